@@ -1,0 +1,2 @@
+// Placeholder until the command line arrives.
+int main() { return 0; }

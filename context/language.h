@@ -1,0 +1,46 @@
+// The user's language and the translation of the component's texts. Every text the
+// component shows is written in simplified Chinese and looked up by that text; when
+// a lookup fails the Chinese text is shown. Nothing here ever throws, so a caller
+// may look a message up while it holds an error of its own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/automation/variant.h"
+
+namespace wayfind::context {
+
+inline constexpr int32_t kLangChs = 1;  // simplified Chinese, the component's own texts
+inline constexpr int32_t kLangEn = 2;
+inline constexpr int32_t kLangCht = 3;
+
+// Asks the language component afresh: "cht" gives 3, "en" gives 2, anything else
+// (also a failure) gives 1.
+int32_t DetectLanguage();
+// The language of the process: detected on first use and kept until the process ends.
+int32_t GetLanguage();
+// "en" for 2, "cht" for 3, "chs" otherwise, from GetLanguage.
+std::string GetLanguageCode();
+// The code of a language number, by the same rule.
+std::string LanguageCodeOf(int32_t language);
+// The language text of a Chinese text; leading and trailing spaces are kept
+// around the translation.
+std::string GetLangText(const std::string& text);
+// The language text of a template with %1..%9 replaced by the values in order.
+std::string FormatLangText(const std::string& templ, const std::vector<platform::Variant>& values);
+
+// The process-wide state behind these functions (cached language, resource loader,
+// formatting object). reset() is for tests.
+class LanguageState {
+ public:
+  static LanguageState& instance();
+  void reset();
+
+  int32_t cachedLanguage = 0;  // 0 until first asked
+  platform::ObjectPtr resourceLoader;
+  platform::ObjectPtr formatter;
+};
+
+}  // namespace wayfind::context

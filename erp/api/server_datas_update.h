@@ -1,0 +1,60 @@
+// "ZelWayfind.DatasUpdate": the middle tier's update component. Every method takes
+// PropsString first and the caller's arguments after it, by reference: what the
+// server leaves in them is what the caller sees. A null DictionaryPtr stands for an
+// optional dictionary that was not passed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/automation/object.h"
+#include "platform/automation/variant.h"
+#include "platform/containers/dictionary.h"
+#include "platform/containers/vector.h"
+
+namespace wayfind::erp::api {
+
+class IServerDatasUpdate : public platform::Object {
+ public:
+  using Dict = platform::DictionaryPtr;
+  using Vect = platform::VectorPtr;
+  using Props = std::string;
+
+  virtual void RefreshSubFunc(const Props& p, int32_t& lSubSystemID, Vect& oVect, bool& bDelAll, bool& blnTemplate) = 0;
+  virtual void RefreshDetailFunc(const Props& p, int32_t& lSubSystemID, Vect& oVect, bool& bDelAll, bool& blnTemplate) = 0;
+  virtual platform::Variant CreateDetailFunc(const Props& p, int32_t& lSubFuncID, int32_t& lIndex, Dict& oDict, bool& blnTemplate) = 0;
+  virtual platform::Variant CreateSubFunc(const Props& p, int32_t& lSubSystemID, int32_t& lIndex, Dict& oDict, bool& blnTemplate) = 0;
+  virtual void ReFreshStatus(const Props& p, int32_t& lSubFuncID, int32_t& lStatus) = 0;
+  virtual void ClearNormalList(const Props& p, int32_t& lFuncGroupID) = 0;
+  virtual platform::Variant AddNormalFuncGroup(const Props& p, std::string& strFuncGroupName, std::string& strShowName) = 0;
+  virtual platform::Variant DelNormalFuncGroup(const Props& p, int32_t& lngGroupID) = 0;
+  virtual platform::Variant UpdateNormalFuncGroup(const Props& p, int32_t& lngGroupID, std::string& strName) = 0;
+  virtual platform::Variant AppendNormalItem(const Props& p, int32_t& lngFuncID, std::string& strHelpCode,
+                                             std::string& strShowName, std::string& strFuncName, int32_t& lngGroupID) = 0;
+  // The four node updates: the node's identifier, its field values keyed by field
+  // name, a Boolean that is always false from the component, and the optional info.
+  virtual void UpdateTopClass(const Props& p, int32_t& lngTopClassID, Dict& dict, bool blnTemplate, Dict& dctInfo) = 0;
+  virtual void UpdateSystemFunc(const Props& p, int32_t& lngSystemID, Dict& dict, bool blnTemplate, Dict& dctInfo) = 0;
+  virtual void UpdateSubSysFunc(const Props& p, int32_t& lngSubFuncID, Dict& dict, bool blnTemplate, Dict& dctInfo) = 0;
+  virtual void UpdateDetailFuncAttr(const Props& p, int32_t& lngDetailID, Dict& dict, bool blnTemplate, Dict& dctInfo) = 0;
+  virtual void SetProfileValue(const Props& p, std::string& strName, std::string& strValue) = 0;
+  virtual void UpdateSysBaseData(const Props& p) = 0;
+  virtual void SetUnInsSys(const Props& p) = 0;
+  virtual void RefreshActivFunc(const Props& p) = 0;
+  virtual platform::Variant CreateSubSys(const Props& p, int32_t& lTopClassID, int32_t& lIndex, Dict& oDict, bool& blnTemplate) = 0;
+  virtual platform::Variant CreateTopClass(const Props& p, int32_t& lIndex, Dict& oDict, bool& blnTemplate) = 0;
+  virtual void DeleteItem(const Props& p, int32_t& lBase, int32_t& lID, bool& blnTemplate) = 0;
+  virtual void UpdateTopClassName(const Props& p, int32_t& lngTopClassID, std::string& sNewName) = 0;
+  virtual void UpdateSystemFuncName(const Props& p, int32_t& lngSystemID, std::string& sNewName) = 0;
+  virtual void UpdateSubSysFuncName(const Props& p, int32_t& lngSubFuncID, std::string& sNewName) = 0;
+  virtual void UpdateAcctTypeName(const Props& p, int32_t& lngAcctID, std::string& sNewName) = 0;
+  virtual void UpdateSystemHelpFile(const Props& p, int32_t& lngSystemID, std::string& sFileName) = 0;
+  virtual void SetDefault(const Props& p) = 0;
+  virtual platform::Variant IsReFreshBaseData(const Props& p, int32_t& lngSystemID) = 0;
+  virtual void ImportUserData(const Props& p, Dict& dict) = 0;
+  // Applies the customisation of the template user (dctInfo "TemplateUserID", or the
+  // caller) to the listed users, or to every user when the vector is empty.
+  virtual void ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo) = 0;
+};
+
+}  // namespace wayfind::erp::api

@@ -1,0 +1,55 @@
+// Dictionary: the keyed container that carries data between the component, the
+// host and the middle tier. Keys keep the order in which they were first added and
+// compare without regard to letter case; values are any Variant, record sets,
+// dictionaries and vectors included. A dictionary saves to and loads from a file
+// (the cache and template files); the format is in docs/file-formats.md.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation/object.h"
+#include "platform/automation/variant.h"
+
+namespace wayfind::platform {
+
+class Dictionary : public Object {
+ public:
+  Dictionary();
+  ~Dictionary() override;
+
+  bool Lookup(std::string_view key) const;  // true when present
+  Variant GetValue(std::string_view key, const Variant& defaultValue = Variant()) const;
+  // Sets the value, adding the key at the end when missing (an existing key keeps
+  // its place and its first spelling).
+  void SetValue(std::string_view key, const Variant& value);
+  bool Remove(std::string_view key);
+  void Clear();
+  size_t Count() const;
+  std::vector<std::string> Keys() const;  // in the order first added
+
+  // Writes the dictionary to path atomically: a temporary file in the same folder,
+  // flushed, then renamed over the target. Raises AutomationError (32755) on any
+  // failure; the old file then stays as it was.
+  void Save(const std::filesystem::path& path) const;
+  // Replaces the content with the file's. False, with the dictionary left empty,
+  // for a file that is missing, not a saved dictionary, truncated, corrupted or of
+  // a newer format version. Never throws.
+  bool Load(const std::filesystem::path& path);
+
+  // The saved form in memory (what Save writes, what Load reads).
+  std::string serialize() const;
+  bool deserialize(std::string_view bytes);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+using DictionaryPtr = std::shared_ptr<Dictionary>;
+
+}  // namespace wayfind::platform

@@ -1,0 +1,119 @@
+// Recordset: a disconnected, client-side record set in the manner of ADO. It owns
+// its rows; a filter (the ADO criteria language) and a sort select and order the
+// visible view, and a cursor with BOF/EOF markers moves through that view.
+//
+//   auto rs = std::make_shared<Recordset>();
+//   rs->appendField("FSubFuncID", DataType::Integer);
+//   rs->appendField("FFuncName", DataType::VarWChar, 80);
+//   rs->open();
+//   rs->AddNew();  rs->setValue("FSubFuncID", 7);  rs->setValue("FFuncName", "凭证");
+//   rs->setFilter("FSubFuncID = 7");
+//   while (!rs->isEOF()) { use(rs->value("FFuncName")); rs->MoveNext(); }
+//
+// Field names compare without regard to letter case; an unknown field raises 3265.
+// A value written is converted to the field's type; a text longer than a text
+// field's defined size raises 3367 instead of being stored. Equality clauses on
+// integer fields are answered from a hash index built on first use and kept
+// current as rows are added or changed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation/object.h"
+#include "platform/automation/variant.h"
+#include "platform/recordset/field.h"
+
+namespace wayfind::platform {
+
+enum class SearchDirection { Forward = 1, Backward = -1 };
+
+// ADO's special AbsolutePosition values.
+inline constexpr int32_t kPosUnknown = -1;
+inline constexpr int32_t kPosBOF = -2;
+inline constexpr int32_t kPosEOF = -3;
+
+class Recordset : public Object {
+ public:
+  Recordset();
+  ~Recordset() override;
+  Recordset(const Recordset&) = delete;
+  Recordset& operator=(const Recordset&) = delete;
+
+  // ---- structure (before open) ----
+  // Appends a field; 3001 for an empty or duplicate name or an unknown type, or
+  // after open() when rows exist.
+  void appendField(std::string_view name, DataType type, int32_t definedSize = 0,
+                   int32_t attributes = 0);
+  void setPrecision(int index, uint8_t precision, uint8_t numericScale = 0);
+  int fieldCount() const;
+  const FieldInfo& fieldInfo(int index) const;   // 9 when out of range
+  int fieldIndex(std::string_view name) const;   // -1 when unknown
+  int requireField(std::string_view name) const; // 3265 when unknown
+  bool hasField(std::string_view name) const { return fieldIndex(name) >= 0; }
+
+  // Opens with no source and no connection. Appending rows needs an open set.
+  void open();
+  bool isOpen() const;
+
+  // ---- cursor over the visible view ----
+  // ADO's BOF and EOF (EOF itself is a C macro).
+  bool isBOF() const;
+  bool isEOF() const;
+  void MoveFirst();
+  void MoveLast();
+  void MoveNext();      // 3021 when already at EOF
+  void MovePrevious();  // 3021 when already at BOF
+  int32_t RecordCount() const;          // rows in the filtered view
+  int32_t AbsolutePosition() const;     // 1-based; kPosBOF / kPosEOF at the markers
+  void setAbsolutePosition(int32_t position);  // 3001 when out of 1..RecordCount
+
+  // Appends an empty row (every field Null) to the set and to the current view,
+  // and puts the cursor on it.
+  void AddNew();
+
+  // ---- values of the current row ----
+  // 3021 "No current record" at BOF or EOF; 3265 for an unknown field.
+  const Variant& value(std::string_view field) const;
+  const Variant& value(int index) const;
+  void setValue(std::string_view field, const Variant& v);
+  void setValue(int index, const Variant& v);
+
+  // ---- filter, sort, find ----
+  // Sets the ADO criteria text (empty text removes the filter) and moves to the
+  // first visible row. A malformed text raises 3001 and keeps the previous filter.
+  void setFilter(std::string_view criteria);
+  const std::string& filter() const;
+  // Comma-separated fields, each optionally ASC or DESC; stable; Null first when
+  // ascending. Applies to the filtered view and moves to the first row. Empty text
+  // restores storage order. 3001 for a malformed text, 3265 for an unknown field.
+  void setSort(std::string_view sort);
+  const std::string& sort() const;
+  // One clause ("FDetailFuncID=12"), searched from the current row (skipping
+  // skipRecords rows first) in the direction given. No match leaves the cursor at
+  // EOF (forward) or BOF (backward). Returns true when found.
+  bool Find(std::string_view criterion, int32_t skipRecords = 0,
+            SearchDirection direction = SearchDirection::Forward);
+
+  // ---- whole-set access (cloning, saving, loading) ----
+  size_t storedRowCount() const;  // every row, whatever the filter
+  const Variant& storedValue(size_t row, int field) const;
+  // Appends a whole row (one value per field, converted to the field types)
+  // without moving the cursor or changing the view; for loaders.
+  void appendStoredRow(std::vector<Variant> values);
+
+  // A new open set with the same fields (name, type, defined size, attributes,
+  // precision, scale) and no rows.
+  std::shared_ptr<Recordset> cloneStructure() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+using RecordsetPtr = std::shared_ptr<Recordset>;
+
+}  // namespace wayfind::platform
