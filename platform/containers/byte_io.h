@@ -1,0 +1,81 @@
+// Little-endian writing and bounds-checked reading of the primitive pieces of the
+// saved dictionary form. The reader never reads past its end: every read answers
+// false instead, and a caller stops decoding at the first false.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace wayfind::platform::fileformat {
+
+class ByteWriter {
+ public:
+  explicit ByteWriter(std::string& out) : out_(out) {}
+
+  void u8(uint8_t v) { out_.push_back(static_cast<char>(v)); }
+  void u16(uint16_t v) { fixed(v); }
+  void u32(uint32_t v) { fixed(v); }
+  void u64(uint64_t v) { fixed(v); }
+  void f64(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    fixed(bits);
+  }
+  void bytes(std::string_view b) { out_.append(b.data(), b.size()); }
+  size_t size() const { return out_.size(); }
+
+ private:
+  template <class T>
+  void fixed(T v) {
+    char buf[sizeof(T)];
+    for (size_t i = 0; i < sizeof(T); ++i) buf[i] = static_cast<char>(v >> (8 * i));
+    out_.append(buf, sizeof(T));
+  }
+
+  std::string& out_;
+};
+
+class ByteReader {
+ public:
+  explicit ByteReader(std::string_view in) : p_(in.data()), end_(in.data() + in.size()) {}
+
+  size_t remaining() const { return static_cast<size_t>(end_ - p_); }
+  bool atEnd() const { return p_ == end_; }
+
+  bool u8(uint8_t& v) { return fixed(v); }
+  bool u16(uint16_t& v) { return fixed(v); }
+  bool u32(uint32_t& v) { return fixed(v); }
+  bool u64(uint64_t& v) { return fixed(v); }
+  bool f64(double& v) {
+    uint64_t bits;
+    if (!fixed(bits)) return false;
+    std::memcpy(&v, &bits, sizeof v);
+    return true;
+  }
+  // A view of the next n bytes; false (nothing consumed) when fewer remain.
+  bool bytes(size_t n, std::string_view& v) {
+    if (n > remaining()) return false;
+    v = std::string_view(p_, n);
+    p_ += n;
+    return true;
+  }
+
+ private:
+  template <class T>
+  bool fixed(T& v) {
+    if (remaining() < sizeof(T)) return false;
+    T r = 0;
+    for (size_t i = 0; i < sizeof(T); ++i)
+      r |= static_cast<T>(static_cast<unsigned char>(p_[i])) << (8 * i);
+    v = r;
+    p_ += sizeof(T);
+    return true;
+  }
+
+  const char* p_;
+  const char* end_;
+};
+
+}  // namespace wayfind::platform::fileformat

@@ -1,0 +1,145 @@
+#include "platform/containers/dictionary.h"
+
+#include <fstream>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/automation/automation_error.h"
+#include "platform/containers/atomic_file.h"
+#include "platform/containers/file_format.h"
+
+namespace wayfind::platform {
+namespace {
+
+// Keys compare with ASCII letters folded; every other byte (Chinese text in
+// particular) compares exactly.
+std::string foldKey(std::string_view key) {
+  std::string folded(key);
+  for (char& c : folded)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return folded;
+}
+
+// Only the header is looked at before the whole file is read: a file that is not
+// a saved dictionary, or whose size differs from what its header promises, is
+// refused without reading (or allocating for) the rest.
+bool headerMatchesSize(const std::filesystem::path& path, uintmax_t fileSize) {
+  if (fileSize < fileformat::kHeaderSize) return false;
+  std::ifstream in(path, std::ios::binary);
+  char buf[fileformat::kHeaderSize];
+  if (!in.read(buf, sizeof buf)) return false;
+  fileformat::Header header;
+  return fileformat::readHeader(std::string_view(buf, sizeof buf), header) == fileformat::HeaderStatus::Ok &&
+         header.contentLength == fileSize - fileformat::kHeaderSize;
+}
+
+}  // namespace
+
+struct Dictionary::Impl {
+  struct Entry {
+    std::string key;  // the first spelling
+    Variant value;
+  };
+  std::vector<Entry> entries;                        // in the order first added
+  std::unordered_map<std::string, size_t> position;  // folded key -> index in entries
+
+  const Entry* find(std::string_view key) const {
+    auto it = position.find(foldKey(key));
+    return it == position.end() ? nullptr : &entries[it->second];
+  }
+};
+
+Dictionary::Dictionary() : impl_(std::make_unique<Impl>()) {}
+Dictionary::~Dictionary() = default;
+
+bool Dictionary::Lookup(std::string_view key) const { return impl_->find(key) != nullptr; }
+
+Variant Dictionary::GetValue(std::string_view key, const Variant& defaultValue) const {
+  const Impl::Entry* e = impl_->find(key);
+  return e ? e->value : defaultValue;
+}
+
+void Dictionary::SetValue(std::string_view key, const Variant& value) {
+  auto [it, added] = impl_->position.try_emplace(foldKey(key), impl_->entries.size());
+  if (added) {
+    try {
+      impl_->entries.push_back({std::string(key), value});
+    } catch (...) {
+      impl_->position.erase(it);
+      throw;
+    }
+  } else {
+    impl_->entries[it->second].value = value;
+  }
+}
+
+bool Dictionary::Remove(std::string_view key) {
+  auto it = impl_->position.find(foldKey(key));
+  if (it == impl_->position.end()) return false;
+  const size_t removed = it->second;
+  impl_->position.erase(it);
+  impl_->entries.erase(impl_->entries.begin() + static_cast<std::ptrdiff_t>(removed));
+  for (auto& [folded, index] : impl_->position)
+    if (index > removed) --index;
+  return true;
+}
+
+void Dictionary::Clear() {
+  impl_->entries.clear();
+  impl_->position.clear();
+}
+
+size_t Dictionary::Count() const { return impl_->entries.size(); }
+
+std::vector<std::string> Dictionary::Keys() const {
+  std::vector<std::string> keys;
+  keys.reserve(impl_->entries.size());
+  for (const auto& e : impl_->entries) keys.push_back(e.key);
+  return keys;
+}
+
+std::string Dictionary::serialize() const { return fileformat::encode(*this); }
+
+bool Dictionary::deserialize(std::string_view bytes) {
+  // Decode into a fresh dictionary and take its content only when all of it
+  // loaded, so a failure never leaves part of a file behind.
+  Dictionary loaded;
+  bool ok = false;
+  try {
+    ok = fileformat::decode(bytes, loaded);
+  } catch (...) {
+    ok = false;
+  }
+  if (ok) {
+    std::swap(impl_, loaded.impl_);
+  } else {
+    Clear();
+  }
+  return ok;
+}
+
+void Dictionary::Save(const std::filesystem::path& path) const {
+  std::string bytes;
+  try {
+    bytes = serialize();
+  } catch (const AutomationError& e) {
+    throw AutomationError(err::kFileError, e.source(),
+                          "Cannot save the file \"" + path.string() + "\". " + e.description());
+  }
+  writeFileAtomically(path, bytes);
+}
+
+bool Dictionary::Load(const std::filesystem::path& path) {
+  try {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    std::string bytes;
+    if (!ec && headerMatchesSize(path, size) && readWholeFile(path, bytes, static_cast<size_t>(size)))
+      return deserialize(bytes);
+  } catch (...) {
+  }
+  Clear();
+  return false;
+}
+
+}  // namespace wayfind::platform

@@ -1,0 +1,41 @@
+// Encoding and decoding of the content of a saved dictionary: entries, tagged
+// values, and the three containers that nest (dictionaries, vectors, record
+// sets). The header around the content is file_format's business.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/containers/byte_io.h"
+
+namespace wayfind::platform {
+class Dictionary;
+}
+
+namespace wayfind::platform::fileformat {
+
+// One byte in front of every value. Scalars use their VarType codes.
+enum class Tag : uint8_t {
+  Empty = 0,
+  Null = 1,
+  Integer = 2,
+  Long = 3,
+  Double = 5,
+  Date = 7,
+  String = 8,
+  Boolean = 11,
+  LongLong = 20,
+  Nothing = 0x40,  // an object reference that is not set
+  Dictionary = 0x41,
+  Vector = 0x42,
+  Recordset = 0x43,
+};
+
+// Appends the entries of dict. Raises AutomationError (32755) for a value that
+// cannot be saved.
+void encodeDictionaryBody(ByteWriter& out, const Dictionary& dict, int depth);
+
+// Reads entries into into (empty). False at the first fault, including any error
+// a record set raises while it is filled.
+bool decodeDictionaryBody(ByteReader& in, Dictionary& into, int depth);
+
+}  // namespace wayfind::platform::fileformat
