@@ -1,0 +1,149 @@
+// The user's language and the lookup of the component's texts. The language
+// number is detected once per process for lookups; the resource loader and the
+// formatting object are created once and kept. Every failure ends in the Chinese
+// text, so nothing here throws.
+#include "context/language.h"
+
+#include <exception>
+
+#include "erp/api/language.h"
+#include "erp/api/progids.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+
+namespace wayfind::context {
+
+namespace {
+
+using erp::api::ILangInfo;
+using erp::api::IResLoader;
+using erp::api::ITextFormatter;
+using platform::Registry;
+
+// The resource files this component's texts live in; the folder is left to the
+// loader's default.
+constexpr const char* kResourceBaseName = "T8Base";
+
+size_t countLeadingSpaces(const std::string& s) {
+  size_t n = 0;
+  while (n < s.size() && s[n] == ' ') ++n;
+  return n;
+}
+
+size_t countTrailingSpaces(const std::string& s) {
+  size_t n = 0;
+  while (n < s.size() && s[s.size() - 1 - n] == ' ') ++n;
+  return n;
+}
+
+// The resource loader of the process, created on first use. A loader that cannot
+// be created leaves none, so the next lookup tries again.
+std::shared_ptr<IResLoader> resourceLoader() {
+  auto& state = LanguageState::instance();
+  if (auto loader = std::dynamic_pointer_cast<IResLoader>(state.resourceLoader)) return loader;
+  auto loader = Registry::instance().createAs<IResLoader>(erp::progid::kResLoader);
+  state.resourceLoader = loader;
+  loader->setResDirectory("");
+  loader->setResFileBaseName(kResourceBaseName);
+  return loader;
+}
+
+// The formatting object of the process; it is known by its interface identifier.
+std::shared_ptr<ITextFormatter> formatter() {
+  auto& state = LanguageState::instance();
+  if (auto f = std::dynamic_pointer_cast<ITextFormatter>(state.formatter)) return f;
+  auto f = Registry::instance().createAs<ITextFormatter>(erp::progid::kFormatterInterfaceId);
+  state.formatter = f;
+  return f;
+}
+
+// Used only when the formatting object is not installed: a message must still
+// carry its values, so %1..%9 are filled here by the same rule.
+std::string fillPlaceholders(const std::string& templ, const std::vector<platform::Variant>& values) {
+  std::string out;
+  out.reserve(templ.size());
+  for (size_t i = 0; i < templ.size(); ++i) {
+    char c = templ[i];
+    if (c == '%' && i + 1 < templ.size() && templ[i + 1] >= '1' && templ[i + 1] <= '9') {
+      size_t index = static_cast<size_t>(templ[i + 1] - '1');
+      if (index < values.size()) {
+        try {
+          out += values[index].isNull() ? std::string() : platform::CStr(values[index]);
+        } catch (...) {
+          // An object value has no text; the placeholder is dropped.
+        }
+        ++i;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+LanguageState& LanguageState::instance() {
+  static LanguageState state;
+  return state;
+}
+
+void LanguageState::reset() {
+  cachedLanguage = 0;
+  resourceLoader.reset();
+  formatter.reset();
+}
+
+int32_t DetectLanguage() {
+  try {
+    auto info = Registry::instance().createAs<ILangInfo>(erp::progid::kLangInfo);
+    const std::string code = info->CurrentLanguage();
+    if (code == "cht") return kLangCht;
+    if (code == "en") return kLangEn;
+  } catch (...) {
+    // No language component, or it failed: the component's own language.
+  }
+  return kLangChs;
+}
+
+int32_t GetLanguage() {
+  auto& state = LanguageState::instance();
+  if (state.cachedLanguage == 0) state.cachedLanguage = DetectLanguage();
+  return state.cachedLanguage;
+}
+
+std::string LanguageCodeOf(int32_t language) {
+  if (language == kLangEn) return "en";
+  if (language == kLangCht) return "cht";
+  return "chs";
+}
+
+std::string GetLanguageCode() { return LanguageCodeOf(GetLanguage()); }
+
+std::string GetLangText(const std::string& text) {
+  if (GetLanguage() == kLangChs) return text;
+  try {
+    const size_t leading = countLeadingSpaces(text);
+    if (leading == text.size()) return text;  // empty, or spaces only
+    const size_t trailing = countTrailingSpaces(text);
+    const std::string trimmed = text.substr(leading, text.size() - leading - trailing);
+
+    auto loader = resourceLoader();
+    loader->setLanguageID(GetLanguageCode());
+    std::string translated = loader->LoadString(trimmed);
+    return std::string(leading, ' ') + translated + std::string(trailing, ' ');
+  } catch (...) {
+    return text;
+  }
+}
+
+std::string FormatLangText(const std::string& templ, const std::vector<platform::Variant>& values) {
+  const std::string translated = GetLangText(templ);
+  try {
+    return formatter()->Format(translated, values);
+  } catch (...) {
+    return fillPlaceholders(translated, values);
+  }
+}
+
+}  // namespace wayfind::context

@@ -1,0 +1,123 @@
+// The login properties the host publishes for this process, context help, and two
+// text helpers for names and help codes the user types.
+#include "context/login_props.h"
+
+#include <unistd.h>
+
+#include "context/language.h"
+#include "erp/api/help.h"
+#include "erp/api/progids.h"
+#include "erp/api/share_props.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+
+namespace wayfind::context {
+
+namespace {
+
+using platform::Registry;
+using platform::Variant;
+
+constexpr int16_t kKeyF1 = 112;
+// Characters not accepted in names and help codes: an apostrophe would end the
+// text in the filters the store builds by concatenation.
+constexpr const char* kInvalidChars[] = {"'"};
+
+std::string languageEntry(int32_t language) { return ";Language=" + LanguageCodeOf(language); }
+
+// PropsString must tell the middle tier the user's language; the host's text may
+// already carry it, in any letter case.
+Variant withLanguageEntry(Variant value) {
+  if (value.isObject()) return value;
+  std::string text = value.isEmpty() || value.isNull() ? std::string() : platform::CStr(value);
+  if (platform::toUpperAscii(text).find("LANGUAGE") != std::string::npos) return value;
+  return Variant(text + languageEntry(DetectLanguage()));
+}
+
+std::string propertyText(const std::string& name) { return platform::CStr(GetShareProperty(name)); }
+
+}  // namespace
+
+HelpState& HelpState::instance() {
+  static HelpState state;
+  return state;
+}
+
+void HelpState::reset() { help.reset(); }
+
+Variant GetShareProperty(const std::string& name) {
+  int32_t processId = static_cast<int32_t>(::getpid());
+  auto props = Registry::instance().createAs<erp::api::IShareProps>(erp::progid::kShareProps);
+  std::string propertyName = name;
+  // A Variant carries an object or a plain value alike, so one read is enough.
+  Variant value = props->GetProperty(processId, propertyName);
+  if (name == "PropsString") value = withLanguageEntry(std::move(value));
+  return value;
+}
+
+std::string PropsString() { return propertyText("PropsString"); }
+std::string UserName() { return propertyText("UserName"); }
+std::string SetupType() { return propertyText("SetupType"); }
+std::string UUID() { return propertyText("UUID"); }
+
+std::string GetVersionText() { return GetKeyValue(PropsString(), "T8Version", ";"); }
+
+std::string GetKeyValue(const std::string& text, const std::string& key, const std::string& separator) {
+  try {
+    std::string s = text;
+    if (separator.empty() || !s.ends_with(separator)) s += separator;
+    const std::string k = key + "=";
+    // The key is searched as a piece of text, not as a whole entry name: callers
+    // rely on "T8Version" being found inside an entry such as "XT8Version=...".
+    const size_t at = platform::toUpperAscii(s).find(platform::toUpperAscii(k));
+    if (at == std::string::npos) return {};
+    s.erase(0, at);
+    if (!separator.empty()) {
+      const size_t end = s.find(separator);
+      if (end != std::string::npos) s.erase(end);
+    }
+    return s.size() > k.size() ? s.substr(k.size()) : std::string();
+  } catch (...) {
+    return {};
+  }
+}
+
+bool ShowHELP(int16_t keyCode, int32_t helpContext, const std::string& text1, int32_t long2,
+              const std::string& text3, int32_t long4) {
+  if (keyCode != kKeyF1) return false;
+  try {
+    auto& state = HelpState::instance();
+    auto help = std::dynamic_pointer_cast<erp::api::IHelp>(state.help);
+    if (!help) {
+      help = Registry::instance().createAs<erp::api::IHelp>(erp::progid::kHelp);
+      state.help = help;
+    }
+    int32_t context = helpContext;
+    std::string t1 = text1;
+    std::string t3 = text3;
+    int32_t l2 = long2;
+    int32_t l4 = long4;
+    help->ShowHELP(context, 0, t1, l2, t3, l4);
+  } catch (...) {
+    // F1 was handled even when no help could be shown.
+  }
+  return true;
+}
+
+std::string RemoveLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
+  return platform::trimSpaces(out);
+}
+
+bool HasInvalidChar(const std::string& text) {
+  const std::string trimmed = platform::trimSpaces(text);
+  if (trimmed.empty()) return false;
+  for (const char* invalid : kInvalidChars) {
+    if (trimmed.find(invalid) != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace wayfind::context

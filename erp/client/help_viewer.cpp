@@ -1,0 +1,77 @@
+#include "erp/client/help_viewer.h"
+
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+
+#include "erp/client/resource_folder.h"
+#include "platform/automation/automation_error.h"
+
+namespace wayfind::erp::client {
+
+namespace {
+
+void printTopic(const HelpTopic& topic) {
+  std::cout << topic.title << "\n\n" << topic.text;
+  if (!topic.text.empty() && topic.text.back() != '\n') std::cout << '\n';
+  std::cout.flush();
+}
+
+struct SinkSetting {
+  std::mutex mutex;
+  HelpSink sink = printTopic;
+};
+
+SinkSetting& sinkSetting() {
+  static SinkSetting s;
+  return s;
+}
+
+}  // namespace
+
+HelpSink installHelpSink(HelpSink sink) {
+  auto& s = sinkSetting();
+  std::lock_guard lock(s.mutex);
+  HelpSink previous = std::move(s.sink);
+  s.sink = sink ? std::move(sink) : HelpSink(printTopic);
+  return previous;
+}
+
+std::filesystem::path helpTopicFile(int32_t helpContext) {
+  return resourceFolder() / "help" / (std::to_string(helpContext) + ".txt");
+}
+
+HelpTopic loadHelpTopic(int32_t helpContext) {
+  const auto file = helpTopicFile(helpContext);
+  std::ifstream in(file, std::ios::binary);
+  if (!in)
+    throw platform::AutomationError(platform::err::kFileError, "T8CHMResTool.ClsCHMHelp",
+                                    "no help topic for help context " + std::to_string(helpContext) + " (" +
+                                        file.string() + ")");
+  HelpTopic topic;
+  topic.helpContext = helpContext;
+  std::getline(in, topic.title);
+  if (topic.title.starts_with("\xEF\xBB\xBF")) topic.title.erase(0, 3);
+  if (!topic.title.empty() && topic.title.back() == '\r') topic.title.pop_back();
+  std::ostringstream rest;
+  rest << in.rdbuf();
+  topic.text = rest.str();
+  if (in.bad())
+    throw platform::AutomationError(platform::err::kFileError, "T8CHMResTool.ClsCHMHelp",
+                                    "cannot read help topic " + file.string());
+  return topic;
+}
+
+void HelpViewer::ShowHELP(int32_t& helpContext, int16_t, std::string&, int32_t&, std::string&, int32_t&) {
+  const HelpTopic topic = loadHelpTopic(helpContext);
+  HelpSink sink;
+  {
+    auto& s = sinkSetting();
+    std::lock_guard lock(s.mutex);
+    sink = s.sink;
+  }
+  sink(topic);
+}
+
+}  // namespace wayfind::erp::client

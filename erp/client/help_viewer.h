@@ -1,0 +1,41 @@
+// "T8CHMResTool.ClsCHMHelp": the ERP's help viewer. A help topic is a UTF-8 text
+// file "<help context>.txt" in the help/ folder of the resources
+// (resource_folder.h); its first line is the title, the rest the text. The topic
+// goes to the installed sink: by default it is printed to standard output; the
+// windows install a sink that shows it in a window.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "erp/api/help.h"
+
+namespace wayfind::erp::client {
+
+struct HelpTopic {
+  int32_t helpContext = 0;
+  std::string title;
+  std::string text;
+};
+
+using HelpSink = std::function<void(const HelpTopic&)>;
+
+// Installs a sink (an empty one puts the standard-output sink back); returns the
+// previous one.
+HelpSink installHelpSink(HelpSink sink);
+
+// The file of a help topic, and its topic; raises 32755 when there is no topic for
+// the context or it cannot be read.
+std::filesystem::path helpTopicFile(int32_t helpContext);
+HelpTopic loadHelpTopic(int32_t helpContext);
+
+class HelpViewer : public api::IHelp {
+ public:
+  // Shows the topic of helpContext; the other arguments are not used by this viewer.
+  void ShowHELP(int32_t& helpContext, int16_t zero, std::string& text1, int32_t& long2, std::string& text3,
+                int32_t& long4) override;
+};
+
+}  // namespace wayfind::erp::client
