@@ -109,6 +109,12 @@ class Recordset : public Object {
   // precision, scale) and no rows.
   std::shared_ptr<Recordset> cloneStructure() const;
 
+  // Whether filters and Find may answer integer equality clauses from the hash
+  // indexes (default true). Off, every row is evaluated; results are the same.
+  // For benchmarks and tests that compare the two.
+  void setUseIndexes(bool on);
+  bool usesIndexes() const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

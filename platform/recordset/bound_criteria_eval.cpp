@@ -1,0 +1,132 @@
+// Evaluation of bound criteria against one stored row. Never throws: a value the
+// clause cannot compare with simply does not satisfy it.
+#include <algorithm>
+#include <iterator>
+
+#include "platform/automation/conversions.h"
+#include "platform/recordset/bound_criteria.h"
+#include "platform/recordset/field_value.h"
+#include "platform/recordset/value_compare.h"
+
+namespace wayfind::platform {
+
+namespace {
+
+using criteria::CompareOp;
+
+bool holds(CompareOp op, int cmp) {
+  switch (op) {
+    case CompareOp::Equal: return cmp == 0;
+    case CompareOp::NotEqual: return cmp != 0;
+    case CompareOp::Less: return cmp < 0;
+    case CompareOp::Greater: return cmp > 0;
+    case CompareOp::LessEqual: return cmp <= 0;
+    case CompareOp::GreaterEqual: return cmp >= 0;
+    case CompareOp::Like: return false;
+  }
+  return false;
+}
+
+template <class T>
+int threeWay(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+bool textHolds(CompareOp op, std::string_view value, std::string_view literal) {
+  if (op == CompareOp::Equal) return iequals(value, literal);
+  if (op == CompareOp::NotEqual) return !iequals(value, literal);
+  return holds(op, compareTextNoCase(value, literal));
+}
+
+}  // namespace
+
+bool BoundCriteria::matches(const BNode& node, const std::vector<Variant>& row) {
+  switch (node.kind) {
+    case criteria::Node::Kind::Clause:
+      return clauseMatches(node.clause, row[static_cast<size_t>(node.clause.field)]);
+    case criteria::Node::Kind::And:
+      for (const auto& child : node.children)
+        if (!matches(child, row)) return false;
+      return true;
+    case criteria::Node::Kind::Or:
+      for (const auto& child : node.children)
+        if (matches(child, row)) return true;
+      return false;
+  }
+  return false;
+}
+
+bool BoundCriteria::clauseMatches(const Clause& c, const Variant& value) {
+  bool isNull = value.isNull() || value.isEmpty();
+  switch (c.mode) {
+    case Mode::IsNull: return isNull;
+    case Mode::NotNull: return !isNull;
+    case Mode::Never: return false;
+    default: break;
+  }
+  if (isNull || value.isObject()) return false;
+
+  if (c.mode == Mode::Like) {
+    if (value.isString()) return c.like.matches(value.asString());
+    return c.like.matches(CStr(value));
+  }
+  if (c.mode == Mode::Text) {
+    return value.isString() && textHolds(c.op, value.asString(), c.text);
+  }
+
+  // Numeric and Dynamic: numbers compare as numbers where both sides are numbers.
+  if (c.hasNumber) {
+    if (c.integer) {
+      if (auto i = integerOf(value)) return holds(c.op, threeWay(*i, *c.integer));
+    }
+    if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, c.number));
+    if (c.mode == Mode::Numeric) return false;
+  }
+  // Dynamic from here on.
+  if (value.isString()) {
+    if (!c.literalIsText) {
+      if (auto d = parseNumber(value.asString())) return holds(c.op, threeWay(*d, c.number));
+    }
+    return textHolds(c.op, value.asString(), c.text);
+  }
+  // A number against a text that is no number: compare as texts.
+  return textHolds(c.op, CStr(value), c.text);
+}
+
+std::optional<RowList> BoundCriteria::candidates(const BNode& node, IndexSet& indexes,
+                                                 const RowStore& rows) {
+  switch (node.kind) {
+    case criteria::Node::Kind::Clause: {
+      const Clause& c = node.clause;
+      if (!c.indexable) return std::nullopt;
+      if (!c.integer) return RowList{};  // no whole number equals 5.5
+      return indexes.require(rows, c.field).rowsWith(*c.integer);
+    }
+    case criteria::Node::Kind::And: {
+      // Every row of the result satisfies each child, so the smallest child
+      // candidate list is enough.
+      std::optional<RowList> best;
+      for (const auto& child : node.children) {
+        auto list = candidates(child, indexes, rows);
+        if (list && (!best || list->size() < best->size())) best = std::move(list);
+        if (best && best->empty()) break;
+      }
+      return best;
+    }
+    case criteria::Node::Kind::Or: {
+      RowList merged;
+      for (const auto& child : node.children) {
+        auto list = candidates(child, indexes, rows);
+        if (!list) return std::nullopt;
+        RowList next;
+        next.reserve(merged.size() + list->size());
+        std::set_union(merged.begin(), merged.end(), list->begin(), list->end(), std::back_inserter(next));
+        merged = std::move(next);
+      }
+      return merged;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace wayfind::platform

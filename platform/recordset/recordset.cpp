@@ -1,0 +1,212 @@
+// Recordset structure, row storage, cursor and field values. Filter, sort and
+// find are in recordset_query.cpp.
+#include "platform/recordset/recordset.h"
+
+#include <algorithm>
+
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "platform/recordset/field_value.h"
+#include "platform/recordset/recordset_impl.h"
+
+namespace wayfind::platform {
+
+namespace {
+
+constexpr int32_t kObjectClosed = 3704;
+
+[[noreturn]] void badArguments(const std::string& what) {
+  raise(err::kBadArguments, kRecordsetSource, what);
+}
+
+[[noreturn]] void closed() {
+  raise(kObjectClosed, kRecordsetSource, "Operation is not allowed when the object is closed.");
+}
+
+[[noreturn]] void unknownField(std::string_view name) {
+  raise(err::kItemNotFound, kRecordsetSource,
+        standardDescription(err::kItemNotFound) + " (field '" + std::string(name) + "')");
+}
+
+}  // namespace
+
+// ---- Impl helpers ----
+
+uint32_t Recordset::Impl::currentRow() const {
+  if (!onRow()) raise(err::kNoCurrentRecord, kRecordsetSource);
+  return view[static_cast<size_t>(cursor)];
+}
+
+int Recordset::Impl::fieldFor(int index) const {
+  if (index < 0 || index >= static_cast<int>(fields.size()))
+    unknownField("#" + std::to_string(index));
+  return index;
+}
+
+// ---- structure ----
+
+Recordset::Recordset() : impl_(std::make_unique<Impl>()) {}
+Recordset::~Recordset() = default;
+
+void Recordset::appendField(std::string_view name, DataType type, int32_t definedSize,
+                            int32_t attributes) {
+  if (impl_->open && !impl_->rows.empty()) badArguments("Fields cannot be appended to a record set that has rows.");
+  if (trimSpaces(name).empty()) badArguments("A field needs a name.");
+  if (hasField(name)) badArguments("The record set already has a field '" + std::string(name) + "'.");
+  if (!isKnownDataType(static_cast<int32_t>(type)))
+    badArguments("Unknown field type " + std::to_string(static_cast<int32_t>(type)) + ".");
+  if (definedSize < 0) badArguments("A field's defined size cannot be negative.");
+  FieldInfo info;
+  info.name = std::string(name);
+  info.type = type;
+  info.definedSize = definedSize;
+  info.attributes = attributes;
+  impl_->fields.push_back(std::move(info));
+  impl_->indexes.reset(fieldCount());
+  impl_->boundCache.clear();
+}
+
+void Recordset::setPrecision(int index, uint8_t precision, uint8_t numericScale) {
+  if (index < 0 || index >= fieldCount()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
+  impl_->fields[static_cast<size_t>(index)].precision = precision;
+  impl_->fields[static_cast<size_t>(index)].numericScale = numericScale;
+}
+
+int Recordset::fieldCount() const { return static_cast<int>(impl_->fields.size()); }
+
+const FieldInfo& Recordset::fieldInfo(int index) const {
+  if (index < 0 || index >= fieldCount()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
+  return impl_->fields[static_cast<size_t>(index)];
+}
+
+int Recordset::fieldIndex(std::string_view name) const {
+  const auto& fields = impl_->fields;
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (iequals(fields[i].name, name)) return static_cast<int>(i);
+  return -1;
+}
+
+int Recordset::requireField(std::string_view name) const {
+  int index = fieldIndex(name);
+  if (index < 0) unknownField(name);
+  return index;
+}
+
+void Recordset::open() {
+  if (impl_->open) return;
+  impl_->open = true;
+  impl_->indexes.reset(fieldCount());
+  impl_->rebuildView();
+}
+
+bool Recordset::isOpen() const { return impl_->open; }
+
+std::shared_ptr<Recordset> Recordset::cloneStructure() const {
+  auto copy = std::make_shared<Recordset>();
+  copy->impl_->fields = impl_->fields;
+  copy->impl_->useIndexes = impl_->useIndexes;
+  copy->open();
+  return copy;
+}
+
+void Recordset::setUseIndexes(bool on) { impl_->useIndexes = on; }
+bool Recordset::usesIndexes() const { return impl_->useIndexes; }
+
+// ---- cursor ----
+
+bool Recordset::isBOF() const { return impl_->view.empty() || impl_->cursor == Impl::kAtBOF; }
+bool Recordset::isEOF() const { return impl_->view.empty() || impl_->cursor == Impl::kAtEOF; }
+
+void Recordset::MoveFirst() { impl_->cursor = impl_->view.empty() ? Impl::kAtEOF : 0; }
+
+void Recordset::MoveLast() {
+  impl_->cursor = impl_->view.empty() ? Impl::kAtEOF : static_cast<int64_t>(impl_->view.size()) - 1;
+}
+
+void Recordset::MoveNext() {
+  if (isEOF()) raise(err::kNoCurrentRecord, kRecordsetSource);
+  int64_t next = impl_->cursor == Impl::kAtBOF ? 0 : impl_->cursor + 1;
+  impl_->cursor = next >= static_cast<int64_t>(impl_->view.size()) ? Impl::kAtEOF : next;
+}
+
+void Recordset::MovePrevious() {
+  if (isBOF()) raise(err::kNoCurrentRecord, kRecordsetSource);
+  int64_t prev = impl_->cursor == Impl::kAtEOF ? static_cast<int64_t>(impl_->view.size()) - 1
+                                               : impl_->cursor - 1;
+  impl_->cursor = prev < 0 ? Impl::kAtBOF : prev;
+}
+
+int32_t Recordset::RecordCount() const { return static_cast<int32_t>(impl_->view.size()); }
+
+int32_t Recordset::AbsolutePosition() const {
+  if (impl_->view.empty()) return kPosUnknown;
+  if (impl_->cursor == Impl::kAtBOF) return kPosBOF;
+  if (impl_->cursor == Impl::kAtEOF) return kPosEOF;
+  return static_cast<int32_t>(impl_->cursor + 1);
+}
+
+void Recordset::setAbsolutePosition(int32_t position) {
+  if (position < 1 || position > RecordCount())
+    badArguments("Position " + std::to_string(position) + " is outside 1.." + std::to_string(RecordCount()) + ".");
+  impl_->cursor = position - 1;
+}
+
+// ---- rows ----
+
+void Recordset::AddNew() {
+  if (!impl_->open) closed();
+  Impl& d = *impl_;
+  d.rows.emplace_back(d.fields.size(), Variant::null());
+  auto row = static_cast<uint32_t>(d.rows.size() - 1);
+  // A new row stays visible whatever the filter, until the next filter or sort.
+  d.view.push_back(row);
+  if (d.viewPositionValid) {
+    d.viewPosition.resize(d.rows.size(), -1);
+    d.viewPosition[row] = static_cast<int32_t>(d.view.size() - 1);
+  }
+  d.cursor = static_cast<int64_t>(d.view.size()) - 1;
+}
+
+void Recordset::appendStoredRow(std::vector<Variant> values) {
+  if (!impl_->open) closed();
+  Impl& d = *impl_;
+  if (values.size() != d.fields.size())
+    badArguments("A row needs " + std::to_string(d.fields.size()) + " values, not " +
+                 std::to_string(values.size()) + ".");
+  // Convert every value before storing any, so a bad value leaves no half row.
+  for (size_t f = 0; f < values.size(); ++f) values[f] = convertForField(d.fields[f], values[f]);
+  d.rows.push_back(std::move(values));
+  auto row = static_cast<uint32_t>(d.rows.size() - 1);
+  d.indexes.onAppend(row, d.rows.back());
+  d.addToView(row);
+}
+
+size_t Recordset::storedRowCount() const { return impl_->rows.size(); }
+
+const Variant& Recordset::storedValue(size_t row, int field) const {
+  if (row >= impl_->rows.size()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
+  return impl_->rows[row][static_cast<size_t>(impl_->fieldFor(field))];
+}
+
+// ---- values ----
+
+const Variant& Recordset::value(std::string_view field) const { return value(requireField(field)); }
+
+const Variant& Recordset::value(int index) const {
+  int field = impl_->fieldFor(index);
+  return impl_->rows[impl_->currentRow()][static_cast<size_t>(field)];
+}
+
+void Recordset::setValue(std::string_view field, const Variant& v) { setValue(requireField(field), v); }
+
+void Recordset::setValue(int index, const Variant& v) {
+  Impl& d = *impl_;
+  int field = d.fieldFor(index);
+  uint32_t row = d.currentRow();
+  Variant stored = convertForField(d.fields[static_cast<size_t>(field)], v);
+  Variant& slot = d.rows[row][static_cast<size_t>(field)];
+  d.indexes.onWrite(row, field, slot, stored);
+  slot = std::move(stored);
+}
+
+}  // namespace wayfind::platform

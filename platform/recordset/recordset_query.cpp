@@ -1,0 +1,165 @@
+// Recordset filter, sort and Find: the view is rebuilt from storage whenever a
+// filter or sort is set, using the integer hash indexes where a criteria text
+// allows it.
+#include <algorithm>
+#include <numeric>
+
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "platform/recordset/criteria_parser.h"
+#include "platform/recordset/recordset.h"
+#include "platform/recordset/recordset_impl.h"
+
+namespace wayfind::platform {
+
+namespace {
+
+constexpr size_t kMaxBoundTexts = 256;
+
+// Below this many visible rows Find simply walks the view.
+constexpr size_t kIndexedFindThreshold = 64;
+
+bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+}  // namespace
+
+std::shared_ptr<const BoundCriteria> Recordset::Impl::bound(std::string_view text) {
+  std::string key(text);
+  auto it = boundCache.find(key);
+  if (it != boundCache.end()) return it->second;
+  auto parsed = criteria::parseCached(text);
+  auto result = BoundCriteria::bind(*parsed, fields);
+  if (boundCache.size() >= kMaxBoundTexts) boundCache.clear();
+  boundCache.emplace(std::move(key), result);
+  return result;
+}
+
+void Recordset::Impl::rebuildView() {
+  RowList next;
+  if (!filter) {
+    next.resize(rows.size());
+    std::iota(next.begin(), next.end(), 0u);
+  } else {
+    std::optional<RowList> candidates;
+    if (useIndexes) candidates = filter->candidates(indexes, rows);
+    if (candidates) {
+      for (uint32_t r : *candidates)
+        if (filter->matches(rows[r])) next.push_back(r);
+    } else {
+      for (uint32_t r = 0; r < rows.size(); ++r)
+        if (filter->matches(rows[r])) next.push_back(r);
+    }
+  }
+  if (!sortOrder.empty()) sortOrder.apply(next, rows);
+  view = std::move(next);
+  cursor = view.empty() ? kAtEOF : 0;
+  viewPositionValid = false;
+  viewPosition.clear();
+}
+
+void Recordset::Impl::addToView(uint32_t row) {
+  if (filter && !filter->matches(rows[row])) return;
+  auto at = view.end();
+  if (!sortOrder.empty())
+    at = std::upper_bound(view.begin(), view.end(), row,
+                          [&](uint32_t a, uint32_t b) { return sortOrder.before(a, b, rows); });
+  auto position = static_cast<int64_t>(at - view.begin());
+  view.insert(at, row);
+  if (cursor >= position) ++cursor;
+  if (position + 1 == static_cast<int64_t>(view.size()) && viewPositionValid) {
+    viewPosition.resize(rows.size(), -1);
+    viewPosition[row] = static_cast<int32_t>(position);
+  } else {
+    viewPositionValid = false;
+  }
+}
+
+void Recordset::Impl::ensureViewPositions() {
+  if (viewPositionValid) return;
+  viewPosition.assign(rows.size(), -1);
+  for (size_t p = 0; p < view.size(); ++p) viewPosition[view[p]] = static_cast<int32_t>(p);
+  viewPositionValid = true;
+}
+
+// ---- filter ----
+
+void Recordset::setFilter(std::string_view criteria) {
+  Impl& d = *impl_;
+  if (blank(criteria)) {
+    d.filter.reset();
+    d.filterText.clear();
+  } else {
+    auto bound = d.bound(criteria);  // raises before anything changes
+    d.filter = std::move(bound);
+    d.filterText = std::string(criteria);
+  }
+  d.rebuildView();
+}
+
+const std::string& Recordset::filter() const { return impl_->filterText; }
+
+// ---- sort ----
+
+void Recordset::setSort(std::string_view sort) {
+  Impl& d = *impl_;
+  SortOrder order = SortOrder::parse(sort, d.fields);  // raises before anything changes
+  d.sortOrder = std::move(order);
+  d.sortText = d.sortOrder.empty() ? std::string() : std::string(sort);
+  d.sortOrder.apply(d.view, d.rows);
+  d.cursor = d.view.empty() ? Impl::kAtEOF : 0;
+  d.viewPositionValid = false;
+}
+
+const std::string& Recordset::sort() const { return impl_->sortText; }
+
+// ---- find ----
+
+bool Recordset::Find(std::string_view criterion, int32_t skipRecords, SearchDirection direction) {
+  Impl& d = *impl_;
+  auto bound = d.bound(criterion);
+  if (!bound->isSingleClause())
+    raise(err::kBadArguments, kRecordsetSource,
+          "Find takes a single comparison, not '" + std::string(criterion) + "'.");
+
+  const auto size = static_cast<int64_t>(d.view.size());
+  const bool forward = direction != SearchDirection::Backward;
+  int64_t start;
+  if (forward) {
+    start = d.cursor == Impl::kAtBOF ? 0 : d.cursor == Impl::kAtEOF ? size : d.cursor;
+    start += skipRecords;
+    if (start < 0) start = 0;
+  } else {
+    start = d.cursor == Impl::kAtEOF ? size - 1 : d.cursor == Impl::kAtBOF ? -1 : d.cursor;
+    start -= skipRecords;
+    if (start >= size) start = size - 1;
+  }
+
+  int64_t found = -1;
+  std::optional<RowList> candidates;
+  if (d.useIndexes && static_cast<size_t>(size) >= kIndexedFindThreshold)
+    candidates = bound->candidates(d.indexes, d.rows);
+  if (candidates && candidates->size() * 4 < static_cast<size_t>(size)) {
+    d.ensureViewPositions();
+    for (uint32_t r : *candidates) {
+      int64_t p = r < d.viewPosition.size() ? d.viewPosition[r] : -1;
+      if (p < 0 || (forward ? p < start : p > start)) continue;
+      if (found >= 0 && (forward ? p >= found : p <= found)) continue;
+      if (bound->matches(d.rows[r])) found = p;
+    }
+  } else if (forward) {
+    for (int64_t p = start; p < size; ++p)
+      if (bound->matches(d.rows[d.view[static_cast<size_t>(p)]])) { found = p; break; }
+  } else {
+    for (int64_t p = start; p >= 0; --p)
+      if (bound->matches(d.rows[d.view[static_cast<size_t>(p)]])) { found = p; break; }
+  }
+
+  if (found >= 0) {
+    d.cursor = found;
+    return true;
+  }
+  d.cursor = d.view.empty() ? Impl::kAtEOF : (forward ? Impl::kAtEOF : Impl::kAtBOF);
+  return false;
+}
+
+}  // namespace wayfind::platform

@@ -1,0 +1,19 @@
+// Ordering of stored values as filters and sorts see them: numbers numerically,
+// texts without regard to ASCII letter case, Null before everything.
+#pragma once
+
+#include <string_view>
+
+#include "platform/automation/variant.h"
+
+namespace wayfind::platform {
+
+// <0, 0, >0 comparing texts with ASCII letters folded to upper case, byte by byte.
+int compareTextNoCase(std::string_view a, std::string_view b);
+
+// Sort order of two stored values of one field: Null (and Empty) first, then
+// numbers, then texts (a text that reads as a number compares as that number
+// against a number), objects last.
+int compareForSort(const Variant& a, const Variant& b);
+
+}  // namespace wayfind::platform
