@@ -1,0 +1,85 @@
+#include "erp/middletier/caller.h"
+
+#include <charconv>
+
+#include "erp/storage/storage_error.h"
+#include "platform/automation/conversions.h"
+
+namespace wayfind::erp::middletier {
+
+namespace {
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+// Splits off the text before sep; the rest becomes what follows it, or empty
+// when sep is missing.
+std::string_view splitOff(std::string_view& rest, char sep) {
+  const auto pos = rest.find(sep);
+  std::string_view piece = rest.substr(0, pos);
+  rest = pos == std::string_view::npos ? std::string_view{} : rest.substr(pos + 1);
+  return piece;
+}
+}  // namespace
+
+std::optional<std::string> propsEntry(std::string_view props, std::string_view name) {
+  std::string_view rest = props;
+  while (!rest.empty()) {
+    const std::string_view key = trim(splitOff(rest, '='));
+    rest = trim(rest);
+    std::string_view value;
+    if (!rest.empty() && rest.front() == '{') {
+      rest.remove_prefix(1);
+      value = splitOff(rest, '}');
+      splitOff(rest, ';');
+    } else {
+      value = splitOff(rest, ';');
+    }
+    if (key == name) return std::string(trim(value));
+  }
+  return std::nullopt;
+}
+
+std::optional<int32_t> userIdFromProps(std::string_view props) {
+  const auto text = propsEntry(props, "UserID");
+  if (!text || text->empty()) return std::nullopt;
+  int32_t id = 0;
+  const char* first = text->data();
+  const char* last = first + text->size();
+  if (*first == '+') ++first;
+  const auto [ptr, ec] = std::from_chars(first, last, id);
+  if (ec != std::errc() || ptr != last) return std::nullopt;
+  return id;
+}
+
+std::string languageFromProps(std::string_view props) {
+  auto lang = propsEntry(props, "Language");
+  if (!lang) {
+    // The host writes the name as "Language"; accept another letter case too.
+    std::string_view rest = props;
+    while (!rest.empty() && !lang) {
+      const std::string_view entry = splitOff(rest, ';');
+      const auto eq = entry.find('=');
+      if (eq != std::string_view::npos && platform::iequals(trim(entry.substr(0, eq)), "Language"))
+        lang = std::string(trim(entry.substr(eq + 1)));
+    }
+  }
+  if (lang) {
+    const std::string l = platform::toLowerAscii(*lang);
+    if (l == "en" || l == "cht") return l;
+  }
+  return "chs";
+}
+
+Caller requireCaller(storage::Connection& conn, std::string_view props, const std::string& source) {
+  const auto id = userIdFromProps(props);
+  if (!id) storage::raiseRefused(source, "登录属性中没有有效的用户标识 (UserID)。");
+  auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ?");
+  st.bind(1, *id);
+  if (!st.step()) storage::raiseRefused(source, "用户 " + std::to_string(*id) + " 不存在。");
+  return Caller{*id, languageFromProps(props)};
+}
+
+}  // namespace wayfind::erp::middletier

@@ -1,0 +1,249 @@
+#include "erp/middletier/server_datas_info.h"
+
+#include <limits>
+
+#include "erp/middletier/caller.h"
+#include "erp/middletier/nav_tables.h"
+#include "erp/storage/database.h"
+#include "erp/storage/field_sizes.h"
+#include "erp/storage/recordset_builder.h"
+#include "erp/storage/storage_error.h"
+
+namespace wayfind::erp::middletier {
+
+using storage::intField;
+using storage::textField;
+namespace size = storage::size;
+
+int32_t levelBase(int32_t level) {
+  switch (level) {
+    case 1: return 1000;
+    case 2: return 100000;
+    case 3: return 10000000;
+    case 4: return 1000000000;
+    default: return 0;
+  }
+}
+
+namespace {
+
+void requireLevel(int32_t level, const char* what) {
+  if (levelBase(level) == 0)
+    storage::raiseRefused(ServerDatasInfo::kSource,
+                          std::string(what) + ": 层级 " + std::to_string(level) + " 无效，应为 1 到 4。");
+}
+
+// The localized name of a template row of table t (alias) with name field base.
+std::string localizedName(const std::string& alias, const std::string& base) {
+  return "CASE ?2 WHEN 'en' THEN COALESCE(NULLIF(" + alias + "." + base + "_en, ''), " + alias + "." + base +
+         ") WHEN 'cht' THEN COALESCE(NULLIF(" + alias + "." + base + "_cht, ''), " + alias + "." + base + ") ELSE " +
+         alias + "." + base + " END";
+}
+
+std::optional<int64_t> singleInt(storage::Statement& st) {
+  if (!st.step() || st.isNull(0)) return std::nullopt;
+  return st.int64(0);
+}
+
+}  // namespace
+
+ServerDatasInfo::ServerDatasInfo(std::filesystem::path database) : database_(std::move(database)) {}
+
+std::string ServerDatasInfo::GetSubSysClass(const std::string& propsString, int32_t& lID, int32_t& lType) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, propsString, kSource);
+  const char* sql = nullptr;
+  switch (lType) {
+    case 1:
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+            "LEFT JOIN t_NavTopClass t ON t.FTopClassID = k.id "
+            "LEFT JOIN t_NavUserTopClass u ON u.FUserID = ?2 AND u.FTopClassID = k.id "
+            "WHERE t.FTopClassID IS NOT NULL OR u.FTopClassID IS NOT NULL";
+      break;
+    case 2:
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+            "LEFT JOIN t_NavSubSystem t ON t.FSubSysID = k.id "
+            "LEFT JOIN t_NavUserSubSystem u ON u.FUserID = ?2 AND u.FSubSysID = k.id "
+            "WHERE t.FSubSysID IS NOT NULL OR u.FSubSysID IS NOT NULL";
+      break;
+    case 3:
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+            "LEFT JOIN t_NavSubFunc t ON t.FSubFuncID = k.id "
+            "LEFT JOIN t_NavUserSubFunc u ON u.FUserID = ?2 AND u.FSubFuncID = k.id "
+            "WHERE t.FSubFuncID IS NOT NULL OR u.FSubFuncID IS NOT NULL";
+      break;
+    case 4:
+      // A custom function's class is the user's; a template function's stays the template's.
+      sql = "SELECT CASE WHEN t.FDetailFuncID IS NOT NULL THEN COALESCE(t.FClassName, '') "
+            "ELSE COALESCE((SELECT u.FClassName FROM t_NavUserDetailFunc u WHERE u.FUserID = ?2 "
+            "AND u.FDetailFuncID = ?1 ORDER BY u.FSubFuncID LIMIT 1), '') END "
+            "FROM (SELECT ?1 AS id) k LEFT JOIN t_NavDetailFunc t ON t.FDetailFuncID = k.id";
+      break;
+    default: return {};
+  }
+  auto st = conn->prepare(sql);
+  st.bindAll(lID, caller.userId);
+  return st.step() ? st.text(0) : std::string();
+}
+
+std::string ServerDatasInfo::GetSubSysName(const std::string& propsString, int32_t& lFDetailFuncID) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, propsString, kSource);
+  // The sub-function that holds the function: its template place, else the
+  // user's row (a custom function); then that sub-function's subsystem.
+  auto subFunc = conn->prepare(
+      "SELECT COALESCE((SELECT FSubFuncID FROM t_NavDetailFunc WHERE FDetailFuncID = ?1), "
+      "(SELECT FSubFuncID FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FDetailFuncID = ?1 "
+      "ORDER BY FSubFuncID LIMIT 1))");
+  subFunc.bindAll(lFDetailFuncID, caller.userId);
+  const auto subFuncId = singleInt(subFunc);
+  if (!subFuncId) return {};
+  auto subSys = conn->prepare(
+      "SELECT COALESCE((SELECT FSubSysID FROM t_NavUserSubFunc WHERE FUserID = ?2 AND FSubFuncID = ?1), "
+      "(SELECT FSubSysID FROM t_NavSubFunc WHERE FSubFuncID = ?1))");
+  subSys.bindAll(*subFuncId, caller.userId);
+  const auto subSysId = singleInt(subSys);
+  if (!subSysId) return {};
+  auto name = conn->prepare(
+      "SELECT COALESCE((SELECT NULLIF(FName, '') FROM t_NavUserSubSystem WHERE FUserID = ?3 AND FSubSysID = ?1), "
+      "(SELECT " + localizedName("s", "FName") + " FROM t_NavSubSystem s WHERE s.FSubSysID = ?1), '')");
+  name.bindAll(*subSysId, caller.language, caller.userId);
+  return name.step() ? name.text(0) : std::string();
+}
+
+platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& propsString, std::string& sHelpCode) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, propsString, kSource);
+  static const std::vector<storage::FieldSpec> fields{
+      intField("FDetailFuncID"), intField("FSubFuncID"), textField("FFuncName", size::kName),
+      textField("FShowName", size::kName), textField("FHelpCode", size::kHelpCode),
+      textField("FHelpCode1", size::kHelpCode), textField("FClassName", size::kClass),
+      textField("FClassParam", size::kClass), textField("FAcctType", size::kAcctList), intField("FIndex"),
+      intField("FVisible"), intField("FEnable")};
+  // FHelpCode is the code in the user's view (the user's own when set, else the
+  // template's); FHelpCode1 is the template's second code. A template code the
+  // user replaced no longer finds the function.
+  const std::string sql =
+      "WITH v AS ("
+      " SELECT d.FDetailFuncID, d.FSubFuncID,"
+      "  COALESCE(NULLIF(u.FFuncName, ''), " + localizedName("d", "FFuncName") + ") AS FFuncName,"
+      "  COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''), d.FShowName, " + localizedName("d", "FFuncName") +
+      ") AS FShowName,"
+      "  CASE WHEN u.FHelpCode IS NOT NULL AND u.FHelpCode <> '' THEN u.FHelpCode ELSE d.FHelpCode END AS FHelpCode,"
+      "  d.FHelpCode1, d.FClassName, d.FClassParam, d.FAcctType,"
+      "  COALESCE(u.FIndex, d.FIndex) AS FIndex, COALESCE(u.FVisible, d.FVisible) AS FVisible,"
+      "  COALESCE(u.FEnable, d.FEnable) AS FEnable"
+      " FROM t_NavDetailFunc d LEFT JOIN t_NavUserDetailFunc u"
+      "  ON u.FUserID = ?3 AND u.FSubFuncID = d.FSubFuncID AND u.FDetailFuncID = d.FDetailFuncID"
+      " WHERE d.FDetailFuncID IN (SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FHelpCode = ?1"
+      "  UNION SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FHelpCode1 = ?1"
+      "  UNION SELECT FDetailFuncID FROM t_NavUserDetailFunc WHERE FUserID = ?3 AND FHelpCode = ?1)"
+      " UNION ALL"
+      " SELECT u.FDetailFuncID, u.FSubFuncID, u.FFuncName, COALESCE(u.FShowName, u.FFuncName), u.FHelpCode, '',"
+      "  u.FClassName, u.FClassParam, u.FAcctType, u.FIndex, u.FVisible, u.FEnable"
+      " FROM t_NavUserDetailFunc u WHERE u.FUserID = ?3 AND u.FHelpCode = ?1"
+      "  AND NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = u.FDetailFuncID"
+      "   AND d.FSubFuncID = u.FSubFuncID))"
+      " SELECT * FROM v WHERE ?1 <> '' AND (FHelpCode = ?1 OR FHelpCode1 = ?1) ORDER BY FDetailFuncID, FSubFuncID";
+  auto st = conn->prepare(sql);
+  st.bindAll(sHelpCode, caller.language, caller.userId);
+  return storage::recordsetFromStatement(st, fields);
+}
+
+platform::Variant ServerDatasInfo::GetNextIndex(const std::string& propsString, int32_t& lType, int32_t& lID) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, propsString, kSource);
+  requireLevel(lType, "GetNextIndex");
+  static const char* const kSql[] = {
+      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavTopClass UNION ALL "
+      "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2)",
+      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavSubSystem WHERE FTopClassID = ?1 UNION ALL "
+      "SELECT FIndex FROM t_NavUserSubSystem WHERE FUserID = ?2 AND FTopClassID = ?1)",
+      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavSubFunc WHERE FSubSysID = ?1 UNION ALL "
+      "SELECT FIndex FROM t_NavUserSubFunc WHERE FUserID = ?2 AND FSubSysID = ?1)",
+      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavDetailFunc WHERE FSubFuncID = ?1 UNION ALL "
+      "SELECT FIndex FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FSubFuncID = ?1)",
+  };
+  auto st = conn->prepare(kSql[lType - 1]);
+  st.bindAll(lID, caller.userId);
+  const int64_t highest = singleInt(st).value_or(0);
+  if (highest >= std::numeric_limits<int32_t>::max()) platform::raise(platform::err::kOverflow, kSource);
+  return platform::Variant(static_cast<int32_t>(std::max<int64_t>(highest, 0) + 1));
+}
+
+platform::Variant ServerDatasInfo::GetNextID(const std::string& propsString, int32_t& lType, int32_t& lID) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  requireCaller(*conn, propsString, kSource);
+  requireLevel(lType, "GetNextID");
+  (void)lID;  // identifiers are unique on the whole level, whatever the parent
+  static const char* const kSql[] = {
+      "SELECT MAX(id) FROM (SELECT MAX(FTopClassID) AS id FROM t_NavTopClass UNION ALL "
+      "SELECT MAX(FTopClassID) FROM t_NavUserTopClass)",
+      "SELECT MAX(id) FROM (SELECT MAX(FSubSysID) AS id FROM t_NavSubSystem UNION ALL "
+      "SELECT MAX(FSubSysID) FROM t_NavUserSubSystem)",
+      "SELECT MAX(id) FROM (SELECT MAX(FSubFuncID) AS id FROM t_NavSubFunc UNION ALL "
+      "SELECT MAX(FSubFuncID) FROM t_NavUserSubFunc)",
+      "SELECT MAX(id) FROM (SELECT MAX(FDetailFuncID) AS id FROM t_NavDetailFunc UNION ALL "
+      "SELECT MAX(FDetailFuncID) FROM t_NavUserDetailFunc)",
+  };
+  auto st = conn->prepare(kSql[lType - 1]);
+  const int64_t base = levelBase(lType);
+  const int64_t highest = singleInt(st).value_or(0);
+  const int64_t next = highest >= base ? highest + 1 : base;
+  if (next > std::numeric_limits<int32_t>::max())
+    throw platform::AutomationError(platform::err::kOverflow, kSource, "该层级的自定义项目标识已用完。");
+  return platform::Variant(static_cast<int32_t>(next));
+}
+
+platform::DictionaryPtr ServerDatasInfo::ExportUserData(const std::string& propsString) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, propsString, kSource);
+  auto dict = std::make_shared<platform::Dictionary>();
+  dict->SetValue("Format", kExportFormat);
+  dict->SetValue("Version", kExportVersion);
+  dict->SetValue("UserID", caller.userId);
+  for (const char* table : {kTopClass, kSubSystem, kSubFunc, kDetailFunc, kProfile})
+    dict->SetValue(table, readUserTable(*conn, table, caller.userId, UserRows::Stored));
+  dict->SetValue("FuncGroup", readUserGroups(*conn, caller.userId));
+  dict->SetValue("FuncGroupItem", readUserGroupItems(*conn, caller.userId));
+  return dict;
+}
+
+platform::Variant ServerDatasInfo::GetNormalFuncGroup(const std::string& propsString) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, propsString, kSource);
+  static const std::vector<storage::FieldSpec> fields{intField("FFuncGroupID"),
+                                                      textField("FFuncGroupName", size::kGroupName),
+                                                      textField("FShowName", size::kGroupName)};
+  auto st = conn->prepare(
+      "SELECT FFuncGroupID, FFuncGroupName, FShowName FROM t_NavFuncGroup WHERE FUserID = ? "
+      "ORDER BY FIndex, FFuncGroupID");
+  st.bind(1, caller.userId);
+  return platform::Variant(storage::recordsetFromStatement(st, fields));
+}
+
+platform::Variant ServerDatasInfo::GetDetailNormalFunc(const std::string& propsString, int32_t& lngGroupID) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, propsString, kSource);
+  static const std::vector<storage::FieldSpec> fields{intField("FDetailFuncID"), textField("FFuncName", size::kName),
+                                                      textField("FHelpCode", size::kHelpCode),
+                                                      textField("FShowName", size::kName)};
+  // -1 stands for no group chosen: the user's first group.
+  auto st = conn->prepare(
+      "SELECT i.FDetailFuncID, i.FFuncName, i.FHelpCode, i.FShowName FROM t_NavFuncGroupItem i "
+      "WHERE i.FFuncGroupID = (SELECT g.FFuncGroupID FROM t_NavFuncGroup g WHERE g.FUserID = ?2 "
+      " AND (g.FFuncGroupID = ?1 OR ?1 = -1) ORDER BY g.FIndex, g.FFuncGroupID LIMIT 1) "
+      "ORDER BY i.FPosition");
+  st.bindAll(lngGroupID, caller.userId);
+  return platform::Variant(storage::recordsetFromStatement(st, fields));
+}
+
+}  // namespace wayfind::erp::middletier

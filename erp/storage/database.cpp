@@ -1,0 +1,146 @@
+#include "erp/storage/database.h"
+
+#include <cstdlib>
+#include <map>
+
+#include "erp/storage/storage_error.h"
+
+namespace wayfind::erp::storage {
+
+namespace {
+
+struct Settings {
+  std::mutex mutex;
+  std::optional<std::filesystem::path> path;
+  Seed seed = Seed::Demo;
+  Seeder demoSeeder;
+  unsigned generation = 0;  // bumped by reset, so threads drop stale connections
+};
+
+Settings& settings() {
+  static Settings s;
+  return s;
+}
+
+struct ThreadCache {
+  unsigned generation = 0;
+  std::map<std::filesystem::path, ConnectionPtr> connections;
+};
+
+ThreadCache& threadCache() {
+  thread_local ThreadCache cache;
+  return cache;
+}
+
+std::filesystem::path resolve(const std::filesystem::path& path) {
+  return path.empty() ? CurrentDatabase::path() : path;
+}
+
+Seeder seederFor(Seed seed) {
+  if (seed == Seed::None) return {};
+  return CurrentDatabase::demoSeeder();
+}
+
+ConnectionPtr openPrepared(const std::filesystem::path& path, Seed seed) {
+  if (path.has_parent_path()) {
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (ec) raiseDatabaseError("无法创建数据库目录 " + path.parent_path().string(), ec.message());
+  }
+  auto conn = Connection::open(path, Connection::Mode::ReadWrite);
+  ensureSchema(*conn, seederFor(seed));
+  return conn;
+}
+
+}  // namespace
+
+void CurrentDatabase::set(const std::filesystem::path& path) {
+  std::lock_guard lock(settings().mutex);
+  settings().path = path;
+}
+
+void CurrentDatabase::clear() {
+  std::lock_guard lock(settings().mutex);
+  settings().path.reset();
+}
+
+std::filesystem::path CurrentDatabase::defaultPath() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+    return std::filesystem::path(xdg) / "wayfind" / "wayfind.db";
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return std::filesystem::path(home) / ".local" / "share" / "wayfind" / "wayfind.db";
+  return std::filesystem::path("wayfind.db");
+}
+
+std::filesystem::path CurrentDatabase::path() {
+  {
+    std::lock_guard lock(settings().mutex);
+    if (settings().path) return *settings().path;
+  }
+  if (const char* env = std::getenv("WAYFIND_DB"); env && *env) return std::filesystem::path(env);
+  return defaultPath();
+}
+
+void CurrentDatabase::setSeed(Seed seed) {
+  std::lock_guard lock(settings().mutex);
+  settings().seed = seed;
+}
+
+Seed CurrentDatabase::seed() {
+  std::lock_guard lock(settings().mutex);
+  return settings().seed;
+}
+
+void CurrentDatabase::setDemoSeeder(Seeder seeder) {
+  std::lock_guard lock(settings().mutex);
+  settings().demoSeeder = std::move(seeder);
+}
+
+Seeder CurrentDatabase::demoSeeder() {
+  std::lock_guard lock(settings().mutex);
+  return settings().demoSeeder;
+}
+
+void CurrentDatabase::reset() {
+  std::lock_guard lock(settings().mutex);
+  settings().path.reset();
+  settings().seed = Seed::Demo;
+  settings().demoSeeder = nullptr;
+  ++settings().generation;
+}
+
+ConnectionPtr connectionFor(const std::filesystem::path& requested) {
+  const auto path = resolve(requested);
+  auto& cache = threadCache();
+  unsigned generation;
+  {
+    std::lock_guard lock(settings().mutex);
+    generation = settings().generation;
+  }
+  if (cache.generation != generation) {
+    cache.connections.clear();
+    cache.generation = generation;
+  }
+  if (auto it = cache.connections.find(path); it != cache.connections.end()) return it->second;
+  auto conn = openPrepared(path, CurrentDatabase::seed());
+  cache.connections.emplace(path, conn);
+  return conn;
+}
+
+ConnectionPtr readOnlyConnectionFor(const std::filesystem::path& requested) {
+  const auto path = resolve(requested);
+  connectionFor(path);  // the schema (and the demo company) exist before anyone reads
+  return Connection::open(path, Connection::Mode::ReadOnly);
+}
+
+void releaseThreadConnections() { threadCache().connections.clear(); }
+
+void prepareDatabase(const std::filesystem::path& path, Seed seed) { openPrepared(path, seed); }
+
+std::string instanceId(Connection& conn) {
+  auto st = conn.prepare("SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'");
+  if (!st.step()) raiseDatabaseError("数据库缺少实例标识", conn.path().string());
+  return st.text(0);
+}
+
+}  // namespace wayfind::erp::storage

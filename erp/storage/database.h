@@ -1,0 +1,54 @@
+// Which database file the ERP uses, and the per-thread connections to it.
+//
+// The path is, first match wins: the one the host set with CurrentDatabase::set,
+// the environment variable WAYFIND_DB, $XDG_DATA_HOME/wayfind/wayfind.db, or
+// ~/.local/share/wayfind/wayfind.db. The first connection to a file in a process
+// creates or migrates its schema and, for a new file, fills it through the seeder
+// (the demo company, unless the host asked for an empty database).
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+
+#include "erp/storage/connection.h"
+#include "erp/storage/schema.h"
+
+namespace wayfind::erp::storage {
+
+enum class Seed { Demo, None };
+
+class CurrentDatabase {
+ public:
+  static void set(const std::filesystem::path& path);
+  static void clear();  // back to WAYFIND_DB or the default place
+  static std::filesystem::path path();
+  static std::filesystem::path defaultPath();
+
+  // What a new database is filled with (Demo unless set).
+  static void setSeed(Seed seed);
+  static Seed seed();
+  // The demo company's loader; installed by registerServerComponents().
+  static void setDemoSeeder(Seeder seeder);
+  static Seeder demoSeeder();
+
+  static void reset();  // tests: forget path, seed and seeder
+};
+
+// The calling thread's cached read-write connection to path (the current
+// database when path is empty), with the schema in place. Cheap after the first
+// call on a thread.
+ConnectionPtr connectionFor(const std::filesystem::path& path = {});
+// A new read-only connection to an existing database (schema made first).
+ConnectionPtr readOnlyConnectionFor(const std::filesystem::path& path = {});
+// Drops the calling thread's cached connections (tests that delete their files).
+void releaseThreadConnections();
+
+// Opens path once, creating and seeding it as the settings say; for tools and
+// tests that want a database filled before anything else runs.
+void prepareDatabase(const std::filesystem::path& path, Seed seed);
+
+// The random identifier made when the database was created.
+std::string instanceId(Connection& conn);
+
+}  // namespace wayfind::erp::storage

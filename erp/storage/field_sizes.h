@@ -1,0 +1,18 @@
+// Defined sizes, in characters, of the text fields the middle tier stores and
+// delivers. The database refuses longer texts; the record sets carry these sizes.
+#pragma once
+
+#include <cstdint>
+
+namespace wayfind::erp::storage::size {
+inline constexpr int32_t kName = 80;        // FTopClassName, FName, FFuncName*, FShowName
+inline constexpr int32_t kHelpCode = 50;    // FHelpCode, FHelpCode1
+inline constexpr int32_t kAcctList = 255;   // FAcctType of the tree levels
+inline constexpr int32_t kClass = 255;      // FClassName, FClassParam, FHelpFile
+inline constexpr int32_t kProfileName = 50; // Profile.FName, t_AcctProfile.FName
+inline constexpr int32_t kProfileValue = 255;
+inline constexpr int32_t kAcctNumber = 50;  // AcctType.FNumber
+inline constexpr int32_t kGroupName = 80;   // FFuncGroupName, group FShowName
+inline constexpr int32_t kUserName = 80;    // t_User.FName
+inline constexpr int32_t kDescription = 255;
+}  // namespace wayfind::erp::storage::size

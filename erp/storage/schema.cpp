@@ -1,0 +1,258 @@
+#include "erp/storage/schema.h"
+
+#include <array>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "erp/storage/storage_error.h"
+
+namespace wayfind::erp::storage {
+
+namespace {
+
+// Version 1: the navigation template and the users' rows, favourites, versions,
+// users and groups, rights, company switches. Text sizes are those of
+// field_sizes.h (80 names, 50 help codes, 255 lists and class texts).
+constexpr const char* kSchemaV1 = R"SQL(
+CREATE TABLE t_WayfindMeta(
+  FKey TEXT PRIMARY KEY,
+  FValue TEXT NOT NULL);
+
+CREATE TABLE t_NavVersion(
+  FUserID INTEGER PRIMARY KEY,
+  FRevision INTEGER NOT NULL);
+
+CREATE TABLE t_User(
+  FUserID INTEGER PRIMARY KEY,
+  FName TEXT NOT NULL CHECK(length(FName) <= 80),
+  FForbidden INTEGER NOT NULL DEFAULT 0,
+  FDescription TEXT NOT NULL DEFAULT '' CHECK(length(FDescription) <= 255));
+
+CREATE TABLE t_Group(
+  FGroupID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  PRIMARY KEY(FGroupID, FUserID));
+CREATE INDEX ix_Group_User ON t_Group(FUserID);
+
+CREATE TABLE t_AccessRight(
+  FSubjectID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FObjectType INTEGER NOT NULL,
+  FObjectID INTEGER NOT NULL,
+  FRights INTEGER NOT NULL,
+  PRIMARY KEY(FSubjectID, FObjectType, FObjectID));
+
+CREATE TABLE t_AcctProfile(
+  FName TEXT PRIMARY KEY CHECK(length(FName) <= 50),
+  FValue TEXT NOT NULL CHECK(length(FValue) <= 255));
+
+CREATE TABLE t_NavTopClass(
+  FTopClassID INTEGER PRIMARY KEY,
+  FTopClassName TEXT NOT NULL CHECK(length(FTopClassName) <= 80),
+  FTopClassName_en TEXT NOT NULL DEFAULT '' CHECK(length(FTopClassName_en) <= 80),
+  FTopClassName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FTopClassName_cht) <= 80),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER NOT NULL DEFAULT 0,
+  FVisible INTEGER NOT NULL DEFAULT 1,
+  FShowSysType INTEGER NOT NULL DEFAULT 0,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255));
+
+CREATE TABLE t_NavSubSystem(
+  FSubSysID INTEGER PRIMARY KEY,
+  FTopClassID INTEGER NOT NULL REFERENCES t_NavTopClass(FTopClassID),
+  FName TEXT NOT NULL CHECK(length(FName) <= 80),
+  FName_en TEXT NOT NULL DEFAULT '' CHECK(length(FName_en) <= 80),
+  FName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FName_cht) <= 80),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER NOT NULL DEFAULT 0,
+  FVisible INTEGER NOT NULL DEFAULT 1,
+  FRefresh INTEGER NOT NULL DEFAULT 0,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255),
+  FHelpFile TEXT CHECK(length(FHelpFile) <= 255));
+CREATE INDEX ix_NavSubSystem_Top ON t_NavSubSystem(FTopClassID);
+
+CREATE TABLE t_NavSubFunc(
+  FSubFuncID INTEGER PRIMARY KEY,
+  FSubSysID INTEGER NOT NULL REFERENCES t_NavSubSystem(FSubSysID),
+  FFuncName TEXT NOT NULL CHECK(length(FFuncName) <= 80),
+  FFuncName_en TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_en) <= 80),
+  FFuncName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_cht) <= 80),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER NOT NULL DEFAULT 0,
+  FVisible INTEGER NOT NULL DEFAULT 1,
+  FRefresh INTEGER NOT NULL DEFAULT 0,
+  FSetEnable INTEGER NOT NULL DEFAULT 0,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255));
+CREATE INDEX ix_NavSubFunc_Sys ON t_NavSubFunc(FSubSysID);
+
+CREATE TABLE t_NavDetailFunc(
+  FDetailFuncID INTEGER PRIMARY KEY,
+  FSubFuncID INTEGER NOT NULL REFERENCES t_NavSubFunc(FSubFuncID),
+  FFuncName TEXT NOT NULL CHECK(length(FFuncName) <= 80),
+  FFuncName_en TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_en) <= 80),
+  FFuncName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_cht) <= 80),
+  FShowName TEXT CHECK(length(FShowName) <= 80),
+  FHelpCode TEXT NOT NULL DEFAULT '' CHECK(length(FHelpCode) <= 50),
+  FHelpCode1 TEXT NOT NULL DEFAULT '' CHECK(length(FHelpCode1) <= 50),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER NOT NULL DEFAULT 0,
+  FVisible INTEGER NOT NULL DEFAULT 1,
+  FEnable INTEGER NOT NULL DEFAULT 1,
+  FFuncType INTEGER NOT NULL DEFAULT 0,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255));
+CREATE INDEX ix_NavDetailFunc_Sub ON t_NavDetailFunc(FSubFuncID);
+CREATE INDEX ix_NavDetailFunc_Help ON t_NavDetailFunc(FHelpCode);
+CREATE INDEX ix_NavDetailFunc_Help1 ON t_NavDetailFunc(FHelpCode1);
+
+CREATE TABLE t_NavProfile(
+  FName TEXT PRIMARY KEY CHECK(length(FName) <= 50),
+  FValue TEXT NOT NULL CHECK(length(FValue) <= 255));
+
+CREATE TABLE t_NavAcctType(
+  FAcctType INTEGER PRIMARY KEY,
+  FNumber TEXT NOT NULL UNIQUE CHECK(length(FNumber) <= 50),
+  FShowName TEXT NOT NULL CHECK(length(FShowName) <= 80),
+  FDeleted INTEGER NOT NULL DEFAULT 0);
+
+CREATE TABLE t_NavUserTopClass(
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FTopClassID INTEGER NOT NULL,
+  FTopClassName TEXT CHECK(length(FTopClassName) <= 80),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER,
+  FVisible INTEGER,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255),
+  PRIMARY KEY(FUserID, FTopClassID));
+
+CREATE TABLE t_NavUserSubSystem(
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FSubSysID INTEGER NOT NULL,
+  FTopClassID INTEGER NOT NULL,
+  FName TEXT CHECK(length(FName) <= 80),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER,
+  FVisible INTEGER,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255),
+  FHelpFile TEXT CHECK(length(FHelpFile) <= 255),
+  PRIMARY KEY(FUserID, FSubSysID));
+CREATE INDEX ix_NavUserSubSystem_Top ON t_NavUserSubSystem(FUserID, FTopClassID);
+
+CREATE TABLE t_NavUserSubFunc(
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FSubFuncID INTEGER NOT NULL,
+  FSubSysID INTEGER NOT NULL,
+  FFuncName TEXT CHECK(length(FFuncName) <= 80),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER,
+  FVisible INTEGER,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255),
+  PRIMARY KEY(FUserID, FSubFuncID));
+CREATE INDEX ix_NavUserSubFunc_Sys ON t_NavUserSubFunc(FUserID, FSubSysID);
+
+CREATE TABLE t_NavUserDetailFunc(
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FSubFuncID INTEGER NOT NULL,
+  FDetailFuncID INTEGER NOT NULL,
+  FFuncName TEXT CHECK(length(FFuncName) <= 80),
+  FFuncName_en TEXT CHECK(length(FFuncName_en) <= 80),
+  FFuncName_cht TEXT CHECK(length(FFuncName_cht) <= 80),
+  FShowName TEXT CHECK(length(FShowName) <= 80),
+  FHelpCode TEXT CHECK(length(FHelpCode) <= 50),
+  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
+  FIndex INTEGER,
+  FVisible INTEGER,
+  FEnable INTEGER,
+  FFuncType INTEGER,
+  FClassName TEXT CHECK(length(FClassName) <= 255),
+  FClassParam TEXT CHECK(length(FClassParam) <= 255),
+  PRIMARY KEY(FUserID, FSubFuncID, FDetailFuncID));
+CREATE INDEX ix_NavUserDetailFunc_Id ON t_NavUserDetailFunc(FUserID, FDetailFuncID);
+CREATE INDEX ix_NavUserDetailFunc_Help ON t_NavUserDetailFunc(FHelpCode);
+
+CREATE TABLE t_NavUserProfile(
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FName TEXT NOT NULL CHECK(length(FName) <= 50),
+  FValue TEXT NOT NULL CHECK(length(FValue) <= 255),
+  PRIMARY KEY(FUserID, FName));
+
+CREATE TABLE t_NavFuncGroup(
+  FFuncGroupID INTEGER PRIMARY KEY AUTOINCREMENT,
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FFuncGroupName TEXT NOT NULL CHECK(length(FFuncGroupName) <= 80),
+  FShowName TEXT NOT NULL DEFAULT '' CHECK(length(FShowName) <= 80),
+  FIndex INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX ix_NavFuncGroup_User ON t_NavFuncGroup(FUserID, FIndex);
+
+CREATE TABLE t_NavFuncGroupItem(
+  FFuncGroupID INTEGER NOT NULL REFERENCES t_NavFuncGroup(FFuncGroupID) ON DELETE CASCADE,
+  FPosition INTEGER NOT NULL,
+  FDetailFuncID INTEGER NOT NULL,
+  FFuncName TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName) <= 80),
+  FHelpCode TEXT NOT NULL DEFAULT '' CHECK(length(FHelpCode) <= 50),
+  FShowName TEXT NOT NULL DEFAULT '' CHECK(length(FShowName) <= 80),
+  PRIMARY KEY(FFuncGroupID, FPosition));
+)SQL";
+
+std::string newInstanceId() {
+  std::random_device rd;
+  std::array<uint32_t, 4> words{rd(), rd(), rd(), rd()};
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (uint32_t w : words)
+    for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kHex[(w >> shift) & 0xF]);
+  return out;
+}
+
+void migrateTo1(Connection& conn) {
+  conn.exec(kSchemaV1);
+  auto meta = conn.prepare("INSERT INTO t_WayfindMeta(FKey, FValue) VALUES (?, ?)");
+  meta.bindAll("InstanceID", newInstanceId()).run();
+  conn.prepare("INSERT INTO t_NavVersion(FUserID, FRevision) VALUES (0, 1)").run();
+}
+
+using Migration = void (*)(Connection&);
+// migrations[i] takes a file from version i to version i + 1.
+const std::vector<Migration>& migrations() {
+  static const std::vector<Migration> steps{&migrateTo1};
+  return steps;
+}
+
+}  // namespace
+
+int schemaVersion(Connection& conn) {
+  auto st = conn.prepare("PRAGMA user_version");
+  return st.step() ? st.int32(0) : 0;
+}
+
+bool ensureSchema(Connection& conn, const Seeder& seeder) {
+  static_assert(kSchemaVersion >= 1);
+  if (schemaVersion(conn) == kSchemaVersion) return false;  // the common case, no lock taken
+  bool created = false;
+  for (;;) {
+    Transaction tx(conn);
+    // Read again under the write lock: another process may have migrated meanwhile.
+    const int version = schemaVersion(conn);
+    if (version > kSchemaVersion)
+      raiseRefused(kStorageSource, "数据库 " + conn.path().string() + " 的结构版本 " + std::to_string(version) +
+                                       " 比本程序支持的版本 " + std::to_string(kSchemaVersion) + " 新，不能打开。");
+    if (version == kSchemaVersion) return created;
+    if (version < 0) raiseRefused(kStorageSource, "数据库结构版本无效。");
+    migrations()[static_cast<size_t>(version)](conn);
+    if (version == 0) {
+      created = true;
+      if (seeder) seeder(conn);
+    }
+    // PRAGMA takes no parameters; the value is our own integer.
+    conn.exec("PRAGMA user_version = " + std::to_string(version + 1) + ";");
+    tx.commit();
+  }
+}
+
+}  // namespace wayfind::erp::storage

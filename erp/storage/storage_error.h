@@ -1,0 +1,26 @@
+// Errors of the storage layer and the server components on it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/automation/automation_error.h"
+
+namespace wayfind::erp::storage {
+
+// 0x80004005, the number under which database failures reach the caller.
+inline constexpr int32_t kDatabaseError = static_cast<int32_t>(0x80004005u);
+inline constexpr const char* kStorageSource = "ZelWayfind.Storage";
+
+[[noreturn]] void raiseDatabaseError(const std::string& what, const std::string& sqliteMessage);
+// Number 5, for arguments the server refuses.
+[[noreturn]] void raiseRefused(const std::string& source, const std::string& description);
+
+// Refuses (number 5) a text that is not valid UTF-8 or longer than maxChars
+// characters; fieldName names it in the message.
+void checkText(const std::string& source, std::string_view fieldName, std::string_view value,
+               int32_t maxChars);
+bool isValidUtf8(std::string_view s);
+
+}  // namespace wayfind::erp::storage
