@@ -82,15 +82,12 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Variant& value) {
     if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, c.number));
     if (c.mode == Mode::Numeric) return false;
   }
-  // Dynamic from here on.
-  if (value.isString()) {
-    if (!c.literalIsText) {
-      if (auto d = parseNumber(value.asString())) return holds(c.op, threeWay(*d, c.number));
-    }
-    return textHolds(c.op, value.asString(), c.text);
-  }
-  // A number against a text that is no number: compare as texts.
-  return textHolds(c.op, CStr(value), c.text);
+  // Dynamic from here on. A number and a text that is no number are not
+  // comparable: the clause does not hold, whatever the operator.
+  if (!value.isString()) return false;
+  if (c.literalIsText) return textHolds(c.op, value.asString(), c.text);
+  if (auto d = parseNumber(value.asString())) return holds(c.op, threeWay(*d, c.number));
+  return false;
 }
 
 std::optional<RowList> BoundCriteria::candidates(const BNode& node, IndexSet& indexes,

@@ -3,10 +3,16 @@
 // and parent identifiers on both sides of the one asked for (4, 5, 6 and 50).
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/recordset/recordset.h"
+
+namespace wayfind::platform {
+// Readable values in test failure messages.
+inline void PrintTo(const Variant& v, std::ostream* os) { *os << v.debugString(); }
+}  // namespace wayfind::platform
 
 namespace wayfind::test {
 
