@@ -1,0 +1,98 @@
+#include "erp/client/bill_use_info.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+
+#include "erp/middletier/caller.h"
+#include "erp/storage/database.h"
+#include "erp/storage/recordset_builder.h"
+#include "erp/storage/storage_error.h"
+
+namespace wayfind::erp::client {
+
+namespace {
+
+constexpr auto kQueryTimeLimit = std::chrono::seconds(15);
+
+int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*) {
+  switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE: return SQLITE_OK;
+    default: return SQLITE_DENY;
+  }
+}
+
+int deadlineHandler(void* arg) {
+  const auto* deadline = static_cast<std::chrono::steady_clock::time_point*>(arg);
+  return std::chrono::steady_clock::now() > *deadline ? 1 : 0;
+}
+
+[[noreturn]] void refuse(const std::string& why) { storage::raiseRefused(BillUseInfo::kSource, why); }
+
+// Keeps the authorizer and the progress handler on the connection while the
+// query runs.
+class Guard {
+ public:
+  Guard(sqlite3* db, std::chrono::steady_clock::time_point* deadline) : db_(db) {
+    sqlite3_set_authorizer(db_, &readOnlyAuthorizer, nullptr);
+    sqlite3_progress_handler(db_, 1000, &deadlineHandler, deadline);
+  }
+  ~Guard() {
+    sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+    sqlite3_set_authorizer(db_, nullptr, nullptr);
+  }
+
+ private:
+  sqlite3* db_;
+};
+
+}  // namespace
+
+BillUseInfo::BillUseInfo(std::filesystem::path database) : database_(std::move(database)) {}
+
+platform::RecordsetPtr BillUseInfo::GetData(const std::string& propsString, const std::string& sql) {
+  if (!storage::isValidUtf8(sql)) refuse("查询语句不是有效的 UTF-8 文本。");
+  {
+    auto rw = storage::connectionFor(database_);
+    middletier::requireCaller(*rw, propsString, kSource);
+  }
+  auto conn = storage::readOnlyConnectionFor(database_);
+  sqlite3* db = conn->handle();
+  auto deadline = std::chrono::steady_clock::now() + kQueryTimeLimit;
+  Guard guard(db, &deadline);
+
+  // The first statement, and proof that nothing but blanks and comments follows.
+  sqlite3_stmt* first = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &first, &tail);
+  if (rc != SQLITE_OK) {
+    const std::string msg = sqlite3_errmsg(db);
+    sqlite3_finalize(first);
+    if ((rc & 0xFF) == SQLITE_AUTH) refuse("只允许只读查询 (SELECT)，该语句被拒绝: " + msg);
+    refuse("查询语句有误: " + msg);
+  }
+  if (!first) refuse("查询语句为空。");
+  const bool readOnly = sqlite3_stmt_readonly(first) != 0;
+  const std::string firstText(sql.c_str(), static_cast<size_t>(tail - sql.c_str()));
+  sqlite3_finalize(first);
+  if (!readOnly) refuse("只允许只读查询 (SELECT)，该语句会修改数据。");
+
+  const std::string rest(tail);
+  sqlite3_stmt* next = nullptr;
+  rc = sqlite3_prepare_v2(db, rest.c_str(), static_cast<int>(rest.size()), &next, nullptr);
+  sqlite3_finalize(next);
+  if (rc != SQLITE_OK || next) refuse("一次只能执行一条查询语句。");
+
+  storage::Statement st(db, firstText);
+  try {
+    return storage::recordsetTypedFromResult(st);
+  } catch (const platform::AutomationError& e) {
+    if (std::chrono::steady_clock::now() > deadline) refuse("查询超过了 15 秒，已中止。");
+    throw;
+  }
+}
+
+}  // namespace wayfind::erp::client
