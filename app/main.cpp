@@ -1,2 +1,11 @@
-// Placeholder until the command line arrives.
-int main() { return 0; }
+// wayfind: the navigation component's host on the command line.
+#include <unistd.h>
+
+#include <iostream>
+
+#include "app/command_line.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return wayfind::app::runCommandLine(args, std::cin, std::cout, std::cerr, ::isatty(0) != 0);
+}

@@ -38,6 +38,34 @@ class DispatchTable {
   std::vector<std::string> order_;
 };
 
+// A name -> handler table shared by every object of class T: handlers receive the
+// object they are called on.
+template <class T>
+class MethodTable {
+ public:
+  using Handler = std::function<Variant(T&, Args&)>;
+
+  MethodTable& add(std::string name, Handler handler) {
+    table_.add(std::move(name), [handler](Args& args) { return handler(*self_, args); });
+    return *this;
+  }
+  Variant invoke(T& self, std::string_view name, Args& args, std::string_view source) const {
+    T* outer = self_;
+    self_ = &self;
+    struct Restore {
+      T*& slot;
+      T* value;
+      ~Restore() { slot = value; }
+    } restore{self_, outer};
+    return table_.invoke(name, args, source);
+  }
+  std::vector<std::string> names() const { return table_.names(); }
+
+ private:
+  DispatchTable table_;
+  static inline thread_local T* self_ = nullptr;
+};
+
 // Argument helpers for handlers. arg() raises 449 "Argument not optional" when the
 // argument is missing; optionalArg() gives the default for a missing or Empty one
 // (an omitted optional argument arrives as Empty from the command line).

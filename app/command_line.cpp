@@ -1,0 +1,405 @@
+#include "app/command_line.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "app/call_arguments.h"
+#include "app/host.h"
+#include "app/json_writer.h"
+#include "app/terminal_group_chooser.h"
+#include "app/text_output.h"
+#include "erp/api/message_service.h"
+#include "erp/client/terminal_message_service.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/registry.h"
+#include "store/datas_info.h"
+#include "update/datas_update.h"
+#include "update/group_chooser.h"
+
+namespace wayfind::app {
+
+using platform::AutomationError;
+using platform::Variant;
+
+namespace {
+
+constexpr const char* kGlobalHelp = R"(wayfind - the navigation tree of the ERP client, on the command line
+
+Usage: wayfind [options] COMMAND [arguments]
+
+Commands:
+  tree                 the navigation tree the user sees
+  call CLASS.METHOD    any public method by name (DatasInfo, DatasUpdate)
+  search HELPCODE      detail functions found by a help code
+  favourites           the user's groups of frequently used functions
+  export FILE          write the user's customisation to a template file
+  import FILE          replace the user's customisation by a template file
+
+Options (for every command):
+  --db PATH            database file (default: $WAYFIND_DB, else the user's data
+                       folder; the demo company is created there on the first run)
+  --user ID            the logged-in user (default: $WAYFIND_USER, else the first
+                       active user)
+  --setup-type TEXT    the installation's setup type (default: Industry)
+  --lang chs|en|cht    the user's language (default: chs)
+  --uuid TEXT          the installation identifier (default: the database's own)
+  --cache-dir DIR      where the cache files go (default: $WAYFIND_CACHE_DIR, else
+                       beside the component)
+  --call-log FILE      log every timed call to FILE (also $WAYFIND_CALL_LOG)
+  --json               print JSON instead of text
+  --help               this text; "wayfind COMMAND --help" explains one command
+)";
+
+const std::map<std::string, std::string>& commandHelp() {
+  static const std::map<std::string, std::string> help = {
+      {"tree", R"(Usage: wayfind tree [--all] [--json] [options]
+
+Prints the navigation tree level by level: top classes (Top), subsystems (Sys),
+sub-functions (Sub) and detail functions (Det), each with its identifier; detail
+functions also with their help codes and class names. The user's own rows are merged
+over the template for the setup type's account type.
+
+  --all    include invisible nodes (the "_All" queries)
+)"},
+      {"call", R"(Usage: wayfind call CLASS.METHOD [ARG...] [--json] [options]
+
+Calls a public method of WayfindInfo.DatasInfo or WayfindInfo.DatasUpdate by name,
+as a host calls it late-bound, and prints the result and every by-reference
+argument the method changed.
+
+Arguments:
+  42 -7        Long           3.5          Double
+  true false   Boolean        -            omitted (optional argument)
+  null         Null           str:TEXT     the text TEXT exactly
+  dict:K=V,... a dictionary   vector:A,... a vector
+  other        the text itself
+
+Example: wayfind call DatasUpdate.UpdateSubSysFuncName 10000101 凭证管理
+)"},
+      {"search", R"(Usage: wayfind search HELPCODE [--json] [options]
+
+Lists the detail functions whose help code (the user's or the template's) is
+HELPCODE.
+)"},
+      {"favourites", R"(Usage: wayfind favourites [--json] [options]
+
+Lists the user's groups of frequently used functions with their functions in order.
+)"},
+      {"export", R"(Usage: wayfind export FILE [options]
+
+Writes the user's customisation to the template file FILE. An existing file is
+replaced only by a complete new one.
+)"},
+      {"import", R"(Usage: wayfind import FILE [options]
+
+Replaces the user's customisation by the template file FILE (written by export, by
+this or another user). A file that is not a template file changes nothing.
+)"},
+  };
+  return help;
+}
+
+struct Invocation {
+  HostOptions host;
+  bool json = false;
+  bool all = false;
+  bool help = false;
+  std::string command;
+  std::vector<std::string> positional;
+};
+
+struct UsageError {
+  std::string message;
+};
+
+Invocation parse(const std::vector<std::string>& args) {
+  Invocation inv;
+  bool optionsDone = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string a = args[i];
+    if (!optionsDone && a == "--") {
+      optionsDone = true;
+      continue;
+    }
+    if (optionsDone || a.size() < 2 || a[0] != '-' || (a[1] != '-' && a != "-h")) {
+      // A negative number or "-" is an argument, not an option.
+      if (inv.command.empty())
+        inv.command = a;
+      else
+        inv.positional.push_back(a);
+      continue;
+    }
+    std::optional<std::string> inlineValue;
+    if (auto eq = a.find('='); eq != std::string::npos) {
+      inlineValue = a.substr(eq + 1);
+      a = a.substr(0, eq);
+    }
+    auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= args.size()) throw UsageError{a + " needs a value."};
+      return args[++i];
+    };
+    if (a == "--help" || a == "-h") inv.help = true;
+    else if (a == "--json") inv.json = true;
+    else if (a == "--all") inv.all = true;
+    else if (a == "--db") inv.host.database = value();
+    else if (a == "--user") {
+      std::string v = value();
+      auto n = platform::parseNumber(v);
+      if (!n || *n != static_cast<int32_t>(*n)) throw UsageError{"--user takes a user id, not " + v + "."};
+      inv.host.userId = static_cast<int32_t>(*n);
+    } else if (a == "--setup-type") inv.host.setupType = value();
+    else if (a == "--lang") {
+      inv.host.language = value();
+      if (inv.host.language != "chs" && inv.host.language != "en" && inv.host.language != "cht")
+        throw UsageError{"--lang takes chs, en or cht."};
+    } else if (a == "--uuid") inv.host.uuid = value();
+    else if (a == "--cache-dir") inv.host.cacheDir = value();
+    else if (a == "--call-log") inv.host.callLog = value();
+    else throw UsageError{"Unknown option " + a + "."};
+  }
+  return inv;
+}
+
+void requireArguments(const Invocation& inv, size_t count, const char* what) {
+  if (inv.positional.size() != count)
+    throw UsageError{"wayfind " + inv.command + " takes " + what + " (see wayfind " + inv.command + " --help)."};
+}
+
+std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
+
+// ---- tree ----
+
+struct Node {
+  std::string key;
+  int32_t id = 0;
+  std::string name;
+  std::string helpCode;
+  std::string className;
+  std::vector<Node> children;
+};
+
+template <class F>
+void eachRow(const platform::RecordsetPtr& rs, F&& f) {
+  if (!rs) return;
+  if (rs->RecordCount() > 0) rs->MoveFirst();
+  for (; !rs->isEOF(); rs->MoveNext()) f(*rs);
+}
+
+std::vector<Node> readTree(store::DatasInfo& info, bool all) {
+  std::vector<Node> tops;
+  eachRow(all ? info.GetTopClass_All() : info.GetTopClass(), [&](platform::Recordset& t) {
+    Node top{"Top", platform::CLng(t.value("FTopClassID")), textOf(t.value("FTopClassName")), "", "", {}};
+    tops.push_back(top);
+  });
+  for (auto& top : tops) {
+    eachRow(all ? info.GetSubSystem_All(top.id) : info.GetSubSystem(top.id), [&](platform::Recordset& s) {
+      top.children.push_back({"Sys", platform::CLng(s.value("FSubSysID")), textOf(s.value("FName")), "", "", {}});
+    });
+    for (auto& sys : top.children) {
+      eachRow(all ? info.GetSubFunc_All(sys.id) : info.GetSubFunc(sys.id), [&](platform::Recordset& f) {
+        sys.children.push_back({"Sub", platform::CLng(f.value("FSubFuncID")), textOf(f.value("FFuncName")), "", "", {}});
+      });
+      for (auto& sub : sys.children) {
+        eachRow(all ? info.GetDetailFunc_All(sub.id) : info.GetDetailFunc(sub.id), [&](platform::Recordset& d) {
+          std::string name = textOf(d.value("FShowName"));
+          if (platform::trimSpaces(name).empty()) name = textOf(d.value("FFuncName"));
+          sub.children.push_back({"Det", platform::CLng(d.value("FDetailFuncID")), name, textOf(d.value("FHelpCode")),
+                                  d.hasField("FClassName") ? textOf(d.value("FClassName")) : "", {}});
+        });
+      }
+    }
+  }
+  return tops;
+}
+
+void printTreeText(const std::vector<Node>& nodes, int depth, std::ostream& out) {
+  for (const auto& n : nodes) {
+    out << std::string(depth * 2, ' ') << n.key << " " << n.id << "  " << n.name;
+    if (!n.helpCode.empty()) out << "  [" << n.helpCode << "]";
+    if (!n.className.empty()) out << "  " << n.className;
+    out << "\n";
+    printTreeText(n.children, depth + 1, out);
+  }
+}
+
+std::string treeJson(const std::vector<Node>& nodes) {
+  std::string out = "[";
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    const auto& n = nodes[i];
+    out += (i ? "," : "") + std::string("{\"level\":") + jsonString(n.key) + ",\"id\":" + std::to_string(n.id) +
+           ",\"name\":" + jsonString(n.name);
+    if (n.key == "Det") out += ",\"helpCode\":" + jsonString(n.helpCode) + ",\"className\":" + jsonString(n.className);
+    else out += ",\"children\":" + treeJson(n.children);
+    out += "}";
+  }
+  return out + "]";
+}
+
+int runTree(const Invocation& inv, std::ostream& out) {
+  requireArguments(inv, 0, "no arguments");
+  auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+  auto tree = readTree(*info, inv.all);
+  if (inv.json)
+    out << treeJson(tree) << "\n";
+  else
+    printTreeText(tree, 0, out);
+  return 0;
+}
+
+// ---- call ----
+
+int runCall(const Invocation& inv, std::ostream& out) {
+  if (inv.positional.empty()) throw UsageError{"wayfind call takes CLASS.METHOD [ARG...] (see wayfind call --help)."};
+  const std::string target = inv.positional[0];
+  auto dot = target.find('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == target.size())
+    throw UsageError{"Name the method as CLASS.METHOD, for example DatasInfo.GetTopClass."};
+  std::string className = target.substr(0, dot);
+  if (className.rfind("WayfindInfo.", 0) != 0) className = "WayfindInfo." + className;
+  const std::string method = target.substr(dot + 1);
+
+  platform::Args args;
+  for (size_t i = 1; i < inv.positional.size(); ++i) args.push_back(parseCallArgument(inv.positional[i]));
+  const platform::Args before = args;
+
+  auto object = platform::Registry::instance().create(className);
+  auto dispatch = std::dynamic_pointer_cast<platform::Dispatchable>(object);
+  if (!dispatch) throw AutomationError(platform::err::kNoSuchMethod, className, "The class cannot be called by name.");
+  Variant result = dispatch->invoke(method, args);
+
+  if (inv.json) {
+    std::string changed = "{";
+    bool first = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+      if (args[i] == before[i] && !args[i].isObject()) continue;
+      changed += (first ? "" : ",") + jsonString(std::to_string(i + 1)) + ":" + toJson(args[i]);
+      first = false;
+    }
+    out << "{\"result\":" << toJson(result) << ",\"arguments\":" << changed << "}}\n";
+    return 0;
+  }
+  out << formatValue(result);
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == before[i] && !args[i].isObject()) continue;
+    if (args[i].isObject() && args[i].asObject())
+      out << "argument " << (i + 1) << ":\n" << formatValue(args[i]);
+    else
+      out << "argument " << (i + 1) << " = " << valueText(args[i]) << "\n";
+  }
+  return 0;
+}
+
+// ---- search, favourites, export, import ----
+
+int runSearch(const Invocation& inv, std::ostream& out) {
+  requireArguments(inv, 1, "one HELPCODE");
+  auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+  auto rs = info->GetHelpCodeInfo(inv.positional[0]);
+  out << (inv.json ? toJson(Variant(rs)) + "\n" : formatValue(Variant(rs)));
+  return 0;
+}
+
+int runFavourites(const Invocation& inv, std::ostream& out) {
+  requireArguments(inv, 0, "no arguments");
+  auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+  auto groups = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
+  std::vector<std::pair<int32_t, std::string>> list;
+  eachRow(groups, [&](platform::Recordset& g) {
+    list.emplace_back(platform::CLng(g.value("FFuncGroupID")), textOf(g.value("FFuncGroupName")));
+  });
+  if (inv.json) {
+    std::string json = "[";
+    for (size_t i = 0; i < list.size(); ++i) {
+      auto items = info->GetDetailNormalFunc(list[i].first);
+      json += (i ? "," : "") + std::string("{\"id\":") + std::to_string(list[i].first) +
+              ",\"name\":" + jsonString(list[i].second) + ",\"functions\":" + toJson(Variant(items)) + "}";
+    }
+    out << json << "]\n";
+    return 0;
+  }
+  if (list.empty()) out << "No favourites groups.\n";
+  for (auto& [id, name] : list) {
+    out << "Group " << id << "  " << name << "\n";
+    eachRow(info->GetDetailNormalFunc(id), [&](platform::Recordset& f) {
+      std::string show = textOf(f.value("FShowName"));
+      if (show.empty()) show = textOf(f.value("FFuncName"));
+      out << "  Det " << textOf(f.value("FDetailFuncID")) << "  " << show;
+      if (!textOf(f.value("FHelpCode")).empty()) out << "  [" << textOf(f.value("FHelpCode")) << "]";
+      out << "\n";
+    });
+  }
+  return 0;
+}
+
+int runExport(const Invocation& inv, std::ostream& out) {
+  requireArguments(inv, 1, "one FILE");
+  auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+  info->Export(inv.positional[0]);
+  out << "Exported the customisation to " << inv.positional[0] << ".\n";
+  return 0;
+}
+
+int runImport(const Invocation& inv, std::ostream& out) {
+  requireArguments(inv, 1, "one FILE");
+  auto update = platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
+  update->Import(Variant(inv.positional[0]));
+  out << "Imported " << inv.positional[0] << ".\n";
+  return 0;
+}
+
+}  // namespace
+
+int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+                   bool interactive) {
+  static const std::map<std::string, int (*)(const Invocation&, std::ostream&)> commands = {
+      {"tree", runTree},         {"call", runCall},     {"search", runSearch},
+      {"favourites", runFavourites}, {"export", runExport}, {"import", runImport},
+  };
+  Invocation inv;
+  try {
+    inv = parse(args);
+  } catch (const UsageError& e) {
+    err << "wayfind: " << e.message << "\n";
+    return 2;
+  }
+  if (inv.command.empty() || inv.command == "help") {
+    out << kGlobalHelp;
+    return inv.command.empty() && !inv.help ? 2 : 0;
+  }
+  auto command = commands.find(inv.command);
+  if (command == commands.end()) {
+    err << "wayfind: unknown command " << inv.command << " (see wayfind --help).\n";
+    return 2;
+  }
+  if (inv.help) {
+    out << commandHelp().at(inv.command);
+    return 0;
+  }
+
+  auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
+  auto previousChooser = update::installGroupChooser(std::make_shared<TerminalGroupChooser>(in, err, interactive));
+  int status = 0;
+  try {
+    HostSession session = startHost(inv.host);
+    if (session.createdDatabase)
+      err << "wayfind: created the demo company in " << session.databasePath << "\n";
+    status = command->second(inv, out);
+  } catch (const UsageError& e) {
+    err << "wayfind: " << e.message << "\n";
+    status = 2;
+  } catch (const AutomationError& e) {
+    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+    status = 1;
+  } catch (const std::exception& e) {
+    err << "wayfind: " << e.what() << "\n";
+    status = 1;
+  }
+  update::installGroupChooser(previousChooser);
+  erp::api::installMessageService(previousMessages);
+  return status;
+}
+
+}  // namespace wayfind::app

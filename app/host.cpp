@@ -1,0 +1,82 @@
+#include "app/host.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "erp/client/data_services.h"
+#include "erp/client/register_client.h"
+#include "erp/middletier/register_server.h"
+#include "erp/storage/database.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "store/cache_files.h"
+#include "store/datas_info.h"
+#include "update/datas_update.h"
+
+namespace wayfind::app {
+
+namespace {
+
+constexpr const char* kSource = "wayfind";
+
+[[noreturn]] void fail(const std::string& description) {
+  throw platform::AutomationError(platform::err::kInvalidProcedureCall, kSource, description);
+}
+
+int32_t defaultUser(erp::storage::Connection& conn) {
+  if (const char* env = std::getenv("WAYFIND_USER"); env && *env) {
+    auto n = platform::parseNumber(env);
+    if (!n) fail(std::string("WAYFIND_USER is not a user id: ") + env);
+    return static_cast<int32_t>(*n);
+  }
+  auto st = conn.prepare(
+      "SELECT FUserID FROM t_User WHERE FUserID >= 16384 AND FForbidden = 0 "
+      "AND FUserID NOT IN (SELECT FGroupID FROM t_Group) ORDER BY FUserID LIMIT 1");
+  if (!st.step()) fail("The database has no active user.");
+  return st.int32(0);
+}
+
+}  // namespace
+
+void registerEverything() {
+  erp::client::registerClientComponents();
+  erp::client::registerDataServices();
+  erp::middletier::registerServerComponents();
+  store::registerDatasInfo();
+  update::registerDatasUpdate();
+}
+
+HostSession startHost(const HostOptions& options) {
+  registerEverything();
+  HostSession session;
+
+  if (options.database) erp::storage::CurrentDatabase::set(*options.database);
+  const auto path = erp::storage::CurrentDatabase::path();
+  session.databasePath = path.string();
+  std::error_code ec;
+  session.createdDatabase = !std::filesystem::exists(path, ec);
+  if (session.createdDatabase) std::filesystem::create_directories(path.parent_path(), ec);
+  auto conn = erp::storage::connectionFor(path);
+
+  session.userId = options.userId ? *options.userId : defaultUser(*conn);
+  {
+    auto st = conn->prepare("SELECT FName, FForbidden FROM t_User WHERE FUserID = ?");
+    st.bind(1, session.userId);
+    if (!st.step()) fail("User " + std::to_string(session.userId) + " does not exist in " + session.databasePath + ".");
+    if (st.int32(1) != 0) fail("User " + std::to_string(session.userId) + " is forbidden to log in.");
+    session.userName = st.text(0);
+  }
+
+  if (options.language != "chs" && options.language != "en" && options.language != "cht")
+    fail("--lang takes chs, en or cht, not " + options.language + ".");
+  erp::client::setLoginLanguage(options.language);
+  if (options.callLog) erp::client::enableCallLog(*options.callLog);
+  if (options.cacheDir) store::SetCacheFolder(*options.cacheDir);
+
+  const std::string uuid = options.uuid ? *options.uuid : erp::storage::instanceId(*conn);
+  erp::client::publishLogin(
+      erp::client::makeLogin(session.userId, session.userName, options.setupType, uuid));
+  return session;
+}
+
+}  // namespace wayfind::app

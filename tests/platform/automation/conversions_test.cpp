@@ -1,0 +1,101 @@
+// The host's conversion rules: rounding, overflow, mismatch, Null, Booleans.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+
+using namespace wayfind::platform;
+
+namespace {
+int32_t errorOf(auto&& f) {
+  try {
+    f();
+  } catch (const AutomationError& e) {
+    return e.number();
+  }
+  return 0;
+}
+}  // namespace
+
+TEST(Conversions, CLngRoundsHalfToEven) {
+  EXPECT_EQ(CLng(Variant(2.5)), 2);
+  EXPECT_EQ(CLng(Variant(3.5)), 4);
+  EXPECT_EQ(CLng(Variant(-2.5)), -2);
+  EXPECT_EQ(CLng(Variant(-3.5)), -4);
+  EXPECT_EQ(CLng(Variant(2.4999)), 2);
+  EXPECT_EQ(CLng(Variant("  0.5 ")), 0);
+  EXPECT_EQ(CLng(Variant("1.5")), 2);
+  EXPECT_EQ(CInt(Variant(int32_t{32767})), 32767);
+}
+
+TEST(Conversions, OverflowAndMismatchAndNull) {
+  EXPECT_EQ(errorOf([] { CLng(Variant(2147483647.5)); }), err::kOverflow);  // rounds to 2^31
+  EXPECT_EQ(errorOf([] { CLng(Variant(-2147483648.6)); }), err::kOverflow);
+  EXPECT_EQ(CLng(Variant(-2147483648.4)), INT32_MIN);
+  EXPECT_EQ(errorOf([] { CInt(Variant(int32_t{32768})); }), err::kOverflow);
+  EXPECT_EQ(errorOf([] { CLng(Variant(int64_t{1} << 40)); }), err::kOverflow);
+  EXPECT_EQ(errorOf([] { CLng(Variant("12abc")); }), err::kTypeMismatch);
+  EXPECT_EQ(errorOf([] { CLng(Variant("")); }), err::kTypeMismatch);
+  EXPECT_EQ(errorOf([] { CDbl(Variant("1e999")); }), err::kOverflow);
+  EXPECT_EQ(errorOf([] { CLng(Variant::null()); }), err::kInvalidUseOfNull);
+  EXPECT_EQ(errorOf([] { CStr(Variant::null()); }), err::kInvalidUseOfNull);
+  EXPECT_EQ(errorOf([] { CBool(Variant("maybe")); }), err::kTypeMismatch);
+  EXPECT_EQ(CLng(Variant()), 0);  // Empty is 0
+  EXPECT_EQ(CStr(Variant()), "");
+}
+
+TEST(Conversions, BooleansAsNumbersAndTexts) {
+  EXPECT_EQ(CLng(Variant(true)), -1);
+  EXPECT_EQ(CInt(Variant(false)), 0);
+  EXPECT_EQ(CStr(Variant(true)), "True");
+  EXPECT_EQ(CStr(Variant(false)), "False");
+  EXPECT_TRUE(CBool(Variant("tRUE")));
+  EXPECT_FALSE(CBool(Variant(" FALSE ")));
+  EXPECT_TRUE(CBool(Variant(int32_t{-1})));
+  EXPECT_TRUE(CBool(Variant(0.25)));
+  EXPECT_FALSE(CBool(Variant(int16_t{0})));
+  EXPECT_TRUE(CBool(Variant("2")));
+  EXPECT_EQ(CLng(Variant("True")), -1);
+}
+
+TEST(Conversions, NumberTexts) {
+  EXPECT_EQ(CStr(Variant(0.5)), "0.5");
+  EXPECT_EQ(CStr(Variant(100.0)), "100");
+  EXPECT_EQ(CStr(Variant(-3.25)), "-3.25");
+  EXPECT_EQ(CStr(Variant(1e20)), "1E+20");
+  EXPECT_EQ(CStr(Variant(int32_t{-42})), "-42");
+  EXPECT_EQ(CDbl(Variant("&HFF")), 255);
+  EXPECT_EQ(CLng(Variant("&HFFFFFFFF")), -1);
+  EXPECT_EQ(CDbl(Variant(" -1.5E2 ")), -150);
+  EXPECT_FALSE(parseNumber("--1"));
+  EXPECT_FALSE(parseNumber("+-1"));
+  EXPECT_FALSE(parseNumber("1 2"));
+}
+
+TEST(Conversions, DatesRoundTripThroughText) {
+  Date d = CDate(Variant("2026-12-08 10:30:15"));
+  EXPECT_EQ(CStr(Variant(d)), "2026-12-08 10:30:15");
+  EXPECT_EQ(CStr(Variant(CDate(Variant("1899-12-30")))), "1899-12-30");
+  EXPECT_DOUBLE_EQ(CDate(Variant("1900-01-01")).serial, 2.0);
+  EXPECT_EQ(errorOf([] { CDate(Variant("2026-13-01")); }), err::kTypeMismatch);
+}
+
+TEST(Conversions, CharactersNotBytes) {
+  EXPECT_EQ(charLength("凭证录入"), 4u);
+  EXPECT_EQ(charLength("ab凭"), 3u);
+  EXPECT_EQ(leftChars("凭证录入", 2), "凭证");
+  EXPECT_EQ(leftChars("abc", 10), "abc");
+  // Invalid bytes count one each and are never split into more than they are.
+  EXPECT_EQ(charLength("\xE5\x87"), 2u);
+  EXPECT_EQ(leftChars("\xE5\x87" "a", 1), "\xE5");
+}
+
+TEST(Conversions, CaseHelpersTouchOnlyAscii) {
+  EXPECT_TRUE(iequals("FAcctType", "faccttype"));
+  EXPECT_FALSE(iequals("凭证", "凭"));
+  EXPECT_EQ(toUpperAscii("language=chs凭"), "LANGUAGE=CHS凭");
+  EXPECT_EQ(trimSpaces("  a b  "), "a b");
+  EXPECT_EQ(trimSpaces("\t a"), "\t a");  // only spaces, as the host's Trim
+}

@@ -1,0 +1,128 @@
+// The favourites groups: reading them, and the group choice of AppendNormalItem.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "context/language.h"
+#include "fake_info_server.h"
+#include "fake_login.h"
+#include "mock_update_server.h"
+#include "store/data_info.h"
+#include "update/datas_update.h"
+#include "update/group_chooser.h"
+#include "update/normal_func.h"
+
+using namespace wayfind;
+using namespace wayfind::testing;
+using platform::AutomationError;
+using platform::Variant;
+using ::testing::_;
+using ::testing::Return;
+using ::testing::Throw;
+
+namespace {
+
+class ScriptedChooser : public update::IGroupChooser {
+ public:
+  int32_t answerIndex = -1;  // -1: closed without OK
+  std::vector<update::GroupChoice> shown;
+  int calls = 0;
+  int32_t choose(const std::vector<update::GroupChoice>& groups) override {
+    ++calls;
+    shown = groups;
+    return answerIndex < 0 ? -1 : groups.at(static_cast<size_t>(answerIndex)).groupId;
+  }
+};
+
+class NormalFuncTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    context::LanguageState::instance().reset();
+    store::DataInfo::instance().reset();
+    previous = update::installGroupChooser(chooser);
+  }
+  void TearDown() override { update::installGroupChooser(previous); }
+
+  ScopedLogin login;
+  std::shared_ptr<MockUpdateServer> updates = std::make_shared<MockUpdateServer>();
+  std::shared_ptr<FakeInfoServer> info = std::make_shared<FakeInfoServer>();
+  platform::ScopedRegistration regUpdate{erp::progid::kServerDatasUpdate, platform::sharedFactory(updates)};
+  platform::ScopedRegistration regInfo{erp::progid::kServerDatasInfo, platform::sharedFactory(info)};
+  std::shared_ptr<ScriptedChooser> chooser = std::make_shared<ScriptedChooser>();
+  std::shared_ptr<update::IGroupChooser> previous;
+};
+
+}  // namespace
+
+TEST_F(NormalFuncTest, OneGroupSendsMinusOneWithoutAChooser) {
+  info->groups = Variant(groupRows({{4, "常用功能"}}));
+  EXPECT_CALL(*updates, AppendNormalItem(_, 1000000002, std::string("pz"), std::string("凭证"),
+                                         std::string("凭证录入"), -1))
+      .WillOnce(Return(Variant(true)));
+  EXPECT_TRUE(update::AppendNormalItem(1000000002, "pz", "凭证", "凭证录入", Variant(-1)));
+  EXPECT_EQ(chooser->calls, 0);
+}
+
+TEST_F(NormalFuncTest, ThreeGroupsAskTheChooserInServerOrder) {
+  info->groups = Variant(groupRows({{7, "总账"}, {3, "报表"}, {9, "出纳"}}));
+  chooser->answerIndex = 1;
+  EXPECT_CALL(*updates, AppendNormalItem(_, 42, _, _, _, 3)).WillOnce(Return(Variant(int32_t{-1})));
+  EXPECT_TRUE(update::AppendNormalItem(42, "", "", "", Variant(int32_t{-1})));
+  ASSERT_EQ(chooser->shown.size(), 3u);
+  EXPECT_EQ(chooser->shown[0].name, "总账");
+  EXPECT_EQ(chooser->shown[1].name, "报表");
+  EXPECT_EQ(chooser->shown[2].groupId, 9);
+}
+
+TEST_F(NormalFuncTest, ChoiceClosedWithoutOkCallsNoServer) {
+  info->groups = Variant(groupRows({{7, "总账"}, {3, "报表"}}));
+  chooser->answerIndex = -1;
+  EXPECT_CALL(*updates, AppendNormalItem(_, _, _, _, _, _)).Times(0);
+  EXPECT_FALSE(update::AppendNormalItem(42, "", "", "", Variant(-1)));
+  // No chooser installed behaves the same.
+  update::installGroupChooser(nullptr);
+  EXPECT_FALSE(update::AppendNormalItem(42, "", "", "", Variant(-1)));
+}
+
+TEST_F(NormalFuncTest, AGivenGroupReadsNoGroupList) {
+  EXPECT_CALL(*updates, AppendNormalItem(_, 42, _, _, _, 7)).WillOnce(Return(Variant("True")));
+  EXPECT_TRUE(update::AppendNormalItem(42, "", "", "", Variant("7")));
+  EXPECT_EQ(info->groupReads, 0);
+}
+
+TEST_F(NormalFuncTest, AFailingAppendAnswersFalseButAFailingGroupReadIsRaised) {
+  EXPECT_CALL(*updates, AppendNormalItem(_, _, _, _, _, _)).WillOnce(Throw(AutomationError(9, "x", "y")));
+  EXPECT_FALSE(update::AppendNormalItem(42, "", "", "", Variant(7)));
+
+  info->failGroups = true;
+  try {
+    update::AppendNormalItem(42, "", "", "", Variant(-1));
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), 5);
+    EXPECT_EQ(e.description(), "获取常用功能组失败。\r\n失败原因：连接已关闭");
+  }
+}
+
+TEST_F(NormalFuncTest, GroupReadFailureWithoutServerIsError5) {
+  platform::ScopedUnregistration gone(erp::progid::kServerDatasInfo);
+  try {
+    update::GetNormalFuncGroup();
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), 5);
+    EXPECT_NE(e.description().find("获取常用功能组失败。\r\n失败原因："), std::string::npos);
+  }
+}
+
+TEST_F(NormalFuncTest, DetailNormalFuncPassesTheServersRecordSet) {
+  auto rows = groupRows({{1, "x"}});
+  int32_t asked = 0;
+  info->detailNormal = [&](int32_t g) {
+    asked = g;
+    return Variant(rows);
+  };
+  EXPECT_EQ(update::GetDetailNormalFunc(12), rows);
+  EXPECT_EQ(asked, 12);
+  info->detailNormal = [](int32_t) { return Variant("not a record set"); };
+  EXPECT_THROW(update::GetDetailNormalFunc(12), AutomationError);
+}

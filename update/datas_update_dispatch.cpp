@@ -1,0 +1,151 @@
+// The late-bound face of DatasUpdate: methods by name, by-reference arguments
+// written back into the caller's argument list.
+#include "platform/automation/dispatch_args.h"
+#include "update/datas_update.h"
+
+namespace wayfind::update {
+
+using namespace platform;
+
+namespace {
+
+Variant objectOrNothing(const ObjectPtr& o) { return o ? Variant(o) : Variant(ObjectPtr()); }
+
+template <class Method>
+Variant refresh(DatasUpdate& self, Method method, Args& a) {
+  int32_t id = longArg(a, 0);
+  auto vect = objectArg<Vector>(a, 1);
+  bool delAll = boolArgOr(a, 2, true);
+  const bool passedDelAll = hasArg(a, 2);
+  (self.*method)(id, vect, passedDelAll ? &delAll : nullptr, boolArgOr(a, 3, true));
+  writeBack(a, 0, Variant(id));
+  writeBack(a, 1, objectOrNothing(vect));
+  if (passedDelAll) writeBack(a, 2, Variant(delAll));
+  return Variant();
+}
+
+template <class Method>
+Variant updateNode(DatasUpdate& self, Method method, Args& a) {
+  auto dict = objectArg<Dictionary>(a, 1);
+  Variant r = (self.*method)(longArg(a, 0), dict, objectArg<Dictionary>(a, 2));
+  writeBack(a, 1, objectOrNothing(dict));
+  return r;
+}
+
+template <class Method>
+Variant updateName(DatasUpdate& self, Method method, Args& a) {
+  std::string text = textArg(a, 1);
+  (self.*method)(longArg(a, 0), text);
+  writeBack(a, 1, Variant(text));
+  return Variant();
+}
+
+const MethodTable<DatasUpdate>& table() {
+  static const MethodTable<DatasUpdate> t = [] {
+    using U = DatasUpdate;
+    MethodTable<U> d;
+    d.add("RefreshSubFunc", [](U& s, Args& a) { return refresh(s, &U::RefreshSubFunc, a); });
+    d.add("RefreshDetailFunc", [](U& s, Args& a) { return refresh(s, &U::RefreshDetailFunc, a); });
+    d.add("CreateDetailFunc", [](U& s, Args& a) {
+      int32_t sub = longArg(a, 0), index = longArg(a, 1);
+      auto dict = objectArg<Dictionary>(a, 2);
+      s.CreateDetailFunc(sub, index, dict, boolArgOr(a, 3, false));
+      writeBack(a, 0, Variant(sub));
+      writeBack(a, 1, Variant(index));
+      writeBack(a, 2, objectOrNothing(dict));
+      return Variant();
+    });
+    d.add("CreateSubFunc", [](U& s, Args& a) {
+      int32_t sys = longArg(a, 0), index = longArg(a, 1);
+      auto dict = objectArg<Dictionary>(a, 2);
+      int32_t r = s.CreateSubFunc(sys, index, dict, boolArgOr(a, 3, false));
+      writeBack(a, 0, Variant(sys));
+      writeBack(a, 1, Variant(index));
+      writeBack(a, 2, objectOrNothing(dict));
+      return Variant(r);
+    });
+    d.add("ReFreshStatus", [](U& s, Args& a) {
+      int32_t sub = longArg(a, 0), status = longArg(a, 1);
+      s.ReFreshStatus(sub, status);
+      writeBack(a, 0, Variant(sub));
+      writeBack(a, 1, Variant(status));
+      return Variant();
+    });
+    d.add("ClearNormalList", [](U& s, Args& a) {
+      s.ClearNormalList(longArgOr(a, 0, -1));
+      return Variant();
+    });
+    d.add("AddNormalFuncGroup", [](U& s, Args& a) {
+      return Variant(s.AddNormalFuncGroup(textArg(a, 0), textArgOr(a, 1, "")));
+    });
+    d.add("DelNormalFuncGroup", [](U& s, Args& a) { return s.DelNormalFuncGroup(longArg(a, 0)); });
+    d.add("UpdateNormalFuncGroup", [](U& s, Args& a) { return s.UpdateNormalFuncGroup(longArg(a, 0), textArg(a, 1)); });
+    d.add("AppendNormalItem", [](U& s, Args& a) {
+      return Variant(s.AppendNormalItem(longArg(a, 0), textArg(a, 1), textArg(a, 2), textArg(a, 3), arg(a, 4)));
+    });
+    d.add("UpdateTopClass", [](U& s, Args& a) { return updateNode(s, &U::UpdateTopClass, a); });
+    d.add("UpdateSystemFunc", [](U& s, Args& a) { return updateNode(s, &U::UpdateSystemFunc, a); });
+    d.add("UpdateSubSysFunc", [](U& s, Args& a) { return updateNode(s, &U::UpdateSubSysFunc, a); });
+    d.add("UpdateDetailFuncAttr", [](U& s, Args& a) { return updateNode(s, &U::UpdateDetailFuncAttr, a); });
+    d.add("SetProfileValue", [](U& s, Args& a) {
+      s.SetProfileValue(textArg(a, 0), textArg(a, 1));
+      return Variant();
+    });
+    d.add("UpdateSysBaseData", [](U& s, Args&) {
+      s.UpdateSysBaseData();
+      return Variant();
+    });
+    d.add("SetUnInsSys", [](U& s, Args&) { return s.SetUnInsSys(); });
+    d.add("RefreshActivFunc", [](U& s, Args&) {
+      s.RefreshActivFunc();
+      return Variant();
+    });
+    d.add("CreateSubSys", [](U& s, Args& a) {
+      int32_t top = longArg(a, 0), index = longArg(a, 1);
+      auto dict = objectArg<Dictionary>(a, 2);
+      int32_t r = s.CreateSubSys(top, index, dict, boolArgOr(a, 3, false));
+      writeBack(a, 0, Variant(top));
+      writeBack(a, 1, Variant(index));
+      writeBack(a, 2, objectOrNothing(dict));
+      return Variant(r);
+    });
+    d.add("CreateTopClass", [](U& s, Args& a) {
+      int32_t index = longArg(a, 0);
+      auto dict = objectArg<Dictionary>(a, 1);
+      int32_t r = s.CreateTopClass(index, dict, boolArgOr(a, 2, false));
+      writeBack(a, 0, Variant(index));
+      writeBack(a, 1, objectOrNothing(dict));
+      return Variant(r);
+    });
+    d.add("DeleteItem", [](U& s, Args& a) {
+      int32_t base = longArg(a, 0), id = longArg(a, 1);
+      s.DeleteItem(base, id, boolArgOr(a, 2, false));
+      writeBack(a, 0, Variant(base));
+      writeBack(a, 1, Variant(id));
+      return Variant();
+    });
+    d.add("UpdateTopClassName", [](U& s, Args& a) { return updateName(s, &U::UpdateTopClassName, a); });
+    d.add("UpdateSystemFuncName", [](U& s, Args& a) { return updateName(s, &U::UpdateSystemFuncName, a); });
+    d.add("UpdateSubSysFuncName", [](U& s, Args& a) { return updateName(s, &U::UpdateSubSysFuncName, a); });
+    d.add("UpdateAcctTypeName", [](U& s, Args& a) { return updateName(s, &U::UpdateAcctTypeName, a); });
+    d.add("UpdateSystemHelpFile", [](U& s, Args& a) { return updateName(s, &U::UpdateSystemHelpFile, a); });
+    d.add("SetDefault", [](U& s, Args&) {
+      s.SetDefault();
+      return Variant();
+    });
+    d.add("Import", [](U& s, Args& a) {
+      s.Import(arg(a, 0));
+      return Variant();
+    });
+    return d;
+  }();
+  return t;
+}
+
+}  // namespace
+
+Variant DatasUpdate::invoke(std::string_view name, Args& args) { return table().invoke(*this, name, args, kProgId); }
+
+std::vector<std::string> DatasUpdate::methodNames() const { return table().names(); }
+
+}  // namespace wayfind::update

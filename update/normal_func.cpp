@@ -1,0 +1,126 @@
+#include "update/normal_func.h"
+
+#include "context/language.h"
+#include "context/login_props.h"
+#include "erp/api/progids.h"
+#include "erp/api/server_datas_info.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+#include "store/codes.h"
+#include "store/data_info.h"
+#include "store/datas_info.h"
+#include "update/group_chooser.h"
+#include "update/server_call.h"
+
+namespace wayfind::update {
+
+using platform::Variant;
+
+namespace {
+
+std::shared_ptr<erp::api::IServerDatasInfo> createInfoServer() {
+  return platform::Registry::instance().createAs<erp::api::IServerDatasInfo>(erp::progid::kServerDatasInfo);
+}
+
+// Appending through the server: every argument by reference, the answer as a
+// Boolean; a failing call answers false.
+bool appendThroughServer(int32_t funcId, const std::string& helpCode, const std::string& showName,
+                         const std::string& funcName, int32_t groupId) {
+  bool result = false;
+  discardFailure([&] {
+    int32_t id = funcId, group = groupId;
+    std::string code = helpCode, show = showName, name = funcName;
+    const std::string props = context::PropsString();
+    auto server = createUpdateServer();
+    result = platform::CBool(server->AppendNormalItem(props, id, code, show, name, group));
+  });
+  return result;
+}
+
+}  // namespace
+
+Variant GetNormalFuncGroup() {
+  try {
+    const std::string props = context::PropsString();
+    auto server = createInfoServer();
+    return server->GetNormalFuncGroup(props);
+  } catch (...) {
+    const auto failure = asAutomationError(std::current_exception(), erp::progid::kServerDatasInfo);
+    throw platform::AutomationError(
+        platform::err::kInvalidProcedureCall, failure.source(),
+        context::GetLangText("获取常用功能组失败。") + "\r\n" +
+            context::FormatLangText("失败原因：%1", {Variant(failure.description())}));
+  }
+}
+
+platform::RecordsetPtr GetDetailNormalFunc(int32_t lngGroupID) {
+  return reportFailure([&] {
+    auto& data = store::DataInfo::instance();
+    data.acctTypeCode = store::GetAcctTypeCode();
+    const std::string props = context::PropsString();
+    auto server = createInfoServer();
+    int32_t group = lngGroupID;
+    Variant answer = server->GetDetailNormalFunc(props, group);
+    if (answer.isEmpty() || (answer.isObject() && !answer.asObject())) return platform::RecordsetPtr();
+    auto rs = answer.objectAs<platform::Recordset>();
+    if (!rs) platform::raise(platform::err::kTypeMismatch, erp::progid::kServerDatasInfo);
+    return rs;
+  });
+}
+
+void ClearNormalList(int32_t lFuncGroupID) {
+  reportFailure([&] {
+    int32_t group = lFuncGroupID;
+    const std::string props = context::PropsString();
+    createUpdateServer()->ClearNormalList(props, group);
+  });
+}
+
+bool AddNormalFuncGroup(const std::string& strFuncGroupName, const std::string& strShowName) {
+  return reportFailure([&] {
+    std::string name = strFuncGroupName, show = strShowName;
+    const std::string props = context::PropsString();
+    return platform::CBool(createUpdateServer()->AddNormalFuncGroup(props, name, show));
+  });
+}
+
+Variant DelNormalFuncGroup(int32_t lngGroupID) {
+  return reportFailure([&] {
+    int32_t group = lngGroupID;
+    const std::string props = context::PropsString();
+    return Variant(platform::CBool(createUpdateServer()->DelNormalFuncGroup(props, group)));
+  });
+}
+
+Variant UpdateNormalFuncGroup(int32_t lngGroupID, const std::string& strName) {
+  return reportFailure([&] {
+    int32_t group = lngGroupID;
+    std::string name = strName;
+    const std::string props = context::PropsString();
+    return createUpdateServer()->UpdateNormalFuncGroup(props, group, name);
+  });
+}
+
+bool AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
+                      const std::string& strFuncName, const Variant& lngGroupID) {
+  // Creating the query object loads the navigation tables when a slot is empty.
+  store::DatasInfo info;
+  const bool noGroup = !lngGroupID.isEmpty() && !lngGroupID.isNull() && platform::CLng(lngGroupID) == -1;
+  if (!noGroup)
+    return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, platform::CLng(lngGroupID));
+
+  Variant groups = GetNormalFuncGroup();
+  auto rs = groups.objectAs<platform::Recordset>();
+  if (rs && rs->RecordCount() > 1) {
+    std::vector<GroupChoice> choices;
+    for (; !rs->isEOF(); rs->MoveNext())
+      choices.push_back({platform::CLng(rs->value("FFuncGroupID")), platform::CStr(rs->value("FFuncGroupName"))});
+    auto chooser = groupChooser();
+    const int32_t chosen = chooser ? chooser->choose(choices) : -1;
+    if (chosen == -1) return false;
+    return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, chosen);
+  }
+  return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, -1);
+}
+
+}  // namespace wayfind::update
