@@ -7,7 +7,9 @@
 // displayed texts: erp/demo (the demo company's navigation tree and users, which
 // carry their own name columns per language) and erp/storage (database contents).
 // A literal elsewhere that is only data may be exempted by putting the comment
-// "lang:data" on its line.
+// "lang:data" on its line. Literals that span lines (the command line's usage
+// texts) are documents, not looked-up texts: a looked-up text is one line, and a
+// composite message is built from separately looked-up one-line pieces.
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -121,7 +123,7 @@ std::vector<Literal> chineseLiteralsOfTheSources() {
       std::stringstream buf;
       buf << in.rdbuf();
       for (auto& l : stringLiterals(buf.str(), fs::relative(entry.path(), kSourceDir).generic_string()))
-        if (hasChinese(l.text)) found.push_back(std::move(l));
+        if (hasChinese(l.text) && l.text.find('\n') == std::string::npos) found.push_back(std::move(l));
     }
   }
   return found;
