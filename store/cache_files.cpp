@@ -1,0 +1,155 @@
+// Cache folder resolution, cache file names, and the guarded read and write of a
+// cached dictionary.
+#include "store/cache_files.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "context/language.h"
+#include "context/login_props.h"
+#include "erp/api/message_service.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "store/loading.h"
+
+namespace wayfind::store {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The host option; process-wide like the store itself.
+std::string& cacheFolderOption() {
+  static std::string option;
+  return option;
+}
+
+std::string envText(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+// Creates folder when missing; true when it exists afterwards and can be written.
+bool usableFolder(const std::string& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (!fs::is_directory(folder, ec)) return false;
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string userCacheFolder() {
+  std::string base = envText("XDG_CACHE_HOME");
+  if (base.empty() || base.front() != '/') {
+    std::string home = envText("HOME");
+    if (home.empty()) return {};
+    base = AddBackslash(home) + ".cache";
+  }
+  return AddBackslash(AddBackslash(base) + "wayfind") + kCacheFolderName;
+}
+
+[[noreturn]] void raiseNoFolder(const std::string& folder) {
+  platform::raise(platform::err::kFileError, "WayfindInfo",
+                  "The cache folder cannot be created: " + folder);
+}
+
+}  // namespace
+
+std::string AddBackslash(const std::string& path) {
+  std::string s = platform::trimSpaces(path);
+  if (s.empty() || s.back() != '/') s += '/';
+  return s;
+}
+
+void SetCacheFolder(const std::string& folder) { cacheFolderOption() = folder; }
+std::string CacheFolderOption() { return cacheFolderOption(); }
+
+std::string ComponentFolder() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&ComponentFolder), &info) != 0 && info.dli_fname &&
+      *info.dli_fname) {
+    std::error_code ec;
+    fs::path lib = fs::absolute(info.dli_fname, ec);
+    if (!ec) return AddBackslash(lib.parent_path().string());
+  }
+  std::error_code ec;
+  return AddBackslash(fs::current_path(ec).string());
+}
+
+std::string CacheFolder() {
+  // A configured folder is used as it is: a wrong setting is an error, not a
+  // reason to write somewhere else.
+  std::string configured = platform::trimSpaces(cacheFolderOption());
+  if (configured.empty()) configured = platform::trimSpaces(envText(kCacheFolderEnv));
+  if (!configured.empty()) {
+    std::string folder = AddBackslash(configured);
+    if (!usableFolder(folder)) raiseNoFolder(folder);
+    return folder;
+  }
+  std::string beside = AddBackslash(ComponentFolder() + kCacheFolderName);
+  if (usableFolder(beside)) return beside;
+  std::string fallback = userCacheFolder();
+  if (fallback.empty()) raiseNoFolder(beside);
+  fallback = AddBackslash(fallback);
+  if (!usableFolder(fallback)) raiseNoFolder(fallback);
+  return fallback;
+}
+
+std::string SafeFileNamePart(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    bool unsafe = c == '/' || c == '\\' || c < 0x20 || c == 0x7f;
+    out += unsafe ? '_' : static_cast<char>(c);
+  }
+  // ".." anywhere could climb out of the folder once glued to other parts.
+  for (size_t pos = out.find(".."); pos != std::string::npos; pos = out.find("..", pos)) {
+    out.replace(pos, 2, "__");
+  }
+  return out;
+}
+
+std::string TemplateFileName(const std::string& languageCode, const std::string& uuid) {
+  return "Template" + languageCode + SafeFileNamePart(uuid) + ".dat";
+}
+
+std::string UserFileName(const std::string& languageCode, const std::string& uuid, int32_t userId) {
+  return "UserTemplate" + languageCode + SafeFileNamePart(uuid) + std::to_string(userId) + ".dat";
+}
+
+std::string CacheFilePath(const std::string& name, int32_t userId) {
+  const std::string language = context::GetLanguageCode();
+  const std::string uuid = context::UUID();
+  const std::string file = name == "UserTemplate" ? UserFileName(language, uuid, userId)
+                                                  : TemplateFileName(language, uuid);
+  return CacheFolder() + file;
+}
+
+platform::DictionaryPtr ReadCachedDictionary(const std::string& /*name*/, const std::string& version,
+                                             const std::string& file) {
+  try {
+    if (!erp::api::messages().fileExists(file)) return nullptr;
+    auto dict = std::make_shared<platform::Dictionary>();
+    if (!dict->Load(file)) return nullptr;
+    platform::Variant stamp = dict->GetValue("TimeStamp", platform::Variant(std::string()));
+    if (platform::CStr(stamp) != version) return nullptr;
+    return dict;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void WriteCachedDictionary(const std::string& /*name*/, const std::string& file,
+                           const platform::DictionaryPtr& dictionary) {
+  if (!dictionary) return;
+  try {
+    dictionary->Save(file);
+  } catch (...) {
+    // The loaded dictionary serves all the same; the next load asks the server.
+  }
+}
+
+}  // namespace wayfind::store

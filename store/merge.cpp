@@ -1,0 +1,268 @@
+// The merge of the user's rows over the template rows of one tree level.
+//
+// The result must be what this literal procedure gives: copy the template rows;
+// for every user row, search the result from its first row for the row's
+// identifier, append a row when there is none, copy the user's fields into it,
+// and sort the result by the level's order. MergeUserRows gets there without the
+// per-row search and sort: it finds rows through a hash map of identifiers and
+// sorts once at the end. A record set's sort orders rows by the sort fields and
+// then by the order in which the rows were added, so a sort depends only on the
+// rows' values, never on the order before it: the last of the per-row sorts,
+// which decides the literal result, equals the one sort at the end. The searches
+// find the same rows as long as no identifier occurs twice in the result; when
+// one does, or an identifier is not an integer (a criterion built from it would
+// not be a plain integer equality), the literal procedure runs instead.
+#include "store/merge.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "context/language.h"
+#include "platform/automation/conversions.h"
+#include "store/store_errors.h"
+
+namespace wayfind::store {
+
+namespace {
+
+using platform::DataType;
+using platform::Recordset;
+using platform::Variant;
+
+enum class Level { TopClass, SubSystem, SubFunc, DetailFunc, Other };
+
+struct LevelInfo {
+  Level level;
+  const char* idField;
+  const char* sortText;
+  const char* sortFields[2];
+};
+
+LevelInfo levelOf(const std::string& tableName) {
+  if (tableName == "TopClass") return {Level::TopClass, "FTopClassID", "FIndex", {"FIndex", nullptr}};
+  if (tableName == "SubSystem")
+    return {Level::SubSystem, "FSubSysID", "FIndex,FSubSysID", {"FIndex", "FSubSysID"}};
+  if (tableName == "SubFunc")
+    return {Level::SubFunc, "FSubFuncID", "FIndex,FSubFuncID", {"FIndex", "FSubFuncID"}};
+  if (tableName == "DetailFunc")
+    return {Level::DetailFunc, "FDetailFuncID", "FIndex,FDetailFuncID", {"FIndex", "FDetailFuncID"}};
+  return {Level::Other, nullptr, nullptr, {nullptr, nullptr}};
+}
+
+// A value as VB's "&" writes it into a criterion: Null adds nothing.
+std::string concatText(const Variant& v) { return v.isNull() ? std::string() : platform::CStr(v); }
+
+bool hasRows(const Recordset& rs) { return !(rs.isBOF() && rs.isEOF()); }
+
+// The user row's name in the login's language (user-owned folders).
+const char* languageNameField() {
+  switch (context::GetLanguage()) {
+    case context::kLangEn: return "FFuncName_en";
+    case context::kLangCht: return "FFuncName_cht";
+    default: return "FFuncName";
+  }
+}
+
+void copyField(Recordset& result, const Recordset& user, const char* field) {
+  result.setValue(field, user.value(field));
+}
+
+// Copies the user row's fields into the result's current row.
+void copyUserFields(Level level, Recordset& result, const Recordset& user, bool owned) {
+  switch (level) {
+    case Level::TopClass:
+      for (const char* f : {"FAcctType", "FTopClassName", "FVisible", "FIndex"}) copyField(result, user, f);
+      break;
+    case Level::SubSystem:
+      for (const char* f : {"FName", "FAcctType", "FTopClassID", "FIndex", "FVisible"})
+        copyField(result, user, f);
+      break;
+    case Level::SubFunc:
+      for (const char* f : {"FSubSysID", "FVisible", "FIndex", "FFuncName"}) copyField(result, user, f);
+      break;
+    case Level::DetailFunc: {
+      copyField(result, user, "FSubFuncID");
+      result.setValue("FFuncName", user.value(owned ? languageNameField() : "FFuncName"));
+      for (const char* f : {"FIndex", "FHelpCode", "FEnable", "FVisible"}) copyField(result, user, f);
+      if (result.value("FShowName").isNull()) {
+        const Variant& name = user.value("FFuncName");
+        const int32_t size = result.fieldInfo(result.requireField("FShowName")).definedSize;
+        if (name.isNull() || size <= 0) {
+          result.setValue("FShowName", name);
+        } else {
+          result.setValue("FShowName", Variant(platform::leftChars(platform::CStr(name),
+                                                                   static_cast<size_t>(size))));
+        }
+      }
+      const Variant& id = user.value("FDetailFuncID");
+      if (owned || (!id.isNull() && platform::CDbl(id) >= kCustomDetailFuncBase)) {
+        copyField(result, user, "FClassName");
+        copyField(result, user, "FClassParam");
+      }
+      if (result.value("FFuncType").isNull()) result.setValue("FFuncType", Variant(int32_t{-1}));
+      break;
+    }
+    case Level::Other:
+      break;
+  }
+}
+
+// The result's first part: the template's structure and, in normal mode, its rows.
+RecordsetPtr startResult(const RecordsetPtr& templateTable, bool owned) {
+  if (!templateTable) raiseNotSet("template table");
+  RecordsetPtr result = CloneStructure(templateTable);
+  if (!owned) CopyAllRows(result, templateTable);
+  return result;
+}
+
+bool isIntegerValue(const Variant& v) {
+  auto t = v.type();
+  return t == platform::VarType::Integer || t == platform::VarType::Long ||
+         t == platform::VarType::LongLong;
+}
+
+int64_t integerOf(const Variant& v) {
+  switch (v.type()) {
+    case platform::VarType::Integer: return v.asInteger();
+    case platform::VarType::Long: return v.asLong();
+    default: return v.asLongLong();
+  }
+}
+
+// Whether the shortcut may run: both identifier fields are integers, the sort
+// fields exist, and every user row's identifier is an integer value.
+bool shortcutApplies(const LevelInfo& info, const Recordset& result, Recordset& user) {
+  int idField = result.fieldIndex(info.idField);
+  if (idField < 0 || !platform::isIntegerType(result.fieldInfo(idField).type)) return false;
+  for (const char* f : info.sortFields) {
+    if (f && result.fieldIndex(f) < 0) return false;
+  }
+  int userId = user.fieldIndex(info.idField);
+  if (userId < 0) return false;
+  for (user.MoveFirst(); !user.isEOF(); user.MoveNext()) {
+    if (!isIntegerValue(user.value(userId))) return false;
+  }
+  return true;
+}
+
+// The shortcut; false (result unusable) when a search could meet more than one
+// row, so that which row it finds would depend on the order at that moment.
+bool mergeByIndex(const LevelInfo& info, Recordset& result, Recordset& user, bool owned) {
+  const int idField = result.requireField(info.idField);
+  const int userIdField = user.requireField(info.idField);
+  const bool searches = !(info.level == Level::DetailFunc && owned);
+
+  // While nothing is sorted the view is the storage order, so a stored row
+  // index is a view position.
+  std::unordered_map<int64_t, size_t> rowOfId;
+  if (searches) {
+    const size_t n = result.storedRowCount();
+    rowOfId.reserve(n + 16);
+    for (size_t row = 0; row < n; ++row) {
+      const Variant& v = result.storedValue(row, idField);
+      if (v.isNull()) continue;
+      if (!isIntegerValue(v)) return false;
+      if (!rowOfId.emplace(integerOf(v), row).second) return false;  // repeated id
+    }
+  }
+
+  for (user.MoveFirst(); !user.isEOF(); user.MoveNext()) {
+    const Variant& id = user.value(userIdField);
+    bool found = false;
+    if (searches) {
+      auto it = rowOfId.find(integerOf(id));
+      if (it != rowOfId.end()) {
+        result.setAbsolutePosition(static_cast<int32_t>(it->second + 1));
+        found = true;
+      }
+    }
+    if (!found) {
+      result.AddNew();
+      result.setValue(idField, id);
+      if (searches) rowOfId.emplace(integerOf(result.value(idField)), result.storedRowCount() - 1);
+    }
+    copyUserFields(info.level, result, user, owned);
+  }
+  result.setSort(info.sortText);
+  return true;
+}
+
+}  // namespace
+
+bool IsUserOwnedFolder(int32_t subFuncId) {
+  if (subFuncId >= 701 && subFuncId <= 799) return true;
+  std::string digits = std::to_string(subFuncId).substr(0, 6);
+  long long lead = std::stoll(digits);
+  return lead >= 750102 && lead <= 750104;
+}
+
+RecordsetPtr CloneStructure(const RecordsetPtr& source) {
+  if (!source) raiseNotSet("record set to clone");
+  auto rs = std::make_shared<Recordset>();
+  for (int i = 0; i < source->fieldCount(); ++i) {
+    const auto& f = source->fieldInfo(i);
+    rs->appendField(f.name, f.type, f.definedSize, f.attributes);
+    rs->setPrecision(i, f.precision);
+  }
+  rs->open();
+  return rs;
+}
+
+void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source) {
+  if (!target || !source || source->isBOF() || source->isEOF()) return;
+  const int n = source->fieldCount();
+  std::vector<int> targetIndex(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) targetIndex[static_cast<size_t>(i)] = target->requireField(source->fieldInfo(i).name);
+  for (source->MoveFirst(); !source->isEOF(); source->MoveNext()) {
+    target->AddNew();
+    for (int i = 0; i < n; ++i) target->setValue(targetIndex[static_cast<size_t>(i)], source->value(i));
+  }
+}
+
+RecordsetPtr MergeUserRowsLiteral(const std::string& tableName, const RecordsetPtr& templateTable,
+                                  const RecordsetPtr& userTable, int32_t subFuncId) {
+  const bool owned = IsUserOwnedFolder(subFuncId);
+  RecordsetPtr result = startResult(templateTable, owned);
+  const LevelInfo info = levelOf(tableName);
+  if (userTable && info.level != Level::Other && hasRows(*userTable)) {
+    const bool searches = !(info.level == Level::DetailFunc && owned);
+    for (userTable->MoveFirst(); !userTable->isEOF(); userTable->MoveNext()) {
+      const Variant& id = userTable->value(info.idField);
+      bool found = false;
+      if (searches && hasRows(*result)) {
+        result->MoveFirst();
+        found = result->Find(std::string(info.idField) + "=" + concatText(id));
+      }
+      if (!found) {
+        result->AddNew();
+        result->setValue(info.idField, id);
+      }
+      copyUserFields(info.level, *result, *userTable, owned);
+      result->setSort(info.sortText);
+    }
+  }
+  if (hasRows(*result)) result->MoveFirst();
+  return result;
+}
+
+RecordsetPtr MergeUserRows(const std::string& tableName, const RecordsetPtr& templateTable,
+                           const RecordsetPtr& userTable, int32_t subFuncId) {
+  const LevelInfo info = levelOf(tableName);
+  if (!userTable || info.level == Level::Other || !hasRows(*userTable)) {
+    return MergeUserRowsLiteral(tableName, templateTable, userTable, subFuncId);
+  }
+  // The template's cursor decides whether its rows are copied; a second attempt
+  // must start from the same place.
+  const bool templateOnRow = templateTable && !templateTable->isBOF() && !templateTable->isEOF();
+  const bool owned = IsUserOwnedFolder(subFuncId);
+  RecordsetPtr result = startResult(templateTable, owned);
+  if (shortcutApplies(info, *result, *userTable) && mergeByIndex(info, *result, *userTable, owned)) {
+    if (hasRows(*result)) result->MoveFirst();
+    return result;
+  }
+  if (templateOnRow) templateTable->MoveFirst();
+  return MergeUserRowsLiteral(tableName, templateTable, userTable, subFuncId);
+}
+
+}  // namespace wayfind::store

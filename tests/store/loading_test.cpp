@@ -1,0 +1,231 @@
+// Loading the store: cache hits and misses, the kept tables of an unchanged
+// version, missing keys, failures, the user id and the cache file names.
+#include <fstream>
+
+#include "erp/api/logging.h"
+#include "store/cache_files.h"
+#include "store/loading.h"
+#include "store/queries.h"
+#include "store_fixture.h"
+
+namespace wayfind::storetest {
+namespace {
+
+namespace fs = std::filesystem;
+using store::DataInfo;
+
+class LoadingTest : public StoreTest {
+ protected:
+  fs::path userFile() const { return cacheDir / "UserTemplatechsdemo16394.dat"; }
+};
+
+TEST_F(LoadingTest, SecondProcessTakesBothDictionariesFromTheCacheFiles) {
+  addRow(tableOf(templ(), "TopClass"), {{"FTopClassID", 1}, {"FTopClassName", "财务"}, {"FVisible", 1}, {"FAcctType", ""}});
+  store::Initial();
+  EXPECT_EQ(server->templateCalls, 1);
+  EXPECT_EQ(server->userCalls, 1);
+  EXPECT_TRUE(fs::exists(cacheDir / "Templatechsdemo.dat"));
+  EXPECT_TRUE(fs::exists(userFile()));
+
+  newProcess();
+  server->templateDict.reset();  // a server call would now fail the load
+  server->userDict.reset();
+  store::Initial();
+  EXPECT_EQ(server->dictionaryCalls(), 2);
+  EXPECT_EQ(ids(store::GetTopClass(), "FTopClassID"), std::vector<int32_t>{1});
+}
+
+TEST_F(LoadingTest, TimeStampDifferingOnlyInLetterCaseIsOutOfDate) {
+  store::Initial();
+  newProcess();
+  server->templateVersion = "t1";
+  templ()->SetValue("TimeStamp", Variant("t1"));
+  store::Initial();
+  EXPECT_EQ(server->templateCalls, 2);
+  EXPECT_EQ(server->userCalls, 1);
+}
+
+TEST_F(LoadingTest, CorruptOrTruncatedCacheFileSilentlyLeadsToTheServer) {
+  store::Initial();
+  const fs::path file = cacheDir / "Templatechsdemo.dat";
+  const auto size = fs::file_size(file);
+
+  fs::resize_file(file, size / 2);
+  newProcess();
+  store::Initial();
+  EXPECT_EQ(server->templateCalls, 2);
+  EXPECT_EQ(fs::file_size(file), size) << "the file is written again";
+
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << "not a dictionary";
+  newProcess();
+  store::Initial();
+  EXPECT_EQ(server->templateCalls, 3);
+  EXPECT_FALSE(DataInfo::instance().anySlotEmpty());
+}
+
+TEST_F(LoadingTest, FailedSaveStillUsesTheLoadedDictionary) {
+  // A folder where the file should be: the file test says no, the save fails.
+  fs::create_directories(cacheDir / "Templatechsdemo.dat");
+  addRow(tableOf(templ(), "TopClass"), {{"FTopClassID", 3}, {"FVisible", 1}, {"FAcctType", ""}});
+  store::Initial();
+  EXPECT_EQ(ids(store::GetTopClass(), "FTopClassID"), std::vector<int32_t>{3});
+  newProcess();
+  store::Initial();
+  EXPECT_EQ(server->templateCalls, 2);
+}
+
+TEST_F(LoadingTest, UnusableCacheFolderLeavesTheServerAsTheOnlySource) {
+  std::ofstream(cacheDir.parent_path() / "plain-file") << "x";
+  store::SetCacheFolder((cacheDir.parent_path() / "plain-file").string());
+  store::Initial();
+  EXPECT_FALSE(DataInfo::instance().anySlotEmpty());
+  EXPECT_EQ(server->dictionaryCalls(), 2);
+}
+
+TEST_F(LoadingTest, UnchangedVersionsKeepTheTablesAndReadNoFile) {
+  store::Initial();
+  auto& s = DataInfo::instance();
+  const auto topClass = s.templ.TopClass;
+  const auto userDetail = s.user.DetailFunc;
+  fs::remove_all(cacheDir);  // nothing left to read
+
+  store::Initial();
+  EXPECT_EQ(s.templ.TopClass, topClass);
+  EXPECT_EQ(s.user.DetailFunc, userDetail);
+  EXPECT_EQ(server->dictionaryCalls(), 2);
+  EXPECT_EQ(server->templateVerCalls, 2);
+  EXPECT_EQ(server->userVerCalls, 2);
+
+  // A new user version is fetched; the template stays.
+  server->userVersion = "U2";
+  user()->SetValue("TimeStamp", Variant("U2"));
+  store::Initial();
+  EXPECT_EQ(server->userCalls, 2);
+  EXPECT_EQ(server->templateCalls, 1);
+  EXPECT_NE(s.user.DetailFunc, userDetail);
+  EXPECT_EQ(s.templ.TopClass, topClass);
+}
+
+TEST_F(LoadingTest, AnotherLoginIsNotServedTheKeptTables) {
+  store::Initial();
+  setProps("UserID=77;Language=chs");
+  store::Initial();
+  EXPECT_EQ(server->userCalls, 2);
+  EXPECT_EQ(server->templateCalls, 1) << "the template comes from its file";
+  EXPECT_TRUE(fs::exists(cacheDir / "UserTemplatechsdemo77.dat"));
+}
+
+TEST_F(LoadingTest, ClearCacheForgetsTheVersionsAndTheNextQueryLoads) {
+  store::Initial();
+  const auto before = DataInfo::instance().templ.TopClass;
+  store::ClearCache();
+  EXPECT_TRUE(DataInfo::instance().anySlotEmpty());
+  store::GetTopClass();
+  EXPECT_EQ(server->templateCalls, 1) << "reloaded from the cache file";
+  EXPECT_NE(DataInfo::instance().templ.TopClass, before);
+  EXPECT_FALSE(DataInfo::instance().anySlotEmpty());
+}
+
+TEST_F(LoadingTest, TemplateWithoutAcctTypeLeavesTheSlotEmptyAndEveryQueryLoadsAgain) {
+  templ()->Remove("AcctType");
+  store::ClearCache();
+  store::GetTopClass();
+  EXPECT_EQ(DataInfo::instance().templ.AcctType, nullptr);
+  EXPECT_NE(DataInfo::instance().templ.TopClass, nullptr);
+  const int versionCalls = server->templateVerCalls;
+  store::GetTopClass();
+  store::GetSubFunc(1);
+  EXPECT_EQ(server->templateVerCalls, versionCalls + 2);
+}
+
+TEST_F(LoadingTest, MissingKeyKeepsTheSlotItHadBefore) {
+  store::Initial();
+  const auto profile = DataInfo::instance().templ.Profile;
+  auto next = emptyTemplate("T2");
+  next->Remove("Profile");
+  templ() = next;
+  server->templateVersion = "T2";
+  store::Initial();
+  EXPECT_EQ(DataInfo::instance().templ.Profile, profile);
+}
+
+TEST_F(LoadingTest, ServerFailureReachesTheCallerAndLeavesTheSlots) {
+  store::Initial();
+  const auto topClass = DataInfo::instance().templ.TopClass;
+  platform::ScopedUnregistration gone(erp::progid::kServerDataInfo);
+  store::ClearCache();
+  try {
+    store::GetTopClass();
+    FAIL() << "expected the missing server to fail the query";
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), platform::err::kCantCreateObject);
+  }
+  EXPECT_TRUE(DataInfo::instance().anySlotEmpty());
+  (void)topClass;
+}
+
+TEST_F(LoadingTest, ServerDictionaryWithAnotherTimeStampIsNeverAHit) {
+  templ()->SetValue("TimeStamp", Variant("other"));
+  store::Initial();
+  newProcess();
+  store::Initial();
+  EXPECT_EQ(server->templateCalls, 2);
+}
+
+// ---- the user's cache file ----
+
+TEST(UserIdFromProps, FindsTheEntryNamedExactlyUserID) {
+  using store::UserIdFromProps;
+  EXPECT_EQ(UserIdFromProps("UserName=a;UserID=16394;Language=chs"), 16394);
+  EXPECT_EQ(UserIdFromProps(" UserID = 12 ;x=1"), 12);
+  EXPECT_EQ(UserIdFromProps("Conn={a=1;b=2};UserID=5"), 5);
+  EXPECT_EQ(UserIdFromProps("Conn={a=1;UserID=9} junk;UserID=5"), 5);
+  EXPECT_EQ(UserIdFromProps("UserID={ 31 }"), 31);
+  EXPECT_EQ(UserIdFromProps("XUserID=4;UserID=6"), 6);
+  EXPECT_EQ(UserIdFromProps("UserID=8"), 8);
+}
+
+TEST(UserIdFromProps, NoEntryEndsAtTheEndOfTheText) {
+  using store::UserIdFromProps;
+  EXPECT_EQ(UserIdFromProps(""), std::nullopt);
+  EXPECT_EQ(UserIdFromProps("userid=5;USERID=6"), std::nullopt);
+  EXPECT_EQ(UserIdFromProps("a=1;b=2;"), std::nullopt);
+  EXPECT_EQ(UserIdFromProps("no separators at all"), std::nullopt);
+  EXPECT_EQ(UserIdFromProps("Conn={never closed;UserID=5"), std::nullopt);
+}
+
+TEST(UserIdFromProps, ValueThatIsNotANumberIsATypeMismatch) {
+  try {
+    store::UserIdFromProps("UserID=abc");
+    FAIL();
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), platform::err::kTypeMismatch);
+  }
+}
+
+TEST_F(LoadingTest, WithoutUserIdNoUserCacheFileIsReadOrWritten) {
+  // Files another login could have left under a shared name are not read.
+  auto planted = emptyUserData("U1");
+  addRow(tableOf(planted, "TopClass"), {{"FTopClassID", 99}, {"FVisible", 1}});
+  fs::create_directories(cacheDir);
+  planted->Save(cacheDir / "UserTemplatechsdemo.dat");
+  planted->Save(cacheDir / "UserTemplatechsdemo0.dat");
+
+  setProps("UserName=a;Language=chs");
+  store::Initial();
+  EXPECT_TRUE(ids(store::GetTopClass_All(), "FTopClassID").empty());
+  store::Initial();
+  EXPECT_EQ(server->userCalls, 2) << "every load asks the server";
+  for (const auto& entry : fs::directory_iterator(cacheDir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("UserTemplate", 0) == 0) {
+      EXPECT_TRUE(name == "UserTemplatechsdemo.dat" || name == "UserTemplatechsdemo0.dat") << name;
+    }
+  }
+  EXPECT_EQ(fs::file_size(cacheDir / "UserTemplatechsdemo.dat"),
+            fs::file_size(cacheDir / "UserTemplatechsdemo0.dat"))
+      << "the planted files are not overwritten";
+}
+
+}  // namespace
+}  // namespace wayfind::storetest

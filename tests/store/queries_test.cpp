@@ -1,0 +1,247 @@
+// The host's queries over a small navigation tree: account-type filters, BOS
+// queries, node questions, lookups, and the small server services.
+#include "platform/automation/conversions.h"
+#include "store/codes.h"
+#include "store/queries.h"
+#include "store_fixture.h"
+
+namespace wayfind::storetest {
+namespace {
+
+using store::DataInfo;
+
+class QueriesTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    auto top = tableOf(templ(), "TopClass");
+    addRow(top, {{"FTopClassID", 1}, {"FTopClassName", "财务会计"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(top, {{"FTopClassID", 2}, {"FTopClassName", "医药"}, {"FIndex", 2}, {"FVisible", 1}, {"FAcctType", ",12,"}});
+    addRow(top, {{"FTopClassID", 3}, {"FTopClassName", "医院"}, {"FIndex", 3}, {"FVisible", 1}, {"FAcctType", ",11,"}});
+    addRow(top, {{"FTopClassID", 4}, {"FTopClassName", "隐藏"}, {"FIndex", 4}, {"FVisible", 0}, {"FAcctType", ""}});
+
+    auto sys = tableOf(templ(), "SubSystem");
+    addRow(sys, {{"FSubSysID", 101}, {"FTopClassID", 1}, {"FName", "总账"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}, {"FRefresh", 1}});
+    addRow(sys, {{"FSubSysID", 102}, {"FTopClassID", 1}, {"FName", "报表"}, {"FIndex", 2}, {"FVisible", 1}, {"FAcctType", ",1,3,"}});
+    addRow(sys, {{"FSubSysID", 103}, {"FTopClassID", 1}, {"FName", "GMP"}, {"FIndex", 3}, {"FVisible", 1}, {"FAcctType", ",12,"}});
+    addRow(sys, {{"FSubSysID", 201}, {"FTopClassID", 2}, {"FName", "药品"}, {"FIndex", 1}, {"FVisible", 0}, {"FAcctType", ""}});
+
+    auto sub = tableOf(templ(), "SubFunc");
+    addRow(sub, {{"FSubFuncID", 5}, {"FSubSysID", 101}, {"FFuncName", "凭证"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}, {"FSetEnable", 1}, {"FRefresh", 0}});
+    addRow(sub, {{"FSubFuncID", 6}, {"FSubSysID", 101}, {"FFuncName", "账簿"}, {"FIndex", 2}, {"FVisible", 0}, {"FAcctType", ""}});
+    addRow(sub, {{"FSubFuncID", 705}, {"FSubSysID", 101}, {"FFuncName", "我的报表"}, {"FIndex", 3}, {"FVisible", 1}, {"FAcctType", ""}, {"FRefresh", 0}});
+
+    auto det = tableOf(templ(), "DetailFunc");
+    addRow(det, {{"FDetailFuncID", 11}, {"FSubFuncID", 5}, {"FFuncName", "凭证录入"}, {"FShowName", "录入"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}, {"FHelpCode", "PZLR"}, {"FFuncType", 0}});
+    addRow(det, {{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "GMP 凭证"}, {"FShowName", "GMP"}, {"FIndex", 2}, {"FVisible", 1}, {"FAcctType", " ,12, "}, {"FFuncType", 0}});
+    addRow(det, {{"FDetailFuncID", 13}, {"FSubFuncID", 5}, {"FFuncName", "隐藏"}, {"FShowName", "隐"}, {"FIndex", 3}, {"FVisible", 0}, {"FAcctType", ""}, {"FFuncType", 0}});
+
+    auto acct = tableOf(templ(), "AcctType");
+    addRow(acct, {{"FAcctType", 1}, {"FNumber", "Industry"}, {"FShowName", "工业"}, {"FDeleted", 0}});
+    addRow(acct, {{"FAcctType", 12}, {"FNumber", "O'Neil"}, {"FShowName", "医药"}, {"FDeleted", 0}});
+    addRow(acct, {{"FAcctType", 2}, {"FNumber", "Commerce"}, {"FShowName", "商业"}, {"FDeleted", 1}});
+
+    auto usys = tableOf(user(), "SubSystem");
+    addRow(usys, {{"FSubSysID", 150000}, {"FTopClassID", 1}, {"FName", "我的系统"}, {"FIndex", 9}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(usys, {{"FSubSysID", 101}, {"FTopClassID", 1}, {"FName", "我的总账"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    auto usub = tableOf(user(), "SubFunc");
+    addRow(usub, {{"FSubFuncID", 705}, {"FSubSysID", 101}, {"FFuncName", "用户报表"}, {"FIndex", 3}, {"FVisible", 1}});
+    auto prof = tableOf(user(), "Profile");
+    addRow(prof, {{"FName", "CLICK_ACTIVATE"}, {"FValue", "1"}});
+    addRow(prof, {{"FName", "it's"}, {"FValue", "quoted"}});
+    addRow(prof, {{"FName", "EMPTY"}});
+  }
+};
+
+TEST_F(QueriesTest, AccountTypeFiltersMatchWholeCodesOnly) {
+  setSetupType("Industry");  // 1
+  EXPECT_EQ(ids(store::GetTopClass(), "FTopClassID"), (std::vector<int32_t>{1}));
+  EXPECT_EQ(ids(store::GetTopClass_All(), "FTopClassID"), (std::vector<int32_t>{1, 4}));
+  EXPECT_EQ(DataInfo::instance().acctTypeCode, 1);
+
+  setSetupType("YYHY");  // 11: ",1," must not match, ",12," neither
+  EXPECT_EQ(ids(store::GetTopClass(), "FTopClassID"), (std::vector<int32_t>{1, 3}));
+  EXPECT_EQ(ids(store::GetSubSystem(1), "FSubSysID"), (std::vector<int32_t>{101, 150000}));
+  EXPECT_EQ(DataInfo::instance().acctTypeCode, 11);
+
+  setSetupType("gmphy");  // 12
+  EXPECT_EQ(ids(store::GetTopClass(), "FTopClassID"), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(ids(store::GetSubSystem(1), "FSubSysID"), (std::vector<int32_t>{101, 103, 150000}));
+  EXPECT_EQ(ids(store::GetDetailFunc(5), "FDetailFuncID"), (std::vector<int32_t>{11, 12}));
+}
+
+TEST_F(QueriesTest, TreeLevelsMergeTheUsersRowsAndKeepVisibleOnes) {
+  auto sys = store::GetSubSystem(1);
+  EXPECT_EQ(ids(sys, "FSubSysID"), (std::vector<int32_t>{101, 102, 150000}));
+  EXPECT_EQ(sys->value("FName"), Variant("我的总账"));
+  EXPECT_EQ(ids(store::GetSubFunc(101), "FSubFuncID"), (std::vector<int32_t>{5, 705}));
+  EXPECT_EQ(ids(store::GetSubFunc_All(101), "FSubFuncID"), (std::vector<int32_t>{5, 6, 705}));
+  EXPECT_EQ(ids(store::GetSubFunc_All(-1), "FSubFuncID"), (std::vector<int32_t>{5, 6, 705}));
+  EXPECT_EQ(ids(store::GetSubSystem_All(-1), "FSubSysID"), (std::vector<int32_t>{101, 201, 102, 150000}));
+  EXPECT_EQ(ids(store::GetDetailFunc_All(5), "FDetailFuncID"), (std::vector<int32_t>{11, 13}));
+  EXPECT_TRUE(store::GetDetailFunc(6)->isEOF());
+}
+
+TEST_F(QueriesTest, BOSQueryIgnoresTheAccountTypeAndInAllSubsystemsTheUsersRows) {
+  store::SetIsBOSQuery(true);
+  EXPECT_EQ(ids(store::GetTopClass(), "FTopClassID"), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(ids(store::GetSubSystem_All(-1), "FSubSysID"), (std::vector<int32_t>{101, 102, 103, 201}));
+  auto all = store::GetSubSystem_All(1);
+  EXPECT_EQ(ids(all, "FSubSysID"), (std::vector<int32_t>{101, 102, 103}));
+  EXPECT_EQ(all->value("FName"), Variant("总账")) << "not renamed by the user";
+  // The other levels still merge.
+  EXPECT_EQ(ids(store::GetSubSystem(1), "FSubSysID"), (std::vector<int32_t>{101, 102, 103, 150000}));
+  EXPECT_EQ(ids(store::GetDetailFunc(5), "FDetailFuncID"), (std::vector<int32_t>{11, 12}));
+}
+
+TEST_F(QueriesTest, DetailFuncInfoOfAnotherAccountTypeIsEmptyWithTheTablesColumns) {
+  auto rs = store::GetDetailFuncInfo(12);
+  EXPECT_TRUE(rs->isEOF() && rs->isBOF());
+  EXPECT_EQ(rs->fieldCount(), tableOf(templ(), "DetailFunc")->fieldCount());
+  EXPECT_EQ(ids(store::GetDetailFuncInfo(13), "FDetailFuncID"), std::vector<int32_t>{13});
+  setSetupType("GMPHY");
+  EXPECT_EQ(ids(store::GetDetailFuncInfo(12), "FDetailFuncID"), std::vector<int32_t>{12});
+}
+
+TEST_F(QueriesTest, NodeQuestions) {
+  DictionaryPtr dict;
+  EXPECT_TRUE(store::IsRefresh(101, 2, dict));
+  ASSERT_TRUE(dict);
+  EXPECT_EQ(dict->GetValue("FName"), Variant("总账"));
+
+  // A user-owned folder: always refreshed, described by the user's row.
+  dict.reset();
+  EXPECT_TRUE(store::IsRefresh(705, 3, dict));
+  EXPECT_EQ(dict->GetValue("FFuncName"), Variant("用户报表"));
+  EXPECT_EQ(dict->GetValue("FClassName"), Variant::null()) << "the user table has the field";
+
+  auto untouched = std::make_shared<Dictionary>();
+  dict = untouched;
+  EXPECT_FALSE(store::IsRefresh(999, 3, dict));
+  EXPECT_EQ(dict, untouched);
+  EXPECT_FALSE(store::IsRefresh(5, 3, dict));
+  EXPECT_NE(dict, untouched);
+
+  EXPECT_TRUE(store::IsRefreshNode(101, 2));
+  EXPECT_FALSE(store::IsRefreshNode(102, 2)) << "Null counts as false";
+  EXPECT_FALSE(store::IsRefreshNode(999, 3));
+
+  EXPECT_TRUE(store::IsSetEnable(5, dict));
+  EXPECT_FALSE(store::IsSetEnable(6, dict));
+  EXPECT_EQ(platform::CLng(dict->GetValue("FSubFuncID")), 6);
+
+  EXPECT_TRUE(store::GetSubSystemInfo(101, dict));
+  EXPECT_EQ(dict->GetValue("FName"), Variant("我的总账"));
+  EXPECT_TRUE(store::GetSubSystemInfo(150000, dict));
+  EXPECT_FALSE(store::GetSubSystemInfo(999, dict));
+}
+
+TEST_F(QueriesTest, UserOwnedFolderWithoutAClassGetsTheLedgerView) {
+  auto usub = makeSubFunc();
+  usub = std::make_shared<Recordset>();
+  usub->appendField("FSubFuncID", DataType::Integer);
+  usub->appendField("FFuncName", DataType::VarWChar, 80);
+  usub->open();
+  addRow(usub, {{"FSubFuncID", 705}, {"FFuncName", "无类"}});
+  user()->SetValue("SubFunc", Variant(usub));
+  DictionaryPtr dict;
+  EXPECT_TRUE(store::IsRefresh(705, 3, dict));
+  EXPECT_EQ(dict->GetValue("FClassName"), Variant("ZecglView.GLData"));
+}
+
+TEST_F(QueriesTest, AccountInfoAndLookups) {
+  auto acct = store::GetAcctInfo(0);
+  EXPECT_EQ(acct, DataInfo::instance().templ.AcctType) << "the table itself";
+  EXPECT_EQ(acct->RecordCount(), 2);
+  EXPECT_EQ(store::GetAcctInfo(12)->RecordCount(), 1);
+  EXPECT_EQ(store::GetAcctInfo(2)->RecordCount(), 0);
+
+  EXPECT_EQ(store::GetAcctShowName("Industry"), "工业");
+  EXPECT_EQ(store::GetAcctShowName("nothing"), "");
+  EXPECT_EQ(store::GetProfileValue("CLICK_ACTIVATE"), "1");
+  EXPECT_EQ(store::GetProfileValue("MISSING"), "");
+  EXPECT_EQ(store::GetProfileValue("EMPTY"), "");
+}
+
+TEST_F(QueriesTest, QuotesInLookupTextsFindWhatTheyName) {
+  EXPECT_EQ(store::GetAcctShowName("O'Neil"), "医药");
+  EXPECT_EQ(store::GetProfileValue("it's"), "quoted");
+  // A quote cannot widen the filter.
+  EXPECT_EQ(store::GetProfileValue("x' Or FName <> '"), "");
+  EXPECT_EQ(store::GetAcctShowName("x' Or FNumber <> '"), "");
+}
+
+TEST_F(QueriesTest, FailureFreeLookupsAnswerEmptyText) {
+  platform::ScopedUnregistration gone(erp::progid::kServerDataInfo);
+  store::ClearCache();
+  EXPECT_EQ(store::GetProfileValue("CLICK_ACTIVATE"), "");
+  EXPECT_EQ(store::GetAcctShowName("Industry"), "");
+  EXPECT_EQ(store::GetSubSysClass(1, 2), "Class1_2");
+  datas->fail = true;
+  EXPECT_EQ(store::GetSubSysClass(1, 2), "");
+  EXPECT_EQ(store::GetSubSysName(11), "");
+  platform::ScopedUnregistration noDatas(erp::progid::kServerDatasInfo);
+  EXPECT_EQ(store::GetSubSysName(11), "");
+}
+
+// ---- help codes, next index and id, children, account-type code ----
+
+TEST_F(QueriesTest, HelpCodeFindsEitherCodeAndQuotesAreSafe) {
+  auto rows = makeDetailFunc();
+  addRow(rows, {{"FDetailFuncID", 11}, {"FHelpCode", "PZ"}, {"FHelpCode1", "LR"}});
+  addRow(rows, {{"FDetailFuncID", 12}, {"FHelpCode", "O'K"}});
+  addRow(rows, {{"FDetailFuncID", 13}, {"FHelpCode", "ZZ"}});
+  datas->helpRows = rows;
+  EXPECT_EQ(ids(store::GetHelpCodeInfo("LR"), "FDetailFuncID"), std::vector<int32_t>{11});
+  EXPECT_EQ(ids(store::GetHelpCodeInfo("O'K"), "FDetailFuncID"), std::vector<int32_t>{12});
+  EXPECT_EQ(datas->lastHelpCode, "O'K") << "the server gets the code as typed";
+  EXPECT_TRUE(store::GetHelpCodeInfo("x' OR FHelpCode <> '")->isEOF());
+}
+
+TEST_F(QueriesTest, HelpCodeFailureIsErrorFiveWithItsReason) {
+  datas->fail = true;
+  try {
+    store::GetHelpCodeInfo("PZ");
+    FAIL();
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), 5);
+    EXPECT_EQ(e.description(), "获取助记码信息失败。\r\n失败原因：server down");
+  }
+}
+
+TEST_F(QueriesTest, NextIndexAndIdAreZeroOnAnyFailure) {
+  EXPECT_EQ(store::GetNextIndex(3, 5), 7);
+  EXPECT_EQ(store::GetNextID(3, 5), 10000042);
+  datas->nextId = Variant("not a number");
+  EXPECT_EQ(store::GetNextID(3, 5), 0);
+  platform::ScopedUnregistration gone(erp::progid::kServerDatasInfo);
+  EXPECT_EQ(store::GetNextIndex(3, 5), 0);
+  EXPECT_EQ(store::GetNextID(3, 5), 0);
+}
+
+TEST_F(QueriesTest, IsHasChildLooksAtTheUsersRowsOnly) {
+  EXPECT_TRUE(store::IsHasChild(store::kBaseTopClass, 1));
+  EXPECT_FALSE(store::IsHasChild(store::kBaseTopClass, 2)) << "template subsystems are not children";
+  EXPECT_TRUE(store::IsHasChild(store::kBaseSubSystem, 101));
+  EXPECT_FALSE(store::IsHasChild(store::kBaseSubFunc, 5));
+  EXPECT_FALSE(store::IsHasChild(store::kBaseDetailFunc, 11));
+  EXPECT_THROW(store::IsHasChild(500, 1), platform::AutomationError);
+}
+
+TEST_F(QueriesTest, AccountTypeCodeFollowsTheSetupType) {
+  EXPECT_EQ(store::AcctTypeCodeOf("industry"), 1);
+  EXPECT_EQ(store::AcctTypeCodeOf("Commerce"), 2);
+  EXPECT_EQ(store::AcctTypeCodeOf("xthy"), 17);
+  EXPECT_EQ(store::AcctTypeCodeOf("ZQHY"), 15);
+  EXPECT_EQ(store::AcctTypeCodeOf("Unknown"), 1);
+  EXPECT_EQ(store::AcctTypeCodeOf(" GYWL"), 1);
+
+  setSetupType("");
+  EXPECT_EQ(store::GetAcctTypeCode(), 1) << "an empty setup type on the first call";
+  setSetupType("WMHY");
+  EXPECT_EQ(store::GetAcctTypeCode(), 16);
+  EXPECT_EQ(DataInfo::instance().setupTypeText, "WMHY");
+}
+
+}  // namespace
+}  // namespace wayfind::storetest
