@@ -2,6 +2,9 @@
 #include "platform/containers/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,16 +115,36 @@ TEST_F(AtomicFile, DiskFullDuringSaveRaisesAndLeavesTheOldFileIntact) {
   EXPECT_EQ(reread.GetValue("TimeStamp"), Variant("old"));
 }
 
+// Makes a folder refuse new entries: by its permission bits, or for root (whom
+// permissions do not restrict) by the file system's immutable flag.
+bool makeUnwritable(const fs::path& folder, bool unwritable) {
+  if (::geteuid() != 0) {
+    fs::permissions(folder, unwritable ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
+    return true;
+  }
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = unwritable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  ::close(fd);
+  return ok;
+}
+
 TEST_F(AtomicFile, UnwritableFolderRaisesAndLeavesTheOldFileIntact) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not restrict root";
   const fs::path target = folder_ / "cache.dat";
-  std::ofstream(target) << "old";
-  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+  Dictionary old;
+  old.SetValue("TimeStamp", "old");
+  old.Save(target);
+  const std::string oldBytes = readAll(target);
+  if (!makeUnwritable(folder_, true)) GTEST_SKIP() << "cannot make a folder unwritable here";
   Dictionary d;
   d.SetValue("TimeStamp", "new");
   expectFileError([&] { d.Save(target); }, target);
-  fs::permissions(folder_, fs::perms::owner_all);
-  EXPECT_EQ(readAll(target), "old");
+  makeUnwritable(folder_, false);
+  EXPECT_EQ(readAll(target), oldBytes);
+  EXPECT_EQ(filesInFolder(), 1u);
 }
 
 TEST_F(AtomicFile, ReadWholeFileRefusesFoldersMissingFilesAndOversizedFiles) {
