@@ -15,6 +15,18 @@
 // field's defined size raises 3367 instead of being stored. Equality clauses on
 // integer fields are answered from a hash index built on first use and kept
 // current as rows are added or changed.
+//
+// Comparisons in filters and Find: texts ignore ASCII letter case; numbers compare
+// numerically (a number field also takes a numeric text such as '5'); a Null value
+// satisfies only "= Null", and "<> Null" holds for every non-Null value; a number
+// and a text that is no number never satisfy a clause. LIKE treats % and * as any
+// run of characters; _ is an ordinary character. An unknown field in a criteria
+// or sort text raises 3265, a malformed text 3001; either leaves the set as it was.
+//
+// The view is computed when a filter or sort is set. Rows added by AddNew stay in
+// the view (at its end) until the next filter or sort; rows added by
+// appendStoredRow join it only when they pass the filter, at their sorted place.
+// AbsolutePosition of an empty view is kPosUnknown.
 #pragma once
 
 #include <cstdint>
@@ -94,7 +106,9 @@ class Recordset : public Object {
   const std::string& sort() const;
   // One clause ("FDetailFuncID=12"), searched from the current row (skipping
   // skipRecords rows first) in the direction given. No match leaves the cursor at
-  // EOF (forward) or BOF (backward). Returns true when found.
+  // EOF (forward) or BOF (backward). Returns true when found. From BOF a forward
+  // search starts at the first row, from EOF a backward one at the last row. More
+  // than one clause raises 3001 and leaves the cursor where it was.
   bool Find(std::string_view criterion, int32_t skipRecords = 0,
             SearchDirection direction = SearchDirection::Forward);
 
