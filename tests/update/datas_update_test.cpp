@@ -10,10 +10,11 @@
 #include "update/datas_update.h"
 
 using namespace wayfind;
-using namespace wayfind::testing;
+using namespace wayfind::fakes;
 using platform::AutomationError;
 using platform::Variant;
 using ::testing::_;
+using ::testing::Eq;
 using ::testing::DoAll;
 using ::testing::Invoke;
 using ::testing::Return;
@@ -50,7 +51,7 @@ TEST_F(DatasUpdateTest, DiscardedRefreshWithoutServerLeavesArgumentsAsPassed) {
 TEST_F(DatasUpdateTest, RefreshHandsBackWhatTheServerLeft) {
   auto replaced = std::make_shared<platform::Vector>();
   replaced->Append(Variant(7));
-  EXPECT_CALL(*server, RefreshDetailFunc(kProps, 1001, _, true, false))
+  EXPECT_CALL(*server, RefreshDetailFunc(Eq(kProps), Eq(1001), _, Eq(true), Eq(false)))
       .WillOnce(DoAll(SetArgReferee<1>(1002), SetArgReferee<2>(replaced)));
   int32_t sys = 1001;
   platform::VectorPtr vect;
@@ -74,7 +75,7 @@ TEST_F(DatasUpdateTest, DiscardedFailureKeepsWhatTheServerWroteIntoLongsButNotOb
 
 TEST_F(DatasUpdateTest, CreateMethodsAnswerTheServerResultOrZero) {
   auto fromServer = std::make_shared<platform::Dictionary>();
-  EXPECT_CALL(*server, CreateSubFunc(kProps, 100101, 3, _, false))
+  EXPECT_CALL(*server, CreateSubFunc(Eq(kProps), Eq(100101), Eq(3), _, Eq(false)))
       .WillOnce(DoAll(SetArgReferee<3>(fromServer), Return(Variant("10000007"))));
   int32_t sys = 100101, index = 3;
   platform::DictionaryPtr dict;
@@ -99,7 +100,7 @@ TEST_F(DatasUpdateTest, CreateMethodsAnswerTheServerResultOrZero) {
 TEST_F(DatasUpdateTest, NodeUpdatesReraiseWithoutHelpAndKeepTheCallersDictionary) {
   auto dict = std::make_shared<platform::Dictionary>();
   auto keep = dict;
-  EXPECT_CALL(*server, UpdateTopClass(kProps, 1003, _, false, _))
+  EXPECT_CALL(*server, UpdateTopClass(Eq(kProps), Eq(1003), _, Eq(false), _))
       .WillOnce(DoAll(SetArgReferee<2>(std::make_shared<platform::Dictionary>()), Throw(serverError())));
   try {
     du.UpdateTopClass(1003, dict);
@@ -118,7 +119,7 @@ TEST_F(DatasUpdateTest, NodeUpdatesAnswerEmptyAndPassInfoUnreplaced) {
   auto info = std::make_shared<platform::Dictionary>();
   info->SetValue("TemplateUserID", Variant(16395));
   auto replaced = std::make_shared<platform::Dictionary>();
-  EXPECT_CALL(*server, UpdateSubSysFunc(kProps, 10000001, _, false, _))
+  EXPECT_CALL(*server, UpdateSubSysFunc(Eq(kProps), Eq(10000001), _, Eq(false), _))
       .WillOnce(Invoke([&](const Props&, int32_t&, Dict& d, bool, Dict& i) {
         EXPECT_EQ(i, info);
         i = nullptr;  // the server may scribble on its copy
@@ -129,12 +130,12 @@ TEST_F(DatasUpdateTest, NodeUpdatesAnswerEmptyAndPassInfoUnreplaced) {
   EXPECT_TRUE(r.isEmpty());
   EXPECT_EQ(dict, replaced);
   EXPECT_EQ(info->GetValue("TemplateUserID"), Variant(16395));
-  EXPECT_CALL(*server, SetUnInsSys(kProps));
+  EXPECT_CALL(*server, SetUnInsSys(Eq(kProps)));
   EXPECT_TRUE(du.SetUnInsSys().isEmpty());
 }
 
 TEST_F(DatasUpdateTest, ReportedFailuresReachTheCallerWithTheServersError) {
-  EXPECT_CALL(*server, ClearNormalList(kProps, -1)).WillOnce(Throw(serverError()));
+  EXPECT_CALL(*server, ClearNormalList(Eq(kProps), Eq(-1))).WillOnce(Throw(serverError()));
   try {
     du.ClearNormalList();
     FAIL();
@@ -143,30 +144,30 @@ TEST_F(DatasUpdateTest, ReportedFailuresReachTheCallerWithTheServersError) {
     EXPECT_EQ(e.description(), "磁盘已满");
     EXPECT_EQ(e.source(), "ZelWayfind.DatasUpdate");
   }
-  EXPECT_CALL(*server, AddNormalFuncGroup(kProps, std::string("月结"), std::string("")))
+  EXPECT_CALL(*server, AddNormalFuncGroup(Eq(kProps), Eq(std::string("月结")), Eq(std::string(""))))
       .WillOnce(Return(Variant(int32_t{-1})));
   EXPECT_TRUE(du.AddNormalFuncGroup("月结"));
-  EXPECT_CALL(*server, DelNormalFuncGroup(kProps, 9)).WillOnce(Return(Variant("0")));
+  EXPECT_CALL(*server, DelNormalFuncGroup(Eq(kProps), Eq(9))).WillOnce(Return(Variant("0")));
   Variant deleted = du.DelNormalFuncGroup(9);
   EXPECT_EQ(deleted, Variant(false));
-  EXPECT_CALL(*server, UpdateNormalFuncGroup(kProps, 9, std::string("季报"))).WillOnce(Return(Variant(int32_t{3})));
+  EXPECT_CALL(*server, UpdateNormalFuncGroup(Eq(kProps), Eq(9), Eq(std::string("季报")))).WillOnce(Return(Variant(int32_t{3})));
   EXPECT_EQ(du.UpdateNormalFuncGroup(9, "季报"), Variant(int32_t{3}));  // unchanged
 }
 
 TEST_F(DatasUpdateTest, NamesAndProfileAreReraisedAndWrittenBack) {
-  EXPECT_CALL(*server, UpdateSubSysFuncName(kProps, 10000001, std::string("凭证")))
+  EXPECT_CALL(*server, UpdateSubSysFuncName(Eq(kProps), Eq(10000001), Eq(std::string("凭证"))))
       .WillOnce(SetArgReferee<2>(std::string("凭证处理")));
   std::string name = "凭证";
   du.UpdateSubSysFuncName(10000001, name);
   EXPECT_EQ(name, "凭证处理");
-  EXPECT_CALL(*server, SetProfileValue(kProps, std::string("RIGHT_ALIGN"), std::string("1")))
+  EXPECT_CALL(*server, SetProfileValue(Eq(kProps), Eq(std::string("RIGHT_ALIGN")), Eq(std::string("1"))))
       .WillOnce(Throw(serverError()));
   EXPECT_THROW(du.SetProfileValue("RIGHT_ALIGN", "1"), AutomationError);
 }
 
 TEST_F(DatasUpdateTest, DeleteAndNoArgumentCallsDiscardFailures) {
-  EXPECT_CALL(*server, DeleteItem(kProps, 1000000000, 1000000004, false)).WillOnce(Throw(serverError()));
-  EXPECT_CALL(*server, SetDefault(kProps)).WillOnce(Throw(serverError()));
+  EXPECT_CALL(*server, DeleteItem(Eq(kProps), Eq(1000000000), Eq(1000000004), Eq(false))).WillOnce(Throw(serverError()));
+  EXPECT_CALL(*server, SetDefault(Eq(kProps))).WillOnce(Throw(serverError()));
   int32_t base = 1000000000, id = 1000000004;
   EXPECT_NO_THROW(du.DeleteItem(base, id));
   EXPECT_NO_THROW(du.SetDefault());
@@ -194,17 +195,17 @@ TEST_F(DatasUpdateTest, OnlyTheFourSlowMethodsLetPendingMessagesRun) {
 }
 
 TEST_F(DatasUpdateTest, LateBoundCallsWriteBackByReferenceArguments) {
-  EXPECT_CALL(*server, UpdateTopClassName(kProps, 1001, std::string("财务")))
+  EXPECT_CALL(*server, UpdateTopClassName(Eq(kProps), Eq(1001), Eq(std::string("财务"))))
       .WillOnce(SetArgReferee<2>(std::string("财务会计")));
   platform::Args args{Variant(1001), Variant("财务")};
   du.invoke("updatetopclassname", args);
   EXPECT_EQ(args[1], Variant("财务会计"));
 
-  EXPECT_CALL(*server, ClearNormalList(kProps, -1));
+  EXPECT_CALL(*server, ClearNormalList(Eq(kProps), Eq(-1)));
   platform::Args none;
   du.invoke("ClearNormalList", none);
 
-  EXPECT_CALL(*server, CreateTopClass(kProps, 4, _, false)).WillOnce(DoAll(SetArgReferee<1>(5), Return(Variant(1009))));
+  EXPECT_CALL(*server, CreateTopClass(Eq(kProps), Eq(4), _, Eq(false))).WillOnce(DoAll(SetArgReferee<1>(5), Return(Variant(1009))));
   platform::Args create{Variant(4), Variant()};
   EXPECT_EQ(du.invoke("CreateTopClass", create), Variant(1009));
   EXPECT_EQ(create[0], Variant(5));

@@ -5,8 +5,9 @@
 #include <functional>
 
 #include "erp/api/server_datas_info.h"
+#include "platform/automation/automation_error.h"
 
-namespace wayfind::testing {
+namespace wayfind::fakes {
 
 class FakeInfoServer : public erp::api::IServerDatasInfo {
  public:
@@ -50,4 +51,4 @@ inline platform::RecordsetPtr groupRows(std::initializer_list<std::pair<int32_t,
   return rs;
 }
 
-}  // namespace wayfind::testing
+}  // namespace wayfind::fakes

@@ -8,7 +8,7 @@
 #include "erp/api/share_props.h"
 #include "platform/automation/registry.h"
 
-namespace wayfind::testing {
+namespace wayfind::fakes {
 
 class FakeShareProps : public erp::api::IShareProps {
  public:
@@ -32,4 +32,4 @@ struct ScopedLogin {
   }
 };
 
-}  // namespace wayfind::testing
+}  // namespace wayfind::fakes

@@ -5,7 +5,7 @@
 
 #include "erp/api/server_datas_update.h"
 
-namespace wayfind::testing {
+namespace wayfind::fakes {
 
 using platform::Variant;
 using Dict = platform::DictionaryPtr;
@@ -47,4 +47,4 @@ class MockUpdateServer : public erp::api::IServerDatasUpdate {
   MOCK_METHOD(void, ApplyAllUser, (const Props&, Vect&, Dict&), (override));
 };
 
-}  // namespace wayfind::testing
+}  // namespace wayfind::fakes

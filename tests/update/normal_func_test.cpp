@@ -12,10 +12,11 @@
 #include "update/normal_func.h"
 
 using namespace wayfind;
-using namespace wayfind::testing;
+using namespace wayfind::fakes;
 using platform::AutomationError;
 using platform::Variant;
 using ::testing::_;
+using ::testing::Eq;
 using ::testing::Return;
 using ::testing::Throw;
 
@@ -55,8 +56,8 @@ class NormalFuncTest : public ::testing::Test {
 
 TEST_F(NormalFuncTest, OneGroupSendsMinusOneWithoutAChooser) {
   info->groups = Variant(groupRows({{4, "常用功能"}}));
-  EXPECT_CALL(*updates, AppendNormalItem(_, 1000000002, std::string("pz"), std::string("凭证"),
-                                         std::string("凭证录入"), -1))
+  EXPECT_CALL(*updates, AppendNormalItem(_, Eq(1000000002), Eq(std::string("pz")), Eq(std::string("凭证")),
+                                         Eq(std::string("凭证录入")), Eq(-1)))
       .WillOnce(Return(Variant(true)));
   EXPECT_TRUE(update::AppendNormalItem(1000000002, "pz", "凭证", "凭证录入", Variant(-1)));
   EXPECT_EQ(chooser->calls, 0);
@@ -65,7 +66,7 @@ TEST_F(NormalFuncTest, OneGroupSendsMinusOneWithoutAChooser) {
 TEST_F(NormalFuncTest, ThreeGroupsAskTheChooserInServerOrder) {
   info->groups = Variant(groupRows({{7, "总账"}, {3, "报表"}, {9, "出纳"}}));
   chooser->answerIndex = 1;
-  EXPECT_CALL(*updates, AppendNormalItem(_, 42, _, _, _, 3)).WillOnce(Return(Variant(int32_t{-1})));
+  EXPECT_CALL(*updates, AppendNormalItem(_, Eq(42), _, _, _, Eq(3))).WillOnce(Return(Variant(int32_t{-1})));
   EXPECT_TRUE(update::AppendNormalItem(42, "", "", "", Variant(int32_t{-1})));
   ASSERT_EQ(chooser->shown.size(), 3u);
   EXPECT_EQ(chooser->shown[0].name, "总账");
@@ -84,7 +85,7 @@ TEST_F(NormalFuncTest, ChoiceClosedWithoutOkCallsNoServer) {
 }
 
 TEST_F(NormalFuncTest, AGivenGroupReadsNoGroupList) {
-  EXPECT_CALL(*updates, AppendNormalItem(_, 42, _, _, _, 7)).WillOnce(Return(Variant("True")));
+  EXPECT_CALL(*updates, AppendNormalItem(_, Eq(42), _, _, _, Eq(7))).WillOnce(Return(Variant("True")));
   EXPECT_TRUE(update::AppendNormalItem(42, "", "", "", Variant("7")));
   EXPECT_EQ(info->groupReads, 0);
 }

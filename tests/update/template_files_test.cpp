@@ -14,10 +14,11 @@
 #include "update/datas_update.h"
 
 using namespace wayfind;
-using namespace wayfind::testing;
+using namespace wayfind::fakes;
 using platform::AutomationError;
 using platform::Variant;
 using ::testing::_;
+using ::testing::Eq;
 namespace fs = std::filesystem;
 
 namespace {

@@ -1,0 +1,97 @@
+// The command line's own pieces: argument reading, output forms, usage errors.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/call_arguments.h"
+#include "app/command_line.h"
+#include "app/json_writer.h"
+#include "app/text_output.h"
+#include "platform/automation/automation_error.h"
+#include "platform/containers/dictionary.h"
+#include "platform/containers/vector.h"
+#include "platform/recordset/recordset.h"
+
+using namespace wayfind;
+using platform::Variant;
+
+TEST(CallArguments, ReadNumbersBooleansTextsAndContainers) {
+  EXPECT_EQ(app::parseCallArgument("42"), Variant(int32_t{42}));
+  EXPECT_EQ(app::parseCallArgument("-7"), Variant(int32_t{-7}));
+  EXPECT_EQ(app::parseCallArgument("3.5"), Variant(3.5));
+  EXPECT_EQ(app::parseCallArgument("4294967296"), Variant(4294967296.0));  // beyond a Long
+  EXPECT_EQ(app::parseCallArgument("TRUE"), Variant(true));
+  EXPECT_TRUE(app::parseCallArgument("-").isEmpty());
+  EXPECT_TRUE(app::parseCallArgument("null").isNull());
+  EXPECT_EQ(app::parseCallArgument("str:42"), Variant("42"));
+  EXPECT_EQ(app::parseCallArgument("凭证管理"), Variant("凭证管理"));
+  EXPECT_EQ(app::parseCallArgument("&H10"), Variant("&H10"));  // only plain decimals are numbers
+  auto d = app::parseCallArgument("dict:NewName=凭证,Visible=1,Index=str:3").objectAs<platform::Dictionary>();
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->Keys(), (std::vector<std::string>{"NewName", "Visible", "Index"}));
+  EXPECT_EQ(d->GetValue("visible"), Variant(int32_t{1}));
+  EXPECT_EQ(d->GetValue("Index"), Variant("3"));
+  auto v = app::parseCallArgument("vector:16384,16385").objectAs<platform::Vector>();
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->Count(), 2);
+  EXPECT_EQ(app::parseCallArgument("vector:").objectAs<platform::Vector>()->Count(), 0);
+  EXPECT_THROW(app::parseCallArgument("dict:novalue"), platform::AutomationError);
+}
+
+TEST(Output, JsonEscapesAndKeepsTypes) {
+  EXPECT_EQ(app::jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+  EXPECT_EQ(app::toJson(Variant(true)), "true");
+  EXPECT_EQ(app::toJson(Variant::null()), "null");
+  EXPECT_EQ(app::toJson(Variant(int32_t{-3})), "-3");
+  auto rs = std::make_shared<platform::Recordset>();
+  rs->appendField("FID", platform::DataType::Integer);
+  rs->appendField("FName", platform::DataType::VarWChar, 20);
+  rs->open();
+  rs->AddNew();
+  rs->setValue("FID", Variant(1));
+  rs->setValue("FName", Variant("总账"));
+  rs->AddNew();
+  rs->setValue("FID", Variant(2));
+  EXPECT_EQ(app::toJson(Variant(rs)), "[{\"FID\":1,\"FName\":\"总账\"},{\"FID\":2,\"FName\":null}]");
+  // Printing leaves the cursor on the first row.
+  EXPECT_EQ(rs->AbsolutePosition(), 1);
+}
+
+TEST(Output, TablesAlignWideCharacters) {
+  EXPECT_EQ(app::displayWidth("总账ab"), 6u);
+  auto rs = std::make_shared<platform::Recordset>();
+  rs->appendField("FName", platform::DataType::VarWChar, 20);
+  rs->appendField("FID", platform::DataType::Integer);
+  rs->open();
+  rs->AddNew();
+  rs->setValue("FName", Variant("总账"));
+  rs->setValue("FID", Variant(7));
+  const std::string table = app::formatValue(Variant(rs));
+  EXPECT_NE(table.find("FName  FID\n"), std::string::npos) << table;
+  EXPECT_NE(table.find("总账   7\n"), std::string::npos) << table;
+  EXPECT_NE(table.find("(1 row)"), std::string::npos);
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  EXPECT_EQ(app::runCommandLine({"frobnicate"}, in, out, err, false), 2);
+  EXPECT_NE(err.str().find("unknown command frobnicate"), std::string::npos);
+  err.str("");
+  EXPECT_EQ(app::runCommandLine({"tree", "--lang", "fr"}, in, out, err, false), 2);
+  EXPECT_NE(err.str().find("--lang takes chs, en or cht"), std::string::npos);
+  err.str("");
+  EXPECT_EQ(app::runCommandLine({"tree", "--user"}, in, out, err, false), 2);
+  EXPECT_NE(err.str().find("--user needs a value"), std::string::npos);
+  err.str("");
+  EXPECT_EQ(app::runCommandLine({"tree", "--bogus"}, in, out, err, false), 2);
+  EXPECT_EQ(app::runCommandLine({}, in, out, err, false), 2);
+  out.str("");
+  EXPECT_EQ(app::runCommandLine({"--help"}, in, out, err, false), 0);
+  EXPECT_NE(out.str().find("Commands:"), std::string::npos);
+  for (const char* command : {"tree", "call", "search", "favourites", "export", "import"}) {
+    out.str("");
+    EXPECT_EQ(app::runCommandLine({command, "--help"}, in, out, err, false), 0) << command;
+    EXPECT_NE(out.str().find(std::string("Usage: wayfind ") + command), std::string::npos) << command;
+  }
+}
