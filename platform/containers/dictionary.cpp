@@ -1,6 +1,7 @@
 #include "platform/containers/dictionary.h"
 
 #include <fstream>
+#include <new>
 #include <unordered_map>
 #include <utility>
 
@@ -125,6 +126,9 @@ void Dictionary::Save(const std::filesystem::path& path) const {
   } catch (const AutomationError& e) {
     throw AutomationError(err::kFileError, e.source(),
                           "Cannot save the file \"" + path.string() + "\". " + e.description());
+  } catch (const std::bad_alloc&) {
+    throw AutomationError(err::kFileError, "WayfindInfo.Dictionary",
+                          "Cannot save the file \"" + path.string() + "\": out of memory.");
   }
   writeFileAtomically(path, bytes);
 }
