@@ -145,8 +145,7 @@ platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& props
       " SELECT u.FDetailFuncID, u.FSubFuncID, u.FFuncName, COALESCE(u.FShowName, u.FFuncName), u.FHelpCode, '',"
       "  u.FClassName, u.FClassParam, u.FAcctType, u.FIndex, u.FVisible, u.FEnable"
       " FROM t_NavUserDetailFunc u WHERE u.FUserID = ?3 AND u.FHelpCode = ?1"
-      "  AND NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = u.FDetailFuncID"
-      "   AND d.FSubFuncID = u.FSubFuncID))"
+      "  AND NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = u.FDetailFuncID))"
       " SELECT * FROM v WHERE ?1 <> '' AND (FHelpCode = ?1 OR FHelpCode1 = ?1) ORDER BY FDetailFuncID, FSubFuncID";
   auto st = conn->prepare(sql);
   st.bindAll(sHelpCode, caller.language, caller.userId);

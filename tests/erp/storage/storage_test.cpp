@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include "platform/automation/automation_error.h"
+
+#include <sqlite3.h>
+
+#include "erp/middletier/erp_test_db.h"
+#include "erp/storage/connection.h"
+#include "erp/storage/database.h"
+#include "erp/storage/recordset_builder.h"
+#include "erp/storage/schema.h"
+#include "erp/storage/storage_error.h"
+#include "erp/storage/versions.h"
+
+using namespace wayfind;
+using namespace wayfind::erp;
+using erp::testing::TempDatabase;
+
+namespace {
+
+int64_t countRows(storage::Connection& conn, const std::string& table) {
+  auto st = conn.prepare("SELECT COUNT(*) FROM " + table);  // table names are the test's own
+  st.step();
+  return st.int64(0);
+}
+
+}  // namespace
+
+TEST(StorageSchema, NewDatabaseGetsVersionOneWalAndForeignKeys) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  EXPECT_EQ(storage::schemaVersion(conn), storage::kSchemaVersion);
+  auto mode = conn.prepare("PRAGMA journal_mode");
+  ASSERT_TRUE(mode.step());
+  EXPECT_EQ(mode.text(0), "wal");
+  auto fk = conn.prepare("PRAGMA foreign_keys");
+  ASSERT_TRUE(fk.step());
+  EXPECT_EQ(fk.int32(0), 1);
+  const std::string id = storage::instanceId(conn);
+  EXPECT_EQ(id.size(), 32u);
+  EXPECT_EQ(id.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_EQ(countRows(conn, "t_User"), 0);
+  EXPECT_FALSE(storage::ensureSchema(conn));  // already current: nothing to do
+}
+
+TEST(StorageSchema, FileFromNewerProgramIsRefusedUntouched) {
+  TempDatabase db(storage::Seed::None);
+  {
+    auto conn = storage::Connection::open(db.path());
+    conn->exec("PRAGMA user_version = 99; CREATE TABLE t_Future(x);");
+  }
+  try {
+    storage::connectionFor(db.path());
+    FAIL() << "a newer schema must be refused";
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), platform::err::kInvalidProcedureCall);
+    EXPECT_NE(e.description().find("99"), std::string::npos);
+  }
+  auto conn = storage::Connection::open(db.path());
+  EXPECT_EQ(storage::schemaVersion(*conn), 99);
+  EXPECT_EQ(countRows(*conn, "t_Future"), 0);
+}
+
+TEST(StorageSchema, FailingSeederLeavesAnEmptyFileThatTheNextOpenFills) {
+  TempDatabase db(storage::Seed::None);
+  auto conn = storage::Connection::open(db.path());
+  EXPECT_THROW(storage::ensureSchema(*conn, [](storage::Connection&) { throw std::runtime_error("disk full"); }),
+               std::runtime_error);
+  EXPECT_EQ(storage::schemaVersion(*conn), 0);
+  auto tables = conn->prepare("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'");
+  tables.step();
+  EXPECT_EQ(tables.int64(0), 0);
+  bool seeded = false;
+  EXPECT_TRUE(storage::ensureSchema(*conn, [&](storage::Connection&) { seeded = true; }));
+  EXPECT_TRUE(seeded);
+  EXPECT_EQ(storage::schemaVersion(*conn), 1);
+}
+
+TEST(StorageTransaction, RollsBackUnlessCommittedAndNestsAsSavepoint) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  {
+    storage::Transaction tx(conn);
+    conn.prepare("INSERT INTO t_User(FUserID, FName) VALUES (16384, 'a')").run();
+  }
+  EXPECT_EQ(countRows(conn, "t_User"), 0);
+  {
+    storage::Transaction outer(conn);
+    conn.prepare("INSERT INTO t_User(FUserID, FName) VALUES (16384, 'a')").run();
+    {
+      storage::Transaction inner(conn);
+      conn.prepare("INSERT INTO t_User(FUserID, FName) VALUES (16385, 'b')").run();
+    }  // inner rolled back alone
+    outer.commit();
+  }
+  EXPECT_EQ(countRows(conn, "t_User"), 1);
+  EXPECT_FALSE(conn.inTransaction());
+}
+
+TEST(StorageStatement, BindsValuesVerbatimAndReportsBadSql) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  const std::string hostile = "O'Brien\"; DROP TABLE t_User; --";
+  conn.prepare("INSERT INTO t_User(FUserID, FName, FDescription) VALUES (?, ?, ?)")
+      .bindAll(16384, hostile, platform::Variant(std::string("x")))
+      .run();
+  auto st = conn.prepare("SELECT FName FROM t_User WHERE FName = ?");
+  st.bind(1, hostile);
+  ASSERT_TRUE(st.step());
+  EXPECT_EQ(st.text(0), hostile);
+  EXPECT_EQ(countRows(conn, "t_User"), 1);
+  try {
+    conn.prepare("SELEKT 1");
+    FAIL();
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), storage::kDatabaseError);
+    EXPECT_NE(e.description().find("SELEKT"), std::string::npos);
+  }
+  // The database refuses texts longer than the field's size even if a writer forgot to check.
+  EXPECT_THROW(conn.prepare("INSERT INTO t_User(FUserID, FName) VALUES (16385, ?)").bind(1, std::string(81, 'x')).run(),
+               platform::AutomationError);
+}
+
+TEST(StorageVersions, BumpsAreMonotonicAndTextsDifferAcrossDatabases) {
+  std::string firstText;
+  {
+    TempDatabase db(storage::Seed::None);
+    auto& conn = db.conn();
+    conn.prepare("INSERT INTO t_User(FUserID, FName) VALUES (16384, 'a')").run();
+    EXPECT_EQ(storage::userRevision(conn, 16384), 0);
+    const std::string before = storage::userVersionText(conn, 16384);
+    {
+      storage::Transaction tx(conn);
+      EXPECT_EQ(storage::bumpUserRevision(conn, 16384), 1);
+      EXPECT_EQ(storage::bumpUserRevision(conn, 16384), 2);
+      tx.commit();
+    }
+    EXPECT_NE(storage::userVersionText(conn, 16384), before);
+    // A template change changes every user's version (the user data carries the
+    // template's profile defaults).
+    const std::string userBefore = storage::userVersionText(conn, 16384);
+    const std::string tplBefore = storage::templateVersionText(conn);
+    storage::bumpTemplateRevision(conn);
+    EXPECT_NE(storage::userVersionText(conn, 16384), userBefore);
+    EXPECT_NE(storage::templateVersionText(conn), tplBefore);
+    firstText = storage::templateVersionText(conn);
+    EXPECT_THROW(storage::bumpUserRevision(conn, 0), platform::AutomationError);
+  }
+  TempDatabase again(storage::Seed::None);
+  auto& conn = again.conn();
+  storage::bumpTemplateRevision(conn);
+  // Same revision number, another database: the cache file of the first never matches.
+  EXPECT_EQ(storage::templateRevision(conn), 2);
+  EXPECT_NE(storage::templateVersionText(conn), firstText);
+}
+
+TEST(StorageRecordset, SchemaTypedAndResultTypedRecordsets) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  conn.exec("INSERT INTO t_User(FUserID, FName, FDescription) VALUES (16384, '张三', ''), (16385, 'Li', 'x')");
+  auto st = conn.prepare("SELECT FUserID, FName FROM t_User ORDER BY FUserID");
+  auto rs = storage::recordsetFromStatement(st, {storage::intField("FUserID"), storage::textField("FName", 80)});
+  ASSERT_EQ(rs->RecordCount(), 2);
+  EXPECT_EQ(rs->fieldInfo(1).definedSize, 80);
+  EXPECT_EQ(rs->fieldInfo(1).type, platform::DataType::VarWChar);
+  EXPECT_FALSE(rs->isBOF());
+  EXPECT_EQ(rs->value("FName").asString(), "张三");
+
+  auto typed = conn.prepare("SELECT FUserID, FName AS UserName, 1.5 AS Ratio, 9999999999 AS Big FROM t_User");
+  auto rs2 = storage::recordsetTypedFromResult(typed);
+  EXPECT_EQ(rs2->fieldInfo(0).type, platform::DataType::Integer);
+  EXPECT_EQ(rs2->fieldInfo(1).name, "UserName");
+  EXPECT_EQ(rs2->fieldInfo(1).type, platform::DataType::VarWChar);
+  EXPECT_EQ(rs2->fieldInfo(1).definedSize, 2);  // the longest value, in characters
+  EXPECT_EQ(rs2->fieldInfo(2).type, platform::DataType::Double);
+  EXPECT_EQ(rs2->fieldInfo(3).type, platform::DataType::BigInt);
+}
+
+TEST(StorageLocation, HostSettingBeatsEnvironmentWhichBeatsDefault) {
+  storage::CurrentDatabase::reset();
+  setenv("XDG_DATA_HOME", "/tmp/xdg-test", 1);
+  unsetenv("WAYFIND_DB");
+  EXPECT_EQ(storage::CurrentDatabase::path(), std::filesystem::path("/tmp/xdg-test/wayfind/wayfind.db"));
+  setenv("WAYFIND_DB", "/tmp/env.db", 1);
+  EXPECT_EQ(storage::CurrentDatabase::path(), std::filesystem::path("/tmp/env.db"));
+  storage::CurrentDatabase::set("/tmp/host.db");
+  EXPECT_EQ(storage::CurrentDatabase::path(), std::filesystem::path("/tmp/host.db"));
+  storage::CurrentDatabase::reset();
+  unsetenv("WAYFIND_DB");
+  unsetenv("XDG_DATA_HOME");
+}
+
+TEST(StorageText, Utf8AndLengthChecks) {
+  EXPECT_TRUE(storage::isValidUtf8("凭证 abc"));
+  EXPECT_FALSE(storage::isValidUtf8("\xff\xfe"));
+  EXPECT_FALSE(storage::isValidUtf8("\xc0\xaf"));          // overlong "/"
+  EXPECT_FALSE(storage::isValidUtf8("\xed\xa0\x80"));      // surrogate
+  EXPECT_FALSE(storage::isValidUtf8("\xe5\x87"));          // cut short
+  EXPECT_NO_THROW(storage::checkText("t", "名称", std::string(50, 'a'), 50));
+  EXPECT_THROW(storage::checkText("t", "名称", std::string(51, 'a'), 50), platform::AutomationError);
+  // 50 Chinese characters are 150 bytes and still fit 50 characters.
+  std::string chinese;
+  for (int i = 0; i < 50; ++i) chinese += "凭";
+  EXPECT_NO_THROW(storage::checkText("t", "名称", chinese, 50));
+}
