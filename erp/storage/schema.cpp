@@ -217,10 +217,27 @@ void migrateTo1(Connection& conn) {
   conn.prepare("INSERT INTO t_NavVersion(FUserID, FRevision) VALUES (0, 1)").run();
 }
 
+// Version 2: the installation and refresh state of the template's subsystems
+// (no row: installed, nothing pending), and the rows SetUnInsSys hid (user 0 is
+// the template) so that RefreshActivFunc can show them again.
+constexpr const char* kSchemaV2 = R"SQL(
+CREATE TABLE t_NavSysState(
+  FSubSysID INTEGER PRIMARY KEY REFERENCES t_NavSubSystem(FSubSysID) ON DELETE CASCADE,
+  FInstalled INTEGER NOT NULL DEFAULT 1,
+  FBaseDataRefresh INTEGER NOT NULL DEFAULT 0);
+
+CREATE TABLE t_NavUnInsHidden(
+  FUserID INTEGER NOT NULL,
+  FSubSysID INTEGER NOT NULL,
+  PRIMARY KEY(FUserID, FSubSysID));
+)SQL";
+
+void migrateTo2(Connection& conn) { conn.exec(kSchemaV2); }
+
 using Migration = void (*)(Connection&);
 // migrations[i] takes a file from version i to version i + 1.
 const std::vector<Migration>& migrations() {
-  static const std::vector<Migration> steps{&migrateTo1};
+  static const std::vector<Migration> steps{&migrateTo1, &migrateTo2};
   return steps;
 }
 

@@ -1,0 +1,294 @@
+#include "erp/middletier/datas_update.h"
+
+#include "erp/middletier/datas_update_change.h"
+#include "erp/middletier/datas_update_rows.h"
+#include "erp/storage/field_sizes.h"
+#include "platform/automation/conversions.h"
+
+namespace wayfind::erp::middletier {
+
+using platform::Variant;
+using rows::Level;
+using rows::Owner;
+using rows::Row;
+namespace size = storage::size;
+
+namespace {
+
+std::string nodeText(const Level& l, int32_t id) { return std::string(l.label) + " " + std::to_string(id); }
+
+// The rows of the user that a change of detail function id concerns: the place
+// the dictionary names ("FSubFuncID"); else, for a template function, its one
+// place in the user's own folders when that is the only row the user has, or its
+// template place; for a custom function every place the user has it in.
+std::vector<int32_t> detailPlaces(storage::Connection& conn, int32_t userId, int32_t id, Owner owner,
+                                  const platform::Dictionary& dict) {
+  std::optional<int32_t> templatePlace;
+  if (owner == Owner::Template) {
+    auto st = conn.prepare("SELECT FSubFuncID FROM t_NavDetailFunc WHERE FDetailFuncID = ?");
+    st.bind(1, id);
+    if (st.step()) templatePlace = st.int32(0);
+  }
+  const auto places = rows::userPlaces(conn, userId, id);
+  if (dict.Lookup("FSubFuncID")) {
+    const int32_t place = rows::intArg("FSubFuncID", dict.GetValue("FSubFuncID"));
+    const bool known = place == templatePlace || std::find(places.begin(), places.end(), place) != places.end();
+    if (!known) refuse("明细功能 " + std::to_string(id) + " 不在子功能 " + std::to_string(place) + " 下。");
+    return {place};
+  }
+  if (templatePlace) {
+    if (places.size() == 1 && places.front() != *templatePlace) return places;
+    return {*templatePlace};
+  }
+  return places;
+}
+
+// The user's row of a node, created from the template row on first change; not
+// written when the keys leave it as it was (the editors save unchanged rows too).
+void updateUserRow(Change& c, const Level& l, int32_t id, int32_t place, Owner owner, const platform::Dictionary& dict) {
+  auto& conn = c.conn();
+  std::optional<Row> tpl;
+  if (owner == Owner::Template) {
+    tpl = rows::templateAsUserRow(conn, l, id, c.caller().language);
+    if (tpl && l.number == 4) (*tpl)["FSubFuncID"] = Variant(place);
+  }
+  const auto current = rows::readUserRow(conn, l, c.userId(), id, place);
+  if (!current && !tpl) refuse(nodeText(l, id) + " 不存在。");
+  Row row = current ? *current : *tpl;
+  rows::applyKeys(dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
+  if (row == (current ? *current : *tpl)) return;
+  rows::writeUserRow(conn, l, c.userId(), row);
+  c.userChanged();
+}
+
+void updateTemplateRow(Change& c, const Level& l, int32_t id, const platform::Dictionary& dict) {
+  auto& conn = c.conn();
+  if (id >= l.base || !rows::templateHas(conn, l, id)) refuse("模板中没有" + nodeText(l, id) + "。");
+  auto row = *rows::templateAsUserRow(conn, l, id, "chs");
+  const auto before = row;
+  const auto columns = rows::applyKeys(dict, l, rows::KeyUse::Update, row, nullptr);
+  if (row == before) return;
+  for (const auto& col : columns) {
+    auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ? WHERE " + l.idCol + " = ?");
+    st.bindAll(row.at(col), id);
+    st.run();
+  }
+  c.templateChanged();
+}
+
+platform::DictionaryPtr single(const char* key, const std::string& value) {
+  auto d = std::make_shared<platform::Dictionary>();
+  d->SetValue(key, value);
+  return d;
+}
+
+}  // namespace
+
+ServerDatasUpdate::ServerDatasUpdate(std::filesystem::path database) : database_(std::move(database)) {}
+
+void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, const Dict& dict, bool blnTemplate,
+                                   const char* method) {
+  Change c(database_, p, method);
+  if (!dict) refuse(std::string(method) + ": 没有传入属性字典。");
+  const Level& l = rows::level(levelNumber);
+  if (blnTemplate) {
+    c.requireAdministrator("修改公共模板");
+    updateTemplateRow(c, l, id, *dict);
+  } else {
+    const Owner owner = rows::requireOwnNode(c.conn(), l, id, c.userId());
+    if (l.number == 4) {
+      const auto places = detailPlaces(c.conn(), c.userId(), id, owner, *dict);
+      if (places.empty()) refuse(nodeText(l, id) + " 不存在。");
+      for (int32_t place : places) updateUserRow(c, l, id, place, owner, *dict);
+    } else {
+      updateUserRow(c, l, id, 0, owner, *dict);
+    }
+  }
+  c.commit();
+}
+
+void ServerDatasUpdate::UpdateTopClass(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
+  updateNode(1, p, id, dict, blnTemplate, "UpdateTopClass");
+}
+void ServerDatasUpdate::UpdateSystemFunc(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
+  updateNode(2, p, id, dict, blnTemplate, "UpdateSystemFunc");
+}
+void ServerDatasUpdate::UpdateSubSysFunc(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
+  updateNode(3, p, id, dict, blnTemplate, "UpdateSubSysFunc");
+}
+void ServerDatasUpdate::UpdateDetailFuncAttr(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
+  updateNode(4, p, id, dict, blnTemplate, "UpdateDetailFuncAttr");
+}
+
+void ServerDatasUpdate::UpdateTopClassName(const Props& p, int32_t& id, std::string& sNewName) {
+  updateNode(1, p, id, single("NewName", sNewName), false, "UpdateTopClassName");
+}
+void ServerDatasUpdate::UpdateSystemFuncName(const Props& p, int32_t& id, std::string& sNewName) {
+  updateNode(2, p, id, single("NewName", sNewName), false, "UpdateSystemFuncName");
+}
+void ServerDatasUpdate::UpdateSubSysFuncName(const Props& p, int32_t& id, std::string& sNewName) {
+  updateNode(3, p, id, single("NewName", sNewName), false, "UpdateSubSysFuncName");
+}
+void ServerDatasUpdate::UpdateSystemHelpFile(const Props& p, int32_t& id, std::string& sFileName) {
+  updateNode(2, p, id, single("HelpFile", sFileName), false, "UpdateSystemHelpFile");
+}
+
+platform::Variant ServerDatasUpdate::createNode(int levelNumber, const Props& p, int32_t parentId, int32_t lIndex,
+                                                Dict& oDict, bool blnTemplate, const char* method) {
+  Change c(database_, p, method);
+  if (!oDict) refuse(std::string(method) + ": 没有传入新项目的属性字典。");
+  const Level& l = rows::level(levelNumber);
+  auto& conn = c.conn();
+  int32_t requested = oDict->Lookup(l.idCol) ? rows::intArg(l.idCol, oDict->GetValue(l.idCol)) : 0;
+  if (requested < 0) refuse(std::string(l.idCol) + " 不能为负数。");
+  if (blnTemplate) {
+    c.requireAdministrator("修改公共模板");
+    if (l.number > 1 && !rows::templateHas(conn, rows::level(l.number - 1), parentId))
+      refuse("模板中没有上级" + nodeText(rows::level(l.number - 1), parentId) + "。");
+    if (requested >= l.base) refuse(nodeText(l, requested) + " 不是模板项目的标识 (应小于 " + std::to_string(l.base) + ")。");
+  } else {
+    if (l.number > 1) rows::requireParent(conn, l, parentId, c.userId());
+    if (requested != 0 && requested < l.base)
+      refuse("自定义" + std::string(l.label) + "的标识必须不小于 " + std::to_string(l.base) + "。");
+  }
+  // A carried identifier that someone took meanwhile gives way to the next free one.
+  int32_t id = requested;
+  if (id == 0 || rows::idInUse(conn, l, id))
+    id = blnTemplate ? rows::nextFreeTemplateId(conn, l) : rows::nextFreeCustomId(conn, l);
+
+  Row row;
+  row[l.idCol] = Variant(id);
+  if (l.parentCol) row[l.parentCol] = Variant(parentId);
+  row["FAcctType"] = Variant("");
+  row["FVisible"] = Variant(int32_t{1});
+  if (l.number == 4) {
+    row["FEnable"] = Variant(int32_t{1});
+    row["FFuncType"] = Variant(int32_t{0});
+    row["FHelpCode"] = Variant("");
+  }
+  rows::applyKeys(*oDict, l, rows::KeyUse::Create, row, nullptr);
+  if (lIndex > 0 || !row.count("FIndex")) row["FIndex"] = Variant(lIndex > 0 ? lIndex : rows::nextIndex(conn, l, parentId, c.userId()));
+  if (!row.count(l.nameCol)) refuse("新" + std::string(l.label) + "需要名称 (NewName)。");
+  if (l.number == 4 && (!row.count("FClassName") || row["FClassName"].isNull()))
+    refuse("新明细功能需要程序类名 (FClassName)。");
+
+  if (blnTemplate) {
+    std::string cols, marks;
+    std::vector<Variant> values;
+    for (const auto& [col, v] : row) {
+      cols += (cols.empty() ? "" : ", ") + col;
+      marks += marks.empty() ? "?" : ", ?";
+      values.push_back(v);
+    }
+    auto st = conn.prepare(std::string("INSERT INTO ") + l.tplTable + " (" + cols + ") VALUES (" + marks + ")");
+    for (size_t i = 0; i < values.size(); ++i) st.bind(static_cast<int>(i + 1), values[i]);
+    st.run();
+    c.templateChanged();
+  } else {
+    rows::writeUserRow(conn, l, c.userId(), row);
+    c.userChanged();
+  }
+  c.commit();
+  oDict->SetValue(l.idCol, id);
+  return Variant(id);
+}
+
+platform::Variant ServerDatasUpdate::CreateTopClass(const Props& p, int32_t& lIndex, Dict& oDict, bool& blnTemplate) {
+  return createNode(1, p, 0, lIndex, oDict, blnTemplate, "CreateTopClass");
+}
+platform::Variant ServerDatasUpdate::CreateSubSys(const Props& p, int32_t& lTopClassID, int32_t& lIndex, Dict& oDict,
+                                                  bool& blnTemplate) {
+  return createNode(2, p, lTopClassID, lIndex, oDict, blnTemplate, "CreateSubSys");
+}
+platform::Variant ServerDatasUpdate::CreateSubFunc(const Props& p, int32_t& lSubSystemID, int32_t& lIndex, Dict& oDict,
+                                                   bool& blnTemplate) {
+  return createNode(3, p, lSubSystemID, lIndex, oDict, blnTemplate, "CreateSubFunc");
+}
+platform::Variant ServerDatasUpdate::CreateDetailFunc(const Props& p, int32_t& lSubFuncID, int32_t& lIndex,
+                                                      Dict& oDict, bool& blnTemplate) {
+  return createNode(4, p, lSubFuncID, lIndex, oDict, blnTemplate, "CreateDetailFunc");
+}
+
+void ServerDatasUpdate::DeleteItem(const Props& p, int32_t& lBase, int32_t& lID, bool& blnTemplate) {
+  Change c(database_, p, "DeleteItem");
+  const Level* l = rows::levelByBase(lBase);
+  if (!l) refuse("层级基数 " + std::to_string(lBase) + " 无效，应为 1000、100000、10000000 或 1000000000。");
+  auto& conn = c.conn();
+  if (blnTemplate) {
+    c.requireAdministrator("删除公共模板的项目");
+    if (lID >= l->base || !rows::templateHas(conn, *l, lID)) refuse("模板中没有" + nodeText(*l, lID) + "。");
+    if (const Level* child = rows::childLevel(*l)) {
+      auto st = conn.prepare(std::string("SELECT 1 FROM ") + child->tplTable + " WHERE " + child->parentCol +
+                             " = ?1 UNION ALL SELECT 1 FROM " + child->userTable + " WHERE " + child->parentCol +
+                             " = ?1 LIMIT 1");
+      st.bind(1, lID);
+      if (st.step()) refuse("选定的项目还存在子项目，不能删除。");
+    }
+    // Users' rows of the node would otherwise come back as nodes of their own.
+    auto users = conn.prepare(std::string("SELECT DISTINCT FUserID FROM ") + l->userTable + " WHERE " + l->idCol + " = ?");
+    users.bind(1, lID);
+    while (users.step()) c.userChanged(users.int32(0));
+    auto delUsers = conn.prepare(std::string("DELETE FROM ") + l->userTable + " WHERE " + l->idCol + " = ?");
+    delUsers.bind(1, lID);
+    delUsers.run();
+    auto del = conn.prepare(std::string("DELETE FROM ") + l->tplTable + " WHERE " + l->idCol + " = ?");
+    del.bind(1, lID);
+    del.run();
+    c.templateChanged();
+  } else {
+    if (lID < l->base) refuse(nodeText(*l, lID) + " 是模板项目，不能删除。");
+    rows::requireOwnNode(conn, *l, lID, c.userId());
+    if (rows::userHasChildren(conn, *l, c.userId(), lID)) refuse("选定的项目还存在子项目，不能删除。");
+    auto del = conn.prepare(std::string("DELETE FROM ") + l->userTable + " WHERE FUserID = ? AND " + l->idCol + " = ?");
+    del.bindAll(c.userId(), lID);
+    del.run();
+    c.userChanged();
+  }
+  if (l->number == 4) rows::purgeDanglingFavourites(conn);
+  c.commit();
+}
+
+void ServerDatasUpdate::SetDefault(const Props& p) {
+  Change c(database_, p, "SetDefault");
+  int changed = 0;
+  for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass",
+                            "t_NavUserProfile"}) {
+    auto st = c.conn().prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?");
+    st.bind(1, c.userId());
+    changed += st.run();
+    c.checkpoint(table);
+  }
+  if (changed > 0) c.userChanged();
+  rows::purgeDanglingFavourites(c.conn());
+  c.commit();
+}
+
+void ServerDatasUpdate::SetProfileValue(const Props& p, std::string& strName, std::string& strValue) {
+  Change c(database_, p, "SetProfileValue");
+  const std::string name = rows::textArg("strName", Variant(strName), size::kProfileName, true);
+  const std::string value = rows::textArg("strValue", Variant(strValue), size::kProfileValue, false);
+  auto st = c.conn().prepare(
+      "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?) "
+      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue WHERE FValue <> excluded.FValue");
+  st.bindAll(c.userId(), name, value);
+  if (st.run() > 0) c.userChanged();
+  c.commit();
+}
+
+void ServerDatasUpdate::UpdateAcctTypeName(const Props& p, int32_t& lngAcctID, std::string& sNewName) {
+  Change c(database_, p, "UpdateAcctTypeName");
+  c.requireAdministrator("修改账套类型名称");
+  const std::string name = rows::textArg("sNewName", Variant(sNewName), size::kName, true);
+  auto exists = c.conn().prepare("SELECT FShowName FROM t_NavAcctType WHERE FAcctType = ?");
+  exists.bind(1, lngAcctID);
+  if (!exists.step()) refuse("账套类型 " + std::to_string(lngAcctID) + " 不存在。");
+  if (exists.text(0) != name) {
+    auto st = c.conn().prepare("UPDATE t_NavAcctType SET FShowName = ? WHERE FAcctType = ?");
+    st.bindAll(name, lngAcctID);
+    st.run();
+    c.templateChanged();
+  }
+  c.commit();
+}
+
+}  // namespace wayfind::erp::middletier

@@ -1,0 +1,61 @@
+// One change of "ZelWayfind.DatasUpdate": the write transaction, the calling
+// user, the revisions to bump at commit, and the checkpoints at which tests inject
+// faults. A change that is not committed rolls back when the object goes.
+//
+//   Change c(database_, props, "SetProfileValue");
+//   ... c.conn() writes ...; c.userChanged();
+//   c.commit();
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "erp/middletier/caller.h"
+#include "erp/storage/connection.h"
+
+namespace wayfind::erp::middletier {
+
+class Change {
+ public:
+  Change(const std::filesystem::path& database, std::string_view props, const char* method);
+  Change(const Change&) = delete;
+  Change& operator=(const Change&) = delete;
+
+  storage::Connection& conn() { return *conn_; }
+  const Caller& caller() const { return caller_; }
+  int32_t userId() const { return caller_.userId; }
+  const char* method() const { return method_; }
+
+  // What to bump at commit: the caller's revision, another user's, the template's.
+  void userChanged() { users_.insert(caller_.userId); }
+  void userChanged(int32_t userId) { users_.insert(userId); }
+  void templateChanged() { template_ = true; }
+  bool anythingChanged() const { return template_ || !users_.empty(); }
+
+  // Refuses (error 5) unless the caller is an administrator: a member of the
+  // administrators group who is not forbidden.
+  void requireAdministrator(const std::string& what);
+
+  // Lets a test hook fail the change here.
+  void checkpoint(std::string_view point);
+  void commit();
+
+ private:
+  storage::ConnectionPtr conn_;
+  std::optional<storage::Transaction> tx_;
+  Caller caller_;
+  const char* method_;
+  std::set<int32_t> users_;
+  bool template_ = false;
+};
+
+bool isAdministrator(storage::Connection& conn, int32_t userId);
+
+// Error 5 from "ZelWayfind.DatasUpdate".
+[[noreturn]] void refuse(const std::string& description);
+
+}  // namespace wayfind::erp::middletier

@@ -1,0 +1,367 @@
+#include "erp/middletier/datas_update_rows.h"
+
+#include <limits>
+
+#include "erp/middletier/datas_update_change.h"
+#include "erp/middletier/nav_tables.h"
+#include "erp/storage/field_sizes.h"
+#include "erp/storage/storage_error.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+
+namespace wayfind::erp::middletier::rows {
+
+namespace size = storage::size;
+using platform::Variant;
+
+namespace {
+
+const Level kLevels[] = {
+    {1, 1000, kTopClass, "顶级分类", "t_NavTopClass", "t_NavUserTopClass", "FTopClassID", nullptr, "FTopClassName"},
+    {2, 100000, kSubSystem, "子系统", "t_NavSubSystem", "t_NavUserSubSystem", "FSubSysID", "FTopClassID", "FName"},
+    {3, 10000000, kSubFunc, "子功能", "t_NavSubFunc", "t_NavUserSubFunc", "FSubFuncID", "FSubSysID", "FFuncName"},
+    {4, 1000000000, kDetailFunc, "明细功能", "t_NavDetailFunc", "t_NavUserDetailFunc", "FDetailFuncID", "FSubFuncID",
+     "FFuncName"},
+};
+
+std::string nodeText(const Level& l, int32_t id) { return std::string(l.label) + " " + std::to_string(id); }
+
+// "CASE ?2 ..." : a template name in the caller's language.
+std::string localized(const std::string& base) {
+  return "CASE ?2 WHEN 'en' THEN COALESCE(NULLIF(" + base + "_en, ''), " + base + ") WHEN 'cht' THEN COALESCE(NULLIF(" +
+         base + "_cht, ''), " + base + ") ELSE " + base + " END";
+}
+
+std::string joined(const std::vector<std::string>& cols) {
+  std::string out;
+  for (const auto& c : cols) out += (out.empty() ? "" : ", ") + c;
+  return out;
+}
+
+std::optional<int64_t> maxOf(storage::Connection& conn, const std::string& sql, int32_t a = 0) {
+  auto st = conn.prepare(sql);
+  if (sql.find('?') != std::string::npos) st.bind(1, a);
+  if (!st.step() || st.isNull(0)) return std::nullopt;
+  return st.int64(0);
+}
+
+enum class Kind { Text, Flag, Int };
+struct KeySpec {
+  std::vector<const char*> aliases;  // the first present one counts
+  const char* column;
+  Kind kind;
+  int32_t size;
+  bool required;  // may not be empty when given (names)
+};
+
+const std::vector<KeySpec>& keySpecs(const Level& l) {
+  static const KeySpec visible{{"Visible", "FVisible"}, "FVisible", Kind::Flag, 0, false};
+  static const KeySpec index{{"Index", "FIndex"}, "FIndex", Kind::Int, 0, false};
+  static const KeySpec cls{{"ClassName", "FClassName"}, "FClassName", Kind::Text, size::kClass, false};
+  static const KeySpec param{{"ClassParam", "FClassParam"}, "FClassParam", Kind::Text, size::kClass, false};
+  static const std::vector<KeySpec> specs[] = {
+      {{{"NewName", "FTopClassName", "Name"}, "FTopClassName", Kind::Text, size::kName, true}, visible, index, cls,
+       param},
+      {{{"NewName", "FName", "FSysName", "Name"}, "FName", Kind::Text, size::kName, true}, visible, index, cls, param,
+       {{"HelpFile", "FHelpFile"}, "FHelpFile", Kind::Text, size::kClass, false}},
+      {{{"NewName", "FFuncName", "Name"}, "FFuncName", Kind::Text, size::kName, true}, visible, index, cls, param},
+      {{{"NewName", "FFuncName", "Name"}, "FFuncName", Kind::Text, size::kName, true},
+       {{"FFuncName_en"}, "FFuncName_en", Kind::Text, size::kName, false},
+       {{"FFuncName_cht"}, "FFuncName_cht", Kind::Text, size::kName, false},
+       {{"ShowName", "FShowName"}, "FShowName", Kind::Text, size::kName, false},
+       {{"HelpCode", "FHelpCode"}, "FHelpCode", Kind::Text, size::kHelpCode, false},
+       visible,
+       {{"Enable", "FEnable"}, "FEnable", Kind::Flag, 0, false},
+       index,
+       cls,
+       param},
+  };
+  return specs[l.number - 1];
+}
+
+bool sameText(const Variant& a, const Variant& b) {
+  auto text = [](const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); };
+  return text(a) == text(b);
+}
+
+}  // namespace
+
+const Level& level(int number) {
+  if (number < 1 || number > 4) refuse("层级 " + std::to_string(number) + " 无效。");
+  return kLevels[number - 1];
+}
+
+const Level* levelByBase(int32_t base) {
+  for (const auto& l : kLevels)
+    if (l.base == base) return &l;
+  return nullptr;
+}
+
+const Level* childLevel(const Level& l) { return l.number < 4 ? &kLevels[l.number] : nullptr; }
+
+const std::vector<std::string>& userColumns(const Level& l) {
+  static const auto build = [](const Level& lv) {
+    std::vector<std::string> cols;
+    for (const auto& f : userFields(lv.key)) cols.push_back(f.name);
+    return cols;
+  };
+  static const std::vector<std::string> cols[] = {build(kLevels[0]), build(kLevels[1]), build(kLevels[2]),
+                                                  build(kLevels[3])};
+  return cols[l.number - 1];
+}
+
+bool templateHas(storage::Connection& conn, const Level& l, int32_t id) {
+  auto st = conn.prepare(std::string("SELECT 1 FROM ") + l.tplTable + " WHERE " + l.idCol + " = ?");
+  st.bind(1, id);
+  return st.step();
+}
+
+Owner ownerOf(storage::Connection& conn, const Level& l, int32_t id, int32_t userId) {
+  if (id < l.base) return templateHas(conn, l, id) ? Owner::Template : Owner::None;
+  auto st = conn.prepare(std::string("SELECT MAX(FUserID = ?1) FROM ") + l.userTable + " WHERE " + l.idCol + " = ?2");
+  st.bindAll(userId, id);
+  if (!st.step() || st.isNull(0)) return Owner::None;
+  return st.int64(0) ? Owner::Caller : Owner::Other;
+}
+
+Owner requireOwnNode(storage::Connection& conn, const Level& l, int32_t id, int32_t userId) {
+  const Owner owner = ownerOf(conn, l, id, userId);
+  if (owner == Owner::None) refuse(nodeText(l, id) + " 不存在。");
+  if (owner == Owner::Other) refuse(nodeText(l, id) + " 是其他用户的自定义项目，不能修改。");
+  return owner;
+}
+
+void requireParent(storage::Connection& conn, const Level& child, int32_t parentId, int32_t userId) {
+  const Level& parent = level(child.number - 1);
+  const Owner owner = ownerOf(conn, parent, parentId, userId);
+  if (owner == Owner::None) refuse("上级" + nodeText(parent, parentId) + " 不存在。");
+  if (owner == Owner::Other) refuse("上级" + nodeText(parent, parentId) + " 是其他用户的自定义项目。");
+}
+
+std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, int32_t id,
+                                     const std::string& language) {
+  std::string sql;
+  switch (l.number) {
+    case 1:
+      sql = "SELECT FTopClassID, " + localized("FTopClassName") +
+            ", FAcctType, FIndex, FVisible, FClassName, FClassParam FROM t_NavTopClass WHERE FTopClassID = ?1";
+      break;
+    case 2:
+      sql = "SELECT FSubSysID, FTopClassID, " + localized("FName") +
+            ", FAcctType, FIndex, FVisible, FClassName, FClassParam, FHelpFile FROM t_NavSubSystem WHERE FSubSysID = ?1";
+      break;
+    case 3:
+      sql = "SELECT FSubFuncID, FSubSysID, " + localized("FFuncName") +
+            ", FAcctType, FIndex, FVisible, FClassName, FClassParam FROM t_NavSubFunc WHERE FSubFuncID = ?1";
+      break;
+    default:
+      sql = "SELECT FDetailFuncID, FSubFuncID, " + localized("FFuncName") +
+            ", FFuncName_en, FFuncName_cht, NULL, FHelpCode, FAcctType, FIndex, FVisible, FEnable, FFuncType, "
+            "FClassName, FClassParam FROM t_NavDetailFunc WHERE FDetailFuncID = ?1";
+  }
+  auto st = conn.prepare(sql);
+  st.bindAll(id, language);
+  if (!st.step()) return std::nullopt;
+  Row row;
+  const auto& cols = userColumns(l);
+  for (size_t i = 0; i < cols.size(); ++i) row[cols[i]] = st.value(static_cast<int>(i));
+  return row;
+}
+
+std::optional<Row> readUserRow(storage::Connection& conn, const Level& l, int32_t userId, int32_t id,
+                               int32_t subFuncId) {
+  const auto& cols = userColumns(l);
+  std::string sql = "SELECT " + joined(cols) + " FROM " + l.userTable + " WHERE FUserID = ?1 AND " + l.idCol + " = ?2";
+  if (l.number == 4) sql += " AND FSubFuncID = ?3";
+  auto st = conn.prepare(sql);
+  st.bindAll(userId, id);
+  if (l.number == 4) st.bind(3, subFuncId);
+  if (!st.step()) return std::nullopt;
+  Row row;
+  for (size_t i = 0; i < cols.size(); ++i) row[cols[i]] = st.value(static_cast<int>(i));
+  return row;
+}
+
+std::vector<int32_t> userPlaces(storage::Connection& conn, int32_t userId, int32_t detailId) {
+  auto st = conn.prepare(
+      "SELECT FSubFuncID FROM t_NavUserDetailFunc WHERE FUserID = ? AND FDetailFuncID = ? ORDER BY FSubFuncID");
+  st.bindAll(userId, detailId);
+  std::vector<int32_t> out;
+  while (st.step()) out.push_back(st.int32(0));
+  return out;
+}
+
+void writeUserRow(storage::Connection& conn, const Level& l, int32_t userId, const Row& row) {
+  const auto& cols = userColumns(l);
+  std::string del = std::string("DELETE FROM ") + l.userTable + " WHERE FUserID = ?1 AND " + l.idCol + " = ?2";
+  if (l.number == 4) del += " AND FSubFuncID = ?3";
+  auto d = conn.prepare(del);
+  d.bindAll(userId, row.at(l.idCol));
+  if (l.number == 4) d.bind(3, row.at("FSubFuncID"));
+  d.run();
+  std::string marks = "?";
+  for (size_t i = 0; i < cols.size(); ++i) marks += ", ?";
+  auto ins = conn.prepare(std::string("INSERT INTO ") + l.userTable + " (FUserID, " + joined(cols) + ") VALUES (" +
+                          marks + ")");
+  ins.bind(1, userId);
+  int i = 1;
+  for (const auto& c : cols) {
+    auto it = row.find(c);
+    const Variant v = it == row.end() ? Variant::null() : it->second;
+    // FAcctType is NOT NULL in the user tables: empty means every account type.
+    ins.bind(++i, c == "FAcctType" && (v.isNull() || v.isEmpty()) ? Variant("") : v);
+  }
+  ins.run();
+}
+
+bool userHasChildren(storage::Connection& conn, const Level& parent, int32_t userId, int32_t parentId) {
+  const Level* child = childLevel(parent);
+  if (!child) return false;
+  auto st = conn.prepare(std::string("SELECT 1 FROM ") + child->userTable + " WHERE FUserID = ? AND " +
+                         child->parentCol + " = ? LIMIT 1");
+  st.bindAll(userId, parentId);
+  return st.step();
+}
+
+bool idInUse(storage::Connection& conn, const Level& l, int32_t id) {
+  if (templateHas(conn, l, id)) return true;
+  auto st = conn.prepare(std::string("SELECT 1 FROM ") + l.userTable + " WHERE " + l.idCol + " = ? LIMIT 1");
+  st.bind(1, id);
+  return st.step();
+}
+
+int32_t nextFreeCustomId(storage::Connection& conn, const Level& l) {
+  const std::string sql = std::string("SELECT MAX(id) FROM (SELECT MAX(") + l.idCol + ") AS id FROM " + l.tplTable +
+                          " UNION ALL SELECT MAX(" + l.idCol + ") FROM " + l.userTable + ")";
+  const int64_t highest = maxOf(conn, sql).value_or(0);
+  const int64_t next = highest >= l.base ? highest + 1 : l.base;
+  if (next > std::numeric_limits<int32_t>::max())
+    throw platform::AutomationError(platform::err::kOverflow, "ZelWayfind.DatasUpdate", "该层级的自定义项目标识已用完。");
+  return static_cast<int32_t>(next);
+}
+
+int32_t nextFreeTemplateId(storage::Connection& conn, const Level& l) {
+  const std::string sql =
+      std::string("SELECT MAX(") + l.idCol + ") FROM " + l.tplTable + " WHERE " + l.idCol + " < ?";
+  const int64_t next = maxOf(conn, sql, l.base).value_or(0) + 1;
+  if (next >= l.base) refuse(std::string("模板的") + l.label + "标识已用完。");
+  return static_cast<int32_t>(next);
+}
+
+int32_t nextIndex(storage::Connection& conn, const Level& l, int32_t parentId, int32_t userId) {
+  std::string sql;
+  if (l.number == 1) {
+    sql = "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavTopClass UNION ALL "
+          "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2)";
+  } else {
+    sql = std::string("SELECT MAX(FIndex) FROM (SELECT FIndex FROM ") + l.tplTable + " WHERE " + l.parentCol +
+          " = ?1 UNION ALL SELECT FIndex FROM " + l.userTable + " WHERE FUserID = ?2 AND " + l.parentCol + " = ?1)";
+  }
+  auto st = conn.prepare(sql);
+  if (l.number != 1) st.bind(1, parentId);
+  st.bind(2, userId);
+  const int64_t highest = st.step() && !st.isNull(0) ? st.int64(0) : 0;
+  if (highest >= std::numeric_limits<int32_t>::max()) refuse("顺序号已达上限。");
+  return static_cast<int32_t>(std::max<int64_t>(highest, 0) + 1);
+}
+
+std::string textArg(std::string_view key, const Variant& v, int32_t maxChars, bool required) {
+  if (v.isObject()) refuse(std::string(key) + " 的值不能是对象。");
+  std::string text;
+  if (!v.isNull() && !v.isEmpty()) {
+    try {
+      text = platform::CStr(v);
+    } catch (const platform::AutomationError&) {
+      refuse(std::string(key) + " 的值无效。");
+    }
+  }
+  storage::checkText("ZelWayfind.DatasUpdate", key, text, maxChars);
+  if (required && platform::trimSpaces(text).empty()) refuse(std::string(key) + " 不能为空。");
+  return text;
+}
+
+int32_t intArg(std::string_view key, const Variant& v) {
+  if (v.isObject() || v.isNull() || v.isEmpty()) refuse(std::string(key) + " 需要一个整数。");
+  try {
+    return platform::CLng(v);
+  } catch (const platform::AutomationError&) {
+    refuse(std::string(key) + " 的值 \"" + v.debugString() + "\" 不是有效的整数。");
+  }
+}
+
+int32_t flagArg(std::string_view key, const Variant& v) {
+  if (v.isObject() || v.isNull() || v.isEmpty()) refuse(std::string(key) + " 需要 0 或 1。");
+  try {
+    return platform::CBool(v) ? 1 : 0;
+  } catch (const platform::AutomationError&) {
+    refuse(std::string(key) + " 的值 \"" + v.debugString() + "\" 不是有效的标志。");
+  }
+}
+
+void checkHelpCode(std::string_view key, const std::string& code) {
+  // The console finds functions by filters that quote the code.
+  if (code.find('\'') != std::string::npos) refuse(std::string(key) + " 不能含有单引号。");
+}
+
+std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level& l, KeyUse use, Row& row,
+                                   const Row* templateRow) {
+  std::vector<std::string> set;
+  const auto& specs = keySpecs(l);
+  for (const auto& key : dict.Keys()) {
+    const bool fixed = platform::iequals(key, l.idCol) || (l.parentCol && platform::iequals(key, l.parentCol));
+    if (fixed) {
+      if (use == KeyUse::Create && platform::iequals(key, l.idCol)) continue;  // the caller chose the id
+      const std::string col = platform::iequals(key, l.idCol) ? l.idCol : l.parentCol;
+      if (intArg(key, dict.GetValue(key)) != platform::CLng(row.at(col)))
+        refuse(key + " 不能改变 (" + nodeText(l, platform::CLng(row.at(l.idCol))) + ")。");
+      continue;
+    }
+    bool known = false;
+    for (const auto& s : specs)
+      for (const char* a : s.aliases) known = known || platform::iequals(key, a);
+    if (!known) refuse(std::string(l.label) + "不接受键 \"" + key + "\"。");
+  }
+  for (const auto& s : specs) {
+    const char* present = nullptr;
+    for (const char* a : s.aliases)
+      if (!present && dict.Lookup(a)) present = a;
+    if (!present) continue;
+    const Variant raw = dict.GetValue(present);
+    Variant value;
+    switch (s.kind) {
+      case Kind::Text: {
+        std::string text = textArg(present, raw, s.size, s.required);
+        if (std::string_view(s.column) == "FHelpCode") checkHelpCode(present, text);
+        // An empty class text or show name is no value; other texts stay texts.
+        const bool nullable = std::string_view(s.column) == "FClassName" ||
+                              std::string_view(s.column) == "FClassParam" || std::string_view(s.column) == "FShowName";
+        value = nullable && text.empty() ? Variant::null() : Variant(std::move(text));
+        break;
+      }
+      case Kind::Flag: value = Variant(flagArg(present, raw)); break;
+      case Kind::Int: value = Variant(intArg(present, raw)); break;
+    }
+    const bool classText = std::string_view(s.column) == "FClassName" || std::string_view(s.column) == "FClassParam";
+    if (classText && templateRow) {
+      // The merge never takes a template node's class from the user's row.
+      if (!sameText(value, templateRow->at(s.column)))
+        refuse("模板项目的类名和参数不能修改 (" + nodeText(l, platform::CLng(row.at(l.idCol))) + ")。");
+      continue;
+    }
+    row[s.column] = value;
+    set.push_back(s.column);
+  }
+  return set;
+}
+
+void purgeDanglingFavourites(storage::Connection& conn) {
+  conn.prepare(
+          "DELETE FROM t_NavFuncGroupItem WHERE rowid IN (SELECT i.rowid FROM t_NavFuncGroupItem i "
+          "JOIN t_NavFuncGroup g ON g.FFuncGroupID = i.FFuncGroupID "
+          "WHERE NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = i.FDetailFuncID) "
+          "AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc u WHERE u.FUserID = g.FUserID "
+          "AND u.FDetailFuncID = i.FDetailFuncID))")
+      .run();
+}
+
+}  // namespace wayfind::erp::middletier::rows

@@ -1,0 +1,89 @@
+// The four levels of the navigation tree as the write side sees them: their
+// tables, who owns an identifier, a user's row of a node (a copy of the template
+// row on first change), free identifiers and order numbers, and the dictionary
+// keys the editors send, turned into column values.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "erp/storage/connection.h"
+#include "platform/automation/variant.h"
+#include "platform/containers/dictionary.h"
+
+namespace wayfind::erp::middletier::rows {
+
+struct Level {
+  int number;             // 1 top class, 2 subsystem, 3 sub-function, 4 detail function
+  int32_t base;           // lowest identifier of a custom item
+  const char* key;        // "TopClass", ...
+  const char* label;      // the level's name in messages
+  const char* tplTable;   // t_NavTopClass, ...
+  const char* userTable;  // t_NavUserTopClass, ...
+  const char* idCol;
+  const char* parentCol;  // nullptr for top classes
+  const char* nameCol;
+};
+
+const Level& level(int number);
+const Level* levelByBase(int32_t base);  // nullptr for another number
+const Level* childLevel(const Level& l);  // nullptr for detail functions
+
+// A user's row: the user table's columns (without FUserID) by name.
+using Row = std::map<std::string, platform::Variant>;
+const std::vector<std::string>& userColumns(const Level& l);
+
+enum class Owner { None, Template, Caller, Other };
+// Below the base: Template when the template has the node. At or above it:
+// Caller when the user has a row for it, Other when another user has, else None.
+Owner ownerOf(storage::Connection& conn, const Level& l, int32_t id, int32_t userId);
+// Owner Template or Caller, else error 5 saying which.
+Owner requireOwnNode(storage::Connection& conn, const Level& l, int32_t id, int32_t userId);
+// The parent of a new child must be a template node or the caller's own item.
+void requireParent(storage::Connection& conn, const Level& child, int32_t parentId, int32_t userId);
+
+bool templateHas(storage::Connection& conn, const Level& l, int32_t id);
+// The template node as a user row: every column the merge copies, the name in the
+// caller's language, show name Null (the template's stays in force).
+std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, int32_t id,
+                                     const std::string& language);
+// Detail functions are keyed by sub-function too (placeOf); other levels ignore it.
+std::optional<Row> readUserRow(storage::Connection& conn, const Level& l, int32_t userId, int32_t id,
+                               int32_t subFuncId = 0);
+// Sub-functions under which the user has a row for detail function id.
+std::vector<int32_t> userPlaces(storage::Connection& conn, int32_t userId, int32_t detailId);
+void writeUserRow(storage::Connection& conn, const Level& l, int32_t userId, const Row& row);
+// Rows of the user under parentId on level l (the children of a node).
+bool userHasChildren(storage::Connection& conn, const Level& parent, int32_t userId, int32_t parentId);
+
+bool idInUse(storage::Connection& conn, const Level& l, int32_t id);  // template or any user
+int32_t nextFreeCustomId(storage::Connection& conn, const Level& l);
+int32_t nextFreeTemplateId(storage::Connection& conn, const Level& l);
+// 1 + the highest order number under parentId in the user's view.
+int32_t nextIndex(storage::Connection& conn, const Level& l, int32_t parentId, int32_t userId);
+
+enum class KeyUse { Update, Create };
+// Writes the values of the dictionary's keys into row. Accepted keys: the editors'
+// ("NewName", "Visible", "Index", "HelpCode", "Enable", "ClassName", ...) and the
+// field names ("FFuncName", "FVisible", ...); the identifier and parent fields
+// only with the row's own values. Unknown keys and bad values are refused. For a
+// template node (templateRow given) the class name and parameter must stay the
+// template's.
+// Returns the columns it set.
+std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level& l, KeyUse use, Row& row,
+                                   const Row* templateRow);
+
+// Removes favourites entries whose detail function exists neither in the
+// template nor among their owner's rows (after deletions).
+void purgeDanglingFavourites(storage::Connection& conn);
+
+// Conversions of values the callers send; refusals name the key.
+std::string textArg(std::string_view key, const platform::Variant& v, int32_t maxChars, bool required);
+int32_t intArg(std::string_view key, const platform::Variant& v);
+int32_t flagArg(std::string_view key, const platform::Variant& v);
+void checkHelpCode(std::string_view key, const std::string& code);
+
+}  // namespace wayfind::erp::middletier::rows

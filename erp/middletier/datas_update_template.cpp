@@ -1,0 +1,320 @@
+// Upkeep of the company template through "ZelWayfind.DatasUpdate": reconciling a
+// subsystem's sub-functions or detail functions with the ERP's base data, the
+// refresh flags, and hiding subsystems that are not installed. Administrators
+// only; each change bumps the template (and the users whose rows it touched).
+#include <set>
+
+#include "erp/middletier/caller.h"
+#include "erp/middletier/datas_update.h"
+#include "erp/middletier/datas_update_change.h"
+#include "erp/middletier/datas_update_rows.h"
+#include "erp/storage/database.h"
+#include "erp/storage/field_sizes.h"
+#include "platform/automation/conversions.h"
+#include "platform/containers/vector.h"
+
+namespace wayfind::erp::middletier {
+
+using platform::Variant;
+using rows::Level;
+namespace size = storage::size;
+
+namespace {
+
+enum class Kind { Text, Int };
+struct Column {
+  const char* name;
+  Kind kind;
+  int32_t size;
+};
+
+// The template fields a refresh entry may carry, besides the identifier and parent.
+const std::vector<Column>& refreshColumns(const Level& l) {
+  static const std::vector<Column> subFunc{
+      {"FFuncName", Kind::Text, size::kName},       {"FFuncName_en", Kind::Text, size::kName},
+      {"FFuncName_cht", Kind::Text, size::kName},   {"FAcctType", Kind::Text, size::kAcctList},
+      {"FIndex", Kind::Int, 0},                     {"FVisible", Kind::Int, 0},
+      {"FRefresh", Kind::Int, 0},                   {"FSetEnable", Kind::Int, 0},
+      {"FClassName", Kind::Text, size::kClass},     {"FClassParam", Kind::Text, size::kClass}};
+  static const std::vector<Column> detail{
+      {"FFuncName", Kind::Text, size::kName},     {"FFuncName_en", Kind::Text, size::kName},
+      {"FFuncName_cht", Kind::Text, size::kName}, {"FShowName", Kind::Text, size::kName},
+      {"FHelpCode", Kind::Text, size::kHelpCode}, {"FHelpCode1", Kind::Text, size::kHelpCode},
+      {"FAcctType", Kind::Text, size::kAcctList}, {"FIndex", Kind::Int, 0},
+      {"FVisible", Kind::Int, 0},                 {"FEnable", Kind::Int, 0},
+      {"FFuncType", Kind::Int, 0},                {"FClassName", Kind::Text, size::kClass},
+      {"FClassParam", Kind::Text, size::kClass}};
+  return l.number == 3 ? subFunc : detail;
+}
+
+std::optional<int32_t> templateParent(storage::Connection& conn, const Level& l, int32_t id) {
+  auto st = conn.prepare(std::string("SELECT ") + l.parentCol + " FROM " + l.tplTable + " WHERE " + l.idCol + " = ?");
+  st.bind(1, id);
+  if (!st.step()) return std::nullopt;
+  return st.int32(0);
+}
+
+// Ids of the template nodes of level l under the parents, in display order.
+std::vector<int32_t> templateChildren(storage::Connection& conn, const Level& l, const std::set<int32_t>& parents) {
+  std::vector<int32_t> out;
+  auto st = conn.prepare(std::string("SELECT ") + l.idCol + " FROM " + l.tplTable + " WHERE " + l.parentCol +
+                         " = ? ORDER BY FIndex, " + l.idCol);
+  for (int32_t parent : parents) {
+    st.reset();
+    st.bind(1, parent);
+    while (st.step()) out.push_back(st.int32(0));
+  }
+  return out;
+}
+
+void markUsersOf(Change& c, const std::string& sql, int32_t id) {
+  auto st = c.conn().prepare(sql);
+  st.bind(1, id);
+  while (st.step()) c.userChanged(st.int32(0));
+}
+
+void run(storage::Connection& conn, const std::string& sql, int32_t id) {
+  auto st = conn.prepare(sql);
+  st.bind(1, id);
+  st.run();
+}
+
+// Removes a template sub-function or detail function with what hangs on it: its
+// template leaves and every user's rows of them. Users' own items under it stop
+// the refresh instead of being lost.
+void deleteTemplateNode(Change& c, const Level& l, int32_t id) {
+  auto& conn = c.conn();
+  if (l.number == 3) {
+    auto custom = conn.prepare("SELECT 1 FROM t_NavUserDetailFunc WHERE FSubFuncID = ? AND FDetailFuncID >= 1000000000");
+    custom.bind(1, id);
+    if (custom.step())
+      refuse("子功能 " + std::to_string(id) + " 下还有用户自定义的明细功能，不能删除。");
+    markUsersOf(c, "SELECT DISTINCT FUserID FROM t_NavUserDetailFunc WHERE FSubFuncID = ?", id);
+    run(conn, "DELETE FROM t_NavUserDetailFunc WHERE FSubFuncID = ?", id);
+    markUsersOf(c,
+                "SELECT DISTINCT FUserID FROM t_NavUserDetailFunc WHERE FDetailFuncID IN "
+                "(SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FSubFuncID = ?)",
+                id);
+    run(conn,
+        "DELETE FROM t_NavUserDetailFunc WHERE FDetailFuncID IN (SELECT FDetailFuncID FROM t_NavDetailFunc "
+        "WHERE FSubFuncID = ?)",
+        id);
+    run(conn, "DELETE FROM t_NavDetailFunc WHERE FSubFuncID = ?", id);
+  }
+  markUsersOf(c, std::string("SELECT DISTINCT FUserID FROM ") + l.userTable + " WHERE " + l.idCol + " = ?", id);
+  run(conn, std::string("DELETE FROM ") + l.userTable + " WHERE " + l.idCol + " = ?", id);
+  run(conn, std::string("DELETE FROM ") + l.tplTable + " WHERE " + l.idCol + " = ?", id);
+}
+
+void markBaseDataRefresh(storage::Connection& conn, int32_t subSysId) {
+  auto st = conn.prepare(
+      "INSERT INTO t_NavSysState(FSubSysID, FBaseDataRefresh) VALUES (?, 1) "
+      "ON CONFLICT(FSubSysID) DO UPDATE SET FBaseDataRefresh = 1");
+  st.bind(1, subSysId);
+  st.run();
+}
+
+}  // namespace
+
+void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t subSystemId, Vect& oVect, bool bDelAll,
+                                        bool blnTemplate, const char* method) {
+  Change c(database_, p, method);
+  if (!blnTemplate) refuse(std::string(method) + " 只刷新公共模板；用户自己的项目请用新建和删除。");
+  c.requireAdministrator("刷新公共模板");
+  auto& conn = c.conn();
+  const Level& l = rows::level(levelNumber);
+  if (!rows::templateHas(conn, rows::level(2), subSystemId))
+    refuse("模板中没有子系统 " + std::to_string(subSystemId) + "。");
+  std::set<int32_t> parents;
+  if (l.number == 3) parents.insert(subSystemId);
+  else
+    for (int32_t f : templateChildren(conn, rows::level(3), {subSystemId})) parents.insert(f);
+
+  // Read and check every entry before writing any.
+  struct Entry {
+    int32_t id;
+    std::optional<int32_t> parent;  // set for a row, not for a plain id
+    std::vector<std::pair<const char*, Variant>> values;
+  };
+  std::vector<Entry> entries;
+  std::set<int32_t> listed;
+  const std::vector<Variant> none;
+  for (const auto& item : oVect ? oVect->items() : none) {
+    Entry e{};
+    if (auto d = item.objectAs<platform::Dictionary>()) {
+      e.id = rows::intArg(l.idCol, d->GetValue(l.idCol));
+      const Variant parent = d->GetValue(l.parentCol);
+      e.parent = parent.isEmpty() && l.number == 3 ? subSystemId : rows::intArg(l.parentCol, parent);
+      if (!parents.count(*e.parent))
+        refuse(std::string(l.label) + " " + std::to_string(e.id) + " 的上级 " + std::to_string(*e.parent) +
+               " 不在子系统 " + std::to_string(subSystemId) + " 中。");
+      for (const auto& col : refreshColumns(l)) {
+        if (!d->Lookup(col.name)) continue;
+        const Variant v = d->GetValue(col.name);
+        e.values.emplace_back(col.name, col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
+                                                              : Variant(rows::textArg(col.name, v, col.size, false)));
+      }
+    } else if (item.isNumeric() || item.isString()) {
+      e.id = rows::intArg(l.idCol, item);
+    } else {
+      refuse(std::string(method) + ": 列表项必须是标识或属性字典。");
+    }
+    if (e.id <= 0 || e.id >= l.base) refuse(std::to_string(e.id) + " 不是模板" + l.label + "的标识。");
+    const auto current = templateParent(conn, l, e.id);
+    if (current && !parents.count(*current))
+      refuse(std::string(l.label) + " " + std::to_string(e.id) + " 属于子系统 " + std::to_string(subSystemId) + " 以外。");
+    if (!current && !e.parent) refuse("模板中没有" + std::string(l.label) + " " + std::to_string(e.id) + "。");
+    if (!current) {
+      bool named = false;
+      for (const auto& [col, v] : e.values) named = named || (std::string_view(col) == "FFuncName" && !v.asString().empty());
+      if (!named) refuse("新" + std::string(l.label) + " " + std::to_string(e.id) + " 需要名称 (FFuncName)。");
+    }
+    if (!listed.insert(e.id).second) refuse(std::to_string(e.id) + " 在列表中重复。");
+    entries.push_back(std::move(e));
+  }
+
+  for (const auto& e : entries) {
+    if (!e.parent) continue;
+    if (templateParent(conn, l, e.id)) {
+      for (const auto& [col, v] : e.values) {
+        auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ? WHERE " + l.idCol + " = ?");
+        st.bindAll(v, e.id);
+        st.run();
+      }
+      auto mv = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + l.parentCol + " = ? WHERE " + l.idCol + " = ?");
+      mv.bindAll(*e.parent, e.id);
+      mv.run();
+    } else {
+      std::string cols = std::string(l.idCol) + ", " + l.parentCol, marks = "?, ?";
+      for (const auto& [col, v] : e.values) {
+        cols += std::string(", ") + col;
+        marks += ", ?";
+      }
+      auto st = conn.prepare(std::string("INSERT INTO ") + l.tplTable + " (" + cols + ") VALUES (" + marks + ")");
+      st.bindAll(e.id, *e.parent);
+      int i = 2;
+      for (const auto& [col, v] : e.values) st.bind(++i, v);
+      st.run();
+    }
+  }
+  c.checkpoint("upserted");
+  if (bDelAll)
+    for (int32_t id : templateChildren(conn, l, parents))
+      if (!listed.count(id)) deleteTemplateNode(c, l, id);
+  rows::purgeDanglingFavourites(conn);
+  markBaseDataRefresh(conn, subSystemId);
+  c.templateChanged();
+  c.commit();
+
+  auto now = std::make_shared<platform::Vector>();
+  for (int32_t id : templateChildren(conn, l, parents)) now->Append(Variant(id));
+  oVect = now;
+}
+
+void ServerDatasUpdate::RefreshSubFunc(const Props& p, int32_t& lSubSystemID, Vect& oVect, bool& bDelAll,
+                                       bool& blnTemplate) {
+  refreshChildren(3, p, lSubSystemID, oVect, bDelAll, blnTemplate, "RefreshSubFunc");
+}
+
+void ServerDatasUpdate::RefreshDetailFunc(const Props& p, int32_t& lSubSystemID, Vect& oVect, bool& bDelAll,
+                                          bool& blnTemplate) {
+  refreshChildren(4, p, lSubSystemID, oVect, bDelAll, blnTemplate, "RefreshDetailFunc");
+}
+
+void ServerDatasUpdate::ReFreshStatus(const Props& p, int32_t& lSubFuncID, int32_t& lStatus) {
+  Change c(database_, p, "ReFreshStatus");
+  c.requireAdministrator("修改子功能的刷新标志");
+  if (lStatus != 0 && lStatus != 1) refuse("刷新标志 " + std::to_string(lStatus) + " 无效，应为 0 或 1。");
+  if (lSubFuncID >= rows::level(3).base || !rows::templateHas(c.conn(), rows::level(3), lSubFuncID))
+    refuse("模板中没有子功能 " + std::to_string(lSubFuncID) + "。");
+  auto st = c.conn().prepare("UPDATE t_NavSubFunc SET FRefresh = ? WHERE FSubFuncID = ? AND FRefresh <> ?");
+  st.bindAll(lStatus, lSubFuncID, lStatus);
+  if (st.run() > 0) c.templateChanged();
+  c.commit();
+}
+
+platform::Variant ServerDatasUpdate::IsReFreshBaseData(const Props& p, int32_t& lngSystemID) {
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  requireCaller(*conn, p, kSource);
+  auto st = conn->prepare("SELECT FBaseDataRefresh FROM t_NavSysState WHERE FSubSysID = ?");
+  st.bind(1, lngSystemID);
+  return Variant(st.step() && st.int64(0) != 0);
+}
+
+void ServerDatasUpdate::UpdateSysBaseData(const Props& p) {
+  Change c(database_, p, "UpdateSysBaseData");
+  c.requireAdministrator("更新基础数据");
+  c.conn().prepare("UPDATE t_NavSysState SET FBaseDataRefresh = 0 WHERE FBaseDataRefresh <> 0").run();
+  // Clients reload the template, and with it whatever the base data changed.
+  c.templateChanged();
+  c.commit();
+}
+
+void ServerDatasUpdate::SetUnInsSys(const Props& p) {
+  Change c(database_, p, "SetUnInsSys");
+  c.requireAdministrator("隐藏未安装的子系统");
+  auto& conn = c.conn();
+  // The template's rows and the users' own rows: a user's row would show the
+  // subsystem again over the template.
+  if (conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT 0, s.FSubSysID "
+                   "FROM t_NavSubSystem s JOIN t_NavSysState st ON st.FSubSysID = s.FSubSysID "
+                   "WHERE st.FInstalled = 0 AND s.FVisible <> 0")
+          .run() > 0)
+    c.templateChanged();
+  auto users = conn.prepare(
+      "SELECT DISTINCT u.FUserID FROM t_NavUserSubSystem u JOIN t_NavSysState st ON st.FSubSysID = u.FSubSysID "
+      "WHERE st.FInstalled = 0 AND COALESCE(u.FVisible, 1) <> 0");
+  while (users.step()) c.userChanged(users.int32(0));
+  conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT u.FUserID, u.FSubSysID "
+               "FROM t_NavUserSubSystem u JOIN t_NavSysState st ON st.FSubSysID = u.FSubSysID "
+               "WHERE st.FInstalled = 0 AND COALESCE(u.FVisible, 1) <> 0")
+      .run();
+  conn.prepare("UPDATE t_NavSubSystem SET FVisible = 0 WHERE FSubSysID IN "
+               "(SELECT FSubSysID FROM t_NavUnInsHidden WHERE FUserID = 0)")
+      .run();
+  conn.prepare("UPDATE t_NavUserSubSystem SET FVisible = 0 WHERE EXISTS (SELECT 1 FROM t_NavUnInsHidden h "
+               "WHERE h.FUserID = t_NavUserSubSystem.FUserID AND h.FSubSysID = t_NavUserSubSystem.FSubSysID)")
+      .run();
+  c.commit();
+}
+
+void ServerDatasUpdate::RefreshActivFunc(const Props& p) {
+  Change c(database_, p, "RefreshActivFunc");
+  c.requireAdministrator("恢复已安装子系统的显示");
+  auto& conn = c.conn();
+  // What SetUnInsSys hid and is installed again comes back.
+  const char* again =
+      "SELECT h.FUserID, h.FSubSysID FROM t_NavUnInsHidden h LEFT JOIN t_NavSysState st ON st.FSubSysID = h.FSubSysID "
+      "WHERE COALESCE(st.FInstalled, 1) <> 0";
+  std::vector<std::pair<int32_t, int32_t>> back;
+  auto st = conn.prepare(again);
+  while (st.step()) back.emplace_back(st.int32(0), st.int32(1));
+  for (const auto& [user, sys] : back) {
+    auto show = conn.prepare(user == 0 ? "UPDATE t_NavSubSystem SET FVisible = 1 WHERE FSubSysID = ?2 AND FVisible = 0"
+                                       : "UPDATE t_NavUserSubSystem SET FVisible = 1 WHERE FUserID = ?1 AND "
+                                         "FSubSysID = ?2 AND FVisible = 0");
+    if (user != 0) show.bind(1, user);
+    show.bind(2, sys);
+    if (show.run() > 0) user == 0 ? c.templateChanged() : c.userChanged(user);
+    auto forget = conn.prepare("DELETE FROM t_NavUnInsHidden WHERE FUserID = ? AND FSubSysID = ?");
+    forget.bindAll(user, sys);
+    forget.run();
+  }
+  c.commit();
+}
+
+void setSubSystemInstalled(const std::filesystem::path& database, int32_t subSysId, bool installed) {
+  auto conn = storage::connectionFor(database);
+  storage::Transaction tx(*conn);
+  if (!rows::templateHas(*conn, rows::level(2), subSysId))
+    refuse("模板中没有子系统 " + std::to_string(subSysId) + "。");
+  auto st = conn->prepare(
+      "INSERT INTO t_NavSysState(FSubSysID, FInstalled) VALUES (?1, ?2) "
+      "ON CONFLICT(FSubSysID) DO UPDATE SET FInstalled = ?2");
+  st.bindAll(subSysId, installed ? 1 : 0);
+  st.run();
+  tx.commit();
+}
+
+}  // namespace wayfind::erp::middletier

@@ -1,0 +1,317 @@
+#include "erp/middletier/datas_update_transfer.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "erp/middletier/datas_update.h"
+#include "erp/middletier/nav_tables.h"
+#include "erp/middletier/server_datas_info.h"
+#include "erp/storage/field_sizes.h"
+#include "erp/storage/storage_error.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "platform/containers/vector.h"
+#include "platform/recordset/recordset.h"
+
+namespace wayfind::erp::middletier::transfer {
+
+using platform::Variant;
+using rows::Level;
+using rows::Row;
+namespace size = storage::size;
+
+namespace {
+
+[[noreturn]] void badShape(const std::string& why) { refuse("导入的数据格式不正确: " + why); }
+
+platform::RecordsetPtr tableOf(const platform::Dictionary& dict, const std::string& key, bool required) {
+  if (!dict.Lookup(key)) {
+    if (required) badShape("缺少 " + key + "。");
+    return nullptr;
+  }
+  auto rs = dict.GetValue(key).objectAs<platform::Recordset>();
+  if (!rs) badShape(key + " 不是记录集。");
+  return rs;
+}
+
+// The value of field name in stored row r converted to the spec's type; a field
+// the record set lacks gives Null.
+Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
+  const int f = rs.fieldIndex(spec.name);
+  if (f < 0) return Variant::null();
+  const Variant& v = rs.storedValue(r, f);
+  if (v.isNull() || v.isEmpty()) return Variant::null();
+  const std::string where = table + " 第 " + std::to_string(r + 1) + " 行的 " + spec.name;
+  if (v.isObject()) badShape(where + " 不能是对象。");
+  try {
+    if (spec.type == platform::DataType::VarWChar) {
+      std::string text = platform::CStr(v);
+      if (!storage::isValidUtf8(text) || platform::charLength(text) > static_cast<size_t>(spec.size))
+        badShape(where + " 超过了 " + std::to_string(spec.size) + " 个字符或不是有效文本。");
+      return Variant(std::move(text));
+    }
+    return Variant(platform::CLng(v));
+  } catch (const platform::AutomationError& e) {
+    if (e.number() == platform::err::kInvalidProcedureCall) throw;
+    badShape(where + " 不是有效的整数。");
+  }
+}
+
+std::vector<Row> levelRows(const platform::Recordset& rs, const Level& l) {
+  const auto& specs = userFields(l.key);
+  for (const char* needed : {l.idCol, l.parentCol})
+    if (needed && !rs.hasField(needed)) badShape(std::string(l.key) + " 缺少字段 " + needed + "。");
+  std::vector<Row> out;
+  std::set<std::pair<int32_t, int32_t>> seen;
+  for (size_t r = 0; r < rs.storedRowCount(); ++r) {
+    Row row;
+    for (const auto& spec : specs) row[spec.name] = cell(rs, r, spec, l.key);
+    const std::string where = std::string(l.key) + " 第 " + std::to_string(r + 1) + " 行";
+    if (row[l.idCol].isNull() || row[l.idCol].asLong() <= 0) badShape(where + " 的 " + l.idCol + " 无效。");
+    if (l.parentCol && (row[l.parentCol].isNull() || row[l.parentCol].asLong() <= 0))
+      badShape(where + " 的 " + l.parentCol + " 无效。");
+    if (l.number == 4) {
+      const std::string help = row["FHelpCode"].isNull() ? std::string() : row["FHelpCode"].asString();
+      if (help.find('\'') != std::string::npos) badShape(where + " 的助记码含有单引号。");
+    }
+    if (row["FAcctType"].isNull()) row["FAcctType"] = Variant("");
+    const int32_t place = l.number == 4 ? row["FSubFuncID"].asLong() : 0;
+    if (!seen.insert({row[l.idCol].asLong(), place}).second) badShape(where + " 的标识重复。");
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
+std::string textCell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
+  const Variant v = cell(rs, r, spec, table);
+  return v.isNull() ? std::string() : v.asString();
+}
+
+int32_t intCell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
+  const Variant v = cell(rs, r, spec, table);
+  if (v.isNull()) badShape(table + " 第 " + std::to_string(r + 1) + " 行缺少 " + spec.name + "。");
+  return v.asLong();
+}
+
+void readFavourites(const platform::Dictionary& dict, Customisation& out) {
+  auto groups = tableOf(dict, "FuncGroup", false);
+  auto items = tableOf(dict, "FuncGroupItem", false);
+  if (!groups && !items) return;
+  if (!groups || !items) badShape("FuncGroup 与 FuncGroupItem 必须同时提供。");
+  out.hasFavourites = true;
+  const auto& gf = groupFields();  // FFuncGroupID, FFuncGroupName, FShowName, FIndex
+  std::set<int32_t> ids;
+  std::set<std::string> names;
+  for (size_t r = 0; r < groups->storedRowCount(); ++r) {
+    Group g{intCell(*groups, r, gf[0], "FuncGroup"), platform::trimSpaces(textCell(*groups, r, gf[1], "FuncGroup")),
+            textCell(*groups, r, gf[2], "FuncGroup"), 0};
+    const Variant index = cell(*groups, r, gf[3], "FuncGroup");
+    g.index = index.isNull() ? static_cast<int32_t>(r + 1) : index.asLong();
+    if (g.name.empty()) badShape("FuncGroup 第 " + std::to_string(r + 1) + " 行的组名为空。");
+    if (!ids.insert(g.id).second || !names.insert(g.name).second)
+      badShape("FuncGroup 第 " + std::to_string(r + 1) + " 行的组重复。");
+    out.groups.push_back(std::move(g));
+  }
+  const auto& itf = groupItemFields();  // FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName
+  std::set<std::pair<int32_t, int32_t>> inGroup;
+  for (size_t r = 0; r < items->storedRowCount(); ++r) {
+    GroupItem it{intCell(*items, r, itf[0], "FuncGroupItem"), intCell(*items, r, itf[1], "FuncGroupItem"),
+                 intCell(*items, r, itf[2], "FuncGroupItem"),  textCell(*items, r, itf[3], "FuncGroupItem"),
+                 textCell(*items, r, itf[4], "FuncGroupItem"), textCell(*items, r, itf[5], "FuncGroupItem")};
+    const std::string where = "FuncGroupItem 第 " + std::to_string(r + 1) + " 行";
+    if (!ids.count(it.group)) badShape(where + " 引用了不存在的组 " + std::to_string(it.group) + "。");
+    if (!inGroup.insert({it.group, it.detailFuncId}).second) badShape(where + " 的功能在组中重复。");
+    if (it.helpCode.find('\'') != std::string::npos) badShape(where + " 的助记码含有单引号。");
+    out.items.push_back(std::move(it));
+  }
+}
+
+Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) {
+  Customisation out;
+  for (int n = 1; n <= 4; ++n) {
+    const Level& l = rows::level(n);
+    out.levels[n - 1] = levelRows(*tableOf(dict, l.key, true), l);
+  }
+  auto profile = tableOf(dict, kProfile, true);
+  if (!profile->hasField("FName") || !profile->hasField("FValue")) badShape("Profile 缺少字段 FName 或 FValue。");
+  const auto& pf = userFields(kProfile);
+  std::set<std::string> names;
+  for (size_t r = 0; r < profile->storedRowCount(); ++r) {
+    const std::string name = textCell(*profile, r, pf[0], kProfile);
+    if (name.empty() || !names.insert(name).second)
+      badShape("Profile 第 " + std::to_string(r + 1) + " 行的名称为空或重复。");
+    out.profile.emplace_back(name, textCell(*profile, r, pf[1], kProfile));
+  }
+  if (withFavourites) readFavourites(dict, out);
+  return out;
+}
+
+// New identifiers for the custom items that another user owns.
+std::map<int32_t, int32_t> renumbering(storage::Connection& conn, const Level& l, int32_t userId,
+                                       const std::vector<Row>& rowsOfLevel) {
+  std::set<int32_t> custom;
+  for (const auto& row : rowsOfLevel)
+    if (row.at(l.idCol).asLong() >= l.base) custom.insert(row.at(l.idCol).asLong());
+  std::map<int32_t, int32_t> out;
+  int64_t next = 0;
+  for (int32_t id : custom) {
+    const auto owner = rows::ownerOf(conn, l, id, userId);
+    bool foreign = owner == rows::Owner::Other;
+    if (owner == rows::Owner::Caller) {
+      // Shared with another user as well: the importer's copy moves too.
+      auto st = conn.prepare(std::string("SELECT 1 FROM ") + l.userTable + " WHERE " + l.idCol + " = ? AND FUserID <> ?");
+      st.bindAll(id, userId);
+      foreign = st.step();
+    }
+    if (!foreign) continue;
+    if (next == 0) next = std::max<int64_t>(rows::nextFreeCustomId(conn, l), int64_t{*custom.rbegin()} + 1);
+    if (next > std::numeric_limits<int32_t>::max())
+      throw platform::AutomationError(platform::err::kOverflow, ServerDatasUpdate::kSource, "该层级的自定义项目标识已用完。");
+    out[id] = static_cast<int32_t>(next++);
+  }
+  return out;
+}
+
+int32_t mapped(const std::map<int32_t, int32_t>& m, int32_t id) {
+  auto it = m.find(id);
+  return it == m.end() ? id : it->second;
+}
+
+}  // namespace
+
+Customisation fromDictionary(const platform::Dictionary& dict) {
+  if (dict.Lookup("Format")) {
+    const Variant f = dict.GetValue("Format");
+    if (!f.isString() || f.asString() != ServerDatasInfo::kExportFormat) badShape("Format 不是 WayfindUserData。");
+    const Variant v = dict.GetValue("Version", Variant(ServerDatasInfo::kExportVersion));
+    if (!v.isNumeric() || platform::CLng(v) > ServerDatasInfo::kExportVersion || platform::CLng(v) < 1)
+      badShape("不支持的版本 " + v.debugString() + "。");
+  }
+  return fromTables(dict, true);
+}
+
+Customisation fromUser(storage::Connection& conn, int32_t userId) {
+  platform::Dictionary dict;
+  for (const char* table : {kTopClass, kSubSystem, kSubFunc, kDetailFunc, kProfile})
+    dict.SetValue(table, readUserTable(conn, table, userId, UserRows::Stored));
+  return fromTables(dict, false);
+}
+
+void replaceCustomisation(Change& change, int32_t userId, const Customisation& data) {
+  auto& conn = change.conn();
+  std::map<int32_t, int32_t> maps[4];
+  for (int n = 1; n <= 4; ++n) maps[n - 1] = renumbering(conn, rows::level(n), userId, data.levels[n - 1]);
+
+  for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass",
+                            "t_NavUserProfile"}) {
+    auto st = conn.prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?");
+    st.bind(1, userId);
+    st.run();
+  }
+  change.checkpoint("cleared");
+  for (int n = 1; n <= 4; ++n) {
+    const Level& l = rows::level(n);
+    for (Row row : data.levels[n - 1]) {
+      const int32_t id = row[l.idCol].asLong();
+      if (id < l.base && !rows::templateHas(conn, l, id)) continue;  // the template dropped that node
+      row[l.idCol] = Variant(mapped(maps[n - 1], id));
+      if (l.parentCol) row[l.parentCol] = Variant(mapped(maps[n - 2], row[l.parentCol].asLong()));
+      rows::writeUserRow(conn, l, userId, row);
+    }
+    change.checkpoint(l.key);
+  }
+  auto prof = conn.prepare("INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?)");
+  for (const auto& [name, value] : data.profile) {
+    prof.reset();
+    prof.bindAll(userId, name, value);
+    prof.run();
+  }
+  if (data.hasFavourites) {
+    auto del = conn.prepare("DELETE FROM t_NavFuncGroup WHERE FUserID = ?");
+    del.bind(1, userId);
+    del.run();
+    std::map<int32_t, int32_t> groupIds;
+    auto g = conn.prepare("INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?, ?, ?, ?)");
+    for (const auto& group : data.groups) {
+      g.reset();
+      g.bindAll(userId, group.name, group.showName, group.index);
+      g.run();
+      groupIds[group.id] = static_cast<int32_t>(conn.lastInsertRowId());
+    }
+    auto it = conn.prepare(
+        "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
+        "VALUES (?, ?, ?, ?, ?, ?)");
+    std::map<int32_t, int32_t> positions;
+    auto items = data.items;
+    std::stable_sort(items.begin(), items.end(),
+                     [](const GroupItem& a, const GroupItem& b) { return a.position < b.position; });
+    for (const auto& item : items) {
+      const int32_t group = groupIds.at(item.group);
+      it.reset();
+      it.bindAll(group, ++positions[group], mapped(maps[3], item.detailFuncId), item.funcName, item.helpCode,
+                 item.showName);
+      it.run();
+    }
+    change.checkpoint("favourites");
+  }
+  rows::purgeDanglingFavourites(conn);
+  change.userChanged(userId);
+}
+
+}  // namespace wayfind::erp::middletier::transfer
+
+namespace wayfind::erp::middletier {
+
+namespace {
+constexpr int32_t kFirstUserId = 16384;  // lower identifiers of t_User are groups
+
+int32_t userArg(storage::Connection& conn, const platform::Variant& v, const char* what) {
+  const int32_t id = rows::intArg(what, v);
+  auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ? AND FUserID >= ?");
+  st.bindAll(id, kFirstUserId);
+  if (!st.step()) refuse(std::string(what) + ": 用户 " + std::to_string(id) + " 不存在。");
+  return id;
+}
+}  // namespace
+
+void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
+  Change c(database_, p, "ImportUserData");
+  if (!dict) refuse("导入的数据格式不正确: 没有传入数据字典。");
+  const auto data = transfer::fromDictionary(*dict);
+  transfer::replaceCustomisation(c, c.userId(), data);
+  c.commit();
+}
+
+void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo) {
+  Change c(database_, p, "ApplyAllUser");
+  c.requireAdministrator("把主控台设置应用到其他用户");
+  auto& conn = c.conn();
+  int32_t source = c.userId();
+  if (dctInfo && dctInfo->Lookup("TemplateUserID")) {
+    const platform::Variant v = dctInfo->GetValue("TemplateUserID");
+    const bool blank = v.isNull() || v.isEmpty() || (v.isString() && platform::trimSpaces(v.asString()).empty());
+    if (!blank) source = userArg(conn, v, "TemplateUserID");
+  }
+  std::vector<int32_t> targets;
+  if (!oVect || oVect->Count() == 0) {
+    auto st = conn.prepare("SELECT FUserID FROM t_User WHERE FUserID >= ? ORDER BY FUserID");
+    st.bind(1, kFirstUserId);
+    while (st.step()) targets.push_back(st.int32(0));
+  } else {
+    for (const auto& item : oVect->items()) targets.push_back(userArg(conn, item, "ApplyAllUser"));
+  }
+  const auto data = transfer::fromUser(conn, source);
+  auto applied = std::make_shared<platform::Vector>();
+  std::set<int32_t> done{source};
+  for (int32_t target : targets) {
+    if (!done.insert(target).second) continue;
+    transfer::replaceCustomisation(c, target, data);
+    applied->Append(platform::Variant(target));
+    c.checkpoint("applied");
+  }
+  c.commit();
+  oVect = applied;
+}
+
+}  // namespace wayfind::erp::middletier
