@@ -1,0 +1,204 @@
+// Template files (export and import) and applying one user's customisation to others.
+#include <algorithm>
+#include <set>
+
+#include "update_fixture.h"
+
+namespace wayfind::erp::testing {
+namespace {
+
+using platform::Variant;
+
+class Transfer : public UpdateTest {
+ protected:
+  platform::DictionaryPtr none_;
+
+  // A customises: renames, a custom top class with a subsystem, sub-function and
+  // function, a function in the own folder 701, a profile value, favourites.
+  void customise(int32_t user) {
+    int32_t id = 10001, index = 0, sub = 100;
+    bool tpl = false;
+    auto d = dict({{"NewName", "录入"}, {"HelpCode", "LR"}, {"Visible", 1}, {"Enable", 1}, {"Index", 3}});
+    up_.UpdateDetailFuncAttr(props(user), id, d, false, none_);
+    auto top = dict({{"FTopClassName", "工具"}});
+    int32_t topId = platform::CLng(up_.CreateTopClass(props(user), index, top, tpl));
+    auto sys = dict({{"FSysName", "小工具"}});
+    int32_t sysId = platform::CLng(up_.CreateSubSys(props(user), topId, index, sys, tpl));
+    auto sf = dict({{"FFuncName", "计算"}});
+    int32_t sfId = platform::CLng(up_.CreateSubFunc(props(user), sysId, index, sf, tpl));
+    auto det = dict({{"NewName", "计算器"}, {"FClassName", "/opt/calc"}, {"FClassParam", "SelfDefine"}});
+    int32_t detId = platform::CLng(up_.CreateDetailFunc(props(user), sfId, index, det, tpl));
+    auto mine = dict({{"NewName", "计算器"}, {"FClassName", "/opt/calc"}});
+    int32_t folder = 701;
+    up_.CreateDetailFunc(props(user), folder, index, mine, tpl);
+    std::string name = "RIGHT_ALIGN", value = "1";
+    up_.SetProfileValue(props(user), name, value);
+    std::string h = "JS", s = "计算", n = "计算器";
+    int32_t group = -1;
+    up_.AppendNormalItem(props(user), detId, h, s, n, group);
+    (void)sub;
+  }
+
+  // The user's rows as text, custom identifiers written as their rank on their level.
+  std::vector<std::string> canonical(int32_t user) {
+    auto data = info_.GetUserData(props(user));
+    static const std::pair<const char*, std::vector<std::pair<const char*, int32_t>>> tables[] = {
+        {"TopClass", {{"FTopClassID", 1000}}},
+        {"SubSystem", {{"FSubSysID", 100000}, {"FTopClassID", 1000}}},
+        {"SubFunc", {{"FSubFuncID", 10000000}, {"FSubSysID", 100000}}},
+        {"DetailFunc", {{"FDetailFuncID", 1000000000}, {"FSubFuncID", 10000000}}},
+        {"Profile", {}}};
+    std::map<int32_t, std::set<int32_t>> custom;  // base -> ids
+    for (const auto& [t, ids] : tables)
+      if (!ids.empty()) {
+        auto rs = data->GetValue(t).objectAs<platform::Recordset>();
+        for (size_t r = 0; r < rs->storedRowCount(); ++r) {
+          const int32_t v = platform::CLng(rs->storedValue(r, rs->fieldIndex(ids[0].first)));
+          if (v >= ids[0].second) custom[ids[0].second].insert(v);
+        }
+      }
+    std::vector<std::string> out;
+    for (const auto& [t, ids] : tables) {
+      auto rs = data->GetValue(t).objectAs<platform::Recordset>();
+      for (size_t r = 0; r < rs->storedRowCount(); ++r) {
+        std::string line = t;
+        for (int f = 0; f < rs->fieldCount(); ++f) {
+          const auto& name = rs->fieldInfo(f).name;
+          std::string text = rs->storedValue(r, f).debugString();
+          for (const auto& [field, base] : ids) {
+            if (name != field) continue;
+            const int32_t v = platform::CLng(rs->storedValue(r, f));
+            if (v >= base) {
+              const auto& set = custom[base];
+              text = "#" + std::to_string(std::distance(set.begin(), set.find(v)));
+            }
+          }
+          line += "|" + name + "=" + text;
+        }
+        out.push_back(line);
+      }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  std::vector<std::string> favourites(int32_t user) {
+    std::vector<std::string> out;
+    auto st = conn().prepare(
+        "SELECT g.FFuncGroupName, i.FPosition, i.FDetailFuncID >= 1000000000, i.FHelpCode, i.FShowName "
+        "FROM t_NavFuncGroupItem i JOIN t_NavFuncGroup g USING(FFuncGroupID) WHERE g.FUserID = ? ORDER BY 1, 2");
+    st.bind(1, user);
+    while (st.step()) out.push_back(st.text(0) + st.text(1) + st.text(2) + st.text(3) + st.text(4));
+    return out;
+  }
+};
+
+TEST_F(Transfer, ExportByOneUserImportedByAnotherGivesTheSameRows) {
+  customise(kUserA);
+  const auto a = canonical(kUserA);
+  const std::string aVersion = userVersion(kUserA);
+  auto exported = datas_.ExportUserData(props(kUserA));
+  // Through a template file, as the component does.
+  const auto file = path().parent_path() / "a.dat";
+  exported->Save(file);
+  auto loaded = std::make_shared<platform::Dictionary>();
+  ASSERT_TRUE(loaded->Load(file));
+  up_.ImportUserData(props(kUserB), loaded);
+
+  EXPECT_EQ(canonical(kUserB), a);
+  EXPECT_EQ(favourites(kUserB), favourites(kUserA));
+  EXPECT_EQ(userVersion(kUserA), aVersion);  // the exporter is untouched
+  // A's custom items are A's: B got identifiers of its own.
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc a JOIN t_NavUserDetailFunc b ON a.FDetailFuncID = "
+                  "b.FDetailFuncID WHERE a.FUserID = 16385 AND b.FUserID = 16386 AND a.FDetailFuncID >= 1000000000"),
+            0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroupItem i JOIN t_NavFuncGroup g USING(FFuncGroupID) "
+                  "WHERE g.FUserID = 16386 AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc u WHERE u.FUserID = "
+                  "16386 AND u.FDetailFuncID = i.FDetailFuncID)"),
+            0);
+
+  // The exporter's own file after restoring the default brings back the very ids.
+  const auto before = dump();
+  up_.SetDefault(props(kUserA));
+  up_.ImportUserData(props(kUserA), exported);
+  EXPECT_EQ(canonical(kUserA), a);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserTopClass WHERE FUserID = 16385 AND FTopClassID = 1000"), 1);
+}
+
+TEST_F(Transfer, ADictionaryOfTheWrongShapeChangesNothing) {
+  customise(kUserB);
+  const auto good = datas_.ExportUserData(props(kUserB));
+  const std::string state = dump();
+  auto copyWith = [&](const char* key, const Variant& v) {
+    auto d = std::make_shared<platform::Dictionary>();
+    for (const auto& k : good->Keys()) d->SetValue(k, good->GetValue(k));
+    if (v.isEmpty()) d->Remove(key);
+    else d->SetValue(key, v);
+    return d;
+  };
+  auto badRow = [&](const char* table, const char* field, const Variant& v) {
+    auto src = good->GetValue(table).objectAs<platform::Recordset>();
+    auto rs = src->cloneStructure();
+    for (size_t r = 0; r < src->storedRowCount(); ++r) {
+      std::vector<Variant> values;
+      for (int f = 0; f < src->fieldCount(); ++f) values.push_back(src->storedValue(r, f));
+      if (r == 0) values[rs->fieldIndex(field)] = v;
+      rs->appendStoredRow(values);
+    }
+    return copyWith(table, Variant(rs));
+  };
+  platform::DictionaryPtr nothing;
+  expectRefused([&] { up_.ImportUserData(props(kUserB), nothing); }, "格式不正确");
+  expectRefused([&] { auto d = copyWith("SubFunc", Variant()); up_.ImportUserData(props(kUserB), d); }, "SubFunc");
+  expectRefused([&] { auto d = copyWith("Profile", Variant("text")); up_.ImportUserData(props(kUserB), d); }, "记录集");
+  expectRefused([&] { auto d = copyWith("Format", Variant("Other")); up_.ImportUserData(props(kUserB), d); }, "Format");
+  expectRefused([&] { auto d = copyWith("Version", Variant(9)); up_.ImportUserData(props(kUserB), d); }, "版本");
+  expectRefused([&] { auto d = badRow("TopClass", "FTopClassID", Variant::null()); up_.ImportUserData(props(kUserB), d); },
+                "FTopClassID");
+  expectRefused([&] { auto d = badRow("DetailFunc", "FHelpCode", Variant("a'b")); up_.ImportUserData(props(kUserB), d); },
+                "单引号");
+  expectRefused([&] { auto d = badRow("FuncGroupItem", "FFuncGroupID", Variant(777)); up_.ImportUserData(props(kUserB), d); },
+                "不存在的组");
+  expectRefused([&] { auto d = copyWith("FuncGroup", Variant()); up_.ImportUserData(props(kUserB), d); }, "同时");
+  EXPECT_EQ(dump(), state);
+}
+
+TEST_F(Transfer, ApplyAllUserCopiesTheTemplateUsersCustomisation) {
+  customise(kUserA);
+  const auto a = canonical(kUserA);
+  std::string name = "CLICK_ACTIVATE", v = "1";
+  up_.SetProfileValue(props(kUserC), name, v);
+  const auto state = dump();
+  auto users = std::make_shared<platform::Vector>();
+  users->Append(Variant("16386"));
+  users->Append(Variant(kUserC));
+  users->Append(Variant(kUserB));  // once is enough
+  auto info = dict({{"TemplateUserID", std::to_string(kUserA)}});
+  platform::VectorPtr vect = users;
+  expectRefused([&] { up_.ApplyAllUser(props(kUserA), vect, info); }, "系统管理员");
+  EXPECT_EQ(dump(), state);
+  auto bad = std::make_shared<platform::Vector>();
+  bad->Append(Variant(kUserB));
+  bad->Append(Variant(1));  // a group, not a user
+  platform::VectorPtr badVect = bad;
+  expectRefused([&] { up_.ApplyAllUser(props(kAdmin), badVect, info); }, "不存在");
+  EXPECT_EQ(dump(), state);
+
+  up_.ApplyAllUser(props(kAdmin), vect, info);
+  ASSERT_EQ(vect->Count(), 2);
+  EXPECT_EQ(vect->Item(1), Variant(kUserB));
+  EXPECT_EQ(vect->Item(2), Variant(kUserC));
+  EXPECT_EQ(canonical(kUserB), a);
+  EXPECT_EQ(canonical(kUserC), a);  // C's own profile value is replaced
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroup WHERE FUserID IN (16386, 16387)"), 0);  // favourites stay own
+
+  // An empty vector: every user, from the caller's customisation (here the template).
+  platform::VectorPtr all = std::make_shared<platform::Vector>();
+  platform::DictionaryPtr noInfo;
+  up_.ApplyAllUser(props(kAdmin), all, noInfo);
+  EXPECT_EQ(all->Count(), 3);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserTopClass"), 0);
+}
+
+}  // namespace
+}  // namespace wayfind::erp::testing
