@@ -126,7 +126,7 @@ TEST(BillUseInfo, RefusesEverythingButOneReadOnlySelect) {
   EXPECT_EQ(st.int64(0), 18);
   auto version = db.conn().prepare("PRAGMA user_version");
   version.step();
-  EXPECT_EQ(version.int32(0), 1);
+  EXPECT_EQ(version.int32(0), storage::kSchemaVersion);
   // A trailing semicolon and comment are one statement still.
   EXPECT_EQ(data.GetData(props, "SELECT FName FROM t_User WHERE FUserID = 16384; -- admin")->RecordCount(), 1);
   // No valid caller, no data.

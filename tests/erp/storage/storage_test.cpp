@@ -73,7 +73,7 @@ TEST(StorageSchema, FailingSeederLeavesAnEmptyFileThatTheNextOpenFills) {
   bool seeded = false;
   EXPECT_TRUE(storage::ensureSchema(*conn, [&](storage::Connection&) { seeded = true; }));
   EXPECT_TRUE(seeded);
-  EXPECT_EQ(storage::schemaVersion(*conn), 1);
+  EXPECT_EQ(storage::schemaVersion(*conn), storage::kSchemaVersion);
 }
 
 TEST(StorageTransaction, RollsBackUnlessCommittedAndNestsAsSavepoint) {
