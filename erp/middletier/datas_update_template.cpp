@@ -256,25 +256,26 @@ void ServerDatasUpdate::SetUnInsSys(const Props& p) {
   c.requireAdministrator("隐藏未安装的子系统");
   auto& conn = c.conn();
   // The template's rows and the users' own rows: a user's row would show the
-  // subsystem again over the template.
-  if (conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT 0, s.FSubSysID "
-                   "FROM t_NavSubSystem s JOIN t_NavSysState st ON st.FSubSysID = s.FSubSysID "
-                   "WHERE st.FInstalled = 0 AND s.FVisible <> 0")
-          .run() > 0)
-    c.templateChanged();
-  auto users = conn.prepare(
-      "SELECT DISTINCT u.FUserID FROM t_NavUserSubSystem u JOIN t_NavSysState st ON st.FSubSysID = u.FSubSysID "
-      "WHERE st.FInstalled = 0 AND COALESCE(u.FVisible, 1) <> 0");
-  while (users.step()) c.userChanged(users.int32(0));
+  // subsystem again over the template. What is hidden here is noted, so that
+  // RefreshActivFunc shows exactly that again.
+  conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT 0, s.FSubSysID "
+               "FROM t_NavSubSystem s JOIN t_NavSysState st ON st.FSubSysID = s.FSubSysID "
+               "WHERE st.FInstalled = 0 AND s.FVisible <> 0")
+      .run();
   conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT u.FUserID, u.FSubSysID "
                "FROM t_NavUserSubSystem u JOIN t_NavSysState st ON st.FSubSysID = u.FSubSysID "
-               "WHERE st.FInstalled = 0 AND COALESCE(u.FVisible, 1) <> 0")
+               "WHERE st.FInstalled = 0 AND u.FVisible <> 0")
       .run();
-  conn.prepare("UPDATE t_NavSubSystem SET FVisible = 0 WHERE FSubSysID IN "
-               "(SELECT FSubSysID FROM t_NavUnInsHidden WHERE FUserID = 0)")
-      .run();
-  conn.prepare("UPDATE t_NavUserSubSystem SET FVisible = 0 WHERE EXISTS (SELECT 1 FROM t_NavUnInsHidden h "
-               "WHERE h.FUserID = t_NavUserSubSystem.FUserID AND h.FSubSysID = t_NavUserSubSystem.FSubSysID)")
+  const char* notInstalled = "(SELECT FSubSysID FROM t_NavSysState WHERE FInstalled = 0)";
+  if (conn.prepare(std::string("UPDATE t_NavSubSystem SET FVisible = 0 WHERE FVisible <> 0 AND FSubSysID IN ") +
+                   notInstalled)
+          .run() > 0)
+    c.templateChanged();
+  auto users = conn.prepare(std::string("SELECT DISTINCT FUserID FROM t_NavUserSubSystem WHERE FVisible <> 0 AND "
+                                        "FSubSysID IN ") + notInstalled);
+  while (users.step()) c.userChanged(users.int32(0));
+  conn.prepare(std::string("UPDATE t_NavUserSubSystem SET FVisible = 0 WHERE FVisible <> 0 AND FSubSysID IN ") +
+               notInstalled)
       .run();
   c.commit();
 }

@@ -76,6 +76,9 @@ std::vector<Row> levelRows(const platform::Recordset& rs, const Level& l) {
       if (help.find('\'') != std::string::npos) badShape(where + " 的助记码含有单引号。");
     }
     if (row["FAcctType"].isNull()) row["FAcctType"] = Variant("");
+    // Flags are 0 or 1 here, whatever true looked like where the file came from.
+    for (const char* flag : {"FVisible", "FEnable"})
+      if (row.count(flag) && !row[flag].isNull()) row[flag] = Variant(int32_t{row[flag].asLong() != 0 ? 1 : 0});
     const int32_t place = l.number == 4 ? row["FSubFuncID"].asLong() : 0;
     if (!seen.insert({row[l.idCol].asLong(), place}).second) badShape(where + " 的标识重复。");
     out.push_back(std::move(row));

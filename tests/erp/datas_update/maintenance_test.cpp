@@ -116,6 +116,14 @@ TEST_F(Maintenance, SubsystemsNotInstalledAreHiddenAndComeBackWhenInstalled) {
   EXPECT_EQ(count("SELECT FVisible FROM t_NavSubSystem WHERE FSubSysID = 20"), 1);
   EXPECT_EQ(count("SELECT FVisible FROM t_NavUserSubSystem WHERE FSubSysID = 20"), 1);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUnInsHidden"), 0);
+  // Uninstalled once more: hidden once more, and the clients are told.
+  middletier::setSubSystemInstalled(path(), 20, false);
+  const auto tpl = revision(0);
+  up_.SetUnInsSys(props(kAdmin));
+  EXPECT_EQ(count("SELECT FVisible FROM t_NavSubSystem WHERE FSubSysID = 20"), 0);
+  EXPECT_GT(revision(0), tpl);
+  up_.SetUnInsSys(props(kAdmin));  // nothing left to hide
+  EXPECT_EQ(revision(0), tpl + 1);
   expectRefused([&] { up_.SetUnInsSys(props(kUserA)); }, "系统管理员");
 }
 
