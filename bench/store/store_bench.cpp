@@ -14,6 +14,9 @@
 //                                    two version calls alone; on a fake server and
 //                                    on the embedded ERP's middle tier
 //   ColdInitialFromCache             a fresh store loading both cache files
+//   GetDetailFunc_ErpSynthetic       the query on the ERP's synthetic company
+//                                    (erp/demo), loaded through its middle tier
+//   ColdInitialFromErp               a first start with no cache files on it
 //
 // The ratios that matter are printed at the end.
 #include <benchmark/benchmark.h>
@@ -30,8 +33,10 @@
 #include "erp/api/progids.h"
 #include "erp/api/server_data_info.h"
 #include "erp/client/register_client.h"
+#include "erp/demo/synthetic_company.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/database.h"
+#include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "store/cache_files.h"
 #include "store/data_info.h"
@@ -321,6 +326,68 @@ void BM_TwoVersionCalls_Erp(benchmark::State& state) {
   platform::Registry::instance().add(erp::progid::kServerDataInfo, saved->factory);
 }
 
+// ---- the ERP's own synthetic company, through its middle tier ----
+
+// One user holding all 5,000 user rows, on a database of its own.
+std::filesystem::path syntheticDatabase() {
+  static std::filesystem::path path = [] {
+    auto p = world().root / "synthetic.db";
+    erp::demo::SyntheticCompanySpec spec;
+    spec.users = 1;
+    spec.userRows = 5000;
+    erp::demo::createSyntheticDatabase(p, spec);
+    return p;
+  }();
+  return path;
+}
+
+// Runs body with the middle tier on the synthetic database and the store loaded
+// from it, then puts the memory server and the large store back.
+template <class Body>
+void onSyntheticErp(Body body) {
+  auto saved = platform::Registry::instance().entry(erp::progid::kServerDataInfo);
+  const auto database = erp::storage::CurrentDatabase::path();
+  erp::storage::CurrentDatabase::set(syntheticDatabase());
+  erp::middletier::registerServerComponents();
+  erp::client::publishLogin(erp::client::makeLogin(16384, "Administrator", "Industry", "synthetic"));
+  body();
+  erp::client::publishLogin(erp::client::makeLogin(16394, "王芳", "Industry", "bench"));
+  erp::storage::CurrentDatabase::set(database);
+  platform::Registry::instance().add(erp::progid::kServerDataInfo, saved->factory);
+  useStore(world().large);
+}
+
+void BM_GetDetailFunc_ErpSynthetic(benchmark::State& state) {
+  onSyntheticErp([&] {
+    store::DataInfo::instance().reset();
+    store::Initial();
+    std::vector<int32_t> ids;
+    auto sub = store::DataInfo::instance().templ.SubFunc;
+    sub->setFilter("");
+    for (int k = 0; k < 64 && sub->RecordCount() > 0; ++k) {
+      sub->setAbsolutePosition(1 + (k * 7919) % sub->RecordCount());
+      ids.push_back(platform::CLng(sub->value("FSubFuncID")));
+    }
+    size_t i = 0, rows = 0;
+    for (auto _ : state) rows += static_cast<size_t>(store::GetDetailFunc(ids[i++ % ids.size()])->RecordCount());
+    benchmark::DoNotOptimize(rows);
+  });
+}
+
+// A first start with no cache files: both dictionaries from the middle tier.
+void BM_ColdInitialFromErp(benchmark::State& state) {
+  onSyntheticErp([&] {
+    for (auto _ : state) {
+      state.PauseTiming();
+      store::DataInfo::instance().reset();
+      std::error_code ec;
+      std::filesystem::remove_all(world().root / "cache", ec);
+      state.ResumeTiming();
+      store::Initial();
+    }
+  });
+}
+
 // ---- a fresh process reading its cache files ----
 
 void BM_ColdInitialFromCache(benchmark::State& state) {
@@ -345,6 +412,8 @@ BENCHMARK(BM_TwoVersionCalls);
 BENCHMARK(BM_RegetUnchanged_Erp);
 BENCHMARK(BM_TwoVersionCalls_Erp);
 BENCHMARK(BM_ColdInitialFromCache)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GetDetailFunc_ErpSynthetic);
+BENCHMARK(BM_ColdInitialFromErp)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
