@@ -1,4 +1,7 @@
 // Node properties, custom items, deletion, restore default and the profile.
+#include "erp/api/progids.h"
+#include "erp/middletier/register_server.h"
+#include "platform/automation/registry.h"
 #include "update_fixture.h"
 
 namespace wayfind::erp::testing {
@@ -253,6 +256,15 @@ TEST_F(NodeUpdates, TemplateChangesNeedAnAdministratorAndBumpTheTemplate) {
   up_.UpdateAcctTypeName(props(kAdmin), acct, acctName);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavAcctType WHERE FShowName = '工业企业'"), 1);
   expectRefused([&] { up_.UpdateAcctTypeName(props(kUserA), acct, acctName); }, "系统管理员");
+}
+
+TEST_F(NodeUpdates, TheComponentIsCreatedByItsProgId) {
+  middletier::registerServerComponents();
+  auto server = platform::Registry::instance().createAs<api::IServerDatasUpdate>(progid::kServerDatasUpdate);
+  ASSERT_TRUE(server);
+  std::string name = "T8EIS", value = "决策";
+  server->SetProfileValue(props(kUserA), name, value);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserProfile WHERE FName = 'T8EIS' AND FUserID = 16385"), 1);
 }
 
 }  // namespace
