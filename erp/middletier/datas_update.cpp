@@ -45,20 +45,21 @@ std::vector<int32_t> detailPlaces(storage::Connection& conn, int32_t userId, int
 
 // The user's row of a node, created from the template row on first change; not
 // written when the keys leave it as it was (the editors save unchanged rows too).
-void updateUserRow(Change& c, const Level& l, int32_t id, int32_t place, Owner owner, const platform::Dictionary& dict) {
+void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t place, Owner owner,
+                   const platform::Dictionary& dict) {
   auto& conn = c.conn();
   std::optional<Row> tpl;
   if (owner == Owner::Template) {
     tpl = rows::templateAsUserRow(conn, l, id, c.caller().language);
     if (tpl && l.number == 4) (*tpl)["FSubFuncID"] = Variant(place);
   }
-  const auto current = rows::readUserRow(conn, l, c.userId(), id, place);
+  const auto current = rows::readUserRow(conn, l, user, id, place);
   if (!current && !tpl) refuse(nodeText(l, id) + " 不存在。");
   Row row = current ? *current : *tpl;
   rows::applyKeys(dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
   if (row == (current ? *current : *tpl)) return;
-  rows::writeUserRow(conn, l, c.userId(), row);
-  c.userChanged();
+  rows::writeUserRow(conn, l, user, row);
+  c.userChanged(user);
 }
 
 void updateTemplateRow(Change& c, const Level& l, int32_t id, const platform::Dictionary& dict) {
@@ -87,7 +88,7 @@ platform::DictionaryPtr single(const char* key, const std::string& value) {
 ServerDatasUpdate::ServerDatasUpdate(std::filesystem::path database) : database_(std::move(database)) {}
 
 void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, const Dict& dict, bool blnTemplate,
-                                   const char* method) {
+                                   const char* method, const Dict& dctInfo) {
   Change c(database_, p, method);
   if (!dict) refuse(std::string(method) + ": 没有传入属性字典。");
   const Level& l = rows::level(levelNumber);
@@ -95,29 +96,30 @@ void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, 
     c.requireAdministrator("修改公共模板");
     updateTemplateRow(c, l, id, *dict);
   } else {
-    const Owner owner = rows::requireOwnNode(c.conn(), l, id, c.userId());
+    const int32_t user = userForChange(c, dctInfo);
+    const Owner owner = rows::requireOwnNode(c.conn(), l, id, user);
     if (l.number == 4) {
-      const auto places = detailPlaces(c.conn(), c.userId(), id, owner, *dict);
+      const auto places = detailPlaces(c.conn(), user, id, owner, *dict);
       if (places.empty()) refuse(nodeText(l, id) + " 不存在。");
-      for (int32_t place : places) updateUserRow(c, l, id, place, owner, *dict);
+      for (int32_t place : places) updateUserRow(c, user, l, id, place, owner, *dict);
     } else {
-      updateUserRow(c, l, id, 0, owner, *dict);
+      updateUserRow(c, user, l, id, 0, owner, *dict);
     }
   }
   c.commit();
 }
 
-void ServerDatasUpdate::UpdateTopClass(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
-  updateNode(1, p, id, dict, blnTemplate, "UpdateTopClass");
+void ServerDatasUpdate::UpdateTopClass(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict& dctInfo) {
+  updateNode(1, p, id, dict, blnTemplate, "UpdateTopClass", dctInfo);
 }
-void ServerDatasUpdate::UpdateSystemFunc(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
-  updateNode(2, p, id, dict, blnTemplate, "UpdateSystemFunc");
+void ServerDatasUpdate::UpdateSystemFunc(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict& dctInfo) {
+  updateNode(2, p, id, dict, blnTemplate, "UpdateSystemFunc", dctInfo);
 }
-void ServerDatasUpdate::UpdateSubSysFunc(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
-  updateNode(3, p, id, dict, blnTemplate, "UpdateSubSysFunc");
+void ServerDatasUpdate::UpdateSubSysFunc(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict& dctInfo) {
+  updateNode(3, p, id, dict, blnTemplate, "UpdateSubSysFunc", dctInfo);
 }
-void ServerDatasUpdate::UpdateDetailFuncAttr(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict&) {
-  updateNode(4, p, id, dict, blnTemplate, "UpdateDetailFuncAttr");
+void ServerDatasUpdate::UpdateDetailFuncAttr(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict& dctInfo) {
+  updateNode(4, p, id, dict, blnTemplate, "UpdateDetailFuncAttr", dctInfo);
 }
 
 void ServerDatasUpdate::UpdateTopClassName(const Props& p, int32_t& id, std::string& sNewName) {

@@ -62,7 +62,8 @@ class ServerDatasUpdate : public api::IServerDatasUpdate {
   static constexpr const char* kSource = "ZelWayfind.DatasUpdate";
 
  private:
-  void updateNode(int level, const Props& p, int32_t id, const Dict& dict, bool blnTemplate, const char* method);
+  void updateNode(int level, const Props& p, int32_t id, const Dict& dict, bool blnTemplate, const char* method,
+                  const Dict& dctInfo = nullptr);
   platform::Variant createNode(int level, const Props& p, int32_t parentId, int32_t lIndex, Dict& oDict,
                                bool blnTemplate, const char* method);
   void refreshChildren(int level, const Props& p, int32_t subSystemId, Vect& oVect, bool bDelAll, bool blnTemplate,

@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "erp/middletier/datas_update.h"
+#include "erp/middletier/datas_update_rows.h"
+#include "platform/automation/conversions.h"
 #include "erp/storage/database.h"
 #include "erp/storage/storage_error.h"
 #include "erp/storage/versions.h"
@@ -11,6 +13,7 @@ namespace wayfind::erp::middletier {
 
 namespace {
 constexpr int32_t kAdministratorsGroup = 1;
+constexpr int32_t kFirstUserId = 16384;  // lower identifiers of t_User are groups
 
 struct FaultHookSlot {
   std::mutex mutex;
@@ -35,6 +38,24 @@ bool isAdministrator(storage::Connection& conn, int32_t userId) {
       "WHERE g.FGroupID = ? AND g.FUserID = ? AND u.FForbidden = 0");
   st.bindAll(kAdministratorsGroup, userId);
   return st.step();
+}
+
+int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, const char* what) {
+  const int32_t id = rows::intArg(what, v);
+  auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ? AND FUserID >= ?");
+  st.bindAll(id, kFirstUserId);
+  if (!st.step()) refuse(std::string(what) + ": 用户 " + std::to_string(id) + " 不存在。");
+  return id;
+}
+
+int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo) {
+  if (!dctInfo || !dctInfo->Lookup("TemplateUserID")) return c.userId();
+  const platform::Variant v = dctInfo->GetValue("TemplateUserID");
+  const bool blank = v.isNull() || v.isEmpty() || (v.isString() && platform::trimSpaces(v.asString()).empty());
+  if (blank) return c.userId();
+  const int32_t user = requireUserArg(c.conn(), v, "TemplateUserID");
+  if (user != c.userId()) c.requireAdministrator("修改其他用户的主控台设置");
+  return user;
 }
 
 Change::Change(const std::filesystem::path& database, std::string_view props, const char* method)

@@ -16,6 +16,7 @@
 
 #include "erp/middletier/caller.h"
 #include "erp/storage/connection.h"
+#include "platform/containers/dictionary.h"
 
 namespace wayfind::erp::middletier {
 
@@ -54,6 +55,15 @@ class Change {
 };
 
 bool isAdministrator(storage::Connection& conn, int32_t userId);
+
+// A user id argument that names a user (not a group) of t_User; error 5 otherwise.
+int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, const char* what);
+
+// The user whose rows a change writes: the "TemplateUserID" of dctInfo when it
+// names one, else the caller. The main-console editor sends it when the settings
+// it saves are to be applied from that user to others; writing another user's
+// rows needs an administrator.
+int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo);
 
 // Error 5 from "ZelWayfind.DatasUpdate".
 [[noreturn]] void refuse(const std::string& description);

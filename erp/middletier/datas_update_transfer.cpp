@@ -268,14 +268,6 @@ namespace wayfind::erp::middletier {
 
 namespace {
 constexpr int32_t kFirstUserId = 16384;  // lower identifiers of t_User are groups
-
-int32_t userArg(storage::Connection& conn, const platform::Variant& v, const char* what) {
-  const int32_t id = rows::intArg(what, v);
-  auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ? AND FUserID >= ?");
-  st.bindAll(id, kFirstUserId);
-  if (!st.step()) refuse(std::string(what) + ": 用户 " + std::to_string(id) + " 不存在。");
-  return id;
-}
 }  // namespace
 
 void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
@@ -290,19 +282,14 @@ void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo)
   Change c(database_, p, "ApplyAllUser");
   c.requireAdministrator("把主控台设置应用到其他用户");
   auto& conn = c.conn();
-  int32_t source = c.userId();
-  if (dctInfo && dctInfo->Lookup("TemplateUserID")) {
-    const platform::Variant v = dctInfo->GetValue("TemplateUserID");
-    const bool blank = v.isNull() || v.isEmpty() || (v.isString() && platform::trimSpaces(v.asString()).empty());
-    if (!blank) source = userArg(conn, v, "TemplateUserID");
-  }
+  const int32_t source = userForChange(c, dctInfo);
   std::vector<int32_t> targets;
   if (!oVect || oVect->Count() == 0) {
     auto st = conn.prepare("SELECT FUserID FROM t_User WHERE FUserID >= ? ORDER BY FUserID");
     st.bind(1, kFirstUserId);
     while (st.step()) targets.push_back(st.int32(0));
   } else {
-    for (const auto& item : oVect->items()) targets.push_back(userArg(conn, item, "ApplyAllUser"));
+    for (const auto& item : oVect->items()) targets.push_back(requireUserArg(conn, item, "ApplyAllUser"));
   }
   const auto data = transfer::fromUser(conn, source);
   auto applied = std::make_shared<platform::Vector>();

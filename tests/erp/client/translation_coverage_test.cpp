@@ -5,7 +5,10 @@
 //
 // Not scanned: tests/ and the folders whose Chinese literals are data rather than
 // displayed texts: erp/demo (the demo company's navigation tree and users, which
-// carry their own name columns per language) and erp/storage (database contents).
+// carry their own name columns per language), erp/storage (database contents) and
+// erp/middletier (the middle tier's refusals: the server composes them from pieces
+// around identifiers and values, and they reach the user as the server's error
+// description, which the component passes on unchanged).
 // A literal elsewhere that is only data may be exempted by putting the comment
 // "lang:data" on its line. Literals that span lines (the command line's usage
 // texts) are documents, not looked-up texts: a looked-up text is one line, and a
@@ -29,7 +32,7 @@ namespace fs = std::filesystem;
 const fs::path kSourceDir = WAYFIND_SOURCE_DIR;
 const char* const kScannedFolders[] = {"platform", "erp",       "context",   "store",   "update", "app",
                                        "editor",   "options",   "favourites", "dialogs", "widgets"};
-const char* const kDataFolders[] = {"erp/demo", "erp/storage"};
+const char* const kDataFolders[] = {"erp/demo", "erp/storage", "erp/middletier"};
 
 struct Literal {
   std::string text;

@@ -200,5 +200,38 @@ TEST_F(Transfer, ApplyAllUserCopiesTheTemplateUsersCustomisation) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserTopClass"), 0);
 }
 
+TEST_F(Transfer, SavingForTheFirstChosenUserThenApplyingReachesEveryChosenUser) {
+  // The editor's "apply to chosen users": it saves its rows with the first chosen
+  // user as TemplateUserID, then applies that user's settings to the others.
+  const auto state = dump();
+  auto info = dict({{"TemplateUserID", std::to_string(kUserB)}});
+  auto change = dict({{"NewName", Variant("共享名称")}});
+  int32_t id = 100;  // a template sub-function
+  expectRefused([&] { up_.UpdateSubSysFunc(props(kUserA), id, change, false, info); }, "系统管理员");
+  EXPECT_EQ(dump(), state);
+
+  const int64_t adminBefore = revision(kAdmin), bBefore = revision(kUserB);
+  up_.UpdateSubSysFunc(props(kAdmin), id, change, false, info);
+  EXPECT_EQ(revision(kAdmin), adminBefore);  // the administrator's own rows are untouched
+  EXPECT_GT(revision(kUserB), bBefore);
+  EXPECT_EQ(row(userTable(kUserB, "SubFunc"), "FSubFuncID", id)["FFuncName"], Variant("共享名称"));
+  EXPECT_TRUE(row(userTable(kAdmin, "SubFunc"), "FSubFuncID", id).empty());
+
+  auto users = std::make_shared<platform::Vector>();
+  users->Append(Variant(kUserB));
+  users->Append(Variant(kUserC));
+  platform::VectorPtr vect = users;
+  up_.ApplyAllUser(props(kAdmin), vect, info);
+  EXPECT_EQ(row(userTable(kUserC, "SubFunc"), "FSubFuncID", id)["FFuncName"], Variant("共享名称"));
+
+  // A TemplateUserID naming the caller, or left blank, is the caller's own change.
+  auto self = dict({{"TemplateUserID", Variant("")}});
+  auto mine = dict({{"NewName", Variant("自己的名称")}});
+  up_.UpdateSubSysFunc(props(kUserA), id, mine, false, self);
+  EXPECT_EQ(row(userTable(kUserA, "SubFunc"), "FSubFuncID", id)["FFuncName"], Variant("自己的名称"));
+  auto group = dict({{"TemplateUserID", Variant(1)}});
+  expectRefused([&] { up_.UpdateSubSysFunc(props(kAdmin), id, mine, false, group); }, "不存在");
+}
+
 }  // namespace
 }  // namespace wayfind::erp::testing
