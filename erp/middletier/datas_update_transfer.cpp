@@ -35,7 +35,7 @@ platform::RecordsetPtr tableOf(const platform::Dictionary& dict, const std::stri
   return rs;
 }
 
-// The value of field name in stored row r converted to the spec's type; a field
+// The value of a field in stored row r converted to its declared type; a field
 // the record set lacks gives Null.
 Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
   const int f = rs.fieldIndex(spec.name);
