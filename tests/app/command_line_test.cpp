@@ -6,6 +6,7 @@
 #include "app/call_arguments.h"
 #include "app/command_line.h"
 #include "app/json_writer.h"
+#include "app/terminal_group_chooser.h"
 #include "app/text_output.h"
 #include "platform/automation/automation_error.h"
 #include "platform/containers/dictionary.h"
@@ -94,4 +95,20 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
     EXPECT_EQ(app::runCommandLine({command, "--help"}, in, out, err, false), 0) << command;
     EXPECT_NE(out.str().find(std::string("Usage: wayfind ") + command), std::string::npos) << command;
   }
+}
+
+TEST(TerminalGroupChooser, PicksByNumberDefaultsToTheFirstAndCancels) {
+  const std::vector<update::GroupChoice> groups{{7, "总账"}, {3, "报表"}, {9, "出纳"}};
+  auto choose = [&](const std::string& typed, bool interactive = true) {
+    std::istringstream in(typed);
+    std::ostringstream out;
+    return app::TerminalGroupChooser(in, out, interactive).choose(groups);
+  };
+  EXPECT_EQ(choose("2\n"), 3);
+  EXPECT_EQ(choose("\n"), 7);
+  EXPECT_EQ(choose(" 3 \n"), 9);
+  EXPECT_EQ(choose("q\n"), -1);
+  EXPECT_EQ(choose(""), -1);            // end of input closes the choice
+  EXPECT_EQ(choose("abc\n4\n1.5\n2\n"), 3);  // wrong answers are asked again
+  EXPECT_EQ(choose("2\n", false), -1);  // no terminal: closed without OK
 }
