@@ -55,9 +55,10 @@ std::string concatText(const Variant& v) { return v.isNull() ? std::string() : p
 
 bool hasRows(const Recordset& rs) { return !(rs.isBOF() && rs.isEOF()); }
 
-// The user row's name in the login's language (user-owned folders).
+// The user row's name in the login's language as the language component tells it
+// now (user-owned folders), not the language cached for text lookups.
 const char* languageNameField() {
-  switch (context::GetLanguage()) {
+  switch (context::DetectLanguage()) {
     case context::kLangEn: return "FFuncName_en";
     case context::kLangCht: return "FFuncName_cht";
     default: return "FFuncName";

@@ -96,6 +96,19 @@ TEST_F(MergeTest, UserOwnedFolderHoldsOnlyTheUsersRowsNamedInTheLoginLanguage) {
   }
 }
 
+TEST_F(MergeTest, UserOwnedFolderNamesFollowALanguageChangeAtOnce) {
+  // Text lookups keep the language of the process; the names of a user-owned
+  // folder follow what the language component says now.
+  EXPECT_EQ(context::GetLanguage(), context::kLangChs);
+  lang->code = "cht";
+  auto u = makeDetailFunc();
+  addRow(u, {{"FDetailFuncID", 11}, {"FSubFuncID", 701}, {"FFuncName", "报表"}, {"FFuncName_cht", "報表"},
+             {"FIndex", 1}, {"FVisible", 1}});
+  auto result = MergeUserRows("DetailFunc", detailTemplate(), u, 701);
+  EXPECT_EQ(column(result, "FFuncName"), (std::vector<Variant>{Variant("報表")}));
+  EXPECT_EQ(context::GetLanguage(), context::kLangChs);
+}
+
 TEST_F(MergeTest, FoldersNextToTheUserOwnedRangesMergeNormally) {
   for (int32_t folder : {700, 800, 750105}) {
     auto u = makeDetailFunc();
