@@ -123,6 +123,8 @@ platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& props
       textField("FHelpCode1", size::kHelpCode), textField("FClassName", size::kClass),
       textField("FClassParam", size::kClass), textField("FAcctType", size::kAcctList), intField("FIndex"),
       intField("FVisible"), intField("FEnable")};
+  // Codes compare without regard to the letter case of ASCII letters, as the
+  // component's own filter on the answer does: "pzlr" finds PZLR.
   // FHelpCode is the code in the user's view (the user's own when set, else the
   // template's); FHelpCode1 is the template's second code. A template code the
   // user replaced no longer finds the function.
@@ -138,15 +140,15 @@ platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& props
       "  COALESCE(u.FEnable, d.FEnable) AS FEnable"
       " FROM t_NavDetailFunc d LEFT JOIN t_NavUserDetailFunc u"
       "  ON u.FUserID = ?3 AND u.FSubFuncID = d.FSubFuncID AND u.FDetailFuncID = d.FDetailFuncID"
-      " WHERE d.FDetailFuncID IN (SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FHelpCode = ?1"
-      "  UNION SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FHelpCode1 = ?1"
-      "  UNION SELECT FDetailFuncID FROM t_NavUserDetailFunc WHERE FUserID = ?3 AND FHelpCode = ?1)"
+      " WHERE d.FDetailFuncID IN (SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FHelpCode = ?1 COLLATE NOCASE"
+      "  UNION SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FHelpCode1 = ?1 COLLATE NOCASE"
+      "  UNION SELECT FDetailFuncID FROM t_NavUserDetailFunc WHERE FUserID = ?3 AND FHelpCode = ?1 COLLATE NOCASE)"
       " UNION ALL"
       " SELECT u.FDetailFuncID, u.FSubFuncID, u.FFuncName, COALESCE(u.FShowName, u.FFuncName), u.FHelpCode, '',"
       "  u.FClassName, u.FClassParam, u.FAcctType, u.FIndex, u.FVisible, u.FEnable"
-      " FROM t_NavUserDetailFunc u WHERE u.FUserID = ?3 AND u.FHelpCode = ?1"
+      " FROM t_NavUserDetailFunc u WHERE u.FUserID = ?3 AND u.FHelpCode = ?1 COLLATE NOCASE"
       "  AND NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = u.FDetailFuncID))"
-      " SELECT * FROM v WHERE ?1 <> '' AND (FHelpCode = ?1 OR FHelpCode1 = ?1) ORDER BY FDetailFuncID, FSubFuncID";
+      " SELECT * FROM v WHERE ?1 <> '' AND (FHelpCode = ?1 COLLATE NOCASE OR FHelpCode1 = ?1 COLLATE NOCASE) ORDER BY FDetailFuncID, FSubFuncID";
   auto st = conn->prepare(sql);
   st.bindAll(sHelpCode, caller.language, caller.userId);
   return storage::recordsetFromStatement(st, fields);

@@ -69,6 +69,11 @@ TEST_F(ServerDatasInfoTest, HelpCodesMatchTheUsersViewAndTheSecondCode) {
   ASSERT_GE(rs->RecordCount(), 1);
   rs->setFilter("FDetailFuncID = 1010101");
   EXPECT_EQ(rs->RecordCount(), 1);
+  // Letters in either case, as the component's filter on the answer compares.
+  code = "jzPz";
+  rs = server.GetHelpCodeInfo(zhang, code);
+  ASSERT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(rs->value("FDetailFuncID").asLong(), 1010101);
   // A custom function's own code.
   code = "JSQ";
   rs = server.GetHelpCodeInfo(zhang, code);
