@@ -60,11 +60,18 @@ Variant parseCallArgument(const std::string& text) {
       for (const auto& part : splitCommas(body)) vec->Append(parseCallArgument(part));
     return Variant(vec);
   }
-  if (auto n = platform::parseNumber(text); n && text.find_first_not_of("+-0123456789.eE") == std::string::npos) {
-    if (std::isfinite(*n) && *n == std::trunc(*n) && *n >= std::numeric_limits<int32_t>::min() &&
+  if (auto n = platform::parseNumber(text); n && std::isfinite(*n) &&
+                                              text.find_first_not_of("+-0123456789.eE") == std::string::npos) {
+    Variant number;
+    if (*n == std::trunc(*n) && *n >= std::numeric_limits<int32_t>::min() &&
         *n <= std::numeric_limits<int32_t>::max() && text.find_first_of(".eE") == std::string::npos)
-      return Variant(static_cast<int32_t>(*n));
-    return Variant(*n);
+      number = Variant(static_cast<int32_t>(*n));
+    else
+      number = Variant(*n);
+    // Only a number written the way it prints is taken as one: "007", "1.50" or
+    // digits beyond a Double's precision stay the text typed, so a name or help
+    // code arrives unchanged (a Long argument still converts the text).
+    if (platform::CStr(number) == text) return number;
   }
   return Variant(text);
 }

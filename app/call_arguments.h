@@ -1,6 +1,7 @@
 // Arguments of "wayfind call" written on the command line, as Variants:
 //   42, -7          Long
 //   3.5             Double
+//                   (a number written otherwise, as "007" or "1.50", stays text)
 //   true, false     Boolean
 //   -               an omitted optional argument (Empty)
 //   null            Null

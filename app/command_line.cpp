@@ -74,7 +74,7 @@ Arguments:
   true false   Boolean        -            omitted (optional argument)
   null         Null           str:TEXT     the text TEXT exactly
   dict:K=V,... a dictionary   vector:A,... a vector
-  other        the text itself
+  other        the text itself (also 007 or 1.50: numbers are read only as they print)
 
 Example: wayfind call DatasUpdate.UpdateSubSysFuncName 10000101 凭证管理
 )"},

@@ -27,6 +27,11 @@ TEST(CallArguments, ReadNumbersBooleansTextsAndContainers) {
   EXPECT_EQ(app::parseCallArgument("str:42"), Variant("42"));
   EXPECT_EQ(app::parseCallArgument("凭证管理"), Variant("凭证管理"));
   EXPECT_EQ(app::parseCallArgument("&H10"), Variant("&H10"));  // only plain decimals are numbers
+  // Texts that merely look like numbers arrive as typed, not as the number's print.
+  EXPECT_EQ(app::parseCallArgument("007"), Variant("007"));
+  EXPECT_EQ(app::parseCallArgument("1.50"), Variant("1.50"));
+  EXPECT_EQ(app::parseCallArgument("+5"), Variant("+5"));
+  EXPECT_EQ(app::parseCallArgument("12345678901234567890"), Variant("12345678901234567890"));
   auto d = app::parseCallArgument("dict:NewName=凭证,Visible=1,Index=str:3").objectAs<platform::Dictionary>();
   ASSERT_TRUE(d);
   EXPECT_EQ(d->Keys(), (std::vector<std::string>{"NewName", "Visible", "Index"}));
