@@ -24,14 +24,14 @@ const MethodTable<DatasInfo>& table() {
     d.add("GetHelpCodeInfo", [=](DatasInfo& current, Args& a) { return rs(current.GetHelpCodeInfo(textArg(a, 0))); });
     d.add("GetDetailNormalFunc", [=](DatasInfo& current, Args& a) { return rs(current.GetDetailNormalFunc(longArg(a, 0))); });
     d.add("IsRefresh", [](DatasInfo& current, Args& a) {
-      auto dict = objectArg<Dictionary>(a, 2);
+      auto dict = requiredObjectArg<Dictionary>(a, 2);
       bool r = current.IsRefresh(longArg(a, 0), longArg(a, 1), dict);
       writeBack(a, 2, dict ? Variant(dict) : Variant(ObjectPtr()));
       return Variant(r);
     });
     d.add("GetSubSysClass", [](DatasInfo& current, Args& a) { return Variant(current.GetSubSysClass(longArg(a, 0), longArg(a, 1))); });
     d.add("IsSetEnable", [](DatasInfo& current, Args& a) {
-      auto dict = objectArg<Dictionary>(a, 1);
+      auto dict = requiredObjectArg<Dictionary>(a, 1);
       bool r = current.IsSetEnable(longArg(a, 0), dict);
       writeBack(a, 1, dict ? Variant(dict) : Variant(ObjectPtr()));
       return Variant(r);
@@ -41,7 +41,7 @@ const MethodTable<DatasInfo>& table() {
     d.add("GetAcctShowName", [](DatasInfo& current, Args& a) { return Variant(current.GetAcctShowName(textArg(a, 0))); });
     d.add("GetAcctInfo", [=](DatasInfo& current, Args& a) { return rs(current.GetAcctInfo(longArg(a, 0))); });
     d.add("GetSubSystemInfo", [](DatasInfo& current, Args& a) {
-      auto dict = objectArg<Dictionary>(a, 1);
+      auto dict = requiredObjectArg<Dictionary>(a, 1);
       bool r = current.GetSubSystemInfo(longArg(a, 0), dict);
       writeBack(a, 1, dict ? Variant(dict) : Variant(ObjectPtr()));
       return Variant(r);

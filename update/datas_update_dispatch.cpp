@@ -14,7 +14,7 @@ Variant objectOrNothing(const ObjectPtr& o) { return o ? Variant(o) : Variant(Ob
 template <class Method>
 Variant refresh(DatasUpdate& self, Method method, Args& a) {
   int32_t id = longArg(a, 0);
-  auto vect = objectArg<Vector>(a, 1);
+  auto vect = requiredObjectArg<Vector>(a, 1);
   bool delAll = boolArgOr(a, 2, true);
   const bool passedDelAll = hasArg(a, 2);
   (self.*method)(id, vect, passedDelAll ? &delAll : nullptr, boolArgOr(a, 3, true));
@@ -26,7 +26,7 @@ Variant refresh(DatasUpdate& self, Method method, Args& a) {
 
 template <class Method>
 Variant updateNode(DatasUpdate& self, Method method, Args& a) {
-  auto dict = objectArg<Dictionary>(a, 1);
+  auto dict = requiredObjectArg<Dictionary>(a, 1);
   Variant r = (self.*method)(longArg(a, 0), dict, objectArg<Dictionary>(a, 2));
   writeBack(a, 1, objectOrNothing(dict));
   return r;
@@ -34,8 +34,15 @@ Variant updateNode(DatasUpdate& self, Method method, Args& a) {
 
 template <class Method>
 Variant updateName(DatasUpdate& self, Method method, Args& a) {
+  const int32_t id = longArg(a, 0);
   std::string text = textArg(a, 1);
-  (self.*method)(longArg(a, 0), text);
+  // The server writes into the caller's text even when it then fails.
+  try {
+    (self.*method)(id, text);
+  } catch (...) {
+    writeBack(a, 1, Variant(text));
+    throw;
+  }
   writeBack(a, 1, Variant(text));
   return Variant();
 }
@@ -48,7 +55,7 @@ const MethodTable<DatasUpdate>& table() {
     d.add("RefreshDetailFunc", [](U& s, Args& a) { return refresh(s, &U::RefreshDetailFunc, a); });
     d.add("CreateDetailFunc", [](U& s, Args& a) {
       int32_t sub = longArg(a, 0), index = longArg(a, 1);
-      auto dict = objectArg<Dictionary>(a, 2);
+      auto dict = requiredObjectArg<Dictionary>(a, 2);
       s.CreateDetailFunc(sub, index, dict, boolArgOr(a, 3, false));
       writeBack(a, 0, Variant(sub));
       writeBack(a, 1, Variant(index));
@@ -57,7 +64,7 @@ const MethodTable<DatasUpdate>& table() {
     });
     d.add("CreateSubFunc", [](U& s, Args& a) {
       int32_t sys = longArg(a, 0), index = longArg(a, 1);
-      auto dict = objectArg<Dictionary>(a, 2);
+      auto dict = requiredObjectArg<Dictionary>(a, 2);
       int32_t r = s.CreateSubFunc(sys, index, dict, boolArgOr(a, 3, false));
       writeBack(a, 0, Variant(sys));
       writeBack(a, 1, Variant(index));
@@ -102,7 +109,7 @@ const MethodTable<DatasUpdate>& table() {
     });
     d.add("CreateSubSys", [](U& s, Args& a) {
       int32_t top = longArg(a, 0), index = longArg(a, 1);
-      auto dict = objectArg<Dictionary>(a, 2);
+      auto dict = requiredObjectArg<Dictionary>(a, 2);
       int32_t r = s.CreateSubSys(top, index, dict, boolArgOr(a, 3, false));
       writeBack(a, 0, Variant(top));
       writeBack(a, 1, Variant(index));
@@ -111,7 +118,7 @@ const MethodTable<DatasUpdate>& table() {
     });
     d.add("CreateTopClass", [](U& s, Args& a) {
       int32_t index = longArg(a, 0);
-      auto dict = objectArg<Dictionary>(a, 1);
+      auto dict = requiredObjectArg<Dictionary>(a, 1);
       int32_t r = s.CreateTopClass(index, dict, boolArgOr(a, 2, false));
       writeBack(a, 0, Variant(index));
       writeBack(a, 1, objectOrNothing(dict));

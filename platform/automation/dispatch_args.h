@@ -33,6 +33,14 @@ std::shared_ptr<T> objectArg(const Args& args, size_t i) {
   return typed;
 }
 
+// An object argument that is not optional: left off the list it raises 449 like any
+// other required argument; an Empty one stays "not passed" and reads as Nothing.
+template <class T>
+std::shared_ptr<T> requiredObjectArg(Args& args, size_t i) {
+  arg(args, i);
+  return objectArg<T>(args, i);
+}
+
 // Writes a by-reference result back into its argument slot (extending the
 // argument list when the caller left a trailing optional argument out).
 inline void writeBack(Args& args, size_t i, const Variant& v) {

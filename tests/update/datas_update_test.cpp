@@ -221,3 +221,28 @@ TEST_F(DatasUpdateTest, LateBoundCallsWriteBackByReferenceArguments) {
   EXPECT_EQ(du.methodNames().front(), "RefreshSubFunc");
   EXPECT_EQ(du.methodNames().back(), "Import");
 }
+
+TEST_F(DatasUpdateTest, LateBoundCallsRefuseAMissingObjectAndKeepWritesOfAFailingServer) {
+  // A required dictionary or vector left off the list is refused like a required
+  // Long; the server never sees the call.
+  EXPECT_CALL(*server, CreateTopClass(_, _, _, _)).Times(0);
+  EXPECT_CALL(*server, UpdateDetailFuncAttr(_, _, _, _, _)).Times(0);
+  EXPECT_CALL(*server, RefreshSubFunc(_, _, _, _, _)).Times(0);
+  for (auto [name, args] : {std::pair<const char*, platform::Args>{"CreateTopClass", {Variant(4)}},
+                            {"UpdateDetailFuncAttr", {Variant(1000000001)}},
+                            {"RefreshSubFunc", {Variant(101)}}}) {
+    try {
+      du.invoke(name, args);
+      FAIL() << name;
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), platform::err::kArgumentNotOptional) << name;
+    }
+  }
+
+  // A re-raised failure still leaves what the server wrote into the by-reference text.
+  EXPECT_CALL(*server, UpdateSystemFuncName(Eq(kProps), Eq(101), _))
+      .WillOnce(DoAll(SetArgReferee<2>(std::string("总账系统")), Throw(serverError())));
+  platform::Args rename{Variant(101), Variant("总账")};
+  EXPECT_THROW(du.invoke("UpdateSystemFuncName", rename), AutomationError);
+  EXPECT_EQ(rename[1], Variant("总账系统"));
+}

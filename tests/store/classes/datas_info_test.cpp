@@ -133,6 +133,8 @@ TEST_F(DatasInfoTest, LateBoundCallsByName) {
   auto dict = out[1].objectAs<Dictionary>();
   ASSERT_TRUE(dict);
   EXPECT_EQ(dict->GetValue("FName"), Variant("总账"));
+  platform::Args noDict{Variant(100101)};
+  EXPECT_THROW(info.invoke("GetSubSystemInfo", noDict), AutomationError);  // the dictionary is not optional
 
   platform::Args none;
   EXPECT_THROW(info.invoke("Frobnicate", none), AutomationError);
