@@ -320,17 +320,19 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
     out << json << "]\n";
     return 0;
   }
-  if (list.empty()) out << "No favourites groups.\n";
+  // Every group is read before anything is printed: a failing read prints no half list.
+  std::string text = list.empty() ? "No favourites groups.\n" : "";
   for (auto& [id, name] : list) {
-    out << "Group " << id << "  " << name << "\n";
+    text += "Group " + std::to_string(id) + "  " + name + "\n";
     eachRow(info->GetDetailNormalFunc(id), [&](platform::Recordset& f) {
       std::string show = textOf(f.value("FShowName"));
       if (show.empty()) show = textOf(f.value("FFuncName"));
-      out << "  Det " << textOf(f.value("FDetailFuncID")) << "  " << show;
-      if (!textOf(f.value("FHelpCode")).empty()) out << "  [" << textOf(f.value("FHelpCode")) << "]";
-      out << "\n";
+      text += "  Det " + textOf(f.value("FDetailFuncID")) + "  " + show;
+      if (!textOf(f.value("FHelpCode")).empty()) text += "  [" + textOf(f.value("FHelpCode")) + "]";
+      text += "\n";
     });
   }
+  out << text;
   return 0;
 }
 
@@ -366,8 +368,10 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     return 2;
   }
   if (inv.command.empty() || inv.command == "help") {
-    out << kGlobalHelp;
-    return inv.command.empty() && !inv.help ? 2 : 0;
+    // Without a command the line is wrong: the help then goes where errors go.
+    const bool wrong = inv.command.empty() && !inv.help;
+    (wrong ? err : out) << kGlobalHelp;
+    return wrong ? 2 : 0;
   }
   auto command = commands.find(inv.command);
   if (command == commands.end()) {

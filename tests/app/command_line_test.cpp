@@ -91,7 +91,11 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
   EXPECT_NE(err.str().find("--user needs a value"), std::string::npos);
   err.str("");
   EXPECT_EQ(app::runCommandLine({"tree", "--bogus"}, in, out, err, false), 2);
+  out.str("");
+  err.str("");
   EXPECT_EQ(app::runCommandLine({}, in, out, err, false), 2);
+  EXPECT_EQ(out.str(), "");  // no command: the usage goes to the error stream
+  EXPECT_NE(err.str().find("Commands:"), std::string::npos);
   out.str("");
   EXPECT_EQ(app::runCommandLine({"--help"}, in, out, err, false), 0);
   EXPECT_NE(out.str().find("Commands:"), std::string::npos);
