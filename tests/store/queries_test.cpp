@@ -94,6 +94,110 @@ TEST_F(QueriesTest, BOSQueryIgnoresTheAccountTypeAndInAllSubsystemsTheUsersRows)
   EXPECT_EQ(ids(store::GetDetailFunc(5), "FDetailFuncID"), (std::vector<int32_t>{11, 12}));
 }
 
+// The criteria texts are the system's own and other readers of the shared tables
+// see them: each query leaves exactly its texts, spaces included.
+TEST_F(QueriesTest, EveryQueryLeavesItsOwnCriteriaOnTheSharedTables) {
+  auto& s = DataInfo::instance();
+  auto expectFilters = [](const char* query, const RecordsetPtr& templ, const std::string& templText,
+                          const RecordsetPtr& userTable, const std::string& userText) {
+    EXPECT_EQ(templ->filter(), templText) << query << ": template";
+    if (userTable) EXPECT_EQ(userTable->filter(), userText) << query << ": user";
+  };
+  setSetupType("YYHY");  // 11
+  EXPECT_EQ(store::GetTopClass()->filter(), "FVisible = 1");
+  expectFilters("GetTopClass", s.templ.TopClass, "(FAcctType='' ) Or ( FAcctType Like '%,11,%') ",
+                s.user.TopClass, "");
+  EXPECT_EQ(store::GetTopClass_All()->filter(), "");
+  expectFilters("GetTopClass_All", s.templ.TopClass, "(FAcctType='') or (FAcctType Like '%,11,%') ",
+                s.user.TopClass, "");
+  EXPECT_EQ(store::GetSubSystem(1)->filter(), "FVisible = 1");
+  expectFilters("GetSubSystem", s.templ.SubSystem,
+                "(FTopClassID = 1 And FAccttype = '')  OR (FTopClassID = 1 and FAccttype like '%,11,%')",
+                s.user.SubSystem, "FTopClassID =1");
+  store::GetSubSystem_All(1);
+  expectFilters("GetSubSystem_All", s.templ.SubSystem,
+                "(FTopClassID=1 And FAccttype = '' ) or (FTopClassID=1 And FAccttype like '%,11,%')",
+                s.user.SubSystem, " FTopClassID = 1");
+  store::GetSubSystem_All(-1);
+  expectFilters("GetSubSystem_All(-1)", s.templ.SubSystem, "FAcctType = '' OR FAccttype like '%,11,%'",
+                s.user.SubSystem, "");
+  EXPECT_EQ(store::GetSubFunc(101)->filter(), " FVisible = 1 ");
+  expectFilters("GetSubFunc", s.templ.SubFunc,
+                "(FSubSysID = 101 And Faccttype = '') Or (FSubSysID = 101 And FAcctType Like '%,11,%')",
+                s.user.SubFunc, "FSubSysID = 101");
+  store::GetSubFunc_All(101);
+  expectFilters("GetSubFunc_All", s.templ.SubFunc,
+                "(FSubSysID = 101 And Faccttype = '') or (FSubSysID = 101 And Faccttype like '%,11,%')",
+                s.user.SubFunc, " FSubSysID = 101");
+  store::GetSubFunc_All(-1);
+  expectFilters("GetSubFunc_All(-1)", s.templ.SubFunc, "(Faccttype = '') or (Faccttype like '%,11,%')",
+                s.user.SubFunc, "");
+  EXPECT_EQ(store::GetDetailFunc(5)->filter(), "FVisible = 1");
+  expectFilters("GetDetailFunc", s.templ.DetailFunc,
+                "(FSubFuncID =5 And FAcctType ='') Or (FSubFuncID =5 And FAcctType Like '%,11,%')",
+                s.user.DetailFunc, "FSubFuncID = 5");
+  EXPECT_EQ(store::GetDetailFunc_All(5)->filter(), "");
+  expectFilters("GetDetailFunc_All", s.templ.DetailFunc,
+                "(FSubFuncID = 5 And FAcctType = '') Or (FSubFuncID = 5 And FAcctType Like '%,11,%')",
+                s.user.DetailFunc, "FSubFuncID = 5");
+  store::GetDetailFuncInfo(11);
+  expectFilters("GetDetailFuncInfo", s.templ.DetailFunc, "FDetailFuncID = 11", s.user.DetailFunc,
+                "FDetailFuncID = 11");
+  store::GetDetailFuncInfo(12);
+  expectFilters("GetDetailFuncInfo(reserved)", s.templ.DetailFunc, "FDetailFuncID = 0", s.user.DetailFunc,
+                "FDetailFuncID = 12");
+
+  store::SetIsBOSQuery(true);
+  store::GetTopClass();
+  expectFilters("BOS GetTopClass", s.templ.TopClass, "", s.user.TopClass, "");
+  store::GetSubSystem(1);
+  expectFilters("BOS GetSubSystem", s.templ.SubSystem, "FTopClassID = 1", s.user.SubSystem, "FTopClassID =1");
+  store::GetSubSystem_All(1);
+  expectFilters("BOS GetSubSystem_All", s.templ.SubSystem, "FTopClassID=1", nullptr, "");
+  store::GetSubSystem_All(-1);
+  expectFilters("BOS GetSubSystem_All(-1)", s.templ.SubSystem, "", nullptr, "");
+  store::GetSubFunc(101);
+  expectFilters("BOS GetSubFunc", s.templ.SubFunc, "FSubSysID = 101", s.user.SubFunc, "FSubSysID = 101");
+  store::GetSubFunc_All(101);
+  expectFilters("BOS GetSubFunc_All", s.templ.SubFunc, "FSubSysID = 101", s.user.SubFunc, " FSubSysID = 101");
+  store::GetSubFunc_All(-1);
+  expectFilters("BOS GetSubFunc_All(-1)", s.templ.SubFunc, "", s.user.SubFunc, "");
+  store::GetDetailFunc(5);
+  expectFilters("BOS GetDetailFunc", s.templ.DetailFunc, "FSubFuncID =5", s.user.DetailFunc, "FSubFuncID = 5");
+  store::GetDetailFunc_All(5);
+  expectFilters("BOS GetDetailFunc_All", s.templ.DetailFunc, "FSubFuncID = 5", s.user.DetailFunc,
+                "FSubFuncID = 5");
+  store::SetIsBOSQuery(false);
+
+  DictionaryPtr dict;
+  store::IsRefresh(101, 2, dict);
+  EXPECT_EQ(s.templ.SubSystem->filter(), "FSubSysID = 101");
+  store::IsRefresh(705, 3, dict);
+  expectFilters("IsRefresh", s.templ.SubFunc, "FSubFuncID = 705", s.user.SubFunc, "FSubFuncID = 705");
+  store::IsRefreshNode(101, 2);
+  EXPECT_EQ(s.templ.SubSystem->filter(), "FSubSysID =101");
+  store::IsRefreshNode(5, 3);
+  EXPECT_EQ(s.templ.SubFunc->filter(), "FSubFuncID=5");
+  store::IsSetEnable(6, dict);
+  EXPECT_EQ(s.templ.SubFunc->filter(), "FSubFuncID = 6");
+  store::GetSubSystemInfo(102, dict);
+  expectFilters("GetSubSystemInfo", s.templ.SubSystem, "FSubSysID = 102", s.user.SubSystem, "FSubSysID = 102");
+  store::GetAcctInfo(12);
+  EXPECT_EQ(s.templ.AcctType->filter(), "FAcctType = 12 AND FDeleted = 0 ");
+  store::GetAcctInfo(0);
+  EXPECT_EQ(s.templ.AcctType->filter(), " FDeleted = 0 ");
+  store::GetAcctShowName("Industry");
+  EXPECT_EQ(s.templ.AcctType->filter(), "FNumber = 'Industry'");
+  store::GetProfileValue("CLICK_ACTIVATE");
+  EXPECT_EQ(s.user.Profile->filter(), "FName='CLICK_ACTIVATE'");
+  store::IsHasChild(store::kBaseTopClass, 2);
+  EXPECT_EQ(s.user.SubSystem->filter(), "FTopClassID=2");
+  store::IsHasChild(store::kBaseSubSystem, 102);
+  EXPECT_EQ(s.user.SubFunc->filter(), "FSubSysID=102");
+  store::IsHasChild(store::kBaseSubFunc, 6);
+  EXPECT_EQ(s.user.DetailFunc->filter(), "FSubFuncID=6");
+}
+
 TEST_F(QueriesTest, DetailFuncInfoOfAnotherAccountTypeIsEmptyWithTheTablesColumns) {
   auto rs = store::GetDetailFuncInfo(12);
   EXPECT_TRUE(rs->isEOF() && rs->isBOF());
@@ -192,7 +296,9 @@ TEST_F(QueriesTest, HelpCodeFindsEitherCodeAndQuotesAreSafe) {
   addRow(rows, {{"FDetailFuncID", 12}, {"FHelpCode", "O'K"}});
   addRow(rows, {{"FDetailFuncID", 13}, {"FHelpCode", "ZZ"}});
   datas->helpRows = rows;
-  EXPECT_EQ(ids(store::GetHelpCodeInfo("LR"), "FDetailFuncID"), std::vector<int32_t>{11});
+  auto found = store::GetHelpCodeInfo("LR");
+  EXPECT_EQ(found->filter(), "FHelpCode = 'LR' OR FHelpCode1 = 'LR'");
+  EXPECT_EQ(ids(found, "FDetailFuncID"), std::vector<int32_t>{11});
   EXPECT_EQ(ids(store::GetHelpCodeInfo("O'K"), "FDetailFuncID"), std::vector<int32_t>{12});
   EXPECT_EQ(datas->lastHelpCode, "O'K") << "the server gets the code as typed";
   EXPECT_TRUE(store::GetHelpCodeInfo("x' OR FHelpCode <> '")->isEOF());

@@ -94,6 +94,61 @@ TEST_F(DatasInfoTest, MarkedMethodsAreLoggedAndOthersAreNot) {
   EXPECT_EQ(log->entries[3], "end 101 0");
 }
 
+TEST_F(DatasInfoTest, EveryMethodInSlotOrderIsLoggedOrNotAsMarked) {
+  store::DatasInfo info;
+  auto log = installLog();
+  auto quietly = [](auto&& call) {
+    try {
+      call();
+    } catch (const AutomationError&) {
+      // Which entries a method writes is the point here, not its answer.
+    }
+  };
+  DictionaryPtr dict;
+  info.GetTopClass();
+  info.GetTopClass_All();
+  info.GetSubSystem(1001);
+  info.GetSubSystem_All(1001);
+  info.GetSubFunc(100101);
+  info.GetSubFunc_All(100101);
+  info.GetDetailFunc(5);
+  info.GetDetailFunc_All(5);
+  info.GetDetailFuncInfo(11);
+  quietly([&] { info.GetHelpCodeInfo("PZ"); });
+  quietly([&] { info.GetDetailNormalFunc(1); });
+  info.IsRefresh(100101, 2, dict);
+  info.GetSubSysClass(100101, 2);
+  info.IsSetEnable(5, dict);
+  info.GetSubSysName(11);
+  info.GetProfileValue("RIGHT_ALIGN");
+  info.GetAcctShowName("Industry");
+  info.GetAcctInfo(0);
+  info.GetSubSystemInfo(100101, dict);
+  info.IsReFreshBaseData(100101);
+  info.IsRefreshNode(100101, 2);
+  info.GetNextIndex(3, 5);
+  info.GetNextID(3, 5);
+  info.IsHasChild(1000, 1001);
+  quietly([&] { info.GetNormalFuncGroup(); });
+  quietly([&] { info.Export((cacheDir.parent_path() / "export.dat").string()); });
+  info.SetIsBOSQuery(info.IsBOSQuery());
+  info.ClearCache();
+  info.RegetDataInfo();
+  info.Initial();
+
+  std::vector<std::string> starts;
+  for (const auto& entry : log->entries) {
+    if (entry.rfind("start ", 0) == 0) starts.push_back(entry.substr(6));
+  }
+  const std::string c = "WayfindInfo.DatasInfo.";
+  EXPECT_EQ(starts, (std::vector<std::string>{
+                        c + "GetTopClass", c + "GetTopClass_All", c + "GetSubSystem", c + "GetSubSystem_All",
+                        c + "GetSubFunc", c + "GetSubFunc_All", c + "GetDetailFunc", c + "GetSubSysClass",
+                        c + "GetProfileValue", c + "GetAcctShowName", c + "GetSubSystemInfo",
+                        "WayfindInfo.DataInfo.Initial", "WayfindInfo.DataInfo.Initial"}));
+  EXPECT_EQ(log->entries.size(), 2 * starts.size()) << "every start has its end";
+}
+
 TEST_F(DatasInfoTest, AFailingQueryWritesNoEndEntryAndReturnsTheError) {
   auto log = installLog();
   platform::ScopedUnregistration noServer(erp::progid::kServerDataInfo);
