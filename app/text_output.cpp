@@ -102,6 +102,7 @@ std::string valueText(const Variant& v) {
 std::string formatValue(const Variant& v) {
   if (auto rs = v.objectAs<platform::Recordset>()) return recordsetTable(*rs);
   if (auto d = v.objectAs<platform::Dictionary>()) {
+    if (d->Count() == 0) return "(empty dictionary)\n";
     std::string out;
     for (const auto& key : d->Keys()) {
       Variant value = d->GetValue(key);
@@ -113,6 +114,7 @@ std::string formatValue(const Variant& v) {
     return out;
   }
   if (auto vec = v.objectAs<platform::Vector>()) {
+    if (vec->Count() == 0) return "(empty vector)\n";
     std::string out;
     for (int32_t i = 1; i <= vec->Count(); ++i) out += std::to_string(i) + ": " + valueText(vec->Item(i)) + "\n";
     return out;

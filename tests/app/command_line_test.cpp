@@ -76,6 +76,9 @@ TEST(Output, TablesAlignWideCharacters) {
   EXPECT_NE(table.find("FName  FID\n"), std::string::npos) << table;
   EXPECT_NE(table.find("总账   7\n"), std::string::npos) << table;
   EXPECT_NE(table.find("(1 row)"), std::string::npos);
+  // An empty container a method handed back still shows as something.
+  EXPECT_EQ(app::formatValue(Variant(std::make_shared<platform::Dictionary>())), "(empty dictionary)\n");
+  EXPECT_EQ(app::formatValue(Variant(std::make_shared<platform::Vector>())), "(empty vector)\n");
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
