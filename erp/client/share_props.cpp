@@ -41,7 +41,11 @@ std::string buildPropsString(const std::vector<std::pair<std::string, std::strin
     if (name.empty() || name.find_first_of("=;{}") != std::string::npos)
       throw platform::AutomationError(platform::err::kInvalidProcedureCall, "PropsMgr.ShareProps",
                                       "invalid property entry name \"" + name + "\"");
-    const bool needsBraces = value.find(';') != std::string::npos || value.starts_with('{');
+    // Readers trim a value before they look for "{", so a value that starts with
+    // spaces and then "{" needs the braces too.
+    const size_t firstNonSpace = value.find_first_not_of(' ');
+    const bool needsBraces =
+        value.find(';') != std::string::npos || (firstNonSpace != std::string::npos && value[firstNonSpace] == '{');
     if (needsBraces && value.find('}') != std::string::npos)
       throw platform::AutomationError(platform::err::kInvalidProcedureCall, "PropsMgr.ShareProps",
                                       "the value of \"" + name + "\" cannot be written as a property entry");

@@ -34,7 +34,8 @@ class ShareProps : public api::IShareProps {
 };
 
 // The entries of a properties text, in order: "name=value" separated by ";". A
-// value holding ";" is written in braces ("Server={a;b}"). Raises 5 for a name that
+// value holding ";", or starting with "{" after any spaces, is written in braces
+// ("Server={a;b}"). Raises 5 for a name that
 // is empty or holds "=", ";", "{" or "}", and for a value that holds both ";" and
 // "}" (the text could not be read back).
 std::string buildPropsString(const std::vector<std::pair<std::string, std::string>>& entries);

@@ -68,6 +68,10 @@ TEST(BuildPropsString, BracesValuesThatHoldTheSeparator) {
   EXPECT_EQ(buildPropsString({{"UserID", "7"}, {"Server", "a;b"}, {"Empty", ""}}),
             "UserID=7;Server={a;b};Empty=");
   EXPECT_EQ(buildPropsString({{"Formula", "x=1"}}), "Formula=x=1");
+  // A reader trims the value before it looks for "{": unbraced, " {a" would take
+  // the entries after it into its value.
+  EXPECT_EQ(buildPropsString({{"UserName", " {a"}, {"UserID", "5"}}), "UserName={ {a};UserID=5");
+  EXPECT_EQ(buildPropsString({{"UserName", "a {b"}}), "UserName=a {b");
   EXPECT_THROW(buildPropsString({{"Bad;Name", "1"}}), platform::AutomationError);
   EXPECT_THROW(buildPropsString({{"", "1"}}), platform::AutomationError);
   EXPECT_THROW(buildPropsString({{"X", "a;}b"}}), platform::AutomationError);
