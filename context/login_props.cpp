@@ -72,10 +72,9 @@ std::string GetKeyValue(const std::string& text, const std::string& key, const s
     const size_t at = platform::toUpperAscii(s).find(platform::toUpperAscii(k));
     if (at == std::string::npos) return {};
     s.erase(0, at);
-    if (!separator.empty()) {
-      const size_t end = s.find(separator);
-      if (end != std::string::npos) s.erase(end);
-    }
+    // An empty separator is found at once, so it leaves no value.
+    const size_t end = s.find(separator);
+    if (end != std::string::npos) s.erase(end);
     return s.size() > k.size() ? s.substr(k.size()) : std::string();
   } catch (...) {
     return {};

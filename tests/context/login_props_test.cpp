@@ -114,6 +114,7 @@ TEST(GetKeyValue, FindsEntriesAsThePropertiesTextIsRead) {
   EXPECT_EQ(GetKeyValue("XT8Version=8.5;T8Version=9.0", "T8Version", ";"), "8.5");
   EXPECT_EQ(GetKeyValue("a=1|b=2", "b", "|"), "2");
   EXPECT_EQ(GetKeyValue("a=1||b=2||", "b", "||"), "2");
+  EXPECT_EQ(GetKeyValue("a=1;b=2", "a", ""), "");  // the cut comes right at the key
 }
 
 TEST_F(LoginPropsTest, F1ShowsHelpThroughOneKeptHelpObject) {
