@@ -188,5 +188,21 @@ TEST(TranslationCoverage, BothTablesTranslateTheSameTextsCompletely) {
   EXPECT_GE(en.entries().size(), 100u);
 }
 
+// The simplified characters of the client's own texts, each of which is written
+// differently in traditional Chinese ("台" is left out: it is the usual form in
+// "主控台" and "平台" there too).
+constexpr const char* kSimplifiedOnly =
+    "与业个为义于会关决击刚删动单发号启图复对导将层属岚应开当录径态户执择据数无时显机权条构标"
+    "没点码确称类级组细织终绝统继绩续编节获见认记许设识询该语误请读败资载辑输边过还进选错长门闭项须";
+
+TEST(TranslationCoverage, TraditionalChineseUsesNoSimplifiedCharacters) {
+  std::vector<std::string> simplified;
+  for (const char* p = kSimplifiedOnly; *p; p += 3) simplified.emplace_back(p, 3);  // 3-byte UTF-8 each
+  const auto cht = table("cht");
+  for (const auto& [text, translation] : cht.entries())
+    for (const auto& c : simplified)
+      EXPECT_EQ(translation.find(c), std::string::npos) << "\"" << translation << "\" holds the simplified " << c;
+}
+
 }  // namespace
 }  // namespace wayfind::erp::client
