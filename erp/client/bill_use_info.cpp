@@ -15,11 +15,20 @@ namespace {
 
 constexpr auto kQueryTimeLimit = std::chrono::seconds(15);
 
-int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*) {
+// Functions that reach outside the database (a library, a tokenizer pointer) are
+// refused when the statement is prepared, whatever the build allows at run time.
+bool outsideFunction(const char* name) {
+  if (!name) return false;
+  for (const char* refused : {"load_extension", "fts3_tokenizer"})
+    if (sqlite3_stricmp(name, refused) == 0) return true;
+  return false;
+}
+
+int readOnlyAuthorizer(void*, int action, const char*, const char* arg2, const char*, const char*) {
   switch (action) {
+    case SQLITE_FUNCTION: return outsideFunction(arg2) ? SQLITE_DENY : SQLITE_OK;
     case SQLITE_SELECT:
     case SQLITE_READ:
-    case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE: return SQLITE_OK;
     default: return SQLITE_DENY;
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/automation/automation_error.h"
 
 #include "erp/api/progids.h"
@@ -111,6 +113,13 @@ TEST(BillUseInfo, RefusesEverythingButOneReadOnlySelect) {
       "",
       "   -- only a comment",
       "SELEKT * FROM t_User",
+      "PRAGMA writable_schema = 1",
+      "SELECT load_extension('x')",
+      "VACUUM INTO 'copy.db'",
+      "SELECT 1 /* ; */; /* a second one: */ DELETE FROM t_User",
+      "SELECT 1;; DELETE FROM t_User",
+      "SELECT 1; ; SELECT 2",
+      "SELECT 1 -- comment\n; UPDATE t_User SET FName = 'x'",
   };
   for (const char* sql : refused) {
     try {
@@ -127,8 +136,11 @@ TEST(BillUseInfo, RefusesEverythingButOneReadOnlySelect) {
   auto version = db.conn().prepare("PRAGMA user_version");
   version.step();
   EXPECT_EQ(version.int32(0), storage::kSchemaVersion);
-  // A trailing semicolon and comment are one statement still.
+  EXPECT_FALSE(std::filesystem::exists("copy.db"));
+  EXPECT_FALSE(std::filesystem::exists(db.folder() / "copy.db"));
+  // A trailing semicolon, blanks and a comment are one statement still.
   EXPECT_EQ(data.GetData(props, "SELECT FName FROM t_User WHERE FUserID = 16384; -- admin")->RecordCount(), 1);
+  EXPECT_EQ(data.GetData(props, "SELECT FName FROM t_User WHERE FUserID = 16384 ;  \r\n ")->RecordCount(), 1);
   // No valid caller, no data.
   EXPECT_THROW(data.GetData("Language=chs", "SELECT 1"), platform::AutomationError);
 }
