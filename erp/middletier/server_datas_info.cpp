@@ -132,8 +132,8 @@ platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& props
       "WITH v AS ("
       " SELECT d.FDetailFuncID, d.FSubFuncID,"
       "  COALESCE(NULLIF(u.FFuncName, ''), " + localizedName("d", "FFuncName") + ") AS FFuncName,"
-      "  COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''), d.FShowName, " + localizedName("d", "FFuncName") +
-      ") AS FShowName,"
+      "  COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''), CASE WHEN ?2 = 'chs' THEN d.FShowName END, " +
+      localizedName("d", "FFuncName") + ") AS FShowName,"
       "  CASE WHEN u.FHelpCode IS NOT NULL AND u.FHelpCode <> '' THEN u.FHelpCode ELSE d.FHelpCode END AS FHelpCode,"
       "  d.FHelpCode1, d.FClassName, d.FClassParam, d.FAcctType,"
       "  COALESCE(u.FIndex, d.FIndex) AS FIndex, COALESCE(u.FVisible, d.FVisible) AS FVisible,"

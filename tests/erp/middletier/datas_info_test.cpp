@@ -83,6 +83,18 @@ TEST_F(ServerDatasInfoTest, HelpCodesMatchTheUsersViewAndTheSecondCode) {
   EXPECT_EQ(server.GetHelpCodeInfo(zhang, code)->RecordCount(), 0);
 }
 
+TEST_F(ServerDatasInfoTest, HelpCodeShowNamesAreInTheCallersLanguage) {
+  // A stored show name is Chinese: other languages see the function's own name,
+  // as in the template dictionary.
+  db.conn().exec("UPDATE t_NavDetailFunc SET FShowName = '凭证新增' WHERE FDetailFuncID = 1010101");
+  std::string code = "PZLR";
+  EXPECT_EQ(server.GetHelpCodeInfo(admin, code)->value("FShowName").asString(), "凭证新增");
+  EXPECT_EQ(server.GetHelpCodeInfo(propsFor(demo::ids::kAdministrator, "en"), code)->value("FShowName").asString(),
+            "Voucher Entry");
+  EXPECT_EQ(server.GetHelpCodeInfo(propsFor(demo::ids::kAdministrator, "cht"), code)->value("FShowName").asString(),
+            "憑證錄入");
+}
+
 TEST_F(ServerDatasInfoTest, NextIndexFollowsTemplateAndUserChildren) {
   int32_t type = 4, id = 10101;  // 6 template functions
   EXPECT_EQ(server.GetNextIndex(admin, type, id).asLong(), 7);
