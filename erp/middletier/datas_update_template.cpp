@@ -173,17 +173,21 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
     entries.push_back(std::move(e));
   }
 
+  // Only what really changes the template bumps it: the same list again is no change.
+  bool changed = false;
   for (const auto& e : entries) {
     if (!e.parent) continue;
     if (templateParent(conn, l, e.id)) {
       for (const auto& [col, v] : e.values) {
-        auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ? WHERE " + l.idCol + " = ?");
+        auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ?1 WHERE " + l.idCol +
+                               " = ?2 AND " + col + " IS NOT ?1");
         st.bindAll(v, e.id);
-        st.run();
+        changed = st.run() > 0 || changed;
       }
-      auto mv = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + l.parentCol + " = ? WHERE " + l.idCol + " = ?");
+      auto mv = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + l.parentCol + " = ?1 WHERE " + l.idCol +
+                             " = ?2 AND " + l.parentCol + " IS NOT ?1");
       mv.bindAll(*e.parent, e.id);
-      mv.run();
+      changed = mv.run() > 0 || changed;
     } else {
       std::string cols = std::string(l.idCol) + ", " + l.parentCol, marks = "?, ?";
       for (const auto& [col, v] : e.values) {
@@ -195,15 +199,19 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
       int i = 2;
       for (const auto& [col, v] : e.values) st.bind(++i, v);
       st.run();
+      changed = true;
     }
   }
   c.checkpoint("upserted");
   if (bDelAll)
     for (int32_t id : templateChildren(conn, l, parents))
-      if (!listed.count(id)) deleteTemplateNode(c, l, id);
+      if (!listed.count(id)) {
+        deleteTemplateNode(c, l, id);
+        changed = true;
+      }
   rows::purgeDanglingFavourites(conn);
   markBaseDataRefresh(conn, subSystemId);
-  c.templateChanged();
+  if (changed) c.templateChanged();
   c.commit();
 
   auto now = std::make_shared<platform::Vector>();

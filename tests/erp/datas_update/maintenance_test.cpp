@@ -46,6 +46,14 @@ TEST_F(Maintenance, RefreshSubFuncReconcilesASubsystemWithTheListItGets) {
   up_.RefreshSubFunc(props(kAdmin), sys, upd, keep, tpl);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavSubFunc WHERE FSubSysID = 10"), 2);
   EXPECT_EQ(count("SELECT FRefresh FROM t_NavSubFunc WHERE FSubFuncID = 100 AND FFuncName = '凭证处理'"), 1);
+  // The same list again changes no row: the template's version stays, the flag is set.
+  up_.UpdateSysBaseData(props(kAdmin));
+  const auto unchanged = revision(0);
+  auto same = entries({Variant(dict({{"FSubFuncID", 100}, {"FFuncName", "凭证处理"}, {"FRefresh", 1}})),
+                       Variant(102)});
+  up_.RefreshSubFunc(props(kAdmin), sys, same, delAll, tpl);
+  EXPECT_EQ(revision(0), unchanged);
+  EXPECT_TRUE(baseDataFlag(10));
 
   up_.UpdateSysBaseData(props(kAdmin));
   EXPECT_FALSE(baseDataFlag(10));
