@@ -181,6 +181,37 @@ int32_t mapped(const std::map<int32_t, int32_t>& m, int32_t id) {
   return it == m.end() ? id : it->second;
 }
 
+// Everything of a user that the user's version text covers: the stored rows of
+// the four levels and the profile, in key order.
+std::vector<std::vector<Variant>> versionedRows(storage::Connection& conn, int32_t userId) {
+  std::vector<std::vector<Variant>> out;
+  for (const char* table : {kTopClass, kSubSystem, kSubFunc, kDetailFunc, kProfile}) {
+    auto rs = readUserTable(conn, table, userId, UserRows::Stored);
+    const int fields = rs->fieldCount();
+    out.push_back({Variant(table)});
+    for (size_t r = 0; r < rs->storedRowCount(); ++r) {
+      std::vector<Variant> row;
+      for (int f = 0; f < fields; ++f) row.push_back(rs->storedValue(r, f));
+      out.push_back(std::move(row));
+    }
+  }
+  return out;
+}
+
+// A user's row of a template node keeps the template's account types, and a
+// class text it carries is the template's: the editors may not change either, and
+// "ZelWayfind.DatasInfo" answers a user's class of a node, so a file (or another
+// user's rows) may not bring another program in. An empty class stays empty.
+void keepTemplateFields(storage::Connection& conn, const Level& l, Row& row) {
+  const auto tpl = rows::templateAsUserRow(conn, l, row.at(l.idCol).asLong(), "chs");
+  if (!tpl) return;
+  row["FAcctType"] = tpl->at("FAcctType");
+  for (const char* col : {"FClassName", "FClassParam"}) {
+    const Variant& v = row[col];
+    if (!v.isNull() && !(v.isString() && v.asString().empty())) row[col] = tpl->at(col);
+  }
+}
+
 }  // namespace
 
 Customisation fromDictionary(const platform::Dictionary& dict) {
@@ -203,6 +234,7 @@ Customisation fromUser(storage::Connection& conn, int32_t userId) {
 
 void replaceCustomisation(Change& change, int32_t userId, const Customisation& data) {
   auto& conn = change.conn();
+  const auto before = versionedRows(conn, userId);
   std::map<int32_t, int32_t> maps[4];
   for (int n = 1; n <= 4; ++n) maps[n - 1] = renumbering(conn, rows::level(n), userId, data.levels[n - 1]);
 
@@ -217,7 +249,10 @@ void replaceCustomisation(Change& change, int32_t userId, const Customisation& d
     const Level& l = rows::level(n);
     for (Row row : data.levels[n - 1]) {
       const int32_t id = row[l.idCol].asLong();
-      if (id < l.base && !rows::templateHas(conn, l, id)) continue;  // the template dropped that node
+      if (id < l.base) {
+        if (!rows::templateHas(conn, l, id)) continue;  // the template dropped that node
+        keepTemplateFields(conn, l, row);
+      }
       row[l.idCol] = Variant(mapped(maps[n - 1], id));
       if (l.parentCol) row[l.parentCol] = Variant(mapped(maps[n - 2], row[l.parentCol].asLong()));
       rows::writeUserRow(conn, l, userId, row);
@@ -259,7 +294,8 @@ void replaceCustomisation(Change& change, int32_t userId, const Customisation& d
     change.checkpoint("favourites");
   }
   rows::purgeDanglingFavourites(conn);
-  change.userChanged(userId);
+  // The same customisation again (a file imported twice) is no change.
+  if (versionedRows(conn, userId) != before) change.userChanged(userId);
 }
 
 }  // namespace wayfind::erp::middletier::transfer

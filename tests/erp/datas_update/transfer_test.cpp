@@ -163,6 +163,50 @@ TEST_F(Transfer, ADictionaryOfTheWrongShapeChangesNothing) {
   EXPECT_EQ(dump(), state);
 }
 
+TEST_F(Transfer, ImportingOrApplyingTheSameCustomisationAgainBumpsNothing) {
+  customise(kUserA);
+  auto exported = datas_.ExportUserData(props(kUserA));
+  const int64_t before = revision(kUserA);
+  up_.ImportUserData(props(kUserA), exported);
+  EXPECT_EQ(revision(kUserA), before);
+
+  // Applying renamed template nodes twice. (Custom items get fresh identifiers
+  // for each target every time, which is a change.)
+  auto rename = dict({{"NewName", Variant("凭证处理")}, {"Visible", 0}});
+  int32_t sub = 100;
+  up_.UpdateSubSysFunc(props(kUserC), sub, rename, false, none_);
+  auto users = std::make_shared<platform::Vector>();
+  users->Append(Variant(kUserB));
+  platform::VectorPtr vect = users;
+  auto info = dict({{"TemplateUserID", Variant(kUserC)}});
+  up_.ApplyAllUser(props(kAdmin), vect, info);
+  const int64_t b = revision(kUserB);
+  EXPECT_GT(b, 0);
+  vect = users;
+  up_.ApplyAllUser(props(kAdmin), vect, info);
+  EXPECT_EQ(revision(kUserB), b);
+}
+
+TEST_F(Transfer, AFileCannotGiveATemplateNodeAnotherClassOrAccountTypes) {
+  customise(kUserA);
+  auto exported = datas_.ExportUserData(props(kUserA));
+  auto rs = exported->GetValue("SubFunc").objectAs<platform::Recordset>()->cloneStructure();
+  // Sub-function 100 runs GL.Sub; the file says otherwise.
+  rs->appendStoredRow({Variant(100), Variant(10), Variant("凭证"), Variant(",7,"), Variant(1), Variant(1),
+                       Variant("Evil.Program"), Variant("x")});
+  rs->appendStoredRow({Variant(101), Variant(10), Variant("账簿"), Variant(""), Variant(2), Variant(1),
+                       Variant::null(), Variant::null()});
+  exported->SetValue("SubFunc", Variant(rs));
+  up_.ImportUserData(props(kUserB), exported);
+  auto mine = row(userTable(kUserB, "SubFunc"), "FSubFuncID", 100);
+  EXPECT_EQ(mine["FClassName"], Variant("GL.Sub"));
+  EXPECT_TRUE(mine["FClassParam"].isNull());
+  EXPECT_EQ(mine["FAcctType"], Variant(""));
+  EXPECT_TRUE(row(userTable(kUserB, "SubFunc"), "FSubFuncID", 101)["FClassName"].isNull());
+  int32_t id = 100, level = 3;
+  EXPECT_EQ(datas_.GetSubSysClass(props(kUserB), id, level), "GL.Sub");
+}
+
 TEST_F(Transfer, ApplyAllUserCopiesTheTemplateUsersCustomisation) {
   customise(kUserA);
   const auto a = canonical(kUserA);
