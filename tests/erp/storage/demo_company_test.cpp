@@ -3,6 +3,7 @@
 #include "platform/automation/automation_error.h"
 
 #include <fstream>
+#include <sstream>
 
 #include "erp/demo/demo_company.h"
 #include "erp/demo/synthetic_company.h"
@@ -33,6 +34,23 @@ TEST(DemoCompany, LoadsARealisticTemplateOnFirstOpen) {
   EXPECT_EQ(scalar(conn, "SELECT COUNT(*) FROM t_NavDetailFunc WHERE FFuncName = '' OR FFuncName_en = '' "
                          "OR FFuncName_cht = '' OR FHelpCode = '' OR FClassName IS NULL"),
             0);
+  // A help code finds one function, and a name never says its last word twice
+  // ("账龄分析分析", "Elimination Entry Entry").
+  EXPECT_EQ(scalar(conn, "SELECT COUNT(*) FROM (SELECT 1 FROM t_NavDetailFunc GROUP BY FHelpCode COLLATE NOCASE "
+                         "HAVING COUNT(*) > 1)"),
+            0);
+  EXPECT_EQ(scalar(conn, "SELECT COUNT(*) FROM t_NavDetailFunc WHERE length(FFuncName) >= 4 AND "
+                         "substr(FFuncName, -2) = substr(FFuncName, -4, 2)"),
+            0);
+  auto names = conn.prepare("SELECT FFuncName_en FROM t_NavDetailFunc");
+  while (names.step()) {
+    std::istringstream words(names.text(0));
+    std::string previous, word;
+    while (words >> word) {
+      EXPECT_NE(word, previous) << names.text(0);
+      previous = word;
+    }
+  }
   EXPECT_EQ(scalar(conn, "SELECT COUNT(*) FROM t_NavTopClass WHERE FTopClassName = '我的T/8'"), 1);
   EXPECT_GE(scalar(conn, "SELECT COUNT(*) FROM t_NavTopClass WHERE FShowSysType = 2"), 1);
   EXPECT_GE(scalar(conn, "SELECT COUNT(*) FROM t_NavSubSystem WHERE FAcctType = ',12,'"), 1);
