@@ -76,6 +76,26 @@ TEST(StorageSchema, FailingSeederLeavesAnEmptyFileThatTheNextOpenFills) {
   EXPECT_EQ(storage::schemaVersion(*conn), storage::kSchemaVersion);
 }
 
+TEST(StorageSchema, OlderFileMigratesKeepingItsData) {
+  TempDatabase db;
+  const std::string instance = storage::instanceId(db.conn());
+  const int64_t users = countRows(db.conn(), "t_User");
+  const int64_t functions = countRows(db.conn(), "t_NavDetailFunc");
+  // The file as the first version of the program left it.
+  storage::releaseThreadConnections();
+  {
+    auto old = storage::Connection::open(db.path());
+    old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; PRAGMA user_version = 1;");
+  }
+  auto& conn = *storage::connectionFor(db.path());
+  EXPECT_EQ(storage::schemaVersion(conn), storage::kSchemaVersion);
+  EXPECT_EQ(countRows(conn, "t_NavSysState"), 0);
+  EXPECT_EQ(countRows(conn, "t_NavUnInsHidden"), 0);
+  EXPECT_EQ(countRows(conn, "t_User"), users);  // not seeded a second time
+  EXPECT_EQ(countRows(conn, "t_NavDetailFunc"), functions);
+  EXPECT_EQ(storage::instanceId(conn), instance);
+}
+
 TEST(StorageTransaction, RollsBackUnlessCommittedAndNestsAsSavepoint) {
   TempDatabase db(storage::Seed::None);
   auto& conn = db.conn();
