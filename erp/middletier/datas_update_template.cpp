@@ -106,6 +106,34 @@ void deleteTemplateNode(Change& c, const Level& l, int32_t id) {
   run(conn, std::string("DELETE FROM ") + l.tplTable + " WHERE " + l.idCol + " = ?", id);
 }
 
+// A user's own folder (701 to 799, or ids beginning with 750102 to 750104): the
+// rows there are the user's own placements.
+bool userFolder(int32_t subFuncId) {
+  if (subFuncId >= 701 && subFuncId <= 799) return true;
+  std::string digits = std::to_string(subFuncId);
+  if (digits.size() < 6) return false;
+  const int lead = std::stoi(digits.substr(0, 6));
+  return lead >= 750102 && lead <= 750104;
+}
+
+// A template detail function the refresh moves to another sub-function: the users'
+// rows of its old place follow it (a row left behind would show there as a node
+// of its own). A user who already has a row at the new place keeps that one.
+void moveUserRows(Change& c, int32_t detailId, int32_t from, int32_t to) {
+  if (from == to || userFolder(from)) return;
+  auto& conn = c.conn();
+  auto users = conn.prepare("SELECT DISTINCT FUserID FROM t_NavUserDetailFunc WHERE FDetailFuncID = ? AND FSubFuncID = ?");
+  users.bindAll(detailId, from);
+  while (users.step()) c.userChanged(users.int32(0));
+  auto mv = conn.prepare(
+      "UPDATE OR IGNORE t_NavUserDetailFunc SET FSubFuncID = ?3 WHERE FDetailFuncID = ?1 AND FSubFuncID = ?2");
+  mv.bindAll(detailId, from, to);
+  mv.run();
+  auto rest = conn.prepare("DELETE FROM t_NavUserDetailFunc WHERE FDetailFuncID = ? AND FSubFuncID = ?");
+  rest.bindAll(detailId, from);
+  rest.run();
+}
+
 void markBaseDataRefresh(storage::Connection& conn, int32_t subSysId) {
   auto st = conn.prepare(
       "INSERT INTO t_NavSysState(FSubSysID, FBaseDataRefresh) VALUES (?, 1) "
@@ -177,7 +205,8 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
   bool changed = false;
   for (const auto& e : entries) {
     if (!e.parent) continue;
-    if (templateParent(conn, l, e.id)) {
+    if (const auto from = templateParent(conn, l, e.id)) {
+      if (l.number == 4) moveUserRows(c, e.id, *from, *e.parent);
       for (const auto& [col, v] : e.values) {
         auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ?1 WHERE " + l.idCol +
                                " = ?2 AND " + col + " IS NOT ?1");

@@ -59,6 +59,23 @@ TEST_F(Maintenance, RefreshSubFuncReconcilesASubsystemWithTheListItGets) {
   EXPECT_FALSE(baseDataFlag(10));
 }
 
+TEST_F(Maintenance, AFunctionMovedByARefreshTakesTheUsersRowsAlong) {
+  int32_t id = 10001;
+  auto d = dict({{"NewName", "我的凭证录入"}});
+  up_.UpdateDetailFuncAttr(props(kUserA), id, d, false, none_);
+  const auto before = revision(kUserA);
+  int32_t sys = 10;
+  bool keep = false, tpl = true;
+  auto moved = entries({Variant(dict({{"FDetailFuncID", 10001}, {"FSubFuncID", 101}}))});
+  up_.RefreshDetailFunc(props(kAdmin), sys, moved, keep, tpl);
+  EXPECT_EQ(count("SELECT FSubFuncID FROM t_NavDetailFunc WHERE FDetailFuncID = 10001"), 101);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc WHERE FDetailFuncID = 10001 AND FSubFuncID = 100"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc WHERE FDetailFuncID = 10001 AND FSubFuncID = 101 "
+                  "AND FFuncName = '我的凭证录入'"),
+            1);
+  EXPECT_GT(revision(kUserA), before);
+}
+
 TEST_F(Maintenance, RefreshRefusalsChangeNothing) {
   // B's custom function under 100 stops a refresh that would delete 100.
   auto det = dict({{"NewName", "工具"}, {"FClassName", "/opt/x"}});
