@@ -163,10 +163,24 @@ Invocation parse(const std::vector<std::string>& args) {
   return inv;
 }
 
-void requireArguments(const Invocation& inv, size_t count, const char* what) {
-  if (inv.positional.size() != count)
-    throw UsageError{"wayfind " + inv.command + " takes " + what + " (see wayfind " + inv.command + " --help)."};
+// The number of arguments each command takes, checked before the host starts, so
+// a wrong command line touches nothing.
+void checkArgumentCount(const Invocation& inv) {
+  static const std::map<std::string, std::pair<size_t, const char*>> counts = {
+      {"tree", {0, "no arguments"}},   {"search", {1, "one HELPCODE"}}, {"favourites", {0, "no arguments"}},
+      {"export", {1, "one FILE"}},     {"import", {1, "one FILE"}},
+  };
+  if (inv.command == "call") {
+    if (inv.positional.empty())
+      throw UsageError{"wayfind call takes CLASS.METHOD [ARG...] (see wayfind call --help)."};
+    return;
+  }
+  auto it = counts.find(inv.command);
+  if (it != counts.end() && inv.positional.size() != it->second.first)
+    throw UsageError{"wayfind " + inv.command + " takes " + it->second.second + " (see wayfind " + inv.command +
+                     " --help)."};
 }
+
 
 std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
 
@@ -239,7 +253,6 @@ std::string treeJson(const std::vector<Node>& nodes) {
 }
 
 int runTree(const Invocation& inv, std::ostream& out) {
-  requireArguments(inv, 0, "no arguments");
   auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
   auto tree = readTree(*info, inv.all);
   if (inv.json)
@@ -252,7 +265,6 @@ int runTree(const Invocation& inv, std::ostream& out) {
 // ---- call ----
 
 int runCall(const Invocation& inv, std::ostream& out) {
-  if (inv.positional.empty()) throw UsageError{"wayfind call takes CLASS.METHOD [ARG...] (see wayfind call --help)."};
   const std::string target = inv.positional[0];
   auto dot = target.find('.');
   if (dot == std::string::npos || dot == 0 || dot + 1 == target.size())
@@ -295,7 +307,6 @@ int runCall(const Invocation& inv, std::ostream& out) {
 // ---- search, favourites, export, import ----
 
 int runSearch(const Invocation& inv, std::ostream& out) {
-  requireArguments(inv, 1, "one HELPCODE");
   auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
   auto rs = info->GetHelpCodeInfo(inv.positional[0]);
   out << (inv.json ? toJson(Variant(rs)) + "\n" : formatValue(Variant(rs)));
@@ -303,7 +314,6 @@ int runSearch(const Invocation& inv, std::ostream& out) {
 }
 
 int runFavourites(const Invocation& inv, std::ostream& out) {
-  requireArguments(inv, 0, "no arguments");
   auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
   auto groups = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
   std::vector<std::pair<int32_t, std::string>> list;
@@ -337,7 +347,6 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
 }
 
 int runExport(const Invocation& inv, std::ostream& out) {
-  requireArguments(inv, 1, "one FILE");
   auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
   info->Export(inv.positional[0]);
   out << "Exported the customisation to " << inv.positional[0] << ".\n";
@@ -345,7 +354,6 @@ int runExport(const Invocation& inv, std::ostream& out) {
 }
 
 int runImport(const Invocation& inv, std::ostream& out) {
-  requireArguments(inv, 1, "one FILE");
   auto update = platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
   update->Import(Variant(inv.positional[0]));
   out << "Imported " << inv.positional[0] << ".\n";
@@ -387,9 +395,10 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
   auto previousChooser = update::installGroupChooser(std::make_shared<TerminalGroupChooser>(in, err, interactive));
   int status = 0;
   try {
-    HostSession session = startHost(inv.host);
-    if (session.createdDatabase)
-      err << "wayfind: created the demo company in " << session.databasePath << "\n";
+    checkArgumentCount(inv);
+    startHost(inv.host, [&](const std::string& path) {
+      err << "wayfind: created the demo company in " << path << "\n";
+    });
     status = command->second(inv, out);
   } catch (const UsageError& e) {
     err << "wayfind: " << e.message << "\n";

@@ -46,7 +46,7 @@ void registerEverything() {
   update::registerDatasUpdate();
 }
 
-HostSession startHost(const HostOptions& options) {
+HostSession startHost(const HostOptions& options, const std::function<void(const std::string&)>& onCreated) {
   registerEverything();
   HostSession session;
 
@@ -57,6 +57,7 @@ HostSession startHost(const HostOptions& options) {
   session.createdDatabase = !std::filesystem::exists(path, ec);
   if (session.createdDatabase) std::filesystem::create_directories(path.parent_path(), ec);
   auto conn = erp::storage::connectionFor(path);
+  if (session.createdDatabase && onCreated) onCreated(session.databasePath);
 
   session.userId = options.userId ? *options.userId : defaultUser(*conn);
   {

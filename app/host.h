@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -30,7 +31,10 @@ struct HostSession {
 // Registers everything, prepares the database and publishes the login. Raises
 // AutomationError with a clear description for an unknown or forbidden user or a
 // database that cannot be opened.
-HostSession startHost(const HostOptions& options);
+// onCreated hears of a new database (the demo company) as soon as it exists, so the
+// user learns where it is even when a later step of the start fails.
+HostSession startHost(const HostOptions& options,
+                      const std::function<void(const std::string& databasePath)>& onCreated = {});
 
 // Registers the ERP's components and the component's public classes (no login).
 void registerEverything();

@@ -128,3 +128,15 @@ TEST_F(EndToEnd, AFileThatIsNotATemplateIsRefusedAndChangesNothing) {
   EXPECT_NE(errors().find("无效或错误的模板文件，请重新选择。"), std::string::npos);
   EXPECT_TRUE(wayfind("tree").out == before) << "the tree changed";
 }
+
+TEST_F(EndToEnd, AWrongCommandLineTouchesNothingAndAFailedStartStillSaysWhereTheCompanyIs) {
+  Outcome wrong = wayfind("export");  // FILE missing
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_FALSE(fs::exists(dir / "erp.db")) << "a wrong command line created the database";
+  EXPECT_NE(errors().find("takes one FILE"), std::string::npos);
+
+  Outcome unknownUser = wayfind("--user 99999 tree");
+  EXPECT_EQ(unknownUser.status, 1);
+  EXPECT_NE(errors().find("created the demo company in"), std::string::npos);
+  EXPECT_NE(errors().find("User 99999 does not exist"), std::string::npos);
+}
