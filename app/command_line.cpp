@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,7 +44,7 @@ Options (for every command):
   --user ID            the logged-in user (default: $WAYFIND_USER, else the first
                        active user)
   --setup-type TEXT    the installation's setup type (default: Industry)
-  --lang chs|en|cht    the user's language (default: chs)
+  --lang chs|en|cht    the user's language (default: $WAYFIND_LANGUAGE, else chs)
   --uuid TEXT          the installation identifier (default: the database's own)
   --cache-dir DIR      where the cache files go (default: $WAYFIND_CACHE_DIR, else
                        beside the component)
@@ -116,6 +117,8 @@ struct UsageError {
 
 Invocation parse(const std::vector<std::string>& args) {
   Invocation inv;
+  // The login language of the environment unless --lang names one.
+  if (const char* env = std::getenv("WAYFIND_LANGUAGE"); env && *env) inv.host.language = env;
   bool optionsDone = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];

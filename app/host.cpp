@@ -69,7 +69,7 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   }
 
   if (options.language != "chs" && options.language != "en" && options.language != "cht")
-    fail("--lang takes chs, en or cht, not " + options.language + ".");
+    fail("The language (--lang or WAYFIND_LANGUAGE) is chs, en or cht, not " + options.language + ".");
   erp::client::setLoginLanguage(options.language);
   if (options.callLog) erp::client::enableCallLog(*options.callLog);
   if (options.cacheDir) store::SetCacheFolder(*options.cacheDir);
