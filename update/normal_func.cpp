@@ -113,8 +113,10 @@ bool AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const s
   auto rs = groups.objectAs<platform::Recordset>();
   if (rs && rs->RecordCount() > 1) {
     std::vector<GroupChoice> choices;
-    for (; !rs->isEOF(); rs->MoveNext())
-      choices.push_back({platform::CLng(rs->value("FFuncGroupID")), platform::CStr(rs->value("FFuncGroupName"))});
+    for (; !rs->isEOF(); rs->MoveNext()) {
+      const Variant& name = rs->value("FFuncGroupName");  // a group without a name lists as empty text
+      choices.push_back({platform::CLng(rs->value("FFuncGroupID")), name.isNull() ? std::string() : platform::CStr(name)});
+    }
     auto chooser = groupChooser();
     const int32_t chosen = chooser ? chooser->choose(choices) : -1;
     if (chosen == -1) return false;

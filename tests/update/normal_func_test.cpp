@@ -74,6 +74,19 @@ TEST_F(NormalFuncTest, ThreeGroupsAskTheChooserInServerOrder) {
   EXPECT_EQ(chooser->shown[2].groupId, 9);
 }
 
+TEST_F(NormalFuncTest, AGroupWithoutANameIsListedAsEmptyText) {
+  auto rows = groupRows({{7, "总账"}, {3, "报表"}});
+  rows->MoveLast();
+  rows->setValue("FFuncGroupName", Variant::null());
+  rows->MoveFirst();
+  info->groups = Variant(rows);
+  chooser->answerIndex = 1;
+  EXPECT_CALL(*updates, AppendNormalItem(_, _, _, _, _, Eq(3))).WillOnce(Return(Variant(true)));
+  EXPECT_TRUE(update::AppendNormalItem(42, "", "", "", Variant(-1)));
+  ASSERT_EQ(chooser->shown.size(), 2u);
+  EXPECT_EQ(chooser->shown[1].name, "");
+}
+
 TEST_F(NormalFuncTest, ChoiceClosedWithoutOkCallsNoServer) {
   info->groups = Variant(groupRows({{7, "总账"}, {3, "报表"}}));
   chooser->answerIndex = -1;
