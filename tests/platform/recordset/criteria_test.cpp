@@ -10,19 +10,11 @@
 #include "trap_tables.h"
 
 using namespace wayfind::platform;
+using wayfind::test::errorOf;
 using wayfind::test::labels;
 using Labels = std::vector<std::string>;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 // FName label, FID integer, FText text, FAmount double, FDay date, FFlag boolean,
 // FAny variant.

@@ -7,19 +7,12 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/recordset/recordset.h"
+#include "trap_tables.h"
 
 using namespace wayfind::platform;
+using wayfind::test::errorOf;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 RecordsetPtr typedSet() {
   auto rs = std::make_shared<Recordset>();

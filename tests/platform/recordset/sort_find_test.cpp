@@ -9,19 +9,11 @@
 #include "trap_tables.h"
 
 using namespace wayfind::platform;
+using wayfind::test::errorOf;
 using wayfind::test::labels;
 using Labels = std::vector<std::string>;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 RecordsetPtr people() {
   auto rs = std::make_shared<Recordset>();

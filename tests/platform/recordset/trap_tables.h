@@ -3,10 +3,12 @@
 // and parent identifiers on both sides of the one asked for (4, 5, 6 and 50).
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "platform/automation/automation_error.h"
 #include "platform/recordset/recordset.h"
 
 namespace wayfind::platform {
@@ -15,6 +17,16 @@ inline void PrintTo(const Variant& v, std::ostream* os) { *os << v.debugString()
 }  // namespace wayfind::platform
 
 namespace wayfind::test {
+
+// The number of the AutomationError that f raises, or 0 when it raises none.
+inline int errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const platform::AutomationError& e) {
+    return e.number();
+  }
+  return 0;
+}
 
 // FTopClassID, FSubSysID and FSubFuncID all hold the row's parent identifier, so
 // every level's parent filter selects the same rows; FDetailFuncID is the row's
