@@ -8,9 +8,9 @@
 #include "store/call_log.h"
 #include "store/codes.h"
 #include "store/data_info.h"
+#include "store/normal_func_queries.h"
 #include "store/queries.h"
 #include "store/template_files.h"
-#include "update/normal_func.h"
 
 namespace wayfind::store {
 
@@ -65,7 +65,7 @@ DatasInfo::Rs DatasInfo::GetDetailFunc(int32_t id) {
 DatasInfo::Rs DatasInfo::GetDetailFunc_All(int32_t id) { return store::GetDetailFunc_All(id); }
 DatasInfo::Rs DatasInfo::GetDetailFuncInfo(int32_t id) { return store::GetDetailFuncInfo(id); }
 DatasInfo::Rs DatasInfo::GetHelpCodeInfo(const std::string& code) { return store::GetHelpCodeInfo(code); }
-DatasInfo::Rs DatasInfo::GetDetailNormalFunc(int32_t group) { return update::GetDetailNormalFunc(group); }
+DatasInfo::Rs DatasInfo::GetDetailNormalFunc(int32_t group) { return store::GetDetailNormalFunc(group); }
 bool DatasInfo::IsRefresh(int32_t id, int32_t type, Dict& oDict) { return store::IsRefresh(id, type, oDict); }
 std::string DatasInfo::GetSubSysClass(int32_t id, int32_t type) {
   return logged("GetSubSysClass", [&] { return store::GetSubSysClass(id, type); });
@@ -100,7 +100,7 @@ bool DatasInfo::IsRefreshNode(int32_t id, int32_t type) { return store::IsRefres
 int32_t DatasInfo::GetNextIndex(int32_t type, int32_t id) { return store::GetNextIndex(type, id); }
 int32_t DatasInfo::GetNextID(int32_t type, int32_t id) { return store::GetNextID(type, id); }
 bool DatasInfo::IsHasChild(int32_t base, int32_t id) { return store::IsHasChild(base, id); }
-platform::Variant DatasInfo::GetNormalFuncGroup() { return update::GetNormalFuncGroup(); }
+platform::Variant DatasInfo::GetNormalFuncGroup() { return store::GetNormalFuncGroup(); }
 void DatasInfo::Export(const std::string& file) { store::Export(file); }
 void DatasInfo::Initial() { store::Initial(); }
 void DatasInfo::ClearCache() { ReleaseTables(true); }

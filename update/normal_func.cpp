@@ -1,14 +1,11 @@
 #include "update/normal_func.h"
 
-#include "context/language.h"
 #include "context/login_props.h"
 #include "erp/api/progids.h"
-#include "erp/api/server_datas_info.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
-#include "store/codes.h"
-#include "store/data_info.h"
 #include "store/datas_info.h"
+#include "store/normal_func_queries.h"
 #include "update/group_chooser.h"
 #include "update/server_call.h"
 
@@ -17,10 +14,6 @@ namespace wayfind::update {
 using platform::Variant;
 
 namespace {
-
-std::shared_ptr<erp::api::IServerDatasInfo> createInfoServer() {
-  return platform::Registry::instance().createAs<erp::api::IServerDatasInfo>(erp::progid::kServerDatasInfo);
-}
 
 // Appending through the server: every argument by reference, the answer as a
 // Boolean; a failing call answers false.
@@ -39,40 +32,20 @@ bool appendThroughServer(int32_t funcId, const std::string& helpCode, const std:
 
 }  // namespace
 
-Variant GetNormalFuncGroup() {
-  try {
-    const std::string props = context::PropsString();
-    auto server = createInfoServer();
-    return server->GetNormalFuncGroup(props);
-  } catch (...) {
-    const auto failure = asAutomationError(std::current_exception(), erp::progid::kServerDatasInfo);
-    throw platform::AutomationError(
-        platform::err::kInvalidProcedureCall, failure.source(),
-        context::GetLangText("获取常用功能组失败。") + "\r\n" +
-            context::FormatLangText("失败原因：%1", {Variant(failure.description())}));
-  }
-}
-
-platform::RecordsetPtr GetDetailNormalFunc(int32_t lngGroupID) {
-  return reportFailure([&] {
-    auto& data = store::DataInfo::instance();
-    data.acctTypeCode = store::GetAcctTypeCode();
-    const std::string props = context::PropsString();
-    auto server = createInfoServer();
-    int32_t group = lngGroupID;
-    Variant answer = server->GetDetailNormalFunc(props, group);
-    if (answer.isEmpty() || (answer.isObject() && !answer.asObject())) return platform::RecordsetPtr();
-    auto rs = answer.objectAs<platform::Recordset>();
-    if (!rs) platform::raise(platform::err::kTypeMismatch, erp::progid::kServerDatasInfo);
-    return rs;
-  });
-}
-
 void ClearNormalList(int32_t lFuncGroupID) {
   reportFailure([&] {
     int32_t group = lFuncGroupID;
     const std::string props = context::PropsString();
     createUpdateServer()->ClearNormalList(props, group);
+  });
+}
+
+void ReplaceNormalList(int32_t lngGroupID, const platform::VectorPtr& rows) {
+  reportFailure([&] {
+    int32_t group = lngGroupID;
+    platform::VectorPtr list = rows ? rows : std::make_shared<platform::Vector>();
+    const std::string props = context::PropsString();
+    createUpdateServer()->ReplaceNormalList(props, group, list);
   });
 }
 
@@ -109,7 +82,7 @@ bool AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const s
   if (!noGroup)
     return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, platform::CLng(lngGroupID));
 
-  Variant groups = GetNormalFuncGroup();
+  Variant groups = store::GetNormalFuncGroup();
   auto rs = groups.objectAs<platform::Recordset>();
   if (rs && rs->RecordCount() > 1) {
     std::vector<GroupChoice> choices;

@@ -1,23 +1,18 @@
 // The groups of frequently used functions ("常用功能"): each user keeps groups,
 // each an ordered list of detail functions with the user's own help codes and show
 // names. They live in the middle tier, not in the navigation tables: they are read
-// through "ZelWayfind.DatasInfo" and changed through "ZelWayfind.DatasUpdate".
+// through "ZelWayfind.DatasInfo" (store/normal_func_queries.h) and changed here
+// through "ZelWayfind.DatasUpdate".
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/automation/variant.h"
+#include "platform/containers/vector.h"
 #include "platform/recordset/recordset.h"
 
 namespace wayfind::update {
-
-// The user's groups (FFuncGroupID, FFuncGroupName) in the server's order. Any
-// failure is raised again as error 5 "获取常用功能组失败。" with its reason.
-platform::Variant GetNormalFuncGroup();
-// The functions of one group (FDetailFuncID, FFuncName, FHelpCode, FShowName) in
-// list order. Failures reach the caller unchanged.
-platform::RecordsetPtr GetDetailNormalFunc(int32_t lngGroupID);
 
 // Changes; server failures reach the caller as the server raised them.
 void ClearNormalList(int32_t lFuncGroupID = -1);
@@ -29,6 +24,12 @@ platform::Variant UpdateNormalFuncGroup(int32_t lngGroupID, const std::string& s
 // installed chooser picks the group; a choice closed without OK answers false and
 // calls no server. A failing server call answers false; a failure while reading the
 // groups or choosing reaches the caller.
+// Replaces one group's whole list with rows (dictionaries with FDetailFuncID,
+// FHelpCode, FShowName, FFuncName, in list order) in a single server change: the
+// group keeps either the new list or its old one. Server failures reach the caller
+// as the server raised them.
+void ReplaceNormalList(int32_t lngGroupID, const platform::VectorPtr& rows);
+
 bool AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
                       const std::string& strFuncName, const platform::Variant& lngGroupID);
 

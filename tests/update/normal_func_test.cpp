@@ -7,6 +7,7 @@
 #include "fake_login.h"
 #include "mock_update_server.h"
 #include "store/data_info.h"
+#include "store/normal_func_queries.h"
 #include "update/datas_update.h"
 #include "update/group_chooser.h"
 #include "update/normal_func.h"
@@ -120,7 +121,7 @@ TEST_F(NormalFuncTest, AFailingAppendAnswersFalseButAFailingGroupReadIsRaised) {
 TEST_F(NormalFuncTest, GroupReadFailureWithoutServerIsError5) {
   platform::ScopedUnregistration gone(erp::progid::kServerDatasInfo);
   try {
-    update::GetNormalFuncGroup();
+    store::GetNormalFuncGroup();
     FAIL();
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), 5);
@@ -135,8 +136,54 @@ TEST_F(NormalFuncTest, DetailNormalFuncPassesTheServersRecordSet) {
     asked = g;
     return Variant(rows);
   };
-  EXPECT_EQ(update::GetDetailNormalFunc(12), rows);
+  EXPECT_EQ(store::GetDetailNormalFunc(12), rows);
   EXPECT_EQ(asked, 12);
   info->detailNormal = [](int32_t) { return Variant("not a record set"); };
-  EXPECT_THROW(update::GetDetailNormalFunc(12), AutomationError);
+  EXPECT_THROW(store::GetDetailNormalFunc(12), AutomationError);
+}
+
+namespace {
+class ReplacingServer : public MockUpdateServer {
+ public:
+  MOCK_METHOD(Variant, ReplaceNormalList, (const Props&, int32_t&, Vect&), (override));
+};
+}  // namespace
+
+TEST_F(NormalFuncTest, ReplacingAListSendsTheRowsAndReportsTheServersError) {
+  auto replacing = std::make_shared<ReplacingServer>();
+  platform::ScopedRegistration reg{erp::progid::kServerDatasUpdate, platform::sharedFactory(replacing)};
+  auto rows = std::make_shared<platform::Vector>();
+  rows->Append(Variant(42));
+  platform::VectorPtr seen;
+  EXPECT_CALL(*replacing, ReplaceNormalList(_, Eq(7), _))
+      .WillOnce([&](const Props&, int32_t&, Vect& v) {
+        seen = v;
+        return Variant(true);
+      })
+      .WillOnce(Throw(AutomationError(5, "ZelWayfind.DatasUpdate", "明细功能 42 不存在。")));
+  update::DatasUpdate du;
+  du.ReplaceNormalList(7, rows);
+  EXPECT_EQ(seen, rows);
+  try {
+    du.ReplaceNormalList(7, rows);
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), 5);
+    EXPECT_EQ(e.description(), "明细功能 42 不存在。");
+  }
+  // No list at all is an empty one, not a missing object.
+  EXPECT_CALL(*replacing, ReplaceNormalList(_, Eq(-1), _)).WillOnce([](const Props&, int32_t&, Vect& v) {
+    EXPECT_TRUE(v && v->Count() == 0);
+    return Variant(true);
+  });
+  update::ReplaceNormalList(-1, nullptr);
+}
+
+TEST_F(NormalFuncTest, AServerWithoutListReplacementAnswers438) {
+  try {
+    update::DatasUpdate().ReplaceNormalList(7, std::make_shared<platform::Vector>());
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), 438);
+  }
 }
