@@ -144,6 +144,10 @@ Variant DatasUpdate::UpdateNormalFuncGroup(int32_t lngGroupID, const std::string
   return update::UpdateNormalFuncGroup(lngGroupID, strName);
 }
 
+void DatasUpdate::ReplaceNormalList(int32_t lngGroupID, const Vect& oVect) {
+  update::ReplaceNormalList(lngGroupID, oVect);
+}
+
 bool DatasUpdate::AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
                                    const std::string& strFuncName, const Variant& lngGroupID) {
   return update::AppendNormalItem(lngFuncID, strHelpCode, strShowName, strFuncName, lngGroupID);

@@ -69,6 +69,9 @@ class DatasUpdate : public platform::Object, public platform::Dispatchable {
   void UpdateSystemHelpFile(int32_t lngSystemID, std::string& sFileName);
   void SetDefault();
   void Import(const platform::Variant& sFile);
+  // Replaces a group's list in one change (the favourites editor's save); failures
+  // are reported. Kept after Import so the earlier slots keep their places.
+  void ReplaceNormalList(int32_t lngGroupID, const Vect& oVect);
 
   // Late-bound face: every method above by name, in slot order.
   platform::Variant invoke(std::string_view name, platform::Args& args) override;

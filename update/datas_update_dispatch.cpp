@@ -144,6 +144,10 @@ const MethodTable<DatasUpdate>& table() {
       s.Import(arg(a, 0));
       return Variant();
     });
+    d.add("ReplaceNormalList", [](U& s, Args& a) {
+      s.ReplaceNormalList(longArg(a, 0), requiredObjectArg<Vector>(a, 1));
+      return Variant();
+    });
     return d;
   }();
   return t;

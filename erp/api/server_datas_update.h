@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/automation/automation_error.h"
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
 #include "platform/containers/dictionary.h"
@@ -31,6 +32,14 @@ class IServerDatasUpdate : public platform::Object {
   virtual platform::Variant UpdateNormalFuncGroup(const Props& p, int32_t& lngGroupID, std::string& strName) = 0;
   virtual platform::Variant AppendNormalItem(const Props& p, int32_t& lngFuncID, std::string& strHelpCode,
                                              std::string& strShowName, std::string& strFuncName, int32_t& lngGroupID) = 0;
+  // Replaces a group's whole list in one change: afterwards the group holds every
+  // row of oVect in its order, or, when anything fails, the list it held before.
+  // Each item of oVect is a dictionary with "FDetailFuncID", "FHelpCode",
+  // "FShowName" and "FFuncName", taken as AppendNormalItem takes its arguments;
+  // group -1 as there. Answers true; the group used comes back in lngGroupID.
+  // A server that does not offer it raises 438, as a late-bound call of a missing
+  // method does.
+  virtual platform::Variant ReplaceNormalList(const Props& p, int32_t& lngGroupID, Vect& oVect);
   // The four node updates: the node's identifier, its field values keyed by field
   // name, a Boolean that is always false from the component, and the optional info.
   virtual void UpdateTopClass(const Props& p, int32_t& lngTopClassID, Dict& dict, bool blnTemplate, Dict& dctInfo) = 0;
@@ -56,5 +65,9 @@ class IServerDatasUpdate : public platform::Object {
   // caller) to the listed users, or to every user when the vector is empty.
   virtual void ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo) = 0;
 };
+
+inline platform::Variant IServerDatasUpdate::ReplaceNormalList(const Props&, int32_t&, Vect&) {
+  platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");
+}
 
 }  // namespace wayfind::erp::api

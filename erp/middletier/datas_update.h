@@ -37,6 +37,7 @@ class ServerDatasUpdate : public api::IServerDatasUpdate {
   platform::Variant UpdateNormalFuncGroup(const Props& p, int32_t& lngGroupID, std::string& strName) override;
   platform::Variant AppendNormalItem(const Props& p, int32_t& lngFuncID, std::string& strHelpCode,
                                      std::string& strShowName, std::string& strFuncName, int32_t& lngGroupID) override;
+  platform::Variant ReplaceNormalList(const Props& p, int32_t& lngGroupID, Vect& oVect) override;
   void UpdateTopClass(const Props& p, int32_t& lngTopClassID, Dict& dict, bool blnTemplate, Dict& dctInfo) override;
   void UpdateSystemFunc(const Props& p, int32_t& lngSystemID, Dict& dict, bool blnTemplate, Dict& dctInfo) override;
   void UpdateSubSysFunc(const Props& p, int32_t& lngSubFuncID, Dict& dict, bool blnTemplate, Dict& dctInfo) override;

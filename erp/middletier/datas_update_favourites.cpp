@@ -6,6 +6,8 @@
 #include "erp/middletier/datas_update_rows.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
+#include "platform/containers/dictionary.h"
+#include "platform/containers/vector.h"
 
 namespace wayfind::erp::middletier {
 
@@ -48,6 +50,54 @@ int32_t addGroup(storage::Connection& conn, int32_t userId, const std::string& n
   st.bindAll(userId, name, showName);
   st.run();
   return static_cast<int32_t>(conn.lastInsertRowId());
+}
+
+// One function for a group's list, its texts checked and sized.
+struct Item {
+  int32_t funcId;
+  std::string help, show, name;
+};
+
+Item checkedItem(Change& c, int32_t funcId, const Variant& help, const Variant& show, const Variant& name) {
+  Item item{funcId, rows::textArg("strHelpCode", help, size::kHelpCode, false), {},
+            rows::textArg("strFuncName", name, size::kName, false)};
+  rows::checkHelpCode("strHelpCode", item.help);
+  item.show = rows::textArg("strShowName", show, size::kName, false);
+  if (platform::trimSpaces(item.show).empty()) item.show = item.name;
+  // A template function, or one of the caller's own.
+  auto exists = c.conn().prepare(
+      "SELECT 1 FROM t_NavDetailFunc WHERE FDetailFuncID = ?1 UNION ALL "
+      "SELECT 1 FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FDetailFuncID = ?1 LIMIT 1");
+  exists.bindAll(funcId, c.userId());
+  if (!exists.step()) refuse("明细功能 " + std::to_string(funcId) + " 不存在。");
+  return item;
+}
+
+// The group that takes appended functions: -1 is the caller's first group, made
+// when the caller has none; any other must be the caller's own.
+int32_t groupForItems(Change& c, int32_t groupId) {
+  if (groupId != -1) {
+    requireOwnGroup(c.conn(), c.userId(), groupId);
+    return groupId;
+  }
+  const auto first = firstGroup(c.conn(), c.userId());
+  return first ? *first : addGroup(c.conn(), c.userId(), kDefaultGroupName, "");
+}
+
+// A function is in a list once: appending it again moves it to the end with the
+// new texts, so a list saved row by row keeps the last row's place.
+void appendItem(Change& c, int32_t group, const Item& item) {
+  auto& conn = c.conn();
+  auto del = conn.prepare("DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID = ? AND FDetailFuncID = ?");
+  del.bindAll(group, item.funcId);
+  del.run();
+  c.checkpoint("moved");
+  auto ins = conn.prepare(
+      "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
+      "VALUES (?1, (SELECT COALESCE(MAX(FPosition), 0) + 1 FROM t_NavFuncGroupItem WHERE FFuncGroupID = ?1), "
+      "?2, ?3, ?4, ?5)");
+  ins.bindAll(group, item.funcId, item.name, item.help, item.show);
+  ins.run();
 }
 
 }  // namespace
@@ -107,41 +157,45 @@ platform::Variant ServerDatasUpdate::AppendNormalItem(const Props& p, int32_t& l
                                                       std::string& strShowName, std::string& strFuncName,
                                                       int32_t& lngGroupID) {
   Change c(database_, p, "AppendNormalItem");
-  auto& conn = c.conn();
-  const std::string help = rows::textArg("strHelpCode", Variant(strHelpCode), size::kHelpCode, false);
-  rows::checkHelpCode("strHelpCode", help);
-  const std::string name = rows::textArg("strFuncName", Variant(strFuncName), size::kName, false);
-  std::string show = rows::textArg("strShowName", Variant(strShowName), size::kName, false);
-  if (platform::trimSpaces(show).empty()) show = name;
-
-  // A template function, or one of the caller's own.
-  auto exists = conn.prepare(
-      "SELECT 1 FROM t_NavDetailFunc WHERE FDetailFuncID = ?1 UNION ALL "
-      "SELECT 1 FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FDetailFuncID = ?1 LIMIT 1");
-  exists.bindAll(lngFuncID, c.userId());
-  if (!exists.step()) refuse("明细功能 " + std::to_string(lngFuncID) + " 不存在。");
-
-  int32_t group = lngGroupID;
-  if (group == -1) {
-    const auto first = firstGroup(conn, c.userId());
-    group = first ? *first : addGroup(conn, c.userId(), kDefaultGroupName, "");
-  } else {
-    requireOwnGroup(conn, c.userId(), group);
-  }
-  // A function is in a list once: appending it again moves it to the end with
-  // the new texts, so a list saved row by row keeps the last row's place.
-  auto del = conn.prepare("DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID = ? AND FDetailFuncID = ?");
-  del.bindAll(group, lngFuncID);
-  del.run();
-  c.checkpoint("moved");
-  auto ins = conn.prepare(
-      "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
-      "VALUES (?1, (SELECT COALESCE(MAX(FPosition), 0) + 1 FROM t_NavFuncGroupItem WHERE FFuncGroupID = ?1), "
-      "?2, ?3, ?4, ?5)");
-  ins.bindAll(group, lngFuncID, name, help, show);
-  ins.run();
+  const Item item = checkedItem(c, lngFuncID, Variant(strHelpCode), Variant(strShowName), Variant(strFuncName));
+  const int32_t group = groupForItems(c, lngGroupID);
+  appendItem(c, group, item);
   c.commit();
   lngGroupID = group;  // the caller learns which group took the function
+  return Variant(true);
+}
+
+platform::Variant ServerDatasUpdate::ReplaceNormalList(const Props& p, int32_t& lngGroupID, Vect& oVect) {
+  Change c(database_, p, "ReplaceNormalList");
+  // Every row is checked before the list is touched; a failure while writing
+  // rolls the whole change back, so the old list stays.
+  std::vector<Item> items;
+  if (oVect) {
+    for (const Variant& v : oVect->items()) {
+      auto row = v.isObject() ? v.objectAs<platform::Dictionary>() : nullptr;
+      if (!row) refuse("ReplaceNormalList: 第 " + std::to_string(items.size() + 1) + " 行不是字典。");
+      auto field = [&](const char* key) { return row->Lookup(key) ? row->GetValue(key) : Variant(); };
+      items.push_back(checkedItem(c, rows::intArg("FDetailFuncID", field("FDetailFuncID")), field("FHelpCode"),
+                                  field("FShowName"), field("FFuncName")));
+    }
+  }
+  std::optional<int32_t> group;
+  if (lngGroupID != -1 || !items.empty()) {
+    group = groupForItems(c, lngGroupID);
+  } else {
+    group = firstGroup(c.conn(), c.userId());  // nothing to keep and no group: nothing to make
+  }
+  if (group) {
+    auto del = c.conn().prepare("DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID = ?");
+    del.bind(1, *group);
+    del.run();
+    for (const Item& item : items) {
+      c.checkpoint("row");
+      appendItem(c, *group, item);
+    }
+  }
+  c.commit();
+  if (group) lngGroupID = *group;
   return Variant(true);
 }
 

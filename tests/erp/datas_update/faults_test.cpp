@@ -93,5 +93,29 @@ TEST_F(Faults, InterruptedChangesLeaveEverythingAsBefore) {
   EXPECT_EQ(userTable(kUserB, "SubFunc")->storedRowCount(), 1u);
 }
 
+TEST_F(Faults, AListReplacedWholeOrNotAtAll) {
+  std::string h, s = "旧", n = "旧";
+  int32_t g = -1, f = 10002;
+  up_.AppendNormalItem(props(kUserA), f, h, s, n, g);
+  const std::string before = dump();
+  // The write fails as the third row goes in: the two rows before it and the
+  // emptying of the list are undone with it.
+  int rows = 0;
+  middletier::setChangeFaultHookForTesting([&](std::string_view m, std::string_view p) {
+    if (m == "ReplaceNormalList" && p == "row" && ++rows == 3) throw platform::AutomationError(999, "fault", "third");
+  });
+  auto list = std::make_shared<platform::Vector>();
+  for (int32_t id : {10001, 20001, 10101, 10002})
+    list->Append(Variant(dict({{"FDetailFuncID", id}, {"FHelpCode", ""}, {"FShowName", "x"}, {"FFuncName", "x"}})));
+  platform::VectorPtr v = list;
+  expectInjected([&] { up_.ReplaceNormalList(props(kUserA), g, v); });
+  middletier::setChangeFaultHookForTesting({});
+  EXPECT_EQ(rows, 3);
+  EXPECT_EQ(dump(), before);
+  // Without the fault the whole list goes in.
+  EXPECT_TRUE(platform::CBool(up_.ReplaceNormalList(props(kUserA), g, v)));
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroupItem"), 4);
+}
+
 }  // namespace
 }  // namespace wayfind::erp::testing

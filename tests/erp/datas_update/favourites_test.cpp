@@ -100,5 +100,69 @@ TEST_F(Favourites, GroupsAreTheUsersOwnAndNamedOnce) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroupItem"), 0);
 }
 
+// The favourites editor's save: the group's whole list replaced in one change.
+class ReplaceList : public Favourites {
+ protected:
+  static platform::VectorPtr rowsOf(std::initializer_list<std::tuple<int32_t, const char*, const char*>> rows) {
+    auto v = std::make_shared<platform::Vector>();
+    for (const auto& [id, help, show] : rows)
+      v->Append(Variant(dict({{"FDetailFuncID", id},
+                              {"FHelpCode", help},
+                              {"FShowName", show},
+                              {"FFuncName", ("功能" + std::to_string(id)).c_str()}})));
+    return v;
+  }
+  void replace(int32_t user, int32_t& group, platform::VectorPtr rows) {
+    EXPECT_TRUE(platform::CBool(up_.ReplaceNormalList(props(user), group, rows)));
+  }
+  Variant replaceCopy(int32_t user, int32_t group, platform::VectorPtr rows) {
+    return up_.ReplaceNormalList(props(user), group, rows);
+  }
+};
+
+TEST_F(ReplaceList, TheNewListTakesThePlaceOfTheOldInItsOrder) {
+  int32_t g = addGroup(kUserA, "日常");
+  const int32_t other = addGroup(kUserA, "其他");
+  append(kUserA, 10001, "A", "a", g);
+  append(kUserA, 10002, "B", "b", other);
+  replace(kUserA, g, rowsOf({{20001, "x", "甲"}, {10101, "", "  "}, {10001, "A2", "a2"}}));
+  EXPECT_EQ(list(kUserA, g), "20001:x:甲 10101::功能10101 10001:A2:a2 ");
+  EXPECT_EQ(list(kUserA, other), "10002:B:b ");
+  // An empty list clears the group.
+  replace(kUserA, g, std::make_shared<platform::Vector>());
+  EXPECT_EQ(list(kUserA, g), "");
+  EXPECT_EQ(revision(kUserA), 0);
+}
+
+TEST_F(ReplaceList, NoGroupChosenIsTheFirstGroupMadeOnlyWhenRowsArrive) {
+  int32_t none = -1;
+  replace(kUserA, none, std::make_shared<platform::Vector>());
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroup"), 0);
+  EXPECT_EQ(none, -1);
+  replace(kUserA, none, rowsOf({{10001, "", "a"}}));
+  auto groups = datas_.GetNormalFuncGroup(props(kUserA)).objectAs<platform::Recordset>();
+  ASSERT_EQ(groups->RecordCount(), 1);
+  EXPECT_EQ(groups->value("FFuncGroupName"), Variant("常用功能"));
+  EXPECT_EQ(none, platform::CLng(groups->value("FFuncGroupID")));
+}
+
+TEST_F(ReplaceList, AnyBadRowOrForeignGroupLeavesTheOldList) {
+  int32_t g = addGroup(kUserA, "日常");
+  append(kUserA, 10001, "A", "a", g);
+  append(kUserA, 10002, "B", "b", g);
+  const std::string state = dump() + list(kUserA, g);
+  // The bad row comes last, after rows that would have been written.
+  expectRefused([&] { replaceCopy(kUserA, g, rowsOf({{20001, "", "x"}, {99999, "", "y"}})); },
+                "不存在");
+  expectRefused([&] { replaceCopy(kUserA, g, rowsOf({{20001, "", "x"}, {10101, "a'b", "y"}})); },
+                "单引号");
+  auto notDict = std::make_shared<platform::Vector>();
+  notDict->Append(Variant("10001"));
+  expectRefused([&] { replaceCopy(kUserA, g, notDict); }, "不是字典");
+  const int32_t copy = g;
+  expectRefused([&] { replaceCopy(kUserB, copy, rowsOf({{20001, "", "x"}})); }, "其他用户");
+  EXPECT_EQ(dump() + list(kUserA, g), state);
+}
+
 }  // namespace
 }  // namespace wayfind::erp::testing
