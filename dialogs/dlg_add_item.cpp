@@ -1,0 +1,353 @@
+#include "dialogs/dlg_add_item.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <climits>
+#include <cstdlib>
+#include <initializer_list>
+
+#include "context/language.h"
+#include "erp/api/message_service.h"
+#include "erp/api/progids.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+#include "platform/containers/dictionary.h"
+#include "store/datas_info.h"
+#include "update/datas_update.h"
+#include "widgets/file_chooser.h"
+#include "widgets/twips.h"
+
+namespace wayfind::dialogs {
+
+using platform::AutomationError;
+using platform::Variant;
+using widgets::twipsToPixels;
+
+namespace {
+
+// The designed layout, in twips. Every mode but the detail function hides the
+// path and help-code rows and shrinks the dialog from this.
+struct Box {
+  int left, top, width, height;
+};
+constexpr int kFormWidth = 6000;
+constexpr int kFormHeight = 2640;
+constexpr Box kLblName{240, 285, 1500, 270};
+constexpr Box kTxtName{1800, 240, 3960, 345};
+constexpr Box kLblZJM{240, 765, 1500, 270};
+constexpr Box kTxtHelpCode{1800, 720, 3960, 345};
+constexpr Box kLblPath{240, 1245, 1500, 270};
+constexpr Box kTxtPrgPath{1800, 1200, 3480, 345};
+constexpr Box kBtnOpen{5340, 1200, 420, 345};
+constexpr Box kBtnOk{3240, 1920, 1200, 405};
+constexpr Box kBtnCancel{4560, 1920, 1200, 405};
+// The favourites-group mode in English: the longer label needs the name box
+// further right.
+constexpr int kGroupNameLeftEn = 2300;
+constexpr int kGroupNameNarrowerEn = 700;
+
+constexpr size_t kMaxName = 50;
+constexpr size_t kMaxHelpCode = 50;
+constexpr size_t kMaxPath = 255;
+
+constexpr const char* kSource = "WayfindInfo.dlgAddItem";
+
+void place(QWidget* w, const Box& b) {
+  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
+}
+
+std::string textOf(const QLineEdit* box) { return box->text().toStdString(); }
+std::string trimmed(const QLineEdit* box) { return platform::trimSpaces(textOf(box)); }
+
+// The parent's identifier after the three letters of the mode key
+// ("Sub10000101" -> 10000101); 0 when the rest is not a number.
+int32_t parentIdOf(const std::string& key) {
+  if (key.size() <= 3) return 0;
+  const std::string rest = key.substr(3);
+  char* end = nullptr;
+  const long long value = std::strtoll(rest.c_str(), &end, 10);
+  if (end == rest.c_str() || value < INT32_MIN || value > INT32_MAX) return 0;
+  return static_cast<int32_t>(value);
+}
+
+std::string fieldText(const platform::RecordsetPtr& rs, const char* field) {
+  const Variant& v = rs->value(field);
+  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
+}
+
+// Refuses, as they are typed, the characters that break the stored texts: single
+// and double quote, comma and slash. Pasted text is not filtered.
+class RefusedCharacters : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const QString typed = static_cast<QKeyEvent*>(event)->text();
+      if (typed.size() == 1 && QStringLiteral("'\",/").contains(typed.at(0))) return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+[[noreturn]] void notCreated() {
+  throw AutomationError(platform::err::kInvalidProcedureCall, kSource, context::GetLangText("新建项目失败。"));
+}
+
+}  // namespace
+
+dlgAddItem::dlgAddItem() : widgets::Form(kFormName) {
+  setWindowTitle(QStringLiteral("新建项目"));
+
+  auto label = [this](const char* name, const char* caption) {
+    auto* l = new QLabel(QString::fromUtf8(caption), this);
+    l->setObjectName(name);
+    return l;
+  };
+  auto edit = [this](const char* name) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(name);
+    return e;
+  };
+  auto button = [this](const char* name, const char* caption) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+  };
+  lblName = label("lblName", "项目名称：");
+  txtName = edit("txtName");
+  lblZJM = label("lblZJM", "助记码：");
+  txtHelpCode = edit("txtHelpCode");
+  lblPath = label("lblPath", "程序路径：");
+  txtPrgPath = edit("txtPrgPath");
+  btnOpen = button("btnOpen", ">");
+  btnOpen->setProperty("wayfindNoTranslate", true);
+  btnOk = button("btnOk", "确定(&O)");
+  btnCancel = button("btnCancel", "取消(&N)");
+  btnOk->setDefault(true);
+  designedLayout();
+
+  auto* filter = new RefusedCharacters(this);
+  for (QLineEdit* box : {txtName, txtHelpCode, txtPrgPath}) box->installEventFilter(filter);
+
+  connect(btnOk, &QPushButton::clicked, this, [this] { btnOk_Click(); });
+  connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancel_Click(); });
+  connect(btnOpen, &QPushButton::clicked, this, [this] { btnOpen_Click(); });
+}
+
+void dlgAddItem::designedLayout() {
+  setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
+  place(lblName, kLblName);
+  place(txtName, kTxtName);
+  place(lblZJM, kLblZJM);
+  place(txtHelpCode, kTxtHelpCode);
+  place(lblPath, kLblPath);
+  place(txtPrgPath, kTxtPrgPath);
+  place(btnOpen, kBtnOpen);
+  place(btnOk, kBtnOk);
+  place(btnCancel, kBtnCancel);
+  for (QWidget* w : std::initializer_list<QWidget*>{lblZJM, txtHelpCode, lblPath, txtPrgPath, btnOpen}) w->show();
+}
+
+void dlgAddItem::Form_Load() {
+  // A form loaded again starts as designed: empty boxes, no answer, full layout.
+  Tag = Variant();
+  level_ = 0;
+  parentId_ = 0;
+  group_ = false;
+  storedIndex_ = 0;
+  txtName->clear();
+  txtHelpCode->clear();
+  txtPrgPath->clear();
+  designedLayout();
+
+  if (curLevel == "EditDetail") {
+    setWindowTitle(QString::fromStdString(context::GetLangText("修改项目")));
+    level_ = 4;
+    lookUpDetailFunc();
+  } else {
+    const std::string prefix = curLevel.substr(0, 3);
+    if (prefix == "All") {
+      level_ = 1;
+    } else if (prefix == "Top") {
+      level_ = 2;
+    } else if (prefix == "Grp") {
+      level_ = 2;
+      group_ = true;
+    } else if (prefix == "Sys") {
+      level_ = 3;
+    } else if (prefix == "Sub") {
+      level_ = 4;
+    }
+    parentId_ = parentIdOf(curLevel);
+    if (group_) {
+      setWindowTitle(QString::fromStdString(context::GetLangText("新增常用功能组")));
+      lblName->setText(QString::fromStdString(context::GetLangText("常用功能组:")));
+      if (context::DetectLanguage() == context::kLangEn)
+        place(txtName, {kGroupNameLeftEn, kTxtName.top, kTxtName.width - kGroupNameNarrowerEn, kTxtName.height});
+    }
+  }
+  layoutForLevel();
+}
+
+void dlgAddItem::lookUpDetailFunc() {
+  try {
+    auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    auto rs = info->GetDetailFuncInfo(DetailFuncID);
+    if (!rs || rs->isEOF()) return;
+    txtPrgPath->setText(QString::fromStdString(fieldText(rs, "FClassName")));
+    txtHelpCode->setText(QString::fromStdString(fieldText(rs, "FHelpCode")));
+    const Variant& index = rs->value("FIndex");
+    storedIndex_ = index.isNull() || index.isEmpty() ? 0 : platform::CLng(index);
+  } catch (const AutomationError& e) {
+    erp::api::messages().reportError(e);
+  }
+}
+
+void dlgAddItem::layoutForLevel() {
+  if (level_ == 4) return;
+  for (QWidget* w : std::initializer_list<QWidget*>{lblZJM, txtHelpCode, lblPath, txtPrgPath, btnOpen}) w->hide();
+  setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(static_cast<int>(kFormHeight / 1.5)));
+  place(btnOk, {kBtnOk.left, kBtnOk.top / 2, kBtnOk.width, kBtnOk.height});
+  place(btnCancel, {kBtnCancel.left, kBtnCancel.top / 2, kBtnCancel.width, kBtnCancel.height});
+}
+
+void dlgAddItem::showEvent(QShowEvent* event) {
+  widgets::Form::showEvent(event);
+  if (!event->spontaneous()) Form_Activate();
+}
+
+void dlgAddItem::Form_Activate() {
+  if (!group_) return;
+  txtName->clear();
+  txtName->setFocus();
+}
+
+bool dlgAddItem::ValidateInput() {
+  auto refuse = [](QLineEdit* box, const char* message) {
+    erp::api::messages().warn(context::GetLangText(message));
+    box->setFocus();
+    return false;
+  };
+  const std::string name = trimmed(txtName);
+  const std::string helpCode = trimmed(txtHelpCode);
+  const std::string path = trimmed(txtPrgPath);
+  if (name.empty()) return refuse(txtName, "项目名称不能为空，请重新输入。");
+  if (level_ == 4 && path.empty()) return refuse(txtPrgPath, "程序路径不能为空，请重新输入。");
+  if (platform::charLength(name) > kMaxName) return refuse(txtName, "项目名称超过了50个字符，请重新输入。");
+  if (platform::charLength(helpCode) > kMaxHelpCode) return refuse(txtHelpCode, "助记码超过了50个字符，请重新输入。");
+  if (platform::charLength(path) > kMaxPath) return refuse(txtPrgPath, "程序路径超过了255个字符，请重新输入。");
+  if (level_ == 4 && !erp::api::messages().fileExists(textOf(txtPrgPath)))
+    return refuse(txtPrgPath, "程序路径不存在，请重新输入。");
+  return true;
+}
+
+void dlgAddItem::btnOk_Click() {
+  if (!ValidateInput()) return;
+  try {
+    createItem();
+  } catch (const AutomationError& e) {
+    erp::api::messages().reportError(e);
+    return;
+  }
+  Tag = Variant("OK");
+  setResult(QDialog::Accepted);
+  HideForm();
+}
+
+void dlgAddItem::btnCancel_Click() {
+  Tag = Variant("Cancel");
+  setResult(QDialog::Rejected);
+  HideForm();
+}
+
+void dlgAddItem::createItem() {
+  auto& registry = platform::Registry::instance();
+  auto dict = std::make_shared<platform::Dictionary>();
+  int32_t index = 0;
+  int32_t id = 0;
+  {
+    auto info = registry.createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    index = info->GetNextIndex(level_, parentId_);
+    id = info->GetNextID(level_, parentId_);
+  }
+  const std::string name = trimmed(txtName);
+  const std::string helpCode = trimmed(txtHelpCode);
+  const std::string path = trimmed(txtPrgPath);
+  auto update = registry.createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
+  int32_t parent = parentId_;
+  // The create methods drop a failure of the server and then answer no
+  // identifier: the user must not be told that an item exists when it does not.
+  switch (level_) {
+    case 1:
+      dict->SetValue("FTopClassID", Variant(id));
+      dict->SetValue("FTopClassName", Variant(name));
+      if (update->CreateTopClass(index, dict) == 0) notCreated();
+      return;
+    case 2:
+      if (group_) {
+        update->AddNormalFuncGroup(name);
+        return;
+      }
+      dict->SetValue("FSubSysID", Variant(id));
+      dict->SetValue("FSysName", Variant(name));
+      if (update->CreateSubSys(parent, index, dict) == 0) notCreated();
+      return;
+    case 3:
+      dict->SetValue("FSubFuncID", Variant(id));
+      dict->SetValue("FFuncName", Variant(name));
+      if (update->CreateSubFunc(parent, index, dict) == 0) notCreated();
+      return;
+    case 4:
+      if (curLevel == "EditDetail") {
+        dict->SetValue("NewName", Variant(name));
+        dict->SetValue("HelpCode", Variant(helpCode));
+        dict->SetValue("ClassName", Variant(path));
+        dict->SetValue("Index", Variant(storedIndex_));
+        update->UpdateDetailFuncAttr(DetailFuncID, dict);
+        return;
+      }
+      dict->SetValue("NewName", Variant(name));
+      dict->SetValue("FDetailFuncID", Variant(id));
+      dict->SetValue("FClassName", Variant(path));
+      dict->SetValue("FClassParam", Variant("SelfDefine"));
+      dict->SetValue("FHelpCode", Variant(helpCode));
+      dict->SetValue("FFuncName", Variant(name));
+      update->CreateDetailFunc(parent, index, dict);
+      {
+        // The dictionary comes back with the identifier the server gave; the
+        // function must now be in the user's data.
+        const int32_t created =
+            dict && dict->Lookup("FDetailFuncID") ? platform::CLng(dict->GetValue("FDetailFuncID")) : 0;
+        auto info = registry.createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+        info->RegetDataInfo();
+        auto rs = created != 0 ? info->GetDetailFuncInfo(created) : nullptr;
+        if (!rs || rs->RecordCount() == 0) notCreated();
+      }
+      return;
+    default:
+      notCreated();
+  }
+}
+
+void dlgAddItem::btnOpen_Click() {
+  widgets::FileRequest request;
+  request.filter = context::GetLangText("所有文件 (*.*)|*.*");
+  request.title = context::GetLangText("打开文件");
+  // The folder must exist, the file need not: a name typed that names no file is
+  // refused by ValidateInput with its own message. The chooser starts in the
+  // user's home folder.
+  request.mustExist = false;
+  try {
+    const std::string path = widgets::ChooseFile(request, this);
+    txtPrgPath->setText(QString::fromStdString(path));
+  } catch (const AutomationError& e) {
+    if (e.number() == widgets::kErrCancel) return;
+    erp::api::messages().warn(e.description());
+  }
+}
+
+}  // namespace wayfind::dialogs

@@ -1,0 +1,302 @@
+#include "dialogs/frm_select_user.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <algorithm>
+#include <cstdlib>
+
+#include "context/language.h"
+#include "context/login_props.h"
+#include "erp/api/data_access.h"
+#include "erp/api/message_service.h"
+#include "erp/api/progids.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+#include "widgets/form_registry.h"
+#include "widgets/image_list.h"
+#include "widgets/twips.h"
+
+namespace wayfind::dialogs {
+
+using platform::AutomationError;
+using platform::Variant;
+using widgets::TreeNode;
+using widgets::twipsToPixels;
+
+namespace {
+
+struct Box {
+  int left, top, width, height;
+};
+
+constexpr int kFormWidth = 4680;
+constexpr int kFormHeight = 5700;
+constexpr Box kTree{120, 120, 4440, 4560};
+constexpr Box kChkAll{120, 4800, 2000, 300};
+constexpr Box kCmdOk{2040, 5160, 1200, 405};
+constexpr Box kCmdCancel{3360, 5160, 1200, 405};
+
+void place(QWidget* w, const Box& b) {
+  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
+}
+
+// Runs body; a failure goes on to the caller with the procedure's name as its source.
+template <class F>
+void passOn(const char* procedure, F&& body) {
+  try {
+    body();
+  } catch (const AutomationError& e) {
+    throw AutomationError(e.number(), procedure, e.description(), e.helpFile(), e.helpContext());
+  }
+}
+
+// What an event handler does with a failure: shows it; the dialog stays open.
+template <class F>
+void handled(F&& body) {
+  try {
+    body();
+  } catch (const AutomationError& e) {
+    erp::api::messages().reportError(e);
+  }
+}
+
+bool isGroup(const TreeNode& node) { return node.Parent().isNull(); }
+
+std::string text(const platform::RecordsetPtr& rs, const char* field) {
+  const Variant& v = rs->value(field);
+  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
+}
+
+platform::RecordsetPtr getData(const std::string& sql) {
+  auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
+  return access->GetData(context::PropsString(), sql);
+}
+
+}  // namespace
+
+frmSelectUser::frmSelectUser() : widgets::Form(kFormName) {
+  setWindowTitle(QStringLiteral("选择用户"));
+  setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
+
+  imlMain = new widgets::ImageList(this);
+  imlMain->setObjectName("imlMain");
+  imlMain->Add("1", widgets::standardIcon("Group"));
+  imlMain->Add("2", widgets::standardIcon("Group"));
+  imlMain->Add("4", widgets::standardIcon("User"));
+
+  tvUserGroup = new widgets::KeyedTree(this);
+  tvUserGroup->setObjectName("tvUserGroup");
+  tvUserGroup->SetImageList(imlMain);
+  tvUserGroup->SetCheckBoxes(true);
+  place(tvUserGroup, kTree);
+
+  chkAll = new QCheckBox(QStringLiteral("全部应用"), this);
+  chkAll->setObjectName("chkAll");
+  place(chkAll, kChkAll);
+
+  cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
+  cmdOk->setObjectName("cmdOk");
+  place(cmdOk, kCmdOk);
+  cmdOk->setDefault(true);
+  cmdCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
+  cmdCancel->setObjectName("cmdCancel");
+  place(cmdCancel, kCmdCancel);
+
+  connect(chkAll, &QCheckBox::clicked, this, [this] { handled([this] { chkAll_Click(); }); });
+  connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+  connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+  connect(tvUserGroup, &widgets::KeyedTree::expand, this, [this](TreeNode node) { tvUserGroup_Expand(node); });
+  connect(tvUserGroup, &widgets::KeyedTree::nodeCheck, this, [this](TreeNode node) { tvUserGroup_NodeCheck(node); });
+}
+
+std::string frmSelectUser::groupsQuery() {
+  return std::string("Select Distinct g.FGroupID,u.FName as FGroupName From t_User u Inner join t_Group g On") +
+         " u.fUserid =g.fGroupID Order by g.FGroupID";
+}
+
+std::string frmSelectUser::usersQuery(int32_t groupId) {
+  return std::string(
+             "Select u.FUserID,u.FName as UserName,g.FGroupID From t_User u Left join t_Group g On u.FUserID=g.FUserID ") +
+         "\r\n" + "Where u.FUserID>=16384 And u.FForbidden=0 And g.FGroupID=" + std::to_string(groupId);
+}
+
+std::string frmSelectUser::GetUserID(const std::string& key) {
+  std::string rest = key.size() > 1 ? key.substr(1) : std::string();
+  return rest.substr(0, rest.find(','));
+}
+
+void frmSelectUser::ApplyCaptions() {
+  // Each caption on its own: a failing lookup leaves that one in Chinese.
+  setWindowTitle(QString::fromStdString(context::GetLangText("选择用户")));
+  chkAll->setText(QString::fromStdString(context::GetLangText("全部应用")));
+  cmdCancel->setText(QString::fromStdString(context::GetLangText("取消(&C)")));
+  cmdOk->setText(QString::fromStdString(context::GetLangText("确定(&O)")));
+}
+
+void frmSelectUser::Form_Load() {
+  ApplyCaptions();
+  context::SetFormFont(automationObject());
+  chkAll->setChecked(false);
+  tvUserGroup->setEnabled(true);
+  handled([this] { LoadAllUserGroup(); });
+}
+
+SetPropPublic& frmSelectUser::answer() {
+  if (answerTarget) return *answerTarget;
+  if (auto* target = dynamic_cast<SetPropPublic*>(widgets::forms().existing("dlgSetProp"))) return *target;
+  // Opened without the editor: the answer has nowhere to go, and the dialog says
+  // so rather than pretend it was given ("Object required").
+  throw AutomationError(424, "WayfindInfo.frmSelectUser", "Object required");
+}
+
+std::string frmSelectUser::placeholderText() const { return context::GetLangText("正在加载数据"); }
+
+void frmSelectUser::LoadAllUserGroup() {
+  passOn(":LoadAllUserGroup", [this] {
+    auto rs = getData(groupsQuery());
+    tvUserGroup->Clear();
+    for (; rs && !rs->isEOF(); rs->MoveNext()) {
+      const std::string group = "G" + text(rs, "FGroupID");
+      TreeNode node = tvUserGroup->Add(TreeNode(), group, text(rs, "FGroupName"), "1");
+      tvUserGroup->Add(node, group + "C1", placeholderText());
+    }
+  });
+}
+
+void frmSelectUser::showEvent(QShowEvent* event) {
+  widgets::Form::showEvent(event);
+  if (!event->spontaneous()) Form_Activate();
+}
+
+void frmSelectUser::Form_Activate() {
+  handled([this] {
+    tvUserGroup->hide();
+    chkAll->setChecked(true);
+    chkAll_Click();
+    tvUserGroup->show();
+  });
+  if (!tvUserGroup->isVisible() && isVisible()) tvUserGroup->show();
+}
+
+void frmSelectUser::chkAll_Click() {
+  const bool all = chkAll->isChecked();
+  CheckNode(all);
+  tvUserGroup->setEnabled(!all);
+}
+
+void frmSelectUser::CheckNode(bool checked) {
+  passOn(":CheckNode", [&] {
+    const int n = tvUserGroup->Count();
+    for (int i = 1; i <= n && i <= tvUserGroup->Count(); ++i) {
+      TreeNode node = tvUserGroup->NodeAt(i);
+      if (node.Key().rfind("G", 0) != 0 || !isGroup(node)) continue;
+      if (!node.Expanded()) {
+        node.SetExpanded(true);
+        tvUserGroup_Expand(node);
+      }
+      node.SetChecked(checked);
+      tvUserGroup_NodeCheck(node);
+      TreeNode first = tvUserGroup->NodeAt(1);
+      first.EnsureVisible();
+    }
+  });
+}
+
+void frmSelectUser::tvUserGroup_Expand(TreeNode node) {
+  handled([&] {
+    if (node.Children() == 1 && node.Child().Text() == placeholderText()) LoadUserByGroup(node);
+  });
+}
+
+void frmSelectUser::DeleteChildNodes(TreeNode node) {
+  passOn(":DeleteChildNodes", [&] {
+    if (node.Children() == 0) return;
+    std::vector<std::string> keys;
+    for (const TreeNode& child : node.childNodes()) keys.push_back(child.Key());
+    for (const std::string& key : keys) tvUserGroup->Remove(tvUserGroup->Node(key));
+  });
+}
+
+void frmSelectUser::LoadUserByGroup(TreeNode group) {
+  passOn(":LoadUserByGroup", [&] {
+    DeleteChildNodes(group);
+    // The group's id as its key carries it; a key that is not a number is no group.
+    const std::string digits = group.Key().substr(1);
+    char* end = nullptr;
+    const long long id = std::strtoll(digits.c_str(), &end, 10);
+    if (digits.empty() || *end != '\0' || id < INT32_MIN || id > INT32_MAX)
+      platform::raise(platform::err::kTypeMismatch, ":LoadUserByGroup");
+    auto rs = getData(usersQuery(static_cast<int32_t>(id)));
+    for (; rs && !rs->isEOF(); rs->MoveNext())
+      tvUserGroup->Add(group, "U" + text(rs, "FUserID") + "," + text(rs, "FGroupID"), text(rs, "UserName"), "4");
+  });
+}
+
+void frmSelectUser::tvUserGroup_NodeCheck(TreeNode node) {
+  handled([&] {
+    const bool checked = node.Checked();
+    if (checked) tvUserGroup->SetSelectedItem(node);
+    if (node.Children() > 0) tvUserGroup_Expand(node);
+    if (node.Key().rfind("G", 0) == 0 && isGroup(node)) {
+      for (TreeNode child : node.childNodes()) {
+        child.SetChecked(checked);
+        for (TreeNode grandChild : child.childNodes()) grandChild.SetChecked(checked);
+      }
+      return;
+    }
+    TreeNode group = node.Parent();
+    if (group.isNull()) return;
+    if (checked) {
+      const auto users = group.childNodes();
+      if (std::all_of(users.begin(), users.end(), [](const TreeNode& u) { return u.Checked(); }))
+        group.SetChecked(true);
+    } else {
+      group.SetChecked(false);
+    }
+  });
+}
+
+void frmSelectUser::cmdOk_Click() {
+  try {
+    auto users = std::make_shared<platform::Vector>();
+    std::string first;
+    bool haveFirst = false;
+    if (!chkAll->isChecked()) {
+      for (int i = 1; i <= tvUserGroup->Count(); ++i) {
+        TreeNode node = tvUserGroup->NodeAt(i);
+        if (node.Key().rfind("U", 0) != 0 || !node.Checked()) continue;
+        const std::string u = GetUserID(node.Key());
+        const auto& items = users->items();
+        if (std::any_of(items.begin(), items.end(), [&](const Variant& v) { return platform::CStr(v) == u; })) continue;
+        if (!haveFirst) {
+          first = u;
+          haveFirst = true;
+        } else if (u != first) {
+          users->Append(Variant(u));
+        }
+      }
+    }
+    SetPropPublic& target = answer();
+    target.m_vctUser = users;
+    target.m_strFirstUserID = first;
+    target.m_blnApplyAll = chkAll->isChecked();
+    target.m_blnOk = true;
+  } catch (const AutomationError& e) {
+    erp::api::messages().reportError(e);
+    return;
+  }
+  setResult(QDialog::Accepted);
+  Unload();
+}
+
+void frmSelectUser::cmdCancel_Click() {
+  handled([this] { answer().m_blnOk = false; });
+  setResult(QDialog::Rejected);
+  Unload();
+}
+
+WAYFIND_REGISTER_FORM(frmSelectUser);
+
+}  // namespace wayfind::dialogs

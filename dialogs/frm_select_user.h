@@ -1,0 +1,77 @@
+// frmSelectUser: the users to whom the main console's settings are to be applied.
+// The ERP's user groups are listed with their users in a tree with check boxes, a
+// group's users loaded when it is first expanded; "全部应用" stands for all users.
+//
+// The dialog applies nothing: it writes its answer into the public variables of
+// the main-console editor's form (SetPropPublic) when the user confirms, and
+// m_blnOk = false on cancel; closing it otherwise writes nothing. The caller
+// presets the variables, shows the dialog modally and reads them. The answer goes
+// to answerTarget when the caller set one, else to the loaded "dlgSetProp" form.
+#pragma once
+
+#include <string>
+
+#include "dialogs/set_prop_public.h"
+#include "widgets/form.h"
+#include "widgets/keyed_tree.h"
+
+class QCheckBox;
+class QPushButton;
+
+namespace wayfind::widgets {
+class ImageList;
+}  // namespace wayfind::widgets
+
+namespace wayfind::dialogs {
+
+class frmSelectUser : public widgets::Form {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kFormName = "frmSelectUser";
+
+  frmSelectUser();
+
+  // Where the answer goes; null: the public variables of the "dlgSetProp" form.
+  SetPropPublic* answerTarget = nullptr;
+
+  // Each time the dialog is shown: "全部应用" ticked, every group loaded and
+  // checked, the tree disabled.
+  void Form_Activate();
+
+  void chkAll_Click();
+  void cmdOk_Click();
+  void cmdCancel_Click();
+  void tvUserGroup_Expand(widgets::TreeNode node);
+  void tvUserGroup_NodeCheck(widgets::TreeNode node);
+
+  // Checks or clears every group with all its users, loading the users first.
+  void CheckNode(bool checked);
+  void LoadAllUserGroup();
+  void LoadUserByGroup(widgets::TreeNode group);
+  // The user id of a user node's key "U<user>,<group>".
+  static std::string GetUserID(const std::string& key);
+
+  // The two queries, as sent to the data access component.
+  static std::string groupsQuery();
+  static std::string usersQuery(int32_t groupId);
+
+  widgets::KeyedTree* tvUserGroup;
+  QCheckBox* chkAll;
+  QPushButton* cmdOk;
+  QPushButton* cmdCancel;
+  widgets::ImageList* imlMain;
+
+ protected:
+  // Captions, fonts and the groups, each with its placeholder.
+  void Form_Load() override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void ApplyCaptions();
+  void DeleteChildNodes(widgets::TreeNode node);
+  std::string placeholderText() const;
+  SetPropPublic& answer();
+};
+
+}  // namespace wayfind::dialogs

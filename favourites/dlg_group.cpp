@@ -1,0 +1,105 @@
+#include "favourites/dlg_group.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <memory>
+
+#include "erp/api/progids.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+#include "platform/recordset/recordset.h"
+#include "store/datas_info.h"
+#include "widgets/form_registry.h"
+#include "widgets/modal_runner.h"
+#include "widgets/twips.h"
+#include "widgets/windows_runtime.h"
+
+namespace wayfind::favourites {
+
+using widgets::twipsToPixels;
+
+namespace {
+
+struct Box {
+  int left, top, width, height;
+};
+
+constexpr int kFormWidth = 5700;
+constexpr int kFormHeight = 1920;
+constexpr Box kLabel1{240, 240, 5220, 270};
+constexpr Box kCboGroup{240, 600, 5220, 345};
+constexpr Box kCmdOk{4260, 1260, 1200, 405};
+
+void place(QWidget* w, const Box& b) {
+  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
+}
+
+// The user's groups, in record order, as the caller of the dialog fills it.
+void fillFromStore(dlgGroup& dlg) {
+  auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+  auto rs = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
+  for (; rs && !rs->isEOF(); rs->MoveNext()) {
+    const platform::Variant& name = rs->value("FFuncGroupName");
+    dlg.AddGroup(name.isNull() ? std::string() : platform::CStr(name), platform::CLng(rs->value("FFuncGroupID")));
+  }
+}
+
+// While the windows run, a function added without a group asks through dlgGroup.
+const bool chooserInstalled = widgets::onWindowsStart([] {
+  update::installGroupChooser(std::make_shared<DialogGroupChooser>());
+}) && widgets::onWindowsStop([] { update::installGroupChooser(nullptr); });
+
+}  // namespace
+
+dlgGroup::dlgGroup() : widgets::Form(kFormName) {
+  setWindowTitle(QStringLiteral("常用功能组"));
+  setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
+
+  Label1 = new QLabel(QStringLiteral("请选择要添加到的常用功能组："), this);
+  Label1->setObjectName("Label1");
+  place(Label1, kLabel1);
+  cboGroup = new QComboBox(this);  // a list to choose from, no free text
+  cboGroup->setObjectName("cboGroup");
+  place(cboGroup, kCboGroup);
+  cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
+  cmdOk->setObjectName("cmdOk");
+  cmdOk->setDefault(true);
+  place(cmdOk, kCmdOk);
+  connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+}
+
+void dlgGroup::Form_Load() {
+  cboGroup->clear();
+  m_lGruopID = -1;
+}
+
+void dlgGroup::AddGroup(const std::string& name, int32_t groupId) {
+  cboGroup->addItem(QString::fromStdString(name), QVariant(groupId));
+}
+
+void dlgGroup::showEvent(QShowEvent* event) {
+  widgets::Form::showEvent(event);
+  if (!event->spontaneous() && cboGroup->count() > 0) cboGroup->setCurrentIndex(0);
+}
+
+void dlgGroup::cmdOk_Click() {
+  const int index = cboGroup->currentIndex();
+  // An empty list leaves nothing to choose: the answer stays -1.
+  if (index >= 0) m_lGruopID = cboGroup->itemData(index).toInt();
+  setResult(QDialog::Accepted);
+  Unload();
+}
+
+int32_t DialogGroupChooser::choose(const std::vector<update::GroupChoice>& groups) {
+  dlgGroup dlg;
+  dlg.Load();
+  for (const update::GroupChoice& g : groups) dlg.AddGroup(g.name, g.groupId);
+  dlg.ShowModal();
+  return dlg.m_lGruopID;
+}
+
+WAYFIND_REGISTER_FORM(dlgGroup, [](widgets::Form& form) { fillFromStore(static_cast<dlgGroup&>(form)); });
+
+}  // namespace wayfind::favourites

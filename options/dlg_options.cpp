@@ -1,0 +1,195 @@
+#include "options/dlg_options.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "context/language.h"
+#include "context/login_props.h"
+#include "erp/api/message_service.h"
+#include "erp/api/progids.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+#include "store/datas_info.h"
+#include "update/datas_update.h"
+#include "widgets/form_registry.h"
+#include "widgets/twips.h"
+
+namespace wayfind::options {
+
+using platform::AutomationError;
+using widgets::twipsToPixels;
+
+namespace {
+
+struct Box {
+  int left, top, width, height;
+};
+
+// The designed layout, in twips: the site names above the operation switches.
+constexpr int kFormWidth = 8700;
+constexpr int kFormHeight = 4260;
+constexpr Box kFrame1{180, 120, 8340, 1560};
+constexpr Box kLabel2{240, 360, 3600, 270};
+constexpr Box kTxtDecision{3900, 300, 4200, 345};
+constexpr Box kLabel3{240, 780, 3600, 270};
+constexpr Box kTxtHr{3900, 720, 4200, 345};
+constexpr Box kLabel4{240, 1200, 3600, 270};
+constexpr Box kTxtBrio{3900, 1140, 4200, 345};
+constexpr Box kFrame2{180, 1800, 8340, 1800};
+constexpr Box kChkSingleClick{240, 330, 7900, 300};
+constexpr Box kChkRightAlign{240, 690, 7900, 300};
+constexpr Box kCheckRefresh{240, 1050, 7900, 300};
+constexpr Box kChkRefreshFunc{240, 1410, 7900, 300};
+constexpr int kButtonGap = 60;
+constexpr Box kOKButton{5820, kFrame2.top + kFrame2.height + kButtonGap, 1200, 405};
+constexpr Box kCancelButton{7140, kFrame2.top + kFrame2.height + kButtonGap, 1200, 405};
+
+constexpr int kMaxSiteName = 255;
+
+void place(QWidget* w, const Box& b) {
+  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
+}
+
+// One site-name box and what it is stored as.
+struct SiteName {
+  QLineEdit* box;
+  const char* setting;
+  const char* tooLong;
+};
+
+}  // namespace
+
+dlgOptions::dlgOptions() : widgets::Form(kFormName) {
+  setWindowTitle(QStringLiteral("选项设置"));
+
+  Frame1 = new QGroupBox(QStringLiteral("站点名称"), this);
+  Frame1->setObjectName("Frame1");
+  auto label = [](QWidget* parent, const char* name, const char* caption, const Box& b) {
+    auto* l = new QLabel(QString::fromUtf8(caption), parent);
+    l->setObjectName(name);
+    place(l, b);
+    return l;
+  };
+  auto edit = [](QWidget* parent, const char* name, const Box& b) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    place(e, b);
+    return e;
+  };
+  Label2 = label(Frame1, "Label2", "决策信息系统站点名称：", kLabel2);
+  txtDecisionTitle = edit(Frame1, "txtDecisionTitle", kTxtDecision);
+  Label3 = label(Frame1, "Label3", "人力资源系统站点名称：", kLabel3);
+  txtHrTitle = edit(Frame1, "txtHrTitle", kTxtHr);
+  Label4 = label(Frame1, "Label4", "管理门户站点名称：", kLabel4);
+  txtBrioTitle = edit(Frame1, "txtBrioTitle", kTxtBrio);
+
+  Frame2 = new QGroupBox(QStringLiteral("操作方式"), this);
+  Frame2->setObjectName("Frame2");
+  auto check = [this](const char* name, const char* caption, const Box& b) {
+    auto* c = new QCheckBox(QString::fromUtf8(caption), Frame2);
+    c->setObjectName(name);
+    place(c, b);
+    return c;
+  };
+  chkSingleClick = check("chkSingleClick", "鼠标单击主控台菜单或流程图节点进入明细功能", kChkSingleClick);
+  chkRightAlign = check("chkRightAlign", "当前选择的系统类始终位于右边", kChkRightAlign);
+  CheckRefresh = check("CheckRefresh", "选择系统时动态刷新下级菜单", kCheckRefresh);
+  chkRefreshFunc = check("chkRefreshFunc", "选择子功能时动态刷新下级菜单", kChkRefreshFunc);
+
+  OKButton = new QPushButton(QStringLiteral("确定(&O)"), this);
+  OKButton->setObjectName("OKButton");
+  OKButton->setDefault(true);
+  CancelButton = new QPushButton(QStringLiteral("取消(&C)"), this);
+  CancelButton->setObjectName("CancelButton");
+  designedLayout();
+
+  connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+  connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
+}
+
+void dlgOptions::designedLayout() {
+  setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
+  place(Frame1, kFrame1);
+  place(Frame2, kFrame2);
+  place(OKButton, kOKButton);
+  place(CancelButton, kCancelButton);
+  Frame1->show();
+}
+
+void dlgOptions::Form_Load() {
+  designedLayout();
+  try {
+    auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    auto site = [&](QLineEdit* box, const char* setting) {
+      box->setText(QString::fromStdString(platform::trimSpaces(info->GetProfileValue(setting))));
+    };
+    site(txtDecisionTitle, "T8EIS");
+    site(txtHrTitle, "T8HR");
+    site(txtBrioTitle, "T8BRIO");
+    auto flag = [&](QCheckBox* box, const char* setting) { box->setChecked(info->GetProfileValue(setting) == "1"); };
+    flag(chkSingleClick, "CLICK_ACTIVATE");
+    flag(chkRightAlign, "RIGHT_ALIGN");
+    flag(CheckRefresh, "REFRESH_SYS");
+    flag(chkRefreshFunc, "REFRESH_FUNC");
+    if (context::GetVersionText() == "TEE") hideSiteNames();
+  } catch (const AutomationError& e) {
+    erp::api::messages().reportError(e);
+  }
+}
+
+void dlgOptions::hideSiteNames() {
+  Frame1->hide();
+  Frame2->move(Frame2->x(), Frame1->y());
+  const int top = twipsToPixels(widgets::pixelsToTwips(Frame2->y() + Frame2->height()) + kButtonGap);
+  OKButton->move(OKButton->x(), top);
+  CancelButton->move(CancelButton->x(), top);
+  setFixedSize(width(), height() - Frame1->height());
+}
+
+bool dlgOptions::Save() {
+  const SiteName sites[] = {
+      {txtDecisionTitle, "T8EIS", "决策信息系统站点名称过长（必须小于等于255），请重新设置。"},
+      {txtHrTitle, "T8HR", "人力资源系统站点名称过长（必须小于等于255），请重新设置。"},
+      {txtBrioTitle, "T8BRIO", "绩效管理平台站点名称过长（必须小于等于255），请重新设置。"},
+  };
+  for (const SiteName& s : sites) {
+    if (platform::charLength(platform::trimSpaces(s.box->text().toStdString())) > kMaxSiteName) {
+      erp::api::messages().warn(context::GetLangText(s.tooLong));
+      s.box->setFocus();
+      return false;
+    }
+  }
+  try {
+    auto update = platform::Registry::instance().createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
+    for (const SiteName& s : sites) update->SetProfileValue(s.setting, s.box->text().toStdString());
+    const std::pair<QCheckBox*, const char*> flags[] = {{chkSingleClick, "CLICK_ACTIVATE"},
+                                                        {chkRightAlign, "RIGHT_ALIGN"},
+                                                        {CheckRefresh, "REFRESH_SYS"},
+                                                        {chkRefreshFunc, "REFRESH_FUNC"}};
+    for (const auto& [box, setting] : flags) update->SetProfileValue(setting, box->isChecked() ? "1" : "0");
+    return true;
+  } catch (const AutomationError& e) {
+    erp::api::messages().warn(context::GetLangText("保存失败： ") + e.description() + "\r\n\r\n" +
+                              context::GetLangText("错误号： ") + std::to_string(e.number()));
+    return false;
+  }
+}
+
+void dlgOptions::OKButton_Click() {
+  if (!Save()) return;
+  setResult(QDialog::Accepted);
+  Unload();
+}
+
+void dlgOptions::CancelButton_Click() {
+  setResult(QDialog::Rejected);
+  Unload();
+}
+
+WAYFIND_REGISTER_FORM(dlgOptions);
+
+}  // namespace wayfind::options

@@ -1,0 +1,128 @@
+#include "options/dlg_properties.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+#include "erp/api/account_manager.h"
+#include "erp/api/message_service.h"
+#include "erp/api/progids.h"
+#include "platform/automation/automation_error.h"
+#include "platform/automation/registry.h"
+#include "widgets/form_registry.h"
+#include "widgets/twips.h"
+
+namespace wayfind::options {
+
+using platform::AutomationError;
+using widgets::twipsToPixels;
+
+namespace {
+
+struct Box {
+  int left, top, width, height;
+};
+
+constexpr int kFormWidth = 7200;
+constexpr int kFormHeight = 2760;
+constexpr Box kFrame1{180, 120, 6840, 1860};
+constexpr Box kChkLogo{240, 330, 6480, 300};
+constexpr Box kChkCompany{240, 690, 6480, 300};
+constexpr Box kChkSave{240, 1050, 6480, 300};
+constexpr Box kChkSingleUI{240, 1410, 6480, 300};
+constexpr Box kOKButton{4500, 2160, 1200, 405};
+constexpr Box kCancelButton{5820, 2160, 1200, 405};
+
+void place(QWidget* w, const Box& b) {
+  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
+}
+
+const char* flag(const QCheckBox* box) { return box->isChecked() ? "1" : "0"; }
+
+}  // namespace
+
+dlgProperties::dlgProperties() : widgets::Form(kFormName) {
+  setWindowTitle(QStringLiteral("选项"));
+  setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
+
+  Frame1 = new QGroupBox(QStringLiteral("选项设置"), this);
+  Frame1->setObjectName("Frame1");
+  place(Frame1, kFrame1);
+  auto check = [this](const char* name, const char* caption, const Box& b) {
+    auto* c = new QCheckBox(QString::fromUtf8(caption), Frame1);
+    c->setObjectName(name);
+    place(c, b);
+    return c;
+  };
+  chkLogo = check("chkLogo", "启用企业界面应用方案", kChkLogo);
+  chkCompany = check("chkCompany", "登录界面不显示所有组织机构的代码和名称", kChkCompany);
+  chkSave = check("chkSave", "保存上次登录时输入的组织机构代码", kChkSave);
+  chkSingleUI = check("chkSingleUI", "允许多个主界面同时存在", kChkSingleUI);
+
+  OKButton = new QPushButton(QStringLiteral("确定(&O)"), this);
+  OKButton->setObjectName("OKButton");
+  place(OKButton, kOKButton);
+  OKButton->setDefault(true);
+  CancelButton = new QPushButton(QStringLiteral("取消(&C)"), this);
+  CancelButton->setObjectName("CancelButton");
+  place(CancelButton, kCancelButton);
+
+  // A click, by mouse or keyboard; setChecked from the code raises none.
+  connect(chkCompany, &QCheckBox::clicked, this, [this] { chkCompany_Click(); });
+  connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+  connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
+}
+
+void dlgProperties::Form_Load() {
+  // Nothing survives between showings: a form loaded again starts as designed.
+  chkSingleUI->setChecked(false);
+  try {
+    auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
+    chkLogo->setChecked(manager->GetProfile("ENTERPRISE_LOGO") == "1");
+    if (manager->GetProfile("COMPANY_NOTSHOW") != "1") {
+      chkCompany->setChecked(false);
+      chkSave->setEnabled(false);
+      chkSave->setChecked(false);
+    } else {
+      chkCompany->setChecked(true);
+      chkSave->setEnabled(true);
+      chkSave->setChecked(manager->GetProfile("COMPANY_NOTSAVE") != "0");
+    }
+  } catch (const AutomationError& e) {
+    erp::api::messages().reportError(e);
+  }
+}
+
+void dlgProperties::chkCompany_Click() {
+  if (chkCompany->isChecked()) {
+    chkSave->setEnabled(true);
+    chkSave->setChecked(true);
+  } else {
+    chkSave->setEnabled(false);
+  }
+}
+
+void dlgProperties::OKButton_Click() {
+  try {
+    auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
+    manager->SetProfile("ENTERPRISE_LOGO", flag(chkLogo));
+    manager->SetProfile("COMPANY_NOTSHOW", flag(chkCompany));
+    manager->SetProfile("COMPANY_NOTSAVE", flag(chkSave));
+  } catch (const AutomationError& e) {
+    // The dialog stays open with the user's choices; what was written before the
+    // failing call stays written.
+    erp::api::messages().reportError(e);
+    return;
+  }
+  setResult(QDialog::Accepted);
+  Unload();
+}
+
+void dlgProperties::CancelButton_Click() {
+  setResult(QDialog::Rejected);
+  Unload();
+}
+
+WAYFIND_REGISTER_FORM(dlgProperties);
+
+}  // namespace wayfind::options

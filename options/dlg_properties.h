@@ -1,0 +1,39 @@
+// dlgProperties: three switches of the ERP's login and main window, kept by the
+// account manager ("QvSvrMgr.AcctMgr"), not by the navigation store. The main
+// console editor opens it from its "Property" tool.
+#pragma once
+
+#include "widgets/form.h"
+
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+
+namespace wayfind::options {
+
+class dlgProperties : public widgets::Form {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kFormName = "dlgProperties";
+
+  dlgProperties();
+
+  void chkCompany_Click();
+  void OKButton_Click();
+  void CancelButton_Click();
+
+  QGroupBox* Frame1;
+  QCheckBox* chkLogo;
+  QCheckBox* chkCompany;
+  QCheckBox* chkSave;
+  QCheckBox* chkSingleUI;
+  QPushButton* OKButton;
+  QPushButton* CancelButton;
+
+ protected:
+  // The three switches from the account manager; chkSingleUI starts cleared.
+  void Form_Load() override;
+};
+
+}  // namespace wayfind::options
