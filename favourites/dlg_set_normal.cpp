@@ -1,0 +1,334 @@
+#include "favourites/dlg_set_normal.h"
+
+#include <QApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "context/language.h"
+#include "dialogs/dlg_add_item.h"
+#include "context/login_props.h"
+#include "favourites/favourite_icons.h"
+#include "favourites/frm_all_func.h"
+#include "favourites/ports.h"
+#include "platform/automation/conversions.h"
+#include "widgets/form_registry.h"
+#include "widgets/image_list.h"
+#include "widgets/message_boxes.h"
+#include "widgets/toolbar.h"
+#include "widgets/twips.h"
+
+namespace wayfind::favourites {
+
+using platform::AutomationError;
+
+namespace {
+
+constexpr const char* kBand = "工具条";
+
+std::string lang(const char* chinese) { return context::GetLangText(chinese); }
+
+// Runs a command; a failure is reported by the message service and the window
+// stays as it is.
+template <class F>
+void reported(F&& command) {
+  try {
+    command();
+  } catch (const AutomationError& e) {
+    widgets::MsgError(e);
+  } catch (const std::exception& e) {
+    widgets::MsgError(AutomationError(platform::err::kInvalidProcedureCall, "WayfindInfo", e.what()));
+  }
+}
+
+// The hourglass while a list is saved; the normal pointer again however the
+// save ends.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+dlgSetNormal::dlgSetNormal(QWidget* parent) : widgets::Form(kFormName, parent) {
+  buildControls();
+  setUpGrid();
+}
+
+void dlgSetNormal::buildControls() {
+  setWindowTitle("常用功能设置");
+  imgLstTB = favouriteImages(this, {"Close", "Open", "NoDrop", "Acct", "DragIcon"});
+  imgLstTB->setObjectName("imgLstTB");
+
+  Bar = new widgets::ToolBar(this);
+  Bar->setObjectName("Bar");
+  Bar->SetImageList(widgets::ImageList::standard(Bar, {"New", "Delete", "Apply", "Refresh", "Close"}));
+  Bar->AddBand(kBand)->setWindowTitle(kBand);
+  Bar->AddTool(kBand, "New", "新建", "New");
+  Bar->AddTool(kBand, "Delete", "删除", "Delete");
+  Bar->AddTool(kBand, "SetProps", "应用", "Apply");
+  Bar->AddTool(kBand, "Refresh", "刷新", "Refresh");
+  Bar->AddTool(kBand, "Close", "关闭", "Close");
+
+  lblFunc = new QLabel("常用功能组：", this);
+  lblFunc->setObjectName("lblFunc");
+  tvGroup = new widgets::KeyedTree(this);
+  tvGroup->setObjectName("tvGroup");
+  tvGroup->SetImageList(imgLstTB);
+  tvGroup->SetLabelEdit(true);
+  tvGroup->setHeaderHidden(true);
+
+  lblNormal = new QLabel("已选常用功能：", this);
+  lblNormal->setObjectName("lblNormal");
+  vaNormal = new widgets::Grid(this);
+  vaNormal->setObjectName("vaNormal");
+
+  btnDel = new QPushButton("<<", this);
+  btnDel->setObjectName("btnDel");
+  Command1 = new QPushButton("属性设置", this);
+  Command1->setObjectName("Command1");
+  btnCancel = new QPushButton("取消(&C)", this);
+  btnCancel->setObjectName("btnCancel");
+  for (QPushButton* b : {btnDel, Command1, btnCancel}) b->setAutoDefault(false);
+
+  // The toolbar on top, the groups on the left, the list on the right, the
+  // buttons along the bottom edge.
+  auto* left = new QVBoxLayout;
+  left->addWidget(lblFunc);
+  left->addWidget(tvGroup);
+  auto* right = new QVBoxLayout;
+  right->addWidget(lblNormal);
+  right->addWidget(vaNormal);
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(left, 2);
+  middle->addLayout(right, 5);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(btnDel);
+  buttons->addWidget(Command1);
+  buttons->addStretch();
+  buttons->addWidget(btnCancel);
+  auto* all = new QVBoxLayout(this);
+  all->addWidget(Bar);
+  all->addLayout(middle, 1);
+  all->addLayout(buttons);
+  resize(widgets::twipsToPixels(10500), widgets::twipsToPixels(6600));
+
+  connect(Bar, &widgets::ToolBar::toolClick, this, &dlgSetNormal::onToolClick);
+  connect(tvGroup, &widgets::KeyedTree::nodeClick, this, [this](widgets::TreeNode) {
+    reported([this] { SaveAndSwitchGroup(); });
+  });
+  connect(tvGroup, &widgets::KeyedTree::afterLabelEdit, this, &dlgSetNormal::onGroupLabelEdited);
+  connect(btnDel, &QPushButton::clicked, this, &dlgSetNormal::onDelClicked);
+  connect(Command1, &QPushButton::clicked, this, [this] { reported([this] { ShowMainConsoleEditor(); }); });
+  connect(btnCancel, &QPushButton::clicked, this, [this] { Unload(); });
+}
+
+void dlgSetNormal::Form_Load() {
+  m_bDirty = false;
+  RefreshEditor();
+}
+
+void dlgSetNormal::RefreshEditor() {
+  LoadGroupTree();
+  vaNormal->ClearRows();
+  if (tvGroup->Count() > 0) {
+    widgets::TreeNode first = tvGroup->NodeAt(1);
+    first.SetExpanded(true);
+    SaveAndSwitchGroup();  // as if the first group had been clicked
+  }
+}
+
+void dlgSetNormal::LoadGroupTree() {
+  auto info = newDatasInfo();
+  auto groups = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
+  tvGroup->Clear();
+  for (; groups && !groups->isEOF(); groups->MoveNext()) {
+    const int32_t id = platform::CLng(groups->value("FFuncGroupID"));
+    tvGroup->Add({}, "Top" + std::to_string(id), fieldText(*groups, "FFuncGroupName"), "Close", "Open");
+  }
+  if (tvGroup->Count() > 0) tvGroup->SetSelectedItem(tvGroup->NodeAt(1));
+}
+
+int32_t dlgSetNormal::groupIdOf(const widgets::TreeNode& node) {
+  const std::string key = node.Key();
+  return key.size() > 3 ? platform::CLng(platform::Variant(key.substr(3))) : 0;
+}
+
+bool dlgSetNormal::SaveAndSwitchGroup() {
+  bool result = true;
+  try {
+    if (m_bDirty) {
+      if (!widgets::MsgQuestion(lang("您刚才对常用功能属性进行了修改，是否保存？"))) {
+        result = true;
+      } else if (!ValidateList()) {
+        result = false;
+      } else {
+        WaitCursor hourglass;
+        SaveList();
+        result = true;
+      }
+    }
+    m_bDirty = false;
+    widgets::TreeNode selected = tvGroup->SelectedItem();
+    if (!selected) return result;
+    currentGroup_ = groupIdOf(selected);
+    LoadGroupItems(currentGroup_);
+    Bar->SetToolEnabled("Delete", true);
+    return result;
+  } catch (const AutomationError& e) {
+    reportSaveFailure(e);
+  } catch (const std::exception& e) {
+    reportSaveFailure(AutomationError(platform::err::kInvalidProcedureCall, "WayfindInfo", e.what()));
+  }
+  return false;
+}
+
+void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
+  widgets::MsgWarning(lang("在进行数据操作时发生错误: ") + error.description() + "\n\n" + lang("错误号: ") +
+                      std::to_string(error.number()));
+  // The list is still marked changed, so closing offers it for saving once more.
+  // A failure met by that close check itself leaves the window open instead of
+  // closing it from inside its own close.
+  if (inCloseCheck_) return;
+  Unload();
+}
+
+void dlgSetNormal::onToolClick(const QString& qname) {
+  const std::string name = qname.toStdString();
+  if (name == "Close") {
+    Unload();
+    return;
+  }
+  reported([&] {
+    if (name == "New") {
+      if (m_bDirty) SaveAndSwitchGroup();
+      AddNew();
+    } else if (name == "SetProps") {
+      SaveAndSwitchGroup();
+    } else if (name == "Delete") {
+      if (widgets::MsgQuestion(lang("是否确认要删除该项目？"))) DeleteSelected();
+    } else if (name == "Refresh") {
+      if (!m_bDirty || SaveAndSwitchGroup()) RefreshEditor();
+    }
+  });
+}
+
+bool dlgSetNormal::groupTreeHasFocus() const {
+  const QWidget* f = focusWidget();
+  return f && (f == tvGroup || tvGroup->isAncestorOf(f));
+}
+
+bool dlgSetNormal::gridHasFocus() const {
+  const QWidget* f = focusWidget();
+  return f && (f == vaNormal || vaNormal->isAncestorOf(f));
+}
+
+void dlgSetNormal::AddNew() {
+  reported([this] {
+    if (groupTreeHasFocus() || tvGroup->Count() == 0) {
+      // The new-group dialog is found by its form name; only its public
+      // variables are used here, so this library does not link the dialogs'.
+      auto& dlg = *static_cast<dialogs::dlgAddItem*>(widgets::forms().form(dialogs::dlgAddItem::kFormName));
+      dlg.curLevel = "Grp1";
+      dlg.ShowModal();
+      const bool created = dlg.Tag.isString() && platform::CStr(dlg.Tag) == "OK";
+      if (created) RefreshEditor();
+      dlg.Unload();
+    } else if (gridHasFocus()) {
+      widgets::forms().instance<frmAllFunc>().ShowMe(vaNormal);
+    }
+  });
+}
+
+void dlgSetNormal::DeleteSelected() {
+  if (groupTreeHasFocus()) {
+    if (vaNormal->MaxRows() > 0) {
+      widgets::MsgInformation(lang("该组下存在明细功能，无法删除!"));
+      return;
+    }
+    widgets::TreeNode selected = tvGroup->SelectedItem();
+    if (tvGroup->Count() == 0 || !selected) return;
+    newDatasUpdate()->DelNormalFuncGroup(groupIdOf(selected));
+    RefreshEditor();
+    Bar->SetToolEnabled("Delete", !tvGroup->SelectedItem().isNull());
+  } else {
+    RemoveActiveRow();
+    Bar->SetToolEnabled("Delete", vaNormal->MaxRows() > 0);
+  }
+}
+
+void dlgSetNormal::onDelClicked() {
+  RemoveActiveRow();
+  btnDel->setEnabled(vaNormal->MaxRows() > 0);
+}
+
+void dlgSetNormal::ShowMainConsoleEditor() {
+  widgets::Form* editor = widgets::forms().form("dlgSetProp");
+  editor->ShowModal();
+  editor->Unload();
+}
+
+void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel) {
+  if (characterCount(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
+    widgets::MsgWarning(lang("项目名称超过了50个字符，请重新输入。"));
+    cancel = true;
+    return;
+  }
+  if (!widgets::MsgQuestion(lang("您刚才对常用功能组进行了修改，是否保存？"))) {
+    cancel = true;
+    return;
+  }
+  try {
+    newDatasUpdate()->UpdateNormalFuncGroup(groupIdOf(node), newText);
+  } catch (const AutomationError& e) {
+    // A name the server refused is not shown as if it were stored.
+    cancel = true;
+    widgets::MsgError(e);
+  }
+}
+
+void dlgSetNormal::KeyDown(int16_t keyCode) { context::ShowHELP(keyCode, kHelpContext, "", 0, "", 0); }
+
+
+void dlgSetNormal::Form_QueryUnload(bool& cancel) {
+  // The picker works on this window's list; it goes first.
+  if (widgets::Form* picker = widgets::forms().existing(frmAllFunc::kFormName); picker && picker->isVisible())
+    picker->Unload();
+  inCloseCheck_ = true;
+  if (m_bDirty && !SaveAndSwitchGroup()) cancel = true;
+  inCloseCheck_ = false;
+}
+
+void dlgSetNormal::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    KeyDown(112);
+    event->accept();
+    return;
+  }
+  widgets::Form::keyPressEvent(event);
+}
+
+}  // namespace wayfind::favourites
+
+namespace wayfind::favourites {
+namespace {
+
+// The screenshot shows the first group's functions; with no group there is
+// nothing more to show.
+void showFirstGroup(widgets::Form& form) {
+  auto& editor = static_cast<dlgSetNormal&>(form);
+  if (editor.tvGroup->Count() > 0) editor.tvGroup->simulateClick(editor.tvGroup->NodeAt(1));
+  if (editor.vaNormal->MaxRows() > 0) editor.vaNormal->SetActiveCell(2, 1);
+}
+
+}  // namespace
+
+WAYFIND_REGISTER_FORM(dlgSetNormal, showFirstGroup);
+
+}  // namespace wayfind::favourites

@@ -1,0 +1,258 @@
+#include "favourites/frm_all_func.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "context/language.h"
+#include "favourites/dlg_set_normal.h"
+#include "favourites/favourite_icons.h"
+#include "favourites/function_rows.h"
+#include "favourites/ports.h"
+#include "platform/automation/conversions.h"
+#include "widgets/form_registry.h"
+#include "widgets/image_list.h"
+#include "widgets/message_boxes.h"
+#include "widgets/modal_runner.h"
+#include "widgets/twips.h"
+
+namespace wayfind::favourites {
+
+namespace {
+
+// The identifier part of a key ("Sys100003" -> 100003); -1 when it is not a
+// decimal number.
+int32_t keyId(const std::string& key) {
+  if (key.size() <= 3) return -1;
+  return detailFuncIdOfKey("Det" + key.substr(3));
+}
+
+std::string prefixOf(const widgets::TreeNode& node) { return node.Key().substr(0, 3); }
+
+}  // namespace
+
+frmAllFunc::frmAllFunc(QWidget* parent) : widgets::Form(kFormName, parent) {
+  setWindowTitle("可选功能");
+  imgLstTB = favouriteImages(this, {"Close", "Open", "Acct", "DragIcon", "NoDrop"});
+  imgLstTB->setObjectName("imgLstTB");
+
+  tvFunc = new widgets::KeyedTree(this);
+  tvFunc->setObjectName("tvFunc");
+  tvFunc->SetImageList(imgLstTB);
+  tvFunc->setHeaderHidden(true);
+  tvFunc->viewport()->installEventFilter(this);
+
+  btnOk = new QPushButton("选中", this);
+  btnOk->setObjectName("btnOk");
+  btnCancel = new QPushButton("关闭", this);
+  btnCancel->setObjectName("btnCancel");
+  for (QPushButton* b : {btnOk, btnCancel}) b->setAutoDefault(false);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(btnOk);
+  buttons->addWidget(btnCancel);
+  auto* all = new QVBoxLayout(this);
+  all->addWidget(tvFunc, 1);
+  all->addLayout(buttons);
+  resize(widgets::twipsToPixels(4800), widgets::twipsToPixels(6300));
+
+  connect(tvFunc, &widgets::KeyedTree::expand, this, &frmAllFunc::ExpandNode);
+  connect(tvFunc, &widgets::KeyedTree::nodeClick, this, &frmAllFunc::NodeClick);
+  connect(btnOk, &QPushButton::clicked, this, &frmAllFunc::PickSelected);
+  connect(btnCancel, &QPushButton::clicked, this, [this] { Unload(); });
+}
+
+void frmAllFunc::ShowMe(widgets::Grid* objVaSpread) {
+  grid_ = objVaSpread;
+  // A window of the editor's, so the editor's modality does not shut it out.
+  QWidget* owner = grid_ ? grid_->window() : nullptr;
+  if (owner) setParent(owner, Qt::Dialog);
+  if (widgets::ModalRunner::instance().scripted() || !owner) {
+    ShowModal();
+  } else {
+    // Modeless while the user drags onto the grid; ShowMe still returns only
+    // when the picker is closed.
+    Load();
+    if (isLoaded()) {
+      setWindowModality(Qt::NonModal);
+      show();
+      raise();
+      activateWindow();
+      QEventLoop loop;
+      waiting_ = &loop;
+      loop.exec();
+      waiting_ = nullptr;
+    }
+  }
+  if (owner) setParent(nullptr, Qt::Dialog);
+  grid_ = nullptr;
+}
+
+void frmAllFunc::hideEvent(QHideEvent* event) {
+  widgets::Form::hideEvent(event);
+  if (waiting_) waiting_->quit();
+}
+
+void frmAllFunc::Form_Load() {
+  hadMouseDown_ = false;
+  LoadTopClasses();
+}
+
+void frmAllFunc::Form_Unload() { tvFunc->Clear(); }
+
+void frmAllFunc::LoadTopClasses() {
+  tvFunc->Clear();
+  auto rs = newDatasInfo()->GetTopClass();
+  // The favourites' own class is not a place to pick functions from.
+  const std::string favouritesClass = context::GetLangText("我的T/8");
+  for (; rs && !rs->isEOF(); rs->MoveNext()) {
+    const std::string name = fieldText(*rs, "FTopClassName");
+    if (name == favouritesClass) continue;
+    auto node = tvFunc->Add({}, "Top" + platform::CStr(rs->value("FTopClassID")), name, "Close", "Open");
+    tvFunc->AddPlaceholder(node);
+  }
+  NodeClick(tvFunc->SelectedItem());
+}
+
+void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClassId) {
+  auto rs = newDatasInfo()->GetSubSystem(topClassId);
+  for (; rs && !rs->isEOF(); rs->MoveNext()) {
+    auto node = tvFunc->Add(parent, "Sys" + platform::CStr(rs->value("FSubSysID")), fieldText(*rs, "FName"),
+                            "Close", "Open");
+    tvFunc->AddPlaceholder(node);
+  }
+}
+
+void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystemId) {
+  auto rs = newDatasInfo()->GetSubFunc(subSystemId);
+  for (; rs && !rs->isEOF(); rs->MoveNext()) {
+    auto node = tvFunc->Add(parent, "Sub" + platform::CStr(rs->value("FSubFuncID")), fieldText(*rs, "FFuncName"),
+                            "Close", "Open");
+    tvFunc->AddPlaceholder(node);
+  }
+}
+
+void frmAllFunc::LoadDetailFuncs(const widgets::TreeNode& parent, int32_t subFuncId) {
+  auto rs = newDatasInfo()->GetDetailFunc(subFuncId);
+  for (; rs && !rs->isEOF(); rs->MoveNext())
+    tvFunc->Add(parent, "Det" + platform::CStr(rs->value("FDetailFuncID")), fieldText(*rs, "FFuncName"), "Acct",
+                "Acct");
+}
+
+void frmAllFunc::ExpandNode(const widgets::TreeNode& node) {
+  const int32_t id = keyId(node.Key());
+  widgets::TreeNode first = node.Child();
+  if (id < 0 || !first || !first.IsPlaceholder()) return;  // loaded before
+  try {
+    tvFunc->Remove(first);
+    if (!node.Parent()) {
+      LoadSubSystems(node, id);
+    } else if (prefixOf(node) == "Sys") {
+      LoadSubFuncs(node, id);
+    } else if (prefixOf(node) == "Sub") {
+      LoadDetailFuncs(node, id);
+    }
+  } catch (const platform::AutomationError& e) {
+    widgets::MsgError(e);
+  }
+}
+
+void frmAllFunc::NodeClick(const widgets::TreeNode& node) {
+  btnOk->setEnabled(node && detailFuncIdOfKey(node.Key()) != -1);
+}
+
+void frmAllFunc::PickSelected() {
+  if (!hadMouseDown_ || !tvFunc->itemAt(mouseDown_)) return;
+  const widgets::TreeNode selected = tvFunc->SelectedItem();
+  const int32_t id = selected ? detailFuncIdOfKey(selected.Key()) : -1;
+  if (id == -1) return;
+  try {
+    AddToList(id);
+  } catch (const platform::AutomationError& e) {
+    widgets::MsgError(e);
+  }
+  // The editor's list counts as changed even when the function was there already.
+  if (grid_)
+    if (auto* editor = qobject_cast<dlgSetNormal*>(grid_->window())) editor->m_bDirty = true;
+}
+
+void frmAllFunc::AddToList(int32_t detailFuncId) {
+  if (!grid_ || grid_->FindRowByItemData(detailFuncId) > 0) return;
+  auto rs = newDatasInfo()->GetDetailFuncInfo(detailFuncId);
+  if (hasRecord(rs)) appendFunctionRow(*grid_, detailFuncId, *rs);
+}
+
+bool frmAllFunc::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != tvFunc->viewport()) return widgets::Form::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      mouseDown_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+      hadMouseDown_ = true;
+      break;
+    }
+    case QEvent::MouseMove: {
+      auto* move = static_cast<QMouseEvent*>(event);
+      if (!(move->buttons() & Qt::LeftButton)) break;
+      const QPoint at = move->position().toPoint();
+      if ((at - mouseDown_).manhattanLength() < QApplication::startDragDistance()) break;
+      QTreeWidgetItem* item = tvFunc->itemAt(at);
+      const widgets::TreeNode node(tvFunc, item);
+      if (!item || detailFuncIdOfKey(node.Key()) == -1) return true;  // only functions are dragged
+      tvFunc->SetSelectedItem(node);
+      NodeClick(node);
+      startDrag(node);
+      return true;
+    }
+    case QEvent::MouseButtonDblClick: {
+      mouseDown_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+      hadMouseDown_ = true;
+      PickSelected();
+      break;
+    }
+    default:
+      break;
+  }
+  return widgets::Form::eventFilter(watched, event);
+}
+
+void frmAllFunc::startDrag(const widgets::TreeNode& node) {
+  auto* drag = new QDrag(tvFunc);
+  auto* mime = new QMimeData;
+  mime->setData(kTreeNodeMimeType, QByteArray::fromStdString(node.Key()));
+  drag->setMimeData(mime);
+  drag->setPixmap(imgLstTB->icon("DragIcon").pixmap(16, 16));
+  // Where the grid refuses the function (listed already), the drag shows "NoDrop".
+  drag->setDragCursor(imgLstTB->icon("NoDrop").pixmap(16, 16), Qt::IgnoreAction);
+  drag->exec(Qt::CopyAction);
+}
+
+namespace {
+
+// The screenshot opens the first top class down to its first sub-function and
+// selects that sub-function's first function.
+void openOnASubFunction(widgets::Form& form) {
+  auto& picker = static_cast<frmAllFunc&>(form);
+  widgets::KeyedTree& tree = *picker.tvFunc;
+  if (tree.Count() == 0) return;
+  widgets::TreeNode node = tree.NodeAt(1);
+  for (int level = 0; level < 3 && node; ++level) {
+    tree.simulateExpand(node);
+    node.SetExpanded(true);
+    widgets::TreeNode child = node.Child();
+    if (!child) break;
+    node = child;
+  }
+  if (node) tree.simulateClick(node);
+}
+
+}  // namespace
+
+WAYFIND_REGISTER_FORM(frmAllFunc, openOnASubFunction);
+
+}  // namespace wayfind::favourites

@@ -1,0 +1,26 @@
+// What the favourites editor and its picker share about a list row and a
+// dragged function: a row of the grid shows one detail function (its id as the
+// row's item data; name, help code, show name in columns 1 to 3), and a function
+// dragged from the picker's tree carries its node key "Det" + id.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/recordset/recordset.h"
+#include "widgets/grid.h"
+
+namespace wayfind::favourites {
+
+// The data format of a dragged tree node: its key as UTF-8 text.
+inline constexpr const char* kTreeNodeMimeType = "application/x-wayfind-tree-node";
+
+// The detail function of a tree node key: "Det" followed by its decimal
+// identifier; -1 for any other key.
+int32_t detailFuncIdOfKey(const std::string& key);
+
+// Appends a row for detail function id from its record (GetDetailFuncInfo): the
+// name, the help code, and the show name (the name when it has none) on one line.
+void appendFunctionRow(widgets::Grid& grid, int32_t detailFuncId, const platform::Recordset& info);
+
+}  // namespace wayfind::favourites
