@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "erp/api/frm_res_loader.h"
 #include "erp/api/language.h"
 #include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
@@ -57,6 +58,28 @@ std::shared_ptr<ITextFormatter> formatter() {
   return f;
 }
 
+// The window resource loader of the process, created on first use; a creation
+// failure leaves none and the next window tries again.
+std::shared_ptr<erp::api::IFrmResLoader> formResourceLoader() {
+  auto& state = LanguageState::instance();
+  if (auto loader = std::dynamic_pointer_cast<erp::api::IFrmResLoader>(state.formResourceLoader)) return loader;
+  auto loader = Registry::instance().createAs<erp::api::IFrmResLoader>(erp::progid::kFrmResLoader);
+  state.formResourceLoader = loader;
+  return loader;
+}
+
+std::string describe(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const platform::AutomationError& e) {
+    return e.description();
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown failure";
+  }
+}
+
 // Used only when the formatting object is not installed: a message must still
 // carry its values, so %1..%9 are filled here by the same rule.
 std::string fillPlaceholders(const std::string& templ, const std::vector<platform::Variant>& values) {
@@ -92,6 +115,7 @@ void LanguageState::reset() {
   cachedLanguage = 0;
   resourceLoader.reset();
   formatter.reset();
+  formResourceLoader.reset();
 }
 
 int32_t DetectLanguage() {
@@ -143,6 +167,29 @@ std::string FormatLangText(const std::string& templ, const std::vector<platform:
     return formatter()->Format(translated, values);
   } catch (...) {
     return fillPlaceholders(translated, values);
+  }
+}
+
+std::string SetFormFont(platform::ObjectPtr window) {
+  try {
+    return formResourceLoader()->SetFrmFont(window, GetLanguageCode());
+  } catch (...) {
+    return describe(std::current_exception());
+  }
+}
+
+std::string ApplyFormResources(platform::ObjectPtr window) {
+  try {
+    SetFormFont(window);
+    platform::ObjectPtr reserved;
+    auto answer = formResourceLoader()->LoadFrmResStrings(window, GetLanguageCode(), "", kResourceBaseName, reserved);
+    auto list = std::dynamic_pointer_cast<erp::api::TextList>(answer);
+    if (!list) platform::raise(platform::err::kTypeMismatch, erp::progid::kFrmResLoader);
+    std::string joined;
+    for (int32_t i = list->LBound(); i <= list->UBound(); ++i) joined += list->Item(i) + "\r\n";
+    return joined;
+  } catch (...) {
+    return describe(std::current_exception());
   }
 }
 

@@ -31,6 +31,15 @@ std::string GetLangText(const std::string& text);
 // The language text of a template with %1..%9 replaced by the values in order.
 std::string FormatLangText(const std::string& templ, const std::vector<platform::Variant>& values);
 
+// Sets the language's font on a window (the window as an automation object, see
+// erp/frmres/window_object.h) through the window resource loader; answers the
+// loader's answer, or the description of whatever failed.
+std::string SetFormFont(platform::ObjectPtr window);
+// Font and translated captions of a window while it loads: answers the captions
+// that have no translation, each followed by a carriage return and line feed, or
+// the description of whatever failed. Never throws.
+std::string ApplyFormResources(platform::ObjectPtr window);
+
 // The process-wide state behind these functions (cached language, resource loader,
 // formatting object). reset() is for tests.
 class LanguageState {
@@ -41,6 +50,7 @@ class LanguageState {
   int32_t cachedLanguage = 0;  // 0 until first asked
   platform::ObjectPtr resourceLoader;
   platform::ObjectPtr formatter;
+  platform::ObjectPtr formResourceLoader;  // "FrmRes.FrmResLoader", created on first use
 };
 
 }  // namespace wayfind::context

@@ -21,6 +21,9 @@ class IMessageService {
   virtual void warn(const std::string& text) = 0;
   virtual void reportError(const platform::AutomationError& error) = 0;
   virtual bool fileExists(const std::string& path) = 0;
+  // A notice that needs no answer (windows tell of a finished task); services
+  // that have nowhere to show it ignore it.
+  virtual void inform(const std::string& text) { (void)text; }
 };
 
 class QuietMessageService : public IMessageService {

@@ -24,6 +24,16 @@ bool ScriptedMessageService::fileExists(const std::string& path) {
   return answer;
 }
 
+void ScriptedMessageService::inform(const std::string& text) {
+  calls.push_back({Kind::Information, text, std::nullopt});
+}
+
+std::vector<std::string> ScriptedMessageService::informations() const {
+  std::vector<std::string> out;
+  for (const auto& c : callsOf(Kind::Information)) out.push_back(c.text);
+  return out;
+}
+
 std::vector<ScriptedMessageService::Call> ScriptedMessageService::callsOf(Kind kind) const {
   std::vector<Call> out;
   for (const auto& c : calls)

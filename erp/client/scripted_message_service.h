@@ -25,7 +25,7 @@ namespace wayfind::erp::client {
 
 class ScriptedMessageService : public api::IMessageService {
  public:
-  enum class Kind { Question, Warning, Error, FileTest };
+  enum class Kind { Question, Warning, Error, FileTest, Information };
 
   struct Call {
     Kind kind;
@@ -44,6 +44,7 @@ class ScriptedMessageService : public api::IMessageService {
   void warn(const std::string& text) override;
   void reportError(const platform::AutomationError& error) override;
   bool fileExists(const std::string& path) override;
+  void inform(const std::string& text) override;
 
   // The recorded calls of one kind, and their number.
   std::vector<Call> callsOf(Kind kind) const;
@@ -51,6 +52,7 @@ class ScriptedMessageService : public api::IMessageService {
   // The texts of the recorded warnings and questions.
   std::vector<std::string> warnings() const;
   std::vector<std::string> questions() const;
+  std::vector<std::string> informations() const;
 };
 
 }  // namespace wayfind::erp::client

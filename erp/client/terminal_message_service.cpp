@@ -31,6 +31,8 @@ bool TerminalMessageService::askYesNo(const std::string& text) {
 
 void TerminalMessageService::warn(const std::string& text) { out_ << text << '\n' << std::flush; }
 
+void TerminalMessageService::inform(const std::string& text) { out_ << text << '\n' << std::flush; }
+
 void TerminalMessageService::reportError(const platform::AutomationError& error) {
   out_ << "error " << error.number();
   if (!error.source().empty()) out_ << " (" << error.source() << ")";

@@ -21,6 +21,7 @@ class TerminalMessageService : public api::IMessageService {
   void warn(const std::string& text) override;
   void reportError(const platform::AutomationError& error) override;
   bool fileExists(const std::string& path) override;
+  void inform(const std::string& text) override;
 
  private:
   std::istream& in_;

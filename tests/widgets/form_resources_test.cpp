@@ -1,0 +1,136 @@
+// Forms load with their language's font and captions: every caption kind is
+// translated by its Chinese text, captions without a translation are reported
+// once and stay Chinese, and loading again starts from the Chinese.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "context/language.h"
+#include "erp/frmres/frm_res_loader.h"
+#include "erp/frmres/window_object.h"
+#include "platform/automation/registry.h"
+#include "widgets/form_registry.h"
+#include "widgets/grid.h"
+#include "widgets/title_panel.h"
+#include "widgets/toolbar.h"
+#include "windows_support/window_test_support.h"
+
+namespace wayfind::widgets {
+namespace {
+
+class dlgCaptionSample : public Form {
+ public:
+  static constexpr const char* kFormName = "dlgCaptionSample";
+  dlgCaptionSample() : Form(kFormName) {
+    setWindowTitle("主控台编辑器");
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new TitlePanel("功能名称列表：", this);
+    title->setObjectName("SSPTitleClass");
+    layout->addWidget(title);
+    auto* frame = new QGroupBox("属性列表：", this);
+    frame->setObjectName("fraProps");
+    layout->addWidget(frame);
+    auto* check = new QCheckBox("该功能不可见", this);
+    check->setObjectName("chkVisible");
+    layout->addWidget(check);
+    auto* missing = new QLabel("没有译文的标签", this);
+    missing->setObjectName("lblMissing");
+    layout->addWidget(missing);
+    auto* data = new QLabel("王芳", this);
+    data->setObjectName("lblUser");
+    data->setProperty("wayfindNoTranslate", true);
+    layout->addWidget(data);
+    auto* grid = new Grid(this);
+    grid->setObjectName("vaDetailProp");
+    grid->SetMaxCols(1);
+    grid->SetHeaderText(1, "功能列表");
+    layout->addWidget(grid);
+    auto* bar = new ToolBar(this);
+    bar->setObjectName("Bar");
+    bar->AddBand("Main");
+    bar->AddTool("Main", "tlbHide", "该功能不可见", "Delete");
+    layout->addWidget(bar);
+    auto* ok = new QPushButton("没有译文的标签", this);  // the same missing caption twice
+    ok->setObjectName("btnOk");
+    layout->addWidget(ok);
+  }
+  int loads = 0;
+
+ protected:
+  void Form_Load() override { ++loads; }
+};
+
+WAYFIND_REGISTER_FORM(dlgCaptionSample);
+
+class FormResourcesTest : public windowtests::WindowTest {};
+
+TEST_F(FormResourcesTest, EnglishTranslatesEveryCaptionKindAndReportsTheMissingOnce) {
+  setLanguage("en");
+  auto& form = forms().instance<dlgCaptionSample>();
+  form.Load();
+  EXPECT_EQ(form.loads, 1);
+  EXPECT_EQ(form.windowTitle().toStdString(), "Main Console Editor");
+  EXPECT_EQ(form.findChild<QLabel*>("SSPTitleClass")->text().toStdString(), "Function names:");
+  EXPECT_EQ(form.findChild<QGroupBox*>("fraProps")->title().toStdString(), "Properties:");
+  EXPECT_EQ(form.findChild<QCheckBox*>("chkVisible")->text().toStdString(), "This function is hidden");
+  EXPECT_EQ(form.findChild<Grid*>("vaDetailProp")->HeaderText(1), "Function List");
+  auto* tool = form.findChild<ToolBar*>("Bar")->Tool("tlbHide");
+  EXPECT_EQ(tool->text().toStdString(), "This function is hidden");
+  EXPECT_EQ(tool->toolTip().toStdString(), "This function is hidden");
+  EXPECT_EQ(form.findChild<QLabel*>("lblUser")->text().toStdString(), "王芳");
+  EXPECT_EQ(form.findChild<QLabel*>("lblMissing")->text().toStdString(), "没有译文的标签");
+  EXPECT_EQ(form.untranslated(), "没有译文的标签\r\n");
+  form.Load();  // loaded already: nothing runs again
+  EXPECT_EQ(form.loads, 1);
+}
+
+TEST_F(FormResourcesTest, LoadingAgainStartsFromTheChineseText) {
+  setLanguage("cht");
+  auto& form = forms().instance<dlgCaptionSample>();
+  form.Load();
+  EXPECT_EQ(form.windowTitle().toStdString(), "主控台編輯器");
+  form.Unload();
+  setLanguage("en");
+  form.Load();
+  EXPECT_EQ(form.windowTitle().toStdString(), "Main Console Editor");
+  EXPECT_EQ(form.untranslated(), "没有译文的标签\r\n");
+  EXPECT_EQ(form.loads, 2);
+}
+
+TEST_F(FormResourcesTest, FontHasTheGlyphsOfTheLanguage) {
+  setLanguage("cht");
+  auto& form = forms().instance<dlgCaptionSample>();
+  form.Load();
+  EXPECT_EQ(form.font().family().toStdString(), erp::frmres::fontFamilyFor("cht").toStdString());
+  EXPECT_NE(form.font().family().indexOf("CJK"), -1) << "fonts-noto-cjk is not installed";
+}
+
+TEST_F(FormResourcesTest, FailuresComeBackAsTheDescription) {
+  // A window that is gone, and a loader that is not installed.
+  auto gone = erp::frmres::windowObject(nullptr);
+  EXPECT_NE(context::ApplyFormResources(gone).find("Object required"), std::string::npos);
+  platform::ScopedUnregistration noLoader("FrmRes.FrmResLoader");
+  context::LanguageState::instance().reset();
+  auto& form = forms().instance<dlgCaptionSample>();
+  EXPECT_FALSE(context::SetFormFont(form.automationObject()).empty());
+  EXPECT_FALSE(context::ApplyFormResources(form.automationObject()).empty());
+}
+
+TEST_F(FormResourcesTest, ModalShowingRunsTheScriptAndRegistryKeepsOneInstance) {
+  Form* byName = forms().form("dlgCaptionSample");
+  EXPECT_EQ(byName, &forms().instance<dlgCaptionSample>());
+  modal().push("dlgCaptionSample", [](QDialog& d) { d.accept(); });
+  EXPECT_EQ(byName->ShowModal(), QDialog::Accepted);
+  EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
+  // A second showing with no script left is a recorded failure, not a hang.
+  EXPECT_EQ(byName->ShowModal(), QDialog::Rejected);
+  EXPECT_FALSE(modal().done());
+  EXPECT_THROW(forms().form("dlgNoSuchForm"), platform::AutomationError);
+}
+
+}  // namespace
+}  // namespace wayfind::widgets

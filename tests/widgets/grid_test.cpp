@@ -1,0 +1,97 @@
+// The grid as the property grids use it: cells from 1, check boxes holding 0/1,
+// locks that stop the user, row item data that follows its row, and the user's
+// actions raising exactly the notifications the windows listen to.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "platform/automation/automation_error.h"
+#include "widgets/grid.h"
+
+namespace wayfind::widgets {
+namespace {
+
+Grid* makeGrid() {
+  auto* g = new Grid;
+  g->SetMaxCols(3);
+  g->SetColType(2, Grid::CellType::CheckBox);
+  g->SetMaxRows(2);
+  return g;
+}
+
+TEST(GridTest, CellsCountFromOneAndCheckBoxesHoldZeroOrOne) {
+  std::unique_ptr<Grid> g(makeGrid());
+  g->SetText(1, 1, "总账");
+  g->SetValue(2, 1, 1);
+  EXPECT_EQ(g->Text(1, 1), "总账");
+  EXPECT_EQ(g->Value(2, 1), 1);
+  EXPECT_EQ(g->Text(2, 1), "1");
+  EXPECT_EQ(g->Value(2, 2), 0);
+  g->SetText(2, 2, "1");
+  EXPECT_EQ(g->Value(2, 2), 1);
+  EXPECT_THROW(g->Text(0, 1), platform::AutomationError);
+  EXPECT_THROW(g->Text(1, 3), platform::AutomationError);
+}
+
+TEST(GridTest, RowsAddedLaterTakeTheColumnTypeAndItemDataFollowsItsRow) {
+  std::unique_ptr<Grid> g(makeGrid());
+  g->SetRowItemData(1, 101);
+  g->SetRowItemData(2, 102);
+  g->InsertRows(1);
+  EXPECT_EQ(g->MaxRows(), 3);
+  EXPECT_EQ(g->RowItemData(2), 101);
+  EXPECT_EQ(g->RowItemData(3), 102);
+  EXPECT_EQ(g->GetCellType(2, 1), Grid::CellType::CheckBox);
+  g->DeleteRows(2);
+  EXPECT_EQ(g->RowItemData(2), 102);
+  EXPECT_EQ(g->FindRowByItemData(102), 2);
+  EXPECT_EQ(g->FindRowByItemData(101), 0);
+}
+
+TEST(GridTest, UserActionsRaiseNotificationsAndApiChangesDoNot) {
+  std::unique_ptr<Grid> g(makeGrid());
+  QSignalSpy edits(g.get(), &Grid::editChange);
+  QSignalSpy changes(g.get(), &Grid::change);
+  QSignalSpy clicks(g.get(), &Grid::clicked);
+  g->SetText(1, 1, "a");
+  g->SetValue(2, 1, 1);
+  EXPECT_EQ(changes.count(), 0);
+
+  EXPECT_TRUE(g->userTypeText(1, 2, "新名称"));
+  ASSERT_EQ(edits.count(), 1);
+  ASSERT_EQ(changes.count(), 1);
+  EXPECT_EQ(changes.at(0).at(0).toInt(), 1);
+  EXPECT_EQ(changes.at(0).at(1).toInt(), 2);
+  EXPECT_TRUE(g->userSetValue(2, 2, 1));
+  EXPECT_EQ(changes.count(), 2);
+  g->userClick(3, 1);
+  ASSERT_EQ(clicks.count(), 1);
+  EXPECT_EQ(g->ActiveCol(), 3);
+  EXPECT_EQ(g->ActiveRow(), 1);
+}
+
+TEST(GridTest, LockedCellsRefuseTheUser) {
+  std::unique_ptr<Grid> g(makeGrid());
+  g->SetText(1, 1, "模板名称");
+  g->SetLock(1, 1, true);
+  g->SetLock(2, 1, true);
+  QSignalSpy changes(g.get(), &Grid::change);
+  EXPECT_FALSE(g->userTypeText(1, 1, "x"));
+  EXPECT_FALSE(g->userSetValue(2, 1, 1));
+  EXPECT_EQ(g->Text(1, 1), "模板名称");
+  EXPECT_EQ(g->Value(2, 1), 0);
+  EXPECT_EQ(changes.count(), 0);
+  g->SetColLock(3, true);
+  g->InsertRows(3);
+  EXPECT_TRUE(g->Lock(3, 3));
+}
+
+TEST(GridTest, TypingStopsAtTheColumnsLengthLimit) {
+  std::unique_ptr<Grid> g(makeGrid());
+  g->SetColMaxLength(1, 4);
+  g->userTypeText(1, 1, "一二三四五");
+  EXPECT_EQ(g->Text(1, 1), "一二三四");
+}
+
+}  // namespace
+}  // namespace wayfind::widgets

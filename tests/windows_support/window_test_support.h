@@ -1,0 +1,56 @@
+// What a window test needs, set up fresh for each test:
+//   - one QApplication for the test executable (offscreen; window_test_main.cpp);
+//   - the embedded ERP on a copy of a fresh demo database in a temporary folder,
+//     with the ERP's components and the component's public classes registered;
+//   - a logged-in user (by default 16394 "王芳", the demo company's administrator)
+//     in simplified Chinese, unless the test asks for another language;
+//   - the scripted message service (messages) and the scripted modal runner
+//     (modal), and the windows started (the window resource loader registered).
+//
+//   class DlgGroupTest : public wayfind::windowtests::WindowTest {};
+//   TEST_F(DlgGroupTest, ClosedWithoutOkAnswersMinusOne) {
+//     modal().push("dlgGroup", [](QDialog& d) { d.reject(); });
+//     ...
+//     EXPECT_TRUE(modal().done()) << join(modal().failures());
+//   }
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "erp/client/scripted_message_service.h"
+#include "widgets/modal_runner.h"
+
+namespace wayfind::windowtests {
+
+inline constexpr int32_t kAdministrator = 16394;  // "王芳"
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Logs another user in (a user of the demo company), in a language ("chs", "en",
+  // "cht"); the language cache of the component is reset so lookups see it.
+  void login(int32_t userId, const std::string& languageCode = "chs");
+  void setLanguage(const std::string& languageCode);
+
+  std::filesystem::path folder;    // the test's own temporary folder
+  std::filesystem::path database;  // folder / "wayfind.db"
+  std::shared_ptr<erp::client::ScriptedMessageService> messages;
+  std::unique_ptr<widgets::ScopedModalScripts> modalScripts;
+  widgets::ScopedModalScripts& modal() { return *modalScripts; }
+};
+
+// The name of the demo user userId, from the database.
+std::string userName(const std::filesystem::path& database, int32_t userId);
+// Lines joined for a failure message.
+std::string join(const std::vector<std::string>& lines);
+
+}  // namespace wayfind::windowtests

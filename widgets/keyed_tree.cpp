@@ -1,0 +1,475 @@
+#include "widgets/keyed_tree.h"
+
+#include <QDrag>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "platform/automation/automation_error.h"
+#include "widgets/image_list.h"
+
+namespace wayfind::widgets {
+
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kImageRole = Qt::UserRole + 2;
+constexpr int kSelectedImageRole = Qt::UserRole + 3;
+constexpr int kCheckedRole = Qt::UserRole + 4;  // the check state last seen, to tell a tick from a rename
+
+constexpr const char* kSource = "TreeView";
+
+[[noreturn]] void notFound(const std::string& what) {
+  platform::raise(kErrKeyNotFound, kSource, "Element not found: " + what);
+}
+
+}  // namespace
+
+// ---- TreeNode ---------------------------------------------------------------
+
+void TreeNode::check(const char* what) const {
+  if (!item_) platform::raise(91, kSource, std::string(what) + ": no node.");
+}
+
+std::string TreeNode::Key() const {
+  check("Key");
+  return item_->data(0, kKeyRole).toString().toStdString();
+}
+
+std::string TreeNode::Text() const {
+  check("Text");
+  return item_->text(0).toStdString();
+}
+
+void TreeNode::SetText(const std::string& text) {
+  check("Text");
+  ++tree_->quiet_;
+  item_->setText(0, QString::fromStdString(text));
+  --tree_->quiet_;
+}
+
+std::string TreeNode::Image() const {
+  check("Image");
+  return item_->data(0, kImageRole).toString().toStdString();
+}
+
+void TreeNode::SetImage(const std::string& imageKey) {
+  check("Image");
+  ++tree_->quiet_;
+  item_->setData(0, kImageRole, QString::fromStdString(imageKey));
+  --tree_->quiet_;
+  tree_->refreshIcon(item_);
+}
+
+std::string TreeNode::SelectedImage() const {
+  check("SelectedImage");
+  return item_->data(0, kSelectedImageRole).toString().toStdString();
+}
+
+void TreeNode::SetSelectedImage(const std::string& imageKey) {
+  check("SelectedImage");
+  ++tree_->quiet_;
+  item_->setData(0, kSelectedImageRole, QString::fromStdString(imageKey));
+  --tree_->quiet_;
+  tree_->refreshIcon(item_);
+}
+
+int TreeNode::Index() const {
+  check("Index");
+  const auto& order = tree_->order_;
+  return static_cast<int>(std::find(order.begin(), order.end(), item_) - order.begin()) + 1;
+}
+
+bool TreeNode::IsPlaceholder() const {
+  check("IsPlaceholder");
+  return Key().empty() && item_->text(0).isEmpty();
+}
+
+TreeNode TreeNode::Parent() const {
+  check("Parent");
+  return TreeNode(tree_, item_->parent());
+}
+
+TreeNode TreeNode::Child() const {
+  check("Child");
+  return TreeNode(tree_, item_->childCount() > 0 ? item_->child(0) : nullptr);
+}
+
+TreeNode TreeNode::Next() const {
+  check("Next");
+  QTreeWidgetItem* parent = item_->parent();
+  if (parent) {
+    int i = parent->indexOfChild(item_);
+    return TreeNode(tree_, i + 1 < parent->childCount() ? parent->child(i + 1) : nullptr);
+  }
+  int i = tree_->indexOfTopLevelItem(item_);
+  return TreeNode(tree_, i + 1 < tree_->topLevelItemCount() ? tree_->topLevelItem(i + 1) : nullptr);
+}
+
+TreeNode TreeNode::Previous() const {
+  check("Previous");
+  QTreeWidgetItem* parent = item_->parent();
+  int i = parent ? parent->indexOfChild(item_) : tree_->indexOfTopLevelItem(item_);
+  if (i <= 0) return TreeNode(tree_, nullptr);
+  return TreeNode(tree_, parent ? parent->child(i - 1) : tree_->topLevelItem(i - 1));
+}
+
+int TreeNode::Children() const {
+  check("Children");
+  return item_->childCount();
+}
+
+std::vector<TreeNode> TreeNode::childNodes() const {
+  check("Children");
+  std::vector<TreeNode> out;
+  for (int i = 0; i < item_->childCount(); ++i) out.emplace_back(tree_, item_->child(i));
+  return out;
+}
+
+TreeNode TreeNode::Root() const {
+  check("Root");
+  QTreeWidgetItem* it = item_;
+  while (it->parent()) it = it->parent();
+  return TreeNode(tree_, it);
+}
+
+bool TreeNode::Expanded() const {
+  check("Expanded");
+  return item_->isExpanded();
+}
+
+void TreeNode::SetExpanded(bool expanded) {
+  check("Expanded");
+  ++tree_->quiet_;
+  item_->setExpanded(expanded);
+  --tree_->quiet_;
+}
+
+bool TreeNode::Checked() const {
+  check("Checked");
+  return item_->checkState(0) == Qt::Checked;
+}
+
+void TreeNode::SetChecked(bool checked) {
+  check("Checked");
+  ++tree_->quiet_;
+  item_->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+  item_->setData(0, kCheckedRole, checked);
+  --tree_->quiet_;
+}
+
+bool TreeNode::Selected() const {
+  check("Selected");
+  return tree_->currentItem() == item_;
+}
+
+void TreeNode::EnsureVisible() {
+  check("EnsureVisible");
+  ++tree_->quiet_;
+  for (QTreeWidgetItem* p = item_->parent(); p; p = p->parent()) p->setExpanded(true);
+  --tree_->quiet_;
+  tree_->scrollToItem(item_);
+}
+
+// ---- KeyedTree ----------------------------------------------------------------
+
+// Label editing: asks beforeLabelEdit when an edit starts (through KeyedTree::edit)
+// and afterLabelEdit when it ends.
+class KeyedTreeDelegate : public QStyledItemDelegate {
+ public:
+  explicit KeyedTreeDelegate(KeyedTree* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+  void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    QTreeWidgetItem* item = tree_->itemFromIndex(index);
+    if (line && item) tree_->finishLabelEdit(item, line->text());
+  }
+
+ private:
+  KeyedTree* tree_;
+};
+
+KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setItemDelegate(new KeyedTreeDelegate(this));
+  setDragDropMode(QAbstractItemView::NoDragDrop);
+  connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* it) {
+    if (quiet_ == 0) emit expand(TreeNode(this, it));
+  });
+  connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* it) {
+    if (quiet_ == 0) emit collapse(TreeNode(this, it));
+  });
+  connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* it, int) {
+    if (quiet_ == 0) emit nodeClick(TreeNode(this, it));
+  });
+  connect(this, &QTreeWidget::itemChanged, this, &KeyedTree::onItemChanged);
+  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
+    if (before) refreshIcon(before);
+    if (now) refreshIcon(now);
+  });
+}
+
+void KeyedTree::SetImageList(const ImageList* images) {
+  images_ = images;
+  for (QTreeWidgetItem* it : order_) refreshIcon(it);
+}
+
+void KeyedTree::SetCheckBoxes(bool on) {
+  checkBoxes_ = on;
+  ++quiet_;
+  for (QTreeWidgetItem* it : order_) {
+    if (on) {
+      it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
+      if (!it->data(0, Qt::CheckStateRole).isValid()) it->setCheckState(0, Qt::Unchecked);
+    } else {
+      it->setFlags(it->flags() & ~Qt::ItemIsUserCheckable);
+      it->setData(0, Qt::CheckStateRole, QVariant());
+    }
+  }
+  --quiet_;
+}
+
+void KeyedTree::SetLabelEdit(bool on) {
+  labelEdit_ = on;
+  setEditTriggers(on ? (QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed)
+                     : QAbstractItemView::NoEditTriggers);
+  ++quiet_;
+  for (QTreeWidgetItem* it : order_)
+    it->setFlags(on ? (it->flags() | Qt::ItemIsEditable) : (it->flags() & ~Qt::ItemIsEditable));
+  --quiet_;
+}
+
+void KeyedTree::SetDragDrop(bool on) {
+  setDragEnabled(on);
+  setAcceptDrops(on);
+  setDropIndicatorShown(on);
+  setDragDropMode(on ? QAbstractItemView::DragDrop : QAbstractItemView::NoDragDrop);
+}
+
+TreeNode KeyedTree::Add(const TreeNode& parent, const std::string& key, const std::string& text,
+                        const std::string& image, const std::string& selectedImage) {
+  if (!key.empty() && byKey_.count(key))
+    platform::raise(kErrKeyNotUnique, kSource, "Key is not unique in collection: " + key);
+  if (parent && parent.tree() != this) notFound("the parent node belongs to another tree");
+  ++quiet_;
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, QString::fromStdString(text));
+  item->setData(0, kKeyRole, QString::fromStdString(key));
+  item->setData(0, kImageRole, QString::fromStdString(image));
+  item->setData(0, kSelectedImageRole, QString::fromStdString(selectedImage));
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+  if (checkBoxes_) flags |= Qt::ItemIsUserCheckable;
+  if (labelEdit_) flags |= Qt::ItemIsEditable;
+  item->setFlags(flags);
+  if (checkBoxes_) {
+    item->setCheckState(0, Qt::Unchecked);
+    item->setData(0, kCheckedRole, false);
+  }
+  if (parent)
+    parent.item()->addChild(item);
+  else
+    addTopLevelItem(item);
+  order_.push_back(item);
+  if (!key.empty()) byKey_[key] = item;
+  --quiet_;
+  refreshIcon(item);
+  return TreeNode(this, item);
+}
+
+TreeNode KeyedTree::AddPlaceholder(const TreeNode& parent) {
+  if (!parent) notFound("a placeholder needs a parent node");
+  return Add(parent, "", "");
+}
+
+TreeNode KeyedTree::Find(const std::string& key) const {
+  auto it = byKey_.find(key);
+  return TreeNode(const_cast<KeyedTree*>(this), it == byKey_.end() ? nullptr : it->second);
+}
+
+TreeNode KeyedTree::Node(const std::string& key) const {
+  TreeNode node = Find(key);
+  if (!node) notFound("no node has the key \"" + key + "\"");
+  return node;
+}
+
+TreeNode KeyedTree::NodeAt(int index) const {
+  if (index < 1 || index > Count()) notFound("no node at index " + std::to_string(index));
+  return TreeNode(const_cast<KeyedTree*>(this), order_[static_cast<size_t>(index - 1)]);
+}
+
+std::vector<TreeNode> KeyedTree::topNodes() const {
+  std::vector<TreeNode> out;
+  for (int i = 0; i < topLevelItemCount(); ++i) out.emplace_back(const_cast<KeyedTree*>(this), topLevelItem(i));
+  return out;
+}
+
+void KeyedTree::forget(QTreeWidgetItem* item) {
+  for (int i = 0; i < item->childCount(); ++i) forget(item->child(i));
+  order_.erase(std::remove(order_.begin(), order_.end(), item), order_.end());
+  const std::string key = item->data(0, kKeyRole).toString().toStdString();
+  if (!key.empty()) byKey_.erase(key);
+  if (dragged_ == item) dragged_ = nullptr;
+}
+
+void KeyedTree::Remove(const TreeNode& node) {
+  if (!node || node.tree() != this) notFound("no node to remove");
+  ++quiet_;
+  forget(node.item());
+  delete node.item();
+  --quiet_;
+}
+
+void KeyedTree::RemoveChildren(const TreeNode& node) {
+  if (!node || node.tree() != this) notFound("no node");
+  ++quiet_;
+  while (node.item()->childCount() > 0) {
+    QTreeWidgetItem* child = node.item()->child(0);
+    forget(child);
+    delete child;
+  }
+  --quiet_;
+}
+
+void KeyedTree::Clear() {
+  ++quiet_;
+  order_.clear();
+  byKey_.clear();
+  dragged_ = nullptr;
+  clear();
+  --quiet_;
+}
+
+TreeNode KeyedTree::SelectedItem() const { return TreeNode(const_cast<KeyedTree*>(this), currentItem()); }
+
+void KeyedTree::SetSelectedItem(const TreeNode& node) {
+  ++quiet_;
+  setCurrentItem(node ? node.item() : nullptr);
+  --quiet_;
+}
+
+void KeyedTree::refreshIcon(QTreeWidgetItem* item) {
+  if (!images_) return;
+  QString key = item->data(0, kImageRole).toString();
+  const QString selected = item->data(0, kSelectedImageRole).toString();
+  if (item == currentItem() && !selected.isEmpty()) key = selected;
+  ++quiet_;
+  item->setIcon(0, key.isEmpty() ? QIcon() : images_->icon(key.toStdString()));
+  --quiet_;
+}
+
+void KeyedTree::onItemChanged(QTreeWidgetItem* item, int) {
+  if (quiet_ > 0 || !checkBoxes_) return;
+  const bool now = item->checkState(0) == Qt::Checked;
+  if (item->data(0, kCheckedRole).toBool() == now) return;  // a text change, not a tick
+  ++quiet_;
+  item->setData(0, kCheckedRole, now);
+  --quiet_;
+  emit nodeCheck(TreeNode(this, item));
+}
+
+bool KeyedTree::finishLabelEdit(QTreeWidgetItem* item, const QString& text) {
+  std::string newText = text.toStdString();
+  bool cancel = false;
+  emit afterLabelEdit(TreeNode(this, item), newText, cancel);
+  if (cancel) return false;
+  ++quiet_;
+  item->setText(0, QString::fromStdString(newText));
+  --quiet_;
+  return true;
+}
+
+void KeyedTree::simulateClick(const TreeNode& node) {
+  if (!node) notFound("no node to click");
+  SetSelectedItem(node);
+  emit nodeClick(node);
+}
+
+void KeyedTree::simulateExpand(const TreeNode& node) {
+  if (!node) notFound("no node to expand");
+  if (node.item()->isExpanded()) return;
+  node.item()->setExpanded(true);  // raises expand through itemExpanded
+}
+
+void KeyedTree::simulateCollapse(const TreeNode& node) {
+  if (!node) notFound("no node to collapse");
+  if (!node.item()->isExpanded()) return;
+  node.item()->setExpanded(false);
+}
+
+void KeyedTree::simulateCheck(const TreeNode& node, bool checked) {
+  if (!node) notFound("no node to check");
+  if (!checkBoxes_) return;
+  node.item()->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);  // raises nodeCheck
+}
+
+bool KeyedTree::simulateLabelEdit(const TreeNode& node, const std::string& newText) {
+  if (!node) notFound("no node to edit");
+  if (!labelEdit_) return false;
+  bool cancel = false;
+  emit beforeLabelEdit(node, cancel);
+  if (cancel) return false;
+  return finishLabelEdit(node.item(), QString::fromStdString(newText));
+}
+
+bool KeyedTree::simulateDragDrop(const TreeNode& source, const TreeNode& target) {
+  if (!source) notFound("no node to drag");
+  if (!dragEnabled()) return false;
+  emit dragStart(source);
+  emit dragDrop(source, target);
+  return true;
+}
+
+bool KeyedTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  if (!labelEdit_ || trigger == QAbstractItemView::NoEditTriggers) return QTreeWidget::edit(index, trigger, event);
+  QTreeWidgetItem* item = itemFromIndex(index);
+  if (!item || (editTriggers() & trigger) == 0) return false;
+  bool cancel = false;
+  emit beforeLabelEdit(TreeNode(this, item), cancel);
+  if (cancel) return false;
+  return QTreeWidget::edit(index, trigger, event);
+}
+
+void KeyedTree::keyPressEvent(QKeyEvent* event) {
+  QTreeWidgetItem* before = currentItem();
+  QTreeWidget::keyPressEvent(event);
+  // Moving the selection with the keyboard is a click on the new node.
+  if (currentItem() && currentItem() != before && quiet_ == 0) emit nodeClick(TreeNode(this, currentItem()));
+}
+
+void KeyedTree::startDrag(Qt::DropActions) {
+  QTreeWidgetItem* item = currentItem();
+  if (!item) return;
+  dragged_ = item;
+  emit dragStart(TreeNode(this, item));
+  auto* drag = new QDrag(this);
+  auto* mime = new QMimeData;
+  mime->setData("application/x-wayfind-tree-node", item->data(0, kKeyRole).toString().toUtf8());
+  drag->setMimeData(mime);
+  drag->exec(Qt::MoveAction | Qt::CopyAction);
+  dragged_ = nullptr;
+}
+
+void KeyedTree::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->source() == this) event->acceptProposedAction();
+  else event->ignore();
+}
+
+void KeyedTree::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->source() == this) event->acceptProposedAction();
+  else event->ignore();
+}
+
+void KeyedTree::dropEvent(QDropEvent* event) {
+  // The window decides what a drop means; the tree itself moves nothing.
+  QTreeWidgetItem* target = itemAt(event->position().toPoint());
+  QTreeWidgetItem* source = dragged_;
+  event->setDropAction(Qt::IgnoreAction);
+  event->accept();
+  if (source) emit dragDrop(TreeNode(this, source), TreeNode(this, target));
+}
+
+}  // namespace wayfind::widgets

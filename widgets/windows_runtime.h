@@ -1,0 +1,46 @@
+// What the windows need from the process while they run: the window resource
+// loader registered, Qt message boxes as the message service, pending window
+// messages processed where the component lets them run (DoEvents), and whatever
+// the window folders add (the group chooser, for one).
+//
+//   int argc = 1; char* argv[] = {(char*)"wayfind", nullptr};
+//   auto app = makeApplication(argc, argv);   // offscreen when there is no display
+//   WindowsSession windows;                   // startWindows() ... stopWindows()
+//   forms().form("dlgSetProp")->ShowModal();
+#pragma once
+
+#include <QApplication>
+#include <functional>
+#include <memory>
+
+namespace wayfind::widgets {
+
+// A QApplication for the program or a test. Without a display (no DISPLAY and no
+// WAYLAND_DISPLAY) and no QT_QPA_PLATFORM chosen, Qt's offscreen platform is used,
+// so windows can be rendered on a server.
+std::unique_ptr<QApplication> makeApplication(int& argc, char** argv);
+
+// Registers "FrmRes.FrmResLoader", installs QtMessageService (unless keepMessages)
+// and points DoEvents at QCoreApplication::processEvents; then runs the start
+// hooks. A QApplication must exist.
+void startWindows(bool keepMessages = false);
+// Undoes startWindows: destroys the forms, puts back the quiet message service
+// (unless it was kept), clears the DoEvents hook, runs the stop hooks.
+void stopWindows();
+bool windowsRunning();
+
+// Start and stop hooks of the window folders; answer true so they can initialise
+// a static: static const bool installed = onWindowsStart([] { ... });
+bool onWindowsStart(std::function<void()> hook);
+bool onWindowsStop(std::function<void()> hook);
+
+// startWindows() for a scope.
+class WindowsSession {
+ public:
+  explicit WindowsSession(bool keepMessages = false) { startWindows(keepMessages); }
+  ~WindowsSession() { stopWindows(); }
+  WindowsSession(const WindowsSession&) = delete;
+  WindowsSession& operator=(const WindowsSession&) = delete;
+};
+
+}  // namespace wayfind::widgets
