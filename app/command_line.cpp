@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -104,8 +105,10 @@ this or another user). A file that is not a template file changes nothing.
 
 struct Invocation {
   HostOptions host;
+  bool languageGiven = false;
   bool json = false;
   bool all = false;
+  bool edit = false;
   bool help = false;
   std::string command;
   std::vector<std::string> positional;
@@ -118,7 +121,10 @@ struct UsageError {
 Invocation parse(const std::vector<std::string>& args) {
   Invocation inv;
   // The login language of the environment unless --lang names one.
-  if (const char* env = std::getenv("WAYFIND_LANGUAGE"); env && *env) inv.host.language = env;
+  if (const char* env = std::getenv("WAYFIND_LANGUAGE"); env && *env) {
+    inv.host.language = env;
+    inv.languageGiven = true;
+  }
   bool optionsDone = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
@@ -147,6 +153,7 @@ Invocation parse(const std::vector<std::string>& args) {
     if (a == "--help" || a == "-h") inv.help = true;
     else if (a == "--json") inv.json = true;
     else if (a == "--all") inv.all = true;
+    else if (a == "--edit") inv.edit = true;
     else if (a == "--db") inv.host.database = value();
     else if (a == "--user") {
       std::string v = value();
@@ -156,6 +163,7 @@ Invocation parse(const std::vector<std::string>& args) {
     } else if (a == "--setup-type") inv.host.setupType = value();
     else if (a == "--lang") {
       inv.host.language = value();
+      inv.languageGiven = true;
       if (inv.host.language != "chs" && inv.host.language != "en" && inv.host.language != "cht")
         throw UsageError{"--lang takes chs, en or cht."};
     } else if (a == "--uuid") inv.host.uuid = value();
@@ -164,6 +172,33 @@ Invocation parse(const std::vector<std::string>& args) {
     else throw UsageError{"Unknown option " + a + "."};
   }
   return inv;
+}
+
+std::vector<AddedCommand>& addedCommands() {
+  static std::vector<AddedCommand> commands;
+  return commands;
+}
+
+// The added command an invocation names: "favourites --edit" is the favourites
+// command with --edit.
+const AddedCommand* addedCommandFor(const std::string& command, bool edit) {
+  const std::string name = edit ? command + " --edit" : command;
+  for (const auto& c : addedCommands())
+    if (c.name == name) return &c;
+  return nullptr;
+}
+
+std::string globalHelp() {
+  std::string help = kGlobalHelp;
+  if (addedCommands().empty()) return help;
+  std::string lines;
+  for (const auto& c : addedCommands()) {
+    std::string name = c.name;
+    name.resize(std::max<size_t>(name.size() + 1, 21), ' ');
+    lines += "  " + name + c.summary + "\n";
+  }
+  const auto at = help.find("\nOptions (for every command):");
+  return help.insert(at, lines);
 }
 
 // The number of arguments each command takes, checked before the host starts, so
@@ -363,7 +398,46 @@ int runImport(const Invocation& inv, std::ostream& out) {
   return 0;
 }
 
+int runAdded(const AddedCommand& command, const Invocation& inv, std::ostream& out, std::ostream& err) {
+  if (inv.help) {
+    out << command.help;
+    return 0;
+  }
+  if (inv.positional.size() < command.minArguments || inv.positional.size() > command.maxArguments) {
+    err << "wayfind: wrong number of arguments (see wayfind " << command.name << " --help).\n";
+    return 2;
+  }
+  CommandRequest request;
+  request.host = inv.host;
+  request.languageGiven = inv.languageGiven;
+  request.json = inv.json;
+  request.positional = inv.positional;
+  auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
+  int status = 0;
+  try {
+    status = command.run(request, out, err);
+  } catch (const AutomationError& e) {
+    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+    status = 1;
+  } catch (const std::exception& e) {
+    err << "wayfind: " << e.what() << "\n";
+    status = 1;
+  }
+  erp::api::installMessageService(previousMessages);
+  return status;
+}
+
 }  // namespace
+
+void addCommand(AddedCommand command) {
+  for (auto& c : addedCommands()) {
+    if (c.name == command.name) {
+      c = std::move(command);
+      return;
+    }
+  }
+  addedCommands().push_back(std::move(command));
+}
 
 int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
                    bool interactive) {
@@ -381,8 +455,14 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
   if (inv.command.empty() || inv.command == "help") {
     // Without a command the line is wrong: the help then goes where errors go.
     const bool wrong = inv.command.empty() && !inv.help;
-    (wrong ? err : out) << kGlobalHelp;
+    (wrong ? err : out) << globalHelp();
     return wrong ? 2 : 0;
+  }
+  if (const AddedCommand* added = addedCommandFor(inv.command, inv.edit)) return runAdded(*added, inv, out, err);
+  if (inv.edit) {
+    err << (inv.command == "favourites" ? "wayfind: favourites --edit needs the windows, and this program has none.\n"
+                                        : "wayfind: --edit goes with favourites only (see wayfind --help).\n");
+    return 2;
   }
   auto command = commands.find(inv.command);
   if (command == commands.end()) {

@@ -4,8 +4,14 @@
 #include <iostream>
 
 #include "app/command_line.h"
+#ifdef WAYFIND_WITH_WINDOWS
+#include "app/console/window_commands.h"
+#endif
 
 int main(int argc, char** argv) {
+#ifdef WAYFIND_WITH_WINDOWS
+  wayfind::app::console::addWindowCommands();
+#endif
   std::vector<std::string> args(argv + 1, argv + argc);
   return wayfind::app::runCommandLine(args, std::cin, std::cout, std::cerr, ::isatty(0) != 0);
 }

@@ -1,0 +1,583 @@
+#include "app/console/console_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/console/language_choice.h"
+#include "context/language.h"
+#include "erp/api/message_service.h"
+#include "erp/api/progids.h"
+#include "erp/frmres/window_object.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/registry.h"
+
+namespace wayfind::app::console {
+
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole;
+constexpr int kLevelRole = Qt::UserRole + 1;
+constexpr int kIdRole = Qt::UserRole + 2;
+constexpr int kLoadedRole = Qt::UserRole + 3;
+constexpr size_t kSearchLimit = 50;
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+QString lang(const char* chinese) { return q(context::GetLangText(chinese)); }
+QString langFormat(const char* templ, const QString& value) {
+  return q(context::FormatLangText(templ, {platform::Variant(value.toStdString())}));
+}
+
+Level levelOf(const QTreeWidgetItem* item) { return static_cast<Level>(item->data(0, kLevelRole).toInt()); }
+int32_t idOf(const QTreeWidgetItem* item) { return item->data(0, kIdRole).toInt(); }
+QString keyOf(const QTreeWidgetItem* item) { return item->data(0, kKeyRole).toString(); }
+
+QTreeWidgetItem* makeItem(const NavItem& nav) {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, q(nav.name));
+  item->setData(0, kKeyRole, q(nodeKey(nav.level, nav.id)));
+  item->setData(0, kLevelRole, static_cast<int>(nav.level));
+  item->setData(0, kIdRole, nav.id);
+  if (nav.level == Level::Det) {
+    item->setText(1, q(nav.helpCode));
+    if (!nav.enabled) {
+      item->setForeground(0, QBrush(Qt::gray));
+      item->setForeground(1, QBrush(Qt::gray));
+    }
+  } else {
+    // A placeholder until the level below is read.
+    item->addChild(new QTreeWidgetItem);
+    item->setData(0, kLoadedRole, false);
+  }
+  return item;
+}
+
+platform::Variant callApplication(const char* method) {
+  auto object = platform::Registry::instance().create(erp::progid::kApplication);
+  auto dispatch = std::dynamic_pointer_cast<platform::Dispatchable>(object);
+  if (!dispatch)
+    throw platform::AutomationError(platform::err::kTypeMismatch, erp::progid::kApplication,
+                                    "The class cannot be called by name.");
+  platform::Args none;
+  return dispatch->invoke(method, none);
+}
+
+// Enter in a tree starts its current detail function (a key, so that double-click
+// activation of the platform's style does not start a function twice).
+class EnterFilter : public QObject {
+ public:
+  EnterFilter(QObject* parent, std::function<void()> onEnter) : QObject(parent), onEnter_(std::move(onEnter)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        onEnter_();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> onEnter_;
+};
+
+}  // namespace
+
+ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(makeFunctionSearch()) {
+  setObjectName("frmConsole");
+  buildUi();
+  buildMenus();
+  // Captions are written in Chinese and translated here, once; what the console
+  // fills in later (names, site links, messages) is data or looked up as shown.
+  untranslated_ = context::ApplyFormResources(erp::frmres::windowObject(this));
+}
+
+ConsoleWindow::~ConsoleWindow() = default;
+
+void ConsoleWindow::buildUi() {
+  setWindowTitle("主控台");
+  resize(980, 640);
+
+  // Navigation: the tree and the favourites.
+  tabNav_ = new QTabWidget;
+  tabNav_->setObjectName("tabNav");
+  tvMenu_ = new QTreeWidget;
+  tvMenu_->setObjectName("tvMenu");
+  tvMenu_->setColumnCount(2);
+  tvMenu_->setHeaderLabels({"功能", "助记码"});
+  tvMenu_->header()->setStretchLastSection(false);
+  tvMenu_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  tvMenu_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  tvNormal_ = new QTreeWidget;
+  tvNormal_->setObjectName("tvNormal");
+  tvNormal_->setColumnCount(2);
+  tvNormal_->setHeaderLabels({"功能", "助记码"});
+  tvNormal_->header()->setStretchLastSection(false);
+  tvNormal_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  tvNormal_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  tabNav_->addTab(tvMenu_, "功能菜单");
+  tabNav_->addTab(tvNormal_, "常用功能");
+  navPanel_ = tabNav_;
+
+  // Work area: help code, search, the started function and the recent list.
+  workPanel_ = new QWidget;
+  workPanel_->setObjectName("picWork");
+  auto* work = new QVBoxLayout(workPanel_);
+
+  auto* codeRow = new QHBoxLayout;
+  auto* lblHelpCode = new QLabel("助记码：");
+  lblHelpCode->setObjectName("lblHelpCode");
+  txtHelpCode_ = new QLineEdit;
+  txtHelpCode_->setObjectName("txtHelpCode");
+  txtHelpCode_->setMaxLength(80);
+  auto* cmdStart = new QPushButton("启动(&G)");
+  cmdStart->setObjectName("cmdStart");
+  codeRow->addWidget(lblHelpCode);
+  codeRow->addWidget(txtHelpCode_, 1);
+  codeRow->addWidget(cmdStart);
+  work->addLayout(codeRow);
+
+  auto* fraSearch = new QGroupBox("查找功能");
+  fraSearch->setObjectName("fraSearch");
+  auto* searchBox = new QVBoxLayout(fraSearch);
+  txtSearch_ = new QLineEdit;
+  txtSearch_->setObjectName("txtSearch");
+  txtSearch_->setClearButtonEnabled(true);
+  lvResult_ = new QTreeWidget;
+  lvResult_->setObjectName("lvResult");
+  lvResult_->setColumnCount(3);
+  lvResult_->setHeaderLabels({"功能", "助记码", "位置"});
+  lvResult_->setRootIsDecorated(false);
+  lvResult_->header()->setSectionResizeMode(QHeaderView::Interactive);
+  lvResult_->setColumnWidth(0, 200);
+  lvResult_->setColumnWidth(1, 80);
+  searchBox->addWidget(txtSearch_);
+  searchBox->addWidget(lvResult_, 1);
+  work->addWidget(fraSearch, 3);
+
+  auto* lower = new QHBoxLayout;
+  auto* fraFunc = new QGroupBox("启动的功能");
+  fraFunc->setObjectName("fraFunc");
+  auto* funcForm = new QFormLayout(fraFunc);
+  lblFuncName_ = new QLabel;
+  lblFuncName_->setObjectName("lblFuncNameValue");
+  lblClassName_ = new QLabel;
+  lblClassName_->setObjectName("lblClassNameValue");
+  lblClassParam_ = new QLabel;
+  lblClassParam_->setObjectName("lblClassParamValue");
+  for (QLabel* l : {lblFuncName_, lblClassName_, lblClassParam_}) {
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    l->setProperty("wayfindNoTranslate", true);
+  }
+  auto* lblFuncName = new QLabel("功能名称：");
+  lblFuncName->setObjectName("lblFuncName");
+  auto* lblClassName = new QLabel("类名：");
+  lblClassName->setObjectName("lblClassName");
+  auto* lblClassParam = new QLabel("参数：");
+  lblClassParam->setObjectName("lblClassParam");
+  funcForm->addRow(lblFuncName, lblFuncName_);
+  funcForm->addRow(lblClassName, lblClassName_);
+  funcForm->addRow(lblClassParam, lblClassParam_);
+  lower->addWidget(fraFunc, 1);
+
+  auto* fraRecent = new QGroupBox("最近启动");
+  fraRecent->setObjectName("fraRecent");
+  auto* recentBox = new QVBoxLayout(fraRecent);
+  lstRecent_ = new QListWidget;
+  lstRecent_->setObjectName("lstRecent");
+  recentBox->addWidget(lstRecent_);
+  lower->addWidget(fraRecent, 1);
+  work->addLayout(lower, 2);
+
+  // The web systems' sites, shown when the user has named them.
+  siteBar_ = new QWidget;
+  siteBar_->setObjectName("picSites");
+  auto* sites = new QHBoxLayout(siteBar_);
+  sites->setContentsMargins(0, 0, 0, 0);
+  auto* lblSites = new QLabel("站点：");
+  lblSites->setObjectName("lblSites");
+  sites->addWidget(lblSites);
+  const char* siteNames[] = {"lblDecisionSite", "lblHrSite", "lblPortalSite"};
+  for (int i = 0; i < 3; ++i) {
+    lblSites_[i] = new QLabel;
+    lblSites_[i]->setObjectName(siteNames[i]);
+    lblSites_[i]->setTextFormat(Qt::RichText);
+    lblSites_[i]->setProperty("wayfindNoTranslate", true);
+    connect(lblSites_[i], &QLabel::linkActivated, this,
+            [this](const QString& site) { showStatus(langFormat("打开站点：%1", site)); });
+    sites->addWidget(lblSites_[i]);
+  }
+  sites->addStretch(1);
+  work->addWidget(siteBar_);
+
+  splitter_ = new QSplitter(Qt::Horizontal);
+  splitter_->setObjectName("splMain");
+  splitter_->addWidget(navPanel_);
+  splitter_->addWidget(workPanel_);
+  splitter_->setStretchFactor(0, 2);
+  splitter_->setStretchFactor(1, 3);
+  setCentralWidget(splitter_);
+  statusBar()->setObjectName("sbStatus");
+
+  // Reading the level below when a node opens.
+  connect(tvMenu_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    expandedKeys_.insert(keyOf(item));
+    fillChildren(item);
+  });
+  connect(tvMenu_, &QTreeWidget::itemCollapsed, this,
+          [this](QTreeWidgetItem* item) { expandedKeys_.remove(keyOf(item)); });
+  connect(tvMenu_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* item, QTreeWidgetItem*) { onItemSelected(item); });
+  connect(tvMenu_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
+  connect(tvMenu_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+  connect(tvNormal_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
+  connect(tvNormal_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+  tvMenu_->installEventFilter(new EnterFilter(this, [this] { activate(tvMenu_->currentItem()); }));
+  tvNormal_->installEventFilter(new EnterFilter(this, [this] { activate(tvNormal_->currentItem()); }));
+
+  connect(txtHelpCode_, &QLineEdit::returnPressed, this, [this] { startByHelpCode(txtHelpCode_->text()); });
+  connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
+  connect(txtSearch_, &QLineEdit::textChanged, this, [this](const QString& text) { runSearch(text); });
+  connect(txtSearch_, &QLineEdit::returnPressed, this, [this] {
+    if (lvResult_->topLevelItemCount() > 0) startById(lvResult_->topLevelItem(0)->data(0, kIdRole).toInt());
+  });
+  connect(lvResult_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+    const auto ids = item->data(0, kKeyRole).toList();
+    if (ids.size() == 4) selectFunction(ids[0].toInt(), ids[1].toInt(), ids[2].toInt(), ids[3].toInt());
+  });
+  connect(lvResult_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item, int) { startById(item->data(0, kIdRole).toInt()); });
+  connect(lstRecent_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { startById(item->data(Qt::UserRole).toInt()); });
+}
+
+void ConsoleWindow::buildMenus() {
+  auto* mnuSystem = menuBar()->addMenu("系统(&S)");
+  mnuSystem->setObjectName("mnuSystem");
+  auto* mnuRefresh = mnuSystem->addAction("刷新(&R)", this, [this] { guarded([this] { source_.reget(); }), refresh(); });
+  mnuRefresh->setObjectName("mnuRefresh");
+  mnuRefresh->setShortcut(QKeySequence::Refresh);
+  mnuSystem->addSeparator();
+  auto* mnuExit = mnuSystem->addAction("退出(&X)", this, &QWidget::close);
+  mnuExit->setObjectName("mnuExit");
+
+  auto* mnuTools = menuBar()->addMenu("工具(&T)");
+  mnuTools->setObjectName("mnuTools");
+  mnuTools->addAction("主控台编辑(&E)...", this, &ConsoleWindow::openConsoleEditor)->setObjectName("mnuSetProp");
+  mnuTools->addAction("常用功能设置(&F)...", this, &ConsoleWindow::openFavouritesEditor)
+      ->setObjectName("mnuSetNormal");
+  mnuTools->addAction("选项(&O)...", this, &ConsoleWindow::openOptions)->setObjectName("mnuOption");
+
+  // Each language in its own name: whoever cannot read the current one still
+  // finds theirs.
+  auto* mnuLanguage = menuBar()->addMenu("语言(&L)");
+  mnuLanguage->setObjectName("mnuLanguage");
+  languageGroup_ = new QActionGroup(this);
+  const std::pair<const char*, const char*> languages[] = {{"chs", "简体中文"}, {"en", "English"}, {"cht", "繁體中文"}};
+  const QString next = q(savedLanguage().value_or(context::GetLanguageCode()));
+  for (const auto& [code, name] : languages) {
+    auto* action = new QAction(QString::fromUtf8(name), languageGroup_);
+    action->setObjectName(QString("mnuLang_") + code);
+    action->setCheckable(true);
+    action->setChecked(next == code);
+    action->setData(QString(code));
+    action->setProperty("wayfindNoTranslate", true);
+    mnuLanguage->addAction(action);
+  }
+  connect(languageGroup_, &QActionGroup::triggered, this,
+          [this](QAction* action) { chooseLanguage(action->data().toString()); });
+}
+
+void ConsoleWindow::load() {
+  guarded([this] {
+    settings_ = ConsoleSettings::read(source_);
+    applySettings();
+    fillTopLevel();
+    fillFavourites();
+  });
+}
+
+void ConsoleWindow::refresh() {
+  const QString selected = tvMenu_->currentItem() ? keyOf(tvMenu_->currentItem()) : QString();
+  const QSet<QString> open = expandedKeys_;
+  search_->treeChanged();
+  guarded([&] {
+    settings_ = ConsoleSettings::read(source_);
+    applySettings();
+    fillTopLevel();
+    fillFavourites();
+    // Open the same branches again, level by level: a parent opens before its
+    // children can be found.
+    expandedKeys_.clear();
+    for (Level level : {Level::Top, Level::Sys, Level::Sub}) {
+      QList<QTreeWidgetItem*> items;
+      for (int i = 0; i < tvMenu_->topLevelItemCount(); ++i) items << tvMenu_->topLevelItem(i);
+      while (!items.isEmpty()) {
+        QTreeWidgetItem* item = items.takeFirst();
+        if (levelOf(item) == level && open.contains(keyOf(item))) item->setExpanded(true);
+        if (item->isExpanded())
+          for (int i = 0; i < item->childCount(); ++i) items << item->child(i);
+      }
+    }
+    if (!selected.isEmpty()) {
+      QList<QTreeWidgetItem*> items;
+      for (int i = 0; i < tvMenu_->topLevelItemCount(); ++i) items << tvMenu_->topLevelItem(i);
+      while (!items.isEmpty()) {
+        QTreeWidgetItem* item = items.takeFirst();
+        if (keyOf(item) == selected) {
+          QSignalBlocker block(tvMenu_);
+          tvMenu_->setCurrentItem(item);
+          break;
+        }
+        for (int i = 0; i < item->childCount(); ++i) items << item->child(i);
+      }
+    }
+  });
+  if (!txtSearch_->text().trimmed().isEmpty()) runSearch(txtSearch_->text());
+}
+
+void ConsoleWindow::applySettings() {
+  // The navigation on the right or on the left; insertWidget moves a widget that
+  // the splitter already holds.
+  splitter_->insertWidget(0, settings_.rightAlign ? workPanel_ : navPanel_);
+  splitter_->setStretchFactor(0, settings_.rightAlign ? 3 : 2);
+  splitter_->setStretchFactor(1, settings_.rightAlign ? 2 : 3);
+  updateSiteLinks();
+}
+
+void ConsoleWindow::updateSiteLinks() {
+  const std::string* names[] = {&settings_.decisionSite, &settings_.hrSite, &settings_.portalSite};
+  bool any = false;
+  for (int i = 0; i < 3; ++i) {
+    const QString name = q(*names[i]);
+    lblSites_[i]->setVisible(!name.isEmpty());
+    if (!name.isEmpty()) {
+      lblSites_[i]->setText(QString("<a href=\"%1\">%1</a>").arg(name.toHtmlEscaped()));
+      any = true;
+    }
+  }
+  siteBar_->setVisible(any);
+}
+
+void ConsoleWindow::fillTopLevel() {
+  std::vector<NavItem> tops = source_.topClasses();
+  QSignalBlocker block(tvMenu_);
+  tvMenu_->clear();
+  for (const auto& top : tops) tvMenu_->addTopLevelItem(makeItem(top));
+}
+
+void ConsoleWindow::fillFavourites() {
+  std::vector<FavouriteGroup> groups = source_.favourites();
+  tvNormal_->clear();
+  for (const auto& group : groups) {
+    auto* groupItem = new QTreeWidgetItem;
+    groupItem->setText(0, q(group.name));
+    groupItem->setData(0, kKeyRole, QString("Grp%1").arg(group.id));
+    groupItem->setData(0, kLevelRole, -1);
+    for (const auto& f : group.functions) groupItem->addChild(makeItem(f));
+    tvNormal_->addTopLevelItem(groupItem);
+    groupItem->setExpanded(true);
+  }
+}
+
+void ConsoleWindow::fillChildren(QTreeWidgetItem* item) {
+  if (!item || item->data(0, kLoadedRole).toBool() || levelOf(item) == Level::Det) return;
+  reloadChildren(item);
+}
+
+void ConsoleWindow::reloadChildren(QTreeWidgetItem* item) {
+  guarded([&] {
+    std::vector<NavItem> children;
+    switch (levelOf(item)) {
+      case Level::Top: children = source_.subSystems(idOf(item)); break;
+      case Level::Sys: children = source_.subFuncs(idOf(item)); break;
+      case Level::Sub: children = source_.detailFuncs(idOf(item)); break;
+      case Level::Det: return;
+    }
+    QSignalBlocker block(tvMenu_);
+    const bool wasExpanded = item->isExpanded();
+    qDeleteAll(item->takeChildren());
+    for (const auto& child : children) item->addChild(makeItem(child));
+    item->setData(0, kLoadedRole, true);
+    item->setChildIndicatorPolicy(children.empty() ? QTreeWidgetItem::DontShowIndicator
+                                                   : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    if (wasExpanded) item->setExpanded(true);
+  });
+}
+
+void ConsoleWindow::onItemSelected(QTreeWidgetItem* item) {
+  if (!item) return;
+  // With dynamic refresh the level under a selected subsystem or sub-function is
+  // read again from the store as the middle tier now holds it.
+  const bool again = (levelOf(item) == Level::Sys && settings_.refreshSys) ||
+                     (levelOf(item) == Level::Sub && settings_.refreshFunc);
+  if (!again) return;
+  if (!guarded([this] { source_.reget(); })) return;
+  search_->treeChanged();
+  reloadChildren(item);
+}
+
+void ConsoleWindow::onItemClicked(QTreeWidgetItem* item, bool doubleClick) {
+  if (!item || levelOf(item) != Level::Det) return;
+  if (doubleClick != settings_.clickActivate) activate(item);
+}
+
+void ConsoleWindow::activate(QTreeWidgetItem* item) {
+  if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::Det)) return;
+  startById(idOf(item));
+}
+
+void ConsoleWindow::startById(int32_t detailFuncId) {
+  std::optional<NavItem> function;
+  if (!guarded([&] { function = source_.detailFunc(detailFuncId); })) return;
+  if (!function) {
+    showStatus(langFormat("功能 %1 已不存在或不可用。", QString::number(detailFuncId)));
+    return;
+  }
+  startFunction(*function);
+}
+
+bool ConsoleWindow::startByHelpCode(const QString& helpCode) {
+  const QString code = helpCode.trimmed();
+  if (code.isEmpty()) return false;
+  std::optional<NavItem> function;
+  if (!guarded([&] { function = source_.byHelpCode(code.toStdString()); })) return false;
+  if (!function) {
+    showStatus(langFormat("没有助记码为 %1 的功能。", code));
+    txtHelpCode_->selectAll();
+    return false;
+  }
+  startFunction(*function);
+  txtHelpCode_->clear();
+  return true;
+}
+
+void ConsoleWindow::startFunction(const NavItem& function) {
+  if (!function.enabled) {
+    showStatus(langFormat("功能已停用：%1", q(function.name)));
+    return;
+  }
+  lblFuncName_->setText(q(function.name));
+  lblClassName_->setText(q(function.className));
+  lblClassParam_->setText(q(function.classParam));
+  QString status = langFormat("启动功能：%1", q(function.name)) + "  " +
+                   langFormat("类名：%1", q(function.className));
+  if (!function.classParam.empty()) status += "  " + langFormat("参数：%1", q(function.classParam));
+  showStatus(status);
+  recent_.add(function);
+  updateRecentList();
+}
+
+void ConsoleWindow::updateRecentList() {
+  lstRecent_->clear();
+  for (const auto& f : recent_.items()) {
+    auto* item = new QListWidgetItem(f.helpCode.empty() ? q(f.name) : q(f.name) + "  [" + q(f.helpCode) + "]");
+    item->setData(Qt::UserRole, f.id);
+    lstRecent_->addItem(item);
+  }
+}
+
+void ConsoleWindow::runSearch(const QString& text) {
+  lvResult_->clear();
+  if (text.trimmed().isEmpty()) return;
+  std::vector<SearchHit> hits;
+  if (!guarded([&] { hits = search_->find(text.toStdString(), kSearchLimit); })) return;
+  for (const auto& hit : hits) {
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, q(hit.name));
+    item->setText(1, q(hit.helpCode));
+    item->setText(2, q(hit.path));
+    item->setData(0, kIdRole, hit.detailFuncId);
+    item->setData(0, kKeyRole, QVariantList{hit.topClassId, hit.subSysId, hit.subFuncId, hit.detailFuncId});
+    lvResult_->addTopLevelItem(item);
+  }
+}
+
+bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId) {
+  QTreeWidgetItem* item = findTop(q(nodeKey(Level::Top, topClassId)));
+  const std::pair<Level, int32_t> path[] = {
+      {Level::Sys, subSysId}, {Level::Sub, subFuncId}, {Level::Det, detailFuncId}};
+  for (const auto& [level, id] : path) {
+    if (!item) return false;
+    item->setExpanded(true);  // reads the level below
+    item = findChild(item, q(nodeKey(level, id)));
+  }
+  if (!item) return false;
+  tabNav_->setCurrentWidget(tvMenu_);
+  tvMenu_->setCurrentItem(item);
+  tvMenu_->scrollToItem(item);
+  return true;
+}
+
+QTreeWidgetItem* ConsoleWindow::findTop(const QString& key) const {
+  for (int i = 0; i < tvMenu_->topLevelItemCount(); ++i)
+    if (keyOf(tvMenu_->topLevelItem(i)) == key) return tvMenu_->topLevelItem(i);
+  return nullptr;
+}
+
+QTreeWidgetItem* ConsoleWindow::findChild(QTreeWidgetItem* parent, const QString& key) const {
+  for (int i = 0; i < parent->childCount(); ++i)
+    if (keyOf(parent->child(i)) == key) return parent->child(i);
+  return nullptr;
+}
+
+void ConsoleWindow::openConsoleEditor() {
+  bool shown = false;
+  guarded([&] { shown = platform::CBool(callApplication("ShowSetProp")); });
+  // The main-console editor saves through the middle tier and leaves the loaded
+  // tables as they were: load the newer version before showing the tree again.
+  if (shown) guarded([this] { source_.reget(); });
+  refresh();
+}
+
+void ConsoleWindow::openFavouritesEditor() {
+  guarded([] { callApplication("ShowSetNormal"); });
+  refresh();
+}
+
+void ConsoleWindow::openOptions() {
+  guarded([] { callApplication("ShowOption"); });
+  refresh();
+}
+
+void ConsoleWindow::chooseLanguage(const QString& code) {
+  if (!guarded([&] { saveLanguage(code.toStdString()); })) return;
+  showStatus(lang("界面语言将在下次启动时切换。"));
+}
+
+bool ConsoleWindow::guarded(const std::function<void()>& work) {
+  try {
+    work();
+    return true;
+  } catch (const platform::AutomationError& e) {
+    erp::api::messages().reportError(e);
+  } catch (const std::exception& e) {
+    erp::api::messages().reportError(platform::AutomationError(platform::err::kInvalidProcedureCall, "wayfind", e.what()));
+  }
+  return false;
+}
+
+void ConsoleWindow::showStatus(const QString& text) { statusBar()->showMessage(text); }
+
+}  // namespace wayfind::app::console

@@ -1,0 +1,36 @@
+// The console's search box asks this for the functions that match what the user
+// has typed so far. Results carry the identifiers of all four levels, so the
+// console can select the function in its tree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace wayfind::app::console {
+
+struct SearchHit {
+  int32_t topClassId = 0;
+  int32_t subSysId = 0;
+  int32_t subFuncId = 0;
+  int32_t detailFuncId = 0;
+  std::string name;      // in the user's language
+  std::string helpCode;
+  std::string path;      // "top / subsystem / sub-function"
+};
+
+class FunctionSearch {
+ public:
+  virtual ~FunctionSearch() = default;
+  // At most limit hits, best first. Blank text finds nothing.
+  virtual std::vector<SearchHit> find(const std::string& text, size_t limit) = 0;
+  // The navigation tables were loaded again (an editor closed, a refresh).
+  virtual void treeChanged() = 0;
+};
+
+// The search the console uses.
+std::unique_ptr<FunctionSearch> makeFunctionSearch();
+
+}  // namespace wayfind::app::console

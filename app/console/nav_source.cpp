@@ -1,0 +1,124 @@
+#include "app/console/nav_source.h"
+
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+#include "platform/recordset/recordset.h"
+#include "store/datas_info.h"
+
+namespace wayfind::app::console {
+
+namespace {
+
+using platform::Recordset;
+using platform::RecordsetPtr;
+
+std::shared_ptr<store::DatasInfo> datasInfo() {
+  return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+}
+
+std::string text(const Recordset& rs, const char* field) {
+  if (!rs.hasField(field)) return {};
+  const auto& v = rs.value(field);
+  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
+}
+
+template <class F>
+void eachRow(const RecordsetPtr& rs, F&& f) {
+  if (!rs) return;
+  if (rs->RecordCount() > 0) rs->MoveFirst();
+  for (; !rs->isEOF(); rs->MoveNext()) f(*rs);
+}
+
+NavItem detailOf(const Recordset& d) {
+  NavItem item;
+  item.level = Level::Det;
+  item.id = platform::CLng(d.value("FDetailFuncID"));
+  item.funcName = text(d, "FFuncName");
+  item.name = platform::trimSpaces(text(d, "FShowName"));
+  if (item.name.empty()) item.name = item.funcName;
+  item.helpCode = text(d, "FHelpCode");
+  item.className = text(d, "FClassName");
+  item.classParam = text(d, "FClassParam");
+  if (d.hasField("FEnable") && !d.value("FEnable").isNull()) item.enabled = platform::CBool(d.value("FEnable"));
+  return item;
+}
+
+std::vector<NavItem> levelOf(const RecordsetPtr& rs, Level level, const char* idField, const char* nameField) {
+  std::vector<NavItem> items;
+  eachRow(rs, [&](Recordset& r) {
+    NavItem item;
+    item.level = level;
+    item.id = platform::CLng(r.value(idField));
+    item.name = text(r, nameField);
+    items.push_back(std::move(item));
+  });
+  return items;
+}
+
+}  // namespace
+
+std::string nodeKey(Level level, int32_t id) {
+  static const char* const prefixes[] = {"Top", "Sys", "Sub", "Det"};
+  return prefixes[static_cast<int>(level)] + std::to_string(id);
+}
+
+std::vector<NavItem> NavSource::topClasses() {
+  return levelOf(datasInfo()->GetTopClass(), Level::Top, "FTopClassID", "FTopClassName");
+}
+
+std::vector<NavItem> NavSource::subSystems(int32_t topClassId) {
+  return levelOf(datasInfo()->GetSubSystem(topClassId), Level::Sys, "FSubSysID", "FName");
+}
+
+std::vector<NavItem> NavSource::subFuncs(int32_t subSysId) {
+  return levelOf(datasInfo()->GetSubFunc(subSysId), Level::Sub, "FSubFuncID", "FFuncName");
+}
+
+std::vector<NavItem> NavSource::detailFuncs(int32_t subFuncId) {
+  std::vector<NavItem> items;
+  eachRow(datasInfo()->GetDetailFunc(subFuncId), [&](Recordset& d) { items.push_back(detailOf(d)); });
+  return items;
+}
+
+std::vector<FavouriteGroup> NavSource::favourites() {
+  auto info = datasInfo();
+  std::vector<FavouriteGroup> groups;
+  auto answer = info->GetNormalFuncGroup();
+  if (answer.isObject() && answer.asObject()) {
+    eachRow(answer.objectAs<Recordset>(), [&](Recordset& g) {
+      groups.push_back({platform::CLng(g.value("FFuncGroupID")), text(g, "FFuncGroupName"), {}});
+    });
+  }
+  for (auto& group : groups) {
+    eachRow(info->GetDetailNormalFunc(group.id), [&](Recordset& f) { group.functions.push_back(detailOf(f)); });
+  }
+  return groups;
+}
+
+std::optional<NavItem> NavSource::detailFunc(int32_t detailFuncId) {
+  auto rs = datasInfo()->GetDetailFuncInfo(detailFuncId);
+  if (!rs || rs->RecordCount() <= 0) return std::nullopt;
+  rs->MoveFirst();
+  return detailOf(*rs);
+}
+
+std::optional<NavItem> NavSource::byHelpCode(const std::string& helpCode) {
+  const std::string code = platform::trimSpaces(helpCode);
+  if (code.empty()) return std::nullopt;
+  std::vector<int32_t> candidates;
+  eachRow(datasInfo()->GetHelpCodeInfo(code), [&](Recordset& r) {
+    const bool visible = !r.hasField("FVisible") || r.value("FVisible").isNull() || platform::CBool(r.value("FVisible"));
+    if (visible) candidates.push_back(platform::CLng(r.value("FDetailFuncID")));
+  });
+  // The help-code answer is not limited to the user's account type; the merged row is.
+  for (int32_t id : candidates) {
+    if (auto item = detailFunc(id)) return item;
+  }
+  return std::nullopt;
+}
+
+std::string NavSource::profileValue(const std::string& name) { return datasInfo()->GetProfileValue(name); }
+
+void NavSource::reget() { datasInfo()->RegetDataInfo(); }
+
+}  // namespace wayfind::app::console

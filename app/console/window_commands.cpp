@@ -1,0 +1,170 @@
+#include "app/console/window_commands.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdlib>
+#include <ostream>
+
+#include "app/command_line.h"
+#include "app/console/console_window.h"
+#include "app/console/language_choice.h"
+#include "app/host.h"
+#include "context/launcher/application.h"
+#include "erp/api/progids.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/registry.h"
+#include "widgets/windows_runtime.h"
+
+namespace wayfind::windows {
+void linkAllWindowFolders();
+}
+
+namespace wayfind::app::console {
+
+namespace {
+
+enum class Window { Console, SetProp, SetNormal, Options };
+
+bool displayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+// SIGTERM and SIGINT close the console as its menu's Exit does: the windows are
+// released and the program ends with status 0. The handler only writes to a pipe;
+// the event loop does the rest.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
+}
+
+void quitOnSignals(QApplication& app) {
+  if (::pipe(signalPipe) != 0) return;
+  ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+    char byte;
+    [[maybe_unused]] auto n = ::read(signalPipe[0], &byte, 1);
+    app.closeAllWindows();
+    app.quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+}
+
+platform::Variant callApplication(const char* method) {
+  auto object = platform::Registry::instance().create(erp::progid::kApplication);
+  auto dispatch = std::dynamic_pointer_cast<platform::Dispatchable>(object);
+  if (!dispatch) platform::raise(platform::err::kTypeMismatch, erp::progid::kApplication);
+  platform::Args none;
+  return dispatch->invoke(method, none);
+}
+
+int runWindow(Window which, const CommandRequest& request, std::ostream& out, std::ostream& err) {
+  HostOptions host = request.host;
+  // The language picked in the console's menu, unless the command line or the
+  // environment names one.
+  if (!request.languageGiven) {
+    if (auto saved = savedLanguage()) host.language = *saved;
+  }
+  if (!displayAvailable()) {
+    err << "wayfind: there is no display to open a window on (DISPLAY is not set).\n"
+           "Run it in a desktop session, or under a virtual X server: xvfb-run wayfind console.\n"
+           "On the terminal, wayfind tree prints the navigation tree.\n";
+    return 1;
+  }
+  int argc = 1;
+  char name[] = "wayfind";
+  char* argv[] = {name, nullptr};
+  auto app = widgets::makeApplication(argc, argv);
+  QApplication::setApplicationName("wayfind");
+  windows::linkAllWindowFolders();
+  startHost(host, [&](const std::string& path) { err << "wayfind: created the demo company in " << path << "\n"; });
+  widgets::WindowsSession windows;
+  launcher::registerApplication();
+
+  int status = 0;
+  switch (which) {
+    case Window::Console: {
+      ConsoleWindow console;
+      console.load();
+      console.show();
+      quitOnSignals(*app);
+      status = app->exec();
+      break;
+    }
+    case Window::SetProp:
+      if (!platform::CBool(callApplication("ShowSetProp"))) {
+        err << "wayfind: the main-console editor was not opened (the user has no right to it, or it failed).\n";
+        status = 1;
+      }
+      break;
+    case Window::SetNormal:
+      out << (platform::CBool(callApplication("ShowSetNormal")) ? "The favourites were changed.\n"
+                                                                : "The favourites were not changed.\n");
+      break;
+    case Window::Options:
+      callApplication("ShowOption");
+      break;
+  }
+  return status;
+}
+
+AddedCommand command(const char* name, const char* summary, const char* help, Window which) {
+  AddedCommand c;
+  c.name = name;
+  c.summary = summary;
+  c.help = help;
+  c.run = [which](const CommandRequest& r, std::ostream& out, std::ostream& err) { return runWindow(which, r, out, err); };
+  return c;
+}
+
+}  // namespace
+
+void addWindowCommands() {
+  addCommand(command("console", "the main console window: tree, favourites, help codes, search",
+                     R"(Usage: wayfind console [options]
+
+Opens the main console: the user's navigation tree and favourites groups, a box
+where a help code and Enter start a function, a search over the tree, and the
+Tools menu with the main-console editor, the favourites editor and the options.
+The console follows --lang; its Language menu picks the language of the next
+start (used when neither --lang nor WAYFIND_LANGUAGE names one).
+Needs a display (DISPLAY); without one, wayfind tree prints the tree.
+)",
+                     Window::Console));
+  addCommand(command("edit", "the main-console editor on its own",
+                     R"(Usage: wayfind edit [options]
+
+Opens the main-console editor, after the rights check of the security component.
+Ends with status 1 when the user may not use the editor.
+)",
+                     Window::SetProp));
+  addCommand(command("favourites --edit", "the favourites editor on its own",
+                     R"(Usage: wayfind favourites --edit [options]
+
+Opens the favourites editor and says whether the favourites were changed.
+)",
+                     Window::SetNormal));
+  addCommand(command("options", "the options dialog on its own",
+                     R"(Usage: wayfind options [options]
+
+Opens the options dialog of the user's console settings.
+)",
+                     Window::Options));
+}
+
+}  // namespace wayfind::app::console

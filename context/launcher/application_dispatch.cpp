@@ -1,0 +1,30 @@
+// The late-bound face of Application: its three methods by name, in slot order.
+#include "context/launcher/application.h"
+
+namespace wayfind::launcher {
+
+using namespace platform;
+
+namespace {
+
+const MethodTable<Application>& table() {
+  static const MethodTable<Application> t = [] {
+    MethodTable<Application> d;
+    d.add("ShowSetNormal", [](Application& current, Args&) { return Variant(current.ShowSetNormal()); });
+    d.add("ShowSetProp", [](Application& current, Args&) { return Variant(current.ShowSetProp()); });
+    d.add("ShowOption", [](Application& current, Args&) {
+      current.ShowOption();
+      return Variant();
+    });
+    return d;
+  }();
+  return t;
+}
+
+}  // namespace
+
+Variant Application::invoke(std::string_view name, Args& args) { return table().invoke(*this, name, args, kProgId); }
+
+std::vector<std::string> Application::methodNames() const { return table().names(); }
+
+}  // namespace wayfind::launcher
