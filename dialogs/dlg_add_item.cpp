@@ -18,6 +18,7 @@
 #include "store/datas_info.h"
 #include "update/datas_update.h"
 #include "widgets/file_chooser.h"
+#include "widgets/form_registry.h"
 #include "widgets/twips.h"
 
 namespace wayfind::dialogs {
@@ -349,5 +350,33 @@ void dlgAddItem::btnOpen_Click() {
     erp::api::messages().warn(e.description());
   }
 }
+
+namespace {
+
+// The picture of the dialog shows it at its fullest: a new detail function under
+// the user's first sub-function, filled in.
+void prepareScreenshot(widgets::Form& form) {
+  auto& dlg = static_cast<dlgAddItem&>(form);
+  auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+  int32_t subFunc = 0;
+  auto top = info->GetTopClass();
+  if (top && !top->isEOF()) {
+    auto sys = info->GetSubSystem(platform::CLng(top->value("FTopClassID")));
+    if (sys && !sys->isEOF()) {
+      auto sub = info->GetSubFunc(platform::CLng(sys->value("FSubSysID")));
+      if (sub && !sub->isEOF()) subFunc = platform::CLng(sub->value("FSubFuncID"));
+    }
+  }
+  dlg.Unload();
+  dlg.curLevel = "Sub" + std::to_string(subFunc);
+  dlg.Load();
+  dlg.txtName->setText(QStringLiteral("月末结账检查"));  // lang:data
+  dlg.txtHelpCode->setText("YMJZJC");
+  dlg.txtPrgPath->setText("/opt/erp/bin/month-end-check");
+}
+
+}  // namespace
+
+WAYFIND_REGISTER_FORM(dlgAddItem, prepareScreenshot);
 
 }  // namespace wayfind::dialogs
