@@ -1,0 +1,134 @@
+// The services the windows reach through widgets/: the modal runner's scripts
+// (nested dialogs, dialogs left open, dialogs nobody expected), the file
+// chooser's filter, default extension and cancel, the toolbar's named tools,
+// the DoEvents hook while the windows run, and twips.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include "platform/automation/automation_error.h"
+#include "platform/events/do_events.h"
+#include "widgets/file_chooser.h"
+#include "widgets/modal_runner.h"
+#include "widgets/toolbar.h"
+#include "widgets/twips.h"
+#include "widgets/windows_runtime.h"
+
+namespace wayfind::widgets {
+namespace {
+
+QDialog* namedDialog(const char* name) {
+  auto* d = new QDialog;
+  d->setObjectName(name);
+  return d;
+}
+
+TEST(ModalRunnerTest, ScriptsAnswerNestedDialogsInTheOrderShown) {
+  ScopedModalScripts scripts;
+  std::unique_ptr<QDialog> outer(namedDialog("dlgSetNormal")), inner(namedDialog("dlgAddItem"));
+  int innerResult = -1;
+  scripts.push("dlgSetNormal", [&](QDialog& d) {
+    innerResult = runModal(*inner);
+    d.accept();
+  });
+  scripts.push("dlgAddItem", [](QDialog& d) { d.reject(); });
+  EXPECT_EQ(runModal(*outer), QDialog::Accepted);
+  EXPECT_EQ(innerResult, QDialog::Rejected);
+  EXPECT_TRUE(scripts.done()) << scripts.failures().size();
+  EXPECT_EQ(scripts.shown(), (std::vector<std::string>{"dlgSetNormal", "dlgAddItem"}));
+}
+
+TEST(ModalRunnerTest, SurprisesAreRecordedAndNeverHang) {
+  ScopedModalScripts scripts;
+  std::unique_ptr<QDialog> a(namedDialog("dlgOptions")), b(namedDialog("dlgGroup"));
+  scripts.push("dlgGroup", [](QDialog& d) { d.accept(); });
+  EXPECT_EQ(runModal(*a), QDialog::Rejected);          // the script expected another dialog
+  scripts.push([](QDialog&) {});                       // leaves the dialog open
+  EXPECT_EQ(runModal(*b), QDialog::Rejected);
+  EXPECT_FALSE(b->isVisible());
+  EXPECT_EQ(runModal(*b), QDialog::Rejected);          // no script left
+  ASSERT_EQ(scripts.failures().size(), 3u);
+  EXPECT_NE(scripts.failures()[0].find("dlgOptions"), std::string::npos);
+  EXPECT_NE(scripts.failures()[1].find("still open"), std::string::npos);
+  EXPECT_NE(scripts.failures()[2].find("no script"), std::string::npos);
+}
+
+TEST(ModalRunnerTest, HidingEndsARealModalLoop) {
+  std::unique_ptr<QDialog> d(namedDialog("dlgProperties"));
+  QTimer::singleShot(0, d.get(), [&] { d->hide(); });
+  EXPECT_EQ(runModal(*d), QDialog::Rejected);
+}
+
+TEST(FileChooserTest, FilterTextAndDefaultExtension) {
+  EXPECT_EQ(qtFilterOf("模板 (*.dat)|*.dat"), "模板 (*.dat)");
+  EXPECT_EQ(qtFilterOf("模板|*.dat|所有文件|*.*"), "模板 (*.dat);;所有文件 (*.*)");
+  EXPECT_EQ(withDefaultExtension("/home/u/mine", "dat"), "/home/u/mine.dat");
+  EXPECT_EQ(withDefaultExtension("/home/u/mine.txt", "dat"), "/home/u/mine.txt");
+  EXPECT_EQ(withDefaultExtension("/home/u.v/mine", ".dat"), "/home/u.v/mine.dat");
+}
+
+TEST(FileChooserTest, ScriptedAnswersAndCancelAsError32755) {
+  ScopedFileChoices choices({std::string("/tmp/t8"), std::nullopt});
+  FileRequest request{"引出模板", "模板 (*.dat)|*.dat", "dat", "", "", true, false};
+  EXPECT_EQ(ChooseFile(request), "/tmp/t8.dat");
+  try {
+    ChooseFile(request);
+    FAIL() << "cancel must raise";
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), kErrCancel);
+  }
+  ASSERT_EQ(choices.requests().size(), 2u);
+  EXPECT_EQ(choices.requests()[0].title, "引出模板");
+}
+
+TEST(ToolBarTest, ToolsByNameWithCaptionAsTooltip) {
+  ToolBar bar;
+  bar.AddBand("Main");
+  bar.AddBand("Edit");
+  bar.AddTool("Main", "tlbSave", "保存", "Save");
+  bar.AddTool("Edit", "tlbDelete", "删除", "Delete");
+  EXPECT_THROW(bar.AddTool("Edit", "tlbSave", "x"), platform::AutomationError);
+  EXPECT_EQ(bar.Tool("tlbSave")->toolTip().toStdString(), "保存");
+  bar.SetToolCaption("tlbSave", "应用");
+  EXPECT_EQ(bar.Tool("tlbSave")->toolTip().toStdString(), "应用");
+  EXPECT_EQ(bar.toolNames(), (std::vector<std::string>{"tlbSave", "tlbDelete"}));
+
+  QSignalSpy clicks(&bar, &ToolBar::toolClick);
+  EXPECT_TRUE(bar.ClickTool("tlbDelete"));
+  bar.SetToolEnabled("tlbDelete", false);
+  EXPECT_FALSE(bar.ClickTool("tlbDelete"));
+  bar.SetToolVisible("tlbSave", false);
+  EXPECT_FALSE(bar.ClickTool("tlbSave"));
+  ASSERT_EQ(clicks.count(), 1);
+  EXPECT_EQ(clicks.at(0).at(0).toString().toStdString(), "tlbDelete");
+}
+
+TEST(WindowsRuntimeTest, DoEventsRunsPendingWindowMessagesWhileTheWindowsRun) {
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  platform::doEvents();
+  EXPECT_FALSE(ran) << "without the windows DoEvents does nothing";
+  {
+    WindowsSession windows(/*keepMessages=*/true);
+    platform::doEvents();
+    EXPECT_TRUE(ran);
+  }
+  ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  platform::doEvents();
+  EXPECT_FALSE(ran);
+  QCoreApplication::processEvents();
+}
+
+TEST(TwipsTest, FifteenTwipsToAPixelRounded) {
+  EXPECT_EQ(twipsToPixels(1440), 96);
+  EXPECT_EQ(twipsToPixels(7), 0);
+  EXPECT_EQ(twipsToPixels(8), 1);
+  EXPECT_EQ(twipsToPixels(-15), -1);
+  EXPECT_EQ(pixelsToTwips(96), 1440);
+}
+
+}  // namespace
+}  // namespace wayfind::widgets
