@@ -1,0 +1,193 @@
+// frmSelectUser on the demo company's users and groups: what opens checked, how
+// checks spread between groups and users, and the answer handed to the editor.
+//
+// The demo's groups: 1 系统管理员组 (16384, 16394), 2 财务组 (16385, 16386, 16391,
+// 16392, 16394), 3 销售组 (16386), 4 仓储组 (16387, 16390), 5 生产组 (16389,
+// 16392), 6 外部审计组 (only 16388, who is forbidden, and 16000, below 16384).
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "dialogs/frm_select_user.h"
+#include "erp/api/progids.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
+#include "widgets/form_registry.h"
+#include "windows_support/window_test_support.h"
+
+namespace wayfind::dialogs {
+namespace {
+
+using erp::client::ScriptedMessageService;
+using widgets::TreeNode;
+using windowtests::join;
+
+std::vector<std::string> userIds(const platform::VectorPtr& v) {
+  std::vector<std::string> out;
+  for (const auto& item : v->items()) out.push_back(platform::CStr(item));
+  return out;
+}
+
+class FrmSelectUserTest : public windowtests::WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    // What the apply-to-users command presets before it opens the dialog.
+    answer.m_strFirstUserID.clear();
+    answer.m_blnOk = false;
+    answer.m_blnApplyAll = true;
+  }
+
+  frmSelectUser& form() {
+    auto* f = qobject_cast<frmSelectUser*>(widgets::forms().form(frmSelectUser::kFormName));
+    if (!f) throw std::runtime_error("frmSelectUser is not the registered frmSelectUser");
+    f->answerTarget = &answer;
+    return *f;
+  }
+
+  // Shows the dialog; act works on it while it is open.
+  void show(const std::function<void(frmSelectUser&)>& act) {
+    auto& dlg = form();
+    modal().push("frmSelectUser", [&](QDialog&) { act(dlg); });
+    dlg.ShowModal();
+    EXPECT_TRUE(modal().done()) << join(modal().failures());
+  }
+
+  static std::vector<std::string> childKeys(const TreeNode& node) {
+    std::vector<std::string> keys;
+    for (const TreeNode& c : node.childNodes()) keys.push_back(c.Key());
+    return keys;
+  }
+
+  SetPropPublic answer;
+};
+
+TEST_F(FrmSelectUserTest, OpensWithAllUsersCheckedAndConfirmingAtOnceAppliesToAll) {
+  answer.m_strFirstUserID = "stale";
+  show([&](frmSelectUser& dlg) {
+    EXPECT_TRUE(dlg.chkAll->isChecked());
+    EXPECT_FALSE(dlg.tvUserGroup->isEnabled());
+    auto groups = dlg.tvUserGroup->topNodes();
+    ASSERT_EQ(groups.size(), 6u);
+    EXPECT_EQ(groups[0].Key(), "G1");
+    EXPECT_EQ(groups[0].Text(), "系统管理员组");
+    // Every group is loaded and checked with its users.
+    EXPECT_EQ(childKeys(groups[0]), (std::vector<std::string>{"U16384,1", "U16394,1"}));
+    for (const TreeNode& g : groups) {
+      EXPECT_TRUE(g.Checked()) << g.Key();
+      for (const TreeNode& u : g.childNodes()) EXPECT_TRUE(u.Checked()) << u.Key();
+    }
+    dlg.cmdOk->click();
+  });
+  EXPECT_TRUE(answer.m_blnOk);
+  EXPECT_TRUE(answer.m_blnApplyAll);
+  EXPECT_EQ(answer.m_strFirstUserID, "");
+  EXPECT_EQ(answer.m_vctUser->Count(), 0);
+}
+
+TEST_F(FrmSelectUserTest, ClearingApplyToAllClearsEveryCheckAndEnablesTheTree) {
+  show([&](frmSelectUser& dlg) {
+    dlg.chkAll->click();
+    EXPECT_TRUE(dlg.tvUserGroup->isEnabled());
+    for (int i = 1; i <= dlg.tvUserGroup->Count(); ++i)
+      EXPECT_FALSE(dlg.tvUserGroup->NodeAt(i).Checked()) << dlg.tvUserGroup->NodeAt(i).Key();
+    dlg.cmdOk->click();
+  });
+  EXPECT_TRUE(answer.m_blnOk);
+  EXPECT_FALSE(answer.m_blnApplyAll);
+  EXPECT_EQ(answer.m_strFirstUserID, "");
+  EXPECT_EQ(answer.m_vctUser->Count(), 0);
+}
+
+TEST_F(FrmSelectUserTest, AUserCheckedUnderSeveralGroupsIsChosenOnce) {
+  show([&](frmSelectUser& dlg) {
+    dlg.chkAll->click();
+    auto& tree = *dlg.tvUserGroup;
+    // 16394 is in groups 1 and 2, 16386 in groups 2 and 3.
+    for (const char* key : {"U16394,1", "U16394,2", "U16386,2", "U16386,3", "U16391,2"})
+      tree.simulateCheck(tree.Node(key), true);
+    dlg.cmdOk->click();
+  });
+  EXPECT_TRUE(answer.m_blnOk);
+  EXPECT_FALSE(answer.m_blnApplyAll);
+  // The first in the tree's order comes first; the others once each, without it.
+  EXPECT_EQ(answer.m_strFirstUserID, "16394");
+  EXPECT_EQ(userIds(answer.m_vctUser), (std::vector<std::string>{"16386", "16391"}));
+}
+
+TEST_F(FrmSelectUserTest, ChecksSpreadBetweenAGroupAndItsUsers) {
+  show([&](frmSelectUser& dlg) {
+    dlg.chkAll->click();
+    auto& tree = *dlg.tvUserGroup;
+    TreeNode warehouse = tree.Node("G4");
+    tree.simulateCheck(tree.Node("U16387,4"), true);
+    EXPECT_FALSE(warehouse.Checked()) << "one of two users";
+    tree.simulateCheck(tree.Node("U16390,4"), true);
+    EXPECT_TRUE(warehouse.Checked()) << "the last user checks the group";
+    tree.simulateCheck(tree.Node("U16387,4"), false);
+    EXPECT_FALSE(warehouse.Checked()) << "unchecking a user unchecks the group";
+    EXPECT_TRUE(tree.Node("U16390,4").Checked());
+
+    tree.simulateCheck(tree.Node("G5"), true);
+    EXPECT_TRUE(tree.Node("U16389,5").Checked());
+    EXPECT_TRUE(tree.Node("U16392,5").Checked());
+    tree.simulateCheck(tree.Node("G5"), false);
+    EXPECT_FALSE(tree.Node("U16392,5").Checked());
+    dlg.cmdCancel->click();
+  });
+  EXPECT_FALSE(answer.m_blnOk);
+}
+
+TEST_F(FrmSelectUserTest, OnlyActiveUsersAreOfferedAndAGroupWithoutThemEndsEmpty) {
+  show([&](frmSelectUser& dlg) {
+    TreeNode auditors = dlg.tvUserGroup->Node("G6");
+    EXPECT_EQ(auditors.Children(), 0);
+    EXPECT_FALSE(dlg.tvUserGroup->Exists("U16388,6")) << "forbidden";
+    EXPECT_FALSE(dlg.tvUserGroup->Exists("U16000,6")) << "a built-in account below 16384";
+    dlg.cmdCancel->click();
+  });
+}
+
+TEST_F(FrmSelectUserTest, GroupsStayUnloadedUntilExpandedOrChecked) {
+  auto& dlg = form();
+  dlg.Load();  // loaded, not yet shown: no activation
+  auto& tree = *dlg.tvUserGroup;
+  TreeNode finance = tree.Node("G2");
+  EXPECT_EQ(childKeys(finance), std::vector<std::string>{"G2C1"});
+  EXPECT_EQ(finance.Child().Text(), "正在加载数据");
+  tree.simulateExpand(finance);
+  EXPECT_EQ(childKeys(finance),
+            (std::vector<std::string>{"U16385,2", "U16386,2", "U16391,2", "U16392,2", "U16394,2"}));
+  // Expanding again does not load the users twice.
+  tree.simulateCollapse(finance);
+  tree.simulateExpand(finance);
+  EXPECT_EQ(finance.Children(), 5);
+}
+
+TEST_F(FrmSelectUserTest, ClosingByTheCloseBoxWritesNothing) {
+  answer.m_blnOk = true;  // not what a caller presets: shows that nothing is written
+  answer.m_strFirstUserID = "16385";
+  show([&](frmSelectUser& dlg) {
+    dlg.chkAll->click();
+    dlg.tvUserGroup->simulateCheck(dlg.tvUserGroup->Node("U16394,1"), true);
+    dlg.close();
+  });
+  EXPECT_TRUE(answer.m_blnOk);
+  EXPECT_EQ(answer.m_strFirstUserID, "16385");
+  EXPECT_TRUE(answer.m_blnApplyAll);
+}
+
+TEST_F(FrmSelectUserTest, AFailingUserQueryIsShownAndTheDialogStaysUsable) {
+  platform::ScopedUnregistration noDataAccess(erp::progid::kBillUseInfo);
+  show([&](frmSelectUser& dlg) {
+    EXPECT_EQ(dlg.tvUserGroup->Count(), 0);
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.cmdOk->click();
+  });
+  ASSERT_GE(messages->count(ScriptedMessageService::Kind::Error), 1);
+  EXPECT_EQ(messages->callsOf(ScriptedMessageService::Kind::Error)[0].error->source(), ":LoadAllUserGroup");
+  EXPECT_TRUE(answer.m_blnOk);
+  EXPECT_TRUE(answer.m_blnApplyAll);
+}
+
+}  // namespace
+}  // namespace wayfind::dialogs
