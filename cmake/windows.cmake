@@ -69,3 +69,10 @@ function(wayfind_window_tests name)
     PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# wayfind_screenshot: the program's command that renders a window to a picture.
+# It sits on the host (wayfind_app, defined later in app/) and on every window.
+file(GLOB WAYFIND_SCREENSHOT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/app/screenshot/*.cpp)
+add_library(wayfind_screenshot ${WAYFIND_SCREENSHOT_SOURCES})
+target_include_directories(wayfind_screenshot PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(wayfind_screenshot PUBLIC wayfind_app wayfind_windows Qt6::Widgets)
