@@ -1,0 +1,215 @@
+#include "editor/dlg_set_prop.h"
+
+#include <QCheckBox>
+#include <QResizeEvent>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "editor/handler_guard.h"
+#include "widgets/image_list.h"
+#include "widgets/title_panel.h"
+#include "widgets/toolbar.h"
+#include "widgets/twips.h"
+
+namespace wayfind::editor {
+
+using widgets::Grid;
+using widgets::pixelsToTwips;
+using widgets::twipsToPixels;
+
+namespace {
+
+// Design sizes of the form, in twips.
+constexpr int kFormWidth = 13200;
+constexpr int kFormHeight = 8400;
+constexpr int kTreeWidth = 3600;
+constexpr int kTitleHeight = 360;
+constexpr int kGap = 80;          // between the tree and the grids
+constexpr int kRightMargin = 100;
+constexpr int kBottomMargin = 100;
+
+struct ToolSpec {
+  const char* name;
+  const char* caption;
+  const char* image;
+  bool separatorBefore;
+};
+
+// The toolbar's tools, in their order on the band.
+constexpr ToolSpec kTools[] = {
+    {"New", "新建", "New", false},
+    {"Modify", "属性", "Modify", false},
+    {"Delete", "删除", "Delete", false},
+    {"SetProps", "应用", "Apply", true},
+    {"mnuAllUser", "应用对象", "Users", false},
+    {"Refresh", "刷新", "Refresh", true},
+    {"mnudefault", "默认设置", "Save", false},
+    {"Property", "选项", "Options", false},
+    {"MoveUp", "向上移动", "Up", true},
+    {"MoveDown", "向下移动", "Down", false},
+    {"Import", "引入模板", "Import", true},
+    {"Export", "引出模板", "Export", false},
+    {"Close", "关闭", "Close", true},
+};
+
+void setupGrid(Grid& grid, const std::vector<std::pair<const char*, int>>& columns) {
+  grid.SetMaxCols(static_cast<int>(columns.size()));
+  grid.SetMaxRows(0);
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const int col = static_cast<int>(i) + 1;
+    grid.SetHeaderText(col, columns[i].first);
+    grid.SetColWidthTwips(col, columns[i].second);
+  }
+}
+
+}  // namespace
+
+dlgSetProp::dlgSetProp(QWidget* parent) : widgets::Form(kFormName, parent) {
+  buildControls();
+  connectEvents();
+}
+
+dlgSetProp::~dlgSetProp() = default;
+
+void dlgSetProp::buildControls() {
+  setWindowTitle(QStringLiteral("主控台编辑器"));
+  resize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
+  setMinimumSize(twipsToPixels(kFormWidth * 2 / 3), twipsToPixels(kFormHeight / 2));
+
+  imgLstTB_ = widgets::ImageList::standard(this, {"List", "Top", "Sys", "Sub", "Detail", "New", "Modify", "Delete",
+                                                  "Apply", "Users", "Refresh", "Save", "Options", "Up", "Down",
+                                                  "Import", "Export", "Close"});
+  imgLstTB_->setObjectName("imgLstTB");
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+
+  bar_ = new widgets::ToolBar(this);
+  bar_->setObjectName("Bar");
+  bar_->SetImageList(imgLstTB_);
+  QToolBar* band = bar_->AddBand("bndTool");
+  band->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  for (const auto& tool : kTools) {
+    if (tool.separatorBefore) bar_->AddSeparator("bndTool");
+    bar_->AddTool("bndTool", tool.name, tool.caption, tool.image, true);
+  }
+  layout->addWidget(bar_);
+
+  // The client area below the toolbar; its controls are placed by FormResize.
+  client_ = new QWidget(this);
+  client_->setObjectName("client");
+  layout->addWidget(client_, 1);
+
+  SSPTitleClass_ = new widgets::TitlePanel(QStringLiteral("功能名称列表："), client_);
+  SSPTitleClass_->setObjectName("SSPTitleClass");
+  tvFunc_ = new widgets::KeyedTree(client_);
+  tvFunc_->setObjectName("tvFunc");
+  tvFunc_->SetImageList(imgLstTB_);
+  SSPTitleItem_ = new widgets::TitlePanel(QStringLiteral("属性列表："), client_);
+  SSPTitleItem_->setObjectName("SSPTitleItem");
+
+  vaOutlineProp_ = new Grid(client_);
+  vaOutlineProp_->setObjectName("vaOutlineProp");
+  setupGrid(*vaOutlineProp_, {{"名称", 4200}, {"是否可见", 1300}, {"Index", 1000}});
+  vaOutlineProp_->SetColType(2, Grid::CellType::CheckBox);
+
+  vaDetailProp_ = new Grid(client_);
+  vaDetailProp_->setObjectName("vaDetailProp");
+  setupGrid(*vaDetailProp_,
+            {{"名称", 3000}, {"助记码", 1300}, {"是否可见", 1300}, {"是否可用", 1200}, {"Index", 1000}});
+  vaDetailProp_->SetColType(3, Grid::CellType::CheckBox);
+  vaDetailProp_->SetColType(4, Grid::CellType::CheckBox);
+  vaDetailProp_->hide();
+
+  // Kept for the form's design; no behaviour is attached to it, so it is not shown.
+  chkVisible_ = new QCheckBox(QStringLiteral("该功能不可见"), client_);
+  chkVisible_->setObjectName("chkVisible");
+  chkVisible_->hide();
+
+  SSPTitleClass_->setFixedHeight(twipsToPixels(kTitleHeight));
+  SSPTitleItem_->setFixedHeight(twipsToPixels(kTitleHeight));
+  tvFunc_->resize(twipsToPixels(kTreeWidth), tvFunc_->height());
+}
+
+void dlgSetProp::connectEvents() {
+  connect(tvFunc_, &widgets::KeyedTree::nodeClick, this,
+          [this](widgets::TreeNode node) { RunGuarded([&] { NodeClick(node); }); });
+  connect(tvFunc_, &widgets::KeyedTree::expand, this,
+          [this](widgets::TreeNode node) { RunGuarded([&] { NodeExpand(node); }); });
+  connect(tvFunc_, &widgets::KeyedTree::collapse, this,
+          [this](widgets::TreeNode node) { RunGuarded([&] { NodeCollapse(node); }); });
+
+  connect(vaDetailProp_, &Grid::editChange, this,
+          [this](int col, int row) { RunGuarded([&] { detailEditChange(col, row); }); });
+  connect(vaDetailProp_, &Grid::change, this,
+          [this](int col, int row) { RunGuarded([&] { detailChange(col, row); }); });
+  connect(vaDetailProp_, &Grid::clicked, this,
+          [this](int col, int row) { RunGuarded([&] { detailClick(col, row); }); });
+  connect(vaOutlineProp_, &Grid::editChange, this,
+          [this](int col, int row) { RunGuarded([&] { outlineEditChange(col, row); }); });
+  connect(vaOutlineProp_, &Grid::change, this,
+          [this](int col, int row) { RunGuarded([&] { outlineChange(col, row); }); });
+  connect(vaOutlineProp_, &Grid::clicked, this,
+          [this](int col, int row) { RunGuarded([&] { outlineClick(col, row); }); });
+
+  connect(bar_, &widgets::ToolBar::toolClick, this,
+          [this](const QString& name) { ToolClick(name.toStdString()); });
+}
+
+void dlgSetProp::Form_Load() {
+  RunGuarded([&] {
+    m_lngLevel = kTopClassBase;
+    // The enabled column is not offered; its width goes to the name and the help code.
+    const int w = vaDetailProp_->ColWidth(4);
+    vaDetailProp_->SetColHidden(4, true);
+    vaDetailProp_->SetColWidth(1, vaDetailProp_->ColWidth(1) + w / 2);
+    vaDetailProp_->SetColWidth(2, vaDetailProp_->ColWidth(2) + w / 2);
+    FormResize();
+    RefreshTree();
+    SetSaveState(false);
+    UpdateRowCommands();
+  });
+}
+
+void dlgSetProp::Form_Unload() {
+  // Closing never stays: the pending edits are offered for saving and the form goes.
+  RunGuarded([&] {
+    if (m_blnDirty) SaveChanges(true, nullptr);
+  });
+}
+
+void dlgSetProp::resizeEvent(QResizeEvent* event) {
+  widgets::Form::resizeEvent(event);
+  RunGuarded([&] { FormResize(); });
+}
+
+void dlgSetProp::FormResize() {
+  if (!client_) return;
+  // The client area is laid out by the window's layout; its size may lag behind
+  // the form's while the form is not shown, so it is taken from the form.
+  const int formWidth = pixelsToTwips(width());
+  const int clientHeight =
+      pixelsToTwips(std::max(0, height() - bar_->sizeHint().height() - 2));
+  SSPTitleClass_->move(0, 0);
+  SSPTitleClass_->resize(tvFunc_->width(), SSPTitleClass_->height());
+  const int titleHeight = pixelsToTwips(SSPTitleClass_->height());
+  // The tree and the grids follow the form's height as well as its width.
+  const int listHeight = std::max(pixelsToTwips(40), clientHeight - titleHeight - kBottomMargin);
+  tvFunc_->move(0, twipsToPixels(titleHeight));
+  tvFunc_->resize(tvFunc_->width(), twipsToPixels(listHeight));
+
+  const int itemLeft = pixelsToTwips(SSPTitleClass_->width()) + kGap;
+  const int itemWidth = std::max(pixelsToTwips(40), formWidth - itemLeft - kRightMargin);
+  SSPTitleItem_->move(twipsToPixels(itemLeft), 0);
+  SSPTitleItem_->resize(twipsToPixels(itemWidth), SSPTitleItem_->height());
+
+  const QRect gridArea(twipsToPixels(itemLeft), SSPTitleItem_->height(), twipsToPixels(itemWidth),
+                       tvFunc_->height());
+  vaOutlineProp_->setGeometry(gridArea);
+  vaDetailProp_->setGeometry(gridArea);
+}
+
+Grid* dlgSetProp::visibleGrid() const { return vaOutlineProp_->isHidden() ? vaDetailProp_ : vaOutlineProp_; }
+
+}  // namespace wayfind::editor

@@ -1,0 +1,149 @@
+// dlgSetProp, the main-console editor: the navigation tree on the left down to the
+// sub-functions, and on the right the grid of the selected node's children, in
+// which names, visibility, order and (for detail functions) help codes are edited
+// in place. The edits of one node's children are saved together through
+// DatasUpdate when the user applies them, moves to another node or closes the
+// editor. The toolbar creates, modifies, deletes and reorders items, restores the
+// default, refreshes, imports and exports template files, applies the settings to
+// other users and opens the company properties.
+//
+// Every procedure reads the store through a new DatasInfo created by ProgID (with
+// RegetDataInfo first), so what the grid shows after a save is what the middle
+// tier stored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dialogs/set_prop_public.h"
+#include "editor/nav_levels.h"
+#include "platform/containers/dictionary.h"
+#include "widgets/form.h"
+#include "widgets/grid.h"
+#include "widgets/keyed_tree.h"
+
+class QCheckBox;
+class QWidget;
+
+namespace wayfind::widgets {
+class ImageList;
+class TitlePanel;
+class ToolBar;
+}  // namespace wayfind::widgets
+
+namespace wayfind::editor {
+
+class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kFormName = "dlgSetProp";
+
+  explicit dlgSetProp(QWidget* parent = nullptr);
+  ~dlgSetProp() override;
+
+  // True once the list of top classes was changed while the editor was open: the
+  // host then reloads its top level.
+  bool Modified() const { return m_blnModified; }
+
+  // The tree and its lazy filling.
+  void RefreshTree();
+  void BuildRoot();
+  void ShowGrid(bool outline);
+  void ShowTopClasses(int placeholderIndex);
+  void ShowSubSystems(int32_t id, int placeholderIndex);
+  void ShowSubFuncs(int32_t id, int placeholderIndex);
+  void ShowDetailFuncs(int32_t id);
+  void NodeClick(const widgets::TreeNode& node);
+  void NodeExpand(const widgets::TreeNode& node);
+  void NodeCollapse(const widgets::TreeNode& node);
+
+  // Change tracking and saving. info is the dictionary the apply-to-users command
+  // passes (a "TemplateUserID"), or null.
+  void MarkDirty();
+  void CheckHelpCode(int row);
+  void SaveChanges(bool ask, platform::DictionaryPtr info);
+  void SetSaveState(bool dirty);
+  void UpdateRowCommands();
+  bool IsCustomRow() const;
+  bool IsRowEditable() const;
+  bool CanMoveUp() const;
+
+  // The toolbar's commands.
+  void ToolClick(const std::string& name);
+  void NewItem();
+  void ModifyItem();
+  void DeleteRow();
+  void MoveRowUp();
+  void MoveRowDown();
+  void RestoreDefault();
+  void ApplyToUsers();
+  bool ImportTemplate();
+  void ExportTemplate();
+
+  // Form state, readable for the launcher and for tests.
+  const std::string& currentKey() const { return m_strCurKey; }
+  bool dirty() const { return m_blnDirty; }
+  bool saveShown() const { return m_blnSaveShown; }
+  int32_t level() const { return m_lngLevel; }
+  int16_t admin() const { return m_intAdmin; }
+
+  widgets::KeyedTree* tvFunc() const { return tvFunc_; }
+  widgets::Grid* vaOutlineProp() const { return vaOutlineProp_; }
+  widgets::Grid* vaDetailProp() const { return vaDetailProp_; }
+  widgets::ToolBar* Bar() const { return bar_; }
+  // The grid the row commands work in: the one not hidden.
+  widgets::Grid* visibleGrid() const;
+
+ protected:
+  void Form_Load() override;
+  void Form_Unload() override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void buildControls();
+  void connectEvents();
+  void FormResize();
+
+  // The shared steps of the four fills.
+  void beginFill(const std::string& newKey, int placeholderIndex, bool outline);
+  void fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows, const char* childPrefix,
+                   const char* image, bool placeholders, bool lockTemplateRows, int32_t base);
+  void lockRow(widgets::Grid& grid, int row);
+  void runNodeClickFor(const std::string& key);
+
+  void SaveTopClasses(platform::DictionaryPtr& info);
+  void SaveSubSystems(platform::DictionaryPtr& info);
+  void SaveSubFuncs(platform::DictionaryPtr& info);
+  void SaveDetailFuncs(platform::DictionaryPtr& info);
+  void saveOutline(int32_t base, platform::DictionaryPtr& info);
+
+  void moveRow(int from, int to);
+
+  // The grids' user actions.
+  void detailEditChange(int col, int row);
+  void detailChange(int col, int row);
+  void detailClick(int col, int row);
+  void outlineEditChange(int col, int row);
+  void outlineChange(int col, int row);
+  void outlineClick(int col, int row);
+
+  widgets::ImageList* imgLstTB_ = nullptr;
+  widgets::ToolBar* bar_ = nullptr;
+  QWidget* client_ = nullptr;
+  widgets::TitlePanel* SSPTitleClass_ = nullptr;
+  widgets::TitlePanel* SSPTitleItem_ = nullptr;
+  widgets::KeyedTree* tvFunc_ = nullptr;
+  widgets::Grid* vaOutlineProp_ = nullptr;
+  widgets::Grid* vaDetailProp_ = nullptr;
+  QCheckBox* chkVisible_ = nullptr;
+
+  std::string m_strCurKey;
+  bool m_blnDirty = false;
+  bool m_blnModified = false;
+  bool m_blnSaveShown = false;
+  int32_t m_lngLevel = 1000;
+  int16_t m_intAdmin = -1;
+};
+
+}  // namespace wayfind::editor

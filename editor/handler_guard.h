@@ -1,0 +1,28 @@
+// The editor's event handlers (load, resize, tree and grid notifications, tool
+// clicks) end at their first failure; the failure is reported through the message
+// service and the editor stays open and usable.
+#pragma once
+
+#include <exception>
+#include <utility>
+
+#include "erp/api/message_service.h"
+#include "platform/automation/automation_error.h"
+
+namespace wayfind::editor {
+
+inline constexpr const char* kEditorSource = "WayfindInfo.dlgSetProp";
+
+template <class Handler>
+void RunGuarded(Handler&& handler) {
+  try {
+    std::forward<Handler>(handler)();
+  } catch (const platform::AutomationError& e) {
+    erp::api::messages().reportError(e);
+  } catch (const std::exception& e) {
+    erp::api::messages().reportError(
+        platform::AutomationError(platform::err::kInvalidProcedureCall, kEditorSource, e.what()));
+  }
+}
+
+}  // namespace wayfind::editor

@@ -1,0 +1,109 @@
+#include "editor/nav_levels.h"
+
+#include <charconv>
+
+#include "context/language.h"
+#include "platform/automation/conversions.h"
+
+namespace wayfind::editor {
+
+using platform::Recordset;
+using platform::Variant;
+
+std::string KeyPrefix(const std::string& key) { return key.substr(0, std::min<size_t>(3, key.size())); }
+
+std::optional<int32_t> KeyId(const std::string& key) {
+  if (key.size() <= 3) return std::nullopt;
+  const std::string rest = key.substr(3);
+  int32_t id = 0;
+  const char* begin = rest.data();
+  const char* end = rest.data() + rest.size();
+  if (*begin == '+') ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, id);
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return id;
+}
+
+std::string MakeKey(const char* prefix, int32_t id) { return std::string(prefix) + std::to_string(id); }
+
+int32_t ChildLevelBase(const std::string& prefix) {
+  if (prefix == kRootPrefix) return kTopClassBase;
+  if (prefix == kTopPrefix) return kSubSystemBase;
+  if (prefix == kSysPrefix) return kSubFuncBase;
+  if (prefix == kSubPrefix) return kDetailFuncBase;
+  return 0;
+}
+
+namespace {
+
+std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
+int32_t numberOf(const Variant& v) { return v.isNull() || v.isEmpty() ? 0 : platform::CLng(v); }
+bool flagOf(const Variant& v) { return !(v.isNull() || v.isEmpty()) && platform::CDbl(v) != 0; }
+
+// Reads the outline rows of a level; every field is required before any record
+// is read, so an unfit record set fails even when it is empty.
+template <class Keep>
+std::vector<OutlineRow> readOutline(Recordset& rs, const char* idField, const char* nameField, Keep keep) {
+  const int id = rs.requireField(idField), name = rs.requireField(nameField);
+  const int visible = rs.requireField("FVisible"), index = rs.requireField("FIndex");
+  std::vector<OutlineRow> rows;
+  if (rs.RecordCount() == 0) return rows;
+  for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+    if (!keep(rs)) continue;
+    rows.push_back({numberOf(rs.value(id)), textOf(rs.value(name)), flagOf(rs.value(visible)),
+                    numberOf(rs.value(index))});
+  }
+  return rows;
+}
+
+}  // namespace
+
+std::vector<OutlineRow> ReadTopClasses(Recordset& rs) {
+  const int name = rs.requireField("FTopClassName");
+  const int showSys = rs.requireField("FShowSysType");
+  const int id = rs.requireField("FTopClassID");
+  const std::string console = context::GetLangText("我的T/8");
+  return readOutline(rs, "FTopClassID", "FTopClassName", [&](Recordset& r) {
+    const Variant& n = r.value(name);
+    if (n.isNull() || platform::CStr(n) == console) return false;
+    const Variant& s = r.value(showSys);
+    // A custom top class has no template row, so nothing ever fills its system
+    // flag; it is the user's own and always listed. A template row without the
+    // flag is left out.
+    if (s.isNull()) return numberOf(r.value(id)) >= kTopClassBase;
+    return platform::CDbl(s) != 2;
+  });
+}
+
+std::vector<OutlineRow> ReadSubSystems(Recordset& rs) {
+  return readOutline(rs, "FSubSysID", "FName", [](Recordset&) { return true; });
+}
+
+std::vector<OutlineRow> ReadSubFuncs(Recordset& rs) {
+  return readOutline(rs, "FSubFuncID", "FFuncName", [](Recordset&) { return true; });
+}
+
+std::vector<DetailRow> ReadDetailFuncs(Recordset& rs) {
+  const int id = rs.requireField("FDetailFuncID"), name = rs.requireField("FFuncName");
+  const int help = rs.requireField("FHelpCode"), visible = rs.requireField("FVisible");
+  const int enable = rs.requireField("FEnable"), index = rs.requireField("FIndex");
+  std::vector<DetailRow> rows;
+  if (rs.RecordCount() == 0) return rows;
+  for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+    rows.push_back({numberOf(rs.value(id)), textOf(rs.value(name)), textOf(rs.value(help)),
+                    flagOf(rs.value(visible)), flagOf(rs.value(enable)), numberOf(rs.value(index))});
+  }
+  return rows;
+}
+
+std::optional<size_t> FindDuplicateHelpCode(const std::vector<std::string>& helpCodes, size_t row) {
+  if (helpCodes.size() <= 1 || row >= helpCodes.size()) return std::nullopt;
+  const std::string code = platform::trimSpaces(helpCodes[row]);
+  if (code.empty()) return std::nullopt;
+  for (size_t i = 0; i < helpCodes.size(); ++i) {
+    if (i != row && platform::trimSpaces(helpCodes[i]) == code) return i;
+  }
+  return std::nullopt;
+}
+
+}  // namespace wayfind::editor

@@ -1,0 +1,215 @@
+// The editor's tree and its lazy filling: each node's children are read when the
+// node is first expanded or clicked, and read again on every click.
+#include <QColor>
+
+#include "context/language.h"
+#include "editor/dlg_set_prop.h"
+#include "platform/automation/registry.h"
+#include "store/datas_info.h"
+
+namespace wayfind::editor {
+
+using widgets::Grid;
+using widgets::TreeNode;
+
+namespace {
+
+const QColor kLockedColour(235, 235, 235);
+
+// A new query object on freshly loaded tables: the editor always shows what the
+// middle tier holds now.
+std::shared_ptr<store::DatasInfo> freshQuery() {
+  auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+  info->RegetDataInfo();
+  return info;
+}
+
+// Whether template rows under a node are read-only: the node is refreshed from
+// the template (type 2 for a subsystem, 3 for a sub-function).
+bool refreshedParent(int32_t id, int32_t type) {
+  auto info = freshQuery();
+  platform::DictionaryPtr none;
+  return info->IsRefresh(id, type, none);
+}
+
+// Keeps a grid visible again when a fill fails half way, so the editor stays usable.
+class ShowWhenDone {
+ public:
+  explicit ShowWhenDone(Grid& grid) : grid_(grid) {}
+  ~ShowWhenDone() { grid_.show(); }
+
+ private:
+  Grid& grid_;
+};
+
+}  // namespace
+
+void dlgSetProp::BuildRoot() {
+  tvFunc_->Clear();
+  TreeNode root = tvFunc_->Add(TreeNode(), kRootKey, context::GetLangText("功能列表"), "List");
+  tvFunc_->AddPlaceholder(root);
+}
+
+void dlgSetProp::RefreshTree() {
+  vaOutlineProp_->SetMaxRows(0);
+  vaDetailProp_->SetMaxRows(0);
+  tvFunc_->Clear();
+  BuildRoot();
+  if (tvFunc_->Count() >= 1) {
+    TreeNode root = tvFunc_->NodeAt(1);
+    root.SetExpanded(true);
+    NodeExpand(root);
+  }
+  runNodeClickFor(m_strCurKey);
+}
+
+void dlgSetProp::ShowGrid(bool outline) {
+  Grid* show = outline ? vaOutlineProp_ : vaDetailProp_;
+  Grid* hide = outline ? vaDetailProp_ : vaOutlineProp_;
+  if (show->isHidden()) show->show();
+  if (!hide->isHidden()) hide->hide();
+}
+
+void dlgSetProp::beginFill(const std::string& newKey, int placeholderIndex, bool outline) {
+  // Leaving a node with unsaved edits: the user is asked first.
+  if (!m_strCurKey.empty() && m_strCurKey != newKey && m_blnDirty) SaveChanges(true, nullptr);
+  if (placeholderIndex != -1) tvFunc_->Remove(tvFunc_->NodeAt(placeholderIndex));
+  ShowGrid(outline);
+  Grid* grid = outline ? vaOutlineProp_ : vaDetailProp_;
+  grid->SetMaxRows(0);
+  grid->hide();
+}
+
+void dlgSetProp::lockRow(Grid& grid, int row) {
+  grid.SetRowLock(row, true);
+  grid.SetRowBackColor(row, kLockedColour);
+}
+
+void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows,
+                             const char* childPrefix, const char* image, bool placeholders, bool lockTemplateRows,
+                             int32_t base) {
+  Grid& grid = *vaOutlineProp_;
+  ShowWhenDone visible(grid);
+  TreeNode parent = tvFunc_->Node(parentKey);
+  tvFunc_->RemoveChildren(parent);
+  for (const auto& r : rows) {
+    TreeNode node = tvFunc_->Add(parent, MakeKey(childPrefix, r.id), r.name, image);
+    if (placeholders) tvFunc_->AddPlaceholder(node);
+    const int row = grid.MaxRows() + 1;
+    grid.SetMaxRows(row);
+    grid.SetActiveCell(1, row);
+    grid.SetRowItemData(row, r.id);
+    grid.SetText(1, row, r.name);
+    grid.SetValue(2, row, r.visible ? 1 : 0);
+    grid.SetText(3, row, std::to_string(r.index));
+    if (lockTemplateRows && r.id < base) lockRow(grid, row);
+  }
+  m_strCurKey = parentKey;
+}
+
+void dlgSetProp::ShowTopClasses(int placeholderIndex) {
+  auto rs = freshQuery()->GetTopClass_All();
+  auto rows = ReadTopClasses(*rs);
+  beginFill(kRootKey, placeholderIndex, true);
+  fillOutline(kRootKey, rows, kTopPrefix, "Top", true, false, kTopClassBase);
+}
+
+void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
+  auto rs = freshQuery()->GetSubSystem_All(id);
+  auto rows = ReadSubSystems(*rs);
+  const std::string key = MakeKey(kTopPrefix, id);
+  beginFill(key, placeholderIndex, true);
+  fillOutline(key, rows, kSysPrefix, "Sys", true, false, kSubSystemBase);
+}
+
+void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
+  auto rs = freshQuery()->GetSubFunc_All(id);
+  auto rows = ReadSubFuncs(*rs);
+  const std::string key = MakeKey(kSysPrefix, id);
+  beginFill(key, placeholderIndex, true);
+  const bool locked = refreshedParent(id, 2);
+  fillOutline(key, rows, kSubPrefix, "Sub", false, locked, kSubFuncBase);
+}
+
+void dlgSetProp::ShowDetailFuncs(int32_t id) {
+  auto rs = freshQuery()->GetDetailFunc_All(id);
+  auto rows = ReadDetailFuncs(*rs);
+  const std::string key = MakeKey(kSubPrefix, id);
+  beginFill(key, -1, false);
+  Grid& grid = *vaDetailProp_;
+  ShowWhenDone visible(grid);
+  const bool locked = refreshedParent(id, 3);
+  for (const auto& r : rows) {
+    const int row = grid.MaxRows() + 1;
+    grid.SetMaxRows(row);
+    grid.SetActiveCell(1, row);
+    grid.SetRowItemData(row, r.id);
+    grid.SetText(1, row, r.name);
+    grid.SetText(2, row, r.helpCode);
+    grid.SetValue(3, row, r.visible ? 1 : 0);
+    grid.SetValue(4, row, r.enabled ? 1 : 0);
+    grid.SetText(5, row, std::to_string(r.index));
+    if (locked && r.id < kDetailFuncBase) lockRow(grid, row);
+  }
+  m_strCurKey = key;
+}
+
+void dlgSetProp::NodeClick(const TreeNode& node) {
+  if (node.isNull()) return;
+  const std::string key = node.Key();
+  const auto id = KeyId(key);
+  if (!id) return;
+  const std::string prefix = KeyPrefix(key);
+  if (prefix == kRootPrefix) {
+    ShowTopClasses(-1);
+  } else if (prefix == kTopPrefix) {
+    ShowSubSystems(*id, -1);
+  } else if (prefix == kSysPrefix) {
+    ShowSubFuncs(*id, -1);
+  } else if (prefix == kSubPrefix) {
+    ShowDetailFuncs(*id);
+  } else {
+    return;
+  }
+  m_lngLevel = ChildLevelBase(prefix);
+  UpdateRowCommands();
+}
+
+void dlgSetProp::runNodeClickFor(const std::string& key) {
+  TreeNode node = tvFunc_->Find(key);
+  if (!node.isNull()) NodeClick(node);
+}
+
+void dlgSetProp::NodeExpand(const TreeNode& node) {
+  if (node.isNull()) return;
+  const std::string key = node.Key();
+  const auto id = KeyId(key);
+  if (!id) return;
+  TreeNode child = node.Child();
+  if (!child.isNull() && !child.Key().empty()) {
+    NodeClick(node);
+  } else if (!child.isNull()) {
+    const int placeholder = child.Index();
+    const std::string prefix = KeyPrefix(key);
+    if (node.Parent().isNull()) {
+      ShowTopClasses(placeholder);
+    } else if (prefix == kTopPrefix) {
+      ShowSubSystems(*id, placeholder);
+    } else if (prefix == kSysPrefix) {
+      ShowSubFuncs(*id, placeholder);
+    } else {
+      return;
+    }
+    m_lngLevel = ChildLevelBase(node.Parent().isNull() ? std::string(kRootPrefix) : prefix);
+    UpdateRowCommands();
+  }
+  tvFunc_->SetSelectedItem(tvFunc_->Find(key));
+}
+
+void dlgSetProp::NodeCollapse(const TreeNode& node) {
+  if (node.isNull()) return;
+  tvFunc_->SetSelectedItem(node);
+  NodeClick(node);
+}
+
+}  // namespace wayfind::editor

@@ -1,0 +1,423 @@
+// The main-console editor's tree, grids, locks, change tracking and saving.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "editor/nav_levels.h"
+#include "editor/set_prop_fixture.h"
+#include "platform/automation/conversions.h"
+#include "update/mock_update_server.h"
+#include "platform/automation/registry.h"
+#include "platform/recordset/recordset.h"
+#include "widgets/toolbar.h"
+#include "widgets/twips.h"
+
+namespace wayfind::editortests {
+namespace {
+
+using editor::dlgSetProp;
+using Kind = erp::client::ScriptedMessageService::Kind;
+
+bool contains(const std::vector<int32_t>& v, int32_t x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+
+TEST_F(SetPropTest, LoadListsTopClassesWithoutTheConsolesOwnAndSystemOnes) {
+  auto& f = open();
+  EXPECT_EQ(f.currentKey(), "All0");
+  EXPECT_EQ(f.level(), editor::kTopClassBase);
+  EXPECT_FALSE(f.vaOutlineProp()->isHidden());
+  EXPECT_TRUE(f.vaDetailProp()->isHidden());
+
+  const auto rows = ids(*f.vaOutlineProp());
+  EXPECT_TRUE(contains(rows, 1));
+  EXPECT_FALSE(contains(rows, 7)) << "我的T/8 is the console's own";
+  EXPECT_FALSE(contains(rows, 8)) << "FShowSysType 2 is shown by the system only";
+  // The tree lists the same top classes, each with a placeholder for its children.
+  auto root = f.tvFunc()->Node("All0");
+  EXPECT_EQ(root.Text(), "功能列表");
+  ASSERT_EQ(root.Children(), static_cast<int>(rows.size()));
+  for (auto node : root.childNodes()) {
+    EXPECT_EQ(node.Image(), "Top");
+    ASSERT_FALSE(node.Child().isNull()) << node.Key();
+    EXPECT_TRUE(node.Child().IsPlaceholder());
+  }
+  // The enabled column is hidden, its width shared by the name and the help code.
+  EXPECT_TRUE(f.vaDetailProp()->ColHidden(4));
+  EXPECT_EQ(messages->count(Kind::Error) + messages->count(Kind::Warning), 0);
+}
+
+// A custom top class has no template row and so no system flag; it is the user's
+// own and listed all the same.
+TEST_F(SetPropTest, TheUsersOwnTopClassIsListed) {
+  login(16385);  // 张伟 has a top class of his own (1000)
+  auto& f = open();
+  const auto rows = ids(*f.vaOutlineProp());
+  ASSERT_TRUE(contains(rows, 1000));
+  EXPECT_EQ(f.vaOutlineProp()->Text(1, rowOf(*f.vaOutlineProp(), 1000)), "张伟的工具");
+  EXPECT_FALSE(contains(rows, 7));
+}
+
+TEST_F(SetPropTest, ExpandingLoadsOnceAndClickingRefills) {
+  auto& f = open();
+  expand("Top1");
+  EXPECT_EQ(f.currentKey(), "Top1");
+  EXPECT_EQ(f.level(), editor::kSubSystemBase);
+  auto top = f.tvFunc()->Node("Top1");
+  ASSERT_GT(top.Children(), 0);
+  EXPECT_FALSE(top.Child().IsPlaceholder());
+  EXPECT_EQ(ids(*f.vaOutlineProp()).front(), 101);
+  for (auto sys : top.childNodes()) EXPECT_TRUE(sys.Child().IsPlaceholder()) << sys.Key();
+
+  click("Sys101");
+  EXPECT_EQ(f.level(), editor::kSubFuncBase);
+  // Sub-functions have no placeholder: their detail functions never become nodes.
+  for (auto sub : f.tvFunc()->Node("Sys101").childNodes()) EXPECT_EQ(sub.Children(), 0);
+  click("Sub10101");
+  EXPECT_EQ(f.level(), editor::kDetailFuncBase);
+  EXPECT_TRUE(f.vaOutlineProp()->isHidden());
+  EXPECT_FALSE(f.vaDetailProp()->isHidden());
+  EXPECT_GT(f.vaDetailProp()->MaxRows(), 1);
+
+  // Collapsing shows the collapsed node's children again.
+  f.tvFunc()->simulateCollapse(f.tvFunc()->Node("Top1"));
+  EXPECT_EQ(f.currentKey(), "Top1");
+  EXPECT_FALSE(f.vaOutlineProp()->isHidden());
+}
+
+// Template rows under a refreshed parent are read-only, right up to the level base.
+TEST_F(SetPropTest, RowsBelowTheLevelBaseAreLockedOnlyUnderARefreshedParent) {
+  exec("INSERT INTO t_NavSubFunc(FSubFuncID, FSubSysID, FFuncName, FIndex) VALUES (9999999, 107, '边界模板', 50)");
+  exec("INSERT INTO t_NavDetailFunc(FDetailFuncID, FSubFuncID, FFuncName, FIndex) VALUES (999999999, 10701, '边界明细', 50)");
+  exec("INSERT INTO t_NavDetailFunc(FDetailFuncID, FSubFuncID, FFuncName, FIndex) VALUES (999999998, 10101, '普通明细', 50)");
+  bumpTemplate();
+  exec("INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
+       "VALUES (?, 10000000, 107, '自定义子功能', 60, 1)", {currentUser});
+  exec("INSERT INTO t_NavUserDetailFunc(FUserID, FSubFuncID, FDetailFuncID, FFuncName, FIndex, FVisible, FEnable, "
+       "FClassName, FClassParam) VALUES (?, 10701, 1000000000, '自定义明细', 60, 1, 1, '/bin/true', 'SelfDefine')",
+       {currentUser});
+  bumpUser(currentUser);
+
+  auto& f = open();
+  show("Top1", "Sys107");
+  auto& outline = *f.vaOutlineProp();
+  const int below = rowOf(outline, 9999999), atBase = rowOf(outline, 10000000);
+  ASSERT_GT(below, 0);
+  ASSERT_GT(atBase, 0);
+  EXPECT_TRUE(outline.Lock(1, below));
+  EXPECT_TRUE(outline.Lock(3, below));
+  EXPECT_EQ(outline.BackColor(1, below), QColor(235, 235, 235));
+  EXPECT_FALSE(outline.Lock(1, atBase));
+  // Delete is offered at the level base and not one below; Modify never in an outline grid.
+  outline.userClick(1, atBase);
+  EXPECT_TRUE(enabled("Delete"));
+  EXPECT_FALSE(enabled("Modify"));
+  outline.userClick(1, below);
+  EXPECT_FALSE(enabled("Delete"));
+  EXPECT_FALSE(enabled("MoveUp"));
+  EXPECT_FALSE(enabled("MoveDown"));
+
+  click("Sub10701");
+  auto& detail = *f.vaDetailProp();
+  const int dBelow = rowOf(detail, 999999999), dBase = rowOf(detail, 1000000000);
+  ASSERT_GT(dBelow, 0);
+  ASSERT_GT(dBase, 0);
+  EXPECT_TRUE(detail.Lock(1, dBelow));
+  EXPECT_FALSE(detail.Lock(1, dBase));
+  detail.userClick(1, dBase);
+  EXPECT_TRUE(enabled("Delete"));
+  EXPECT_TRUE(enabled("Modify"));
+  detail.userClick(1, dBelow);
+  EXPECT_FALSE(enabled("Delete"));
+  EXPECT_FALSE(enabled("Modify"));
+
+  // A parent that is not refreshed locks nothing.
+  click("Sys101");
+  for (int r = 1; r <= outline.MaxRows(); ++r) EXPECT_FALSE(outline.Lock(1, r)) << r;
+  showDetails("Sub10101");
+  ASSERT_GT(rowOf(detail, 999999998), 0);
+  for (int r = 1; r <= detail.MaxRows(); ++r) EXPECT_FALSE(detail.Lock(1, r)) << r;
+}
+
+TEST_F(SetPropTest, SaveToolsFollowPendingEditsAndTheAdministratorRight) {
+  auto& f = open();
+  const std::vector<std::string> cleanTools = {"Refresh", "New", "mnudefault", "Import", "Export"};
+  EXPECT_FALSE(enabled("SetProps"));
+  for (const auto& t : cleanTools) EXPECT_TRUE(enabled(t)) << t;
+  EXPECT_TRUE(enabled("mnuAllUser"));
+  EXPECT_TRUE(enabled("Close"));
+  EXPECT_TRUE(enabled("Property"));
+
+  ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 1, "新的名字"));
+  EXPECT_TRUE(f.dirty());
+  EXPECT_TRUE(enabled("SetProps"));
+  for (const auto& t : cleanTools) EXPECT_FALSE(enabled(t)) << t;
+  EXPECT_TRUE(enabled("Close"));
+  EXPECT_TRUE(enabled("Property"));
+
+  ASSERT_TRUE(clickTool("SetProps"));
+  EXPECT_FALSE(f.dirty());
+  EXPECT_FALSE(enabled("SetProps"));
+  for (const auto& t : cleanTools) EXPECT_TRUE(enabled(t)) << t;
+  EXPECT_TRUE(f.Modified()) << "saved top classes";
+  EXPECT_EQ(messages->count(Kind::Question), 0) << "applying does not ask";
+
+  // Declining the question when leaving also ends the pending state.
+  show("Top1", "Sys101");
+  ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 2, "又改了"));
+  messages->answers = {false};
+  click("Sys102");
+  EXPECT_FALSE(enabled("SetProps"));
+  for (const auto& t : cleanTools) EXPECT_TRUE(enabled(t)) << t;
+}
+
+TEST_F(SetPropTest, ApplyToUsersIsForAdministratorsOnly) {
+  login(16385);  // 张伟, not an administrator
+  auto& f = open();
+  EXPECT_EQ(f.admin(), -1);
+  EXPECT_FALSE(enabled("mnuAllUser"));
+  EXPECT_FALSE(clickTool("mnuAllUser"));
+}
+
+TEST_F(SetPropTest, MovesExchangeRowsButNotTheirOrderNumbers) {
+  auto& f = open();
+  show("Top1", "Sys101");
+  auto& grid = *f.vaOutlineProp();
+  ASSERT_GE(grid.MaxRows(), 3);
+  const auto idsBefore = ids(grid);
+  const auto namesBefore = column(grid, 1);
+  const auto indexBefore = column(grid, 3);
+
+  grid.userClick(1, 1);
+  EXPECT_FALSE(enabled("MoveUp"));
+  EXPECT_TRUE(enabled("MoveDown"));
+  grid.userClick(1, grid.MaxRows());
+  EXPECT_TRUE(enabled("MoveUp"));
+  EXPECT_FALSE(enabled("MoveDown"));
+
+  grid.userClick(1, 2);
+  ASSERT_TRUE(clickTool("MoveDown"));
+  EXPECT_EQ(grid.ActiveRow(), 3);
+  EXPECT_EQ(grid.RowItemData(2), idsBefore[2]);
+  EXPECT_EQ(grid.RowItemData(3), idsBefore[1]);
+  EXPECT_EQ(grid.Text(1, 3), namesBefore[1]);
+  EXPECT_EQ(column(grid, 3), indexBefore) << "order numbers stay with their places";
+  EXPECT_TRUE(f.dirty());
+  EXPECT_TRUE(enabled("SetProps"));
+
+  ASSERT_TRUE(clickTool("MoveUp"));
+  EXPECT_EQ(ids(grid), idsBefore);
+  EXPECT_EQ(column(grid, 1), namesBefore);
+
+  grid.userClick(1, 2);
+  ASSERT_TRUE(clickTool("MoveDown"));
+  ASSERT_TRUE(clickTool("SetProps"));
+  const auto stored = subFuncs(101);
+  ASSERT_GE(stored.size(), 3u);
+  EXPECT_EQ(stored[1].first, idsBefore[2]);
+  EXPECT_EQ(stored[2].first, idsBefore[1]);
+}
+
+TEST_F(SetPropTest, NoMoveOnALockedRowNorUpOntoOne) {
+  exec("INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
+       "VALUES (?, 10000000, 107, '自定义子功能', 60, 1)", {currentUser});
+  bumpUser(currentUser);
+  auto& f = open();
+  show("Top1", "Sys107");
+  auto& grid = *f.vaOutlineProp();
+  const int custom = rowOf(grid, 10000000);
+  ASSERT_EQ(custom, grid.MaxRows());
+  ASSERT_TRUE(grid.Lock(1, 1));
+  grid.userClick(1, 1);
+  EXPECT_FALSE(enabled("MoveUp"));
+  EXPECT_FALSE(enabled("MoveDown"));
+  // The custom row sits under a locked one: it may not move up past it.
+  grid.userClick(1, custom);
+  EXPECT_FALSE(enabled("MoveUp"));
+  EXPECT_FALSE(enabled("MoveDown"));
+}
+
+TEST_F(SetPropTest, ADuplicateHelpCodeWarnsOnceNamingTheEditedRowAndIsStillSaved) {
+  auto& f = open();
+  showDetails("Sub10101");
+  auto& grid = *f.vaDetailProp();
+  ASSERT_GE(grid.MaxRows(), 3);
+  const std::string taken = grid.Text(2, 1);
+  ASSERT_FALSE(taken.empty());
+
+  ASSERT_TRUE(grid.userTypeText(2, 3, taken));
+  ASSERT_EQ(messages->warnings().size(), 1u);
+  EXPECT_EQ(messages->warnings()[0],
+            "功能项 [" + grid.Text(1, 3) + "] 的助记码与其它功能项的助记码重复，请重新输入!");
+  EXPECT_TRUE(f.dirty());
+
+  // Blanks are never compared, and a code that differs only in case is another code.
+  ASSERT_TRUE(grid.userTypeText(2, 1, "  "));
+  ASSERT_TRUE(grid.userTypeText(2, 2, " "));
+  std::string lower = taken;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  ASSERT_TRUE(grid.userTypeText(2, 2, lower));
+  EXPECT_EQ(messages->warnings().size(), 1u);
+
+  const int32_t duplicated = grid.RowItemData(3);
+  ASSERT_TRUE(clickTool("SetProps"));
+  EXPECT_EQ(detailHelpCode(10101, duplicated), taken);
+}
+
+TEST_F(SetPropTest, OutlineRowsWithBlankNamesAreNotSaved) {
+  auto& f = open();
+  show("Top1", "Sys101");
+  auto& grid = *f.vaOutlineProp();
+  const auto before = subFuncs(101);
+  ASSERT_TRUE(grid.userTypeText(1, 1, "   "));
+  ASSERT_TRUE(grid.userTypeText(1, 2, "新账簿"));
+  ASSERT_TRUE(clickTool("SetProps"));
+  const auto after = subFuncs(101);
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after[0], before[0]);
+  EXPECT_EQ(after[1].second, "新账簿");
+}
+
+// Every detail row goes to the server, the locked ones with their values as shown.
+TEST_F(SetPropTest, EveryDetailRowIsSentLockedOnesAndBlankNamesIncluded) {
+  exec("INSERT INTO t_NavUserDetailFunc(FUserID, FSubFuncID, FDetailFuncID, FFuncName, FIndex, FVisible, FEnable, "
+       "FClassName, FClassParam) VALUES (?, 10701, 1000000000, '自定义明细', 60, 1, 1, '/bin/true', 'SelfDefine')",
+       {currentUser});
+  bumpUser(currentUser);
+  auto& f = open();
+  showDetails("Sub10701");
+  auto& detail = *f.vaDetailProp();
+  const int custom = rowOf(detail, 1000000000);
+  ASSERT_GT(custom, 0);
+  ASSERT_GT(detail.MaxRows(), 1);
+  ASSERT_TRUE(detail.userTypeText(1, custom, " "));
+
+  auto server = std::make_shared<::testing::NiceMock<fakes::MockUpdateServer>>();
+  std::vector<std::pair<int32_t, std::string>> sent;
+  EXPECT_CALL(*server, UpdateDetailFuncAttr)
+      .WillRepeatedly([&](const std::string&, int32_t& id, platform::DictionaryPtr& dict, bool,
+                          platform::DictionaryPtr&) {
+        sent.emplace_back(id, platform::CStr(dict->GetValue("NewName")));
+        EXPECT_EQ(dict->Keys(), (std::vector<std::string>{"NewName", "HelpCode", "Visible", "Enable", "Index"}));
+      });
+  {
+    platform::ScopedRegistration fake("ZelWayfind.DatasUpdate", platform::sharedFactory(server));
+    ASSERT_TRUE(clickTool("SetProps"));
+  }
+  ASSERT_EQ(sent.size(), static_cast<size_t>(detail.MaxRows()));
+  for (int r = 1; r <= detail.MaxRows(); ++r) {
+    EXPECT_EQ(sent[r - 1].first, detail.RowItemData(r));
+    EXPECT_EQ(sent[r - 1].second, detail.Text(1, r));
+  }
+  EXPECT_EQ(sent[custom - 1].second, " ");
+}
+
+TEST_F(SetPropTest, DecliningKeepsTheGridsValuesAndWritesNothing) {
+  auto& f = open();
+  show("Top1", "Sys101");
+  auto& grid = *f.vaOutlineProp();
+  const std::string version = userVersion(currentUser);
+  ASSERT_TRUE(grid.userTypeText(1, 1, "不保存的名字"));
+  messages->answers = {false};
+  f.SaveChanges(true, nullptr);
+  ASSERT_EQ(messages->questions().size(), 1u);
+  EXPECT_EQ(messages->questions()[0], "您刚才对 [总账] 功能属性进行了修改，是否保存？");
+  EXPECT_EQ(grid.Text(1, 1), "不保存的名字");
+  EXPECT_FALSE(f.dirty());
+  EXPECT_FALSE(enabled("SetProps"));
+  EXPECT_EQ(userVersion(currentUser), version);
+
+  // Leaving the node asks no more: the edits were declined.
+  click("Sys102");
+  EXPECT_EQ(messages->questions().size(), 1u);
+  EXPECT_EQ(userVersion(currentUser), version);
+}
+
+TEST_F(SetPropTest, LeavingANodeAsksOnceAndYesSavesBeforeTheNewChildrenShow) {
+  auto& f = open();
+  auto& grid = *f.vaOutlineProp();
+  const int row = rowOf(grid, 1);
+  ASSERT_TRUE(grid.userTypeText(1, row, "财务会计（新）"));
+  messages->answers = {true};
+  expand("Top2");
+  ASSERT_EQ(messages->questions().size(), 1u);
+  EXPECT_EQ(messages->questions()[0], "您刚才对 [功能列表] 功能属性进行了修改，是否保存？");
+  EXPECT_EQ(f.currentKey(), "Top2");
+  EXPECT_FALSE(f.dirty());
+  EXPECT_TRUE(f.Modified());
+  const auto tops = topClasses();
+  auto it = std::find_if(tops.begin(), tops.end(), [](const auto& p) { return p.first == 1; });
+  ASSERT_NE(it, tops.end());
+  EXPECT_EQ(it->second, "财务会计（新）");
+
+  // Refilling the same node does not ask, and keeps the pending state.
+  ASSERT_TRUE(grid.userTypeText(1, 1, "改"));
+  click("Top2");
+  EXPECT_EQ(messages->questions().size(), 1u);
+  EXPECT_TRUE(f.dirty());
+}
+
+TEST_F(SetPropTest, ClosingOffersThePendingEdits) {
+  auto& f = open();
+  show("Top1", "Sys101");
+  ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 1, "关闭前保存"));
+  messages->answers = {true};
+  ASSERT_TRUE(clickTool("Close"));
+  EXPECT_FALSE(f.isLoaded());
+  EXPECT_EQ(messages->questions().size(), 1u);
+  EXPECT_EQ(subFuncs(101)[0].second, "关闭前保存");
+}
+
+TEST_F(SetPropTest, ASaveThatFailsIsReportedAndTheEditorStaysUsable) {
+  auto& f = open();
+  show("Top1", "Sys101");
+  ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 1, "保存失败"));
+  {
+    platform::ScopedUnregistration noServer("ZelWayfind.DatasUpdate");
+    ASSERT_TRUE(clickTool("SetProps"));
+  }
+  ASSERT_EQ(messages->warnings().size(), 1u);
+  EXPECT_EQ(messages->warnings()[0].rfind("保存出错: ", 0), 0u) << messages->warnings()[0];
+  EXPECT_NE(messages->warnings()[0].find("\r\n\r\n错误号: 429"), std::string::npos) << messages->warnings()[0];
+  EXPECT_FALSE(f.dirty());
+  // Applying again puts the toolbar right; the editor goes on working.
+  ASSERT_TRUE(clickTool("SetProps"));
+  EXPECT_FALSE(enabled("SetProps"));
+  EXPECT_TRUE(enabled("Refresh"));
+  click("Sys102");
+  EXPECT_EQ(f.currentKey(), "Sys102");
+}
+
+TEST_F(SetPropTest, AQueryFailureInATreeEventIsReportedAndTheGridStays) {
+  auto& f = open();
+  {
+    platform::ScopedUnregistration noQueries("WayfindInfo.DatasInfo");
+    expand("Top1");
+  }
+  ASSERT_EQ(messages->count(Kind::Error), 1);
+  EXPECT_EQ(messages->callsOf(Kind::Error)[0].error->number(), 429);
+  EXPECT_EQ(f.currentKey(), "All0");
+  EXPECT_FALSE(f.vaOutlineProp()->isHidden());
+  click("Top1");
+  EXPECT_EQ(f.currentKey(), "Top1");
+}
+
+TEST(NavLevels, KeysAndUnfitRecordSets) {
+  EXPECT_EQ(editor::KeyId("Sys101"), 101);
+  EXPECT_EQ(editor::KeyId("All0"), 0);
+  EXPECT_FALSE(editor::KeyId(""));
+  EXPECT_FALSE(editor::KeyId("Top"));
+  EXPECT_FALSE(editor::KeyId("Top12a"));
+  platform::Recordset rs;
+  rs.appendField("FSubFuncID", platform::DataType::Integer);
+  rs.appendField("FFuncName", platform::DataType::VarWChar, 80);
+  rs.appendField("FVisible", platform::DataType::Integer);
+  rs.open();
+  try {
+    editor::ReadSubFuncs(rs);
+    FAIL() << "a record set without FIndex was read";
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), platform::err::kItemNotFound);
+  }
+}
+
+}  // namespace
+}  // namespace wayfind::editortests
