@@ -1,19 +1,13 @@
 #include "context/launcher/editor_forms.h"
 
-#include "platform/automation/automation_error.h"
-
-#if __has_include("favourites/dlg_set_normal.h")
 #include "favourites/dlg_set_normal.h"
-#define WAYFIND_HAS_SET_NORMAL 1
-#endif
+#include "platform/automation/automation_error.h"
 
 namespace wayfind::launcher {
 
 bool favouritesEditorModified(widgets::Form& form) {
-#ifdef WAYFIND_HAS_SET_NORMAL
   if (auto* editor = dynamic_cast<favourites::dlgSetNormal*>(&form)) return editor->Modified();
-#endif
-  // A form registered under the name that is not the favourites editor.
+  // A form registered under the favourites editor's name that is something else.
   platform::raise(platform::err::kTypeMismatch, kSetNormalForm);
 }
 
