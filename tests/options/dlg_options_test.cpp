@@ -1,0 +1,192 @@
+// dlgOptions on the demo company's profile: the seven settings as loaded and as
+// written, the site-name limit, the "TEE" edition and a failing save.
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "context/language.h"
+#include "erp/api/progids.h"
+#include "erp/client/share_props.h"
+#include "options/dlg_options.h"
+#include "platform/automation/registry.h"
+#include "store/datas_info.h"
+#include "update/datas_update.h"
+#include "update/mock_update_server.h"
+#include "widgets/form_registry.h"
+#include "widgets/twips.h"
+#include "windows_support/window_test_support.h"
+
+namespace wayfind::options {
+namespace {
+
+using ::testing::_;
+using ::testing::InSequence;
+using erp::client::ScriptedMessageService;
+using windowtests::join;
+
+const char* const kSettings[] = {"T8EIS", "T8HR", "T8BRIO", "CLICK_ACTIVATE", "RIGHT_ALIGN", "REFRESH_SYS", "REFRESH_FUNC"};
+
+std::string repeat(char c, size_t n) { return std::string(n, c); }
+
+class DlgOptionsTest : public windowtests::WindowTest {
+ protected:
+  dlgOptions& form() {
+    auto* f = qobject_cast<dlgOptions*>(widgets::forms().form(dlgOptions::kFormName));
+    if (!f) throw std::runtime_error("dlgOptions is not the registered dlgOptions");
+    return *f;
+  }
+
+  void setProfile(const std::string& name, const std::string& value) {
+    platform::Registry::instance().createAs<update::DatasUpdate>(erp::progid::kDatasUpdate)->SetProfileValue(name, value);
+  }
+  std::string profile(const std::string& name) {
+    auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    info->RegetDataInfo();
+    return info->GetProfileValue(name);
+  }
+  std::map<std::string, std::string> allSettings() {
+    std::map<std::string, std::string> out;
+    for (const char* s : kSettings) out[s] = profile(s);
+    return out;
+  }
+
+  // Shows the dialog; act works on it while it is open and presses a button.
+  void show(const std::function<void(dlgOptions&)>& act) {
+    auto& dlg = form();
+    modal().push("dlgOptions", [&](QDialog&) { act(dlg); });
+    dlg.ShowModal();
+    EXPECT_TRUE(modal().done()) << join(modal().failures());
+  }
+
+  void loginWithEdition(const std::string& edition) {
+    auto login = erp::client::makeLogin(windowtests::kAdministrator,
+                                        windowtests::userName(database, windowtests::kAdministrator), "Industry",
+                                        "window-tests");
+    const std::string from = "T8Version=9.0";
+    login.propsString.replace(login.propsString.find(from), from.size(), "T8Version=" + edition);
+    erp::client::publishLogin(login);
+  }
+};
+
+TEST_F(DlgOptionsTest, LoadsTheSettingsAndWritesAllSevenBack) {
+  setProfile("T8EIS", "  决策站点  ");
+  setProfile("T8BRIO", "");
+  setProfile("CLICK_ACTIVATE", "1");
+  setProfile("RIGHT_ALIGN", "0");
+  setProfile("REFRESH_SYS", "");
+  setProfile("REFRESH_FUNC", "yes");  // anything but "1" is a cleared box
+  show([&](dlgOptions& dlg) {
+    EXPECT_EQ(dlg.txtDecisionTitle->text().toStdString(), "决策站点");
+    EXPECT_TRUE(dlg.chkSingleClick->isChecked());
+    EXPECT_FALSE(dlg.chkRightAlign->isChecked());
+    EXPECT_FALSE(dlg.CheckRefresh->isChecked());
+    EXPECT_FALSE(dlg.chkRefreshFunc->isChecked());
+    dlg.txtHrTitle->setText("人力");
+    dlg.chkRightAlign->setChecked(true);
+    dlg.OKButton->click();
+  });
+  const std::map<std::string, std::string> expected = {
+      {"T8EIS", "决策站点"},    {"T8HR", "人力"},          {"T8BRIO", ""},        {"CLICK_ACTIVATE", "1"},
+      {"RIGHT_ALIGN", "1"}, {"REFRESH_SYS", "0"}, {"REFRESH_FUNC", "0"}};
+  EXPECT_EQ(allSettings(), expected);
+}
+
+TEST_F(DlgOptionsTest, SiteNamesAreSentAsTypedInTheirOrderAndFlagsAfterThem) {
+  auto server = std::make_shared<fakes::MockUpdateServer>();
+  platform::ScopedRegistration fake(erp::progid::kServerDatasUpdate, platform::sharedFactory(server));
+  const std::string padded = "  " + repeat('x', 255) + " ";
+  std::vector<std::pair<std::string, std::string>> written;
+  EXPECT_CALL(*server, SetProfileValue(_, _, _))
+      .Times(7)
+      .WillRepeatedly([&](const std::string&, std::string& name, std::string& value) { written.push_back({name, value}); });
+  show([&](dlgOptions& dlg) {
+    dlg.txtDecisionTitle->setText(QString::fromStdString(padded));
+    dlg.txtHrTitle->setText(QString::fromStdString(repeat('y', 255)));
+    dlg.chkSingleClick->setChecked(true);
+    dlg.chkRightAlign->setChecked(false);
+    dlg.OKButton->click();
+  });
+  EXPECT_TRUE(messages->warnings().empty()) << join(messages->warnings());
+  ASSERT_EQ(written.size(), 7u);
+  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(written[i].first, kSettings[i]);
+  EXPECT_EQ(written[0].second, padded) << "stored with its blanks";
+  EXPECT_EQ(written[1].second, repeat('y', 255));
+  EXPECT_EQ(written[3].second, "1");
+  EXPECT_EQ(written[4].second, "0");
+}
+
+TEST_F(DlgOptionsTest, TooLongSiteNameIsRefusedFirstOneOnlyAndNothingWritten) {
+  const auto before = allSettings();
+  show([&](dlgOptions& dlg) {
+    QApplication::setActiveWindow(&dlg);
+    dlg.txtHrTitle->setText(QString::fromStdString(" " + repeat('h', 256) + " "));
+    dlg.txtBrioTitle->setText(QString::fromStdString(repeat('b', 300)));
+    dlg.chkSingleClick->setChecked(true);
+    dlg.OKButton->click();
+    EXPECT_TRUE(dlg.isVisible()) << "the dialog stays open";
+    EXPECT_EQ(dlg.focusWidget(), dlg.txtHrTitle);
+    dlg.CancelButton->click();
+  });
+  EXPECT_EQ(messages->warnings(),
+            std::vector<std::string>{"人力资源系统站点名称过长（必须小于等于255），请重新设置。"});
+  EXPECT_EQ(allSettings(), before);
+}
+
+TEST_F(DlgOptionsTest, TheTeeEditionHidesTheSiteNamesAndStillWritesSevenSettings) {
+  setProfile("T8EIS", " eis ");
+  setProfile("T8HR", "hr");
+  setProfile("T8BRIO", "");
+  setProfile("RIGHT_ALIGN", "0");
+  setProfile("REFRESH_SYS", "0");
+  loginWithEdition("TEE");
+  auto& dlg = form();
+  const int designedHeight = dlg.height();
+  show([&](dlgOptions& d) {
+    EXPECT_FALSE(d.Frame1->isVisible());
+    EXPECT_EQ(d.Frame2->y(), d.Frame1->y());
+    const int buttonTop = widgets::twipsToPixels(widgets::pixelsToTwips(d.Frame2->y() + d.Frame2->height()) + 60);
+    EXPECT_EQ(d.OKButton->y(), buttonTop);
+    EXPECT_EQ(d.CancelButton->y(), buttonTop);
+    EXPECT_EQ(d.height(), designedHeight - d.Frame1->height());
+    EXPECT_GE(d.height(), d.OKButton->y() + d.OKButton->height()) << "the buttons fit";
+    d.CancelButton->setFocus();
+    d.chkRefreshFunc->setChecked(true);
+    d.OKButton->click();
+  });
+  const std::map<std::string, std::string> expected = {
+      {"T8EIS", "eis"},       {"T8HR", "hr"},       {"T8BRIO", ""},        {"CLICK_ACTIVATE", "0"},
+      {"RIGHT_ALIGN", "0"}, {"REFRESH_SYS", "0"}, {"REFRESH_FUNC", "1"}};
+  EXPECT_EQ(allSettings(), expected);
+}
+
+TEST_F(DlgOptionsTest, AFailedSaveIsReportedWithItsNumberAndTheDialogStaysOpen) {
+  platform::ScopedUnregistration noServer(erp::progid::kServerDatasUpdate);
+  show([&](dlgOptions& dlg) {
+    dlg.OKButton->click();
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.CancelButton->click();
+  });
+  ASSERT_EQ(messages->warnings().size(), 1u);
+  const std::string text = messages->warnings()[0];
+  EXPECT_EQ(text.rfind("保存失败： ", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\n\r\n错误号： 429"), std::string::npos) << text;
+}
+
+TEST_F(DlgOptionsTest, EnglishCaptionsFitTheirBoxes) {
+  setLanguage("en");
+  auto& dlg = form();
+  dlg.Load();
+  for (QWidget* w : dlg.findChildren<QWidget*>()) {
+    QString text;
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+    else if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+    if (text.isEmpty()) continue;
+    EXPECT_LE(w->sizeHint().width(), w->width()) << w->objectName().toStdString() << ": " << text.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace wayfind::options
