@@ -26,7 +26,6 @@ namespace wayfind::erp::frmres {
 namespace {
 
 constexpr const char* kSource = "FrmRes.FrmResLoader";
-constexpr int kSourceTextRole = Qt::UserRole + 0x5746;  // header items: their Chinese text
 
 QWidget* widgetOf(const platform::ObjectPtr& window) {
   auto object = std::dynamic_pointer_cast<WindowObject>(window);
@@ -52,11 +51,20 @@ bool skipped(const QObject* object) { return object->property("wayfindNoTranslat
 using Setter = std::function<void(const QString&)>;
 using Visitor = std::function<void(QObject* holder, const char* slot, const QString& current, const Setter& set)>;
 
-// The Chinese text of a caption: remembered from an earlier load, else the text it
-// shows now (the window's layout is written in Chinese).
+// The Chinese text of a caption. A caption still showing what an earlier load
+// set comes from the Chinese remembered then; a caption the window has set since
+// (or never loaded) is its own Chinese text.
 QString sourceText(QObject* holder, const char* slot, const QString& current) {
   const QVariant remembered = holder->property(slot);
-  return remembered.isValid() ? remembered.toString() : current;
+  const QVariant shown = holder->property((QByteArray(slot) + "_shown").constData());
+  if (remembered.isValid() && shown.isValid() && shown.toString() == current) return remembered.toString();
+  return current;
+}
+
+// Remembers the Chinese text of a caption and what the load set in its place.
+void remember(QObject* holder, const char* slot, const QString& source, const QString& shown) {
+  holder->setProperty(slot, source);
+  holder->setProperty((QByteArray(slot) + "_shown").constData(), shown);
 }
 
 void visitAction(QAction* action, const Visitor& visit) {
@@ -100,13 +108,8 @@ void visitWidget(QWidget* w, bool isRoot, const Visitor& visit) {
     for (int c = 0; c < table->columnCount(); ++c) {
       QTableWidgetItem* item = table->horizontalHeaderItem(c);
       if (!item) continue;
-      // Header items remember their Chinese text in an item role rather than a
-      // property of the table.
-      if (!item->data(kSourceTextRole).isValid()) item->setData(kSourceTextRole, item->text());
-      const QString chinese = item->data(kSourceTextRole).toString();
       const QByteArray slot = "wayfindSrc_header" + QByteArray::number(c);
-      table->setProperty(slot.constData(), chinese);
-      visit(table, slot.constData(), chinese, [item](const QString& t) { item->setText(t); });
+      visit(table, slot.constData(), item->text(), [item](const QString& t) { item->setText(t); });
     }
   }
   if (auto* tree = qobject_cast<QTreeWidget*>(w); tree && !tree->isHeaderHidden()) {
@@ -199,9 +202,12 @@ platform::ObjectPtr FrmResLoader::LoadFrmResStrings(platform::ObjectPtr& window,
   visitCaptions(root, [&](QObject* holder, const char* slot, const QString& current, const Setter& set) {
     const QString source = sourceText(holder, slot, current);
     if (!containsChinese(source)) return;
-    holder->setProperty(slot, source);
+    auto show = [&](const QString& text) {
+      set(text);
+      remember(holder, slot, source, text);
+    };
     if (chinese) {
-      set(source);
+      show(source);
       return;
     }
     const std::string text = source.toStdString();
@@ -210,10 +216,10 @@ platform::ObjectPtr FrmResLoader::LoadFrmResStrings(platform::ObjectPtr& window,
     const std::string key = text.substr(lead, text.size() - lead - trail);
     try {
       const std::string translated = loader.LoadString(key);
-      set(QString::fromStdString(std::string(lead, ' ') + translated + std::string(trail, ' ')));
+      show(QString::fromStdString(std::string(lead, ' ') + translated + std::string(trail, ' ')));
     } catch (const platform::AutomationError& e) {
       if (e.number() != client::kResourceNotFound) throw;  // an unreadable table fails the load
-      set(source);
+      show(source);
       if (reported.insert(key).second) missing.push_back(key);
     }
   });
@@ -225,6 +231,15 @@ std::vector<std::string> captionsOf(QWidget* widget) {
   visitCaptions(widget, [&](QObject* holder, const char* slot, const QString& current, const Setter&) {
     const QString source = sourceText(holder, slot, current);
     if (containsChinese(source)) out.push_back(source.toStdString());
+  });
+  return out;
+}
+
+std::vector<std::string> chineseCaptionsShown(QWidget* widget) {
+  std::vector<std::string> out;
+  std::set<std::string> seen;
+  visitCaptions(widget, [&](QObject*, const char*, const QString& current, const Setter&) {
+    if (containsChinese(current) && seen.insert(current.toStdString()).second) out.push_back(current.toStdString());
   });
   return out;
 }

@@ -12,9 +12,11 @@
 // Chinese are looked up; a widget whose property "wayfindNoTranslate" is true (a
 // label showing data) is skipped, and so is a combo box's item list unless its
 // property "wayfindTranslateItems" is true. The Chinese text of each caption is
-// remembered on the widget, so loading again (or in another language) starts from
-// the Chinese, never from an earlier translation. The answer lists the captions
-// that have no translation, each once, in the order found.
+// remembered on the widget with the text the load put in its place, so loading
+// again (or in another language) starts from the Chinese, never from an earlier
+// translation; a caption the window has changed since counts as new Chinese. The
+// answer lists the captions that have no translation, each once, in the order
+// found.
 #pragma once
 
 #include <QString>
@@ -43,6 +45,11 @@ QString fontFamilyFor(const std::string& languageCode);
 // Every caption of widget and its children that the loader would translate, in
 // Chinese (as remembered from an earlier load when there was one).
 std::vector<std::string> captionsOf(QWidget* widget);
+
+// The captions of widget and its children as they show now that contain Chinese
+// (after a load in English: the captions left untranslated, also those a window
+// set itself while loading).
+std::vector<std::string> chineseCaptionsShown(QWidget* widget);
 
 // Registers "FrmRes.FrmResLoader".
 void registerFrmResLoader();

@@ -101,6 +101,19 @@ TEST_F(FormResourcesTest, LoadingAgainStartsFromTheChineseText) {
   EXPECT_EQ(form.loads, 2);
 }
 
+TEST_F(FormResourcesTest, ACaptionTheWindowChangedIsTranslatedFromItsNewText) {
+  setLanguage("en");
+  auto& form = forms().instance<dlgCaptionSample>();
+  form.Load();
+  auto* title = form.findChild<QLabel*>("SSPTitleClass");
+  title->setText("属性列表：");
+  form.Unload();
+  setLanguage("cht");
+  form.Load();
+  EXPECT_EQ(title->text().toStdString(), "屬性清單：");
+  EXPECT_EQ(form.findChild<QCheckBox*>("chkVisible")->text().toStdString(), "該功能不可見");
+}
+
 TEST_F(FormResourcesTest, FontHasTheGlyphsOfTheLanguage) {
   setLanguage("cht");
   auto& form = forms().instance<dlgCaptionSample>();
