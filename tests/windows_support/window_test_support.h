@@ -2,7 +2,7 @@
 //   - one QApplication for the test executable (offscreen; window_test_main.cpp);
 //   - the embedded ERP on a copy of a fresh demo database in a temporary folder,
 //     with the ERP's components and the component's public classes registered;
-//   - a logged-in user (by default 16394 "王芳", the demo company's administrator)
+//   - a logged-in user (by default 16394 "王芳", an administrator of the demo company)
 //     in simplified Chinese, unless the test asks for another language;
 //   - the scripted message service (messages) and the scripted modal runner
 //     (modal), and the windows started (the window resource loader registered).
