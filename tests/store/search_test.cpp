@@ -203,6 +203,23 @@ TEST_F(SearchTest, TheUsersNamesAndItemsAreWhatIsFoundAndShown) {
   EXPECT_TRUE(found("流水").empty());  // hidden by the user
 }
 
+TEST_F(SearchTest, AUserOwnedFolderIsSearchedByTheUsersRowsInTheUsersLanguage) {
+  addRow(tableOf(templ(), "SubFunc"), {{"FSubFuncID", 705}, {"FSubSysID", 101}, {"FFuncName", "我的报表"}, {"FIndex", 3}, {"FVisible", 1}, {"FAcctType", ""}});
+  // A template row in the folder is not shown there: the folder is the user's.
+  detail(60, 705, 1, "模板报表", "Template Report", "模板報表", "MBBB");
+  userDetail({{"FDetailFuncID", 1000000005}, {"FSubFuncID", 705}, {"FFuncName", "费用分析"},
+              {"FFuncName_en", "Expense Analysis"}, {"FFuncName_cht", "費用分析"}, {"FHelpCode", "FYFX"},
+              {"FIndex", 1}, {"FVisible", 1}, {"FEnable", 1}, {"FClassName", "Rpt.View"}, {"FClassParam", "fy"}});
+  setLanguage("en");
+  auto rows = SearchFunctions("fyfx", 5).rows;
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].name, "Expense Analysis");
+  EXPECT_EQ(rows[0].subFuncId, 705);
+  EXPECT_EQ(rows[0].className, "Rpt.View");
+  EXPECT_EQ(found("expense"), (std::vector<int32_t>{1000000005}));
+  EXPECT_TRUE(found("MBBB").empty());
+}
+
 TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
   EXPECT_EQ(found("凭证查询"), (std::vector<int32_t>{12}));
   EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
