@@ -17,6 +17,8 @@
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
+#include "store/search.h"
+#include "store/search_text.h"
 #include "update/datas_update.h"
 #include "update/group_chooser.h"
 
@@ -34,7 +36,7 @@ Usage: wayfind [options] COMMAND [arguments]
 Commands:
   tree                 the navigation tree the user sees
   call CLASS.METHOD    any public method by name (DatasInfo, DatasUpdate)
-  search HELPCODE      detail functions found by a help code
+  search TEXT          detail functions found by help code or part of a name
   favourites           the user's groups of frequently used functions
   export FILE          write the user's customisation to a template file
   import FILE          replace the user's customisation by a template file
@@ -80,10 +82,18 @@ Arguments:
 
 Example: wayfind call DatasUpdate.UpdateSubSysFuncName 10000101 凭证管理
 )"},
-      {"search", R"(Usage: wayfind search HELPCODE [--json] [options]
+      {"search", R"(Usage: wayfind search TEXT [--limit N] [--json] [options]
 
-Lists the detail functions whose help code (the user's or the template's) is
-HELPCODE.
+First lists the detail functions whose help code (the user's or the template's) is
+TEXT, as the middle tier answers the help-code lookup. Then searches the tree the
+user sees for TEXT in help codes and in the names in simplified Chinese,
+traditional Chinese and English, without regard to letter case or full-width
+letters: functions whose help code is TEXT first, then those whose name or code
+begins with it, then those that hold it anywhere, each group in tree order. Only
+visible functions of the user's account type, under visible parents, are found,
+by the user's own names.
+
+  --limit N   at most N search results (default 20)
 )"},
       {"favourites", R"(Usage: wayfind favourites [--json] [options]
 
@@ -110,6 +120,7 @@ struct Invocation {
   bool all = false;
   bool edit = false;
   bool help = false;
+  size_t limit = 20;
   std::string command;
   std::vector<std::string> positional;
 };
@@ -154,6 +165,13 @@ Invocation parse(const std::vector<std::string>& args) {
     else if (a == "--json") inv.json = true;
     else if (a == "--all") inv.all = true;
     else if (a == "--edit") inv.edit = true;
+    else if (a == "--limit") {
+      std::string v = value();
+      auto n = platform::parseNumber(v);
+      if (!n || *n < 1 || *n > 1000000 || *n != static_cast<double>(static_cast<int64_t>(*n)))
+        throw UsageError{"--limit takes a whole number from 1 to 1000000, not " + v + "."};
+      inv.limit = static_cast<size_t>(*n);
+    }
     else if (a == "--db") inv.host.database = value();
     else if (a == "--user") {
       std::string v = value();
@@ -205,7 +223,7 @@ std::string globalHelp() {
 // a wrong command line touches nothing.
 void checkArgumentCount(const Invocation& inv) {
   static const std::map<std::string, std::pair<size_t, const char*>> counts = {
-      {"tree", {0, "no arguments"}},   {"search", {1, "one HELPCODE"}}, {"favourites", {0, "no arguments"}},
+      {"tree", {0, "no arguments"}},   {"search", {1, "one TEXT"}}, {"favourites", {0, "no arguments"}},
       {"export", {1, "one FILE"}},     {"import", {1, "one FILE"}},
   };
   if (inv.command == "call") {
@@ -217,6 +235,9 @@ void checkArgumentCount(const Invocation& inv) {
   if (it != counts.end() && inv.positional.size() != it->second.first)
     throw UsageError{"wayfind " + inv.command + " takes " + it->second.second + " (see wayfind " + inv.command +
                      " --help)."};
+  // A blank text would list every function without a help code.
+  if (inv.command == "search" && store::FoldSearchText(inv.positional[0]).empty())
+    throw UsageError{"wayfind search needs a TEXT that is not blank."};
 }
 
 
@@ -344,10 +365,61 @@ int runCall(const Invocation& inv, std::ostream& out) {
 
 // ---- search, favourites, export, import ----
 
+const char* rankName(store::SearchRank rank) {
+  switch (rank) {
+    case store::SearchRank::HelpCode: return "helpCode";
+    case store::SearchRank::Prefix: return "prefix";
+    default: return "contains";
+  }
+}
+
+std::string searchRowJson(const store::FunctionSearchRow& r) {
+  auto num = [](int32_t n) { return std::to_string(n); };
+  return "{\"rank\":" + jsonString(rankName(r.rank)) + ",\"topClassId\":" + num(r.topClassId) +
+         ",\"subSysId\":" + num(r.subSysId) + ",\"subFuncId\":" + num(r.subFuncId) +
+         ",\"detailFuncId\":" + num(r.detailFuncId) + ",\"name\":" + jsonString(r.name) +
+         ",\"helpCode\":" + jsonString(r.helpCode) + ",\"helpCode1\":" + jsonString(r.helpCode1) +
+         ",\"topClassName\":" + jsonString(r.topClassName) + ",\"subSysName\":" + jsonString(r.subSysName) +
+         ",\"subFuncName\":" + jsonString(r.subFuncName) + ",\"path\":" + jsonString(r.path) +
+         ",\"className\":" + jsonString(r.className) + ",\"classParam\":" + jsonString(r.classParam) +
+         ",\"enabled\":" + (r.enabled ? "true" : "false") + "}";
+}
+
+std::string searchRowText(size_t number, const store::FunctionSearchRow& r) {
+  std::string line = std::to_string(number) + ". Det " + std::to_string(r.detailFuncId) + "  " + r.name;
+  std::string codes = r.helpCode;
+  if (!r.helpCode1.empty()) codes += (codes.empty() ? "" : ", ") + r.helpCode1;
+  if (!codes.empty()) line += "  [" + codes + "]";
+  line += "  " + r.path;
+  if (!r.enabled) line += "  (disabled)";
+  return line + "\n";
+}
+
+// The exact help-code lookup of the middle tier, then the ranked search of the
+// user's tree. Both are read before anything is printed.
 int runSearch(const Invocation& inv, std::ostream& out) {
+  const std::string& text = inv.positional[0];
   auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
-  auto rs = info->GetHelpCodeInfo(inv.positional[0]);
-  out << (inv.json ? toJson(Variant(rs)) + "\n" : formatValue(Variant(rs)));
+  auto exact = info->GetHelpCodeInfo(text);
+  const store::FunctionSearchResult found = store::SearchFunctions(text, inv.limit);
+  if (inv.json) {
+    std::string rows;
+    for (const auto& r : found.rows) rows += (rows.empty() ? "" : ",") + searchRowJson(r);
+    out << "{\"helpCode\":" << toJson(Variant(exact)) << ",\"results\":[" << rows
+        << "],\"more\":" << (found.more ? "true" : "false") << "}\n";
+    return 0;
+  }
+  std::string report = exact && exact->RecordCount() > 0
+                           ? "Help code " + text + ":\n" + formatValue(Variant(exact)) + "\n"
+                           : "No function has the help code " + text + ".\n\n";
+  if (found.rows.empty()) {
+    report += "Nothing in the tree matches " + text + ".\n";
+  } else {
+    report += "Search " + text + ":\n";
+    for (size_t i = 0; i < found.rows.size(); ++i) report += searchRowText(i + 1, found.rows[i]);
+    if (found.more) report += "(more than " + std::to_string(inv.limit) + " found; --limit N shows more)\n";
+  }
+  out << report;
   return 0;
 }
 

@@ -1,0 +1,118 @@
+// Folding texts for the search: one case, one width, blanks collapsed.
+#include "store/search_text.h"
+
+namespace wayfind::store {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one code point at text[pos], moving pos past it. A byte that does not
+// begin a well-formed sequence (stray continuation, overlong form, surrogate,
+// beyond U+10FFFF, cut short) gives U+FFFD and consumes that one byte.
+char32_t decodeAt(std::string_view text, size_t& pos) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(pos);
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  }
+  int length = 0;
+  char32_t cp = 0;
+  char32_t lowest = 0;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, cp = lead & 0x1F, lowest = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, cp = lead & 0x0F, lowest = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, cp = lead & 0x07, lowest = 0x10000;
+  } else {
+    ++pos;
+    return kReplacement;
+  }
+  if (pos + static_cast<size_t>(length) > text.size()) {
+    ++pos;
+    return kReplacement;
+  }
+  for (int i = 1; i < length; ++i) {
+    const unsigned char next = byte(pos + static_cast<size_t>(i));
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return kReplacement;
+    }
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++pos;
+    return kReplacement;
+  }
+  pos += static_cast<size_t>(length);
+  return cp;
+}
+
+void encode(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+bool isBlank(char32_t cp) {
+  return cp == ' ' || cp == '\t' || cp == '\r' || cp == '\n' || cp == '\v' || cp == '\f' || cp == 0xA0 ||
+         cp == 0x3000;
+}
+
+// One width and one case.
+char32_t foldChar(char32_t cp) {
+  if (cp >= 0xFF01 && cp <= 0xFF5E) cp = cp - 0xFF01 + 0x21;  // full-width ASCII forms
+  if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
+  if (cp < 0x80) return cp;
+  if ((cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) return cp + 0x20;       // Latin-1 capitals
+  if (cp >= 0x391 && cp <= 0x3A9 && cp != 0x3A2) return cp + 0x20;     // Greek capitals
+  if (cp >= 0x410 && cp <= 0x42F) return cp + 0x20;                    // Cyrillic capitals
+  if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;                    // Cyrillic Ѐ to Џ
+  return cp;
+}
+
+}  // namespace
+
+std::string FoldSearchText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool pendingBlank = false;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const char32_t cp = decodeAt(text, pos);
+    if (isBlank(cp)) {
+      pendingBlank = !out.empty();
+      continue;
+    }
+    if (pendingBlank) {
+      out += ' ';
+      pendingBlank = false;
+    }
+    encode(foldChar(cp), out);
+  }
+  return out;
+}
+
+std::vector<char32_t> CodePoints(std::string_view utf8) {
+  std::vector<char32_t> cps;
+  cps.reserve(utf8.size());
+  size_t pos = 0;
+  while (pos < utf8.size()) cps.push_back(decodeAt(utf8, pos));
+  return cps;
+}
+
+}  // namespace wayfind::store

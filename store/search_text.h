@@ -1,0 +1,28 @@
+// The form in which function names and help codes are compared when a user
+// searches the navigation tree: letters in one case and one width, blanks trimmed
+// and runs of blanks collapsed, so that "PZLR", "pzlr", "ＰＺＬＲ" and " pz  lr "
+// compare as the user means them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wayfind::store {
+
+// The text folded for comparison, as UTF-8:
+// - full-width ASCII forms (U+FF01 to U+FF5E) become their ASCII twins, the
+//   ideographic space a space;
+// - Latin capitals (ASCII, Latin-1, Greek and Cyrillic basic ranges) become small;
+// - blanks (space, tab, line breaks, no-break and ideographic spaces) are trimmed
+//   at both ends and every run inside becomes one space;
+// - bytes that are not valid UTF-8 become U+FFFD, so the result is always valid.
+// Chinese characters are kept as they are: simplified and traditional names are
+// separate names, each matched by its own spelling.
+std::string FoldSearchText(std::string_view text);
+
+// The code points of valid UTF-8 (as FoldSearchText gives it).
+std::vector<char32_t> CodePoints(std::string_view utf8);
+
+}  // namespace wayfind::store

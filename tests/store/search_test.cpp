@@ -1,0 +1,334 @@
+// Searching the user's navigation tree: what the user may see, the user's own
+// names and items, ranks, folding of case and width, and when the index is built.
+#include <random>
+
+#include "platform/automation/conversions.h"
+#include "store/data_info.h"
+#include "store/search.h"
+#include "store/search_text.h"
+#include "store_fixture.h"
+
+namespace wayfind::storetest {
+namespace {
+
+using store::FunctionSearch;
+using store::SearchFunctions;
+using store::SearchRank;
+
+std::vector<int32_t> found(const std::string& text, size_t limit = 50) {
+  std::vector<int32_t> out;
+  for (const auto& row : SearchFunctions(text, limit).rows) out.push_back(row.detailFuncId);
+  return out;
+}
+
+class SearchTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    FunctionSearch::instance().reset();
+    auto top = tableOf(templ(), "TopClass");
+    addRow(top, {{"FTopClassID", 1}, {"FTopClassName", "财务会计"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(top, {{"FTopClassID", 2}, {"FTopClassName", "隐藏大类"}, {"FIndex", 2}, {"FVisible", 0}, {"FAcctType", ""}});
+    addRow(top, {{"FTopClassID", 3}, {"FTopClassName", "医药"}, {"FIndex", 3}, {"FVisible", 1}, {"FAcctType", ",12,"}});
+
+    auto sys = tableOf(templ(), "SubSystem");
+    addRow(sys, {{"FSubSysID", 101}, {"FTopClassID", 1}, {"FName", "总账"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(sys, {{"FSubSysID", 102}, {"FTopClassID", 1}, {"FName", "报表"}, {"FIndex", 2}, {"FVisible", 0}, {"FAcctType", ""}});
+    addRow(sys, {{"FSubSysID", 201}, {"FTopClassID", 2}, {"FName", "系统"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(sys, {{"FSubSysID", 301}, {"FTopClassID", 3}, {"FName", "药品"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+
+    auto sub = tableOf(templ(), "SubFunc");
+    addRow(sub, {{"FSubFuncID", 5}, {"FSubSysID", 101}, {"FFuncName", "凭证"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(sub, {{"FSubFuncID", 6}, {"FSubSysID", 101}, {"FFuncName", "账簿"}, {"FIndex", 2}, {"FVisible", 0}, {"FAcctType", ""}});
+    addRow(sub, {{"FSubFuncID", 7}, {"FSubSysID", 102}, {"FFuncName", "报表功能"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(sub, {{"FSubFuncID", 8}, {"FSubSysID", 201}, {"FFuncName", "功能"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+    addRow(sub, {{"FSubFuncID", 9}, {"FSubSysID", 301}, {"FFuncName", "入库"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+
+    // Sub-function 5. Without user rows the tree keeps the template's order, so 18
+    // comes before 17 in the tree although 17 has the lower id.
+    detail(11, 5, 3, "凭证录入", "Voucher Entry", "憑證錄入", "PZLR", "PZ");
+    detail(12, 5, 4, "凭证查询", "Voucher Query", "憑證查詢", "PZCX");
+    detail(13, 5, 5, "隐藏凭证", "Hidden Voucher", "隱藏憑證", "YCPZ", "", 0);
+    detail(14, 5, 6, "医药凭证", "Medicine Voucher", "醫藥憑證", "YYPZ", "", 1, ",12,");
+    detail(15, 5, 7, "批量录入", "Batch Entry", "批量錄入", "PLLR");
+    detail(16, 5, 8, "流水录入", "Journal Entry", "流水錄入", "LR");
+    detail(18, 5, 1, "利润表", "Income Statement", "利潤表", "LRB");
+    detail(17, 5, 2, "LR 报表", "LR Report", "LR 報表", "BB");
+    // Under hidden nodes or another account type's nodes.
+    detail(21, 6, 1, "明细账", "Ledger", "明細賬", "MXZ");
+    detail(31, 7, 1, "报表查询", "Report Query", "報表查詢", "BBCX");
+    detail(41, 8, 1, "隐藏的明细", "Hidden Detail", "隱藏的明細", "YCMX");
+    detail(51, 9, 1, "药品入库", "Drug Receipt", "藥品入庫", "YPRK");
+  }
+
+  void detail(int32_t id, int32_t sub, int32_t index, const char* name, const char* en, const char* cht,
+              const char* help, const char* help1 = "", int32_t visible = 1, const char* acct = "") {
+    addRow(tableOf(templ(), "DetailFunc"),
+           {{"FDetailFuncID", id}, {"FSubFuncID", sub}, {"FFuncName", name}, {"FFuncName_en", en},
+            {"FFuncName_cht", cht}, {"FShowName", name}, {"FHelpCode", help}, {"FHelpCode1", help1},
+            {"FIndex", index}, {"FVisible", visible}, {"FEnable", 1}, {"FAcctType", acct},
+            {"FClassName", "Gl.Func"}, {"FClassParam", std::to_string(id)}, {"FFuncType", 0}});
+  }
+
+  // The user's rows, as the next user version delivers them.
+  void userDetail(std::map<std::string, Variant> row) { addRow(tableOf(user(), "DetailFunc"), row); }
+};
+
+TEST_F(SearchTest, OnlyWhatTheUserMaySeeIsFound) {
+  // Hidden function, hidden sub-function, hidden subsystem, hidden top class: none
+  // of them, however exactly their help codes are typed.
+  for (const char* text : {"YCPZ", "隐藏凭证", "MXZ", "明细账", "BBCX", "报表查询", "YCMX", "隐藏的明细"})
+    EXPECT_TRUE(found(text).empty()) << text;
+  // Nodes of another account type: not for Industry (1), but for GMPHY (12).
+  EXPECT_TRUE(found("YPRK").empty());
+  EXPECT_TRUE(found("医药凭证").empty());
+  setSetupType("GMPHY");
+  EXPECT_EQ(found("YPRK"), (std::vector<int32_t>{51}));
+  EXPECT_EQ(found("医药凭证"), (std::vector<int32_t>{14}));
+  setSetupType("Industry");
+  EXPECT_TRUE(found("YPRK").empty());
+  // A query that ignores the account type sees them all, hidden ones still not.
+  store::SetIsBOSQuery(true);
+  EXPECT_EQ(found("YPRK"), (std::vector<int32_t>{51}));
+  EXPECT_TRUE(found("YCPZ").empty());
+}
+
+TEST_F(SearchTest, RowsCarryTheFourLevelsNamesPathAndWhatRunsTheFunction) {
+  auto result = SearchFunctions("pzlr", 10);
+  ASSERT_EQ(result.rows.size(), 1u);
+  const auto& row = result.rows[0];
+  EXPECT_EQ(row.rank, SearchRank::HelpCode);
+  EXPECT_EQ(row.topClassId, 1);
+  EXPECT_EQ(row.subSysId, 101);
+  EXPECT_EQ(row.subFuncId, 5);
+  EXPECT_EQ(row.detailFuncId, 11);
+  EXPECT_EQ(row.name, "凭证录入");
+  EXPECT_EQ(row.helpCode, "PZLR");
+  EXPECT_EQ(row.helpCode1, "PZ");
+  EXPECT_EQ(row.path, "财务会计 > 总账 > 凭证");
+  EXPECT_EQ(row.className, "Gl.Func");
+  EXPECT_EQ(row.classParam, "11");
+  EXPECT_TRUE(row.enabled);
+  EXPECT_FALSE(result.more);
+}
+
+TEST_F(SearchTest, RanksExactHelpCodeThenPrefixThenTheRestEachInTreeOrder) {
+  // "lr": 16's help code is LR; 18 (code LRB) and 17 (name "LR 报表") begin with
+  // it, 18 first in the tree; 11 (PZLR) and 15 (PLLR) hold it.
+  auto result = SearchFunctions("lr", 10);
+  std::vector<std::pair<int32_t, SearchRank>> got;
+  for (const auto& r : result.rows) got.emplace_back(r.detailFuncId, r.rank);
+  EXPECT_EQ(got, (std::vector<std::pair<int32_t, SearchRank>>{{16, SearchRank::HelpCode},
+                                                               {18, SearchRank::Prefix},
+                                                               {17, SearchRank::Prefix},
+                                                               {11, SearchRank::Contains},
+                                                               {15, SearchRank::Contains}}));
+  auto limited = SearchFunctions("lr", 3);
+  EXPECT_EQ(limited.rows.size(), 3u);
+  EXPECT_TRUE(limited.more);
+  EXPECT_FALSE(SearchFunctions("lr", 5).more);
+  // The second help code counts as a help code; a name equal to the text is a
+  // prefix match, not an exact code.
+  EXPECT_EQ(SearchFunctions("PZ", 1).rows.at(0).detailFuncId, 11);
+  EXPECT_EQ(SearchFunctions("PZ", 1).rows.at(0).rank, SearchRank::HelpCode);
+  EXPECT_EQ(SearchFunctions("利润表", 1).rows.at(0).rank, SearchRank::Prefix);
+}
+
+TEST_F(SearchTest, NamesInEveryLanguageAnyCaseAndWidth) {
+  EXPECT_EQ(found("录入"), (std::vector<int32_t>{11, 15, 16}));  // simplified
+  EXPECT_EQ(found("錄入"), (std::vector<int32_t>{11, 15, 16}));  // traditional
+  EXPECT_EQ(found("entry"), (std::vector<int32_t>{11, 15, 16}));
+  EXPECT_EQ(found("VOUCHER  entry"), (std::vector<int32_t>{11}));
+  EXPECT_EQ(found("ｖｏｕｃｈｅｒ　ＥＮＴＲＹ"), (std::vector<int32_t>{11}));  // full width, ideographic space
+  EXPECT_EQ(found("Pzlr"), (std::vector<int32_t>{11}));
+  EXPECT_EQ(found("ＰＺＬＲ"), (std::vector<int32_t>{11}));
+  EXPECT_EQ(found(" pzlr\t"), (std::vector<int32_t>{11}));
+  EXPECT_TRUE(found("pz lr").empty());
+  EXPECT_TRUE(found("凭证录入X").empty());
+}
+
+TEST_F(SearchTest, BlankOrBrokenTextFindsNothingAndTouchesNothing) {
+  for (const char* text : {"", " ", "\t\r\n", "　　"}) EXPECT_TRUE(SearchFunctions(text, 10).rows.empty());
+  EXPECT_TRUE(SearchFunctions("pzlr", 0).rows.empty());
+  EXPECT_EQ(server->dictionaryCalls(), 0);  // a blank box loads nothing
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 0);
+  EXPECT_TRUE(found("\xff\xfe").empty());
+  EXPECT_TRUE(found("pz\xe5").empty());
+  EXPECT_EQ(store::FoldSearchText("A\xff" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(store::FoldSearchText("\xe5\x87"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // cut short
+  EXPECT_EQ(store::FoldSearchText("\xc0\xaf"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // overlong "/"
+  EXPECT_EQ(store::FoldSearchText("ÄÖ Ωmega ПРИВЕТ"), "äö ωmega привет");
+}
+
+TEST_F(SearchTest, TheUsersNamesAndItemsAreWhatIsFoundAndShown) {
+  // The user renamed 12 and gave it a help code of their own; created a custom
+  // item; named 15 with a show name; renamed the sub-function.
+  userDetail({{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "我的查询"}, {"FHelpCode", "WDCX"},
+              {"FIndex", 4}, {"FVisible", 1}, {"FEnable", 1}});
+  userDetail({{"FDetailFuncID", 1000000001}, {"FSubFuncID", 5}, {"FFuncName", "自定义报表"}, {"FHelpCode", "ZDY"},
+              {"FIndex", 9}, {"FVisible", 1}, {"FEnable", 0}, {"FClassName", "My.Report"}, {"FClassParam", "r1"}});
+  userDetail({{"FDetailFuncID", 15}, {"FSubFuncID", 5}, {"FFuncName", "批量录入"}, {"FShowName", "成批录入"},
+              {"FHelpCode", "PLLR"}, {"FIndex", 7}, {"FVisible", 1}, {"FEnable", 1}});
+  // And hid 16.
+  userDetail({{"FDetailFuncID", 16}, {"FSubFuncID", 5}, {"FFuncName", "流水录入"}, {"FHelpCode", "LR"},
+              {"FIndex", 8}, {"FVisible", 0}, {"FEnable", 1}});
+  addRow(tableOf(user(), "SubFunc"), {{"FSubFuncID", 5}, {"FSubSysID", 101}, {"FFuncName", "记账凭证"}, {"FIndex", 1}, {"FVisible", 1}});
+
+  auto mine = SearchFunctions("我的", 10).rows;
+  ASSERT_EQ(mine.size(), 1u);
+  EXPECT_EQ(mine[0].detailFuncId, 12);
+  EXPECT_EQ(mine[0].name, "我的查询");
+  EXPECT_EQ(mine[0].path, "财务会计 > 总账 > 记账凭证");
+  EXPECT_EQ(found("WDCX"), (std::vector<int32_t>{12}));
+  // The template's name and code no longer name it in the user's language...
+  EXPECT_TRUE(found("凭证查询").empty());
+  EXPECT_TRUE(found("PZCX").empty());
+  for (const auto& row : SearchFunctions("凭证", 50).rows) EXPECT_NE(row.name, "凭证查询");
+  // ...while its names in the other languages still find it, shown by the user's name.
+  auto query = SearchFunctions("voucher query", 10).rows;
+  ASSERT_EQ(query.size(), 1u);
+  EXPECT_EQ(query[0].name, "我的查询");
+
+  auto custom = SearchFunctions("zdy", 10).rows;
+  ASSERT_EQ(custom.size(), 1u);
+  EXPECT_EQ(custom[0].detailFuncId, 1000000001);
+  EXPECT_EQ(custom[0].name, "自定义报表");
+  EXPECT_EQ(custom[0].className, "My.Report");
+  EXPECT_EQ(custom[0].classParam, "r1");
+  EXPECT_FALSE(custom[0].enabled);
+  EXPECT_EQ(found("自定义"), (std::vector<int32_t>{1000000001}));
+
+  EXPECT_EQ(SearchFunctions("PLLR", 1).rows.at(0).name, "成批录入");
+  EXPECT_EQ(found("成批"), (std::vector<int32_t>{15}));
+  EXPECT_TRUE(found("流水").empty());  // hidden by the user
+}
+
+TEST_F(SearchTest, AUserOwnedFolderIsSearchedByTheUsersRowsInTheUsersLanguage) {
+  addRow(tableOf(templ(), "SubFunc"), {{"FSubFuncID", 705}, {"FSubSysID", 101}, {"FFuncName", "我的报表"}, {"FIndex", 3}, {"FVisible", 1}, {"FAcctType", ""}});
+  // A template row in the folder is not shown there: the folder is the user's.
+  detail(60, 705, 1, "模板报表", "Template Report", "模板報表", "MBBB");
+  userDetail({{"FDetailFuncID", 1000000005}, {"FSubFuncID", 705}, {"FFuncName", "费用分析"},
+              {"FFuncName_en", "Expense Analysis"}, {"FFuncName_cht", "費用分析"}, {"FHelpCode", "FYFX"},
+              {"FIndex", 1}, {"FVisible", 1}, {"FEnable", 1}, {"FClassName", "Rpt.View"}, {"FClassParam", "fy"}});
+  setLanguage("en");
+  auto rows = SearchFunctions("fyfx", 5).rows;
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].name, "Expense Analysis");
+  EXPECT_EQ(rows[0].subFuncId, 705);
+  EXPECT_EQ(rows[0].className, "Rpt.View");
+  EXPECT_EQ(found("expense"), (std::vector<int32_t>{1000000005}));
+  EXPECT_TRUE(found("MBBB").empty());
+}
+
+TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
+  EXPECT_EQ(found("凭证查询"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
+  for (const char* typed : {"凭", "凭证", "凭证查", "PZ", "pzc"}) SearchFunctions(typed, 20);
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
+
+  // The server's data changes but its version does not: nothing is loaded, the
+  // index stays.
+  userDetail({{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "我的查询"}, {"FHelpCode", "WDCX"},
+              {"FIndex", 4}, {"FVisible", 1}, {"FEnable", 1}});
+  store::Initial();
+  EXPECT_EQ(found("凭证查询"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
+
+  // A new user version: the next search sees the new name, from a new index.
+  server->userVersion = "U2";
+  user()->SetValue("TimeStamp", Variant("U2"));
+  store::Initial();
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);  // not before a search asks
+  EXPECT_TRUE(found("凭证查询").empty());
+  EXPECT_EQ(found("我的查询"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 2);
+  store::Initial();
+  found("我的");
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 2);
+
+  // ClearCache empties the slots: the next search loads them and builds again.
+  store::ClearCache();
+  EXPECT_EQ(found("我的查询"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 3);
+
+  // A new process reading the same cache files builds its own index once.
+  newProcess();
+  FunctionSearch::instance().reset();
+  EXPECT_EQ(found("我的查询"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
+}
+
+TEST_F(SearchTest, AFailedLoadReachesTheCallerAndTheNextSearchRecovers) {
+  EXPECT_EQ(found("PZLR"), (std::vector<int32_t>{11}));
+  store::ClearCache();
+  std::filesystem::remove_all(cacheDir);
+  auto good = templ();
+  templ() = nullptr;  // the server hands back nothing
+  server->templateVersion = "T2";
+  EXPECT_THROW(SearchFunctions("PZLR", 10), platform::AutomationError);
+  templ() = good;
+  EXPECT_EQ(found("PZLR"), (std::vector<int32_t>{11}));
+}
+
+// The index against a plain scan of the same functions, on random names drawn
+// from a small alphabet so that texts share many characters and pairs.
+TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
+  const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", " ", "Ａ", "1"};
+  std::mt19937 rng(7);
+  auto word = [&](int maxLength) {
+    std::string w;
+    const int n = static_cast<int>(rng() % static_cast<unsigned>(maxLength)) + 1;
+    for (int i = 0; i < n; ++i) w += alphabet[rng() % alphabet.size()];
+    return w;
+  };
+  std::vector<store::SearchPlace> places(1);
+  std::vector<store::SearchFunction> functions;
+  for (int i = 0; i < 400; ++i) {
+    store::SearchFunction fn;
+    fn.detailFuncId = i;
+    fn.name = word(6);
+    fn.helpCode = rng() % 4 ? word(3) : "";
+    fn.helpCode1 = rng() % 3 ? "" : word(3);
+    fn.otherNames = {word(8), rng() % 2 ? word(5) : ""};
+    functions.push_back(fn);
+  }
+  const store::SearchIndex index(places, functions);
+
+  auto expected = [&](const std::string& text, size_t limit) {
+    const std::string q = store::FoldSearchText(text);
+    std::vector<std::pair<int, uint32_t>> ranked;
+    if (q.empty()) return ranked;
+    for (uint32_t f = 0; f < functions.size(); ++f) {
+      const auto& fn = functions[f];
+      std::vector<std::string> all{fn.name, fn.helpCode, fn.helpCode1};
+      all.insert(all.end(), fn.otherNames.begin(), fn.otherNames.end());
+      int rank = 3;
+      for (size_t k = 0; k < all.size(); ++k) {
+        const std::string t = store::FoldSearchText(all[k]);
+        if (t.empty()) continue;
+        if ((k == 1 || k == 2) && t == q) rank = std::min(rank, 0);
+        else if (t.starts_with(q)) rank = std::min(rank, 1);
+        else if (t.find(q) != std::string::npos) rank = std::min(rank, 2);
+      }
+      if (rank < 3) ranked.emplace_back(rank, f);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    if (ranked.size() > limit) ranked.resize(limit);
+    return ranked;
+  };
+
+  int nonEmpty = 0;
+  for (int round = 0; round < 600; ++round) {
+    const std::string text = word(round % 3 == 0 ? 1 : 4);
+    const size_t limit = round % 2 ? 5 : 1000;
+    std::vector<std::pair<int, uint32_t>> got;
+    for (const auto& m : index.find(text, limit)) got.emplace_back(static_cast<int>(m.rank), m.function);
+    auto want = expected(text, limit);
+    ASSERT_EQ(got, want) << "query [" << text << "] limit " << limit;
+    nonEmpty += !want.empty();
+  }
+  EXPECT_GT(nonEmpty, 300);  // the queries did find things
+}
+
+}  // namespace
+}  // namespace wayfind::storetest
