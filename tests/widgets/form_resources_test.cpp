@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
+#include <fstream>
 
 #include "context/language.h"
 #include "erp/frmres/frm_res_loader.h"
@@ -131,6 +133,28 @@ TEST_F(FormResourcesTest, FailuresComeBackAsTheDescription) {
   auto& form = forms().instance<dlgCaptionSample>();
   EXPECT_FALSE(context::SetFormFont(form.automationObject()).empty());
   EXPECT_FALSE(context::ApplyFormResources(form.automationObject()).empty());
+}
+
+TEST_F(FormResourcesTest, AnUnreadableTableChangesNoCaptionAndSimplifiedChineseLooksNothingUp) {
+  const auto tables = folder / "lang";
+  std::filesystem::create_directories(tables);
+  std::ofstream(tables / "Broken.en.tsv") << "主控台编辑器\tMain Console Editor\n一行没有制表符\n";
+  auto& form = forms().instance<dlgCaptionSample>();
+  platform::ObjectPtr window = form.automationObject();
+  platform::ObjectPtr reserved;
+  erp::frmres::FrmResLoader loader;
+  try {
+    loader.LoadFrmResStrings(window, "en", tables.string(), "Broken", reserved);
+    FAIL() << "a malformed table must fail the load";
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), platform::err::kFileError);
+  }
+  EXPECT_EQ(form.windowTitle().toStdString(), "主控台编辑器");
+  auto list = std::dynamic_pointer_cast<erp::api::TextList>(
+      loader.LoadFrmResStrings(window, "chs", tables.string(), "Broken", reserved));
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->UBound(), -1);
+  EXPECT_EQ(form.windowTitle().toStdString(), "主控台编辑器");
 }
 
 TEST_F(FormResourcesTest, ModalShowingRunsTheScriptAndRegistryKeepsOneInstance) {
