@@ -370,7 +370,8 @@ void prepareScreenshot(widgets::Form& form) {
   dlg.Unload();
   dlg.curLevel = "Sub" + std::to_string(subFunc);
   dlg.Load();
-  dlg.txtName->setText(QStringLiteral("月末结账检查"));  // lang:data
+  const bool english = context::DetectLanguage() == context::kLangEn;
+  dlg.txtName->setText(english ? QStringLiteral("Month-end close check") : QStringLiteral("月末结账检查"));  // lang:data
   dlg.txtHelpCode->setText("YMJZJC");
   dlg.txtPrgPath->setText("/opt/erp/bin/month-end-check");
 }

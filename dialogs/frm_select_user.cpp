@@ -175,9 +175,10 @@ void frmSelectUser::Form_Activate() {
     tvUserGroup->hide();
     chkAll->setChecked(true);
     chkAll_Click();
-    tvUserGroup->show();
   });
-  if (!tvUserGroup->isVisible() && isVisible()) tvUserGroup->show();
+  tvUserGroup->show();
+  // The tree scrolls only once it is shown: the list opens at its top.
+  if (tvUserGroup->Count() > 0) tvUserGroup->NodeAt(1).EnsureVisible();
 }
 
 void frmSelectUser::chkAll_Click() {
