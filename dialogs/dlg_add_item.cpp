@@ -154,7 +154,11 @@ void dlgAddItem::designedLayout() {
 }
 
 void dlgAddItem::Form_Load() {
-  // A form loaded again starts as designed: empty boxes, no answer, full layout.
+  // A form loaded again starts as designed: its captions, empty boxes, no answer,
+  // the full layout. The captions of the modes are looked up here, after the
+  // form's resources were applied.
+  setWindowTitle(QString::fromStdString(context::GetLangText("新建项目")));
+  lblName->setText(QString::fromStdString(context::GetLangText("项目名称：")));
   Tag = Variant();
   level_ = 0;
   parentId_ = 0;
