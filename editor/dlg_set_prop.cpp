@@ -1,6 +1,7 @@
 #include "editor/dlg_set_prop.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QResizeEvent>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -165,6 +166,13 @@ void dlgSetProp::Form_Load() {
     vaDetailProp_->SetColHidden(4, true);
     vaDetailProp_->SetColWidth(1, vaDetailProp_->ColWidth(1) + w / 2);
     vaDetailProp_->SetColWidth(2, vaDetailProp_->ColWidth(2) + w / 2);
+    // The names take whatever width the grids have beyond their other columns.
+    vaOutlineProp_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    vaDetailProp_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // Translated captions can be longer than the Chinese ones: the form is made
+    // wide enough for every tool to show.
+    const int toolsWidth = bar_->sizeHint().width() + 8;
+    if (width() < toolsWidth) resize(toolsWidth, height());
     FormResize();
     RefreshTree();
     SetSaveState(false);

@@ -19,6 +19,9 @@ void openPath(dlgSetProp& form, const std::vector<std::string>& keys) {
       tree->simulateExpand(node);
     } else {
       tree->simulateClick(node);
+      // Opened as well, so the picture shows where the grid's rows sit in the tree.
+      node = tree->Find(keys[i]);
+      if (!node.isNull() && node.Children() > 0) tree->simulateExpand(node);
       tree->SetSelectedItem(tree->Find(keys[i]));
     }
   }
