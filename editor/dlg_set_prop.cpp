@@ -160,6 +160,11 @@ void dlgSetProp::connectEvents() {
 
 void dlgSetProp::Form_Load() {
   RunGuarded([&] {
+    // Nothing of an earlier showing survives: each load starts afresh.
+    m_strCurKey.clear();
+    m_blnDirty = false;
+    m_blnModified = false;
+    m_blnSaveShown = false;
     m_lngLevel = kTopClassBase;
     // The enabled column is not offered; its width goes to the name and the help code.
     const int w = vaDetailProp_->ColWidth(4);

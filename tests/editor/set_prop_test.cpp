@@ -400,6 +400,17 @@ TEST_F(SetPropTest, AQueryFailureInATreeEventIsReportedAndTheGridStays) {
   EXPECT_EQ(f.currentKey(), "Top1");
 }
 
+TEST_F(SetPropTest, EveryCaptionIsTranslated) {
+  for (const char* language : {"en", "cht"}) {
+    setLanguage(language);
+    auto& f = open();
+    EXPECT_EQ(f.untranslated(), "") << language;
+    EXPECT_NE(f.windowTitle().toStdString(), "主控台编辑器") << language;
+    EXPECT_NE(f.tvFunc()->Node("All0").Text(), "功能列表") << language;
+    f.Unload();
+  }
+}
+
 TEST(NavLevels, KeysAndUnfitRecordSets) {
   EXPECT_EQ(editor::KeyId("Sys101"), 101);
   EXPECT_EQ(editor::KeyId("All0"), 0);
