@@ -23,15 +23,15 @@ struct Box {
   int left, top, width, height;
 };
 
-constexpr int kFormWidth = 7200;
+constexpr int kFormWidth = 7680;
 constexpr int kFormHeight = 2760;
-constexpr Box kFrame1{180, 120, 6840, 1860};
-constexpr Box kChkLogo{240, 330, 6480, 300};
-constexpr Box kChkCompany{240, 690, 6480, 300};
-constexpr Box kChkSave{240, 1050, 6480, 300};
-constexpr Box kChkSingleUI{240, 1410, 6480, 300};
-constexpr Box kOKButton{4500, 2160, 1200, 405};
-constexpr Box kCancelButton{5820, 2160, 1200, 405};
+constexpr Box kFrame1{180, 120, 7320, 1860};
+constexpr Box kChkLogo{240, 330, 6960, 300};
+constexpr Box kChkCompany{240, 690, 6960, 300};
+constexpr Box kChkSave{240, 1050, 6960, 300};
+constexpr Box kChkSingleUI{240, 1410, 6960, 300};
+constexpr Box kOKButton{4980, 2160, 1200, 405};
+constexpr Box kCancelButton{6300, 2160, 1200, 405};
 
 void place(QWidget* w, const Box& b) {
   w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));

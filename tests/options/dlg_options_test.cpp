@@ -11,6 +11,7 @@
 #include "erp/api/progids.h"
 #include "erp/client/share_props.h"
 #include "options/dlg_options.h"
+#include "options/dlg_properties.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
@@ -175,16 +176,26 @@ TEST_F(DlgOptionsTest, AFailedSaveIsReportedWithItsNumberAndTheDialogStaysOpen) 
   EXPECT_NE(text.find("\r\n\r\n错误号： 429"), std::string::npos) << text;
 }
 
-TEST_F(DlgOptionsTest, EnglishCaptionsFitTheirBoxes) {
-  setLanguage("en");
-  auto& dlg = form();
-  dlg.Load();
-  for (QWidget* w : dlg.findChildren<QWidget*>()) {
-    QString text;
-    if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
-    else if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
-    if (text.isEmpty()) continue;
-    EXPECT_LE(w->sizeHint().width(), w->width()) << w->objectName().toStdString() << ": " << text.toStdString();
+TEST_F(DlgOptionsTest, TranslatedCaptionsFitTheirControls) {
+  for (const char* language : {"en", "cht"}) {
+    setLanguage(language);
+    for (const char* name : {dlgOptions::kFormName, dlgProperties::kFormName}) {
+      widgets::Form* dlg = widgets::forms().form(name);
+      dlg->Load();
+      for (QWidget* w : dlg->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+        if (text.isEmpty()) continue;
+        // A push button's size hint has a minimum width of its own: measure its text.
+        const int needed = qobject_cast<QPushButton*>(w)
+                               ? w->fontMetrics().horizontalAdvance(QString(text).remove('&')) + 8
+                               : w->sizeHint().width();
+        EXPECT_LE(needed, w->width()) << language << " " << name << "." << w->objectName().toStdString() << ": "
+                                      << text.toStdString();
+      }
+      dlg->Unload();
+    }
   }
 }
 
