@@ -162,6 +162,7 @@ void ConsoleWindow::buildUi() {
   txtSearch_ = new QLineEdit;
   txtSearch_->setObjectName("txtSearch");
   txtSearch_->setClearButtonEnabled(true);
+  txtSearch_->setPlaceholderText("输入功能名称或助记码");
   lvResult_ = new QTreeWidget;
   lvResult_->setObjectName("lvResult");
   lvResult_->setColumnCount(3);
@@ -268,7 +269,9 @@ void ConsoleWindow::buildUi() {
   });
   connect(lvResult_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item, int) { startById(item->data(0, kIdRole).toInt()); });
-  connect(lstRecent_, &QListWidget::itemDoubleClicked, this,
+  // An entry of the recent list starts again on the platform's activation (a
+  // double click, or Enter).
+  connect(lstRecent_, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { startById(item->data(Qt::UserRole).toInt()); });
 }
 
@@ -521,7 +524,7 @@ bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t
   for (const auto& [level, id] : path) {
     if (!item) return false;
     item->setExpanded(true);  // reads the level below
-    item = findChild(item, q(nodeKey(level, id)));
+    item = childByKey(item, q(nodeKey(level, id)));
   }
   if (!item) return false;
   tabNav_->setCurrentWidget(tvMenu_);
@@ -536,7 +539,7 @@ QTreeWidgetItem* ConsoleWindow::findTop(const QString& key) const {
   return nullptr;
 }
 
-QTreeWidgetItem* ConsoleWindow::findChild(QTreeWidgetItem* parent, const QString& key) const {
+QTreeWidgetItem* ConsoleWindow::childByKey(QTreeWidgetItem* parent, const QString& key) const {
   for (int i = 0; i < parent->childCount(); ++i)
     if (keyOf(parent->child(i)) == key) return parent->child(i);
   return nullptr;

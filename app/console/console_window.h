@@ -85,7 +85,7 @@ class ConsoleWindow : public QMainWindow {
   // Runs one of the console's reads or an editor; a failure is reported through
   // the message service and the console stays as it was.
   bool guarded(const std::function<void()>& work);
-  QTreeWidgetItem* findChild(QTreeWidgetItem* parent, const QString& key) const;
+  QTreeWidgetItem* childByKey(QTreeWidgetItem* parent, const QString& key) const;
   QTreeWidgetItem* findTop(const QString& key) const;
   void showStatus(const QString& text);
 

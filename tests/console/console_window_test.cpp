@@ -1,0 +1,283 @@
+// The main console: the tree read level by level, the favourites, starting
+// functions, the settings it honours, the editors it opens and what it shows
+// after they close.
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "console_fixture.h"
+#include "app/console/language_choice.h"
+#include "editor/dlg_set_prop.h"
+#include "platform/automation/conversions.h"
+#include "store/datas_info.h"
+#include "update/datas_update.h"
+#include "widgets/grid.h"
+#include "widgets/keyed_tree.h"
+
+namespace wayfind::app::console::testing {
+namespace {
+
+using windowtests::join;
+
+QAction* action(QWidget* window, const char* name) {
+  auto* a = window->findChild<QAction*>(name);
+  EXPECT_NE(a, nullptr) << name;
+  return a;
+}
+
+void clickItem(QTreeWidget* tree, QTreeWidgetItem* item, bool twice = false) {
+  QCoreApplication::processEvents();  // a page just brought forward is laid out first
+  tree->scrollToItem(item);
+  const QPoint at = tree->visualItemRect(item).center();
+  if (twice)
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+  else
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+}
+
+TEST_F(ConsoleTest, ADriveThroughSearchHelpCodeAndTheEditorShowsTheNewName) {
+  auto& c = open();
+  // Search as the user types.
+  auto* search = child<QLineEdit>("txtSearch");
+  search->insert("凭证");  // typed through an input method
+  ASSERT_GT(results()->topLevelItemCount(), 0);
+  EXPECT_TRUE(results()->topLevelItem(0)->text(0).contains("凭证"));
+  search->insert("录入");
+  ASSERT_GE(results()->topLevelItemCount(), 1);
+  EXPECT_EQ(results()->topLevelItem(0)->text(0), "凭证录入");
+  EXPECT_EQ(results()->topLevelItem(0)->text(2), "财务会计 / 总账 / 凭证处理");
+
+  // A help code and Enter start the function, whatever the letters' case.
+  auto* code = child<QLineEdit>("txtHelpCode");
+  QTest::keyClicks(code, "pzcx");
+  QTest::keyClick(code, Qt::Key_Return);
+  ASSERT_EQ(c.recent().items().size(), 1u);
+  EXPECT_EQ(c.recent().items()[0].id, 1010102);
+  EXPECT_TRUE(status().contains("凭证查询")) << status().toStdString();
+  EXPECT_TRUE(status().contains("ZecglView.GLData")) << status().toStdString();
+  EXPECT_EQ(child<QLabel>("lblFuncNameValue")->text(), "凭证查询");
+  EXPECT_EQ(child<QLabel>("lblClassNameValue")->text(), "ZecglView.GLData");
+  EXPECT_TRUE(code->text().isEmpty());
+
+  // The main-console editor from the menu: rename the first sub-function of 总账.
+  QTreeWidgetItem* sys = node("Sys101");
+  ASSERT_NE(sys, nullptr);
+  sys->setExpanded(true);
+  ASSERT_GT(sys->childCount(), 0);
+  const QString oldName = sys->child(0)->text(0);
+  modal().push("dlgSetProp", [](QDialog& d) {
+    auto& editor = static_cast<editor::dlgSetProp&>(d);
+    editor.tvFunc()->simulateExpand(editor.tvFunc()->Node("Top1"));
+    editor.tvFunc()->simulateClick(editor.tvFunc()->Node("Sys101"));
+    ASSERT_TRUE(editor.vaOutlineProp()->userTypeText(1, 1, "凭证管理"));
+    d.reject();  // closing asks whether to save; the scripted answer is Yes
+  });
+  messages->answers = {true};
+  action(&c, "mnuSetProp")->trigger();
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+  EXPECT_EQ(messages->questions().size(), 1u) << join(messages->questions());
+
+  sys = node("Sys101");
+  ASSERT_NE(sys, nullptr);
+  EXPECT_TRUE(sys->isExpanded());  // the console keeps what was open
+  EXPECT_EQ(sys->child(0)->text(0), "凭证管理");
+  EXPECT_NE(oldName, "凭证管理");
+  EXPECT_EQ(storedSubFuncNames(101).front(), "凭证管理");
+}
+
+TEST_F(ConsoleTest, TheTreeIsReadLevelByLevelAsTheStoreAnswers) {
+  open();
+  auto tops = store::DatasInfo().GetTopClass();
+  ASSERT_EQ(tree()->topLevelItemCount(), tops->RecordCount());
+  // A level is read when its parent opens: until then a placeholder stands in.
+  QTreeWidgetItem* top = tree()->topLevelItem(0);
+  ASSERT_EQ(top->childCount(), 1);
+  EXPECT_TRUE(top->child(0)->text(0).isEmpty());
+  top->setExpanded(true);
+  auto systems = store::DatasInfo().GetSubSystem(top->data(0, Qt::UserRole + 2).toInt());
+  ASSERT_EQ(top->childCount(), systems->RecordCount());
+  systems->MoveFirst();
+  EXPECT_EQ(top->child(0)->text(0).toStdString(), platform::CStr(systems->value("FName")));
+
+  // Detail functions show their show names and help codes.
+  QTreeWidgetItem* sub = node("Sub10101");
+  ASSERT_NE(sub, nullptr);
+  sub->setExpanded(true);
+  ASSERT_GE(sub->childCount(), 2);
+  EXPECT_EQ(sub->child(0)->text(0), "凭证录入");
+  EXPECT_EQ(sub->child(0)->text(1), "PZLR");
+  EXPECT_EQ(sub->child(0)->childCount(), 0);
+}
+
+TEST_F(ConsoleTest, TheFavouritesShowTheUsersGroupsWithTheirFunctionsInOrder) {
+  login(kZhang);
+  open();
+  auto groups = store::DatasInfo().GetNormalFuncGroup().objectAs<platform::Recordset>();
+  ASSERT_TRUE(groups);
+  ASSERT_EQ(favouritesTree()->topLevelItemCount(), groups->RecordCount());
+  ASSERT_GT(groups->RecordCount(), 0);
+  groups->MoveFirst();
+  QTreeWidgetItem* first = favouritesTree()->topLevelItem(0);
+  EXPECT_EQ(first->text(0).toStdString(), platform::CStr(groups->value("FFuncGroupName")));
+  auto items = store::DatasInfo().GetDetailNormalFunc(platform::CLng(groups->value("FFuncGroupID")));
+  ASSERT_EQ(first->childCount(), items->RecordCount());
+  items->MoveFirst();
+  EXPECT_EQ(first->child(0)->data(0, Qt::UserRole + 2).toInt(), platform::CLng(items->value("FDetailFuncID")));
+
+  // A function of a group starts like one of the tree: 张伟 starts functions with
+  // a single click.
+  ASSERT_TRUE(console().settings().clickActivate);
+  child<QTabWidget>("tabNav")->setCurrentWidget(favouritesTree());
+  clickItem(favouritesTree(), first->child(0));
+  ASSERT_EQ(console().recent().items().size(), 1u) << status().toStdString();
+  EXPECT_EQ(console().recent().items()[0].id, platform::CLng(items->value("FDetailFuncID")));
+  EXPECT_FALSE(console().recent().items()[0].className.empty());
+}
+
+TEST_F(ConsoleTest, ClickActivateChoosesBetweenSingleAndDoubleClick) {
+  for (bool single : {false, true}) {
+    setProfile("CLICK_ACTIVATE", single ? "1" : "0");
+    open();
+    QTreeWidgetItem* det = node("Det1010101");
+    ASSERT_NE(det, nullptr);
+    clickItem(tree(), det);
+    EXPECT_EQ(console().recent().items().size(), single ? 1u : 0u) << "single click, CLICK_ACTIVATE " << single;
+    clickItem(tree(), det, /*twice=*/true);
+    // A double click is two clicks and a double click: with single-click
+    // activation the function starts once per click, never twice for the pair.
+    EXPECT_EQ(console().recent().items().size(), 1u);
+    // Enter on the current function starts it in either mode.
+    tree()->setCurrentItem(det);
+    QTest::keyClick(tree(), Qt::Key_Return);
+    EXPECT_EQ(console().recent().items().size(), 1u);  // the same function moves to the top
+    EXPECT_TRUE(status().contains("凭证录入"));
+  }
+}
+
+TEST_F(ConsoleTest, RightAlignPutsTheNavigationOnTheRightAndSiteNamesBecomeLinks) {
+  setProfile("RIGHT_ALIGN", "1");
+  setProfile("T8HR", "   ");
+  setProfile("T8BRIO", "门户<b>站</b>");
+  open();
+  auto* splitter = child<QSplitter>("splMain");
+  EXPECT_EQ(splitter->indexOf(child<QWidget>("tabNav")), 1);
+  EXPECT_TRUE(child<QLabel>("lblDecisionSite")->isVisibleTo(&console()));
+  EXPECT_TRUE(child<QLabel>("lblDecisionSite")->text().contains("决策信息系统"));
+  EXPECT_FALSE(child<QLabel>("lblHrSite")->isVisibleTo(&console()));  // blank: no link
+  // A site name is shown as text, never as markup.
+  EXPECT_TRUE(child<QLabel>("lblPortalSite")->text().contains("门户&lt;b&gt;站&lt;/b&gt;"));
+
+  setProfile("RIGHT_ALIGN", "0");
+  for (const char* site : {"T8EIS", "T8HR", "T8BRIO"}) setProfile(site, "");
+  console().refresh();
+  EXPECT_EQ(splitter->indexOf(child<QWidget>("tabNav")), 0);
+  EXPECT_FALSE(child<QWidget>("picSites")->isVisibleTo(&console()));
+}
+
+TEST_F(ConsoleTest, DynamicRefreshReadsASelectedLevelAgainOnlyWhenSwitchedOn) {
+  const auto first = [&](const char* key) {
+    QTreeWidgetItem* item = node(key);
+    if (!item) return QString();
+    item->setExpanded(true);
+    return item->childCount() ? item->child(0)->text(0) : QString();
+  };
+  // REFRESH_SYS off: a subsystem shows what was read when it first opened.
+  setProfile("REFRESH_SYS", "0");
+  open();
+  const QString before = first("Sys101");
+  ASSERT_FALSE(before.isEmpty());
+  renameSubFunc(10101, "另一个程序改的名字");
+  tree()->setCurrentItem(node("Sys101"));
+  EXPECT_EQ(first("Sys101"), before);
+
+  // REFRESH_SYS on: selecting it loads the newer version and reads it again.
+  setProfile("REFRESH_SYS", "1");
+  open();
+  renameSubFunc(10101, "第二次改的名字");
+  EXPECT_EQ(first("Sys101"), "另一个程序改的名字");  // the loaded tables, before the selection
+  tree()->setCurrentItem(node("Sys101"));
+  EXPECT_EQ(first("Sys101"), "第二次改的名字");
+}
+
+TEST_F(ConsoleTest, AHelpCodeThatNamesNoFunctionStartsNothingAndSaysSo) {
+  open();
+  auto* code = child<QLineEdit>("txtHelpCode");
+  QTest::keyClicks(code, "NOSUCHCODE");
+  QTest::keyClick(code, Qt::Key_Return);
+  EXPECT_TRUE(console().recent().items().empty());
+  EXPECT_TRUE(status().contains("NOSUCHCODE")) << status().toStdString();
+  EXPECT_EQ(code->text(), "NOSUCHCODE");  // kept for correcting
+  EXPECT_FALSE(console().startByHelpCode("   "));
+  EXPECT_EQ(messages->count(erp::client::ScriptedMessageService::Kind::Error), 0);
+}
+
+TEST_F(ConsoleTest, TheRecentListKeepsEachFunctionOnceMostRecentFirst) {
+  open();
+  for (const char* code : {"PZLR", "PZCX", "PZLR"}) ASSERT_TRUE(console().startByHelpCode(code)) << code;
+  ASSERT_EQ(recentList()->count(), 2);
+  EXPECT_TRUE(recentList()->item(0)->text().startsWith("凭证录入"));
+  EXPECT_TRUE(recentList()->item(1)->text().startsWith("凭证查询"));
+  // Starting again from the list: Enter (or the platform's activation) on an entry.
+  recentList()->setCurrentRow(1);
+  QTest::keyClick(recentList(), Qt::Key_Return);
+  EXPECT_TRUE(recentList()->item(0)->text().startsWith("凭证查询")) << status().toStdString();
+}
+
+TEST_F(ConsoleTest, TheFavouritesEditorsChangesShowWhenItCloses) {
+  login(kZhang);
+  open();
+  const int groupsBefore = favouritesTree()->topLevelItemCount();
+  modal().push("dlgSetNormal", [](QDialog& d) {
+    // A group added while the editor is open, then the editor closed.
+    update::DatasUpdate().AddNormalFuncGroup("月末");
+    d.reject();
+  });
+  action(&console(), "mnuSetNormal")->trigger();
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+  ASSERT_EQ(favouritesTree()->topLevelItemCount(), groupsBefore + 1);
+  EXPECT_EQ(favouritesTree()->topLevelItem(groupsBefore)->text(0), "月末");
+}
+
+TEST_F(ConsoleTest, TheOptionsDialogsSettingsApplyWhenItCloses) {
+  open();  // the administrator keeps the navigation on the right
+  ASSERT_TRUE(console().settings().rightAlign);
+  ASSERT_EQ(child<QSplitter>("splMain")->indexOf(child<QWidget>("tabNav")), 1);
+  modal().push("dlgOptions", [](QDialog& d) {
+    d.findChild<QCheckBox*>("chkRightAlign")->setChecked(false);
+    d.findChild<QPushButton*>("OKButton")->click();
+  });
+  action(&console(), "mnuOption")->trigger();
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+  EXPECT_FALSE(console().settings().rightAlign);
+  EXPECT_EQ(child<QSplitter>("splMain")->indexOf(child<QWidget>("tabNav")), 0);
+}
+
+TEST_F(ConsoleTest, InEnglishEveryCaptionIsTranslatedAndTheDataStaysAsStored) {
+  setLanguage("en");
+  open();
+  EXPECT_EQ(console().untranslated(), "");
+  EXPECT_EQ(console().windowTitle(), "Main Console");
+  EXPECT_EQ(tree()->topLevelItem(0)->text(0), "Financial Accounting");
+  EXPECT_EQ(action(&console(), "mnuSetProp")->text(), "Main Console &Editor...");
+  // The language names stay in their own language.
+  EXPECT_EQ(action(&console(), "mnuLang_chs")->text(), "简体中文");
+}
+
+TEST_F(ConsoleTest, TheLanguageMenuSavesTheChoiceForTheNextStart) {
+  open();
+  EXPECT_TRUE(action(&console(), "mnuLang_chs")->isChecked());
+  action(&console(), "mnuLang_en")->trigger();
+  EXPECT_EQ(savedLanguage(), std::optional<std::string>("en"));
+  EXPECT_TRUE(action(&console(), "mnuLang_en")->isChecked());
+  // This start keeps its language.
+  EXPECT_EQ(action(&console(), "mnuSetProp")->text(), "主控台编辑(&E)...");
+  EXPECT_FALSE(status().isEmpty());
+}
+
+}  // namespace
+}  // namespace wayfind::app::console::testing
