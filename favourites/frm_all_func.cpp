@@ -177,9 +177,13 @@ void frmAllFunc::PickSelected() {
   } catch (const platform::AutomationError& e) {
     widgets::MsgError(e);
   }
-  // The editor's list counts as changed even when the function was there already.
+  // The editor's list counts as changed even when the function was there already;
+  // its "<<" serves the rows the picker added.
   if (grid_)
-    if (auto* editor = qobject_cast<dlgSetNormal*>(grid_->window())) editor->m_bDirty = true;
+    if (auto* editor = qobject_cast<dlgSetNormal*>(grid_->window())) {
+      editor->m_bDirty = true;
+      if (grid_->MaxRows() > 0) editor->btnDel->setEnabled(true);
+    }
 }
 
 void frmAllFunc::AddToList(int32_t detailFuncId) {

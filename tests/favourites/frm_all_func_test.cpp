@@ -1,0 +1,118 @@
+// The all-functions picker over the editor's list.
+#include <QPushButton>
+#include <QTest>
+
+#include "favourites_fixture.h"
+#include "widgets/form_registry.h"
+
+namespace wayfind::favourites::testing {
+namespace {
+
+using windowtests::join;
+
+class PickerTest : public FavouritesTest {
+ protected:
+  frmAllFunc& picker() { return widgets::forms().instance<frmAllFunc>(); }
+
+  // Opens the picker on the editor's grid and runs script while it is open; the
+  // picker is closed afterwards as the user would close it.
+  void withPicker(const std::function<void(frmAllFunc&)>& script) {
+    modal().push("frmAllFunc", [&](QDialog&) {
+      script(picker());
+      picker().btnCancel->click();
+    });
+    picker().ShowMe(editor().vaNormal);
+    EXPECT_TRUE(modal().done()) << join(modal().failures()) << shownMessages();
+  }
+
+  // Expands the path of keys from a top class down, as the user would.
+  widgets::TreeNode expandPath(frmAllFunc& p, const std::vector<std::string>& keys) {
+    widgets::TreeNode node;
+    for (const auto& key : keys) {
+      node = p.tvFunc->Node(key);
+      p.tvFunc->simulateExpand(node);
+    }
+    return node;
+  }
+
+  // The user's double click: the first click selects the node.
+  static void doubleClick(frmAllFunc& p, const widgets::TreeNode& node) {
+    p.tvFunc->scrollToItem(node.item());
+    const QPoint at = p.tvFunc->visualItemRect(node.item()).center();
+    QTest::mouseClick(p.tvFunc->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(p.tvFunc->viewport(), Qt::LeftButton, {}, at);
+  }
+};
+
+TEST_F(PickerTest, TheFavouritesOwnClassIsNotOfferedAndLevelsLoadOnce) {
+  login(kZhang);
+  openEditor();
+  withPicker([&](frmAllFunc& p) {
+    EXPECT_EQ(p.tvFunc->Find("Top7"), widgets::TreeNode());  // "我的T/8"
+    ASSERT_TRUE(p.tvFunc->Exists("Top1"));
+    EXPECT_TRUE(p.tvFunc->Node("Top1").Child().IsPlaceholder());
+    auto sub = expandPath(p, {"Top1", "Sys101", "Sub10101"});
+    const int children = sub.Children();
+    EXPECT_EQ(children, static_cast<int>(functionsOf(10101).size()));
+    EXPECT_EQ(sub.Child().Image(), "Acct");
+    const int before = p.tvFunc->Count();
+    p.tvFunc->simulateCollapse(p.tvFunc->Node("Sys101"));
+    p.tvFunc->simulateExpand(p.tvFunc->Node("Sys101"));
+    p.tvFunc->simulateExpand(sub);
+    EXPECT_EQ(p.tvFunc->Count(), before);
+    EXPECT_EQ(sub.Children(), children);
+    // Only a detail function can be picked.
+    p.tvFunc->simulateClick(sub);
+    EXPECT_FALSE(p.btnOk->isEnabled());
+    p.tvFunc->simulateClick(sub.Child());
+    EXPECT_TRUE(p.btnOk->isEnabled());
+  });
+  EXPECT_TRUE(shownCalls().empty()) << shownMessages();
+}
+
+TEST_F(PickerTest, DoubleClickAddsAFunctionOnceAndMarksTheEditorChangedEitherWay) {
+  login(kZhang);
+  auto& ed = openEditor();
+  const int rows = ed.vaNormal->MaxRows();
+  const int32_t listed = ed.vaNormal->RowItemData(1);
+  withPicker([&](frmAllFunc& p) {
+    auto sub = expandPath(p, {"Top1", "Sys101", "Sub10101"});
+    auto node = p.tvFunc->Node("Det" + std::to_string(listed));
+    doubleClick(p, node);
+    EXPECT_EQ(ed.vaNormal->MaxRows(), rows);
+    EXPECT_TRUE(ed.m_bDirty);
+    for (auto n : sub.childNodes()) {
+      if (ed.IsInList(detailFuncIdOfKey(n.Key()))) continue;
+      doubleClick(p, n);
+      ASSERT_EQ(ed.vaNormal->MaxRows(), rows + 1);
+      EXPECT_EQ(ed.vaNormal->RowItemData(rows + 1), detailFuncIdOfKey(n.Key()));
+      EXPECT_EQ(ed.vaNormal->Text(1, rows + 1), n.Text());
+      break;
+    }
+  });
+}
+
+TEST_F(PickerTest, ChooseAddsTheSelectedFunctionOnlyAfterAMouseDownOnANode) {
+  login(kZhang);
+  auto& ed = openEditor();
+  const int rows = ed.vaNormal->MaxRows();
+  withPicker([&](frmAllFunc& p) {
+    auto sub = expandPath(p, {"Top1", "Sys101", "Sub10101"});
+    widgets::TreeNode fresh;
+    for (auto n : sub.childNodes())
+      if (!ed.IsInList(detailFuncIdOfKey(n.Key()))) fresh = n;
+    ASSERT_TRUE(fresh);
+    // Chosen with the keyboard, no mouse-down in the tree yet: nothing.
+    p.tvFunc->SetSelectedItem(fresh);
+    p.NodeClick(fresh);
+    p.btnOk->click();
+    EXPECT_EQ(ed.vaNormal->MaxRows(), rows);
+    // A click on the node, then "选中".
+    QTest::mouseClick(p.tvFunc->viewport(), Qt::LeftButton, {}, p.tvFunc->visualItemRect(fresh.item()).center());
+    p.btnOk->click();
+    EXPECT_EQ(ed.vaNormal->MaxRows(), rows + 1);
+  });
+}
+
+}  // namespace
+}  // namespace wayfind::favourites::testing
