@@ -294,7 +294,7 @@ void dlgAddItem::createItem() {
       return;
     case 2:
       if (group_) {
-        update->AddNormalFuncGroup(name);
+        if (!update->AddNormalFuncGroup(name)) notCreated();
         return;
       }
       dict->SetValue("FSubSysID", Variant(id));

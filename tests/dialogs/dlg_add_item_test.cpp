@@ -233,6 +233,15 @@ TEST_F(DlgAddItemTest, GroupModeAsksOnlyForANameAndCreatesTheGroup) {
   EXPECT_NE(std::find(names.begin(), names.end(), "每日必看"), names.end()) << join(names);
 }
 
+TEST_F(DlgAddItemTest, AGroupNameTakenAlreadyIsReportedAndTheDialogStaysOpen) {
+  auto& dlg = open("Grp1");
+  // 王芳's group "常用功能" of the demo company.
+  EXPECT_FALSE(pressOk(dlg, [&](dlgAddItem& d) { d.txtName->setText("常用功能"); }));
+  EXPECT_EQ(messages->count(ScriptedMessageService::Kind::Error), 1) << shown();
+  auto groups = freshInfo()->GetNormalFuncGroup().objectAs<platform::Recordset>();
+  EXPECT_EQ(column(groups, "FFuncGroupName"), std::vector<std::string>{"常用功能"});
+}
+
 TEST_F(DlgAddItemTest, GroupModeInEnglishMakesRoomForTheLongerLabel) {
   setLanguage("en");
   auto& dlg = open("Grp1");
