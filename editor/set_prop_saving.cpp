@@ -147,6 +147,13 @@ void dlgSetProp::saveOutline(int32_t base, platform::DictionaryPtr& info) {
     } else {
       update->UpdateSubSysFunc(id, dict, info);
     }
+    // The tree shows the name just stored, not the one it was filled with. Saved
+    // for another user (apply to users), the rows are not this user's names.
+    if (!info || !info->Lookup("TemplateUserID")) {
+      const char* prefix = base == kTopClassBase ? kTopPrefix : base == kSubSystemBase ? kSysPrefix : kSubPrefix;
+      widgets::TreeNode node = tvFunc_->Find(MakeKey(prefix, id));
+      if (!node.isNull()) node.SetText(name);
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // The main-console editor's tree, grids, locks, change tracking and saving.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 
 #include "editor/nav_levels.h"
@@ -154,6 +155,7 @@ TEST_F(SetPropTest, SaveToolsFollowPendingEditsAndTheAdministratorRight) {
   EXPECT_TRUE(enabled("Property"));
 
   ASSERT_TRUE(clickTool("SetProps"));
+  EXPECT_EQ(f.tvFunc()->Node("Top" + std::to_string(f.vaOutlineProp()->RowItemData(1))).Text(), "新的名字");
   EXPECT_FALSE(f.dirty());
   EXPECT_FALSE(enabled("SetProps"));
   for (const auto& t : cleanTools) EXPECT_TRUE(enabled(t)) << t;
@@ -409,6 +411,47 @@ TEST_F(SetPropTest, EveryCaptionIsTranslated) {
     EXPECT_NE(f.tvFunc()->Node("All0").Text(), "功能列表") << language;
     f.Unload();
   }
+}
+
+TEST_F(SetPropTest, ALoadThatFailsIsReportedAndRefreshRecovers) {
+  dlgSetProp* f = nullptr;
+  {
+    platform::ScopedUnregistration noQueries("WayfindInfo.DatasInfo");
+    f = &open();
+  }
+  ASSERT_EQ(messages->count(Kind::Error), 1);
+  EXPECT_TRUE(f->isLoaded());
+  // The tree has its root; refreshing fills it once the store answers again.
+  ASSERT_TRUE(clickTool("Refresh"));
+  EXPECT_EQ(f->currentKey(), "All0");
+  EXPECT_GT(f->vaOutlineProp()->MaxRows(), 0);
+}
+
+TEST_F(SetPropTest, RefreshShowsWhatTheMiddleTierHoldsNow) {
+  auto& f = open();
+  show("Top1", "Sys101");
+  exec("INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
+       "VALUES (?, 10101, 101, '别处改的名字', 1, 1)", {currentUser});
+  bumpUser(currentUser);
+  ASSERT_TRUE(clickTool("Refresh"));
+  EXPECT_EQ(f.currentKey(), "All0");
+  show("Top1", "Sys101");
+  EXPECT_EQ(f.vaOutlineProp()->Text(1, rowOf(*f.vaOutlineProp(), 10101)), "别处改的名字");
+}
+
+TEST_F(SetPropTest, TheGridsFollowTheFormsSizeAndTheDetailGridStaysShown) {
+  auto& f = open();
+  showDetails("Sub10101");
+  f.show();
+  QCoreApplication::processEvents();
+  const QRect before = f.vaDetailProp()->geometry();
+  f.resize(f.width() + 150, f.height() + 90);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(f.vaDetailProp()->isHidden());
+  EXPECT_EQ(f.vaDetailProp()->width(), before.width() + 150);
+  EXPECT_EQ(f.vaDetailProp()->height(), before.height() + 90);
+  EXPECT_EQ(f.vaOutlineProp()->geometry(), f.vaDetailProp()->geometry());
+  EXPECT_EQ(f.tvFunc()->height(), f.vaDetailProp()->height());
 }
 
 TEST(NavLevels, KeysAndUnfitRecordSets) {
