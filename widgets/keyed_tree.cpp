@@ -208,8 +208,10 @@ KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent) {
   });
   connect(this, &QTreeWidget::itemChanged, this, &KeyedTree::onItemChanged);
   connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
-    if (before) refreshIcon(before);
-    if (now) refreshIcon(now);
+    // A node on its way out (Remove forgets it first) is left alone.
+    auto known = [this](QTreeWidgetItem* it) { return std::find(order_.begin(), order_.end(), it) != order_.end(); };
+    if (before && known(before)) refreshIcon(before);
+    if (now && known(now)) refreshIcon(now);
   });
 }
 

@@ -66,6 +66,24 @@ TEST(KeyedTreeTest, RemovingANodeForgetsItsDescendantsAndClosesTheIndexUp) {
   EXPECT_EQ(f.tree->Count(), 1);
 }
 
+TEST(KeyedTreeTest, RemovingTheSelectedNodeOrItsParentLeavesAWorkingTree) {
+  Fixture f;
+  TreeNode sub = f.tree->Add(f.top, "Sub7", "凭证", "Sub", "Detail");
+  f.tree->SetSelectedItem(sub);
+  f.tree->Remove(f.top);
+  EXPECT_FALSE(f.tree->Exists("Sub7"));
+  TreeNode selected = f.tree->SelectedItem();
+  if (selected) EXPECT_TRUE(f.tree->Exists(selected.Key()) || selected.IsPlaceholder() || selected == f.root);
+  f.tree->SetSelectedItem(f.sys);
+  f.tree->Remove(f.sys);
+  f.tree->SetSelectedItem(f.root);
+  f.tree->Clear();
+  EXPECT_EQ(f.tree->Count(), 0);
+  EXPECT_TRUE(f.tree->SelectedItem().isNull());
+  f.tree->Add({}, "All0", "功能列表", "List");
+  EXPECT_EQ(f.tree->Node("All0").Index(), 1);
+}
+
 TEST(KeyedTreeTest, UserGesturesNotifyAndApiChangesDoNot) {
   Fixture f;
   QSignalSpy clicks(f.tree.get(), &KeyedTree::nodeClick);
