@@ -18,7 +18,7 @@ struct SearchHit {
   int32_t detailFuncId = 0;
   std::string name;      // in the user's language
   std::string helpCode;
-  std::string path;      // "top / subsystem / sub-function"
+  std::string path;      // "top class > subsystem > sub-function"
 };
 
 class FunctionSearch {

@@ -50,7 +50,7 @@ TEST_F(ConsoleTest, ADriveThroughSearchHelpCodeAndTheEditorShowsTheNewName) {
   search->insert("录入");
   ASSERT_GE(results()->topLevelItemCount(), 1);
   EXPECT_EQ(results()->topLevelItem(0)->text(0), "凭证录入");
-  EXPECT_EQ(results()->topLevelItem(0)->text(2), "财务会计 / 总账 / 凭证处理");
+  EXPECT_EQ(results()->topLevelItem(0)->text(2), "财务会计 > 总账 > 凭证处理");
 
   // A help code and Enter start the function, whatever the letters' case.
   auto* code = child<QLineEdit>("txtHelpCode");
@@ -88,6 +88,28 @@ TEST_F(ConsoleTest, ADriveThroughSearchHelpCodeAndTheEditorShowsTheNewName) {
   EXPECT_EQ(sys->child(0)->text(0), "凭证管理");
   EXPECT_NE(oldName, "凭证管理");
   EXPECT_EQ(storedSubFuncNames(101).front(), "凭证管理");
+}
+
+TEST_F(ConsoleTest, TheSearchFindsByAnyLanguageOrCodeShowsThePlaceAndStarts) {
+  open();
+  auto* search = child<QLineEdit>("txtSearch");
+  QTest::keyClicks(search, "voucher e");  // an English name in a Chinese console
+  ASSERT_GT(results()->topLevelItemCount(), 0);
+  EXPECT_EQ(results()->topLevelItem(0)->text(0), "凭证录入");
+  search->clear();
+  EXPECT_EQ(results()->topLevelItemCount(), 0);
+  QTest::keyClicks(search, "pzcx");
+  ASSERT_GT(results()->topLevelItemCount(), 0);
+  EXPECT_EQ(results()->topLevelItem(0)->text(1), "PZCX");  // the exact code first
+
+  // A click shows the function in the tree; Enter in the box starts the first.
+  QTest::mouseClick(results()->viewport(), Qt::LeftButton, {},
+                    results()->visualItemRect(results()->topLevelItem(0)).center());
+  ASSERT_NE(tree()->currentItem(), nullptr);
+  EXPECT_EQ(tree()->currentItem()->data(0, Qt::UserRole).toString(), "Det1010102");
+  QTest::keyClick(search, Qt::Key_Return);
+  ASSERT_EQ(console().recent().items().size(), 1u);
+  EXPECT_EQ(console().recent().items()[0].id, 1010102);
 }
 
 TEST_F(ConsoleTest, TheTreeIsReadLevelByLevelAsTheStoreAnswers) {

@@ -1,0 +1,29 @@
+// The console's search box on the store's tree search: an index of the user's
+// visible tree, built from the loaded tables and built again only when the store
+// holds other tables, so a keystroke reads nothing but the index.
+#include "app/console/function_search.h"
+#include "store/search.h"
+
+namespace wayfind::app::console {
+
+namespace {
+
+class StoreSearch : public FunctionSearch {
+ public:
+  std::vector<SearchHit> find(const std::string& text, size_t limit) override {
+    std::vector<SearchHit> hits;
+    for (auto& row : store::SearchFunctions(text, limit).rows) {
+      hits.push_back({row.topClassId, row.subSysId, row.subFuncId, row.detailFuncId, std::move(row.name),
+                      std::move(row.helpCode), std::move(row.path)});
+    }
+    return hits;
+  }
+  // The index notices new tables on its own.
+  void treeChanged() override {}
+};
+
+}  // namespace
+
+std::unique_ptr<FunctionSearch> makeFunctionSearch() { return std::make_unique<StoreSearch>(); }
+
+}  // namespace wayfind::app::console
