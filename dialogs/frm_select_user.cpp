@@ -188,27 +188,32 @@ void frmSelectUser::chkAll_Click() {
 }
 
 void frmSelectUser::CheckNode(bool checked) {
+  // The handlers' work without their own reporting, so the first failure ends the
+  // whole run and is shown once, by whoever asked for it.
   passOn(":CheckNode", [&] {
     const int n = tvUserGroup->Count();
+    // Loading a group's users adds nodes and removes its placeholder: the count of
+    // the start bounds the walk, the current count the index.
     for (int i = 1; i <= n && i <= tvUserGroup->Count(); ++i) {
       TreeNode node = tvUserGroup->NodeAt(i);
       if (node.Key().rfind("G", 0) != 0 || !isGroup(node)) continue;
       if (!node.Expanded()) {
         node.SetExpanded(true);
-        tvUserGroup_Expand(node);
+        loadGroupOnExpand(node);
       }
       node.SetChecked(checked);
-      tvUserGroup_NodeCheck(node);
-      TreeNode first = tvUserGroup->NodeAt(1);
-      first.EnsureVisible();
+      spreadCheck(node);
+      tvUserGroup->NodeAt(1).EnsureVisible();
     }
   });
 }
 
 void frmSelectUser::tvUserGroup_Expand(TreeNode node) {
-  handled([&] {
-    if (node.Children() == 1 && node.Child().Text() == placeholderText()) LoadUserByGroup(node);
-  });
+  handled([&] { loadGroupOnExpand(node); });
+}
+
+void frmSelectUser::loadGroupOnExpand(TreeNode node) {
+  if (node.Children() == 1 && node.Child().Text() == placeholderText()) LoadUserByGroup(node);
 }
 
 void frmSelectUser::DeleteChildNodes(TreeNode node) {
@@ -236,27 +241,28 @@ void frmSelectUser::LoadUserByGroup(TreeNode group) {
 }
 
 void frmSelectUser::tvUserGroup_NodeCheck(TreeNode node) {
-  handled([&] {
-    const bool checked = node.Checked();
-    if (checked) tvUserGroup->SetSelectedItem(node);
-    if (node.Children() > 0) tvUserGroup_Expand(node);
-    if (node.Key().rfind("G", 0) == 0 && isGroup(node)) {
-      for (TreeNode child : node.childNodes()) {
-        child.SetChecked(checked);
-        for (TreeNode grandChild : child.childNodes()) grandChild.SetChecked(checked);
-      }
-      return;
+  handled([&] { spreadCheck(node); });
+}
+
+void frmSelectUser::spreadCheck(TreeNode node) {
+  const bool checked = node.Checked();
+  if (checked) tvUserGroup->SetSelectedItem(node);
+  if (node.Children() > 0) loadGroupOnExpand(node);
+  if (node.Key().rfind("G", 0) == 0 && isGroup(node)) {
+    for (TreeNode child : node.childNodes()) {
+      child.SetChecked(checked);
+      for (TreeNode grandChild : child.childNodes()) grandChild.SetChecked(checked);
     }
-    TreeNode group = node.Parent();
-    if (group.isNull()) return;
-    if (checked) {
-      const auto users = group.childNodes();
-      if (std::all_of(users.begin(), users.end(), [](const TreeNode& u) { return u.Checked(); }))
-        group.SetChecked(true);
-    } else {
-      group.SetChecked(false);
-    }
-  });
+    return;
+  }
+  TreeNode group = node.Parent();
+  if (group.isNull()) return;
+  if (checked) {
+    const auto users = group.childNodes();
+    if (std::all_of(users.begin(), users.end(), [](const TreeNode& u) { return u.Checked(); })) group.SetChecked(true);
+  } else {
+    group.SetChecked(false);
+  }
 }
 
 void frmSelectUser::cmdOk_Click() {

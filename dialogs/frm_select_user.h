@@ -70,6 +70,9 @@ class frmSelectUser : public widgets::Form {
  private:
   void ApplyCaptions();
   void DeleteChildNodes(widgets::TreeNode node);
+  // What expanding and checking a node do, failures passed on.
+  void loadGroupOnExpand(widgets::TreeNode node);
+  void spreadCheck(widgets::TreeNode node);
   std::string placeholderText() const;
   SetPropPublic& answer();
 };

@@ -8,6 +8,8 @@
 #include <QPushButton>
 
 #include "dialogs/frm_select_user.h"
+#include "erp/api/data_access.h"
+#include "erp/client/bill_use_info.h"
 #include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
@@ -187,6 +189,34 @@ TEST_F(FrmSelectUserTest, AFailingUserQueryIsShownAndTheDialogStaysUsable) {
   EXPECT_EQ(messages->callsOf(ScriptedMessageService::Kind::Error)[0].error->source(), ":LoadAllUserGroup");
   EXPECT_TRUE(answer.m_blnOk);
   EXPECT_TRUE(answer.m_blnApplyAll);
+}
+
+// The ERP's data access that answers the groups and fails every users query.
+class NoUsersDataAccess : public erp::api::IBillUseInfo {
+ public:
+  explicit NoUsersDataAccess(std::filesystem::path database) : real_(std::move(database)) {}
+  platform::RecordsetPtr GetData(const std::string& props, const std::string& sql) override {
+    if (sql.find("FForbidden") != std::string::npos)
+      throw platform::AutomationError(5, "T8MSmsManager.clsBillUseInfo", "用户表不可用");  // lang:data
+    return real_.GetData(props, sql);
+  }
+
+ private:
+  erp::client::BillUseInfo real_;
+};
+
+TEST_F(FrmSelectUserTest, UsersThatCannotBeLoadedAreReportedOnceNotOncePerGroup) {
+  platform::ScopedRegistration failing(erp::progid::kBillUseInfo,
+                                       platform::sharedFactory(std::make_shared<NoUsersDataAccess>(database)));
+  show([&](frmSelectUser& dlg) {
+    EXPECT_EQ(dlg.tvUserGroup->topNodes().size(), 6u);
+    dlg.cmdCancel->click();
+  });
+  ASSERT_EQ(messages->count(ScriptedMessageService::Kind::Error), 1);
+  const platform::AutomationError error = *messages->callsOf(ScriptedMessageService::Kind::Error)[0].error;
+  EXPECT_EQ(error.source(), ":CheckNode");
+  EXPECT_EQ(error.description(), "用户表不可用");
+  EXPECT_FALSE(answer.m_blnOk);
 }
 
 }  // namespace
