@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "context/language.h"
 #include "dialogs/dlg_add_item.h"
@@ -241,6 +242,16 @@ void dlgSetNormal::AddNew() {
       if (created) RefreshEditor();
       dlg.Unload();
     } else if (gridHasFocus()) {
+      // While the picker is open only the list takes part: the groups, the
+      // toolbar and the buttons wait for it.
+      const std::vector<QWidget*> waiting = {Bar, tvGroup, Command1, btnCancel};
+      for (QWidget* w : waiting) w->setEnabled(false);
+      struct Restore {
+        const std::vector<QWidget*>& widgets;
+        ~Restore() {
+          for (QWidget* w : widgets) w->setEnabled(true);
+        }
+      } restore{waiting};
       widgets::forms().instance<frmAllFunc>().ShowMe(vaNormal);
     }
   });

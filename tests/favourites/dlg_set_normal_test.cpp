@@ -7,6 +7,7 @@
 #include "favourites_fixture.h"
 #include "dialogs/dlg_add_item.h"
 #include "erp/client/help_viewer.h"
+#include "widgets/form_registry.h"
 #include "widgets/toolbar.h"
 
 namespace wayfind::favourites::testing {
@@ -161,6 +162,17 @@ TEST_F(EditorTest, RefreshSavesFirstAndF1ShowsTheEditorsHelp) {
   QTest::keyClick(ed.tvGroup, Qt::Key_F1);
   erp::client::installHelpSink(previous);
   EXPECT_EQ(shown, 520014);
+}
+
+TEST_F(EditorTest, PropertySettingsOpensTheMainConsoleEditorByName) {
+  if (!widgets::forms().contains("dlgSetProp")) GTEST_SKIP() << "the main-console editor is not registered";
+  login(kZhang);
+  auto& ed = openEditor();
+  modal().push("dlgSetProp", [](QDialog& d) { d.reject(); });
+  ed.Command1->click();
+  EXPECT_TRUE(modal().done()) << join(modal().failures()) << shownMessages();
+  EXPECT_FALSE(widgets::forms().form("dlgSetProp")->isLoaded());
+  EXPECT_TRUE(shownCalls().empty()) << shownMessages();
 }
 
 }  // namespace

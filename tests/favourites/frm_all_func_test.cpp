@@ -75,7 +75,14 @@ TEST_F(PickerTest, DoubleClickAddsAFunctionOnceAndMarksTheEditorChangedEitherWay
   auto& ed = openEditor();
   const int rows = ed.vaNormal->MaxRows();
   const int32_t listed = ed.vaNormal->RowItemData(1);
-  withPicker([&](frmAllFunc& p) {
+  focusGrid();
+  modal().push("frmAllFunc", [&](QDialog&) {
+    auto& p = picker();
+    // Only the list takes part while the picker is open.
+    EXPECT_FALSE(ed.Bar->isEnabled());
+    EXPECT_FALSE(ed.tvGroup->isEnabled());
+    EXPECT_FALSE(ed.btnCancel->isEnabled());
+    EXPECT_TRUE(ed.vaNormal->isEnabled());
     auto sub = expandPath(p, {"Top1", "Sys101", "Sub10101"});
     auto node = p.tvFunc->Node("Det" + std::to_string(listed));
     doubleClick(p, node);
@@ -89,7 +96,12 @@ TEST_F(PickerTest, DoubleClickAddsAFunctionOnceAndMarksTheEditorChangedEitherWay
       EXPECT_EQ(ed.vaNormal->Text(1, rows + 1), n.Text());
       break;
     }
+    p.btnCancel->click();
   });
+  ed.Bar->ClickTool("New");
+  EXPECT_TRUE(modal().done()) << join(modal().failures()) << shownMessages();
+  EXPECT_TRUE(ed.Bar->isEnabled());
+  EXPECT_TRUE(ed.tvGroup->isEnabled());
 }
 
 TEST_F(PickerTest, ChooseAddsTheSelectedFunctionOnlyAfterAMouseDownOnANode) {
