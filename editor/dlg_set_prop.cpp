@@ -29,7 +29,7 @@ constexpr int kGap = 80;          // between the tree and the grids
 constexpr int kRightMargin = 100;
 constexpr int kBottomMargin = 100;
 
-struct ToolSpec {
+struct ToolDesign {
   const char* name;
   const char* caption;
   const char* image;
@@ -37,7 +37,7 @@ struct ToolSpec {
 };
 
 // The toolbar's tools, in their order on the band.
-constexpr ToolSpec kTools[] = {
+constexpr ToolDesign kTools[] = {
     {"New", "新建", "New", false},
     {"Modify", "属性", "Modify", false},
     {"Delete", "删除", "Delete", false},

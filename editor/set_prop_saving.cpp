@@ -58,7 +58,9 @@ void dlgSetProp::CheckHelpCode(int row) {
 }
 
 void dlgSetProp::detailEditChange(int col, int) {
-  if (col >= 1 && col <= 4) MarkDirty();
+  // The order number is typed like the other texts and saved with them, so typing
+  // it is an edit too (left out, a typed order number would be dropped unsaved).
+  if (col >= 1 && col <= 5) MarkDirty();
 }
 
 void dlgSetProp::detailChange(int col, int row) {

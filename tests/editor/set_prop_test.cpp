@@ -171,6 +171,34 @@ TEST_F(SetPropTest, SaveToolsFollowPendingEditsAndTheAdministratorRight) {
   for (const auto& t : cleanTools) EXPECT_TRUE(enabled(t)) << t;
 }
 
+TEST_F(SetPropTest, TypingADetailOrderNumberIsAnEditAndIsSaved) {
+  auto& f = open();
+  showDetails("Sub10101");
+  auto& grid = *f.vaDetailProp();
+  const int32_t id = grid.RowItemData(1);
+  ASSERT_TRUE(grid.userTypeText(5, 1, "42"));
+  EXPECT_TRUE(f.dirty());
+  ASSERT_TRUE(clickTool("SetProps"));
+  click("Sub10101");
+  EXPECT_EQ(grid.Text(5, rowOf(grid, id)), "42");
+}
+
+// A click on a locked row's check box shows the apply tool without an edit;
+// applying then puts the toolbar right and writes nothing.
+TEST_F(SetPropTest, AClickOnALockedCheckBoxLeavesNothingPending) {
+  auto& f = open();
+  showDetails("Sub10701");
+  auto& grid = *f.vaDetailProp();
+  ASSERT_TRUE(grid.Lock(3, 1));
+  const std::string version = userVersion(currentUser);
+  grid.userClick(3, 1);
+  EXPECT_FALSE(f.dirty());
+  ASSERT_TRUE(clickTool("SetProps"));
+  EXPECT_FALSE(enabled("SetProps"));
+  EXPECT_TRUE(enabled("Refresh"));
+  EXPECT_EQ(userVersion(currentUser), version);
+}
+
 TEST_F(SetPropTest, ApplyToUsersIsForAdministratorsOnly) {
   login(16385);  // 张伟, not an administrator
   auto& f = open();
