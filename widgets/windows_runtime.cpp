@@ -16,6 +16,7 @@ namespace {
 struct RuntimeState {
   bool running = false;
   bool keptMessages = false;
+  std::shared_ptr<erp::api::IMessageService> previousMessages;  // put back by stopWindows
   std::vector<std::function<void()>> startHooks;
   std::vector<std::function<void()>> stopHooks;
 };
@@ -42,8 +43,9 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
 void startWindows(bool keepMessages) {
   auto& s = state();
   erp::frmres::registerFrmResLoader();
+  if (s.running) return;  // started already: the first start's settings hold
   s.keptMessages = keepMessages;
-  if (!keepMessages) erp::api::installMessageService(std::make_shared<QtMessageService>());
+  if (!keepMessages) s.previousMessages = erp::api::installMessageService(std::make_shared<QtMessageService>());
   platform::setDoEventsHook([] { QCoreApplication::processEvents(); });
   s.running = true;
   for (const auto& hook : s.startHooks) hook();
@@ -54,7 +56,8 @@ void stopWindows() {
   if (!s.running) return;
   for (const auto& hook : s.stopHooks) hook();
   FormRegistry::instance().releaseAll();
-  if (!s.keptMessages) erp::api::installMessageService(nullptr);
+  if (!s.keptMessages) erp::api::installMessageService(std::move(s.previousMessages));
+  s.previousMessages.reset();
   platform::setDoEventsHook({});
   s.running = false;
 }

@@ -24,8 +24,9 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv);
 // and points DoEvents at QCoreApplication::processEvents; then runs the start
 // hooks. A QApplication must exist.
 void startWindows(bool keepMessages = false);
-// Undoes startWindows: destroys the forms, puts back the quiet message service
-// (unless it was kept), clears the DoEvents hook, runs the stop hooks.
+// Undoes startWindows: destroys the forms, puts back the message service that was
+// installed before (unless it was kept), clears the DoEvents hook, runs the stop
+// hooks.
 void stopWindows();
 bool windowsRunning();
 

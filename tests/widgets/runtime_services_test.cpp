@@ -10,7 +10,9 @@
 
 #include "platform/automation/automation_error.h"
 #include "platform/events/do_events.h"
+#include "erp/api/message_service.h"
 #include "widgets/file_chooser.h"
+#include "widgets/message_boxes.h"
 #include "widgets/modal_runner.h"
 #include "widgets/toolbar.h"
 #include "widgets/twips.h"
@@ -120,6 +122,19 @@ TEST(WindowsRuntimeTest, DoEventsRunsPendingWindowMessagesWhileTheWindowsRun) {
   platform::doEvents();
   EXPECT_FALSE(ran);
   QCoreApplication::processEvents();
+}
+
+TEST(WindowsRuntimeTest, StoppingPutsBackTheMessageServiceThatWasThere) {
+  auto terminal = std::make_shared<erp::api::QuietMessageService>();
+  auto before = erp::api::installMessageService(terminal);
+  {
+    WindowsSession windows;
+    EXPECT_NE(dynamic_cast<QtMessageService*>(&erp::api::messages()), nullptr);
+    startWindows();  // a second start changes nothing
+  }
+  EXPECT_EQ(&erp::api::messages(), terminal.get());
+  EXPECT_FALSE(windowsRunning());
+  erp::api::installMessageService(before);
 }
 
 TEST(TwipsTest, FifteenTwipsToAPixelRounded) {
