@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QResizeEvent>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -44,7 +47,7 @@ constexpr ToolDesign kTools[] = {
     {"SetProps", "应用", "Apply", true},
     {"mnuAllUser", "应用对象", "Users", false},
     {"Refresh", "刷新", "Refresh", true},
-    {"mnudefault", "默认设置", "Save", false},
+    {"mnudefault", "默认设置", "Default", false},
     {"Property", "选项", "Options", false},
     {"MoveUp", "向上移动", "Up", true},
     {"MoveDown", "向下移动", "Down", false},
@@ -52,6 +55,20 @@ constexpr ToolDesign kTools[] = {
     {"Export", "引出模板", "Export", false},
     {"Close", "关闭", "Close", true},
 };
+
+// "Back to the default": the refresh arrow turned the other way, in amber, so it
+// reads as undoing rather than saving or reloading.
+QIcon restoreIcon() {
+  QImage image = widgets::standardIcon("Refresh").pixmap(32, 32).toImage().mirrored(true, false);
+  image = image.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.alpha() > 0) image.setPixelColor(x, y, QColor(214, 132, 20, c.alpha()));
+    }
+  }
+  return QIcon(QPixmap::fromImage(image));
+}
 
 void setupGrid(Grid& grid, const std::vector<std::pair<const char*, int>>& columns) {
   grid.SetMaxCols(static_cast<int>(columns.size()));
@@ -81,6 +98,7 @@ void dlgSetProp::buildControls() {
                                                   "Apply", "Users", "Refresh", "Save", "Options", "Up", "Down",
                                                   "Import", "Export", "Close"});
   imgLstTB_->setObjectName("imgLstTB");
+  imgLstTB_->Add("Default", restoreIcon());
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
