@@ -173,7 +173,7 @@ void ConsoleWindow::buildUi() {
   lvResult_->setColumnWidth(1, 80);
   searchBox->addWidget(txtSearch_);
   searchBox->addWidget(lvResult_, 1);
-  work->addWidget(fraSearch, 3);
+  work->addWidget(fraSearch, 5);
 
   auto* lower = new QHBoxLayout;
   auto* fraFunc = new QGroupBox("启动的功能");

@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "app/command_line.h"
+#include "app/console/console_screenshot.h"
 #include "app/console/console_window.h"
 #include "app/console/language_choice.h"
 #include "app/host.h"
@@ -135,6 +136,7 @@ AddedCommand command(const char* name, const char* summary, const char* help, Wi
 }  // namespace
 
 void addWindowCommands() {
+  addConsoleScreenshotCommand();
   addCommand(command("console", "the main console window: tree, favourites, help codes, search",
                      R"(Usage: wayfind console [options]
 
