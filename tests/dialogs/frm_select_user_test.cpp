@@ -191,6 +191,33 @@ TEST_F(FrmSelectUserTest, AFailingUserQueryIsShownAndTheDialogStaysUsable) {
   EXPECT_TRUE(answer.m_blnApplyAll);
 }
 
+// A stand-in for the main-console editor's form: a form with its public answer.
+class FakeSetProp : public widgets::Form, public SetPropPublic {
+ public:
+  static constexpr const char* kFormName = "dlgSetProp";
+  FakeSetProp() : widgets::Form(kFormName) {}
+};
+
+TEST_F(FrmSelectUserTest, WithoutATargetTheAnswerGoesToTheEditorsForm) {
+  widgets::forms().add(FakeSetProp::kFormName, [] { return new FakeSetProp(); });
+  auto& editor = static_cast<FakeSetProp&>(*widgets::forms().form(FakeSetProp::kFormName));
+  editor.m_blnOk = false;
+  auto& dlg = form();
+  dlg.answerTarget = nullptr;
+  modal().push("frmSelectUser", [&](QDialog&) {
+    dlg.chkAll->click();
+    dlg.tvUserGroup->simulateCheck(dlg.tvUserGroup->Node("U16387,4"), true);
+    dlg.cmdOk->click();
+  });
+  dlg.ShowModal();
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+  EXPECT_TRUE(editor.m_blnOk);
+  EXPECT_FALSE(editor.m_blnApplyAll);
+  EXPECT_EQ(editor.m_strFirstUserID, "16387");
+  EXPECT_FALSE(answer.m_blnOk) << "the test's own answer is untouched";
+  widgets::forms().release(FakeSetProp::kFormName);
+}
+
 // The ERP's data access that answers the groups and fails every users query.
 class NoUsersDataAccess : public erp::api::IBillUseInfo {
  public:
