@@ -209,7 +209,7 @@ void dlgSetNormal::onToolClick(const QString& qname) {
   reported([&] {
     if (name == "New") {
       if (m_bDirty) SaveAndSwitchGroup();
-      AddNew();
+      if (isLoaded()) AddNew();  // a failed save has closed the window
     } else if (name == "SetProps") {
       SaveAndSwitchGroup();
     } else if (name == "Delete") {
