@@ -69,10 +69,9 @@ void dlgSetProp::detailChange(int col, int row) {
 }
 
 void dlgSetProp::detailClick(int col, int) {
-  if (col == 3) {
-    if (!m_blnSaveShown) SetSaveState(true);
-    if (IsRowEditable()) m_blnDirty = true;
-  }
+  // A click on a locked row's check box changes nothing, so it shows nothing
+  // pending either (the toolbar would otherwise wait for a save that never comes).
+  if (col == 3 && IsRowEditable()) MarkDirty();
   UpdateRowCommands();
 }
 
@@ -91,8 +90,8 @@ void dlgSetProp::outlineClick(int col, int) {
 
 void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
   if (m_strCurKey.empty() || !m_blnDirty) {
-    // Nothing pending, but the toolbar may still show edits (a save that failed,
-    // a click on a locked check box): applying then puts the toolbar right.
+    // Nothing pending, but the toolbar may still show edits (a save that failed):
+    // applying then puts the toolbar right.
     if (!ask && m_blnSaveShown) SetSaveState(false);
     return;
   }
