@@ -4,8 +4,8 @@
 #include <QLineEdit>
 
 #include "context/language.h"
-#include "dialogs/dlg_add_item.h"
 #include "context/login_props.h"
+#include "dialogs/dlg_add_item.h"
 #include "editor/dlg_set_prop.h"
 #include "editor/export_target.h"
 #include "editor/handler_guard.h"
