@@ -14,6 +14,7 @@
 #include "app/console/language_choice.h"
 #include "editor/dlg_set_prop.h"
 #include "platform/automation/conversions.h"
+#include "platform/containers/dictionary.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
 #include "widgets/grid.h"
@@ -226,6 +227,25 @@ TEST_F(ConsoleTest, DynamicRefreshReadsASelectedLevelAgainOnlyWhenSwitchedOn) {
   EXPECT_EQ(first("Sys101"), "第二次改的名字");
 }
 
+TEST_F(ConsoleTest, RefreshFuncReadsASelectedSubFunctionsFunctionsAgain) {
+  const auto recode = [](int32_t id, const std::string& code) {
+    auto dict = std::make_shared<platform::Dictionary>();
+    dict->SetValue("HelpCode", platform::Variant(code));
+    update::DatasUpdate().UpdateDetailFuncAttr(id, dict);
+  };
+  for (bool on : {false, true}) {
+    setProfile("REFRESH_FUNC", on ? "1" : "0");
+    open();
+    QTreeWidgetItem* sub = node("Sub10101");
+    ASSERT_NE(sub, nullptr);
+    sub->setExpanded(true);
+    const QString before = sub->child(0)->text(1);
+    recode(1010101, on ? "NEWCODE" : "OLDCODE");
+    tree()->setCurrentItem(sub);
+    EXPECT_EQ(sub->child(0)->text(1), on ? QString("NEWCODE") : before) << "REFRESH_FUNC " << on;
+  }
+}
+
 TEST_F(ConsoleTest, AHelpCodeThatNamesNoFunctionStartsNothingAndSaysSo) {
   open();
   auto* code = child<QLineEdit>("txtHelpCode");
@@ -280,7 +300,12 @@ TEST_F(ConsoleTest, TheOptionsDialogsSettingsApplyWhenItCloses) {
 }
 
 TEST_F(ConsoleTest, InEnglishEveryCaptionIsTranslatedAndTheDataStaysAsStored) {
-  setLanguage("en");
+  login(windowtests::kAdministrator, "cht");
+  open();
+  EXPECT_EQ(console().untranslated(), "");
+  EXPECT_EQ(action(&console(), "mnuSetProp")->text(), "主控台編輯(&E)...");
+
+  login(windowtests::kAdministrator, "en");
   open();
   EXPECT_EQ(console().untranslated(), "");
   EXPECT_EQ(console().windowTitle(), "Main Console");
@@ -288,6 +313,13 @@ TEST_F(ConsoleTest, InEnglishEveryCaptionIsTranslatedAndTheDataStaysAsStored) {
   EXPECT_EQ(action(&console(), "mnuSetProp")->text(), "Main Console &Editor...");
   // The language names stay in their own language.
   EXPECT_EQ(action(&console(), "mnuLang_chs")->text(), "简体中文");
+  // The windows it opens follow its language.
+  modal().push("dlgOptions", [](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Options");
+    d.reject();
+  });
+  action(&console(), "mnuOption")->trigger();
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
 }
 
 TEST_F(ConsoleTest, TheLanguageMenuSavesTheChoiceForTheNextStart) {

@@ -10,7 +10,9 @@
 #include "context/login_props.h"
 #include "erp/api/progids.h"
 #include "erp/api/security.h"
+#include "editor/dlg_set_prop.h"
 #include "favourites/dlg_set_normal.h"
+#include "options/dlg_options.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/containers/dictionary.h"
@@ -186,6 +188,51 @@ TEST_F(ApplicationTest, TheOptionsDialogReloadsTheTablesAfterEveryClose) {
   }
   EXPECT_TRUE(modal().done()) << join(modal().failures());
   EXPECT_EQ(initials, 2);
+}
+
+// Replaces a form's registration by one whose creation fails, for one test.
+class FailingForm {
+ public:
+  template <class Real>
+  static FailingForm of() {
+    return FailingForm(Real::kFormName, [] { return static_cast<widgets::Form*>(new Real()); });
+  }
+  ~FailingForm() {
+    widgets::forms().release(name_);
+    widgets::forms().add(name_, real_, prepare_);
+  }
+
+ private:
+  FailingForm(const char* name, widgets::FormRegistry::Factory real)
+      : name_(name), real_(std::move(real)), prepare_(widgets::forms().screenshotPrepare(name)) {
+    widgets::forms().release(name_);
+    widgets::forms().add(name_, []() -> widgets::Form* {
+      throw platform::AutomationError(7, "dlgTest", "Out of memory");
+    });
+  }
+  std::string name_;
+  widgets::FormRegistry::Factory real_;
+  widgets::FormRegistry::Prepare prepare_;
+};
+
+TEST_F(ApplicationTest, AMainConsoleEditorThatFailsToLoadIsReportedAndAnswersFalse) {
+  auto failing = FailingForm::of<editor::dlgSetProp>();
+  EXPECT_FALSE(app.ShowSetProp());
+  ASSERT_EQ(messages->count(ScriptedMessageService::Kind::Error), 1);
+  EXPECT_EQ(messages->callsOf(ScriptedMessageService::Kind::Error)[0].error->number(), 7);
+  EXPECT_EQ(initials, 0);
+}
+
+TEST_F(ApplicationTest, AnOptionsDialogThatFailsReachesTheCallerWithoutAReload) {
+  auto failing = FailingForm::of<options::dlgOptions>();
+  try {
+    app.ShowOption();
+    ADD_FAILURE() << "the failure did not reach the caller";
+  } catch (const platform::AutomationError& e) {
+    EXPECT_EQ(e.number(), 7);
+  }
+  EXPECT_EQ(initials, 0);
+  EXPECT_EQ(shownMessages(), 0);
 }
 
 TEST_F(ApplicationTest, AHostReachesItByProgIdOrClassIdAndCallsItByName) {

@@ -198,3 +198,22 @@ TEST_F(XvfbSmoke, TheConsoleOpensItsWindowAndClosesCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Needs no X server: the rights check comes before any window.
+TEST_F(XvfbSmoke, EditForAUserWithoutTheRightEndsWithOneAndShowsNothing) {
+  program = spawn({WAYFIND_EXE, "--user", "16389", "edit"},
+                  {"QT_QPA_PLATFORM=offscreen", "WAYFIND_DB=" + (dir / "erp.db").string(),
+                   "WAYFIND_CACHE_DIR=" + (dir / "cache").string(), "WAYFIND_CONFIG_DIR=" + (dir / "config").string(),
+                   "XDG_RUNTIME_DIR=" + (dir / "runtime").string()},
+                  dir / "wayfind.log");
+  const auto status = waitFor(program, std::chrono::seconds(60));
+  ASSERT_TRUE(status.has_value()) << "wayfind edit waited for something";
+  program = -1;
+  EXPECT_EQ(*status, 1);
+  EXPECT_NE(readFile(dir / "wayfind.log").find("the main-console editor was not opened"), std::string::npos)
+      << readFile(dir / "wayfind.log");
+}
+
+}  // namespace
