@@ -471,15 +471,15 @@ bool ConsoleWindow::startByHelpCode(const QString& helpCode) {
     txtHelpCode_->selectAll();
     return false;
   }
-  startFunction(*function);
+  if (!startFunction(*function)) return false;
   txtHelpCode_->clear();
   return true;
 }
 
-void ConsoleWindow::startFunction(const NavItem& function) {
+bool ConsoleWindow::startFunction(const NavItem& function) {
   if (!function.enabled) {
     showStatus(langFormat("功能已停用：%1", q(function.name)));
-    return;
+    return false;
   }
   lblFuncName_->setText(q(function.name));
   lblClassName_->setText(q(function.className));
@@ -490,6 +490,7 @@ void ConsoleWindow::startFunction(const NavItem& function) {
   showStatus(status);
   recent_.add(function);
   updateRecentList();
+  return true;
 }
 
 void ConsoleWindow::updateRecentList() {

@@ -54,8 +54,9 @@ class ConsoleWindow : public QMainWindow {
   // Starts the function a help code names; false (and a note in the status bar)
   // when no function the user may start has that code.
   bool startByHelpCode(const QString& helpCode);
-  // Starts a detail function: shows what would run and remembers it.
-  void startFunction(const NavItem& function);
+  // Starts a detail function: shows what would run and remembers it. A disabled
+  // function does not start (false, and a note in the status bar).
+  bool startFunction(const NavItem& function);
 
   // Expands the tree down to a detail function and selects it.
   bool selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId);

@@ -258,6 +258,23 @@ TEST_F(ConsoleTest, AHelpCodeThatNamesNoFunctionStartsNothingAndSaysSo) {
   EXPECT_EQ(messages->count(erp::client::ScriptedMessageService::Kind::Error), 0);
 }
 
+TEST_F(ConsoleTest, ADisabledFunctionShowsGreyAndDoesNotStart) {
+  auto dict = std::make_shared<platform::Dictionary>();
+  dict->SetValue("Enable", platform::Variant(false));
+  update::DatasUpdate().UpdateDetailFuncAttr(1010103, dict);
+  store::DatasInfo().RegetDataInfo();
+  open();
+  QTreeWidgetItem* det = node("Det1010103");
+  ASSERT_NE(det, nullptr);
+  EXPECT_EQ(det->foreground(0).color(), QColor(Qt::gray));
+  EXPECT_FALSE(console().startByHelpCode("PZSH"));
+  tree()->setCurrentItem(det);
+  QTest::keyClick(tree(), Qt::Key_Return);
+  EXPECT_TRUE(console().recent().items().empty());
+  EXPECT_TRUE(status().contains("凭证审核")) << status().toStdString();
+  EXPECT_TRUE(child<QLabel>("lblFuncNameValue")->text().isEmpty());
+}
+
 TEST_F(ConsoleTest, TheRecentListKeepsEachFunctionOnceMostRecentFirst) {
   open();
   for (const char* code : {"PZLR", "PZCX", "PZLR"}) ASSERT_TRUE(console().startByHelpCode(code)) << code;
