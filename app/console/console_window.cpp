@@ -278,7 +278,9 @@ void ConsoleWindow::buildUi() {
 void ConsoleWindow::buildMenus() {
   auto* mnuSystem = menuBar()->addMenu("系统(&S)");
   mnuSystem->setObjectName("mnuSystem");
-  auto* mnuRefresh = mnuSystem->addAction("刷新(&R)", this, [this] { guarded([this] { source_.reget(); }), refresh(); });
+  auto* mnuRefresh = mnuSystem->addAction("刷新(&R)", this, [this] {
+    if (guarded([this] { source_.reget(); })) refresh();
+  });
   mnuRefresh->setObjectName("mnuRefresh");
   mnuRefresh->setShortcut(QKeySequence::Refresh);
   mnuSystem->addSeparator();
@@ -297,7 +299,7 @@ void ConsoleWindow::buildMenus() {
   auto* mnuLanguage = menuBar()->addMenu("语言(&L)");
   mnuLanguage->setObjectName("mnuLanguage");
   languageGroup_ = new QActionGroup(this);
-  const std::pair<const char*, const char*> languages[] = {{"chs", "简体中文"}, {"en", "English"}, {"cht", "繁體中文"}};
+  const std::pair<const char*, const char*> languages[] = {{"chs", "简体中文"}, {"en", "English"}, {"cht", "繁體中文"}};  // lang:data
   const QString next = q(savedLanguage().value_or(context::GetLanguageCode()));
   for (const auto& [code, name] : languages) {
     auto* action = new QAction(QString::fromUtf8(name), languageGroup_);
@@ -549,10 +551,14 @@ QTreeWidgetItem* ConsoleWindow::childByKey(QTreeWidgetItem* parent, const QStrin
 void ConsoleWindow::openConsoleEditor() {
   bool shown = false;
   guarded([&] { shown = platform::CBool(callApplication("ShowSetProp")); });
+  if (!shown) {
+    // The launcher says nothing when the user has no right to the editor.
+    showStatus(lang("主控台编辑没有打开：没有使用权限，或打开失败。"));
+    return;
+  }
   // The main-console editor saves through the middle tier and leaves the loaded
   // tables as they were: load the newer version before showing the tree again.
-  if (shown) guarded([this] { source_.reget(); });
-  refresh();
+  if (guarded([this] { source_.reget(); })) refresh();
 }
 
 void ConsoleWindow::openFavouritesEditor() {

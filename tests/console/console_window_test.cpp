@@ -287,6 +287,14 @@ TEST_F(ConsoleTest, TheRecentListKeepsEachFunctionOnceMostRecentFirst) {
   EXPECT_TRUE(recentList()->item(0)->text().startsWith("凭证查询")) << status().toStdString();
 }
 
+TEST_F(ConsoleTest, AUserWithoutTheRightToTheEditorIsToldSoInTheStatusBar) {
+  login(16389);  // production planner
+  open();
+  action(&console(), "mnuSetProp")->trigger();
+  EXPECT_TRUE(modal().shown().empty()) << join(modal().shown());
+  EXPECT_EQ(status(), "主控台编辑没有打开：没有使用权限，或打开失败。");
+}
+
 TEST_F(ConsoleTest, TheFavouritesEditorsChangesShowWhenItCloses) {
   login(kZhang);
   open();
