@@ -166,14 +166,18 @@ TEST_F(XvfbSmoke, TheConsoleOpensItsWindowAndClosesCleanly) {
   const auto display = startServer(*xvfb);
   if (!display) GTEST_SKIP() << "Xvfb did not start here:\n" << readFile(dir / "xvfb.log");
 
-  program = spawn({WAYFIND_EXE, "console", "--lang", "en"},
-                  {"DISPLAY=" + *display, "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=",
+  // English was picked in the language menu at the last start.
+  fs::create_directories(dir / "config");
+  std::ofstream(dir / "config" / "console-language") << "en\n";
+  program = spawn({WAYFIND_EXE, "console"},
+                  {"DISPLAY=" + *display, "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=", "WAYFIND_LANGUAGE=",
                    "WAYFIND_DB=" + (dir / "erp.db").string(), "WAYFIND_CACHE_DIR=" + (dir / "cache").string(),
                    "WAYFIND_CONFIG_DIR=" + (dir / "config").string(), "XDG_RUNTIME_DIR=" + (dir / "runtime").string()},
                   dir / "wayfind.log");
   ASSERT_GT(program, 0);
 
-  // The window shows with its title; the first start also creates the demo company.
+  // The window shows with its title, in the language picked; the first start also
+  // creates the demo company.
   bool seen = false;
   const auto until = Clock::now() + std::chrono::seconds(60);
   while (!seen && Clock::now() < until) {
