@@ -103,12 +103,16 @@ int takeConsoleScreenshot(const CommandRequest& request, std::ostream& out, std:
     return 2;
   }
   // Offscreen unless a platform was chosen: a picture never flashes on a screen.
-  const char* chosen = std::getenv("QT_QPA_PLATFORM");
-  if (!chosen || !*chosen) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  int argc = 1;
-  char name[] = "wayfind";
-  char* argv[] = {name, nullptr};
-  auto app = widgets::makeApplication(argc, argv);
+  // A process that already runs Qt (a test) keeps its application.
+  static int argc = 1;
+  static char name[] = "wayfind";
+  static char* argv[] = {name, nullptr};
+  std::unique_ptr<QApplication> app;
+  if (!QApplication::instance()) {
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    if (!chosen || !*chosen) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    app = widgets::makeApplication(argc, argv);
+  }
   windows::linkAllWindowFolders();
   startHost(request.host);
   widgets::ScopedModalScripts noModalDialogs;  // nothing waits for a person

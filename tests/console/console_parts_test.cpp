@@ -123,3 +123,29 @@ TEST(WindowCommandsTest, WithoutADisplayTheConsoleSaysHowToSeeTheTree) {
 
 }  // namespace
 }  // namespace wayfind::app::console
+
+namespace wayfind::app::console {
+namespace {
+
+class ConsoleScreenshotTest : public windowtests::WindowTest {};
+
+TEST_F(ConsoleScreenshotTest, APictureOfASearchIsWrittenAndAWrongRequestWritesNothing) {
+  const std::string db = database.string();
+  const fs::path picture = folder / "search.png";
+  auto bad = run({"--db", db, "console-screenshot", "everything", picture.string()});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(run({"--db", db, "console-screenshot", "tree", (folder / "tree.jpg").string()}).status, 2);
+  EXPECT_FALSE(fs::exists(picture));
+
+  auto good = run({"--db", db, "--user", "16385", "console-screenshot", "search=凭证", picture.string()});
+  ASSERT_EQ(good.status, 0) << good.err;
+  std::ifstream in(picture, std::ios::binary);
+  char magic[8] = {};
+  in.read(magic, 8);
+  EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+  for (const auto& entry : fs::directory_iterator(folder))
+    EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+}  // namespace
+}  // namespace wayfind::app::console
