@@ -86,6 +86,23 @@ TEST(GridTest, LockedCellsRefuseTheUser) {
   EXPECT_TRUE(g->Lock(3, 3));
 }
 
+TEST(GridTest, HiddenColumnsKeepTheirValuesAndColoursBelongToOneCell) {
+  std::unique_ptr<Grid> g(makeGrid());
+  g->SetText(3, 1, "1000000001");
+  g->SetColHidden(3, true);
+  EXPECT_TRUE(g->ColHidden(3));
+  EXPECT_EQ(g->Value(3, 1), 1000000001);
+  EXPECT_FALSE(g->userTypeText(3, 1, "2")) << "the user cannot type into a hidden column";
+  g->SetColWidthTwips(1, 1500);
+  EXPECT_EQ(g->ColWidth(1), 100);
+  const QColor grey(0xE0, 0xE0, 0xE0);
+  g->SetBackColor(1, 2, grey);
+  EXPECT_EQ(g->BackColor(1, 2), grey);
+  EXPECT_NE(g->BackColor(1, 1), grey);
+  g->InsertRows(1);
+  EXPECT_EQ(g->BackColor(1, 3), grey) << "the colour moves with its row";
+}
+
 TEST(GridTest, TypingStopsAtTheColumnsLengthLimit) {
   std::unique_ptr<Grid> g(makeGrid());
   g->SetColMaxLength(1, 4);
