@@ -3,13 +3,13 @@
 #include "store/search.h"
 
 #include <cstdint>
-#include <map>
 #include <utility>
 
 #include "context/login_props.h"
 #include "platform/automation/conversions.h"
 #include "store/codes.h"
 #include "store/data_info.h"
+#include "store/display_name.h"
 #include "store/queries.h"
 #include "store/search_text.h"
 
@@ -49,46 +49,18 @@ void eachRow(const RecordsetPtr& rs, F&& f) {
   for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) f(*rs);
 }
 
-// The show names of the user's own detail-function rows, by sub-function and
-// function: a function the user has a row for is shown by the user's name. Read
-// from the stored rows, so no filter of the shared table is assumed or changed.
-std::map<std::pair<int32_t, int32_t>, std::string> userShowNames() {
-  std::map<std::pair<int32_t, int32_t>, std::string> names;
-  const RecordsetPtr& user = DataInfo::instance().user.DetailFunc;
-  if (!user) return names;
-  const int sub = user->fieldIndex("FSubFuncID");
-  const int id = user->fieldIndex("FDetailFuncID");
-  const int show = user->fieldIndex("FShowName");
-  if (sub < 0 || id < 0) return names;
-  for (size_t row = 0; row < user->storedRowCount(); ++row) {
-    const Variant& s = user->storedValue(row, sub);
-    const Variant& d = user->storedValue(row, id);
-    if (s.isNull() || d.isNull() || s.isEmpty() || d.isEmpty()) continue;
-    names[{platform::CLng(s), platform::CLng(d)}] = show < 0 ? std::string() : textOf(user->storedValue(row, show));
-  }
-  return names;
-}
-
 enum DetailField { kId, kFuncName, kNameEn, kNameCht, kShowName, kHelpCode, kHelpCode1, kClass, kParam, kEnable };
 
-// One merged detail row as the user sees it. A function the user has a row for
-// shows the user's show name, else the user's name (the merge has put it in
-// FFuncName), as the help-code answers do; the template's show name then no
-// longer names it. Other functions show FShowName, else FFuncName.
+// One merged detail row as the user sees it, named as the console's tree names it
+// (store/display_name.h). A function the user has named is no longer found by the
+// template's show name; its merged function name still finds it.
 SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* userShow) {
   SearchFunction fn;
   fn.detailFuncId = f.id(kId);
   fn.place = place;
   const std::string funcName = context::RemoveLineBreaks(f.text(kFuncName));
-  const std::string showName = context::RemoveLineBreaks(f.text(kShowName));
-  if (userShow) {
-    const std::string own = context::RemoveLineBreaks(*userShow);
-    fn.name = !blank(own) ? own : !blank(funcName) ? funcName : showName;
-    if (!blank(own)) fn.otherNames.push_back(funcName);
-  } else {
-    fn.name = !blank(showName) ? showName : funcName;
-    fn.otherNames.push_back(funcName);
-  }
+  fn.name = DetailFuncDisplayName(funcName, f.text(kShowName), userShow);
+  if (!userShow || !blank(context::RemoveLineBreaks(*userShow))) fn.otherNames.push_back(funcName);
   fn.otherNames.push_back(f.text(kNameEn));
   fn.otherNames.push_back(f.text(kNameCht));
   fn.helpCode = platform::trimSpaces(f.text(kHelpCode));
@@ -103,7 +75,7 @@ SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* us
 }  // namespace
 
 SearchIndex ReadSearchIndex() {
-  const auto userShow = userShowNames();
+  const auto userNames = UserDetailNames::read();
   std::vector<SearchPlace> places;
   std::vector<SearchFunction> functions;
 
@@ -127,8 +99,7 @@ SearchIndex ReadSearchIndex() {
         eachRow(GetDetailFunc(place.subFuncId), [&](Recordset& det) {
           const Fields d(det, {"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
                                "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"});
-          auto own = userShow.find({place.subFuncId, d.id(kId)});
-          functions.push_back(functionOf(d, placeIndex, own == userShow.end() ? nullptr : &own->second));
+          functions.push_back(functionOf(d, placeIndex, userNames.showName(place.subFuncId, d.id(kId))));
           used = true;
         });
         if (used) places.push_back(place);

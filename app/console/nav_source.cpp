@@ -4,6 +4,7 @@
 #include "platform/automation/registry.h"
 #include "platform/recordset/recordset.h"
 #include "store/datas_info.h"
+#include "store/display_name.h"
 
 namespace wayfind::app::console {
 
@@ -76,7 +77,15 @@ std::vector<NavItem> NavSource::subFuncs(int32_t subSysId) {
 
 std::vector<NavItem> NavSource::detailFuncs(int32_t subFuncId) {
   std::vector<NavItem> items;
-  eachRow(datasInfo()->GetDetailFunc(subFuncId), [&](Recordset& d) { items.push_back(detailOf(d)); });
+  auto rows = datasInfo()->GetDetailFunc(subFuncId);
+  // Named at this place as the search names it: the user's own rows are read once
+  // the query has loaded the store.
+  const auto userNames = store::UserDetailNames::read();
+  eachRow(rows, [&](Recordset& d) {
+    NavItem item = detailOf(d);
+    item.name = userNames.nameOf(subFuncId, d);
+    items.push_back(std::move(item));
+  });
   return items;
 }
 

@@ -1,7 +1,9 @@
 // What the console shows, read the way a host reads it: level by level through a
 // fresh WayfindInfo.DatasInfo created by its ProgID for each read, and released
-// at once. Names come in the user's language as the store merges them; a detail
-// function's name is its show name, else its function name.
+// at once. Names come in the user's language as the store merges them. In the
+// tree a detail function is named at its place as the search names it
+// (store/display_name.h); elsewhere (favourites, a function found by its id or
+// help code) by its show name, else its function name.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +41,7 @@ class NavSource {
   std::vector<NavItem> topClasses();
   std::vector<NavItem> subSystems(int32_t topClassId);
   std::vector<NavItem> subFuncs(int32_t subSysId);
+  // A sub-function's detail functions, each named as the user's rows there say.
   std::vector<NavItem> detailFuncs(int32_t subFuncId);
   // The user's favourites groups, each with its functions, read whole.
   std::vector<FavouriteGroup> favourites();

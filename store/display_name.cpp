@@ -1,0 +1,74 @@
+// Naming a detail function at its place: the user's own rows read from the store,
+// then the one rule over the merged row's names.
+#include "store/display_name.h"
+
+#include "context/login_props.h"
+#include "platform/automation/conversions.h"
+#include "store/data_info.h"
+
+namespace wayfind::store {
+
+namespace {
+
+using platform::Recordset;
+using platform::Variant;
+
+std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
+
+std::string fieldText(const Recordset& rs, const char* field) {
+  const int i = rs.fieldIndex(field);
+  return i < 0 ? std::string() : textOf(rs.value(i));
+}
+
+}  // namespace
+
+std::string DetailFuncDisplayName(const std::string& funcName, const std::string& showName,
+                                  const std::string* userShowName) {
+  // RemoveLineBreaks also trims, so a name of spaces counts as no name.
+  const std::string func = context::RemoveLineBreaks(funcName);
+  const std::string show = context::RemoveLineBreaks(showName);
+  if (userShowName) {
+    const std::string own = context::RemoveLineBreaks(*userShowName);
+    if (!own.empty()) return own;
+    // The user's row named the function only by FFuncName (or by nothing, when the
+    // merge kept no name of its own).
+    return !func.empty() ? func : show;
+  }
+  return !show.empty() ? show : func;
+}
+
+UserDetailNames UserDetailNames::read() {
+  UserDetailNames result;
+  const RecordsetPtr& user = DataInfo::instance().user.DetailFunc;
+  if (!user) return result;
+  const int sub = user->fieldIndex("FSubFuncID");
+  const int id = user->fieldIndex("FDetailFuncID");
+  const int show = user->fieldIndex("FShowName");
+  if (sub < 0 || id < 0) return result;
+  for (size_t row = 0; row < user->storedRowCount(); ++row) {
+    const Variant& s = user->storedValue(row, sub);
+    const Variant& d = user->storedValue(row, id);
+    if (s.isNull() || d.isNull() || s.isEmpty() || d.isEmpty()) continue;
+    result.names_[{platform::CLng(s), platform::CLng(d)}] = show < 0 ? std::string() : textOf(user->storedValue(row, show));
+  }
+  return result;
+}
+
+const std::string* UserDetailNames::showName(int32_t subFuncId, int32_t detailFuncId) const {
+  auto it = names_.find({subFuncId, detailFuncId});
+  return it == names_.end() ? nullptr : &it->second;
+}
+
+std::string UserDetailNames::nameOf(int32_t subFuncId, const Recordset& merged) const {
+  const int id = merged.fieldIndex("FDetailFuncID");
+  const Variant* idValue = id < 0 ? nullptr : &merged.value(id);
+  const std::string* own = nullptr;
+  if (idValue && !idValue->isNull() && !idValue->isEmpty()) own = showName(subFuncId, platform::CLng(*idValue));
+  return DetailFuncDisplayName(fieldText(merged, "FFuncName"), fieldText(merged, "FShowName"), own);
+}
+
+std::string DetailFuncDisplayName(int32_t subFuncId, const Recordset& merged) {
+  return UserDetailNames::read().nameOf(subFuncId, merged);
+}
+
+}  // namespace wayfind::store

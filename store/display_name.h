@@ -1,0 +1,49 @@
+// The name a detail function is shown by where it sits in the user's tree. The
+// console's tree and the tree search both name functions this way, so a function
+// reads the same in the tree and in the search's answers, place by place.
+//
+// A function the user has a row for at that sub-function is shown by the user's
+// own show name, else by the user's name (which the merge has put in the merged
+// row's FFuncName); the template's show name no longer names it there. Any other
+// function is shown by FShowName, else FFuncName. Line breaks show as spaces.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "platform/recordset/recordset.h"
+
+namespace wayfind::store {
+
+// The name from the merged row's two names and the user's own show name at that
+// place (nullptr: the user has no row for the function there).
+std::string DetailFuncDisplayName(const std::string& funcName, const std::string& showName,
+                                  const std::string* userShowName);
+
+// The user's own detail-function rows as the store holds them, by sub-function
+// and function. Read once for many rows (a whole sub-function, the whole tree).
+class UserDetailNames {
+ public:
+  // The rows in the store's user table now: every stored row, whatever filter a
+  // query has set on the shared table, which is left as it is. Empty before the
+  // store has loaded.
+  static UserDetailNames read();
+
+  // The user's show name for a function at a sub-function (empty text when the
+  // row has none); nullptr when the user has no row for it there.
+  const std::string* showName(int32_t subFuncId, int32_t detailFuncId) const;
+
+  // The name the current row of a merged detail-function record set (a
+  // GetDetailFunc answer for subFuncId) is shown by.
+  std::string nameOf(int32_t subFuncId, const platform::Recordset& merged) const;
+
+ private:
+  std::map<std::pair<int32_t, int32_t>, std::string> names_;
+};
+
+// The same for one merged row, reading the user's rows through the store.
+std::string DetailFuncDisplayName(int32_t subFuncId, const platform::Recordset& merged);
+
+}  // namespace wayfind::store
