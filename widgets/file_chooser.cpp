@@ -80,13 +80,18 @@ FileChooserScript& FileChooserScript::instance() {
   return script;
 }
 
-ScopedFileChoices::ScopedFileChoices(std::vector<std::optional<std::string>> answers) {
+ScopedFileChoices::ScopedFileChoices(std::vector<std::optional<std::string>> answers)
+    : wasActive_(FileChooserScript::instance().active) {
   auto& script = FileChooserScript::instance();
   script.reset();
   script.active = true;
   script.answers = std::move(answers);
 }
 
-ScopedFileChoices::~ScopedFileChoices() { FileChooserScript::instance().reset(); }
+ScopedFileChoices::~ScopedFileChoices() {
+  auto& script = FileChooserScript::instance();
+  script.reset();
+  script.active = wasActive_;
+}
 
 }  // namespace wayfind::widgets

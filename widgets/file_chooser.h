@@ -49,7 +49,9 @@ class FileChooserScript {
   }
 };
 
-// Scripted answers for a test's lifetime.
+// Scripted answers for a scope; afterwards the chooser is scripted or real as it
+// was before (the window tests keep it scripted: a chooser without an answer
+// cancels, it never waits for a person).
 class ScopedFileChoices {
  public:
   explicit ScopedFileChoices(std::vector<std::optional<std::string>> answers);
@@ -57,6 +59,9 @@ class ScopedFileChoices {
   ScopedFileChoices(const ScopedFileChoices&) = delete;
   ScopedFileChoices& operator=(const ScopedFileChoices&) = delete;
   const std::vector<FileRequest>& requests() const { return FileChooserScript::instance().requests; }
+
+ private:
+  bool wasActive_;
 };
 
 }  // namespace wayfind::widgets

@@ -85,6 +85,14 @@ TEST(FileChooserTest, ScriptedAnswersAndCancelAsError32755) {
   EXPECT_EQ(choices.requests()[0].title, "引出模板");
 }
 
+TEST(FileChooserTest, AScopeOfAnswersLeavesTheChooserAsItWas) {
+  FileChooserScript::instance().active = true;
+  { ScopedFileChoices choices({std::string("/tmp/a.dat")}); }
+  EXPECT_TRUE(FileChooserScript::instance().active) << "a scripted chooser must stay scripted";
+  EXPECT_THROW(ChooseFile(FileRequest{}), platform::AutomationError) << "unanswered, it cancels";
+  FileChooserScript::instance().reset();
+}
+
 TEST(ToolBarTest, ToolsByNameWithCaptionAsTooltip) {
   ToolBar bar;
   bar.AddBand("Main");

@@ -93,6 +93,9 @@ void WindowTest::SetUp() {
   messages = std::make_shared<erp::client::ScriptedMessageService>();
   erp::api::installMessageService(messages);
   modalScripts = std::make_unique<widgets::ScopedModalScripts>();
+  // A file chooser nobody scripted cancels rather than waits for a person.
+  widgets::FileChooserScript::instance().reset();
+  widgets::FileChooserScript::instance().active = true;
   widgets::startWindows(/*keepMessages=*/true);
   login(kAdministrator, "chs");
 }

@@ -4,8 +4,10 @@
 //     with the ERP's components and the component's public classes registered;
 //   - a logged-in user (by default 16394 "王芳", an administrator of the demo company)
 //     in simplified Chinese, unless the test asks for another language;
-//   - the scripted message service (messages) and the scripted modal runner
-//     (modal), and the windows started (the window resource loader registered).
+//   - the scripted message service (messages), the scripted modal runner
+//     (modal) and a scripted file chooser (answer with widgets::ScopedFileChoices;
+//     unanswered it cancels), and the windows started (the window resource
+//     loader registered).
 //
 //   class DlgGroupTest : public wayfind::windowtests::WindowTest {};
 //   TEST_F(DlgGroupTest, ClosedWithoutOkAnswersMinusOne) {
