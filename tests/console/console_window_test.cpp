@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <map>
 
 #include "console_fixture.h"
 #include "app/console/language_choice.h"
@@ -135,6 +136,79 @@ TEST_F(ConsoleTest, TheTreeIsReadLevelByLevelAsTheStoreAnswers) {
   EXPECT_EQ(sub->child(0)->text(0), "凭证录入");
   EXPECT_EQ(sub->child(0)->text(1), "PZLR");
   EXPECT_EQ(sub->child(0)->childCount(), 0);
+}
+
+// The child of a tree node with a key ("Det1010101"); nullptr when it has none.
+QTreeWidgetItem* childWithKey(QTreeWidgetItem* parent, const QString& key) {
+  for (int i = 0; parent && i < parent->childCount(); ++i) {
+    if (parent->child(i)->data(0, Qt::UserRole).toString() == key) return parent->child(i);
+  }
+  return nullptr;
+}
+
+TEST_F(ConsoleTest, AFunctionReadsTheSameInTheTreeAndTheSearchAtEachOfItsPlaces) {
+  // 张伟 renamed 1010101 in Vouchers and put it, unnamed, in his own folder
+  // Frequent Vouchers. The merged rows of both places carry "凭证录入" as their
+  // show name, which names the function at neither.
+  login(kZhang, "en");
+  open();
+  auto* search = child<QLineEdit>("txtSearch");
+  QTest::keyClicks(search, "voucher");
+  ASSERT_GT(results()->topLevelItemCount(), 2);
+  std::map<int, std::string> entry;  // 1010101's name in the results, by sub-function
+  for (int i = 0; i < results()->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* hit = results()->topLevelItem(i);
+    const auto ids = hit->data(0, Qt::UserRole).toList();
+    ASSERT_EQ(ids.size(), 4);
+    // A click shows the function in the tree, at the place the result names.
+    clickItem(results(), hit);
+    QTreeWidgetItem* shown = tree()->currentItem();
+    ASSERT_NE(shown, nullptr) << hit->text(0).toStdString();
+    ASSERT_NE(shown->parent(), nullptr);
+    EXPECT_EQ(shown->data(0, Qt::UserRole).toString(), QString("Det%1").arg(ids[3].toInt()));
+    EXPECT_EQ(shown->parent()->data(0, Qt::UserRole).toString(), QString("Sub%1").arg(ids[2].toInt()));
+    EXPECT_EQ(shown->text(0).toStdString(), hit->text(0).toStdString()) << "at " << hit->text(2).toStdString();
+    if (ids[3].toInt() == 1010101) entry[ids[2].toInt()] = hit->text(0).toStdString();
+  }
+  EXPECT_EQ(entry[7501031], "Voucher Entry");
+  EXPECT_EQ(entry[10101], "记账凭证录入");
+  EXPECT_EQ(entry.size(), 2u);
+  // The same when the tree is opened by hand rather than by the search.
+  QTreeWidgetItem* folder = node("Sub7501031");
+  ASSERT_NE(folder, nullptr);
+  folder->setExpanded(true);
+  ASSERT_NE(childWithKey(folder, "Det1010101"), nullptr);
+  EXPECT_EQ(childWithKey(folder, "Det1010101")->text(0).toStdString(), "Voucher Entry");
+}
+
+TEST_F(ConsoleTest, AFunctionRenamedInTheEditorShowsItsNewNameInTheTreeAndTheSearch) {
+  open();
+  modal().push("dlgSetProp", [](QDialog& d) {
+    auto& editor = static_cast<editor::dlgSetProp&>(d);
+    auto* tv = editor.tvFunc();
+    tv->simulateExpand(tv->Node("Top1"));
+    tv->simulateExpand(tv->Node("Sys101"));
+    tv->simulateClick(tv->Node("Sub10101"));
+    auto& grid = *editor.vaDetailProp();
+    const int row = grid.FindRowByItemData(1010102);
+    ASSERT_GT(row, 0);
+    ASSERT_TRUE(grid.userTypeText(1, row, "查询我的凭证"));
+    d.reject();  // closing asks whether to save; the scripted answer is Yes
+  });
+  messages->answers = {true};
+  action(&console(), "mnuSetProp")->trigger();
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+
+  QTreeWidgetItem* sub = node("Sub10101");
+  ASSERT_NE(sub, nullptr);
+  sub->setExpanded(true);
+  QTreeWidgetItem* renamed = childWithKey(sub, "Det1010102");
+  ASSERT_NE(renamed, nullptr);
+  EXPECT_EQ(renamed->text(0).toStdString(), "查询我的凭证");
+  auto* search = child<QLineEdit>("txtSearch");
+  search->insert("查询我的");
+  ASSERT_EQ(results()->topLevelItemCount(), 1);
+  EXPECT_EQ(results()->topLevelItem(0)->text(0).toStdString(), "查询我的凭证");
 }
 
 TEST_F(ConsoleTest, TheFavouritesShowTheUsersGroupsWithTheirFunctionsInOrder) {

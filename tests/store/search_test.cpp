@@ -4,6 +4,8 @@
 
 #include "platform/automation/conversions.h"
 #include "store/data_info.h"
+#include "store/display_name.h"
+#include "store/queries.h"
 #include "store/search.h"
 #include "store/search_text.h"
 #include "store_fixture.h"
@@ -256,6 +258,71 @@ TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
   FunctionSearch::instance().reset();
   EXPECT_EQ(found("我的查询"), (std::vector<int32_t>{12}));
   EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
+}
+
+TEST(DetailFuncDisplayNameTest, TheUsersShowNameThenTheUsersNameWhereTheUserHasARow) {
+  using store::DetailFuncDisplayName;
+  // Without a row of the user's: the show name, else the function name.
+  EXPECT_EQ(DetailFuncDisplayName("凭证录入", "录入凭证", nullptr), "录入凭证");
+  EXPECT_EQ(DetailFuncDisplayName("凭证录入", "  ", nullptr), "凭证录入");
+  // With one: the user's show name, else the user's name (the merged FFuncName),
+  // over the template's show name that the merged row still carries.
+  const std::string own = "我的录入", blankOwn = " ", none;
+  EXPECT_EQ(DetailFuncDisplayName("记账凭证录入", "凭证录入", &own), "我的录入");
+  EXPECT_EQ(DetailFuncDisplayName("记账凭证录入", "凭证录入", &blankOwn), "记账凭证录入");
+  EXPECT_EQ(DetailFuncDisplayName("", "凭证录入", &none), "凭证录入");
+  // Line breaks show as spaces, and the ends are trimmed.
+  EXPECT_EQ(DetailFuncDisplayName("x", " 凭证\n录入\r", nullptr), "凭证 录入");
+  const std::string ownWithBreak = "我的\r\n录入";
+  EXPECT_EQ(DetailFuncDisplayName("x", "", &ownWithBreak), "我的  录入");
+}
+
+TEST_F(SearchTest, AFunctionAtTwoPlacesIsNamedAtEachByTheUsersRowThere) {
+  // The user renamed 11 in its sub-function and also put it, unnamed, in a folder
+  // of their own; 12 keeps the template's names.
+  addRow(tableOf(templ(), "SubFunc"), {{"FSubFuncID", 705}, {"FSubSysID", 101}, {"FFuncName", "常用凭证"}, {"FIndex", 3}, {"FVisible", 1}, {"FAcctType", ""}});
+  userDetail({{"FDetailFuncID", 11}, {"FSubFuncID", 5}, {"FFuncName", "记账凭证录入"}, {"FHelpCode", "JZPZ"},
+              {"FIndex", 3}, {"FVisible", 1}, {"FEnable", 1}});
+  // The folder's row comes with the function's names filled in, and no show name.
+  userDetail({{"FDetailFuncID", 11}, {"FSubFuncID", 705}, {"FFuncName", "凭证录入"}, {"FFuncName_en", "Voucher Entry"},
+              {"FIndex", 1}, {"FVisible", 1}, {"FEnable", 1}});
+  setLanguage("en");
+
+  // The names the search gives, by place. The merged rows of both places still
+  // carry "凭证录入" as their show name, which names the function at neither.
+  std::map<int32_t, std::string> searched;
+  for (const auto& row : SearchFunctions("voucher entry", 10).rows) {
+    if (row.detailFuncId == 11) searched[row.subFuncId] = row.name;
+  }
+  ASSERT_EQ(searched.size(), 2u);
+  EXPECT_EQ(searched[5], "记账凭证录入");
+  EXPECT_EQ(searched[705], "Voucher Entry");
+
+  // The names a tree gives the merged rows of each place agree with them, and
+  // reading the user's rows leaves the shared table's filter as the query set it.
+  for (int32_t sub : {5, 705}) {
+    auto rows = store::GetDetailFunc(sub);
+    const std::string filterBefore = store::DataInfo::instance().user.DetailFunc->filter();
+    const auto names = store::UserDetailNames::read();
+    EXPECT_EQ(store::DataInfo::instance().user.DetailFunc->filter(), filterBefore);
+    bool seen = false;
+    for (rows->MoveFirst(); !rows->isEOF(); rows->MoveNext()) {
+      const int32_t id = platform::CLng(rows->value("FDetailFuncID"));
+      const std::string name = names.nameOf(sub, *rows);
+      EXPECT_EQ(name, store::DetailFuncDisplayName(sub, *rows)) << sub << " " << id;
+      if (id == 11) {
+        EXPECT_EQ(name, searched[sub]) << sub;
+        EXPECT_EQ(platform::CStr(rows->value("FShowName")), "凭证录入") << sub;
+        seen = true;
+      }
+      if (id == 12) {
+        EXPECT_EQ(name, "凭证查询");
+      }
+    }
+    EXPECT_TRUE(seen) << sub;
+  }
+  EXPECT_EQ(store::UserDetailNames::read().showName(5, 12), nullptr);
+  ASSERT_NE(store::UserDetailNames::read().showName(705, 11), nullptr);
 }
 
 TEST_F(SearchTest, AFailedLoadReachesTheCallerAndTheNextSearchRecovers) {
