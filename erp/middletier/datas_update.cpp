@@ -271,7 +271,8 @@ void ServerDatasUpdate::SetProfileValue(const Props& p, std::string& strName, st
   const std::string value = rows::textArg("strValue", Variant(strValue), size::kProfileValue, false);
   auto st = c.conn().prepare(
       "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?) "
-      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue WHERE FValue <> excluded.FValue");
+      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue "
+      "WHERE t_NavUserProfile.FValue <> excluded.FValue");
   st.bindAll(c.userId(), name, value);
   if (st.run() > 0) c.userChanged();
   c.commit();

@@ -3,6 +3,7 @@
 // dictionary), so their changes bump no revision.
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/datas_update_change.h"
+#include "erp/storage/storage_error.h"
 #include "erp/middletier/datas_update_rows.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
@@ -44,10 +45,12 @@ void requireUniqueName(storage::Connection& conn, int32_t userId, const std::str
 int32_t addGroup(storage::Connection& conn, int32_t userId, const std::string& name, const std::string& showName) {
   auto st = conn.prepare(
       "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?1, ?2, ?3, "
-      "(SELECT COALESCE(MAX(FIndex), 0) + 1 FROM t_NavFuncGroup WHERE FUserID = ?1))");
+      "(SELECT COALESCE(MAX(FIndex), 0) + 1 FROM t_NavFuncGroup WHERE FUserID = ?1)) RETURNING FFuncGroupID");
   st.bindAll(userId, name, showName);
+  if (!st.step()) storage::raiseDatabaseError("无法新建常用功能组", name);
+  const int32_t id = st.int32(0);
   st.run();
-  return static_cast<int32_t>(conn.lastInsertRowId());
+  return id;
 }
 
 }  // namespace

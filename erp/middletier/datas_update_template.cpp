@@ -295,13 +295,13 @@ void ServerDatasUpdate::SetUnInsSys(const Props& p) {
   // The template's rows and the users' own rows: a user's row would show the
   // subsystem again over the template. What is hidden here is noted, so that
   // RefreshActivFunc shows exactly that again.
-  conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT 0, s.FSubSysID "
+  conn.prepare("INSERT INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT 0, s.FSubSysID "
                "FROM t_NavSubSystem s JOIN t_NavSysState st ON st.FSubSysID = s.FSubSysID "
-               "WHERE st.FInstalled = 0 AND s.FVisible <> 0")
+               "WHERE st.FInstalled = 0 AND s.FVisible <> 0 ON CONFLICT DO NOTHING")
       .run();
-  conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT u.FUserID, u.FSubSysID "
+  conn.prepare("INSERT INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT u.FUserID, u.FSubSysID "
                "FROM t_NavUserSubSystem u JOIN t_NavSysState st ON st.FSubSysID = u.FSubSysID "
-               "WHERE st.FInstalled = 0 AND u.FVisible <> 0")
+               "WHERE st.FInstalled = 0 AND u.FVisible <> 0 ON CONFLICT DO NOTHING")
       .run();
   const char* notInstalled = "(SELECT FSubSysID FROM t_NavSysState WHERE FInstalled = 0)";
   if (conn.prepare(std::string("UPDATE t_NavSubSystem SET FVisible = 0 WHERE FVisible <> 0 AND FSubSysID IN ") +

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "erp/storage/pg_connection.h"
 #include "erp/storage/storage_error.h"
 
 namespace wayfind::erp::storage {
@@ -41,7 +42,14 @@ Seeder seederFor(Seed seed) {
   return CurrentDatabase::demoSeeder();
 }
 
-ConnectionPtr openPrepared(const std::filesystem::path& path, Seed seed) {
+ConnectionPtr openPrepared(const std::filesystem::path& path, Seed seed, bool create) {
+  if (isServerLocation(path)) {
+    // A server database is created on purpose ("wayfind db init"), never by
+    // the first program that happens to connect; an older one is migrated.
+    auto conn = Connection::open(path, Connection::Mode::ReadWrite);
+    ensureSchema(*conn, seederFor(seed), create);
+    return conn;
+  }
   if (path.has_parent_path()) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
@@ -121,8 +129,13 @@ ConnectionPtr connectionFor(const std::filesystem::path& requested) {
     cache.connections.clear();
     cache.generation = generation;
   }
-  if (auto it = cache.connections.find(path); it != cache.connections.end()) return it->second;
-  auto conn = openPrepared(path, CurrentDatabase::seed());
+  if (auto it = cache.connections.find(path); it != cache.connections.end()) {
+    // A server connection that broke (the server restarted) is opened again.
+    const auto* server = dynamic_cast<const PgConnection*>(it->second.get());
+    if (!server || !server->broken()) return it->second;
+    cache.connections.erase(it);
+  }
+  auto conn = openPrepared(path, CurrentDatabase::seed(), false);
   cache.connections.emplace(path, conn);
   return conn;
 }
@@ -135,11 +148,11 @@ ConnectionPtr readOnlyConnectionFor(const std::filesystem::path& requested) {
 
 void releaseThreadConnections() { threadCache().connections.clear(); }
 
-void prepareDatabase(const std::filesystem::path& path, Seed seed) { openPrepared(path, seed); }
+void prepareDatabase(const std::filesystem::path& path, Seed seed) { openPrepared(path, seed, true); }
 
 std::string instanceId(Connection& conn) {
   auto st = conn.prepare("SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'");
-  if (!st.step()) raiseDatabaseError("数据库缺少实例标识", conn.path().string());
+  if (!st.step()) raiseDatabaseError("数据库缺少实例标识", conn.displayName());
   return st.text(0);
 }
 

@@ -15,9 +15,9 @@ int64_t revisionOf(Connection& conn, int32_t key) {
 int64_t bump(Connection& conn, int32_t key) {
   auto st = conn.prepare(
       "INSERT INTO t_NavVersion(FUserID, FRevision) VALUES (?, 1) "
-      "ON CONFLICT(FUserID) DO UPDATE SET FRevision = FRevision + 1 RETURNING FRevision");
+      "ON CONFLICT(FUserID) DO UPDATE SET FRevision = t_NavVersion.FRevision + 1 RETURNING FRevision");
   st.bind(1, key);
-  if (!st.step()) raiseDatabaseError("无法更新版本号", conn.path().string());
+  if (!st.step()) raiseDatabaseError("无法更新版本号", conn.displayName());
   const int64_t v = st.int64(0);
   st.run();
   return v;
