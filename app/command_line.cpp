@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/call_arguments.h"
+#include "app/db_init.h"
 #include "app/host.h"
 #include "app/json_writer.h"
 #include "app/terminal_group_chooser.h"
@@ -37,9 +38,13 @@ Commands:
   favourites           the user's groups of frequently used functions
   export FILE          write the user's customisation to a template file
   import FILE          replace the user's customisation by a template file
+  db init [--demo]     create the tables (and the demo company) in an empty
+                       database, such as a new PostgreSQL database
 
 Options (for every command):
-  --db PATH            database file (default: $WAYFIND_DB, else the user's data
+  --db PATH|URI        database file, or a PostgreSQL connection URI
+                       (postgresql://user@host/dbname; made with "wayfind db init")
+                       (default: $WAYFIND_DB, else a file in the user's data
                        folder; the demo company is created there on the first run)
   --user ID            the logged-in user (default: $WAYFIND_USER, else the first
                        active user)
@@ -107,6 +112,7 @@ struct Invocation {
   bool json = false;
   bool all = false;
   bool help = false;
+  bool demo = false;
   std::string command;
   std::vector<std::string> positional;
 };
@@ -147,6 +153,7 @@ Invocation parse(const std::vector<std::string>& args) {
     if (a == "--help" || a == "-h") inv.help = true;
     else if (a == "--json") inv.json = true;
     else if (a == "--all") inv.all = true;
+    else if (a == "--demo") inv.demo = true;
     else if (a == "--db") inv.host.database = value();
     else if (a == "--user") {
       std::string v = value();
@@ -383,6 +390,24 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     const bool wrong = inv.command.empty() && !inv.help;
     (wrong ? err : out) << kGlobalHelp;
     return wrong ? 2 : 0;
+  }
+  if (inv.command == "db") {
+    if (inv.help) {
+      out << kDbInitHelp;
+      return 0;
+    }
+    if (inv.positional.size() != 1 || inv.positional[0] != "init") {
+      err << "wayfind: wayfind db takes init [--demo] (see wayfind db --help).\n";
+      return 2;
+    }
+    try {
+      return runDbInit(inv.host.database, inv.demo, out);
+    } catch (const AutomationError& e) {
+      err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+    } catch (const std::exception& e) {
+      err << "wayfind: " << e.what() << "\n";
+    }
+    return 1;
   }
   auto command = commands.find(inv.command);
   if (command == commands.end()) {

@@ -232,7 +232,7 @@ bool idInUse(storage::Connection& conn, const Level& l, int32_t id) {
 
 int32_t nextFreeCustomId(storage::Connection& conn, const Level& l) {
   const std::string sql = std::string("SELECT MAX(id) FROM (SELECT MAX(") + l.idCol + ") AS id FROM " + l.tplTable +
-                          " UNION ALL SELECT MAX(" + l.idCol + ") FROM " + l.userTable + ")";
+                          " UNION ALL SELECT MAX(" + l.idCol + ") FROM " + l.userTable + ") AS ids";
   const int64_t highest = maxOf(conn, sql).value_or(0);
   const int64_t next = highest >= l.base ? highest + 1 : l.base;
   if (next > std::numeric_limits<int32_t>::max())
@@ -252,10 +252,10 @@ int32_t nextIndex(storage::Connection& conn, const Level& l, int32_t parentId, i
   std::string sql;
   if (l.number == 1) {
     sql = "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavTopClass UNION ALL "
-          "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2)";
+          "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2) AS i";
   } else {
     sql = std::string("SELECT MAX(FIndex) FROM (SELECT FIndex FROM ") + l.tplTable + " WHERE " + l.parentCol +
-          " = ?1 UNION ALL SELECT FIndex FROM " + l.userTable + " WHERE FUserID = ?2 AND " + l.parentCol + " = ?1)";
+          " = ?1 UNION ALL SELECT FIndex FROM " + l.userTable + " WHERE FUserID = ?2 AND " + l.parentCol + " = ?1) AS i";
   }
   auto st = conn.prepare(sql);
   if (l.number != 1) st.bind(1, parentId);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <map>
 
+#include <unistd.h>
+
 #include "erp/storage/pg_connection.h"
 #include "erp/storage/storage_error.h"
 
@@ -25,6 +27,7 @@ Settings& settings() {
 
 struct ThreadCache {
   unsigned generation = 0;
+  pid_t pid = getpid();
   std::map<std::filesystem::path, ConnectionPtr> connections;
 };
 
@@ -124,6 +127,14 @@ ConnectionPtr connectionFor(const std::filesystem::path& requested) {
   {
     std::lock_guard lock(settings().mutex);
     generation = settings().generation;
+  }
+  if (cache.pid != getpid()) {
+    // A forked child must not speak on its parent's server sessions (closing
+    // them would end the parent's too): it leaves them and opens its own.
+    for (auto& [where, conn] : cache.connections)
+      if (auto* server = dynamic_cast<PgConnection*>(conn.get())) server->abandon();
+    cache.connections.clear();
+    cache.pid = getpid();
   }
   if (cache.generation != generation) {
     cache.connections.clear();

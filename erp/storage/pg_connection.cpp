@@ -52,8 +52,8 @@ ValueKind kindOfType(Oid type) {
 
 class PgStatement final : public StatementBackend {
  public:
-  PgStatement(PgConnection& conn, std::string serverSql) : conn_(conn), sql_(std::move(serverSql)) {
-    name_ = conn_.preparedName(sql_);
+  PgStatement(PgConnection& conn, ServerSql serverSql) : conn_(conn), sql_(std::move(serverSql.text)) {
+    name_ = conn_.preparedName(sql_, serverSql.used);
   }
   ~PgStatement() override { clearResult(); }
 
@@ -197,7 +197,9 @@ std::shared_ptr<Connection> PgConnection::open(const std::filesystem::path& uri,
 PgConnection::PgConnection(pg_conn* conn, std::filesystem::path uri, Mode mode)
     : Connection(std::move(uri), mode), conn_(conn) {}
 
-PgConnection::~PgConnection() { PQfinish(conn_); }
+PgConnection::~PgConnection() {
+  if (conn_) PQfinish(conn_);
+}
 
 void PgConnection::fail(pg_result* res, const std::string& what) const {
   std::string msg = trimmedMessage(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_));
@@ -208,18 +210,22 @@ void PgConnection::fail(pg_result* res, const std::string& what) const {
   raiseDatabaseError(what, msg);
 }
 
-const std::string& PgConnection::preparedName(const std::string& sql) {
+const std::string& PgConnection::preparedName(const std::string& sql, const std::vector<bool>& used) {
   if (auto it = prepared_.find(sql); it != prepared_.end()) return it->second;
   const std::string name = "wf" + std::to_string(prepared_.size() + 1);
-  PGresult* res = PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr);
+  // The server infers each parameter's type from where it stands; one that
+  // stands nowhere is declared text so that binding it does no harm.
+  std::vector<Oid> types(used.size(), 0);
+  for (size_t i = 0; i < used.size(); ++i)
+    if (!used[i]) types[i] = kText;
+  PGresult* res = PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data());
   if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res, "无法准备语句 [" + shortSql(sql) + "]");
   PQclear(res);
   return prepared_.emplace(sql, name).first->second;
 }
 
 Statement PgConnection::prepare(std::string_view sql) {
-  std::string serverSql = toServerParameters(sql);
-  return Statement(std::make_unique<PgStatement>(*this, std::move(serverSql)), std::string(sql));
+  return Statement(std::make_unique<PgStatement>(*this, toServerParameters(sql)), std::string(sql));
 }
 
 void PgConnection::exec(std::string_view sql) {

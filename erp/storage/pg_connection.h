@@ -16,6 +16,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "erp/storage/connection.h"
 
@@ -41,11 +42,14 @@ class PgConnection final : public Connection {
 
   // True when the server connection is gone; the cache opens a new one.
   bool broken() const;
+  // Forgets the server session without ending it (in a forked child, where the
+  // session belongs to the parent).
+  void abandon() { conn_ = nullptr; }
   pg_conn* handle() const { return conn_; }
 
   // The name of the server-side prepared statement for sql (already in "$N"
   // form), preparing it on first use.
-  const std::string& preparedName(const std::string& sql);
+  const std::string& preparedName(const std::string& sql, const std::vector<bool>& used);
 
   // Raises the database error for a failed result (and frees it).
   [[noreturn]] void fail(pg_result* res, const std::string& what) const;

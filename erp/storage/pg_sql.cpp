@@ -4,7 +4,8 @@
 
 namespace wayfind::erp::storage {
 
-std::string toServerParameters(std::string_view sql) {
+ServerSql toServerParameters(std::string_view sql) {
+  std::vector<bool> used;
   std::string out;
   out.reserve(sql.size() + 8);
   int largest = 0;
@@ -46,6 +47,8 @@ std::string toServerParameters(std::string_view sql) {
       }
       if (digits == 0) number = largest + 1;
       if (number > largest) largest = number;
+      if (used.size() < static_cast<size_t>(number)) used.resize(static_cast<size_t>(number), false);
+      if (number > 0) used[static_cast<size_t>(number - 1)] = true;
       out.push_back('$');
       out.append(std::to_string(number));
     } else {
@@ -53,7 +56,7 @@ std::string toServerParameters(std::string_view sql) {
       ++i;
     }
   }
-  return out;
+  return ServerSql{std::move(out), std::move(used)};
 }
 
 }  // namespace wayfind::erp::storage

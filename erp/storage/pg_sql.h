@@ -7,9 +7,17 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wayfind::erp::storage {
 
-std::string toServerParameters(std::string_view sql);
+struct ServerSql {
+  std::string text;
+  // used[i]: whether parameter i + 1 appears. A parameter that a statement
+  // binds but never uses has no type the server could infer.
+  std::vector<bool> used;
+};
+
+ServerSql toServerParameters(std::string_view sql);
 
 }  // namespace wayfind::erp::storage
