@@ -56,19 +56,19 @@ std::string ServerDatasInfo::GetSubSysClass(const std::string& propsString, int3
   const char* sql = nullptr;
   switch (lType) {
     case 1:
-      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT CAST(?1 AS INTEGER) AS id) k "
             "LEFT JOIN t_NavTopClass t ON t.FTopClassID = k.id "
             "LEFT JOIN t_NavUserTopClass u ON u.FUserID = ?2 AND u.FTopClassID = k.id "
             "WHERE t.FTopClassID IS NOT NULL OR u.FTopClassID IS NOT NULL";
       break;
     case 2:
-      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT CAST(?1 AS INTEGER) AS id) k "
             "LEFT JOIN t_NavSubSystem t ON t.FSubSysID = k.id "
             "LEFT JOIN t_NavUserSubSystem u ON u.FUserID = ?2 AND u.FSubSysID = k.id "
             "WHERE t.FSubSysID IS NOT NULL OR u.FSubSysID IS NOT NULL";
       break;
     case 3:
-      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT CAST(?1 AS INTEGER) AS id) k "
             "LEFT JOIN t_NavSubFunc t ON t.FSubFuncID = k.id "
             "LEFT JOIN t_NavUserSubFunc u ON u.FUserID = ?2 AND u.FSubFuncID = k.id "
             "WHERE t.FSubFuncID IS NOT NULL OR u.FSubFuncID IS NOT NULL";
@@ -78,7 +78,7 @@ std::string ServerDatasInfo::GetSubSysClass(const std::string& propsString, int3
       sql = "SELECT CASE WHEN t.FDetailFuncID IS NOT NULL THEN COALESCE(t.FClassName, '') "
             "ELSE COALESCE((SELECT u.FClassName FROM t_NavUserDetailFunc u WHERE u.FUserID = ?2 "
             "AND u.FDetailFuncID = ?1 ORDER BY u.FSubFuncID LIMIT 1), '') END "
-            "FROM (SELECT ?1 AS id) k LEFT JOIN t_NavDetailFunc t ON t.FDetailFuncID = k.id";
+            "FROM (SELECT CAST(?1 AS INTEGER) AS id) k LEFT JOIN t_NavDetailFunc t ON t.FDetailFuncID = k.id";
       break;
     default: return {};
   }

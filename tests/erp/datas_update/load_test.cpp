@@ -103,14 +103,14 @@ int work(const std::filesystem::path& db, int proc, const std::filesystem::path&
   return 0;
 }
 
-std::string valueOf(UpdateTest& t, const std::string& sql, int32_t a, int32_t b) {
-  auto st = t.conn().prepare(sql);
-  st.bindAll(a, b);
-  return st.step() ? st.text(0) : "<none>";
-}
-
 class Load : public UpdateTest {
  protected:
+  // The first column of the first row of sql with two values bound, as text.
+  std::string valueOf(const std::string& sql, int32_t a, int32_t b) {
+    auto st = conn().prepare(sql);
+    st.bindAll(a, b);
+    return st.step() ? st.text(0) : "<none>";
+  }
   void addUsers(int count) {
     for (int32_t u = 16388; u < kFirstLoadUser + count; ++u)
       conn().prepare("INSERT INTO t_User(FUserID, FName) VALUES (?, ?)").bindAll(u, "用户" + std::to_string(u)).run();
@@ -169,21 +169,20 @@ TEST_F(Load, ManyProcessesLoseNoChangeDoubleNoIdAndBumpEachUserOncePerChange) {
     }
     EXPECT_EQ(lines, kChangesPerProcess) << "worker " << proc << " acknowledged fewer changes";
     // The last acknowledged value of this process's own nodes is the stored one.
-    EXPECT_EQ(valueOf(*this, "SELECT FFuncName FROM t_NavUserSubFunc WHERE FUserID = ? AND FSubFuncID = ?", user,
+    EXPECT_EQ(valueOf("SELECT FFuncName FROM t_NavUserSubFunc WHERE FUserID = ? AND FSubFuncID = ?", user,
                       subFunc),
               lastName);
-    EXPECT_EQ(valueOf(*this, "SELECT FHelpCode FROM t_NavUserDetailFunc WHERE FUserID = ? AND FDetailFuncID = ?", user,
+    EXPECT_EQ(valueOf("SELECT FHelpCode FROM t_NavUserDetailFunc WHERE FUserID = ? AND FDetailFuncID = ?", user,
                       func),
               lastCode);
-    EXPECT_EQ(valueOf(*this,
-                      "SELECT COUNT(*) FROM t_NavFuncGroupItem i JOIN t_NavFuncGroup g ON g.FFuncGroupID = i.FFuncGroupID "
+    EXPECT_EQ(valueOf("SELECT COUNT(*) FROM t_NavFuncGroupItem i JOIN t_NavFuncGroup g ON g.FFuncGroupID = i.FFuncGroupID "
                       "WHERE g.FUserID = ? AND i.FDetailFuncID = ?",
                       user, func),
               "1");
   }
   // Favourites of one user from two processes: one first group, made once.
   for (int32_t u = kFirstLoadUser; u < kFirstLoadUser + processes / 2; ++u) {
-    EXPECT_EQ(valueOf(*this, "SELECT COUNT(*) FROM t_NavFuncGroup WHERE FUserID = ? AND FUserID = ?", u, u), "1");
+    EXPECT_EQ(valueOf("SELECT COUNT(*) FROM t_NavFuncGroup WHERE FUserID = ? AND FUserID = ?", u, u), "1");
     // Revisions moved exactly once per change of the user's rows (favourites
     // are read live and bump nothing).
     EXPECT_EQ(revision(u), rowChanges[u]) << "user " << u;
@@ -195,7 +194,7 @@ TEST_F(Load, ManyProcessesLoseNoChangeDoubleNoIdAndBumpEachUserOncePerChange) {
 
 // A template file of many custom functions for one user, in the form
 // ExportUserData gives.
-platform::DictionaryPtr bigTemplate(UpdateTest& t, middletier::ServerDatasInfo& datas, int functions) {
+platform::DictionaryPtr bigTemplate(middletier::ServerDatasInfo& datas, int functions) {
   auto d = datas.ExportUserData(props(kUserA));
   auto rs = d->GetValue("DetailFunc").objectAs<platform::Recordset>();
   const int n = rs->fieldCount();
@@ -213,13 +212,12 @@ platform::DictionaryPtr bigTemplate(UpdateTest& t, middletier::ServerDatasInfo& 
     }
     rs->appendStoredRow(std::move(row));
   }
-  (void)t;
   return d;
 }
 
 TEST_F(Load, BigImportDelaysButFailsNoOtherWriter) {
   const int kFunctions = 50000;
-  auto file = bigTemplate(*this, datas_, kFunctions);
+  auto file = bigTemplate(datas_, kFunctions);
   const pid_t importer = fork();
   ASSERT_GE(importer, 0);
   if (importer == 0) {
