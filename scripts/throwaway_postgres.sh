@@ -13,12 +13,17 @@
 WAYFIND_PG_BIN="${WAYFIND_PG_BIN:-/usr/lib/postgresql/15/bin}"
 WAYFIND_PG_DIR=""
 
+# Runs a server program from inside the server's folder: the unprivileged user
+# may not be allowed into the current directory (a clone under /root).
 _throwaway_postgres_as() {
-  if [ "$(id -u)" -eq 0 ]; then
-    runuser -u postgres -- "$@"
-  else
-    "$@"
-  fi
+  (
+    cd "$WAYFIND_PG_DIR" || exit 1
+    if [ "$(id -u)" -eq 0 ]; then
+      runuser -u postgres -- "$@"
+    else
+      "$@"
+    fi
+  )
 }
 
 throwaway_postgres_start() {
