@@ -5,8 +5,10 @@
 // refresh flags. docs/middle-tier.md ("ZelWayfind.DatasUpdate") says what each
 // method does.
 //
-// Every method that changes something runs in one write transaction (writers
-// queue one after another, see storage::Transaction) and bumps the revision of what
+// Every method that changes something runs in one write transaction (a change of
+// the caller's own rows serialises with that user's other changes and with the
+// handing out of identifiers; one that may touch other users or the template
+// holds the whole database: storage::WriteLock) and bumps the revision of what
 // it changed: the caller's (or each target user's) when their navigation rows or
 // profile changed, the template's when the template changed. A refused call
 // (error 5, source "ZelWayfind.DatasUpdate") changes nothing.

@@ -57,7 +57,7 @@ int32_t addGroup(storage::Connection& conn, int32_t userId, const std::string& n
 
 platform::Variant ServerDatasUpdate::AddNormalFuncGroup(const Props& p, std::string& strFuncGroupName,
                                                         std::string& strShowName) {
-  Change c(database_, p, "AddNormalFuncGroup");
+  Change c(database_, p, "AddNormalFuncGroup", storage::WriteLock::Shared);
   const std::string name = groupName(strFuncGroupName);
   const std::string show = rows::textArg("strShowName", Variant(strShowName), size::kGroupName, false);
   requireUniqueName(c.conn(), c.userId(), name, -1);
@@ -67,7 +67,7 @@ platform::Variant ServerDatasUpdate::AddNormalFuncGroup(const Props& p, std::str
 }
 
 platform::Variant ServerDatasUpdate::DelNormalFuncGroup(const Props& p, int32_t& lngGroupID) {
-  Change c(database_, p, "DelNormalFuncGroup");
+  Change c(database_, p, "DelNormalFuncGroup", storage::WriteLock::Shared);
   requireOwnGroup(c.conn(), c.userId(), lngGroupID);
   // The list goes with its group (the items reference it ON DELETE CASCADE).
   auto st = c.conn().prepare("DELETE FROM t_NavFuncGroup WHERE FFuncGroupID = ?");
@@ -78,7 +78,7 @@ platform::Variant ServerDatasUpdate::DelNormalFuncGroup(const Props& p, int32_t&
 }
 
 platform::Variant ServerDatasUpdate::UpdateNormalFuncGroup(const Props& p, int32_t& lngGroupID, std::string& strName) {
-  Change c(database_, p, "UpdateNormalFuncGroup");
+  Change c(database_, p, "UpdateNormalFuncGroup", storage::WriteLock::Shared);
   requireOwnGroup(c.conn(), c.userId(), lngGroupID);
   const std::string name = groupName(strName);
   requireUniqueName(c.conn(), c.userId(), name, lngGroupID);
@@ -90,7 +90,7 @@ platform::Variant ServerDatasUpdate::UpdateNormalFuncGroup(const Props& p, int32
 }
 
 void ServerDatasUpdate::ClearNormalList(const Props& p, int32_t& lFuncGroupID) {
-  Change c(database_, p, "ClearNormalList");
+  Change c(database_, p, "ClearNormalList", storage::WriteLock::Shared);
   std::optional<int32_t> group;
   if (lFuncGroupID == -1) {
     group = firstGroup(c.conn(), c.userId());
@@ -109,7 +109,7 @@ void ServerDatasUpdate::ClearNormalList(const Props& p, int32_t& lFuncGroupID) {
 platform::Variant ServerDatasUpdate::AppendNormalItem(const Props& p, int32_t& lngFuncID, std::string& strHelpCode,
                                                       std::string& strShowName, std::string& strFuncName,
                                                       int32_t& lngGroupID) {
-  Change c(database_, p, "AppendNormalItem");
+  Change c(database_, p, "AppendNormalItem", storage::WriteLock::Shared);
   auto& conn = c.conn();
   const std::string help = rows::textArg("strHelpCode", Variant(strHelpCode), size::kHelpCode, false);
   rows::checkHelpCode("strHelpCode", help);

@@ -123,13 +123,13 @@ std::shared_ptr<Connection> Connection::open(const std::filesystem::path& locati
 
 // ---- transactions ----
 
-Transaction::Transaction(Connection& conn) : conn_(conn) {
+Transaction::Transaction(Connection& conn, WriteLock lock) : conn_(conn) {
   if (conn_.inTransaction()) {
     savepoint_ = true;
     conn_.exec("SAVEPOINT wayfind_nested;");
     return;
   }
-  conn_.beginWrite();
+  conn_.beginWrite(lock);
 }
 
 Transaction::~Transaction() {

@@ -105,6 +105,20 @@ class Statement {
 
 enum class Backend { SQLite, PostgreSQL };
 
+// How much of the database a write transaction holds from its start.
+// - Whole: every other writer waits (template upkeep, imports, applying one
+//   user's rows to others, schema changes).
+// - Shared: writers of other users go on beside it; the change then serialises
+//   on what it touches (serialiseOn: the user whose rows it changes, the level
+//   whose next identifier it takes). Whole-database writers wait for it.
+// SQLite has one write lock: every write transaction holds the whole file.
+enum class WriteLock { Whole, Shared };
+
+// What a Shared write transaction serialises on, with the identifier of the
+// thing: the user (their rows, profile, favourites and revision), or the level
+// whose custom identifiers it hands out (1 to 4).
+enum class Serial { User = 1, Identifiers = 2 };
+
 class Connection {
  public:
   enum class Mode { ReadWrite, ReadOnly };
@@ -124,7 +138,11 @@ class Connection {
   virtual bool inTransaction() const = 0;
 
   // The transaction primitives behind Transaction and ReadTransaction.
-  virtual void beginWrite() = 0;
+  virtual void beginWrite(WriteLock lock) = 0;
+  // Inside a Shared write transaction: waits until no other transaction holds
+  // (space, id), and holds it to the end. Nothing to do where writes are
+  // serialised anyway (SQLite).
+  virtual void serialiseOn(Serial space, int32_t id) { (void)space, (void)id; }
   virtual void beginRead() = 0;
   virtual void commit() = 0;
   virtual void rollback() noexcept = 0;
@@ -157,13 +175,13 @@ std::string locationForDisplay(const std::filesystem::path& location);
 
 // A write transaction: on SQLite BEGIN IMMEDIATE, retried while another process
 // holds the write lock; on PostgreSQL a transaction that first takes the
-// database's write lock, so that changes run one after another as they do on
-// SQLite while readers go on reading their snapshots. Rolled back by
+// database's write lock, whole or shared (see WriteLock), while readers go on
+// reading their snapshots. Rolled back by
 // the destructor unless commit() ran. Inside an open transaction it becomes a
 // savepoint, so helpers nest.
 class Transaction {
  public:
-  explicit Transaction(Connection& conn);
+  explicit Transaction(Connection& conn, WriteLock lock = WriteLock::Whole);
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;

@@ -246,8 +246,10 @@ bool PgConnection::inTransaction() const { return PQtransactionStatus(conn_) != 
 
 bool PgConnection::broken() const { return PQstatus(conn_) == CONNECTION_BAD; }
 
-void PgConnection::beginWrite() {
-  const std::string lock = "SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")";
+void PgConnection::beginWrite(WriteLock scope) {
+  const std::string lock = std::string(scope == WriteLock::Whole ? "SELECT pg_advisory_xact_lock("
+                                                                 : "SELECT pg_advisory_xact_lock_shared(") +
+                           std::to_string(kWriteLockKey) + ")";
   for (int attempt = 1;; ++attempt) {
     exec("BEGIN ISOLATION LEVEL READ COMMITTED;");
     PGresult* res = PQexec(conn_, lock.c_str());
@@ -262,6 +264,13 @@ void PgConnection::beginWrite() {
     PQclear(res);
     std::this_thread::sleep_for(std::chrono::milliseconds(10 * attempt));
   }
+}
+
+void PgConnection::serialiseOn(Serial space, int32_t id) {
+  // The two-key form: (space, id), apart from the one-key write lock.
+  auto st = prepare("SELECT pg_advisory_xact_lock(?1, ?2)");
+  st.bindAll(static_cast<int32_t>(kWriteLockKey) + static_cast<int32_t>(space), id);
+  st.step();
 }
 
 void PgConnection::beginRead() { exec("BEGIN ISOLATION LEVEL REPEATABLE READ;"); }

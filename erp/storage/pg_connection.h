@@ -3,10 +3,15 @@
 // - Statements are prepared once per connection (by their text) and run with
 //   their values sent apart from the SQL; the server infers each parameter's
 //   type from where it stands.
-// - Writes run one after another: a write transaction first takes the
-//   database's write lock (a transaction-level advisory lock) and waits for it
-//   as long as the holder runs, so a long import delays other writers but never
-//   fails them. Readers never wait: a read transaction sees one snapshot
+// - A write transaction (READ COMMITTED) first takes the database's write lock,
+//   a transaction-level advisory lock: whole, or shared for a change of one
+//   user's rows, which then also takes that user's lock and, to hand out a
+//   custom identifier, the level's. So changes of different users run side by
+//   side, changes of one user and the handing out of identifiers one after
+//   another, and the whole-database changes (imports, template upkeep) alone.
+//   Locks are always taken in that order, so no two changes deadlock. A writer
+//   waits as long as the holder runs, so a long import delays other writers but
+//   never fails them. Readers never wait: a read transaction sees one snapshot
 //   (REPEATABLE READ). Beginning is retried, a bounded number of times, when the
 //   server answers with a serialisation failure or a deadlock.
 // - The connection authenticates as the PostgreSQL role the URI names; the
@@ -34,7 +39,8 @@ class PgConnection final : public Connection {
   Statement prepare(std::string_view sql) override;
   void exec(std::string_view sql) override;
   bool inTransaction() const override;
-  void beginWrite() override;
+  void beginWrite(WriteLock lock) override;
+  void serialiseOn(Serial space, int32_t id) override;
   void beginRead() override;
   void commit() override;
   void rollback() noexcept override;

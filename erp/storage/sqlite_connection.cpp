@@ -152,7 +152,7 @@ void SqliteConnection::exec(std::string_view sql) {
 
 bool SqliteConnection::inTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
-void SqliteConnection::beginWrite() {
+void SqliteConnection::beginWrite(WriteLock) {
   // The busy handler waits inside BEGIN IMMEDIATE; when another writer holds the
   // lock longer than that, back off and try again rather than fail the change.
   const auto deadline = std::chrono::steady_clock::now() + kBeginRetryLimit;

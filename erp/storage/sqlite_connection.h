@@ -17,7 +17,7 @@ class SqliteConnection final : public Connection {
   Statement prepare(std::string_view sql) override;
   void exec(std::string_view sql) override;
   bool inTransaction() const override;
-  void beginWrite() override;
+  void beginWrite(WriteLock lock) override;
   void beginRead() override;
   void commit() override;
   void rollback() noexcept override;
