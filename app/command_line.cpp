@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/call_arguments.h"
+#include "app/db_init.h"
 #include "app/host.h"
 #include "app/json_writer.h"
 #include "app/terminal_group_chooser.h"
@@ -40,9 +41,13 @@ Commands:
   favourites           the user's groups of frequently used functions
   export FILE          write the user's customisation to a template file
   import FILE          replace the user's customisation by a template file
+  db init [--demo]     create the tables (and the demo company) in an empty
+                       database, such as a new PostgreSQL database
 
 Options (for every command):
-  --db PATH            database file (default: $WAYFIND_DB, else the user's data
+  --db PATH|URI        database file, or a PostgreSQL connection URI
+                       (postgresql://user@host/dbname; made with "wayfind db init")
+                       (default: $WAYFIND_DB, else a file in the user's data
                        folder; the demo company is created there on the first run)
   --user ID            the logged-in user (default: $WAYFIND_USER, else the first
                        active user)
@@ -121,6 +126,7 @@ struct Invocation {
   bool edit = false;
   bool help = false;
   size_t limit = 20;
+  bool demo = false;
   std::string command;
   std::vector<std::string> positional;
 };
@@ -172,6 +178,7 @@ Invocation parse(const std::vector<std::string>& args) {
         throw UsageError{"--limit takes a whole number from 1 to 1000000, not " + v + "."};
       inv.limit = static_cast<size_t>(*n);
     }
+    else if (a == "--demo") inv.demo = true;
     else if (a == "--db") inv.host.database = value();
     else if (a == "--user") {
       std::string v = value();
@@ -535,6 +542,23 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     err << (inv.command == "favourites" ? "wayfind: favourites --edit needs the windows, and this program has none.\n"
                                         : "wayfind: --edit goes with favourites only (see wayfind --help).\n");
     return 2;
+  if (inv.command == "db") {
+    if (inv.help) {
+      out << kDbInitHelp;
+      return 0;
+    }
+    if (inv.positional.size() != 1 || inv.positional[0] != "init") {
+      err << "wayfind: wayfind db takes init [--demo] (see wayfind db --help).\n";
+      return 2;
+    }
+    try {
+      return runDbInit(inv.host.database, inv.demo, out);
+    } catch (const AutomationError& e) {
+      err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+    } catch (const std::exception& e) {
+      err << "wayfind: " << e.what() << "\n";
+    }
+    return 1;
   }
   auto command = commands.find(inv.command);
   if (command == commands.end()) {

@@ -52,9 +52,11 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
 
   if (options.database) erp::storage::CurrentDatabase::set(*options.database);
   const auto path = erp::storage::CurrentDatabase::path();
-  session.databasePath = path.string();
+  session.databasePath = erp::storage::locationForDisplay(path);
   std::error_code ec;
-  session.createdDatabase = !std::filesystem::exists(path, ec);
+  // A server database is never created here ("wayfind db init" makes it).
+  const bool server = erp::storage::isServerLocation(path);
+  session.createdDatabase = !server && !std::filesystem::exists(path, ec);
   if (session.createdDatabase) std::filesystem::create_directories(path.parent_path(), ec);
   auto conn = erp::storage::connectionFor(path);
   if (session.createdDatabase && onCreated) onCreated(session.databasePath);

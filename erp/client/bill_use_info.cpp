@@ -2,12 +2,15 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <chrono>
 
 #include "erp/middletier/caller.h"
 #include "erp/storage/database.h"
 #include "erp/storage/recordset_builder.h"
+#include "erp/storage/sqlite_connection.h"
 #include "erp/storage/storage_error.h"
+#include "platform/automation/conversions.h"
 
 namespace wayfind::erp::client {
 
@@ -58,6 +61,65 @@ class Guard {
   sqlite3* db_;
 };
 
+// The first word of a statement, after blanks, comments and opening brackets,
+// in upper case.
+std::string firstWord(const std::string& sql) {
+  size_t i = 0;
+  for (;;) {
+    while (i < sql.size() && (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '(')) ++i;
+    if (sql.compare(i, 2, "--") == 0) {
+      i = sql.find('\n', i);
+      if (i == std::string::npos) return {};
+    } else if (sql.compare(i, 2, "/*") == 0) {
+      i = sql.find("*/", i);
+      if (i == std::string::npos) return {};
+      i += 2;
+    } else {
+      break;
+    }
+  }
+  std::string word;
+  while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
+    word.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++]))));
+  return word;
+}
+
+// On the server: one statement that reads, in a read-only transaction under the
+// read-only role wayfind_reader, with a time limit. The server prepares one
+// statement only; anything that writes is refused by the transaction and the
+// role alike, and the functions that would switch the role back or reach the
+// server's files are refused before the statement is sent.
+platform::RecordsetPtr serverQuery(storage::Connection& conn, const std::string& sql) {
+  const std::string word = firstWord(sql);
+  if (word.empty()) refuse("查询语句为空。");
+  if (word != "SELECT" && word != "WITH" && word != "VALUES" && word != "TABLE")
+    refuse("只允许只读查询 (SELECT)，该语句被拒绝: " + word);
+  const std::string lower = platform::toLowerAscii(sql);
+  for (const char* refused : {"set_config", "pg_read_file", "pg_read_binary_file", "pg_ls_dir", "lo_import",
+                              "lo_export", "lo_get", "dblink", "pg_stat_file"})
+    if (lower.find(refused) != std::string::npos)
+      refuse(std::string("只允许只读查询 (SELECT)，不允许使用函数 ") + refused + "。");
+  if (conn.inTransaction()) refuse("数据访问不能在事务中进行。");
+  conn.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY;");
+  struct End {
+    storage::Connection& conn;
+    ~End() { conn.rollback(); }
+  } end{conn};
+  conn.exec("SET LOCAL ROLE wayfind_reader; SET LOCAL statement_timeout = " +
+            std::to_string(std::chrono::milliseconds(kQueryTimeLimit).count()) + ";");
+  try {
+    auto st = conn.prepare(sql);
+    return storage::recordsetTypedFromResult(st);
+  } catch (const platform::AutomationError& e) {
+    const std::string& d = e.description();
+    if (d.find("SQLSTATE 57014") != std::string::npos) refuse("查询超过了 15 秒，已中止。");
+    if (d.find("SQLSTATE 25006") != std::string::npos || d.find("SQLSTATE 42501") != std::string::npos)
+      refuse("只允许只读查询 (SELECT)，该语句被拒绝: " + d);
+    if (d.find("multiple commands") != std::string::npos) refuse("一次只能执行一条查询语句。");
+    refuse("查询语句有误: " + d);
+  }
+}
+
 }  // namespace
 
 BillUseInfo::BillUseInfo(std::filesystem::path database) : database_(std::move(database)) {}
@@ -69,7 +131,8 @@ platform::RecordsetPtr BillUseInfo::GetData(const std::string& propsString, cons
     middletier::requireCaller(*rw, propsString, kSource);
   }
   auto conn = storage::readOnlyConnectionFor(database_);
-  sqlite3* db = conn->handle();
+  if (conn->backend() == storage::Backend::PostgreSQL) return serverQuery(*conn, sql);
+  sqlite3* db = static_cast<storage::SqliteConnection&>(*conn).handle();
   auto deadline = std::chrono::steady_clock::now() + kQueryTimeLimit;
   Guard guard(db, &deadline);
 
@@ -95,7 +158,7 @@ platform::RecordsetPtr BillUseInfo::GetData(const std::string& propsString, cons
   sqlite3_finalize(next);
   if (rc != SQLITE_OK || next) refuse("一次只能执行一条查询语句。");
 
-  storage::Statement st(db, firstText);
+  auto st = conn->prepare(firstText);
   try {
     return storage::recordsetTypedFromResult(st);
   } catch (const platform::AutomationError& e) {

@@ -152,12 +152,17 @@ class Loader {
   }
 
  private:
-  void run(const Line& l, const char* sql, const std::vector<platform::Variant>& values) {
+  // Runs one insert; the first column of what it returns (RETURNING), or 0.
+  int32_t run(const Line& l, const char* sql, const std::vector<platform::Variant>& values) {
     try {
       auto st = conn_.prepare(sql);
       int i = 0;
       for (const auto& v : values) st.bind(++i, v);
+      // A finished statement would run again on the next step: read, then finish.
+      if (!st.step()) return 0;
+      const int32_t first = st.int32(0);
       st.run();
+      return first;
     } catch (const platform::AutomationError& e) {
       l.fail(e.description());
     }
@@ -299,9 +304,10 @@ class Loader {
   // FG user name showName: a new group; the FI lines after it fill it.
   void funcGroup(const Line& l) {
     const int32_t user = l.integer(1);
-    run(l, "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?, ?, ?, ?)",
-        {user, l.text(2), l.text(3), ++groupCount_[user]});
-    currentGroup_ = static_cast<int32_t>(conn_.lastInsertRowId());
+    currentGroup_ = run(l,
+                        "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?, ?, ?, ?) "
+                        "RETURNING FFuncGroupID",
+                        {user, l.text(2), l.text(3), ++groupCount_[user]});
     position_ = 0;
   }
 

@@ -89,16 +89,18 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
 
   // Own rows: one level per row in turn, on distinct template nodes per user.
   auto uTop = conn.prepare(
-      "INSERT OR IGNORE INTO t_NavUserTopClass(FUserID, FTopClassID, FTopClassName, FIndex, FVisible) VALUES (?, ?, ?, ?, 1)");
+      "INSERT INTO t_NavUserTopClass(FUserID, FTopClassID, FTopClassName, FIndex, FVisible) VALUES (?, ?, ?, ?, 1) "
+      "ON CONFLICT DO NOTHING");
   auto uSys = conn.prepare(
-      "INSERT OR IGNORE INTO t_NavUserSubSystem(FUserID, FSubSysID, FTopClassID, FName, FIndex, FVisible) "
-      "VALUES (?, ?, ?, ?, ?, 1)");
+      "INSERT INTO t_NavUserSubSystem(FUserID, FSubSysID, FTopClassID, FName, FIndex, FVisible) "
+      "VALUES (?, ?, ?, ?, ?, 1) ON CONFLICT DO NOTHING");
   auto uSub = conn.prepare(
-      "INSERT OR IGNORE INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
-      "VALUES (?, ?, ?, ?, ?, 1)");
+      "INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
+      "VALUES (?, ?, ?, ?, ?, 1) ON CONFLICT DO NOTHING");
   auto uDet = conn.prepare(
-      "INSERT OR IGNORE INTO t_NavUserDetailFunc(FUserID, FSubFuncID, FDetailFuncID, FFuncName, FFuncName_en, "
-      "FFuncName_cht, FHelpCode, FIndex, FVisible, FEnable, FFuncType) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, 1, 0)");
+      "INSERT INTO t_NavUserDetailFunc(FUserID, FSubFuncID, FDetailFuncID, FFuncName, FFuncName_en, "
+      "FFuncName_cht, FHelpCode, FIndex, FVisible, FEnable, FFuncType) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, 1, 0) "
+      "ON CONFLICT DO NOTHING");
   int32_t written = 0;
   for (int32_t r = 0; written < spec.userRows; ++r) {
     const int32_t u = 16384 + r % spec.users;
@@ -141,15 +143,17 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
       storage::raiseRefused(kSource, "用户行数超过了模板能容纳的数量。");
   }
 
-  auto group = conn.prepare("INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FIndex) VALUES (?, ?, ?)");
+  auto group = conn.prepare(
+      "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FIndex) VALUES (?, ?, ?) RETURNING FFuncGroupID");
   auto item = conn.prepare(
       "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
       "VALUES (?, ?, ?, ?, ?, ?)");
   for (int32_t u = 0; u < spec.users; ++u) {
     for (int32_t g = 1; g <= spec.groupsPerUser; ++g) {
-      group.bindAll(16384 + u, idText("常用组", g), g).run();
+      group.bindAll(16384 + u, idText("常用组", g), g).step();
+      const auto groupId = group.int32(0);
+      group.run();
       group.reset();
-      const auto groupId = static_cast<int32_t>(conn.lastInsertRowId());
       for (int32_t i = 1; i <= spec.itemsPerGroup; ++i) {
         const int32_t d = pick(spec.detailFuncs) + 1;
         item.bindAll(groupId, i, d, idText("明细", d), idText("MX", d), idText("明细", d)).run();

@@ -79,6 +79,15 @@ Caller requireCaller(storage::Connection& conn, std::string_view props, const st
   auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ?");
   st.bind(1, *id);
   if (!st.step()) storage::raiseRefused(source, "用户 " + std::to_string(*id) + " 不存在。");
+  // On a server that keeps the rights, the connection's own role says who is
+  // calling; a login that names somebody else is refused here, clearly, before
+  // the server refuses its writes.
+  if (const auto serverUser = conn.serverUserId(); serverUser && *serverUser != *id) {
+    if (*serverUser == 0)
+      storage::raiseRefused(source, "数据库连接的角色不对应任何 ERP 用户，不能以用户 " + std::to_string(*id) + " 的身份操作。");
+    storage::raiseRefused(source, "登录属性中的用户 " + std::to_string(*id) + " 与数据库连接的用户 " +
+                                      std::to_string(*serverUser) + " 不一致。");
+  }
   return Caller{*id, languageFromProps(props)};
 }
 

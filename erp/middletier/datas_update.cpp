@@ -89,7 +89,8 @@ ServerDatasUpdate::ServerDatasUpdate(std::filesystem::path database) : database_
 
 void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, const Dict& dict, bool blnTemplate,
                                    const char* method, const Dict& dctInfo) {
-  Change c(database_, p, method);
+  const bool ownRows = !blnTemplate && !namesTemplateUser(dctInfo);
+  Change c(database_, p, method, ownRows ? storage::WriteLock::Shared : storage::WriteLock::Whole);
   if (!dict) refuse(std::string(method) + ": 没有传入属性字典。");
   const Level& l = rows::level(levelNumber);
   if (blnTemplate) {
@@ -137,7 +138,7 @@ void ServerDatasUpdate::UpdateSystemHelpFile(const Props& p, int32_t& id, std::s
 
 platform::Variant ServerDatasUpdate::createNode(int levelNumber, const Props& p, int32_t parentId, int32_t lIndex,
                                                 Dict& oDict, bool blnTemplate, const char* method) {
-  Change c(database_, p, method);
+  Change c(database_, p, method, blnTemplate ? storage::WriteLock::Whole : storage::WriteLock::Shared);
   if (!oDict) refuse(std::string(method) + ": 没有传入新项目的属性字典。");
   const Level& l = rows::level(levelNumber);
   auto& conn = c.conn();
@@ -154,6 +155,9 @@ platform::Variant ServerDatasUpdate::createNode(int levelNumber, const Props& p,
       refuse("自定义" + std::string(l.label) + "的标识必须不小于 " + std::to_string(l.base) + "。");
   }
   // A carried identifier that someone took meanwhile gives way to the next free one.
+  // Users' custom identifiers are unique across users: one change at a time
+  // hands them out.
+  if (!blnTemplate) conn.serialiseOn(storage::Serial::Identifiers, l.number);
   int32_t id = requested;
   if (id == 0 || rows::idInUse(conn, l, id))
     id = blnTemplate ? rows::nextFreeTemplateId(conn, l) : rows::nextFreeCustomId(conn, l);
@@ -212,7 +216,7 @@ platform::Variant ServerDatasUpdate::CreateDetailFunc(const Props& p, int32_t& l
 }
 
 void ServerDatasUpdate::DeleteItem(const Props& p, int32_t& lBase, int32_t& lID, bool& blnTemplate) {
-  Change c(database_, p, "DeleteItem");
+  Change c(database_, p, "DeleteItem", blnTemplate ? storage::WriteLock::Whole : storage::WriteLock::Shared);
   const Level* l = rows::levelByBase(lBase);
   if (!l) refuse("层级基数 " + std::to_string(lBase) + " 无效，应为 1000、100000、10000000 或 1000000000。");
   auto& conn = c.conn();
@@ -251,7 +255,7 @@ void ServerDatasUpdate::DeleteItem(const Props& p, int32_t& lBase, int32_t& lID,
 }
 
 void ServerDatasUpdate::SetDefault(const Props& p) {
-  Change c(database_, p, "SetDefault");
+  Change c(database_, p, "SetDefault", storage::WriteLock::Shared);
   int changed = 0;
   for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass",
                             "t_NavUserProfile"}) {
@@ -266,12 +270,13 @@ void ServerDatasUpdate::SetDefault(const Props& p) {
 }
 
 void ServerDatasUpdate::SetProfileValue(const Props& p, std::string& strName, std::string& strValue) {
-  Change c(database_, p, "SetProfileValue");
+  Change c(database_, p, "SetProfileValue", storage::WriteLock::Shared);
   const std::string name = rows::textArg("strName", Variant(strName), size::kProfileName, true);
   const std::string value = rows::textArg("strValue", Variant(strValue), size::kProfileValue, false);
   auto st = c.conn().prepare(
       "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?) "
-      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue WHERE FValue <> excluded.FValue");
+      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue "
+      "WHERE t_NavUserProfile.FValue <> excluded.FValue");
   st.bindAll(c.userId(), name, value);
   if (st.run() > 0) c.userChanged();
   c.commit();

@@ -1,12 +1,14 @@
-// "ZelWayfind.DatasUpdate" on the SQLite database: every change the navigation
+// "ZelWayfind.DatasUpdate" on the ERP's database (SQLite or PostgreSQL): every change the navigation
 // component sends — a user's own rows of the tree, custom items, the console
 // profile, the favourites groups, template files, applying one user's
 // customisation to others — and the upkeep of the company template and its
 // refresh flags. docs/middle-tier.md ("ZelWayfind.DatasUpdate") says what each
 // method does.
 //
-// Every method that changes something runs in one write transaction (BEGIN
-// IMMEDIATE, retried while another process writes) and bumps the revision of what
+// Every method that changes something runs in one write transaction (a change of
+// the caller's own rows serialises with that user's other changes and with the
+// handing out of identifiers; one that may touch other users or the template
+// holds the whole database: storage::WriteLock) and bumps the revision of what
 // it changed: the caller's (or each target user's) when their navigation rows or
 // profile changed, the template's when the template changed. A refused call
 // (error 5, source "ZelWayfind.DatasUpdate") changes nothing.

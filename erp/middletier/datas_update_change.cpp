@@ -49,19 +49,24 @@ int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, co
 }
 
 int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo) {
-  if (!dctInfo || !dctInfo->Lookup("TemplateUserID")) return c.userId();
-  const platform::Variant v = dctInfo->GetValue("TemplateUserID");
-  const bool blank = v.isNull() || v.isEmpty() || (v.isString() && platform::trimSpaces(v.asString()).empty());
-  if (blank) return c.userId();
-  const int32_t user = requireUserArg(c.conn(), v, "TemplateUserID");
+  if (!namesTemplateUser(dctInfo)) return c.userId();
+  const int32_t user = requireUserArg(c.conn(), dctInfo->GetValue("TemplateUserID"), "TemplateUserID");
   if (user != c.userId()) c.requireAdministrator("修改其他用户的主控台设置");
   return user;
 }
 
-Change::Change(const std::filesystem::path& database, std::string_view props, const char* method)
+Change::Change(const std::filesystem::path& database, std::string_view props, const char* method,
+               storage::WriteLock lock)
     : conn_(storage::connectionFor(database)), method_(method) {
-  tx_.emplace(*conn_);
+  tx_.emplace(*conn_, lock);
   caller_ = requireCaller(*conn_, props, ServerDatasUpdate::kSource);
+  if (lock == storage::WriteLock::Shared) conn_->serialiseOn(storage::Serial::User, caller_.userId);
+}
+
+bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {
+  if (!dctInfo || !dctInfo->Lookup("TemplateUserID")) return false;
+  const platform::Variant v = dctInfo->GetValue("TemplateUserID");
+  return !(v.isNull() || v.isEmpty() || (v.isString() && platform::trimSpaces(v.asString()).empty()));
 }
 
 void Change::requireAdministrator(const std::string& what) {

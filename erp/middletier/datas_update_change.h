@@ -22,7 +22,11 @@ namespace wayfind::erp::middletier {
 
 class Change {
  public:
-  Change(const std::filesystem::path& database, std::string_view props, const char* method);
+  // A change of the caller's own rows holds the write lock shared and the
+  // caller's lock (changes of other users go on beside it); one that may touch
+  // other users or the template holds the whole database (storage::WriteLock).
+  Change(const std::filesystem::path& database, std::string_view props, const char* method,
+         storage::WriteLock lock = storage::WriteLock::Whole);
   Change(const Change&) = delete;
   Change& operator=(const Change&) = delete;
 
@@ -58,6 +62,10 @@ bool isAdministrator(storage::Connection& conn, int32_t userId);
 
 // A user id argument that names a user (not a group) of t_User; error 5 otherwise.
 int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, const char* what);
+
+// True when dctInfo names a "TemplateUserID": the change may write another
+// user's rows, so it holds the whole database.
+bool namesTemplateUser(const platform::DictionaryPtr& dctInfo);
 
 // The user whose rows a change writes: the "TemplateUserID" of dctInfo when it
 // names one, else the caller. The main-console editor sends it when the settings

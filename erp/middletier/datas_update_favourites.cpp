@@ -3,6 +3,7 @@
 // dictionary), so their changes bump no revision.
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/datas_update_change.h"
+#include "erp/storage/storage_error.h"
 #include "erp/middletier/datas_update_rows.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
@@ -46,10 +47,12 @@ void requireUniqueName(storage::Connection& conn, int32_t userId, const std::str
 int32_t addGroup(storage::Connection& conn, int32_t userId, const std::string& name, const std::string& showName) {
   auto st = conn.prepare(
       "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?1, ?2, ?3, "
-      "(SELECT COALESCE(MAX(FIndex), 0) + 1 FROM t_NavFuncGroup WHERE FUserID = ?1))");
+      "(SELECT COALESCE(MAX(FIndex), 0) + 1 FROM t_NavFuncGroup WHERE FUserID = ?1)) RETURNING FFuncGroupID");
   st.bindAll(userId, name, showName);
+  if (!st.step()) storage::raiseDatabaseError("无法新建常用功能组", name);
+  const int32_t id = st.int32(0);
   st.run();
-  return static_cast<int32_t>(conn.lastInsertRowId());
+  return id;
 }
 
 // One function for a group's list, its texts checked and sized.
@@ -104,7 +107,7 @@ void appendItem(Change& c, int32_t group, const Item& item) {
 
 platform::Variant ServerDatasUpdate::AddNormalFuncGroup(const Props& p, std::string& strFuncGroupName,
                                                         std::string& strShowName) {
-  Change c(database_, p, "AddNormalFuncGroup");
+  Change c(database_, p, "AddNormalFuncGroup", storage::WriteLock::Shared);
   const std::string name = groupName(strFuncGroupName);
   const std::string show = rows::textArg("strShowName", Variant(strShowName), size::kGroupName, false);
   requireUniqueName(c.conn(), c.userId(), name, -1);
@@ -114,7 +117,7 @@ platform::Variant ServerDatasUpdate::AddNormalFuncGroup(const Props& p, std::str
 }
 
 platform::Variant ServerDatasUpdate::DelNormalFuncGroup(const Props& p, int32_t& lngGroupID) {
-  Change c(database_, p, "DelNormalFuncGroup");
+  Change c(database_, p, "DelNormalFuncGroup", storage::WriteLock::Shared);
   requireOwnGroup(c.conn(), c.userId(), lngGroupID);
   // The list goes with its group (the items reference it ON DELETE CASCADE).
   auto st = c.conn().prepare("DELETE FROM t_NavFuncGroup WHERE FFuncGroupID = ?");
@@ -125,7 +128,7 @@ platform::Variant ServerDatasUpdate::DelNormalFuncGroup(const Props& p, int32_t&
 }
 
 platform::Variant ServerDatasUpdate::UpdateNormalFuncGroup(const Props& p, int32_t& lngGroupID, std::string& strName) {
-  Change c(database_, p, "UpdateNormalFuncGroup");
+  Change c(database_, p, "UpdateNormalFuncGroup", storage::WriteLock::Shared);
   requireOwnGroup(c.conn(), c.userId(), lngGroupID);
   const std::string name = groupName(strName);
   requireUniqueName(c.conn(), c.userId(), name, lngGroupID);
@@ -137,7 +140,7 @@ platform::Variant ServerDatasUpdate::UpdateNormalFuncGroup(const Props& p, int32
 }
 
 void ServerDatasUpdate::ClearNormalList(const Props& p, int32_t& lFuncGroupID) {
-  Change c(database_, p, "ClearNormalList");
+  Change c(database_, p, "ClearNormalList", storage::WriteLock::Shared);
   std::optional<int32_t> group;
   if (lFuncGroupID == -1) {
     group = firstGroup(c.conn(), c.userId());
@@ -156,7 +159,7 @@ void ServerDatasUpdate::ClearNormalList(const Props& p, int32_t& lFuncGroupID) {
 platform::Variant ServerDatasUpdate::AppendNormalItem(const Props& p, int32_t& lngFuncID, std::string& strHelpCode,
                                                       std::string& strShowName, std::string& strFuncName,
                                                       int32_t& lngGroupID) {
-  Change c(database_, p, "AppendNormalItem");
+  Change c(database_, p, "AppendNormalItem", storage::WriteLock::Shared);
   const Item item = checkedItem(c, lngFuncID, Variant(strHelpCode), Variant(strShowName), Variant(strFuncName));
   const int32_t group = groupForItems(c, lngGroupID);
   appendItem(c, group, item);
@@ -166,7 +169,7 @@ platform::Variant ServerDatasUpdate::AppendNormalItem(const Props& p, int32_t& l
 }
 
 platform::Variant ServerDatasUpdate::ReplaceNormalList(const Props& p, int32_t& lngGroupID, Vect& oVect) {
-  Change c(database_, p, "ReplaceNormalList");
+  Change c(database_, p, "ReplaceNormalList", storage::WriteLock::Shared);
   // Every row is checked before the list is touched; a failure while writing
   // rolls the whole change back, so the old list stays.
   std::vector<Item> items;

@@ -118,7 +118,7 @@ bool templateHas(storage::Connection& conn, const Level& l, int32_t id) {
 
 Owner ownerOf(storage::Connection& conn, const Level& l, int32_t id, int32_t userId) {
   if (id < l.base) return templateHas(conn, l, id) ? Owner::Template : Owner::None;
-  auto st = conn.prepare(std::string("SELECT MAX(FUserID = ?1) FROM ") + l.userTable + " WHERE " + l.idCol + " = ?2");
+  auto st = conn.prepare(std::string("SELECT MAX(CASE WHEN FUserID = ?1 THEN 1 ELSE 0 END) FROM ") + l.userTable + " WHERE " + l.idCol + " = ?2");
   st.bindAll(userId, id);
   if (!st.step() || st.isNull(0)) return Owner::None;
   return st.int64(0) ? Owner::Caller : Owner::Other;
@@ -232,7 +232,7 @@ bool idInUse(storage::Connection& conn, const Level& l, int32_t id) {
 
 int32_t nextFreeCustomId(storage::Connection& conn, const Level& l) {
   const std::string sql = std::string("SELECT MAX(id) FROM (SELECT MAX(") + l.idCol + ") AS id FROM " + l.tplTable +
-                          " UNION ALL SELECT MAX(" + l.idCol + ") FROM " + l.userTable + ")";
+                          " UNION ALL SELECT MAX(" + l.idCol + ") FROM " + l.userTable + ") AS ids";
   const int64_t highest = maxOf(conn, sql).value_or(0);
   const int64_t next = highest >= l.base ? highest + 1 : l.base;
   if (next > std::numeric_limits<int32_t>::max())
@@ -252,10 +252,10 @@ int32_t nextIndex(storage::Connection& conn, const Level& l, int32_t parentId, i
   std::string sql;
   if (l.number == 1) {
     sql = "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavTopClass UNION ALL "
-          "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2)";
+          "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2) AS i";
   } else {
     sql = std::string("SELECT MAX(FIndex) FROM (SELECT FIndex FROM ") + l.tplTable + " WHERE " + l.parentCol +
-          " = ?1 UNION ALL SELECT FIndex FROM " + l.userTable + " WHERE FUserID = ?2 AND " + l.parentCol + " = ?1)";
+          " = ?1 UNION ALL SELECT FIndex FROM " + l.userTable + " WHERE FUserID = ?2 AND " + l.parentCol + " = ?1) AS i";
   }
   auto st = conn.prepare(sql);
   if (l.number != 1) st.bind(1, parentId);
@@ -356,11 +356,11 @@ std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level
 
 void purgeDanglingFavourites(storage::Connection& conn) {
   conn.prepare(
-          "DELETE FROM t_NavFuncGroupItem WHERE rowid IN (SELECT i.rowid FROM t_NavFuncGroupItem i "
-          "JOIN t_NavFuncGroup g ON g.FFuncGroupID = i.FFuncGroupID "
-          "WHERE NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = i.FDetailFuncID) "
-          "AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc u WHERE u.FUserID = g.FUserID "
-          "AND u.FDetailFuncID = i.FDetailFuncID))")
+          "DELETE FROM t_NavFuncGroupItem WHERE NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d "
+          "WHERE d.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID) "
+          "AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc u JOIN t_NavFuncGroup g ON g.FUserID = u.FUserID "
+          "WHERE g.FFuncGroupID = t_NavFuncGroupItem.FFuncGroupID "
+          "AND u.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID)")
       .run();
 }
 

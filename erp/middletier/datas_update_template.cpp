@@ -126,7 +126,9 @@ void moveUserRows(Change& c, int32_t detailId, int32_t from, int32_t to) {
   users.bindAll(detailId, from);
   while (users.step()) c.userChanged(users.int32(0));
   auto mv = conn.prepare(
-      "UPDATE OR IGNORE t_NavUserDetailFunc SET FSubFuncID = ?3 WHERE FDetailFuncID = ?1 AND FSubFuncID = ?2");
+      "UPDATE t_NavUserDetailFunc SET FSubFuncID = ?3 WHERE FDetailFuncID = ?1 AND FSubFuncID = ?2 "
+      "AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc n WHERE n.FUserID = t_NavUserDetailFunc.FUserID "
+      "AND n.FSubFuncID = ?3 AND n.FDetailFuncID = ?1)");
   mv.bindAll(detailId, from, to);
   mv.run();
   auto rest = conn.prepare("DELETE FROM t_NavUserDetailFunc WHERE FDetailFuncID = ? AND FSubFuncID = ?");
@@ -209,12 +211,12 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
       if (l.number == 4) moveUserRows(c, e.id, *from, *e.parent);
       for (const auto& [col, v] : e.values) {
         auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ?1 WHERE " + l.idCol +
-                               " = ?2 AND " + col + " IS NOT ?1");
+                               " = ?2 AND " + col + " IS DISTINCT FROM ?1");
         st.bindAll(v, e.id);
         changed = st.run() > 0 || changed;
       }
       auto mv = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + l.parentCol + " = ?1 WHERE " + l.idCol +
-                             " = ?2 AND " + l.parentCol + " IS NOT ?1");
+                             " = ?2 AND " + l.parentCol + " IS DISTINCT FROM ?1");
       mv.bindAll(*e.parent, e.id);
       changed = mv.run() > 0 || changed;
     } else {
@@ -295,13 +297,13 @@ void ServerDatasUpdate::SetUnInsSys(const Props& p) {
   // The template's rows and the users' own rows: a user's row would show the
   // subsystem again over the template. What is hidden here is noted, so that
   // RefreshActivFunc shows exactly that again.
-  conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT 0, s.FSubSysID "
+  conn.prepare("INSERT INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT 0, s.FSubSysID "
                "FROM t_NavSubSystem s JOIN t_NavSysState st ON st.FSubSysID = s.FSubSysID "
-               "WHERE st.FInstalled = 0 AND s.FVisible <> 0")
+               "WHERE st.FInstalled = 0 AND s.FVisible <> 0 ON CONFLICT DO NOTHING")
       .run();
-  conn.prepare("INSERT OR IGNORE INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT u.FUserID, u.FSubSysID "
+  conn.prepare("INSERT INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT u.FUserID, u.FSubSysID "
                "FROM t_NavUserSubSystem u JOIN t_NavSysState st ON st.FSubSysID = u.FSubSysID "
-               "WHERE st.FInstalled = 0 AND u.FVisible <> 0")
+               "WHERE st.FInstalled = 0 AND u.FVisible <> 0 ON CONFLICT DO NOTHING")
       .run();
   const char* notInstalled = "(SELECT FSubSysID FROM t_NavSysState WHERE FInstalled = 0)";
   if (conn.prepare(std::string("UPDATE t_NavSubSystem SET FVisible = 0 WHERE FVisible <> 0 AND FSubSysID IN ") +

@@ -270,12 +270,15 @@ void replaceCustomisation(Change& change, int32_t userId, const Customisation& d
     del.bind(1, userId);
     del.run();
     std::map<int32_t, int32_t> groupIds;
-    auto g = conn.prepare("INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?, ?, ?, ?)");
+    auto g = conn.prepare(
+        "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?, ?, ?, ?) "
+        "RETURNING FFuncGroupID");
     for (const auto& group : data.groups) {
       g.reset();
       g.bindAll(userId, group.name, group.showName, group.index);
+      if (!g.step()) storage::raiseDatabaseError("无法新建常用功能组", group.name);
+      groupIds[group.id] = g.int32(0);
       g.run();
-      groupIds[group.id] = static_cast<int32_t>(conn.lastInsertRowId());
     }
     auto it = conn.prepare(
         "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "

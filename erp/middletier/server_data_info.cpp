@@ -9,9 +9,9 @@ namespace wayfind::erp::middletier {
 
 ServerDataInfo::ServerDataInfo(std::filesystem::path database) : database_(std::move(database)) {}
 
+// The version calls need no transaction: the text is read by one statement.
 std::string ServerDataInfo::GetTemplateVer(const std::string& propsString) {
   auto conn = storage::connectionFor(database_);
-  storage::ReadTransaction rt(*conn);
   requireCaller(*conn, propsString, kSource);
   return storage::templateVersionText(*conn);
 }
@@ -29,7 +29,6 @@ platform::DictionaryPtr ServerDataInfo::GetTemplate(const std::string& propsStri
 
 std::string ServerDataInfo::GetUserTemplateVer(const std::string& propsString) {
   auto conn = storage::connectionFor(database_);
-  storage::ReadTransaction rt(*conn);
   const Caller caller = requireCaller(*conn, propsString, kSource);
   return storage::userVersionText(*conn, caller.userId);
 }

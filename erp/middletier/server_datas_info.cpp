@@ -56,19 +56,19 @@ std::string ServerDatasInfo::GetSubSysClass(const std::string& propsString, int3
   const char* sql = nullptr;
   switch (lType) {
     case 1:
-      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT CAST(?1 AS INTEGER) AS id) k "
             "LEFT JOIN t_NavTopClass t ON t.FTopClassID = k.id "
             "LEFT JOIN t_NavUserTopClass u ON u.FUserID = ?2 AND u.FTopClassID = k.id "
             "WHERE t.FTopClassID IS NOT NULL OR u.FTopClassID IS NOT NULL";
       break;
     case 2:
-      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT CAST(?1 AS INTEGER) AS id) k "
             "LEFT JOIN t_NavSubSystem t ON t.FSubSysID = k.id "
             "LEFT JOIN t_NavUserSubSystem u ON u.FUserID = ?2 AND u.FSubSysID = k.id "
             "WHERE t.FSubSysID IS NOT NULL OR u.FSubSysID IS NOT NULL";
       break;
     case 3:
-      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT ?1 AS id) k "
+      sql = "SELECT COALESCE(NULLIF(u.FClassName, ''), t.FClassName, u.FClassName, '') FROM (SELECT CAST(?1 AS INTEGER) AS id) k "
             "LEFT JOIN t_NavSubFunc t ON t.FSubFuncID = k.id "
             "LEFT JOIN t_NavUserSubFunc u ON u.FUserID = ?2 AND u.FSubFuncID = k.id "
             "WHERE t.FSubFuncID IS NOT NULL OR u.FSubFuncID IS NOT NULL";
@@ -78,7 +78,7 @@ std::string ServerDatasInfo::GetSubSysClass(const std::string& propsString, int3
       sql = "SELECT CASE WHEN t.FDetailFuncID IS NOT NULL THEN COALESCE(t.FClassName, '') "
             "ELSE COALESCE((SELECT u.FClassName FROM t_NavUserDetailFunc u WHERE u.FUserID = ?2 "
             "AND u.FDetailFuncID = ?1 ORDER BY u.FSubFuncID LIMIT 1), '') END "
-            "FROM (SELECT ?1 AS id) k LEFT JOIN t_NavDetailFunc t ON t.FDetailFuncID = k.id";
+            "FROM (SELECT CAST(?1 AS INTEGER) AS id) k LEFT JOIN t_NavDetailFunc t ON t.FDetailFuncID = k.id";
       break;
     default: return {};
   }
@@ -161,13 +161,13 @@ platform::Variant ServerDatasInfo::GetNextIndex(const std::string& propsString, 
   requireLevel(lType, "GetNextIndex");
   static const char* const kSql[] = {
       "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavTopClass UNION ALL "
-      "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2)",
+      "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2) AS i",
       "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavSubSystem WHERE FTopClassID = ?1 UNION ALL "
-      "SELECT FIndex FROM t_NavUserSubSystem WHERE FUserID = ?2 AND FTopClassID = ?1)",
+      "SELECT FIndex FROM t_NavUserSubSystem WHERE FUserID = ?2 AND FTopClassID = ?1) AS i",
       "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavSubFunc WHERE FSubSysID = ?1 UNION ALL "
-      "SELECT FIndex FROM t_NavUserSubFunc WHERE FUserID = ?2 AND FSubSysID = ?1)",
+      "SELECT FIndex FROM t_NavUserSubFunc WHERE FUserID = ?2 AND FSubSysID = ?1) AS i",
       "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavDetailFunc WHERE FSubFuncID = ?1 UNION ALL "
-      "SELECT FIndex FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FSubFuncID = ?1)",
+      "SELECT FIndex FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FSubFuncID = ?1) AS i",
   };
   auto st = conn->prepare(kSql[lType - 1]);
   st.bindAll(lID, caller.userId);
@@ -184,13 +184,13 @@ platform::Variant ServerDatasInfo::GetNextID(const std::string& propsString, int
   (void)lID;  // identifiers are unique on the whole level, whatever the parent
   static const char* const kSql[] = {
       "SELECT MAX(id) FROM (SELECT MAX(FTopClassID) AS id FROM t_NavTopClass UNION ALL "
-      "SELECT MAX(FTopClassID) FROM t_NavUserTopClass)",
+      "SELECT MAX(FTopClassID) FROM t_NavUserTopClass) AS ids",
       "SELECT MAX(id) FROM (SELECT MAX(FSubSysID) AS id FROM t_NavSubSystem UNION ALL "
-      "SELECT MAX(FSubSysID) FROM t_NavUserSubSystem)",
+      "SELECT MAX(FSubSysID) FROM t_NavUserSubSystem) AS ids",
       "SELECT MAX(id) FROM (SELECT MAX(FSubFuncID) AS id FROM t_NavSubFunc UNION ALL "
-      "SELECT MAX(FSubFuncID) FROM t_NavUserSubFunc)",
+      "SELECT MAX(FSubFuncID) FROM t_NavUserSubFunc) AS ids",
       "SELECT MAX(id) FROM (SELECT MAX(FDetailFuncID) AS id FROM t_NavDetailFunc UNION ALL "
-      "SELECT MAX(FDetailFuncID) FROM t_NavUserDetailFunc)",
+      "SELECT MAX(FDetailFuncID) FROM t_NavUserDetailFunc) AS ids",
   };
   auto st = conn->prepare(kSql[lType - 1]);
   const int64_t base = levelBase(lType);

@@ -1,5 +1,9 @@
-// A connection to the SQLite database and its prepared statements. Every value
-// goes into a statement through bind(); SQL texts are fixed texts of the program.
+// A connection to the ERP's database and its prepared statements. Two back ends
+// sit behind the one interface: an SQLite file (the embedded default) and a
+// PostgreSQL server (many clients, rights kept by the server). Every value goes
+// into a statement through bind(); SQL texts are fixed texts of the program,
+// written once for both back ends ("?" or "?N" parameters; the PostgreSQL side
+// numbers them as the server wants).
 //
 //   auto conn = storage::connectionFor(storage::CurrentDatabase::path());
 //   auto st = conn->prepare("SELECT FName FROM t_User WHERE FUserID = ?");
@@ -12,19 +16,40 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/automation/variant.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace wayfind::erp::storage {
+
+// What a result value (or a result column) holds.
+enum class ValueKind { Null, Integer, Real, Text };
+
+// One back end's prepared statement; Statement forwards to it.
+class StatementBackend {
+ public:
+  virtual ~StatementBackend() = default;
+  virtual void bindNull(int index) = 0;
+  virtual void bindInt64(int index, int64_t v) = 0;
+  virtual void bindDouble(int index, double v) = 0;
+  virtual void bindText(int index, std::string_view text) = 0;
+  virtual bool step() = 0;
+  virtual int run() = 0;
+  virtual void reset() = 0;
+  virtual int columnCount() const = 0;
+  virtual std::string columnName(int col) const = 0;
+  virtual ValueKind declaredKind(int col) const = 0;
+  virtual ValueKind kind(int col) const = 0;
+  virtual int64_t int64(int col) const = 0;
+  virtual double real(int col) const = 0;
+  virtual std::string text(int col) const = 0;
+};
 
 class Statement {
  public:
-  Statement(sqlite3* db, std::string_view sql);
+  explicit Statement(std::unique_ptr<StatementBackend> backend, std::string sql);
   ~Statement();
   Statement(Statement&& other) noexcept;
   Statement& operator=(Statement&&) = delete;
@@ -57,10 +82,12 @@ class Statement {
 
   int columnCount() const;
   std::string columnName(int col) const;
-  // Declared type of a result column from its table ("INTEGER", "TEXT"), empty
-  // for an expression.
-  std::string columnDeclType(int col) const;
-  bool isNull(int col) const;
+  // The column's type as the schema declares it; Null for an expression whose
+  // type the back end does not know.
+  ValueKind declaredKind(int col) const;
+  // What the current row holds in the column.
+  ValueKind kind(int col) const;
+  bool isNull(int col) const { return kind(col) == ValueKind::Null; }
   int64_t int64(int col) const;
   int32_t int32(int col) const;  // raises 6 when the value does not fit
   double real(int col) const;
@@ -69,53 +96,92 @@ class Statement {
   // or String.
   platform::Variant value(int col) const;
 
-  bool readOnly() const;
   const std::string& sql() const { return sql_; }
-  sqlite3_stmt* handle() const { return stmt_; }
 
  private:
-  void check(int rc, const char* what) const;
-  sqlite3* db_;
-  sqlite3_stmt* stmt_ = nullptr;
+  std::unique_ptr<StatementBackend> backend_;
   std::string sql_;
 };
+
+enum class Backend { SQLite, PostgreSQL };
+
+// How much of the database a write transaction holds from its start.
+// - Whole: every other writer waits (template upkeep, imports, applying one
+//   user's rows to others, schema changes).
+// - Shared: writers of other users go on beside it; the change then serialises
+//   on what it touches (serialiseOn: the user whose rows it changes, the level
+//   whose next identifier it takes). Whole-database writers wait for it.
+// SQLite has one write lock: every write transaction holds the whole file.
+enum class WriteLock { Whole, Shared };
+
+// What a Shared write transaction serialises on, with the identifier of the
+// thing: the user (their rows, profile, favourites and revision), or the level
+// whose custom identifiers it hands out (1 to 4).
+enum class Serial { User = 1, Identifiers = 2 };
 
 class Connection {
  public:
   enum class Mode { ReadWrite, ReadOnly };
 
-  // Opens (creating a read-write file when missing) with WAL, foreign keys and the
-  // busy timeout set. Does not create the schema: see database.h.
-  static std::shared_ptr<Connection> open(const std::filesystem::path& path, Mode mode = Mode::ReadWrite);
-  ~Connection();
+  // Opens location: a PostgreSQL connection URI ("postgresql://..."), or else the
+  // path of an SQLite file (created read-write when missing, with WAL, foreign
+  // keys and the busy timeout set). Does not create the schema: see database.h.
+  static std::shared_ptr<Connection> open(const std::filesystem::path& location, Mode mode = Mode::ReadWrite);
+  virtual ~Connection() = default;
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  Statement prepare(std::string_view sql);
-  // Runs fixed SQL text (several statements allowed); for schema and pragmas only.
-  void exec(std::string_view sql);
-  int64_t lastInsertRowId() const;
-  bool inTransaction() const;
+  virtual Backend backend() const = 0;
+  virtual Statement prepare(std::string_view sql) = 0;
+  // Runs fixed SQL text (several statements allowed); for schema and set-up only.
+  virtual void exec(std::string_view sql) = 0;
+  virtual bool inTransaction() const = 0;
 
-  sqlite3* handle() const { return db_; }
+  // The transaction primitives behind Transaction and ReadTransaction.
+  virtual void beginWrite(WriteLock lock) = 0;
+  // Inside a Shared write transaction: waits until no other transaction holds
+  // (space, id), and holds it to the end. Nothing to do where writes are
+  // serialised anyway (SQLite).
+  virtual void serialiseOn(Serial space, int32_t id) { (void)space, (void)id; }
+  virtual void beginRead() = 0;
+  virtual void commit() = 0;
+  virtual void rollback() noexcept = 0;
+  virtual void endRead() noexcept { rollback(); }
+
+  // The ERP user the server knows this connection as (its PostgreSQL role), when
+  // the server keeps the rights; nullopt on a connection trusted with everything
+  // (an SQLite file, the database's owner). 0: a role that is no ERP user.
+  virtual std::optional<int32_t> serverUserId() { return std::nullopt; }
+
+  // The location as given, for messages; a password in a URI is left out.
   const std::filesystem::path& path() const { return path_; }
+  std::string displayName() const;
   Mode mode() const { return mode_; }
 
+ protected:
+  Connection(std::filesystem::path path, Mode mode) : path_(std::move(path)), mode_(mode) {}
+
  private:
-  Connection(sqlite3* db, std::filesystem::path path, Mode mode);
-  sqlite3* db_;
   std::filesystem::path path_;
   Mode mode_;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
 
-// A write transaction: BEGIN IMMEDIATE, retried while another process holds the
-// write lock; rolled back by the destructor unless commit() ran. Inside an open
-// transaction it becomes a savepoint, so helpers nest.
+// True for a PostgreSQL connection URI ("postgresql://" or "postgres://").
+bool isServerLocation(const std::filesystem::path& location);
+// The location for messages, without a password.
+std::string locationForDisplay(const std::filesystem::path& location);
+
+// A write transaction: on SQLite BEGIN IMMEDIATE, retried while another process
+// holds the write lock; on PostgreSQL a transaction that first takes the
+// database's write lock, whole or shared (see WriteLock), while readers go on
+// reading their snapshots. Rolled back by
+// the destructor unless commit() ran. Inside an open transaction it becomes a
+// savepoint, so helpers nest.
 class Transaction {
  public:
-  explicit Transaction(Connection& conn);
+  explicit Transaction(Connection& conn, WriteLock lock = WriteLock::Whole);
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
@@ -127,8 +193,8 @@ class Transaction {
   bool done_ = false;
 };
 
-// A read transaction (BEGIN DEFERRED): every read inside sees one state of the
-// file. Ends with the object; inside an open transaction it does nothing.
+// A read transaction: every read inside sees one state of the database. Ends
+// with the object; inside an open transaction it does nothing.
 class ReadTransaction {
  public:
   explicit ReadTransaction(Connection& conn);

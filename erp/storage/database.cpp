@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <map>
 
+#include <unistd.h>
+
+#include "erp/storage/pg_connection.h"
 #include "erp/storage/storage_error.h"
 
 namespace wayfind::erp::storage {
@@ -24,6 +27,7 @@ Settings& settings() {
 
 struct ThreadCache {
   unsigned generation = 0;
+  pid_t pid = getpid();
   std::map<std::filesystem::path, ConnectionPtr> connections;
 };
 
@@ -41,7 +45,14 @@ Seeder seederFor(Seed seed) {
   return CurrentDatabase::demoSeeder();
 }
 
-ConnectionPtr openPrepared(const std::filesystem::path& path, Seed seed) {
+ConnectionPtr openPrepared(const std::filesystem::path& path, Seed seed, bool create) {
+  if (isServerLocation(path)) {
+    // A server database is created on purpose ("wayfind db init"), never by
+    // the first program that happens to connect; an older one is migrated.
+    auto conn = Connection::open(path, Connection::Mode::ReadWrite);
+    ensureSchema(*conn, seederFor(seed), create);
+    return conn;
+  }
   if (path.has_parent_path()) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
@@ -117,12 +128,25 @@ ConnectionPtr connectionFor(const std::filesystem::path& requested) {
     std::lock_guard lock(settings().mutex);
     generation = settings().generation;
   }
+  if (cache.pid != getpid()) {
+    // A forked child must not speak on its parent's server sessions (closing
+    // them would end the parent's too): it leaves them and opens its own.
+    for (auto& [where, conn] : cache.connections)
+      if (auto* server = dynamic_cast<PgConnection*>(conn.get())) server->abandon();
+    cache.connections.clear();
+    cache.pid = getpid();
+  }
   if (cache.generation != generation) {
     cache.connections.clear();
     cache.generation = generation;
   }
-  if (auto it = cache.connections.find(path); it != cache.connections.end()) return it->second;
-  auto conn = openPrepared(path, CurrentDatabase::seed());
+  if (auto it = cache.connections.find(path); it != cache.connections.end()) {
+    // A server connection that broke (the server restarted) is opened again.
+    const auto* server = dynamic_cast<const PgConnection*>(it->second.get());
+    if (!server || !server->broken()) return it->second;
+    cache.connections.erase(it);
+  }
+  auto conn = openPrepared(path, CurrentDatabase::seed(), false);
   cache.connections.emplace(path, conn);
   return conn;
 }
@@ -135,11 +159,11 @@ ConnectionPtr readOnlyConnectionFor(const std::filesystem::path& requested) {
 
 void releaseThreadConnections() { threadCache().connections.clear(); }
 
-void prepareDatabase(const std::filesystem::path& path, Seed seed) { openPrepared(path, seed); }
+void prepareDatabase(const std::filesystem::path& path, Seed seed) { openPrepared(path, seed, true); }
 
 std::string instanceId(Connection& conn) {
   auto st = conn.prepare("SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'");
-  if (!st.step()) raiseDatabaseError("数据库缺少实例标识", conn.path().string());
+  if (!st.step()) raiseDatabaseError("数据库缺少实例标识", conn.displayName());
   return st.text(0);
 }
 

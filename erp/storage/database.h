@@ -1,10 +1,14 @@
-// Which database file the ERP uses, and the per-thread connections to it.
+// Which database the ERP uses, and the per-thread connections to it.
 //
-// The path is, first match wins: the one the host set with CurrentDatabase::set,
-// the environment variable WAYFIND_DB, $XDG_DATA_HOME/wayfind/wayfind.db, or
-// ~/.local/share/wayfind/wayfind.db. The first connection to a file in a process
-// creates or migrates its schema and, for a new file, fills it through the seeder
-// (the demo company, unless the host asked for an empty database).
+// The location is, first match wins: the one the host set with
+// CurrentDatabase::set, the environment variable WAYFIND_DB,
+// $XDG_DATA_HOME/wayfind/wayfind.db, or ~/.local/share/wayfind/wayfind.db. A
+// location starting "postgresql://" (or "postgres://") is a PostgreSQL server's
+// database; anything else is an SQLite file. The first connection to a file in a
+// process creates or migrates its schema and, for a new file, fills it through
+// the seeder (the demo company, unless the host asked for an empty database). A
+// server database is created by prepareDatabase ("wayfind db init") only; a
+// connection migrates an older one and refuses an empty one.
 #pragma once
 
 #include <filesystem>

@@ -1,7 +1,5 @@
 #include "erp/storage/recordset_builder.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <limits>
 
@@ -50,15 +48,15 @@ platform::RecordsetPtr recordsetTypedFromResult(Statement& st) {
     row.reserve(static_cast<size_t>(n));
     for (int c = 0; c < n; ++c) {
       const auto i = static_cast<size_t>(c);
-      switch (sqlite3_column_type(st.handle(), c)) {
-        case SQLITE_INTEGER: {
+      switch (st.kind(c)) {
+        case ValueKind::Integer: {
           seen[i] |= 1;
           const int64_t v = st.int64(c);
           if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) wide[i] = true;
           break;
         }
-        case SQLITE_FLOAT: seen[i] |= 2; break;
-        case SQLITE_NULL: break;
+        case ValueKind::Real: seen[i] |= 2; break;
+        case ValueKind::Null: break;
         default: {
           seen[i] |= 4;
           longest[i] = std::max(longest[i], platform::charLength(st.text(c)));
@@ -81,18 +79,15 @@ platform::RecordsetPtr recordsetTypedFromResult(Statement& st) {
       unique = name + "_" + std::to_string(k);
     used.push_back(unique);
 
-    std::string decl = platform::toUpperAscii(st.columnDeclType(c));
+    const ValueKind decl = st.declaredKind(c);
     platform::DataType type;
     int32_t size = 0;
-    if (seen[i] & 4 || (seen[i] == 0 && (decl.find("CHAR") != std::string::npos || decl.find("TEXT") != std::string::npos ||
-                                          decl.empty()))) {
+    if (seen[i] & 4 || (seen[i] == 0 && (decl == ValueKind::Text || decl == ValueKind::Null))) {
       type = platform::DataType::VarWChar;
       size = static_cast<int32_t>(std::max<size_t>(longest[i], 1));
       if (seen[i] & 3) type = platform::DataType::Variant;  // mixed numbers and texts: keep them as they are
       if (type == platform::DataType::Variant) size = 0;
-    } else if (seen[i] & 2 || (seen[i] == 0 && (decl.find("REAL") != std::string::npos ||
-                                                  decl.find("FLOA") != std::string::npos ||
-                                                  decl.find("DOUB") != std::string::npos))) {
+    } else if (seen[i] & 2 || (seen[i] == 0 && decl == ValueKind::Real)) {
       type = platform::DataType::Double;
     } else {
       type = wide[i] ? platform::DataType::BigInt : platform::DataType::Integer;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "erp/storage/pg_schema.h"
 #include "erp/storage/storage_error.h"
 
 namespace wayfind::erp::storage {
@@ -210,11 +211,15 @@ std::string newInstanceId() {
   return out;
 }
 
-void migrateTo1(Connection& conn) {
-  conn.exec(kSchemaV1);
+void insertFirstRevision(Connection& conn) {
   auto meta = conn.prepare("INSERT INTO t_WayfindMeta(FKey, FValue) VALUES (?, ?)");
   meta.bindAll("InstanceID", newInstanceId()).run();
   conn.prepare("INSERT INTO t_NavVersion(FUserID, FRevision) VALUES (0, 1)").run();
+}
+
+void migrateTo1(Connection& conn) {
+  conn.exec(conn.backend() == Backend::PostgreSQL ? server::kSchemaV1 : kSchemaV1);
+  insertFirstRevision(conn);
 }
 
 // Version 2: the installation and refresh state of the template's subsystems
@@ -232,23 +237,50 @@ CREATE TABLE t_NavUnInsHidden(
   PRIMARY KEY(FUserID, FSubSysID));
 )SQL";
 
-void migrateTo2(Connection& conn) { conn.exec(kSchemaV2); }
+void migrateTo2(Connection& conn) {
+  conn.exec(conn.backend() == Backend::PostgreSQL ? server::kSchemaV2 : kSchemaV2);
+}
 
 using Migration = void (*)(Connection&);
-// migrations[i] takes a file from version i to version i + 1.
+// migrations[i] takes a database from version i to version i + 1, on either
+// back end.
 const std::vector<Migration>& migrations() {
   static const std::vector<Migration> steps{&migrateTo1, &migrateTo2};
   return steps;
 }
 
+void setSchemaVersion(Connection& conn, int version) {
+  if (conn.backend() == Backend::PostgreSQL) {
+    auto st = conn.prepare(
+        "INSERT INTO t_WayfindMeta(FKey, FValue) VALUES ('SchemaVersion', ?1) "
+        "ON CONFLICT(FKey) DO UPDATE SET FValue = excluded.FValue");
+    st.bind(1, std::to_string(version)).run();
+    return;
+  }
+  // PRAGMA takes no parameters; the value is our own integer.
+  conn.exec("PRAGMA user_version = " + std::to_string(version) + ";");
+}
+
 }  // namespace
 
 int schemaVersion(Connection& conn) {
+  if (conn.backend() == Backend::PostgreSQL) {
+    // On the server the version is a row of t_WayfindMeta; no table, no schema.
+    auto exists = conn.prepare("SELECT to_regclass('t_wayfindmeta') IS NOT NULL");
+    if (!exists.step() || exists.int64(0) == 0) return 0;
+    auto st = conn.prepare("SELECT FValue FROM t_WayfindMeta WHERE FKey = 'SchemaVersion'");
+    if (!st.step()) return 1;
+    try {
+      return std::stoi(st.text(0));
+    } catch (const std::exception&) {
+      return -1;
+    }
+  }
   auto st = conn.prepare("PRAGMA user_version");
   return st.step() ? st.int32(0) : 0;
 }
 
-bool ensureSchema(Connection& conn, const Seeder& seeder) {
+bool ensureSchema(Connection& conn, const Seeder& seeder, bool create) {
   static_assert(kSchemaVersion >= 1);
   if (schemaVersion(conn) == kSchemaVersion) return false;  // the common case, no lock taken
   bool created = false;
@@ -257,17 +289,20 @@ bool ensureSchema(Connection& conn, const Seeder& seeder) {
     // Read again under the write lock: another process may have migrated meanwhile.
     const int version = schemaVersion(conn);
     if (version > kSchemaVersion)
-      raiseRefused(kStorageSource, "数据库 " + conn.path().string() + " 的结构版本 " + std::to_string(version) +
+      raiseRefused(kStorageSource, "数据库 " + conn.displayName() + " 的结构版本 " + std::to_string(version) +
                                        " 比本程序支持的版本 " + std::to_string(kSchemaVersion) + " 新，不能打开。");
     if (version == kSchemaVersion) return created;
     if (version < 0) raiseRefused(kStorageSource, "数据库结构版本无效。");
+    if (version == 0 && !create)
+      raiseRefused(kStorageSource, "数据库 " + conn.displayName() +
+                                       " 中还没有 WayfindInfo 的表，请先以数据库所有者的身份运行 wayfind db init。");
     migrations()[static_cast<size_t>(version)](conn);
     if (version == 0) {
       created = true;
       if (seeder) seeder(conn);
     }
-    // PRAGMA takes no parameters; the value is our own integer.
-    conn.exec("PRAGMA user_version = " + std::to_string(version + 1) + ";");
+    setSchemaVersion(conn, version + 1);
+    if (conn.backend() == Backend::PostgreSQL && version + 1 == kSchemaVersion) conn.exec(server::kRights);
     tx.commit();
   }
 }

@@ -1,6 +1,7 @@
-// The database schema and its migrations. The schema version lives in
-// PRAGMA user_version; ensureSchema() brings a file up to kSchemaVersion, one
-// migration step per transaction, and refuses a file made by a newer program.
+// The database schema and its migrations, on both back ends. The schema version
+// lives in PRAGMA user_version (SQLite) or in t_WayfindMeta "SchemaVersion"
+// (PostgreSQL); ensureSchema() brings a database up to kSchemaVersion, one
+// migration step per transaction, and refuses one made by a newer program.
 #pragma once
 
 #include <functional>
@@ -15,8 +16,9 @@ inline constexpr int kSchemaVersion = 2;
 // fill it (the demo company). A failure rolls the creation back.
 using Seeder = std::function<void(Connection&)>;
 
-// Returns true when this call created the database.
-bool ensureSchema(Connection& conn, const Seeder& seeder = {});
+// Returns true when this call created the database. Without create, an empty
+// database is refused (a PostgreSQL database is created by "wayfind db init").
+bool ensureSchema(Connection& conn, const Seeder& seeder = {}, bool create = true);
 int schemaVersion(Connection& conn);
 
 }  // namespace wayfind::erp::storage

@@ -15,9 +15,9 @@ int64_t revisionOf(Connection& conn, int32_t key) {
 int64_t bump(Connection& conn, int32_t key) {
   auto st = conn.prepare(
       "INSERT INTO t_NavVersion(FUserID, FRevision) VALUES (?, 1) "
-      "ON CONFLICT(FUserID) DO UPDATE SET FRevision = FRevision + 1 RETURNING FRevision");
+      "ON CONFLICT(FUserID) DO UPDATE SET FRevision = t_NavVersion.FRevision + 1 RETURNING FRevision");
   st.bind(1, key);
-  if (!st.step()) raiseDatabaseError("无法更新版本号", conn.path().string());
+  if (!st.step()) raiseDatabaseError("无法更新版本号", conn.displayName());
   const int64_t v = st.int64(0);
   st.run();
   return v;
@@ -38,15 +38,27 @@ int64_t bumpUserRevision(Connection& conn, int32_t userId) {
   return bump(conn, userId);
 }
 
+// Each text is read by one statement: one snapshot on either back end, and one
+// round trip to a server (a client asks for both texts before every use of its
+// cache).
 std::string templateVersionText(Connection& conn) {
-  ReadTransaction rt(conn);
-  return "T:" + instanceId(conn) + ":" + std::to_string(templateRevision(conn));
+  auto st = conn.prepare(
+      "SELECT (SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'), "
+      "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = 0), 0)");
+  if (!st.step() || st.isNull(0)) raiseDatabaseError("数据库缺少实例标识", conn.displayName());
+  return "T:" + st.text(0) + ":" + std::to_string(st.int64(1));
 }
 
 std::string userVersionText(Connection& conn, int32_t userId) {
-  ReadTransaction rt(conn);
-  return "U:" + instanceId(conn) + ":" + std::to_string(templateRevision(conn)) + ":" + std::to_string(userId) +
-         ":" + std::to_string(userRevision(conn, userId));
+  if (userId == 0) raiseRefused(kStorageSource, "用户标识 0 保留给模板。");
+  auto st = conn.prepare(
+      "SELECT (SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'), "
+      "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = 0), 0), "
+      "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = ?), 0)");
+  st.bind(1, userId);
+  if (!st.step() || st.isNull(0)) raiseDatabaseError("数据库缺少实例标识", conn.displayName());
+  return "U:" + st.text(0) + ":" + std::to_string(st.int64(1)) + ":" + std::to_string(userId) + ":" +
+         std::to_string(st.int64(2));
 }
 
 }  // namespace wayfind::erp::storage

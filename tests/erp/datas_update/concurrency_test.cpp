@@ -81,7 +81,7 @@ TEST_F(Concurrency, FourProcessesLoseNoChangeAndSeeVersionsOnlyGrow) {
   for (int proc = 0; proc < kProcesses; ++proc) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
-    if (pid == 0) _exit(work(path(), proc, path().parent_path() / ("worker" + std::to_string(proc) + ".log")));
+    if (pid == 0) _exit(work(path(), proc, folderPath() / ("worker" + std::to_string(proc) + ".log")));
     children.push_back(pid);
   }
   for (pid_t pid : children) {
@@ -99,7 +99,7 @@ TEST_F(Concurrency, FourProcessesLoseNoChangeAndSeeVersionsOnlyGrow) {
   const std::string prefix = info_.GetTemplateVer(props(kUserA)).substr(2);  // "<instance>:<rev>"
   std::set<int32_t> created;
   for (int proc = 0; proc < kProcesses; ++proc) {
-    std::ifstream in(path().parent_path() / ("worker" + std::to_string(proc) + ".log"));
+    std::ifstream in(folderPath() / ("worker" + std::to_string(proc) + ".log"));
     std::string line;
     int versions = 0;
     while (std::getline(in, line)) {

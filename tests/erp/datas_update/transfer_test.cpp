@@ -99,7 +99,7 @@ TEST_F(Transfer, ExportByOneUserImportedByAnotherGivesTheSameRows) {
   const std::string aVersion = userVersion(kUserA);
   auto exported = datas_.ExportUserData(props(kUserA));
   // Through a template file, as the component does.
-  const auto file = path().parent_path() / "a.dat";
+  const auto file = folderPath() / "a.dat";
   exported->Save(file);
   auto loaded = std::make_shared<platform::Dictionary>();
   ASSERT_TRUE(loaded->Load(file));

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "erp/storage/versions.h"
+#include "erp/middletier/erp_test_db.h"
 
 namespace wayfind::erp::testing {
 
@@ -42,7 +43,7 @@ void UpdateTest::SetUp() {
   std::string pattern = (std::filesystem::temp_directory_path() / "wayfind-update-XXXXXX").string();
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   folder_ = pattern;
-  path_ = folder_ / "erp.db";
+  path_ = newTestDatabase(folder_);
   storage::releaseThreadConnections();
   storage::CurrentDatabase::set(path_);
   storage::CurrentDatabase::setSeed(storage::Seed::None);
@@ -53,6 +54,7 @@ void UpdateTest::TearDown() {
   middletier::setChangeFaultHookForTesting({});
   storage::CurrentDatabase::reset();
   storage::releaseThreadConnections();
+  dropTestDatabase(path_);
   std::error_code ec;
   std::filesystem::remove_all(folder_, ec);
 }
@@ -84,11 +86,18 @@ std::string UpdateTest::userVersion(int32_t userId) { return info_.GetUserTempla
 std::string UpdateTest::dump() {
   std::string out;
   std::vector<std::string> tables;
-  auto names = conn().prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 't_Nav%' ORDER BY name");
+  auto names = conn().prepare(
+      onServer() ? "SELECT tablename FROM pg_tables WHERE schemaname = current_schema() AND tablename LIKE 't_nav%' "
+                   "ORDER BY tablename"
+                 : "SELECT name FROM sqlite_master WHERE type = 'table' AND name LIKE 't_Nav%' ORDER BY name");
   while (names.step()) tables.push_back(names.text(0));
   for (const auto& t : tables) {
     out += "[" + t + "]\n";
-    auto st = conn().prepare("SELECT * FROM " + t + " ORDER BY rowid");
+    // Every column in the order, so both back ends list rows the same way each time.
+    const int columns = conn().prepare("SELECT * FROM " + t).columnCount();
+    std::string order;
+    for (int i = 1; i <= columns; ++i) order += (i > 1 ? ", " : "") + std::to_string(i);
+    auto st = conn().prepare("SELECT * FROM " + t + " ORDER BY " + order);
     while (st.step()) {
       for (int i = 0; i < st.columnCount(); ++i) out += st.value(i).debugString() + "|";
       out += "\n";

@@ -39,6 +39,8 @@ class UpdateTest : public ::testing::Test {
 
   storage::Connection& conn() { return *storage::connectionFor(path_); }
   const std::filesystem::path& path() const { return path_; }
+  // The test's own temporary folder (logs of child processes go there).
+  const std::filesystem::path& folderPath() const { return folder_; }
 
   middletier::ServerDatasUpdate up_;
   middletier::ServerDataInfo info_;

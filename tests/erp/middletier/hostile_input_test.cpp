@@ -12,6 +12,7 @@
 #include "erp/middletier/erp_test_db.h"
 #include "erp/middletier/server_data_info.h"
 #include "erp/middletier/server_datas_info.h"
+#include "erp/storage/storage_error.h"
 
 using namespace wayfind;
 using namespace wayfind::erp;
@@ -48,6 +49,13 @@ TEST(HostileInput, ReadSideQuestionsNeverRunTheirArgumentsAsSql) {
   const auto props = propsFor(demo::ids::kZhangWei);
   const auto before = userCount(db.conn());
   for (std::string code : hostileTexts()) {
+    // A PostgreSQL server holds no text with a NUL or invalid UTF-8: such a
+    // question is refused there (error 5) rather than asked.
+    const bool unstorable = code.find('\0') != std::string::npos || !storage::isValidUtf8(code);
+    if (erp::testing::onServer() && unstorable) {
+      EXPECT_THROW(info.GetHelpCodeInfo(props, code), platform::AutomationError) << platform::Variant(code).debugString();
+      continue;
+    }
     EXPECT_EQ(info.GetHelpCodeInfo(props, code)->RecordCount(), 0);
     // The same text in PropsString: either no valid user, or a user with that entry.
     EXPECT_THROW(data.GetUserData("UserID=" + code), platform::AutomationError);

@@ -1,0 +1,308 @@
+#include "erp/storage/pg_connection.h"
+
+#include <libpq-fe.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "erp/storage/pg_sql.h"
+#include "erp/storage/storage_error.h"
+
+namespace wayfind::erp::storage {
+
+namespace {
+
+// The write lock's key among the database's advisory locks.
+constexpr long long kWriteLockKey = 0x57617966;  // "Wayf"
+constexpr int kBeginAttempts = 5;
+
+// Type identifiers of the server's built-in types that come back as numbers.
+constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kNumeric = 1700, kText = 25, kVarchar = 1043, kBpchar = 1042;
+
+std::string shortSql(const std::string& sql) {
+  return sql.size() > 120 ? sql.substr(0, 117) + "..." : sql;
+}
+
+std::string trimmedMessage(const char* msg) {
+  std::string s = msg ? msg : "";
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+ValueKind kindOfType(Oid type) {
+  switch (type) {
+    case kBool:
+    case kInt8:
+    case kInt2:
+    case kInt4:
+    case kOid: return ValueKind::Integer;
+    case kFloat4:
+    case kFloat8:
+    case kNumeric: return ValueKind::Real;
+    case kText:
+    case kVarchar:
+    case kBpchar: return ValueKind::Text;
+    default: return ValueKind::Null;
+  }
+}
+
+class PgStatement final : public StatementBackend {
+ public:
+  PgStatement(PgConnection& conn, ServerSql serverSql) : conn_(conn), sql_(std::move(serverSql.text)) {
+    name_ = conn_.preparedName(sql_, serverSql.used);
+  }
+  ~PgStatement() override { clearResult(); }
+
+  void bindNull(int index) override { slot(index).reset(); }
+  void bindInt64(int index, int64_t v) override { slot(index) = std::to_string(v); }
+  void bindDouble(int index, double v) override {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    slot(index) = std::string(buf);
+  }
+  void bindText(int index, std::string_view text) override {
+    // The server keeps UTF-8 text without NUL characters; anything else could
+    // only be cut short or refused there, so it is refused here, clearly.
+    if (text.find('\0') != std::string_view::npos || !isValidUtf8(text))
+      raiseRefused(kStorageSource, "文本含有数据库不能保存的字符 (NUL 或无效的 UTF-8)。");
+    slot(index) = std::string(text);
+  }
+
+  bool step() override {
+    if (!res_ || done_) execute();
+    if (row_ + 1 < rows_) {
+      ++row_;
+      return true;
+    }
+    done_ = true;
+    return false;
+  }
+  int run() override {
+    if (!res_ || done_) execute();
+    done_ = true;
+    return std::atoi(PQcmdTuples(res_));
+  }
+  void reset() override {
+    clearResult();
+    params_.clear();
+  }
+
+  int columnCount() const override {
+    if (res_) return PQnfields(res_);
+    PGresult* d = PQdescribePrepared(conn_.handle(), name_.c_str());
+    const int n = d ? PQnfields(d) : 0;
+    PQclear(d);
+    return n;
+  }
+  std::string columnName(int col) const override {
+    const char* n = res_ ? PQfname(res_, col) : nullptr;
+    return n ? n : "";
+  }
+  ValueKind declaredKind(int col) const override { return res_ ? kindOfType(PQftype(res_, col)) : ValueKind::Null; }
+  ValueKind kind(int col) const override {
+    if (!res_ || row_ < 0 || PQgetisnull(res_, row_, col)) return ValueKind::Null;
+    const ValueKind k = kindOfType(PQftype(res_, col));
+    return k == ValueKind::Null ? ValueKind::Text : k;
+  }
+  int64_t int64(int col) const override {
+    const char* v = cell(col);
+    if (!v) return 0;
+    if (PQftype(res_, col) == kBool) return *v == 't' ? 1 : 0;
+    if (kindOfType(PQftype(res_, col)) == ValueKind::Real) return static_cast<int64_t>(std::strtod(v, nullptr));
+    return std::strtoll(v, nullptr, 10);
+  }
+  double real(int col) const override {
+    const char* v = cell(col);
+    if (!v) return 0;
+    if (PQftype(res_, col) == kBool) return *v == 't' ? 1 : 0;
+    return std::strtod(v, nullptr);
+  }
+  std::string text(int col) const override {
+    const char* v = cell(col);
+    if (!v) return {};
+    if (PQftype(res_, col) == kBool) return *v == 't' ? "1" : "0";
+    return std::string(v, static_cast<size_t>(PQgetlength(res_, row_, col)));
+  }
+
+ private:
+  std::optional<std::string>& slot(int index) {
+    if (index < 1 || index > 65535) raiseDatabaseError("绑定参数失败 [" + shortSql(sql_) + "]", "参数序号无效");
+    if (res_) clearResult();  // binding again starts a new run
+    if (params_.size() < static_cast<size_t>(index)) params_.resize(static_cast<size_t>(index));
+    return params_[static_cast<size_t>(index - 1)];
+  }
+  const char* cell(int col) const {
+    if (!res_ || row_ < 0 || row_ >= rows_ || PQgetisnull(res_, row_, col)) return nullptr;
+    return PQgetvalue(res_, row_, col);
+  }
+  void clearResult() {
+    if (res_) PQclear(res_);
+    res_ = nullptr;
+    rows_ = 0;
+    row_ = -1;
+    done_ = false;
+  }
+  void execute() {
+    clearResult();
+    std::vector<const char*> values;
+    values.reserve(params_.size());
+    for (const auto& p : params_) values.push_back(p ? p->c_str() : nullptr);
+    PGresult* res = PQexecPrepared(conn_.handle(), name_.c_str(), static_cast<int>(values.size()), values.data(),
+                                   nullptr, nullptr, 0);
+    const auto status = PQresultStatus(res);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+      conn_.fail(res, "执行语句失败 [" + shortSql(sql_) + "]");
+    res_ = res;
+    rows_ = PQntuples(res_);
+  }
+
+  PgConnection& conn_;
+  std::string sql_;
+  std::string name_;
+  std::vector<std::optional<std::string>> params_;
+  PGresult* res_ = nullptr;
+  int rows_ = 0;
+  int row_ = -1;
+  bool done_ = false;
+};
+
+void ignoreNotice(void*, const char*) {}
+
+}  // namespace
+
+std::string sqlState(const pg_result* res) {
+  const char* s = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+  return s ? s : "";
+}
+
+std::shared_ptr<Connection> PgConnection::open(const std::filesystem::path& uri, Mode mode) {
+  PGconn* c = PQconnectdb(uri.string().c_str());
+  if (!c || PQstatus(c) != CONNECTION_OK) {
+    const std::string msg = c ? trimmedMessage(PQerrorMessage(c)) : "内存不足";
+    PQfinish(c);
+    raiseDatabaseError("无法连接数据库 " + locationForDisplay(uri), msg);
+  }
+  PQsetNoticeProcessor(c, &ignoreNotice, nullptr);
+  if (PQsetClientEncoding(c, "UTF8") != 0) {
+    const std::string msg = trimmedMessage(PQerrorMessage(c));
+    PQfinish(c);
+    raiseDatabaseError("无法设置客户端编码 " + locationForDisplay(uri), msg);
+  }
+  std::shared_ptr<PgConnection> conn(new PgConnection(c, uri, mode));
+  // A writer waits for the write lock as long as its holder runs; nothing
+  // else should hold a change for long.
+  conn->exec("SET lock_timeout = 0; SET idle_in_transaction_session_timeout = '10min';");
+  if (mode == Mode::ReadOnly) conn->exec("SET default_transaction_read_only = on;");
+  return conn;
+}
+
+PgConnection::PgConnection(pg_conn* conn, std::filesystem::path uri, Mode mode)
+    : Connection(std::move(uri), mode), conn_(conn) {}
+
+PgConnection::~PgConnection() {
+  if (conn_) PQfinish(conn_);
+}
+
+void PgConnection::fail(pg_result* res, const std::string& what) const {
+  std::string msg = trimmedMessage(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_));
+  if (msg.empty()) msg = trimmedMessage(PQerrorMessage(conn_));
+  const std::string state = sqlState(res);
+  if (!state.empty()) msg += " (SQLSTATE " + state + ")";
+  PQclear(res);
+  raiseDatabaseError(what, msg);
+}
+
+const std::string& PgConnection::preparedName(const std::string& sql, const std::vector<bool>& used) {
+  if (auto it = prepared_.find(sql); it != prepared_.end()) return it->second;
+  const std::string name = "wf" + std::to_string(prepared_.size() + 1);
+  // The server infers each parameter's type from where it stands; one that
+  // stands nowhere is declared text so that binding it does no harm.
+  std::vector<Oid> types(used.size(), 0);
+  for (size_t i = 0; i < used.size(); ++i)
+    if (!used[i]) types[i] = kText;
+  PGresult* res = PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data());
+  if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res, "无法准备语句 [" + shortSql(sql) + "]");
+  PQclear(res);
+  return prepared_.emplace(sql, name).first->second;
+}
+
+Statement PgConnection::prepare(std::string_view sql) {
+  return Statement(std::make_unique<PgStatement>(*this, toServerParameters(sql)), std::string(sql));
+}
+
+void PgConnection::exec(std::string_view sql) {
+  const std::string text(sql);
+  PGresult* res = PQexec(conn_, text.c_str());
+  const auto status = PQresultStatus(res);
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail(res, "执行语句失败 [" + shortSql(text) + "]");
+  PQclear(res);
+}
+
+bool PgConnection::inTransaction() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
+
+bool PgConnection::broken() const { return PQstatus(conn_) == CONNECTION_BAD; }
+
+void PgConnection::beginWrite(WriteLock scope) {
+  const std::string lock = std::string(scope == WriteLock::Whole ? "SELECT pg_advisory_xact_lock("
+                                                                 : "SELECT pg_advisory_xact_lock_shared(") +
+                           std::to_string(kWriteLockKey) + ")";
+  for (int attempt = 1;; ++attempt) {
+    exec("BEGIN ISOLATION LEVEL READ COMMITTED;");
+    PGresult* res = PQexec(conn_, lock.c_str());
+    if (PQresultStatus(res) == PGRES_TUPLES_OK) {
+      PQclear(res);
+      return;
+    }
+    const std::string state = sqlState(res);
+    rollback();
+    const bool transient = state == "40001" || state == "40P01";
+    if (!transient || attempt >= kBeginAttempts) fail(res, "无法开始写事务");
+    PQclear(res);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10 * attempt));
+  }
+}
+
+void PgConnection::serialiseOn(Serial space, int32_t id) {
+  // The two-key form: (space, id), apart from the one-key write lock.
+  auto st = prepare("SELECT pg_advisory_xact_lock(?1, ?2)");
+  st.bindAll(static_cast<int32_t>(kWriteLockKey) + static_cast<int32_t>(space), id);
+  st.step();
+}
+
+void PgConnection::beginRead() { exec("BEGIN ISOLATION LEVEL REPEATABLE READ;"); }
+
+void PgConnection::commit() {
+  PGresult* res = PQexec(conn_, "COMMIT");
+  if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res, "提交事务失败");
+  // A transaction that failed earlier answers COMMIT with ROLLBACK: not stored.
+  const std::string tag = PQcmdStatus(res);
+  PQclear(res);
+  if (tag == "ROLLBACK") raiseDatabaseError("提交事务失败", "事务中有语句失败，整个事务已回滚");
+}
+
+void PgConnection::rollback() noexcept {
+  if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
+  PQclear(PQexec(conn_, "ROLLBACK"));
+}
+
+std::optional<int32_t> PgConnection::serverUserId() {
+  if (serverUser_) return *serverUser_;
+  // The database's owner and superusers are trusted with every row; any other
+  // role is the ERP user t_UserRole maps it to, or none (0).
+  auto st = prepare(
+      "SELECT (SELECT rolsuper FROM pg_roles WHERE rolname = session_user) "
+      "    OR pg_has_role(session_user, (SELECT relowner FROM pg_class WHERE oid = 't_navversion'::regclass), "
+      "'MEMBER'), "
+      "  (SELECT FUserID FROM t_UserRole WHERE FRoleName = session_user)");
+  st.step();
+  std::optional<int32_t> user;
+  if (st.int64(0) == 0) user = st.isNull(1) ? 0 : st.int32(1);
+  serverUser_ = user;
+  return user;
+}
+
+}  // namespace wayfind::erp::storage
