@@ -542,6 +542,7 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     err << (inv.command == "favourites" ? "wayfind: favourites --edit needs the windows, and this program has none.\n"
                                         : "wayfind: --edit goes with favourites only (see wayfind --help).\n");
     return 2;
+  }
   if (inv.command == "db") {
     if (inv.help) {
       out << kDbInitHelp;
