@@ -241,11 +241,55 @@ void migrateTo2(Connection& conn) {
   conn.exec(conn.backend() == Backend::PostgreSQL ? server::kSchemaV2 : kSchemaV2);
 }
 
+// Version 3: profile values and company switches hold up to 1000 characters. A
+// site name may be 255 characters once its blanks are trimmed, and it is stored
+// with the blanks the user typed around it, so 255 was too tight for the value.
+// SQLite cannot change a CHECK constraint: each table is rebuilt under its name.
+constexpr const char* kSchemaV3 = R"SQL(
+CREATE TABLE t_AcctProfile_v3(
+  FName TEXT PRIMARY KEY CHECK(length(FName) <= 50),
+  FValue TEXT NOT NULL CHECK(length(FValue) <= 1000));
+INSERT INTO t_AcctProfile_v3(FName, FValue) SELECT FName, FValue FROM t_AcctProfile;
+DROP TABLE t_AcctProfile;
+ALTER TABLE t_AcctProfile_v3 RENAME TO t_AcctProfile;
+
+CREATE TABLE t_NavProfile_v3(
+  FName TEXT PRIMARY KEY CHECK(length(FName) <= 50),
+  FValue TEXT NOT NULL CHECK(length(FValue) <= 1000));
+INSERT INTO t_NavProfile_v3(FName, FValue) SELECT FName, FValue FROM t_NavProfile;
+DROP TABLE t_NavProfile;
+ALTER TABLE t_NavProfile_v3 RENAME TO t_NavProfile;
+
+CREATE TABLE t_NavUserProfile_v3(
+  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
+  FName TEXT NOT NULL CHECK(length(FName) <= 50),
+  FValue TEXT NOT NULL CHECK(length(FValue) <= 1000),
+  PRIMARY KEY(FUserID, FName));
+INSERT INTO t_NavUserProfile_v3(FUserID, FName, FValue) SELECT FUserID, FName, FValue FROM t_NavUserProfile;
+DROP TABLE t_NavUserProfile;
+ALTER TABLE t_NavUserProfile_v3 RENAME TO t_NavUserProfile;
+)SQL";
+
+// The server changes the constraints in place (their names are PostgreSQL's own
+// for a column check).
+constexpr const char* kServerSchemaV3 = R"SQL(
+ALTER TABLE t_AcctProfile DROP CONSTRAINT IF EXISTS t_acctprofile_fvalue_check,
+  ADD CONSTRAINT t_acctprofile_fvalue_check CHECK (length(FValue) <= 1000);
+ALTER TABLE t_NavProfile DROP CONSTRAINT IF EXISTS t_navprofile_fvalue_check,
+  ADD CONSTRAINT t_navprofile_fvalue_check CHECK (length(FValue) <= 1000);
+ALTER TABLE t_NavUserProfile DROP CONSTRAINT IF EXISTS t_navuserprofile_fvalue_check,
+  ADD CONSTRAINT t_navuserprofile_fvalue_check CHECK (length(FValue) <= 1000);
+)SQL";
+
+void migrateTo3(Connection& conn) {
+  conn.exec(conn.backend() == Backend::PostgreSQL ? kServerSchemaV3 : kSchemaV3);
+}
+
 using Migration = void (*)(Connection&);
 // migrations[i] takes a database from version i to version i + 1, on either
 // back end.
 const std::vector<Migration>& migrations() {
-  static const std::vector<Migration> steps{&migrateTo1, &migrateTo2};
+  static const std::vector<Migration> steps{&migrateTo1, &migrateTo2, &migrateTo3};
   return steps;
 }
 

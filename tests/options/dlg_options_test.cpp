@@ -119,6 +119,16 @@ TEST_F(DlgOptionsTest, SiteNamesAreSentAsTypedInTheirOrderAndFlagsAfterThem) {
   EXPECT_EQ(written[4].second, "0");
 }
 
+TEST_F(DlgOptionsTest, ALongestSiteNameWithBlanksIsStoredByTheRealMiddleTier) {
+  const std::string padded = "  " + repeat('z', 255) + "  ";
+  show([&](dlgOptions& dlg) {
+    dlg.txtBrioTitle->setText(QString::fromStdString(padded));
+    dlg.OKButton->click();
+  });
+  EXPECT_TRUE(messages->warnings().empty()) << join(messages->warnings());
+  EXPECT_EQ(profile("T8BRIO"), padded);
+}
+
 TEST_F(DlgOptionsTest, TooLongSiteNameIsRefusedFirstOneOnlyAndNothingWritten) {
   const auto before = allSettings();
   show([&](dlgOptions& dlg) {

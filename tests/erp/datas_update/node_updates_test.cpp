@@ -219,8 +219,14 @@ TEST_F(NodeUpdates, SetDefaultGivesTheTemplateBackAndProfileValuesAreUpserted) {
   up_.SetProfileValue(props(kUserA), name, one);  // same value: nothing to refetch
   EXPECT_EQ(revision(kUserA), v1);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserProfile WHERE FUserID = 16385 AND FValue = '1'"), 1);
-  std::string longValue(256, 'v');
-  expectRefused([&] { up_.SetProfileValue(props(kUserA), name, longValue); }, "255");
+  // A site name of 255 characters keeps the blanks typed around it; a value past
+  // the field's size is refused.
+  std::string site = "T8EIS", padded = "  " + std::string(255, 's') + " ";
+  up_.SetProfileValue(props(kUserA), site, padded);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserProfile WHERE FUserID = 16385 AND FName = 'T8EIS' AND "
+                  "length(FValue) = 258"), 1);
+  std::string longValue(1001, 'v');
+  expectRefused([&] { up_.SetProfileValue(props(kUserA), name, longValue); }, "1000");
 
   int32_t id = 100;
   auto d = dict({{"NewName", "改"}});
