@@ -200,13 +200,11 @@ bool IsUserOwnedFolder(int32_t subFuncId) {
 
 RecordsetPtr CloneStructure(const RecordsetPtr& source) {
   if (!source) raiseNotSet("record set to clone");
-  auto rs = std::make_shared<Recordset>();
-  for (int i = 0; i < source->fieldCount(); ++i) {
-    const auto& f = source->fieldInfo(i);
-    rs->appendField(f.name, f.type, f.definedSize, f.attributes);
-    rs->setPrecision(i, f.precision);
-  }
-  rs->open();
+  // The fields with their names, types, sizes, attributes and precision; the
+  // numeric scale starts at 0 and the new set uses its indexes.
+  RecordsetPtr rs = source->cloneStructure();
+  for (int i = 0; i < rs->fieldCount(); ++i) rs->setPrecision(i, rs->fieldInfo(i).precision, 0);
+  rs->setUseIndexes(true);
   return rs;
 }
 
@@ -215,10 +213,11 @@ void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source) {
   const int n = source->fieldCount();
   std::vector<int> targetIndex(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) targetIndex[static_cast<size_t>(i)] = target->requireField(source->fieldInfo(i).name);
-  for (source->MoveFirst(); !source->isEOF(); source->MoveNext()) {
-    target->AddNew();
-    for (int i = 0; i < n; ++i) target->setValue(targetIndex[static_cast<size_t>(i)], source->value(i));
-  }
+  // Every visible row, as AddNew and setValue of each field would copy it; the
+  // source is left at its end, as a walk over it leaves it.
+  target->appendCopiesOf(*source, targetIndex);
+  source->MoveLast();
+  source->MoveNext();
 }
 
 RecordsetPtr MergeUserRowsLiteral(const std::string& tableName, const RecordsetPtr& templateTable,

@@ -44,10 +44,10 @@ void Recordset::Impl::rebuildView() {
     if (useIndexes) candidates = filter->candidates(indexes, rows);
     if (candidates) {
       for (uint32_t r : *candidates)
-        if (filter->matches(rows[r])) next.push_back(r);
+        if (filter->matches(rows, r)) next.push_back(r);
     } else {
-      for (uint32_t r = 0; r < rows.size(); ++r)
-        if (filter->matches(rows[r])) next.push_back(r);
+      for (uint32_t r = 0, n = static_cast<uint32_t>(rows.size()); r < n; ++r)
+        if (filter->matches(rows, r)) next.push_back(r);
     }
   }
   if (!sortOrder.empty()) sortOrder.apply(next, rows);
@@ -58,7 +58,7 @@ void Recordset::Impl::rebuildView() {
 }
 
 void Recordset::Impl::addToView(uint32_t row) {
-  if (filter && !filter->matches(rows[row])) return;
+  if (filter && !filter->matches(rows, row)) return;
   auto at = view.end();
   if (!sortOrder.empty())
     at = std::upper_bound(view.begin(), view.end(), row,
@@ -144,14 +144,14 @@ bool Recordset::Find(std::string_view criterion, int32_t skipRecords, SearchDire
       int64_t p = r < d.viewPosition.size() ? d.viewPosition[r] : -1;
       if (p < 0 || (forward ? p < start : p > start)) continue;
       if (found >= 0 && (forward ? p >= found : p <= found)) continue;
-      if (bound->matches(d.rows[r])) found = p;
+      if (bound->matches(d.rows, r)) found = p;
     }
   } else if (forward) {
     for (int64_t p = start; p < size; ++p)
-      if (bound->matches(d.rows[d.view[static_cast<size_t>(p)]])) { found = p; break; }
+      if (bound->matches(d.rows, d.view[static_cast<size_t>(p)])) { found = p; break; }
   } else {
     for (int64_t p = start; p >= 0; --p)
-      if (bound->matches(d.rows[d.view[static_cast<size_t>(p)]])) { found = p; break; }
+      if (bound->matches(d.rows, d.view[static_cast<size_t>(p)])) { found = p; break; }
   }
 
   if (found >= 0) {
