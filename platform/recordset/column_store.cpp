@@ -131,6 +131,19 @@ Cell ColumnStore::cell(size_t row, size_t field) const {
 
 void ColumnStore::appendNullRow() { appendRowsForLoading(1, 0); }
 
+void ColumnStore::reserveRows(size_t rows) {
+  for (Column& col : columns_) {
+    switch (col.kind) {
+      case Kind::Int16:
+      case Kind::Int32:
+      case Kind::Bool: col.narrow.reserve(rows); break;
+      case Kind::Any: col.any.reserve(rows); break;
+      default: col.wide.reserve(rows); break;
+    }
+    col.nulls.reserve(wordsFor(rows));
+  }
+}
+
 void ColumnStore::appendRowsForLoading(size_t count, size_t textBytes) {
   const size_t rows = rows_ + count;
   for (Column& col : columns_) {
@@ -224,18 +237,22 @@ void ColumnStore::copyCell(size_t row, size_t field, const ColumnStore& from, si
                            size_t fromField) {
   const Column& src = from.columns_[fromField];
   Column& dst = columns_[field];
-  if (src.kind != dst.kind || dst.kind == Kind::Any || dst.kind == Kind::Text) {
+  if (src.kind != dst.kind || dst.kind == Kind::Any) {
     set(row, field, from.value(fromRow, fromField));
     return;
   }
+  if (dst.kind == Kind::Text && !nullBit(dst, row)) textGarbage_ += dst.wide[row] & 0xFFFFFFFFu;
   if (nullBit(src, fromRow)) {
     setNullBit(dst, row, true);
     return;
   }
-  if (dst.kind == Kind::Int16 || dst.kind == Kind::Int32 || dst.kind == Kind::Bool)
-    dst.narrow[row] = src.narrow[fromRow];
-  else
-    dst.wide[row] = src.wide[fromRow];
+  switch (dst.kind) {
+    case Kind::Int16:
+    case Kind::Int32:
+    case Kind::Bool: dst.narrow[row] = src.narrow[fromRow]; break;
+    case Kind::Text: dst.wide[row] = storeText(from.cell(fromRow, fromField).text); break;
+    default: dst.wide[row] = src.wide[fromRow]; break;
+  }
   setNullBit(dst, row, false);
 }
 

@@ -67,6 +67,8 @@ class ColumnStore {
 
   // Appends a row of Nulls.
   void appendNullRow();
+  // Makes room for rows rows without adding any.
+  void reserveRows(size_t rows);
   // Writes a value converted for the field (Null, or the field's own type; any
   // value in a Variant field).
   void set(size_t row, size_t field, const Variant& converted);

@@ -200,23 +200,30 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
     direct[f] = to.type == from.type && to.type != DataType::Variant &&
                 (to.definedSize == 0 || (from.definedSize > 0 && from.definedSize <= to.definedSize));
   }
+  // Room for all the rows at once, not one row at a time.
+  d.rows.reserveRows(d.rows.size() + s.view.size());
+  std::vector<Variant> converted(targetFields.size());
   for (uint32_t sourceRow : s.view) {
+    // Values that need converting are converted before the row is added, so a
+    // value the target refuses leaves no half row behind.
+    for (size_t f = 0; f < targetFields.size(); ++f)
+      if (!direct[f])
+        converted[f] = convertForField(d.fields[static_cast<size_t>(targetFields[f])], s.rows.value(sourceRow, f));
     d.rows.appendNullRow();
     auto row = static_cast<uint32_t>(d.rows.size() - 1);
+    for (size_t f = 0; f < targetFields.size(); ++f) {
+      const auto to = static_cast<size_t>(targetFields[f]);
+      if (direct[f])
+        d.rows.copyCell(row, to, s.rows, sourceRow, f);
+      else
+        d.rows.set(row, to, converted[f]);
+    }
     d.view.push_back(row);
     if (d.viewPositionValid) {
       d.viewPosition.resize(d.rows.size(), -1);
       d.viewPosition[row] = static_cast<int32_t>(d.view.size() - 1);
     }
     d.cursor = static_cast<int64_t>(d.view.size()) - 1;
-    for (size_t f = 0; f < targetFields.size(); ++f) {
-      const auto to = static_cast<size_t>(targetFields[f]);
-      if (direct[f]) {
-        d.rows.copyCell(row, to, s.rows, sourceRow, f);
-      } else {
-        d.rows.set(row, to, convertForField(d.fields[to], s.rows.value(sourceRow, f)));
-      }
-    }
     d.indexes.onAppend(row, d.rows);
   }
 }

@@ -18,6 +18,9 @@ constexpr size_t kMaxBoundTexts = 256;
 
 // Below this many visible rows Find simply walks the view.
 constexpr size_t kIndexedFindThreshold = 64;
+// Below this many stored rows a filter evaluates every row: building a hash
+// index costs more than looking at a few dozen rows (a merged result, say).
+constexpr size_t kIndexedFilterThreshold = 64;
 
 bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
@@ -41,7 +44,7 @@ void Recordset::Impl::rebuildView() {
     std::iota(next.begin(), next.end(), 0u);
   } else {
     std::optional<RowList> candidates;
-    if (useIndexes) candidates = filter->candidates(indexes, rows);
+    if (useIndexes && rows.size() >= kIndexedFilterThreshold) candidates = filter->candidates(indexes, rows);
     if (candidates) {
       for (uint32_t r : *candidates)
         if (filter->matches(rows, r)) next.push_back(r);
