@@ -172,6 +172,8 @@ void exec(sqlite3* db, const std::string& sql) {
   }
 }
 
+// The record set's rows as a table; FPos keeps each row's place in storage, the
+// order in which the store lists a parent's rows when the user has none there.
 void copyTable(sqlite3* db, const std::string& name, const RecordsetPtr& rs, const std::string& key) {
   std::string create = "CREATE TABLE " + name + " (", insert = "INSERT INTO " + name + " VALUES (";
   for (int c = 0; c < rs->fieldCount(); ++c) {
@@ -180,17 +182,18 @@ void copyTable(sqlite3* db, const std::string& name, const RecordsetPtr& rs, con
               (f.name == key ? " PRIMARY KEY" : "");
     insert += c ? ", ?" : "?";
   }
-  exec(db, create + ")");
+  exec(db, create + ", FPos INTEGER)");
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, (insert + ")").c_str(), -1, &st, nullptr);
+  sqlite3_prepare_v2(db, (insert + ", ?)").c_str(), -1, &st, nullptr);
   exec(db, "BEGIN");
   for (size_t r = 0; r < rs->storedRowCount(); ++r) {
     for (int c = 0; c < rs->fieldCount(); ++c) {
-      const Variant& v = rs->storedValue(r, c);
+      const Variant v = rs->storedValue(r, c);
       if (v.isNull() || v.isEmpty()) sqlite3_bind_null(st, c + 1);
       else if (v.isString()) sqlite3_bind_text(st, c + 1, v.asString().c_str(), -1, SQLITE_TRANSIENT);
       else sqlite3_bind_int64(st, c + 1, v.asLong());
     }
+    sqlite3_bind_int64(st, rs->fieldCount() + 1, static_cast<sqlite3_int64>(r));
     sqlite3_step(st);
     sqlite3_reset(st);
   }
@@ -215,7 +218,10 @@ void buildSqlite() {
 
 // The merge as SQL: the template rows of the parent for the account type, each
 // with the user's row of the same id (LEFT JOIN), plus the user's rows that match
-// no such template row (UNION ALL), visible rows only, in the store's order.
+// no such template row (UNION ALL), visible rows only, in the store's order: by
+// FIndex and id when the user has rows under the parent, otherwise the
+// template's storage order (the merge sorts only when it merged something). The
+// two sort keys come last and are not part of the result.
 //
 // The account-type pattern is part of the text, not a bound parameter: a LIKE
 // whose pattern is bound makes SQLite prepare the statement again at every new
@@ -238,20 +244,22 @@ SELECT t.FDetailFuncID,
        CASE WHEN u.FDetailFuncID IS NULL THEN t.FEnable ELSE u.FEnable END,
        CASE WHEN u.FDetailFuncID IS NULL THEN t.FFuncType ELSE COALESCE(t.FFuncType, -1) END,
        CASE WHEN u.FDetailFuncID >= 1000000000 THEN u.FClassName ELSE t.FClassName END,
-       CASE WHEN u.FDetailFuncID >= 1000000000 THEN u.FClassParam ELSE t.FClassParam END
-FROM tdet t LEFT JOIN udet u ON u.FSubFuncID = ?1 AND u.FDetailFuncID = t.FDetailFuncID
+       CASE WHEN u.FDetailFuncID >= 1000000000 THEN u.FClassParam ELSE t.FClassParam END,
+       CASE WHEN h.merged THEN CASE WHEN u.FDetailFuncID IS NULL THEN t.FIndex ELSE u.FIndex END END,
+       CASE WHEN h.merged THEN t.FDetailFuncID ELSE t.FPos END
+FROM (SELECT EXISTS (SELECT 1 FROM udet WHERE FSubFuncID = ?1) AS merged) h, tdet t LEFT JOIN udet u ON u.FSubFuncID = ?1 AND u.FDetailFuncID = t.FDetailFuncID
 WHERE t.FSubFuncID = ?1 AND )" + acct + R"(
   AND CASE WHEN u.FDetailFuncID IS NULL THEN t.FVisible ELSE u.FVisible END = 1
 UNION ALL
 SELECT u.FDetailFuncID, u.FSubFuncID, u.FFuncName, NULL, NULL, substr(u.FFuncName, 1, )" + show + R"(),
        u.FHelpCode, NULL, NULL, u.FIndex, u.FVisible, u.FEnable, -1,
        CASE WHEN u.FDetailFuncID >= 1000000000 THEN u.FClassName END,
-       CASE WHEN u.FDetailFuncID >= 1000000000 THEN u.FClassParam END
+       CASE WHEN u.FDetailFuncID >= 1000000000 THEN u.FClassParam END, u.FIndex, u.FDetailFuncID
 FROM udet u
 WHERE u.FSubFuncID = ?1 AND u.FVisible = 1
   AND NOT EXISTS (SELECT 1 FROM tdet t WHERE t.FDetailFuncID = u.FDetailFuncID AND t.FSubFuncID = ?1 AND )" +
          acct + R"()
-ORDER BY 10, 1)";
+ORDER BY 16, 17)";
 }
 
 std::string subFuncSql(int32_t acctCode) {
@@ -263,16 +271,19 @@ SELECT t.FSubFuncID,
        t.FAcctType,
        CASE WHEN u.FSubFuncID IS NULL THEN t.FIndex ELSE u.FIndex END,
        CASE WHEN u.FSubFuncID IS NULL THEN t.FVisible ELSE u.FVisible END,
-       t.FRefresh, t.FSetEnable, t.FClassName, t.FClassParam
-FROM tsub t LEFT JOIN usub u ON u.FSubSysID = ?1 AND u.FSubFuncID = t.FSubFuncID
+       t.FRefresh, t.FSetEnable, t.FClassName, t.FClassParam,
+       CASE WHEN h.merged THEN CASE WHEN u.FSubFuncID IS NULL THEN t.FIndex ELSE u.FIndex END END,
+       CASE WHEN h.merged THEN t.FSubFuncID ELSE t.FPos END
+FROM (SELECT EXISTS (SELECT 1 FROM usub WHERE FSubSysID = ?1) AS merged) h, tsub t LEFT JOIN usub u ON u.FSubSysID = ?1 AND u.FSubFuncID = t.FSubFuncID
 WHERE t.FSubSysID = ?1 AND )" + acct + R"(
   AND CASE WHEN u.FSubFuncID IS NULL THEN t.FVisible ELSE u.FVisible END = 1
 UNION ALL
-SELECT u.FSubFuncID, u.FSubSysID, u.FFuncName, NULL, u.FIndex, u.FVisible, NULL, NULL, NULL, NULL
+SELECT u.FSubFuncID, u.FSubSysID, u.FFuncName, NULL, u.FIndex, u.FVisible, NULL, NULL, NULL, NULL,
+       u.FIndex, u.FSubFuncID
 FROM usub u
 WHERE u.FSubSysID = ?1 AND u.FVisible = 1
   AND NOT EXISTS (SELECT 1 FROM tsub t WHERE t.FSubFuncID = u.FSubFuncID AND t.FSubSysID = ?1 AND )" + acct + R"()
-ORDER BY 5, 1)";
+ORDER BY 11, 12)";
 }
 
 // The two statements, prepared once for the whole run.
@@ -311,7 +322,7 @@ using SqlRows = std::vector<std::vector<Variant>>;
 size_t runSql(sqlite3_stmt* st, int32_t parent, SqlRows* keep = nullptr) {
   sqlite3_bind_int(st, 1, parent);
   SqlRows rows;
-  const int columns = sqlite3_column_count(st);
+  const int columns = sqlite3_column_count(st) - 2;  // the two sort keys stay out
   while (sqlite3_step(st) == SQLITE_ROW) {
     std::vector<Variant> row;
     row.reserve(static_cast<size_t>(columns));
@@ -356,7 +367,16 @@ void checkSameResults(sqlite3_stmt* st, const char* what, int32_t first, int cou
       for (int c = 0; same && c < rs->fieldCount(); ++c) same = sameValue(rs->value(c), sql[r][static_cast<size_t>(c)]);
     }
     if (!same) {
-      std::fprintf(stderr, "SQLite's %s for %d differs from the store's\n", what, id);
+      std::fprintf(stderr, "SQLite's %s for %d differs from the store's\nstore:\n", what, id);
+      for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) {
+        for (int c = 0; c < rs->fieldCount(); ++c) std::fprintf(stderr, " %s", rs->value(c).debugString().c_str());
+        std::fprintf(stderr, "\n");
+      }
+      std::fprintf(stderr, "SQLite:\n");
+      for (const auto& row : sql) {
+        for (const auto& v : row) std::fprintf(stderr, " %s", v.debugString().c_str());
+        std::fprintf(stderr, "\n");
+      }
       std::abort();
     }
     rowsSeen += sql.size();

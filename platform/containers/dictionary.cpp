@@ -14,6 +14,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/containers/atomic_file.h"
 #include "platform/containers/file_format.h"
+#include "platform/recordset/large_memory.h"
 
 namespace wayfind::platform {
 namespace {
@@ -43,7 +44,33 @@ bool readAt(int fd, char* into, size_t n, off_t offset) {
 // cleared first. Only the header is looked at before the rest is read: a file
 // that is not a saved dictionary, or whose size differs from what its header
 // promises, is refused without reading (or allocating for) the rest.
-bool readSavedForm(const std::filesystem::path& path, std::unique_ptr<char[]>& buffer, size_t& size) {
+// The bytes of a file being loaded; a large file's buffer is mapped for huge
+// pages (large_memory.h).
+class FileBuffer {
+ public:
+  FileBuffer() = default;
+  FileBuffer(const FileBuffer&) = delete;
+  FileBuffer& operator=(const FileBuffer&) = delete;
+  ~FileBuffer() {
+    if (large_) freeLarge(data_, size_);
+    else delete[] data_;
+  }
+  bool allocate(size_t size) {
+    size_ = size;
+    large_ = size >= kLargeBufferBytes;
+    data_ = large_ ? static_cast<char*>(allocateLarge(size)) : new (std::nothrow) char[size];
+    return data_ != nullptr;
+  }
+  char* data() const { return data_; }
+  std::string_view bytes() const { return {data_, size_}; }
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  bool large_ = false;
+};
+
+bool readSavedForm(const std::filesystem::path& path, FileBuffer& buffer) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = false;
@@ -55,11 +82,10 @@ bool readSavedForm(const std::filesystem::path& path, std::unique_ptr<char[]>& b
       fileformat::readHeader(std::string_view(head, sizeof head), header) == fileformat::HeaderStatus::Ok &&
       header.contentLength == static_cast<uint64_t>(st.st_size) - sizeof head &&
       static_cast<uint64_t>(st.st_size) <= std::numeric_limits<size_t>::max() / 2) {
-    size = static_cast<size_t>(st.st_size);
-    buffer.reset(new (std::nothrow) char[size]);
-    if (buffer) {
-      std::memcpy(buffer.get(), head, sizeof head);
-      ok = readAt(fd, buffer.get() + sizeof head, size - sizeof head, sizeof head);
+    const auto size = static_cast<size_t>(st.st_size);
+    if (buffer.allocate(size)) {
+      std::memcpy(buffer.data(), head, sizeof head);
+      ok = readAt(fd, buffer.data() + sizeof head, size - sizeof head, sizeof head);
     }
   }
   ::close(fd);
@@ -167,9 +193,8 @@ void Dictionary::Save(const std::filesystem::path& path) const {
 
 bool Dictionary::Load(const std::filesystem::path& path) {
   try {
-    std::unique_ptr<char[]> buffer;
-    size_t size = 0;
-    if (readSavedForm(path, buffer, size)) return deserialize(std::string_view(buffer.get(), size));
+    FileBuffer buffer;
+    if (readSavedForm(path, buffer)) return deserialize(buffer.bytes());
   } catch (...) {
   }
   Clear();

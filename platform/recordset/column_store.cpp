@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/automation/automation_error.h"
+#include "platform/recordset/large_memory.h"
 
 namespace wayfind::platform {
 
@@ -76,16 +77,43 @@ Variant variantOf(const Cell& c) {
   }
 }
 
-ColumnStore::~ColumnStore() { std::free(text_); }
+ColumnStore::~ColumnStore() { releaseText(); }
+
+void ColumnStore::releaseText() {
+  if (textLarge_)
+    freeLarge(text_, textCapacity_);
+  else
+    std::free(text_);
+  text_ = nullptr;
+  textCapacity_ = 0;
+  textLarge_ = false;
+}
+
+// Moves the area to one of capacity bytes; a large area is a mapping of its own.
+void ColumnStore::growText(size_t capacity) {
+  if (!textLarge_ && capacity < kLargeBufferBytes) {
+    char* grown = static_cast<char*>(std::realloc(text_, capacity));
+    if (!grown) throw std::bad_alloc();
+    text_ = grown;
+    textCapacity_ = capacity;
+    return;
+  }
+  char* grown = static_cast<char*>(allocateLarge(capacity));
+  if (!grown) throw std::bad_alloc();
+  if (textSize_ > 0) std::memcpy(grown, text_, textSize_);
+  releaseText();
+  text_ = grown;
+  textCapacity_ = capacity;
+  textLarge_ = true;
+}
 
 void ColumnStore::reset(const std::vector<FieldInfo>& fields) {
   columns_.clear();
   columns_.resize(fields.size());
   for (size_t f = 0; f < fields.size(); ++f) columns_[f].kind = kindOf(fields[f].type);
   rows_ = 0;
-  std::free(text_);
-  text_ = nullptr;
-  textSize_ = textCapacity_ = textGarbage_ = 0;
+  releaseText();
+  textSize_ = textGarbage_ = 0;
 }
 
 Cell ColumnStore::cell(size_t row, size_t field) const {
@@ -170,11 +198,10 @@ void ColumnStore::reserveText(size_t bytes) {
   if (bytes <= textCapacity_) return;
   size_t capacity = textCapacity_ < 256 ? 256 : textCapacity_;
   while (capacity < bytes) capacity *= 2;
-  if (bytes > capacity) capacity = bytes;
-  char* grown = static_cast<char*>(std::realloc(text_, capacity));
-  if (!grown) throw std::bad_alloc();
-  text_ = grown;
-  textCapacity_ = capacity;
+  // A loader asks for the most its texts can take: exactly that, not the next
+  // power of two.
+  if (bytes >= kLargeBufferBytes && textSize_ == 0) capacity = bytes;
+  growText(capacity);
 }
 
 uint64_t ColumnStore::storeText(std::string_view text) {
@@ -188,10 +215,7 @@ uint64_t ColumnStore::storeText(std::string_view text) {
   if (textSize_ + text.size() > textCapacity_) {
     size_t capacity = textCapacity_ < 256 ? 256 : textCapacity_ * 2;
     while (capacity < textSize_ + text.size()) capacity *= 2;
-    char* grown = static_cast<char*>(std::realloc(text_, capacity));
-    if (!grown) throw std::bad_alloc();
-    text_ = grown;
-    textCapacity_ = capacity;
+    growText(capacity);
   }
   const char* from = own ? text_ + ownOffset : text.data();
   if (!text.empty()) std::memmove(text_ + textSize_, from, text.size());
@@ -256,6 +280,40 @@ void ColumnStore::copyCell(size_t row, size_t field, const ColumnStore& from, si
   setNullBit(dst, row, false);
 }
 
+void ColumnStore::copyColumn(size_t field, size_t first, const ColumnStore& from, size_t fromField,
+                             const std::vector<uint32_t>& fromRows) {
+  const Column& src = from.columns_[fromField];
+  Column& dst = columns_[field];
+  if (src.kind != dst.kind || dst.kind == Kind::Any) {
+    for (size_t i = 0; i < fromRows.size(); ++i) copyCell(first + i, field, from, fromRows[i], fromField);
+    return;
+  }
+  if (dst.kind == Kind::Text) {
+    size_t bytes = 0;
+    for (uint32_t r : fromRows)
+      if (!nullBit(src, r)) bytes += src.wide[r] & 0xFFFFFFFFu;
+    reserveText(textSize_ + bytes);
+  }
+  const bool narrow = dst.kind == Kind::Int16 || dst.kind == Kind::Int32 || dst.kind == Kind::Bool;
+  for (size_t i = 0; i < fromRows.size(); ++i) {
+    const size_t row = first + i, fromRow = fromRows[i];
+    if (dst.kind == Kind::Text && !nullBit(dst, row)) textGarbage_ += dst.wide[row] & 0xFFFFFFFFu;
+    if (nullBit(src, fromRow)) {
+      setNullBit(dst, row, true);
+      continue;
+    }
+    if (narrow) {
+      dst.narrow[row] = src.narrow[fromRow];
+    } else if (dst.kind == Kind::Text) {
+      const uint64_t ref = src.wide[fromRow];
+      dst.wide[row] = storeText(std::string_view(from.text_ + (ref >> 32), static_cast<size_t>(ref & 0xFFFFFFFFu)));
+    } else {
+      dst.wide[row] = src.wide[fromRow];
+    }
+    setNullBit(dst, row, false);
+  }
+}
+
 void ColumnStore::compactText() {
   size_t live = textSize_ - textGarbage_;
   char* fresh = static_cast<char*>(std::malloc(live > 0 ? live : 1));
@@ -272,7 +330,7 @@ void ColumnStore::compactText() {
       at += length;
     }
   }
-  std::free(text_);
+  releaseText();
   text_ = fresh;
   textSize_ = at;
   textCapacity_ = live > 0 ? live : 1;
@@ -280,6 +338,13 @@ void ColumnStore::compactText() {
 }
 
 void ColumnStore::finishLoading() {
+  if (textLarge_) {
+    if (textSize_ == 0)
+      releaseText();
+    else
+      textCapacity_ = shrinkLarge(text_, textCapacity_, textSize_);
+    return;
+  }
   if (textCapacity_ > textSize_ && text_) {
     const size_t keep = textSize_ > 0 ? textSize_ : 1;
     if (char* shrunk = static_cast<char*>(std::realloc(text_, keep))) {

@@ -74,6 +74,10 @@ class ColumnStore {
   void set(size_t row, size_t field, const Variant& converted);
   // Copies a cell of another store whose field has the same kind.
   void copyCell(size_t row, size_t field, const ColumnStore& from, size_t fromRow, size_t fromField);
+  // Copies the cells of fromRows (rows of another store, whose field has the
+  // same kind) into this field's rows from first on.
+  void copyColumn(size_t field, size_t first, const ColumnStore& from, size_t fromField,
+                  const std::vector<uint32_t>& fromRows);
   Kind kind(size_t field) const { return columns_[field].kind; }
 
   // ---- bulk loading ----
@@ -116,6 +120,8 @@ class ColumnStore {
   }
   uint64_t storeText(std::string_view text);
   void reserveText(size_t bytes);
+  void growText(size_t capacity);
+  void releaseText();
   void compactText();
 
   std::vector<Column> columns_;
@@ -125,6 +131,7 @@ class ColumnStore {
   size_t textSize_ = 0;
   size_t textCapacity_ = 0;
   size_t textGarbage_ = 0;  // bytes of texts that were overwritten
+  bool textLarge_ = false;  // the area is a large mapping (large_memory.h), not malloc's
 };
 
 }  // namespace wayfind::platform

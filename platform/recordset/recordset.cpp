@@ -82,6 +82,10 @@ const FieldInfo& Recordset::fieldInfo(int index) const {
 
 int Recordset::fieldIndex(std::string_view name) const {
   const auto& fields = impl_->fields;
+  // Names are unique without regard to case, so a name spelt exactly as the
+  // field is that field; the usual spelling is found without folding letters.
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (fields[i].name == name) return static_cast<int>(i);
   for (size_t i = 0; i < fields.size(); ++i)
     if (iequals(fields[i].name, name)) return static_cast<int>(i);
   return -1;
@@ -200,32 +204,36 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
     direct[f] = to.type == from.type && to.type != DataType::Variant &&
                 (to.definedSize == 0 || (from.definedSize > 0 && from.definedSize <= to.definedSize));
   }
-  // Room for all the rows at once, not one row at a time.
-  d.rows.reserveRows(d.rows.size() + s.view.size());
-  std::vector<Variant> converted(targetFields.size());
-  for (uint32_t sourceRow : s.view) {
-    // Values that need converting are converted before the row is added, so a
-    // value the target refuses leaves no half row behind.
-    for (size_t f = 0; f < targetFields.size(); ++f)
-      if (!direct[f])
-        converted[f] = convertForField(d.fields[static_cast<size_t>(targetFields[f])], s.rows.value(sourceRow, f));
-    d.rows.appendNullRow();
-    auto row = static_cast<uint32_t>(d.rows.size() - 1);
-    for (size_t f = 0; f < targetFields.size(); ++f) {
-      const auto to = static_cast<size_t>(targetFields[f]);
-      if (direct[f])
-        d.rows.copyCell(row, to, s.rows, sourceRow, f);
-      else
-        d.rows.set(row, to, converted[f]);
+  // Values that need converting are converted before any row is added, so a
+  // value the target refuses leaves the target as it was.
+  const size_t count = s.view.size();
+  std::vector<std::vector<Variant>> converted(targetFields.size());
+  for (size_t f = 0; f < targetFields.size(); ++f) {
+    if (direct[f]) continue;
+    const FieldInfo& to = d.fields[static_cast<size_t>(targetFields[f])];
+    converted[f].reserve(count);
+    for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
+  }
+  // Then all the rows at once, column by column.
+  const auto first = static_cast<uint32_t>(d.rows.size());
+  d.rows.appendRowsForLoading(count, 0);
+  for (size_t f = 0; f < targetFields.size(); ++f) {
+    const auto to = static_cast<size_t>(targetFields[f]);
+    if (direct[f]) {
+      d.rows.copyColumn(to, first, s.rows, f, s.view);
+    } else {
+      for (size_t i = 0; i < count; ++i) d.rows.set(first + i, to, converted[f][i]);
     }
+  }
+  for (uint32_t row = first; row < first + count; ++row) {
     d.view.push_back(row);
     if (d.viewPositionValid) {
       d.viewPosition.resize(d.rows.size(), -1);
       d.viewPosition[row] = static_cast<int32_t>(d.view.size() - 1);
     }
-    d.cursor = static_cast<int64_t>(d.view.size()) - 1;
     d.indexes.onAppend(row, d.rows);
   }
+  if (count > 0) d.cursor = static_cast<int64_t>(d.view.size()) - 1;
 }
 
 ColumnStore& Recordset::beginBulkLoad(size_t rows, size_t textBytes) {

@@ -115,3 +115,26 @@ TEST(ColumnStore, ALoadedTableTakesAboutTheSizeOfItsFile) {
   EXPECT_LT(static_cast<double>(memory), 1.5 * static_cast<double>(bytes.size()));
   EXPECT_GT(memory, bytes.size() / 2);  // the accounting counts the texts and cells
 }
+
+TEST(ColumnStore, TablesWithMegabytesOfTextGrowLoadAndShrinkIntact) {
+  auto rs = namesTable();
+  auto note = [](int i, int round) { return std::string(1000 + i % 7, static_cast<char>('a' + (i + round) % 26)) + std::to_string(i); };
+  for (int i = 0; i < 3000; ++i) rs->appendStoredRow({Variant(i), Variant("名" + std::to_string(i)), Variant(note(i, 0))});
+  Dictionary saved;
+  saved.SetValue("T", Variant(rs));
+  Dictionary loaded;
+  ASSERT_TRUE(loaded.deserialize(saved.serialize()));
+  auto table = loaded.GetValue("T").objectAs<Recordset>();
+  ASSERT_EQ(table->storedRowCount(), 3000u);
+  // Three megabytes of text, written over twice: the area grows, the old texts'
+  // space is taken back, and every value stays what was written last.
+  for (int round = 1; round <= 2; ++round) {
+    int i = 0;
+    for (table->MoveFirst(); !table->isEOF(); table->MoveNext(), ++i) table->setValue("FNote", note(i, round));
+  }
+  for (int i = 0; i < 3000; i += 7) {
+    EXPECT_EQ(table->storedValue(static_cast<size_t>(i), 2), Variant(note(i, 2))) << i;
+    EXPECT_EQ(table->storedValue(static_cast<size_t>(i), 1), Variant("名" + std::to_string(i))) << i;
+  }
+  EXPECT_LT(table->memoryBytes(), 12u * 1024u * 1024u);
+}
