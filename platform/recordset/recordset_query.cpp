@@ -27,13 +27,12 @@ bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == 
 }  // namespace
 
 std::shared_ptr<const BoundCriteria> Recordset::Impl::bound(std::string_view text) {
-  std::string key(text);
-  auto it = boundCache.find(key);
+  auto it = boundCache.find(text);
   if (it != boundCache.end()) return it->second;
   auto parsed = criteria::parseCached(text);
   auto result = BoundCriteria::bind(*parsed, fields);
   if (boundCache.size() >= kMaxBoundTexts) boundCache.clear();
-  boundCache.emplace(std::move(key), result);
+  boundCache.emplace(std::string(text), result);
   return result;
 }
 
