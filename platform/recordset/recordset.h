@@ -10,6 +10,10 @@
 //   rs->setFilter("FSubFuncID = 7");
 //   while (!rs->isEOF()) { use(rs->value("FFuncName")); rs->MoveNext(); }
 //
+// Rows are kept column by column (column_store.h); value() and storedValue()
+// give a copy of the stored value, so keep the Variant itself, not a reference
+// into it (`const std::string& s = rs.value(0).asString()` would dangle).
+//
 // Field names compare without regard to letter case; an unknown field raises 3265.
 // A value written is converted to the field's type; a text longer than a text
 // field's defined size raises 3367 instead of being stored. Equality clauses on
