@@ -5,9 +5,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 #include "app/call_arguments.h"
 #include "app/db_init.h"
+#include "app/db_synthetic.h"
 #include "app/host.h"
 #include "app/json_writer.h"
 #include "app/terminal_group_chooser.h"
@@ -43,6 +45,9 @@ Commands:
   import FILE          replace the user's customisation by a template file
   db init [--demo]     create the tables (and the demo company) in an empty
                        database, such as a new PostgreSQL database
+  db synthetic --functions N --db PATH
+                       create a synthetic company of N detail functions in the new
+                       database file PATH (for measuring a large company)
 
 Options (for every command):
   --db PATH|URI        database file, or a PostgreSQL connection URI
@@ -109,6 +114,17 @@ Lists the user's groups of frequently used functions with their functions in ord
 Writes the user's customisation to the template file FILE. An existing file is
 replaced only by a complete new one.
 )"},
+      {"db", R"(Usage: wayfind db synthetic --functions N --db PATH
+
+Creates the new database file PATH holding a synthetic company: N detail
+functions (100 to 5000000), ten to a sub-function, ten sub-functions to a
+subsystem, up to 12 top classes, up to 50 users with N/10 own rows among them.
+The same N always gives the same company. PATH must not exist yet; it appears
+only when the company is complete. Example, then a first query of the company:
+
+  wayfind db synthetic --functions 50000 --db /tmp/big.db
+  wayfind call DatasInfo.GetDetailFunc 1001 --db /tmp/big.db
+)"},
       {"import", R"(Usage: wayfind import FILE [options]
 
 Replaces the user's customisation by the template file FILE (written by export, by
@@ -129,6 +145,7 @@ struct Invocation {
   bool demo = false;
   std::string command;
   std::vector<std::string> positional;
+  std::optional<int64_t> functions;  // db synthetic --functions
 };
 
 struct UsageError {
@@ -194,6 +211,13 @@ Invocation parse(const std::vector<std::string>& args) {
     } else if (a == "--uuid") inv.host.uuid = value();
     else if (a == "--cache-dir") inv.host.cacheDir = value();
     else if (a == "--call-log") inv.host.callLog = value();
+    else if (a == "--functions") {
+      std::string v = value();
+      auto n = platform::parseNumber(v);
+      if (!n || !(*n >= -1e15 && *n <= 1e15) || *n != static_cast<double>(static_cast<int64_t>(*n)))
+        throw UsageError{"--functions takes a whole number, not " + v + "."};
+      inv.functions = static_cast<int64_t>(*n);
+    }
     else throw UsageError{"Unknown option " + a + "."};
   }
   return inv;
@@ -463,6 +487,21 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
   return 0;
 }
 
+// db synthetic needs no host: it makes a new database and does not open one.
+int runDb(const Invocation& inv, std::ostream& out) {
+  if (inv.positional.size() != 1 || inv.positional[0] != "synthetic" || !inv.functions || !inv.host.database ||
+      inv.host.database->empty())
+    throw UsageError{"wayfind db takes synthetic --functions N --db PATH (see wayfind db --help)."};
+  try {
+    createSyntheticCompany(*inv.host.database, *inv.functions);
+  } catch (const std::invalid_argument& e) {
+    throw UsageError{e.what()};
+  }
+  out << "Created a synthetic company of " << *inv.functions << " detail functions in " << *inv.host.database
+      << ".\n";
+  return 0;
+}
+
 int runExport(const Invocation& inv, std::ostream& out) {
   auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
   info->Export(inv.positional[0]);
@@ -523,6 +562,7 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
   static const std::map<std::string, int (*)(const Invocation&, std::ostream&)> commands = {
       {"tree", runTree},         {"call", runCall},     {"search", runSearch},
       {"favourites", runFavourites}, {"export", runExport}, {"import", runImport},
+      {"db", runDb},
   };
   Invocation inv;
   try {
@@ -543,13 +583,15 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
                                         : "wayfind: --edit goes with favourites only (see wayfind --help).\n");
     return 2;
   }
-  if (inv.command == "db") {
+  // wayfind db init opens no host; wayfind db synthetic goes through the table below.
+  const bool synthetic = inv.command == "db" && !inv.positional.empty() && inv.positional[0] == "synthetic";
+  if (inv.command == "db" && !synthetic) {
     if (inv.help) {
-      out << kDbInitHelp;
+      out << kDbInitHelp << "\n" << commandHelp().at("db");
       return 0;
     }
     if (inv.positional.size() != 1 || inv.positional[0] != "init") {
-      err << "wayfind: wayfind db takes init [--demo] (see wayfind db --help).\n";
+      err << "wayfind: wayfind db takes init [--demo] or synthetic --functions N --db PATH (see wayfind db --help).\n";
       return 2;
     }
     try {
@@ -570,12 +612,22 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     out << commandHelp().at(inv.command);
     return 0;
   }
+  if (inv.functions && inv.command != "db") {
+    err << "wayfind: --functions belongs to wayfind db synthetic.\n";
+    return 2;
+  }
 
   auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
   auto previousChooser = update::installGroupChooser(std::make_shared<TerminalGroupChooser>(in, err, interactive));
   int status = 0;
   try {
     checkArgumentCount(inv);
+    if (inv.command == "db") {
+      status = command->second(inv, out);
+      update::installGroupChooser(previousChooser);
+      erp::api::installMessageService(previousMessages);
+      return status;
+    }
     startHost(inv.host, [&](const std::string& path) {
       err << "wayfind: created the demo company in " << path << "\n";
     });

@@ -14,8 +14,9 @@
 // not be a plain integer equality), the literal procedure runs instead.
 #include "store/merge.h"
 
+#include <algorithm>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "context/language.h"
@@ -155,33 +156,43 @@ bool mergeByIndex(const LevelInfo& info, Recordset& result, Recordset& user, boo
   const bool searches = !(info.level == Level::DetailFunc && owned);
 
   // While nothing is sorted the view is the storage order, so a stored row
-  // index is a view position.
-  std::unordered_map<int64_t, size_t> rowOfId;
+  // index is a view position. The rows of one parent are few: a sorted list of
+  // (id, row) finds them without a hash table's allocations.
+  std::vector<std::pair<int64_t, size_t>> rowOfId;
+  auto rowWith = [&](int64_t id) -> const std::pair<int64_t, size_t>* {
+    auto it = std::lower_bound(rowOfId.begin(), rowOfId.end(), std::make_pair(id, size_t{0}));
+    return it != rowOfId.end() && it->first == id ? &*it : nullptr;
+  };
   if (searches) {
     const size_t n = result.storedRowCount();
     rowOfId.reserve(n + 16);
     for (size_t row = 0; row < n; ++row) {
-      const Variant& v = result.storedValue(row, idField);
+      const platform::Cell v = result.storedCell(row, idField);
       if (v.isNull()) continue;
-      if (!isIntegerValue(v)) return false;
-      if (!rowOfId.emplace(integerOf(v), row).second) return false;  // repeated id
+      if (!v.isInteger()) return false;
+      rowOfId.emplace_back(v.integer, row);
     }
+    std::sort(rowOfId.begin(), rowOfId.end());
+    for (size_t i = 1; i < rowOfId.size(); ++i)
+      if (rowOfId[i].first == rowOfId[i - 1].first) return false;  // repeated id
   }
 
   for (user.MoveFirst(); !user.isEOF(); user.MoveNext()) {
-    const Variant& id = user.value(userIdField);
+    const Variant id = user.value(userIdField);
     bool found = false;
     if (searches) {
-      auto it = rowOfId.find(integerOf(id));
-      if (it != rowOfId.end()) {
-        result.setAbsolutePosition(static_cast<int32_t>(it->second + 1));
+      if (auto hit = rowWith(integerOf(id))) {
+        result.setAbsolutePosition(static_cast<int32_t>(hit->second + 1));
         found = true;
       }
     }
     if (!found) {
       result.AddNew();
       result.setValue(idField, id);
-      if (searches) rowOfId.emplace(integerOf(result.value(idField)), result.storedRowCount() - 1);
+      if (searches) {
+        const std::pair<int64_t, size_t> entry(integerOf(result.value(idField)), result.storedRowCount() - 1);
+        rowOfId.insert(std::upper_bound(rowOfId.begin(), rowOfId.end(), entry), entry);
+      }
     }
     copyUserFields(info.level, result, user, owned);
   }
@@ -200,13 +211,11 @@ bool IsUserOwnedFolder(int32_t subFuncId) {
 
 RecordsetPtr CloneStructure(const RecordsetPtr& source) {
   if (!source) raiseNotSet("record set to clone");
-  auto rs = std::make_shared<Recordset>();
-  for (int i = 0; i < source->fieldCount(); ++i) {
-    const auto& f = source->fieldInfo(i);
-    rs->appendField(f.name, f.type, f.definedSize, f.attributes);
-    rs->setPrecision(i, f.precision);
-  }
-  rs->open();
+  // The fields with their names, types, sizes, attributes and precision; the
+  // numeric scale starts at 0 and the new set uses its indexes.
+  RecordsetPtr rs = source->cloneStructure();
+  for (int i = 0; i < rs->fieldCount(); ++i) rs->setPrecision(i, rs->fieldInfo(i).precision, 0);
+  rs->setUseIndexes(true);
   return rs;
 }
 
@@ -214,11 +223,17 @@ void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source) {
   if (!target || !source || source->isBOF() || source->isEOF()) return;
   const int n = source->fieldCount();
   std::vector<int> targetIndex(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) targetIndex[static_cast<size_t>(i)] = target->requireField(source->fieldInfo(i).name);
-  for (source->MoveFirst(); !source->isEOF(); source->MoveNext()) {
-    target->AddNew();
-    for (int i = 0; i < n; ++i) target->setValue(targetIndex[static_cast<size_t>(i)], source->value(i));
+  for (int i = 0; i < n; ++i) {
+    // A clone has the source's fields in the same places.
+    const std::string& name = source->fieldInfo(i).name;
+    targetIndex[static_cast<size_t>(i)] =
+        i < target->fieldCount() && target->fieldInfo(i).name == name ? i : target->requireField(name);
   }
+  // Every visible row, as AddNew and setValue of each field would copy it; the
+  // source is left at its end, as a walk over it leaves it.
+  target->appendCopiesOf(*source, targetIndex);
+  source->MoveLast();
+  source->MoveNext();
 }
 
 RecordsetPtr MergeUserRowsLiteral(const std::string& tableName, const RecordsetPtr& templateTable,

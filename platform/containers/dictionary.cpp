@@ -1,6 +1,12 @@
 #include "platform/containers/dictionary.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
 #include <new>
 #include <unordered_map>
 #include <utility>
@@ -8,6 +14,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/containers/atomic_file.h"
 #include "platform/containers/file_format.h"
+#include "platform/recordset/large_memory.h"
 
 namespace wayfind::platform {
 namespace {
@@ -21,17 +28,68 @@ std::string foldKey(std::string_view key) {
   return folded;
 }
 
-// Only the header is looked at before the whole file is read: a file that is not
-// a saved dictionary, or whose size differs from what its header promises, is
-// refused without reading (or allocating for) the rest.
-bool headerMatchesSize(const std::filesystem::path& path, uintmax_t fileSize) {
-  if (fileSize < fileformat::kHeaderSize) return false;
-  std::ifstream in(path, std::ios::binary);
-  char buf[fileformat::kHeaderSize];
-  if (!in.read(buf, sizeof buf)) return false;
+// Reads exactly n bytes at offset; false on an error or a file that ended early.
+bool readAt(int fd, char* into, size_t n, off_t offset) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t got = ::pread(fd, into + done, n - done, offset + static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<size_t>(got);
+  }
+  return true;
+}
+
+// The saved form in the file, read in one piece into a buffer that is not
+// cleared first. Only the header is looked at before the rest is read: a file
+// that is not a saved dictionary, or whose size differs from what its header
+// promises, is refused without reading (or allocating for) the rest.
+// The bytes of a file being loaded; a large file's buffer is mapped for huge
+// pages (large_memory.h).
+class FileBuffer {
+ public:
+  FileBuffer() = default;
+  FileBuffer(const FileBuffer&) = delete;
+  FileBuffer& operator=(const FileBuffer&) = delete;
+  ~FileBuffer() {
+    if (large_) freeLarge(data_, size_);
+    else delete[] data_;
+  }
+  bool allocate(size_t size) {
+    size_ = size;
+    large_ = size >= kLargeBufferBytes;
+    data_ = large_ ? static_cast<char*>(allocateLarge(size)) : new (std::nothrow) char[size];
+    return data_ != nullptr;
+  }
+  char* data() const { return data_; }
+  std::string_view bytes() const { return {data_, size_}; }
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  bool large_ = false;
+};
+
+bool readSavedForm(const std::filesystem::path& path, FileBuffer& buffer) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = false;
+  struct stat st;
+  char head[fileformat::kHeaderSize];
   fileformat::Header header;
-  return fileformat::readHeader(std::string_view(buf, sizeof buf), header) == fileformat::HeaderStatus::Ok &&
-         header.contentLength == fileSize - fileformat::kHeaderSize;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) >= sizeof head &&
+      readAt(fd, head, sizeof head, 0) &&
+      fileformat::readHeader(std::string_view(head, sizeof head), header) == fileformat::HeaderStatus::Ok &&
+      header.contentLength == static_cast<uint64_t>(st.st_size) - sizeof head &&
+      static_cast<uint64_t>(st.st_size) <= std::numeric_limits<size_t>::max() / 2) {
+    const auto size = static_cast<size_t>(st.st_size);
+    if (buffer.allocate(size)) {
+      std::memcpy(buffer.data(), head, sizeof head);
+      ok = readAt(fd, buffer.data() + sizeof head, size - sizeof head, sizeof head);
+    }
+  }
+  ::close(fd);
+  return ok;
 }
 
 }  // namespace
@@ -135,11 +193,8 @@ void Dictionary::Save(const std::filesystem::path& path) const {
 
 bool Dictionary::Load(const std::filesystem::path& path) {
   try {
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    std::string bytes;
-    if (!ec && headerMatchesSize(path, size) && readWholeFile(path, bytes, static_cast<size_t>(size)))
-      return deserialize(bytes);
+    FileBuffer buffer;
+    if (readSavedForm(path, buffer)) return deserialize(buffer.bytes());
   } catch (...) {
   }
   Clear();

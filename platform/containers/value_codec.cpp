@@ -8,7 +8,9 @@
 #include "platform/automation/automation_error.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/file_format.h"
+#include "platform/automation/conversions.h"
 #include "platform/containers/vector.h"
+#include "platform/recordset/field_value.h"
 #include "platform/recordset/recordset.h"
 
 namespace wayfind::platform::fileformat {
@@ -62,6 +64,20 @@ void encodeVector(ByteWriter& out, const Vector& vec, int depth) {
   }
 }
 
+// A stored cell, written as its Variant would be, without copying its text.
+void encodeCell(ByteWriter& out, const Cell& c, int depth) {
+  if (c.variant) {
+    encodeValue(out, *c.variant, depth);
+    return;
+  }
+  if (c.type == VarType::String) {
+    out.u8(static_cast<uint8_t>(Tag::String));
+    encodeText(out, c.text);
+    return;
+  }
+  encodeValue(out, variantOf(c), depth);
+}
+
 void encodeRecordset(ByteWriter& out, const Recordset& rs, int depth) {
   checkDepth(depth);
   out.u8(rs.isOpen() ? 1 : 0);
@@ -81,7 +97,7 @@ void encodeRecordset(ByteWriter& out, const Recordset& rs, int depth) {
   for (size_t r = 0; r < rows; ++r) {
     for (int f = 0; f < fields; ++f) {
       try {
-        encodeValue(out, rs.storedValue(r, f), depth);
+        encodeCell(out, rs.storedCell(r, f), depth);
       } catch (Unsavable& u) {
         prefixLocation(u, "row " + std::to_string(r + 1) + ", field \"" + rs.fieldInfo(f).name + "\"");
         throw;
@@ -172,6 +188,8 @@ bool decodeText(ByteReader& in, std::string_view& s) {
 }
 
 bool decodeValue(ByteReader& in, Variant& v, int depth);
+bool decodeTagged(ByteReader& in, uint8_t tag, Variant& v, int depth);
+bool decodeRecordset(ByteReader& in, Recordset& rs, int depth);
 bool decodeEntries(ByteReader& in, Dictionary& into, int depth);
 
 bool decodeVector(ByteReader& in, Vector& into, int depth) {
@@ -186,50 +204,7 @@ bool decodeVector(ByteReader& in, Vector& into, int depth) {
   return true;
 }
 
-bool decodeRecordset(ByteReader& in, Recordset& rs, int depth) {
-  if (depth > kMaxNesting) return false;
-  uint8_t flags;
-  uint32_t fields;
-  if (!in.u8(flags) || flags > 1) return false;
-  if (!in.u32(fields) || fields > in.remaining() / kMinFieldBytes) return false;
-  try {
-    for (uint32_t f = 0; f < fields; ++f) {
-      std::string_view name;
-      uint32_t type, definedSize, attributes;
-      uint8_t precision, scale;
-      if (!decodeText(in, name) || !in.u32(type) || !in.u32(definedSize) || !in.u32(attributes) ||
-          !in.u8(precision) || !in.u8(scale))
-        return false;
-      if (!isKnownDataType(static_cast<int32_t>(type))) return false;
-      rs.appendField(name, static_cast<DataType>(type), static_cast<int32_t>(definedSize),
-                     static_cast<int32_t>(attributes));
-      rs.setPrecision(static_cast<int>(f), precision, scale);
-    }
-    uint32_t rows;
-    if (!in.u32(rows)) return false;
-    // Every value takes at least one byte; a set without fields may still have
-    // rows, so the row count is bounded by the bytes left on its own too.
-    if (rows > in.remaining() || uint64_t(rows) * fields > in.remaining()) return false;
-    if (flags == 0) return rows == 0;  // a closed set holds no rows
-    rs.open();
-    std::vector<Variant> row;
-    for (uint32_t r = 0; r < rows; ++r) {
-      row.assign(fields, Variant());
-      for (uint32_t f = 0; f < fields; ++f)
-        if (!decodeValue(in, row[f], depth)) return false;
-      rs.appendStoredRow(std::move(row));
-    }
-    // A loaded set starts on its first row, as a freshly opened one does.
-    if (rows > 0) rs.MoveFirst();
-  } catch (const AutomationError&) {
-    return false;  // e.g. a duplicate field name or a value the field refuses
-  }
-  return true;
-}
-
-bool decodeValue(ByteReader& in, Variant& v, int depth) {
-  uint8_t tag;
-  if (!in.u8(tag)) return false;
+bool decodeTagged(ByteReader& in, uint8_t tag, Variant& v, int depth) {
   switch (static_cast<Tag>(tag)) {
     case Tag::Empty: v = Variant(); return true;
     case Tag::Null: v = Variant::null(); return true;
@@ -296,6 +271,147 @@ bool decodeValue(ByteReader& in, Variant& v, int depth) {
     }
   }
   return false;  // an unknown tag
+}
+
+// One value of a loaded record set written straight into its column. A value
+// whose tag is the field's own type (or Null) is stored as it lies in the file;
+// any other value goes through the field's conversion, exactly as a value
+// written into the field would, and is refused when the field refuses it.
+bool decodeCell(ByteReader& in, ColumnStore& store, const FieldInfo& field, size_t row, size_t f,
+                int depth) {
+  uint8_t tag;
+  if (!in.u8(tag)) return false;
+  const ColumnStore::Kind kind = store.kind(f);
+  switch (static_cast<Tag>(tag)) {
+    case Tag::Null:
+    case Tag::Empty:
+      if (kind == ColumnStore::Kind::Any) break;  // Variant fields keep their Variants
+      store.putNull(row, f);
+      return true;
+    case Tag::Long:
+      if (kind != ColumnStore::Kind::Int32) break;
+      {
+        uint32_t l;
+        if (!in.u32(l)) return false;
+        store.putNarrow(row, f, l);
+        return true;
+      }
+    case Tag::Integer:
+      if (kind != ColumnStore::Kind::Int16) break;
+      {
+        uint16_t i;
+        if (!in.u16(i)) return false;
+        store.putNarrow(row, f, static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(i))));
+        return true;
+      }
+    case Tag::String:
+      if (kind != ColumnStore::Kind::Text) break;
+      {
+        std::string_view s;
+        if (!decodeText(in, s)) return false;
+        // A text no longer in bytes than the defined size cannot be longer in
+        // characters; only longer ones need counting.
+        if (field.definedSize > 0 && s.size() > static_cast<size_t>(field.definedSize) &&
+            charLength(s) > static_cast<size_t>(field.definedSize))
+          return false;
+        store.putText(row, f, s);
+        return true;
+      }
+    case Tag::Boolean:
+      if (kind != ColumnStore::Kind::Bool) break;
+      {
+        uint8_t b;
+        if (!in.u8(b) || b > 1) return false;
+        store.putNarrow(row, f, b);
+        return true;
+      }
+    case Tag::LongLong:
+      if (kind != ColumnStore::Kind::Int64) break;
+      {
+        uint64_t ll;
+        if (!in.u64(ll)) return false;
+        store.putWide(row, f, ll);
+        return true;
+      }
+    case Tag::Double:
+      if (kind != ColumnStore::Kind::Double) break;
+      {
+        uint64_t bits;
+        if (!in.u64(bits)) return false;
+        store.putWide(row, f, bits);
+        return true;
+      }
+    case Tag::Date:
+      if (kind != ColumnStore::Kind::Date) break;
+      {
+        uint64_t bits;
+        if (!in.u64(bits)) return false;
+        store.putWide(row, f, bits);
+        return true;
+      }
+    default: break;
+  }
+  Variant v;
+  if (!decodeTagged(in, tag, v, depth)) return false;
+  Variant converted = convertForField(field, v);  // raises when the field refuses it
+  if (kind == ColumnStore::Kind::Any)
+    store.putAny(row, f, std::move(converted));
+  else
+    store.set(row, f, converted);
+  return true;
+}
+
+bool decodeRecordset(ByteReader& in, Recordset& rs, int depth) {
+  if (depth > kMaxNesting) return false;
+  uint8_t flags;
+  uint32_t fields;
+  if (!in.u8(flags) || flags > 1) return false;
+  if (!in.u32(fields) || fields > in.remaining() / kMinFieldBytes) return false;
+  try {
+    for (uint32_t f = 0; f < fields; ++f) {
+      std::string_view name;
+      uint32_t type, definedSize, attributes;
+      uint8_t precision, scale;
+      if (!decodeText(in, name) || !in.u32(type) || !in.u32(definedSize) || !in.u32(attributes) ||
+          !in.u8(precision) || !in.u8(scale))
+        return false;
+      if (!isKnownDataType(static_cast<int32_t>(type))) return false;
+      rs.appendField(name, static_cast<DataType>(type), static_cast<int32_t>(definedSize),
+                     static_cast<int32_t>(attributes));
+      rs.setPrecision(static_cast<int>(f), precision, scale);
+    }
+    uint32_t rows;
+    if (!in.u32(rows)) return false;
+    // Every value takes at least one byte; a set without fields may still have
+    // rows, so the row count is bounded by the bytes left on its own too.
+    if (rows > in.remaining() || uint64_t(rows) * fields > in.remaining()) return false;
+    if (flags == 0) return rows == 0;  // a closed set holds no rows
+    rs.open();
+    if (rows == 0) return true;
+    std::vector<FieldInfo> info;
+    info.reserve(fields);
+    bool hasText = false;
+    for (uint32_t f = 0; f < fields; ++f) {
+      info.push_back(rs.fieldInfo(static_cast<int>(f)));
+      hasText = hasText || isTextType(info.back().type);
+    }
+    // The texts of the set cannot take more than the bytes left; what is not
+    // used is given back when the set is complete.
+    ColumnStore& store = rs.beginBulkLoad(rows, hasText ? in.remaining() : 0);
+    for (uint32_t r = 0; r < rows; ++r)
+      for (uint32_t f = 0; f < fields; ++f)
+        if (!decodeCell(in, store, info[f], r, f, depth)) return false;
+    // A loaded set shows every row in stored order and starts on its first row.
+    rs.endBulkLoad();
+  } catch (const AutomationError&) {
+    return false;  // e.g. a duplicate field name or a value the field refuses
+  }
+  return true;
+}
+
+bool decodeValue(ByteReader& in, Variant& v, int depth) {
+  uint8_t tag;
+  return in.u8(tag) && decodeTagged(in, tag, v, depth);
 }
 
 bool decodeEntries(ByteReader& in, Dictionary& into, int depth) {

@@ -24,7 +24,7 @@ class BoundCriteria {
   static std::shared_ptr<const BoundCriteria> bind(const criteria::Node& node,
                                                    const std::vector<FieldInfo>& fields);
 
-  bool matches(const std::vector<Variant>& row) const { return matches(root_, row); }
+  bool matches(const RowStore& rows, uint32_t row) const { return matches(root_, rows, row); }
 
   // Rows that may match, ascending, when indexes can narrow the search; nullopt
   // when every row has to be evaluated. Candidates still need matches().
@@ -67,8 +67,8 @@ class BoundCriteria {
 
   static BNode bindNode(const criteria::Node& node, const std::vector<FieldInfo>& fields);
   static Clause bindClause(const criteria::Clause& c, const std::vector<FieldInfo>& fields);
-  static bool matches(const BNode& node, const std::vector<Variant>& row);
-  static bool clauseMatches(const Clause& c, const Variant& value);
+  static bool matches(const BNode& node, const RowStore& rows, uint32_t row);
+  static bool clauseMatches(const Clause& c, const Cell& value);
   static std::optional<RowList> candidates(const BNode& node, IndexSet& indexes, const RowStore& rows);
 
   BNode root_;

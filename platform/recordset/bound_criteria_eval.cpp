@@ -40,53 +40,52 @@ bool textHolds(CompareOp op, std::string_view value, std::string_view literal) {
 
 }  // namespace
 
-bool BoundCriteria::matches(const BNode& node, const std::vector<Variant>& row) {
+bool BoundCriteria::matches(const BNode& node, const RowStore& rows, uint32_t row) {
   switch (node.kind) {
     case criteria::Node::Kind::Clause:
-      return clauseMatches(node.clause, row[static_cast<size_t>(node.clause.field)]);
+      return clauseMatches(node.clause, rows.cell(row, static_cast<size_t>(node.clause.field)));
     case criteria::Node::Kind::And:
       for (const auto& child : node.children)
-        if (!matches(child, row)) return false;
+        if (!matches(child, rows, row)) return false;
       return true;
     case criteria::Node::Kind::Or:
       for (const auto& child : node.children)
-        if (matches(child, row)) return true;
+        if (matches(child, rows, row)) return true;
       return false;
   }
   return false;
 }
 
-bool BoundCriteria::clauseMatches(const Clause& c, const Variant& value) {
-  bool isNull = value.isNull() || value.isEmpty();
+bool BoundCriteria::clauseMatches(const Clause& c, const Cell& value) {
+  bool isNull = value.isNull();
   switch (c.mode) {
     case Mode::IsNull: return isNull;
     case Mode::NotNull: return !isNull;
     case Mode::Never: return false;
     default: break;
   }
-  if (isNull || value.isObject()) return false;
+  const bool isText = value.type == VarType::String;
+  if (isNull || value.type == VarType::Object) return false;
 
   if (c.mode == Mode::Like) {
-    if (value.isString()) return c.like.matches(value.asString());
-    return c.like.matches(CStr(value));
+    if (isText) return c.like.matches(value.text);
+    return c.like.matches(CStr(variantOf(value)));
   }
   if (c.mode == Mode::Text) {
-    return value.isString() && textHolds(c.op, value.asString(), c.text);
+    return isText && textHolds(c.op, value.text, c.text);
   }
 
   // Numeric and Dynamic: numbers compare as numbers where both sides are numbers.
   if (c.hasNumber) {
-    if (c.integer) {
-      if (auto i = integerOf(value)) return holds(c.op, threeWay(*i, *c.integer));
-    }
+    if (c.integer && value.isInteger()) return holds(c.op, threeWay(value.integer, *c.integer));
     if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, c.number));
     if (c.mode == Mode::Numeric) return false;
   }
   // Dynamic from here on. A number and a text that is no number are not
   // comparable: the clause does not hold, whatever the operator.
-  if (!value.isString()) return false;
-  if (c.literalIsText) return textHolds(c.op, value.asString(), c.text);
-  if (auto d = parseNumber(value.asString())) return holds(c.op, threeWay(*d, c.number));
+  if (!isText) return false;
+  if (c.literalIsText) return textHolds(c.op, value.text, c.text);
+  if (auto d = parseNumber(value.text)) return holds(c.op, threeWay(*d, c.number));
   return false;
 }
 

@@ -54,6 +54,18 @@ std::optional<double> numericOf(const Variant& v) {
   }
 }
 
+std::optional<double> numericOf(const Cell& c) {
+  switch (c.type) {
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::LongLong: return static_cast<double>(c.integer);
+    case VarType::Double:
+    case VarType::Date: return c.number;
+    case VarType::Boolean: return c.integer != 0 ? -1.0 : 0.0;
+    default: return std::nullopt;
+  }
+}
+
 std::optional<int64_t> integerOf(const Variant& v) {
   switch (v.type()) {
     case VarType::Integer: return v.asInteger();

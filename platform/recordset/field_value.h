@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/automation/variant.h"
+#include "platform/recordset/column_store.h"
 #include "platform/recordset/field.h"
 
 namespace wayfind::platform {
@@ -19,6 +20,7 @@ Variant convertForField(const FieldInfo& field, const Variant& value);
 // The number a stored value stands for (Boolean True is -1, a date its serial),
 // or nullopt for Null, Empty, texts and objects.
 std::optional<double> numericOf(const Variant& v);
+std::optional<double> numericOf(const Cell& c);
 
 // The exact integer of a value held as Integer, Long or LongLong; nullopt otherwise.
 std::optional<int64_t> integerOf(const Variant& v);

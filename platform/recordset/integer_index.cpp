@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "platform/recordset/field_value.h"
-
 namespace wayfind::platform {
 
 IntegerIndex::IntegerIndex(const RowStore& rows, int field) {
-  for (uint32_t r = 0; r < rows.size(); ++r) {
-    if (auto key = integerOf(rows[r][field])) buckets_[*key].push_back(r);
+  const size_t n = rows.size();
+  for (uint32_t r = 0; r < n; ++r) {
+    const Cell c = rows.cell(r, static_cast<size_t>(field));
+    if (c.isInteger()) buckets_[c.integer].push_back(r);
   }
 }
 
@@ -19,10 +19,9 @@ const RowList& IntegerIndex::rowsWith(int64_t key) const {
   return it == buckets_.end() ? kNone : it->second;
 }
 
-void IntegerIndex::insert(uint32_t row, const Variant& value) {
-  auto key = integerOf(value);
-  if (!key) return;
-  RowList& list = buckets_[*key];
+void IntegerIndex::insert(uint32_t row, const Cell& value) {
+  if (!value.isInteger()) return;
+  RowList& list = buckets_[value.integer];
   if (list.empty() || list.back() < row) {
     list.push_back(row);  // the usual case: a new row at the end of storage
   } else {
@@ -31,10 +30,9 @@ void IntegerIndex::insert(uint32_t row, const Variant& value) {
   }
 }
 
-void IntegerIndex::erase(uint32_t row, const Variant& value) {
-  auto key = integerOf(value);
-  if (!key) return;
-  auto it = buckets_.find(*key);
+void IntegerIndex::erase(uint32_t row, const Cell& value) {
+  if (!value.isInteger()) return;
+  auto it = buckets_.find(value.integer);
   if (it == buckets_.end()) return;
   RowList& list = it->second;
   auto at = std::lower_bound(list.begin(), list.end(), row);
@@ -53,16 +51,28 @@ const IntegerIndex& IndexSet::require(const RowStore& rows, int field) {
   return *slot;
 }
 
-void IndexSet::onWrite(uint32_t row, int field, const Variant& oldValue, const Variant& newValue) {
+void IndexSet::onWrite(uint32_t row, int field, const Cell& oldValue, const Cell& newValue) {
   auto& slot = byField_[static_cast<size_t>(field)];
   if (!slot) return;
   slot->erase(row, oldValue);
   slot->insert(row, newValue);
 }
 
-void IndexSet::onAppend(uint32_t row, const std::vector<Variant>& values) {
+void IndexSet::onAppend(uint32_t row, const RowStore& rows) {
   for (size_t f = 0; f < byField_.size(); ++f)
-    if (byField_[f]) byField_[f]->insert(row, values[f]);
+    if (byField_[f]) byField_[f]->insert(row, rows.cell(row, f));
+}
+
+size_t IndexSet::memoryBytes() const {
+  size_t bytes = 0;
+  for (const auto& index : byField_) {
+    if (!index) continue;
+    // A node of the map (key, list, link, hash) and a bucket pointer per key.
+    bytes += index->buckets_.bucket_count() * sizeof(void*);
+    for (const auto& [key, list] : index->buckets_)
+      bytes += sizeof(key) + sizeof(list) + 2 * sizeof(void*) + list.capacity() * sizeof(uint32_t);
+  }
+  return bytes;
 }
 
 }  // namespace wayfind::platform

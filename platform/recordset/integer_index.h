@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "platform/automation/variant.h"
+#include "platform/recordset/column_store.h"
 
 namespace wayfind::platform {
 
 using RowList = std::vector<uint32_t>;
-using RowStore = std::vector<std::vector<Variant>>;
+using RowStore = ColumnStore;
 
 class IntegerIndex {
  public:
@@ -24,10 +25,11 @@ class IntegerIndex {
   // Rows holding `key`, ascending; empty when none.
   const RowList& rowsWith(int64_t key) const;
 
-  void insert(uint32_t row, const Variant& value);
-  void erase(uint32_t row, const Variant& value);
+  void insert(uint32_t row, const Cell& value);
+  void erase(uint32_t row, const Cell& value);
 
  private:
+  friend class IndexSet;
   std::unordered_map<int64_t, RowList> buckets_;
 };
 
@@ -38,8 +40,11 @@ class IndexSet {
   // The index of `field`, built from `rows` when it does not exist yet.
   const IntegerIndex& require(const RowStore& rows, int field);
   // Keep the built indexes current.
-  void onWrite(uint32_t row, int field, const Variant& oldValue, const Variant& newValue);
-  void onAppend(uint32_t row, const std::vector<Variant>& values);
+  void onWrite(uint32_t row, int field, const Cell& oldValue, const Cell& newValue);
+  // A row appended with its values in place.
+  void onAppend(uint32_t row, const RowStore& rows);
+  // Bytes held by the built indexes.
+  size_t memoryBytes() const;
 
  private:
   std::vector<std::unique_ptr<IntegerIndex>> byField_;

@@ -62,6 +62,7 @@ void Recordset::appendField(std::string_view name, DataType type, int32_t define
   info.definedSize = definedSize;
   info.attributes = attributes;
   impl_->fields.push_back(std::move(info));
+  impl_->rows.reset(impl_->fields);
   impl_->indexes.reset(fieldCount());
   impl_->boundCache.clear();
 }
@@ -81,6 +82,10 @@ const FieldInfo& Recordset::fieldInfo(int index) const {
 
 int Recordset::fieldIndex(std::string_view name) const {
   const auto& fields = impl_->fields;
+  // Names are unique without regard to case, so a name spelt exactly as the
+  // field is that field; the usual spelling is found without folding letters.
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (fields[i].name == name) return static_cast<int>(i);
   for (size_t i = 0; i < fields.size(); ++i)
     if (iequals(fields[i].name, name)) return static_cast<int>(i);
   return -1;
@@ -104,6 +109,7 @@ bool Recordset::isOpen() const { return impl_->open; }
 std::shared_ptr<Recordset> Recordset::cloneStructure() const {
   auto copy = std::make_shared<Recordset>();
   copy->impl_->fields = impl_->fields;
+  copy->impl_->rows.reset(copy->impl_->fields);
   copy->impl_->useIndexes = impl_->useIndexes;
   copy->open();
   return copy;
@@ -156,7 +162,7 @@ void Recordset::setAbsolutePosition(int32_t position) {
 void Recordset::AddNew() {
   if (!impl_->open) closed();
   Impl& d = *impl_;
-  d.rows.emplace_back(d.fields.size(), Variant::null());
+  d.rows.appendNullRow();
   auto row = static_cast<uint32_t>(d.rows.size() - 1);
   // A new row stays visible whatever the filter, until the next filter or sort.
   d.view.push_back(row);
@@ -175,26 +181,101 @@ void Recordset::appendStoredRow(std::vector<Variant> values) {
                  std::to_string(values.size()) + ".");
   // Convert every value before storing any, so a bad value leaves no half row.
   for (size_t f = 0; f < values.size(); ++f) values[f] = convertForField(d.fields[f], values[f]);
-  d.rows.push_back(std::move(values));
+  d.rows.appendNullRow();
   auto row = static_cast<uint32_t>(d.rows.size() - 1);
-  d.indexes.onAppend(row, d.rows.back());
+  for (size_t f = 0; f < values.size(); ++f) d.rows.set(row, f, values[f]);
+  d.indexes.onAppend(row, d.rows);
   d.addToView(row);
+}
+
+void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& targetFields) {
+  if (!impl_->open) closed();
+  Impl& d = *impl_;
+  const Impl& s = *source.impl_;
+  if (targetFields.size() != s.fields.size())
+    badArguments("A copy needs a target field for each of the " + std::to_string(s.fields.size()) + " fields.");
+  // A field copies its cells as they are stored when both sides store the same
+  // type and the target takes every text the source holds; otherwise each value
+  // goes through the target field's conversion, as setValue does.
+  std::vector<char> direct(targetFields.size());
+  for (size_t f = 0; f < targetFields.size(); ++f) {
+    const FieldInfo& to = d.fields[static_cast<size_t>(d.fieldFor(targetFields[f]))];
+    const FieldInfo& from = s.fields[f];
+    direct[f] = to.type == from.type && to.type != DataType::Variant &&
+                (to.definedSize == 0 || (from.definedSize > 0 && from.definedSize <= to.definedSize));
+  }
+  // Values that need converting are converted before any row is added, so a
+  // value the target refuses leaves the target as it was.
+  const size_t count = s.view.size();
+  std::vector<std::vector<Variant>> converted(targetFields.size());
+  for (size_t f = 0; f < targetFields.size(); ++f) {
+    if (direct[f]) continue;
+    const FieldInfo& to = d.fields[static_cast<size_t>(targetFields[f])];
+    converted[f].reserve(count);
+    for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
+  }
+  // Then all the rows at once, column by column.
+  const auto first = static_cast<uint32_t>(d.rows.size());
+  d.rows.appendRowsForLoading(count, 0);
+  for (size_t f = 0; f < targetFields.size(); ++f) {
+    const auto to = static_cast<size_t>(targetFields[f]);
+    if (direct[f]) {
+      d.rows.copyColumn(to, first, s.rows, f, s.view);
+    } else {
+      for (size_t i = 0; i < count; ++i) d.rows.set(first + i, to, converted[f][i]);
+    }
+  }
+  for (uint32_t row = first; row < first + count; ++row) {
+    d.view.push_back(row);
+    if (d.viewPositionValid) {
+      d.viewPosition.resize(d.rows.size(), -1);
+      d.viewPosition[row] = static_cast<int32_t>(d.view.size() - 1);
+    }
+    d.indexes.onAppend(row, d.rows);
+  }
+  if (count > 0) d.cursor = static_cast<int64_t>(d.view.size()) - 1;
+}
+
+ColumnStore& Recordset::beginBulkLoad(size_t rows, size_t textBytes) {
+  if (!impl_->open) closed();
+  impl_->rows.appendRowsForLoading(rows, textBytes);
+  return impl_->rows;
+}
+
+void Recordset::endBulkLoad() {
+  Impl& d = *impl_;
+  d.rows.finishLoading();
+  d.indexes.reset(fieldCount());
+  d.rebuildView();
+}
+
+size_t Recordset::memoryBytes() const {
+  const Impl& d = *impl_;
+  size_t bytes = sizeof(Recordset) + sizeof(Impl) + d.rows.memoryBytes() + d.view.capacity() * sizeof(uint32_t) +
+                 d.viewPosition.capacity() * sizeof(int32_t) + d.indexes.memoryBytes();
+  for (const FieldInfo& f : d.fields) bytes += sizeof(FieldInfo) + (f.name.size() > 15 ? f.name.capacity() + 1 : 0);
+  return bytes;
 }
 
 size_t Recordset::storedRowCount() const { return impl_->rows.size(); }
 
-const Variant& Recordset::storedValue(size_t row, int field) const {
+Variant Recordset::storedValue(size_t row, int field) const {
   if (row >= impl_->rows.size()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
-  return impl_->rows[row][static_cast<size_t>(impl_->fieldFor(field))];
+  return impl_->rows.value(row, static_cast<size_t>(impl_->fieldFor(field)));
+}
+
+Cell Recordset::storedCell(size_t row, int field) const {
+  if (row >= impl_->rows.size()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
+  return impl_->rows.cell(row, static_cast<size_t>(impl_->fieldFor(field)));
 }
 
 // ---- values ----
 
-const Variant& Recordset::value(std::string_view field) const { return value(requireField(field)); }
+Variant Recordset::value(std::string_view field) const { return value(requireField(field)); }
 
-const Variant& Recordset::value(int index) const {
+Variant Recordset::value(int index) const {
   int field = impl_->fieldFor(index);
-  return impl_->rows[impl_->currentRow()][static_cast<size_t>(field)];
+  return impl_->rows.value(impl_->currentRow(), static_cast<size_t>(field));
 }
 
 void Recordset::setValue(std::string_view field, const Variant& v) { setValue(requireField(field), v); }
@@ -204,9 +285,11 @@ void Recordset::setValue(int index, const Variant& v) {
   int field = d.fieldFor(index);
   uint32_t row = d.currentRow();
   Variant stored = convertForField(d.fields[static_cast<size_t>(field)], v);
-  Variant& slot = d.rows[row][static_cast<size_t>(field)];
-  d.indexes.onWrite(row, field, slot, stored);
-  slot = std::move(stored);
+  const auto f = static_cast<size_t>(field);
+  // The index reads only the integers of the two cells, which the cells copy.
+  const Cell old = d.rows.cell(row, f);
+  d.rows.set(row, f, stored);
+  d.indexes.onWrite(row, field, old, d.rows.cell(row, f));
 }
 
 }  // namespace wayfind::platform

@@ -10,6 +10,10 @@
 //   rs->setFilter("FSubFuncID = 7");
 //   while (!rs->isEOF()) { use(rs->value("FFuncName")); rs->MoveNext(); }
 //
+// Rows are kept column by column (column_store.h); value() and storedValue()
+// give a copy of the stored value, so keep the Variant itself, not a reference
+// into it (`const std::string& s = rs.value(0).asString()` would dangle).
+//
 // Field names compare without regard to letter case; an unknown field raises 3265.
 // A value written is converted to the field's type; a text longer than a text
 // field's defined size raises 3367 instead of being stored. Equality clauses on
@@ -37,6 +41,7 @@
 
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
+#include "platform/recordset/column_store.h"
 #include "platform/recordset/field.h"
 
 namespace wayfind::platform {
@@ -89,8 +94,8 @@ class Recordset : public Object {
 
   // ---- values of the current row ----
   // 3021 "No current record" at BOF or EOF; 3265 for an unknown field.
-  const Variant& value(std::string_view field) const;
-  const Variant& value(int index) const;
+  Variant value(std::string_view field) const;
+  Variant value(int index) const;
   void setValue(std::string_view field, const Variant& v);
   void setValue(int index, const Variant& v);
 
@@ -114,10 +119,25 @@ class Recordset : public Object {
 
   // ---- whole-set access (cloning, saving, loading) ----
   size_t storedRowCount() const;  // every row, whatever the filter
-  const Variant& storedValue(size_t row, int field) const;
+  Variant storedValue(size_t row, int field) const;
+  // The same value as a view that copies nothing; valid until the set changes.
+  Cell storedCell(size_t row, int field) const;
   // Appends a whole row (one value per field, converted to the field types)
   // without moving the cursor or changing the view; for loaders.
   void appendStoredRow(std::vector<Variant> values);
+  // Appends a copy of every visible row of source, in view order, as AddNew and
+  // setValue of each field would: source field i goes to targetFields[i], the
+  // rows join the view at its end and the cursor ends on the last of them.
+  void appendCopiesOf(const Recordset& source, const std::vector<int>& targetFields);
+
+  // Loaders: appends rows Null in every field, to be written straight into the
+  // column store (values already of their field's type; textBytes of text
+  // expected), then endBulkLoad() rebuilds the view and drops the indexes.
+  ColumnStore& beginBulkLoad(size_t rows, size_t textBytes);
+  void endBulkLoad();
+
+  // Bytes held by the rows, the view and the built indexes.
+  size_t memoryBytes() const;
 
   // A new open set with the same fields (name, type, defined size, attributes,
   // precision, scale) and no rows.

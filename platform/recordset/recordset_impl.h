@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -42,7 +44,11 @@ struct Recordset::Impl {
   bool useIndexes = true;
   // Criteria texts bound to this set's fields; fields only change while the set
   // has no rows, and appendField clears it.
-  std::unordered_map<std::string, std::shared_ptr<const BoundCriteria>> boundCache;
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, std::shared_ptr<const BoundCriteria>, TextHash, std::equal_to<>> boundCache;
 
   bool onRow() const { return cursor >= 0 && cursor < static_cast<int64_t>(view.size()); }
   uint32_t currentRow() const;  // 3021 when not on a row

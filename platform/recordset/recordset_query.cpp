@@ -18,19 +18,21 @@ constexpr size_t kMaxBoundTexts = 256;
 
 // Below this many visible rows Find simply walks the view.
 constexpr size_t kIndexedFindThreshold = 64;
+// Below this many stored rows a filter evaluates every row: building a hash
+// index costs more than looking at a few dozen rows (a merged result, say).
+constexpr size_t kIndexedFilterThreshold = 64;
 
 bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 }  // namespace
 
 std::shared_ptr<const BoundCriteria> Recordset::Impl::bound(std::string_view text) {
-  std::string key(text);
-  auto it = boundCache.find(key);
+  auto it = boundCache.find(text);
   if (it != boundCache.end()) return it->second;
   auto parsed = criteria::parseCached(text);
   auto result = BoundCriteria::bind(*parsed, fields);
   if (boundCache.size() >= kMaxBoundTexts) boundCache.clear();
-  boundCache.emplace(std::move(key), result);
+  boundCache.emplace(std::string(text), result);
   return result;
 }
 
@@ -41,13 +43,13 @@ void Recordset::Impl::rebuildView() {
     std::iota(next.begin(), next.end(), 0u);
   } else {
     std::optional<RowList> candidates;
-    if (useIndexes) candidates = filter->candidates(indexes, rows);
+    if (useIndexes && rows.size() >= kIndexedFilterThreshold) candidates = filter->candidates(indexes, rows);
     if (candidates) {
       for (uint32_t r : *candidates)
-        if (filter->matches(rows[r])) next.push_back(r);
+        if (filter->matches(rows, r)) next.push_back(r);
     } else {
-      for (uint32_t r = 0; r < rows.size(); ++r)
-        if (filter->matches(rows[r])) next.push_back(r);
+      for (uint32_t r = 0, n = static_cast<uint32_t>(rows.size()); r < n; ++r)
+        if (filter->matches(rows, r)) next.push_back(r);
     }
   }
   if (!sortOrder.empty()) sortOrder.apply(next, rows);
@@ -58,7 +60,7 @@ void Recordset::Impl::rebuildView() {
 }
 
 void Recordset::Impl::addToView(uint32_t row) {
-  if (filter && !filter->matches(rows[row])) return;
+  if (filter && !filter->matches(rows, row)) return;
   auto at = view.end();
   if (!sortOrder.empty())
     at = std::upper_bound(view.begin(), view.end(), row,
@@ -144,14 +146,14 @@ bool Recordset::Find(std::string_view criterion, int32_t skipRecords, SearchDire
       int64_t p = r < d.viewPosition.size() ? d.viewPosition[r] : -1;
       if (p < 0 || (forward ? p < start : p > start)) continue;
       if (found >= 0 && (forward ? p >= found : p <= found)) continue;
-      if (bound->matches(d.rows[r])) found = p;
+      if (bound->matches(d.rows, r)) found = p;
     }
   } else if (forward) {
     for (int64_t p = start; p < size; ++p)
-      if (bound->matches(d.rows[d.view[static_cast<size_t>(p)]])) { found = p; break; }
+      if (bound->matches(d.rows, d.view[static_cast<size_t>(p)])) { found = p; break; }
   } else {
     for (int64_t p = start; p >= 0; --p)
-      if (bound->matches(d.rows[d.view[static_cast<size_t>(p)]])) { found = p; break; }
+      if (bound->matches(d.rows, d.view[static_cast<size_t>(p)])) { found = p; break; }
   }
 
   if (found >= 0) {

@@ -70,7 +70,7 @@ SortOrder SortOrder::parse(std::string_view text, const std::vector<FieldInfo>& 
 
 bool SortOrder::before(uint32_t a, uint32_t b, const RowStore& rows) const {
   for (const Key& k : keys_) {
-    int c = compareForSort(rows[a][static_cast<size_t>(k.field)], rows[b][static_cast<size_t>(k.field)]);
+    int c = compareForSort(rows.cell(a, static_cast<size_t>(k.field)), rows.cell(b, static_cast<size_t>(k.field)));
     if (c != 0) return k.descending ? c > 0 : c < 0;
   }
   return a < b;

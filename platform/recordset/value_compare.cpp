@@ -16,10 +16,10 @@ int threeWay(T a, T b) {
 }
 
 // 0 Null/Empty, 1 number, 2 text, 3 object.
-int rank(const Variant& v) {
-  if (v.isNull() || v.isEmpty()) return 0;
-  if (v.isString()) return 2;
-  if (v.isObject()) return 3;
+int rank(const Cell& c) {
+  if (c.isNull()) return 0;
+  if (c.type == VarType::String) return 2;
+  if (c.type == VarType::Object) return 3;
   return 1;
 }
 
@@ -35,16 +35,16 @@ int compareTextNoCase(std::string_view a, std::string_view b) {
   return threeWay(a.size(), b.size());
 }
 
-int compareForSort(const Variant& a, const Variant& b) {
-  if (auto x = integerOf(a)) {
-    if (auto y = integerOf(b)) return threeWay(*x, *y);
-  }
+int compareForSort(const Variant& a, const Variant& b) { return compareForSort(cellOf(a), cellOf(b)); }
+
+int compareForSort(const Cell& a, const Cell& b) {
+  if (a.isInteger() && b.isInteger()) return threeWay(a.integer, b.integer);
   int ra = rank(a), rb = rank(b);
-  if (ra == 2 && rb == 2) return compareTextNoCase(a.asString(), b.asString());
+  if (ra == 2 && rb == 2) return compareTextNoCase(a.text, b.text);
   if (ra == 1 && rb == 1) return threeWay(*numericOf(a), *numericOf(b));
   if ((ra == 1 && rb == 2) || (ra == 2 && rb == 1)) {
-    const Variant& text = ra == 2 ? a : b;
-    if (auto n = parseNumber(text.asString())) {
+    const Cell& text = ra == 2 ? a : b;
+    if (auto n = parseNumber(text.text)) {
       double t = *n, num = *numericOf(ra == 1 ? a : b);
       return ra == 1 ? threeWay(num, t) : threeWay(t, num);
     }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/automation/variant.h"
+#include "platform/recordset/column_store.h"
 
 namespace wayfind::platform {
 
@@ -15,5 +16,6 @@ int compareTextNoCase(std::string_view a, std::string_view b);
 // numbers, then texts (a text that reads as a number compares as that number
 // against a number), objects last.
 int compareForSort(const Variant& a, const Variant& b);
+int compareForSort(const Cell& a, const Cell& b);
 
 }  // namespace wayfind::platform

@@ -1,0 +1,73 @@
+// The synthetic company behind "wayfind db synthetic".
+#include "app/db_synthetic.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "erp/demo/synthetic_company.h"
+#include "platform/automation/automation_error.h"
+
+namespace wayfind::app {
+
+namespace {
+
+constexpr const char* kSource = "wayfind db synthetic";
+
+void removeQuietly(const std::filesystem::path& path) {
+  std::error_code ec;
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+    std::filesystem::remove(path.string() + suffix, ec);
+}
+
+}  // namespace
+
+SyntheticSize syntheticSize(int64_t functions) {
+  if (functions < 100 || functions > 5'000'000)
+    throw std::invalid_argument("--functions takes a number from 100 to 5000000.");
+  const auto n = static_cast<int32_t>(functions);
+  SyntheticSize s{};
+  s.detailFuncs = n;
+  s.subFuncs = std::max(1, n / 10);
+  s.subSystems = std::max(1, s.subFuncs / 10);
+  s.topClasses = std::min(12, s.subSystems);
+  s.users = std::clamp(n / 1000, 1, 50);
+  s.userRows = n / 10;
+  return s;
+}
+
+void createSyntheticCompany(const std::filesystem::path& path, int64_t functions) {
+  const SyntheticSize size = syntheticSize(functions);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) || ec)
+    platform::raise(platform::err::kFileError, kSource, "The file " + path.string() + " already exists.");
+  erp::demo::SyntheticCompanySpec spec;
+  spec.topClasses = size.topClasses;
+  spec.subSystems = size.subSystems;
+  spec.subFuncs = size.subFuncs;
+  spec.detailFuncs = size.detailFuncs;
+  spec.users = size.users;
+  spec.userRows = size.userRows;
+  // Built under a temporary name beside the target, so a failure or a crash
+  // never leaves a half-made company under the name asked for.
+  const std::filesystem::path temp =
+      path.parent_path() / ("." + path.filename().string() + ".tmp-" + std::to_string(::getpid()));
+  removeQuietly(temp);
+  try {
+    erp::demo::createSyntheticDatabase(temp, spec);
+  } catch (...) {
+    removeQuietly(temp);
+    throw;
+  }
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    removeQuietly(temp);
+    platform::raise(platform::err::kFileError, kSource,
+                    "Cannot create " + path.string() + ": " + ec.message() + ".");
+  }
+}
+
+}  // namespace wayfind::app

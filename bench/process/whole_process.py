@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""A fresh wayfind process on a large company answering its first GetDetailFunc
+from the cache files, against `wayfind --help` (the cost of starting the program
+at all), measured in the same run and alternated so both see the same machine.
+
+    bench/process/whole_process.py [--wayfind build-bench/app/wayfind]
+                                   [--functions 50000] [--runs 30] [--keep DIR]
+
+It creates the company with `wayfind db synthetic`, runs one query to write the
+cache files, then times RUNS pairs of processes. The figure that matters is the
+query's median minus --help's median: what the program spends from its start to
+the answer beyond starting at all (opening the database, the version checks,
+loading both cache files, the query and printing it). Wall time and CPU time
+(user + system, from the kernel's accounting) are both printed: on a shared
+machine the CPU time is the steadier of the two. If bench_load_once is
+beside wayfind's build (bench/process/bench_load_once), each cache file is also
+loaded once in a fresh process of its own for the load speed and memory.
+"""
+import argparse
+import glob
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def timed(cmd):
+    """Wall time and CPU time (user + system) of one process, in ms."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = (time.perf_counter() - start) * 1000.0
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise SystemExit("%s failed" % " ".join(cmd))
+    return wall, (usage.ru_utime + usage.ru_stime) * 1000.0
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--wayfind", default="build-bench/app/wayfind")
+    ap.add_argument("--functions", type=int, default=50000)
+    ap.add_argument("--runs", type=int, default=30)
+    ap.add_argument("--subfunc", type=int, default=1001, help="the sub-function the query asks for")
+    ap.add_argument("--keep", help="use (or create) the company and cache files in this folder")
+    args = ap.parse_args()
+
+    wayfind = os.path.abspath(args.wayfind)
+    folder = args.keep or tempfile.mkdtemp(prefix="wayfind-process-")
+    os.makedirs(folder, exist_ok=True)
+    db = os.path.join(folder, "synthetic-%d.db" % args.functions)
+    cache = os.path.join(folder, "cache")
+    try:
+        if not os.path.exists(db):
+            subprocess.run([wayfind, "db", "synthetic", "--functions", str(args.functions), "--db", db], check=True)
+        query = [wayfind, "call", "DatasInfo.GetDetailFunc", str(args.subfunc), "--db", db, "--cache-dir", cache]
+        help_ = [wayfind, "--help"]
+        first = timed(query)[0]  # writes the cache files (or finds them from an earlier run)
+        files = sorted(glob.glob(os.path.join(cache, "**", "*.dat"), recursive=True))
+        size = sum(os.path.getsize(f) for f in files)
+        print("company: %d detail functions; cache files: %d, %d bytes; first query %.1f ms"
+              % (args.functions, len(files), size, first))
+        timed(help_)
+        helps, queries = [], []
+        for _ in range(args.runs):
+            helps.append(timed(help_))
+            queries.append(timed(query))
+        for what, index in (("wall", 0), ("CPU", 1)):
+            hs = [t[index] for t in helps]
+            qs = [t[index] for t in queries]
+            h, q = statistics.median(hs), statistics.median(qs)
+            print("%-4s wayfind --help             median %7.2f ms   min %7.2f ms" % (what, h, min(hs)))
+            print("%-4s wayfind call GetDetailFunc median %7.2f ms   min %7.2f ms" % (what, q, min(qs)))
+            print("%-4s from start to the answer beyond --help: median %.2f ms, min %.2f ms (target <= 25 ms)"
+                  % (what, q - h, min(qs) - min(hs)))
+
+        loader = os.path.join(os.path.dirname(os.path.dirname(wayfind)), "bench", "process", "bench_load_once")
+        if os.path.exists(loader):
+            for f in files:
+                subprocess.run([loader, f], check=True)
+    finally:
+        if not args.keep:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

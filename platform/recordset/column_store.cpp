@@ -1,0 +1,368 @@
+// Column storage of a record set's rows and the cell views read from it.
+#include "platform/recordset/column_store.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "platform/automation/automation_error.h"
+#include "platform/recordset/large_memory.h"
+
+namespace wayfind::platform {
+
+namespace {
+
+ColumnStore::Kind kindOf(DataType t) {
+  switch (t) {
+    case DataType::SmallInt: return ColumnStore::Kind::Int16;
+    case DataType::Integer: return ColumnStore::Kind::Int32;
+    case DataType::BigInt: return ColumnStore::Kind::Int64;
+    case DataType::Double:
+    case DataType::Currency: return ColumnStore::Kind::Double;
+    case DataType::Date: return ColumnStore::Kind::Date;
+    case DataType::Boolean: return ColumnStore::Kind::Bool;
+    case DataType::VarWChar:
+    case DataType::LongVarWChar: return ColumnStore::Kind::Text;
+    case DataType::Variant: break;
+  }
+  return ColumnStore::Kind::Any;
+}
+
+uint64_t bitsOf(double d) {
+  uint64_t b;
+  std::memcpy(&b, &d, sizeof b);
+  return b;
+}
+
+double doubleOf(uint64_t b) {
+  double d;
+  std::memcpy(&d, &b, sizeof d);
+  return d;
+}
+
+size_t wordsFor(size_t rows) { return (rows + 63) / 64; }
+
+}  // namespace
+
+Cell cellOf(const Variant& v) {
+  Cell c;
+  c.type = v.type();
+  c.variant = &v;
+  switch (c.type) {
+    case VarType::Integer: c.integer = v.asInteger(); break;
+    case VarType::Long: c.integer = v.asLong(); break;
+    case VarType::LongLong: c.integer = v.asLongLong(); break;
+    case VarType::Boolean: c.integer = v.asBool() ? 1 : 0; break;
+    case VarType::Double: c.number = v.asDouble(); break;
+    case VarType::Date: c.number = v.asDate().serial; break;
+    case VarType::String: c.text = v.asString(); break;
+    case VarType::Empty: c.type = VarType::Null; break;
+    default: break;
+  }
+  return c;
+}
+
+Variant variantOf(const Cell& c) {
+  if (c.variant) return *c.variant;
+  switch (c.type) {
+    case VarType::Integer: return Variant(static_cast<int16_t>(c.integer));
+    case VarType::Long: return Variant(static_cast<int32_t>(c.integer));
+    case VarType::LongLong: return Variant(c.integer);
+    case VarType::Boolean: return Variant(c.integer != 0);
+    case VarType::Double: return Variant(c.number);
+    case VarType::Date: return Variant(Date{c.number});
+    case VarType::String: return Variant(c.text);
+    default: return Variant::null();
+  }
+}
+
+ColumnStore::~ColumnStore() { releaseText(); }
+
+void ColumnStore::releaseText() {
+  if (textLarge_)
+    freeLarge(text_, textCapacity_);
+  else
+    std::free(text_);
+  text_ = nullptr;
+  textCapacity_ = 0;
+  textLarge_ = false;
+}
+
+// Moves the area to one of capacity bytes; a large area is a mapping of its own.
+void ColumnStore::growText(size_t capacity) {
+  if (!textLarge_ && capacity < kLargeBufferBytes) {
+    char* grown = static_cast<char*>(std::realloc(text_, capacity));
+    if (!grown) throw std::bad_alloc();
+    text_ = grown;
+    textCapacity_ = capacity;
+    return;
+  }
+  char* grown = static_cast<char*>(allocateLarge(capacity));
+  if (!grown) throw std::bad_alloc();
+  if (textSize_ > 0) std::memcpy(grown, text_, textSize_);
+  releaseText();
+  text_ = grown;
+  textCapacity_ = capacity;
+  textLarge_ = true;
+}
+
+void ColumnStore::reset(const std::vector<FieldInfo>& fields) {
+  columns_.clear();
+  columns_.resize(fields.size());
+  for (size_t f = 0; f < fields.size(); ++f) columns_[f].kind = kindOf(fields[f].type);
+  rows_ = 0;
+  releaseText();
+  textSize_ = textGarbage_ = 0;
+}
+
+Cell ColumnStore::cell(size_t row, size_t field) const {
+  const Column& col = columns_[field];
+  if (col.kind == Kind::Any) return cellOf(col.any[row]);
+  Cell c;
+  if (nullBit(col, row)) return c;
+  switch (col.kind) {
+    case Kind::Int16:
+      c.type = VarType::Integer;
+      c.integer = static_cast<int32_t>(col.narrow[row]);
+      break;
+    case Kind::Int32:
+      c.type = VarType::Long;
+      c.integer = static_cast<int32_t>(col.narrow[row]);
+      break;
+    case Kind::Bool:
+      c.type = VarType::Boolean;
+      c.integer = col.narrow[row] != 0;
+      break;
+    case Kind::Int64:
+      c.type = VarType::LongLong;
+      c.integer = static_cast<int64_t>(col.wide[row]);
+      break;
+    case Kind::Double:
+      c.type = VarType::Double;
+      c.number = doubleOf(col.wide[row]);
+      break;
+    case Kind::Date:
+      c.type = VarType::Date;
+      c.number = doubleOf(col.wide[row]);
+      break;
+    case Kind::Text: {
+      c.type = VarType::String;
+      const uint64_t ref = col.wide[row];
+      c.text = std::string_view(text_ + (ref >> 32), static_cast<size_t>(ref & 0xFFFFFFFFu));
+      break;
+    }
+    case Kind::Any: break;
+  }
+  return c;
+}
+
+void ColumnStore::appendNullRow() { appendRowsForLoading(1, 0); }
+
+void ColumnStore::reserveRows(size_t rows) {
+  for (Column& col : columns_) {
+    switch (col.kind) {
+      case Kind::Int16:
+      case Kind::Int32:
+      case Kind::Bool: col.narrow.reserve(rows); break;
+      case Kind::Any: col.any.reserve(rows); break;
+      default: col.wide.reserve(rows); break;
+    }
+    col.nulls.reserve(wordsFor(rows));
+  }
+}
+
+void ColumnStore::appendRowsForLoading(size_t count, size_t textBytes) {
+  const size_t rows = rows_ + count;
+  for (Column& col : columns_) {
+    switch (col.kind) {
+      case Kind::Int16:
+      case Kind::Int32:
+      case Kind::Bool: col.narrow.resize(rows); break;
+      case Kind::Int64:
+      case Kind::Double:
+      case Kind::Date:
+      case Kind::Text: col.wide.resize(rows); break;
+      case Kind::Any: col.any.resize(rows, Variant::null()); break;
+    }
+    // Every new row starts Null.
+    const size_t words = wordsFor(rows);
+    col.nulls.resize(words, ~uint64_t{0});
+    for (size_t r = rows_; r < rows && (r & 63) != 0; ++r) setNullBit(col, r, true);
+  }
+  rows_ = rows;
+  if (textBytes > 0) reserveText(textSize_ + textBytes);
+}
+
+void ColumnStore::reserveText(size_t bytes) {
+  if (bytes <= textCapacity_) return;
+  size_t capacity = textCapacity_ < 256 ? 256 : textCapacity_;
+  while (capacity < bytes) capacity *= 2;
+  // A loader asks for the most its texts can take: exactly that, not the next
+  // power of two.
+  if (bytes >= kLargeBufferBytes && textSize_ == 0) capacity = bytes;
+  growText(capacity);
+}
+
+uint64_t ColumnStore::storeText(std::string_view text) {
+  if (textSize_ + text.size() > std::numeric_limits<uint32_t>::max() ||
+      text.size() > std::numeric_limits<uint32_t>::max())
+    raise(err::kOverflow, "Recordset", "The texts of one record set cannot exceed 4 GB.");
+  // The text may be one of this store's own (a copy within the table): keep
+  // its place, not its address, across a reallocation.
+  const bool own = text_ && text.data() >= text_ && text.data() < text_ + textSize_;
+  const size_t ownOffset = own ? static_cast<size_t>(text.data() - text_) : 0;
+  if (textSize_ + text.size() > textCapacity_) {
+    size_t capacity = textCapacity_ < 256 ? 256 : textCapacity_ * 2;
+    while (capacity < textSize_ + text.size()) capacity *= 2;
+    growText(capacity);
+  }
+  const char* from = own ? text_ + ownOffset : text.data();
+  if (!text.empty()) std::memmove(text_ + textSize_, from, text.size());
+  const uint64_t ref = (uint64_t{textSize_} << 32) | text.size();
+  textSize_ += text.size();
+  return ref;
+}
+
+void ColumnStore::putText(size_t row, size_t field, std::string_view text) {
+  Column& c = columns_[field];
+  c.wide[row] = storeText(text);
+  setNullBit(c, row, false);
+}
+
+void ColumnStore::putAny(size_t row, size_t field, Variant v) { columns_[field].any[row] = std::move(v); }
+
+void ColumnStore::set(size_t row, size_t field, const Variant& v) {
+  Column& col = columns_[field];
+  if (col.kind == Kind::Any) {
+    col.any[row] = v;
+    return;
+  }
+  if (col.kind == Kind::Text && !nullBit(col, row)) textGarbage_ += col.wide[row] & 0xFFFFFFFFu;
+  if (v.isNull() || v.isEmpty()) {
+    setNullBit(col, row, true);
+  } else {
+    switch (col.kind) {
+      case Kind::Int16: col.narrow[row] = static_cast<uint32_t>(static_cast<int32_t>(v.asInteger())); break;
+      case Kind::Int32: col.narrow[row] = static_cast<uint32_t>(v.asLong()); break;
+      case Kind::Bool: col.narrow[row] = v.asBool() ? 1 : 0; break;
+      case Kind::Int64: col.wide[row] = static_cast<uint64_t>(v.asLongLong()); break;
+      case Kind::Double: col.wide[row] = bitsOf(v.asDouble()); break;
+      case Kind::Date: col.wide[row] = bitsOf(v.asDate().serial); break;
+      case Kind::Text: col.wide[row] = storeText(v.asString()); break;
+      case Kind::Any: break;
+    }
+    setNullBit(col, row, false);
+  }
+  if (textGarbage_ > (size_t{1} << 20) && textGarbage_ * 2 > textSize_) compactText();
+}
+
+void ColumnStore::copyCell(size_t row, size_t field, const ColumnStore& from, size_t fromRow,
+                           size_t fromField) {
+  const Column& src = from.columns_[fromField];
+  Column& dst = columns_[field];
+  if (src.kind != dst.kind || dst.kind == Kind::Any) {
+    set(row, field, from.value(fromRow, fromField));
+    return;
+  }
+  if (dst.kind == Kind::Text && !nullBit(dst, row)) textGarbage_ += dst.wide[row] & 0xFFFFFFFFu;
+  if (nullBit(src, fromRow)) {
+    setNullBit(dst, row, true);
+    return;
+  }
+  switch (dst.kind) {
+    case Kind::Int16:
+    case Kind::Int32:
+    case Kind::Bool: dst.narrow[row] = src.narrow[fromRow]; break;
+    case Kind::Text: dst.wide[row] = storeText(from.cell(fromRow, fromField).text); break;
+    default: dst.wide[row] = src.wide[fromRow]; break;
+  }
+  setNullBit(dst, row, false);
+}
+
+void ColumnStore::copyColumn(size_t field, size_t first, const ColumnStore& from, size_t fromField,
+                             const std::vector<uint32_t>& fromRows) {
+  const Column& src = from.columns_[fromField];
+  Column& dst = columns_[field];
+  if (src.kind != dst.kind || dst.kind == Kind::Any) {
+    for (size_t i = 0; i < fromRows.size(); ++i) copyCell(first + i, field, from, fromRows[i], fromField);
+    return;
+  }
+  if (dst.kind == Kind::Text) {
+    size_t bytes = 0;
+    for (uint32_t r : fromRows)
+      if (!nullBit(src, r)) bytes += src.wide[r] & 0xFFFFFFFFu;
+    reserveText(textSize_ + bytes);
+  }
+  const bool narrow = dst.kind == Kind::Int16 || dst.kind == Kind::Int32 || dst.kind == Kind::Bool;
+  for (size_t i = 0; i < fromRows.size(); ++i) {
+    const size_t row = first + i, fromRow = fromRows[i];
+    if (dst.kind == Kind::Text && !nullBit(dst, row)) textGarbage_ += dst.wide[row] & 0xFFFFFFFFu;
+    if (nullBit(src, fromRow)) {
+      setNullBit(dst, row, true);
+      continue;
+    }
+    if (narrow) {
+      dst.narrow[row] = src.narrow[fromRow];
+    } else if (dst.kind == Kind::Text) {
+      const uint64_t ref = src.wide[fromRow];
+      dst.wide[row] = storeText(std::string_view(from.text_ + (ref >> 32), static_cast<size_t>(ref & 0xFFFFFFFFu)));
+    } else {
+      dst.wide[row] = src.wide[fromRow];
+    }
+    setNullBit(dst, row, false);
+  }
+}
+
+void ColumnStore::compactText() {
+  size_t live = textSize_ - textGarbage_;
+  char* fresh = static_cast<char*>(std::malloc(live > 0 ? live : 1));
+  if (!fresh) return;  // keep the garbage rather than fail a write that succeeded
+  size_t at = 0;
+  for (Column& col : columns_) {
+    if (col.kind != Kind::Text) continue;
+    for (size_t r = 0; r < rows_; ++r) {
+      if (nullBit(col, r)) continue;
+      const uint64_t ref = col.wide[r];
+      const size_t length = ref & 0xFFFFFFFFu;
+      std::memcpy(fresh + at, text_ + (ref >> 32), length);
+      col.wide[r] = (uint64_t{at} << 32) | length;
+      at += length;
+    }
+  }
+  releaseText();
+  text_ = fresh;
+  textSize_ = at;
+  textCapacity_ = live > 0 ? live : 1;
+  textGarbage_ = 0;
+}
+
+void ColumnStore::finishLoading() {
+  if (textLarge_) {
+    if (textSize_ == 0)
+      releaseText();
+    else
+      textCapacity_ = shrinkLarge(text_, textCapacity_, textSize_);
+    return;
+  }
+  if (textCapacity_ > textSize_ && text_) {
+    const size_t keep = textSize_ > 0 ? textSize_ : 1;
+    if (char* shrunk = static_cast<char*>(std::realloc(text_, keep))) {
+      text_ = shrunk;
+      textCapacity_ = keep;
+    }
+  }
+}
+
+size_t ColumnStore::memoryBytes() const {
+  size_t bytes = columns_.capacity() * sizeof(Column) + textCapacity_;
+  for (const Column& col : columns_) {
+    bytes += col.narrow.capacity() * sizeof(uint32_t) + col.wide.capacity() * sizeof(uint64_t) +
+             col.nulls.capacity() * sizeof(uint64_t) + col.any.capacity() * sizeof(Variant);
+    for (const Variant& v : col.any)
+      if (v.isString() && v.asString().capacity() > 15) bytes += v.asString().capacity() + 1;
+  }
+  return bytes;
+}
+
+}  // namespace wayfind::platform

@@ -1,0 +1,137 @@
+// ColumnStore: the rows of a record set kept column by column. Each field holds
+// its values in one array of the width its type needs (four bytes for SmallInt,
+// Integer and Boolean, eight for BigInt, Double, Currency and Date, eight for a
+// text: its place and length in the table's text area), Nulls in one bit per
+// row, and every text of the table in one byte area. A 50,000-row template table
+// then takes a handful of allocations instead of one per row and one per long
+// text, loads with sequential writes, and needs about as much memory as its file.
+//
+// Only Variant fields keep whole Variants (they may hold anything, objects too).
+// Values arrive already converted for their field (convertForField); the store
+// does not convert or check them again.
+//
+// Cell is a view of one stored value that costs no allocation: comparisons,
+// filters, sorts and indexes read cells; value() builds a Variant for callers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/automation/variant.h"
+#include "platform/recordset/field.h"
+
+namespace wayfind::platform {
+
+// One stored value, without copying it. type is Null for Null (a stored value is
+// never Empty); integer holds Integer, Long and LongLong values and a Boolean as
+// 1 / 0; number holds Double and Date values; text views a String. variant points
+// at the stored Variant for cells of Variant fields (and is null otherwise).
+struct Cell {
+  VarType type = VarType::Null;
+  int64_t integer = 0;
+  double number = 0.0;
+  std::string_view text;
+  const Variant* variant = nullptr;
+
+  bool isNull() const { return type == VarType::Null || type == VarType::Empty; }
+  bool isInteger() const {
+    return type == VarType::Integer || type == VarType::Long || type == VarType::LongLong;
+  }
+};
+
+// The cell that views v (v must outlive the cell).
+Cell cellOf(const Variant& v);
+// The Variant a cell stands for.
+Variant variantOf(const Cell& c);
+
+class ColumnStore {
+ public:
+  enum class Kind : uint8_t { Int16, Int32, Int64, Double, Date, Bool, Text, Any };
+
+  ColumnStore() = default;
+  ColumnStore(const ColumnStore&) = delete;
+  ColumnStore& operator=(const ColumnStore&) = delete;
+  ~ColumnStore();
+
+  // Drops every row and lays the columns out for fields.
+  void reset(const std::vector<FieldInfo>& fields);
+
+  size_t size() const { return rows_; }
+  bool empty() const { return rows_ == 0; }
+  size_t fieldCount() const { return columns_.size(); }
+
+  Cell cell(size_t row, size_t field) const;
+  Variant value(size_t row, size_t field) const { return variantOf(cell(row, field)); }
+
+  // Appends a row of Nulls.
+  void appendNullRow();
+  // Makes room for rows rows without adding any.
+  void reserveRows(size_t rows);
+  // Writes a value converted for the field (Null, or the field's own type; any
+  // value in a Variant field).
+  void set(size_t row, size_t field, const Variant& converted);
+  // Copies a cell of another store whose field has the same kind.
+  void copyCell(size_t row, size_t field, const ColumnStore& from, size_t fromRow, size_t fromField);
+  // Copies the cells of fromRows (rows of another store, whose field has the
+  // same kind) into this field's rows from first on.
+  void copyColumn(size_t field, size_t first, const ColumnStore& from, size_t fromField,
+                  const std::vector<uint32_t>& fromRows);
+  Kind kind(size_t field) const { return columns_[field].kind; }
+
+  // ---- bulk loading ----
+  // Appends count rows, all Null, ready to be written cell by cell with the
+  // put... functions (which do no checking beyond their field's kind) and
+  // reserves room for textBytes bytes of text.
+  void appendRowsForLoading(size_t count, size_t textBytes);
+  void putNull(size_t row, size_t field) { setNullBit(columns_[field], row, true); }
+  void putNarrow(size_t row, size_t field, uint32_t v) {
+    Column& c = columns_[field];
+    c.narrow[row] = v;
+    setNullBit(c, row, false);
+  }
+  void putWide(size_t row, size_t field, uint64_t v) {
+    Column& c = columns_[field];
+    c.wide[row] = v;
+    setNullBit(c, row, false);
+  }
+  void putText(size_t row, size_t field, std::string_view text);
+  void putAny(size_t row, size_t field, Variant v);
+  // Gives back text room reserved but not used.
+  void finishLoading();
+
+  // Bytes held for the rows (arrays, Null bits, text area, Variant cells).
+  size_t memoryBytes() const;
+
+ private:
+  struct Column {
+    Kind kind = Kind::Any;
+    std::vector<uint32_t> narrow;  // Int16, Int32, Bool
+    std::vector<uint64_t> wide;    // Int64, Double and Date bits, Text (offset << 32 | length)
+    std::vector<Variant> any;      // Any
+    std::vector<uint64_t> nulls;   // one bit per row, set for Null
+  };
+
+  static bool nullBit(const Column& c, size_t row) { return (c.nulls[row >> 6] >> (row & 63)) & 1u; }
+  static void setNullBit(Column& c, size_t row, bool on) {
+    const uint64_t bit = uint64_t{1} << (row & 63);
+    if (on) c.nulls[row >> 6] |= bit; else c.nulls[row >> 6] &= ~bit;
+  }
+  uint64_t storeText(std::string_view text);
+  void reserveText(size_t bytes);
+  void growText(size_t capacity);
+  void releaseText();
+  void compactText();
+
+  std::vector<Column> columns_;
+  size_t rows_ = 0;
+  // The text area: every text of the table, one after the other.
+  char* text_ = nullptr;
+  size_t textSize_ = 0;
+  size_t textCapacity_ = 0;
+  size_t textGarbage_ = 0;  // bytes of texts that were overwritten
+  bool textLarge_ = false;  // the area is a large mapping (large_memory.h), not malloc's
+};
+
+}  // namespace wayfind::platform

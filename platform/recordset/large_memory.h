@@ -1,0 +1,22 @@
+// Memory for large buffers that are filled once from start to end (a file being
+// read, the text area of a table being loaded). Such a buffer is mapped on a
+// 2 MB boundary and offered to the kernel for huge pages, so filling 8 MB costs a
+// handful of page faults instead of two thousand small ones. Where huge pages
+// are not available it is ordinary mapped memory.
+#pragma once
+
+#include <cstddef>
+
+namespace wayfind::platform {
+
+// Buffers at least this large are worth mapping this way.
+inline constexpr size_t kLargeBufferBytes = size_t{2} << 20;
+
+// A buffer of bytes bytes, or nullptr when the memory cannot be had.
+void* allocateLarge(size_t bytes);
+// Gives back the pages beyond keep bytes (keep > 0) of a buffer of bytes bytes;
+// answers the bytes the buffer still holds.
+size_t shrinkLarge(void* buffer, size_t bytes, size_t keep);
+void freeLarge(void* buffer, size_t bytes);
+
+}  // namespace wayfind::platform
