@@ -61,9 +61,9 @@ const std::string* UserDetailNames::showName(int32_t subFuncId, int32_t detailFu
 
 std::string UserDetailNames::nameOf(int32_t subFuncId, const Recordset& merged) const {
   const int id = merged.fieldIndex("FDetailFuncID");
-  const Variant* idValue = id < 0 ? nullptr : &merged.value(id);
+  const Variant idValue = id < 0 ? Variant() : merged.value(id);
   const std::string* own = nullptr;
-  if (idValue && !idValue->isNull() && !idValue->isEmpty()) own = showName(subFuncId, platform::CLng(*idValue));
+  if (!idValue.isNull() && !idValue.isEmpty()) own = showName(subFuncId, platform::CLng(idValue));
   return DetailFuncDisplayName(fieldText(merged, "FFuncName"), fieldText(merged, "FShowName"), own);
 }
 

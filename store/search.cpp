@@ -3,6 +3,7 @@
 #include "store/search.h"
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "context/login_props.h"
@@ -35,7 +36,9 @@ class Fields {
   }
   std::string text(size_t i) const { return index_[i] < 0 ? std::string() : textOf(rs_.value(index_[i])); }
   int32_t id(size_t i) const { return index_[i] < 0 ? 0 : platform::CLng(rs_.value(index_[i])); }
-  const Variant* value(size_t i) const { return index_[i] < 0 ? nullptr : &rs_.value(index_[i]); }
+  std::optional<Variant> value(size_t i) const {
+    return index_[i] < 0 ? std::nullopt : std::optional<Variant>(rs_.value(index_[i]));
+  }
 
  private:
   const Recordset& rs_;
@@ -67,7 +70,7 @@ SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* us
   fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1));
   fn.className = f.text(kClass);
   fn.classParam = f.text(kParam);
-  const Variant* enable = f.value(kEnable);
+  const std::optional<Variant> enable = f.value(kEnable);
   fn.enabled = !enable || enable->isNull() || enable->isEmpty() || platform::CBool(*enable);
   return fn;
 }
