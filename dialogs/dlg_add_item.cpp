@@ -20,6 +20,7 @@
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
 #include "widgets/twips.h"
+#include "widgets/twips_layout.h"
 
 namespace wayfind::dialogs {
 
@@ -31,9 +32,7 @@ namespace {
 
 // The designed layout, in twips. Every mode but the detail function hides the
 // path and help-code rows and shrinks the dialog from this.
-struct Box {
-  int left, top, width, height;
-};
+using widgets::Box;
 constexpr int kFormWidth = 6000;
 constexpr int kFormHeight = 2640;
 constexpr Box kLblName{240, 285, 1500, 270};
@@ -56,9 +55,7 @@ constexpr size_t kMaxPath = 255;
 
 constexpr const char* kSource = "WayfindInfo.dlgAddItem";
 
-void place(QWidget* w, const Box& b) {
-  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
-}
+using widgets::place;
 
 std::string textOf(const QLineEdit* box) { return box->text().toStdString(); }
 std::string trimmed(const QLineEdit* box) { return platform::trimSpaces(textOf(box)); }

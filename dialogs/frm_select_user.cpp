@@ -17,6 +17,7 @@
 #include "widgets/form_registry.h"
 #include "widgets/image_list.h"
 #include "widgets/twips.h"
+#include "widgets/twips_layout.h"
 
 namespace wayfind::dialogs {
 
@@ -27,9 +28,7 @@ using widgets::twipsToPixels;
 
 namespace {
 
-struct Box {
-  int left, top, width, height;
-};
+using widgets::Box;
 
 constexpr int kFormWidth = 4680;
 constexpr int kFormHeight = 5700;
@@ -38,9 +37,7 @@ constexpr Box kChkAll{120, 4800, 2000, 300};
 constexpr Box kCmdOk{2040, 5160, 1200, 405};
 constexpr Box kCmdCancel{3360, 5160, 1200, 405};
 
-void place(QWidget* w, const Box& b) {
-  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
-}
+using widgets::place;
 
 // Runs body; a failure goes on to the caller with the procedure's name as its source.
 template <class F>

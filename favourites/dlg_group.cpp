@@ -14,6 +14,7 @@
 #include "widgets/form_registry.h"
 #include "widgets/modal_runner.h"
 #include "widgets/twips.h"
+#include "widgets/twips_layout.h"
 #include "widgets/windows_runtime.h"
 
 namespace wayfind::favourites {
@@ -22,9 +23,7 @@ using widgets::twipsToPixels;
 
 namespace {
 
-struct Box {
-  int left, top, width, height;
-};
+using widgets::Box;
 
 constexpr int kFormWidth = 5700;
 constexpr int kFormHeight = 1920;
@@ -32,9 +31,7 @@ constexpr Box kLabel1{240, 240, 5220, 270};
 constexpr Box kCboGroup{240, 600, 5220, 345};
 constexpr Box kCmdOk{4260, 1260, 1200, 405};
 
-void place(QWidget* w, const Box& b) {
-  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
-}
+using widgets::place;
 
 // The user's groups, in record order, as the caller of the dialog fills it.
 void fillFromStore(dlgGroup& dlg) {

@@ -17,6 +17,7 @@
 #include "update/datas_update.h"
 #include "widgets/form_registry.h"
 #include "widgets/twips.h"
+#include "widgets/twips_layout.h"
 
 namespace wayfind::options {
 
@@ -25,9 +26,7 @@ using widgets::twipsToPixels;
 
 namespace {
 
-struct Box {
-  int left, top, width, height;
-};
+using widgets::Box;
 
 // The designed layout, in twips: the site names above the operation switches.
 constexpr int kFormWidth = 8700;
@@ -50,9 +49,7 @@ constexpr Box kCancelButton{7140, kFrame2.top + kFrame2.height + kButtonGap, 120
 
 constexpr int kMaxSiteName = 255;
 
-void place(QWidget* w, const Box& b) {
-  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
-}
+using widgets::place;
 
 // One site-name box and what it is stored as.
 struct SiteName {

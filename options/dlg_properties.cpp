@@ -11,6 +11,7 @@
 #include "platform/automation/registry.h"
 #include "widgets/form_registry.h"
 #include "widgets/twips.h"
+#include "widgets/twips_layout.h"
 
 namespace wayfind::options {
 
@@ -19,9 +20,7 @@ using widgets::twipsToPixels;
 
 namespace {
 
-struct Box {
-  int left, top, width, height;
-};
+using widgets::Box;
 
 constexpr int kFormWidth = 7680;
 constexpr int kFormHeight = 2760;
@@ -33,9 +32,7 @@ constexpr Box kChkSingleUI{240, 1410, 6960, 300};
 constexpr Box kOKButton{4980, 2160, 1200, 405};
 constexpr Box kCancelButton{6300, 2160, 1200, 405};
 
-void place(QWidget* w, const Box& b) {
-  w->setGeometry(twipsToPixels(b.left), twipsToPixels(b.top), twipsToPixels(b.width), twipsToPixels(b.height));
-}
+using widgets::place;
 
 const char* flag(const QCheckBox* box) { return box->isChecked() ? "1" : "0"; }
 
