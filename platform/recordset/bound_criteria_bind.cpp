@@ -69,8 +69,12 @@ BoundCriteria::BNode BoundCriteria::bindNode(const criteria::Node& node,
 BoundCriteria::Clause BoundCriteria::bindClause(const criteria::Clause& c,
                                                 const std::vector<FieldInfo>& fields) {
   Clause b;
-  for (size_t i = 0; i < fields.size(); ++i)
-    if (iequals(fields[i].name, c.field)) { b.field = static_cast<int>(i); break; }
+  // Field names are unique without regard to case: the usual spelling, exactly
+  // as the field has it, is found without folding letters.
+  for (size_t i = 0; i < fields.size() && b.field < 0; ++i)
+    if (fields[i].name == c.field) b.field = static_cast<int>(i);
+  for (size_t i = 0; i < fields.size() && b.field < 0; ++i)
+    if (iequals(fields[i].name, c.field)) b.field = static_cast<int>(i);
   if (b.field < 0) {
     raise(err::kItemNotFound, "Recordset",
           standardDescription(err::kItemNotFound) + " (field '" + c.field + "' in criteria)");

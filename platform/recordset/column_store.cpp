@@ -289,29 +289,59 @@ void ColumnStore::copyColumn(size_t field, size_t first, const ColumnStore& from
     return;
   }
   if (dst.kind == Kind::Text) {
-    size_t bytes = 0;
-    for (uint32_t r : fromRows)
-      if (!nullBit(src, r)) bytes += src.wide[r] & 0xFFFFFFFFu;
-    reserveText(textSize_ + bytes);
+    // The room for all the texts first, then each text copied straight after
+    // the last one.
+    reserveTextForCopies(from, fromField, fromRows);
+    for (size_t i = 0; i < fromRows.size(); ++i) {
+      const size_t row = first + i, fromRow = fromRows[i];
+      if (!nullBit(dst, row)) textGarbage_ += dst.wide[row] & 0xFFFFFFFFu;
+      if (nullBit(src, fromRow)) {
+        setNullBit(dst, row, true);
+        continue;
+      }
+      const uint64_t ref = src.wide[fromRow];
+      const auto length = static_cast<size_t>(ref & 0xFFFFFFFFu);
+      if (length > 0) std::memmove(text_ + textSize_, from.text_ + (ref >> 32), length);
+      dst.wide[row] = (uint64_t{textSize_} << 32) | length;
+      textSize_ += length;
+      setNullBit(dst, row, false);
+    }
+    return;
   }
   const bool narrow = dst.kind == Kind::Int16 || dst.kind == Kind::Int32 || dst.kind == Kind::Bool;
   for (size_t i = 0; i < fromRows.size(); ++i) {
     const size_t row = first + i, fromRow = fromRows[i];
-    if (dst.kind == Kind::Text && !nullBit(dst, row)) textGarbage_ += dst.wide[row] & 0xFFFFFFFFu;
     if (nullBit(src, fromRow)) {
       setNullBit(dst, row, true);
       continue;
     }
     if (narrow) {
       dst.narrow[row] = src.narrow[fromRow];
-    } else if (dst.kind == Kind::Text) {
-      const uint64_t ref = src.wide[fromRow];
-      dst.wide[row] = storeText(std::string_view(from.text_ + (ref >> 32), static_cast<size_t>(ref & 0xFFFFFFFFu)));
     } else {
       dst.wide[row] = src.wide[fromRow];
     }
     setNullBit(dst, row, false);
   }
+}
+
+size_t ColumnStore::textBytesOf(size_t field, const std::vector<uint32_t>& rows) const {
+  const Column& col = columns_[field];
+  if (col.kind != Kind::Text) return 0;
+  size_t bytes = 0;
+  for (uint32_t r : rows)
+    if (!nullBit(col, r)) bytes += col.wide[r] & 0xFFFFFFFFu;
+  return bytes;
+}
+
+void ColumnStore::reserveTextForCopies(size_t bytes) {
+  if (textSize_ + bytes > std::numeric_limits<uint32_t>::max())
+    raise(err::kOverflow, "Recordset", "The texts of one record set cannot exceed 4 GB.");
+  reserveText(textSize_ + bytes);
+}
+
+void ColumnStore::reserveTextForCopies(const ColumnStore& from, size_t fromField,
+                                       const std::vector<uint32_t>& fromRows) {
+  reserveTextForCopies(from.textBytesOf(fromField, fromRows));
 }
 
 void ColumnStore::compactText() {

@@ -79,6 +79,11 @@ class ColumnStore {
   void copyColumn(size_t field, size_t first, const ColumnStore& from, size_t fromField,
                   const std::vector<uint32_t>& fromRows);
   Kind kind(size_t field) const { return columns_[field].kind; }
+  // Bytes of the texts in field's cells of rows (0 for a field that is not Text).
+  size_t textBytesOf(size_t field, const std::vector<uint32_t>& rows) const;
+  // Makes room for bytes more bytes of text at once, so that copies of several
+  // text columns grow the text area once.
+  void reserveTextForCopies(size_t bytes);
 
   // ---- bulk loading ----
   // Appends count rows, all Null, ready to be written cell by cell with the
@@ -120,6 +125,7 @@ class ColumnStore {
   }
   uint64_t storeText(std::string_view text);
   void reserveText(size_t bytes);
+  void reserveTextForCopies(const ColumnStore& from, size_t fromField, const std::vector<uint32_t>& fromRows);
   void growText(size_t capacity);
   void releaseText();
   void compactText();

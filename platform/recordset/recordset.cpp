@@ -216,6 +216,10 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
   }
   // Then all the rows at once, column by column.
   const auto first = static_cast<uint32_t>(d.rows.size());
+  size_t textBytes = 0;
+  for (size_t f = 0; f < targetFields.size(); ++f)
+    if (direct[f]) textBytes += s.rows.textBytesOf(f, s.view);
+  d.rows.reserveTextForCopies(textBytes);
   d.rows.appendRowsForLoading(count, 0);
   for (size_t f = 0; f < targetFields.size(); ++f) {
     const auto to = static_cast<size_t>(targetFields[f]);
