@@ -4,10 +4,15 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
+#include "context/language.h"
 #include "context/login_props.h"
+#include "erp/api/data_access.h"
+#include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
@@ -75,10 +80,33 @@ SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* us
   return fn;
 }
 
+// The template's simplified-Chinese names of the detail functions. The middle tier
+// delivers the tree in the login's language, with English and traditional Chinese
+// beside it, so an English or traditional-Chinese session would otherwise never
+// find a function by its simplified name. They come from the ERP's data access,
+// read once per index; where that service is missing or refuses, the search works
+// on without them.
+std::unordered_map<int32_t, std::string> simplifiedNames() {
+  std::unordered_map<int32_t, std::string> names;
+  if (context::GetLanguage() == 1) return names;  // the tree's names are simplified already
+  try {
+    auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
+    auto rs = access->GetData(context::PropsString(), "SELECT FDetailFuncID, FFuncName FROM t_NavDetailFunc");
+    eachRow(rs, [&](Recordset& row) {
+      const Variant id = row.value("FDetailFuncID");
+      if (!id.isNull() && !id.isEmpty()) names[platform::CLng(id)] = textOf(row.value("FFuncName"));
+    });
+  } catch (const std::exception&) {
+    names.clear();
+  }
+  return names;
+}
+
 }  // namespace
 
 SearchIndex ReadSearchIndex() {
   const auto userNames = UserDetailNames::read();
+  const auto simplified = simplifiedNames();
   std::vector<SearchPlace> places;
   std::vector<SearchFunction> functions;
 
@@ -103,6 +131,8 @@ SearchIndex ReadSearchIndex() {
           const Fields d(det, {"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
                                "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"});
           functions.push_back(functionOf(d, placeIndex, userNames.showName(place.subFuncId, d.id(kId))));
+          if (auto name = simplified.find(d.id(kId)); name != simplified.end())
+            functions.back().otherNames.push_back(name->second);
           used = true;
         });
         if (used) places.push_back(place);

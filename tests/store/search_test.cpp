@@ -2,7 +2,10 @@
 // names and items, ranks, folding of case and width, and when the index is built.
 #include <random>
 
+#include "erp/api/data_access.h"
+#include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
+#include "platform/automation/registry.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
 #include "store/queries.h"
@@ -203,6 +206,47 @@ TEST_F(SearchTest, TheUsersNamesAndItemsAreWhatIsFoundAndShown) {
   EXPECT_EQ(SearchFunctions("PLLR", 1).rows.at(0).name, "成批录入");
   EXPECT_EQ(found("成批"), (std::vector<int32_t>{15}));
   EXPECT_TRUE(found("流水").empty());  // hidden by the user
+}
+
+// The ERP's data access, answering the template's simplified names and counting
+// the questions.
+class SimplifiedNames : public erp::api::IBillUseInfo {
+ public:
+  platform::RecordsetPtr GetData(const std::string&, const std::string& sql) override {
+    ++calls;
+    if (fail) throw platform::AutomationError(5, "T8MSmsManager.clsBillUseInfo", "refused");
+    EXPECT_NE(sql.find("t_NavDetailFunc"), std::string::npos) << sql;
+    auto rs = makeDetailFunc();
+    addRow(rs, {{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "记账凭证查阅"}});
+    addRow(rs, {{"FDetailFuncID", 21}, {"FSubFuncID", 6}, {"FFuncName", "明细分类账"}});  // under a hidden node
+    return rs;
+  }
+  int calls = 0;
+  bool fail = false;
+};
+
+TEST_F(SearchTest, OtherLanguagesFindFunctionsByTheirSimplifiedNamesToo) {
+  auto access = std::make_shared<SimplifiedNames>();
+  platform::ScopedRegistration registered(erp::progid::kBillUseInfo, platform::sharedFactory(access));
+
+  // In simplified Chinese the tree's names are the simplified ones: nothing is asked.
+  EXPECT_TRUE(found("查阅").empty());
+  EXPECT_EQ(access->calls, 0);
+
+  setLanguage("en");
+  FunctionSearch::instance().reset();
+  auto rows = SearchFunctions("查阅", 5).rows;
+  ASSERT_EQ(rows.size(), 1u) << "asked " << access->calls;
+  EXPECT_EQ(rows[0].detailFuncId, 12);
+  EXPECT_TRUE(found("分类账").empty()) << "a hidden function stays hidden";
+  for (const char* typed : {"记", "记账", "记账凭"}) SearchFunctions(typed, 5);
+  EXPECT_EQ(access->calls, 1) << "asked once per index, not per keystroke";
+
+  // A refusing service costs the simplified names, not the search.
+  access->fail = true;
+  FunctionSearch::instance().reset();
+  EXPECT_TRUE(found("查阅").empty());
+  EXPECT_EQ(found("voucher query"), (std::vector<int32_t>{12}));
 }
 
 TEST_F(SearchTest, AUserOwnedFolderIsSearchedByTheUsersRowsInTheUsersLanguage) {
