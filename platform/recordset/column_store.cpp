@@ -77,7 +77,56 @@ Variant variantOf(const Cell& c) {
   }
 }
 
-ColumnStore::~ColumnStore() { releaseText(); }
+ColumnStore::~ColumnStore() {
+  releaseText();
+  std::free(block_);
+}
+
+void ColumnStore::growRows(size_t capacity) {
+  const size_t nullWords = wordsFor(capacity);
+  size_t words = 0;
+  for (const Column& col : columns_) {
+    switch (col.kind) {
+      case Kind::Int16:
+      case Kind::Int32:
+      case Kind::Bool: words += (capacity + 1) / 2; break;
+      case Kind::Any: break;
+      default: words += capacity; break;
+    }
+    words += nullWords;
+  }
+  // Zeroed, so that no cell of a row is ever read unwritten.
+  auto* fresh = static_cast<uint64_t*>(std::calloc(words > 0 ? words : 1, sizeof(uint64_t)));
+  if (!fresh) throw std::bad_alloc();
+  const size_t oldNullWords = wordsFor(rows_);
+  uint64_t* at = fresh;
+  for (Column& col : columns_) {
+    switch (col.kind) {
+      case Kind::Int16:
+      case Kind::Int32:
+      case Kind::Bool: {
+        auto* narrow = reinterpret_cast<uint32_t*>(at);
+        if (rows_ > 0) std::memcpy(narrow, col.narrow, rows_ * sizeof(uint32_t));
+        col.narrow = narrow;
+        at += (capacity + 1) / 2;
+        break;
+      }
+      case Kind::Any: col.any.reserve(capacity); break;
+      default:
+        if (rows_ > 0) std::memcpy(at, col.wide, rows_ * sizeof(uint64_t));
+        col.wide = at;
+        at += capacity;
+        break;
+    }
+    if (oldNullWords > 0) std::memcpy(at, col.nulls, oldNullWords * sizeof(uint64_t));
+    col.nulls = at;
+    at += nullWords;
+  }
+  std::free(block_);
+  block_ = fresh;
+  blockWords_ = words;
+  capacity_ = capacity;
+}
 
 void ColumnStore::releaseText() {
   if (textLarge_)
@@ -112,6 +161,9 @@ void ColumnStore::reset(const std::vector<FieldInfo>& fields) {
   columns_.resize(fields.size());
   for (size_t f = 0; f < fields.size(); ++f) columns_[f].kind = kindOf(fields[f].type);
   rows_ = 0;
+  std::free(block_);
+  block_ = nullptr;
+  blockWords_ = capacity_ = 0;
   releaseText();
   textSize_ = textGarbage_ = 0;
 }
@@ -160,35 +212,18 @@ Cell ColumnStore::cell(size_t row, size_t field) const {
 void ColumnStore::appendNullRow() { appendRowsForLoading(1, 0); }
 
 void ColumnStore::reserveRows(size_t rows) {
-  for (Column& col : columns_) {
-    switch (col.kind) {
-      case Kind::Int16:
-      case Kind::Int32:
-      case Kind::Bool: col.narrow.reserve(rows); break;
-      case Kind::Any: col.any.reserve(rows); break;
-      default: col.wide.reserve(rows); break;
-    }
-    col.nulls.reserve(wordsFor(rows));
-  }
+  if (rows > capacity_) growRows(rows);
 }
 
 void ColumnStore::appendRowsForLoading(size_t count, size_t textBytes) {
   const size_t rows = rows_ + count;
+  if (rows > capacity_) growRows(rows_ == 0 || rows > capacity_ * 2 ? rows : capacity_ * 2);
+  const size_t firstWord = wordsFor(rows_), words = wordsFor(rows);
   for (Column& col : columns_) {
-    switch (col.kind) {
-      case Kind::Int16:
-      case Kind::Int32:
-      case Kind::Bool: col.narrow.resize(rows); break;
-      case Kind::Int64:
-      case Kind::Double:
-      case Kind::Date:
-      case Kind::Text: col.wide.resize(rows); break;
-      case Kind::Any: col.any.resize(rows, Variant::null()); break;
-    }
+    if (col.kind == Kind::Any) col.any.resize(rows, Variant::null());
     // Every new row starts Null.
-    const size_t words = wordsFor(rows);
-    col.nulls.resize(words, ~uint64_t{0});
     for (size_t r = rows_; r < rows && (r & 63) != 0; ++r) setNullBit(col, r, true);
+    for (size_t w = firstWord; w < words; ++w) col.nulls[w] = ~uint64_t{0};
   }
   rows_ = rows;
   if (textBytes > 0) reserveText(textSize_ + textBytes);
@@ -385,10 +420,9 @@ void ColumnStore::finishLoading() {
 }
 
 size_t ColumnStore::memoryBytes() const {
-  size_t bytes = columns_.capacity() * sizeof(Column) + textCapacity_;
+  size_t bytes = columns_.capacity() * sizeof(Column) + textCapacity_ + blockWords_ * sizeof(uint64_t);
   for (const Column& col : columns_) {
-    bytes += col.narrow.capacity() * sizeof(uint32_t) + col.wide.capacity() * sizeof(uint64_t) +
-             col.nulls.capacity() * sizeof(uint64_t) + col.any.capacity() * sizeof(Variant);
+    bytes += col.any.capacity() * sizeof(Variant);
     for (const Variant& v : col.any)
       if (v.isString() && v.asString().capacity() > 15) bytes += v.asString().capacity() + 1;
   }

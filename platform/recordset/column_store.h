@@ -110,12 +110,15 @@ class ColumnStore {
   size_t memoryBytes() const;
 
  private:
+  // The value arrays and Null bits of every column live in one block of the
+  // store (block_), so a small result set costs one allocation for its cells,
+  // not two per column.
   struct Column {
     Kind kind = Kind::Any;
-    std::vector<uint32_t> narrow;  // Int16, Int32, Bool
-    std::vector<uint64_t> wide;    // Int64, Double and Date bits, Text (offset << 32 | length)
-    std::vector<Variant> any;      // Any
-    std::vector<uint64_t> nulls;   // one bit per row, set for Null
+    uint32_t* narrow = nullptr;  // Int16, Int32, Bool
+    uint64_t* wide = nullptr;    // Int64, Double and Date bits, Text (offset << 32 | length)
+    std::vector<Variant> any;    // Any
+    uint64_t* nulls = nullptr;   // one bit per row, set for Null
   };
 
   static bool nullBit(const Column& c, size_t row) { return (c.nulls[row >> 6] >> (row & 63)) & 1u; }
@@ -129,9 +132,14 @@ class ColumnStore {
   void growText(size_t capacity);
   void releaseText();
   void compactText();
+  // Moves the cells into a block with room for capacity rows.
+  void growRows(size_t capacity);
 
   std::vector<Column> columns_;
   size_t rows_ = 0;
+  size_t capacity_ = 0;          // rows the block has room for
+  uint64_t* block_ = nullptr;    // every column's values and Null bits
+  size_t blockWords_ = 0;
   // The text area: every text of the table, one after the other.
   char* text_ = nullptr;
   size_t textSize_ = 0;
