@@ -25,6 +25,9 @@ class ByteWriter {
   }
   void bytes(std::string_view b) { out_.append(b.data(), b.size()); }
   size_t size() const { return out_.size(); }
+  // Zero bytes up to the next multiple of eight from the start of the output
+  // (which is the start of a file or of its content: the header is 24 bytes).
+  void align8() { out_.append((8 - out_.size() % 8) % 8, '\0'); }
 
  private:
   template <class T>
@@ -39,10 +42,20 @@ class ByteWriter {
 
 class ByteReader {
  public:
-  explicit ByteReader(std::string_view in) : p_(in.data()), end_(in.data() + in.size()) {}
+  explicit ByteReader(std::string_view in) : begin_(in.data()), p_(in.data()), end_(in.data() + in.size()) {}
 
   size_t remaining() const { return static_cast<size_t>(end_ - p_); }
   bool atEnd() const { return p_ == end_; }
+  // Where the next byte lies, counted from the start of the input.
+  size_t offset() const { return static_cast<size_t>(p_ - begin_); }
+  // Skips to the next multiple of eight from the start of the input (see
+  // ByteWriter::align8); false when the input ends first.
+  bool align8() {
+    const size_t pad = (8 - offset() % 8) % 8;
+    if (pad > remaining()) return false;
+    p_ += pad;
+    return true;
+  }
 
   bool u8(uint8_t& v) { return fixed(v); }
   bool u16(uint16_t& v) { return fixed(v); }
@@ -74,6 +87,7 @@ class ByteReader {
     return true;
   }
 
+  const char* begin_;
   const char* p_;
   const char* end_;
 };

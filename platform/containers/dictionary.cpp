@@ -14,7 +14,6 @@
 #include "platform/automation/automation_error.h"
 #include "platform/containers/atomic_file.h"
 #include "platform/containers/file_format.h"
-#include "platform/recordset/large_memory.h"
 
 namespace wayfind::platform {
 namespace {
@@ -44,36 +43,10 @@ bool readAt(int fd, char* into, size_t n, off_t offset) {
 // cleared first. Only the header is looked at before the rest is read: a file
 // that is not a saved dictionary, or whose size differs from what its header
 // promises, is refused without reading (or allocating for) the rest.
-// The bytes of a file being loaded; a large file's buffer is mapped for huge
-// pages (large_memory.h).
-class FileBuffer {
- public:
-  FileBuffer() = default;
-  FileBuffer(const FileBuffer&) = delete;
-  FileBuffer& operator=(const FileBuffer&) = delete;
-  ~FileBuffer() {
-    if (large_) freeLarge(data_, size_);
-    else delete[] data_;
-  }
-  bool allocate(size_t size) {
-    size_ = size;
-    large_ = size >= kLargeBufferBytes;
-    data_ = large_ ? static_cast<char*>(allocateLarge(size)) : new (std::nothrow) char[size];
-    return data_ != nullptr;
-  }
-  char* data() const { return data_; }
-  std::string_view bytes() const { return {data_, size_}; }
-
- private:
-  char* data_ = nullptr;
-  size_t size_ = 0;
-  bool large_ = false;
-};
-
-bool readSavedForm(const std::filesystem::path& path, FileBuffer& buffer) {
+std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::path& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = false;
+  if (fd < 0) return nullptr;
+  std::shared_ptr<fileformat::LoadBuffer> buffer;
   struct stat st;
   char head[fileformat::kHeaderSize];
   fileformat::Header header;
@@ -83,13 +56,14 @@ bool readSavedForm(const std::filesystem::path& path, FileBuffer& buffer) {
       header.contentLength == static_cast<uint64_t>(st.st_size) - sizeof head &&
       static_cast<uint64_t>(st.st_size) <= std::numeric_limits<size_t>::max() / 2) {
     const auto size = static_cast<size_t>(st.st_size);
-    if (buffer.allocate(size)) {
-      std::memcpy(buffer.data(), head, sizeof head);
-      ok = readAt(fd, buffer.data() + sizeof head, size - sizeof head, sizeof head);
+    buffer = fileformat::LoadBuffer::allocate(size);
+    if (buffer) {
+      std::memcpy(buffer->data(), head, sizeof head);
+      if (!readAt(fd, buffer->data() + sizeof head, size - sizeof head, sizeof head)) buffer.reset();
     }
   }
   ::close(fd);
-  return ok;
+  return buffer;
 }
 
 }  // namespace
@@ -160,12 +134,22 @@ std::vector<std::string> Dictionary::Keys() const {
 std::string Dictionary::serialize() const { return fileformat::encode(*this); }
 
 bool Dictionary::deserialize(std::string_view bytes) {
-  // Decode into a fresh dictionary and take its content only when all of it
-  // loaded, so a failure never leaves part of a file behind.
+  auto buffer = fileformat::LoadBuffer::allocate(bytes.size());
+  if (!buffer) {
+    Clear();
+    return false;
+  }
+  if (!bytes.empty()) std::memcpy(buffer->data(), bytes.data(), bytes.size());
+  return take(buffer);
+}
+
+// Decodes into a fresh dictionary and takes its content only when all of it
+// loaded, so a failure never leaves part of a file behind.
+bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer) {
   Dictionary loaded;
   bool ok = false;
   try {
-    ok = fileformat::decode(bytes, loaded);
+    ok = fileformat::decode(buffer, loaded);
   } catch (...) {
     ok = false;
   }
@@ -193,8 +177,7 @@ void Dictionary::Save(const std::filesystem::path& path) const {
 
 bool Dictionary::Load(const std::filesystem::path& path) {
   try {
-    FileBuffer buffer;
-    if (readSavedForm(path, buffer)) return deserialize(buffer.bytes());
+    if (auto buffer = readSavedForm(path)) return take(buffer);
   } catch (...) {
   }
   Clear();

@@ -17,6 +17,10 @@
 
 namespace wayfind::platform {
 
+namespace fileformat {
+class LoadBuffer;
+}
+
 class Dictionary : public Object {
  public:
   Dictionary();
@@ -46,6 +50,8 @@ class Dictionary : public Object {
   bool deserialize(std::string_view bytes);
 
  private:
+  bool take(const std::shared_ptr<fileformat::LoadBuffer>& buffer);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

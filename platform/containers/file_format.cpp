@@ -1,11 +1,14 @@
 #include "platform/containers/file_format.h"
 
+#include <bit>
 #include <cstring>
+#include <new>
 
 #include "platform/containers/byte_io.h"
 #include "platform/containers/checksum.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/value_codec.h"
+#include "platform/recordset/large_memory.h"
 
 namespace wayfind::platform::fileformat {
 namespace {
@@ -46,7 +49,29 @@ std::string encode(const Dictionary& dict) {
   return bytes;
 }
 
-bool decode(std::string_view bytes, Dictionary& into) {
+std::shared_ptr<LoadBuffer> LoadBuffer::allocate(size_t size) {
+  std::shared_ptr<LoadBuffer> buffer(new (std::nothrow) LoadBuffer());
+  if (!buffer) return nullptr;
+  buffer->size_ = size;
+  buffer->large_ = size >= kLargeBufferBytes;
+  // operator new[] aligns for any fundamental type; a mapping is page-aligned.
+  buffer->data_ = buffer->large_ ? static_cast<char*>(allocateLarge(size))
+                                 : new (std::nothrow) char[size > 0 ? size : 1];
+  if (!buffer->data_) return nullptr;
+  return buffer;
+}
+
+LoadBuffer::~LoadBuffer() {
+  if (large_)
+    freeLarge(data_, size_);
+  else
+    delete[] data_;
+}
+
+bool decode(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into) {
+  static_assert(std::endian::native == std::endian::little,
+                "loaded columns are taken as they lie in the file, which is little-endian");
+  const std::string_view bytes = buffer->bytes();
   Header header;
   if (readHeader(bytes, header) != HeaderStatus::Ok) return false;
   std::string_view content = bytes.substr(kHeaderSize);
@@ -56,10 +81,18 @@ bool decode(std::string_view bytes, Dictionary& into) {
   if (crc32(content) != header.checksum) return false;
   try {
     ByteReader r(content);
-    return decodeDictionaryBody(r, into, 0) && r.atEnd();
+    const ContentMemory memory{buffer->data() + kHeaderSize, buffer, header.version};
+    return decodeDictionaryBody(r, memory, into, 0) && r.atEnd();
   } catch (...) {
     return false;  // e.g. out of memory while filling a record set
   }
+}
+
+bool decode(std::string_view bytes, Dictionary& into) {
+  auto buffer = LoadBuffer::allocate(bytes.size());
+  if (!buffer) return false;
+  if (!bytes.empty()) std::memcpy(buffer->data(), bytes.data(), bytes.size());
+  return decode(buffer, into);
 }
 
 std::string seal(std::string_view content) {

@@ -7,6 +7,11 @@
 //   content  the dictionary: u32 entry count, then per entry a key text and a
 //            tagged value (record sets, dictionaries and vectors nest)
 //
+// Since version 2 a record set is saved column by column, each column as it
+// lies in memory, and a loaded set keeps its columns where they lie in the
+// loaded bytes (LoadBuffer) instead of copying them. Version 1 files, whose
+// record sets are saved row by row, still load.
+//
 // Everything is little-endian and length-prefixed, so loading is a single pass
 // with no text parsing. Decoding checks every length against the bytes left
 // before it allocates, bounds the nesting depth, and answers false at the first
@@ -15,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,7 +31,7 @@ class Dictionary;
 namespace wayfind::platform::fileformat {
 
 inline constexpr char kMagic[8] = {'\x89', 'W', 'F', 'D', 'I', 'C', 'T', '\n'};
-inline constexpr uint32_t kFormatVersion = 1;
+inline constexpr uint32_t kFormatVersion = 2;
 inline constexpr size_t kHeaderSize = 24;
 // Deepest nesting of containers (dictionary in vector in dictionary ...) that is
 // saved or loaded; deeper data, or a container that holds itself, is refused.
@@ -52,9 +58,34 @@ HeaderStatus readHeader(std::string_view bytes, Header& header);
 // text longer than 4 GB, nesting deeper than kMaxNesting).
 std::string encode(const Dictionary& dict);
 
+// The bytes of a saved form in memory of their own, aligned for any value,
+// which record sets loaded from them keep using (and keep alive). A large
+// buffer is mapped for huge pages (large_memory.h).
+class LoadBuffer {
+ public:
+  // Null when the memory cannot be had.
+  static std::shared_ptr<LoadBuffer> allocate(size_t size);
+  ~LoadBuffer();
+  LoadBuffer(const LoadBuffer&) = delete;
+  LoadBuffer& operator=(const LoadBuffer&) = delete;
+
+  char* data() const { return data_; }
+  size_t size() const { return size_; }
+  std::string_view bytes() const { return {data_, size_}; }
+
+ private:
+  LoadBuffer() = default;
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  bool large_ = false;
+};
+
 // Fills into, which must be empty, from a whole saved form. False for anything
 // that is not an intact saved dictionary of a known version; into may then hold
-// part of the content and the caller must clear it.
+// part of the content and the caller must clear it. The record sets loaded
+// keep their cells in buffer.
+bool decode(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into);
+// The same for bytes held elsewhere: they are copied into a buffer first.
 bool decode(std::string_view bytes, Dictionary& into);
 
 // Wraps content bytes in a valid header (tests and fuzzing use it to reach the

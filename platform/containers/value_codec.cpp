@@ -1,5 +1,7 @@
 #include "platform/containers/value_codec.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <utility>
@@ -78,6 +80,14 @@ void encodeCell(ByteWriter& out, const Cell& c, int depth) {
   encodeValue(out, variantOf(c), depth);
 }
 
+bool isNarrow(ColumnStore::Kind k) {
+  return k == ColumnStore::Kind::Int16 || k == ColumnStore::Kind::Int32 || k == ColumnStore::Kind::Bool;
+}
+
+size_t nullWords(size_t rows) { return (rows + 63) / 64; }
+
+// A record set column by column, each column as it lies in memory (see
+// decodeRecordsetColumns), so that loading takes the columns where they lie.
 void encodeRecordset(ByteWriter& out, const Recordset& rs, int depth) {
   checkDepth(depth);
   out.u8(rs.isOpen() ? 1 : 0);
@@ -94,16 +104,59 @@ void encodeRecordset(ByteWriter& out, const Recordset& rs, int depth) {
   }
   const size_t rows = rs.storedRowCount();
   encodeCount(out, rows);
-  for (size_t r = 0; r < rows; ++r) {
-    for (int f = 0; f < fields; ++f) {
-      try {
-        encodeCell(out, rs.storedCell(r, f), depth);
-      } catch (Unsavable& u) {
-        prefixLocation(u, "row " + std::to_string(r + 1) + ", field \"" + rs.fieldInfo(f).name + "\"");
-        throw;
+  if (rows == 0) return;
+  // The texts of every text column, one after the other, in column and row order.
+  std::string texts;
+  std::vector<uint64_t> nulls(nullWords(rows));
+  for (int f = 0; f < fields; ++f) {
+    const ColumnStore::Kind kind = ColumnStore::kindFor(rs.fieldInfo(f).type);
+    if (kind == ColumnStore::Kind::Any) {
+      for (size_t r = 0; r < rows; ++r) {
+        try {
+          encodeCell(out, rs.storedCell(r, f), depth);
+        } catch (Unsavable& u) {
+          prefixLocation(u, "row " + std::to_string(r + 1) + ", field \"" + rs.fieldInfo(f).name + "\"");
+          throw;
+        }
       }
+      continue;
+    }
+    try {
+      std::fill(nulls.begin(), nulls.end(), 0);
+      for (size_t r = 0; r < rows; ++r)
+        if (rs.storedCell(r, f).isNull()) nulls[r / 64] |= uint64_t{1} << (r % 64);
+      out.align8();
+      for (uint64_t w : nulls) out.u64(w);
+      for (size_t r = 0; r < rows; ++r) {
+        const Cell c = rs.storedCell(r, f);
+        const bool null = c.isNull();
+        switch (kind) {
+          case ColumnStore::Kind::Int16:
+          case ColumnStore::Kind::Int32:
+          case ColumnStore::Kind::Bool: out.u32(null ? 0 : static_cast<uint32_t>(c.integer)); break;
+          case ColumnStore::Kind::Int64: out.u64(null ? 0 : static_cast<uint64_t>(c.integer)); break;
+          case ColumnStore::Kind::Double:
+          case ColumnStore::Kind::Date: out.f64(null ? 0.0 : c.number); break;
+          case ColumnStore::Kind::Text:
+            if (null) {
+              out.u64(0);
+            } else {
+              if (texts.size() + c.text.size() > std::numeric_limits<uint32_t>::max())
+                throw Unsavable{{}, "the texts of one record set are longer than 4 GB"};
+              out.u64(uint64_t{texts.size()} << 32 | c.text.size());
+              texts.append(c.text);
+            }
+            break;
+          case ColumnStore::Kind::Any: break;
+        }
+      }
+    } catch (Unsavable& u) {
+      prefixLocation(u, "field \"" + rs.fieldInfo(f).name + "\"");
+      throw;
     }
   }
+  out.u64(texts.size());
+  out.bytes(texts);
 }
 
 void encodeEntries(ByteWriter& out, const Dictionary& dict, int depth) {
@@ -131,7 +184,7 @@ void encodeObject(ByteWriter& out, const ObjectPtr& obj, int depth) {
     out.u8(static_cast<uint8_t>(Tag::Vector));
     encodeVector(out, *v, depth + 1);
   } else if (auto rs = dynamic_cast<const Recordset*>(obj.get())) {
-    out.u8(static_cast<uint8_t>(Tag::Recordset));
+    out.u8(static_cast<uint8_t>(Tag::RecordsetColumns));
     encodeRecordset(out, *rs, depth + 1);
   } else {
     throw Unsavable{{}, "an object that is not a record set, dictionary or vector cannot be saved"};
@@ -187,24 +240,25 @@ bool decodeText(ByteReader& in, std::string_view& s) {
   return in.u32(n) && in.bytes(n, s);
 }
 
-bool decodeValue(ByteReader& in, Variant& v, int depth);
-bool decodeTagged(ByteReader& in, uint8_t tag, Variant& v, int depth);
-bool decodeRecordset(ByteReader& in, Recordset& rs, int depth);
-bool decodeEntries(ByteReader& in, Dictionary& into, int depth);
+bool decodeValue(ByteReader& in, const ContentMemory& mem, Variant& v, int depth);
+bool decodeTagged(ByteReader& in, const ContentMemory& mem, uint8_t tag, Variant& v, int depth);
+bool decodeRecordset(ByteReader& in, const ContentMemory& mem, Recordset& rs, int depth);
+bool decodeRecordsetColumns(ByteReader& in, const ContentMemory& mem, Recordset& rs, int depth);
+bool decodeEntries(ByteReader& in, const ContentMemory& mem, Dictionary& into, int depth);
 
-bool decodeVector(ByteReader& in, Vector& into, int depth) {
+bool decodeVector(ByteReader& in, const ContentMemory& mem, Vector& into, int depth) {
   if (depth > kMaxNesting) return false;
   uint32_t n;
   if (!in.u32(n) || n > in.remaining()) return false;
   for (uint32_t i = 0; i < n; ++i) {
     Variant item;
-    if (!decodeValue(in, item, depth)) return false;
+    if (!decodeValue(in, mem, item, depth)) return false;
     into.Append(item);
   }
   return true;
 }
 
-bool decodeTagged(ByteReader& in, uint8_t tag, Variant& v, int depth) {
+bool decodeTagged(ByteReader& in, const ContentMemory& mem, uint8_t tag, Variant& v, int depth) {
   switch (static_cast<Tag>(tag)) {
     case Tag::Empty: v = Variant(); return true;
     case Tag::Null: v = Variant::null(); return true;
@@ -253,19 +307,25 @@ bool decodeTagged(ByteReader& in, uint8_t tag, Variant& v, int depth) {
     case Tag::Nothing: v = Variant(ObjectPtr()); return true;
     case Tag::Dictionary: {
       auto d = std::make_shared<Dictionary>();
-      if (!decodeEntries(in, *d, depth + 1)) return false;
+      if (!decodeEntries(in, mem, *d, depth + 1)) return false;
       v = Variant(std::move(d));
       return true;
     }
     case Tag::Vector: {
       auto vec = std::make_shared<Vector>();
-      if (!decodeVector(in, *vec, depth + 1)) return false;
+      if (!decodeVector(in, mem, *vec, depth + 1)) return false;
       v = Variant(std::move(vec));
       return true;
     }
     case Tag::Recordset: {
       auto rs = std::make_shared<Recordset>();
-      if (!decodeRecordset(in, *rs, depth + 1)) return false;
+      if (!decodeRecordset(in, mem, *rs, depth + 1)) return false;
+      v = Variant(std::move(rs));
+      return true;
+    }
+    case Tag::RecordsetColumns: {
+      auto rs = std::make_shared<Recordset>();
+      if (!decodeRecordsetColumns(in, mem, *rs, depth + 1)) return false;
       v = Variant(std::move(rs));
       return true;
     }
@@ -277,8 +337,8 @@ bool decodeTagged(ByteReader& in, uint8_t tag, Variant& v, int depth) {
 // whose tag is the field's own type (or Null) is stored as it lies in the file;
 // any other value goes through the field's conversion, exactly as a value
 // written into the field would, and is refused when the field refuses it.
-bool decodeCell(ByteReader& in, ColumnStore& store, const FieldInfo& field, size_t row, size_t f,
-                int depth) {
+bool decodeCell(ByteReader& in, const ContentMemory& mem, ColumnStore& store, const FieldInfo& field,
+                size_t row, size_t f, int depth) {
   uint8_t tag;
   if (!in.u8(tag)) return false;
   const ColumnStore::Kind kind = store.kind(f);
@@ -352,7 +412,7 @@ bool decodeCell(ByteReader& in, ColumnStore& store, const FieldInfo& field, size
     default: break;
   }
   Variant v;
-  if (!decodeTagged(in, tag, v, depth)) return false;
+  if (!decodeTagged(in, mem, tag, v, depth)) return false;
   Variant converted = convertForField(field, v);  // raises when the field refuses it
   if (kind == ColumnStore::Kind::Any)
     store.putAny(row, f, std::move(converted));
@@ -361,30 +421,120 @@ bool decodeCell(ByteReader& in, ColumnStore& store, const FieldInfo& field, size
   return true;
 }
 
-bool decodeRecordset(ByteReader& in, Recordset& rs, int depth) {
-  if (depth > kMaxNesting) return false;
-  uint8_t flags;
-  uint32_t fields;
+// The flags, fields and row count that both forms of a record set begin with;
+// the fields are appended to rs. The row count is bounded by the bytes left
+// (a set without fields may still have rows). Raises AutomationError for a
+// duplicate field name.
+bool decodeStructure(ByteReader& in, Recordset& rs, uint8_t& flags, uint32_t& fields, uint32_t& rows) {
   if (!in.u8(flags) || flags > 1) return false;
   if (!in.u32(fields) || fields > in.remaining() / kMinFieldBytes) return false;
+  for (uint32_t f = 0; f < fields; ++f) {
+    std::string_view name;
+    uint32_t type, definedSize, attributes;
+    uint8_t precision, scale;
+    if (!decodeText(in, name) || !in.u32(type) || !in.u32(definedSize) || !in.u32(attributes) ||
+        !in.u8(precision) || !in.u8(scale))
+      return false;
+    if (!isKnownDataType(static_cast<int32_t>(type))) return false;
+    rs.appendField(name, static_cast<DataType>(type), static_cast<int32_t>(definedSize),
+                   static_cast<int32_t>(attributes));
+    rs.setPrecision(static_cast<int>(f), precision, scale);
+  }
+  return in.u32(rows) && rows <= in.remaining();
+}
+
+// A record set saved column by column. After the structure, for each field in
+// order: a Variant field's values tagged, row by row; any other field, from the
+// next multiple of eight bytes, its Null bits (one u64 per 64 rows) and its
+// values (u32 for SmallInt, Integer and Boolean, the SmallInt sign-extended;
+// u64 for the others, a text's being its place in the set's text area shifted
+// left by 32 bits, or'ed with its length). Then the text area: u64 length and
+// the bytes. The typed columns and the texts stay where they lie in the loaded
+// file's memory; they are only checked: a Boolean must be 0 or 1, a SmallInt
+// within its range, a text inside the area and no longer than its field allows.
+bool decodeRecordsetColumns(ByteReader& in, const ContentMemory& mem, Recordset& rs, int depth) {
+  if (depth > kMaxNesting || !mem.start || mem.version < 2) return false;
+  uint8_t flags;
+  uint32_t fields, rows;
   try {
+    if (!decodeStructure(in, rs, flags, fields, rows)) return false;
+    if (flags == 0) return rows == 0;  // a closed set holds no rows
+    rs.open();
+    if (rows == 0) return true;
+    const size_t words = nullWords(rows);
+    std::vector<ColumnStore::LoadedColumn> columns(fields);
+    std::vector<std::pair<uint32_t, std::vector<Variant>>> variants;  // Variant fields' values
     for (uint32_t f = 0; f < fields; ++f) {
-      std::string_view name;
-      uint32_t type, definedSize, attributes;
-      uint8_t precision, scale;
-      if (!decodeText(in, name) || !in.u32(type) || !in.u32(definedSize) || !in.u32(attributes) ||
-          !in.u8(precision) || !in.u8(scale))
-        return false;
-      if (!isKnownDataType(static_cast<int32_t>(type))) return false;
-      rs.appendField(name, static_cast<DataType>(type), static_cast<int32_t>(definedSize),
-                     static_cast<int32_t>(attributes));
-      rs.setPrecision(static_cast<int>(f), precision, scale);
+      const FieldInfo& field = rs.fieldInfo(static_cast<int>(f));
+      const ColumnStore::Kind kind = ColumnStore::kindFor(field.type);
+      if (kind == ColumnStore::Kind::Any) {
+        std::vector<Variant> values(rows);
+        for (Variant& v : values) {
+          Variant read;
+          if (!decodeValue(in, mem, read, depth)) return false;
+          v = convertForField(field, read);  // raises when the field refuses it
+        }
+        variants.emplace_back(f, std::move(values));
+        continue;
+      }
+      const size_t width = isNarrow(kind) ? sizeof(uint32_t) : sizeof(uint64_t);
+      if (!in.align8() || in.remaining() / 8 < words || (in.remaining() - words * 8) / width < rows) return false;
+      char* at = mem.start + in.offset();
+      columns[f].nulls = reinterpret_cast<uint64_t*>(at);
+      columns[f].values = at + words * 8;
+      std::string_view skipped;
+      in.bytes(words * 8 + rows * width, skipped);
+      if (kind == ColumnStore::Kind::Bool || kind == ColumnStore::Kind::Int16) {
+        const auto* values = static_cast<const uint32_t*>(columns[f].values);
+        uint32_t bad = 0;
+        if (kind == ColumnStore::Kind::Bool)
+          for (uint32_t r = 0; r < rows; ++r) bad |= values[r] >> 1;
+        else  // a SmallInt's value sign-extended: the top 17 bits all equal
+          for (uint32_t r = 0; r < rows; ++r) bad |= (values[r] + 0x8000u) >> 16;
+        if (bad != 0) return false;
+      }
     }
-    uint32_t rows;
-    if (!in.u32(rows)) return false;
-    // Every value takes at least one byte; a set without fields may still have
-    // rows, so the row count is bounded by the bytes left on its own too.
-    if (rows > in.remaining() || uint64_t(rows) * fields > in.remaining()) return false;
+    uint64_t textSize;
+    if (!in.u64(textSize) || textSize > in.remaining()) return false;
+    char* text = mem.start + in.offset();
+    std::string_view texts;
+    in.bytes(static_cast<size_t>(textSize), texts);
+    for (uint32_t f = 0; f < fields; ++f) {
+      const FieldInfo& field = rs.fieldInfo(static_cast<int>(f));
+      if (ColumnStore::kindFor(field.type) != ColumnStore::Kind::Text) continue;
+      const auto* refs = static_cast<const uint64_t*>(columns[f].values);
+      const uint64_t* nulls = columns[f].nulls;
+      // A text no longer in bytes than the defined size cannot be longer in
+      // characters; only longer ones need counting.
+      const uint64_t limit = field.definedSize > 0 ? static_cast<uint64_t>(field.definedSize) : UINT64_MAX;
+      for (uint32_t r = 0; r < rows; ++r) {
+        if ((nulls[r >> 6] >> (r & 63)) & 1) continue;
+        const uint64_t offset = refs[r] >> 32, length = refs[r] & 0xFFFFFFFFu;
+        if (offset + length > textSize) return false;
+        if (length > limit && charLength(texts.substr(offset, length)) > limit) return false;
+      }
+    }
+    ColumnStore& store = rs.beginBulkLoad(0, 0);
+    store.adoptLoaded(rows, columns, text, static_cast<size_t>(textSize), mem.keeper);
+    for (auto& [f, values] : variants)
+      for (uint32_t r = 0; r < rows; ++r) store.putAny(r, f, std::move(values[r]));
+    // A loaded set shows every row in stored order and starts on its first row.
+    rs.endBulkLoad();
+  } catch (const AutomationError&) {
+    return false;  // e.g. a duplicate field name or a value the field refuses
+  }
+  return true;
+}
+
+// A record set saved row by row, every value tagged (files of version 1).
+bool decodeRecordset(ByteReader& in, const ContentMemory& mem, Recordset& rs, int depth) {
+  if (depth > kMaxNesting) return false;
+  uint8_t flags;
+  uint32_t fields, rows;
+  try {
+    if (!decodeStructure(in, rs, flags, fields, rows)) return false;
+    // Every value takes at least one byte.
+    if (uint64_t(rows) * fields > in.remaining()) return false;
     if (flags == 0) return rows == 0;  // a closed set holds no rows
     rs.open();
     if (rows == 0) return true;
@@ -400,7 +550,7 @@ bool decodeRecordset(ByteReader& in, Recordset& rs, int depth) {
     ColumnStore& store = rs.beginBulkLoad(rows, hasText ? in.remaining() : 0);
     for (uint32_t r = 0; r < rows; ++r)
       for (uint32_t f = 0; f < fields; ++f)
-        if (!decodeCell(in, store, info[f], r, f, depth)) return false;
+        if (!decodeCell(in, mem, store, info[f], r, f, depth)) return false;
     // A loaded set shows every row in stored order and starts on its first row.
     rs.endBulkLoad();
   } catch (const AutomationError&) {
@@ -409,19 +559,19 @@ bool decodeRecordset(ByteReader& in, Recordset& rs, int depth) {
   return true;
 }
 
-bool decodeValue(ByteReader& in, Variant& v, int depth) {
+bool decodeValue(ByteReader& in, const ContentMemory& mem, Variant& v, int depth) {
   uint8_t tag;
-  return in.u8(tag) && decodeTagged(in, tag, v, depth);
+  return in.u8(tag) && decodeTagged(in, mem, tag, v, depth);
 }
 
-bool decodeEntries(ByteReader& in, Dictionary& into, int depth) {
+bool decodeEntries(ByteReader& in, const ContentMemory& mem, Dictionary& into, int depth) {
   if (depth > kMaxNesting) return false;
   uint32_t n;
   if (!in.u32(n) || n > in.remaining() / kMinEntryBytes) return false;
   for (uint32_t i = 0; i < n; ++i) {
     std::string_view key;
     Variant value;
-    if (!decodeText(in, key) || !decodeValue(in, value, depth)) return false;
+    if (!decodeText(in, key) || !decodeValue(in, mem, value, depth)) return false;
     if (into.Lookup(key)) return false;  // the same key twice is not a saved dictionary
     into.SetValue(key, value);
   }
@@ -440,8 +590,8 @@ void encodeDictionaryBody(ByteWriter& out, const Dictionary& dict, int depth) {
   }
 }
 
-bool decodeDictionaryBody(ByteReader& in, Dictionary& into, int depth) {
-  return decodeEntries(in, into, depth);
+bool decodeDictionaryBody(ByteReader& in, const ContentMemory& memory, Dictionary& into, int depth) {
+  return decodeEntries(in, memory, into, depth);
 }
 
 }  // namespace wayfind::platform::fileformat

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/containers/byte_io.h"
 
@@ -27,7 +28,17 @@ enum class Tag : uint8_t {
   Nothing = 0x40,  // an object reference that is not set
   Dictionary = 0x41,
   Vector = 0x42,
-  Recordset = 0x43,
+  Recordset = 0x43,         // row by row, every value tagged (files of version 1)
+  RecordsetColumns = 0x44,  // column by column, as the columns lie in memory
+};
+
+// The memory the content being decoded lies in: start is the content's first
+// byte, 8-byte aligned and writable, kept alive by keeper. Record sets loaded
+// from columns keep their cells and texts where they lie in it.
+struct ContentMemory {
+  char* start = nullptr;
+  std::shared_ptr<const void> keeper;
+  uint32_t version = 0;  // the file's format version (1 knows no record sets in columns)
 };
 
 // Appends the entries of dict. Raises AutomationError (32755) for a value that
@@ -36,6 +47,7 @@ void encodeDictionaryBody(ByteWriter& out, const Dictionary& dict, int depth);
 
 // Reads entries into into (empty). False at the first fault, including any error
 // a record set raises while it is filled.
-bool decodeDictionaryBody(ByteReader& in, Dictionary& into, int depth);
+// in reads the content that starts at memory.start.
+bool decodeDictionaryBody(ByteReader& in, const ContentMemory& memory, Dictionary& into, int depth);
 
 }  // namespace wayfind::platform::fileformat

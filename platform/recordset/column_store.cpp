@@ -77,6 +77,8 @@ Variant variantOf(const Cell& c) {
   }
 }
 
+ColumnStore::Kind ColumnStore::kindFor(DataType t) { return kindOf(t); }
+
 ColumnStore::~ColumnStore() {
   releaseText();
   std::free(block_);
@@ -118,7 +120,8 @@ void ColumnStore::growRows(size_t capacity) {
         at += capacity;
         break;
     }
-    if (oldNullWords > 0) std::memcpy(at, col.nulls, oldNullWords * sizeof(uint64_t));
+    // (Variant fields of a loaded store have no Null bits to keep.)
+    if (oldNullWords > 0 && col.nulls) std::memcpy(at, col.nulls, oldNullWords * sizeof(uint64_t));
     col.nulls = at;
     at += nullWords;
   }
@@ -126,34 +129,46 @@ void ColumnStore::growRows(size_t capacity) {
   block_ = fresh;
   blockWords_ = words;
   capacity_ = capacity;
+  loadedCellBytes_ = 0;
+  dropLoadedIfUnused();
+}
+
+void ColumnStore::dropLoadedIfUnused() {
+  if (loaded_ && loadedCellBytes_ == 0 && !textLoaded_) loaded_.reset();
 }
 
 void ColumnStore::releaseText() {
-  if (textLarge_)
+  if (textLoaded_)
+    ;  // the loaded file's buffer is freed by its keeper
+  else if (textLarge_)
     freeLarge(text_, textCapacity_);
   else
     std::free(text_);
   text_ = nullptr;
   textCapacity_ = 0;
   textLarge_ = false;
+  textLoaded_ = false;
 }
 
 // Moves the area to one of capacity bytes; a large area is a mapping of its own.
+// A loaded area is never resized in place: it moves into an area of its own.
 void ColumnStore::growText(size_t capacity) {
-  if (!textLarge_ && capacity < kLargeBufferBytes) {
+  if (!textLarge_ && !textLoaded_ && capacity < kLargeBufferBytes) {
     char* grown = static_cast<char*>(std::realloc(text_, capacity));
     if (!grown) throw std::bad_alloc();
     text_ = grown;
     textCapacity_ = capacity;
     return;
   }
-  char* grown = static_cast<char*>(allocateLarge(capacity));
+  const bool large = capacity >= kLargeBufferBytes;
+  char* grown = static_cast<char*>(large ? allocateLarge(capacity) : std::malloc(capacity));
   if (!grown) throw std::bad_alloc();
   if (textSize_ > 0) std::memcpy(grown, text_, textSize_);
   releaseText();
   text_ = grown;
   textCapacity_ = capacity;
-  textLarge_ = true;
+  textLarge_ = large;
+  dropLoadedIfUnused();
 }
 
 void ColumnStore::reset(const std::vector<FieldInfo>& fields) {
@@ -166,6 +181,8 @@ void ColumnStore::reset(const std::vector<FieldInfo>& fields) {
   blockWords_ = capacity_ = 0;
   releaseText();
   textSize_ = textGarbage_ = 0;
+  loadedCellBytes_ = 0;
+  loaded_.reset();
 }
 
 Cell ColumnStore::cell(size_t row, size_t field) const {
@@ -400,9 +417,11 @@ void ColumnStore::compactText() {
   textSize_ = at;
   textCapacity_ = live > 0 ? live : 1;
   textGarbage_ = 0;
+  dropLoadedIfUnused();
 }
 
 void ColumnStore::finishLoading() {
+  if (textLoaded_) return;
   if (textLarge_) {
     if (textSize_ == 0)
       releaseText();
@@ -419,8 +438,49 @@ void ColumnStore::finishLoading() {
   }
 }
 
+void ColumnStore::adoptLoaded(size_t rows, const std::vector<LoadedColumn>& columns, char* text, size_t textSize,
+                              std::shared_ptr<const void> keeper) {
+  if (rows_ != 0 || columns.size() != columns_.size())
+    raise(err::kBadArguments, "Recordset", "Loaded columns need an empty store of the same fields.");
+  std::free(block_);
+  block_ = nullptr;
+  blockWords_ = 0;
+  releaseText();
+  textSize_ = textGarbage_ = 0;
+  loadedCellBytes_ = 0;
+  const size_t nullBytes = wordsFor(rows) * sizeof(uint64_t);
+  for (size_t f = 0; f < columns_.size(); ++f) {
+    Column& col = columns_[f];
+    col.narrow = nullptr;
+    col.wide = nullptr;
+    col.nulls = nullptr;
+    switch (col.kind) {
+      case Kind::Any: col.any.assign(rows, Variant::null()); continue;
+      case Kind::Int16:
+      case Kind::Int32:
+      case Kind::Bool:
+        col.narrow = static_cast<uint32_t*>(columns[f].values);
+        loadedCellBytes_ += rows * sizeof(uint32_t);
+        break;
+      default:
+        col.wide = static_cast<uint64_t*>(columns[f].values);
+        loadedCellBytes_ += rows * sizeof(uint64_t);
+        break;
+    }
+    col.nulls = columns[f].nulls;
+    loadedCellBytes_ += nullBytes;
+  }
+  rows_ = capacity_ = rows;
+  text_ = textSize > 0 ? text : nullptr;
+  textSize_ = textCapacity_ = textSize;
+  textLoaded_ = textSize > 0;
+  loaded_ = std::move(keeper);
+  dropLoadedIfUnused();
+}
+
 size_t ColumnStore::memoryBytes() const {
-  size_t bytes = columns_.capacity() * sizeof(Column) + textCapacity_ + blockWords_ * sizeof(uint64_t);
+  size_t bytes = columns_.capacity() * sizeof(Column) + textCapacity_ + blockWords_ * sizeof(uint64_t) +
+                 loadedCellBytes_;
   for (const Column& col : columns_) {
     bytes += col.any.capacity() * sizeof(Variant);
     for (const Variant& v : col.any)

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -79,6 +80,8 @@ class ColumnStore {
   void copyColumn(size_t field, size_t first, const ColumnStore& from, size_t fromField,
                   const std::vector<uint32_t>& fromRows);
   Kind kind(size_t field) const { return columns_[field].kind; }
+  // The kind of column a field of type t is kept in.
+  static Kind kindFor(DataType t);
   // Bytes of the texts in field's cells of rows (0 for a field that is not Text).
   size_t textBytesOf(size_t field, const std::vector<uint32_t>& rows) const;
   // Makes room for bytes more bytes of text at once, so that copies of several
@@ -105,6 +108,24 @@ class ColumnStore {
   void putAny(size_t row, size_t field, Variant v);
   // Gives back text room reserved but not used.
   void finishLoading();
+
+  // ---- loading in place ----
+  // A typed column as it lies in a loaded file: values (rows x 4 bytes for
+  // Int16, Int32 and Bool, rows x 8 for the rest; a text's cell is its place
+  // in the text area shifted left by 32 bits, or'ed with its length) and one
+  // Null bit per row. Both 8-byte aligned. Ignored for Variant fields.
+  struct LoadedColumn {
+    void* values = nullptr;
+    uint64_t* nulls = nullptr;
+  };
+  // Makes the rows of an empty store those of a loaded file without copying
+  // them: the typed columns and the text area stay where they lie, in memory
+  // that keeper keeps alive for as long as the store uses it. Variant fields
+  // get rows Nulls, to be written with putAny. The store owns that memory as
+  // its own from then on: writes change the cells in place, and adding rows
+  // or texts moves the cells or texts into memory of the store's own.
+  void adoptLoaded(size_t rows, const std::vector<LoadedColumn>& columns, char* text, size_t textSize,
+                   std::shared_ptr<const void> keeper);
 
   // Bytes held for the rows (arrays, Null bits, text area, Variant cells).
   size_t memoryBytes() const;
@@ -146,6 +167,12 @@ class ColumnStore {
   size_t textCapacity_ = 0;
   size_t textGarbage_ = 0;  // bytes of texts that were overwritten
   bool textLarge_ = false;  // the area is a large mapping (large_memory.h), not malloc's
+  bool textLoaded_ = false;  // the area lies in a loaded file's buffer (adoptLoaded)
+  // Bytes of the cells and texts that lie in a loaded file's buffer, and what
+  // keeps that buffer alive.
+  size_t loadedCellBytes_ = 0;
+  std::shared_ptr<const void> loaded_;
+  void dropLoadedIfUnused();
 };
 
 }  // namespace wayfind::platform
