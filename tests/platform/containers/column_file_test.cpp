@@ -148,10 +148,10 @@ TEST(ColumnFile, Version1FilesStillLoadAndSaveInTheCurrentForm) {
 }
 
 // A sealed file holding one record set in columns: one field of the type given
-// and one row, whose cell (Null bits, then the value) and text area the caller
-// writes.
+// and rows rows (one by default), whose column (Null bits, then the values) and
+// text area the caller writes.
 template <class WriteColumn>
-std::string oneColumn(DataType type, uint32_t definedSize, WriteColumn writeColumn) {
+std::string oneColumn(DataType type, uint32_t definedSize, WriteColumn writeColumn, uint32_t rows = 1) {
   std::string content;
   ByteWriter w(content);
   w.u32(1);
@@ -167,7 +167,7 @@ std::string oneColumn(DataType type, uint32_t definedSize, WriteColumn writeColu
   w.u32(0);
   w.u8(0);
   w.u8(0);
-  w.u32(1);  // one row
+  w.u32(rows);
   w.align8();
   writeColumn(w);
   return fileformat::seal(content);
@@ -226,24 +226,8 @@ TEST(ColumnFile, ColumnsThatAChecksumCannotVouchForAreRefused) {
 TEST(ColumnFile, HostileRowCountsAreRefusedBeforeAnythingIsAllocated) {
   // Four billion rows of one Integer field: the columns would need 16 GB more
   // than the file holds.
-  std::string content;
-  ByteWriter w(content);
-  w.u32(1);
-  w.u32(1);
-  w.bytes("T");
-  w.u8(static_cast<uint8_t>(Tag::RecordsetColumns));
-  w.u8(1);
-  w.u32(1);
-  w.u32(1);
-  w.bytes("F");
-  w.u32(static_cast<uint32_t>(DataType::Integer));
-  w.u32(4);
-  w.u32(0);
-  w.u8(0);
-  w.u8(0);
-  w.u32(0xFFFFFFFFu);
-  content.append(64, '\0');
-  EXPECT_FALSE(loads(fileformat::seal(content)));
+  EXPECT_FALSE(loads(oneColumn(DataType::Integer, 4, [](ByteWriter& w) { w.bytes(std::string(64, '\0')); },
+                               0xFFFFFFFFu)));
 }
 
 }  // namespace
