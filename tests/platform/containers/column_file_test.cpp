@@ -228,6 +228,9 @@ TEST(ColumnFile, HostileRowCountsAreRefusedBeforeAnythingIsAllocated) {
   // than the file holds.
   EXPECT_FALSE(loads(oneColumn(DataType::Integer, 4, [](ByteWriter& w) { w.bytes(std::string(64, '\0')); },
                                0xFFFFFFFFu)));
+  // Sixty rows fit the bytes left as a count, not as a column of 8 + 240 bytes.
+  EXPECT_FALSE(loads(oneColumn(DataType::Integer, 4, [](ByteWriter& w) { w.bytes(std::string(64, '\0')); }, 60)));
+  EXPECT_TRUE(loads(oneColumn(DataType::Integer, 4, [](ByteWriter& w) { w.bytes(std::string(8 + 240 + 8, '\0')); }, 60)));
 }
 
 }  // namespace
