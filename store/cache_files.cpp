@@ -14,6 +14,7 @@
 #include "erp/api/message_service.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
+#include "platform/containers/file_format.h"
 #include "store/loading.h"
 
 namespace wayfind::store {
@@ -128,7 +129,7 @@ std::string CacheFilePath(const std::string& name, int32_t userId) {
   return CacheFolder() + file;
 }
 
-platform::DictionaryPtr ReadCachedDictionary(const std::string& /*name*/, const std::string& version,
+platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std::string& version,
                                              const std::string& file) {
   try {
     if (!erp::api::messages().fileExists(file)) return nullptr;
@@ -136,6 +137,9 @@ platform::DictionaryPtr ReadCachedDictionary(const std::string& /*name*/, const 
     if (!dict->Load(file)) return nullptr;
     platform::Variant stamp = dict->GetValue("TimeStamp", platform::Variant(std::string()));
     if (platform::CStr(stamp) != version) return nullptr;
+    // A file an earlier build wrote is written again in the current form,
+    // which the next start loads in place.
+    if (dict->LoadedFormatVersion() < platform::fileformat::kFormatVersion) WriteCachedDictionary(name, file, dict);
     return dict;
   } catch (...) {
     return nullptr;

@@ -75,6 +75,7 @@ struct Dictionary::Impl {
   };
   std::vector<Entry> entries;                        // in the order first added
   std::unordered_map<std::string, size_t> position;  // folded key -> index in entries
+  uint32_t formatVersion = 0;                        // of the saved form last loaded
 
   const Entry* find(std::string_view key) const {
     auto it = position.find(foldKey(key));
@@ -120,6 +121,7 @@ bool Dictionary::Remove(std::string_view key) {
 void Dictionary::Clear() {
   impl_->entries.clear();
   impl_->position.clear();
+  impl_->formatVersion = 0;
 }
 
 size_t Dictionary::Count() const { return impl_->entries.size(); }
@@ -155,11 +157,16 @@ bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer) {
   }
   if (ok) {
     std::swap(impl_, loaded.impl_);
+    fileformat::Header header;
+    fileformat::readHeader(buffer->bytes(), header);
+    impl_->formatVersion = header.version;
   } else {
     Clear();
   }
   return ok;
 }
+
+uint32_t Dictionary::LoadedFormatVersion() const { return impl_->formatVersion; }
 
 void Dictionary::Save(const std::filesystem::path& path) const {
   std::string bytes;

@@ -48,6 +48,10 @@ class Dictionary : public Object {
   // The saved form in memory (what Save writes, what Load reads).
   std::string serialize() const;
   bool deserialize(std::string_view bytes);
+  // The format version of the saved form the content was loaded from; 0 when it
+  // was not loaded (or was cleared). A file of an older version is worth saving
+  // again: the current one loads faster.
+  uint32_t LoadedFormatVersion() const;
 
  private:
   bool take(const std::shared_ptr<fileformat::LoadBuffer>& buffer);

@@ -4,6 +4,11 @@
 
 #include "erp/api/logging.h"
 #include "erp/api/message_service.h"
+#include "platform/containers/byte_io.h"
+#include "platform/containers/checksum.h"
+#include "platform/containers/file_format.h"
+#include "platform/containers/value_codec.h"
+#include "platform/recordset/recordset.h"
 #include "store/cache_files.h"
 #include "store/loading.h"
 #include "store_fixture.h"
@@ -101,6 +106,69 @@ TEST_F(CacheFolderTest, ReadCachedDictionaryAsksTheMessageServiceWhetherTheFileE
   EXPECT_EQ(service->asked, 1);
   EXPECT_NE(store::ReadCachedDictionary("Template", "T1", file), nullptr);
   EXPECT_EQ(store::ReadCachedDictionary("Template", "T2", file), nullptr);
+}
+
+// A cache file as earlier builds wrote it (format version 1: record sets row by
+// row), stamped with version.
+std::string version1CacheFile(const std::string& version) {
+  using platform::fileformat::ByteWriter;
+  using platform::fileformat::Tag;
+  std::string content;
+  ByteWriter w(content);
+  w.u32(2);
+  w.u32(9);
+  w.bytes("TimeStamp");
+  w.u8(static_cast<uint8_t>(Tag::String));
+  w.u32(static_cast<uint32_t>(version.size()));
+  w.bytes(version);
+  w.u32(8);
+  w.bytes("TopClass");
+  w.u8(static_cast<uint8_t>(Tag::Recordset));
+  w.u8(1);
+  w.u32(1);
+  w.u32(11);
+  w.bytes("FTopClassID");
+  w.u32(static_cast<uint32_t>(DataType::Integer));
+  w.u32(4);
+  w.u32(0);
+  w.u16(0);  // precision, scale
+  w.u32(1);
+  w.u8(static_cast<uint8_t>(Tag::Long));
+  w.u32(7);
+  std::string file(platform::fileformat::kMagic, sizeof platform::fileformat::kMagic);
+  ByteWriter h(file);
+  h.u32(1);
+  h.u32(platform::crc32(content));
+  h.u64(content.size());
+  return file + content;
+}
+
+uint32_t formatVersionOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string head(platform::fileformat::kHeaderSize, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  platform::fileformat::Header header;
+  platform::fileformat::readHeader(head, header);
+  return header.version;
+}
+
+TEST_F(CacheFolderTest, ACacheFileOfAnEarlierFormatIsWrittenAgainInTheCurrentOneWhenItIsUsed) {
+  fs::create_directories(cacheDir);
+  const fs::path file = cacheDir / "Templatechsdemo.dat";
+  std::ofstream(file, std::ios::binary) << version1CacheFile("T1");
+  ASSERT_EQ(formatVersionOf(file), 1u);
+  // A file of another version is not used, and not touched.
+  EXPECT_EQ(store::ReadCachedDictionary("Template", "T2", file.string()), nullptr);
+  EXPECT_EQ(formatVersionOf(file), 1u);
+  auto dict = store::ReadCachedDictionary("Template", "T1", file.string());
+  ASSERT_NE(dict, nullptr);
+  EXPECT_EQ(formatVersionOf(file), platform::fileformat::kFormatVersion);
+  auto again = store::ReadCachedDictionary("Template", "T1", file.string());
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->LoadedFormatVersion(), platform::fileformat::kFormatVersion);
+  auto table = again->GetValue("TopClass").objectAs<platform::Recordset>();
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->storedValue(0, 0), Variant(int32_t{7}));
 }
 
 // The call log: Initial writes its start and end entries.
