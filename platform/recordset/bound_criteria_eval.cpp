@@ -40,23 +40,25 @@ bool textHolds(CompareOp op, std::string_view value, std::string_view literal) {
 
 }  // namespace
 
-bool BoundCriteria::matches(const BNode& node, const RowStore& rows, uint32_t row) {
+bool BoundCriteria::matches(const BNode& node, const Number* slots, const RowStore& rows, uint32_t row) {
   switch (node.kind) {
-    case criteria::Node::Kind::Clause:
-      return clauseMatches(node.clause, rows.cell(row, static_cast<size_t>(node.clause.field)));
+    case criteria::Node::Kind::Clause: {
+      const Clause& c = node.clause;
+      return clauseMatches(c, numberOf(c, slots), rows.cell(row, static_cast<size_t>(c.field)));
+    }
     case criteria::Node::Kind::And:
       for (const auto& child : node.children)
-        if (!matches(child, rows, row)) return false;
+        if (!matches(child, slots, rows, row)) return false;
       return true;
     case criteria::Node::Kind::Or:
       for (const auto& child : node.children)
-        if (matches(child, rows, row)) return true;
+        if (matches(child, slots, rows, row)) return true;
       return false;
   }
   return false;
 }
 
-bool BoundCriteria::clauseMatches(const Clause& c, const Cell& value) {
+bool BoundCriteria::clauseMatches(const Clause& c, const Number& number, const Cell& value) {
   bool isNull = value.isNull();
   switch (c.mode) {
     case Mode::IsNull: return isNull;
@@ -77,33 +79,38 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Cell& value) {
 
   // Numeric and Dynamic: numbers compare as numbers where both sides are numbers.
   if (c.hasNumber) {
-    if (c.integer && value.isInteger()) return holds(c.op, threeWay(value.integer, *c.integer));
-    if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, c.number));
+    if (number.integer && value.isInteger()) return holds(c.op, threeWay(value.integer, *number.integer));
+    if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, number.number));
     if (c.mode == Mode::Numeric) return false;
   }
   // Dynamic from here on. A number and a text that is no number are not
   // comparable: the clause does not hold, whatever the operator.
   if (!isText) return false;
   if (c.literalIsText) return textHolds(c.op, value.text, c.text);
-  if (auto d = parseNumber(value.text)) return holds(c.op, threeWay(*d, c.number));
+  if (auto d = parseNumber(value.text)) return holds(c.op, threeWay(*d, number.number));
   return false;
 }
 
-std::optional<RowList> BoundCriteria::candidates(const BNode& node, IndexSet& indexes,
+std::optional<RowList> BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows) const {
+  return candidates(tree_->root, slots(), indexes, rows);
+}
+
+std::optional<RowList> BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet& indexes,
                                                  const RowStore& rows) {
   switch (node.kind) {
     case criteria::Node::Kind::Clause: {
       const Clause& c = node.clause;
       if (!c.indexable) return std::nullopt;
-      if (!c.integer) return RowList{};  // no whole number equals 5.5
-      return indexes.require(rows, c.field).rowsWith(*c.integer);
+      const Number& number = numberOf(c, slots);
+      if (!number.integer) return RowList{};  // no whole number equals 5.5
+      return indexes.require(rows, c.field).rowsWith(*number.integer);
     }
     case criteria::Node::Kind::And: {
       // Every row of the result satisfies each child, so the smallest child
       // candidate list is enough.
       std::optional<RowList> best;
       for (const auto& child : node.children) {
-        auto list = candidates(child, indexes, rows);
+        auto list = candidates(child, slots, indexes, rows);
         if (list && (!best || list->size() < best->size())) best = std::move(list);
         if (best && best->empty()) break;
       }
@@ -112,7 +119,7 @@ std::optional<RowList> BoundCriteria::candidates(const BNode& node, IndexSet& in
     case criteria::Node::Kind::Or: {
       RowList merged;
       for (const auto& child : node.children) {
-        auto list = candidates(child, indexes, rows);
+        auto list = candidates(child, slots, indexes, rows);
         if (!list) return std::nullopt;
         RowList next;
         next.reserve(merged.size() + list->size());

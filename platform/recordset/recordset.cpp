@@ -32,13 +32,40 @@ constexpr int32_t kObjectClosed = 3704;
 
 // ---- Impl helpers ----
 
+namespace {
+
+// The schema of a set without fields, shared by every new set until its first
+// appendField.
+const std::shared_ptr<RecordsetSchema>& noFields() {
+  static const auto schema = std::make_shared<RecordsetSchema>();
+  return schema;
+}
+
+const std::shared_ptr<const SortOrder>& storageOrder() {
+  static const auto order = std::make_shared<const SortOrder>();
+  return order;
+}
+
+}  // namespace
+
+Recordset::Impl::Impl() : schema(noFields()), sortOrder(storageOrder()) {}
+
+std::vector<FieldInfo>& Recordset::Impl::ownFields() {
+  if (schema.use_count() > 1 || schema == noFields()) {
+    auto own = std::make_shared<RecordsetSchema>();
+    own->fields = schema->fields;
+    schema = std::move(own);
+  }
+  return schema->fields;
+}
+
 uint32_t Recordset::Impl::currentRow() const {
   if (!onRow()) raise(err::kNoCurrentRecord, kRecordsetSource);
   return view[static_cast<size_t>(cursor)];
 }
 
 int Recordset::Impl::fieldFor(int index) const {
-  if (index < 0 || index >= static_cast<int>(fields.size()))
+  if (index < 0 || index >= static_cast<int>(fields().size()))
     unknownField("#" + std::to_string(index));
   return index;
 }
@@ -61,27 +88,33 @@ void Recordset::appendField(std::string_view name, DataType type, int32_t define
   info.type = type;
   info.definedSize = definedSize;
   info.attributes = attributes;
-  impl_->fields.push_back(std::move(info));
-  impl_->rows.reset(impl_->fields);
+  // A new schema: what was bound to the old fields stays with them.
+  auto schema = std::make_shared<RecordsetSchema>();
+  schema->fields = impl_->fields();
+  schema->fields.push_back(std::move(info));
+  impl_->schema = std::move(schema);
+  impl_->rows.reset(impl_->fields());
   impl_->indexes.reset(fieldCount());
-  impl_->boundCache.clear();
 }
 
 void Recordset::setPrecision(int index, uint8_t precision, uint8_t numericScale) {
   if (index < 0 || index >= fieldCount()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
-  impl_->fields[static_cast<size_t>(index)].precision = precision;
-  impl_->fields[static_cast<size_t>(index)].numericScale = numericScale;
+  const FieldInfo& now = impl_->fields()[static_cast<size_t>(index)];
+  if (now.precision == precision && now.numericScale == numericScale) return;
+  FieldInfo& f = impl_->ownFields()[static_cast<size_t>(index)];
+  f.precision = precision;
+  f.numericScale = numericScale;
 }
 
-int Recordset::fieldCount() const { return static_cast<int>(impl_->fields.size()); }
+int Recordset::fieldCount() const { return static_cast<int>(impl_->fields().size()); }
 
 const FieldInfo& Recordset::fieldInfo(int index) const {
   if (index < 0 || index >= fieldCount()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
-  return impl_->fields[static_cast<size_t>(index)];
+  return impl_->fields()[static_cast<size_t>(index)];
 }
 
 int Recordset::fieldIndex(std::string_view name) const {
-  const auto& fields = impl_->fields;
+  const auto& fields = impl_->fields();
   // Names are unique without regard to case, so a name spelt exactly as the
   // field is that field; the usual spelling is found without folding letters.
   for (size_t i = 0; i < fields.size(); ++i)
@@ -108,8 +141,8 @@ bool Recordset::isOpen() const { return impl_->open; }
 
 std::shared_ptr<Recordset> Recordset::cloneStructure() const {
   auto copy = std::make_shared<Recordset>();
-  copy->impl_->fields = impl_->fields;
-  copy->impl_->rows.reset(copy->impl_->fields);
+  copy->impl_->schema = impl_->schema;
+  copy->impl_->rows.reset(copy->impl_->fields());
   copy->impl_->useIndexes = impl_->useIndexes;
   copy->open();
   return copy;
@@ -176,11 +209,11 @@ void Recordset::AddNew() {
 void Recordset::appendStoredRow(std::vector<Variant> values) {
   if (!impl_->open) closed();
   Impl& d = *impl_;
-  if (values.size() != d.fields.size())
-    badArguments("A row needs " + std::to_string(d.fields.size()) + " values, not " +
+  if (values.size() != d.fields().size())
+    badArguments("A row needs " + std::to_string(d.fields().size()) + " values, not " +
                  std::to_string(values.size()) + ".");
   // Convert every value before storing any, so a bad value leaves no half row.
-  for (size_t f = 0; f < values.size(); ++f) values[f] = convertForField(d.fields[f], values[f]);
+  for (size_t f = 0; f < values.size(); ++f) values[f] = convertForField(d.fields()[f], values[f]);
   d.rows.appendNullRow();
   auto row = static_cast<uint32_t>(d.rows.size() - 1);
   for (size_t f = 0; f < values.size(); ++f) d.rows.set(row, f, values[f]);
@@ -192,15 +225,15 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
   if (!impl_->open) closed();
   Impl& d = *impl_;
   const Impl& s = *source.impl_;
-  if (targetFields.size() != s.fields.size())
-    badArguments("A copy needs a target field for each of the " + std::to_string(s.fields.size()) + " fields.");
+  if (targetFields.size() != s.fields().size())
+    badArguments("A copy needs a target field for each of the " + std::to_string(s.fields().size()) + " fields.");
   // A field copies its cells as they are stored when both sides store the same
   // type and the target takes every text the source holds; otherwise each value
   // goes through the target field's conversion, as setValue does.
   std::vector<char> direct(targetFields.size());
   for (size_t f = 0; f < targetFields.size(); ++f) {
-    const FieldInfo& to = d.fields[static_cast<size_t>(d.fieldFor(targetFields[f]))];
-    const FieldInfo& from = s.fields[f];
+    const FieldInfo& to = d.fields()[static_cast<size_t>(d.fieldFor(targetFields[f]))];
+    const FieldInfo& from = s.fields()[f];
     direct[f] = to.type == from.type && to.type != DataType::Variant &&
                 (to.definedSize == 0 || (from.definedSize > 0 && from.definedSize <= to.definedSize));
   }
@@ -210,7 +243,7 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
   std::vector<std::vector<Variant>> converted(targetFields.size());
   for (size_t f = 0; f < targetFields.size(); ++f) {
     if (direct[f]) continue;
-    const FieldInfo& to = d.fields[static_cast<size_t>(targetFields[f])];
+    const FieldInfo& to = d.fields()[static_cast<size_t>(targetFields[f])];
     converted[f].reserve(count);
     for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
   }
@@ -257,7 +290,7 @@ size_t Recordset::memoryBytes() const {
   const Impl& d = *impl_;
   size_t bytes = sizeof(Recordset) + sizeof(Impl) + d.rows.memoryBytes() + d.view.capacity() * sizeof(uint32_t) +
                  d.viewPosition.capacity() * sizeof(int32_t) + d.indexes.memoryBytes();
-  for (const FieldInfo& f : d.fields) bytes += sizeof(FieldInfo) + (f.name.size() > 15 ? f.name.capacity() + 1 : 0);
+  for (const FieldInfo& f : d.fields()) bytes += sizeof(FieldInfo) + (f.name.size() > 15 ? f.name.capacity() + 1 : 0);
   return bytes;
 }
 
@@ -288,7 +321,7 @@ void Recordset::setValue(int index, const Variant& v) {
   Impl& d = *impl_;
   int field = d.fieldFor(index);
   uint32_t row = d.currentRow();
-  Variant stored = convertForField(d.fields[static_cast<size_t>(field)], v);
+  Variant stored = convertForField(d.fields()[static_cast<size_t>(field)], v);
   const auto f = static_cast<size_t>(field);
   // The index reads only the integers of the two cells, which the cells copy.
   const Cell old = d.rows.cell(row, f);

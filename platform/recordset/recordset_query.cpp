@@ -7,6 +7,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/recordset/criteria_parser.h"
+#include "platform/recordset/criteria_shape.h"
 #include "platform/recordset/recordset.h"
 #include "platform/recordset/recordset_impl.h"
 
@@ -27,13 +28,65 @@ bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == 
 }  // namespace
 
 std::shared_ptr<const BoundCriteria> Recordset::Impl::bound(std::string_view text) {
-  auto it = boundCache.find(text);
-  if (it != boundCache.end()) return it->second;
-  auto parsed = criteria::parseCached(text);
-  auto result = BoundCriteria::bind(*parsed, fields);
-  if (boundCache.size() >= kMaxBoundTexts) boundCache.clear();
-  boundCache.emplace(std::string(text), result);
-  return result;
+  // Scratch space of this thread: finding a text's shape allocates nothing once
+  // it has seen a text as long.
+  thread_local std::string shape;
+  thread_local std::vector<criteria::Span> numbers;
+  thread_local std::vector<double> values;
+  if (!criteria::shapeOf(text, shape, numbers)) return BoundCriteria::bind(criteria::parse(text), fields());
+  values.clear();
+  for (const criteria::Span& n : numbers) {
+    auto v = parseNumber(text.substr(n.offset, n.length));
+    if (!v) return BoundCriteria::bind(criteria::parse(text), fields());  // raises as the parser does
+    values.push_back(*v);
+  }
+
+  RecordsetSchema& s = *schema;
+  {
+    std::lock_guard lock(s.mutex);
+    auto it = s.criteria.find(std::string_view(shape));
+    if (it != s.criteria.end()) {
+      const auto& known = it->second;
+      if (known->hasNumbers(values.data())) return known;
+      if (known->takesOtherNumbers()) {
+        auto made = known->withNumbers(values.data());
+        it->second = made;
+        return made;
+      }
+    }
+  }
+
+  // A new shape (or numbers that are no slots): parse and bind the text. The
+  // shape is kept only when the parser read numbers exactly where the lexer saw
+  // them, so that every text of the shape parses into the same tree.
+  std::vector<criteria::Span> parsed;
+  criteria::Node node = criteria::parse(text, parsed);
+  auto made = BoundCriteria::bind(node, fields());
+  bool sameNumbers = parsed.size() == numbers.size();
+  for (size_t i = 0; sameNumbers && i < parsed.size(); ++i)
+    sameNumbers = parsed[i].offset == numbers[i].offset && parsed[i].length == numbers[i].length;
+  if (sameNumbers) {
+    std::lock_guard lock(s.mutex);
+    if (s.criteria.size() >= kMaxBoundTexts) s.criteria.clear();
+    s.criteria.insert_or_assign(shape, made);
+  }
+  return made;
+}
+
+std::shared_ptr<const SortOrder> Recordset::Impl::boundSort(std::string_view text) {
+  static const auto storageOrder = std::make_shared<const SortOrder>();
+  if (blank(text)) return storageOrder;
+  RecordsetSchema& s = *schema;
+  {
+    std::lock_guard lock(s.mutex);
+    auto it = s.sorts.find(text);
+    if (it != s.sorts.end()) return it->second;
+  }
+  auto made = std::make_shared<const SortOrder>(SortOrder::parse(text, fields()));
+  std::lock_guard lock(s.mutex);
+  if (s.sorts.size() >= kMaxBoundTexts) s.sorts.clear();
+  s.sorts.insert_or_assign(std::string(text), made);
+  return made;
 }
 
 void Recordset::Impl::rebuildView() {
@@ -52,7 +105,7 @@ void Recordset::Impl::rebuildView() {
         if (filter->matches(rows, r)) next.push_back(r);
     }
   }
-  if (!sortOrder.empty()) sortOrder.apply(next, rows);
+  if (!sortOrder->empty()) sortOrder->apply(next, rows);
   view = std::move(next);
   cursor = view.empty() ? kAtEOF : 0;
   viewPositionValid = false;
@@ -62,9 +115,9 @@ void Recordset::Impl::rebuildView() {
 void Recordset::Impl::addToView(uint32_t row) {
   if (filter && !filter->matches(rows, row)) return;
   auto at = view.end();
-  if (!sortOrder.empty())
+  if (!sortOrder->empty())
     at = std::upper_bound(view.begin(), view.end(), row,
-                          [&](uint32_t a, uint32_t b) { return sortOrder.before(a, b, rows); });
+                          [&](uint32_t a, uint32_t b) { return sortOrder->before(a, b, rows); });
   auto position = static_cast<int64_t>(at - view.begin());
   view.insert(at, row);
   if (cursor >= position) ++cursor;
@@ -93,7 +146,7 @@ void Recordset::setFilter(std::string_view criteria) {
   } else {
     auto bound = d.bound(criteria);  // raises before anything changes
     d.filter = std::move(bound);
-    d.filterText = std::string(criteria);
+    d.filterText.assign(criteria);
   }
   d.rebuildView();
 }
@@ -104,10 +157,10 @@ const std::string& Recordset::filter() const { return impl_->filterText; }
 
 void Recordset::setSort(std::string_view sort) {
   Impl& d = *impl_;
-  SortOrder order = SortOrder::parse(sort, d.fields);  // raises before anything changes
+  auto order = d.boundSort(sort);  // raises before anything changes
   d.sortOrder = std::move(order);
-  d.sortText = d.sortOrder.empty() ? std::string() : std::string(sort);
-  d.sortOrder.apply(d.view, d.rows);
+  if (d.sortOrder->empty()) d.sortText.clear(); else d.sortText.assign(sort);
+  d.sortOrder->apply(d.view, d.rows);
   d.cursor = d.view.empty() ? Impl::kAtEOF : 0;
   d.viewPositionValid = false;
 }
