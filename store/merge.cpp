@@ -223,7 +223,10 @@ void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source) {
   if (!target || !source || source->isBOF() || source->isEOF()) return;
   const int n = source->fieldCount();
   std::vector<int> targetIndex(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
+  // A clone that still shares its source's fields has them in the same places.
+  const bool sameFields = n > 0 && n == target->fieldCount() && &source->fieldInfo(0) == &target->fieldInfo(0);
+  for (int i = 0; i < n && sameFields; ++i) targetIndex[static_cast<size_t>(i)] = i;
+  for (int i = 0; i < n && !sameFields; ++i) {
     // A clone has the source's fields in the same places.
     const std::string& name = source->fieldInfo(i).name;
     targetIndex[static_cast<size_t>(i)] =

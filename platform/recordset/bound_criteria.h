@@ -31,9 +31,11 @@ class BoundCriteria {
 
   bool matches(const RowStore& rows, uint32_t row) const { return matches(tree_->root, slots(), rows, row); }
 
-  // Rows that may match, ascending, when indexes can narrow the search; nullopt
-  // when every row has to be evaluated. Candidates still need matches().
-  std::optional<RowList> candidates(IndexSet& indexes, const RowStore& rows) const;
+  // Rows that may match, ascending, when indexes can narrow the search: true
+  // with list pointing at them (at an index's own list, or at owned), false
+  // when every row has to be evaluated. Candidates still need matches(). The
+  // list is valid until the set or its indexes change.
+  bool candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list, RowList& owned) const;
 
   bool isSingleClause() const { return tree_->root.kind == criteria::Node::Kind::Clause; }
 
@@ -108,8 +110,8 @@ class BoundCriteria {
                            std::vector<double>& values);
   static bool matches(const BNode& node, const Number* slots, const RowStore& rows, uint32_t row);
   static bool clauseMatches(const Clause& c, const Number& number, const Cell& value);
-  static std::optional<RowList> candidates(const BNode& node, const Number* slots, IndexSet& indexes,
-                                           const RowStore& rows);
+  static bool candidates(const BNode& node, const Number* slots, IndexSet& indexes, const RowStore& rows,
+                         const RowList*& list, RowList& owned);
   void setSlots(const double* values);
 
   std::shared_ptr<const Tree> tree_;

@@ -91,45 +91,74 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Number& number, const C
   return false;
 }
 
-std::optional<RowList> BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows) const {
-  return candidates(tree_->root, slots(), indexes, rows);
+bool BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list,
+                               RowList& owned) const {
+  return candidates(tree_->root, slots(), indexes, rows, list, owned);
 }
 
-std::optional<RowList> BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet& indexes,
-                                                 const RowStore& rows) {
+bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet& indexes, const RowStore& rows,
+                               const RowList*& list, RowList& owned) {
+  static const RowList kNone;
   switch (node.kind) {
     case criteria::Node::Kind::Clause: {
       const Clause& c = node.clause;
-      if (!c.indexable) return std::nullopt;
+      if (!c.indexable) return false;
       const Number& number = numberOf(c, slots);
-      if (!number.integer) return RowList{};  // no whole number equals 5.5
-      return indexes.require(rows, c.field).rowsWith(*number.integer);
+      // No whole number equals 5.5.
+      list = number.integer ? &indexes.require(rows, c.field).rowsWith(*number.integer) : &kNone;
+      return true;
     }
     case criteria::Node::Kind::And: {
       // Every row of the result satisfies each child, so the smallest child
       // candidate list is enough.
-      std::optional<RowList> best;
+      const RowList* best = nullptr;
+      RowList childOwned;
       for (const auto& child : node.children) {
-        auto list = candidates(child, slots, indexes, rows);
-        if (list && (!best || list->size() < best->size())) best = std::move(list);
-        if (best && best->empty()) break;
+        const RowList* childList = nullptr;
+        if (!candidates(child, slots, indexes, rows, childList, childOwned)) continue;
+        if (!best || childList->size() < best->size()) {
+          if (childList == &childOwned) {
+            owned = std::move(childOwned);
+            childList = &owned;
+          }
+          best = childList;
+        }
+        if (best->empty()) break;
       }
-      return best;
+      if (!best) return false;
+      list = best;
+      return true;
     }
     case criteria::Node::Kind::Or: {
-      RowList merged;
+      // The union of the children's lists; a child that gives the same list as
+      // the one before (the same parent asked for in both halves) adds nothing.
+      const RowList* merged = nullptr;
+      RowList childOwned;
       for (const auto& child : node.children) {
-        auto list = candidates(child, slots, indexes, rows);
-        if (!list) return std::nullopt;
+        const RowList* childList = nullptr;
+        if (!candidates(child, slots, indexes, rows, childList, childOwned)) return false;
+        if (!merged) {
+          if (childList == &childOwned) {
+            owned = std::move(childOwned);
+            childList = &owned;
+          }
+          merged = childList;
+          continue;
+        }
+        if (childList == merged || *childList == *merged) continue;
         RowList next;
-        next.reserve(merged.size() + list->size());
-        std::set_union(merged.begin(), merged.end(), list->begin(), list->end(), std::back_inserter(next));
-        merged = std::move(next);
+        next.reserve(merged->size() + childList->size());
+        std::set_union(merged->begin(), merged->end(), childList->begin(), childList->end(),
+                       std::back_inserter(next));
+        owned = std::move(next);
+        merged = &owned;
       }
-      return merged;
+      if (!merged) return false;
+      list = merged;
+      return true;
     }
   }
-  return std::nullopt;
+  return false;
 }
 
 }  // namespace wayfind::platform

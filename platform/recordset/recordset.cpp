@@ -230,22 +230,34 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
   // A field copies its cells as they are stored when both sides store the same
   // type and the target takes every text the source holds; otherwise each value
   // goes through the target field's conversion, as setValue does.
-  std::vector<char> direct(targetFields.size());
+  constexpr size_t kInlineFields = 64;
+  char directInline[kInlineFields];
+  std::vector<char> directMore;
+  char* direct = directInline;
+  if (targetFields.size() > kInlineFields) {
+    directMore.resize(targetFields.size());
+    direct = directMore.data();
+  }
+  bool allDirect = true;
   for (size_t f = 0; f < targetFields.size(); ++f) {
     const FieldInfo& to = d.fields()[static_cast<size_t>(d.fieldFor(targetFields[f]))];
     const FieldInfo& from = s.fields()[f];
     direct[f] = to.type == from.type && to.type != DataType::Variant &&
                 (to.definedSize == 0 || (from.definedSize > 0 && from.definedSize <= to.definedSize));
+    allDirect = allDirect && direct[f];
   }
   // Values that need converting are converted before any row is added, so a
   // value the target refuses leaves the target as it was.
   const size_t count = s.view.size();
-  std::vector<std::vector<Variant>> converted(targetFields.size());
-  for (size_t f = 0; f < targetFields.size(); ++f) {
-    if (direct[f]) continue;
-    const FieldInfo& to = d.fields()[static_cast<size_t>(targetFields[f])];
-    converted[f].reserve(count);
-    for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
+  std::vector<std::vector<Variant>> converted;
+  if (!allDirect) {
+    converted.resize(targetFields.size());
+    for (size_t f = 0; f < targetFields.size(); ++f) {
+      if (direct[f]) continue;
+      const FieldInfo& to = d.fields()[static_cast<size_t>(targetFields[f])];
+      converted[f].reserve(count);
+      for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
+    }
   }
   // Then all the rows at once, column by column.
   const auto first = static_cast<uint32_t>(d.rows.size());
@@ -262,6 +274,7 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
       for (size_t i = 0; i < count; ++i) d.rows.set(first + i, to, converted[f][i]);
     }
   }
+  if (d.view.capacity() < d.view.size() + count) d.view.reserve(std::max(d.view.size() + count, 2 * d.view.capacity()));
   for (uint32_t row = first; row < first + count; ++row) {
     d.view.push_back(row);
     if (d.viewPositionValid) {
@@ -288,7 +301,7 @@ void Recordset::endBulkLoad() {
 
 size_t Recordset::memoryBytes() const {
   const Impl& d = *impl_;
-  size_t bytes = sizeof(Recordset) + sizeof(Impl) + d.rows.memoryBytes() + d.view.capacity() * sizeof(uint32_t) +
+  size_t bytes = sizeof(Recordset) + sizeof(Impl) + d.rows.memoryBytes() + (d.view.capacity() + d.spareView.capacity()) * sizeof(uint32_t) +
                  d.viewPosition.capacity() * sizeof(int32_t) + d.indexes.memoryBytes();
   for (const FieldInfo& f : d.fields()) bytes += sizeof(FieldInfo) + (f.name.size() > 15 ? f.name.capacity() + 1 : 0);
   return bytes;

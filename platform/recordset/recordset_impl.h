@@ -55,6 +55,7 @@ struct Recordset::Impl {
   // The visible view: stored row numbers in view order, and the cursor into it
   // (a position, or kAtBOF / kAtEOF). An empty view is at both BOF and EOF.
   RowList view;
+  RowList spareView;  // room for the next view (rebuildView)
   int64_t cursor = kAtEOF;
   // Position in the view of every stored row (-1 when hidden); built on demand
   // for indexed Find and dropped whenever the view is rebuilt.

@@ -22,6 +22,8 @@ constexpr size_t kIndexedFindThreshold = 64;
 // Below this many stored rows a filter evaluates every row: building a hash
 // index costs more than looking at a few dozen rows (a merged result, say).
 constexpr size_t kIndexedFilterThreshold = 64;
+// A view's room kept for the next filter: rows of a parent, not of a table.
+constexpr size_t kMaxSpareView = 4096;
 
 bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
@@ -90,14 +92,18 @@ std::shared_ptr<const SortOrder> Recordset::Impl::boundSort(std::string_view tex
 }
 
 void Recordset::Impl::rebuildView() {
-  RowList next;
+  // The new view goes into the spare list's room; the old view's becomes the
+  // spare unless it is large (a whole table's).
+  RowList next = std::move(spareView);
+  next.clear();
   if (!filter) {
     next.resize(rows.size());
     std::iota(next.begin(), next.end(), 0u);
   } else {
-    std::optional<RowList> candidates;
-    if (useIndexes && rows.size() >= kIndexedFilterThreshold) candidates = filter->candidates(indexes, rows);
-    if (candidates) {
+    const RowList* candidates = nullptr;
+    RowList owned;
+    if (useIndexes && rows.size() >= kIndexedFilterThreshold && filter->candidates(indexes, rows, candidates, owned)) {
+      next.reserve(candidates->size());
       for (uint32_t r : *candidates)
         if (filter->matches(rows, r)) next.push_back(r);
     } else {
@@ -106,6 +112,8 @@ void Recordset::Impl::rebuildView() {
     }
   }
   if (!sortOrder->empty()) sortOrder->apply(next, rows);
+  spareView = std::move(view);
+  if (spareView.capacity() > kMaxSpareView) spareView = RowList();
   view = std::move(next);
   cursor = view.empty() ? kAtEOF : 0;
   viewPositionValid = false;
@@ -190,10 +198,10 @@ bool Recordset::Find(std::string_view criterion, int32_t skipRecords, SearchDire
   }
 
   int64_t found = -1;
-  std::optional<RowList> candidates;
-  if (d.useIndexes && static_cast<size_t>(size) >= kIndexedFindThreshold)
-    candidates = bound->candidates(d.indexes, d.rows);
-  if (candidates && candidates->size() * 4 < static_cast<size_t>(size)) {
+  const RowList* candidates = nullptr;
+  RowList owned;
+  if (d.useIndexes && static_cast<size_t>(size) >= kIndexedFindThreshold &&
+      bound->candidates(d.indexes, d.rows, candidates, owned) && candidates->size() * 4 < static_cast<size_t>(size)) {
     d.ensureViewPositions();
     for (uint32_t r : *candidates) {
       int64_t p = r < d.viewPosition.size() ? d.viewPosition[r] : -1;
