@@ -66,8 +66,11 @@ const char* languageNameField() {
   }
 }
 
+// The user's field into the result's field of the same name (as
+// result.setValue(field, user.value(field)), without the Variant between).
 void copyField(Recordset& result, const Recordset& user, const char* field) {
-  result.setValue(field, user.value(field));
+  const int from = user.requireField(field);
+  result.setValueFrom(result.requireField(field), user, from);
 }
 
 // Copies the user row's fields into the result's current row.
@@ -85,7 +88,10 @@ void copyUserFields(Level level, Recordset& result, const Recordset& user, bool 
       break;
     case Level::DetailFunc: {
       copyField(result, user, "FSubFuncID");
-      result.setValue("FFuncName", user.value(owned ? languageNameField() : "FFuncName"));
+      {
+        const int name = user.requireField(owned ? languageNameField() : "FFuncName");
+        result.setValueFrom(result.requireField("FFuncName"), user, name);
+      }
       for (const char* f : {"FIndex", "FHelpCode", "FEnable", "FVisible"}) copyField(result, user, f);
       if (result.value("FShowName").isNull()) {
         const Variant& name = user.value("FFuncName");

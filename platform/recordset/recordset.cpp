@@ -54,6 +54,7 @@ std::vector<FieldInfo>& Recordset::Impl::ownFields() {
   if (schema.use_count() > 1 || schema == noFields()) {
     auto own = std::make_shared<RecordsetSchema>();
     own->fields = schema->fields;
+    own->byName = schema->byName;
     schema = std::move(own);
   }
   return schema->fields;
@@ -88,11 +89,21 @@ void Recordset::appendField(std::string_view name, DataType type, int32_t define
   info.type = type;
   info.definedSize = definedSize;
   info.attributes = attributes;
-  // A new schema: what was bound to the old fields stays with them.
-  auto schema = std::make_shared<RecordsetSchema>();
-  schema->fields = impl_->fields();
-  schema->fields.push_back(std::move(info));
-  impl_->schema = std::move(schema);
+  // Criteria and sorts bound to the old fields stay with them: a shared schema
+  // is left to the sets sharing it, a set's own loses its caches.
+  if (impl_->schema.use_count() > 1 || impl_->schema == noFields()) {
+    auto schema = std::make_shared<RecordsetSchema>();
+    schema->fields = impl_->fields();
+    schema->byName = impl_->schema->byName;
+    impl_->schema = std::move(schema);
+  } else {
+    std::lock_guard lock(impl_->schema->mutex);
+    impl_->schema->criteria.clear();
+    impl_->schema->sorts.clear();
+  }
+  RecordsetSchema& schema = *impl_->schema;
+  schema.byName.emplace(info.name, static_cast<int>(schema.fields.size()));
+  schema.fields.push_back(std::move(info));
   impl_->rows.reset(impl_->fields());
   impl_->indexes.reset(fieldCount());
 }
@@ -117,8 +128,8 @@ int Recordset::fieldIndex(std::string_view name) const {
   const auto& fields = impl_->fields();
   // Names are unique without regard to case, so a name spelt exactly as the
   // field is that field; the usual spelling is found without folding letters.
-  for (size_t i = 0; i < fields.size(); ++i)
-    if (fields[i].name == name) return static_cast<int>(i);
+  const auto& byName = impl_->schema->byName;
+  if (auto it = byName.find(name); it != byName.end()) return it->second;
   for (size_t i = 0; i < fields.size(); ++i)
     if (iequals(fields[i].name, name)) return static_cast<int>(i);
   return -1;
@@ -329,6 +340,28 @@ Variant Recordset::value(int index) const {
 }
 
 void Recordset::setValue(std::string_view field, const Variant& v) { setValue(requireField(field), v); }
+
+void Recordset::setValueFrom(int index, const Recordset& source, int sourceIndex) {
+  const Impl& s = *source.impl_;
+  const auto from = static_cast<size_t>(s.fieldFor(sourceIndex));
+  const uint32_t sourceRow = s.currentRow();
+  Impl& d = *impl_;
+  const auto to = static_cast<size_t>(d.fieldFor(index));
+  const uint32_t row = d.currentRow();
+  const FieldInfo& toInfo = d.fields()[to];
+  const FieldInfo& fromInfo = s.fields()[from];
+  // The stored cell is what the conversion would store when both fields store
+  // the same type and every text of the source fits the target.
+  const bool direct = &source != this && toInfo.type == fromInfo.type && toInfo.type != DataType::Variant &&
+                      (toInfo.definedSize == 0 || (fromInfo.definedSize > 0 && fromInfo.definedSize <= toInfo.definedSize));
+  if (!direct) {
+    setValue(index, s.rows.value(sourceRow, from));
+    return;
+  }
+  const Cell old = d.rows.cell(row, to);
+  d.rows.copyCell(row, to, s.rows, sourceRow, from);
+  d.indexes.onWrite(row, static_cast<int>(to), old, d.rows.cell(row, to));
+}
 
 void Recordset::setValue(int index, const Variant& v) {
   Impl& d = *impl_;

@@ -31,6 +31,7 @@ struct TextHash {
 // a schema may be used by different threads: the caches take the mutex.
 struct RecordsetSchema {
   std::vector<FieldInfo> fields;
+  std::unordered_map<std::string, int, TextHash, std::equal_to<>> byName;  // names as spelt
   std::mutex mutex;
   // One bound criteria per text shape (criteria_shape.h): the one of the text
   // last set with that shape, whose tree serves every other.
