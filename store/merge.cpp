@@ -220,7 +220,10 @@ RecordsetPtr CloneStructure(const RecordsetPtr& source) {
   // The fields with their names, types, sizes, attributes and precision; the
   // numeric scale starts at 0 and the new set uses its indexes.
   RecordsetPtr rs = source->cloneStructure();
-  for (int i = 0; i < rs->fieldCount(); ++i) rs->setPrecision(i, rs->fieldInfo(i).precision, 0);
+  for (int i = 0; i < rs->fieldCount(); ++i) {
+    const platform::FieldInfo& f = rs->fieldInfo(i);
+    if (f.numericScale != 0) rs->setPrecision(i, f.precision, 0);
+  }
   rs->setUseIndexes(true);
   return rs;
 }

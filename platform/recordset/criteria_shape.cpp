@@ -7,12 +7,30 @@ namespace wayfind::platform::criteria {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isNameStart(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || u >= 0x80;
-}
-bool isNameChar(char c) { return isNameStart(c) || isDigit(c); }
+// Character classes, looked up once per character.
+enum : unsigned char { kOther = 0, kName = 1, kDigit = 2, kNumberStart = 3, kOpen = 4 };
+
+struct Classes {
+  unsigned char of[256] = {};
+  constexpr Classes() {
+    for (int c = 'A'; c <= 'Z'; ++c) of[c] = kName;
+    for (int c = 'a'; c <= 'z'; ++c) of[c] = kName;
+    of[static_cast<unsigned char>('_')] = kName;
+    for (int c = 0x80; c < 256; ++c) of[c] = kName;
+    for (int c = '0'; c <= '9'; ++c) of[c] = kDigit;
+    of[static_cast<unsigned char>('.')] = kNumberStart;
+    of[static_cast<unsigned char>('-')] = kNumberStart;
+    of[static_cast<unsigned char>('+')] = kNumberStart;
+    of[static_cast<unsigned char>('\'')] = kOpen;
+    of[static_cast<unsigned char>('[')] = kOpen;
+    of[static_cast<unsigned char>('#')] = kOpen;
+  }
+};
+constexpr Classes kClasses;
+
+unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
+bool isDigit(char c) { return classOf(c) == kDigit; }
+bool isNameChar(char c) { return classOf(c) == kName || classOf(c) == kDigit; }
 
 // The end of a run that starts at `from` and closes with `close` (included), or
 // the end of the text when it never closes.
@@ -24,29 +42,41 @@ size_t closing(std::string_view text, size_t from, char close) {
 }  // namespace
 
 bool shapeOf(std::string_view text, std::string& shape, std::vector<Span>& numbers) {
-  shape.clear();
   numbers.clear();
-  if (text.find(kNumberMark) != std::string_view::npos) return false;
+  if (text.find(kNumberMark) != std::string_view::npos) {
+    shape.clear();
+    return false;
+  }
   const size_t n = text.size();
+  // The shape is never longer than the text: write it in place, in one piece.
+  shape.resize(n);
+  char* out = shape.data();
+  size_t w = 0;
   size_t i = 0;
   while (i < n) {
     const char c = text[i];
+    const unsigned char k = classOf(c);
     size_t end = i + 1;
-    if (c == '\'') {
-      // A quoted text; '' is a quote inside it.
-      end = i + 1;
-      while (true) {
-        end = closing(text, end, '\'');
-        if (end < n && text[end] == '\'') { ++end; continue; }
-        break;
+    if (k == kOther) {
+      out[w++] = c;
+      ++i;
+      continue;
+    }
+    if (k == kOpen) {
+      if (c == '\'') {
+        // A quoted text; '' is a quote inside it.
+        while (true) {
+          end = closing(text, end, '\'');
+          if (end < n && text[end] == '\'') { ++end; continue; }
+          break;
+        }
+      } else {
+        end = closing(text, i + 1, c == '[' ? ']' : '#');
       }
-    } else if (c == '[') {
-      end = closing(text, i + 1, ']');
-    } else if (c == '#') {
-      end = closing(text, i + 1, '#');
-    } else if (isNameStart(c)) {
+    } else if (k == kName) {
       while (end < n && isNameChar(text[end])) ++end;
-    } else if (isDigit(c) || c == '.' || c == '-' || c == '+') {
+    } else {
+      // A number: what the parser reads as one.
       size_t p = i;
       if (text[p] == '-' || text[p] == '+') ++p;
       size_t digits = 0;
@@ -65,13 +95,15 @@ bool shapeOf(std::string_view text, std::string& shape, std::vector<Span>& numbe
       }
       if (p < n && isNameChar(text[p])) return false;
       numbers.push_back({i, p - i});
-      shape.push_back(kNumberMark);
+      out[w++] = kNumberMark;
       i = p;
       continue;
     }
-    shape.append(text.substr(i, end - i));
+    text.copy(out + w, end - i, i);
+    w += end - i;
     i = end;
   }
+  shape.resize(w);
   return true;
 }
 

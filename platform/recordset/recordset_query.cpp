@@ -29,16 +29,45 @@ bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == 
 
 }  // namespace
 
+namespace {
+
+// Scratch space of a thread for finding a text's shape: nothing to allocate
+// once it has seen a text as long.
+struct ShapeScratch {
+  std::string shape;
+  std::vector<criteria::Span> numbers;
+  std::vector<double> values;
+};
+
+// A number literal's value as the parser reads it; the usual identifiers (up to
+// 15 digits, which a double holds exactly) without going through the general
+// conversion.
+std::optional<double> numberValue(std::string_view written) {
+  size_t start = written[0] == '-' || written[0] == '+' ? 1 : 0;
+  const size_t digits = written.size() - start;
+  if (digits == 0 || digits > 15) return parseNumber(written);
+  int64_t v = 0;
+  for (size_t i = start; i < written.size(); ++i) {
+    const char c = written[i];
+    if (c < '0' || c > '9') return parseNumber(written);
+    v = v * 10 + (c - '0');
+  }
+  const auto d = static_cast<double>(v);
+  return written[0] == '-' ? -d : d;
+}
+
+}  // namespace
+
 std::shared_ptr<const BoundCriteria> Recordset::Impl::bound(std::string_view text) {
-  // Scratch space of this thread: finding a text's shape allocates nothing once
-  // it has seen a text as long.
-  thread_local std::string shape;
-  thread_local std::vector<criteria::Span> numbers;
-  thread_local std::vector<double> values;
+  thread_local ShapeScratch scratch;
+  ShapeScratch& t = scratch;
+  std::string& shape = t.shape;
+  std::vector<criteria::Span>& numbers = t.numbers;
+  std::vector<double>& values = t.values;
   if (!criteria::shapeOf(text, shape, numbers)) return BoundCriteria::bind(criteria::parse(text), fields());
   values.clear();
   for (const criteria::Span& n : numbers) {
-    auto v = parseNumber(text.substr(n.offset, n.length));
+    auto v = numberValue(text.substr(n.offset, n.length));
     if (!v) return BoundCriteria::bind(criteria::parse(text), fields());  // raises as the parser does
     values.push_back(*v);
   }

@@ -68,7 +68,8 @@ TEST(CriteriaShapes, EveryTextOfAShapeSelectsWhatAFreshSetSelects) {
   // parser reads (signs, points, exponents) and through each kind of field.
   const std::vector<std::vector<std::string>> groups = {
       {"FID = 1", "FID = 2", "FID = -3", "FID = 20", "FID = 2.0", "FID = 2.5", "FID = +1", "FID = 2e1",
-       "FID = 1E0", "FID = .5", "FID = 99999999999999999999"},
+       "FID = 1E0", "FID = .5", "FID = 99999999999999999999", "FID = 0020", "FID = -0", "FID = -03",
+       "FID = 123456789012345", "FID = 1234567890123456", "FID = 20."},
       {"(FID = 1 And FText = '5') Or (FID = 20 And FText Like '%0')",
        "(FID = 20 And FText = '5') Or (FID = 1 And FText Like '%0')",
        "(FID = 2 And FText = '5') Or (FID = 20 And FText Like '%0')"},
