@@ -29,13 +29,22 @@ class BoundCriteria {
   static std::shared_ptr<const BoundCriteria> bind(const criteria::Node& node,
                                                    const std::vector<FieldInfo>& fields);
 
-  bool matches(const RowStore& rows, uint32_t row) const { return matches(tree_->root, slots(), rows, row); }
+  bool matches(const RowStore& rows, uint32_t row) const { return matches(tree_->root, slots(), rows, row, 0); }
+  // The same for a row of the candidates() whose clauses in satisfied hold for
+  // every candidate (so need no evaluating).
+  bool matches(const RowStore& rows, uint32_t row, uint64_t satisfied) const {
+    return matches(tree_->root, slots(), rows, row, satisfied);
+  }
 
   // Rows that may match, ascending, when indexes can narrow the search: true
   // with list pointing at them (at an index's own list, or at owned), false
   // when every row has to be evaluated. Candidates still need matches(). The
   // list is valid until the set or its indexes change.
-  bool candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list, RowList& owned) const;
+  // satisfied: the clauses (bits by their order in the text) that every
+  // candidate satisfies, because its list is the index's list of that clause's
+  // value.
+  bool candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list, RowList& owned,
+                  uint64_t& satisfied) const;
 
   bool isSingleClause() const { return tree_->root.kind == criteria::Node::Kind::Clause; }
 
@@ -74,6 +83,7 @@ class BoundCriteria {
     int field = -1;
     criteria::CompareOp op = criteria::CompareOp::Equal;
     Mode mode = Mode::Never;
+    int ordinal = 0;                  // the clause's place in the text (0, 1, ...)
     int slot = -1;                    // Numeric against a number literal: its slot
     Number fixed;                     // Numeric against a text or date literal
     bool hasNumber = false;           // Dynamic: the literal reads as a number
@@ -92,6 +102,7 @@ class BoundCriteria {
   struct Tree {
     BNode root;
     std::vector<DataType> slotFields;  // the field type of every slot
+    int clauseCount = 0;
     bool numbersAreSlots = true;
   };
 
@@ -108,10 +119,12 @@ class BoundCriteria {
                         std::vector<double>& values);
   static Clause bindClause(const criteria::Clause& c, const std::vector<FieldInfo>& fields, Tree& tree,
                            std::vector<double>& values);
-  static bool matches(const BNode& node, const Number* slots, const RowStore& rows, uint32_t row);
+  static bool matches(const BNode& node, const Number* slots, const RowStore& rows, uint32_t row,
+                      uint64_t satisfied);
   static bool clauseMatches(const Clause& c, const Number& number, const Cell& value);
   static bool candidates(const BNode& node, const Number* slots, IndexSet& indexes, const RowStore& rows,
-                         const RowList*& list, RowList& owned);
+                         const RowList*& list, RowList& owned, uint64_t& satisfied);
+  static uint64_t bitOf(const Clause& c) { return c.ordinal < 64 ? uint64_t{1} << c.ordinal : 0; }
   void setSlots(const double* values);
 
   std::shared_ptr<const Tree> tree_;

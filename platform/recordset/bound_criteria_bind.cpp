@@ -105,6 +105,7 @@ BoundCriteria::BNode BoundCriteria::bindNode(const criteria::Node& node, const s
 BoundCriteria::Clause BoundCriteria::bindClause(const criteria::Clause& c, const std::vector<FieldInfo>& fields,
                                                 Tree& tree, std::vector<double>& values) {
   Clause b;
+  b.ordinal = tree.clauseCount++;
   // Field names are unique without regard to case: the usual spelling, exactly
   // as the field has it, is found without folding letters.
   for (size_t i = 0; i < fields.size() && b.field < 0; ++i)

@@ -40,19 +40,21 @@ bool textHolds(CompareOp op, std::string_view value, std::string_view literal) {
 
 }  // namespace
 
-bool BoundCriteria::matches(const BNode& node, const Number* slots, const RowStore& rows, uint32_t row) {
+bool BoundCriteria::matches(const BNode& node, const Number* slots, const RowStore& rows, uint32_t row,
+                            uint64_t satisfied) {
   switch (node.kind) {
     case criteria::Node::Kind::Clause: {
       const Clause& c = node.clause;
+      if (satisfied & bitOf(c)) return true;
       return clauseMatches(c, numberOf(c, slots), rows.cell(row, static_cast<size_t>(c.field)));
     }
     case criteria::Node::Kind::And:
       for (const auto& child : node.children)
-        if (!matches(child, slots, rows, row)) return false;
+        if (!matches(child, slots, rows, row, satisfied)) return false;
       return true;
     case criteria::Node::Kind::Or:
       for (const auto& child : node.children)
-        if (matches(child, slots, rows, row)) return true;
+        if (matches(child, slots, rows, row, satisfied)) return true;
       return false;
   }
   return false;
@@ -91,13 +93,14 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Number& number, const C
   return false;
 }
 
-bool BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list,
-                               RowList& owned) const {
-  return candidates(tree_->root, slots(), indexes, rows, list, owned);
+bool BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list, RowList& owned,
+                               uint64_t& satisfied) const {
+  satisfied = 0;
+  return candidates(tree_->root, slots(), indexes, rows, list, owned, satisfied);
 }
 
 bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet& indexes, const RowStore& rows,
-                               const RowList*& list, RowList& owned) {
+                               const RowList*& list, RowList& owned, uint64_t& satisfied) {
   static const RowList kNone;
   switch (node.kind) {
     case criteria::Node::Kind::Clause: {
@@ -105,56 +108,79 @@ bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet&
       if (!c.indexable) return false;
       const Number& number = numberOf(c, slots);
       // No whole number equals 5.5.
-      list = number.integer ? &indexes.require(rows, c.field).rowsWith(*number.integer) : &kNone;
+      if (!number.integer) {
+        list = &kNone;
+        return true;
+      }
+      // The index's list holds exactly the rows whose integer is the value:
+      // every one of them satisfies the equality.
+      list = &indexes.require(rows, c.field).rowsWith(*number.integer);
+      satisfied = bitOf(c);
       return true;
     }
     case criteria::Node::Kind::And: {
       // Every row of the result satisfies each child, so the smallest child
       // candidate list is enough.
       const RowList* best = nullptr;
+      uint64_t bestSatisfied = 0;
       RowList childOwned;
       for (const auto& child : node.children) {
         const RowList* childList = nullptr;
-        if (!candidates(child, slots, indexes, rows, childList, childOwned)) continue;
-        if (!best || childList->size() < best->size()) {
+        uint64_t childSatisfied = 0;
+        if (!candidates(child, slots, indexes, rows, childList, childOwned, childSatisfied)) continue;
+        if (childList == best) {
+          bestSatisfied |= childSatisfied;  // the same list: both hold for all its rows
+        } else if (!best || childList->size() < best->size()) {
           if (childList == &childOwned) {
             owned = std::move(childOwned);
             childList = &owned;
           }
           best = childList;
+          bestSatisfied = childSatisfied;
         }
         if (best->empty()) break;
       }
       if (!best) return false;
       list = best;
+      satisfied = bestSatisfied;
       return true;
     }
     case criteria::Node::Kind::Or: {
       // The union of the children's lists; a child that gives the same list as
       // the one before (the same parent asked for in both halves) adds nothing.
+      // What each child's rows satisfy holds for all rows only while every
+      // child gave that same list.
       const RowList* merged = nullptr;
+      uint64_t mergedSatisfied = 0;
       RowList childOwned;
       for (const auto& child : node.children) {
         const RowList* childList = nullptr;
-        if (!candidates(child, slots, indexes, rows, childList, childOwned)) return false;
+        uint64_t childSatisfied = 0;
+        if (!candidates(child, slots, indexes, rows, childList, childOwned, childSatisfied)) return false;
         if (!merged) {
           if (childList == &childOwned) {
             owned = std::move(childOwned);
             childList = &owned;
           }
           merged = childList;
+          mergedSatisfied = childSatisfied;
           continue;
         }
-        if (childList == merged || *childList == *merged) continue;
+        if (childList == merged || *childList == *merged) {
+          mergedSatisfied |= childSatisfied;
+          continue;
+        }
         RowList next;
         next.reserve(merged->size() + childList->size());
         std::set_union(merged->begin(), merged->end(), childList->begin(), childList->end(),
                        std::back_inserter(next));
         owned = std::move(next);
         merged = &owned;
+        mergedSatisfied = 0;
       }
       if (!merged) return false;
       list = merged;
+      satisfied = mergedSatisfied;
       return true;
     }
   }

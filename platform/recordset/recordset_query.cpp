@@ -131,10 +131,12 @@ void Recordset::Impl::rebuildView() {
   } else {
     const RowList* candidates = nullptr;
     RowList owned;
-    if (useIndexes && rows.size() >= kIndexedFilterThreshold && filter->candidates(indexes, rows, candidates, owned)) {
+    uint64_t satisfied = 0;
+    if (useIndexes && rows.size() >= kIndexedFilterThreshold &&
+        filter->candidates(indexes, rows, candidates, owned, satisfied)) {
       next.reserve(candidates->size());
       for (uint32_t r : *candidates)
-        if (filter->matches(rows, r)) next.push_back(r);
+        if (filter->matches(rows, r, satisfied)) next.push_back(r);
     } else {
       for (uint32_t r = 0, n = static_cast<uint32_t>(rows.size()); r < n; ++r)
         if (filter->matches(rows, r)) next.push_back(r);
@@ -229,14 +231,16 @@ bool Recordset::Find(std::string_view criterion, int32_t skipRecords, SearchDire
   int64_t found = -1;
   const RowList* candidates = nullptr;
   RowList owned;
+  uint64_t satisfied = 0;
   if (d.useIndexes && static_cast<size_t>(size) >= kIndexedFindThreshold &&
-      bound->candidates(d.indexes, d.rows, candidates, owned) && candidates->size() * 4 < static_cast<size_t>(size)) {
+      bound->candidates(d.indexes, d.rows, candidates, owned, satisfied) &&
+      candidates->size() * 4 < static_cast<size_t>(size)) {
     d.ensureViewPositions();
     for (uint32_t r : *candidates) {
       int64_t p = r < d.viewPosition.size() ? d.viewPosition[r] : -1;
       if (p < 0 || (forward ? p < start : p > start)) continue;
       if (found >= 0 && (forward ? p >= found : p <= found)) continue;
-      if (bound->matches(d.rows, r)) found = p;
+      if (bound->matches(d.rows, r, satisfied)) found = p;
     }
   } else if (forward) {
     for (int64_t p = start; p < size; ++p)
