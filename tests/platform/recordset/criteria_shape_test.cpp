@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/automation/automation_error.h"
@@ -157,4 +158,35 @@ TEST(CriteriaShapes, ClonesShareFieldsUntilOneOfThemChangesAField) {
   EXPECT_EQ(labels(*source), (Labels{"m1"}));
   other->setSort("FExtra DESC");
   EXPECT_EQ(wayfind::test::errorOf([&] { source->setSort("FExtra DESC"); }), 3265);
+}
+
+TEST(CriteriaShapes, ClonesInDifferentThreadsShareTheirBoundTextsSafely) {
+  // Each thread filters its own clone by every parent in turn; the clones share
+  // one schema and its cache of shapes.
+  auto source = std::make_shared<Recordset>();
+  source->appendField("FName", DataType::VarWChar, 10);
+  source->appendField("FParent", DataType::Integer);
+  source->open();
+  auto fill = [](Recordset& rs) {
+    for (int i = 0; i < 200; ++i) rs.appendStoredRow({"r" + std::to_string(i), i % 20});
+  };
+  std::vector<RecordsetPtr> clones = {source->cloneStructure(), source->cloneStructure()};
+  for (auto& c : clones) fill(*c);
+  std::vector<int> wrong(clones.size(), 0);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < clones.size(); ++t) {
+    threads.emplace_back([&, t] {
+      Recordset& rs = *clones[t];
+      for (int round = 0; round < 300; ++round) {
+        const int parent = static_cast<int>((round * 7 + t * 3) % 20);
+        rs.setFilter("(FParent = " + std::to_string(parent) + " And FName <> '') Or FParent = " +
+                     std::to_string(parent));
+        if (rs.RecordCount() != 10) ++wrong[t];
+        rs.setFilter("FParent = " + std::to_string(parent));
+        if (rs.RecordCount() != 10 || rs.value("FParent").asLong() != parent) ++wrong[t];
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(wrong, (std::vector<int>{0, 0}));
 }
