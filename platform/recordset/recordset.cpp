@@ -41,12 +41,12 @@ const std::shared_ptr<RecordsetSchema>& noFields() {
   return schema;
 }
 
+}  // namespace
+
 const std::shared_ptr<const SortOrder>& storageOrder() {
   static const auto order = std::make_shared<const SortOrder>();
   return order;
 }
-
-}  // namespace
 
 Recordset::Impl::Impl() : schema(noFields()), sortOrder(storageOrder()) {}
 

@@ -66,7 +66,7 @@ struct Recordset::Impl {
   std::string filterText;
   std::shared_ptr<const BoundCriteria> filter;  // null: no filter
   std::string sortText;
-  std::shared_ptr<const SortOrder> sortOrder;  // null: storage order
+  std::shared_ptr<const SortOrder> sortOrder;  // never null; without keys: storage order
 
   IndexSet indexes;
   bool useIndexes = true;
@@ -76,7 +76,7 @@ struct Recordset::Impl {
   int fieldFor(int index) const;  // 3265 when out of range
   // The criteria text bound to the fields (3265, 3001 when it cannot be).
   std::shared_ptr<const BoundCriteria> bound(std::string_view text);
-  // The sort text bound to the fields; null for an empty sort (3265, 3001).
+  // The sort text bound to the fields; storageOrder() for an empty text (3265, 3001).
   std::shared_ptr<const SortOrder> boundSort(std::string_view text);
   void rebuildView();
   void addToView(uint32_t row);
@@ -84,5 +84,8 @@ struct Recordset::Impl {
 };
 
 inline constexpr const char* kRecordsetSource = "Recordset";
+
+// The sort without keys (storage order), shared by every set.
+const std::shared_ptr<const SortOrder>& storageOrder();
 
 }  // namespace wayfind::platform

@@ -105,8 +105,7 @@ std::shared_ptr<const BoundCriteria> Recordset::Impl::bound(std::string_view tex
 }
 
 std::shared_ptr<const SortOrder> Recordset::Impl::boundSort(std::string_view text) {
-  static const auto storageOrder = std::make_shared<const SortOrder>();
-  if (blank(text)) return storageOrder;
+  if (blank(text)) return storageOrder();
   RecordsetSchema& s = *schema;
   {
     std::lock_guard lock(s.mutex);
