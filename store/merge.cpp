@@ -15,7 +15,10 @@
 #include "store/merge.h"
 
 #include <algorithm>
+#include <atomic>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -66,43 +69,89 @@ const char* languageNameField() {
   }
 }
 
-void copyField(Recordset& result, const Recordset& user, const char* field) {
-  result.setValue(field, user.value(field));
+// A field the merge reads or writes by name. The tables of a level keep their
+// fields in the same places from one query to the next, so the place the name
+// had last time in the result (or in the user's table) is tried first; it is
+// taken only when the field there is spelt exactly so, which makes it the field
+// the name finds.
+class FieldOf {
+ public:
+  enum Table { kResult = 0, kUser = 1 };
+  explicit FieldOf(std::string_view name) : name_(name) {}
+
+  std::string_view name() const { return name_; }
+  int in(const Recordset& rs, Table table) const {
+    std::atomic<int>& hint = last_[table];
+    const int last = hint.load(std::memory_order_relaxed);
+    if (last >= 0 && last < rs.fieldCount() && rs.fieldInfo(last).name == name_) return last;
+    const int found = rs.requireField(name_);
+    hint.store(found, std::memory_order_relaxed);
+    return found;
+  }
+
+ private:
+  std::string_view name_;
+  mutable std::atomic<int> last_[2] = {-1, -1};
+};
+
+// The user's field into the result's field of the same name (as
+// result.setValue(field, user.value(field)), without the Variant between).
+void copyField(Recordset& result, const Recordset& user, const FieldOf& field) {
+  const int from = field.in(user, FieldOf::kUser);
+  result.setValueFrom(field.in(result, FieldOf::kResult), user, from);
+}
+
+void copyFields(Recordset& result, const Recordset& user, std::initializer_list<const FieldOf*> fields) {
+  for (const FieldOf* f : fields) copyField(result, user, *f);
 }
 
 // Copies the user row's fields into the result's current row.
 void copyUserFields(Level level, Recordset& result, const Recordset& user, bool owned) {
+  static const FieldOf acctType("FAcctType"), topClassName("FTopClassName"), visible("FVisible"),
+      index("FIndex"), name("FName"), topClassId("FTopClassID"), subSysId("FSubSysID"), funcName("FFuncName"),
+      funcNameEn("FFuncName_en"), funcNameCht("FFuncName_cht"), subFuncId("FSubFuncID"), helpCode("FHelpCode"),
+      enable("FEnable"), showName("FShowName"), detailFuncId("FDetailFuncID"), className("FClassName"),
+      classParam("FClassParam"), funcType("FFuncType");
+  constexpr auto kResult = FieldOf::kResult;
+  constexpr auto kUser = FieldOf::kUser;
   switch (level) {
     case Level::TopClass:
-      for (const char* f : {"FAcctType", "FTopClassName", "FVisible", "FIndex"}) copyField(result, user, f);
+      copyFields(result, user, {&acctType, &topClassName, &visible, &index});
       break;
     case Level::SubSystem:
-      for (const char* f : {"FName", "FAcctType", "FTopClassID", "FIndex", "FVisible"})
-        copyField(result, user, f);
+      copyFields(result, user, {&name, &acctType, &topClassId, &index, &visible});
       break;
     case Level::SubFunc:
-      for (const char* f : {"FSubSysID", "FVisible", "FIndex", "FFuncName"}) copyField(result, user, f);
+      copyFields(result, user, {&subSysId, &visible, &index, &funcName});
       break;
     case Level::DetailFunc: {
-      copyField(result, user, "FSubFuncID");
-      result.setValue("FFuncName", user.value(owned ? languageNameField() : "FFuncName"));
-      for (const char* f : {"FIndex", "FHelpCode", "FEnable", "FVisible"}) copyField(result, user, f);
-      if (result.value("FShowName").isNull()) {
-        const Variant& name = user.value("FFuncName");
-        const int32_t size = result.fieldInfo(result.requireField("FShowName")).definedSize;
+      copyField(result, user, subFuncId);
+      {
+        const char* language = owned ? languageNameField() : "FFuncName";
+        const FieldOf& nameField = language == std::string_view("FFuncName_en")    ? funcNameEn
+                                   : language == std::string_view("FFuncName_cht") ? funcNameCht
+                                                                                   : funcName;
+        const int from = nameField.in(user, kUser);
+        result.setValueFrom(funcName.in(result, kResult), user, from);
+      }
+      copyFields(result, user, {&index, &helpCode, &enable, &visible});
+      const int show = showName.in(result, kResult);
+      if (result.value(show).isNull()) {
+        const Variant name = user.value(funcName.in(user, kUser));
+        const int32_t size = result.fieldInfo(show).definedSize;
         if (name.isNull() || size <= 0) {
-          result.setValue("FShowName", name);
+          result.setValue(show, name);
         } else {
-          result.setValue("FShowName", Variant(platform::leftChars(platform::CStr(name),
-                                                                   static_cast<size_t>(size))));
+          result.setValue(show, Variant(platform::leftChars(platform::CStr(name), static_cast<size_t>(size))));
         }
       }
-      const Variant& id = user.value("FDetailFuncID");
+      const Variant id = user.value(detailFuncId.in(user, kUser));
       if (owned || (!id.isNull() && platform::CDbl(id) >= kCustomDetailFuncBase)) {
-        copyField(result, user, "FClassName");
-        copyField(result, user, "FClassParam");
+        copyField(result, user, className);
+        copyField(result, user, classParam);
       }
-      if (result.value("FFuncType").isNull()) result.setValue("FFuncType", Variant(int32_t{-1}));
+      const int type = funcType.in(result, kResult);
+      if (result.value(type).isNull()) result.setValue(type, Variant(int32_t{-1}));
       break;
     }
     case Level::Other:
@@ -214,7 +263,10 @@ RecordsetPtr CloneStructure(const RecordsetPtr& source) {
   // The fields with their names, types, sizes, attributes and precision; the
   // numeric scale starts at 0 and the new set uses its indexes.
   RecordsetPtr rs = source->cloneStructure();
-  for (int i = 0; i < rs->fieldCount(); ++i) rs->setPrecision(i, rs->fieldInfo(i).precision, 0);
+  for (int i = 0; i < rs->fieldCount(); ++i) {
+    const platform::FieldInfo& f = rs->fieldInfo(i);
+    if (f.numericScale != 0) rs->setPrecision(i, f.precision, 0);
+  }
   rs->setUseIndexes(true);
   return rs;
 }
@@ -223,7 +275,10 @@ void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source) {
   if (!target || !source || source->isBOF() || source->isEOF()) return;
   const int n = source->fieldCount();
   std::vector<int> targetIndex(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
+  // A clone that still shares its source's fields has them in the same places.
+  const bool sameFields = n > 0 && n == target->fieldCount() && &source->fieldInfo(0) == &target->fieldInfo(0);
+  for (int i = 0; i < n && sameFields; ++i) targetIndex[static_cast<size_t>(i)] = i;
+  for (int i = 0; i < n && !sameFields; ++i) {
     // A clone has the source's fields in the same places.
     const std::string& name = source->fieldInfo(i).name;
     targetIndex[static_cast<size_t>(i)] =

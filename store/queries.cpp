@@ -2,6 +2,9 @@
 // been given, spaces included; identifiers and codes go in as decimal numbers.
 #include "store/queries.h"
 
+#include <charconv>
+#include <string_view>
+
 #include "context/login_props.h"
 #include "erp/api/progids.h"
 #include "erp/api/server_datas_info.h"
@@ -20,6 +23,32 @@ using platform::Recordset;
 using platform::Variant;
 
 std::string num(int32_t n) { return std::to_string(n); }
+
+// A filter text built in a buffer of this thread, for the queries a tree walk
+// repeats: once the buffer has grown, building a text allocates nothing. Each
+// text is set before the next one is built.
+class FilterText {
+ public:
+  FilterText() : text_(buffer()) { text_.clear(); }
+  FilterText& operator<<(std::string_view part) {
+    text_.append(part);
+    return *this;
+  }
+  FilterText& operator<<(int32_t n) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    text_.append(digits, static_cast<size_t>(end - digits));
+    return *this;
+  }
+  std::string_view view() const { return text_; }
+
+ private:
+  static std::string& buffer() {
+    thread_local std::string text;
+    return text;
+  }
+  std::string& text_;
+};
 
 Recordset& table(const RecordsetPtr& slot, const char* name) {
   if (!slot) raiseNotSet(name);
@@ -132,14 +161,18 @@ RecordsetPtr GetSubFunc_All(int32_t lSubSysID) {
 }
 
 RecordsetPtr GetDetailFunc(int32_t lSubFuncID) {
-  const std::string n = num(prepareTreeQuery());
-  const std::string f = num(lSubFuncID);
+  const int32_t n = prepareTreeQuery();
+  const int32_t f = lSubFuncID;
   auto& s = DataInfo::instance();
-  table(s.templ.DetailFunc, "template DetailFunc")
-      .setFilter(s.isBOSQuery ? "FSubFuncID =" + f
-                              : "(FSubFuncID =" + f + " And FAcctType ='') Or (FSubFuncID =" + f +
-                                    " And FAcctType Like '%," + n + ",%')");
-  table(s.user.DetailFunc, "user DetailFunc").setFilter("FSubFuncID = " + f);
+  Recordset& templ = table(s.templ.DetailFunc, "template DetailFunc");
+  if (s.isBOSQuery) {
+    templ.setFilter((FilterText() << "FSubFuncID =" << f).view());
+  } else {
+    templ.setFilter((FilterText() << "(FSubFuncID =" << f << " And FAcctType ='') Or (FSubFuncID =" << f
+                                  << " And FAcctType Like '%," << n << ",%')")
+                        .view());
+  }
+  table(s.user.DetailFunc, "user DetailFunc").setFilter((FilterText() << "FSubFuncID = " << f).view());
   return finish(MergeUserRows("DetailFunc", s.templ.DetailFunc, s.user.DetailFunc, lSubFuncID),
                 "FVisible = 1");
 }

@@ -25,7 +25,7 @@ bool comparesAsNumber(DataType t) {
 }
 
 // The literal as the number a number field compares with.
-double numberFor(const FieldInfo& f, const criteria::Literal& lit) {
+double literalNumber(const FieldInfo& f, const criteria::Literal& lit) {
   if (lit.kind != Kind::Text) return lit.number;
   try {
     if (f.type == DataType::Date) return CDate(Variant(lit.text)).serial;
@@ -48,27 +48,64 @@ std::optional<int64_t> wholeNumber(double d) {
 
 std::shared_ptr<const BoundCriteria> BoundCriteria::bind(const criteria::Node& node,
                                                          const std::vector<FieldInfo>& fields) {
+  auto tree = std::make_shared<Tree>();
+  std::vector<double> values;
+  tree->root = bindNode(node, fields, *tree, values);
   auto bound = std::make_shared<BoundCriteria>();
-  bound->root_ = bindNode(node, fields);
+  bound->tree_ = std::move(tree);
+  bound->setSlots(values.data());
   return bound;
 }
 
-BoundCriteria::BNode BoundCriteria::bindNode(const criteria::Node& node,
-                                             const std::vector<FieldInfo>& fields) {
+std::shared_ptr<const BoundCriteria> BoundCriteria::withNumbers(const double* numbers) const {
+  auto bound = std::make_shared<BoundCriteria>();
+  bound->tree_ = tree_;
+  bound->setSlots(numbers);
+  return bound;
+}
+
+bool BoundCriteria::hasNumbers(const double* numbers) const {
+  const Number* own = slots();
+  for (size_t i = 0; i < tree_->slotFields.size(); ++i)
+    if (own[i].value != numbers[i] || std::signbit(own[i].value) != std::signbit(numbers[i])) return false;
+  return true;
+}
+
+void BoundCriteria::setSlots(const double* values) {
+  const size_t n = tree_->slotFields.size();
+  Number* slots = inlineSlots_;
+  if (n > kInlineSlots) {
+    moreSlots_ = std::make_unique<Number[]>(n);
+    slots = moreSlots_.get();
+  }
+  for (size_t i = 0; i < n; ++i) slots[i] = numberFor(tree_->slotFields[i], values[i]);
+}
+
+BoundCriteria::Number BoundCriteria::numberFor(DataType type, double value) {
+  Number n;
+  n.value = value;
+  n.number = type == DataType::Boolean ? (value != 0.0 ? -1.0 : 0.0) : value;
+  n.integer = wholeNumber(n.number);
+  return n;
+}
+
+BoundCriteria::BNode BoundCriteria::bindNode(const criteria::Node& node, const std::vector<FieldInfo>& fields,
+                                             Tree& tree, std::vector<double>& values) {
   BNode b;
   b.kind = node.kind;
   if (node.kind == criteria::Node::Kind::Clause) {
-    b.clause = bindClause(node.clause, fields);
+    b.clause = bindClause(node.clause, fields, tree, values);
   } else {
     b.children.reserve(node.children.size());
-    for (const auto& child : node.children) b.children.push_back(bindNode(child, fields));
+    for (const auto& child : node.children) b.children.push_back(bindNode(child, fields, tree, values));
   }
   return b;
 }
 
-BoundCriteria::Clause BoundCriteria::bindClause(const criteria::Clause& c,
-                                                const std::vector<FieldInfo>& fields) {
+BoundCriteria::Clause BoundCriteria::bindClause(const criteria::Clause& c, const std::vector<FieldInfo>& fields,
+                                                Tree& tree, std::vector<double>& values) {
   Clause b;
+  b.ordinal = tree.clauseCount++;
   // Field names are unique without regard to case: the usual spelling, exactly
   // as the field has it, is found without folding letters.
   for (size_t i = 0; i < fields.size() && b.field < 0; ++i)
@@ -82,6 +119,15 @@ BoundCriteria::Clause BoundCriteria::bindClause(const criteria::Clause& c,
   const FieldInfo& f = fields[static_cast<size_t>(b.field)];
   b.op = c.op;
 
+  // Every number literal has a slot, in the order of the text; only those
+  // compared with a number field read their value from it.
+  int slot = -1;
+  if (c.value.kind == Kind::Number) {
+    slot = static_cast<int>(tree.slotFields.size());
+    tree.slotFields.push_back(f.type);
+    values.push_back(c.value.number);
+  }
+
   if (c.value.kind == Kind::Null) {
     b.mode = c.op == CompareOp::Equal ? Mode::IsNull : c.op == CompareOp::NotEqual ? Mode::NotNull : Mode::Never;
     return b;
@@ -93,9 +139,11 @@ BoundCriteria::Clause BoundCriteria::bindClause(const criteria::Clause& c,
   }
   if (comparesAsNumber(f.type)) {
     b.mode = Mode::Numeric;
-    b.number = numberFor(f, c.value);
-    if (f.type == DataType::Boolean) b.number = b.number != 0.0 ? -1.0 : 0.0;
-    b.integer = wholeNumber(b.number);
+    if (slot >= 0) {
+      b.slot = slot;
+    } else {
+      b.fixed = numberFor(f.type, literalNumber(f, c.value));
+    }
     b.hasNumber = true;
     b.indexable = isIntegerType(f.type) && c.op == CompareOp::Equal;
     return b;
@@ -106,16 +154,18 @@ BoundCriteria::Clause BoundCriteria::bindClause(const criteria::Clause& c,
     return b;
   }
   b.mode = Mode::Dynamic;
+  if (slot >= 0) tree.numbersAreSlots = false;
   b.literalIsText = c.value.kind == Kind::Text;
   if (b.literalIsText) {
     b.text = c.value.text;
-    if (auto n = parseNumber(b.text)) { b.number = *n; b.hasNumber = true; }
+    if (auto n = parseNumber(b.text)) { b.fixed.number = *n; b.hasNumber = true; }
   } else {
-    b.number = c.value.number;
+    b.fixed.number = c.value.number;
     b.hasNumber = true;
-    b.text = c.value.kind == Kind::Date ? CStr(Variant(Date{b.number})) : formatNumber(b.number);
+    b.text = c.value.kind == Kind::Date ? CStr(Variant(Date{b.fixed.number})) : formatNumber(b.fixed.number);
   }
-  b.integer = b.hasNumber ? wholeNumber(b.number) : std::nullopt;
+  b.fixed.value = b.fixed.number;
+  b.fixed.integer = b.hasNumber ? wholeNumber(b.fixed.number) : std::nullopt;
   return b;
 }
 

@@ -40,23 +40,27 @@ bool textHolds(CompareOp op, std::string_view value, std::string_view literal) {
 
 }  // namespace
 
-bool BoundCriteria::matches(const BNode& node, const RowStore& rows, uint32_t row) {
+bool BoundCriteria::matches(const BNode& node, const Number* slots, const RowStore& rows, uint32_t row,
+                            uint64_t satisfied) {
   switch (node.kind) {
-    case criteria::Node::Kind::Clause:
-      return clauseMatches(node.clause, rows.cell(row, static_cast<size_t>(node.clause.field)));
+    case criteria::Node::Kind::Clause: {
+      const Clause& c = node.clause;
+      if (satisfied & bitOf(c)) return true;
+      return clauseMatches(c, numberOf(c, slots), rows.cell(row, static_cast<size_t>(c.field)));
+    }
     case criteria::Node::Kind::And:
       for (const auto& child : node.children)
-        if (!matches(child, rows, row)) return false;
+        if (!matches(child, slots, rows, row, satisfied)) return false;
       return true;
     case criteria::Node::Kind::Or:
       for (const auto& child : node.children)
-        if (matches(child, rows, row)) return true;
+        if (matches(child, slots, rows, row, satisfied)) return true;
       return false;
   }
   return false;
 }
 
-bool BoundCriteria::clauseMatches(const Clause& c, const Cell& value) {
+bool BoundCriteria::clauseMatches(const Clause& c, const Number& number, const Cell& value) {
   bool isNull = value.isNull();
   switch (c.mode) {
     case Mode::IsNull: return isNull;
@@ -77,52 +81,110 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Cell& value) {
 
   // Numeric and Dynamic: numbers compare as numbers where both sides are numbers.
   if (c.hasNumber) {
-    if (c.integer && value.isInteger()) return holds(c.op, threeWay(value.integer, *c.integer));
-    if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, c.number));
+    if (number.integer && value.isInteger()) return holds(c.op, threeWay(value.integer, *number.integer));
+    if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, number.number));
     if (c.mode == Mode::Numeric) return false;
   }
   // Dynamic from here on. A number and a text that is no number are not
   // comparable: the clause does not hold, whatever the operator.
   if (!isText) return false;
   if (c.literalIsText) return textHolds(c.op, value.text, c.text);
-  if (auto d = parseNumber(value.text)) return holds(c.op, threeWay(*d, c.number));
+  if (auto d = parseNumber(value.text)) return holds(c.op, threeWay(*d, number.number));
   return false;
 }
 
-std::optional<RowList> BoundCriteria::candidates(const BNode& node, IndexSet& indexes,
-                                                 const RowStore& rows) {
+bool BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list, RowList& owned,
+                               uint64_t& satisfied) const {
+  satisfied = 0;
+  return candidates(tree_->root, slots(), indexes, rows, list, owned, satisfied);
+}
+
+bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet& indexes, const RowStore& rows,
+                               const RowList*& list, RowList& owned, uint64_t& satisfied) {
+  static const RowList kNone;
   switch (node.kind) {
     case criteria::Node::Kind::Clause: {
       const Clause& c = node.clause;
-      if (!c.indexable) return std::nullopt;
-      if (!c.integer) return RowList{};  // no whole number equals 5.5
-      return indexes.require(rows, c.field).rowsWith(*c.integer);
+      if (!c.indexable) return false;
+      const Number& number = numberOf(c, slots);
+      // No whole number equals 5.5.
+      if (!number.integer) {
+        list = &kNone;
+        return true;
+      }
+      // The index's list holds exactly the rows whose integer is the value:
+      // every one of them satisfies the equality.
+      list = &indexes.require(rows, c.field).rowsWith(*number.integer);
+      satisfied = bitOf(c);
+      return true;
     }
     case criteria::Node::Kind::And: {
       // Every row of the result satisfies each child, so the smallest child
       // candidate list is enough.
-      std::optional<RowList> best;
+      const RowList* best = nullptr;
+      uint64_t bestSatisfied = 0;
+      RowList childOwned;
       for (const auto& child : node.children) {
-        auto list = candidates(child, indexes, rows);
-        if (list && (!best || list->size() < best->size())) best = std::move(list);
-        if (best && best->empty()) break;
+        const RowList* childList = nullptr;
+        uint64_t childSatisfied = 0;
+        if (!candidates(child, slots, indexes, rows, childList, childOwned, childSatisfied)) continue;
+        if (childList == best) {
+          bestSatisfied |= childSatisfied;  // the same list: both hold for all its rows
+        } else if (!best || childList->size() < best->size()) {
+          if (childList == &childOwned) {
+            owned = std::move(childOwned);
+            childList = &owned;
+          }
+          best = childList;
+          bestSatisfied = childSatisfied;
+        }
+        if (best->empty()) break;
       }
-      return best;
+      if (!best) return false;
+      list = best;
+      satisfied = bestSatisfied;
+      return true;
     }
     case criteria::Node::Kind::Or: {
-      RowList merged;
+      // The union of the children's lists; a child that gives the same list as
+      // the one before (the same parent asked for in both halves) adds nothing.
+      // What each child's rows satisfy holds for all rows only while every
+      // child gave that same list.
+      const RowList* merged = nullptr;
+      uint64_t mergedSatisfied = 0;
+      RowList childOwned;
       for (const auto& child : node.children) {
-        auto list = candidates(child, indexes, rows);
-        if (!list) return std::nullopt;
+        const RowList* childList = nullptr;
+        uint64_t childSatisfied = 0;
+        if (!candidates(child, slots, indexes, rows, childList, childOwned, childSatisfied)) return false;
+        if (!merged) {
+          if (childList == &childOwned) {
+            owned = std::move(childOwned);
+            childList = &owned;
+          }
+          merged = childList;
+          mergedSatisfied = childSatisfied;
+          continue;
+        }
+        if (childList == merged || *childList == *merged) {
+          mergedSatisfied |= childSatisfied;
+          continue;
+        }
         RowList next;
-        next.reserve(merged.size() + list->size());
-        std::set_union(merged.begin(), merged.end(), list->begin(), list->end(), std::back_inserter(next));
-        merged = std::move(next);
+        next.reserve(merged->size() + childList->size());
+        std::set_union(merged->begin(), merged->end(), childList->begin(), childList->end(),
+                       std::back_inserter(next));
+        owned = std::move(next);
+        merged = &owned;
+        mergedSatisfied = 0;
       }
-      return merged;
+      if (!merged) return false;
+      list = merged;
+      satisfied = mergedSatisfied;
+      return true;
     }
   }
-  return std::nullopt;
+  return false;
 }
 
 }  // namespace wayfind::platform

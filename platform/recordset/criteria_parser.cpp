@@ -20,7 +20,7 @@ bool isNameChar(char c) { return isNameStart(c) || isDigit(c); }
 
 class Parser {
  public:
-  explicit Parser(std::string_view text) : text_(text) {}
+  Parser(std::string_view text, std::vector<Span>* numberSpans) : text_(text), numberSpans_(numberSpans) {}
 
   Node parseAll() {
     Node n = expression(0);
@@ -215,15 +215,22 @@ class Parser {
     written = std::string(text_.substr(start, pos_ - start));
     auto value = parseNumber(written);
     if (!value) { pos_ = start; fail("malformed number"); }
+    if (numberSpans_) numberSpans_->push_back({start, pos_ - start});
     return *value;
   }
 
   std::string_view text_;
+  std::vector<Span>* numberSpans_;
   size_t pos_ = 0;
 };
 
 }  // namespace
 
-Node parse(std::string_view text) { return Parser(text).parseAll(); }
+Node parse(std::string_view text) { return Parser(text, nullptr).parseAll(); }
+
+Node parse(std::string_view text, std::vector<Span>& numberSpans) {
+  numberSpans.clear();
+  return Parser(text, &numberSpans).parseAll();
+}
 
 }  // namespace wayfind::platform::criteria

@@ -8,8 +8,10 @@
 // tokens. Malformed text raises 3001 with a description naming the position.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/recordset/criteria.h"
 
@@ -21,8 +23,14 @@ inline constexpr int kMaxNesting = 64;
 
 Node parse(std::string_view text);
 
-// parse() with a process-wide cache keyed by the exact text, so each distinct
-// filter is parsed once. Malformed texts are not cached.
-std::shared_ptr<const Node> parseCached(std::string_view text);
+// Where a number literal stands in a criteria text.
+struct Span {
+  size_t offset = 0;
+  size_t length = 0;
+};
+
+// parse(), also giving the place of every number literal, in the order of the
+// text (which is the order of the clauses in the tree).
+Node parse(std::string_view text, std::vector<Span>& numberSpans);
 
 }  // namespace wayfind::platform::criteria

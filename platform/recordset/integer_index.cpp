@@ -42,16 +42,18 @@ void IntegerIndex::erase(uint32_t row, const Cell& value) {
 
 void IndexSet::reset(int fieldCount) {
   byField_.clear();
-  byField_.resize(static_cast<size_t>(fieldCount));
+  fieldCount_ = static_cast<size_t>(fieldCount);
 }
 
 const IntegerIndex& IndexSet::require(const RowStore& rows, int field) {
+  if (byField_.empty()) byField_.resize(fieldCount_);
   auto& slot = byField_[static_cast<size_t>(field)];
   if (!slot) slot = std::make_unique<IntegerIndex>(rows, field);
   return *slot;
 }
 
 void IndexSet::onWrite(uint32_t row, int field, const Cell& oldValue, const Cell& newValue) {
+  if (byField_.empty()) return;
   auto& slot = byField_[static_cast<size_t>(field)];
   if (!slot) return;
   slot->erase(row, oldValue);

@@ -33,7 +33,8 @@ class IntegerIndex {
   std::unordered_map<int64_t, RowList> buckets_;
 };
 
-// One lazily built IntegerIndex per field.
+// One lazily built IntegerIndex per field. A set whose filters never asked for
+// an index (a merged result, say) costs no allocation and no upkeep.
 class IndexSet {
  public:
   void reset(int fieldCount);
@@ -47,7 +48,8 @@ class IndexSet {
   size_t memoryBytes() const;
 
  private:
-  std::vector<std::unique_ptr<IntegerIndex>> byField_;
+  std::vector<std::unique_ptr<IntegerIndex>> byField_;  // empty until an index is built
+  size_t fieldCount_ = 0;
 };
 
 }  // namespace wayfind::platform

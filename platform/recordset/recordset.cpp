@@ -32,13 +32,41 @@ constexpr int32_t kObjectClosed = 3704;
 
 // ---- Impl helpers ----
 
+namespace {
+
+// The schema of a set without fields, shared by every new set until its first
+// appendField.
+const std::shared_ptr<RecordsetSchema>& noFields() {
+  static const auto schema = std::make_shared<RecordsetSchema>();
+  return schema;
+}
+
+}  // namespace
+
+const std::shared_ptr<const SortOrder>& storageOrder() {
+  static const auto order = std::make_shared<const SortOrder>();
+  return order;
+}
+
+Recordset::Impl::Impl() : schema(noFields()), sortOrder(storageOrder()) {}
+
+std::vector<FieldInfo>& Recordset::Impl::ownFields() {
+  if (schema.use_count() > 1 || schema == noFields()) {
+    auto own = std::make_shared<RecordsetSchema>();
+    own->fields = schema->fields;
+    own->byName = schema->byName;
+    schema = std::move(own);
+  }
+  return schema->fields;
+}
+
 uint32_t Recordset::Impl::currentRow() const {
   if (!onRow()) raise(err::kNoCurrentRecord, kRecordsetSource);
   return view[static_cast<size_t>(cursor)];
 }
 
 int Recordset::Impl::fieldFor(int index) const {
-  if (index < 0 || index >= static_cast<int>(fields.size()))
+  if (index < 0 || index >= static_cast<int>(fields().size()))
     unknownField("#" + std::to_string(index));
   return index;
 }
@@ -61,31 +89,47 @@ void Recordset::appendField(std::string_view name, DataType type, int32_t define
   info.type = type;
   info.definedSize = definedSize;
   info.attributes = attributes;
-  impl_->fields.push_back(std::move(info));
-  impl_->rows.reset(impl_->fields);
+  // Criteria and sorts bound to the old fields stay with them: a shared schema
+  // is left to the sets sharing it, a set's own loses its caches.
+  if (impl_->schema.use_count() > 1 || impl_->schema == noFields()) {
+    auto schema = std::make_shared<RecordsetSchema>();
+    schema->fields = impl_->fields();
+    schema->byName = impl_->schema->byName;
+    impl_->schema = std::move(schema);
+  } else {
+    std::lock_guard lock(impl_->schema->mutex);
+    impl_->schema->criteria.clear();
+    impl_->schema->sorts.clear();
+  }
+  RecordsetSchema& schema = *impl_->schema;
+  schema.byName.emplace(info.name, static_cast<int>(schema.fields.size()));
+  schema.fields.push_back(std::move(info));
+  impl_->rows.reset(impl_->fields());
   impl_->indexes.reset(fieldCount());
-  impl_->boundCache.clear();
 }
 
 void Recordset::setPrecision(int index, uint8_t precision, uint8_t numericScale) {
   if (index < 0 || index >= fieldCount()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
-  impl_->fields[static_cast<size_t>(index)].precision = precision;
-  impl_->fields[static_cast<size_t>(index)].numericScale = numericScale;
+  const FieldInfo& now = impl_->fields()[static_cast<size_t>(index)];
+  if (now.precision == precision && now.numericScale == numericScale) return;
+  FieldInfo& f = impl_->ownFields()[static_cast<size_t>(index)];
+  f.precision = precision;
+  f.numericScale = numericScale;
 }
 
-int Recordset::fieldCount() const { return static_cast<int>(impl_->fields.size()); }
+int Recordset::fieldCount() const { return static_cast<int>(impl_->fields().size()); }
 
 const FieldInfo& Recordset::fieldInfo(int index) const {
   if (index < 0 || index >= fieldCount()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
-  return impl_->fields[static_cast<size_t>(index)];
+  return impl_->fields()[static_cast<size_t>(index)];
 }
 
 int Recordset::fieldIndex(std::string_view name) const {
-  const auto& fields = impl_->fields;
+  const auto& fields = impl_->fields();
   // Names are unique without regard to case, so a name spelt exactly as the
   // field is that field; the usual spelling is found without folding letters.
-  for (size_t i = 0; i < fields.size(); ++i)
-    if (fields[i].name == name) return static_cast<int>(i);
+  const auto& byName = impl_->schema->byName;
+  if (auto it = byName.find(name); it != byName.end()) return it->second;
   for (size_t i = 0; i < fields.size(); ++i)
     if (iequals(fields[i].name, name)) return static_cast<int>(i);
   return -1;
@@ -108,8 +152,8 @@ bool Recordset::isOpen() const { return impl_->open; }
 
 std::shared_ptr<Recordset> Recordset::cloneStructure() const {
   auto copy = std::make_shared<Recordset>();
-  copy->impl_->fields = impl_->fields;
-  copy->impl_->rows.reset(copy->impl_->fields);
+  copy->impl_->schema = impl_->schema;
+  copy->impl_->rows.reset(copy->impl_->fields());
   copy->impl_->useIndexes = impl_->useIndexes;
   copy->open();
   return copy;
@@ -176,11 +220,11 @@ void Recordset::AddNew() {
 void Recordset::appendStoredRow(std::vector<Variant> values) {
   if (!impl_->open) closed();
   Impl& d = *impl_;
-  if (values.size() != d.fields.size())
-    badArguments("A row needs " + std::to_string(d.fields.size()) + " values, not " +
+  if (values.size() != d.fields().size())
+    badArguments("A row needs " + std::to_string(d.fields().size()) + " values, not " +
                  std::to_string(values.size()) + ".");
   // Convert every value before storing any, so a bad value leaves no half row.
-  for (size_t f = 0; f < values.size(); ++f) values[f] = convertForField(d.fields[f], values[f]);
+  for (size_t f = 0; f < values.size(); ++f) values[f] = convertForField(d.fields()[f], values[f]);
   d.rows.appendNullRow();
   auto row = static_cast<uint32_t>(d.rows.size() - 1);
   for (size_t f = 0; f < values.size(); ++f) d.rows.set(row, f, values[f]);
@@ -192,27 +236,39 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
   if (!impl_->open) closed();
   Impl& d = *impl_;
   const Impl& s = *source.impl_;
-  if (targetFields.size() != s.fields.size())
-    badArguments("A copy needs a target field for each of the " + std::to_string(s.fields.size()) + " fields.");
+  if (targetFields.size() != s.fields().size())
+    badArguments("A copy needs a target field for each of the " + std::to_string(s.fields().size()) + " fields.");
   // A field copies its cells as they are stored when both sides store the same
   // type and the target takes every text the source holds; otherwise each value
   // goes through the target field's conversion, as setValue does.
-  std::vector<char> direct(targetFields.size());
+  constexpr size_t kInlineFields = 64;
+  char directInline[kInlineFields];
+  std::vector<char> directMore;
+  char* direct = directInline;
+  if (targetFields.size() > kInlineFields) {
+    directMore.resize(targetFields.size());
+    direct = directMore.data();
+  }
+  bool allDirect = true;
   for (size_t f = 0; f < targetFields.size(); ++f) {
-    const FieldInfo& to = d.fields[static_cast<size_t>(d.fieldFor(targetFields[f]))];
-    const FieldInfo& from = s.fields[f];
+    const FieldInfo& to = d.fields()[static_cast<size_t>(d.fieldFor(targetFields[f]))];
+    const FieldInfo& from = s.fields()[f];
     direct[f] = to.type == from.type && to.type != DataType::Variant &&
                 (to.definedSize == 0 || (from.definedSize > 0 && from.definedSize <= to.definedSize));
+    allDirect = allDirect && direct[f];
   }
   // Values that need converting are converted before any row is added, so a
   // value the target refuses leaves the target as it was.
   const size_t count = s.view.size();
-  std::vector<std::vector<Variant>> converted(targetFields.size());
-  for (size_t f = 0; f < targetFields.size(); ++f) {
-    if (direct[f]) continue;
-    const FieldInfo& to = d.fields[static_cast<size_t>(targetFields[f])];
-    converted[f].reserve(count);
-    for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
+  std::vector<std::vector<Variant>> converted;
+  if (!allDirect) {
+    converted.resize(targetFields.size());
+    for (size_t f = 0; f < targetFields.size(); ++f) {
+      if (direct[f]) continue;
+      const FieldInfo& to = d.fields()[static_cast<size_t>(targetFields[f])];
+      converted[f].reserve(count);
+      for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
+    }
   }
   // Then all the rows at once, column by column.
   const auto first = static_cast<uint32_t>(d.rows.size());
@@ -229,6 +285,7 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
       for (size_t i = 0; i < count; ++i) d.rows.set(first + i, to, converted[f][i]);
     }
   }
+  if (d.view.capacity() < d.view.size() + count) d.view.reserve(std::max(d.view.size() + count, 2 * d.view.capacity()));
   for (uint32_t row = first; row < first + count; ++row) {
     d.view.push_back(row);
     if (d.viewPositionValid) {
@@ -255,9 +312,9 @@ void Recordset::endBulkLoad() {
 
 size_t Recordset::memoryBytes() const {
   const Impl& d = *impl_;
-  size_t bytes = sizeof(Recordset) + sizeof(Impl) + d.rows.memoryBytes() + d.view.capacity() * sizeof(uint32_t) +
+  size_t bytes = sizeof(Recordset) + sizeof(Impl) + d.rows.memoryBytes() + (d.view.capacity() + d.spareView.capacity()) * sizeof(uint32_t) +
                  d.viewPosition.capacity() * sizeof(int32_t) + d.indexes.memoryBytes();
-  for (const FieldInfo& f : d.fields) bytes += sizeof(FieldInfo) + (f.name.size() > 15 ? f.name.capacity() + 1 : 0);
+  for (const FieldInfo& f : d.fields()) bytes += sizeof(FieldInfo) + (f.name.size() > 15 ? f.name.capacity() + 1 : 0);
   return bytes;
 }
 
@@ -284,11 +341,33 @@ Variant Recordset::value(int index) const {
 
 void Recordset::setValue(std::string_view field, const Variant& v) { setValue(requireField(field), v); }
 
+void Recordset::setValueFrom(int index, const Recordset& source, int sourceIndex) {
+  const Impl& s = *source.impl_;
+  const auto from = static_cast<size_t>(s.fieldFor(sourceIndex));
+  const uint32_t sourceRow = s.currentRow();
+  Impl& d = *impl_;
+  const auto to = static_cast<size_t>(d.fieldFor(index));
+  const uint32_t row = d.currentRow();
+  const FieldInfo& toInfo = d.fields()[to];
+  const FieldInfo& fromInfo = s.fields()[from];
+  // The stored cell is what the conversion would store when both fields store
+  // the same type and every text of the source fits the target.
+  const bool direct = &source != this && toInfo.type == fromInfo.type && toInfo.type != DataType::Variant &&
+                      (toInfo.definedSize == 0 || (fromInfo.definedSize > 0 && fromInfo.definedSize <= toInfo.definedSize));
+  if (!direct) {
+    setValue(index, s.rows.value(sourceRow, from));
+    return;
+  }
+  const Cell old = d.rows.cell(row, to);
+  d.rows.copyCell(row, to, s.rows, sourceRow, from);
+  d.indexes.onWrite(row, static_cast<int>(to), old, d.rows.cell(row, to));
+}
+
 void Recordset::setValue(int index, const Variant& v) {
   Impl& d = *impl_;
   int field = d.fieldFor(index);
   uint32_t row = d.currentRow();
-  Variant stored = convertForField(d.fields[static_cast<size_t>(field)], v);
+  Variant stored = convertForField(d.fields()[static_cast<size_t>(field)], v);
   const auto f = static_cast<size_t>(field);
   // The index reads only the integers of the two cells, which the cells copy.
   const Cell old = d.rows.cell(row, f);

@@ -98,6 +98,11 @@ class Recordset : public Object {
   Variant value(int index) const;
   void setValue(std::string_view field, const Variant& v);
   void setValue(int index, const Variant& v);
+  // setValue(index, source.value(sourceIndex)), copying the stored value
+  // without building a Variant when both fields store the same type: for
+  // copying fields between the current rows of two sets. Errors as the two
+  // calls raise them, the source's first.
+  void setValueFrom(int index, const Recordset& source, int sourceIndex);
 
   // ---- filter, sort, find ----
   // Sets the ADO criteria text (empty text removes the filter) and moves to the

@@ -7,6 +7,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/recordset/criteria_parser.h"
+#include "platform/recordset/criteria_shape.h"
 #include "platform/recordset/recordset.h"
 #include "platform/recordset/recordset_impl.h"
 
@@ -21,38 +22,128 @@ constexpr size_t kIndexedFindThreshold = 64;
 // Below this many stored rows a filter evaluates every row: building a hash
 // index costs more than looking at a few dozen rows (a merged result, say).
 constexpr size_t kIndexedFilterThreshold = 64;
+// A view's room kept for the next filter: rows of a parent, not of a table.
+constexpr size_t kMaxSpareView = 4096;
 
 bool blank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 }  // namespace
 
+namespace {
+
+// Scratch space of a thread for finding a text's shape: nothing to allocate
+// once it has seen a text as long.
+struct ShapeScratch {
+  std::string shape;
+  std::vector<criteria::Span> numbers;
+  std::vector<double> values;
+};
+
+// A number literal's value as the parser reads it; the usual identifiers (up to
+// 15 digits, which a double holds exactly) without going through the general
+// conversion.
+std::optional<double> numberValue(std::string_view written) {
+  size_t start = written[0] == '-' || written[0] == '+' ? 1 : 0;
+  const size_t digits = written.size() - start;
+  if (digits == 0 || digits > 15) return parseNumber(written);
+  int64_t v = 0;
+  for (size_t i = start; i < written.size(); ++i) {
+    const char c = written[i];
+    if (c < '0' || c > '9') return parseNumber(written);
+    v = v * 10 + (c - '0');
+  }
+  const auto d = static_cast<double>(v);
+  return written[0] == '-' ? -d : d;
+}
+
+}  // namespace
+
 std::shared_ptr<const BoundCriteria> Recordset::Impl::bound(std::string_view text) {
-  auto it = boundCache.find(text);
-  if (it != boundCache.end()) return it->second;
-  auto parsed = criteria::parseCached(text);
-  auto result = BoundCriteria::bind(*parsed, fields);
-  if (boundCache.size() >= kMaxBoundTexts) boundCache.clear();
-  boundCache.emplace(std::string(text), result);
-  return result;
+  thread_local ShapeScratch scratch;
+  ShapeScratch& t = scratch;
+  std::string& shape = t.shape;
+  std::vector<criteria::Span>& numbers = t.numbers;
+  std::vector<double>& values = t.values;
+  if (!criteria::shapeOf(text, shape, numbers)) return BoundCriteria::bind(criteria::parse(text), fields());
+  values.clear();
+  for (const criteria::Span& n : numbers) {
+    auto v = numberValue(text.substr(n.offset, n.length));
+    if (!v) return BoundCriteria::bind(criteria::parse(text), fields());  // raises as the parser does
+    values.push_back(*v);
+  }
+
+  RecordsetSchema& s = *schema;
+  {
+    std::lock_guard lock(s.mutex);
+    auto it = s.criteria.find(std::string_view(shape));
+    if (it != s.criteria.end()) {
+      const auto& known = it->second;
+      if (known->hasNumbers(values.data())) return known;
+      if (known->takesOtherNumbers()) {
+        auto made = known->withNumbers(values.data());
+        it->second = made;
+        return made;
+      }
+    }
+  }
+
+  // A new shape (or numbers that are no slots): parse and bind the text. The
+  // shape is kept only when the parser read numbers exactly where the lexer saw
+  // them, so that every text of the shape parses into the same tree.
+  std::vector<criteria::Span> parsed;
+  criteria::Node node = criteria::parse(text, parsed);
+  auto made = BoundCriteria::bind(node, fields());
+  bool sameNumbers = parsed.size() == numbers.size();
+  for (size_t i = 0; sameNumbers && i < parsed.size(); ++i)
+    sameNumbers = parsed[i].offset == numbers[i].offset && parsed[i].length == numbers[i].length;
+  if (sameNumbers) {
+    std::lock_guard lock(s.mutex);
+    if (s.criteria.size() >= kMaxBoundTexts) s.criteria.clear();
+    s.criteria.insert_or_assign(shape, made);
+  }
+  return made;
+}
+
+std::shared_ptr<const SortOrder> Recordset::Impl::boundSort(std::string_view text) {
+  if (blank(text)) return storageOrder();
+  RecordsetSchema& s = *schema;
+  {
+    std::lock_guard lock(s.mutex);
+    auto it = s.sorts.find(text);
+    if (it != s.sorts.end()) return it->second;
+  }
+  auto made = std::make_shared<const SortOrder>(SortOrder::parse(text, fields()));
+  std::lock_guard lock(s.mutex);
+  if (s.sorts.size() >= kMaxBoundTexts) s.sorts.clear();
+  s.sorts.insert_or_assign(std::string(text), made);
+  return made;
 }
 
 void Recordset::Impl::rebuildView() {
-  RowList next;
+  // The new view goes into the spare list's room; the old view's becomes the
+  // spare unless it is large (a whole table's).
+  RowList next = std::move(spareView);
+  next.clear();
   if (!filter) {
     next.resize(rows.size());
     std::iota(next.begin(), next.end(), 0u);
   } else {
-    std::optional<RowList> candidates;
-    if (useIndexes && rows.size() >= kIndexedFilterThreshold) candidates = filter->candidates(indexes, rows);
-    if (candidates) {
+    const RowList* candidates = nullptr;
+    RowList owned;
+    uint64_t satisfied = 0;
+    if (useIndexes && rows.size() >= kIndexedFilterThreshold &&
+        filter->candidates(indexes, rows, candidates, owned, satisfied)) {
+      next.reserve(candidates->size());
       for (uint32_t r : *candidates)
-        if (filter->matches(rows, r)) next.push_back(r);
+        if (filter->matches(rows, r, satisfied)) next.push_back(r);
     } else {
       for (uint32_t r = 0, n = static_cast<uint32_t>(rows.size()); r < n; ++r)
         if (filter->matches(rows, r)) next.push_back(r);
     }
   }
-  if (!sortOrder.empty()) sortOrder.apply(next, rows);
+  if (!sortOrder->empty()) sortOrder->apply(next, rows);
+  spareView = std::move(view);
+  if (spareView.capacity() > kMaxSpareView) spareView = RowList();
   view = std::move(next);
   cursor = view.empty() ? kAtEOF : 0;
   viewPositionValid = false;
@@ -62,9 +153,9 @@ void Recordset::Impl::rebuildView() {
 void Recordset::Impl::addToView(uint32_t row) {
   if (filter && !filter->matches(rows, row)) return;
   auto at = view.end();
-  if (!sortOrder.empty())
+  if (!sortOrder->empty())
     at = std::upper_bound(view.begin(), view.end(), row,
-                          [&](uint32_t a, uint32_t b) { return sortOrder.before(a, b, rows); });
+                          [&](uint32_t a, uint32_t b) { return sortOrder->before(a, b, rows); });
   auto position = static_cast<int64_t>(at - view.begin());
   view.insert(at, row);
   if (cursor >= position) ++cursor;
@@ -93,7 +184,7 @@ void Recordset::setFilter(std::string_view criteria) {
   } else {
     auto bound = d.bound(criteria);  // raises before anything changes
     d.filter = std::move(bound);
-    d.filterText = std::string(criteria);
+    d.filterText.assign(criteria);
   }
   d.rebuildView();
 }
@@ -104,10 +195,10 @@ const std::string& Recordset::filter() const { return impl_->filterText; }
 
 void Recordset::setSort(std::string_view sort) {
   Impl& d = *impl_;
-  SortOrder order = SortOrder::parse(sort, d.fields);  // raises before anything changes
+  auto order = d.boundSort(sort);  // raises before anything changes
   d.sortOrder = std::move(order);
-  d.sortText = d.sortOrder.empty() ? std::string() : std::string(sort);
-  d.sortOrder.apply(d.view, d.rows);
+  if (d.sortOrder->empty()) d.sortText.clear(); else d.sortText.assign(sort);
+  d.sortOrder->apply(d.view, d.rows);
   d.cursor = d.view.empty() ? Impl::kAtEOF : 0;
   d.viewPositionValid = false;
 }
@@ -137,16 +228,18 @@ bool Recordset::Find(std::string_view criterion, int32_t skipRecords, SearchDire
   }
 
   int64_t found = -1;
-  std::optional<RowList> candidates;
-  if (d.useIndexes && static_cast<size_t>(size) >= kIndexedFindThreshold)
-    candidates = bound->candidates(d.indexes, d.rows);
-  if (candidates && candidates->size() * 4 < static_cast<size_t>(size)) {
+  const RowList* candidates = nullptr;
+  RowList owned;
+  uint64_t satisfied = 0;
+  if (d.useIndexes && static_cast<size_t>(size) >= kIndexedFindThreshold &&
+      bound->candidates(d.indexes, d.rows, candidates, owned, satisfied) &&
+      candidates->size() * 4 < static_cast<size_t>(size)) {
     d.ensureViewPositions();
     for (uint32_t r : *candidates) {
       int64_t p = r < d.viewPosition.size() ? d.viewPosition[r] : -1;
       if (p < 0 || (forward ? p < start : p > start)) continue;
       if (found >= 0 && (forward ? p >= found : p <= found)) continue;
-      if (bound->matches(d.rows, r)) found = p;
+      if (bound->matches(d.rows, r, satisfied)) found = p;
     }
   } else if (forward) {
     for (int64_t p = start; p < size; ++p)
