@@ -20,14 +20,7 @@ namespace {
 // FName label, FID integer, FText text, FAmount double, FDay date, FFlag
 // boolean, FAny variant.
 RecordsetPtr mixedTable() {
-  auto rs = std::make_shared<Recordset>();
-  rs->appendField("FName", DataType::VarWChar, 10);
-  rs->appendField("FID", DataType::Integer);
-  rs->appendField("FText", DataType::VarWChar, 50);
-  rs->appendField("FAmount", DataType::Double);
-  rs->appendField("FDay", DataType::Date);
-  rs->appendField("FFlag", DataType::Boolean);
-  rs->appendField("FAny", DataType::Variant);
+  auto rs = wayfind::test::makeMixedFields();
   rs->open();
   rs->appendStoredRow({"m0", 1, "5", 1.5, "2024-01-31", true, 10});
   rs->appendStoredRow({"m1", 2, "apple", -2.0, "2023-12-01", false, "10"});

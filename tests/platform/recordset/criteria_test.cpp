@@ -19,14 +19,7 @@ namespace {
 // FName label, FID integer, FText text, FAmount double, FDay date, FFlag boolean,
 // FAny variant.
 RecordsetPtr mixedTable() {
-  auto rs = std::make_shared<Recordset>();
-  rs->appendField("FName", DataType::VarWChar, 10);
-  rs->appendField("FID", DataType::Integer);
-  rs->appendField("FText", DataType::VarWChar, 50);
-  rs->appendField("FAmount", DataType::Double);
-  rs->appendField("FDay", DataType::Date);
-  rs->appendField("FFlag", DataType::Boolean);
-  rs->appendField("FAny", DataType::Variant);
+  auto rs = wayfind::test::makeMixedFields();
   rs->appendField("F Space", DataType::Integer);
   rs->open();
   rs->appendStoredRow({"m0", 1, "Apple", 1.5, "2024-01-31", true, 10, 7});

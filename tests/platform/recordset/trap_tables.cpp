@@ -64,6 +64,18 @@ std::vector<std::string> labels(Recordset& rs) {
   return out;
 }
 
+RecordsetPtr makeMixedFields() {
+  auto rs = std::make_shared<Recordset>();
+  rs->appendField("FName", DataType::VarWChar, 10);
+  rs->appendField("FID", DataType::Integer);
+  rs->appendField("FText", DataType::VarWChar, 50);
+  rs->appendField("FAmount", DataType::Double);
+  rs->appendField("FDay", DataType::Date);
+  rs->appendField("FFlag", DataType::Boolean);
+  rs->appendField("FAny", DataType::Variant);
+  return rs;
+}
+
 RecordsetPtr makeAcctTypeTable() {
   auto rs = std::make_shared<Recordset>();
   rs->appendField("FAcctType", DataType::Integer);

@@ -36,6 +36,10 @@ platform::RecordsetPtr makeTreeTable();
 // The labels (FName) of the visible rows, in view order.
 std::vector<std::string> labels(platform::Recordset& rs);
 
+// A set with one field of each kind, not yet open: FName label, FID integer,
+// FText text, FAmount double, FDay date, FFlag boolean, FAny variant.
+platform::RecordsetPtr makeMixedFields();
+
 // AcctType rows: codes 1, 2, 12 (2 deleted), numbers "01", "02", "12".
 platform::RecordsetPtr makeAcctTypeTable();
 
