@@ -62,7 +62,9 @@ class IServerDatasUpdate : public platform::Object {
   virtual platform::Variant IsReFreshBaseData(const Props& p, int32_t& lngSystemID) = 0;
   virtual void ImportUserData(const Props& p, Dict& dict) = 0;
   // Applies the customisation of the template user (dctInfo "TemplateUserID", or the
-  // caller) to the listed users, or to every user when the vector is empty.
+  // caller) to exactly the listed users. An empty vector means every user only
+  // when dctInfo names no template user; with one, it means nobody. oVect comes
+  // back as the users applied to.
   virtual void ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo) = 0;
 };
 

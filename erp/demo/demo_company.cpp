@@ -291,12 +291,17 @@ class Loader {
       if (hasTemplate) return tpl.value(col);
       return platform::Variant(fallback);
     };
+    // A name the line does not give follows the template's (Null).
+    auto name = [&](size_t cell) -> platform::Variant {
+      if (cell < l.cells.size() && l.cells[cell] != "-") return platform::Variant(l.cells[cell]);
+      return platform::Variant::null();
+    };
     if (!hasTemplate && l.text(4).empty()) l.fail("自定义功能 " + std::to_string(id) + " 需要名称");
     userRow(l,
             "INSERT INTO t_NavUserDetailFunc(FUserID, FSubFuncID, FDetailFuncID, FFuncName, FFuncName_en, "
             "FFuncName_cht, FShowName, FHelpCode, FIndex, FVisible, FEnable, FFuncType, FClassName, FClassParam, "
             "FAcctType) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            {user, sub, id, pick(4, 0), pick(5, 1), pick(6, 2), l.optionalText(7), pick(8, 3), pickInt(9, 4, 1),
+            {user, sub, id, name(4), name(5), name(6), l.optionalText(7), pick(8, 3), pickInt(9, 4, 1),
              pickInt(10, 5, 1), pickInt(11, 6, 1), hasTemplate ? tpl.value(7) : platform::Variant(0), pick(12, 8),
              pick(13, 9), hasTemplate ? tpl.value(10) : platform::Variant("")});
   }
@@ -316,12 +321,13 @@ class Loader {
   void funcItem(const Line& l) {
     if (currentGroup_ == 0) l.fail("FI 行之前没有 FG 行");
     const int32_t id = l.integer(1);
-    auto tpl = conn_.prepare("SELECT FFuncName, FHelpCode FROM t_NavDetailFunc WHERE FDetailFuncID = ?");
+    auto tpl = conn_.prepare("SELECT FHelpCode FROM t_NavDetailFunc WHERE FDetailFuncID = ?");
     tpl.bind(1, id);
     if (!tpl.step()) l.fail("常用功能引用了不存在的明细功能 " + std::to_string(id));
-    const std::string name = tpl.text(0);
-    const std::string help = l.cells.size() > 2 && l.cells[2] != "-" ? l.cells[2] : tpl.text(1);
-    const std::string show = l.cells.size() > 3 && l.cells[3] != "-" ? l.cells[3] : name;
+    // An empty name or show name follows the function's own, in every language.
+    const std::string name;
+    const std::string help = l.cells.size() > 2 && l.cells[2] != "-" ? l.cells[2] : tpl.text(0);
+    const std::string show = l.cells.size() > 3 && l.cells[3] != "-" ? l.cells[3] : std::string();
     run(l,
         "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
         "VALUES (?, ?, ?, ?, ?, ?)",

@@ -45,6 +45,9 @@ std::vector<int32_t> detailPlaces(storage::Connection& conn, int32_t userId, int
 
 // The user's row of a node, created from the template row on first change; not
 // written when the keys leave it as it was (the editors save unchanged rows too).
+// The editors send every row's name as they show it, in the session's language:
+// a name equal to the template's there is no name of the user's own, so the row
+// keeps following the template's names in every language.
 void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t place, Owner owner,
                    const platform::Dictionary& dict) {
   auto& conn = c.conn();
@@ -55,9 +58,11 @@ void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t 
   }
   const auto current = rows::readUserRow(conn, l, user, id, place);
   if (!current && !tpl) refuse(nodeText(l, id) + " 不存在。");
-  Row row = current ? *current : *tpl;
-  rows::applyKeys(dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
-  if (row == (current ? *current : *tpl)) return;
+  const Row before = current ? *current : rows::withoutNames(l, *tpl);
+  Row row = before;
+  const auto set = rows::applyKeys(dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
+  rows::settleNames(l, row, before, set, tpl ? &*tpl : nullptr);
+  if (row == before) return;
   rows::writeUserRow(conn, l, user, row);
   c.userChanged(user);
 }

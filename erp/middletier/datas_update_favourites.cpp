@@ -5,6 +5,7 @@
 #include "erp/middletier/datas_update_change.h"
 #include "erp/storage/storage_error.h"
 #include "erp/middletier/datas_update_rows.h"
+#include "erp/middletier/nav_tables.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
@@ -73,6 +74,18 @@ Item checkedItem(Change& c, int32_t funcId, const Variant& help, const Variant& 
       "SELECT 1 FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FDetailFuncID = ?1 LIMIT 1");
   exists.bindAll(funcId, c.userId());
   if (!exists.step()) refuse("明细功能 " + std::to_string(funcId) + " 不存在。");
+  // The editors send the names they show, in the session's language: a text equal
+  // to the function's own is no text of the user's, so the entry keeps following
+  // the function's names in every language.
+  auto names = c.conn().prepare("SELECT " + functionNameSql("?1", "?2", "?3", false) + ", " +
+                                functionNameSql("?1", "?2", "?3", true));
+  names.bindAll(funcId, c.userId(), c.caller().language);
+  if (names.step()) {
+    const std::string name = names.isNull(0) ? std::string() : names.text(0);
+    const std::string show = names.isNull(1) ? std::string() : names.text(1);
+    if (item.show == show || item.show == name) item.show.clear();
+    if (item.name == name) item.name.clear();
+  }
   return item;
 }
 

@@ -1,5 +1,6 @@
 #include "erp/middletier/datas_update_rows.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "erp/middletier/datas_update_change.h"
@@ -25,12 +26,6 @@ const Level kLevels[] = {
 };
 
 std::string nodeText(const Level& l, int32_t id) { return std::string(l.label) + " " + std::to_string(id); }
-
-// "CASE ?2 ..." : a template name in the caller's language.
-std::string localized(const std::string& base) {
-  return "CASE ?2 WHEN 'en' THEN COALESCE(NULLIF(" + base + "_en, ''), " + base + ") WHEN 'cht' THEN COALESCE(NULLIF(" +
-         base + "_cht, ''), " + base + ") ELSE " + base + " END";
-}
 
 std::string joined(const std::vector<std::string>& cols) {
   std::string out;
@@ -143,19 +138,19 @@ std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, 
   std::string sql;
   switch (l.number) {
     case 1:
-      sql = "SELECT FTopClassID, " + localized("FTopClassName") +
+      sql = "SELECT FTopClassID, " + localized("FTopClassName", "?2") +
             ", FAcctType, FIndex, FVisible, FClassName, FClassParam FROM t_NavTopClass WHERE FTopClassID = ?1";
       break;
     case 2:
-      sql = "SELECT FSubSysID, FTopClassID, " + localized("FName") +
+      sql = "SELECT FSubSysID, FTopClassID, " + localized("FName", "?2") +
             ", FAcctType, FIndex, FVisible, FClassName, FClassParam, FHelpFile FROM t_NavSubSystem WHERE FSubSysID = ?1";
       break;
     case 3:
-      sql = "SELECT FSubFuncID, FSubSysID, " + localized("FFuncName") +
+      sql = "SELECT FSubFuncID, FSubSysID, " + localized("FFuncName", "?2") +
             ", FAcctType, FIndex, FVisible, FClassName, FClassParam FROM t_NavSubFunc WHERE FSubFuncID = ?1";
       break;
     default:
-      sql = "SELECT FDetailFuncID, FSubFuncID, " + localized("FFuncName") +
+      sql = "SELECT FDetailFuncID, FSubFuncID, " + localized("FFuncName", "?2") +
             ", FFuncName_en, FFuncName_cht, NULL, FHelpCode, FAcctType, FIndex, FVisible, FEnable, FFuncType, "
             "FClassName, FClassParam FROM t_NavDetailFunc WHERE FDetailFuncID = ?1";
   }
@@ -166,6 +161,53 @@ std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, 
   const auto& cols = userColumns(l);
   for (size_t i = 0; i < cols.size(); ++i) row[cols[i]] = st.value(static_cast<int>(i));
   return row;
+}
+
+const std::vector<std::string>& nameColumns(const Level& l) {
+  static const std::vector<std::string> top{"FTopClassName"}, sys{"FName"}, sub{"FFuncName"},
+      detail{"FFuncName", "FFuncName_en", "FFuncName_cht"};
+  static const std::vector<std::string>* const cols[] = {&top, &sys, &sub, &detail};
+  return *cols[l.number - 1];
+}
+
+Row withoutNames(const Level& l, Row row) {
+  for (const auto& c : nameColumns(l)) row[c] = Variant::null();
+  return row;
+}
+
+void settleNames(const Level& l, Row& row, const Row& before, const std::vector<std::string>& set,
+                 const Row* templateRow) {
+  const std::string name = l.nameCol;
+  if (std::find(set.begin(), set.end(), name) == set.end()) return;
+  const bool followsTemplate = templateRow && sameText(row[name], templateRow->at(name));
+  if (followsTemplate) row[name] = Variant::null();
+  else if (sameText(row[name], before.count(name) ? before.at(name) : Variant::null())) return;
+  // A name typed (or given back to the template) is the name in every language,
+  // unless the caller sent the translations too.
+  for (const auto& c : nameColumns(l))
+    if (c != name && std::find(set.begin(), set.end(), c) == set.end()) row[c] = Variant::null();
+}
+
+void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row) {
+  std::string sql = std::string("SELECT ") + l.nameCol;
+  const bool detail = l.number == 4;
+  sql += std::string(", ") + l.nameCol + "_en, " + l.nameCol + "_cht" + (detail ? ", FShowName" : "") + " FROM " + l.tplTable + " WHERE " +
+         l.idCol + " = ?";
+  auto st = conn.prepare(sql);
+  st.bind(1, row.at(l.idCol));
+  if (!st.step()) return;
+  std::vector<std::string> names;
+  for (int i = 0; i < (detail ? 4 : 3); ++i)
+    if (!st.isNull(i) && !st.text(i).empty()) names.push_back(st.text(i));
+  auto isTranslation = [&](const Variant& v) {
+    if (v.isNull() || v.isEmpty()) return false;
+    const std::string text = platform::CStr(v);
+    return text.empty() || std::find(names.begin(), names.end(), text) != names.end();
+  };
+  std::vector<std::string> cols = nameColumns(l);
+  if (detail) cols.push_back("FShowName");
+  for (const auto& c : cols)
+    if (row.count(c) && isTranslation(row[c])) row[c] = Variant::null();
 }
 
 std::optional<Row> readUserRow(storage::Connection& conn, const Level& l, int32_t userId, int32_t id,

@@ -50,6 +50,21 @@ bool templateHas(storage::Connection& conn, const Level& l, int32_t id);
 // caller's language, show name Null (the template's stays in force).
 std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, int32_t id,
                                      const std::string& language);
+// The columns that name a node: its name and, for detail functions, the English
+// and traditional Chinese names.
+const std::vector<std::string>& nameColumns(const Level& l);
+// A user's row of a template node names the node only where the user gave it a
+// name: Null follows the template's name in every language.
+Row withoutNames(const Level& l, Row row);
+// After applyKeys set the columns in set on row (which was before): a name equal
+// to the template's in the caller's language (templateRow, nullptr for a custom
+// item) goes back to following the template; a name that changed stands for every
+// language, so translations the caller did not send are dropped.
+void settleNames(const Level& l, Row& row, const Row& before, const std::vector<std::string>& set,
+                 const Row* templateRow);
+// Names of a user's row of a template node that equal the template's name in any
+// language (or its show name) become Null: the row follows the template there.
+void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row);
 // Detail functions are keyed by sub-function too (placeOf); other levels ignore it.
 std::optional<Row> readUserRow(storage::Connection& conn, const Level& l, int32_t userId, int32_t id,
                                int32_t subFuncId = 0);

@@ -79,6 +79,10 @@ std::vector<Row> levelRows(const platform::Recordset& rs, const Level& l) {
     // Flags are 0 or 1 here, whatever true looked like where the file came from.
     for (const char* flag : {"FVisible", "FEnable"})
       if (row.count(flag) && !row[flag].isNull()) row[flag] = Variant(int32_t{row[flag].asLong() != 0 ? 1 : 0});
+    if (row[l.idCol].asLong() >= l.base) {
+      const Variant& name = row[l.nameCol];
+      if (name.isNull() || platform::trimSpaces(name.asString()).empty()) badShape(where + " 的自定义项目没有名称。");
+    }
     const int32_t place = l.number == 4 ? row["FSubFuncID"].asLong() : 0;
     if (!seen.insert({row[l.idCol].asLong(), place}).second) badShape(where + " 的标识重复。");
     out.push_back(std::move(row));
@@ -198,8 +202,10 @@ std::vector<std::vector<Variant>> versionedRows(storage::Connection& conn, int32
   return out;
 }
 
-// A user's row of a template node keeps the template's account types, and a
-// class text it carries is the template's: the editors may not change either, and
+// A user's row of a template node keeps the template's account types, its names
+// that are only a translation of the template's follow the template again (files
+// and rows written by earlier programs carry them), and a class text it carries
+// is the template's: the editors may not change either, and
 // "ZelWayfind.DatasInfo" answers a user's class of a node, so a file (or another
 // user's rows) may not bring another program in. An empty class stays empty.
 void keepTemplateFields(storage::Connection& conn, const Level& l, Row& row) {
@@ -210,6 +216,7 @@ void keepTemplateFields(storage::Connection& conn, const Level& l, Row& row) {
     const Variant& v = row[col];
     if (!v.isNull() && !(v.isString() && v.asString().empty())) row[col] = tpl->at(col);
   }
+  rows::dropTemplateNames(conn, l, row);
 }
 
 }  // namespace
@@ -322,13 +329,16 @@ void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo)
   c.requireAdministrator("把主控台设置应用到其他用户");
   auto& conn = c.conn();
   const int32_t source = userForChange(c, dctInfo);
+  // Every target is checked before anything is written. An empty list means
+  // every user only on the apply-to-all path, which names no template user; a
+  // template user with an empty list applies to nobody.
   std::vector<int32_t> targets;
-  if (!oVect || oVect->Count() == 0) {
+  if (oVect && oVect->Count() > 0) {
+    for (const auto& item : oVect->items()) targets.push_back(requireUserArg(conn, item, "ApplyAllUser"));
+  } else if (!namesTemplateUser(dctInfo)) {
     auto st = conn.prepare("SELECT FUserID FROM t_User WHERE FUserID >= ? ORDER BY FUserID");
     st.bind(1, kFirstUserId);
     while (st.step()) targets.push_back(st.int32(0));
-  } else {
-    for (const auto& item : oVect->items()) targets.push_back(requireUserArg(conn, item, "ApplyAllUser"));
   }
   const auto data = transfer::fromUser(conn, source);
   auto applied = std::make_shared<platform::Vector>();

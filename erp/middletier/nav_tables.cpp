@@ -12,6 +12,18 @@ using storage::intField;
 using storage::textField;
 namespace size = storage::size;
 
+std::string functionNameSql(const std::string& id, const std::string& user, const std::string& language, bool show) {
+  // The outer columns only in the subqueries' WHERE: SQLite resolves them nowhere
+  // else (a join's ON, an ORDER BY's subquery).
+  const std::string func = "CAST(" + id + " AS INTEGER)";
+  const std::string own = show ? "COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''))" : "NULLIF(u.FFuncName, '')";
+  const std::string fromTemplate = show ? templateShowName("t.", language) : localized("t.FFuncName", language);
+  return "COALESCE((SELECT " + own + " FROM t_NavUserDetailFunc u LEFT JOIN t_NavDetailFunc p "
+         "ON p.FDetailFuncID = u.FDetailFuncID WHERE u.FUserID = " + user + " AND u.FDetailFuncID = " + func +
+         " ORDER BY CASE WHEN u.FSubFuncID = p.FSubFuncID THEN 0 ELSE 1 END, u.FSubFuncID LIMIT 1), "
+         "(SELECT " + fromTemplate + " FROM t_NavDetailFunc t WHERE t.FDetailFuncID = " + func + "))";
+}
+
 namespace {
 
 const std::map<std::string, std::vector<FieldSpec>>& templateSpecs() {
@@ -77,12 +89,19 @@ const std::vector<FieldSpec>& specFor(const std::map<std::string, std::vector<Fi
   return it->second;
 }
 
-// The name of a row in the caller's language: the translation when stored and
-// not empty, else the Chinese name.
-std::string localized(const std::string& base) {
-  return "CASE ?1 WHEN 'en' THEN COALESCE(NULLIF(" + base + "_en, ''), " + base + ") WHEN 'cht' THEN COALESCE(NULLIF(" +
-         base + "_cht, ''), " + base + ") ELSE " + base + " END";
+}  // namespace
+
+std::string localized(const std::string& column, const std::string& language) {
+  return "CASE " + language + " WHEN 'en' THEN COALESCE(NULLIF(" + column + "_en, ''), " + column + ") WHEN 'cht' THEN "
+         "COALESCE(NULLIF(" + column + "_cht, ''), " + column + ") ELSE " + column + " END";
 }
+
+std::string templateShowName(const std::string& prefix, const std::string& language) {
+  return "CASE WHEN " + language + " = 'chs' AND " + prefix + "FShowName IS NOT NULL THEN " + prefix +
+         "FShowName ELSE " + localized(prefix + "FFuncName", language) + " END";
+}
+
+namespace {
 
 }  // namespace
 
@@ -94,23 +113,20 @@ platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::s
   std::string sql;
   bool bindsLanguage = true;
   if (table == kTopClass) {
-    sql = "SELECT FTopClassID, " + localized("FTopClassName") +
+    sql = "SELECT FTopClassID, " + localized("FTopClassName", "?1") +
           ", FAcctType, FIndex, FVisible, FShowSysType, FClassName, FClassParam FROM t_NavTopClass ORDER BY FTopClassID";
   } else if (table == kSubSystem) {
-    sql = "SELECT FSubSysID, FTopClassID, " + localized("FName") +
+    sql = "SELECT FSubSysID, FTopClassID, " + localized("FName", "?1") +
           ", FAcctType, FIndex, FVisible, FRefresh, FClassName, FClassParam, FHelpFile FROM t_NavSubSystem "
           "ORDER BY FSubSysID";
   } else if (table == kSubFunc) {
-    sql = "SELECT FSubFuncID, FSubSysID, " + localized("FFuncName") +
+    sql = "SELECT FSubFuncID, FSubSysID, " + localized("FFuncName", "?1") +
           ", FAcctType, FIndex, FVisible, FRefresh, FSetEnable, FClassName, FClassParam FROM t_NavSubFunc "
           "ORDER BY FSubFuncID";
   } else if (table == kDetailFunc) {
-    // The show name: the stored one in Chinese, else the name in the caller's language.
-    sql = "SELECT FDetailFuncID, FSubFuncID, " + localized("FFuncName") +
-          ", COALESCE(NULLIF(FFuncName_en, ''), FFuncName), COALESCE(NULLIF(FFuncName_cht, ''), FFuncName), "
-          "CASE WHEN ?1 = 'chs' AND FShowName IS NOT NULL THEN FShowName ELSE " +
-          localized("FFuncName") +
-          " END, FHelpCode, FHelpCode1, FAcctType, FIndex, FVisible, FEnable, FFuncType, FClassName, FClassParam "
+    sql = "SELECT FDetailFuncID, FSubFuncID, " + localized("FFuncName", "?1") +
+          ", COALESCE(NULLIF(FFuncName_en, ''), FFuncName), COALESCE(NULLIF(FFuncName_cht, ''), FFuncName), " +
+          templateShowName("", "?1") + ", FHelpCode, FHelpCode1, FAcctType, FIndex, FVisible, FEnable, FFuncType, FClassName, FClassParam "
           "FROM t_NavDetailFunc ORDER BY FDetailFuncID";
   } else if (table == kProfile) {
     sql = "SELECT FName, FValue FROM t_NavProfile ORDER BY FName";
@@ -127,25 +143,39 @@ platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::s
 }
 
 platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::string& table, int32_t userId,
-                                     UserRows mode) {
+                                     UserRows mode, const std::string& language) {
   const bool view = mode == UserRows::View;
+  // A name the user did not give (Null) follows the template's, in the caller's
+  // language; the stored form keeps the Null.
+  auto own = [&](const std::string& column, const std::string& templateName) {
+    return view ? "COALESCE(NULLIF(u." + column + ", ''), " + templateName + ")" : "u." + column;
+  };
   std::string sql;
   if (table == kTopClass) {
-    sql = "SELECT FTopClassID, FTopClassName, FAcctType, FIndex, FVisible, FClassName, FClassParam "
-          "FROM t_NavUserTopClass WHERE FUserID = ?1 ORDER BY FTopClassID";
+    sql = "SELECT u.FTopClassID, " + own("FTopClassName", localized("t.FTopClassName", "?2")) +
+          ", u.FAcctType, u.FIndex, u.FVisible, u.FClassName, u.FClassParam FROM t_NavUserTopClass u "
+          "LEFT JOIN t_NavTopClass t ON t.FTopClassID = u.FTopClassID WHERE u.FUserID = ?1 ORDER BY u.FTopClassID";
   } else if (table == kSubSystem) {
-    sql = "SELECT FSubSysID, FTopClassID, FName, FAcctType, FIndex, FVisible, FClassName, FClassParam, FHelpFile "
-          "FROM t_NavUserSubSystem WHERE FUserID = ?1 ORDER BY FSubSysID";
+    sql = "SELECT u.FSubSysID, u.FTopClassID, " + own("FName", localized("t.FName", "?2")) +
+          ", u.FAcctType, u.FIndex, u.FVisible, u.FClassName, u.FClassParam, u.FHelpFile FROM t_NavUserSubSystem u "
+          "LEFT JOIN t_NavSubSystem t ON t.FSubSysID = u.FSubSysID WHERE u.FUserID = ?1 ORDER BY u.FSubSysID";
   } else if (table == kSubFunc) {
-    sql = "SELECT FSubFuncID, FSubSysID, FFuncName, FAcctType, FIndex, FVisible, FClassName, FClassParam "
-          "FROM t_NavUserSubFunc WHERE FUserID = ?1 ORDER BY FSubFuncID";
+    sql = "SELECT u.FSubFuncID, u.FSubSysID, " + own("FFuncName", localized("t.FFuncName", "?2")) +
+          ", u.FAcctType, u.FIndex, u.FVisible, u.FClassName, u.FClassParam FROM t_NavUserSubFunc u "
+          "LEFT JOIN t_NavSubFunc t ON t.FSubFuncID = u.FSubFuncID WHERE u.FUserID = ?1 ORDER BY u.FSubFuncID";
   } else if (table == kDetailFunc) {
-    // In the view the language names are never empty: a user's own folder shows
-    // its rows by the name of the user's language.
-    sql = view ? "SELECT FDetailFuncID, FSubFuncID, FFuncName, COALESCE(NULLIF(FFuncName_en, ''), FFuncName), "
-                 "COALESCE(NULLIF(FFuncName_cht, ''), FFuncName), FShowName, FHelpCode, FAcctType, FIndex, FVisible, "
-                 "FEnable, FFuncType, FClassName, FClassParam FROM t_NavUserDetailFunc WHERE FUserID = ?1 "
-                 "ORDER BY FSubFuncID, FDetailFuncID"
+    // In the view the language names are never empty: a name the user typed is
+    // the name in every language, else the template's name in each. A row that
+    // follows the template's name shows the template's show name too, so the
+    // function reads the same as where the user has no row.
+    sql = view ? "SELECT u.FDetailFuncID, u.FSubFuncID, " + own("FFuncName", localized("t.FFuncName", "?2")) +
+                     ", COALESCE(NULLIF(u.FFuncName_en, ''), NULLIF(u.FFuncName, ''), NULLIF(t.FFuncName_en, ''), "
+                     "t.FFuncName), COALESCE(NULLIF(u.FFuncName_cht, ''), NULLIF(u.FFuncName, ''), "
+                     "NULLIF(t.FFuncName_cht, ''), t.FFuncName), COALESCE(u.FShowName, CASE WHEN NULLIF(u.FFuncName, "
+                     "'') IS NULL THEN " + templateShowName("t.", "?2") +
+                     " END), u.FHelpCode, u.FAcctType, u.FIndex, u.FVisible, u.FEnable, u.FFuncType, u.FClassName, "
+                     "u.FClassParam FROM t_NavUserDetailFunc u LEFT JOIN t_NavDetailFunc t "
+                     "ON t.FDetailFuncID = u.FDetailFuncID WHERE u.FUserID = ?1 ORDER BY u.FSubFuncID, u.FDetailFuncID"
                : "SELECT FDetailFuncID, FSubFuncID, FFuncName, FFuncName_en, FFuncName_cht, FShowName, FHelpCode, "
                  "FAcctType, FIndex, FVisible, FEnable, FFuncType, FClassName, FClassParam FROM t_NavUserDetailFunc "
                  "WHERE FUserID = ?1 ORDER BY FSubFuncID, FDetailFuncID";
@@ -160,6 +190,7 @@ platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::strin
   }
   auto st = conn.prepare(sql);
   st.bind(1, userId);
+  if (sql.find("?2") != std::string::npos) st.bind(2, language);
   return storage::recordsetFromStatement(st, userFields(table));
 }
 

@@ -29,13 +29,31 @@ const std::vector<storage::FieldSpec>& userFields(const std::string& table);
 platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::string& table,
                                          const std::string& language);
 
+// SQL for a template name in a language: the translation of column (its "_en"
+// or "_cht" twin) when stored and not empty, else the Chinese name. language is
+// the SQL that gives "chs", "en" or "cht" (a parameter such as "?2").
+std::string localized(const std::string& column, const std::string& language);
+// SQL for a template function's show name in a language: the stored show name
+// in Chinese, else the localized name. prefix qualifies the columns ("t." or "").
+std::string templateShowName(const std::string& prefix, const std::string& language);
+
+// SQL of a scalar subquery naming detail function id (an SQL expression) for
+// user in language (SQL expressions too), where no place is given (favourites):
+// the user's row at the function's template place, else the user's first row of
+// it, over the template's names. show false gives the function's name, true the
+// name it is shown by (the user's show name, else the user's own name, else the
+// template's show name). Null for a function neither has.
+std::string functionNameSql(const std::string& id, const std::string& user, const std::string& language, bool show);
+
 enum class UserRows {
-  View,    // for GetUserData: language names filled from FFuncName when empty,
-           // Profile = template defaults with the user's values over them
-  Stored,  // for ExportUserData: the stored values, Profile = the user's own only
+  View,    // for GetUserData: names the user did not give are the template's in
+           // the language, a given name stands in every language, Profile =
+           // template defaults with the user's values over them
+  Stored,  // for ExportUserData: the stored values (Null where a name follows the
+           // template), Profile = the user's own only
 };
 platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::string& table, int32_t userId,
-                                     UserRows mode);
+                                     UserRows mode, const std::string& language = "chs");
 
 // Favourites of a user, for export: FuncGroup and FuncGroupItem.
 platform::RecordsetPtr readUserGroups(storage::Connection& conn, int32_t userId);

@@ -39,7 +39,7 @@ platform::DictionaryPtr ServerDataInfo::GetUserData(const std::string& propsStri
   const Caller caller = requireCaller(*conn, propsString, kSource);
   auto dict = std::make_shared<platform::Dictionary>();
   for (const char* table : {kTopClass, kSubSystem, kSubFunc, kDetailFunc, kProfile})
-    dict->SetValue(table, readUserTable(*conn, table, caller.userId, UserRows::View));
+    dict->SetValue(table, readUserTable(*conn, table, caller.userId, UserRows::View, caller.language));
   dict->SetValue(kTimeStamp, storage::userVersionText(*conn, caller.userId));
   return dict;
 }

@@ -33,13 +33,6 @@ void requireLevel(int32_t level, const char* what) {
                           std::string(what) + ": 层级 " + std::to_string(level) + " 无效，应为 1 到 4。");
 }
 
-// The localized name of a template row of table t (alias) with name field base.
-std::string localizedName(const std::string& alias, const std::string& base) {
-  return "CASE ?2 WHEN 'en' THEN COALESCE(NULLIF(" + alias + "." + base + "_en, ''), " + alias + "." + base +
-         ") WHEN 'cht' THEN COALESCE(NULLIF(" + alias + "." + base + "_cht, ''), " + alias + "." + base + ") ELSE " +
-         alias + "." + base + " END";
-}
-
 std::optional<int64_t> singleInt(storage::Statement& st) {
   if (!st.step() || st.isNull(0)) return std::nullopt;
   return st.int64(0);
@@ -108,7 +101,7 @@ std::string ServerDatasInfo::GetSubSysName(const std::string& propsString, int32
   if (!subSysId) return {};
   auto name = conn->prepare(
       "SELECT COALESCE((SELECT NULLIF(FName, '') FROM t_NavUserSubSystem WHERE FUserID = ?3 AND FSubSysID = ?1), "
-      "(SELECT " + localizedName("s", "FName") + " FROM t_NavSubSystem s WHERE s.FSubSysID = ?1), '')");
+      "(SELECT " + localized("s.FName", "?2") + " FROM t_NavSubSystem s WHERE s.FSubSysID = ?1), '')");
   name.bindAll(*subSysId, caller.language, caller.userId);
   return name.step() ? name.text(0) : std::string();
 }
@@ -131,9 +124,9 @@ platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& props
   const std::string sql =
       "WITH v AS ("
       " SELECT d.FDetailFuncID, d.FSubFuncID,"
-      "  COALESCE(NULLIF(u.FFuncName, ''), " + localizedName("d", "FFuncName") + ") AS FFuncName,"
+      "  COALESCE(NULLIF(u.FFuncName, ''), " + localized("d.FFuncName", "?2") + ") AS FFuncName,"
       "  COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''), CASE WHEN ?2 = 'chs' THEN d.FShowName END, " +
-      localizedName("d", "FFuncName") + ") AS FShowName,"
+      localized("d.FFuncName", "?2") + ") AS FShowName,"
       "  CASE WHEN u.FHelpCode IS NOT NULL AND u.FHelpCode <> '' THEN u.FHelpCode ELSE d.FHelpCode END AS FHelpCode,"
       "  d.FHelpCode1, d.FClassName, d.FClassParam, d.FAcctType,"
       "  COALESCE(u.FIndex, d.FIndex) AS FIndex, COALESCE(u.FVisible, d.FVisible) AS FVisible,"
@@ -237,13 +230,16 @@ platform::Variant ServerDatasInfo::GetDetailNormalFunc(const std::string& propsS
   static const std::vector<storage::FieldSpec> fields{intField("FDetailFuncID"), textField("FFuncName", size::kName),
                                                       textField("FHelpCode", size::kHelpCode),
                                                       textField("FShowName", size::kName)};
-  // -1 stands for no group chosen: the user's first group.
+  // -1 stands for no group chosen: the user's first group. An entry without
+  // texts of its own is named as the function is, in the caller's language.
   auto st = conn->prepare(
-      "SELECT i.FDetailFuncID, i.FFuncName, i.FHelpCode, i.FShowName FROM t_NavFuncGroupItem i "
+      "SELECT i.FDetailFuncID, COALESCE(NULLIF(i.FFuncName, ''), " +
+      functionNameSql("i.FDetailFuncID", "?2", "?3", false) + ", ''), i.FHelpCode, COALESCE(NULLIF(i.FShowName, ''), " +
+      functionNameSql("i.FDetailFuncID", "?2", "?3", true) + ", NULLIF(i.FFuncName, ''), '') FROM t_NavFuncGroupItem i "
       "WHERE i.FFuncGroupID = (SELECT g.FFuncGroupID FROM t_NavFuncGroup g WHERE g.FUserID = ?2 "
       " AND (g.FFuncGroupID = ?1 OR ?1 = -1) ORDER BY g.FIndex, g.FFuncGroupID LIMIT 1) "
       "ORDER BY i.FPosition");
-  st.bindAll(lngGroupID, caller.userId);
+  st.bindAll(lngGroupID, caller.userId, caller.language);
   return platform::Variant(storage::recordsetFromStatement(st, fields));
 }
 

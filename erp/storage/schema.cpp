@@ -285,11 +285,63 @@ void migrateTo3(Connection& conn) {
   conn.exec(conn.backend() == Backend::PostgreSQL ? kServerSchemaV3 : kSchemaV3);
 }
 
+// Version 4: a user's row names a template node only where the user gave it a
+// name of its own. Earlier programs copied the template's name in the session's
+// language into every row a user changed, so a help code set in English left the
+// node named in English for the Chinese console too. Names (and favourites texts)
+// that are only a translation of the template's follow the template again; the
+// template's revision moves, when a row changed, so that every client fetches
+// the rows afresh.
+// The users' tables also get an index on the node's identifier alone: imports and
+// applies ask who else holds a custom identifier.
+const char* const kNamesFollowingTheTemplateV4[] = {
+    "UPDATE t_NavUserTopClass SET FTopClassName = NULL WHERE EXISTS (SELECT 1 FROM t_NavTopClass t "
+    "  WHERE t.FTopClassID = t_NavUserTopClass.FTopClassID "
+    "  AND t_NavUserTopClass.FTopClassName IN (t.FTopClassName, t.FTopClassName_en, t.FTopClassName_cht))",
+    "UPDATE t_NavUserSubSystem SET FName = NULL WHERE EXISTS (SELECT 1 FROM t_NavSubSystem t "
+    "  WHERE t.FSubSysID = t_NavUserSubSystem.FSubSysID AND t_NavUserSubSystem.FName IN (t.FName, t.FName_en, t.FName_cht))",
+    "UPDATE t_NavUserSubFunc SET FFuncName = NULL WHERE EXISTS (SELECT 1 FROM t_NavSubFunc t "
+    "  WHERE t.FSubFuncID = t_NavUserSubFunc.FSubFuncID "
+    "  AND t_NavUserSubFunc.FFuncName IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht))",
+    "UPDATE t_NavUserDetailFunc SET FFuncName = NULL WHERE EXISTS (SELECT 1 FROM t_NavDetailFunc t "
+    "  WHERE t.FDetailFuncID = t_NavUserDetailFunc.FDetailFuncID "
+    "  AND t_NavUserDetailFunc.FFuncName IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht, t.FShowName))",
+    "UPDATE t_NavUserDetailFunc SET FFuncName_en = NULL WHERE EXISTS (SELECT 1 FROM t_NavDetailFunc t "
+    "  WHERE t.FDetailFuncID = t_NavUserDetailFunc.FDetailFuncID "
+    "  AND t_NavUserDetailFunc.FFuncName_en IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht, t.FShowName))",
+    "UPDATE t_NavUserDetailFunc SET FFuncName_cht = NULL WHERE EXISTS (SELECT 1 FROM t_NavDetailFunc t "
+    "  WHERE t.FDetailFuncID = t_NavUserDetailFunc.FDetailFuncID "
+    "  AND t_NavUserDetailFunc.FFuncName_cht IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht, t.FShowName))",
+    "UPDATE t_NavUserDetailFunc SET FShowName = NULL WHERE EXISTS (SELECT 1 FROM t_NavDetailFunc t "
+    "  WHERE t.FDetailFuncID = t_NavUserDetailFunc.FDetailFuncID "
+    "  AND t_NavUserDetailFunc.FShowName IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht, t.FShowName))",
+    "UPDATE t_NavFuncGroupItem SET FFuncName = '' WHERE FFuncName <> '' AND EXISTS (SELECT 1 FROM t_NavDetailFunc t "
+    "  WHERE t.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID "
+    "  AND t_NavFuncGroupItem.FFuncName IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht, t.FShowName))",
+    "UPDATE t_NavFuncGroupItem SET FShowName = '' WHERE FShowName <> '' AND EXISTS (SELECT 1 FROM t_NavDetailFunc t "
+    "  WHERE t.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID "
+    "  AND t_NavFuncGroupItem.FShowName IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht, t.FShowName))",
+};
+
+constexpr const char* kUserNodeIndexesV4 = R"SQL(
+CREATE INDEX IF NOT EXISTS ix_NavUserTopClass_Node ON t_NavUserTopClass(FTopClassID);
+CREATE INDEX IF NOT EXISTS ix_NavUserSubSystem_Node ON t_NavUserSubSystem(FSubSysID);
+CREATE INDEX IF NOT EXISTS ix_NavUserSubFunc_Node ON t_NavUserSubFunc(FSubFuncID);
+CREATE INDEX IF NOT EXISTS ix_NavUserDetailFunc_Node ON t_NavUserDetailFunc(FDetailFuncID);
+)SQL";
+
+void migrateTo4(Connection& conn) {
+  int changed = 0;
+  for (const char* sql : kNamesFollowingTheTemplateV4) changed += conn.prepare(sql).run();
+  if (changed > 0) conn.prepare("UPDATE t_NavVersion SET FRevision = FRevision + 1 WHERE FUserID = 0").run();
+  conn.exec(kUserNodeIndexesV4);
+}
+
 using Migration = void (*)(Connection&);
 // migrations[i] takes a database from version i to version i + 1, on either
 // back end.
 const std::vector<Migration>& migrations() {
-  static const std::vector<Migration> steps{&migrateTo1, &migrateTo2, &migrateTo3};
+  static const std::vector<Migration> steps{&migrateTo1, &migrateTo2, &migrateTo3, &migrateTo4};
   return steps;
 }
 

@@ -1,5 +1,6 @@
 // Node properties, custom items, deletion, restore default and the profile.
 #include "erp/api/progids.h"
+#include "erp/middletier/erp_test_db.h"
 #include "erp/middletier/register_server.h"
 #include "platform/automation/registry.h"
 #include "update_fixture.h"
@@ -89,6 +90,99 @@ TEST_F(NodeUpdates, DetailFunctionTakesTheEditorsKeysAndKeepsTheTemplatesClass) 
   auto same = dict({{"ClassName", "GL.Voucher"}, {"FFuncName", "Entry 2"}});
   up_.UpdateDetailFuncAttr(props(kUserA), id, same, false, none_);
   EXPECT_EQ(row(userTable(kUserA, "DetailFunc"), "FDetailFuncID", 10001)["FFuncName"], Variant("Entry 2"));
+}
+
+// The editors send every row's name as they show it, in the session's language.
+// A name the user did not change must keep following the template in every
+// language; a name the user typed stands in every language.
+TEST_F(NodeUpdates, NamesFollowTheTemplateUnlessTheUserGaveOne) {
+  auto nameIn = [&](const char* language, const char* table, const char* idField, int32_t id) {
+    auto rs = info_.GetUserData(props(kUserA, language))->GetValue(table).objectAs<platform::Recordset>();
+    auto r = row(rs, idField, id);
+    return r.empty() ? std::string("<no row>") : platform::CStr(r[std::string(table) == "TopClass" ? "FTopClassName" : "FFuncName"]);
+  };
+  struct Case {
+    const char* what;
+    const char* language;  // of the session that saves
+    int level;
+    int32_t id;
+    std::vector<std::pair<const char*, Variant>> keys;
+    const char* chs;  // the user's name afterwards, in each language
+    const char* en;
+    const char* cht;
+  };
+  const Case cases[] = {
+      {"a help code changed in English", "en", 4, 10001, {{"NewName", "Voucher entry"}, {"HelpCode", "VE1"}},
+       "凭证录入", "Voucher entry", "凭证录入"},
+      {"a rename typed in English", "en", 4, 10002, {{"NewName", "My query"}, {"Index", 2}}, "My query", "My query",
+       "My query"},
+      {"the template's name typed back in Chinese", "chs", 4, 10002, {{"NewName", "凭证查询"}}, "凭证查询",
+       "Voucher query", "凭证查询"},
+      {"a top class hidden in English", "en", 1, 1, {{"NewName", "Finance"}, {"Visible", 0}}, "财务", "Finance", "财务"},
+      {"a sub-function reordered in traditional Chinese", "cht", 3, 100, {{"NewName", "凭证"}, {"Index", 4}}, "凭证",
+       "凭证", "凭证"},
+      {"a sub-function renamed in Chinese", "chs", 3, 101, {{"NewName", "明细账"}}, "明细账", "明细账", "明细账"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto d = std::make_shared<platform::Dictionary>();
+    for (const auto& [k, v] : c.keys) d->SetValue(k, v);
+    int32_t id = c.id;
+    switch (c.level) {
+      case 1: up_.UpdateTopClass(props(kUserA, c.language), id, d, false, none_); break;
+      case 3: up_.UpdateSubSysFunc(props(kUserA, c.language), id, d, false, none_); break;
+      default: up_.UpdateDetailFuncAttr(props(kUserA, c.language), id, d, false, none_);
+    }
+    const char* table = c.level == 1 ? "TopClass" : c.level == 3 ? "SubFunc" : "DetailFunc";
+    const char* idField = c.level == 1 ? "FTopClassID" : c.level == 3 ? "FSubFuncID" : "FDetailFuncID";
+    EXPECT_EQ(nameIn("chs", table, idField, c.id), c.chs);
+    EXPECT_EQ(nameIn("en", table, idField, c.id), c.en);
+    EXPECT_EQ(nameIn("cht", table, idField, c.id), c.cht);
+  }
+  // The favourites list saved in English keeps following the function's names,
+  // and a show name the user typed stands in every language.
+  int32_t func = 10001, group = -1;
+  std::string help = "PZ", show = "Voucher entry", name = "Voucher entry";
+  up_.AppendNormalItem(props(kUserA, "en"), func, help, show, name, group);
+  int32_t other = 10101;
+  std::string help2 = "", show2 = "My ledger", name2 = "Ledger";
+  up_.AppendNormalItem(props(kUserA, "en"), other, help2, show2, name2, group);
+  auto list = datas_.GetDetailNormalFunc(props(kUserA, "chs"), group).objectAs<platform::Recordset>();
+  EXPECT_EQ(row(list, "FDetailFuncID", 10001)["FFuncName"], Variant("凭证录入"));
+  EXPECT_EQ(row(list, "FDetailFuncID", 10001)["FShowName"], Variant("凭证录入"));
+  EXPECT_EQ(row(list, "FDetailFuncID", 10101)["FFuncName"], Variant("总账"));
+  EXPECT_EQ(row(list, "FDetailFuncID", 10101)["FShowName"], Variant("My ledger"));
+}
+
+TEST_F(NodeUpdates, NamesStampedByEarlierProgramsFollowTheTemplateAfterTheMigration) {
+  // What a save in English left behind before: the English names in every column.
+  conn().exec(
+      "INSERT INTO t_NavUserTopClass(FUserID, FTopClassID, FTopClassName, FAcctType, FIndex, FVisible) "
+      "VALUES (16385, 1, 'Finance', '', 1, 0);"
+      "INSERT INTO t_NavUserDetailFunc(FUserID, FSubFuncID, FDetailFuncID, FFuncName, FFuncName_en, FFuncName_cht, "
+      "FHelpCode, FAcctType, FIndex, FVisible, FEnable, FFuncType) VALUES "
+      "(16385, 100, 10001, 'Voucher entry', 'Voucher entry', '凭证录入', 'VE1', '', 1, 1, 1, 0),"
+      "(16385, 100, 10002, '我的查询', 'Voucher query', '凭证查询', 'PZCX', '', 2, 1, 1, 0);"
+      "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FIndex) VALUES (16385, '常用', 1);"
+      "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
+      "SELECT FFuncGroupID, 1, 10001, 'Voucher entry', 'PZ', 'Voucher entry' FROM t_NavFuncGroup;");
+  const int64_t templateRevision = revision(0);
+  conn().exec(onServer() ? "UPDATE t_WayfindMeta SET FValue = '3' WHERE FKey = 'SchemaVersion'"
+                         : "PRAGMA user_version = 3");
+  storage::releaseThreadConnections();
+  EXPECT_EQ(storage::schemaVersion(conn()), storage::kSchemaVersion);
+  EXPECT_GT(revision(0), templateRevision);  // every client fetches its rows afresh
+  auto names = [&](const char* language, const char* table, const char* idField, int32_t id, const char* field) {
+    auto rs = info_.GetUserData(props(kUserA, language))->GetValue(table).objectAs<platform::Recordset>();
+    return platform::CStr(row(rs, idField, id)[field]);
+  };
+  EXPECT_EQ(names("chs", "TopClass", "FTopClassID", 1, "FTopClassName"), "财务");
+  EXPECT_EQ(names("chs", "DetailFunc", "FDetailFuncID", 10001, "FFuncName"), "凭证录入");
+  EXPECT_EQ(names("en", "DetailFunc", "FDetailFuncID", 10002, "FFuncName_en"), "我的查询");
+  EXPECT_EQ(row(userTable(kUserA, "DetailFunc"), "FDetailFuncID", 10001)["FHelpCode"], Variant("VE1"));
+  int32_t group = -1;
+  auto list = datas_.GetDetailNormalFunc(props(kUserA, "chs"), group).objectAs<platform::Recordset>();
+  EXPECT_EQ(row(list, "FDetailFuncID", 10001)["FShowName"], Variant("凭证录入"));
 }
 
 TEST_F(NodeUpdates, CreatedItemsAreCustomOwnedAndNumberedFromTheLevelBase) {

@@ -244,6 +244,52 @@ TEST_F(Transfer, ApplyAllUserCopiesTheTemplateUsersCustomisation) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserTopClass"), 0);
 }
 
+TEST_F(Transfer, ApplyAllUserChangesExactlyTheChosenUsers) {
+  // The editor sends the first chosen user as TemplateUserID and the others in the
+  // vector: an empty vector then means nobody more, never everybody.
+  customise(kUserA);
+  std::string name = "CLICK_ACTIVATE", on = "1";
+  for (int32_t u : {kAdmin, kUserB, kUserC}) up_.SetProfileValue(props(u), name, on);  // something of their own
+  const auto source = canonical(kUserA);
+  struct Case {
+    const char* what;
+    std::vector<Variant> chosen;
+    std::vector<int32_t> changed;
+  };
+  const Case cases[] = {
+      {"the first chosen user alone", {}, {}},
+      {"one more user", {Variant(kUserB)}, {kUserB}},
+      {"a user listed under two groups", {Variant(std::to_string(kUserC)), Variant(kUserC)}, {kUserC}},
+      {"the administrator, when chosen", {Variant(kAdmin)}, {kAdmin}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::map<int32_t, std::vector<std::string>> before;
+    for (int32_t u : {kAdmin, kUserB, kUserC}) before[u] = canonical(u);
+    auto users = std::make_shared<platform::Vector>();
+    for (const auto& v : c.chosen) users->Append(v);
+    platform::VectorPtr vect = users;
+    auto info = dict({{"TemplateUserID", Variant(kUserA)}});
+    up_.ApplyAllUser(props(kAdmin), vect, info);
+    std::vector<int32_t> applied;
+    for (const auto& v : vect->items()) applied.push_back(platform::CLng(v));
+    EXPECT_EQ(applied, c.changed);
+    for (const auto& [u, rows] : before) {
+      const bool chosen = std::count(c.changed.begin(), c.changed.end(), u) > 0;
+      EXPECT_EQ(canonical(u), chosen ? source : rows) << u;
+    }
+  }
+  // An unknown user refuses the whole call.
+  const auto state = dump();
+  auto bad = std::make_shared<platform::Vector>();
+  bad->Append(Variant(kUserB));
+  bad->Append(Variant(99999));
+  platform::VectorPtr badVect = bad;
+  auto info = dict({{"TemplateUserID", Variant(kUserA)}});
+  expectRefused([&] { up_.ApplyAllUser(props(kAdmin), badVect, info); }, "99999");
+  EXPECT_EQ(dump(), state);
+}
+
 TEST_F(Transfer, SavingForTheFirstChosenUserThenApplyingReachesEveryChosenUser) {
   // The editor's "apply to chosen users": it saves its rows with the first chosen
   // user as TemplateUserID, then applies that user's settings to the others.
