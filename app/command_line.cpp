@@ -20,6 +20,7 @@
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
+#include "store/display_name.h"
 #include "store/search.h"
 #include "store/search_text.h"
 #include "update/datas_update.h"
@@ -307,9 +308,11 @@ std::vector<Node> readTree(store::DatasInfo& info, bool all) {
         sys.children.push_back({"Sub", platform::CLng(f.value("FSubFuncID")), textOf(f.value("FFuncName")), "", "", {}});
       });
       for (auto& sub : sys.children) {
-        eachRow(all ? info.GetDetailFunc_All(sub.id) : info.GetDetailFunc(sub.id), [&](platform::Recordset& d) {
-          std::string name = textOf(d.value("FShowName"));
-          if (platform::trimSpaces(name).empty()) name = textOf(d.value("FFuncName"));
+        auto details = all ? info.GetDetailFunc_All(sub.id) : info.GetDetailFunc(sub.id);
+        // Named at its place as the console and the search name it.
+        const auto userNames = store::UserDetailNames::read();
+        eachRow(details, [&](platform::Recordset& d) {
+          const std::string name = userNames.nameOf(sub.id, d);
           sub.children.push_back({"Det", platform::CLng(d.value("FDetailFuncID")), name, textOf(d.value("FHelpCode")),
                                   d.hasField("FClassName") ? textOf(d.value("FClassName")) : "", {}});
         });

@@ -51,9 +51,9 @@ const MethodTable<DatasUpdate>& table() {
   static const MethodTable<DatasUpdate> t = [] {
     using U = DatasUpdate;
     MethodTable<U> d;
-    d.add("RefreshSubFunc", [](U& s, Args& a) { return refresh(s, &U::RefreshSubFunc, a); });
-    d.add("RefreshDetailFunc", [](U& s, Args& a) { return refresh(s, &U::RefreshDetailFunc, a); });
-    d.add("CreateDetailFunc", [](U& s, Args& a) {
+    d.add("RefreshSubFunc", 4, [](U& s, Args& a) { return refresh(s, &U::RefreshSubFunc, a); });
+    d.add("RefreshDetailFunc", 4, [](U& s, Args& a) { return refresh(s, &U::RefreshDetailFunc, a); });
+    d.add("CreateDetailFunc", 4, [](U& s, Args& a) {
       int32_t sub = longArg(a, 0), index = longArg(a, 1);
       auto dict = requiredObjectArg<Dictionary>(a, 2);
       s.CreateDetailFunc(sub, index, dict, boolArgOr(a, 3, false));
@@ -62,7 +62,7 @@ const MethodTable<DatasUpdate>& table() {
       writeBack(a, 2, objectOrNothing(dict));
       return Variant();
     });
-    d.add("CreateSubFunc", [](U& s, Args& a) {
+    d.add("CreateSubFunc", 4, [](U& s, Args& a) {
       int32_t sys = longArg(a, 0), index = longArg(a, 1);
       auto dict = requiredObjectArg<Dictionary>(a, 2);
       int32_t r = s.CreateSubFunc(sys, index, dict, boolArgOr(a, 3, false));
@@ -71,43 +71,43 @@ const MethodTable<DatasUpdate>& table() {
       writeBack(a, 2, objectOrNothing(dict));
       return Variant(r);
     });
-    d.add("ReFreshStatus", [](U& s, Args& a) {
+    d.add("ReFreshStatus", 2, [](U& s, Args& a) {
       int32_t sub = longArg(a, 0), status = longArg(a, 1);
       s.ReFreshStatus(sub, status);
       writeBack(a, 0, Variant(sub));
       writeBack(a, 1, Variant(status));
       return Variant();
     });
-    d.add("ClearNormalList", [](U& s, Args& a) {
+    d.add("ClearNormalList", 1, [](U& s, Args& a) {
       s.ClearNormalList(longArgOr(a, 0, -1));
       return Variant();
     });
-    d.add("AddNormalFuncGroup", [](U& s, Args& a) {
+    d.add("AddNormalFuncGroup", 2, [](U& s, Args& a) {
       return Variant(s.AddNormalFuncGroup(textArg(a, 0), textArgOr(a, 1, "")));
     });
-    d.add("DelNormalFuncGroup", [](U& s, Args& a) { return s.DelNormalFuncGroup(longArg(a, 0)); });
-    d.add("UpdateNormalFuncGroup", [](U& s, Args& a) { return s.UpdateNormalFuncGroup(longArg(a, 0), textArg(a, 1)); });
-    d.add("AppendNormalItem", [](U& s, Args& a) {
+    d.add("DelNormalFuncGroup", 1, [](U& s, Args& a) { return s.DelNormalFuncGroup(longArg(a, 0)); });
+    d.add("UpdateNormalFuncGroup", 2, [](U& s, Args& a) { return s.UpdateNormalFuncGroup(longArg(a, 0), textArg(a, 1)); });
+    d.add("AppendNormalItem", 5, [](U& s, Args& a) {
       return Variant(s.AppendNormalItem(longArg(a, 0), textArg(a, 1), textArg(a, 2), textArg(a, 3), arg(a, 4)));
     });
-    d.add("UpdateTopClass", [](U& s, Args& a) { return updateNode(s, &U::UpdateTopClass, a); });
-    d.add("UpdateSystemFunc", [](U& s, Args& a) { return updateNode(s, &U::UpdateSystemFunc, a); });
-    d.add("UpdateSubSysFunc", [](U& s, Args& a) { return updateNode(s, &U::UpdateSubSysFunc, a); });
-    d.add("UpdateDetailFuncAttr", [](U& s, Args& a) { return updateNode(s, &U::UpdateDetailFuncAttr, a); });
-    d.add("SetProfileValue", [](U& s, Args& a) {
+    d.add("UpdateTopClass", 3, [](U& s, Args& a) { return updateNode(s, &U::UpdateTopClass, a); });
+    d.add("UpdateSystemFunc", 3, [](U& s, Args& a) { return updateNode(s, &U::UpdateSystemFunc, a); });
+    d.add("UpdateSubSysFunc", 3, [](U& s, Args& a) { return updateNode(s, &U::UpdateSubSysFunc, a); });
+    d.add("UpdateDetailFuncAttr", 3, [](U& s, Args& a) { return updateNode(s, &U::UpdateDetailFuncAttr, a); });
+    d.add("SetProfileValue", 2, [](U& s, Args& a) {
       s.SetProfileValue(textArg(a, 0), textArg(a, 1));
       return Variant();
     });
-    d.add("UpdateSysBaseData", [](U& s, Args&) {
+    d.add("UpdateSysBaseData", 0, [](U& s, Args&) {
       s.UpdateSysBaseData();
       return Variant();
     });
-    d.add("SetUnInsSys", [](U& s, Args&) { return s.SetUnInsSys(); });
-    d.add("RefreshActivFunc", [](U& s, Args&) {
+    d.add("SetUnInsSys", 0, [](U& s, Args&) { return s.SetUnInsSys(); });
+    d.add("RefreshActivFunc", 0, [](U& s, Args&) {
       s.RefreshActivFunc();
       return Variant();
     });
-    d.add("CreateSubSys", [](U& s, Args& a) {
+    d.add("CreateSubSys", 4, [](U& s, Args& a) {
       int32_t top = longArg(a, 0), index = longArg(a, 1);
       auto dict = requiredObjectArg<Dictionary>(a, 2);
       int32_t r = s.CreateSubSys(top, index, dict, boolArgOr(a, 3, false));
@@ -116,7 +116,7 @@ const MethodTable<DatasUpdate>& table() {
       writeBack(a, 2, objectOrNothing(dict));
       return Variant(r);
     });
-    d.add("CreateTopClass", [](U& s, Args& a) {
+    d.add("CreateTopClass", 3, [](U& s, Args& a) {
       int32_t index = longArg(a, 0);
       auto dict = requiredObjectArg<Dictionary>(a, 1);
       int32_t r = s.CreateTopClass(index, dict, boolArgOr(a, 2, false));
@@ -124,27 +124,27 @@ const MethodTable<DatasUpdate>& table() {
       writeBack(a, 1, objectOrNothing(dict));
       return Variant(r);
     });
-    d.add("DeleteItem", [](U& s, Args& a) {
+    d.add("DeleteItem", 3, [](U& s, Args& a) {
       int32_t base = longArg(a, 0), id = longArg(a, 1);
       s.DeleteItem(base, id, boolArgOr(a, 2, false));
       writeBack(a, 0, Variant(base));
       writeBack(a, 1, Variant(id));
       return Variant();
     });
-    d.add("UpdateTopClassName", [](U& s, Args& a) { return updateName(s, &U::UpdateTopClassName, a); });
-    d.add("UpdateSystemFuncName", [](U& s, Args& a) { return updateName(s, &U::UpdateSystemFuncName, a); });
-    d.add("UpdateSubSysFuncName", [](U& s, Args& a) { return updateName(s, &U::UpdateSubSysFuncName, a); });
-    d.add("UpdateAcctTypeName", [](U& s, Args& a) { return updateName(s, &U::UpdateAcctTypeName, a); });
-    d.add("UpdateSystemHelpFile", [](U& s, Args& a) { return updateName(s, &U::UpdateSystemHelpFile, a); });
-    d.add("SetDefault", [](U& s, Args&) {
+    d.add("UpdateTopClassName", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateTopClassName, a); });
+    d.add("UpdateSystemFuncName", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateSystemFuncName, a); });
+    d.add("UpdateSubSysFuncName", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateSubSysFuncName, a); });
+    d.add("UpdateAcctTypeName", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateAcctTypeName, a); });
+    d.add("UpdateSystemHelpFile", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateSystemHelpFile, a); });
+    d.add("SetDefault", 0, [](U& s, Args&) {
       s.SetDefault();
       return Variant();
     });
-    d.add("Import", [](U& s, Args& a) {
+    d.add("Import", 1, [](U& s, Args& a) {
       s.Import(arg(a, 0));
       return Variant();
     });
-    d.add("ReplaceNormalList", [](U& s, Args& a) {
+    d.add("ReplaceNormalList", 2, [](U& s, Args& a) {
       s.ReplaceNormalList(longArg(a, 0), requiredObjectArg<Vector>(a, 1));
       return Variant();
     });

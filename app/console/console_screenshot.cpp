@@ -51,7 +51,9 @@ void showTree(ConsoleWindow& console) {
   QTreeWidgetItem* det = openFirstChild(openFirstChild(openFirstChild(tree->topLevelItem(0))));
   if (!det) return;
   tree->setCurrentItem(det);
-  if (auto function = NavSource().detailFunc(det->data(0, Qt::UserRole + 2).toInt())) console.startFunction(*function);
+  // Started at its place, as a click in the tree starts it.
+  if (auto function = NavSource().detailFuncAt(det->data(0, Qt::UserRole + 4).toInt(), det->data(0, Qt::UserRole + 2).toInt()))
+    console.startFunction(*function);
 }
 
 void showFavourites(ConsoleWindow& console) {
@@ -62,7 +64,10 @@ void showFavourites(ConsoleWindow& console) {
   QTreeWidgetItem* first = favourites->topLevelItem(0)->childCount() ? favourites->topLevelItem(0)->child(0) : nullptr;
   if (!first) return;
   favourites->setCurrentItem(first);
-  if (auto function = NavSource().detailFunc(first->data(0, Qt::UserRole + 2).toInt())) console.startFunction(*function);
+  if (auto function = NavSource().detailFunc(first->data(0, Qt::UserRole + 2).toInt())) {
+    function->name = first->text(0).toStdString();  // a favourites entry keeps the group's name for it
+    console.startFunction(*function);
+  }
 }
 
 void showSearch(ConsoleWindow& console, const std::string& text) {

@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/console/function_chooser.h"
 #include "app/console/language_choice.h"
 #include "context/language.h"
 #include "erp/api/message_service.h"
@@ -36,6 +37,8 @@ constexpr int kKeyRole = Qt::UserRole;
 constexpr int kLevelRole = Qt::UserRole + 1;
 constexpr int kIdRole = Qt::UserRole + 2;
 constexpr int kLoadedRole = Qt::UserRole + 3;
+constexpr int kPlaceRole = Qt::UserRole + 4;  // a detail function's sub-function
+constexpr int kNameRole = Qt::UserRole + 5;   // a recent entry's name, when it has no place
 constexpr size_t kSearchLimit = 50;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
@@ -55,6 +58,7 @@ QTreeWidgetItem* makeItem(const NavItem& nav) {
   item->setData(0, kLevelRole, static_cast<int>(nav.level));
   item->setData(0, kIdRole, nav.id);
   if (nav.level == Level::Det) {
+    item->setData(0, kPlaceRole, nav.subFuncId);
     item->setText(1, q(nav.helpCode));
     if (!nav.enabled) {
       item->setForeground(0, QBrush(Qt::gray));
@@ -261,18 +265,20 @@ void ConsoleWindow::buildUi() {
   connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
   connect(txtSearch_, &QLineEdit::textChanged, this, [this](const QString& text) { runSearch(text); });
   connect(txtSearch_, &QLineEdit::returnPressed, this, [this] {
-    if (lvResult_->topLevelItemCount() > 0) startById(lvResult_->topLevelItem(0)->data(0, kIdRole).toInt());
+    if (lvResult_->topLevelItemCount() > 0) activate(lvResult_->topLevelItem(0));
   });
   connect(lvResult_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
     const auto ids = item->data(0, kKeyRole).toList();
     if (ids.size() == 4) selectFunction(ids[0].toInt(), ids[1].toInt(), ids[2].toInt(), ids[3].toInt());
   });
   connect(lvResult_, &QTreeWidget::itemDoubleClicked, this,
-          [this](QTreeWidgetItem* item, int) { startById(item->data(0, kIdRole).toInt()); });
+          [this](QTreeWidgetItem* item, int) { activate(item); });
   // An entry of the recent list starts again on the platform's activation (a
   // double click, or Enter).
   connect(lstRecent_, &QListWidget::itemActivated, this,
-          [this](QListWidgetItem* item) { startById(item->data(Qt::UserRole).toInt()); });
+          [this](QListWidgetItem* item) {
+            startAt(item->data(kPlaceRole).toInt(), item->data(Qt::UserRole).toInt(), item->data(kNameRole).toString());
+          });
 }
 
 void ConsoleWindow::buildMenus() {
@@ -450,30 +456,36 @@ void ConsoleWindow::onItemClicked(QTreeWidgetItem* item, bool doubleClick) {
 
 void ConsoleWindow::activate(QTreeWidgetItem* item) {
   if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::Det)) return;
-  startById(idOf(item));
+  // A favourites entry has no place: it starts by its id under the name the group
+  // shows for it.
+  const int32_t place = item->data(0, kPlaceRole).toInt();
+  startAt(place, idOf(item), place == 0 ? item->text(0) : QString());
 }
 
-void ConsoleWindow::startById(int32_t detailFuncId) {
+void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName) {
   std::optional<NavItem> function;
-  if (!guarded([&] { function = source_.detailFunc(detailFuncId); })) return;
+  if (!guarded([&] { function = source_.detailFuncAt(subFuncId, detailFuncId); })) return;
   if (!function) {
     showStatus(langFormat("功能 %1 已不存在或不可用。", QString::number(detailFuncId)));
     return;
   }
+  if (!shownName.isEmpty()) function->name = shownName.toStdString();
   startFunction(*function);
 }
 
 bool ConsoleWindow::startByHelpCode(const QString& helpCode) {
   const QString code = helpCode.trimmed();
   if (code.isEmpty()) return false;
-  std::optional<NavItem> function;
-  if (!guarded([&] { function = source_.byHelpCode(code.toStdString()); })) return false;
-  if (!function) {
+  std::vector<NavItem> functions;
+  if (!guarded([&] { functions = source_.byHelpCode(code.toStdString()); })) return false;
+  if (functions.empty()) {
     showStatus(langFormat("没有助记码为 %1 的功能。", code));
     txtHelpCode_->selectAll();
     return false;
   }
-  if (!startFunction(*function)) return false;
+  std::optional<NavItem> chosen = functions.front();
+  if (functions.size() > 1) chosen = chooseFunction(this, functions);
+  if (!chosen || !startFunction(*chosen)) return false;
   txtHelpCode_->clear();
   return true;
 }
@@ -500,6 +512,8 @@ void ConsoleWindow::updateRecentList() {
   for (const auto& f : recent_.items()) {
     auto* item = new QListWidgetItem(f.helpCode.empty() ? q(f.name) : q(f.name) + "  [" + q(f.helpCode) + "]");
     item->setData(Qt::UserRole, f.id);
+    item->setData(kPlaceRole, f.subFuncId);
+    if (f.subFuncId == 0) item->setData(kNameRole, q(f.name));
     lstRecent_->addItem(item);
   }
 }
@@ -515,6 +529,8 @@ void ConsoleWindow::runSearch(const QString& text) {
     item->setText(1, q(hit.helpCode));
     item->setText(2, q(hit.path));
     item->setData(0, kIdRole, hit.detailFuncId);
+    item->setData(0, kLevelRole, static_cast<int>(Level::Det));
+    item->setData(0, kPlaceRole, hit.subFuncId);
     item->setData(0, kKeyRole, QVariantList{hit.topClassId, hit.subSysId, hit.subFuncId, hit.detailFuncId});
     lvResult_->addTopLevelItem(item);
   }

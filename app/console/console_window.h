@@ -52,7 +52,8 @@ class ConsoleWindow : public QMainWindow {
   void openOptions();
 
   // Starts the function a help code names; false (and a note in the status bar)
-  // when no function the user may start has that code.
+  // when no function the user may start has that code. When several have it, the
+  // user picks one (dlgChooseFunction); false when the user picks none.
   bool startByHelpCode(const QString& helpCode);
   // Starts a detail function: shows what would run and remembers it. A disabled
   // function does not start (false, and a note in the status bar).
@@ -82,7 +83,9 @@ class ConsoleWindow : public QMainWindow {
   void onItemSelected(QTreeWidgetItem* item);
   void onItemClicked(QTreeWidgetItem* item, bool doubleClick);
   void activate(QTreeWidgetItem* item);
-  void startById(int32_t detailFuncId);
+  // Starts the function as it stands now at its place (sub-function); a place of
+  // 0 is the function by its id, named as shown (a favourites entry).
+  void startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName = {});
   // Runs one of the console's reads or an editor; a failure is reported through
   // the message service and the console stays as it was.
   bool guarded(const std::function<void()>& work);

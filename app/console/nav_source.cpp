@@ -84,6 +84,7 @@ std::vector<NavItem> NavSource::detailFuncs(int32_t subFuncId) {
   eachRow(rows, [&](Recordset& d) {
     NavItem item = detailOf(d);
     item.name = userNames.nameOf(subFuncId, d);
+    item.subFuncId = subFuncId;
     items.push_back(std::move(item));
   });
   return items;
@@ -111,19 +112,29 @@ std::optional<NavItem> NavSource::detailFunc(int32_t detailFuncId) {
   return detailOf(*rs);
 }
 
-std::optional<NavItem> NavSource::byHelpCode(const std::string& helpCode) {
+std::optional<NavItem> NavSource::detailFuncAt(int32_t subFuncId, int32_t detailFuncId) {
+  if (subFuncId == 0) return detailFunc(detailFuncId);
+  for (auto& item : detailFuncs(subFuncId))
+    if (item.id == detailFuncId) return std::move(item);
+  return std::nullopt;
+}
+
+std::vector<NavItem> NavSource::byHelpCode(const std::string& helpCode) {
   const std::string code = platform::trimSpaces(helpCode);
-  if (code.empty()) return std::nullopt;
-  std::vector<int32_t> candidates;
+  if (code.empty()) return {};
+  std::vector<std::pair<int32_t, int32_t>> candidates;  // place, function
   eachRow(datasInfo()->GetHelpCodeInfo(code), [&](Recordset& r) {
     const bool visible = !r.hasField("FVisible") || r.value("FVisible").isNull() || platform::CBool(r.value("FVisible"));
-    if (visible) candidates.push_back(platform::CLng(r.value("FDetailFuncID")));
+    const int32_t place = r.hasField("FSubFuncID") && !r.value("FSubFuncID").isNull() ? platform::CLng(r.value("FSubFuncID")) : 0;
+    if (visible) candidates.emplace_back(place, platform::CLng(r.value("FDetailFuncID")));
   });
-  // The help-code answer is not limited to the user's account type; the merged row is.
-  for (int32_t id : candidates) {
-    if (auto item = detailFunc(id)) return item;
+  // The help-code answer is not limited to the user's account type; the rows of
+  // the tree are.
+  std::vector<NavItem> found;
+  for (auto [place, id] : candidates) {
+    if (auto item = detailFuncAt(place, id)) found.push_back(std::move(*item));
   }
-  return std::nullopt;
+  return found;
 }
 
 std::string NavSource::profileValue(const std::string& name) { return datasInfo()->GetProfileValue(name); }

@@ -1,9 +1,9 @@
 // What the console shows, read the way a host reads it: level by level through a
 // fresh WayfindInfo.DatasInfo created by its ProgID for each read, and released
 // at once. Names come in the user's language as the store merges them. In the
-// tree a detail function is named at its place as the search names it
-// (store/display_name.h); elsewhere (favourites, a function found by its id or
-// help code) by its show name, else its function name.
+// tree, the search, a started function and the recent list a detail function is
+// named at its place (store/display_name.h); a favourites entry by the show name
+// the user keeps for it in the group.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,8 @@ struct NavItem {
   std::string className;   // the class that carries the function out
   std::string classParam;  // and its parameter
   bool enabled = true;
+  int32_t subFuncId = 0;   // the sub-function it was read under; 0 when it came by
+                           // its id alone (a favourites entry)
 };
 
 struct FavouriteGroup {
@@ -48,9 +50,14 @@ class NavSource {
   // The merged row of one detail function as the user sees it; nothing when the
   // function does not exist for the user's account type.
   std::optional<NavItem> detailFunc(int32_t detailFuncId);
-  // The first function a help code names that the user may start: visible and
-  // available to the user's account type. Codes compare without regard to case.
-  std::optional<NavItem> byHelpCode(const std::string& helpCode);
+  // The function's row at one place (sub-function), named there as the tree
+  // names it; nothing when that sub-function does not show it (any more). A place
+  // of 0 is the function by its id alone (detailFunc).
+  std::optional<NavItem> detailFuncAt(int32_t subFuncId, int32_t detailFuncId);
+  // The functions a help code names that the user may start, each at its place:
+  // visible and available to the user's account type, in the order of the
+  // middle tier's answer. Codes compare without regard to case.
+  std::vector<NavItem> byHelpCode(const std::string& helpCode);
   // One of the user's console settings ("CLICK_ACTIVATE", "T8EIS", ...).
   std::string profileValue(const std::string& name);
   // Loads the store again when the middle tier holds a newer version.

@@ -10,9 +10,9 @@ namespace {
 const MethodTable<Application>& table() {
   static const MethodTable<Application> t = [] {
     MethodTable<Application> d;
-    d.add("ShowSetNormal", [](Application& current, Args&) { return Variant(current.ShowSetNormal()); });
-    d.add("ShowSetProp", [](Application& current, Args&) { return Variant(current.ShowSetProp()); });
-    d.add("ShowOption", [](Application& current, Args&) {
+    d.add("ShowSetNormal", 0, [](Application& current, Args&) { return Variant(current.ShowSetNormal()); });
+    d.add("ShowSetProp", 0, [](Application& current, Args&) { return Variant(current.ShowSetProp()); });
+    d.add("ShowOption", 0, [](Application& current, Args&) {
       current.ShowOption();
       return Variant();
     });

@@ -21,6 +21,7 @@ std::string standardDescription(int32_t number) {
     case err::kCantCreateObject: return "ActiveX component can't create object";
     case err::kNoSuchMethod: return "Object doesn't support this property or method";
     case err::kArgumentNotOptional: return "Argument not optional";
+    case err::kWrongArgumentCount: return "Wrong number of arguments or invalid property assignment";
     case err::kBadArguments:
       return "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.";
     case err::kNoCurrentRecord:

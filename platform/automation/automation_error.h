@@ -19,6 +19,7 @@ inline constexpr int32_t kInvalidUseOfNull = 94;
 inline constexpr int32_t kCantCreateObject = 429;
 inline constexpr int32_t kNoSuchMethod = 438;
 inline constexpr int32_t kArgumentNotOptional = 449;
+inline constexpr int32_t kWrongArgumentCount = 450;
 inline constexpr int32_t kBadArguments = 3001;           // record set: wrong type, out of range, conflict
 inline constexpr int32_t kNoCurrentRecord = 3021;
 inline constexpr int32_t kItemNotFound = 3265;

@@ -24,17 +24,25 @@ class Dispatchable {
   virtual std::vector<std::string> methodNames() const = 0;
 };
 
-// A name -> handler table for implementing Dispatchable.
+// A name -> handler table for implementing Dispatchable. Each method declares how
+// many arguments it takes at most; a call with more is refused with 450 before
+// the method runs (a caller whose extra arguments were silently dropped would
+// believe they counted).
 class DispatchTable {
  public:
   using Handler = std::function<Variant(Args&)>;
 
-  DispatchTable& add(std::string name, Handler handler);
+  DispatchTable& add(std::string name, size_t maxArgs, Handler handler);
   Variant invoke(std::string_view name, Args& args, std::string_view source) const;
   std::vector<std::string> names() const { return order_; }
 
  private:
-  std::map<std::string, Handler> byUpperName_;
+  struct Method {
+    std::string name;
+    size_t maxArgs = 0;
+    Handler handler;
+  };
+  std::map<std::string, Method> byUpperName_;
   std::vector<std::string> order_;
 };
 
@@ -45,8 +53,8 @@ class MethodTable {
  public:
   using Handler = std::function<Variant(T&, Args&)>;
 
-  MethodTable& add(std::string name, Handler handler) {
-    table_.add(std::move(name), [handler](Args& args) { return handler(*self_, args); });
+  MethodTable& add(std::string name, size_t maxArgs, Handler handler) {
+    table_.add(std::move(name), maxArgs, [handler](Args& args) { return handler(*self_, args); });
     return *this;
   }
   Variant invoke(T& self, std::string_view name, Args& args, std::string_view source) const {

@@ -1,4 +1,4 @@
-// Late-bound calls: names in any case, by-reference arguments, 438 and 449.
+// Late-bound calls: names in any case, by-reference arguments, 438, 449 and 450.
 #include <gtest/gtest.h>
 
 #include "platform/automation/conversions.h"
@@ -9,7 +9,7 @@ using namespace wayfind::platform;
 
 TEST(Dispatch, CallsByNameInAnyCaseAndWritesBackArguments) {
   DispatchTable table;
-  table.add("Double", [](Args& a) {
+  table.add("Double", 1, [](Args& a) {
     int32_t v = CLng(arg(a, 0));
     arg(a, 0) = Variant(v * 2);  // by reference
     return Variant(true);
@@ -22,7 +22,11 @@ TEST(Dispatch, CallsByNameInAnyCaseAndWritesBackArguments) {
 
 TEST(Dispatch, UnknownNameAndMissingArgument) {
   DispatchTable table;
-  table.add("Need", [](Args& a) { return arg(a, 1); });
+  int ran = 0;
+  table.add("Need", 2, [&](Args& a) {
+    ++ran;
+    return arg(a, 1);
+  });
   Args none;
   try {
     table.invoke("Nope", none, "Test.Class");
@@ -38,6 +42,17 @@ TEST(Dispatch, UnknownNameAndMissingArgument) {
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), err::kArgumentNotOptional);
   }
+  // More arguments than the method takes: refused before it runs.
+  Args three{Variant(1), Variant(2), Variant(3)};
+  const int before = ran;
+  try {
+    table.invoke("Need", three, "Test");
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), err::kWrongArgumentCount);
+    EXPECT_EQ(e.description(), "Need takes 2 arguments, not 3.");
+  }
+  EXPECT_EQ(ran, before);
   EXPECT_EQ(optionalArg(one, 0, Variant(7)), Variant(1));
   EXPECT_EQ(optionalArg(one, 3, Variant(7)), Variant(7));
   Args empty{Variant()};
