@@ -130,9 +130,11 @@ TEST_F(ServerRights, MiddleTierOnAUsersConnectionRefusesWhatTheUserMayNotDo) {
   // The administrator's own connection may do both.
   middletier::ServerDatasUpdate adminUp(as("admin"));
   adminUp.UpdateTopClass(props(kAdmin), top, d, true, none);
-  auto all = std::make_shared<platform::Vector>();
+  auto chosen = std::make_shared<platform::Vector>();
+  chosen->Append(platform::Variant(kUserB));
+  platform::VectorPtr targets2 = chosen;
   platform::DictionaryPtr from = dict({{"TemplateUserID", platform::Variant(kUserA)}});
-  adminUp.ApplyAllUser(props(kAdmin), all, from);
+  adminUp.ApplyAllUser(props(kAdmin), targets2, from);
   EXPECT_EQ(row(userTable(kUserB, "SubFunc"), "FSubFuncID", 101)["FFuncName"], platform::Variant(name));
 }
 
