@@ -118,15 +118,18 @@ platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& props
       intField("FVisible"), intField("FEnable")};
   // Codes compare without regard to the letter case of ASCII letters, as the
   // component's own filter on the answer does: "pzlr" finds PZLR.
-  // FHelpCode is the code in the user's view (the user's own when set, else the
-  // template's); FHelpCode1 is the template's second code. A template code the
-  // user replaced no longer finds the function.
+  // One row per place the function has for the user: its template place, with
+  // the user's row there over the template's, and every row the user has at
+  // another place (a custom function, or a template function in one of the
+  // user's own folders), each with its own code. FHelpCode is the code in the
+  // user's view (the user's own when set, else the template's); FHelpCode1 is the
+  // template's second code. A template code the user replaced at a place no
+  // longer finds the function there.
   const std::string sql =
       "WITH v AS ("
       " SELECT d.FDetailFuncID, d.FSubFuncID,"
       "  COALESCE(NULLIF(u.FFuncName, ''), " + localized("d.FFuncName", "?2") + ") AS FFuncName,"
-      "  COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''), CASE WHEN ?2 = 'chs' THEN d.FShowName END, " +
-      localized("d.FFuncName", "?2") + ") AS FShowName,"
+      "  COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''), " + templateShowName("d.", "?2") + ") AS FShowName,"
       "  CASE WHEN u.FHelpCode IS NOT NULL AND u.FHelpCode <> '' THEN u.FHelpCode ELSE d.FHelpCode END AS FHelpCode,"
       "  d.FHelpCode1, d.FClassName, d.FClassParam, d.FAcctType,"
       "  COALESCE(u.FIndex, d.FIndex) AS FIndex, COALESCE(u.FVisible, d.FVisible) AS FVisible,"
@@ -137,10 +140,14 @@ platform::RecordsetPtr ServerDatasInfo::GetHelpCodeInfo(const std::string& props
       "  UNION SELECT FDetailFuncID FROM t_NavDetailFunc WHERE FHelpCode1 = ?1 COLLATE NOCASE"
       "  UNION SELECT FDetailFuncID FROM t_NavUserDetailFunc WHERE FUserID = ?3 AND FHelpCode = ?1 COLLATE NOCASE)"
       " UNION ALL"
-      " SELECT u.FDetailFuncID, u.FSubFuncID, u.FFuncName, COALESCE(u.FShowName, u.FFuncName), u.FHelpCode, '',"
-      "  u.FClassName, u.FClassParam, u.FAcctType, u.FIndex, u.FVisible, u.FEnable"
-      " FROM t_NavUserDetailFunc u WHERE u.FUserID = ?3 AND u.FHelpCode = ?1 COLLATE NOCASE"
-      "  AND NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = u.FDetailFuncID))"
+      " SELECT u.FDetailFuncID, u.FSubFuncID,"
+      "  COALESCE(NULLIF(u.FFuncName, ''), " + localized("d.FFuncName", "?2") + "),"
+      "  COALESCE(NULLIF(u.FShowName, ''), NULLIF(u.FFuncName, ''), " + templateShowName("d.", "?2") + "),"
+      "  CASE WHEN u.FHelpCode IS NOT NULL AND u.FHelpCode <> '' THEN u.FHelpCode ELSE COALESCE(d.FHelpCode, '') END,"
+      "  COALESCE(d.FHelpCode1, ''), COALESCE(u.FClassName, d.FClassName), COALESCE(u.FClassParam, d.FClassParam),"
+      "  COALESCE(d.FAcctType, u.FAcctType), u.FIndex, u.FVisible, u.FEnable"
+      " FROM t_NavUserDetailFunc u LEFT JOIN t_NavDetailFunc d ON d.FDetailFuncID = u.FDetailFuncID"
+      " WHERE u.FUserID = ?3 AND (d.FDetailFuncID IS NULL OR d.FSubFuncID <> u.FSubFuncID))"
       " SELECT * FROM v WHERE ?1 <> '' AND (FHelpCode = ?1 COLLATE NOCASE OR FHelpCode1 = ?1 COLLATE NOCASE) ORDER BY FDetailFuncID, FSubFuncID";
   auto st = conn->prepare(sql);
   st.bindAll(sHelpCode, caller.language, caller.userId);
