@@ -6,7 +6,10 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
@@ -167,6 +170,59 @@ TEST_F(SetPropEndToEnd, AnAdministratorAppliesTheSettingsToChosenUsers) {
   EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
   for (int32_t user : {16391, 16392}) EXPECT_TRUE(has(tree(user), "    Sub 10101  统一的凭证")) << user;
   EXPECT_FALSE(has(tree(16386), "    Sub 10101  统一的凭证"));
+}
+
+TEST_F(SetPropEndToEnd, ApplyingToOneChosenUserLeavesEveryOtherUserAsTheyWere) {
+  const int32_t chosen = 16387;  // 刘洋
+  const std::vector<int32_t> others{16384, 16385, 16386, 16389, 16390, 16391, 16392, 16393, 16394};
+  std::map<int32_t, std::string> before;
+  for (int32_t user : others) before[user] = tree(user, true);
+  auto& f = open();
+  show("Top1", "Sys101");
+  ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 1, "刘洋的凭证"));
+  modal().push("frmSelectUser", [chosen](QDialog& d) {
+    auto& dlg = static_cast<dialogs::frmSelectUser&>(d);
+    dlg.chkAll->setChecked(false);
+    dlg.chkAll_Click();
+    const std::string key = "U" + std::to_string(chosen) + ",4";
+    dlg.tvUserGroup->simulateExpand(dlg.tvUserGroup->Node("G4"));
+    dlg.tvUserGroup->simulateCheck(dlg.tvUserGroup->Node(key), true);
+    dlg.cmdOk_Click();
+  });
+  ASSERT_TRUE(clickTool("mnuAllUser"));
+  EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
+  EXPECT_TRUE(has(tree(chosen), "    Sub 10101  刘洋的凭证"));
+  for (int32_t user : others) EXPECT_EQ(tree(user, true), before[user]) << user;
+}
+
+TEST_F(SetPropEndToEnd, AHelpCodeChangedInEnglishLeavesTheChineseNames) {
+  login(16385, "en");
+  currentUser = 16385;
+  auto& f = open();
+  show("Top1", "Sys101");
+  showDetails("Sub10102");
+  auto& detail = *f.vaDetailProp();
+  const int32_t id = detail.RowItemData(1);
+  ASSERT_TRUE(detail.userTypeText(2, 1, "ZWMA"));
+  ASSERT_TRUE(clickTool("SetProps"));
+  ASSERT_TRUE(clickTool("Close"));
+  const std::string chinese = tree(16385);
+  const std::string line = "      Det " + std::to_string(id) + "  ";
+  const size_t at = chinese.find(line);
+  ASSERT_NE(at, std::string::npos) << chinese;
+  const std::string shown = chinese.substr(at, chinese.find('\n', at) - at);
+  EXPECT_NE(shown.find("[ZWMA]"), std::string::npos) << shown;
+  // No Latin letter in the name: it is the Chinese one, not the English the editor showed.
+  const std::string name = shown.substr(line.size(), shown.find("  [") - line.size());
+  EXPECT_TRUE(std::none_of(name.begin(), name.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
+      << shown;
+  const fs::path out = folder / "search.txt";
+  const std::string cmd = "WAYFIND_DB='" + database.string() + "' WAYFIND_CACHE_DIR='" + (folder / "search-cache").string() +
+                          "' '" WAYFIND_EXE "' --user 16385 search ZWMA >'" + out.string() + "' 2>&1 </dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::ifstream in(out);
+  const std::string found{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(found.find(name), std::string::npos) << found;
 }
 
 }  // namespace
