@@ -61,7 +61,7 @@ void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t 
   const Row before = current ? *current : rows::withoutNames(l, *tpl);
   Row row = before;
   const auto set = rows::applyKeys(dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
-  rows::settleNames(l, row, before, set, tpl ? &*tpl : nullptr);
+  rows::settleNames(l, row, before, set, tpl ? &*tpl : nullptr, c.caller().language);
   if (row == before) return;
   rows::writeUserRow(conn, l, user, row);
   c.userChanged(user);

@@ -176,12 +176,23 @@ Row withoutNames(const Level& l, Row row) {
 }
 
 void settleNames(const Level& l, Row& row, const Row& before, const std::vector<std::string>& set,
-                 const Row* templateRow) {
+                 const Row* templateRow, const std::string& language) {
   const std::string name = l.nameCol;
   if (std::find(set.begin(), set.end(), name) == set.end()) return;
-  const bool followsTemplate = templateRow && sameText(row[name], templateRow->at(name));
-  if (followsTemplate) row[name] = Variant::null();
-  else if (sameText(row[name], before.count(name) ? before.at(name) : Variant::null())) return;
+  auto value = [&](const std::string& col) { return before.count(col) ? before.at(col) : Variant::null(); };
+  // The name the caller was shown: a detail function's own name in the caller's
+  // language when the user keeps one there.
+  Variant shown = value(name);
+  if (l.number == 4 && language != "chs") {
+    const Variant translated = value(name + "_" + language);
+    if (!translated.isNull() && !(translated.isString() && translated.asString().empty())) shown = translated;
+  }
+  if (templateRow && sameText(row[name], templateRow->at(name))) {
+    row[name] = Variant::null();  // back to following the template
+  } else if (!shown.isNull() && sameText(row[name], shown)) {
+    row[name] = value(name);  // the name as it was shown: unchanged
+    return;
+  }
   // A name typed (or given back to the template) is the name in every language,
   // unless the caller sent the translations too.
   for (const auto& c : nameColumns(l))

@@ -58,10 +58,11 @@ const std::vector<std::string>& nameColumns(const Level& l);
 Row withoutNames(const Level& l, Row row);
 // After applyKeys set the columns in set on row (which was before): a name equal
 // to the template's in the caller's language (templateRow, nullptr for a custom
-// item) goes back to following the template; a name that changed stands for every
-// language, so translations the caller did not send are dropped.
+// item) goes back to following the template; a name equal to the one the caller
+// was shown is no change; another name stands for every language, so
+// translations the caller did not send are dropped.
 void settleNames(const Level& l, Row& row, const Row& before, const std::vector<std::string>& set,
-                 const Row* templateRow);
+                 const Row* templateRow, const std::string& language);
 // Names of a user's row of a template node that equal the template's name in any
 // language (or its show name) become Null: the row follows the template there.
 void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row);

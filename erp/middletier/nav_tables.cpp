@@ -164,11 +164,15 @@ platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::strin
           ", u.FAcctType, u.FIndex, u.FVisible, u.FClassName, u.FClassParam FROM t_NavUserSubFunc u "
           "LEFT JOIN t_NavSubFunc t ON t.FSubFuncID = u.FSubFuncID WHERE u.FUserID = ?1 ORDER BY u.FSubFuncID";
   } else if (table == kDetailFunc) {
-    // In the view the language names are never empty: a name the user typed is
-    // the name in every language, else the template's name in each. A row that
+    // In the view the language names are never empty: the user's own name in the
+    // caller's language (one the user typed stands for every language), else the
+    // template's name in each. A row that
     // follows the template's name shows the template's show name too, so the
     // function reads the same as where the user has no row.
-    sql = view ? "SELECT u.FDetailFuncID, u.FSubFuncID, " + own("FFuncName", localized("t.FFuncName", "?2")) +
+    sql = view ? "SELECT u.FDetailFuncID, u.FSubFuncID, CASE ?2 WHEN 'en' THEN COALESCE(NULLIF(u.FFuncName_en, ''), "
+                 "NULLIF(u.FFuncName, ''), " + localized("t.FFuncName", "?2") + ") WHEN 'cht' THEN "
+                 "COALESCE(NULLIF(u.FFuncName_cht, ''), NULLIF(u.FFuncName, ''), " + localized("t.FFuncName", "?2") +
+                 ") ELSE " + own("FFuncName", localized("t.FFuncName", "?2")) + " END" +
                      ", COALESCE(NULLIF(u.FFuncName_en, ''), NULLIF(u.FFuncName, ''), NULLIF(t.FFuncName_en, ''), "
                      "t.FFuncName), COALESCE(NULLIF(u.FFuncName_cht, ''), NULLIF(u.FFuncName, ''), "
                      "NULLIF(t.FFuncName_cht, ''), t.FFuncName), COALESCE(u.FShowName, CASE WHEN NULLIF(u.FFuncName, "

@@ -139,6 +139,19 @@ TEST_F(NodeUpdates, NamesFollowTheTemplateUnlessTheUserGaveOne) {
     EXPECT_EQ(nameIn("en", table, idField, c.id), c.en);
     EXPECT_EQ(nameIn("cht", table, idField, c.id), c.cht);
   }
+  // A custom function with a name of its own in each language, saved unchanged in
+  // English, keeps its Chinese name; renamed there, the new name stands everywhere.
+  auto custom = dict({{"NewName", "计算"}, {"FFuncName_en", "Calc"}, {"FClassName", "/opt/calc"}});
+  int32_t place = 100, index = 0;
+  bool tpl = false;
+  int32_t calc = platform::CLng(up_.CreateDetailFunc(props(kUserA), place, index, custom, tpl));
+  auto same = dict({{"NewName", "Calc"}, {"HelpCode", "JS"}});
+  up_.UpdateDetailFuncAttr(props(kUserA, "en"), calc, same, false, none_);
+  EXPECT_EQ(nameIn("chs", "DetailFunc", "FDetailFuncID", calc), "计算");
+  EXPECT_EQ(nameIn("en", "DetailFunc", "FDetailFuncID", calc), "Calc");
+  auto renamed = dict({{"NewName", "Calculator"}});
+  up_.UpdateDetailFuncAttr(props(kUserA, "en"), calc, renamed, false, none_);
+  EXPECT_EQ(nameIn("chs", "DetailFunc", "FDetailFuncID", calc), "Calculator");
   // The favourites list saved in English keeps following the function's names,
   // and a show name the user typed stands in every language.
   int32_t func = 10001, group = -1;
