@@ -5,7 +5,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "erp/client/resource_folder.h"
+#include "erp/text/resource_folder.h"
 #include "platform/automation/automation_error.h"
 
 namespace wayfind::erp::client {
@@ -39,7 +39,7 @@ HelpSink installHelpSink(HelpSink sink) {
 }
 
 std::filesystem::path helpTopicFile(int32_t helpContext) {
-  return resourceFolder() / "help" / (std::to_string(helpContext) + ".txt");
+  return text::resourceFolder() / "help" / (std::to_string(helpContext) + ".txt");
 }
 
 HelpTopic loadHelpTopic(int32_t helpContext) {

@@ -11,7 +11,7 @@
 #include "erp/client/file_call_log.h"
 #include "erp/client/help_viewer.h"
 #include "erp/client/lang_info.h"
-#include "erp/client/resource_folder.h"
+#include "erp/text/resource_folder.h"
 #include "erp/client/share_props.h"
 
 namespace wayfind::erp::client {

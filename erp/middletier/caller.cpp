@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "erp/middletier/messages.h"
 #include "erp/storage/storage_error.h"
 #include "platform/automation/conversions.h"
 
@@ -74,21 +75,25 @@ std::string languageFromProps(std::string_view props) {
 }
 
 Caller requireCaller(storage::Connection& conn, std::string_view props, const std::string& source) {
+  // Every message of this call speaks the caller's language, this one's first.
+  const std::string language = languageFromProps(props);
+  setCallLanguage(language);
   const auto id = userIdFromProps(props);
-  if (!id) storage::raiseRefused(source, "登录属性中没有有效的用户标识 (UserID)。");
+  if (!id) storage::raiseRefused(source, say("登录属性中没有有效的用户标识 (UserID)。"));
   auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ?");
   st.bind(1, *id);
-  if (!st.step()) storage::raiseRefused(source, "用户 " + std::to_string(*id) + " 不存在。");
+  if (!st.step()) storage::raiseRefused(source, say("用户 %1 不存在。", {std::to_string(*id)}));
   // On a server that keeps the rights, the connection's own role says who is
   // calling; a login that names somebody else is refused here, clearly, before
   // the server refuses its writes.
   if (const auto serverUser = conn.serverUserId(); serverUser && *serverUser != *id) {
     if (*serverUser == 0)
-      storage::raiseRefused(source, "数据库连接的角色不对应任何 ERP 用户，不能以用户 " + std::to_string(*id) + " 的身份操作。");
-    storage::raiseRefused(source, "登录属性中的用户 " + std::to_string(*id) + " 与数据库连接的用户 " +
-                                      std::to_string(*serverUser) + " 不一致。");
+      storage::raiseRefused(source, say("数据库连接的角色不对应任何 ERP 用户，不能以用户 %1 的身份操作。",
+                                        {std::to_string(*id)}));
+    storage::raiseRefused(source, say("登录属性中的用户 %1 与数据库连接的用户 %2 不一致。",
+                                      {std::to_string(*id), std::to_string(*serverUser)}));
   }
-  return Caller{*id, languageFromProps(props)};
+  return Caller{*id, language};
 }
 
 }  // namespace wayfind::erp::middletier

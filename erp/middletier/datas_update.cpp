@@ -2,6 +2,7 @@
 
 #include "erp/middletier/datas_update_change.h"
 #include "erp/middletier/datas_update_rows.h"
+#include "erp/middletier/messages.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
 
@@ -10,12 +11,11 @@ namespace wayfind::erp::middletier {
 using platform::Variant;
 using rows::Level;
 using rows::Owner;
+using rows::nodeText;
 using rows::Row;
 namespace size = storage::size;
 
 namespace {
-
-std::string nodeText(const Level& l, int32_t id) { return std::string(l.label) + " " + std::to_string(id); }
 
 // The rows of the user that a change of detail function id concerns: the place
 // the dictionary names ("FSubFuncID"); else, for a template function, its one
@@ -33,7 +33,8 @@ std::vector<int32_t> detailPlaces(storage::Connection& conn, int32_t userId, int
   if (dict.Lookup("FSubFuncID")) {
     const int32_t place = rows::intArg("FSubFuncID", dict.GetValue("FSubFuncID"));
     const bool known = place == templatePlace || std::find(places.begin(), places.end(), place) != places.end();
-    if (!known) refuse("明细功能 " + std::to_string(id) + " 不在子功能 " + std::to_string(place) + " 下。");
+    if (!known)
+      refuse(say("%1不在%2下。", {nodeText(conn, rows::level(4), id), nodeText(conn, rows::level(3), place)}));
     return {place};
   }
   if (templatePlace) {
@@ -57,7 +58,7 @@ void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t 
     if (tpl && l.number == 4) (*tpl)["FSubFuncID"] = Variant(place);
   }
   const auto current = rows::readUserRow(conn, l, user, id, place);
-  if (!current && !tpl) refuse(nodeText(l, id) + " 不存在。");
+  if (!current && !tpl) refuse(say("%1不存在，可能已被删除。", {nodeText(l, id)}));
   const Row before = current ? *current : rows::withoutNames(l, *tpl);
   Row row = before;
   const auto set = rows::applyKeys(dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
@@ -69,7 +70,7 @@ void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t 
 
 void updateTemplateRow(Change& c, const Level& l, int32_t id, const platform::Dictionary& dict) {
   auto& conn = c.conn();
-  if (id >= l.base || !rows::templateHas(conn, l, id)) refuse("模板中没有" + nodeText(l, id) + "。");
+  if (id >= l.base || !rows::templateHas(conn, l, id)) refuse(say("模板中没有%1。", {nodeText(l, id)}));
   auto row = *rows::templateAsUserRow(conn, l, id, "chs");
   const auto before = row;
   const auto columns = rows::applyKeys(dict, l, rows::KeyUse::Update, row, nullptr);
@@ -96,7 +97,7 @@ void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, 
                                    const char* method, const Dict& dctInfo) {
   const bool ownRows = !blnTemplate && !namesTemplateUser(dctInfo);
   Change c(database_, p, method, ownRows ? storage::WriteLock::Shared : storage::WriteLock::Whole);
-  if (!dict) refuse(std::string(method) + ": 没有传入属性字典。");
+  if (!dict) refuse(say("%1：没有传入属性字典。", {method}));
   const Level& l = rows::level(levelNumber);
   if (blnTemplate) {
     c.requireAdministrator("修改公共模板");
@@ -106,7 +107,7 @@ void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, 
     const Owner owner = rows::requireOwnNode(c.conn(), l, id, user);
     if (l.number == 4) {
       const auto places = detailPlaces(c.conn(), user, id, owner, *dict);
-      if (places.empty()) refuse(nodeText(l, id) + " 不存在。");
+      if (places.empty()) refuse(say("%1不存在，可能已被删除。", {nodeText(l, id)}));
       for (int32_t place : places) updateUserRow(c, user, l, id, place, owner, *dict);
     } else {
       updateUserRow(c, user, l, id, 0, owner, *dict);
@@ -144,20 +145,21 @@ void ServerDatasUpdate::UpdateSystemHelpFile(const Props& p, int32_t& id, std::s
 platform::Variant ServerDatasUpdate::createNode(int levelNumber, const Props& p, int32_t parentId, int32_t lIndex,
                                                 Dict& oDict, bool blnTemplate, const char* method) {
   Change c(database_, p, method, blnTemplate ? storage::WriteLock::Whole : storage::WriteLock::Shared);
-  if (!oDict) refuse(std::string(method) + ": 没有传入新项目的属性字典。");
+  if (!oDict) refuse(say("%1：没有传入新项目的属性字典。", {method}));
   const Level& l = rows::level(levelNumber);
   auto& conn = c.conn();
   int32_t requested = oDict->Lookup(l.idCol) ? rows::intArg(l.idCol, oDict->GetValue(l.idCol)) : 0;
-  if (requested < 0) refuse(std::string(l.idCol) + " 不能为负数。");
+  if (requested < 0) refuse(say("%1的标识不能为负数。", {say(l.label)}));
   if (blnTemplate) {
     c.requireAdministrator("修改公共模板");
     if (l.number > 1 && !rows::templateHas(conn, rows::level(l.number - 1), parentId))
-      refuse("模板中没有上级" + nodeText(rows::level(l.number - 1), parentId) + "。");
-    if (requested >= l.base) refuse(nodeText(l, requested) + " 不是模板项目的标识 (应小于 " + std::to_string(l.base) + ")。");
+      refuse(say("模板中没有上级%1。", {nodeText(rows::level(l.number - 1), parentId)}));
+    if (requested >= l.base)
+      refuse(say("%1不是模板项目的标识，模板项目的标识应小于 %2。", {nodeText(l, requested), std::to_string(l.base)}));
   } else {
     if (l.number > 1) rows::requireParent(conn, l, parentId, c.userId());
     if (requested != 0 && requested < l.base)
-      refuse("自定义" + std::string(l.label) + "的标识必须不小于 " + std::to_string(l.base) + "。");
+      refuse(say("自定义%1的标识必须不小于 %2。", {say(l.label), std::to_string(l.base)}));
   }
   // A carried identifier that someone took meanwhile gives way to the next free one.
   // Users' custom identifiers are unique across users: one change at a time
@@ -179,9 +181,9 @@ platform::Variant ServerDatasUpdate::createNode(int levelNumber, const Props& p,
   }
   rows::applyKeys(*oDict, l, rows::KeyUse::Create, row, nullptr);
   if (lIndex > 0 || !row.count("FIndex")) row["FIndex"] = Variant(lIndex > 0 ? lIndex : rows::nextIndex(conn, l, parentId, c.userId()));
-  if (!row.count(l.nameCol)) refuse("新" + std::string(l.label) + "需要名称 (NewName)。");
+  if (!row.count(l.nameCol)) refuse(say("新%1需要名称。", {say(l.label)}));
   if (l.number == 4 && (!row.count("FClassName") || row["FClassName"].isNull()))
-    refuse("新明细功能需要程序类名 (FClassName)。");
+    refuse(say("新明细功能需要程序类名。"));
 
   if (blnTemplate) {
     std::string cols, marks;
@@ -223,17 +225,17 @@ platform::Variant ServerDatasUpdate::CreateDetailFunc(const Props& p, int32_t& l
 void ServerDatasUpdate::DeleteItem(const Props& p, int32_t& lBase, int32_t& lID, bool& blnTemplate) {
   Change c(database_, p, "DeleteItem", blnTemplate ? storage::WriteLock::Whole : storage::WriteLock::Shared);
   const Level* l = rows::levelByBase(lBase);
-  if (!l) refuse("层级基数 " + std::to_string(lBase) + " 无效，应为 1000、100000、10000000 或 1000000000。");
+  if (!l) refuse(say("层级基数 %1 无效，应为 1000、100000、10000000 或 1000000000。", {std::to_string(lBase)}));
   auto& conn = c.conn();
   if (blnTemplate) {
     c.requireAdministrator("删除公共模板的项目");
-    if (lID >= l->base || !rows::templateHas(conn, *l, lID)) refuse("模板中没有" + nodeText(*l, lID) + "。");
+    if (lID >= l->base || !rows::templateHas(conn, *l, lID)) refuse(say("模板中没有%1。", {nodeText(*l, lID)}));
     if (const Level* child = rows::childLevel(*l)) {
       auto st = conn.prepare(std::string("SELECT 1 FROM ") + child->tplTable + " WHERE " + child->parentCol +
                              " = ?1 UNION ALL SELECT 1 FROM " + child->userTable + " WHERE " + child->parentCol +
                              " = ?1 LIMIT 1");
       st.bind(1, lID);
-      if (st.step()) refuse("选定的项目还存在子项目，不能删除。");
+      if (st.step()) refuse(say("选定的项目还存在子项目，不能删除。"));
     }
     // Users' rows of the node would otherwise come back as nodes of their own.
     auto users = conn.prepare(std::string("SELECT DISTINCT FUserID FROM ") + l->userTable + " WHERE " + l->idCol + " = ?");
@@ -247,9 +249,9 @@ void ServerDatasUpdate::DeleteItem(const Props& p, int32_t& lBase, int32_t& lID,
     del.run();
     c.templateChanged();
   } else {
-    if (lID < l->base) refuse(nodeText(*l, lID) + " 是模板项目，不能删除。");
+    if (lID < l->base) refuse(say("%1是模板中的项目，不能删除。", {nodeText(conn, *l, lID)}));
     rows::requireOwnNode(conn, *l, lID, c.userId());
-    if (rows::userHasChildren(conn, *l, c.userId(), lID)) refuse("选定的项目还存在子项目，不能删除。");
+    if (rows::userHasChildren(conn, *l, c.userId(), lID)) refuse(say("选定的项目还存在子项目，不能删除。"));
     auto del = conn.prepare(std::string("DELETE FROM ") + l->userTable + " WHERE FUserID = ? AND " + l->idCol + " = ?");
     del.bindAll(c.userId(), lID);
     del.run();
@@ -293,7 +295,7 @@ void ServerDatasUpdate::UpdateAcctTypeName(const Props& p, int32_t& lngAcctID, s
   const std::string name = rows::textArg("sNewName", Variant(sNewName), size::kName, true);
   auto exists = c.conn().prepare("SELECT FShowName FROM t_NavAcctType WHERE FAcctType = ?");
   exists.bind(1, lngAcctID);
-  if (!exists.step()) refuse("账套类型 " + std::to_string(lngAcctID) + " 不存在。");
+  if (!exists.step()) refuse(say("账套类型 %1 不存在。", {std::to_string(lngAcctID)}));
   if (exists.text(0) != name) {
     auto st = c.conn().prepare("UPDATE t_NavAcctType SET FShowName = ? WHERE FAcctType = ?");
     st.bindAll(name, lngAcctID);

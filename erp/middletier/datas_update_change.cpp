@@ -4,6 +4,7 @@
 
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/datas_update_rows.h"
+#include "erp/middletier/messages.h"
 #include "platform/automation/conversions.h"
 #include "erp/storage/database.h"
 #include "erp/storage/storage_error.h"
@@ -44,7 +45,7 @@ int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, co
   const int32_t id = rows::intArg(what, v);
   auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ? AND FUserID >= ?");
   st.bindAll(id, kFirstUserId);
-  if (!st.step()) refuse(std::string(what) + ": 用户 " + std::to_string(id) + " 不存在。");
+  if (!st.step()) refuse(say("用户 %1 不存在。", {std::to_string(id)}));
   return id;
 }
 
@@ -71,7 +72,7 @@ bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {
 
 void Change::requireAdministrator(const std::string& what) {
   if (!isAdministrator(*conn_, caller_.userId))
-    refuse("只有系统管理员才能" + what + "，用户 " + std::to_string(caller_.userId) + " 不是系统管理员。");
+    refuse(say("只有系统管理员才能%1。", {say(what)}));
 }
 
 void Change::checkpoint(std::string_view point) {

@@ -42,7 +42,8 @@ class Change {
   bool anythingChanged() const { return template_ || !users_.empty(); }
 
   // Refuses (error 5) unless the caller is an administrator: a member of the
-  // administrators group who is not forbidden.
+  // administrators group who is not forbidden. what is the deed, in Chinese and
+  // in the middle tier's translation tables ("修改公共模板").
   void requireAdministrator(const std::string& what);
 
   // Lets a test hook fail the change here.

@@ -5,6 +5,7 @@
 #include "erp/middletier/datas_update_change.h"
 #include "erp/storage/storage_error.h"
 #include "erp/middletier/datas_update_rows.h"
+#include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
@@ -18,7 +19,7 @@ namespace size = storage::size;
 
 namespace {
 
-constexpr const char* kDefaultGroupName = "常用功能";
+constexpr const char* kDefaultGroupName = "常用功能";  // lang:data (the name of a group the user gets)
 
 // -1 stands for no group chosen: the caller's first group (by order, then id).
 std::optional<int32_t> firstGroup(storage::Connection& conn, int32_t userId) {
@@ -31,18 +32,18 @@ std::optional<int32_t> firstGroup(storage::Connection& conn, int32_t userId) {
 void requireOwnGroup(storage::Connection& conn, int32_t userId, int32_t groupId) {
   auto st = conn.prepare("SELECT FUserID FROM t_NavFuncGroup WHERE FFuncGroupID = ?");
   st.bind(1, groupId);
-  if (!st.step()) refuse("常用功能组 " + std::to_string(groupId) + " 不存在。");
-  if (st.int32(0) != userId) refuse("常用功能组 " + std::to_string(groupId) + " 属于其他用户，不能修改。");
+  if (!st.step()) refuse(say("这个常用功能组已不存在，可能已被删除。"));
+  if (st.int32(0) != userId) refuse(say("这个常用功能组属于其他用户，不能修改。"));
 }
 
 std::string groupName(const std::string& name) {
-  return platform::trimSpaces(rows::textArg("常用功能组名称", Variant(name), size::kGroupName, true));
+  return platform::trimSpaces(rows::textArg("strGroupName", Variant(name), size::kGroupName, true));
 }
 
 void requireUniqueName(storage::Connection& conn, int32_t userId, const std::string& name, int32_t exceptGroup) {
   auto st = conn.prepare("SELECT 1 FROM t_NavFuncGroup WHERE FUserID = ? AND FFuncGroupName = ? AND FFuncGroupID <> ?");
   st.bindAll(userId, name, exceptGroup);
-  if (st.step()) refuse("常用功能组 [" + name + "] 已存在。");
+  if (st.step()) refuse(say("常用功能组“%1”已存在，请换一个名称。", {name}));
 }
 
 int32_t addGroup(storage::Connection& conn, int32_t userId, const std::string& name, const std::string& showName) {
@@ -50,7 +51,7 @@ int32_t addGroup(storage::Connection& conn, int32_t userId, const std::string& n
       "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?1, ?2, ?3, "
       "(SELECT COALESCE(MAX(FIndex), 0) + 1 FROM t_NavFuncGroup WHERE FUserID = ?1)) RETURNING FFuncGroupID");
   st.bindAll(userId, name, showName);
-  if (!st.step()) storage::raiseDatabaseError("无法新建常用功能组", name);
+  if (!st.step()) storage::raiseDatabaseError(say("无法新建常用功能组"), name);
   const int32_t id = st.int32(0);
   st.run();
   return id;
@@ -73,7 +74,7 @@ Item checkedItem(Change& c, int32_t funcId, const Variant& help, const Variant& 
       "SELECT 1 FROM t_NavDetailFunc WHERE FDetailFuncID = ?1 UNION ALL "
       "SELECT 1 FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FDetailFuncID = ?1 LIMIT 1");
   exists.bindAll(funcId, c.userId());
-  if (!exists.step()) refuse("明细功能 " + std::to_string(funcId) + " 不存在。");
+  if (!exists.step()) refuse(say("%1不存在，可能已被删除。", {rows::nodeText(rows::level(4), funcId)}));
   // The editors send the names they show, in the session's language: a text equal
   // to the function's own is no text of the user's, so the entry keeps following
   // the function's names in every language.
@@ -189,7 +190,7 @@ platform::Variant ServerDatasUpdate::ReplaceNormalList(const Props& p, int32_t& 
   if (oVect) {
     for (const Variant& v : oVect->items()) {
       auto row = v.isObject() ? v.objectAs<platform::Dictionary>() : nullptr;
-      if (!row) refuse("ReplaceNormalList: 第 " + std::to_string(items.size() + 1) + " 行不是字典。");
+      if (!row) refuse(say("ReplaceNormalList：第 %1 行不是字典。", {std::to_string(items.size() + 1)}));
       auto field = [&](const char* key) { return row->Lookup(key) ? row->GetValue(key) : Variant(); };
       items.push_back(checkedItem(c, rows::intArg("FDetailFuncID", field("FDetailFuncID")), field("FHelpCode"),
                                   field("FShowName"), field("FFuncName")));

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "erp/middletier/datas_update_change.h"
+#include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/storage_error.h"
@@ -25,7 +26,6 @@ const Level kLevels[] = {
      "FFuncName"},
 };
 
-std::string nodeText(const Level& l, int32_t id) { return std::string(l.label) + " " + std::to_string(id); }
 
 std::string joined(const std::vector<std::string>& cols) {
   std::string out;
@@ -82,7 +82,7 @@ bool sameText(const Variant& a, const Variant& b) {
 }  // namespace
 
 const Level& level(int number) {
-  if (number < 1 || number > 4) refuse("层级 " + std::to_string(number) + " 无效。");
+  if (number < 1 || number > 4) refuse(say("层级 %1 无效，应为 1 到 4。", {std::to_string(number)}));
   return kLevels[number - 1];
 }
 
@@ -90,6 +90,28 @@ const Level* levelByBase(int32_t base) {
   for (const auto& l : kLevels)
     if (l.base == base) return &l;
   return nullptr;
+}
+
+std::string nodeText(const Level& l, int32_t id, const std::string& name) {
+  const std::string label = say(l.label);
+  if (name.empty()) return say("%1（编号 %2）", {label, std::to_string(id)});
+  return label + quoted(name);
+}
+
+std::string nodeText(storage::Connection& conn, const Level& l, int32_t id) {
+  // The template's name in the caller's language, else the name some user gave
+  // the item.
+  auto st = conn.prepare(std::string("SELECT ") + localized(l.nameCol, "?2") + " FROM " + l.tplTable + " WHERE " +
+                         l.idCol + " = ?1 UNION ALL SELECT " + l.nameCol + " FROM " + l.userTable + " WHERE " +
+                         l.idCol + " = ?1 AND " + l.nameCol + " IS NOT NULL AND " + l.nameCol + " <> ''");
+  st.bindAll(id, callLanguage());
+  return nodeText(l, id, st.step() && !st.isNull(0) ? st.text(0) : std::string());
+}
+
+std::string nodeText(const Level& l, const Row& row) {
+  auto name = row.find(l.nameCol);
+  const bool named = name != row.end() && !name->second.isNull() && !name->second.isEmpty();
+  return nodeText(l, platform::CLng(row.at(l.idCol)), named ? platform::CStr(name->second) : std::string());
 }
 
 const Level* childLevel(const Level& l) { return l.number < 4 ? &kLevels[l.number] : nullptr; }
@@ -121,16 +143,17 @@ Owner ownerOf(storage::Connection& conn, const Level& l, int32_t id, int32_t use
 
 Owner requireOwnNode(storage::Connection& conn, const Level& l, int32_t id, int32_t userId) {
   const Owner owner = ownerOf(conn, l, id, userId);
-  if (owner == Owner::None) refuse(nodeText(l, id) + " 不存在。");
-  if (owner == Owner::Other) refuse(nodeText(l, id) + " 是其他用户的自定义项目，不能修改。");
+  if (owner == Owner::None) refuse(say("%1不存在，可能已被删除。", {nodeText(l, id)}));
+  if (owner == Owner::Other) refuse(say("%1是其他用户自定义的项目，不能修改。", {nodeText(conn, l, id)}));
   return owner;
 }
 
 void requireParent(storage::Connection& conn, const Level& child, int32_t parentId, int32_t userId) {
   const Level& parent = level(child.number - 1);
   const Owner owner = ownerOf(conn, parent, parentId, userId);
-  if (owner == Owner::None) refuse("上级" + nodeText(parent, parentId) + " 不存在。");
-  if (owner == Owner::Other) refuse("上级" + nodeText(parent, parentId) + " 是其他用户的自定义项目。");
+  if (owner == Owner::None) refuse(say("上级%1不存在，可能已被删除。", {nodeText(parent, parentId)}));
+  if (owner == Owner::Other)
+    refuse(say("上级%1是其他用户自定义的项目，不能在其下新建。", {nodeText(conn, parent, parentId)}));
 }
 
 std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, int32_t id,
@@ -289,7 +312,7 @@ int32_t nextFreeCustomId(storage::Connection& conn, const Level& l) {
   const int64_t highest = maxOf(conn, sql).value_or(0);
   const int64_t next = highest >= l.base ? highest + 1 : l.base;
   if (next > std::numeric_limits<int32_t>::max())
-    throw platform::AutomationError(platform::err::kOverflow, "ZelWayfind.DatasUpdate", "该层级的自定义项目标识已用完。");
+    throw platform::AutomationError(platform::err::kOverflow, "ZelWayfind.DatasUpdate", say("该层级的自定义项目标识已用完。"));
   return static_cast<int32_t>(next);
 }
 
@@ -297,7 +320,7 @@ int32_t nextFreeTemplateId(storage::Connection& conn, const Level& l) {
   const std::string sql =
       std::string("SELECT MAX(") + l.idCol + ") FROM " + l.tplTable + " WHERE " + l.idCol + " < ?";
   const int64_t next = maxOf(conn, sql, l.base).value_or(0) + 1;
-  if (next >= l.base) refuse(std::string("模板的") + l.label + "标识已用完。");
+  if (next >= l.base) refuse(say("模板中%1的标识已用完。", {say(l.label)}));
   return static_cast<int32_t>(next);
 }
 
@@ -314,46 +337,51 @@ int32_t nextIndex(storage::Connection& conn, const Level& l, int32_t parentId, i
   if (l.number != 1) st.bind(1, parentId);
   st.bind(2, userId);
   const int64_t highest = st.step() && !st.isNull(0) ? st.int64(0) : 0;
-  if (highest >= std::numeric_limits<int32_t>::max()) refuse("顺序号已达上限。");
+  if (highest >= std::numeric_limits<int32_t>::max()) refuse(say("顺序号已达上限。"));
   return static_cast<int32_t>(std::max<int64_t>(highest, 0) + 1);
 }
 
 std::string textArg(std::string_view key, const Variant& v, int32_t maxChars, bool required) {
-  if (v.isObject()) refuse(std::string(key) + " 的值不能是对象。");
+  const std::string label = fieldLabel(key);
+  if (v.isObject()) refuse(say("%1的值不能是对象。", {label}));
   std::string text;
   if (!v.isNull() && !v.isEmpty()) {
     try {
       text = platform::CStr(v);
     } catch (const platform::AutomationError&) {
-      refuse(std::string(key) + " 的值无效。");
+      refuse(say("%1的值无效。", {label}));
     }
   }
-  storage::checkText("ZelWayfind.DatasUpdate", key, text, maxChars);
-  if (required && platform::trimSpaces(text).empty()) refuse(std::string(key) + " 不能为空。");
+  if (!storage::isValidUtf8(text)) refuse(say("%1不是有效的文本。", {label}));
+  if (platform::charLength(text) > static_cast<size_t>(maxChars))
+    refuse(say("%1不能超过 %2 个字符。", {label, std::to_string(maxChars)}));
+  if (required && platform::trimSpaces(text).empty()) refuse(say("%1不能为空。", {label}));
   return text;
 }
 
 int32_t intArg(std::string_view key, const Variant& v) {
-  if (v.isObject() || v.isNull() || v.isEmpty()) refuse(std::string(key) + " 需要一个整数。");
+  const std::string label = fieldLabel(key);
+  if (v.isObject() || v.isNull() || v.isEmpty()) refuse(say("%1需要一个整数。", {label}));
   try {
     return platform::CLng(v);
   } catch (const platform::AutomationError&) {
-    refuse(std::string(key) + " 的值 \"" + v.debugString() + "\" 不是有效的整数。");
+    refuse(say("%1的值“%2”不是有效的整数。", {label, v.debugString()}));
   }
 }
 
 int32_t flagArg(std::string_view key, const Variant& v) {
-  if (v.isObject() || v.isNull() || v.isEmpty()) refuse(std::string(key) + " 需要 0 或 1。");
+  const std::string label = fieldLabel(key);
+  if (v.isObject() || v.isNull() || v.isEmpty()) refuse(say("%1需要 0 或 1。", {label}));
   try {
     return platform::CBool(v) ? 1 : 0;
   } catch (const platform::AutomationError&) {
-    refuse(std::string(key) + " 的值 \"" + v.debugString() + "\" 不是有效的标志。");
+    refuse(say("%1的值“%2”不是有效的标志。", {label, v.debugString()}));
   }
 }
 
 void checkHelpCode(std::string_view key, const std::string& code) {
   // The console finds functions by filters that quote the code.
-  if (code.find('\'') != std::string::npos) refuse(std::string(key) + " 不能含有单引号。");
+  if (code.find('\'') != std::string::npos) refuse(say("%1不能含有单引号。", {fieldLabel(key)}));
 }
 
 std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level& l, KeyUse use, Row& row,
@@ -366,13 +394,13 @@ std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level
       if (use == KeyUse::Create && platform::iequals(key, l.idCol)) continue;  // the caller chose the id
       const std::string col = platform::iequals(key, l.idCol) ? l.idCol : l.parentCol;
       if (intArg(key, dict.GetValue(key)) != platform::CLng(row.at(col)))
-        refuse(key + " 不能改变 (" + nodeText(l, platform::CLng(row.at(l.idCol))) + ")。");
+        refuse(say("%1的%2不能改变。", {nodeText(l, row), key}));
       continue;
     }
     bool known = false;
     for (const auto& s : specs)
       for (const char* a : s.aliases) known = known || platform::iequals(key, a);
-    if (!known) refuse(std::string(l.label) + "不接受键 \"" + key + "\"。");
+    if (!known) refuse(say("%1不接受键“%2”。", {say(l.label), key}));
   }
   for (const auto& s : specs) {
     const char* present = nullptr;
@@ -398,7 +426,7 @@ std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level
     if (classText && templateRow) {
       // The merge never takes a template node's class from the user's row.
       if (!sameText(value, templateRow->at(s.column)))
-        refuse("模板项目的类名和参数不能修改 (" + nodeText(l, platform::CLng(row.at(l.idCol))) + ")。");
+        refuse(say("%1是模板中的项目，它的程序类名和参数不能修改。", {nodeText(l, *templateRow)}));
       continue;
     }
     row[s.column] = value;

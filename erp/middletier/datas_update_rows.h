@@ -29,11 +29,19 @@ struct Level {
 };
 
 const Level& level(int number);
+
 const Level* levelByBase(int32_t base);  // nullptr for another number
 const Level* childLevel(const Level& l);  // nullptr for detail functions
 
 // A user's row: the user table's columns (without FUserID) by name.
 using Row = std::map<std::string, platform::Variant>;
+// A node as messages name it, in the caller's language: its level and name
+// ("明细功能“凭证录入”"), or its level and number when the name is not known.
+std::string nodeText(const Level& l, int32_t id, const std::string& name = {});
+// Looking the name up: the template's, else the name a user gave the item.
+std::string nodeText(storage::Connection& conn, const Level& l, int32_t id);
+// By the name a row carries.
+std::string nodeText(const Level& l, const Row& row);
 const std::vector<std::string>& userColumns(const Level& l);
 
 enum class Owner { None, Template, Caller, Other };

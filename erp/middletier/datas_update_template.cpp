@@ -8,6 +8,7 @@
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/datas_update_change.h"
 #include "erp/middletier/datas_update_rows.h"
+#include "erp/middletier/messages.h"
 #include "erp/storage/database.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
@@ -88,7 +89,7 @@ void deleteTemplateNode(Change& c, const Level& l, int32_t id) {
     auto custom = conn.prepare("SELECT 1 FROM t_NavUserDetailFunc WHERE FSubFuncID = ? AND FDetailFuncID >= 1000000000");
     custom.bind(1, id);
     if (custom.step())
-      refuse("子功能 " + std::to_string(id) + " 下还有用户自定义的明细功能，不能删除。");
+      refuse(say("%1下还有用户自定义的明细功能，不能删除。", {rows::nodeText(conn, l, id)}));
     markUsersOf(c, "SELECT DISTINCT FUserID FROM t_NavUserDetailFunc WHERE FSubFuncID = ?", id);
     run(conn, "DELETE FROM t_NavUserDetailFunc WHERE FSubFuncID = ?", id);
     markUsersOf(c,
@@ -149,12 +150,12 @@ void markBaseDataRefresh(storage::Connection& conn, int32_t subSysId) {
 void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t subSystemId, Vect& oVect, bool bDelAll,
                                         bool blnTemplate, const char* method) {
   Change c(database_, p, method);
-  if (!blnTemplate) refuse(std::string(method) + " 只刷新公共模板；用户自己的项目请用新建和删除。");
+  if (!blnTemplate) refuse(say("%1只刷新公共模板；用户自己的项目请用新建和删除。", {method}));
   c.requireAdministrator("刷新公共模板");
   auto& conn = c.conn();
   const Level& l = rows::level(levelNumber);
   if (!rows::templateHas(conn, rows::level(2), subSystemId))
-    refuse("模板中没有子系统 " + std::to_string(subSystemId) + "。");
+    refuse(say("模板中没有%1。", {rows::nodeText(rows::level(2), subSystemId)}));
   std::set<int32_t> parents;
   if (l.number == 3) parents.insert(subSystemId);
   else
@@ -176,8 +177,8 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
       const Variant parent = d->GetValue(l.parentCol);
       e.parent = parent.isEmpty() && l.number == 3 ? subSystemId : rows::intArg(l.parentCol, parent);
       if (!parents.count(*e.parent))
-        refuse(std::string(l.label) + " " + std::to_string(e.id) + " 的上级 " + std::to_string(*e.parent) +
-               " 不在子系统 " + std::to_string(subSystemId) + " 中。");
+        refuse(say("%1的上级 %2 不在%3中。", {rows::nodeText(l, e.id), std::to_string(*e.parent),
+                                             rows::nodeText(conn, rows::level(2), subSystemId)}));
       for (const auto& col : refreshColumns(l)) {
         if (!d->Lookup(col.name)) continue;
         const Variant v = d->GetValue(col.name);
@@ -187,19 +188,19 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
     } else if (item.isNumeric() || item.isString()) {
       e.id = rows::intArg(l.idCol, item);
     } else {
-      refuse(std::string(method) + ": 列表项必须是标识或属性字典。");
+      refuse(say("%1：列表项必须是标识或属性字典。", {method}));
     }
-    if (e.id <= 0 || e.id >= l.base) refuse(std::to_string(e.id) + " 不是模板" + l.label + "的标识。");
+    if (e.id <= 0 || e.id >= l.base) refuse(say("%1 不是模板中%2的标识。", {std::to_string(e.id), say(l.label)}));
     const auto current = templateParent(conn, l, e.id);
     if (current && !parents.count(*current))
-      refuse(std::string(l.label) + " " + std::to_string(e.id) + " 属于子系统 " + std::to_string(subSystemId) + " 以外。");
-    if (!current && !e.parent) refuse("模板中没有" + std::string(l.label) + " " + std::to_string(e.id) + "。");
+      refuse(say("%1不属于%2。", {rows::nodeText(conn, l, e.id), rows::nodeText(conn, rows::level(2), subSystemId)}));
+    if (!current && !e.parent) refuse(say("模板中没有%1。", {rows::nodeText(l, e.id)}));
     if (!current) {
       bool named = false;
       for (const auto& [col, v] : e.values) named = named || (std::string_view(col) == "FFuncName" && !v.asString().empty());
-      if (!named) refuse("新" + std::string(l.label) + " " + std::to_string(e.id) + " 需要名称 (FFuncName)。");
+      if (!named) refuse(say("新的%1需要名称。", {rows::nodeText(l, e.id)}));
     }
-    if (!listed.insert(e.id).second) refuse(std::to_string(e.id) + " 在列表中重复。");
+    if (!listed.insert(e.id).second) refuse(say("%1在列表中重复。", {rows::nodeText(l, e.id)}));
     entries.push_back(std::move(e));
   }
 
@@ -263,9 +264,9 @@ void ServerDatasUpdate::RefreshDetailFunc(const Props& p, int32_t& lSubSystemID,
 void ServerDatasUpdate::ReFreshStatus(const Props& p, int32_t& lSubFuncID, int32_t& lStatus) {
   Change c(database_, p, "ReFreshStatus");
   c.requireAdministrator("修改子功能的刷新标志");
-  if (lStatus != 0 && lStatus != 1) refuse("刷新标志 " + std::to_string(lStatus) + " 无效，应为 0 或 1。");
+  if (lStatus != 0 && lStatus != 1) refuse(say("刷新标志 %1 无效，应为 0 或 1。", {std::to_string(lStatus)}));
   if (lSubFuncID >= rows::level(3).base || !rows::templateHas(c.conn(), rows::level(3), lSubFuncID))
-    refuse("模板中没有子功能 " + std::to_string(lSubFuncID) + "。");
+    refuse(say("模板中没有%1。", {rows::nodeText(rows::level(3), lSubFuncID)}));
   auto st = c.conn().prepare("UPDATE t_NavSubFunc SET FRefresh = ? WHERE FSubFuncID = ? AND FRefresh <> ?");
   st.bindAll(lStatus, lSubFuncID, lStatus);
   if (st.run() > 0) c.templateChanged();
@@ -348,7 +349,7 @@ void setSubSystemInstalled(const std::filesystem::path& database, int32_t subSys
   auto conn = storage::connectionFor(database);
   storage::Transaction tx(*conn);
   if (!rows::templateHas(*conn, rows::level(2), subSysId))
-    refuse("模板中没有子系统 " + std::to_string(subSysId) + "。");
+    refuse(say("模板中没有%1。", {rows::nodeText(rows::level(2), subSysId)}));
   auto st = conn->prepare(
       "INSERT INTO t_NavSysState(FSubSysID, FInstalled) VALUES (?1, ?2) "
       "ON CONFLICT(FSubSysID) DO UPDATE SET FInstalled = ?2");

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "erp/middletier/datas_update.h"
+#include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
 #include "erp/middletier/server_datas_info.h"
 #include "erp/storage/field_sizes.h"
@@ -23,15 +24,18 @@ namespace size = storage::size;
 
 namespace {
 
-[[noreturn]] void badShape(const std::string& why) { refuse("导入的数据格式不正确: " + why); }
+[[noreturn]] void badShape(const std::string& why) { refuse(say("导入的数据格式不正确：%1", {why})); }
+
+// "DetailFunc 第 3 行": where in the file a fault is.
+std::string rowText(const std::string& table, size_t r) { return say("%1 第 %2 行", {table, std::to_string(r + 1)}); }
 
 platform::RecordsetPtr tableOf(const platform::Dictionary& dict, const std::string& key, bool required) {
   if (!dict.Lookup(key)) {
-    if (required) badShape("缺少 " + key + "。");
+    if (required) badShape(say("缺少 %1。", {key}));
     return nullptr;
   }
   auto rs = dict.GetValue(key).objectAs<platform::Recordset>();
-  if (!rs) badShape(key + " 不是记录集。");
+  if (!rs) badShape(say("%1 不是记录集。", {key}));
   return rs;
 }
 
@@ -42,38 +46,38 @@ Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& 
   if (f < 0) return Variant::null();
   const Variant& v = rs.storedValue(r, f);
   if (v.isNull() || v.isEmpty()) return Variant::null();
-  const std::string where = table + " 第 " + std::to_string(r + 1) + " 行的 " + spec.name;
-  if (v.isObject()) badShape(where + " 不能是对象。");
+  const std::string where = say("%1的 %2", {rowText(table, r), spec.name});
+  if (v.isObject()) badShape(say("%1不能是对象。", {where}));
   try {
     if (spec.type == platform::DataType::VarWChar) {
       std::string text = platform::CStr(v);
       if (!storage::isValidUtf8(text) || platform::charLength(text) > static_cast<size_t>(spec.size))
-        badShape(where + " 超过了 " + std::to_string(spec.size) + " 个字符或不是有效文本。");
+        badShape(say("%1超过了 %2 个字符或不是有效文本。", {where, std::to_string(spec.size)}));
       return Variant(std::move(text));
     }
     return Variant(platform::CLng(v));
   } catch (const platform::AutomationError& e) {
     if (e.number() == platform::err::kInvalidProcedureCall) throw;
-    badShape(where + " 不是有效的整数。");
+    badShape(say("%1不是有效的整数。", {where}));
   }
 }
 
 std::vector<Row> levelRows(const platform::Recordset& rs, const Level& l) {
   const auto& specs = userFields(l.key);
   for (const char* needed : {l.idCol, l.parentCol})
-    if (needed && !rs.hasField(needed)) badShape(std::string(l.key) + " 缺少字段 " + needed + "。");
+    if (needed && !rs.hasField(needed)) badShape(say("%1 缺少字段 %2。", {l.key, needed}));
   std::vector<Row> out;
   std::set<std::pair<int32_t, int32_t>> seen;
   for (size_t r = 0; r < rs.storedRowCount(); ++r) {
     Row row;
     for (const auto& spec : specs) row[spec.name] = cell(rs, r, spec, l.key);
-    const std::string where = std::string(l.key) + " 第 " + std::to_string(r + 1) + " 行";
-    if (row[l.idCol].isNull() || row[l.idCol].asLong() <= 0) badShape(where + " 的 " + l.idCol + " 无效。");
+    const std::string where = rowText(l.key, r);
+    if (row[l.idCol].isNull() || row[l.idCol].asLong() <= 0) badShape(say("%1的 %2 无效。", {where, l.idCol}));
     if (l.parentCol && (row[l.parentCol].isNull() || row[l.parentCol].asLong() <= 0))
-      badShape(where + " 的 " + l.parentCol + " 无效。");
+      badShape(say("%1的 %2 无效。", {where, l.parentCol}));
     if (l.number == 4) {
       const std::string help = row["FHelpCode"].isNull() ? std::string() : row["FHelpCode"].asString();
-      if (help.find('\'') != std::string::npos) badShape(where + " 的助记码含有单引号。");
+      if (help.find('\'') != std::string::npos) badShape(say("%1的助记码含有单引号。", {where}));
     }
     if (row["FAcctType"].isNull()) row["FAcctType"] = Variant("");
     // Flags are 0 or 1 here, whatever true looked like where the file came from.
@@ -81,10 +85,10 @@ std::vector<Row> levelRows(const platform::Recordset& rs, const Level& l) {
       if (row.count(flag) && !row[flag].isNull()) row[flag] = Variant(int32_t{row[flag].asLong() != 0 ? 1 : 0});
     if (row[l.idCol].asLong() >= l.base) {
       const Variant& name = row[l.nameCol];
-      if (name.isNull() || platform::trimSpaces(name.asString()).empty()) badShape(where + " 的自定义项目没有名称。");
+      if (name.isNull() || platform::trimSpaces(name.asString()).empty()) badShape(say("%1的自定义项目没有名称。", {where}));
     }
     const int32_t place = l.number == 4 ? row["FSubFuncID"].asLong() : 0;
-    if (!seen.insert({row[l.idCol].asLong(), place}).second) badShape(where + " 的标识重复。");
+    if (!seen.insert({row[l.idCol].asLong(), place}).second) badShape(say("%1的标识重复。", {where}));
     out.push_back(std::move(row));
   }
   return out;
@@ -97,7 +101,7 @@ std::string textCell(const platform::Recordset& rs, size_t r, const storage::Fie
 
 int32_t intCell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
   const Variant v = cell(rs, r, spec, table);
-  if (v.isNull()) badShape(table + " 第 " + std::to_string(r + 1) + " 行缺少 " + spec.name + "。");
+  if (v.isNull()) badShape(say("%1缺少 %2。", {rowText(table, r), spec.name}));
   return v.asLong();
 }
 
@@ -105,7 +109,7 @@ void readFavourites(const platform::Dictionary& dict, Customisation& out) {
   auto groups = tableOf(dict, "FuncGroup", false);
   auto items = tableOf(dict, "FuncGroupItem", false);
   if (!groups && !items) return;
-  if (!groups || !items) badShape("FuncGroup 与 FuncGroupItem 必须同时提供。");
+  if (!groups || !items) badShape(say("FuncGroup 与 FuncGroupItem 必须同时提供。"));
   out.hasFavourites = true;
   const auto& gf = groupFields();  // FFuncGroupID, FFuncGroupName, FShowName, FIndex
   std::set<int32_t> ids;
@@ -115,9 +119,9 @@ void readFavourites(const platform::Dictionary& dict, Customisation& out) {
             textCell(*groups, r, gf[2], "FuncGroup"), 0};
     const Variant index = cell(*groups, r, gf[3], "FuncGroup");
     g.index = index.isNull() ? static_cast<int32_t>(r + 1) : index.asLong();
-    if (g.name.empty()) badShape("FuncGroup 第 " + std::to_string(r + 1) + " 行的组名为空。");
+    if (g.name.empty()) badShape(say("%1的组名为空。", {rowText("FuncGroup", r)}));
     if (!ids.insert(g.id).second || !names.insert(g.name).second)
-      badShape("FuncGroup 第 " + std::to_string(r + 1) + " 行的组重复。");
+      badShape(say("%1的组重复。", {rowText("FuncGroup", r)}));
     out.groups.push_back(std::move(g));
   }
   const auto& itf = groupItemFields();  // FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName
@@ -126,10 +130,10 @@ void readFavourites(const platform::Dictionary& dict, Customisation& out) {
     GroupItem it{intCell(*items, r, itf[0], "FuncGroupItem"), intCell(*items, r, itf[1], "FuncGroupItem"),
                  intCell(*items, r, itf[2], "FuncGroupItem"),  textCell(*items, r, itf[3], "FuncGroupItem"),
                  textCell(*items, r, itf[4], "FuncGroupItem"), textCell(*items, r, itf[5], "FuncGroupItem")};
-    const std::string where = "FuncGroupItem 第 " + std::to_string(r + 1) + " 行";
-    if (!ids.count(it.group)) badShape(where + " 引用了不存在的组 " + std::to_string(it.group) + "。");
-    if (!inGroup.insert({it.group, it.detailFuncId}).second) badShape(where + " 的功能在组中重复。");
-    if (it.helpCode.find('\'') != std::string::npos) badShape(where + " 的助记码含有单引号。");
+    const std::string where = rowText("FuncGroupItem", r);
+    if (!ids.count(it.group)) badShape(say("%1引用了不存在的组 %2。", {where, std::to_string(it.group)}));
+    if (!inGroup.insert({it.group, it.detailFuncId}).second) badShape(say("%1的功能在组中重复。", {where}));
+    if (it.helpCode.find('\'') != std::string::npos) badShape(say("%1的助记码含有单引号。", {where}));
     out.items.push_back(std::move(it));
   }
 }
@@ -141,13 +145,13 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
     out.levels[n - 1] = levelRows(*tableOf(dict, l.key, true), l);
   }
   auto profile = tableOf(dict, kProfile, true);
-  if (!profile->hasField("FName") || !profile->hasField("FValue")) badShape("Profile 缺少字段 FName 或 FValue。");
+  if (!profile->hasField("FName") || !profile->hasField("FValue")) badShape(say("Profile 缺少字段 FName 或 FValue。"));
   const auto& pf = userFields(kProfile);
   std::set<std::string> names;
   for (size_t r = 0; r < profile->storedRowCount(); ++r) {
     const std::string name = textCell(*profile, r, pf[0], kProfile);
     if (name.empty() || !names.insert(name).second)
-      badShape("Profile 第 " + std::to_string(r + 1) + " 行的名称为空或重复。");
+      badShape(say("%1的名称为空或重复。", {rowText(kProfile, r)}));
     out.profile.emplace_back(name, textCell(*profile, r, pf[1], kProfile));
   }
   if (withFavourites) readFavourites(dict, out);
@@ -174,7 +178,7 @@ std::map<int32_t, int32_t> renumbering(storage::Connection& conn, const Level& l
     if (!foreign) continue;
     if (next == 0) next = std::max<int64_t>(rows::nextFreeCustomId(conn, l), int64_t{*custom.rbegin()} + 1);
     if (next > std::numeric_limits<int32_t>::max())
-      throw platform::AutomationError(platform::err::kOverflow, ServerDatasUpdate::kSource, "该层级的自定义项目标识已用完。");
+      throw platform::AutomationError(platform::err::kOverflow, ServerDatasUpdate::kSource, say("该层级的自定义项目标识已用完。"));
     out[id] = static_cast<int32_t>(next++);
   }
   return out;
@@ -224,10 +228,10 @@ void keepTemplateFields(storage::Connection& conn, const Level& l, Row& row) {
 Customisation fromDictionary(const platform::Dictionary& dict) {
   if (dict.Lookup("Format")) {
     const Variant f = dict.GetValue("Format");
-    if (!f.isString() || f.asString() != ServerDatasInfo::kExportFormat) badShape("Format 不是 WayfindUserData。");
+    if (!f.isString() || f.asString() != ServerDatasInfo::kExportFormat) badShape(say("Format 不是 WayfindUserData。"));
     const Variant v = dict.GetValue("Version", Variant(ServerDatasInfo::kExportVersion));
     if (!v.isNumeric() || platform::CLng(v) > ServerDatasInfo::kExportVersion || platform::CLng(v) < 1)
-      badShape("不支持的版本 " + v.debugString() + "。");
+      badShape(say("不支持的版本 %1。", {v.debugString()}));
   }
   return fromTables(dict, true);
 }
@@ -283,7 +287,7 @@ void replaceCustomisation(Change& change, int32_t userId, const Customisation& d
     for (const auto& group : data.groups) {
       g.reset();
       g.bindAll(userId, group.name, group.showName, group.index);
-      if (!g.step()) storage::raiseDatabaseError("无法新建常用功能组", group.name);
+      if (!g.step()) storage::raiseDatabaseError(say("无法新建常用功能组"), group.name);
       groupIds[group.id] = g.int32(0);
       g.run();
     }
@@ -318,7 +322,7 @@ constexpr int32_t kFirstUserId = 16384;  // lower identifiers of t_User are grou
 
 void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
   Change c(database_, p, "ImportUserData");
-  if (!dict) refuse("导入的数据格式不正确: 没有传入数据字典。");
+  if (!dict) refuse(say("导入的数据格式不正确：%1", {say("没有传入数据字典。")}));
   const auto data = transfer::fromDictionary(*dict);
   transfer::replaceCustomisation(c, c.userId(), data);
   c.commit();

@@ -1,5 +1,6 @@
 #include "erp/middletier/nav_tables.h"
 
+#include "erp/middletier/messages.h"
 #include <map>
 
 #include "erp/storage/field_sizes.h"
@@ -85,7 +86,7 @@ const std::map<std::string, std::vector<FieldSpec>>& userSpecs() {
 const std::vector<FieldSpec>& specFor(const std::map<std::string, std::vector<FieldSpec>>& specs,
                                       const std::string& table) {
   auto it = specs.find(table);
-  if (it == specs.end()) storage::raiseRefused(storage::kStorageSource, "未知的导航表 " + table + "。");
+  if (it == specs.end()) storage::raiseRefused(storage::kStorageSource, say("未知的导航表 %1。", {table}));
   return it->second;
 }
 
@@ -135,7 +136,7 @@ platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::s
     sql = "SELECT FAcctType, FNumber, FShowName, FDeleted FROM t_NavAcctType ORDER BY FAcctType";
     bindsLanguage = false;
   } else {
-    storage::raiseRefused(storage::kStorageSource, "未知的导航表 " + table + "。");
+    storage::raiseRefused(storage::kStorageSource, say("未知的导航表 %1。", {table}));
   }
   auto st = conn.prepare(sql);
   if (bindsLanguage) st.bind(1, language);
@@ -190,7 +191,7 @@ platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::strin
                  "AND NOT EXISTS (SELECT 1 FROM t_NavProfile p WHERE p.FName = u.FName) ORDER BY 1"
                : "SELECT FName, FValue FROM t_NavUserProfile WHERE FUserID = ?1 ORDER BY FName";
   } else {
-    storage::raiseRefused(storage::kStorageSource, "未知的导航表 " + table + "。");
+    storage::raiseRefused(storage::kStorageSource, say("未知的导航表 %1。", {table}));
   }
   auto st = conn.prepare(sql);
   st.bind(1, userId);

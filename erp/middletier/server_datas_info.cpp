@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "erp/middletier/caller.h"
+#include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
 #include "erp/storage/database.h"
 #include "erp/storage/field_sizes.h"
@@ -29,8 +30,7 @@ namespace {
 
 void requireLevel(int32_t level, const char* what) {
   if (levelBase(level) == 0)
-    storage::raiseRefused(ServerDatasInfo::kSource,
-                          std::string(what) + ": 层级 " + std::to_string(level) + " 无效，应为 1 到 4。");
+    storage::raiseRefused(ServerDatasInfo::kSource, say("%1：层级 %2 无效，应为 1 到 4。", {what, std::to_string(level)}));
 }
 
 std::optional<int64_t> singleInt(storage::Statement& st) {
@@ -197,7 +197,7 @@ platform::Variant ServerDatasInfo::GetNextID(const std::string& propsString, int
   const int64_t highest = singleInt(st).value_or(0);
   const int64_t next = highest >= base ? highest + 1 : base;
   if (next > std::numeric_limits<int32_t>::max())
-    throw platform::AutomationError(platform::err::kOverflow, kSource, "该层级的自定义项目标识已用完。");
+    throw platform::AutomationError(platform::err::kOverflow, kSource, say("该层级的自定义项目标识已用完。"));
   return platform::Variant(static_cast<int32_t>(next));
 }
 

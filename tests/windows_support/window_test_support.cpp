@@ -10,7 +10,7 @@
 #include "erp/client/data_services.h"
 #include "erp/client/lang_info.h"
 #include "erp/client/register_client.h"
-#include "erp/client/translation_table.h"
+#include "erp/text/translation_table.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/database.h"
 #include "store/cache_files.h"
@@ -62,7 +62,7 @@ void resetProcessState() {
   context::LanguageState::instance().reset();
   context::HelpState::instance().reset();
   erp::client::resetLoginLanguage();
-  erp::client::TranslationCache::instance().reset();
+  erp::text::TranslationCache::instance().reset();
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "erp/client/lang_info.h"
 #include "erp/client/register_client.h"
 #include "erp/client/text_formatter.h"
-#include "erp/client/translation_table.h"
+#include "erp/text/translation_table.h"
 #include "platform/automation/automation_error.h"
 
 namespace wayfind::erp::client {
@@ -19,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::AutomationError;
+using namespace text;
 using platform::Variant;
 
 TranslationTable parse(const std::string& text) {

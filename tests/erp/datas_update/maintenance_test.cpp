@@ -89,7 +89,7 @@ TEST_F(Maintenance, RefreshRefusalsChangeNothing) {
   expectRefused([&] { up_.RefreshSubFunc(props(kUserA), sys, empty, yes, yes); }, "系统管理员");
   expectRefused([&] { up_.RefreshSubFunc(props(kAdmin), sys, empty, yes, no); }, "公共模板");
   auto foreign = entries({Variant(200)});
-  expectRefused([&] { up_.RefreshSubFunc(props(kAdmin), sys, foreign, no, yes); }, "以外");
+  expectRefused([&] { up_.RefreshSubFunc(props(kAdmin), sys, foreign, no, yes); }, "不属于");
   auto unnamed = entries({Variant(dict({{"FSubFuncID", 150}}))});
   expectRefused([&] { up_.RefreshSubFunc(props(kAdmin), sys, unnamed, no, yes); }, "需要名称");
   auto detailElsewhere = entries({Variant(dict({{"FDetailFuncID", 30001}, {"FSubFuncID", 200}, {"FFuncName", "x"}}))});

@@ -1,4 +1,6 @@
 // Node properties, custom items, deletion, restore default and the profile.
+#include <functional>
+
 #include "erp/api/progids.h"
 #include "erp/middletier/erp_test_db.h"
 #include "erp/middletier/register_server.h"
@@ -198,6 +200,48 @@ TEST_F(NodeUpdates, NamesStampedByEarlierProgramsFollowTheTemplateAfterTheMigrat
   EXPECT_EQ(row(list, "FDetailFuncID", 10001)["FShowName"], Variant("凭证录入"));
 }
 
+// Refusals are sentences in the caller's language that name the item or field
+// as the user knows it, not the middle tier's identifiers.
+TEST_F(NodeUpdates, RefusalsSpeakTheCallersLanguageAndNameWhatTheyRefuse) {
+  int32_t sub = 100, index = 0, group = -1;
+  bool tpl = false;
+  auto custom = dict({{"NewName", "计算器"}, {"FClassName", "/opt/calc"}});
+  int32_t calc = platform::CLng(up_.CreateDetailFunc(props(kUserA), sub, index, custom, tpl));
+  std::string groupName = "日常", show;
+  up_.AddNormalFuncGroup(props(kUserA), groupName, show);
+  struct Case {
+    const char* language;
+    std::function<void()> call;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"en", [&] { std::string n = "  "; int32_t id = 100; up_.UpdateSubSysFuncName(props(kUserA, "en"), id, n); },
+       "Name must not be empty."},
+      {"en", [&] { std::string n = "p", v(1001, 'x'); up_.SetProfileValue(props(kUserA, "en"), n, v); },
+       "Setting value may be at most 1000 characters long."},
+      {"en", [&] { std::string g = "日常", s; up_.AddNormalFuncGroup(props(kUserA, "en"), g, s); },
+       "There is already a favourites group \"日常\". Please choose another name."},
+      {"en", [&] { auto d = dict({{"NewName", "x"}}); up_.UpdateDetailFuncAttr(props(kUserB, "en"), calc, d, false, none_); },
+       "Function \"计算器\" was created by another user and cannot be changed."},
+      {"en", [&] { int32_t f = 1999999999; std::string h, s, n; up_.AppendNormalItem(props(kUserA, "en"), f, h, s, n, group); },
+       "Function (number 1999999999) does not exist; it may have been deleted."},
+      {"cht", [&] { auto d = dict({{"HelpCode", "A'B"}}); int32_t f = 10001; up_.UpdateDetailFuncAttr(props(kUserA, "cht"), f, d, false, none_); },
+       "助記碼不能含有單引號。"},
+      {"chs", [&] { int32_t base = 1000, top = 1; up_.DeleteItem(props(kUserA), base, top, tpl); },
+       "顶级分类“财务”是模板中的项目，不能删除。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    try {
+      c.call();
+      ADD_FAILURE() << "not refused";
+    } catch (const platform::AutomationError& e) {
+      EXPECT_EQ(e.number(), 5);
+      EXPECT_EQ(e.description(), c.said);
+    }
+  }
+}
+
 TEST_F(NodeUpdates, CreatedItemsAreCustomOwnedAndNumberedFromTheLevelBase) {
   auto top = dict({{"FTopClassID", 0}, {"FTopClassName", "我的工具"}});
   int32_t index = 0;
@@ -242,7 +286,7 @@ TEST_F(NodeUpdates, CreatedItemsAreCustomOwnedAndNumberedFromTheLevelBase) {
     auto d = dict({{"NewName", "x"}});
     int32_t sf = 100;
     up_.CreateDetailFunc(props(kUserB), sf, index, d, tpl);
-  }, "FClassName");
+  }, "程序类名");
   expectRefused([&] {
     auto d = dict({{"FFuncName", "x"}});
     int32_t missing = 99;
@@ -289,7 +333,7 @@ TEST_F(NodeUpdates, DeleteItemRemovesOnlyChildlessCustomItems) {
   up_.AppendNormalItem(props(kUserA), detail, h, s, n, group);
 
   int32_t templateTop = 1;
-  expectRefused([&] { up_.DeleteItem(props(kUserA), base, templateTop, tpl); }, "模板项目");
+  expectRefused([&] { up_.DeleteItem(props(kUserA), base, templateTop, tpl); }, "是模板中的项目");
   expectRefused([&] { up_.DeleteItem(props(kUserA), base, topId, tpl); }, "还存在子项目");
   int32_t badBase = 5;
   expectRefused([&] { up_.DeleteItem(props(kUserA), badBase, topId, tpl); }, "层级基数");

@@ -1,4 +1,4 @@
-// Where the ERP client finds its resources (translation tables in lang/, help
+// Where the ERP finds its resources (translation tables in lang/, help
 // topics in help/). In order: the folder the host set, the environment variable
 // WAYFIND_RESOURCES, the resources folder of the source tree this library was
 // built from.
@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-namespace wayfind::erp::client {
+namespace wayfind::erp::text {
 
 // The resources folder; the host's choice, else WAYFIND_RESOURCES, else the
 // source tree's resources folder.
@@ -16,4 +16,4 @@ bool resourceFolderIsExplicit();
 // Host setting; an empty path goes back to the environment and the default.
 void setResourceFolder(const std::filesystem::path& folder);
 
-}  // namespace wayfind::erp::client
+}  // namespace wayfind::erp::text

@@ -18,7 +18,7 @@
 #include <mutex>
 #include <string>
 
-namespace wayfind::erp::client {
+namespace wayfind::erp::text {
 
 class TranslationTable {
  public:
@@ -57,4 +57,4 @@ class TranslationCache {
 std::filesystem::path translationFile(const std::filesystem::path& folder, const std::string& baseName,
                                       const std::string& languageCode);
 
-}  // namespace wayfind::erp::client
+}  // namespace wayfind::erp::text

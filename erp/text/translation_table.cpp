@@ -1,11 +1,11 @@
-#include "erp/client/translation_table.h"
+#include "erp/text/translation_table.h"
 
 #include <fstream>
 #include <optional>
 
 #include "platform/automation/automation_error.h"
 
-namespace wayfind::erp::client {
+namespace wayfind::erp::text {
 
 namespace {
 
@@ -120,4 +120,4 @@ std::filesystem::path translationFile(const std::filesystem::path& folder, const
   return folder / (baseName + "." + languageCode + ".tsv");
 }
 
-}  // namespace wayfind::erp::client
+}  // namespace wayfind::erp::text

@@ -1,4 +1,4 @@
-#include "erp/client/resource_folder.h"
+#include "erp/text/resource_folder.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -7,7 +7,7 @@
 #define WAYFIND_SOURCE_RESOURCES "resources"
 #endif
 
-namespace wayfind::erp::client {
+namespace wayfind::erp::text {
 
 namespace {
 
@@ -48,4 +48,4 @@ void setResourceFolder(const std::filesystem::path& folder) {
   s.folder = folder;
 }
 
-}  // namespace wayfind::erp::client
+}  // namespace wayfind::erp::text
