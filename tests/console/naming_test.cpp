@@ -10,7 +10,14 @@
 #include <sys/wait.h>
 
 #include "console_fixture.h"
+#include <QDialog>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "platform/containers/dictionary.h"
+#include "store/datas_info.h"
 #include "store/search.h"
+#include "update/datas_update.h"
 
 namespace wayfind::app::console::testing {
 namespace {
@@ -89,6 +96,38 @@ TEST_F(NamingTest, EveryViewNamesAFunctionAlike) {
           << recentList()->item(0)->text().toStdString();
       EXPECT_TRUE(status().contains(QString::fromStdString(name))) << status().toStdString();
     }
+  }
+}
+
+// A help code that two functions carry (the new-item dialog lets a user give one
+// twice): the search shows both, and the help-code box asks which to start.
+TEST_F(NamingTest, AHelpCodeOfTwoFunctionsAsksWhichToStart) {
+  login(kZhang);
+  auto dict = std::make_shared<platform::Dictionary>();
+  dict->SetValue("HelpCode", platform::Variant("PZCX"));
+  update::DatasUpdate().UpdateDetailFuncAttr(1010103, dict);  // 凭证审核 takes 凭证查询's code
+  store::DatasInfo().RegetDataInfo();
+  const std::string found = wayfind("chs", "search PZCX");
+  EXPECT_NE(found.find("1010102"), std::string::npos) << found;
+  EXPECT_NE(found.find("1010103"), std::string::npos) << found;
+
+  open();
+  for (const bool pick : {false, true}) {
+    SCOPED_TRACE(pick ? "the second picked" : "cancelled");
+    QStringList offered;
+    modal().push("dlgChooseFunction", [&](QDialog& d) {
+      auto* list = d.findChild<QListWidget*>("lstFunctions");
+      for (int i = 0; i < list->count(); ++i) offered << list->item(i)->text();
+      if (!pick) return d.reject();
+      list->setCurrentRow(1);
+      d.findChild<QPushButton*>("cmdOk")->click();
+    });
+    EXPECT_EQ(console().startByHelpCode("pzcx"), pick);
+    EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
+    ASSERT_EQ(offered.size(), 2);
+    EXPECT_TRUE(offered[0].startsWith("凭证查询")) << offered[0].toStdString();
+    EXPECT_TRUE(offered[1].startsWith("凭证审核")) << offered[1].toStdString();
+    EXPECT_EQ(child<QLabel>("lblFuncNameValue")->text(), pick ? QString("凭证审核") : QString());
   }
 }
 
