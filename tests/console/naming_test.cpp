@@ -1,6 +1,6 @@
 // One function is named alike in every view: the tree on the terminal and in
 // JSON, the console's tree, its search, the started-function panel, the recent
-// list and the status bar. A template row, a row the user renamed, the same
+// list, the status bar and the favourites tab. A template row, a row the user renamed, the same
 // function in the user's own folder and a function the user created, in the
 // three languages.
 #include <QLabel>
@@ -72,6 +72,13 @@ TEST_F(NamingTest, EveryViewNamesAFunctionAlike) {
     const std::string json = wayfind(language, "tree --json");
     login(kZhang, language);
     open();
+    // The favourites tab: an entry without a show name of its own (凭证查询 in
+    // Zhang's first group) reads as the function does.
+    QStringList favourites;
+    for (int g = 0; g < favouritesTree()->topLevelItemCount(); ++g)
+      for (int i = 0; i < favouritesTree()->topLevelItem(g)->childCount(); ++i)
+        favourites << favouritesTree()->topLevelItem(g)->child(i)->text(0);
+    EXPECT_TRUE(favourites.contains(QString::fromStdString(cases[0].names[l]))) << favourites.join(", ").toStdString();
     for (const auto& c : cases) {
       SCOPED_TRACE(language + ": " + c.what);
       const std::string name = c.names[l];
