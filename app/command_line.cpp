@@ -519,7 +519,18 @@ int runImport(const Invocation& inv, std::ostream& out) {
   return 0;
 }
 
-int runAdded(const AddedCommand& command, const Invocation& inv, std::ostream& out, std::ostream& err) {
+int runAdded(const AddedCommand& found, const Invocation& inv, std::ostream& out, std::ostream& err) {
+  // A copy: preparing may put the module's command in the table in its place.
+  AddedCommand command = found;
+  if (command.prepare) {
+    try {
+      command.prepare();
+    } catch (const AutomationError& e) {
+      err << "wayfind: " << e.description() << "\n";
+      return 1;
+    }
+    if (const AddedCommand* real = addedCommandFor(inv.command, inv.edit)) command = *real;
+  }
   if (inv.help) {
     out << command.help;
     return 0;

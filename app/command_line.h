@@ -36,6 +36,9 @@ struct AddedCommand {
   size_t minArguments = 0;
   size_t maxArguments = 0;
   std::function<int(const CommandRequest&, std::ostream& out, std::ostream& err)> run;
+  // Run before the command's help or the command itself, when set: it may add the
+  // real command under the same name (a module's), which then serves instead.
+  std::function<void()> prepare;
 };
 
 void addCommand(AddedCommand command);

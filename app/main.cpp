@@ -4,16 +4,10 @@
 #include <iostream>
 
 #include "app/command_line.h"
-#ifdef WAYFIND_WITH_WINDOWS
-#include "app/console/window_commands.h"
-#include "app/screenshot/screenshot.h"
-#endif
+#include "app/window_commands.h"
 
 int main(int argc, char** argv) {
-#ifdef WAYFIND_WITH_WINDOWS
-  wayfind::app::console::addWindowCommands();
-  wayfind::app::screenshot::addScreenshotCommand();
-#endif
+  wayfind::app::addWindowCommandsOnDemand();
   std::vector<std::string> args(argv + 1, argv + argc);
   return wayfind::app::runCommandLine(args, std::cin, std::cout, std::cerr, ::isatty(0) != 0);
 }

@@ -13,16 +13,28 @@ function(wayfind_test name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# wayfind_library(<name> <sources...>): a shared library from globbed sources. A
-# folder that has no sources yet still yields a (empty) library, so the layers
-# above it link.
-function(wayfind_library name)
+# wayfind_objects(<name> <sources...>): a folder's compiled sources, position
+# independent, to be put together with others into one of the libraries
+# (cmake/libraries.cmake). A folder that has no sources yet adds an empty one.
+function(wayfind_objects name)
   set(sources ${ARGN})
   if(NOT sources)
     set(empty ${CMAKE_BINARY_DIR}/generated/${name}_empty.cpp)
     file(WRITE ${empty} "// ${name} has no sources yet.\n")
     set(sources ${empty})
   endif()
-  add_library(${name} ${sources})
+  add_library(${name} OBJECT ${sources})
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# wayfind_module(<name> <sources...>): a library the program opens only when a
+# command needs it (the windows, the PostgreSQL back end), placed where
+# platform/module_loader.h looks for it: the folder "wayfind" beside the
+# program's libraries. Its undefined symbols are the core's, which the process has
+# already loaded.
+function(wayfind_module name)
+  add_library(${name} MODULE ${ARGN})
+  set_target_properties(${name} PROPERTIES PREFIX "lib" LIBRARY_OUTPUT_DIRECTORY ${WAYFIND_MODULE_OUTPUT_DIR})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
 endfunction()

@@ -1,56 +1,45 @@
-# The windows: one shared library per window folder, so a half-written file in one
-# folder never stops another folder's library or tests from building.
+# The windows: one library, libwayfind_windows, from the folders
 #
-#   wayfind_widgets     widgets/      grid, keyed tree, toolbar, modal runner, forms ...
-#   wayfind_dialogs     dialogs/      item and user dialogs
-#   wayfind_options     options/      options and company properties
-#   wayfind_favourites  favourites/   favourites editor, picker and group chooser
-#   wayfind_editor      editor/       the main-console editor
-#   wayfind_windows     all of them, and the launcher (context/launcher/)
+#   widgets/      grid, keyed tree, toolbar, modal runner, forms ...
+#   dialogs/      item and user dialogs
+#   options/      options and company properties
+#   favourites/   favourites editor, picker and group chooser
+#   editor/       the main-console editor
+#   context/launcher/   WayfindInfo.Application, which opens them
+#   erp/frmres/   the window resource loader
 #
-# A folder's sources are globbed (*.cpp, and *.qrc for resources): adding a file
-# is all a window needs. Windows find each other by name through the form
-# registry (widgets/form_registry.h), so no window folder links another.
+# A folder's sources are globbed (*.cpp, and *.qrc for resources). Windows find
+# each other by name through the form registry (widgets/form_registry.h), so no
+# window folder includes another.
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
-# Each folder library carries a generated anchor function that wayfind_windows
-# calls, so the linker (which drops libraries nothing uses) keeps every folder
-# loaded and the forms they register are there at run time.
-function(wayfind_window_library name folder)
+set(WAYFIND_WINDOW_FOLDERS widgets dialogs options favourites editor context/launcher)
+set(WAYFIND_WINDOW_OBJECTS wayfind_erp_frmres_objects)
+foreach(folder ${WAYFIND_WINDOW_FOLDERS})
+  string(REPLACE "/" "_" id ${folder})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.qrc)
-  set(anchor ${CMAKE_BINARY_DIR}/generated/${name}_anchor.cpp)
-  file(CONFIGURE OUTPUT ${anchor} CONTENT "// Generated: keeps ${name} loaded where wayfind_windows is.\nextern \"C\" void ${name}_anchor() {}\n")
-  add_library(${name} ${sources} ${anchor})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
-  foreach(dep ${ARGN})
-    target_link_libraries(${name} PUBLIC ${dep})
-  endforeach()
-endfunction()
-
-wayfind_window_library(wayfind_widgets widgets
-  wayfind_core wayfind_erp_api wayfind_erp_client wayfind_erp_frmres Qt6::Widgets)
-foreach(folder dialogs options favourites editor)
-  wayfind_window_library(wayfind_${folder} ${folder} wayfind_widgets)
+  wayfind_objects(wayfind_${id}_objects ${sources})
+  set_target_properties(wayfind_${id}_objects PROPERTIES AUTOMOC ON AUTORCC ON)
+  target_link_libraries(wayfind_${id}_objects PUBLIC Qt6::Widgets)
+  list(APPEND WAYFIND_WINDOW_OBJECTS wayfind_${id}_objects)
 endforeach()
 
-set(WAYFIND_WINDOW_FOLDER_LIBS wayfind_widgets wayfind_dialogs wayfind_options wayfind_favourites wayfind_editor)
-set(anchors_cpp ${CMAKE_BINARY_DIR}/generated/wayfind_windows_anchors.cpp)
-set(anchor_decls "")
-set(anchor_calls "")
-foreach(lib ${WAYFIND_WINDOW_FOLDER_LIBS})
-  string(APPEND anchor_decls "extern \"C\" void ${lib}_anchor();\n")
-  string(APPEND anchor_calls "  ${lib}_anchor();\n")
-endforeach()
-file(CONFIGURE OUTPUT ${anchors_cpp} CONTENT
-  "// Generated: references every window folder's library so each stays loaded.\n${anchor_decls}namespace wayfind::windows {\nvoid linkAllWindowFolders() {\n${anchor_calls}}\n}  // namespace wayfind::windows\n")
-
-file(GLOB WAYFIND_LAUNCHER_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/context/launcher/*.cpp)
-add_library(wayfind_windows ${WAYFIND_LAUNCHER_SOURCES} ${anchors_cpp})
-target_include_directories(wayfind_windows PUBLIC ${PROJECT_SOURCE_DIR})
-set_target_properties(wayfind_windows PROPERTIES AUTOMOC ON AUTORCC ON)
-target_link_libraries(wayfind_windows PUBLIC ${WAYFIND_WINDOW_FOLDER_LIBS})
+# Every window folder is in the one library, whose loading registers the forms.
+# The programs and tests that name a folder's anchor, or ask for every folder,
+# still link: the functions remain and do nothing.
+set(WAYFIND_WINDOWS_ANCHORS ${CMAKE_BINARY_DIR}/generated/wayfind_windows_anchors.cpp)
+file(CONFIGURE OUTPUT ${WAYFIND_WINDOWS_ANCHORS} CONTENT [[
+// Generated: the windows are one library; these remain for their callers.
+extern "C" void wayfind_widgets_anchor() {}
+extern "C" void wayfind_dialogs_anchor() {}
+extern "C" void wayfind_options_anchor() {}
+extern "C" void wayfind_favourites_anchor() {}
+extern "C" void wayfind_editor_anchor() {}
+namespace wayfind::windows {
+void linkAllWindowFolders() {}
+}  // namespace wayfind::windows
+]])
 
 # wayfind_window_tests(<name> LABEL <area> LIBS <targets...>): one GoogleTest
 # executable from every *.cpp of the calling test folder, run on Qt's offscreen
@@ -70,9 +59,3 @@ function(wayfind_window_tests name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# wayfind_screenshot: the program's command that renders a window to a picture.
-# It sits on the host (wayfind_app, defined later in app/) and on every window.
-file(GLOB WAYFIND_SCREENSHOT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/app/screenshot/*.cpp)
-add_library(wayfind_screenshot ${WAYFIND_SCREENSHOT_SOURCES})
-target_include_directories(wayfind_screenshot PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(wayfind_screenshot PUBLIC wayfind_app wayfind_windows Qt6::Widgets)

@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "erp/storage/pg_connection.h"
 #include "erp/storage/sqlite_connection.h"
 #include "erp/storage/storage_error.h"
 #include "platform/automation/automation_error.h"
+#include "platform/modules/module_loader.h"
 
 namespace wayfind::erp::storage {
 
@@ -117,7 +117,14 @@ std::string locationForDisplay(const std::filesystem::path& location) {
 std::string Connection::displayName() const { return locationForDisplay(path_); }
 
 std::shared_ptr<Connection> Connection::open(const std::filesystem::path& location, Mode mode) {
-  if (isServerLocation(location)) return PgConnection::open(location, mode);
+  if (isServerLocation(location)) {
+    // The server back end is a module: a program on a file never loads libpq.
+    using Open = void (*)(const std::filesystem::path*, int, std::shared_ptr<Connection>*);
+    const auto open = platform::moduleEntry<Open>("libwayfind_pg.so", "wayfind_pg_open", "the PostgreSQL back end");
+    std::shared_ptr<Connection> conn;
+    open(&location, static_cast<int>(mode), &conn);
+    return conn;
+  }
   return SqliteConnection::open(location, mode);
 }
 

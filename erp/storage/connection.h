@@ -152,6 +152,12 @@ class Connection {
   // the server keeps the rights; nullopt on a connection trusted with everything
   // (an SQLite file, the database's owner). 0: a role that is no ERP user.
   virtual std::optional<int32_t> serverUserId() { return std::nullopt; }
+  // A server connection that is gone (the server restarted): the cache of
+  // connections opens a new one. A file never breaks.
+  virtual bool broken() const { return false; }
+  // Forgets the server session without ending it (in a forked child, where the
+  // session belongs to the parent).
+  virtual void abandon() noexcept {}
 
   // The location as given, for messages; a password in a URI is left out.
   const std::filesystem::path& path() const { return path_; }

@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include "erp/storage/pg_connection.h"
 #include "erp/storage/storage_error.h"
 
 namespace wayfind::erp::storage {
@@ -131,8 +130,7 @@ ConnectionPtr connectionFor(const std::filesystem::path& requested) {
   if (cache.pid != getpid()) {
     // A forked child must not speak on its parent's server sessions (closing
     // them would end the parent's too): it leaves them and opens its own.
-    for (auto& [where, conn] : cache.connections)
-      if (auto* server = dynamic_cast<PgConnection*>(conn.get())) server->abandon();
+    for (auto& [where, conn] : cache.connections) conn->abandon();
     cache.connections.clear();
     cache.pid = getpid();
   }
@@ -142,8 +140,7 @@ ConnectionPtr connectionFor(const std::filesystem::path& requested) {
   }
   if (auto it = cache.connections.find(path); it != cache.connections.end()) {
     // A server connection that broke (the server restarted) is opened again.
-    const auto* server = dynamic_cast<const PgConnection*>(it->second.get());
-    if (!server || !server->broken()) return it->second;
+    if (!it->second->broken()) return it->second;
     cache.connections.erase(it);
   }
   auto conn = openPrepared(path, CurrentDatabase::seed(), false);

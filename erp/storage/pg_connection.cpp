@@ -306,3 +306,10 @@ std::optional<int32_t> PgConnection::serverUserId() {
 }
 
 }  // namespace wayfind::erp::storage
+
+// The entry by which the core opens a server connection, the module being
+// loaded only then (platform/modules/module_loader.h).
+extern "C" __attribute__((visibility("default"))) void wayfind_pg_open(
+    const std::filesystem::path* uri, int mode, std::shared_ptr<wayfind::erp::storage::Connection>* out) {
+  *out = wayfind::erp::storage::PgConnection::open(*uri, static_cast<wayfind::erp::storage::Connection::Mode>(mode));
+}

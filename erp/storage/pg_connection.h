@@ -46,11 +46,8 @@ class PgConnection final : public Connection {
   void rollback() noexcept override;
   std::optional<int32_t> serverUserId() override;
 
-  // True when the server connection is gone; the cache opens a new one.
-  bool broken() const;
-  // Forgets the server session without ending it (in a forked child, where the
-  // session belongs to the parent).
-  void abandon() { conn_ = nullptr; }
+  bool broken() const override;
+  void abandon() noexcept override { conn_ = nullptr; }
   pg_conn* handle() const { return conn_; }
 
   // The name of the server-side prepared statement for sql (already in "$N"

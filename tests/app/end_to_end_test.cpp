@@ -140,3 +140,28 @@ TEST_F(EndToEnd, AWrongCommandLineTouchesNothingAndAFailedStartStillSaysWhereThe
   EXPECT_NE(errors().find("created the demo company in"), std::string::npos);
   EXPECT_NE(errors().find("User 99999 does not exist"), std::string::npos);
 }
+
+// The windows and the PostgreSQL back end are modules the program opens when a
+// command needs them; without them the other commands work and these fail
+// saying what is missing.
+TEST_F(EndToEnd, WithoutTheModulesTheCommandsThatNeedThemSayWhatIsMissing) {
+  const fs::path none = dir / "no-modules";
+  fs::create_directories(none);
+  auto run = [&](const std::string& args) {
+    const std::string cmd = "WAYFIND_MODULE_DIR='" + none.string() + "' WAYFIND_DB='" + (dir / "erp.db").string() +
+                            "' WAYFIND_CACHE_DIR='" + (dir / "cache").string() + "' '" WAYFIND_EXE "' " + args +
+                            " >/dev/null 2>>'" + (dir / "err.txt").string() + "' </dev/null";
+    const int raw = std::system(cmd.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  EXPECT_EQ(run("tree"), 0);
+  EXPECT_EQ(run("--help"), 0);
+  EXPECT_EQ(run("--db postgresql:///nowhere tree"), 1);
+  EXPECT_NE(errors().find("Cannot load the PostgreSQL back end: libwayfind_pg.so is not installed"), std::string::npos)
+      << errors();
+#ifdef WAYFIND_WITH_WINDOWS
+  EXPECT_EQ(run("options"), 1);
+  EXPECT_NE(errors().find("Cannot load the windows: libwayfind_gui.so is not installed"), std::string::npos)
+      << errors();
+#endif
+}

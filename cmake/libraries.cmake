@@ -1,0 +1,48 @@
+# The libraries the folders' objects are put together into:
+#
+#   libwayfind_core      the component (store, update, context) with the ERP it
+#                        runs on (platform, erp: SQLite storage, middle tier,
+#                        client services) and no GUI: what a host that reads
+#                        the tree links, and all the command line needs
+#   libwayfind_windows   every window, on Qt Widgets (needs libwayfind_core)
+#   libwayfind_pg        module: the PostgreSQL back end, opened for a
+#                        postgresql:// location only (erp/CMakeLists.txt)
+#   libwayfind_gui       module: the program's window commands (app/console)
+#
+# One library for the core, bound to itself (-Bsymbolic-functions), keeps the
+# program's start to a few shared objects and few symbol look-ups; its
+# process-wide state (the ProgID registry, the store, the language cache) exists
+# once per process whoever links it.
+set(WAYFIND_CORE_OBJECTS
+  wayfind_platform_objects wayfind_erp_server_objects wayfind_erp_client_objects
+  wayfind_context_objects wayfind_store_objects wayfind_update_objects)
+add_library(wayfind_core SHARED)
+foreach(objects ${WAYFIND_CORE_OBJECTS})
+  target_sources(wayfind_core PRIVATE $<TARGET_OBJECTS:${objects}>)
+  target_link_libraries(${objects} PUBLIC wayfind_erp_api)
+endforeach()
+target_include_directories(wayfind_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(wayfind_core PUBLIC wayfind_erp_api SQLite::SQLite3 PRIVATE ${CMAKE_DL_LIBS})
+target_link_options(wayfind_core PRIVATE -Wl,-Bsymbolic-functions -Wl,--as-needed)
+
+
+# The names the folders' libraries had: each is now the core.
+foreach(name wayfind_platform wayfind_erp wayfind_erp_server wayfind_erp_client wayfind_context)
+  add_library(${name} INTERFACE)
+  target_link_libraries(${name} INTERFACE wayfind_core)
+endforeach()
+
+if(WAYFIND_WINDOWS)
+  add_library(wayfind_windows SHARED ${WAYFIND_WINDOWS_ANCHORS})
+  foreach(objects ${WAYFIND_WINDOW_OBJECTS})
+    target_sources(wayfind_windows PRIVATE $<TARGET_OBJECTS:${objects}>)
+    target_link_libraries(${objects} PUBLIC wayfind_core)
+  endforeach()
+  target_include_directories(wayfind_windows PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(wayfind_windows PUBLIC wayfind_core Qt6::Widgets)
+  target_link_options(wayfind_windows PRIVATE -Wl,-Bsymbolic-functions -Wl,--as-needed)
+  foreach(name wayfind_widgets wayfind_dialogs wayfind_options wayfind_favourites wayfind_editor wayfind_erp_frmres)
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE wayfind_windows)
+  endforeach()
+endif()
