@@ -295,6 +295,10 @@ void eachRow(const platform::RecordsetPtr& rs, F&& f) {
 
 std::vector<Node> readTree(store::DatasInfo& info, bool all) {
   std::vector<Node> tops;
+  // Functions are named at their place as the console and the search name them,
+  // from the user's rows as the store holds them (read once, after the first
+  // query has loaded the store).
+  std::optional<store::UserDetailNames> userNames;
   eachRow(all ? info.GetTopClass_All() : info.GetTopClass(), [&](platform::Recordset& t) {
     Node top{"Top", platform::CLng(t.value("FTopClassID")), textOf(t.value("FTopClassName")), "", "", {}};
     tops.push_back(top);
@@ -309,10 +313,9 @@ std::vector<Node> readTree(store::DatasInfo& info, bool all) {
       });
       for (auto& sub : sys.children) {
         auto details = all ? info.GetDetailFunc_All(sub.id) : info.GetDetailFunc(sub.id);
-        // Named at its place as the console and the search name it.
-        const auto userNames = store::UserDetailNames::read();
+        if (!userNames) userNames = store::UserDetailNames::read();
         eachRow(details, [&](platform::Recordset& d) {
-          const std::string name = userNames.nameOf(sub.id, d);
+          const std::string name = userNames->nameOf(sub.id, d);
           sub.children.push_back({"Det", platform::CLng(d.value("FDetailFuncID")), name, textOf(d.value("FHelpCode")),
                                   d.hasField("FClassName") ? textOf(d.value("FClassName")) : "", {}});
         });

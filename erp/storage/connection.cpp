@@ -72,6 +72,7 @@ int32_t Statement::int32(int col) const {
 }
 double Statement::real(int col) const { return backend_->real(col); }
 std::string Statement::text(int col) const { return backend_->text(col); }
+std::string_view Statement::textView(int col) const { return backend_->textView(col); }
 
 platform::Variant Statement::value(int col) const {
   switch (kind(col)) {

@@ -45,6 +45,15 @@ class StatementBackend {
   virtual int64_t int64(int col) const = 0;
   virtual double real(int col) const = 0;
   virtual std::string text(int col) const = 0;
+  // The text of the column without a copy, valid until the next step; a back
+  // end without such access hands out a copy it keeps until then.
+  virtual std::string_view textView(int col) const {
+    scratch_ = text(col);
+    return scratch_;
+  }
+
+ private:
+  mutable std::string scratch_;
 };
 
 class Statement {
@@ -92,6 +101,7 @@ class Statement {
   int32_t int32(int col) const;  // raises 6 when the value does not fit
   double real(int col) const;
   std::string text(int col) const;  // NULL gives empty text
+  std::string_view textView(int col) const;  // the same, valid until the next step
   // The column as a Variant: Null, Long (or LongLong when it does not fit), Double
   // or String.
   platform::Variant value(int col) const;

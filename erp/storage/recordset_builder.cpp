@@ -25,12 +25,69 @@ platform::RecordsetPtr makeRecordset(const std::vector<FieldSpec>& fields) {
 
 platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<FieldSpec>& fields) {
   auto rs = makeRecordset(fields);
-  const int n = static_cast<int>(fields.size());
-  while (st.step()) {
-    std::vector<platform::Variant> row;
-    row.reserve(fields.size());
-    for (int c = 0; c < n; ++c) row.push_back(st.value(c));
-    rs->appendStoredRow(std::move(row));
+  const size_t n = fields.size();
+  // The rows are gathered column by column (integers as they are, texts in one
+  // area) and put into the record set in one bulk load: no Variant per cell.
+  // A value of another kind than its field's (a text in an integer field, a
+  // real) ends the fast way: that row and the rest go in converted, one by one.
+  constexpr uint64_t kNullCell = ~uint64_t{0};
+  std::vector<std::vector<uint64_t>> cells(n);  // integer bits, or text offset << 32 | length
+  std::string texts;
+  size_t rows = 0;
+  bool slow = false;
+  while (!slow && st.step()) {
+    for (size_t c = 0; c < n && !slow; ++c) {
+      const int col = static_cast<int>(c);
+      const ValueKind kind = st.kind(col);
+      if (kind == ValueKind::Null) {
+        cells[c].push_back(kNullCell);
+      } else if (fields[c].type == platform::DataType::Integer && kind == ValueKind::Integer) {
+        const int64_t v = st.int64(col);
+        if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) slow = true;
+        else cells[c].push_back(static_cast<uint32_t>(static_cast<int32_t>(v)));
+      } else if (fields[c].type == platform::DataType::VarWChar && kind == ValueKind::Text) {
+        const std::string_view text = st.textView(col);
+        // Only a text longer in bytes than the field's size may be too long.
+        if (fields[c].size > 0 && text.size() > static_cast<size_t>(fields[c].size) &&
+            platform::charLength(text) > static_cast<size_t>(fields[c].size))
+          slow = true;
+        else if (texts.size() + text.size() > std::numeric_limits<uint32_t>::max()) slow = true;
+        else {
+          cells[c].push_back(uint64_t{texts.size()} << 32 | text.size());
+          texts.append(text);
+        }
+      } else {
+        slow = true;
+      }
+    }
+    if (slow) {
+      for (auto& column : cells) column.resize(rows);  // the row is taken again below
+    } else {
+      ++rows;
+    }
+  }
+  if (rows > 0) {
+    platform::ColumnStore& store = rs->beginBulkLoad(rows, texts.size());
+    for (size_t c = 0; c < n; ++c) {
+      const bool text = fields[c].type == platform::DataType::VarWChar;
+      for (size_t r = 0; r < rows; ++r) {
+        const uint64_t cell = cells[c][r];
+        if (cell == kNullCell) store.putNull(r, c);
+        else if (text) store.putText(r, c, std::string_view(texts).substr(cell >> 32, cell & 0xFFFFFFFFu));
+        else store.putNarrow(r, c, static_cast<uint32_t>(cell));
+      }
+    }
+    rs->endBulkLoad();
+  }
+  if (slow) {
+    // The current row first, then the rest, each converted for its field (which
+    // raises what a wrong value deserves).
+    do {
+      std::vector<platform::Variant> row;
+      row.reserve(n);
+      for (size_t c = 0; c < n; ++c) row.push_back(st.value(static_cast<int>(c)));
+      rs->appendStoredRow(std::move(row));
+    } while (st.step());
   }
   positionFirst(*rs);
   return rs;

@@ -96,6 +96,11 @@ class SqliteStatement final : public StatementBackend {
     if (!p) return {};
     return std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
   }
+  std::string_view textView(int col) const override {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    if (!p) return {};
+    return {p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col))};
+  }
 
  private:
   void check(int rc) const {
