@@ -25,6 +25,7 @@
 #include "store/search_text.h"
 #include "update/datas_update.h"
 #include "update/group_chooser.h"
+#include "wayfind_version.h"
 
 namespace wayfind::app {
 
@@ -65,6 +66,7 @@ Options (for every command):
   --call-log FILE      log every timed call to FILE (also $WAYFIND_CALL_LOG)
   --json               print JSON instead of text
   --help               this text; "wayfind COMMAND --help" explains one command
+  --version            the program's version
 )";
 
 const std::map<std::string, std::string>& commandHelp() {
@@ -142,6 +144,7 @@ struct Invocation {
   bool all = false;
   bool edit = false;
   bool help = false;
+  bool version = false;
   size_t limit = 20;
   bool demo = false;
   std::string command;
@@ -186,6 +189,7 @@ Invocation parse(const std::vector<std::string>& args) {
       return args[++i];
     };
     if (a == "--help" || a == "-h") inv.help = true;
+    else if (a == "--version") inv.version = true;
     else if (a == "--json") inv.json = true;
     else if (a == "--all") inv.all = true;
     else if (a == "--edit") inv.edit = true;
@@ -587,6 +591,10 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
   } catch (const UsageError& e) {
     err << "wayfind: " << e.message << "\n";
     return 2;
+  }
+  if (inv.version) {
+    out << "wayfind " << WAYFIND_VERSION << "\n";
+    return 0;
   }
   if (inv.command.empty() || inv.command == "help") {
     // Without a command the line is wrong: the help then goes where errors go.

@@ -52,6 +52,19 @@ std::string userCacheFolder() {
   return AddBackslash(AddBackslash(base) + "wayfind") + kCacheFolderName;
 }
 
+// A library installed in a prefix (lib/ or lib/<multiarch>/ beside
+// share/wayfind/): its folder is the system's, not a place for one user's cache,
+// even where it could be written.
+bool installedInAPrefix() {
+  std::error_code ec;
+  for (fs::path dir = fs::path(ComponentFolder()).parent_path(); !dir.empty() && dir != dir.root_path();
+       dir = dir.parent_path()) {
+    if (fs::is_directory(dir.parent_path() / "share" / "wayfind", ec)) return true;
+    if (dir.filename().string().rfind("lib", 0) == 0) break;
+  }
+  return false;
+}
+
 [[noreturn]] void raiseNoFolder(const std::string& folder) {
   platform::raise(platform::err::kFileError, "WayfindInfo",
                   "The cache folder cannot be created: " + folder);
@@ -91,7 +104,7 @@ std::string CacheFolder() {
     return folder;
   }
   std::string beside = AddBackslash(ComponentFolder() + kCacheFolderName);
-  if (usableFolder(beside)) return beside;
+  if (!installedInAPrefix() && usableFolder(beside)) return beside;
   std::string fallback = userCacheFolder();
   if (fallback.empty()) raiseNoFolder(beside);
   fallback = AddBackslash(fallback);

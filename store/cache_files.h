@@ -3,8 +3,9 @@
 // dictionary; it is used only while its TimeStamp equals the server's version.
 //
 // The cache folder is "WayfindTemp" in the folder of the component's own shared
-// library, created on first use. When that folder cannot be written (a packaged
-// install), the user's cache folder serves instead
+// library, created on first use. When that folder cannot be written, or the
+// library is installed in a prefix (beside share/wayfind), the user's cache
+// folder serves instead
 // ($XDG_CACHE_HOME/wayfind/WayfindTemp, or ~/.cache/wayfind/WayfindTemp). The host
 // option SetCacheFolder, or the environment variable WAYFIND_CACHE_DIR, names the
 // cache folder itself and wins over both.

@@ -12,6 +12,7 @@
 
 #include "erp/storage/storage_error.h"
 #include "erp/storage/versions.h"
+#include "erp/text/resource_folder.h"
 
 namespace wayfind::erp::demo {
 
@@ -357,7 +358,7 @@ std::filesystem::path demoFolder() {
     if (!folderOverride().empty()) return folderOverride();
   }
   if (const char* env = std::getenv("WAYFIND_DEMO_DIR"); env && *env) return env;
-  return std::filesystem::path(WAYFIND_SOURCE_RESOURCES) / "demo";
+  return text::resourceFolder() / "demo";
 }
 
 void setDemoFolder(const std::filesystem::path& folder) {
