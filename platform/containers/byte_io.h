@@ -28,6 +28,8 @@ class ByteWriter {
   // Zero bytes up to the next multiple of eight from the start of the output
   // (which is the start of a file or of its content: the header is 24 bytes).
   void align8() { out_.append((8 - out_.size() % 8) % 8, '\0'); }
+  // The bytes written so far, for appending a whole array at once.
+  std::string& buffer() { return out_; }
 
  private:
   template <class T>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
@@ -88,6 +89,48 @@ size_t nullWords(size_t rows) { return (rows + 63) / 64; }
 
 // A record set column by column, each column as it lies in memory (see
 // decodeRecordsetColumns), so that loading takes the columns where they lie.
+// The cells of every field: a typed column's Null bits and values copied whole
+// (a value under a Null bit written as 0, text cells pointing into the table's
+// own text area), a Variant column cell by cell.
+void encodeColumnsAsTheyLie(ByteWriter& out, const Recordset& rs, const ColumnStore& store, int depth) {
+  const size_t rows = rs.storedRowCount();
+  const size_t words = nullWords(rows);
+  const int fields = rs.fieldCount();
+  for (int f = 0; f < fields; ++f) {
+    const ColumnStore::Kind kind = ColumnStore::kindFor(rs.fieldInfo(f).type);
+    if (kind == ColumnStore::Kind::Any) {
+      for (size_t r = 0; r < rows; ++r) {
+        try {
+          encodeCell(out, rs.storedCell(r, f), depth);
+        } catch (Unsavable& u) {
+          prefixLocation(u, "row " + std::to_string(r + 1) + ", field \"" + rs.fieldInfo(f).name + "\"");
+          throw;
+        }
+      }
+      continue;
+    }
+    const auto field = static_cast<size_t>(f);
+    const uint64_t* nulls = store.columnNulls(field);
+    out.align8();
+    for (size_t w = 0; w < words; ++w) {
+      const size_t used = std::min<size_t>(64, rows - w * 64);
+      out.u64(used == 64 ? nulls[w] : nulls[w] & ((uint64_t{1} << used) - 1));
+    }
+    const bool narrow = kind == ColumnStore::Kind::Int16 || kind == ColumnStore::Kind::Int32 ||
+                        kind == ColumnStore::Kind::Bool;
+    const size_t width = narrow ? 4 : 8;
+    std::string& bytes = out.buffer();
+    const size_t at = bytes.size();
+    bytes.append(static_cast<const char*>(store.columnValues(field)), rows * width);
+    for (size_t w = 0; w < words; ++w) {
+      for (uint64_t bits = nulls[w]; bits != 0; bits &= bits - 1) {
+        const size_t r = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+        if (r < rows) std::memset(bytes.data() + at + r * width, 0, width);
+      }
+    }
+  }
+}
+
 void encodeRecordset(ByteWriter& out, const Recordset& rs, int depth) {
   checkDepth(depth);
   out.u8(rs.isOpen() ? 1 : 0);
@@ -105,6 +148,17 @@ void encodeRecordset(ByteWriter& out, const Recordset& rs, int depth) {
   const size_t rows = rs.storedRowCount();
   encodeCount(out, rows);
   if (rows == 0) return;
+  // The typed columns lie in memory as the file has them: they are written as
+  // they lie, with the table's text area, unless overwritten texts fill much of
+  // that area (then the texts are gathered anew below).
+  const ColumnStore& store = rs.storedColumns();
+  const std::string_view area = store.textArea();
+  if (store.textGarbage() <= area.size() / 4) {
+    encodeColumnsAsTheyLie(out, rs, store, depth);
+    out.u64(area.size());
+    out.bytes(area);
+    return;
+  }
   // The texts of every text column, one after the other, in column and row order.
   std::string texts;
   std::vector<uint64_t> nulls(nullWords(rows));

@@ -185,6 +185,17 @@ void ColumnStore::reset(const std::vector<FieldInfo>& fields) {
   loaded_.reset();
 }
 
+const void* ColumnStore::columnValues(size_t field) const {
+  const Column& c = columns_[field];
+  if (c.kind == Kind::Any) return nullptr;
+  return c.narrow ? static_cast<const void*>(c.narrow) : static_cast<const void*>(c.wide);
+}
+
+const uint64_t* ColumnStore::columnNulls(size_t field) const {
+  const Column& c = columns_[field];
+  return c.kind == Kind::Any ? nullptr : c.nulls;
+}
+
 Cell ColumnStore::cell(size_t row, size_t field) const {
   const Column& col = columns_[field];
   if (col.kind == Kind::Any) return cellOf(col.any[row]);

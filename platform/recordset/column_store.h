@@ -130,6 +130,17 @@ class ColumnStore {
   // Bytes held for the rows (arrays, Null bits, text area, Variant cells).
   size_t memoryBytes() const;
 
+  // ---- saving as the rows lie ----
+  // A typed column's values (rows x 4 or x 8 bytes, as LoadedColumn), its Null
+  // bits (one per row, bits past the last row undefined), and the text area its
+  // text cells point into. A value under a Null bit is undefined. nullptr for a
+  // Variant field.
+  const void* columnValues(size_t field) const;
+  const uint64_t* columnNulls(size_t field) const;
+  std::string_view textArea() const { return {text_, textSize_}; }
+  // Bytes of the text area no cell points to any more.
+  size_t textGarbage() const { return textGarbage_; }
+
  private:
   // The value arrays and Null bits of every column live in one block of the
   // store (block_), so a small result set costs one allocation for its cells,

@@ -303,6 +303,8 @@ ColumnStore& Recordset::beginBulkLoad(size_t rows, size_t textBytes) {
   return impl_->rows;
 }
 
+const ColumnStore& Recordset::storedColumns() const { return impl_->rows; }
+
 void Recordset::endBulkLoad() {
   Impl& d = *impl_;
   d.rows.finishLoading();

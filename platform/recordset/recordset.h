@@ -139,6 +139,8 @@ class Recordset : public Object {
   // column store (values already of their field's type; textBytes of text
   // expected), then endBulkLoad() rebuilds the view and drops the indexes.
   ColumnStore& beginBulkLoad(size_t rows, size_t textBytes);
+  // The stored rows as they lie, for writing them out whole (the file form).
+  const ColumnStore& storedColumns() const;
   void endBulkLoad();
 
   // Bytes held by the rows, the view and the built indexes.
