@@ -16,6 +16,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -321,18 +322,39 @@ void ConsoleWindow::buildMenus() {
 }
 
 void ConsoleWindow::load() {
-  guarded([this] {
+  const bool loaded = guarded([this] {
     settings_ = ConsoleSettings::read(source_);
     applySettings();
     fillTopLevel();
     fillFavourites();
   });
+  if (loaded) prepareSearch();
+}
+
+void ConsoleWindow::prepareSearch() {
+  // The search gets its index ready between the console's events, a few
+  // milliseconds at a time, so the first keystroke finds it waiting. A failure
+  // here stops only the preparing: the keystroke that needs the index reports it.
+  if (!prepareTimer_) {
+    prepareTimer_ = new QTimer(this);
+    prepareTimer_->setInterval(4);
+    connect(prepareTimer_, &QTimer::timeout, this, [this] {
+      bool ready = true;
+      try {
+        ready = search_->prepareStep();
+      } catch (const std::exception&) {
+      }
+      if (ready) prepareTimer_->stop();
+    });
+  }
+  prepareTimer_->start();
 }
 
 void ConsoleWindow::refresh() {
   const QString selected = tvMenu_->currentItem() ? keyOf(tvMenu_->currentItem()) : QString();
   const QSet<QString> open = expandedKeys_;
   search_->treeChanged();
+  prepareSearch();
   guarded([&] {
     settings_ = ConsoleSettings::read(source_);
     applySettings();

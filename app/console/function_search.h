@@ -28,6 +28,9 @@ class FunctionSearch {
   virtual std::vector<SearchHit> find(const std::string& text, size_t limit) = 0;
   // The navigation tables were loaded again (an editor closed, a refresh).
   virtual void treeChanged() = 0;
+  // A short piece of the work of getting ready for the first keystroke (the
+  // console runs it between its events after it starts); true when ready.
+  virtual bool prepareStep() { return true; }
 };
 
 // The search the console uses.

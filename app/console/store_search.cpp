@@ -4,6 +4,8 @@
 #include "app/console/function_search.h"
 #include "store/search.h"
 
+#include <chrono>
+
 namespace wayfind::app::console {
 
 namespace {
@@ -20,6 +22,7 @@ class StoreSearch : public FunctionSearch {
   }
   // The index notices new tables on its own.
   void treeChanged() override {}
+  bool prepareStep() override { return store::FunctionSearch::instance().prepareStep(std::chrono::milliseconds(8)); }
 };
 
 }  // namespace
