@@ -85,8 +85,8 @@ SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* us
     if (replaced.empty() || FoldSearchText(name) != replaced || FoldSearchText(fn.name) == replaced)
       fn.otherNames.push_back(std::move(name));
   };
-  addChinese(f.text(kNameCht));
   if (simplified) addChinese(*simplified);
+  addChinese(f.text(kNameCht));
   fn.helpCode = platform::trimSpaces(f.text(kHelpCode));
   fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1));
   fn.className = f.text(kClass);
