@@ -250,9 +250,11 @@ class Builder {
     if (kind == kName) units = PinyinUnits(written, chinese);
     if (chinese) kind = kChineseName;
     const uint32_t foldedRef = intern(folded);
-    // A code is shown as written; a Chinese name keeps its characters for its
-    // pinyin; other names are shown folded.
-    const uint32_t rawRef = kind == kName ? foldedRef : intern(kind == kCode ? platform_trim(written) : written);
+    // As written, to be shown as what matched (and a Chinese name's pinyin is
+    // read from the characters it uses).
+    std::string shown = written;
+    std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+    const uint32_t rawRef = intern(platform_trim(shown));
     if (kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
     texts_.push_back({foldedRef | (static_cast<uint32_t>(kind) << kKindShift), rawRef});
     folded_.emplace_back(kind, folded);

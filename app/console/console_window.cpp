@@ -167,11 +167,11 @@ void ConsoleWindow::buildUi() {
   txtSearch_ = new QLineEdit;
   txtSearch_->setObjectName("txtSearch");
   txtSearch_->setClearButtonEnabled(true);
-  txtSearch_->setPlaceholderText("输入功能名称或助记码");
+  txtSearch_->setPlaceholderText("输入功能名称、助记码或拼音");
   lvResult_ = new QTreeWidget;
   lvResult_->setObjectName("lvResult");
-  lvResult_->setColumnCount(3);
-  lvResult_->setHeaderLabels({"功能", "助记码", "位置"});
+  lvResult_->setColumnCount(4);
+  lvResult_->setHeaderLabels({"功能", "助记码", "位置", "匹配"});
   lvResult_->setRootIsDecorated(false);
   lvResult_->header()->setSectionResizeMode(QHeaderView::Interactive);
   lvResult_->setColumnWidth(0, 200);
@@ -540,6 +540,24 @@ void ConsoleWindow::updateRecentList() {
   }
 }
 
+namespace {
+
+// What a result was found by, where the row does not show it already: the
+// pinyin of which name, a name in another language or script, a second help code,
+// or a near match.
+QString matchNote(const SearchHit& hit) {
+  const QString matched = q(hit.matched);
+  if (hit.typo) return langFormat("近似：%1", matched);
+  switch (hit.matchedBy) {
+    case SearchHit::Matched::PinyinInitials: return langFormat("拼音首字母：%1", matched);
+    case SearchHit::Matched::Pinyin: return langFormat("拼音：%1", matched);
+    case SearchHit::Matched::HelpCode: return hit.matched == hit.helpCode ? QString() : matched;
+    default: return hit.matched == hit.name ? QString() : matched;
+  }
+}
+
+}  // namespace
+
 void ConsoleWindow::runSearch(const QString& text) {
   lvResult_->clear();
   if (text.trimmed().isEmpty()) return;
@@ -550,6 +568,7 @@ void ConsoleWindow::runSearch(const QString& text) {
     item->setText(0, q(hit.name));
     item->setText(1, q(hit.helpCode));
     item->setText(2, q(hit.path));
+    item->setText(3, matchNote(hit));
     item->setData(0, kIdRole, hit.detailFuncId);
     item->setData(0, kLevelRole, static_cast<int>(Level::Det));
     item->setData(0, kPlaceRole, hit.subFuncId);

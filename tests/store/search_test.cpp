@@ -162,7 +162,7 @@ TEST_F(SearchTest, RanksEveryKindOfMatchInItsOrderEachInTreeOrder) {
   EXPECT_EQ(got, (decltype(got){{20, SearchRank::HelpCode, MatchedBy::HelpCode, "DAN"},
                                 {21, SearchRank::HelpCodePrefix, MatchedBy::HelpCode, "DANJU"},
                                 {27, SearchRank::HelpCodePrefix, MatchedBy::HelpCode, "DANJI"},
-                                {22, SearchRank::NamePrefix, MatchedBy::Name, "dance report"},
+                                {22, SearchRank::NamePrefix, MatchedBy::Name, "Dance Report"},
                                 {23, SearchRank::InitialsPrefix, MatchedBy::PinyinInitials, "到岸年报"},
                                 {24, SearchRank::PinyinPrefix, MatchedBy::Pinyin, "单据打印"},
                                 {26, SearchRank::Contains, MatchedBy::Pinyin, "凭证单据"},
