@@ -575,6 +575,8 @@ void ConsoleWindow::runSearch(const QString& text) {
     item->setData(0, kKeyRole, QVariantList{hit.topClassId, hit.subSysId, hit.subFuncId, hit.detailFuncId});
     lvResult_->addTopLevelItem(item);
   }
+  // Names and places read whole; what matched takes the rest of the width.
+  for (int column = 0; column < 3; ++column) lvResult_->resizeColumnToContents(column);
 }
 
 bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId) {

@@ -10,7 +10,8 @@
 //
 // Readings: the modern dictionaries' readings (kMandarin, kHanyuPinlu, kXHC1983,
 // kTGHZ2013), all of them, so a character with several readings (行: xing, hang)
-// is found by any; a character none of them covers takes kHanyuPinyin's. Tone
+// is found by any, except readings the dictionaries give the character only as a
+// variant form of another; a character none of them covers takes kHanyuPinyin's. Tone
 // marks are dropped and ü is written v, as pinyin is typed.
 //
 // Variants: characters linked by OpenCC's simplified-to-traditional and
@@ -101,14 +102,32 @@ std::string toneless(const std::string& reading) {
   return out;
 }
 
+// Whether a dictionary location ("0865.021", several joined by ",") names a main
+// entry: the last digit is 0 there, and above 0 where the character stands in
+// brackets as a variant form of the entry's character, whose reading that is
+// (坏 under 坯 pī).
+bool atMainEntry(const std::string& locations) {
+  std::istringstream parts(locations);
+  std::string at;
+  while (std::getline(parts, at, ',')) {
+    const size_t dot = at.find('.');
+    if (dot == std::string::npos || dot + 3 >= at.size() || at[dot + 3] == '0') return true;
+  }
+  return false;
+}
+
 // The readings of one Unihan value: "xíng", "xíng(2943) háng(218)",
-// "0442.080:háng 0443.050:hàng", "20811.060:háng,xìng,xíng".
-std::vector<std::string> readingsOf(const std::string& value) {
+// "0442.080:háng 0443.050:hàng", "20811.060:háng,xìng,xíng". With mainOnly, a
+// reading given only at variant entries of the dictionary is left out.
+std::vector<std::string> readingsOf(const std::string& value, bool mainOnly = false) {
   std::vector<std::string> out;
   std::istringstream words(value);
   std::string word;
   while (words >> word) {
-    if (auto colon = word.find(':'); colon != std::string::npos) word = word.substr(colon + 1);
+    if (auto colon = word.find(':'); colon != std::string::npos) {
+      if (mainOnly && !atMainEntry(word.substr(0, colon))) continue;
+      word = word.substr(colon + 1);
+    }
     if (auto paren = word.find('('); paren != std::string::npos) word = word.substr(0, paren);
     std::istringstream parts(word);
     std::string part;
@@ -202,8 +221,10 @@ int main(int argc, char** argv) {
   // ---- readings
   std::map<char32_t, std::set<std::string>> modern, hanyu;
   eachLine(readBz2(argv[1]), [&](char32_t cp, const std::string& field, const std::string& value) {
-    if (field == "kMandarin" || field == "kHanyuPinlu" || field == "kXHC1983" || field == "kTGHZ2013") {
+    if (field == "kMandarin" || field == "kHanyuPinlu") {
       for (auto& r : readingsOf(value)) modern[cp].insert(r);
+    } else if (field == "kXHC1983" || field == "kTGHZ2013") {
+      for (auto& r : readingsOf(value, true)) modern[cp].insert(r);
     } else if (field == "kHanyuPinyin") {
       for (auto& r : readingsOf(value)) hanyu[cp].insert(r);
     }
