@@ -22,6 +22,12 @@ std::string_view PinyinUnit::spelling(size_t k) const {
 
 std::vector<PinyinUnit> PinyinUnits(std::string_view name, bool& hasChinese) {
   std::vector<PinyinUnit> units;
+  PinyinUnits(name, units, hasChinese);
+  return units;
+}
+
+void PinyinUnits(std::string_view name, std::vector<PinyinUnit>& units, bool& hasChinese) {
+  units.clear();
   hasChinese = false;
   for (char32_t cp : CodePoints(name)) {
     const auto readings = hanzi::Readings(cp);
@@ -33,7 +39,6 @@ std::vector<PinyinUnit> PinyinUnits(std::string_view name, bool& hasChinese) {
     const char32_t folded = FoldSearchChar(cp);
     if (isLatinOrDigit(folded)) units.push_back({nullptr, 0, static_cast<char>(folded)});
   }
-  return units;
 }
 
 bool InitialsMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::string_view letters) {
@@ -74,17 +79,24 @@ bool FullPinyinMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::
   return fullFrom(units, first, typed, 0);
 }
 
-void FullSpellings(const std::vector<PinyinUnit>& units, size_t limit, std::vector<std::string>& out) {
-  out.clear();
-  if (units.empty() || limit == 0) return;
-  out.emplace_back();
+size_t FullSpellings(const std::vector<PinyinUnit>& units, size_t limit, std::vector<std::string>& out) {
+  if (units.empty() || limit == 0) return 0;
+  if (out.empty()) out.emplace_back();
+  out[0].clear();
+  size_t n = 1;
   for (const PinyinUnit& u : units) {
-    const size_t before = out.size();
-    for (size_t k = 1; k < u.spellings() && out.size() < limit; ++k) {
-      for (size_t s = 0; s < before && out.size() < limit; ++s) out.push_back(out[s] + std::string(u.spelling(k)));
+    const size_t before = n;
+    for (size_t k = 1; k < u.spellings() && n < limit; ++k) {
+      for (size_t s = 0; s < before && n < limit; ++s) {
+        if (out.size() <= n) out.emplace_back();
+        out[n].assign(out[s]);
+        out[n] += u.spelling(k);
+        ++n;
+      }
     }
     for (size_t s = 0; s < before; ++s) out[s] += u.spelling(0);
   }
+  return n;
 }
 
 void InitialLetters(const PinyinUnit& unit, std::string& out) {
@@ -96,31 +108,41 @@ void InitialLetters(const PinyinUnit& unit, std::string& out) {
   }
 }
 
-bool WithinOneTypo(std::string_view typed, std::string_view text) {
-  // Distance of typed to the best stretch of text ending at each position
-  // (a stretch may start anywhere: row 0 is all zeros), with swaps of
-  // neighbours counted as one error. Three rows of the table suffice.
-  const size_t m = typed.size();
-  if (m == 0 || m > 64) return false;
-  std::vector<uint8_t> before(m + 1), previous(m + 1), current(m + 1);
-  for (size_t i = 0; i <= m; ++i) previous[i] = static_cast<uint8_t>(std::min<size_t>(i, 2));
-  if (previous[m] <= 1) return true;
-  for (size_t j = 1; j <= text.size(); ++j) {
-    current[0] = 0;
-    for (size_t i = 1; i <= m; ++i) {
-      const bool same = typed[i - 1] == text[j - 1];
-      uint8_t best = static_cast<uint8_t>(previous[i - 1] + (same ? 0 : 1));
-      best = std::min<uint8_t>(best, static_cast<uint8_t>(previous[i] + 1));  // an extra letter in the text
-      best = std::min<uint8_t>(best, static_cast<uint8_t>(current[i - 1] + 1));  // a letter missing from it
-      if (i > 1 && j > 1 && typed[i - 1] == text[j - 2] && typed[i - 2] == text[j - 1])
-        best = std::min<uint8_t>(best, static_cast<uint8_t>(before[i - 2] + 1));
-      current[i] = std::min<uint8_t>(best, 2);
-    }
-    if (current[m] <= 1) return true;
-    std::swap(before, previous);
-    std::swap(previous, current);
+OneTypoMatcher::OneTypoMatcher(std::string_view typed) {
+  if (typed.empty() || typed.size() > 64) return;  // last_ stays 0: nothing matches
+  for (size_t i = 0; i < typed.size(); ++i) at_[static_cast<unsigned char>(typed[i])] |= uint64_t{1} << i;
+  last_ = uint64_t{1} << (typed.size() - 1);
+}
+
+// Bit j of exact says the typed text's first j + 1 bytes end here without an
+// error, of one with at most one. A stretch may start anywhere, hence the 1
+// shifted in at every step.
+bool OneTypoMatcher::in(std::string_view text) const {
+  if (last_ == 0) return false;
+  uint64_t exact = 0, one = 1;  // the first typed byte may be the one missing
+  uint64_t exactBefore = 0;     // exact one byte earlier, for swaps
+  unsigned char previous = 0;
+  if (one & last_) return true;
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    const uint64_t mask = at_[c];
+    const uint64_t ready = (exact << 1) | 1;  // the next typed byte may come now
+    const uint64_t exactNow = ready & mask;
+    uint64_t oneNow = (((one << 1) | 1) & mask)  // a byte as typed, after one error
+                      | ready                      // this byte typed wrong
+                      | ((exactNow << 1) | 1)      // a typed byte missing here
+                      | exact;                     // this byte extra
+    // Two neighbours swapped: typed j - 1 is this byte and typed j the one before.
+    oneNow |= ((((exactBefore << 1) | 1) & mask) << 1) & at_[previous];
+    if ((exactNow | oneNow) & last_) return true;
+    exactBefore = exact;
+    exact = exactNow;
+    one = oneNow;
+    previous = c;
   }
   return false;
 }
+
+bool WithinOneTypo(std::string_view typed, std::string_view text) { return OneTypoMatcher(typed).in(text); }
 
 }  // namespace wayfind::store

@@ -29,6 +29,7 @@ struct PinyinUnit {
 // character the name uses). hasChinese tells whether any unit is a Chinese
 // character with readings; without one, the name has no pinyin to match.
 std::vector<PinyinUnit> PinyinUnits(std::string_view name, bool& hasChinese);
+void PinyinUnits(std::string_view name, std::vector<PinyinUnit>& units, bool& hasChinese);
 
 // letters: the typed text without blanks, lower case.
 bool InitialsMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::string_view letters);
@@ -37,12 +38,27 @@ bool FullPinyinMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::
 
 // The full spellings of the name from its first unit, one reading per unit, at
 // most limit of them (a name of many characters with several readings each would
-// have thousands).
-void FullSpellings(const std::vector<PinyinUnit>& units, size_t limit, std::vector<std::string>& out);
+// have thousands): the first ones of out, how many answered. The strings of out
+// are reused.
+size_t FullSpellings(const std::vector<PinyinUnit>& units, size_t limit, std::vector<std::string>& out);
 
 // True when text holds a stretch that is at most one typing error away from
-// typed: one letter wrong, missing, extra, or two neighbours swapped.
+// typed: one letter wrong, missing, extra, or two neighbours swapped. Compares
+// bytes; typed texts longer than 64 bytes match nothing.
 bool WithinOneTypo(std::string_view typed, std::string_view text);
+
+// The same test prepared once for a typed text and run over many texts: the
+// states of all prefixes of the typed text are kept as bits of one word
+// (shift-and with one error, and swaps of neighbours).
+class OneTypoMatcher {
+ public:
+  explicit OneTypoMatcher(std::string_view typed);
+  bool in(std::string_view text) const;
+
+ private:
+  uint64_t at_[256] = {};  // for each byte, the positions of the typed text that hold it
+  uint64_t last_ = 0;      // the bit of the whole typed text
+};
 
 // The letters a unit's readings begin with, and the letters typed for them (a
 // reading's v may be typed u): at most a few.

@@ -365,7 +365,9 @@ FunctionSearchResult SearchFunctions(std::string_view text, size_t limit) {
   FunctionSearchResult result;
   if (limit == 0 || FoldSearchText(text).empty()) return result;
   const SearchIndex& index = FunctionSearch::instance().current();
-  std::vector<SearchMatch> matches = index.find(text, limit == SIZE_MAX ? limit : limit + 1);
+  bool incomplete = false;
+  std::vector<SearchMatch> matches = index.find(text, limit == SIZE_MAX ? limit : limit + 1, &incomplete);
+  result.more = incomplete;
   if (matches.size() > limit) {
     result.more = true;
     matches.resize(limit);

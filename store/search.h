@@ -52,7 +52,7 @@ struct FunctionSearchRow {
 
 struct FunctionSearchResult {
   std::vector<FunctionSearchRow> rows;
-  bool more = false;  // further functions match beyond the limit
+  bool more = false;  // further functions match beyond the limit (or may, one typing error away)
 };
 
 // At most limit functions that the text names, best first (SearchRank), each rank

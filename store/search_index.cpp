@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -141,7 +142,7 @@ class Builder {
 
   uint32_t intern(std::string_view s) {
     if (s.empty()) return 0;
-    auto it = interned_.find(std::string(s));
+    auto it = interned_.find(s);
     if (it != interned_.end()) return it->second;
     const auto ref = static_cast<uint32_t>(strings_.size());
     if (strings_.size() + s.size() + 10 > kRefMask) throw std::length_error("the search index's texts exceed 1 GB");
@@ -311,8 +312,13 @@ class Builder {
     }
   }
 
+  // Looked up by views: no text is copied to be looked up.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
   std::string strings_;
-  std::unordered_map<std::string, uint32_t> interned_;
+  std::unordered_map<std::string, uint32_t, TextHash, std::equal_to<>> interned_;
   std::vector<PlaceRec> places_;
   std::vector<FuncRec> functions_;
   std::vector<TextRec> texts_;
@@ -462,6 +468,8 @@ class SearchIndex::Query {
     if (limit_ > 4096) seenAll_.assign(index.size(), false);
   }
 
+  bool incomplete() const { return incomplete_; }
+
   std::vector<SearchMatch> run() {
     exactCodes();
     if (full()) return std::move(out_);
@@ -519,11 +527,19 @@ class SearchIndex::Query {
     return isDigit(s[0]) && isDigit(s[1]) ? keyOf(kNameStartPair, a, b) : keyOf(kind, a, b);
   }
 
+  // Checks the candidates in tree order until the answer is full (or check
+  // answers false).
   template <class Check>
   void walk(Candidates& candidates, Check check) {
     uint32_t from = 0, f = 0;
     while (!full() && candidates.nextFrom(from, f)) {
-      if (!seen(f)) check(f);
+      if (!seen(f)) {
+        if constexpr (std::is_same_v<decltype(check(f)), bool>) {
+          if (!check(f)) return;
+        } else {
+          check(f);
+        }
+      }
       from = f + 1;
     }
   }
@@ -570,10 +586,10 @@ class SearchIndex::Query {
     for (uint32_t t = firstText(f); t < endText(f); ++t) {
       if (kind(t) != kChineseName) continue;
       bool chinese = false;
-      const auto units = PinyinUnits(raw(t), chinese);
-      const size_t last = atStart ? std::min<size_t>(1, units.size()) : units.size();
+      PinyinUnits(raw(t), units_, chinese);
+      const size_t last = atStart ? std::min<size_t>(1, units_.size()) : units_.size();
       for (size_t i = 0; i < last; ++i) {
-        if (match(units, i)) {
+        if (match(units_, i)) {
           text = t;
           return true;
         }
@@ -644,47 +660,64 @@ class SearchIndex::Query {
     });
   }
 
-  // Three pieces of the text such that one typing error leaves at least one of
-  // them whole: a text that holds the typed text with one error holds that piece.
-  static std::vector<std::pair<size_t, size_t>> pieces(size_t n) {
-    if (n == 5) return {{0, 2}, {2, 4}, {3, 5}};
-    const size_t a = n / 3, b = (n - a) / 2;
-    return {{0, a}, {a, a + b}, {a + b, n}};
+  // Candidates for a text typed with one error. Cut it in three pieces: one
+  // letter wrong, missing or extra spoils at most one piece, so a text that holds
+  // the typed one with such an error holds two whole pieces; two letters swapped
+  // across the cut between two pieces leaves the third whole, and both pieces
+  // but for the letters next to the cut. One group of lists for each way.
+  using Range = std::pair<size_t, size_t>;
+  static std::vector<std::vector<Range>> typoGroups(size_t n) {
+    const size_t a = std::max<size_t>(2, n / 3), c = a, b = n - a - c;
+    const Range p1{0, a}, p2{a, a + b}, p3{a + b, n};
+    const Range p1Cut{0, a - 1}, p2Front{a + 1, a + b}, p2Cut{a, a + b - 1}, p3Back{a + b + 1, n};
+    return {{p1, p2}, {p1, p3}, {p2, p3}, {p1Cut, p2Front, p3}, {p1, p2Cut, p3Back}};
   }
 
   void typos() {
     Candidates c;
-    for (auto [from, to] : pieces(cps_.size())) {
+    for (const auto& group : typoGroups(cps_.size())) {
       std::vector<PostingList> lists;
-      textPairs(cps_, from, to, lists);
+      for (auto [from, to] : group)
+        if (to > from) textPairs(cps_, from, to, lists);
       c.addGroup(std::move(lists));
     }
     if (letters_.size() >= 5) {
-      for (auto [from, to] : pieces(letters_.size())) {
+      // Pinyin letters have no lists of one letter: a piece of one letter adds
+      // nothing (each group keeps a piece of two letters or more).
+      for (const auto& group : typoGroups(letters_.size())) {
         std::vector<PostingList> lists;
-        pinyinPairs(kFullPair, std::string_view(letters_).substr(from, to - from), lists);
+        for (auto [from, to] : group)
+          if (to > from + 1) pinyinPairs(kFullPair, std::string_view(letters_).substr(from, to - from), lists);
         c.addGroup(std::move(lists));
       }
     }
+    const OneTypoMatcher typed(q_), spelled(letters_);
     std::vector<std::string> spellings;
+    size_t looked = 0;
     walk(c, [&](uint32_t f) {
+      if (++looked > kTypoCandidates) {
+        incomplete_ = true;
+        return false;
+      }
       for (uint32_t t = firstText(f); t < endText(f); ++t) {
-        if (WithinOneTypo(q_, folded(t))) {
+        if (typed.in(folded(t))) {
           emit(f, SearchRank::Typo, kind(t) == kCode ? MatchedBy::HelpCode : MatchedBy::Name, t);
-          return;
+          return true;
         }
       }
       for (uint32_t t = firstText(f); t < endText(f); ++t) {
         if (kind(t) != kChineseName) continue;
         bool chinese = false;
-        FullSpellings(PinyinUnits(raw(t), chinese), 16, spellings);
-        for (const auto& s : spellings) {
-          if (WithinOneTypo(letters_, s)) {
+        PinyinUnits(raw(t), units_, chinese);
+        const size_t n = FullSpellings(units_, 16, spellings);
+        for (size_t k = 0; k < n; ++k) {
+          if (spelled.in(spellings[k])) {
             emit(f, SearchRank::Typo, MatchedBy::Pinyin, t);
-            return;
+            return true;
           }
         }
       }
+      return true;
     });
   }
 
@@ -698,14 +731,20 @@ class SearchIndex::Query {
   size_t letterCount_ = 0;
   std::string letters_;  // the text without blanks
   std::vector<SearchMatch> out_;
+  std::vector<PinyinUnit> units_;  // of the name being checked
+  bool incomplete_ = false;
   std::vector<uint32_t> seenFew_;
   std::vector<bool> seenAll_;
 };
 
-std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit) const {
+std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit, bool* incomplete) const {
+  if (incomplete) *incomplete = false;
   const std::string query = FoldSearchText(text);
   if (query.empty() || limit == 0 || functionCount_ == 0) return {};
-  return Query(*this, query, limit).run();
+  Query q(*this, query, limit);
+  std::vector<SearchMatch> out = q.run();
+  if (incomplete) *incomplete = q.incomplete();
+  return out;
 }
 
 }  // namespace wayfind::store

@@ -16,7 +16,8 @@
 //   Contains        a name or help code holds the text, or a Chinese name's
 //                   initials or full pinyin do from a later character on
 //   Typo            a Latin text of five letters or more is one typing error away
-//                   from a stretch of a name, a help code or a full pinyin
+//                   from a stretch of a name, a help code or a full pinyin (among
+//                   the first kTypoCandidates candidates)
 // A character with several readings matches by any of them (store/pinyin_match.h).
 //
 // The whole index lies in one block of bytes: the texts, fixed-size records of
@@ -62,6 +63,10 @@ struct SearchFunction {
   std::vector<std::string> otherNames;
 };
 
+// How many candidates one query checks for typing errors at most: where the
+// pieces of a mistyped text occur in most names, a keystroke still ends soon.
+inline constexpr size_t kTypoCandidates = 1024;
+
 enum class SearchRank : uint8_t { HelpCode, HelpCodePrefix, NamePrefix, InitialsPrefix, PinyinPrefix, Contains, Typo };
 
 // What a text matched: a help code, a name as written, a Chinese name's pinyin
@@ -99,8 +104,10 @@ class SearchIndex {
   static SearchIndex fromBytes(std::string_view bytes, std::shared_ptr<const void> holder);
 
   // At most limit matches of the text (folded here), best first. An empty or blank
-  // text matches nothing.
-  std::vector<SearchMatch> find(std::string_view text, size_t limit) const;
+  // text matches nothing. Looking for typing errors stops after
+  // kTypoCandidates candidates: then incomplete (when given) is set, as further
+  // functions may be one error away.
+  std::vector<SearchMatch> find(std::string_view text, size_t limit, bool* incomplete = nullptr) const;
 
   size_t size() const { return functionCount_; }
   IndexedFunction function(uint32_t f) const;

@@ -561,6 +561,31 @@ TEST_F(SearchTest, AFailedLoadReachesTheCallerAndTheNextSearchRecovers) {
   EXPECT_EQ(found("PZLR"), (std::vector<int32_t>{11}));
 }
 
+TEST(OneTypoTest, OneLetterWrongMissingExtraOrSwappedAnywhereInTheText) {
+  struct Case {
+    const char* typed;
+    const char* text;
+    bool near;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"voucher", "voucher entry", true},     // no error at all
+           {"vouchre", "my voucher entry", true},  // two neighbours swapped
+           {"ovucher", "voucher", true},           // ... at the start
+           {"voucehr", "voucher", true},           // ... at the end
+           {"vouxher", "voucher", true},           // one wrong
+           {"vocher", "voucher", true},            // one missing
+           {"vouccher", "voucher", true},          // one extra
+           {"xoucher", "voucher", true},
+           {"vouche", "vouc", false},              // two missing
+           {"ovuchre", "voucher", false},          // two swaps
+           {"vxuxher", "voucher", false},          // two wrong
+           {"voucher", "", false},
+           {"", "voucher", false},
+       }) {
+    EXPECT_EQ(store::WithinOneTypo(c.typed, c.text), c.near) << c.typed << " in " << c.text;
+  }
+}
+
 // The index against a plain scan of the same functions, on random names drawn
 // from a small alphabet so that texts share many characters, pairs and pinyin
 // letters, with texts long enough for typing errors.
@@ -646,9 +671,9 @@ TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
         }
         if (letterCount >= 5) {
           std::vector<std::string> spellings;
-          store::FullSpellings(units, 16, spellings);
-          for (const auto& sp : spellings)
-            if (store::WithinOneTypo(letters, sp)) better(6);
+          const size_t count = store::FullSpellings(units, 16, spellings);
+          for (size_t k = 0; k < count; ++k)
+            if (store::WithinOneTypo(letters, spellings[k])) better(6);
         }
       }
       if (rank < 7) ranked.emplace_back(rank, f);
