@@ -272,24 +272,27 @@ bool FunctionSearch::tryLoad(const Source& now) {
   return true;
 }
 
-void FunctionSearch::install(SearchIndex index, Source source, bool made) {
-  index_ = std::make_unique<SearchIndex>(std::move(index));
-  source_ = std::move(source);
-  if (!made) {
-    ++loads_;
-    return;
-  }
-  ++builds_;
-  if (source_.fileKey.empty()) return;
+namespace {
+
+// Without the file the next console makes the index again; this one works on.
+void saveQuietly(const std::string& path, const std::string& key, const SearchIndex& index) {
+  if (key.empty()) return;
   try {
-    SaveSearchIndex(source_.filePath, source_.fileKey, *index_);
+    SaveSearchIndex(path, key, index);
   } catch (const std::exception&) {
-    // Without the file the next console makes the index again; this one works on.
   }
 }
 
+}  // namespace
+
+void FunctionSearch::install(SearchIndex index, Source source, bool made) {
+  index_ = std::make_unique<SearchIndex>(std::move(index));
+  source_ = std::move(source);
+  ++(made ? builds_ : loads_);
+}
+
 void FunctionSearch::finishPending() {
-  SearchIndex made = building_.get();
+  SearchIndex made = building_.get();  // made and saved on the thread
   install(std::move(made), std::move(buildingFor_), true);
   buildingFor_ = Source();
 }
@@ -328,6 +331,7 @@ const SearchIndex& FunctionSearch::current() {
   reading_->step(std::chrono::steady_clock::time_point::max());
   SearchIndex made(reading_->tree.places, reading_->tree.functions);
   reading_.reset();
+  saveQuietly(now.filePath, now.fileKey, made);
   install(std::move(made), std::move(now), true);
   return *index_;
 }
@@ -355,7 +359,12 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
   auto tree = std::make_shared<SearchTree>(std::move(reading_->tree));
   buildingFor_ = reading_->source;
   reading_.reset();
-  building_ = std::async(std::launch::async, [tree] { return SearchIndex(tree->places, tree->functions); });
+  // Made and saved on a thread of its own: nothing there touches the store.
+  building_ = std::async(std::launch::async, [tree, path = buildingFor_.filePath, key = buildingFor_.fileKey] {
+    SearchIndex made(tree->places, tree->functions);
+    saveQuietly(path, key, made);
+    return made;
+  });
   return false;
 }
 

@@ -17,7 +17,7 @@ namespace wayfind::store {
 namespace index_layout {
 
 constexpr uint32_t kMagic = 0x49534657;  // "WFSI"
-constexpr uint32_t kFormat = 1;
+constexpr uint32_t kFormat = 2;  // 2: skips every 32 numbers
 
 enum Section { kStrings, kPlaces, kFunctions, kTexts, kCodes, kKeys, kLists, kPostings, kSkips, kSectionCount };
 
@@ -140,15 +140,24 @@ class Builder {
  public:
   Builder() { strings_.push_back('\0'); }
 
+  // A text that many functions share (a class name, a place's names): stored once.
   uint32_t intern(std::string_view s) {
     if (s.empty()) return 0;
     auto it = interned_.find(s);
     if (it != interned_.end()) return it->second;
-    const auto ref = static_cast<uint32_t>(strings_.size());
-    if (strings_.size() + s.size() + 10 > kRefMask) throw std::length_error("the search index's texts exceed 1 GB");
-    writeLength(strings_, s.size());
-    strings_.append(s);
+    const uint32_t ref = append(s);
     interned_.emplace(std::string(s), ref);
+    return ref;
+  }
+
+  // A text of the function being added (its names and codes, mostly its own):
+  // stored once for the function.
+  uint32_t local(std::string_view s) {
+    if (s.empty()) return 0;
+    for (uint32_t ref : local_)
+      if (view(ref) == s) return ref;
+    const uint32_t ref = append(s);
+    local_.push_back(ref);
     return ref;
   }
 
@@ -161,8 +170,9 @@ class Builder {
     if (fn.place >= placeCount) throw std::out_of_range("a search function's place is not among the places");
     const auto f = static_cast<uint32_t>(functions_.size());
     const std::string code = std::string(platform_trim(fn.helpCode)), code1 = std::string(platform_trim(fn.helpCode1));
-    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), intern(fn.name), intern(code),
-                          intern(code1), intern(fn.className), intern(fn.classParam),
+    local_.clear();
+    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(code),
+                          local(code1), intern(fn.className), intern(fn.classParam),
                           static_cast<uint32_t>(texts_.size())});
     keys_.clear();
     folded_.clear();
@@ -228,6 +238,14 @@ class Builder {
     return s;
   }
 
+  uint32_t append(std::string_view s) {
+    const auto ref = static_cast<uint32_t>(strings_.size());
+    if (strings_.size() + s.size() + 10 > kRefMask) throw std::length_error("the search index's texts exceed 1 GB");
+    writeLength(strings_, s.size());
+    strings_.append(s);
+    return ref;
+  }
+
   std::string_view view(uint32_t ref) const {
     size_t at = ref, n = 0;
     for (int shift = 0;; shift += 7) {
@@ -247,15 +265,16 @@ class Builder {
       if (text == folded && (k == kCode) == (kind == kCode)) return;  // the same text again
     }
     bool chinese = false;
-    std::vector<PinyinUnit> units;
-    if (kind == kName) units = PinyinUnits(written, chinese);
+    std::vector<PinyinUnit>& units = units_;
+    units.clear();
+    if (kind == kName) PinyinUnits(written, units, chinese);
     if (chinese) kind = kChineseName;
-    const uint32_t foldedRef = intern(folded);
+    const uint32_t foldedRef = local(folded);
     // As written, to be shown as what matched (and a Chinese name's pinyin is
     // read from the characters it uses).
     std::string shown = written;
     std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
-    const uint32_t rawRef = intern(platform_trim(shown));
+    const uint32_t rawRef = local(platform_trim(shown));
     if (kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
     texts_.push_back({foldedRef | (static_cast<uint32_t>(kind) << kKindShift), rawRef});
     folded_.emplace_back(kind, folded);
@@ -324,6 +343,8 @@ class Builder {
   std::vector<TextRec> texts_;
   std::vector<uint32_t> codes_;
   std::unordered_map<uint64_t, std::vector<uint32_t>> postings_;
+  std::vector<uint32_t> local_;                              // texts of the function being added
+  std::vector<PinyinUnit> units_;
   std::vector<uint64_t> keys_;                               // of the function being added
   std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
 };

@@ -65,7 +65,7 @@ struct SearchFunction {
 
 // How many candidates one query checks for typing errors at most: where the
 // pieces of a mistyped text occur in most names, a keystroke still ends soon.
-inline constexpr size_t kTypoCandidates = 1024;
+inline constexpr size_t kTypoCandidates = 512;
 
 enum class SearchRank : uint8_t { HelpCode, HelpCodePrefix, NamePrefix, InitialsPrefix, PinyinPrefix, Contains, Typo };
 

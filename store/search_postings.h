@@ -2,7 +2,7 @@
 // of characters, a pair of pinyin letters) the ascending numbers of the functions
 // whose texts hold it, written as the differences from one number to the next in
 // seven-bit groups, so a list of close numbers takes about a byte a function.
-// Every 128th number a skip entry records the value and where the next one
+// Every 32nd number a skip entry records the value and where the next one
 // starts, so a walk can leap through a long list instead of reading all of it.
 //
 // A PostingCursor reads one list in place (the index's bytes may be a mapped
@@ -16,7 +16,7 @@
 
 namespace wayfind::store {
 
-inline constexpr uint32_t kPostingBlock = 128;
+inline constexpr uint32_t kPostingBlock = 32;
 
 struct PostingSkip {
   uint32_t value;   // the last number of the block before
