@@ -129,33 +129,38 @@ struct FunctionSearch::Reading {
   explicit Reading(Source s) : source(std::move(s)) {}
 
   Source source;
-  bool started = false;
+  bool namesRead = false;
   UserDetailNames userNames;
   std::unordered_map<int32_t, std::string> simplified;
+  std::vector<SearchPlace> tops;       // top class filled in
+  bool topsRead = false;
+  size_t nextTop = 0;
   std::vector<SearchPlace> systems;    // top class and subsystem filled in
   size_t nextSystem = 0;
   std::vector<SearchPlace> subFuncs;   // all three levels filled in
   size_t nextSubFunc = 0;
   SearchTree tree;
 
-  void start() {
-    userNames = UserDetailNames::read();
-    simplified = simplifiedNames();
-    // Each query answers a record set of its own, so the levels can be read one
-    // inside the other while the next queries set their filters on the shared tables.
+  // Each query answers a record set of its own, so one level's rows can be read
+  // while the next queries set their filters on the shared tables.
+  void readTops() {
     eachRow(GetTopClass(), [&](Recordset& top) {
       const Fields t(top, {"FTopClassID", "FTopClassName"});
       SearchPlace place;
       place.topClassId = t.id(0);
       place.topClassName = t.text(1);
-      eachRow(GetSubSystem(place.topClassId), [&](Recordset& sys) {
-        const Fields s(sys, {"FSubSysID", "FName"});
-        place.subSysId = s.id(0);
-        place.subSysName = s.text(1);
-        systems.push_back(place);
-      });
+      tops.push_back(std::move(place));
     });
-    started = true;
+  }
+
+  void readTop(const SearchPlace& top) {
+    eachRow(GetSubSystem(top.topClassId), [&](Recordset& sys) {
+      const Fields s(sys, {"FSubSysID", "FName"});
+      SearchPlace place = top;
+      place.subSysId = s.id(0);
+      place.subSysName = s.text(1);
+      systems.push_back(std::move(place));
+    });
   }
 
   void readSystem(const SearchPlace& system) {
@@ -182,11 +187,23 @@ struct FunctionSearch::Reading {
     if (used) tree.places.push_back(place);
   }
 
-  // Reads until done (true) or until the deadline has passed (false).
+  // Reads until done (true) or until the deadline has passed (false), one query
+  // at a time.
   bool step(std::chrono::steady_clock::time_point deadline) {
     auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
-    if (!started) {
-      start();
+    if (!namesRead) {
+      userNames = UserDetailNames::read();
+      simplified = simplifiedNames();
+      namesRead = true;
+      if (late()) return false;
+    }
+    if (!topsRead) {
+      readTops();
+      topsRead = true;
+      if (late()) return false;
+    }
+    while (nextTop < tops.size()) {
+      readTop(tops[nextTop++]);
       if (late()) return false;
     }
     while (nextSystem < systems.size()) {

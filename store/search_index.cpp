@@ -17,7 +17,7 @@ namespace wayfind::store {
 namespace index_layout {
 
 constexpr uint32_t kMagic = 0x49534657;  // "WFSI"
-constexpr uint32_t kFormat = 2;  // 2: skips every 32 numbers
+constexpr uint32_t kFormat = 3;  // 3: dense lists as bitmaps
 
 enum Section { kStrings, kPlaces, kFunctions, kTexts, kCodes, kKeys, kLists, kPostings, kSkips, kSectionCount };
 
@@ -62,8 +62,9 @@ constexpr uint32_t kRefMask = (1u << kKindShift) - 1;
 struct ListRec {
   uint32_t count;
   uint32_t offset;     // in the postings section
-  uint32_t firstSkip;  // in the skips section
+  uint32_t firstSkip;  // in the skips section; kBitmapList: the list is a bitmap
 };
+constexpr uint32_t kBitmapList = UINT32_MAX;
 
 // Posting-list keys: a kind and one or two characters (21 bits each).
 enum KeyKind : uint64_t {
@@ -104,11 +105,14 @@ struct SearchIndex::Layout {
   size_t postingsSize = 0;
   const PostingSkip* skips = nullptr;
   size_t skipCount = 0;
+  uint32_t functionCount = 0;
 
   PostingList list(uint64_t key) const {
     const uint64_t* it = std::lower_bound(keys, keys + keyCount, key);
     if (it == keys + keyCount || *it != key) return {};
     const ListRec& l = lists[it - keys];
+    if (l.firstSkip == kBitmapList)
+      return {nullptr, nullptr, nullptr, l.count, reinterpret_cast<const uint64_t*>(postings + l.offset), functionCount};
     return {postings + l.offset, postings + postingsSize, skips + l.firstSkip, l.count};
   }
 };
@@ -198,11 +202,18 @@ class Builder {
     lists.reserve(keys.size());
     std::string postings;
     std::vector<PostingSkip> skips;
+    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
     for (uint64_t k : keys) {
       const auto& list = postings_[k];
-      lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()),
-                       static_cast<uint32_t>(skips.size())});
-      EncodePostings(list, postings, skips);
+      if (PostingsAsBitmap(list.size(), functions)) {
+        postings.resize((postings.size() + 7) / 8 * 8, '\0');
+        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()), kBitmapList});
+        EncodeBitmap(list, functions, postings);
+      } else {
+        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()),
+                         static_cast<uint32_t>(skips.size())});
+        EncodePostings(list, postings, skips);
+      }
       if (postings.size() > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
     }
     postings_.clear();
@@ -426,8 +437,15 @@ void SearchIndex::attach() {
   for (size_t c = 0; c < layout->codeCount; ++c) {
     if (layout->codes[c] >= layout->textCount) throw std::runtime_error("a help code of the search index is damaged");
   }
+  layout->functionCount = h.functions;
   for (size_t k = 0; k < layout->keyCount; ++k) {
     const ListRec& l = layout->lists[k];
+    if (l.firstSkip == kBitmapList) {
+      if (l.offset % 8 != 0 || l.offset > layout->postingsSize ||
+          BitmapBytes(h.functions) > layout->postingsSize - l.offset)
+        throw std::runtime_error("a list of the search index is damaged");
+      continue;
+    }
     const size_t skips = l.count == 0 ? 0 : (l.count - 1) / kPostingBlock;
     if (l.offset > layout->postingsSize || l.firstSkip > layout->skipCount || skips > layout->skipCount - l.firstSkip)
       throw std::runtime_error("a list of the search index is damaged");
@@ -494,7 +512,7 @@ class SearchIndex::Query {
   std::vector<SearchMatch> run() {
     exactCodes();
     if (full()) return std::move(out_);
-    prefixes(kCodeStartOne, kCodeStartPair, SearchRank::HelpCodePrefix, kCode);
+    if (!codePrefixesBySort()) prefixes(kCodeStartOne, kCodeStartPair, SearchRank::HelpCodePrefix, kCode);
     if (full()) return std::move(out_);
     prefixes(kNameStartOne, kNameStartPair, SearchRank::NamePrefix, kName);
     if (latin_) {
@@ -574,6 +592,26 @@ class SearchIndex::Query {
       const uint32_t f = functionOfText(*it);
       if (!seen(f)) emit(f, SearchRank::HelpCode, MatchedBy::HelpCode, *it);
     }
+  }
+
+  // The help codes that begin with the text lie side by side in the sorted
+  // codes: when there are few, their functions are sorted into tree order here
+  // instead of walking lists (false: too many, walk the lists, which then meet
+  // matches at once).
+  bool codePrefixesBySort() {
+    const uint32_t* begin = l_.codes;
+    const uint32_t* end = l_.codes + l_.codeCount;
+    const uint32_t* lo = std::partition_point(begin, end, [&](uint32_t t) { return folded(t) < q_; });
+    const uint32_t* hi = std::partition_point(lo, end, [&](uint32_t t) { return folded(t).starts_with(q_); });
+    if (hi - lo > 4096) return false;
+    std::vector<std::pair<uint32_t, uint32_t>> found;  // function, text
+    for (const uint32_t* it = lo; it != hi; ++it) found.emplace_back(functionOfText(*it), *it);
+    std::sort(found.begin(), found.end());
+    for (const auto& [f, t] : found) {
+      if (full()) break;
+      if (!seen(f)) emit(f, SearchRank::HelpCodePrefix, MatchedBy::HelpCode, t);
+    }
+    return true;
   }
 
   uint32_t functionOfText(uint32_t t) const {

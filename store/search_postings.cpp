@@ -20,8 +20,37 @@ void EncodePostings(const std::vector<uint32_t>& list, std::string& bytes, std::
   }
 }
 
+bool PostingsAsBitmap(size_t count, uint32_t functions) {
+  return functions >= 256 && count * kBitmapDensity >= functions;
+}
+
+void EncodeBitmap(const std::vector<uint32_t>& list, uint32_t functions, std::string& bytes) {
+  std::vector<uint64_t> words(BitmapBytes(functions) / 8, 0);
+  for (uint32_t f : list) words[f / 64] |= uint64_t{1} << (f % 64);
+  bytes.append(reinterpret_cast<const char*>(words.data()), words.size() * 8);
+}
+
 PostingCursor::PostingCursor(const PostingList& list) : list_(list), at_(list.bytes) {
-  if (list_.count > 0) decode();
+  if (list_.words) {
+    nextBit(0);
+  } else if (list_.count > 0) {
+    decode();
+  }
+}
+
+// The first set bit from from on; done when there is none.
+void PostingCursor::nextBit(uint32_t from) {
+  index_ = 0;
+  for (uint32_t w = from / 64; from < list_.bits && w < (list_.bits + 63) / 64; ++w, from = w * 64) {
+    const uint64_t word = list_.words[w] & (~uint64_t{0} << (from % 64));
+    if (word) {
+      const uint32_t bit = w * 64 + static_cast<uint32_t>(__builtin_ctzll(word));
+      if (bit >= list_.bits) break;
+      value_ = bit;
+      return;
+    }
+  }
+  index_ = list_.count;
 }
 
 // Reads the number at at_, adding it to value_. A list that runs past the end of
@@ -42,11 +71,13 @@ void PostingCursor::decode() {
 }
 
 void PostingCursor::next() {
+  if (list_.words) return nextBit(value_ + 1);
   if (++index_ < list_.count) decode();
 }
 
 void PostingCursor::seek(uint32_t target) {
   if (done() || value_ >= target) return;
+  if (list_.words) return nextBit(target);
   // Leap to the last block whose predecessor's last number is below target.
   const uint32_t block = index_ / kPostingBlock;
   const uint32_t blocks = list_.count == 0 ? 0 : (list_.count - 1) / kPostingBlock;  // skip entries

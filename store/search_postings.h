@@ -26,13 +26,26 @@ struct PostingSkip {
 // Appends one ascending list (no repeats) to bytes and its skips to skips.
 void EncodePostings(const std::vector<uint32_t>& list, std::string& bytes, std::vector<PostingSkip>& skips);
 
+// A list that holds at least one function in kBitmapDensity is kept as a bitmap
+// instead, one bit per function: no bigger than its differences would be, and a
+// walk finds the next function in it with a few word operations.
+inline constexpr uint32_t kBitmapDensity = 8;
+bool PostingsAsBitmap(size_t count, uint32_t functions);
+// Appends the bitmap of an ascending list over functions functions (8-byte
+// words, starting on a multiple of 8 of bytes).
+void EncodeBitmap(const std::vector<uint32_t>& list, uint32_t functions, std::string& bytes);
+inline size_t BitmapBytes(uint32_t functions) { return (size_t{functions} + 63) / 64 * 8; }
+
 // A list as it lies in the index: count numbers starting at bytes, with
-// count / kPostingBlock skip entries starting at skips.
+// (count - 1) / kPostingBlock skip entries starting at skips; or, when words is
+// set, a bitmap of bits bits.
 struct PostingList {
   const uint8_t* bytes = nullptr;
   const uint8_t* end = nullptr;  // the end of the bytes the list may read
   const PostingSkip* skips = nullptr;
   uint32_t count = 0;
+  const uint64_t* words = nullptr;
+  uint32_t bits = 0;
 };
 
 class PostingCursor {
@@ -47,6 +60,7 @@ class PostingCursor {
 
  private:
   void decode();
+  void nextBit(uint32_t from);
   PostingList list_;
   const uint8_t* at_ = nullptr;
   uint32_t index_ = 0;
