@@ -603,7 +603,7 @@ class SearchIndex::Query {
     const uint32_t* end = l_.codes + l_.codeCount;
     const uint32_t* lo = std::partition_point(begin, end, [&](uint32_t t) { return folded(t) < q_; });
     const uint32_t* hi = std::partition_point(lo, end, [&](uint32_t t) { return folded(t).starts_with(q_); });
-    if (hi - lo > 4096) return false;
+    if (hi - lo > 512) return false;
     std::vector<std::pair<uint32_t, uint32_t>> found;  // function, text
     for (const uint32_t* it = lo; it != hi; ++it) found.emplace_back(functionOfText(*it), *it);
     std::sort(found.begin(), found.end());

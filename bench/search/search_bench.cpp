@@ -69,6 +69,13 @@ double cpuNow() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
+// CPU time of the calling thread alone (a console's steps run on its UI thread).
+double threadCpuNow() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 struct Timed {
   double wall = 0, cpu = 0;  // seconds
 };
@@ -209,20 +216,23 @@ void measure(int32_t functions, const std::filesystem::path& root) {
 
   // ---- first keystroke, no saved index: prepared between the console's events
   forgetIndex(true);
-  double longestStep = 0;
+  double longestStep = 0, longestStepCpu = 0;
   int steps = 0;
   const auto start = Clock::now();
   for (;;) {
     const auto s0 = Clock::now();
+    const double c0 = threadCpuNow();
     const bool ready = store::FunctionSearch::instance().prepareStep(std::chrono::milliseconds(8));
     longestStep = std::max(longestStep, std::chrono::duration<double>(Clock::now() - s0).count());
+    longestStepCpu = std::max(longestStepCpu, threadCpuNow() - c0);
     ++steps;
     if (ready) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(4));  // the console's other events
   }
   const double readyAfter = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("%-58s %9.1f ms wall, %d steps, longest %.1f ms\n", "no saved index: ready after the console shows",
-              readyAfter * 1e3, steps, longestStep * 1e3);
+  std::printf("%-58s %9.1f ms wall, %d steps, longest %.1f ms wall (%.1f ms CPU)\n",
+              "no saved index: ready after the console shows", readyAfter * 1e3, steps, longestStep * 1e3,
+              longestStepCpu * 1e3);
   forgetIndex(true);
   store::FunctionSearch::instance().prepareStep(std::chrono::milliseconds(8));  // the first step, then a key
   const Timed eager = timed([] { benchmark::DoNotOptimize(store::SearchFunctions("m", kLimit)); });
