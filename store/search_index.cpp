@@ -571,7 +571,9 @@ class SearchIndex::Query {
   template <class Check>
   void walk(Candidates& candidates, Check check) {
     uint32_t from = 0, f = 0;
-    while (!full() && candidates.nextFrom(from, f)) {
+    // Lists are ascending: a number beyond the functions (only a damaged index
+    // holds one) ends the walk.
+    while (!full() && candidates.nextFrom(from, f) && f < index_.size()) {
       if (!seen(f)) {
         if constexpr (std::is_same_v<decltype(check(f)), bool>) {
           if (!check(f)) return;

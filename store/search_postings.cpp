@@ -2,6 +2,7 @@
 #include "store/search_postings.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace wayfind::store {
 
@@ -103,7 +104,17 @@ void PostingCursor::seek(uint32_t target) {
 void Candidates::addGroup(std::vector<PostingList> lists) {
   Group g;
   if (lists.empty()) return;
-  std::sort(lists.begin(), lists.end(), [](const PostingList& a, const PostingList& b) { return a.count < b.count; });
+  std::sort(lists.begin(), lists.end(), [](const PostingList& a, const PostingList& b) {
+    if (a.count != b.count) return a.count < b.count;
+    if (a.bytes != b.bytes) return std::less<const uint8_t*>()(a.bytes, b.bytes);
+    return std::less<const uint64_t*>()(a.words, b.words);
+  });
+  // A list named twice (a pair that a text holds twice) is walked once.
+  lists.erase(std::unique(lists.begin(), lists.end(),
+                          [](const PostingList& a, const PostingList& b) {
+                            return a.count == b.count && a.bytes == b.bytes && a.words == b.words;
+                          }),
+              lists.end());
   for (const auto& l : lists) g.cursors.emplace_back(l);
   g.done = g.cursors.front().done();
   groups_.push_back(std::move(g));

@@ -225,6 +225,8 @@ void measure(int32_t functions, const std::filesystem::path& root) {
     const bool ready = store::FunctionSearch::instance().prepareStep(std::chrono::milliseconds(8));
     longestStep = std::max(longestStep, std::chrono::duration<double>(Clock::now() - s0).count());
     longestStepCpu = std::max(longestStepCpu, threadCpuNow() - c0);
+    if (std::getenv("WAYFIND_BENCH_STEPS") && threadCpuNow() - c0 > 0.010)
+      std::printf("  step %d took %.1f ms CPU\n", steps, (threadCpuNow() - c0) * 1e3);
     ++steps;
     if (ready) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(4));  // the console's other events

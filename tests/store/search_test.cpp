@@ -710,6 +710,24 @@ TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
     ASSERT_EQ(a.size(), b.size()) << text;
     for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].function, b[i].function) << text;
   }
+  // Damaged bytes are refused or, where every number still points inside the
+  // index, read without leaving it.
+  std::mt19937 damage(11);
+  for (int round = 0; round < 300; ++round) {
+    auto spoilt = std::make_shared<std::string>(*copy);
+    for (int k = 0; k < 4; ++k) (*spoilt)[damage() % spoilt->size()] ^= static_cast<char>(1 + damage() % 255);
+    try {
+      const auto read = store::SearchIndex::fromBytes(*spoilt, spoilt);
+      for (const char* text : {"pz", "a", "凭证", "pingz", "1", "bcpzin"}) {
+        for (const auto& m : read.find(text, 50)) {
+          ASSERT_LT(m.function, read.size());
+          read.function(m.function);
+          read.matchedText(m);
+        }
+      }
+    } catch (const std::runtime_error&) {
+    }
+  }
   // Bytes that are not a whole index are refused, not read.
   for (size_t cut : {size_t{0}, size_t{16}, copy->size() / 2, copy->size() - 8}) {
     auto part = std::make_shared<std::string>(copy->substr(0, cut));
