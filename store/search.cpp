@@ -377,8 +377,9 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
   buildingFor_ = reading_->source;
   reading_.reset();
   // Made and saved on a thread of its own: nothing there touches the store.
-  building_ = std::async(std::launch::async, [tree, path = buildingFor_.filePath, key = buildingFor_.fileKey] {
+  building_ = std::async(std::launch::async, [tree, path = buildingFor_.filePath, key = buildingFor_.fileKey]() mutable {
     SearchIndex made(tree->places, tree->functions);
+    tree.reset();  // freed here, not by the console's thread when it takes the index
     saveQuietly(path, key, made);
     return made;
   });

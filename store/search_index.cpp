@@ -546,20 +546,68 @@ class SearchIndex::Query {
   PostingList list(uint64_t key) const { return l_.list(key); }
 
   // The lists of every pair of neighbouring characters of the text (or of its
-  // one character): a function that holds the text is on all of them.
-  void textPairs(const std::vector<char32_t>& cps, size_t from, size_t to, std::vector<PostingList>& lists) const {
+  // one character): a function that holds the text is on all of them. whole: the
+  // pairs are all the text's (not a piece of it for typing errors).
+  void textPairs(const std::vector<char32_t>& cps, size_t from, size_t to, std::vector<PostingList>& lists,
+                 bool whole = true) {
     if (to - from == 1) {
       lists.push_back(list(keyOf(kAnyOne, cps[from])));
       return;
     }
-    for (size_t i = from; i + 1 < to; ++i) lists.push_back(list(keyOf(kAnyPair, cps[i], cps[i + 1])));
+    const PostingList* digits = whole ? digitPairs() : nullptr;
+    for (size_t i = from; i + 1 < to; ++i) {
+      if (digits && cps[i] < 0x80 && cps[i + 1] < 0x80 && isDigit(static_cast<char>(cps[i])) &&
+          isDigit(static_cast<char>(cps[i + 1]))) {
+        lists.push_back(*digits);
+        continue;
+      }
+      lists.push_back(list(keyOf(kAnyPair, cps[i], cps[i + 1])));
+    }
   }
   // The same over pinyin letters; two digits side by side are found as text.
-  void pinyinPairs(KeyKind kind, std::string_view s, std::vector<PostingList>& lists) const {
+  void pinyinPairs(KeyKind kind, std::string_view s, std::vector<PostingList>& lists, bool whole = true) {
+    const PostingList* digits = whole && letters_ == q_ ? digitPairs() : nullptr;
     for (size_t i = 0; i + 1 < s.size(); ++i) {
       const auto a = static_cast<unsigned char>(s[i]), b = static_cast<unsigned char>(s[i + 1]);
-      lists.push_back(list(isDigit(s[i]) && isDigit(s[i + 1]) ? keyOf(kAnyPair, a, b) : keyOf(kind, a, b)));
+      if (isDigit(s[i]) && isDigit(s[i + 1])) {
+        lists.push_back(digits ? *digits : list(keyOf(kAnyPair, a, b)));
+        continue;
+      }
+      lists.push_back(list(keyOf(kind, a, b)));
     }
+  }
+
+  // The functions whose texts hold every pair of digits of the text, found once
+  // for all the ranks that need them (numbers are in many names, so each pair's
+  // list is long and their intersection much shorter); nullptr when the text has
+  // fewer than two such pairs or too many functions hold them.
+  const PostingList* digitPairs() {
+    if (digitsTried_) return digitsUsable_ ? &digitsList_ : nullptr;
+    digitsTried_ = true;
+    std::vector<PostingList> lists;
+    for (size_t i = 0; i + 1 < cps_.size(); ++i) {
+      if (cps_[i] < 0x80 && cps_[i + 1] < 0x80 && isDigit(static_cast<char>(cps_[i])) &&
+          isDigit(static_cast<char>(cps_[i + 1])))
+        lists.push_back(list(keyOf(kAnyPair, cps_[i], cps_[i + 1])));
+    }
+    Candidates c;
+    c.addGroup(lists);
+    if (lists.size() < 2) return nullptr;
+    uint32_t from = 0, f = 0;
+    while (c.nextFrom(from, f) && f < index_.size()) {
+      if (digits_.size() == 65536) {
+        digits_.clear();
+        return nullptr;
+      }
+      digits_.push_back(f);
+      from = f + 1;
+    }
+    static const uint32_t none = 0;
+    digitsList_ = {};
+    digitsList_.plain = digits_.empty() ? &none : digits_.data();
+    digitsList_.count = static_cast<uint32_t>(digits_.size());
+    digitsUsable_ = true;
+    return &digitsList_;
   }
   uint64_t pinyinStart(KeyKind kind, std::string_view s) const {
     const auto a = static_cast<unsigned char>(s[0]), b = static_cast<unsigned char>(s[1]);
@@ -739,7 +787,7 @@ class SearchIndex::Query {
     for (const auto& group : typoGroups(cps_.size())) {
       std::vector<PostingList> lists;
       for (auto [from, to] : group)
-        if (to > from) textPairs(cps_, from, to, lists);
+        if (to > from) textPairs(cps_, from, to, lists, false);
       c.addGroup(std::move(lists));
     }
     if (letters_.size() >= 5) {
@@ -748,7 +796,7 @@ class SearchIndex::Query {
       for (const auto& group : typoGroups(letters_.size())) {
         std::vector<PostingList> lists;
         for (auto [from, to] : group)
-          if (to > from + 1) pinyinPairs(kFullPair, std::string_view(letters_).substr(from, to - from), lists);
+          if (to > from + 1) pinyinPairs(kFullPair, std::string_view(letters_).substr(from, to - from), lists, false);
         c.addGroup(std::move(lists));
       }
     }
@@ -793,6 +841,10 @@ class SearchIndex::Query {
   std::string letters_;  // the text without blanks
   std::vector<SearchMatch> out_;
   std::vector<PinyinUnit> units_;  // of the name being checked
+  bool digitsTried_ = false;
+  bool digitsUsable_ = false;
+  std::vector<uint32_t> digits_;
+  PostingList digitsList_;
   bool incomplete_ = false;
   std::vector<uint32_t> seenFew_;
   std::vector<bool> seenAll_;

@@ -34,6 +34,8 @@ void EncodeBitmap(const std::vector<uint32_t>& list, uint32_t functions, std::st
 PostingCursor::PostingCursor(const PostingList& list) : list_(list), at_(list.bytes) {
   if (list_.words) {
     nextBit(0);
+  } else if (list_.plain) {
+    if (list_.count > 0) value_ = list_.plain[0];
   } else if (list_.count > 0) {
     decode();
   }
@@ -73,12 +75,22 @@ void PostingCursor::decode() {
 
 void PostingCursor::next() {
   if (list_.words) return nextBit(value_ + 1);
+  if (list_.plain) {
+    if (++index_ < list_.count) value_ = list_.plain[index_];
+    return;
+  }
   if (++index_ < list_.count) decode();
 }
 
 void PostingCursor::seek(uint32_t target) {
   if (done() || value_ >= target) return;
   if (list_.words) return nextBit(target);
+  if (list_.plain) {
+    index_ = static_cast<uint32_t>(std::lower_bound(list_.plain + index_, list_.plain + list_.count, target) -
+                                   list_.plain);
+    if (index_ < list_.count) value_ = list_.plain[index_];
+    return;
+  }
   // Leap to the last block whose predecessor's last number is below target.
   const uint32_t block = index_ / kPostingBlock;
   const uint32_t blocks = list_.count == 0 ? 0 : (list_.count - 1) / kPostingBlock;  // skip entries
@@ -107,12 +119,14 @@ void Candidates::addGroup(std::vector<PostingList> lists) {
   std::sort(lists.begin(), lists.end(), [](const PostingList& a, const PostingList& b) {
     if (a.count != b.count) return a.count < b.count;
     if (a.bytes != b.bytes) return std::less<const uint8_t*>()(a.bytes, b.bytes);
-    return std::less<const uint64_t*>()(a.words, b.words);
+    if (a.words != b.words) return std::less<const uint64_t*>()(a.words, b.words);
+    return std::less<const uint32_t*>()(a.plain, b.plain);
   });
   // A list named twice (a pair that a text holds twice) is walked once.
   lists.erase(std::unique(lists.begin(), lists.end(),
                           [](const PostingList& a, const PostingList& b) {
-                            return a.count == b.count && a.bytes == b.bytes && a.words == b.words;
+                            return a.count == b.count && a.bytes == b.bytes && a.words == b.words &&
+                                   a.plain == b.plain;
                           }),
               lists.end());
   for (const auto& l : lists) g.cursors.emplace_back(l);

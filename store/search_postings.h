@@ -38,7 +38,7 @@ inline size_t BitmapBytes(uint32_t functions) { return (size_t{functions} + 63) 
 
 // A list as it lies in the index: count numbers starting at bytes, with
 // (count - 1) / kPostingBlock skip entries starting at skips; or, when words is
-// set, a bitmap of bits bits.
+// set, a bitmap of bits bits; or, when plain is set, count numbers as they are.
 struct PostingList {
   const uint8_t* bytes = nullptr;
   const uint8_t* end = nullptr;  // the end of the bytes the list may read
@@ -46,6 +46,7 @@ struct PostingList {
   uint32_t count = 0;
   const uint64_t* words = nullptr;
   uint32_t bits = 0;
+  const uint32_t* plain = nullptr;  // or count numbers as they are (made for one query)
 };
 
 class PostingCursor {

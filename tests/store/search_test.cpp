@@ -590,7 +590,7 @@ TEST(OneTypoTest, OneLetterWrongMissingExtraOrSwappedAnywhereInTheText) {
 // from a small alphabet so that texts share many characters, pairs and pinyin
 // letters, with texts long enough for typing errors.
 TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
-  const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", "行", " ", "Ａ", "1", "p", "z", "i", "n", "g"};
+  const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", "行", " ", "Ａ", "1", "2", "p", "z", "i", "n", "g"};
   std::mt19937 rng(7);
   auto word = [&](int maxLength) {
     std::string w;
