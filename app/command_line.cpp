@@ -99,12 +99,17 @@ Example: wayfind call DatasUpdate.UpdateSubSysFuncName 10000101 凭证管理
 
 First lists the detail functions whose help code (the user's or the template's) is
 TEXT, as the middle tier answers the help-code lookup. Then searches the tree the
-user sees for TEXT in help codes and in the names in simplified Chinese,
-traditional Chinese and English, without regard to letter case or full-width
-letters: functions whose help code is TEXT first, then those whose name or code
-begins with it, then those that hold it anywhere, each group in tree order. Only
+user sees for TEXT in help codes, in the names in simplified Chinese,
+traditional Chinese and English, and in the pinyin of the Chinese names, without
+regard to letter case, full-width letters or simplified, traditional and variant
+characters. Functions come in this order, each group in tree order: help code is
+TEXT; a help code begins with it; a name begins with it; TEXT is the pinyin
+initials of the start of a name ("pzcx"); TEXT is the full pinyin of the start of
+a name, with or without spaces ("pingzheng"); a name, code or pinyin holds it
+further on; and, for TEXT of five letters or more, one typing error away. Only
 visible functions of the user's account type, under visible parents, are found,
-by the user's own names.
+by the user's own names. With --json each result says what it matched by
+("matchedBy": helpCode, name, pinyinInitials, pinyin) and the text ("matched").
 
   --limit N   at most N search results (default 20)
 )"},
@@ -406,11 +411,26 @@ int runCall(const Invocation& inv, std::ostream& out) {
 
 // ---- search, favourites, export, import ----
 
+// The rank as before the finer ranks came: an exact help code, a beginning, a
+// part; a match with one typing error is "typo". matchedBy says what matched.
 const char* rankName(store::SearchRank rank) {
   switch (rank) {
     case store::SearchRank::HelpCode: return "helpCode";
-    case store::SearchRank::Prefix: return "prefix";
+    case store::SearchRank::HelpCodePrefix:
+    case store::SearchRank::NamePrefix:
+    case store::SearchRank::InitialsPrefix:
+    case store::SearchRank::PinyinPrefix: return "prefix";
+    case store::SearchRank::Typo: return "typo";
     default: return "contains";
+  }
+}
+
+const char* matchedByName(store::MatchedBy by) {
+  switch (by) {
+    case store::MatchedBy::HelpCode: return "helpCode";
+    case store::MatchedBy::PinyinInitials: return "pinyinInitials";
+    case store::MatchedBy::Pinyin: return "pinyin";
+    default: return "name";
   }
 }
 
@@ -423,7 +443,8 @@ std::string searchRowJson(const store::FunctionSearchRow& r) {
          ",\"topClassName\":" + jsonString(r.topClassName) + ",\"subSysName\":" + jsonString(r.subSysName) +
          ",\"subFuncName\":" + jsonString(r.subFuncName) + ",\"path\":" + jsonString(r.path) +
          ",\"className\":" + jsonString(r.className) + ",\"classParam\":" + jsonString(r.classParam) +
-         ",\"enabled\":" + (r.enabled ? "true" : "false") + "}";
+         ",\"enabled\":" + (r.enabled ? "true" : "false") + ",\"matchedBy\":" + jsonString(matchedByName(r.matchedBy)) +
+         ",\"matched\":" + jsonString(r.matched) + "}";
 }
 
 std::string searchRowText(size_t number, const store::FunctionSearchRow& r) {
@@ -433,6 +454,10 @@ std::string searchRowText(size_t number, const store::FunctionSearchRow& r) {
   if (!codes.empty()) line += "  [" + codes + "]";
   line += "  " + r.path;
   if (!r.enabled) line += "  (disabled)";
+  if (r.matchedBy == store::MatchedBy::PinyinInitials || r.matchedBy == store::MatchedBy::Pinyin ||
+      r.rank == store::SearchRank::Typo || r.matched != r.name)
+    line += "  (" + std::string(r.rank == store::SearchRank::Typo ? "nearly " : "") + matchedByName(r.matchedBy) +
+            (r.matched.empty() ? "" : ": " + r.matched) + ")";
   return line + "\n";
 }
 

@@ -1,5 +1,5 @@
-// Reading the visible tree into a search index, keeping the index current, and
-// turning its matches into rows.
+// Reading the visible tree into a search index, keeping the index current (in
+// memory, in its file, or made again), and turning its matches into rows.
 #include "store/search.h"
 
 #include <cstdint>
@@ -16,7 +16,11 @@
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
+#include "store/cache_files.h"
+#include "store/hanzi.h"
+#include "store/loading.h"
 #include "store/queries.h"
+#include "store/search_index_file.h"
 #include "store/search_text.h"
 
 namespace wayfind::store {
@@ -61,16 +65,28 @@ enum DetailField { kId, kFuncName, kNameEn, kNameCht, kShowName, kHelpCode, kHel
 
 // One merged detail row as the user sees it, named as the console's tree names it
 // (store/display_name.h). A function the user has named is no longer found by the
-// template's show name; its merged function name still finds it.
-SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* userShow) {
+// template's show name, in either script; its merged function name and its
+// English name still find it. simplified: the template's simplified name, when
+// the session is in another language.
+SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* userShow,
+                          const std::string* simplified) {
   SearchFunction fn;
   fn.detailFuncId = f.id(kId);
   fn.place = place;
   const std::string funcName = context::RemoveLineBreaks(f.text(kFuncName));
-  fn.name = DetailFuncDisplayName(funcName, f.text(kShowName), userShow);
+  const std::string showName = f.text(kShowName);
+  fn.name = DetailFuncDisplayName(funcName, showName, userShow);
   if (!userShow || !blank(context::RemoveLineBreaks(*userShow))) fn.otherNames.push_back(funcName);
   fn.otherNames.push_back(f.text(kNameEn));
-  fn.otherNames.push_back(f.text(kNameCht));
+  // The merged row still carries the show name the user's name replaced; its
+  // twin in the other Chinese script is the same name.
+  const std::string replaced = userShow ? FoldSearchText(showName) : std::string();
+  auto addChinese = [&](std::string name) {
+    if (replaced.empty() || FoldSearchText(name) != replaced || FoldSearchText(fn.name) == replaced)
+      fn.otherNames.push_back(std::move(name));
+  };
+  if (simplified) addChinese(*simplified);
+  addChinese(f.text(kNameCht));
   fn.helpCode = platform::trimSpaces(f.text(kHelpCode));
   fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1));
   fn.className = f.text(kClass);
@@ -104,42 +120,120 @@ std::unordered_map<int32_t, std::string> simplifiedNames() {
 
 }  // namespace
 
-SearchIndex ReadSearchIndex() {
-  const auto userNames = UserDetailNames::read();
-  const auto simplified = simplifiedNames();
-  std::vector<SearchPlace> places;
-  std::vector<SearchFunction> functions;
+// ------------------------------------------------------------ reading the tree
 
-  // Each query answers a record set of its own, so the levels can be read one
-  // inside the other while the next queries set their filters on the shared tables.
-  eachRow(GetTopClass(), [&](Recordset& top) {
-    const Fields t(top, {"FTopClassID", "FTopClassName"});
-    SearchPlace place;
-    place.topClassId = t.id(0);
-    place.topClassName = t.text(1);
-    eachRow(GetSubSystem(place.topClassId), [&](Recordset& sys) {
+// The tree is read level by level, each level in the order the tree shows it:
+// all subsystems, then every subsystem's sub-functions, then every sub-function's
+// detail functions, so the reading can stop after any one query and go on later.
+struct FunctionSearch::Reading {
+  explicit Reading(Source s) : source(std::move(s)) {}
+
+  Source source;
+  bool namesRead = false;
+  UserDetailNames userNames;
+  std::unordered_map<int32_t, std::string> simplified;
+  std::vector<SearchPlace> tops;       // top class filled in
+  bool topsRead = false;
+  size_t nextTop = 0;
+  std::vector<SearchPlace> systems;    // top class and subsystem filled in
+  size_t nextSystem = 0;
+  std::vector<SearchPlace> subFuncs;   // all three levels filled in
+  size_t nextSubFunc = 0;
+  SearchTree tree;
+
+  // Each query answers a record set of its own, so one level's rows can be read
+  // while the next queries set their filters on the shared tables.
+  void readTops() {
+    eachRow(GetTopClass(), [&](Recordset& top) {
+      const Fields t(top, {"FTopClassID", "FTopClassName"});
+      SearchPlace place;
+      place.topClassId = t.id(0);
+      place.topClassName = t.text(1);
+      tops.push_back(std::move(place));
+    });
+  }
+
+  void readTop(const SearchPlace& top) {
+    eachRow(GetSubSystem(top.topClassId), [&](Recordset& sys) {
       const Fields s(sys, {"FSubSysID", "FName"});
+      SearchPlace place = top;
       place.subSysId = s.id(0);
       place.subSysName = s.text(1);
-      eachRow(GetSubFunc(place.subSysId), [&](Recordset& sub) {
-        const Fields u(sub, {"FSubFuncID", "FFuncName"});
-        place.subFuncId = u.id(0);
-        place.subFuncName = u.text(1);
-        const auto placeIndex = static_cast<uint32_t>(places.size());
-        bool used = false;
-        eachRow(GetDetailFunc(place.subFuncId), [&](Recordset& det) {
-          const Fields d(det, {"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
-                               "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"});
-          functions.push_back(functionOf(d, placeIndex, userNames.showName(place.subFuncId, d.id(kId))));
-          if (auto name = simplified.find(d.id(kId)); name != simplified.end())
-            functions.back().otherNames.push_back(name->second);
-          used = true;
-        });
-        if (used) places.push_back(place);
-      });
+      systems.push_back(std::move(place));
     });
-  });
-  return SearchIndex(std::move(places), std::move(functions));
+  }
+
+  void readSystem(const SearchPlace& system) {
+    eachRow(GetSubFunc(system.subSysId), [&](Recordset& sub) {
+      const Fields u(sub, {"FSubFuncID", "FFuncName"});
+      SearchPlace place = system;
+      place.subFuncId = u.id(0);
+      place.subFuncName = u.text(1);
+      subFuncs.push_back(std::move(place));
+    });
+  }
+
+  void readSubFunc(const SearchPlace& place) {
+    const auto placeIndex = static_cast<uint32_t>(tree.places.size());
+    bool used = false;
+    eachRow(GetDetailFunc(place.subFuncId), [&](Recordset& det) {
+      const Fields d(det, {"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
+                           "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"});
+      const auto name = simplified.find(d.id(kId));
+      tree.functions.push_back(functionOf(d, placeIndex, userNames.showName(place.subFuncId, d.id(kId)),
+                                          name == simplified.end() ? nullptr : &name->second));
+      used = true;
+    });
+    if (used) tree.places.push_back(place);
+  }
+
+  // Reads until done (true) or until the deadline has passed (false), one query
+  // at a time.
+  bool step(std::chrono::steady_clock::time_point deadline) {
+    auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
+    if (!namesRead) {
+      userNames = UserDetailNames::read();
+      simplified = simplifiedNames();
+      namesRead = true;
+      if (late()) return false;
+    }
+    if (!topsRead) {
+      readTops();
+      topsRead = true;
+      if (late()) return false;
+    }
+    while (nextTop < tops.size()) {
+      readTop(tops[nextTop++]);
+      if (late()) return false;
+    }
+    while (nextSystem < systems.size()) {
+      readSystem(systems[nextSystem++]);
+      if (late()) return false;
+    }
+    while (nextSubFunc < subFuncs.size()) {
+      readSubFunc(subFuncs[nextSubFunc++]);
+      if (nextSubFunc < subFuncs.size() && late()) return false;
+    }
+    return true;
+  }
+};
+
+SearchTree ReadSearchTree() {
+  FunctionSearch::Reading reading({});
+  reading.step(std::chrono::steady_clock::time_point::max());
+  return std::move(reading.tree);
+}
+
+SearchIndex ReadSearchIndex() {
+  const SearchTree tree = ReadSearchTree();
+  return SearchIndex(tree.places, tree.functions);
+}
+
+std::string SearchIndexFilePath() {
+  const std::optional<int32_t> userId = UserIdFromProps(context::PropsString());
+  if (!userId) return std::string();
+  return CacheFolder() + "SearchIndex" + context::GetLanguageCode() + SafeFileNamePart(context::UUID()) +
+         std::to_string(*userId) + ".idx";
 }
 
 // ------------------------------------------------------------ FunctionSearch
@@ -149,7 +243,10 @@ FunctionSearch& FunctionSearch::instance() {
   return search;
 }
 
-void FunctionSearch::reset() { *this = FunctionSearch(); }
+void FunctionSearch::reset() {
+  if (building_.valid()) building_.wait();
+  *this = FunctionSearch();
+}
 
 FunctionSearch::Source FunctionSearch::sourceNow() {
   const auto& s = DataInfo::instance();
@@ -169,16 +266,124 @@ bool FunctionSearch::same(const Source& a, const Source& b) {
   return a.acctTypeCode == b.acctTypeCode && a.bosQuery == b.bosQuery;
 }
 
+namespace {
+
+// What a saved index must have been made for: both versions of the tables in the
+// slots and what filters the tree. Empty (nothing is saved) when a version is not
+// known, as for a login without a user id.
+std::string fileKeyOf(int32_t acctTypeCode, bool bosQuery) {
+  const auto& s = DataInfo::instance();
+  if (!s.loadedTemplate.known || !s.loadedUser.known) return std::string();
+  return "template=" + s.loadedTemplate.timeStamp + "\nuser=" + s.loadedUser.timeStamp +
+         "\nacct=" + std::to_string(acctTypeCode) + "\nbos=" + (bosQuery ? "1" : "0") +
+         "\nlanguage=" + context::GetLanguageCode() + "\n";
+}
+
+}  // namespace
+
+bool FunctionSearch::tryLoad(const Source& now) {
+  if (now.fileKey.empty()) return false;
+  std::optional<SearchIndex> saved = LoadSearchIndex(now.filePath, now.fileKey);
+  if (!saved) return false;
+  install(std::move(*saved), now, false);
+  return true;
+}
+
+namespace {
+
+// Without the file the next console makes the index again; this one works on.
+void saveQuietly(const std::string& path, const std::string& key, const SearchIndex& index) {
+  if (key.empty()) return;
+  try {
+    SaveSearchIndex(path, key, index);
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+void FunctionSearch::install(SearchIndex index, Source source, bool made) {
+  index_ = std::make_unique<SearchIndex>(std::move(index));
+  source_ = std::move(source);
+  ++(made ? builds_ : loads_);
+}
+
+void FunctionSearch::finishPending() {
+  SearchIndex made = building_.get();  // made and saved on the thread
+  install(std::move(made), std::move(buildingFor_), true);
+  buildingFor_ = Source();
+}
+
+// The source with the saved index's key and file (only asked for when the index
+// must change: the login properties are not read on every keystroke).
+FunctionSearch::Source FunctionSearch::withFile(Source now) {
+  now.fileKey = fileKeyOf(now.acctTypeCode, now.bosQuery);
+  if (!now.fileKey.empty()) {
+    try {
+      now.filePath = SearchIndexFilePath();
+    } catch (const std::exception&) {
+      now.filePath.clear();
+    }
+    if (now.filePath.empty()) now.fileKey.clear();
+  }
+  return now;
+}
+
 const SearchIndex& FunctionSearch::current() {
   EnsureLoaded();
   Source now = sourceNow();
-  if (index_ && same(now, source_)) return *index_;
+  if (fresh(now)) return *index_;
+  if (building_.valid()) {
+    if (same(buildingFor_, now)) {
+      finishPending();
+      return *index_;
+    }
+    building_.wait();
+    building_ = {};
+  }
+  now = withFile(std::move(now));
+  if (tryLoad(now)) return *index_;
+  if (!reading_ || !same(reading_->source, now)) reading_ = std::make_shared<Reading>(now);
   // Built aside and swapped in whole: a failing read keeps the previous index.
-  auto fresh = std::make_unique<SearchIndex>(ReadSearchIndex());
-  index_ = std::move(fresh);
-  source_ = std::move(now);
-  ++builds_;
+  reading_->step(std::chrono::steady_clock::time_point::max());
+  SearchIndex made(reading_->tree.places, reading_->tree.functions);
+  reading_.reset();
+  saveQuietly(now.filePath, now.fileKey, made);
+  install(std::move(made), std::move(now), true);
   return *index_;
+}
+
+bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
+  const auto deadline = std::chrono::steady_clock::now() + budget;
+  EnsureLoaded();
+  Source now = sourceNow();
+  if (fresh(now)) return true;
+  if (building_.valid()) {
+    if (same(buildingFor_, now)) {
+      if (building_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+      finishPending();
+      return true;
+    }
+    building_.wait();  // made from tables that are gone
+    building_ = {};
+  }
+  if (!reading_ || !same(reading_->source, now)) {
+    now = withFile(std::move(now));
+    if (tryLoad(now)) return true;
+    reading_ = std::make_shared<Reading>(now);
+  }
+  if (!reading_->step(deadline)) return false;
+  auto tree = std::make_shared<SearchTree>(std::move(reading_->tree));
+  buildingFor_ = reading_->source;
+  reading_.reset();
+  // Made and saved on a thread of its own: nothing there touches the store.
+  building_ = std::async(std::launch::async, [tree, path = buildingFor_.filePath, key = buildingFor_.fileKey]() mutable {
+    SearchIndex made(tree->places, tree->functions);
+    tree.reset();  // freed here, not by the console's thread when it takes the index
+    saveQuietly(path, key, made);
+    return made;
+  });
+  return false;
 }
 
 // ------------------------------------------------------------ SearchFunctions
@@ -187,17 +392,21 @@ FunctionSearchResult SearchFunctions(std::string_view text, size_t limit) {
   FunctionSearchResult result;
   if (limit == 0 || FoldSearchText(text).empty()) return result;
   const SearchIndex& index = FunctionSearch::instance().current();
-  std::vector<SearchMatch> matches = index.find(text, limit == SIZE_MAX ? limit : limit + 1);
+  bool incomplete = false;
+  std::vector<SearchMatch> matches = index.find(text, limit == SIZE_MAX ? limit : limit + 1, &incomplete);
+  result.more = incomplete;
   if (matches.size() > limit) {
     result.more = true;
     matches.resize(limit);
   }
   result.rows.reserve(matches.size());
   for (const SearchMatch& m : matches) {
-    const SearchFunction& fn = index.functions()[m.function];
-    const SearchPlace& place = index.places()[fn.place];
+    const IndexedFunction fn = index.function(m.function);
+    const IndexedPlace place = index.place(fn.place);
     FunctionSearchRow row;
     row.rank = m.rank;
+    row.matchedBy = m.by;
+    row.matched = index.matchedText(m);
     row.topClassId = place.topClassId;
     row.subSysId = place.subSysId;
     row.subFuncId = place.subFuncId;
@@ -208,7 +417,7 @@ FunctionSearchResult SearchFunctions(std::string_view text, size_t limit) {
     row.topClassName = place.topClassName;
     row.subSysName = place.subSysName;
     row.subFuncName = place.subFuncName;
-    row.path = place.topClassName + " > " + place.subSysName + " > " + place.subFuncName;
+    row.path = row.topClassName + " > " + row.subSysName + " > " + row.subFuncName;
     row.className = fn.className;
     row.classParam = fn.classParam;
     row.enabled = fn.enabled;

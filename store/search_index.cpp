@@ -1,189 +1,863 @@
-// The search index: folded texts, posting lists, and the ranked walk.
+// The search index: building its bytes, reading them in place, and the ranked walk.
 #include "store/search_index.h"
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <type_traits>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "store/pinyin_match.h"
+#include "store/search_postings.h"
 #include "store/search_text.h"
 
 namespace wayfind::store {
 
-namespace {
+namespace index_layout {
 
-// Posting-list keys: a kind and one or two code points (21 bits each).
-enum Kind : uint64_t { kAnyOne = 0, kAnyPair = 1, kStartOne = 2, kStartPair = 3 };
+constexpr uint32_t kMagic = 0x49534657;  // "WFSI"
+constexpr uint32_t kFormat = 3;  // 3: dense lists as bitmaps
 
-uint64_t keyOf(Kind kind, char32_t a, char32_t b = 0) {
+enum Section { kStrings, kPlaces, kFunctions, kTexts, kCodes, kKeys, kLists, kPostings, kSkips, kSectionCount };
+
+struct SectionRec {
+  uint64_t offset;
+  uint64_t size;
+};
+struct Header {
+  uint32_t magic;
+  uint32_t format;
+  uint32_t functions;
+  uint32_t places;
+  SectionRec sections[kSectionCount];
+};
+
+// Texts are offsets into the strings section, where each is its length in
+// seven-bit groups and then its bytes; offset 0 is the empty text.
+struct PlaceRec {
+  int32_t top, sys, sub;
+  uint32_t topName, sysName, subName;
+};
+// One more record than functions: the last one only marks the end of the texts.
+struct FuncRec {
+  int32_t id;
+  uint32_t placeAndEnabled;
+  uint32_t name, code, code1, cls, param;
+  uint32_t firstText;  // the function's searched texts are texts[firstText, next's firstText)
+};
+constexpr uint32_t kEnabledBit = 0x80000000u;
+
+// A searched text: its folded form (what queries compare with) and its form as
+// written (shown as what matched; for a Chinese name, what its pinyin is read
+// from). The folded offset carries the kind in its top two bits.
+struct TextRec {
+  uint32_t folded;
+  uint32_t raw;
+};
+enum TextKind : uint32_t { kCode = 0, kName = 1, kChineseName = 2 };
+constexpr uint32_t kKindShift = 30;
+constexpr uint32_t kRefMask = (1u << kKindShift) - 1;
+
+struct ListRec {
+  uint32_t count;
+  uint32_t offset;     // in the postings section
+  uint32_t firstSkip;  // in the skips section; kBitmapList: the list is a bitmap
+};
+constexpr uint32_t kBitmapList = UINT32_MAX;
+
+// Posting-list keys: a kind and one or two characters (21 bits each).
+enum KeyKind : uint64_t {
+  kAnyOne,          // a character anywhere in a text
+  kAnyPair,         // two characters side by side anywhere in a text
+  kCodeStartOne,    // the first character of a help code
+  kCodeStartPair,   // its first two
+  kNameStartOne,    // the same for names
+  kNameStartPair,
+  kInitStartOne,    // an initial of a Chinese name's first unit
+  kInitStartPair,   // initials of its first two units
+  kInitPair,        // initials of two neighbouring units anywhere
+  kFullStartPair,   // the first two letters of a full pinyin spelling
+  kFullPair,        // two letters side by side in a full pinyin spelling
+};
+
+inline uint64_t keyOf(KeyKind kind, char32_t a, char32_t b = 0) {
   return (static_cast<uint64_t>(kind) << 42) | (static_cast<uint64_t>(a) << 21) | static_cast<uint64_t>(b);
 }
 
-// The first position from pos on whose value is not below target, found by
-// galloping: the walk moves forward through a long list in few steps.
-size_t seek(const std::vector<uint32_t>& list, size_t pos, uint32_t target) {
-  if (pos >= list.size() || list[pos] >= target) return pos;
-  size_t step = 1;
-  size_t low = pos;
-  while (pos + step < list.size() && list[pos + step] < target) {
-    low = pos + step;
-    step *= 2;
+}  // namespace index_layout
+
+using namespace index_layout;
+
+struct SearchIndex::Layout {
+  const char* strings = nullptr;
+  size_t stringsSize = 0;
+  const PlaceRec* places = nullptr;
+  const FuncRec* functions = nullptr;
+  const TextRec* texts = nullptr;
+  size_t textCount = 0;
+  const uint32_t* codes = nullptr;
+  size_t codeCount = 0;
+  const uint64_t* keys = nullptr;
+  const ListRec* lists = nullptr;
+  size_t keyCount = 0;
+  const uint8_t* postings = nullptr;
+  size_t postingsSize = 0;
+  const PostingSkip* skips = nullptr;
+  size_t skipCount = 0;
+  uint32_t functionCount = 0;
+
+  PostingList list(uint64_t key) const {
+    const uint64_t* it = std::lower_bound(keys, keys + keyCount, key);
+    if (it == keys + keyCount || *it != key) return {};
+    const ListRec& l = lists[it - keys];
+    if (l.firstSkip == kBitmapList)
+      return {nullptr, nullptr, nullptr, l.count, reinterpret_cast<const uint64_t*>(postings + l.offset), functionCount};
+    return {postings + l.offset, postings + postingsSize, skips + l.firstSkip, l.count};
   }
-  const size_t high = std::min(list.size(), pos + step + 1);
-  return static_cast<size_t>(std::lower_bound(list.begin() + static_cast<std::ptrdiff_t>(low),
-                                              list.begin() + static_cast<std::ptrdiff_t>(high), target) -
-                             list.begin());
+};
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigitUnit(const PinyinUnit& u) { return u.count == 0 && isDigit(u.self); }
+
+// The letters a spelled letter may be typed as (a reading's v also as u).
+std::string_view typedAs(char c) {
+  static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  if (c == 'v') return "vu";
+  const char* at = std::strchr(letters, c);
+  return at && c ? std::string_view(at, 1) : std::string_view();
 }
 
-// Calls visit(function) for every function on all the lists, in ascending order,
-// until visit answers false. lists[0] is the shortest.
-template <class Visit>
-void walkIntersection(const std::vector<const std::vector<uint32_t>*>& lists, Visit visit) {
-  std::vector<size_t> cursor(lists.size(), 0);
-  for (uint32_t candidate : *lists[0]) {
-    bool onAll = true;
-    for (size_t k = 1; k < lists.size(); ++k) {
-      const auto& list = *lists[k];
-      cursor[k] = seek(list, cursor[k], candidate);
-      if (cursor[k] == list.size()) return;  // no later candidate can be on this list
-      if (list[cursor[k]] != candidate) {
-        onAll = false;
-        break;
+void writeLength(std::string& out, size_t n) {
+  while (n >= 0x80) {
+    out += static_cast<char>((n & 0x7F) | 0x80);
+    n >>= 7;
+  }
+  out += static_cast<char>(n);
+}
+
+// ------------------------------------------------------------------ building
+
+class Builder {
+ public:
+  Builder() { strings_.push_back('\0'); }
+
+  // A text that many functions share (a class name, a place's names): stored once.
+  uint32_t intern(std::string_view s) {
+    if (s.empty()) return 0;
+    auto it = interned_.find(s);
+    if (it != interned_.end()) return it->second;
+    const uint32_t ref = append(s);
+    interned_.emplace(std::string(s), ref);
+    return ref;
+  }
+
+  // A text of the function being added (its names and codes, mostly its own):
+  // stored once for the function.
+  uint32_t local(std::string_view s) {
+    if (s.empty()) return 0;
+    for (uint32_t ref : local_)
+      if (view(ref) == s) return ref;
+    const uint32_t ref = append(s);
+    local_.push_back(ref);
+    return ref;
+  }
+
+  void addPlace(const SearchPlace& p) {
+    places_.push_back({p.topClassId, p.subSysId, p.subFuncId, intern(p.topClassName), intern(p.subSysName),
+                       intern(p.subFuncName)});
+  }
+
+  void addFunction(const SearchFunction& fn, uint32_t placeCount) {
+    if (fn.place >= placeCount) throw std::out_of_range("a search function's place is not among the places");
+    const auto f = static_cast<uint32_t>(functions_.size());
+    const std::string code = std::string(platform_trim(fn.helpCode)), code1 = std::string(platform_trim(fn.helpCode1));
+    local_.clear();
+    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(code),
+                          local(code1), intern(fn.className), intern(fn.classParam),
+                          static_cast<uint32_t>(texts_.size())});
+    keys_.clear();
+    folded_.clear();
+    for (const std::string* c : {&code, &code1}) addText(*c, kCode);
+    addText(fn.name, kName);
+    for (const auto& other : fn.otherNames) addText(other, kName);
+    std::sort(keys_.begin(), keys_.end());
+    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+    for (uint64_t k : keys_) postings_[k].push_back(f);
+  }
+
+  std::string finish() {
+    functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
+    // Exact help codes: sorted by their folded text, then in tree order.
+    auto foldedOf = [&](uint32_t t) { return view(texts_[t].folded & kRefMask); };
+    std::stable_sort(codes_.begin(), codes_.end(), [&](uint32_t a, uint32_t b) { return foldedOf(a) < foldedOf(b); });
+
+    std::vector<uint64_t> keys;
+    keys.reserve(postings_.size());
+    for (auto& [k, list] : postings_) keys.push_back(k);
+    std::sort(keys.begin(), keys.end());
+    std::vector<ListRec> lists;
+    lists.reserve(keys.size());
+    std::string postings;
+    std::vector<PostingSkip> skips;
+    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
+    for (uint64_t k : keys) {
+      const auto& list = postings_[k];
+      if (PostingsAsBitmap(list.size(), functions)) {
+        postings.resize((postings.size() + 7) / 8 * 8, '\0');
+        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()), kBitmapList});
+        EncodeBitmap(list, functions, postings);
+      } else {
+        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()),
+                         static_cast<uint32_t>(skips.size())});
+        EncodePostings(list, postings, skips);
+      }
+      if (postings.size() > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
+    }
+    postings_.clear();
+
+    std::string blob(sizeof(Header), '\0');
+    Header h{};
+    h.magic = kMagic;
+    h.format = kFormat;
+    h.functions = static_cast<uint32_t>(functions_.size() - 1);
+    h.places = static_cast<uint32_t>(places_.size());
+    auto put = [&](Section s, const void* data, size_t bytes) {
+      blob.resize((blob.size() + 7) / 8 * 8, '\0');
+      h.sections[s] = {blob.size(), bytes};
+      blob.append(static_cast<const char*>(data), bytes);
+    };
+    put(kStrings, strings_.data(), strings_.size());
+    put(kPlaces, places_.data(), places_.size() * sizeof(PlaceRec));
+    put(kFunctions, functions_.data(), functions_.size() * sizeof(FuncRec));
+    put(kTexts, texts_.data(), texts_.size() * sizeof(TextRec));
+    put(kCodes, codes_.data(), codes_.size() * sizeof(uint32_t));
+    put(kKeys, keys.data(), keys.size() * sizeof(uint64_t));
+    put(kLists, lists.data(), lists.size() * sizeof(ListRec));
+    put(kPostings, postings.data(), postings.size());
+    put(kSkips, skips.data(), skips.size() * sizeof(PostingSkip));
+    std::memcpy(blob.data(), &h, sizeof h);
+    return blob;
+  }
+
+ private:
+  static std::string_view platform_trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+  }
+
+  uint32_t append(std::string_view s) {
+    const auto ref = static_cast<uint32_t>(strings_.size());
+    if (strings_.size() + s.size() + 10 > kRefMask) throw std::length_error("the search index's texts exceed 1 GB");
+    writeLength(strings_, s.size());
+    strings_.append(s);
+    return ref;
+  }
+
+  std::string_view view(uint32_t ref) const {
+    size_t at = ref, n = 0;
+    for (int shift = 0;; shift += 7) {
+      const auto b = static_cast<uint8_t>(strings_[at++]);
+      n |= static_cast<size_t>(b & 0x7F) << shift;
+      if (!(b & 0x80)) break;
+    }
+    return std::string_view(strings_).substr(at, n);
+  }
+
+  void post(KeyKind kind, char32_t a, char32_t b = 0) { keys_.push_back(keyOf(kind, a, b)); }
+
+  void addText(const std::string& written, TextKind kind) {
+    std::string folded = FoldSearchText(written);
+    if (folded.empty()) return;
+    for (const auto& [k, text] : folded_) {
+      if (text == folded && (k == kCode) == (kind == kCode)) return;  // the same text again
+    }
+    bool chinese = false;
+    std::vector<PinyinUnit>& units = units_;
+    units.clear();
+    if (kind == kName) PinyinUnits(written, units, chinese);
+    if (chinese) kind = kChineseName;
+    const uint32_t foldedRef = local(folded);
+    // As written, to be shown as what matched (and a Chinese name's pinyin is
+    // read from the characters it uses).
+    std::string shown = written;
+    std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+    const uint32_t rawRef = local(platform_trim(shown));
+    if (kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
+    texts_.push_back({foldedRef | (static_cast<uint32_t>(kind) << kKindShift), rawRef});
+    folded_.emplace_back(kind, folded);
+
+    const std::vector<char32_t> cps = CodePoints(folded);
+    const bool code = kind == kCode;
+    post(code ? kCodeStartOne : kNameStartOne, cps[0]);
+    if (cps.size() > 1) post(code ? kCodeStartPair : kNameStartPair, cps[0], cps[1]);
+    for (size_t i = 0; i < cps.size(); ++i) {
+      post(kAnyOne, cps[i]);
+      if (i + 1 < cps.size()) post(kAnyPair, cps[i], cps[i + 1]);
+    }
+    if (chinese) addPinyinKeys(units);
+  }
+
+  void addPinyinKeys(const std::vector<PinyinUnit>& units) {
+    std::string here, next;
+    for (size_t i = 0; i < units.size(); ++i) {
+      const PinyinUnit& u = units[i];
+      InitialLetters(u, here);
+      const bool hasNext = i + 1 < units.size();
+      const bool digits = hasNext && isDigitUnit(u) && isDigitUnit(units[i + 1]);  // found through kAnyPair
+      if (hasNext) InitialLetters(units[i + 1], next);
+      if (i == 0) {
+        for (char a : here) post(kInitStartOne, static_cast<unsigned char>(a));
+      }
+      if (hasNext && !digits) {
+        for (char a : here) {
+          for (char b : next) {
+            post(kInitPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            if (i == 0) post(kInitStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+          }
+        }
+      }
+      for (size_t k = 0; k < u.spellings(); ++k) {
+        const std::string_view r = u.spelling(k);
+        for (size_t j = 0; j + 1 < r.size(); ++j) {
+          for (char a : typedAs(r[j])) {
+            for (char b : typedAs(r[j + 1])) {
+              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+              if (i == 0 && j == 0) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            }
+          }
+        }
+        if (hasNext && !digits) {
+          for (char a : typedAs(r.back())) {
+            for (char b : next) {
+              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+              if (i == 0 && r.size() == 1) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            }
+          }
+        }
       }
     }
-    if (onAll && !visit(candidate)) return;
   }
-}
 
-bool inSorted(const std::vector<uint32_t>& sorted, uint32_t value) {
-  return std::binary_search(sorted.begin(), sorted.end(), value);
+  // Looked up by views: no text is copied to be looked up.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::string strings_;
+  std::unordered_map<std::string, uint32_t, TextHash, std::equal_to<>> interned_;
+  std::vector<PlaceRec> places_;
+  std::vector<FuncRec> functions_;
+  std::vector<TextRec> texts_;
+  std::vector<uint32_t> codes_;
+  std::unordered_map<uint64_t, std::vector<uint32_t>> postings_;
+  std::vector<uint32_t> local_;                              // texts of the function being added
+  std::vector<PinyinUnit> units_;
+  std::vector<uint64_t> keys_;                               // of the function being added
+  std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
+};
+
+template <class T>
+const T* sectionAs(std::string_view bytes, const SectionRec& s, size_t& count) {
+  if (s.offset % 8 != 0 || s.offset > bytes.size() || s.size > bytes.size() - s.offset || s.size % sizeof(T) != 0)
+    throw std::runtime_error("a section of the search index lies outside it");
+  count = s.size / sizeof(T);
+  return reinterpret_cast<const T*>(bytes.data() + s.offset);
 }
 
 }  // namespace
 
-SearchIndex::SearchIndex(std::vector<SearchPlace> places, std::vector<SearchFunction> functions)
-    : places_(std::move(places)), functions_(std::move(functions)) {
-  texts_.reserve(functions_.size());
-  std::vector<std::string> folded;
-  for (uint32_t f = 0; f < functions_.size(); ++f) {
-    const SearchFunction& fn = functions_[f];
-    folded.clear();
-    auto add = [&](const std::string& text) {
-      std::string t = FoldSearchText(text);
-      if (!t.empty() && std::find(folded.begin(), folded.end(), t) == folded.end()) folded.push_back(std::move(t));
-    };
-    add(fn.helpCode);
-    add(fn.helpCode1);
-    add(fn.name);
-    for (const auto& other : fn.otherNames) add(other);
+// ------------------------------------------------------------------ in place
 
-    for (const std::string* code : {&fn.helpCode, &fn.helpCode1}) {
-      std::string key = FoldSearchText(*code);
-      if (key.empty()) continue;
-      auto& list = helpCodes_[key];
-      if (list.empty() || list.back() != f) list.push_back(f);
+SearchIndex::SearchIndex() : SearchIndex(std::vector<SearchPlace>(), std::vector<SearchFunction>()) {}
+
+SearchIndex::SearchIndex(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
+  auto blob = std::make_shared<std::string>();
+  {
+    Builder b;
+    for (const auto& p : places) b.addPlace(p);
+    for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
+    *blob = b.finish();
+  }
+  bytes_ = *blob;
+  holder_ = std::move(blob);
+  attach();
+}
+
+SearchIndex SearchIndex::fromBytes(std::string_view bytes, std::shared_ptr<const void> holder) {
+  SearchIndex index(0);
+  index.bytes_ = bytes;
+  index.holder_ = std::move(holder);
+  index.attach();
+  return index;
+}
+
+SearchIndex::SearchIndex(int) {}
+
+void SearchIndex::attach() {
+  if (reinterpret_cast<uintptr_t>(bytes_.data()) % 8 != 0 || bytes_.size() < sizeof(Header))
+    throw std::runtime_error("too short or misaligned for a search index");
+  Header h;
+  std::memcpy(&h, bytes_.data(), sizeof h);
+  if (h.magic != kMagic || h.format != kFormat) throw std::runtime_error("not a search index of this form");
+  auto layout = std::make_shared<Layout>();
+  size_t n = 0;
+  layout->strings = sectionAs<char>(bytes_, h.sections[kStrings], layout->stringsSize);
+  layout->places = sectionAs<PlaceRec>(bytes_, h.sections[kPlaces], n);
+  if (n != h.places) throw std::runtime_error("the search index's places are cut short");
+  layout->functions = sectionAs<FuncRec>(bytes_, h.sections[kFunctions], n);
+  if (n != size_t{h.functions} + 1) throw std::runtime_error("the search index's functions are cut short");
+  layout->texts = sectionAs<TextRec>(bytes_, h.sections[kTexts], layout->textCount);
+  layout->codes = sectionAs<uint32_t>(bytes_, h.sections[kCodes], layout->codeCount);
+  layout->keys = sectionAs<uint64_t>(bytes_, h.sections[kKeys], layout->keyCount);
+  layout->lists = sectionAs<ListRec>(bytes_, h.sections[kLists], n);
+  if (n != layout->keyCount) throw std::runtime_error("the search index's lists do not match its keys");
+  layout->postings = sectionAs<uint8_t>(bytes_, h.sections[kPostings], layout->postingsSize);
+  layout->skips = sectionAs<PostingSkip>(bytes_, h.sections[kSkips], layout->skipCount);
+  if (layout->stringsSize == 0 || layout->strings[0] != '\0') throw std::runtime_error("the search index's texts are damaged");
+
+  // Every number that points somewhere else is checked once here, so reading
+  // cannot leave the bytes.
+  uint32_t previous = 0;
+  for (uint32_t f = 0; f <= h.functions; ++f) {
+    const FuncRec& r = layout->functions[f];
+    if (r.firstText < previous || r.firstText > layout->textCount ||
+        (f < h.functions && (r.placeAndEnabled & ~kEnabledBit) >= h.places))
+      throw std::runtime_error("a function of the search index is damaged");
+    previous = r.firstText;
+  }
+  if (layout->functions[h.functions].firstText != layout->textCount)
+    throw std::runtime_error("the search index's texts do not match its functions");
+  for (size_t t = 0; t < layout->textCount; ++t) {
+    if ((layout->texts[t].folded >> kKindShift) > kChineseName) throw std::runtime_error("a text of the search index is damaged");
+  }
+  for (size_t c = 0; c < layout->codeCount; ++c) {
+    if (layout->codes[c] >= layout->textCount) throw std::runtime_error("a help code of the search index is damaged");
+  }
+  layout->functionCount = h.functions;
+  for (size_t k = 0; k < layout->keyCount; ++k) {
+    const ListRec& l = layout->lists[k];
+    if (l.firstSkip == kBitmapList) {
+      if (l.offset % 8 != 0 || l.offset > layout->postingsSize ||
+          BitmapBytes(h.functions) > layout->postingsSize - l.offset)
+        throw std::runtime_error("a list of the search index is damaged");
+      continue;
     }
-    indexFunction(f, folded);
+    const size_t skips = l.count == 0 ? 0 : (l.count - 1) / kPostingBlock;
+    if (l.offset > layout->postingsSize || l.firstSkip > layout->skipCount || skips > layout->skipCount - l.firstSkip)
+      throw std::runtime_error("a list of the search index is damaged");
   }
+  functionCount_ = h.functions;
+  placeCount_ = h.places;
+  layout_ = layout.get();
+  layoutHolder_ = std::move(layout);
 }
 
-void SearchIndex::indexFunction(uint32_t function, const std::vector<std::string>& folded) {
-  auto post = [&](uint64_t key) {
-    auto& list = postings_[key];
-    if (list.empty() || list.back() != function) list.push_back(function);
-  };
-  texts_.push_back({static_cast<uint32_t>(spans_.size()), static_cast<uint16_t>(folded.size())});
-  for (const std::string& text : folded) {
-    spans_.push_back({static_cast<uint32_t>(folded_.size()), static_cast<uint32_t>(text.size())});
-    folded_ += text;
-    const std::vector<char32_t> cps = CodePoints(text);
-    post(keyOf(kStartOne, cps[0]));
-    if (cps.size() > 1) post(keyOf(kStartPair, cps[0], cps[1]));
-    for (size_t i = 0; i < cps.size(); ++i) {
-      post(keyOf(kAnyOne, cps[i]));
-      if (i + 1 < cps.size()) post(keyOf(kAnyPair, cps[i], cps[i + 1]));
+std::string_view SearchIndex::text(uint32_t ref) const {
+  ref &= kRefMask;
+  const Layout& l = *layout_;
+  size_t at = ref, n = 0;
+  for (int shift = 0; shift < 35; shift += 7) {
+    if (at >= l.stringsSize) return {};
+    const auto b = static_cast<uint8_t>(l.strings[at++]);
+    n |= static_cast<size_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) {
+      if (n > l.stringsSize - at) return {};
+      return {l.strings + at, n};
     }
   }
+  return {};
 }
 
-const SearchIndex::PostingList* SearchIndex::list(uint64_t key) const {
-  auto it = postings_.find(key);
-  return it == postings_.end() ? nullptr : &it->second;
+IndexedFunction SearchIndex::function(uint32_t f) const {
+  const FuncRec& r = layout_->functions[f];
+  return {r.id, r.placeAndEnabled & ~kEnabledBit, (r.placeAndEnabled & kEnabledBit) != 0,
+          text(r.name), text(r.code), text(r.code1), text(r.cls), text(r.param)};
 }
 
-bool SearchIndex::listsFor(const std::vector<char32_t>& query, bool atStart,
-                           std::vector<const PostingList*>& lists) const {
-  std::vector<uint64_t> keys;
-  if (query.size() == 1) {
-    keys.push_back(keyOf(atStart ? kStartOne : kAnyOne, query[0]));
-  } else {
-    for (size_t i = 0; i + 1 < query.size(); ++i)
-      keys.push_back(keyOf(atStart && i == 0 ? kStartPair : kAnyPair, query[i], query[i + 1]));
+IndexedPlace SearchIndex::place(uint32_t p) const {
+  const PlaceRec& r = layout_->places[p];
+  return {r.top, r.sys, r.sub, text(r.topName), text(r.sysName), text(r.subName)};
+}
+
+std::string_view SearchIndex::matchedText(const SearchMatch& match) const {
+  return match.text < layout_->textCount ? text(layout_->texts[match.text].raw) : std::string_view();
+}
+
+// ------------------------------------------------------------------ queries
+
+class SearchIndex::Query {
+ public:
+  Query(const SearchIndex& index, std::string_view folded, size_t limit)
+      : index_(index), l_(*index.layout_), q_(folded), limit_(limit), cps_(CodePoints(folded)) {
+    latin_ = true;
+    bool letter = false;
+    for (char c : q_) {
+      if (c >= 'a' && c <= 'z') letter = true, ++letterCount_;
+      else if (!isDigit(c) && c != ' ') latin_ = false;
+      if (c != ' ') letters_ += c;
+    }
+    latin_ = latin_ && letter;
+    // Initials are typed one letter per character, without blanks; a blank
+    // separates syllables of full pinyin.
+    initials_ = latin_ && letters_.size() == q_.size();
+    if (limit_ > 4096) seenAll_.assign(index.size(), false);
   }
-  std::sort(keys.begin(), keys.end());
-  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-  lists.clear();
-  for (uint64_t key : keys) {
-    const PostingList* l = list(key);
-    if (!l) return false;
-    lists.push_back(l);
-  }
-  std::sort(lists.begin(), lists.end(), [](const PostingList* a, const PostingList* b) { return a->size() < b->size(); });
-  return true;
-}
 
-bool SearchIndex::startsAny(uint32_t function, std::string_view query) const {
-  const FunctionTexts& t = texts_[function];
-  for (uint32_t s = t.first; s < t.first + t.count; ++s) {
-    std::string_view text(folded_.data() + spans_[s].offset, spans_[s].length);
-    if (text.starts_with(query)) return true;
-  }
-  return false;
-}
+  bool incomplete() const { return incomplete_; }
 
-bool SearchIndex::containsAny(uint32_t function, std::string_view query) const {
-  const FunctionTexts& t = texts_[function];
-  for (uint32_t s = t.first; s < t.first + t.count; ++s) {
-    std::string_view text(folded_.data() + spans_[s].offset, spans_[s].length);
-    if (text.find(query) != std::string_view::npos) return true;
+  std::vector<SearchMatch> run() {
+    exactCodes();
+    if (full()) return std::move(out_);
+    if (!codePrefixesBySort()) prefixes(kCodeStartOne, kCodeStartPair, SearchRank::HelpCodePrefix, kCode);
+    if (full()) return std::move(out_);
+    prefixes(kNameStartOne, kNameStartPair, SearchRank::NamePrefix, kName);
+    if (latin_) {
+      if (initials_) initialsPrefix();
+      if (letters_.size() >= 2) pinyinPrefix();
+    }
+    contains();
+    if (latin_ && letterCount_ >= 5) typos();
+    return std::move(out_);
   }
-  return false;
-}
 
-std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit) const {
-  std::vector<SearchMatch> matches;
+ private:
+  bool full() const { return out_.size() >= limit_; }
+
+  bool seen(uint32_t f) const {
+    if (!seenAll_.empty()) return seenAll_[f];
+    return std::find(seenFew_.begin(), seenFew_.end(), f) != seenFew_.end();
+  }
+  void emit(uint32_t f, SearchRank rank, MatchedBy by, uint32_t text) {
+    out_.push_back({f, rank, by, text});
+    if (!seenAll_.empty()) seenAll_[f] = true;
+    else seenFew_.push_back(f);
+  }
+
+  uint32_t firstText(uint32_t f) const { return l_.functions[f].firstText; }
+  uint32_t endText(uint32_t f) const { return l_.functions[f + 1].firstText; }
+  TextKind kind(uint32_t t) const { return static_cast<TextKind>(l_.texts[t].folded >> kKindShift); }
+  std::string_view folded(uint32_t t) const { return index_.text(l_.texts[t].folded); }
+  std::string_view raw(uint32_t t) const { return index_.text(l_.texts[t].raw); }
+
+  PostingList list(uint64_t key) const { return l_.list(key); }
+
+  // The lists of every pair of neighbouring characters of the text (or of its
+  // one character): a function that holds the text is on all of them. whole: the
+  // pairs are all the text's (not a piece of it for typing errors).
+  void textPairs(const std::vector<char32_t>& cps, size_t from, size_t to, std::vector<PostingList>& lists,
+                 bool whole = true) {
+    if (to - from == 1) {
+      lists.push_back(list(keyOf(kAnyOne, cps[from])));
+      return;
+    }
+    const PostingList* digits = whole ? digitPairs() : nullptr;
+    for (size_t i = from; i + 1 < to; ++i) {
+      if (digits && cps[i] < 0x80 && cps[i + 1] < 0x80 && isDigit(static_cast<char>(cps[i])) &&
+          isDigit(static_cast<char>(cps[i + 1]))) {
+        lists.push_back(*digits);
+        continue;
+      }
+      lists.push_back(list(keyOf(kAnyPair, cps[i], cps[i + 1])));
+    }
+  }
+  // The same over pinyin letters; two digits side by side are found as text.
+  void pinyinPairs(KeyKind kind, std::string_view s, std::vector<PostingList>& lists, bool whole = true) {
+    const PostingList* digits = whole && letters_ == q_ ? digitPairs() : nullptr;
+    for (size_t i = 0; i + 1 < s.size(); ++i) {
+      const auto a = static_cast<unsigned char>(s[i]), b = static_cast<unsigned char>(s[i + 1]);
+      if (isDigit(s[i]) && isDigit(s[i + 1])) {
+        lists.push_back(digits ? *digits : list(keyOf(kAnyPair, a, b)));
+        continue;
+      }
+      lists.push_back(list(keyOf(kind, a, b)));
+    }
+  }
+
+  // The functions whose texts hold every pair of digits of the text, found once
+  // for all the ranks that need them (numbers are in many names, so each pair's
+  // list is long and their intersection much shorter); nullptr when the text has
+  // fewer than two such pairs or too many functions hold them.
+  const PostingList* digitPairs() {
+    if (digitsTried_) return digitsUsable_ ? &digitsList_ : nullptr;
+    digitsTried_ = true;
+    std::vector<PostingList> lists;
+    for (size_t i = 0; i + 1 < cps_.size(); ++i) {
+      if (cps_[i] < 0x80 && cps_[i + 1] < 0x80 && isDigit(static_cast<char>(cps_[i])) &&
+          isDigit(static_cast<char>(cps_[i + 1])))
+        lists.push_back(list(keyOf(kAnyPair, cps_[i], cps_[i + 1])));
+    }
+    Candidates c;
+    c.addGroup(lists);
+    if (lists.size() < 2) return nullptr;
+    uint32_t from = 0, f = 0;
+    while (c.nextFrom(from, f) && f < index_.size()) {
+      if (digits_.size() == 65536) {
+        digits_.clear();
+        return nullptr;
+      }
+      digits_.push_back(f);
+      from = f + 1;
+    }
+    static const uint32_t none = 0;
+    digitsList_ = {};
+    digitsList_.plain = digits_.empty() ? &none : digits_.data();
+    digitsList_.count = static_cast<uint32_t>(digits_.size());
+    digitsUsable_ = true;
+    return &digitsList_;
+  }
+  uint64_t pinyinStart(KeyKind kind, std::string_view s) const {
+    const auto a = static_cast<unsigned char>(s[0]), b = static_cast<unsigned char>(s[1]);
+    return isDigit(s[0]) && isDigit(s[1]) ? keyOf(kNameStartPair, a, b) : keyOf(kind, a, b);
+  }
+
+  // Checks the candidates in tree order until the answer is full (or check
+  // answers false).
+  template <class Check>
+  void walk(Candidates& candidates, Check check) {
+    uint32_t from = 0, f = 0;
+    // Lists are ascending: a number beyond the functions (only a damaged index
+    // holds one) ends the walk.
+    while (!full() && candidates.nextFrom(from, f) && f < index_.size()) {
+      if (!seen(f)) {
+        if constexpr (std::is_same_v<decltype(check(f)), bool>) {
+          if (!check(f)) return;
+        } else {
+          check(f);
+        }
+      }
+      from = f + 1;
+    }
+  }
+
+  void exactCodes() {
+    auto foldedCode = [&](uint32_t t) { return folded(t); };
+    const uint32_t* begin = l_.codes;
+    const uint32_t* end = l_.codes + l_.codeCount;
+    const uint32_t* lo = std::partition_point(begin, end, [&](uint32_t t) { return foldedCode(t) < q_; });
+    for (const uint32_t* it = lo; it != end && foldedCode(*it) == q_ && !full(); ++it) {
+      const uint32_t f = functionOfText(*it);
+      if (!seen(f)) emit(f, SearchRank::HelpCode, MatchedBy::HelpCode, *it);
+    }
+  }
+
+  // The help codes that begin with the text lie side by side in the sorted
+  // codes: when there are few, their functions are sorted into tree order here
+  // instead of walking lists (false: too many, walk the lists, which then meet
+  // matches at once).
+  bool codePrefixesBySort() {
+    const uint32_t* begin = l_.codes;
+    const uint32_t* end = l_.codes + l_.codeCount;
+    const uint32_t* lo = std::partition_point(begin, end, [&](uint32_t t) { return folded(t) < q_; });
+    const uint32_t* hi = std::partition_point(lo, end, [&](uint32_t t) { return folded(t).starts_with(q_); });
+    if (hi - lo > 512) return false;
+    std::vector<std::pair<uint32_t, uint32_t>> found;  // function, text
+    for (const uint32_t* it = lo; it != hi; ++it) found.emplace_back(functionOfText(*it), *it);
+    std::sort(found.begin(), found.end());
+    for (const auto& [f, t] : found) {
+      if (full()) break;
+      if (!seen(f)) emit(f, SearchRank::HelpCodePrefix, MatchedBy::HelpCode, t);
+    }
+    return true;
+  }
+
+  uint32_t functionOfText(uint32_t t) const {
+    const FuncRec* begin = l_.functions;
+    const FuncRec* end = l_.functions + index_.size() + 1;
+    const FuncRec* it = std::upper_bound(begin, end, t, [](uint32_t v, const FuncRec& r) { return v < r.firstText; });
+    return static_cast<uint32_t>(it - begin) - 1;
+  }
+
+  void prefixes(KeyKind one, KeyKind pair, SearchRank rank, TextKind wanted) {
+    std::vector<PostingList> lists;
+    lists.push_back(list(cps_.size() == 1 ? keyOf(one, cps_[0]) : keyOf(pair, cps_[0], cps_[1])));
+    if (cps_.size() > 2) textPairs(cps_, 1, cps_.size(), lists);
+    Candidates c;
+    c.addGroup(std::move(lists));
+    walk(c, [&](uint32_t f) {
+      for (uint32_t t = firstText(f); t < endText(f); ++t) {
+        if ((kind(t) == kCode) != (wanted == kCode)) continue;
+        if (folded(t).starts_with(q_)) {
+          emit(f, rank, wanted == kCode ? MatchedBy::HelpCode : MatchedBy::Name, t);
+          return;
+        }
+      }
+    });
+  }
+
+  // Whether one of the function's Chinese names matches by pinyin from its first
+  // unit (atStart) or from any unit; the text that did in text.
+  template <class Match>
+  bool pinyinMatch(uint32_t f, bool atStart, uint32_t& text, Match match) {
+    for (uint32_t t = firstText(f); t < endText(f); ++t) {
+      if (kind(t) != kChineseName) continue;
+      bool chinese = false;
+      PinyinUnits(raw(t), units_, chinese);
+      const size_t last = atStart ? std::min<size_t>(1, units_.size()) : units_.size();
+      for (size_t i = 0; i < last; ++i) {
+        if (match(units_, i)) {
+          text = t;
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  void initialsPrefix() {
+    std::vector<PostingList> lists;
+    if (letters_.size() == 1) {
+      lists.push_back(list(keyOf(kInitStartOne, static_cast<unsigned char>(letters_[0]))));
+    } else {
+      lists.push_back(list(pinyinStart(kInitStartPair, letters_)));
+      pinyinPairs(kInitPair, letters_, lists);
+    }
+    Candidates c;
+    c.addGroup(std::move(lists));
+    walk(c, [&](uint32_t f) {
+      uint32_t t = 0;
+      if (pinyinMatch(f, true, t, [&](const auto& units, size_t i) { return InitialsMatchAt(units, i, letters_); }))
+        emit(f, SearchRank::InitialsPrefix, MatchedBy::PinyinInitials, t);
+    });
+  }
+
+  void pinyinPrefix() {
+    std::vector<PostingList> lists;
+    lists.push_back(list(pinyinStart(kFullStartPair, letters_)));
+    pinyinPairs(kFullPair, letters_, lists);
+    Candidates c;
+    c.addGroup(std::move(lists));
+    walk(c, [&](uint32_t f) {
+      uint32_t t = 0;
+      if (pinyinMatch(f, true, t, [&](const auto& units, size_t i) { return FullPinyinMatchAt(units, i, q_); }))
+        emit(f, SearchRank::PinyinPrefix, MatchedBy::Pinyin, t);
+    });
+  }
+
+  void contains() {
+    Candidates c;
+    std::vector<PostingList> lists;
+    textPairs(cps_, 0, cps_.size(), lists);
+    c.addGroup(std::move(lists));
+    const bool pinyin = latin_ && letters_.size() >= 2;
+    if (pinyin) {
+      if (initials_) {
+        lists.clear();
+        pinyinPairs(kInitPair, letters_, lists);
+        c.addGroup(std::move(lists));
+      }
+      lists.clear();
+      pinyinPairs(kFullPair, letters_, lists);
+      c.addGroup(std::move(lists));
+    }
+    walk(c, [&](uint32_t f) {
+      for (uint32_t t = firstText(f); t < endText(f); ++t) {
+        if (folded(t).find(q_) != std::string_view::npos) {
+          emit(f, SearchRank::Contains, kind(t) == kCode ? MatchedBy::HelpCode : MatchedBy::Name, t);
+          return;
+        }
+      }
+      if (!pinyin) return;
+      uint32_t t = 0;
+      if (initials_ && pinyinMatch(f, false, t, [&](const auto& units, size_t i) { return InitialsMatchAt(units, i, letters_); }))
+        emit(f, SearchRank::Contains, MatchedBy::PinyinInitials, t);
+      else if (pinyinMatch(f, false, t, [&](const auto& units, size_t i) { return FullPinyinMatchAt(units, i, q_); }))
+        emit(f, SearchRank::Contains, MatchedBy::Pinyin, t);
+    });
+  }
+
+  // Candidates for a text typed with one error. Cut it in three pieces: one
+  // letter wrong, missing or extra spoils at most one piece, so a text that holds
+  // the typed one with such an error holds two whole pieces; two letters swapped
+  // across the cut between two pieces leaves the third whole, and both pieces
+  // but for the letters next to the cut. One group of lists for each way.
+  using Range = std::pair<size_t, size_t>;
+  static std::vector<std::vector<Range>> typoGroups(size_t n) {
+    const size_t a = std::max<size_t>(2, n / 3), c = a, b = n - a - c;
+    const Range p1{0, a}, p2{a, a + b}, p3{a + b, n};
+    const Range p1Cut{0, a - 1}, p2Front{a + 1, a + b}, p2Cut{a, a + b - 1}, p3Back{a + b + 1, n};
+    return {{p1, p2}, {p1, p3}, {p2, p3}, {p1Cut, p2Front, p3}, {p1, p2Cut, p3Back}};
+  }
+
+  void typos() {
+    Candidates c;
+    for (const auto& group : typoGroups(cps_.size())) {
+      std::vector<PostingList> lists;
+      for (auto [from, to] : group)
+        if (to > from) textPairs(cps_, from, to, lists, false);
+      c.addGroup(std::move(lists));
+    }
+    if (letters_.size() >= 5) {
+      // Pinyin letters have no lists of one letter: a piece of one letter adds
+      // nothing (each group keeps a piece of two letters or more).
+      for (const auto& group : typoGroups(letters_.size())) {
+        std::vector<PostingList> lists;
+        for (auto [from, to] : group)
+          if (to > from + 1) pinyinPairs(kFullPair, std::string_view(letters_).substr(from, to - from), lists, false);
+        c.addGroup(std::move(lists));
+      }
+    }
+    const OneTypoMatcher typed(q_), spelled(letters_);
+    std::vector<std::string> spellings;
+    size_t looked = 0;
+    walk(c, [&](uint32_t f) {
+      if (++looked > kTypoCandidates) {
+        incomplete_ = true;
+        return false;
+      }
+      for (uint32_t t = firstText(f); t < endText(f); ++t) {
+        if (typed.in(folded(t))) {
+          emit(f, SearchRank::Typo, kind(t) == kCode ? MatchedBy::HelpCode : MatchedBy::Name, t);
+          return true;
+        }
+      }
+      for (uint32_t t = firstText(f); t < endText(f); ++t) {
+        if (kind(t) != kChineseName) continue;
+        bool chinese = false;
+        PinyinUnits(raw(t), units_, chinese);
+        const size_t n = FullSpellings(units_, 16, spellings);
+        for (size_t k = 0; k < n; ++k) {
+          if (spelled.in(spellings[k])) {
+            emit(f, SearchRank::Typo, MatchedBy::Pinyin, t);
+            return true;
+          }
+        }
+      }
+      return true;
+    });
+  }
+
+  const SearchIndex& index_;
+  const Layout& l_;
+  std::string q_;
+  size_t limit_;
+  std::vector<char32_t> cps_;
+  bool latin_ = false;
+  bool initials_ = false;
+  size_t letterCount_ = 0;
+  std::string letters_;  // the text without blanks
+  std::vector<SearchMatch> out_;
+  std::vector<PinyinUnit> units_;  // of the name being checked
+  bool digitsTried_ = false;
+  bool digitsUsable_ = false;
+  std::vector<uint32_t> digits_;
+  PostingList digitsList_;
+  bool incomplete_ = false;
+  std::vector<uint32_t> seenFew_;
+  std::vector<bool> seenAll_;
+};
+
+std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit, bool* incomplete) const {
+  if (incomplete) *incomplete = false;
   const std::string query = FoldSearchText(text);
-  if (query.empty() || limit == 0) return matches;
-  const std::vector<char32_t> cps = CodePoints(query);
-
-  // 1. Functions whose help code is the text.
-  std::vector<uint32_t> exact;
-  if (auto it = helpCodes_.find(query); it != helpCodes_.end()) {
-    for (uint32_t f : it->second) {
-      if (matches.size() == limit) return matches;
-      matches.push_back({f, SearchRank::HelpCode});
-      exact.push_back(f);
-    }
-  }
-
-  // 2. Functions with a name or help code that begins with the text.
-  std::vector<uint32_t> prefixed;
-  std::vector<const PostingList*> lists;
-  if (matches.size() < limit && listsFor(cps, true, lists)) {
-    walkIntersection(lists, [&](uint32_t f) {
-      if (inSorted(exact, f) || !startsAny(f, query)) return true;
-      matches.push_back({f, SearchRank::Prefix});
-      prefixed.push_back(f);
-      return matches.size() < limit;
-    });
-  }
-
-  // 3. Functions with the text anywhere in a name or help code.
-  if (matches.size() < limit && listsFor(cps, false, lists)) {
-    walkIntersection(lists, [&](uint32_t f) {
-      if (inSorted(exact, f) || inSorted(prefixed, f) || !containsAny(f, query)) return true;
-      matches.push_back({f, SearchRank::Contains});
-      return matches.size() < limit;
-    });
-  }
-  return matches;
+  if (query.empty() || limit == 0 || functionCount_ == 0) return {};
+  Query q(*this, query, limit);
+  std::vector<SearchMatch> out = q.run();
+  if (incomplete) *incomplete = q.incomplete();
+  return out;
 }
 
 }  // namespace wayfind::store

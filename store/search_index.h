@@ -3,21 +3,36 @@
 // keystroke. It knows nothing of the store: it is given the functions, in the
 // order the tree shows them, and never changes afterwards.
 //
-// A function is found when its folded query text (FoldSearchText) equals one of
-// its help codes (rank HelpCode), begins one of its names or help codes (rank
-// Prefix), or occurs anywhere in one of them (rank Contains). Results come by rank
-// and, within a rank, in tree order.
+// What finds a function, best first (SearchRank), each rank in tree order:
+//   HelpCode        the folded text (FoldSearchText) is one of its help codes
+//   HelpCodePrefix  a help code begins with the text
+//   NamePrefix      a name begins with the text (the names in every language the
+//                   function is given; simplified, traditional and variant
+//                   characters compare alike)
+//   InitialsPrefix  the text is the pinyin initials of the start of a Chinese
+//                   name ("pzcx" for 凭证查询)
+//   PinyinPrefix    the text is the full pinyin of the start of a Chinese name,
+//                   with or without blanks ("pingzheng", "ping zheng cha")
+//   Contains        a name or help code holds the text, or a Chinese name's
+//                   initials or full pinyin do from a later character on
+//   Typo            a Latin text of five letters or more is one typing error away
+//                   from a stretch of a name, a help code or a full pinyin (among
+//                   the first kTypoCandidates candidates)
+// A character with several readings matches by any of them (store/pinyin_match.h).
 //
-// Inside, every name and help code is folded once; posting lists name, for every
-// character and every pair of adjacent characters, the functions whose texts hold
-// it (and, separately, whose texts begin with it). A query walks the intersection
-// of the lists of its own characters in function order, so it reads a few
-// candidates instead of every function, and stops as soon as it has enough.
+// The whole index lies in one block of bytes: the texts, fixed-size records of
+// the functions and places, and posting lists, for every character, pair of
+// characters and pair of pinyin letters, of the functions whose texts hold it
+// (store/search_postings.h). A query walks the lists of its own characters in
+// function order, checks the few candidates, and stops as soon as it has enough.
+// The bytes can be saved as they are and used again where they lie
+// (store/search_index_file.h).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 namespace wayfind::store {
@@ -33,7 +48,7 @@ struct SearchPlace {
   std::string subFuncName;
 };
 
-// One detail function as the user sees it.
+// One detail function as the user sees it, as given to the index.
 struct SearchFunction {
   int32_t detailFuncId = 0;
   uint32_t place = 0;            // index into the places given with the functions
@@ -48,52 +63,77 @@ struct SearchFunction {
   std::vector<std::string> otherNames;
 };
 
-enum class SearchRank { HelpCode = 0, Prefix = 1, Contains = 2 };
+// How many candidates one query checks for typing errors at most: where the
+// pieces of a mistyped text occur in most names, a keystroke still ends soon.
+inline constexpr size_t kTypoCandidates = 512;
+
+enum class SearchRank : uint8_t { HelpCode, HelpCodePrefix, NamePrefix, InitialsPrefix, PinyinPrefix, Contains, Typo };
+
+// What a text matched: a help code, a name as written, a Chinese name's pinyin
+// initials or its full pinyin.
+enum class MatchedBy : uint8_t { HelpCode, Name, PinyinInitials, Pinyin };
 
 struct SearchMatch {
-  uint32_t function;  // index into functions()
+  uint32_t function;  // in tree order, 0 to size() - 1
   SearchRank rank;
+  MatchedBy by;
+  uint32_t text;      // which of the index's texts matched (matchedText)
+};
+
+// A function and a place as the index holds them: views into its bytes.
+struct IndexedFunction {
+  int32_t detailFuncId = 0;
+  uint32_t place = 0;
+  bool enabled = true;
+  std::string_view name, helpCode, helpCode1, className, classParam;
+};
+struct IndexedPlace {
+  int32_t topClassId = 0, subSysId = 0, subFuncId = 0;
+  std::string_view topClassName, subSysName, subFuncName;
 };
 
 class SearchIndex {
  public:
-  SearchIndex() = default;
+  // An index of no functions.
+  SearchIndex();
   // functions in tree order; each one's place indexes places.
-  SearchIndex(std::vector<SearchPlace> places, std::vector<SearchFunction> functions);
+  SearchIndex(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions);
+  // The index whose bytes() these are, used where they lie; holder keeps them
+  // alive. Throws std::runtime_error when they are not a whole index of this
+  // build's form.
+  static SearchIndex fromBytes(std::string_view bytes, std::shared_ptr<const void> holder);
 
   // At most limit matches of the text (folded here), best first. An empty or blank
-  // text matches nothing.
-  std::vector<SearchMatch> find(std::string_view text, size_t limit) const;
+  // text matches nothing. Looking for typing errors stops after
+  // kTypoCandidates candidates: then incomplete (when given) is set, as further
+  // functions may be one error away.
+  std::vector<SearchMatch> find(std::string_view text, size_t limit, bool* incomplete = nullptr) const;
 
-  const std::vector<SearchFunction>& functions() const { return functions_; }
-  const std::vector<SearchPlace>& places() const { return places_; }
+  size_t size() const { return functionCount_; }
+  IndexedFunction function(uint32_t f) const;
+  IndexedPlace place(uint32_t p) const;
+  size_t placeCount() const { return placeCount_; }
+  // The text a match was found by, as written (a help code, a name).
+  std::string_view matchedText(const SearchMatch& match) const;
+
+  std::string_view bytes() const { return bytes_; }
+  // What the index occupies: its bytes.
+  size_t memoryBytes() const { return bytes_.size(); }
+
+  struct Layout;  // the records inside the bytes (search_index.cpp)
 
  private:
-  using PostingList = std::vector<uint32_t>;
-  struct TextSpan {
-    uint32_t offset;
-    uint32_t length;
-  };
-  struct FunctionTexts {
-    uint32_t first;  // index of the first span in spans_
-    uint16_t count;
-  };
+  class Query;
+  explicit SearchIndex(int);  // unattached
+  void attach();
+  std::string_view text(uint32_t ref) const;
 
-  void indexFunction(uint32_t function, const std::vector<std::string>& folded);
-  const PostingList* list(uint64_t key) const;
-  // The posting lists a candidate must be on; false when one of them is empty
-  // (then nothing can match).
-  bool listsFor(const std::vector<char32_t>& query, bool atStart, std::vector<const PostingList*>& lists) const;
-  bool startsAny(uint32_t function, std::string_view query) const;
-  bool containsAny(uint32_t function, std::string_view query) const;
-
-  std::vector<SearchPlace> places_;
-  std::vector<SearchFunction> functions_;
-  std::string folded_;                 // every folded text, one after the other
-  std::vector<TextSpan> spans_;
-  std::vector<FunctionTexts> texts_;   // per function
-  std::unordered_map<std::string, PostingList> helpCodes_;  // folded code -> functions
-  std::unordered_map<uint64_t, PostingList> postings_;
+  std::shared_ptr<const void> holder_;  // keeps the bytes
+  std::string_view bytes_;
+  uint32_t functionCount_ = 0;
+  uint32_t placeCount_ = 0;
+  std::shared_ptr<const Layout> layoutHolder_;
+  const Layout* layout_ = nullptr;
 };
 
 }  // namespace wayfind::store

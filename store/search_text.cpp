@@ -1,5 +1,8 @@
-// Folding texts for the search: one case, one width, blanks collapsed.
+// Folding texts for the search: one case, one width, one variant form, blanks
+// collapsed.
 #include "store/search_text.h"
+
+#include "store/hanzi.h"
 
 namespace wayfind::store {
 
@@ -73,8 +76,10 @@ bool isBlank(char32_t cp) {
          cp == 0x3000;
 }
 
-// One width and one case.
-char32_t foldChar(char32_t cp) {
+}  // namespace
+
+// One width, one case, one variant form.
+char32_t FoldSearchChar(char32_t cp) {
   if (cp >= 0xFF01 && cp <= 0xFF5E) cp = cp - 0xFF01 + 0x21;  // full-width ASCII forms
   if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
   if (cp < 0x80) return cp;
@@ -82,10 +87,8 @@ char32_t foldChar(char32_t cp) {
   if (cp >= 0x391 && cp <= 0x3A9 && cp != 0x3A2) return cp + 0x20;     // Greek capitals
   if (cp >= 0x410 && cp <= 0x42F) return cp + 0x20;                    // Cyrillic capitals
   if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;                    // Cyrillic Ѐ to Џ
-  return cp;
+  return hanzi::FoldVariant(cp);
 }
-
-}  // namespace
 
 std::string FoldSearchText(std::string_view text) {
   std::string out;
@@ -102,7 +105,7 @@ std::string FoldSearchText(std::string_view text) {
       out += ' ';
       pendingBlank = false;
     }
-    encode(foldChar(cp), out);
+    encode(FoldSearchChar(cp), out);
   }
   return out;
 }

@@ -1,7 +1,8 @@
 // The form in which function names and help codes are compared when a user
-// searches the navigation tree: letters in one case and one width, blanks trimmed
-// and runs of blanks collapsed, so that "PZLR", "pzlr", "ＰＺＬＲ" and " pz  lr "
-// compare as the user means them.
+// searches the navigation tree: letters in one case and one width, Chinese
+// characters in one form of their family of variants, blanks trimmed and runs of
+// blanks collapsed, so that "PZLR", "pzlr", "ＰＺＬＲ" and " pz  lr " compare as the
+// user means them, and so do 总账, 總賬 and 总帐.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,12 @@ namespace wayfind::store {
 // - blanks (space, tab, line breaks, no-break and ideographic spaces) are trimmed
 //   at both ends and every run inside becomes one space;
 // - bytes that are not valid UTF-8 become U+FFFD, so the result is always valid.
-// Chinese characters are kept as they are: simplified and traditional names are
-// separate names, each matched by its own spelling.
+// - a Chinese character becomes the character that stands for its family of
+//   simplified, traditional and variant forms (hanzi::FoldVariant).
 std::string FoldSearchText(std::string_view text);
+
+// One character folded as FoldSearchText folds it (blanks are not touched).
+char32_t FoldSearchChar(char32_t cp);
 
 // The code points of valid UTF-8 (as FoldSearchText gives it).
 std::vector<char32_t> CodePoints(std::string_view utf8);

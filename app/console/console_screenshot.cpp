@@ -125,7 +125,8 @@ int takeConsoleScreenshot(const CommandRequest& request, std::ostream& out, std:
   launcher::registerApplication();
 
   ConsoleWindow console;
-  console.resize(1000, 620);
+  // A search's four columns need a wider window to be read whole.
+  console.resize(view.rfind("search=", 0) == 0 ? 1500 : 1000, 620);
   console.load();
   console.setAttribute(Qt::WA_DontShowOnScreen, true);
   console.show();

@@ -16,6 +16,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -166,11 +167,11 @@ void ConsoleWindow::buildUi() {
   txtSearch_ = new QLineEdit;
   txtSearch_->setObjectName("txtSearch");
   txtSearch_->setClearButtonEnabled(true);
-  txtSearch_->setPlaceholderText("输入功能名称或助记码");
+  txtSearch_->setPlaceholderText("输入功能名称、助记码或拼音");
   lvResult_ = new QTreeWidget;
   lvResult_->setObjectName("lvResult");
-  lvResult_->setColumnCount(3);
-  lvResult_->setHeaderLabels({"功能", "助记码", "位置"});
+  lvResult_->setColumnCount(4);
+  lvResult_->setHeaderLabels({"功能", "助记码", "位置", "匹配"});
   lvResult_->setRootIsDecorated(false);
   lvResult_->header()->setSectionResizeMode(QHeaderView::Interactive);
   lvResult_->setColumnWidth(0, 200);
@@ -321,18 +322,39 @@ void ConsoleWindow::buildMenus() {
 }
 
 void ConsoleWindow::load() {
-  guarded([this] {
+  const bool loaded = guarded([this] {
     settings_ = ConsoleSettings::read(source_);
     applySettings();
     fillTopLevel();
     fillFavourites();
   });
+  if (loaded) prepareSearch();
+}
+
+void ConsoleWindow::prepareSearch() {
+  // The search gets its index ready between the console's events, a few
+  // milliseconds at a time, so the first keystroke finds it waiting. A failure
+  // here stops only the preparing: the keystroke that needs the index reports it.
+  if (!prepareTimer_) {
+    prepareTimer_ = new QTimer(this);
+    prepareTimer_->setInterval(4);
+    connect(prepareTimer_, &QTimer::timeout, this, [this] {
+      bool ready = true;
+      try {
+        ready = search_->prepareStep();
+      } catch (const std::exception&) {
+      }
+      if (ready) prepareTimer_->stop();
+    });
+  }
+  prepareTimer_->start();
 }
 
 void ConsoleWindow::refresh() {
   const QString selected = tvMenu_->currentItem() ? keyOf(tvMenu_->currentItem()) : QString();
   const QSet<QString> open = expandedKeys_;
   search_->treeChanged();
+  prepareSearch();
   guarded([&] {
     settings_ = ConsoleSettings::read(source_);
     applySettings();
@@ -518,6 +540,24 @@ void ConsoleWindow::updateRecentList() {
   }
 }
 
+namespace {
+
+// What a result was found by, where the row does not show it already: the
+// pinyin of which name, a name in another language or script, a second help code,
+// or a near match.
+QString matchNote(const SearchHit& hit) {
+  const QString matched = q(hit.matched);
+  if (hit.typo) return langFormat("近似：%1", matched);
+  switch (hit.matchedBy) {
+    case SearchHit::Matched::PinyinInitials: return langFormat("拼音首字母：%1", matched);
+    case SearchHit::Matched::Pinyin: return langFormat("拼音：%1", matched);
+    case SearchHit::Matched::HelpCode: return hit.matched == hit.helpCode ? QString() : matched;
+    default: return hit.matched == hit.name ? QString() : matched;
+  }
+}
+
+}  // namespace
+
 void ConsoleWindow::runSearch(const QString& text) {
   lvResult_->clear();
   if (text.trimmed().isEmpty()) return;
@@ -528,12 +568,15 @@ void ConsoleWindow::runSearch(const QString& text) {
     item->setText(0, q(hit.name));
     item->setText(1, q(hit.helpCode));
     item->setText(2, q(hit.path));
+    item->setText(3, matchNote(hit));
     item->setData(0, kIdRole, hit.detailFuncId);
     item->setData(0, kLevelRole, static_cast<int>(Level::Det));
     item->setData(0, kPlaceRole, hit.subFuncId);
     item->setData(0, kKeyRole, QVariantList{hit.topClassId, hit.subSysId, hit.subFuncId, hit.detailFuncId});
     lvResult_->addTopLevelItem(item);
   }
+  // Names and places read whole; what matched takes the rest of the width.
+  for (int column = 0; column < 3; ++column) lvResult_->resizeColumnToContents(column);
 }
 
 bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId) {

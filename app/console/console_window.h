@@ -30,6 +30,7 @@ class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QActionGroup;
+class QTimer;
 
 namespace wayfind::app::console {
 
@@ -79,6 +80,7 @@ class ConsoleWindow : public QMainWindow {
   void updateSiteLinks();
   void updateRecentList();
   void runSearch(const QString& text);
+  void prepareSearch();
   void chooseLanguage(const QString& code);
   void onItemSelected(QTreeWidgetItem* item);
   void onItemClicked(QTreeWidgetItem* item, bool doubleClick);
@@ -115,6 +117,7 @@ class ConsoleWindow : public QMainWindow {
   QWidget* siteBar_ = nullptr;
   QLabel* lblSites_[3] = {nullptr, nullptr, nullptr};
   QActionGroup* languageGroup_ = nullptr;
+  QTimer* prepareTimer_ = nullptr;
   std::string untranslated_;
 };
 

@@ -12,6 +12,7 @@
 namespace wayfind::app::console {
 
 struct SearchHit {
+  enum class Matched { HelpCode, Name, PinyinInitials, Pinyin };
   int32_t topClassId = 0;
   int32_t subSysId = 0;
   int32_t subFuncId = 0;
@@ -19,6 +20,9 @@ struct SearchHit {
   std::string name;      // in the user's language
   std::string helpCode;
   std::string path;      // "top class > subsystem > sub-function"
+  Matched matchedBy = Matched::Name;
+  std::string matched;   // the help code or name (as written) the text matched
+  bool typo = false;     // matched with one typing error
 };
 
 class FunctionSearch {
@@ -28,6 +32,9 @@ class FunctionSearch {
   virtual std::vector<SearchHit> find(const std::string& text, size_t limit) = 0;
   // The navigation tables were loaded again (an editor closed, a refresh).
   virtual void treeChanged() = 0;
+  // A short piece of the work of getting ready for the first keystroke (the
+  // console runs it between its events after it starts); true when ready.
+  virtual bool prepareStep() { return true; }
 };
 
 // The search the console uses.

@@ -4,22 +4,33 @@
 #include "app/console/function_search.h"
 #include "store/search.h"
 
+#include <chrono>
+
 namespace wayfind::app::console {
 
 namespace {
+
+static_assert(static_cast<int>(SearchHit::Matched::Pinyin) == static_cast<int>(store::MatchedBy::Pinyin) &&
+              static_cast<int>(SearchHit::Matched::PinyinInitials) == static_cast<int>(store::MatchedBy::PinyinInitials) &&
+              static_cast<int>(SearchHit::Matched::Name) == static_cast<int>(store::MatchedBy::Name));
 
 class StoreSearch : public FunctionSearch {
  public:
   std::vector<SearchHit> find(const std::string& text, size_t limit) override {
     std::vector<SearchHit> hits;
     for (auto& row : store::SearchFunctions(text, limit).rows) {
-      hits.push_back({row.topClassId, row.subSysId, row.subFuncId, row.detailFuncId, std::move(row.name),
-                      std::move(row.helpCode), std::move(row.path)});
+      SearchHit hit{row.topClassId, row.subSysId, row.subFuncId, row.detailFuncId, std::move(row.name),
+                    std::move(row.helpCode), std::move(row.path)};
+      hit.matchedBy = static_cast<SearchHit::Matched>(row.matchedBy);
+      hit.matched = std::move(row.matched);
+      hit.typo = row.rank == store::SearchRank::Typo;
+      hits.push_back(std::move(hit));
     }
     return hits;
   }
   // The index notices new tables on its own.
   void treeChanged() override {}
+  bool prepareStep() override { return store::FunctionSearch::instance().prepareStep(std::chrono::milliseconds(8)); }
 };
 
 }  // namespace

@@ -100,10 +100,12 @@ int runWindow(Window which, const CommandRequest& request, std::ostream& out, st
   int status = 0;
   switch (which) {
     case Window::Console: {
+      // Listening before the window shows: a signal sent as soon as the window can
+      // be seen ends the program cleanly too.
+      quitOnSignals(*app);
       ConsoleWindow console;
       console.load();
       console.show();
-      quitOnSignals(*app);
       status = app->exec();
       break;
     }

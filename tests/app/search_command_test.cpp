@@ -76,6 +76,28 @@ TEST_F(SearchCommand, FindsByHelpCodeAndNameRankedAndByTheUsersOwnName) {
   EXPECT_EQ(old.out.find("\"detailFuncId\":1010101"), std::string::npos) << old.out;
 }
 
+TEST_F(SearchCommand, PinyinAndOtherScriptsFindFunctionsAndJsonSaysWhatMatched) {
+  Outcome full = wayfind("search 'ping zheng' --json --limit 1");
+  ASSERT_EQ(full.status, 0) << full.err;
+  EXPECT_NE(full.out.find("\"detailFuncId\":1010101,\"name\":\"凭证录入\""), std::string::npos) << full.out;
+  EXPECT_NE(full.out.find("\"rank\":\"prefix\""), std::string::npos) << full.out;
+  EXPECT_NE(full.out.find("\"enabled\":true,\"matchedBy\":\"pinyin\",\"matched\":\"凭证录入\"}"), std::string::npos)
+      << full.out;
+
+  Outcome english = wayfind("search zflzcx --lang en");  // initials of 总分类账查询, shown in English
+  ASSERT_EQ(english.status, 0) << english.err;
+  EXPECT_NE(english.out.find("1. Det 1010201  General Ledger Book Query"), std::string::npos) << english.out;
+  EXPECT_NE(english.out.find("(pinyinInitials: 总分类账查询)"), std::string::npos) << english.out;
+
+  Outcome variant = wayfind("search 總分類帳 --json");
+  ASSERT_EQ(variant.status, 0) << variant.err;
+  EXPECT_NE(variant.out.find("\"detailFuncId\":1010201"), std::string::npos) << variant.out;
+
+  Outcome typo = wayfind("search vouchre --json --limit 1");
+  ASSERT_EQ(typo.status, 0) << typo.err;
+  EXPECT_NE(typo.out.find("\"rank\":\"typo\""), std::string::npos) << typo.out;
+}
+
 TEST_F(SearchCommand, LimitCutsTheListAndSaysThereIsMore) {
   Outcome all = wayfind("search 凭证");
   ASSERT_EQ(all.status, 0) << all.err;

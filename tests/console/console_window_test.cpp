@@ -17,6 +17,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "store/datas_info.h"
+#include "store/search.h"
 #include "update/datas_update.h"
 #include "widgets/grid.h"
 #include "widgets/keyed_tree.h"
@@ -112,6 +113,21 @@ TEST_F(ConsoleTest, TheSearchFindsByAnyLanguageOrCodeShowsThePlaceAndStarts) {
   QTest::keyClick(search, Qt::Key_Return);
   ASSERT_EQ(console().recent().items().size(), 1u);
   EXPECT_EQ(console().recent().items()[0].id, 1010102);
+}
+
+TEST_F(ConsoleTest, TheSearchIsMadeReadyBetweenEventsAndAPinyinResultSaysWhatItMatched) {
+  store::FunctionSearch::instance().reset();
+  open();
+  // The console makes the index while it waits for the user: the first keystroke
+  // finds it made, and makes nothing.
+  ASSERT_TRUE(QTest::qWaitFor([] { return store::FunctionSearch::instance().buildCount() == 1; }, 20000));
+  auto* search = child<QLineEdit>("txtSearch");
+  QTest::keyClicks(search, "pzcx");
+  EXPECT_EQ(store::FunctionSearch::instance().buildCount(), 1);
+  QStringList notes;
+  for (int i = 0; i < results()->topLevelItemCount(); ++i) notes << results()->topLevelItem(i)->text(3);
+  EXPECT_EQ(notes.value(0), "");  // the exact help code says nothing more
+  EXPECT_TRUE(notes.contains("拼音首字母：凭证查询")) << notes.join("|").toStdString();
 }
 
 TEST_F(ConsoleTest, TheTreeIsReadLevelByLevelAsTheStoreAnswers) {

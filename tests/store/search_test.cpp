@@ -1,15 +1,20 @@
 // Searching the user's navigation tree: what the user may see, the user's own
 // names and items, ranks, folding of case and width, and when the index is built.
+#include <chrono>
+#include <functional>
 #include <random>
+#include <thread>
 
 #include "erp/api/data_access.h"
 #include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/containers/atomic_file.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
 #include "store/queries.h"
 #include "store/search.h"
+#include "store/pinyin_match.h"
 #include "store/search_text.h"
 #include "store_fixture.h"
 
@@ -124,8 +129,8 @@ TEST_F(SearchTest, RanksExactHelpCodeThenPrefixThenTheRestEachInTreeOrder) {
   std::vector<std::pair<int32_t, SearchRank>> got;
   for (const auto& r : result.rows) got.emplace_back(r.detailFuncId, r.rank);
   EXPECT_EQ(got, (std::vector<std::pair<int32_t, SearchRank>>{{16, SearchRank::HelpCode},
-                                                               {18, SearchRank::Prefix},
-                                                               {17, SearchRank::Prefix},
+                                                               {18, SearchRank::HelpCodePrefix},
+                                                               {17, SearchRank::NamePrefix},
                                                                {11, SearchRank::Contains},
                                                                {15, SearchRank::Contains}}));
   auto limited = SearchFunctions("lr", 3);
@@ -136,7 +141,115 @@ TEST_F(SearchTest, RanksExactHelpCodeThenPrefixThenTheRestEachInTreeOrder) {
   // prefix match, not an exact code.
   EXPECT_EQ(SearchFunctions("PZ", 1).rows.at(0).detailFuncId, 11);
   EXPECT_EQ(SearchFunctions("PZ", 1).rows.at(0).rank, SearchRank::HelpCode);
-  EXPECT_EQ(SearchFunctions("利润表", 1).rows.at(0).rank, SearchRank::Prefix);
+  EXPECT_EQ(SearchFunctions("利润表", 1).rows.at(0).rank, SearchRank::NamePrefix);
+}
+
+TEST_F(SearchTest, RanksEveryKindOfMatchInItsOrderEachInTreeOrder) {
+  // Sub-function 5 gains functions that "dan" finds in every way; 25 and 26 are
+  // shown in the tree in the reverse order of their ids.
+  detail(20, 5, 20, "审批流程", "Approval", "審批流程", "DAN");
+  detail(21, 5, 21, "单据类型", "Bill Types", "單據類型", "DANJU");
+  detail(22, 5, 22, "舞蹈报表", "Dance Report", "舞蹈報表", "WDBB");
+  detail(23, 5, 23, "到岸年报", "Landed Annual", "到岸年報", "");
+  detail(24, 5, 24, "单据打印", "Bill Printing", "單據打印", "");
+  detail(26, 5, 25, "凭证单据", "Voucher Bills", "憑證單據", "");
+  detail(25, 5, 26, "打印单据", "Print Bills", "打印單據", "");
+  detail(27, 5, 27, "基础单价", "Base Price", "基礎單價", "DANJI");
+
+  std::vector<std::tuple<int32_t, SearchRank, store::MatchedBy, std::string>> got;
+  for (const auto& r : SearchFunctions("dan", 20).rows) got.emplace_back(r.detailFuncId, r.rank, r.matchedBy, r.matched);
+  using store::MatchedBy;
+  EXPECT_EQ(got, (decltype(got){{20, SearchRank::HelpCode, MatchedBy::HelpCode, "DAN"},
+                                {21, SearchRank::HelpCodePrefix, MatchedBy::HelpCode, "DANJU"},
+                                {27, SearchRank::HelpCodePrefix, MatchedBy::HelpCode, "DANJI"},
+                                {22, SearchRank::NamePrefix, MatchedBy::Name, "Dance Report"},
+                                {23, SearchRank::InitialsPrefix, MatchedBy::PinyinInitials, "到岸年报"},
+                                {24, SearchRank::PinyinPrefix, MatchedBy::Pinyin, "单据打印"},
+                                {26, SearchRank::Contains, MatchedBy::Pinyin, "凭证单据"},
+                                {25, SearchRank::Contains, MatchedBy::Pinyin, "打印单据"}}));
+
+  // One typing error in five letters or more still finds a function, after all
+  // the others: DANJI for "danju", the full pinyin of 凭证 for "pingzehng".
+  got.clear();
+  for (const auto& r : SearchFunctions("danju", 20).rows) got.emplace_back(r.detailFuncId, r.rank, r.matchedBy, r.matched);
+  EXPECT_EQ(got, (decltype(got){{21, SearchRank::HelpCode, MatchedBy::HelpCode, "DANJU"},
+                                {24, SearchRank::PinyinPrefix, MatchedBy::Pinyin, "单据打印"},
+                                {26, SearchRank::Contains, MatchedBy::Pinyin, "凭证单据"},
+                                {25, SearchRank::Contains, MatchedBy::Pinyin, "打印单据"},
+                                {27, SearchRank::Typo, MatchedBy::HelpCode, "DANJI"}}));
+  EXPECT_EQ(found("pingzehng"), (std::vector<int32_t>{11, 12, 26}));
+  EXPECT_EQ(SearchFunctions("pingzehng", 1).rows.at(0).rank, SearchRank::Typo);
+  EXPECT_EQ(found("vouchre entry"), (std::vector<int32_t>{11}));
+  // Four letters are too few to guess at, and two errors are too many.
+  EXPECT_TRUE(found("dnaj").empty());
+  EXPECT_TRUE(found("pnigzehng").empty());
+}
+
+TEST_F(SearchTest, PinyinInitialsFullPinyinAndEveryReadingOfACharacter) {
+  // 银行 reads yin hang; 行 alone is also xing. 重 is zhong or chong.
+  detail(30, 5, 30, "银行对账", "Bank Reconciliation", "銀行對賬", "");
+  detail(31, 5, 31, "重新登记", "Register Again", "重新登記", "");
+  detail(32, 5, 32, "绿色通道", "Green Channel", "綠色通道", "");
+  struct Case {
+    const char* typed;
+    std::vector<int32_t> ids;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"yhdz", {30}},              // initials, any reading
+           {"yxdz", {30}},
+           {"yinhangduizhang", {30}},   // full pinyin without blanks
+           {"yin hang dui", {30}},      // and with them between syllables
+           {"yinxing", {30}},           // the other reading
+           {"yinhangd", {30}},          // the last syllable begun
+           {"YinHang", {30}},           // any case
+           {"ｙｈｄｚ", {30}},            // full width
+           {"yi nh", {}},               // a blank inside a syllable
+           {"cxdj", {31}},
+           {"zxdj", {31}},
+           {"chongxin", {31}},
+           {"zhongxin", {31}},
+           {"lvse", {32}},              // ü typed v
+           {"luse", {32}},              // or u
+           {"duizhang", {30}},          // full pinyin from a later character
+           {"dz", {30}},                // initials from a later character
+           {"pzcx", {12}},              // a template name without ...
+           {"pzlr", {11}},              // ... and with a help code of its own
+           {"lsl", {16}},               // 流水录入's initials begin with it
+       }) {
+    EXPECT_EQ(found(c.typed), c.ids) << c.typed;
+  }
+  // The user's own name is found by its pinyin, and the template's name still is.
+  userDetail({{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "我的查询"}, {"FIndex", 4},
+              {"FVisible", 1}, {"FEnable", 1}});
+  server->userVersion = "U2";
+  user()->SetValue("TimeStamp", Variant("U2"));
+  store::Initial();
+  EXPECT_EQ(found("wdcx"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(found("wodechaxun"), (std::vector<int32_t>{12}));
+}
+
+TEST_F(SearchTest, SimplifiedTraditionalAndVariantFormsFindEachOther) {
+  detail(33, 5, 33, "总账对账", "Ledger Check", "總賬對賬", "");
+  detail(34, 5, 34, "帳簿設置", "Book Setup", "帳簿設置", "");  // the template wrote it traditional only
+  struct Case {
+    const char* typed;
+    std::vector<int32_t> ids;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"总帐", {33}},    // 帐, a variant of 账
+           {"總帳", {33}},
+           {"總賬", {33}},
+           {"账簿设置", {34}},  // simplified for a traditional name
+           {"帐簿", {34}},
+           {"憑證查詢", {12}},
+           {"凭証", {11, 12}},  // 証 a variant of 證
+       }) {
+    EXPECT_EQ(found(c.typed), c.ids) << c.typed;
+  }
+  setLanguage("en");
+  FunctionSearch::instance().reset();
+  EXPECT_EQ(found("总帐"), (std::vector<int32_t>{33})) << "in any session";
+  EXPECT_EQ(found("zzdz"), (std::vector<int32_t>{33}));
 }
 
 TEST_F(SearchTest, NamesInEveryLanguageAnyCaseAndWidth) {
@@ -242,9 +355,11 @@ TEST_F(SearchTest, OtherLanguagesFindFunctionsByTheirSimplifiedNamesToo) {
   for (const char* typed : {"记", "记账", "记账凭"}) SearchFunctions(typed, 5);
   EXPECT_EQ(access->calls, 1) << "asked once per index, not per keystroke";
 
-  // A refusing service costs the simplified names, not the search.
+  // A refusing service costs the simplified names, not the search (a start
+  // without the index saved by the one before).
   access->fail = true;
   FunctionSearch::instance().reset();
+  std::filesystem::remove(store::SearchIndexFilePath());
   EXPECT_TRUE(found("查阅").empty());
   EXPECT_EQ(found("voucher query"), (std::vector<int32_t>{12}));
 }
@@ -292,16 +407,81 @@ TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
   found("我的");
   EXPECT_EQ(FunctionSearch::instance().buildCount(), 2);
 
-  // ClearCache empties the slots: the next search loads them and builds again.
+  // ClearCache empties the slots: the next search loads them again, and with them
+  // the index saved for the same versions beside the cache files.
   store::ClearCache();
   EXPECT_EQ(found("我的查询"), (std::vector<int32_t>{12}));
-  EXPECT_EQ(FunctionSearch::instance().buildCount(), 3);
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 2);
+  EXPECT_EQ(FunctionSearch::instance().loadCount(), 1);
 
-  // A new process reading the same cache files builds its own index once.
+  // So does a new process reading the same cache files: nothing is built.
   newProcess();
   FunctionSearch::instance().reset();
   EXPECT_EQ(found("我的查询"), (std::vector<int32_t>{12}));
-  EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 0);
+  EXPECT_EQ(FunctionSearch::instance().loadCount(), 1);
+
+  // A saved index that is damaged, cut short or made for other versions is made
+  // again (and saved again).
+  const std::string file = store::SearchIndexFilePath();
+  std::string bytes;
+  ASSERT_TRUE(platform::readWholeFile(file, bytes));
+  const std::string good = bytes;
+  for (const auto& spoil : std::vector<std::function<void(std::string&)>>{
+           [](std::string& b) { b[b.size() / 2] ^= 0x20; },  // one byte of the lists
+           [](std::string& b) { b.resize(b.size() - 9); },
+           [](std::string& b) { b.resize(20); },
+           [](std::string& b) { b.replace(b.find("user=U2"), 7, "user=U3"); }}) {
+    bytes = good;
+    spoil(bytes);
+    platform::writeFileAtomically(file, bytes);
+    newProcess();
+    FunctionSearch::instance().reset();
+    EXPECT_EQ(found("我的查询"), (std::vector<int32_t>{12}));
+    EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
+    EXPECT_EQ(FunctionSearch::instance().loadCount(), 0);
+  }
+  ASSERT_TRUE(platform::readWholeFile(file, bytes));
+  EXPECT_EQ(bytes, good);
+
+  // Another account type makes the index again. The file keeps one index per
+  // user, the last one made, so coming back to the first type makes it again too.
+  setSetupType("GMPHY");
+  found("我的");
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 2);
+  setSetupType("Industry");
+  found("我的");
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 3);
+}
+
+TEST_F(SearchTest, TheConsoleGetsTheIndexReadyInStepsAndTheFirstKeystrokeFindsItWaiting) {
+  auto& search = FunctionSearch::instance();
+  int steps = 0;
+  // A budget of nothing still makes progress: one query per step.
+  while (!search.prepareStep(std::chrono::microseconds(0))) {
+    ASSERT_LT(++steps, 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_GE(steps, 3);  // the tree was read a piece at a time
+  EXPECT_EQ(search.buildCount(), 1);
+  EXPECT_EQ(found("pzcx"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(search.buildCount(), 1);
+  EXPECT_TRUE(search.prepareStep(std::chrono::microseconds(0)));
+
+  // A keystroke while the tree is still being read finishes the work at once;
+  // tables replaced halfway through start the reading again.
+  newProcess();
+  std::filesystem::remove(store::SearchIndexFilePath());
+  search.reset();
+  EXPECT_FALSE(search.prepareStep(std::chrono::microseconds(0)));
+  server->userVersion = "U2";
+  user()->SetValue("TimeStamp", Variant("U2"));
+  userDetail({{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "我的查询"}, {"FHelpCode", "WDCX"},
+              {"FIndex", 4}, {"FVisible", 1}, {"FEnable", 1}});
+  store::Initial();
+  EXPECT_FALSE(search.prepareStep(std::chrono::microseconds(0)));
+  EXPECT_EQ(found("wdcx"), (std::vector<int32_t>{12}));
+  EXPECT_EQ(search.buildCount(), 1);
 }
 
 TEST(DetailFuncDisplayNameTest, TheUsersShowNameThenTheUsersNameWhereTheUserHasARow) {
@@ -381,10 +561,36 @@ TEST_F(SearchTest, AFailedLoadReachesTheCallerAndTheNextSearchRecovers) {
   EXPECT_EQ(found("PZLR"), (std::vector<int32_t>{11}));
 }
 
+TEST(OneTypoTest, OneLetterWrongMissingExtraOrSwappedAnywhereInTheText) {
+  struct Case {
+    const char* typed;
+    const char* text;
+    bool near;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"voucher", "voucher entry", true},     // no error at all
+           {"vouchre", "my voucher entry", true},  // two neighbours swapped
+           {"ovucher", "voucher", true},           // ... at the start
+           {"voucehr", "voucher", true},           // ... at the end
+           {"vouxher", "voucher", true},           // one wrong
+           {"vocher", "voucher", true},            // one missing
+           {"vouccher", "voucher", true},          // one extra
+           {"xoucher", "voucher", true},
+           {"vouche", "vouc", false},              // two missing
+           {"ovuchre", "voucher", false},          // two swaps
+           {"vxuxher", "voucher", false},          // two wrong
+           {"voucher", "", false},
+           {"", "voucher", false},
+       }) {
+    EXPECT_EQ(store::WithinOneTypo(c.typed, c.text), c.near) << c.typed << " in " << c.text;
+  }
+}
+
 // The index against a plain scan of the same functions, on random names drawn
-// from a small alphabet so that texts share many characters and pairs.
+// from a small alphabet so that texts share many characters, pairs and pinyin
+// letters, with texts long enough for typing errors.
 TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
-  const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", " ", "Ａ", "1"};
+  const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", "行", " ", "Ａ", "1", "2", "p", "z", "i", "n", "g"};
   std::mt19937 rng(7);
   auto word = [&](int maxLength) {
     std::string w;
@@ -394,51 +600,139 @@ TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
   };
   std::vector<store::SearchPlace> places(1);
   std::vector<store::SearchFunction> functions;
+  const std::string latin = "abcpzing";
+  auto latinWord = [&](size_t n) {
+    std::string w;
+    for (size_t i = 0; i < n; ++i) w += latin[rng() % latin.size()];
+    return w;
+  };
   for (int i = 0; i < 400; ++i) {
     store::SearchFunction fn;
     fn.detailFuncId = i;
     fn.name = word(6);
     fn.helpCode = rng() % 4 ? word(3) : "";
     fn.helpCode1 = rng() % 3 ? "" : word(3);
-    fn.otherNames = {word(8), rng() % 2 ? word(5) : ""};
+    fn.otherNames = {word(8), rng() % 2 ? word(5) : "", latinWord(9)};
     functions.push_back(fn);
   }
+  // A stretch of a function's Latin name with one typing error.
+  auto mistyped = [&] {
+    std::string w = functions[rng() % functions.size()].otherNames[2].substr(rng() % 3, 5 + rng() % 2);
+    const size_t at = rng() % (w.size() - 1);
+    switch (rng() % 4) {
+      case 0: w[at] = latin[rng() % latin.size()]; break;
+      case 1: w.erase(at, 1); w += latin[rng() % latin.size()]; break;
+      case 2: w.insert(at, 1, latin[rng() % latin.size()]); break;
+      default: std::swap(w[at], w[at + 1]);
+    }
+    return w;
+  };
   const store::SearchIndex index(places, functions);
 
+  // Every rule of search_index.h, checked on every function.
   auto expected = [&](const std::string& text, size_t limit) {
     const std::string q = store::FoldSearchText(text);
     std::vector<std::pair<int, uint32_t>> ranked;
     if (q.empty()) return ranked;
+    std::string letters;
+    bool latin = q.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos;
+    size_t letterCount = 0;
+    for (char c : q) {
+      if (c != ' ') letters += c;
+      if (c >= 'a' && c <= 'z') ++letterCount;
+      else if (!(c >= '0' && c <= '9') && c != ' ') latin = false;
+    }
     for (uint32_t f = 0; f < functions.size(); ++f) {
       const auto& fn = functions[f];
-      std::vector<std::string> all{fn.name, fn.helpCode, fn.helpCode1};
-      all.insert(all.end(), fn.otherNames.begin(), fn.otherNames.end());
-      int rank = 3;
-      for (size_t k = 0; k < all.size(); ++k) {
-        const std::string t = store::FoldSearchText(all[k]);
+      std::vector<std::string> names{fn.name};
+      names.insert(names.end(), fn.otherNames.begin(), fn.otherNames.end());
+      int rank = 7;
+      auto better = [&](int r) { rank = std::min(rank, r); };
+      for (const std::string* code : {&fn.helpCode, &fn.helpCode1}) {
+        const std::string t = store::FoldSearchText(*code);
         if (t.empty()) continue;
-        if ((k == 1 || k == 2) && t == q) rank = std::min(rank, 0);
-        else if (t.starts_with(q)) rank = std::min(rank, 1);
-        else if (t.find(q) != std::string::npos) rank = std::min(rank, 2);
+        if (t == q) better(0);
+        if (t.starts_with(q)) better(1);
+        if (t.find(q) != std::string::npos) better(5);
+        if (latin && letterCount >= 5 && store::WithinOneTypo(q, t)) better(6);
       }
-      if (rank < 3) ranked.emplace_back(rank, f);
+      for (const std::string& name : names) {
+        const std::string t = store::FoldSearchText(name);
+        if (t.empty()) continue;
+        if (t.starts_with(q)) better(2);
+        if (t.find(q) != std::string::npos) better(5);
+        if (latin && letterCount >= 5 && store::WithinOneTypo(q, t)) better(6);
+        bool chinese = false;
+        const auto units = store::PinyinUnits(name, chinese);
+        if (!chinese || !latin) continue;
+        for (size_t i = 0; i < units.size(); ++i) {
+          if (letters == q && store::InitialsMatchAt(units, i, letters)) better(i == 0 ? 3 : letters.size() >= 2 ? 5 : 7);
+          if (letters.size() >= 2 && store::FullPinyinMatchAt(units, i, q)) better(i == 0 ? 4 : 5);
+        }
+        if (letterCount >= 5) {
+          std::vector<std::string> spellings;
+          const size_t count = store::FullSpellings(units, 16, spellings);
+          for (size_t k = 0; k < count; ++k)
+            if (store::WithinOneTypo(letters, spellings[k])) better(6);
+        }
+      }
+      if (rank < 7) ranked.emplace_back(rank, f);
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.first < b.first; });
     if (ranked.size() > limit) ranked.resize(limit);
     return ranked;
   };
 
-  int nonEmpty = 0;
-  for (int round = 0; round < 600; ++round) {
-    const std::string text = word(round % 3 == 0 ? 1 : 4);
+  int nonEmpty = 0, pinyin = 0, typos = 0;
+  for (int round = 0; round < 900; ++round) {
+    const std::string text = round % 4 == 0 ? word(1) : round % 4 == 1 ? word(4) : round % 4 == 2 ? word(7) : mistyped();
     const size_t limit = round % 2 ? 5 : 1000;
     std::vector<std::pair<int, uint32_t>> got;
-    for (const auto& m : index.find(text, limit)) got.emplace_back(static_cast<int>(m.rank), m.function);
+    for (const auto& m : index.find(text, limit)) {
+      got.emplace_back(static_cast<int>(m.rank), m.function);
+      pinyin += m.by == store::MatchedBy::PinyinInitials || m.by == store::MatchedBy::Pinyin;
+      typos += m.rank == SearchRank::Typo;
+    }
     auto want = expected(text, limit);
     ASSERT_EQ(got, want) << "query [" << text << "] limit " << limit;
     nonEmpty += !want.empty();
   }
-  EXPECT_GT(nonEmpty, 300);  // the queries did find things
+  // The queries did find things, by pinyin and with typing errors too.
+  EXPECT_GT(nonEmpty, 300);
+  EXPECT_GT(pinyin, 20);
+  EXPECT_GT(typos, 20);
+
+  // The same bytes, used where they lie, answer the same.
+  auto copy = std::make_shared<std::string>(index.bytes());
+  const auto again = store::SearchIndex::fromBytes(*copy, copy);
+  for (const char* text : {"pz", "a", "凭证", "ping", "1"}) {
+    const auto a = index.find(text, 50), b = again.find(text, 50);
+    ASSERT_EQ(a.size(), b.size()) << text;
+    for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].function, b[i].function) << text;
+  }
+  // Damaged bytes are refused or, where every number still points inside the
+  // index, read without leaving it.
+  std::mt19937 damage(11);
+  for (int round = 0; round < 300; ++round) {
+    auto spoilt = std::make_shared<std::string>(*copy);
+    for (int k = 0; k < 4; ++k) (*spoilt)[damage() % spoilt->size()] ^= static_cast<char>(1 + damage() % 255);
+    try {
+      const auto read = store::SearchIndex::fromBytes(*spoilt, spoilt);
+      for (const char* text : {"pz", "a", "凭证", "pingz", "1", "bcpzin"}) {
+        for (const auto& m : read.find(text, 50)) {
+          ASSERT_LT(m.function, read.size());
+          read.function(m.function);
+          read.matchedText(m);
+        }
+      }
+    } catch (const std::runtime_error&) {
+    }
+  }
+  // Bytes that are not a whole index are refused, not read.
+  for (size_t cut : {size_t{0}, size_t{16}, copy->size() / 2, copy->size() - 8}) {
+    auto part = std::make_shared<std::string>(copy->substr(0, cut));
+    EXPECT_THROW(store::SearchIndex::fromBytes(*part, part), std::runtime_error) << cut;
+  }
 }
 
 }  // namespace
