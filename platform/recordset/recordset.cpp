@@ -341,6 +341,10 @@ Variant Recordset::value(int index) const {
   return impl_->rows.value(impl_->currentRow(), static_cast<size_t>(field));
 }
 
+Cell Recordset::cell(int index) const {
+  return impl_->rows.cell(impl_->currentRow(), static_cast<size_t>(impl_->fieldFor(index)));
+}
+
 void Recordset::setValue(std::string_view field, const Variant& v) { setValue(requireField(field), v); }
 
 void Recordset::setValueFrom(int index, const Recordset& source, int sourceIndex) {

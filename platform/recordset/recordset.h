@@ -96,6 +96,9 @@ class Recordset : public Object {
   // 3021 "No current record" at BOF or EOF; 3265 for an unknown field.
   Variant value(std::string_view field) const;
   Variant value(int index) const;
+  // The current row's value of a field without a copy (a text as a view into
+  // the record set), valid until the record set changes or moves.
+  Cell cell(int index) const;
   void setValue(std::string_view field, const Variant& v);
   void setValue(int index, const Variant& v);
   // setValue(index, source.value(sourceIndex)), copying the stored value
