@@ -6,6 +6,7 @@
 #include "editor/dlg_set_prop.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
+#include "widgets/busy_state.h"
 
 namespace wayfind::editor {
 
@@ -108,14 +109,14 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Out
 }
 
 void dlgSetProp::ShowTopClasses(int placeholderIndex) {
-  auto rs = freshQuery()->GetTopClass_All();
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetTopClass_All(); });
   auto rows = ReadTopClasses(*rs);
   beginFill(kRootKey, placeholderIndex, true);
   fillOutline(kRootKey, rows, kTopPrefix, "Top", true, false, kTopClassBase);
 }
 
 void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
-  auto rs = freshQuery()->GetSubSystem_All(id);
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubSystem_All(id); });
   auto rows = ReadSubSystems(*rs);
   const std::string key = MakeKey(kTopPrefix, id);
   beginFill(key, placeholderIndex, true);
@@ -123,22 +124,22 @@ void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
 }
 
 void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
-  auto rs = freshQuery()->GetSubFunc_All(id);
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubFunc_All(id); });
   auto rows = ReadSubFuncs(*rs);
   const std::string key = MakeKey(kSysPrefix, id);
   beginFill(key, placeholderIndex, true);
-  const bool locked = refreshedParent(id, 2);
+  const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 2); });
   fillOutline(key, rows, kSubPrefix, "Sub", false, locked, kSubFuncBase);
 }
 
 void dlgSetProp::ShowDetailFuncs(int32_t id) {
-  auto rs = freshQuery()->GetDetailFunc_All(id);
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetDetailFunc_All(id); });
   auto rows = ReadDetailFuncs(*rs);
   const std::string key = MakeKey(kSubPrefix, id);
   beginFill(key, -1, false);
   Grid& grid = *vaDetailProp_;
   ShowWhenDone visible(grid);
-  const bool locked = refreshedParent(id, 3);
+  const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 3); });
   for (const auto& r : rows) {
     const int row = grid.MaxRows() + 1;
     grid.SetMaxRows(row);

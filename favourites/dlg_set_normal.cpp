@@ -18,6 +18,7 @@
 #include "favourites/frm_all_func.h"
 #include "favourites/ports.h"
 #include "platform/automation/conversions.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/image_list.h"
 #include "widgets/message_boxes.h"
@@ -46,14 +47,6 @@ void reported(F&& command) {
     widgets::MsgError(AutomationError(platform::err::kInvalidProcedureCall, "WayfindInfo", e.what()));
   }
 }
-
-// The hourglass while a list is saved; the normal pointer again however the
-// save ends.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 }  // namespace
 
@@ -146,8 +139,8 @@ void dlgSetNormal::RefreshEditor() {
 }
 
 void dlgSetNormal::LoadGroupTree() {
-  auto info = newDatasInfo();
-  auto groups = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
+  auto groups = widgets::RunBusy(
+      this, [] { return newDatasInfo()->GetNormalFuncGroup().objectAs<platform::Recordset>(); });
   tvGroup->Clear();
   for (; groups && !groups->isEOF(); groups->MoveNext()) {
     const int32_t id = platform::CLng(groups->value("FFuncGroupID"));
@@ -170,8 +163,7 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
       } else if (!ValidateList()) {
         result = false;
       } else {
-        WaitCursor hourglass;
-        SaveList();
+        SaveList();  // the save's wait shows the busy state
         result = true;
       }
     }
@@ -265,7 +257,8 @@ void dlgSetNormal::DeleteSelected() {
     }
     widgets::TreeNode selected = tvGroup->SelectedItem();
     if (tvGroup->Count() == 0 || !selected) return;
-    newDatasUpdate()->DelNormalFuncGroup(groupIdOf(selected));
+    const int32_t group = groupIdOf(selected);
+    widgets::RunBusy(this, [group] { newDatasUpdate()->DelNormalFuncGroup(group); });
     RefreshEditor();
     Bar->SetToolEnabled("Delete", !tvGroup->SelectedItem().isNull());
   } else {
@@ -296,7 +289,8 @@ void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newTe
     return;
   }
   try {
-    newDatasUpdate()->UpdateNormalFuncGroup(groupIdOf(node), newText);
+    const int32_t group = groupIdOf(node);
+    widgets::RunBusy(this, [&] { newDatasUpdate()->UpdateNormalFuncGroup(group, newText); });
   } catch (const AutomationError& e) {
     // A name the server refused is not shown as if it were stored.
     cancel = true;
