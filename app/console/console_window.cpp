@@ -29,6 +29,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
+#include "widgets/busy_state.h"
 
 namespace wayfind::app::console {
 
@@ -286,7 +287,7 @@ void ConsoleWindow::buildMenus() {
   auto* mnuSystem = menuBar()->addMenu("系统(&S)");
   mnuSystem->setObjectName("mnuSystem");
   auto* mnuRefresh = mnuSystem->addAction("刷新(&R)", this, [this] {
-    if (guarded([this] { source_.reget(); })) refresh();
+    if (guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) refresh();
   });
   mnuRefresh->setObjectName("mnuRefresh");
   mnuRefresh->setShortcut(QKeySequence::Refresh);
@@ -323,7 +324,7 @@ void ConsoleWindow::buildMenus() {
 
 void ConsoleWindow::load() {
   const bool loaded = guarded([this] {
-    settings_ = ConsoleSettings::read(source_);
+    settings_ = widgets::RunBusy(this, [this] { return ConsoleSettings::read(source_); });
     applySettings();
     fillTopLevel();
     fillFavourites();
@@ -339,6 +340,9 @@ void ConsoleWindow::prepareSearch() {
     prepareTimer_ = new QTimer(this);
     prepareTimer_->setInterval(4);
     connect(prepareTimer_, &QTimer::timeout, this, [this] {
+      // While a window waits on the database its work runs on the database
+      // thread and owns the store: the preparing waits for the next tick.
+      if (widgets::IsBusy()) return;
       bool ready = true;
       try {
         ready = search_->prepareStep();
@@ -356,7 +360,7 @@ void ConsoleWindow::refresh() {
   search_->treeChanged();
   prepareSearch();
   guarded([&] {
-    settings_ = ConsoleSettings::read(source_);
+    settings_ = widgets::RunBusy(this, [this] { return ConsoleSettings::read(source_); });
     applySettings();
     fillTopLevel();
     fillFavourites();
@@ -414,14 +418,14 @@ void ConsoleWindow::updateSiteLinks() {
 }
 
 void ConsoleWindow::fillTopLevel() {
-  std::vector<NavItem> tops = source_.topClasses();
+  std::vector<NavItem> tops = widgets::RunBusy(this, [this] { return source_.topClasses(); });
   QSignalBlocker block(tvMenu_);
   tvMenu_->clear();
   for (const auto& top : tops) tvMenu_->addTopLevelItem(makeItem(top));
 }
 
 void ConsoleWindow::fillFavourites() {
-  std::vector<FavouriteGroup> groups = source_.favourites();
+  std::vector<FavouriteGroup> groups = widgets::RunBusy(this, [this] { return source_.favourites(); });
   tvNormal_->clear();
   for (const auto& group : groups) {
     auto* groupItem = new QTreeWidgetItem;
@@ -442,12 +446,13 @@ void ConsoleWindow::fillChildren(QTreeWidgetItem* item) {
 void ConsoleWindow::reloadChildren(QTreeWidgetItem* item) {
   guarded([&] {
     std::vector<NavItem> children;
-    switch (levelOf(item)) {
-      case Level::Top: children = source_.subSystems(idOf(item)); break;
-      case Level::Sys: children = source_.subFuncs(idOf(item)); break;
-      case Level::Sub: children = source_.detailFuncs(idOf(item)); break;
-      case Level::Det: return;
-    }
+    const Level level = levelOf(item);
+    if (level == Level::Det) return;
+    const int32_t id = idOf(item);
+    children = widgets::RunBusy(this, [&] {
+      return level == Level::Top ? source_.subSystems(id) : level == Level::Sys ? source_.subFuncs(id)
+                                                                                : source_.detailFuncs(id);
+    });
     QSignalBlocker block(tvMenu_);
     const bool wasExpanded = item->isExpanded();
     qDeleteAll(item->takeChildren());
@@ -466,7 +471,7 @@ void ConsoleWindow::onItemSelected(QTreeWidgetItem* item) {
   const bool again = (levelOf(item) == Level::Sys && settings_.refreshSys) ||
                      (levelOf(item) == Level::Sub && settings_.refreshFunc);
   if (!again) return;
-  if (!guarded([this] { source_.reget(); })) return;
+  if (!guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) return;
   search_->treeChanged();
   reloadChildren(item);
 }
@@ -486,7 +491,8 @@ void ConsoleWindow::activate(QTreeWidgetItem* item) {
 
 void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName) {
   std::optional<NavItem> function;
-  if (!guarded([&] { function = source_.detailFuncAt(subFuncId, detailFuncId); })) return;
+  if (!guarded([&] { function = widgets::RunBusy(this, [&] { return source_.detailFuncAt(subFuncId, detailFuncId); }); }))
+    return;
   if (!function) {
     showStatus(langFormat("功能 %1 已不存在或不可用。", QString::number(detailFuncId)));
     return;
@@ -499,7 +505,8 @@ bool ConsoleWindow::startByHelpCode(const QString& helpCode) {
   const QString code = helpCode.trimmed();
   if (code.isEmpty()) return false;
   std::vector<NavItem> functions;
-  if (!guarded([&] { functions = source_.byHelpCode(code.toStdString()); })) return false;
+  if (!guarded([&] { functions = widgets::RunBusy(this, [&] { return source_.byHelpCode(code.toStdString()); }); }))
+    return false;
   if (functions.empty()) {
     showStatus(langFormat("没有助记码为 %1 的功能。", code));
     txtHelpCode_->selectAll();
@@ -617,7 +624,7 @@ void ConsoleWindow::openConsoleEditor() {
   }
   // The main-console editor saves through the middle tier and leaves the loaded
   // tables as they were: load the newer version before showing the tree again.
-  if (guarded([this] { source_.reget(); })) refresh();
+  if (guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) refresh();
 }
 
 void ConsoleWindow::openFavouritesEditor() {
