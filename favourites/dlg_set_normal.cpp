@@ -161,7 +161,10 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
       if (!widgets::MsgQuestion(lang("您刚才对常用功能属性进行了修改，是否保存？"))) {
         result = true;
       } else if (!ValidateList()) {
-        result = false;
+        // The user's edits stay: the list keeps its group, the tree goes back to
+        // that group, and the row the message named has the focus.
+        keepEditsAfterFailedCheck();
+        return false;
       } else {
         SaveList();  // the save's wait shows the busy state
         result = true;
@@ -180,6 +183,12 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
     reportSaveFailure(AutomationError(platform::err::kInvalidProcedureCall, "WayfindInfo", e.what()));
   }
   return false;
+}
+
+void dlgSetNormal::keepEditsAfterFailedCheck() {
+  widgets::TreeNode own = tvGroup->Find("Top" + std::to_string(currentGroup_));
+  if (own) tvGroup->SetSelectedItem(own);
+  vaNormal->setFocus(Qt::OtherFocusReason);
 }
 
 void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
@@ -224,7 +233,9 @@ bool dlgSetNormal::gridHasFocus() const {
 
 void dlgSetNormal::AddNew() {
   reported([this] {
-    if (groupTreeHasFocus() || tvGroup->Count() == 0) {
+    // The grid's New is the picker; anywhere else (the tree, or neither) it is a
+    // new group.
+    if (!gridHasFocus() || tvGroup->Count() == 0) {
       // The new-group dialog is found by its form name; only its public
       // variables are used here, so this library does not link the dialogs'.
       auto& dlg = *static_cast<dialogs::dlgAddItem*>(widgets::forms().form(dialogs::dlgAddItem::kFormName));
@@ -279,6 +290,7 @@ void dlgSetNormal::ShowMainConsoleEditor() {
 }
 
 void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel) {
+  if (newText == node.Text()) return;  // nothing changed: nothing to ask or store
   if (characterCount(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
     widgets::MsgWarning(lang("项目名称超过了50个字符，请重新输入。"));
     cancel = true;

@@ -1,12 +1,15 @@
 #include "favourites/frm_all_func.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDrag>
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <QVBoxLayout>
 
 #include "context/language.h"
@@ -72,7 +75,10 @@ void frmAllFunc::ShowMe(widgets::Grid* objVaSpread) {
   grid_ = objVaSpread;
   // A window of the editor's, so the editor's modality does not shut it out.
   QWidget* owner = grid_ ? grid_->window() : nullptr;
-  if (owner) setParent(owner, Qt::Dialog);
+  if (owner) {
+    setParent(owner, Qt::Dialog);
+    placeBeside(*owner);
+  }
   if (widgets::ModalRunner::instance().scripted() || !owner) {
     ShowModal();
   } else {
@@ -92,6 +98,25 @@ void frmAllFunc::ShowMe(widgets::Grid* objVaSpread) {
   }
   if (owner) setParent(nullptr, Qt::Dialog);
   grid_ = nullptr;
+}
+
+void frmAllFunc::placeBeside(const QWidget& owner) {
+  // Beside the editor, never over the list it drops onto: on the right where the
+  // screen has room, else on the left.
+  const QRect editor = owner.frameGeometry();
+  const QScreen* screen = owner.screen() ? owner.screen() : QGuiApplication::primaryScreen();
+  const QRect room = screen ? screen->availableGeometry() : QRect(editor.topLeft(), QSize(1 << 20, 1 << 20));
+  const int gap = 8;
+  const QSize size = frameGeometry().size().expandedTo(this->size());
+  int x = editor.right() + 1 + gap;
+  if (x + size.width() > room.right() + 1) {
+    x = editor.left() - gap - size.width();
+    // No room on either side: at the screen's left edge, over the groups rather
+    // than the list.
+    if (x < room.left()) x = room.left();
+  }
+  const int y = std::clamp(editor.top(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height()));
+  move(x, y);
 }
 
 void frmAllFunc::hideEvent(QHideEvent* event) {

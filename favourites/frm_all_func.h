@@ -61,6 +61,7 @@ class frmAllFunc : public widgets::Form {
 
  private:
   void startDrag(const widgets::TreeNode& node);
+  void placeBeside(const QWidget& owner);
 
   widgets::Grid* grid_ = nullptr;
   QPoint mouseDown_;

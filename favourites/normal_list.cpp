@@ -105,10 +105,12 @@ bool dlgSetNormal::ValidateList() {
     const std::string name = vaNormal->Text(kColName, row);
     const std::string help = platform::trimSpaces(vaNormal->Text(kColHelpCode, row));
     if (context::HasInvalidChar(help)) {
+      vaNormal->SetActiveCell(kColHelpCode, row);
       widgets::MsgWarning(aboutFunction(name, "] 的助记码含有非法字符(如单引号)！"));
       return false;
     }
     if (context::HasInvalidChar(vaNormal->Text(kColShowName, row))) {
+      vaNormal->SetActiveCell(kColShowName, row);
       widgets::MsgWarning(aboutFunction(name, "] 的显示名称含有非法字符(如单引号)！"));
       return false;
     }

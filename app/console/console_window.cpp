@@ -30,6 +30,7 @@
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
 #include "widgets/busy_state.h"
+#include "widgets/elided_tooltips.h"
 
 namespace wayfind::app::console {
 
@@ -260,6 +261,9 @@ void ConsoleWindow::buildUi() {
   connect(tvNormal_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
   connect(tvNormal_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tvMenu_), static_cast<QAbstractItemView*>(tvNormal_),
+                                  static_cast<QAbstractItemView*>(lvResult_), static_cast<QAbstractItemView*>(lstRecent_)})
+    widgets::ShowElidedTextTips(view);
   tvMenu_->installEventFilter(new EnterFilter(this, [this] { activate(tvMenu_->currentItem()); }));
   tvNormal_->installEventFilter(new EnterFilter(this, [this] { activate(tvNormal_->currentItem()); }));
 
