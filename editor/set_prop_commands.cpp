@@ -45,7 +45,9 @@ widgets::FileRequest templateFileRequest(bool save) {
   request.initialDir.clear();  // the user's home folder
   request.fileName.clear();
   request.save = save;
-  request.mustExist = !save;
+  // The import checks the file itself and says "文件不存在，请重新选择！" in the
+  // session's words; the chooser lets a missing name through to that check.
+  request.mustExist = false;
   return request;
 }
 

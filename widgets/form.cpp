@@ -5,6 +5,7 @@
 #include "context/language.h"
 #include "erp/frmres/window_object.h"
 #include "widgets/modal_runner.h"
+#include "widgets/qt_translations.h"
 
 namespace wayfind::widgets {
 
@@ -23,6 +24,7 @@ std::string Form::ApplyResources() {
 void Form::Load() {
   if (loaded_) return;
   loaded_ = true;
+  UseQtTranslations();
   ApplyResources();
   Form_Load();
 }

@@ -8,6 +8,7 @@
 #include "platform/events/do_events.h"
 #include "widgets/form_registry.h"
 #include "widgets/message_boxes.h"
+#include "widgets/qt_translations.h"
 
 namespace wayfind::widgets {
 
@@ -48,6 +49,7 @@ void startWindows(bool keepMessages) {
   if (!keepMessages) s.previousMessages = erp::api::installMessageService(std::make_shared<QtMessageService>());
   platform::setDoEventsHook([] { QCoreApplication::processEvents(); });
   s.running = true;
+  UseQtTranslations();
   for (const auto& hook : s.startHooks) hook();
 }
 
@@ -59,6 +61,7 @@ void stopWindows() {
   if (!s.keptMessages) erp::api::installMessageService(std::move(s.previousMessages));
   s.previousMessages.reset();
   platform::setDoEventsHook({});
+  RemoveQtTranslations();
   s.running = false;
 }
 

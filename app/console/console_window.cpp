@@ -31,6 +31,7 @@
 #include "platform/automation/registry.h"
 #include "widgets/busy_state.h"
 #include "widgets/elided_tooltips.h"
+#include "widgets/qt_translations.h"
 
 namespace wayfind::app::console {
 
@@ -111,6 +112,7 @@ class EnterFilter : public QObject {
 
 ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(makeFunctionSearch()) {
   setObjectName("frmConsole");
+  widgets::UseQtTranslations();
   buildUi();
   buildMenus();
   // Captions are written in Chinese and translated here, once; what the console
