@@ -69,6 +69,11 @@ void dlgSetNormal::buildControls() {
   Bar->AddTool(kBand, "SetProps", "应用", "Apply");
   Bar->AddTool(kBand, "Refresh", "刷新", "Refresh");
   Bar->AddTool(kBand, "Close", "关闭", "Close");
+  Bar->SetToolShortcut("New", QKeySequence::New);
+  Bar->SetToolShortcut("Delete", QKeySequence::Delete);
+  Bar->SetToolShortcut("SetProps", QKeySequence::Save);
+  Bar->SetToolShortcut("Refresh", QKeySequence::Refresh);
+  Bar->SetToolShortcut("Close", QKeySequence(Qt::CTRL | Qt::Key_W));
 
   lblFunc = new QLabel("常用功能组：", this);
   lblFunc->setObjectName("lblFunc");

@@ -118,6 +118,8 @@ ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(mak
   // Captions are written in Chinese and translated here, once; what the console
   // fills in later (names, site links, messages) is data or looked up as shown.
   untranslated_ = context::ApplyFormResources(erp::frmres::windowObject(this));
+  // A user who knows the help code types it at once.
+  txtHelpCode_->setFocus(Qt::OtherFocusReason);
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
@@ -268,6 +270,7 @@ void ConsoleWindow::buildUi() {
     widgets::ShowElidedTextTips(view);
   tvMenu_->installEventFilter(new EnterFilter(this, [this] { activate(tvMenu_->currentItem()); }));
   tvNormal_->installEventFilter(new EnterFilter(this, [this] { activate(tvNormal_->currentItem()); }));
+  lvResult_->installEventFilter(new EnterFilter(this, [this] { activate(lvResult_->currentItem()); }));
 
   connect(txtHelpCode_, &QLineEdit::returnPressed, this, [this] { startByHelpCode(txtHelpCode_->text()); });
   connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
