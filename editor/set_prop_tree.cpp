@@ -1,6 +1,7 @@
 // The editor's tree and its lazy filling: each node's children are read when the
 // node is first expanded or clicked, and read again on every click.
 #include <QColor>
+#include <QPalette>
 
 #include "context/language.h"
 #include "editor/dlg_set_prop.h"
@@ -15,7 +16,6 @@ using widgets::TreeNode;
 
 namespace {
 
-const QColor kLockedColour(235, 235, 235);
 
 // A new query object on freshly loaded tables: the editor always shows what the
 // middle tier holds now.
@@ -83,7 +83,9 @@ void dlgSetProp::beginFill(const std::string& newKey, int placeholderIndex, bool
 
 void dlgSetProp::lockRow(Grid& grid, int row) {
   grid.SetRowLock(row, true);
-  grid.SetRowBackColor(row, kLockedColour);
+  // The window's own background, a shade off the cells', in a light or a dark
+  // desktop palette alike.
+  grid.SetRowBackColor(row, grid.palette().color(QPalette::Window));
 }
 
 void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows,

@@ -1,9 +1,12 @@
 #include "widgets/form.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 #include "context/language.h"
 #include "erp/frmres/window_object.h"
+#include "widgets/accessible_names.h"
+#include "widgets/help_window.h"
 #include "widgets/modal_runner.h"
 #include "widgets/qt_translations.h"
 
@@ -27,6 +30,7 @@ void Form::Load() {
   UseQtTranslations();
   ApplyResources();
   Form_Load();
+  NameControls(this);
 }
 
 int Form::ShowModal() {
@@ -48,6 +52,16 @@ bool Form::Unload() {
   loaded_ = false;
   unloading_ = false;
   return true;
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+  // F1 anywhere in a window: its help.
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier && HelpContextOf(formName()) != 0) {
+    ShowHelpFor(formName());
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void Form::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -29,8 +31,11 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
+#include "update/datas_update.h"
+#include "widgets/accessible_names.h"
 #include "widgets/busy_state.h"
 #include "widgets/elided_tooltips.h"
+#include "widgets/help_window.h"
 #include "widgets/qt_translations.h"
 
 namespace wayfind::app::console {
@@ -65,8 +70,9 @@ QTreeWidgetItem* makeItem(const NavItem& nav) {
     item->setData(0, kPlaceRole, nav.subFuncId);
     item->setText(1, q(nav.helpCode));
     if (!nav.enabled) {
-      item->setForeground(0, QBrush(Qt::gray));
-      item->setForeground(1, QBrush(Qt::gray));
+      const QBrush disabled = QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+      item->setForeground(0, disabled);
+      item->setForeground(1, disabled);
     }
   } else {
     // A placeholder until the level below is read.
@@ -118,6 +124,7 @@ ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(mak
   // Captions are written in Chinese and translated here, once; what the console
   // fills in later (names, site links, messages) is data or looked up as shown.
   untranslated_ = context::ApplyFormResources(erp::frmres::windowObject(this));
+  widgets::NameControls(this);
   // A user who knows the help code types it at once.
   txtHelpCode_->setFocus(Qt::OtherFocusReason);
 }
@@ -272,6 +279,17 @@ void ConsoleWindow::buildUi() {
   tvNormal_->installEventFilter(new EnterFilter(this, [this] { activate(tvNormal_->currentItem()); }));
   lvResult_->installEventFilter(new EnterFilter(this, [this] { activate(lvResult_->currentItem()); }));
 
+  tvMenu_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tvMenu_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    // From the menu key the point is not on a node: the current node's menu.
+    QTreeWidgetItem* item = tvMenu_->itemAt(at) ? tvMenu_->itemAt(at) : tvMenu_->currentItem();
+    if (QMenu* menu = contextMenuFor(item)) {
+      const QRect place = tvMenu_->visualItemRect(item);
+      menu->exec(tvMenu_->viewport()->mapToGlobal(tvMenu_->itemAt(at) ? at : place.center()));
+      menu->deleteLater();
+    }
+  });
+
   connect(txtHelpCode_, &QLineEdit::returnPressed, this, [this] { startByHelpCode(txtHelpCode_->text()); });
   connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
   connect(txtSearch_, &QLineEdit::textChanged, this, [this](const QString& text) { runSearch(text); });
@@ -329,6 +347,18 @@ void ConsoleWindow::buildMenus() {
   }
   connect(languageGroup_, &QActionGroup::triggered, this,
           [this](QAction* action) { chooseLanguage(action->data().toString()); });
+
+  auto* mnuHelp = menuBar()->addMenu("帮助(&H)");
+  mnuHelp->setObjectName("mnuHelp");
+  auto* mnuHelpTopics = mnuHelp->addAction("帮助主题(&H)", this, [] { widgets::ShowHelpFor("frmConsole"); });
+  mnuHelpTopics->setObjectName("mnuHelpTopics");
+  mnuHelpTopics->setShortcut(QKeySequence::HelpContents);
+  for (const auto& [name, caption] : {std::pair<const char*, const char*>{"dlgSetProp", "主控台编辑器"},
+                                      {"dlgSetNormal", "常用功能设置"},
+                                      {"dlgOptions", "选项"}}) {
+    auto* topic = mnuHelp->addAction(caption, this, [form = std::string(name)] { widgets::ShowHelpFor(form); });
+    topic->setObjectName(QString("mnuHelp_") + name);
+  }
 }
 
 void ConsoleWindow::load() {
@@ -593,6 +623,37 @@ void ConsoleWindow::runSearch(const QString& text) {
   }
   // Names and places read whole; what matched takes the rest of the width.
   for (int column = 0; column < 3; ++column) lvResult_->resizeColumnToContents(column);
+}
+
+QMenu* ConsoleWindow::contextMenuFor(QTreeWidgetItem* item) {
+  if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::Det)) return nullptr;
+  auto* menu = new QMenu(this);
+  menu->setObjectName("mnuNode");
+  auto* start = menu->addAction(lang("启动(&G)"), this, [this, item] { activate(item); });
+  start->setObjectName("mnuStartFunction");
+  auto* add = menu->addAction(lang("加入常用功能(&A)"), this, [this, item] { addToFavourites(item); });
+  add->setObjectName("mnuAddFavourite");
+  return menu;
+}
+
+bool ConsoleWindow::addToFavourites(QTreeWidgetItem* item) {
+  if (!item || levelOf(item) != Level::Det) return false;
+  std::optional<NavItem> function;
+  const int32_t place = item->data(0, kPlaceRole).toInt();
+  if (!guarded([&] { function = widgets::RunBusy(this, [&] { return source_.detailFuncAt(place, idOf(item)); }); }))
+    return false;
+  if (!function) return false;
+  bool added = false;
+  // A group of -1: the update asks which group when the user has several (the
+  // favourites group chooser), and takes the only one otherwise.
+  guarded([&] {
+    auto update = platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
+    added = update->AppendNormalItem(function->id, function->helpCode, function->name, function->funcName,
+                                     platform::Variant(int32_t{-1}));
+  });
+  showStatus(added ? langFormat("已加入常用功能：%1", q(function->name)) : lang("没有加入常用功能。"));
+  if (added) guarded([this] { fillFavourites(); });
+  return added;
 }
 
 bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId) {
