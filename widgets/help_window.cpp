@@ -1,6 +1,12 @@
 #include "widgets/help_window.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -85,6 +91,26 @@ HelpWindow::HelpWindow() {
   connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
 }
 
+void HelpWindow::fitPictures() {
+  // A window's picture is shown whole: narrowed to the help's width when wider.
+  const int room = std::max(320, width() - 70);  // the window is laid out later: its own width tells
+  for (QTextBlock block = txtHelp->document()->begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      QTextFragment fragment = it.fragment();
+      if (!fragment.charFormat().isImageFormat()) continue;
+      QTextImageFormat image = fragment.charFormat().toImageFormat();
+      const QImage picture = txtHelp->document()->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+      if (picture.isNull() || picture.width() <= room) continue;
+      image.setWidth(room);
+      image.setHeight(double(picture.height()) * room / picture.width());
+      QTextCursor cursor(txtHelp->document());
+      cursor.setPosition(fragment.position());
+      cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+      cursor.setCharFormat(image);
+    }
+  }
+}
+
 void HelpWindow::ShowTopic(const erp::client::HelpTopic& topic) {
   // Above the window that asked, so its modality does not shut the help out.
   QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
@@ -97,7 +123,8 @@ void HelpWindow::ShowTopic(const erp::client::HelpTopic& topic) {
   cmdClose->setText(lang("关闭(&C)"));
   txtHelp->setAccessibleName(title);
   txtHelp->setSearchPaths({QString::fromStdString(topic.file.parent_path().string())});
-  txtHelp->setMarkdown(QString::fromStdString(topic.text));
+  txtHelp->setMarkdown("# " + title + "\n\n" + QString::fromStdString(topic.text));
+  fitPictures();
   NameControls(this);
   show();
   raise();

@@ -44,6 +44,7 @@ class HelpWindow : public QDialog {
 
  private:
   HelpWindow();
+  void fitPictures();
   int32_t context_ = 0;
 };
 
