@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -22,8 +23,9 @@ namespace wayfind::widgets {
 
 namespace {
 
-HelpWindow*& current() {
-  static HelpWindow* window = nullptr;
+// The help window may belong to a window that goes before it: a guarded pointer.
+QPointer<HelpWindow>& current() {
+  static QPointer<HelpWindow> window;
   return window;
 }
 
@@ -67,10 +69,7 @@ HelpWindow& HelpWindow::instance() {
   return *current();
 }
 
-void HelpWindow::release() {
-  delete current();
-  current() = nullptr;
-}
+void HelpWindow::release() { delete current().data(); }
 
 HelpWindow::HelpWindow() {
   setObjectName("frmHelp");
