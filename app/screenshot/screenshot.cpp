@@ -93,7 +93,7 @@ QWidget* openView(const std::string& name, std::unique_ptr<QWidget>& owned, cons
     // The template import's chooser, in a folder holding two templates.
     const fs::path folder = scratch / "templates";
     fs::create_directories(folder);
-    for (const char* file : {"财务模板.dat", "月末模板.dat", "Template.dat"}) std::ofstream(folder / file) << "";
+    for (const char* file : {"财务模板.dat", "月末模板.dat", "Template.dat"}) std::ofstream(folder / file) << "";  // lang:data
     widgets::UseQtTranslations();
     auto dialog = std::make_unique<QFileDialog>(nullptr, QString::fromStdString(context::GetLangText("选择目录")));
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
