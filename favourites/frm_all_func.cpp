@@ -18,6 +18,7 @@
 #include "favourites/function_rows.h"
 #include "favourites/ports.h"
 #include "platform/automation/conversions.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/image_list.h"
 #include "widgets/message_boxes.h"
@@ -133,7 +134,7 @@ void frmAllFunc::Form_Unload() { tvFunc->Clear(); }
 
 void frmAllFunc::LoadTopClasses() {
   tvFunc->Clear();
-  auto rs = newDatasInfo()->GetTopClass();
+  auto rs = widgets::RunBusy(this, [] { return newDatasInfo()->GetTopClass(); });
   // The favourites' own class is not a place to pick functions from.
   const std::string favouritesClass = context::GetLangText("我的T/8");
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
@@ -146,7 +147,7 @@ void frmAllFunc::LoadTopClasses() {
 }
 
 void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClassId) {
-  auto rs = newDatasInfo()->GetSubSystem(topClassId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubSystem(topClassId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
     auto node = tvFunc->Add(parent, "Sys" + platform::CStr(rs->value("FSubSysID")), fieldText(*rs, "FName"),
                             "Close", "Open");
@@ -155,7 +156,7 @@ void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClas
 }
 
 void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystemId) {
-  auto rs = newDatasInfo()->GetSubFunc(subSystemId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubFunc(subSystemId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
     auto node = tvFunc->Add(parent, "Sub" + platform::CStr(rs->value("FSubFuncID")), fieldText(*rs, "FFuncName"),
                             "Close", "Open");
@@ -164,7 +165,7 @@ void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystem
 }
 
 void frmAllFunc::LoadDetailFuncs(const widgets::TreeNode& parent, int32_t subFuncId) {
-  auto rs = newDatasInfo()->GetDetailFunc(subFuncId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailFunc(subFuncId); });
   for (; rs && !rs->isEOF(); rs->MoveNext())
     tvFunc->Add(parent, "Det" + platform::CStr(rs->value("FDetailFuncID")), fieldText(*rs, "FFuncName"), "Acct",
                 "Acct");
@@ -213,7 +214,7 @@ void frmAllFunc::PickSelected() {
 
 void frmAllFunc::AddToList(int32_t detailFuncId) {
   if (!grid_ || grid_->FindRowByItemData(detailFuncId) > 0) return;
-  auto rs = newDatasInfo()->GetDetailFuncInfo(detailFuncId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailFuncInfo(detailFuncId); });
   if (hasRecord(rs)) appendFunctionRow(*grid_, detailFuncId, *rs);
 }
 
