@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -50,6 +51,7 @@ frmAllFunc::frmAllFunc(QWidget* parent) : widgets::Form(kFormName, parent) {
   tvFunc->SetImageList(imgLstTB);
   tvFunc->setHeaderHidden(true);
   tvFunc->viewport()->installEventFilter(this);
+  tvFunc->installEventFilter(this);
 
   btnOk = new QPushButton("选中", this);
   btnOk->setObjectName("btnOk");
@@ -68,6 +70,9 @@ frmAllFunc::frmAllFunc(QWidget* parent) : widgets::Form(kFormName, parent) {
 
   connect(tvFunc, &widgets::KeyedTree::expand, this, &frmAllFunc::ExpandNode);
   connect(tvFunc, &widgets::KeyedTree::nodeClick, this, &frmAllFunc::NodeClick);
+  connect(tvFunc, &QTreeWidget::currentItemChanged, this, [this] {
+    if (keyPressing_) keyboardChoice_ = true;
+  });
   connect(btnOk, &QPushButton::clicked, this, &frmAllFunc::PickSelected);
   connect(btnCancel, &QPushButton::clicked, this, [this] { Unload(); });
 }
@@ -127,6 +132,7 @@ void frmAllFunc::hideEvent(QHideEvent* event) {
 
 void frmAllFunc::Form_Load() {
   hadMouseDown_ = false;
+  keyboardChoice_ = false;
   LoadTopClasses();
 }
 
@@ -194,7 +200,8 @@ void frmAllFunc::NodeClick(const widgets::TreeNode& node) {
 }
 
 void frmAllFunc::PickSelected() {
-  if (!hadMouseDown_ || !tvFunc->itemAt(mouseDown_)) return;
+  // The node the user chose: by the keys, or where the mouse last went down.
+  if (!keyboardChoice_ && (!hadMouseDown_ || !tvFunc->itemAt(mouseDown_))) return;
   const widgets::TreeNode selected = tvFunc->SelectedItem();
   const int32_t id = selected ? detailFuncIdOfKey(selected.Key()) : -1;
   if (id == -1) return;
@@ -219,11 +226,24 @@ void frmAllFunc::AddToList(int32_t detailFuncId) {
 }
 
 bool frmAllFunc::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == tvFunc && event->type() == QEvent::KeyPress) {
+    // The keyboard's way through the tree: a node reached with the keys is chosen
+    // as a click chooses it, and Enter on a function adds it, as a double click does.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      if (keyboardChoice_) PickSelected();
+      return true;
+    }
+    keyPressing_ = true;  // the tree moves its selection once this filter has passed the key on
+    return widgets::Form::eventFilter(watched, event);
+  }
+  if (watched == tvFunc && event->type() == QEvent::KeyRelease) keyPressing_ = false;
   if (watched != tvFunc->viewport()) return widgets::Form::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
       mouseDown_ = static_cast<QMouseEvent*>(event)->position().toPoint();
       hadMouseDown_ = true;
+      keyboardChoice_ = false;
       break;
     }
     case QEvent::MouseMove: {
