@@ -218,6 +218,8 @@ void dlgSetProp::Form_QueryUnload(bool& cancel) {
   // editor still on the screen so the user sees what the question is about, and
   // the form goes. Esc closes the same way.
   (void)cancel;
+  vaOutlineProp_->CommitEdit();
+  vaDetailProp_->CommitEdit();
   RunGuarded([&] {
     if (m_blnDirty) SaveChanges(true, nullptr);
   });

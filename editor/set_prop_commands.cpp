@@ -70,6 +70,9 @@ bool confirmedByTag(const widgets::Form& form) {
 }  // namespace
 
 void dlgSetProp::ToolClick(const std::string& name) {
+  // A shortcut pressed while a cell is edited takes the cell along.
+  vaOutlineProp_->CommitEdit();
+  vaDetailProp_->CommitEdit();
   RunGuarded([&] {
     if (name == "New") {
       NewItem();

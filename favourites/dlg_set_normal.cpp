@@ -208,6 +208,7 @@ void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
 
 void dlgSetNormal::onToolClick(const QString& qname) {
   const std::string name = qname.toStdString();
+  vaNormal->CommitEdit();  // a shortcut pressed while a cell is edited takes the cell along
   if (name == "Close") {
     Unload();
     return;
@@ -322,6 +323,7 @@ void dlgSetNormal::Form_QueryUnload(bool& cancel) {
   // The picker works on this window's list; it goes first.
   if (widgets::Form* picker = widgets::forms().existing(frmAllFunc::kFormName); picker && picker->isVisible())
     picker->Unload();
+  vaNormal->CommitEdit();
   inCloseCheck_ = true;
   if (m_bDirty && !SaveAndSwitchGroup()) cancel = true;
   inCloseCheck_ = false;

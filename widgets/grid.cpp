@@ -55,6 +55,14 @@ Grid::Grid(QWidget* parent) : QTableWidget(parent) {
   ShowElidedTextTips(this);
 }
 
+void Grid::CommitEdit() {
+  if (state() != QAbstractItemView::EditingState) return;
+  QWidget* editor = indexWidget(currentIndex());
+  if (!editor) return;
+  commitData(editor);
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void Grid::SetMaxRows(int rows) {
   if (rows < 0) platform::raise(platform::err::kInvalidProcedureCall, kSource, "MaxRows cannot be negative.");
   const int old = rowCount();

@@ -99,3 +99,27 @@ TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {
 
 }  // namespace
 }  // namespace wayfind::favourites::testing
+
+namespace wayfind::favourites::testing {
+namespace {
+
+TEST_F(EditsKeptTest, AShortcutPressedWhileACellIsEditedSavesWhatWasTyped) {
+  login(kZhang);
+  auto& ed = openEditor();
+  QApplication::setActiveWindow(&ed);
+  const int32_t group = ed.currentGroupId();
+  ed.vaNormal->setFocus();
+  ed.vaNormal->SetActiveCell(2, 1);
+  QTest::keyClick(ed.vaNormal, Qt::Key_K);  // typing opens the cell's editor
+  QWidget* cell = ed.vaNormal->indexWidget(ed.vaNormal->currentIndex());
+  ASSERT_NE(cell, nullptr) << "a cell editor is open";
+  QTest::keyClick(cell, Qt::Key_B);
+  messages->answers = {true};
+  QTest::keyClick(cell, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ed.vaNormal->Text(2, 1), "kb");
+  EXPECT_FALSE(ed.Modified()) << shownMessages();
+  EXPECT_NE(storedList(group).front().find(":kb:"), std::string::npos) << join(storedList(group));
+}
+
+}  // namespace
+}  // namespace wayfind::favourites::testing
