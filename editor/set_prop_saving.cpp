@@ -209,8 +209,12 @@ void dlgSetProp::SaveDetailFuncs(platform::DictionaryPtr& info) {
 // ---- tool states ----
 
 void dlgSetProp::SetSaveState(bool dirty) {
-  auto security = platform::Registry::instance().createAs<erp::api::ISecurityInfo>(erp::progid::kSecurity);
-  m_intAdmin = security->IsAdministrator(context::PropsString()) ? 1 : -1;
+  const std::string props = context::PropsString();
+  const bool administrator = widgets::RunBusy(this, [&] {
+    return bool(platform::Registry::instance().createAs<erp::api::ISecurityInfo>(erp::progid::kSecurity)
+                    ->IsAdministrator(props));
+  });
+  m_intAdmin = administrator ? 1 : -1;
   bar_->SetToolEnabled("mnuAllUser", m_intAdmin == 1);
   bar_->SetToolEnabled("SetProps", dirty);
   for (const char* tool : {"Refresh", "New", "mnudefault", "Import", "Export"}) bar_->SetToolEnabled(tool, !dirty);
