@@ -1,6 +1,7 @@
 #include "widgets/windows_runtime.h"
 
 #include <QPalette>
+#include <QThread>
 #include <QStyleFactory>
 #include <cstdlib>
 #include <string>
@@ -82,7 +83,11 @@ void startWindows(bool keepMessages) {
   if (s.running) return;  // started already: the first start's settings hold
   s.keptMessages = keepMessages;
   if (!keepMessages) s.previousMessages = erp::api::installMessageService(std::make_shared<QtMessageService>());
-  platform::setDoEventsHook([] { QCoreApplication::processEvents(); });
+  // On the windows' database thread there is nothing to run: the windows' own
+  // thread keeps processing its events while it waits (widgets/busy_state.h).
+  platform::setDoEventsHook([] {
+    if (QThread::currentThread() == QCoreApplication::instance()->thread()) QCoreApplication::processEvents();
+  });
   s.running = true;
   UseQtTranslations();
   for (const auto& hook : s.startHooks) hook();
