@@ -17,6 +17,7 @@
 #include "platform/containers/dictionary.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
+#include "widgets/busy_state.h"
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
 #include "widgets/twips.h"
@@ -267,6 +268,15 @@ void dlgAddItem::btnCancel_Click() {
 }
 
 void dlgAddItem::createItem() {
+  // What the user typed is read here; the calls to the component run while the
+  // dialog waits in its busy state.
+  const std::string name = trimmed(txtName);
+  const std::string helpCode = trimmed(txtHelpCode);
+  const std::string path = trimmed(txtPrgPath);
+  widgets::RunBusy(this, [&] { storeItem(name, helpCode, path); });
+}
+
+void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode, const std::string& path) {
   auto& registry = platform::Registry::instance();
   auto dict = std::make_shared<platform::Dictionary>();
   int32_t index = 0;
@@ -276,9 +286,6 @@ void dlgAddItem::createItem() {
     index = info->GetNextIndex(level_, parentId_);
     id = info->GetNextID(level_, parentId_);
   }
-  const std::string name = trimmed(txtName);
-  const std::string helpCode = trimmed(txtHelpCode);
-  const std::string path = trimmed(txtPrgPath);
   auto update = registry.createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
   int32_t parent = parentId_;
   // The create methods drop a failure of the server and then answer no

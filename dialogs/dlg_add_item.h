@@ -79,6 +79,7 @@ class dlgAddItem : public widgets::Form {
   void layoutForLevel();
   void lookUpDetailFunc();
   void createItem();
+  void storeItem(const std::string& name, const std::string& helpCode, const std::string& path);
 
   int32_t level_ = 0;
   int32_t parentId_ = 0;

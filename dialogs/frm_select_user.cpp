@@ -14,6 +14,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/image_list.h"
 #include "widgets/twips.h"
@@ -152,7 +153,8 @@ std::string frmSelectUser::placeholderText() const { return context::GetLangText
 
 void frmSelectUser::LoadAllUserGroup() {
   passOn(":LoadAllUserGroup", [this] {
-    auto rs = getData(groupsQuery());
+    const std::string sql = groupsQuery();
+    auto rs = widgets::RunBusy(this, [&] { return getData(sql); });
     tvUserGroup->Clear();
     for (; rs && !rs->isEOF(); rs->MoveNext()) {
       const std::string group = "G" + text(rs, "FGroupID");
@@ -231,7 +233,8 @@ void frmSelectUser::LoadUserByGroup(TreeNode group) {
     const long long id = std::strtoll(digits.c_str(), &end, 10);
     if (digits.empty() || *end != '\0' || id < INT32_MIN || id > INT32_MAX)
       platform::raise(platform::err::kTypeMismatch, ":LoadUserByGroup");
-    auto rs = getData(usersQuery(static_cast<int32_t>(id)));
+    const std::string sql = usersQuery(static_cast<int32_t>(id));
+    auto rs = widgets::RunBusy(this, [&] { return getData(sql); });
     for (; rs && !rs->isEOF(); rs->MoveNext())
       tvUserGroup->Add(group, "U" + text(rs, "FUserID") + "," + text(rs, "FGroupID"), text(rs, "UserName"), "4");
   });

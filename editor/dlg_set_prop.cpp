@@ -37,23 +37,26 @@ struct ToolDesign {
   const char* caption;
   const char* image;
   bool separatorBefore;
+  QKeyCombination keys;  // the shortcut; none when empty
 };
+
+constexpr QKeyCombination kNoKeys{};
 
 // The toolbar's tools, in their order on the band.
 constexpr ToolDesign kTools[] = {
-    {"New", "新建", "New", false},
-    {"Modify", "属性", "Modify", false},
-    {"Delete", "删除", "Delete", false},
-    {"SetProps", "应用", "Apply", true},
-    {"mnuAllUser", "应用对象", "Users", false},
-    {"Refresh", "刷新", "Refresh", true},
-    {"mnudefault", "默认设置", "Default", false},
-    {"Property", "选项", "Options", false},
-    {"MoveUp", "向上移动", "Up", true},
-    {"MoveDown", "向下移动", "Down", false},
-    {"Import", "引入模板", "Import", true},
-    {"Export", "引出模板", "Export", false},
-    {"Close", "关闭", "Close", true},
+    {"New", "新建", "New", false, Qt::CTRL | Qt::Key_N},
+    {"Modify", "属性", "Modify", false, Qt::CTRL | Qt::Key_E},
+    {"Delete", "删除", "Delete", false, QKeyCombination(Qt::Key_Delete)},
+    {"SetProps", "应用", "Apply", true, Qt::CTRL | Qt::Key_S},
+    {"mnuAllUser", "应用对象", "Users", false, Qt::CTRL | Qt::Key_U},
+    {"Refresh", "刷新", "Refresh", true, QKeyCombination(Qt::Key_F5)},
+    {"mnudefault", "默认设置", "Default", false, Qt::CTRL | Qt::SHIFT | Qt::Key_R},
+    {"Property", "选项", "Options", false, Qt::CTRL | Qt::Key_P},
+    {"MoveUp", "向上移动", "Up", true, Qt::CTRL | Qt::Key_Up},
+    {"MoveDown", "向下移动", "Down", false, Qt::CTRL | Qt::Key_Down},
+    {"Import", "引入模板", "Import", true, Qt::CTRL | Qt::Key_I},
+    {"Export", "引出模板", "Export", false, Qt::CTRL | Qt::SHIFT | Qt::Key_E},
+    {"Close", "关闭", "Close", true, Qt::CTRL | Qt::Key_W},
 };
 
 // "Back to the default": the refresh arrow turned the other way, in amber, so it
@@ -112,6 +115,7 @@ void dlgSetProp::buildControls() {
   for (const auto& tool : kTools) {
     if (tool.separatorBefore) bar_->AddSeparator("bndTool");
     bar_->AddTool("bndTool", tool.name, tool.caption, tool.image, true);
+    if (tool.keys != kNoKeys) bar_->SetToolShortcut(tool.name, QKeySequence(tool.keys));
   }
   layout->addWidget(bar_);
 
@@ -172,6 +176,12 @@ void dlgSetProp::connectEvents() {
   connect(vaOutlineProp_, &Grid::clicked, this,
           [this](int col, int row) { RunGuarded([&] { outlineClick(col, row); }); });
 
+  // Moving through a grid with the keys is like clicking the rows: the row
+  // commands follow the row now active.
+  for (Grid* grid : {vaOutlineProp_, vaDetailProp_})
+    connect(grid, &QTableWidget::currentCellChanged, this,
+            [this](int, int, int, int) { RunGuarded([&] { UpdateRowCommands(); }); });
+
   connect(bar_, &widgets::ToolBar::toolClick, this,
           [this](const QString& name) { ToolClick(name.toStdString()); });
 }
@@ -203,8 +213,13 @@ void dlgSetProp::Form_Load() {
   });
 }
 
-void dlgSetProp::Form_Unload() {
-  // Closing never stays: the pending edits are offered for saving and the form goes.
+void dlgSetProp::Form_QueryUnload(bool& cancel) {
+  // Closing never stays: the pending edits are offered for saving, with the
+  // editor still on the screen so the user sees what the question is about, and
+  // the form goes. Esc closes the same way.
+  (void)cancel;
+  vaOutlineProp_->CommitEdit();
+  vaDetailProp_->CommitEdit();
   RunGuarded([&] {
     if (m_blnDirty) SaveChanges(true, nullptr);
   });

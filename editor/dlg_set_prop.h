@@ -97,7 +97,7 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
 
  protected:
   void Form_Load() override;
-  void Form_Unload() override;
+  void Form_QueryUnload(bool& cancel) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:

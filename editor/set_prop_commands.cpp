@@ -16,6 +16,7 @@
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
+#include "widgets/busy_state.h"
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
 #include "widgets/toolbar.h"
@@ -44,7 +45,9 @@ widgets::FileRequest templateFileRequest(bool save) {
   request.initialDir.clear();  // the user's home folder
   request.fileName.clear();
   request.save = save;
-  request.mustExist = !save;
+  // The import checks the file itself and says "文件不存在，请重新选择！" in the
+  // session's words; the chooser lets a missing name through to that check.
+  request.mustExist = false;
   return request;
 }
 
@@ -67,6 +70,9 @@ bool confirmedByTag(const widgets::Form& form) {
 }  // namespace
 
 void dlgSetProp::ToolClick(const std::string& name) {
+  // A shortcut pressed while a cell is edited takes the cell along.
+  vaOutlineProp_->CommitEdit();
+  vaDetailProp_->CommitEdit();
   RunGuarded([&] {
     if (name == "New") {
       NewItem();
@@ -152,14 +158,16 @@ void dlgSetProp::DeleteRow() {
   if (row < 1 || row > grid->MaxRows()) return;
   int32_t id = grid->RowItemData(row);
   int32_t base = m_lngLevel;
-  auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
-  if (info->IsHasChild(base, id)) {
+  const bool hasChild = widgets::RunBusy(this, [&] {
+    return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId)->IsHasChild(base, id);
+  });
+  if (hasChild) {
     erp::api::messages().warn(context::GetLangText("选定的项目还存在子项目，不能删除。"));
     return;
   }
   // A template item is never deleted; the list is shown again either way.
   if (id >= base) {
-    newUpdate()->DeleteItem(base, id);
+    widgets::RunBusy(this, [&] { newUpdate()->DeleteItem(base, id); });
     if (base == kTopClassBase) m_blnModified = true;
   }
   runNodeClickFor(m_strCurKey);
@@ -201,7 +209,9 @@ void dlgSetProp::MoveRowDown() {
   if (row > 0 && row != grid->MaxRows()) moveRow(row, row + 1);
 }
 
-void dlgSetProp::RestoreDefault() { newUpdate()->SetDefault(); }
+void dlgSetProp::RestoreDefault() {
+  widgets::RunBusy(this, [] { newUpdate()->SetDefault(); });
+}
 
 void dlgSetProp::ApplyToUsers() {
   m_strFirstUserID.clear();
@@ -219,7 +229,7 @@ void dlgSetProp::ApplyToUsers() {
     auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(
         erp::progid::kServerDatasUpdate);
     platform::DictionaryPtr none;
-    server->ApplyAllUser(props, m_vctUser, none);
+    widgets::RunBusy(this, [&] { server->ApplyAllUser(props, m_vctUser, none); });
     m_blnDirty = false;
   } else if (!m_strFirstUserID.empty()) {
     // The first chosen user gets the pending edits and passes the whole
@@ -229,7 +239,7 @@ void dlgSetProp::ApplyToUsers() {
     SaveChanges(false, info);
     auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(
         erp::progid::kServerDatasUpdate);
-    server->ApplyAllUser(props, m_vctUser, info);
+    widgets::RunBusy(this, [&] { server->ApplyAllUser(props, m_vctUser, info); });
     m_blnDirty = false;
   }
 }
@@ -249,7 +259,7 @@ bool dlgSetProp::ImportTemplate() {
         continue;
       }
       if (platform::trimSpaces(file).empty()) return false;
-      newUpdate()->Import(Variant(file));
+      widgets::RunBusy(this, [&] { newUpdate()->Import(Variant(file)); });
       return true;
     }
   } catch (const platform::AutomationError& e) {
@@ -273,7 +283,9 @@ void dlgSetProp::ExportTemplate() {
     erp::api::messages().warn(context::GetLangText("对不起,您没有文件的操作权限,不能进行导出!"));
     return;
   }
-  platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId)->Export(file);
+  widgets::RunBusy(this, [&] {
+    platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId)->Export(file);
+  });
 }
 
 }  // namespace wayfind::editor

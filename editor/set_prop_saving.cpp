@@ -2,8 +2,7 @@
 // whose children the visible grid shows are pending until they are applied, the
 // user moves to another node, or the editor closes; then each row goes to the
 // middle tier as a dictionary of its values.
-#include <QApplication>
-#include <QCursor>
+#include <vector>
 
 #include "context/language.h"
 #include "context/login_props.h"
@@ -14,6 +13,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "update/datas_update.h"
+#include "widgets/busy_state.h"
 #include "widgets/toolbar.h"
 
 namespace wayfind::editor {
@@ -22,15 +22,6 @@ using platform::Variant;
 using widgets::Grid;
 
 namespace {
-
-// The hourglass while a save runs; the default cursor back however it ends.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 std::shared_ptr<update::DatasUpdate> newUpdate() {
   return platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
@@ -107,7 +98,6 @@ void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
     }
   }
   try {
-    BusyCursor busy;
     const std::string prefix = KeyPrefix(m_strCurKey);
     if (prefix == kRootPrefix) {
       SaveTopClasses(info);
@@ -131,31 +121,57 @@ void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
 void dlgSetProp::saveOutline(int32_t base, platform::DictionaryPtr& info) {
   Grid& grid = *vaOutlineProp_;
   if (grid.isHidden()) return;
-  auto dict = std::make_shared<platform::Dictionary>();
-  auto update = newUpdate();
+  struct Row {
+    int32_t id;
+    std::string name;
+    int32_t visible;
+    int32_t index;
+  };
+  std::vector<Row> rows;
   for (int row = 1; row <= grid.MaxRows(); ++row) {
-    const int32_t id = grid.RowItemData(row);
     const std::string name = grid.Text(1, row);
     // A row whose name was cleared is left as it is stored.
     if (platform::trimSpaces(name).empty()) continue;
-    dict->SetValue("NewName", Variant(name));
-    dict->SetValue("Visible", Variant(int32_t{grid.Value(2, row)}));
-    dict->SetValue("Index", Variant(int32_t{grid.Value(3, row)}));
-    if (base == kTopClassBase) {
-      update->UpdateTopClass(id, dict, info);
-    } else if (base == kSubSystemBase) {
-      update->UpdateSystemFunc(id, dict, info);
-    } else {
-      update->UpdateSubSysFunc(id, dict, info);
-    }
-    // The tree shows the name just stored, not the one it was filled with. Saved
-    // for another user (apply to users), the rows are not this user's names.
-    if (!info || !info->Lookup("TemplateUserID")) {
-      const char* prefix = base == kTopClassBase ? kTopPrefix : base == kSubSystemBase ? kSysPrefix : kSubPrefix;
-      widgets::TreeNode node = tvFunc_->Find(MakeKey(prefix, id));
-      if (!node.isNull()) node.SetText(name);
-    }
+    rows.push_back({grid.RowItemData(row), name, grid.Value(2, row), grid.Value(3, row)});
   }
+  // The rows go to the middle tier one by one, in grid order, while the window
+  // waits; the tree then shows the names that were stored, also when a later row
+  // failed.
+  size_t stored = 0;
+  struct ShowStoredNames {
+    dlgSetProp& form;
+    const std::vector<Row>& rows;
+    const size_t& stored;
+    int32_t base;
+    bool forOtherUser;
+    ~ShowStoredNames() {
+      // Saved for another user (apply to users), the rows are not this user's names.
+      if (forOtherUser) return;
+      const char* prefix = base == kTopClassBase ? kTopPrefix : base == kSubSystemBase ? kSysPrefix : kSubPrefix;
+      for (size_t i = 0; i < stored; ++i) {
+        widgets::TreeNode node = form.tvFunc_->Find(MakeKey(prefix, rows[i].id));
+        if (!node.isNull()) node.SetText(rows[i].name);
+      }
+    }
+  } showNames{*this, rows, stored, base, info && info->Lookup("TemplateUserID")};
+  widgets::RunBusy(this, [&] {
+    auto dict = std::make_shared<platform::Dictionary>();
+    auto update = newUpdate();
+    for (const Row& r : rows) {
+      dict->SetValue("NewName", Variant(r.name));
+      dict->SetValue("Visible", Variant(r.visible));
+      dict->SetValue("Index", Variant(r.index));
+      int32_t id = r.id;
+      if (base == kTopClassBase) {
+        update->UpdateTopClass(id, dict, info);
+      } else if (base == kSubSystemBase) {
+        update->UpdateSystemFunc(id, dict, info);
+      } else {
+        update->UpdateSubSysFunc(id, dict, info);
+      }
+      ++stored;
+    }
+  });
 }
 
 void dlgSetProp::SaveTopClasses(platform::DictionaryPtr& info) { saveOutline(kTopClassBase, info); }
@@ -165,25 +181,40 @@ void dlgSetProp::SaveSubFuncs(platform::DictionaryPtr& info) { saveOutline(kSubF
 void dlgSetProp::SaveDetailFuncs(platform::DictionaryPtr& info) {
   Grid& grid = *vaDetailProp_;
   if (grid.isHidden()) return;
-  auto dict = std::make_shared<platform::Dictionary>();
-  auto update = newUpdate();
   // Every row goes, locked ones with their unchanged values.
-  for (int row = 1; row <= grid.MaxRows(); ++row) {
-    const int32_t id = grid.RowItemData(row);
-    dict->SetValue("NewName", Variant(grid.Text(1, row)));
-    dict->SetValue("HelpCode", Variant(grid.Text(2, row)));
-    dict->SetValue("Visible", Variant(int32_t{grid.Value(3, row)}));
-    dict->SetValue("Enable", Variant(int32_t{grid.Value(4, row)}));
-    dict->SetValue("Index", Variant(int32_t{grid.Value(5, row)}));
-    update->UpdateDetailFuncAttr(id, dict, info);
-  }
+  struct Row {
+    int32_t id;
+    std::string name, helpCode;
+    int32_t visible, enabled, index;
+  };
+  std::vector<Row> rows;
+  for (int row = 1; row <= grid.MaxRows(); ++row)
+    rows.push_back({grid.RowItemData(row), grid.Text(1, row), grid.Text(2, row), grid.Value(3, row),
+                    grid.Value(4, row), grid.Value(5, row)});
+  widgets::RunBusy(this, [&] {
+    auto dict = std::make_shared<platform::Dictionary>();
+    auto update = newUpdate();
+    for (const Row& r : rows) {
+      dict->SetValue("NewName", Variant(r.name));
+      dict->SetValue("HelpCode", Variant(r.helpCode));
+      dict->SetValue("Visible", Variant(r.visible));
+      dict->SetValue("Enable", Variant(r.enabled));
+      dict->SetValue("Index", Variant(r.index));
+      int32_t id = r.id;
+      update->UpdateDetailFuncAttr(id, dict, info);
+    }
+  });
 }
 
 // ---- tool states ----
 
 void dlgSetProp::SetSaveState(bool dirty) {
-  auto security = platform::Registry::instance().createAs<erp::api::ISecurityInfo>(erp::progid::kSecurity);
-  m_intAdmin = security->IsAdministrator(context::PropsString()) ? 1 : -1;
+  const std::string props = context::PropsString();
+  const bool administrator = widgets::RunBusy(this, [&] {
+    return bool(platform::Registry::instance().createAs<erp::api::ISecurityInfo>(erp::progid::kSecurity)
+                    ->IsAdministrator(props));
+  });
+  m_intAdmin = administrator ? 1 : -1;
   bar_->SetToolEnabled("mnuAllUser", m_intAdmin == 1);
   bar_->SetToolEnabled("SetProps", dirty);
   for (const char* tool : {"Refresh", "New", "mnudefault", "Import", "Export"}) bar_->SetToolEnabled(tool, !dirty);

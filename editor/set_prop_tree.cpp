@@ -1,11 +1,13 @@
 // The editor's tree and its lazy filling: each node's children are read when the
 // node is first expanded or clicked, and read again on every click.
 #include <QColor>
+#include <QPalette>
 
 #include "context/language.h"
 #include "editor/dlg_set_prop.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
+#include "widgets/busy_state.h"
 
 namespace wayfind::editor {
 
@@ -14,7 +16,6 @@ using widgets::TreeNode;
 
 namespace {
 
-const QColor kLockedColour(235, 235, 235);
 
 // A new query object on freshly loaded tables: the editor always shows what the
 // middle tier holds now.
@@ -82,7 +83,9 @@ void dlgSetProp::beginFill(const std::string& newKey, int placeholderIndex, bool
 
 void dlgSetProp::lockRow(Grid& grid, int row) {
   grid.SetRowLock(row, true);
-  grid.SetRowBackColor(row, kLockedColour);
+  // The window's own background, a shade off the cells', in a light or a dark
+  // desktop palette alike.
+  grid.SetRowBackColor(row, grid.palette().color(QPalette::Window));
 }
 
 void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows,
@@ -108,14 +111,14 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Out
 }
 
 void dlgSetProp::ShowTopClasses(int placeholderIndex) {
-  auto rs = freshQuery()->GetTopClass_All();
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetTopClass_All(); });
   auto rows = ReadTopClasses(*rs);
   beginFill(kRootKey, placeholderIndex, true);
   fillOutline(kRootKey, rows, kTopPrefix, "Top", true, false, kTopClassBase);
 }
 
 void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
-  auto rs = freshQuery()->GetSubSystem_All(id);
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubSystem_All(id); });
   auto rows = ReadSubSystems(*rs);
   const std::string key = MakeKey(kTopPrefix, id);
   beginFill(key, placeholderIndex, true);
@@ -123,22 +126,22 @@ void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
 }
 
 void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
-  auto rs = freshQuery()->GetSubFunc_All(id);
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubFunc_All(id); });
   auto rows = ReadSubFuncs(*rs);
   const std::string key = MakeKey(kSysPrefix, id);
   beginFill(key, placeholderIndex, true);
-  const bool locked = refreshedParent(id, 2);
+  const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 2); });
   fillOutline(key, rows, kSubPrefix, "Sub", false, locked, kSubFuncBase);
 }
 
 void dlgSetProp::ShowDetailFuncs(int32_t id) {
-  auto rs = freshQuery()->GetDetailFunc_All(id);
+  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetDetailFunc_All(id); });
   auto rows = ReadDetailFuncs(*rs);
   const std::string key = MakeKey(kSubPrefix, id);
   beginFill(key, -1, false);
   Grid& grid = *vaDetailProp_;
   ShowWhenDone visible(grid);
-  const bool locked = refreshedParent(id, 3);
+  const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 3); });
   for (const auto& r : rows) {
     const int row = grid.MaxRows() + 1;
     grid.SetMaxRows(row);

@@ -18,6 +18,7 @@
 #include "favourites/frm_all_func.h"
 #include "favourites/ports.h"
 #include "platform/automation/conversions.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/image_list.h"
 #include "widgets/message_boxes.h"
@@ -47,14 +48,6 @@ void reported(F&& command) {
   }
 }
 
-// The hourglass while a list is saved; the normal pointer again however the
-// save ends.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 }  // namespace
 
 dlgSetNormal::dlgSetNormal(QWidget* parent) : widgets::Form(kFormName, parent) {
@@ -76,6 +69,11 @@ void dlgSetNormal::buildControls() {
   Bar->AddTool(kBand, "SetProps", "应用", "Apply");
   Bar->AddTool(kBand, "Refresh", "刷新", "Refresh");
   Bar->AddTool(kBand, "Close", "关闭", "Close");
+  Bar->SetToolShortcut("New", QKeySequence::New);
+  Bar->SetToolShortcut("Delete", QKeySequence::Delete);
+  Bar->SetToolShortcut("SetProps", QKeySequence::Save);
+  Bar->SetToolShortcut("Refresh", QKeySequence::Refresh);
+  Bar->SetToolShortcut("Close", QKeySequence(Qt::CTRL | Qt::Key_W));
 
   lblFunc = new QLabel("常用功能组：", this);
   lblFunc->setObjectName("lblFunc");
@@ -146,8 +144,8 @@ void dlgSetNormal::RefreshEditor() {
 }
 
 void dlgSetNormal::LoadGroupTree() {
-  auto info = newDatasInfo();
-  auto groups = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
+  auto groups = widgets::RunBusy(
+      this, [] { return newDatasInfo()->GetNormalFuncGroup().objectAs<platform::Recordset>(); });
   tvGroup->Clear();
   for (; groups && !groups->isEOF(); groups->MoveNext()) {
     const int32_t id = platform::CLng(groups->value("FFuncGroupID"));
@@ -168,10 +166,12 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
       if (!widgets::MsgQuestion(lang("您刚才对常用功能属性进行了修改，是否保存？"))) {
         result = true;
       } else if (!ValidateList()) {
-        result = false;
+        // The user's edits stay: the list keeps its group, the tree goes back to
+        // that group, and the row the message named has the focus.
+        keepEditsAfterFailedCheck();
+        return false;
       } else {
-        WaitCursor hourglass;
-        SaveList();
+        SaveList();  // the save's wait shows the busy state
         result = true;
       }
     }
@@ -190,6 +190,12 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
   return false;
 }
 
+void dlgSetNormal::keepEditsAfterFailedCheck() {
+  widgets::TreeNode own = tvGroup->Find("Top" + std::to_string(currentGroup_));
+  if (own) tvGroup->SetSelectedItem(own);
+  vaNormal->setFocus(Qt::OtherFocusReason);
+}
+
 void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
   widgets::MsgWarning(lang("在进行数据操作时发生错误: ") + error.description() + "\n\n" + lang("错误号: ") +
                       std::to_string(error.number()));
@@ -202,6 +208,7 @@ void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
 
 void dlgSetNormal::onToolClick(const QString& qname) {
   const std::string name = qname.toStdString();
+  vaNormal->CommitEdit();  // a shortcut pressed while a cell is edited takes the cell along
   if (name == "Close") {
     Unload();
     return;
@@ -232,7 +239,9 @@ bool dlgSetNormal::gridHasFocus() const {
 
 void dlgSetNormal::AddNew() {
   reported([this] {
-    if (groupTreeHasFocus() || tvGroup->Count() == 0) {
+    // The grid's New is the picker; anywhere else (the tree, or neither) it is a
+    // new group.
+    if (!gridHasFocus() || tvGroup->Count() == 0) {
       // The new-group dialog is found by its form name; only its public
       // variables are used here, so this library does not link the dialogs'.
       auto& dlg = *static_cast<dialogs::dlgAddItem*>(widgets::forms().form(dialogs::dlgAddItem::kFormName));
@@ -265,7 +274,8 @@ void dlgSetNormal::DeleteSelected() {
     }
     widgets::TreeNode selected = tvGroup->SelectedItem();
     if (tvGroup->Count() == 0 || !selected) return;
-    newDatasUpdate()->DelNormalFuncGroup(groupIdOf(selected));
+    const int32_t group = groupIdOf(selected);
+    widgets::RunBusy(this, [group] { newDatasUpdate()->DelNormalFuncGroup(group); });
     RefreshEditor();
     Bar->SetToolEnabled("Delete", !tvGroup->SelectedItem().isNull());
   } else {
@@ -286,6 +296,7 @@ void dlgSetNormal::ShowMainConsoleEditor() {
 }
 
 void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel) {
+  if (newText == node.Text()) return;  // nothing changed: nothing to ask or store
   if (characterCount(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
     widgets::MsgWarning(lang("项目名称超过了50个字符，请重新输入。"));
     cancel = true;
@@ -296,7 +307,8 @@ void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newTe
     return;
   }
   try {
-    newDatasUpdate()->UpdateNormalFuncGroup(groupIdOf(node), newText);
+    const int32_t group = groupIdOf(node);
+    widgets::RunBusy(this, [&] { newDatasUpdate()->UpdateNormalFuncGroup(group, newText); });
   } catch (const AutomationError& e) {
     // A name the server refused is not shown as if it were stored.
     cancel = true;
@@ -311,6 +323,7 @@ void dlgSetNormal::Form_QueryUnload(bool& cancel) {
   // The picker works on this window's list; it goes first.
   if (widgets::Form* picker = widgets::forms().existing(frmAllFunc::kFormName); picker && picker->isVisible())
     picker->Unload();
+  vaNormal->CommitEdit();
   inCloseCheck_ = true;
   if (m_bDirty && !SaveAndSwitchGroup()) cancel = true;
   inCloseCheck_ = false;

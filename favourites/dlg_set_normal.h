@@ -93,6 +93,7 @@ class dlgSetNormal : public widgets::Form {
   void onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel);
   void onDelClicked();
   void reportSaveFailure(const platform::AutomationError& error);
+  void keepEditsAfterFailedCheck();
   bool groupTreeHasFocus() const;
   bool gridHasFocus() const;
   static int32_t groupIdOf(const widgets::TreeNode& node);

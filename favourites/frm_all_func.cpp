@@ -1,12 +1,16 @@
 #include "favourites/frm_all_func.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDrag>
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
 #include <QVBoxLayout>
 
 #include "context/language.h"
@@ -15,6 +19,7 @@
 #include "favourites/function_rows.h"
 #include "favourites/ports.h"
 #include "platform/automation/conversions.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/image_list.h"
 #include "widgets/message_boxes.h"
@@ -46,6 +51,7 @@ frmAllFunc::frmAllFunc(QWidget* parent) : widgets::Form(kFormName, parent) {
   tvFunc->SetImageList(imgLstTB);
   tvFunc->setHeaderHidden(true);
   tvFunc->viewport()->installEventFilter(this);
+  tvFunc->installEventFilter(this);
 
   btnOk = new QPushButton("选中", this);
   btnOk->setObjectName("btnOk");
@@ -64,6 +70,9 @@ frmAllFunc::frmAllFunc(QWidget* parent) : widgets::Form(kFormName, parent) {
 
   connect(tvFunc, &widgets::KeyedTree::expand, this, &frmAllFunc::ExpandNode);
   connect(tvFunc, &widgets::KeyedTree::nodeClick, this, &frmAllFunc::NodeClick);
+  connect(tvFunc, &QTreeWidget::currentItemChanged, this, [this] {
+    if (keyPressing_) keyboardChoice_ = true;
+  });
   connect(btnOk, &QPushButton::clicked, this, &frmAllFunc::PickSelected);
   connect(btnCancel, &QPushButton::clicked, this, [this] { Unload(); });
 }
@@ -72,7 +81,10 @@ void frmAllFunc::ShowMe(widgets::Grid* objVaSpread) {
   grid_ = objVaSpread;
   // A window of the editor's, so the editor's modality does not shut it out.
   QWidget* owner = grid_ ? grid_->window() : nullptr;
-  if (owner) setParent(owner, Qt::Dialog);
+  if (owner) {
+    setParent(owner, Qt::Dialog);
+    placeBeside(*owner);
+  }
   if (widgets::ModalRunner::instance().scripted() || !owner) {
     ShowModal();
   } else {
@@ -94,6 +106,25 @@ void frmAllFunc::ShowMe(widgets::Grid* objVaSpread) {
   grid_ = nullptr;
 }
 
+void frmAllFunc::placeBeside(const QWidget& owner) {
+  // Beside the editor, never over the list it drops onto: on the right where the
+  // screen has room, else on the left.
+  const QRect editor = owner.frameGeometry();
+  const QScreen* screen = owner.screen() ? owner.screen() : QGuiApplication::primaryScreen();
+  const QRect room = screen ? screen->availableGeometry() : QRect(editor.topLeft(), QSize(1 << 20, 1 << 20));
+  const int gap = 8;
+  const QSize size = frameGeometry().size().expandedTo(this->size());
+  int x = editor.right() + 1 + gap;
+  if (x + size.width() > room.right() + 1) {
+    x = editor.left() - gap - size.width();
+    // No room on either side: at the screen's left edge, over the groups rather
+    // than the list.
+    if (x < room.left()) x = room.left();
+  }
+  const int y = std::clamp(editor.top(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height()));
+  move(x, y);
+}
+
 void frmAllFunc::hideEvent(QHideEvent* event) {
   widgets::Form::hideEvent(event);
   if (waiting_) waiting_->quit();
@@ -101,6 +132,7 @@ void frmAllFunc::hideEvent(QHideEvent* event) {
 
 void frmAllFunc::Form_Load() {
   hadMouseDown_ = false;
+  keyboardChoice_ = false;
   LoadTopClasses();
 }
 
@@ -108,7 +140,7 @@ void frmAllFunc::Form_Unload() { tvFunc->Clear(); }
 
 void frmAllFunc::LoadTopClasses() {
   tvFunc->Clear();
-  auto rs = newDatasInfo()->GetTopClass();
+  auto rs = widgets::RunBusy(this, [] { return newDatasInfo()->GetTopClass(); });
   // The favourites' own class is not a place to pick functions from.
   const std::string favouritesClass = context::GetLangText("我的T/8");
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
@@ -121,7 +153,7 @@ void frmAllFunc::LoadTopClasses() {
 }
 
 void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClassId) {
-  auto rs = newDatasInfo()->GetSubSystem(topClassId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubSystem(topClassId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
     auto node = tvFunc->Add(parent, "Sys" + platform::CStr(rs->value("FSubSysID")), fieldText(*rs, "FName"),
                             "Close", "Open");
@@ -130,7 +162,7 @@ void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClas
 }
 
 void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystemId) {
-  auto rs = newDatasInfo()->GetSubFunc(subSystemId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubFunc(subSystemId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
     auto node = tvFunc->Add(parent, "Sub" + platform::CStr(rs->value("FSubFuncID")), fieldText(*rs, "FFuncName"),
                             "Close", "Open");
@@ -139,7 +171,7 @@ void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystem
 }
 
 void frmAllFunc::LoadDetailFuncs(const widgets::TreeNode& parent, int32_t subFuncId) {
-  auto rs = newDatasInfo()->GetDetailFunc(subFuncId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailFunc(subFuncId); });
   for (; rs && !rs->isEOF(); rs->MoveNext())
     tvFunc->Add(parent, "Det" + platform::CStr(rs->value("FDetailFuncID")), fieldText(*rs, "FFuncName"), "Acct",
                 "Acct");
@@ -168,7 +200,8 @@ void frmAllFunc::NodeClick(const widgets::TreeNode& node) {
 }
 
 void frmAllFunc::PickSelected() {
-  if (!hadMouseDown_ || !tvFunc->itemAt(mouseDown_)) return;
+  // The node the user chose: by the keys, or where the mouse last went down.
+  if (!keyboardChoice_ && (!hadMouseDown_ || !tvFunc->itemAt(mouseDown_))) return;
   const widgets::TreeNode selected = tvFunc->SelectedItem();
   const int32_t id = selected ? detailFuncIdOfKey(selected.Key()) : -1;
   if (id == -1) return;
@@ -188,16 +221,29 @@ void frmAllFunc::PickSelected() {
 
 void frmAllFunc::AddToList(int32_t detailFuncId) {
   if (!grid_ || grid_->FindRowByItemData(detailFuncId) > 0) return;
-  auto rs = newDatasInfo()->GetDetailFuncInfo(detailFuncId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailFuncInfo(detailFuncId); });
   if (hasRecord(rs)) appendFunctionRow(*grid_, detailFuncId, *rs);
 }
 
 bool frmAllFunc::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == tvFunc && event->type() == QEvent::KeyPress) {
+    // The keyboard's way through the tree: a node reached with the keys is chosen
+    // as a click chooses it, and Enter on a function adds it, as a double click does.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      if (keyboardChoice_) PickSelected();
+      return true;
+    }
+    keyPressing_ = true;  // the tree moves its selection once this filter has passed the key on
+    return widgets::Form::eventFilter(watched, event);
+  }
+  if (watched == tvFunc && event->type() == QEvent::KeyRelease) keyPressing_ = false;
   if (watched != tvFunc->viewport()) return widgets::Form::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
       mouseDown_ = static_cast<QMouseEvent*>(event)->position().toPoint();
       hadMouseDown_ = true;
+      keyboardChoice_ = false;
       break;
     }
     case QEvent::MouseMove: {

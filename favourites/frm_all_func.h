@@ -61,10 +61,13 @@ class frmAllFunc : public widgets::Form {
 
  private:
   void startDrag(const widgets::TreeNode& node);
+  void placeBeside(const QWidget& owner);
 
   widgets::Grid* grid_ = nullptr;
   QPoint mouseDown_;
   bool hadMouseDown_ = false;
+  bool keyboardChoice_ = false;  // the selected node was reached with the keys
+  bool keyPressing_ = false;
   QEventLoop* waiting_ = nullptr;  // the loop ShowMe waits in while the picker is modeless
 };
 

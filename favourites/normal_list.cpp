@@ -17,6 +17,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
+#include "widgets/busy_state.h"
 #include "widgets/message_boxes.h"
 #include "widgets/toolbar.h"
 
@@ -60,7 +61,7 @@ void dlgSetNormal::setUpGrid() {
 }
 
 void dlgSetNormal::LoadGroupItems(int32_t groupId) {
-  auto rs = newDatasInfo()->GetDetailNormalFunc(groupId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailNormalFunc(groupId); });
   vaNormal->ClearRows();
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
     const int row = vaNormal->MaxRows() + 1;
@@ -81,7 +82,7 @@ bool dlgSetNormal::IsInList(int32_t detailFuncId) const {
 
 void dlgSetNormal::AddFunctionRow(int32_t detailFuncId) {
   if (IsInList(detailFuncId)) return;
-  auto rs = newDatasInfo()->GetDetailFuncInfo(detailFuncId);
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailFuncInfo(detailFuncId); });
   if (hasRecord(rs)) {
     m_bDirty = true;
     appendFunctionRow(*vaNormal, detailFuncId, *rs);
@@ -104,10 +105,12 @@ bool dlgSetNormal::ValidateList() {
     const std::string name = vaNormal->Text(kColName, row);
     const std::string help = platform::trimSpaces(vaNormal->Text(kColHelpCode, row));
     if (context::HasInvalidChar(help)) {
+      vaNormal->SetActiveCell(kColHelpCode, row);
       widgets::MsgWarning(aboutFunction(name, "] 的助记码含有非法字符(如单引号)！"));
       return false;
     }
     if (context::HasInvalidChar(vaNormal->Text(kColShowName, row))) {
+      vaNormal->SetActiveCell(kColShowName, row);
       widgets::MsgWarning(aboutFunction(name, "] 的显示名称含有非法字符(如单引号)！"));
       return false;
     }
@@ -145,7 +148,8 @@ void dlgSetNormal::SaveList() {
     item->SetValue("FFuncName", Variant(name));
     rows->Append(Variant(platform::ObjectPtr(item)));
   }
-  newDatasUpdate()->ReplaceNormalList(currentGroup_, rows);
+  const int32_t group = currentGroup_;
+  widgets::RunBusy(this, [&] { newDatasUpdate()->ReplaceNormalList(group, rows); });
   m_bDirty = false;
   if (emptyShowName) widgets::MsgWarning(lang("显示名称不能为空!"));
 }

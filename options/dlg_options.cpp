@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <vector>
 
 #include "context/language.h"
 #include "context/login_props.h"
@@ -15,6 +16,7 @@
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/twips.h"
 #include "widgets/twips_layout.h"
@@ -161,13 +163,18 @@ bool dlgOptions::Save() {
     }
   }
   try {
-    auto update = platform::Registry::instance().createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
-    for (const SiteName& s : sites) update->SetProfileValue(s.setting, s.box->text().toStdString());
+    // The values in the order they are stored; stored while the dialog waits.
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const SiteName& s : sites) values.emplace_back(s.setting, s.box->text().toStdString());
     const std::pair<QCheckBox*, const char*> flags[] = {{chkSingleClick, "CLICK_ACTIVATE"},
                                                         {chkRightAlign, "RIGHT_ALIGN"},
                                                         {CheckRefresh, "REFRESH_SYS"},
                                                         {chkRefreshFunc, "REFRESH_FUNC"}};
-    for (const auto& [box, setting] : flags) update->SetProfileValue(setting, box->isChecked() ? "1" : "0");
+    for (const auto& [box, setting] : flags) values.emplace_back(setting, box->isChecked() ? "1" : "0");
+    widgets::RunBusy(this, [&] {
+      auto update = platform::Registry::instance().createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
+      for (const auto& [setting, value] : values) update->SetProfileValue(setting, value);
+    });
     return true;
   } catch (const AutomationError& e) {
     erp::api::messages().warn(context::GetLangText("保存失败： ") + e.description() + "\r\n\r\n" +

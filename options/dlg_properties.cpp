@@ -9,6 +9,7 @@
 #include "erp/api/progids.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/registry.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/twips.h"
 #include "widgets/twips_layout.h"
@@ -101,10 +102,13 @@ void dlgProperties::chkCompany_Click() {
 
 void dlgProperties::OKButton_Click() {
   try {
-    auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
-    manager->SetProfile("ENTERPRISE_LOGO", flag(chkLogo));
-    manager->SetProfile("COMPANY_NOTSHOW", flag(chkCompany));
-    manager->SetProfile("COMPANY_NOTSAVE", flag(chkSave));
+    const auto logo = flag(chkLogo), notShow = flag(chkCompany), notSave = flag(chkSave);
+    widgets::RunBusy(this, [&] {
+      auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
+      manager->SetProfile("ENTERPRISE_LOGO", logo);
+      manager->SetProfile("COMPANY_NOTSHOW", notShow);
+      manager->SetProfile("COMPANY_NOTSAVE", notSave);
+    });
   } catch (const AutomationError& e) {
     // The dialog stays open with the user's choices; what was written before the
     // failing call stays written.

@@ -7,6 +7,7 @@
 
 #include "context/language.h"
 #include "platform/automation/automation_error.h"
+#include "widgets/qt_translations.h"
 
 namespace wayfind::widgets {
 
@@ -56,6 +57,7 @@ std::string ChooseFile(const FileRequest& request, QWidget* parent) {
     return withDefaultExtension(*answer, request.defaultExt);
   }
 
+  UseQtTranslations();  // the dialog's own texts in the session's language
   QFileDialog dialog(parent, QString::fromStdString(request.title));
   dialog.setObjectName("dlgFile");
   dialog.setOption(QFileDialog::DontUseNativeDialog, false);

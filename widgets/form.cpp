@@ -1,10 +1,14 @@
 #include "widgets/form.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 #include "context/language.h"
 #include "erp/frmres/window_object.h"
+#include "widgets/accessible_names.h"
+#include "widgets/help_window.h"
 #include "widgets/modal_runner.h"
+#include "widgets/qt_translations.h"
 
 namespace wayfind::widgets {
 
@@ -23,8 +27,10 @@ std::string Form::ApplyResources() {
 void Form::Load() {
   if (loaded_) return;
   loaded_ = true;
+  UseQtTranslations();
   ApplyResources();
   Form_Load();
+  NameControls(this);
 }
 
 int Form::ShowModal() {
@@ -46,6 +52,16 @@ bool Form::Unload() {
   loaded_ = false;
   unloading_ = false;
   return true;
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+  // F1 anywhere in a window: its help.
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier && HelpContextOf(formName()) != 0) {
+    ShowHelpFor(formName());
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void Form::closeEvent(QCloseEvent* event) {

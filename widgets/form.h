@@ -60,6 +60,7 @@ class Form : public QDialog {
   virtual void Form_QueryUnload(bool& cancel) { (void)cancel; }
   virtual void Form_Unload() {}
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;  // F1: the window's help
   void reject() override;  // Esc and the title-bar button: Unload
 
  private:

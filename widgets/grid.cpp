@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include "platform/automation/automation_error.h"
+#include "widgets/elided_tooltips.h"
 #include "widgets/twips.h"
 
 namespace wayfind::widgets {
@@ -51,6 +52,15 @@ Grid::Grid(QWidget* parent) : QTableWidget(parent) {
   horizontalHeader()->setHighlightSections(false);
   connect(this, &QTableWidget::itemChanged, this, &Grid::onItemChanged);
   connect(this, &QTableWidget::cellClicked, this, [this](int r, int c) { emit clicked(c + 1, r + 1); });
+  ShowElidedTextTips(this);
+}
+
+void Grid::CommitEdit() {
+  if (state() != QAbstractItemView::EditingState) return;
+  QWidget* editor = indexWidget(currentIndex());
+  if (!editor) return;
+  commitData(editor);
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void Grid::SetMaxRows(int rows) {

@@ -85,6 +85,10 @@ class Grid : public QTableWidget {
   void DeleteRows(int row, int count = 1);
   void ClearRows();  // MaxRows becomes 0
 
+  // Ends a cell edit in progress, keeping what was typed (as leaving the cell
+  // would), so a command started from the keyboard meanwhile sees it.
+  void CommitEdit();
+
   // Acting as the user (tests, and the screenshots): type a text into a cell, set a
   // check-box cell, click a cell. A locked cell refuses and nothing is raised;
   // the answer says whether the action happened.

@@ -1,5 +1,6 @@
 #include "widgets/keyed_tree.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/automation/automation_error.h"
+#include "widgets/elided_tooltips.h"
 #include "widgets/image_list.h"
 
 namespace wayfind::widgets {
@@ -197,6 +199,7 @@ KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegate(new KeyedTreeDelegate(this));
   setDragDropMode(QAbstractItemView::NoDragDrop);
+  ShowElidedTextTips(this);
   connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* it) {
     if (quiet_ == 0) emit expand(TreeNode(this, it));
   });
@@ -210,6 +213,7 @@ KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent) {
   connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
     // A node on its way out (Remove forgets it first) is left alone.
     auto known = [this](QTreeWidgetItem* it) { return std::find(order_.begin(), order_.end(), it) != order_.end(); };
+    currentSince_.start();
     if (before && known(before)) refreshIcon(before);
     if (now && known(now)) refreshIcon(now);
   });
@@ -429,6 +433,11 @@ bool KeyedTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
   if (!labelEdit_ || trigger == QAbstractItemView::NoEditTriggers) return QTreeWidget::edit(index, trigger, event);
   QTreeWidgetItem* item = itemFromIndex(index);
   if (!item || (editTriggers() & trigger) == 0) return false;
+  if (trigger == QAbstractItemView::SelectedClicked) {
+    const qint64 pause = renamePauseMs_ >= 0 ? renamePauseMs_ : QApplication::doubleClickInterval();
+    auto waited = [pause](const QElapsedTimer& since) { return since.isValid() && since.elapsed() >= pause; };
+    if (!waited(currentSince_) || !waited(focusedSince_)) return false;
+  }
   bool cancel = false;
   emit beforeLabelEdit(TreeNode(this, item), cancel);
   if (cancel) return false;
@@ -440,6 +449,11 @@ void KeyedTree::keyPressEvent(QKeyEvent* event) {
   QTreeWidget::keyPressEvent(event);
   // Moving the selection with the keyboard is a click on the new node.
   if (currentItem() && currentItem() != before && quiet_ == 0) emit nodeClick(TreeNode(this, currentItem()));
+}
+
+void KeyedTree::focusInEvent(QFocusEvent* event) {
+  focusedSince_.start();
+  QTreeWidget::focusInEvent(event);
 }
 
 void KeyedTree::startDrag(Qt::DropActions) {

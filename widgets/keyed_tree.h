@@ -19,6 +19,7 @@
 // through references.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTreeWidget>
 #include <cstdint>
 #include <map>
@@ -89,8 +90,13 @@ class KeyedTree : public QTreeWidget {
   const ImageList* imageList() const { return images_; }
   void SetCheckBoxes(bool on);
   bool CheckBoxes() const { return checkBoxes_; }
-  // Whether the user may edit node texts.
+  // Whether the user may edit node texts. As in the desktop's trees, a click on
+  // the selected node starts an edit only when that node has been selected, and
+  // the tree focused, for the rename pause (the double-click time unless set;
+  // tests set it), so the click that selects a node, or that comes back to the
+  // window, never starts one.
   void SetLabelEdit(bool on);
+  void SetRenamePause(int milliseconds) { renamePauseMs_ = milliseconds; }
 
   // Adds a top-level node (parent null) or a child of parent. An empty key adds a
   // node without key; a non-empty key already in the tree raises 35602.
@@ -149,6 +155,7 @@ class KeyedTree : public QTreeWidget {
   void dropEvent(QDropEvent* event) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
 
  private:
   friend class TreeNode;
@@ -165,6 +172,9 @@ class KeyedTree : public QTreeWidget {
   std::vector<QTreeWidgetItem*> order_;
   std::map<std::string, QTreeWidgetItem*> byKey_;
   QTreeWidgetItem* dragged_ = nullptr;
+  int renamePauseMs_ = -1;  // -1: the double-click time
+  QElapsedTimer currentSince_;
+  QElapsedTimer focusedSince_;
 };
 
 }  // namespace wayfind::widgets

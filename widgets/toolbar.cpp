@@ -1,6 +1,8 @@
 #include "widgets/toolbar.h"
 
+#include <QHelpEvent>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "platform/automation/automation_error.h"
@@ -55,9 +57,9 @@ QAction* ToolBar::AddTool(const std::string& band, const std::string& name, cons
   if (!imageKey.empty()) action->setIcon(images_ && images_->Contains(imageKey) ? images_->icon(imageKey)
                                                                                  : standardIcon(imageKey));
   bar->addAction(action);
-  if (!showCaption) {
-    if (auto* button = bar->widgetForAction(action))
-      if (auto* tb = qobject_cast<QToolButton*>(button)) tb->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action))) {
+    if (!showCaption) button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->installEventFilter(this);  // the tooltip with the shortcut
   }
   const QString qname = QString::fromStdString(name);
   connect(action, &QAction::triggered, this, [this, qname] { emit toolClick(qname); });
@@ -88,6 +90,32 @@ bool ToolBar::ToolEnabled(const std::string& name) const { return Tool(name)->is
 void ToolBar::SetToolEnabled(const std::string& name, bool enabled) { Tool(name)->setEnabled(enabled); }
 bool ToolBar::ToolVisible(const std::string& name) const { return Tool(name)->isVisible(); }
 void ToolBar::SetToolVisible(const std::string& name, bool visible) { Tool(name)->setVisible(visible); }
+void ToolBar::SetToolShortcut(const std::string& name, const QKeySequence& keys) {
+  QAction* a = Tool(name);
+  a->setShortcut(keys);
+  a->setShortcutContext(Qt::WindowShortcut);
+}
+
+QKeySequence ToolBar::ToolShortcut(const std::string& name) const { return Tool(name)->shortcut(); }
+
+QString ToolBar::ToolTipShown(const std::string& name) const {
+  const QAction* a = Tool(name);
+  QString tip = a->toolTip();
+  if (!a->shortcut().isEmpty()) tip += " (" + a->shortcut().toString(QKeySequence::NativeText) + ")";
+  return tip;
+}
+
+bool ToolBar::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip)
+    if (auto* button = qobject_cast<QToolButton*>(watched); button && button->defaultAction()) {
+      const QAction* a = button->defaultAction();
+      auto* help = static_cast<QHelpEvent*>(event);
+      QToolTip::showText(help->globalPos(), ToolTipShown(a->objectName().toStdString()), button);
+      return true;
+    }
+  return QWidget::eventFilter(watched, event);
+}
+
 bool ToolBar::ToolChecked(const std::string& name) const { return Tool(name)->isChecked(); }
 
 void ToolBar::SetToolChecked(const std::string& name, bool checked) {

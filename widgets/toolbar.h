@@ -1,5 +1,7 @@
 // ToolBar: rows of tools ("bands") whose tools are found by name, as the windows'
 // commands are ("tlbNew", "tlbDelete" ...). A tool's caption is also its tooltip.
+// A tool may have a shortcut key, which works anywhere in the tool's window and
+// shows after the tooltip: "新建 (Ctrl+N)".
 // A click on a tool, by the user or through ClickTool, raises toolClick(name);
 // a disabled or hidden tool cannot be clicked. Each tool is a QAction whose
 // objectName is the tool's name, and each band a QToolBar whose objectName is the
@@ -7,6 +9,7 @@
 #pragma once
 
 #include <QAction>
+#include <QKeySequence>
 #include <QToolBar>
 #include <QWidget>
 #include <map>
@@ -46,6 +49,11 @@ class ToolBar : public QWidget {
   void SetToolEnabled(const std::string& name, bool enabled);
   bool ToolVisible(const std::string& name) const;
   void SetToolVisible(const std::string& name, bool visible);
+  // The tool's shortcut key (an empty sequence: none).
+  void SetToolShortcut(const std::string& name, const QKeySequence& keys);
+  QKeySequence ToolShortcut(const std::string& name) const;
+  // The tooltip the tool shows: its caption's tooltip, and the shortcut after it.
+  QString ToolTipShown(const std::string& name) const;
   bool ToolChecked(const std::string& name) const;
   void SetToolChecked(const std::string& name, bool checked);  // makes the tool a toggle
 
@@ -57,6 +65,8 @@ class ToolBar : public QWidget {
   void toolClick(const QString& name);
 
  private:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
   const ImageList* images_ = nullptr;
   std::vector<std::pair<std::string, QToolBar*>> bands_;
   std::map<std::string, QAction*> tools_;

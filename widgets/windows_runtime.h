@@ -17,7 +17,11 @@ namespace wayfind::widgets {
 
 // A QApplication for the program or a test. Without a display (no DISPLAY and no
 // WAYLAND_DISPLAY) and no QT_QPA_PLATFORM chosen, Qt's offscreen platform is used,
-// so windows can be rendered on a server.
+// so windows can be rendered on a server. The windows take the desktop's palette;
+// WAYFIND_PALETTE=dark asks for a dark one where the desktop gives none (and for
+// the pictures of the windows in dark).
+// The dark palette of WAYFIND_PALETTE=dark.
+QPalette darkPalette();
 std::unique_ptr<QApplication> makeApplication(int& argc, char** argv);
 
 // Registers "FrmRes.FrmResLoader", installs QtMessageService (unless keepMessages)

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -29,6 +31,12 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
+#include "update/datas_update.h"
+#include "widgets/accessible_names.h"
+#include "widgets/busy_state.h"
+#include "widgets/elided_tooltips.h"
+#include "widgets/help_window.h"
+#include "widgets/qt_translations.h"
 
 namespace wayfind::app::console {
 
@@ -62,8 +70,9 @@ QTreeWidgetItem* makeItem(const NavItem& nav) {
     item->setData(0, kPlaceRole, nav.subFuncId);
     item->setText(1, q(nav.helpCode));
     if (!nav.enabled) {
-      item->setForeground(0, QBrush(Qt::gray));
-      item->setForeground(1, QBrush(Qt::gray));
+      const QBrush disabled = QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+      item->setForeground(0, disabled);
+      item->setForeground(1, disabled);
     }
   } else {
     // A placeholder until the level below is read.
@@ -109,11 +118,15 @@ class EnterFilter : public QObject {
 
 ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(makeFunctionSearch()) {
   setObjectName("frmConsole");
+  widgets::UseQtTranslations();
   buildUi();
   buildMenus();
   // Captions are written in Chinese and translated here, once; what the console
   // fills in later (names, site links, messages) is data or looked up as shown.
   untranslated_ = context::ApplyFormResources(erp::frmres::windowObject(this));
+  widgets::NameControls(this);
+  // A user who knows the help code types it at once.
+  txtHelpCode_->setFocus(Qt::OtherFocusReason);
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
@@ -259,8 +272,23 @@ void ConsoleWindow::buildUi() {
   connect(tvNormal_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
   connect(tvNormal_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tvMenu_), static_cast<QAbstractItemView*>(tvNormal_),
+                                  static_cast<QAbstractItemView*>(lvResult_), static_cast<QAbstractItemView*>(lstRecent_)})
+    widgets::ShowElidedTextTips(view);
   tvMenu_->installEventFilter(new EnterFilter(this, [this] { activate(tvMenu_->currentItem()); }));
   tvNormal_->installEventFilter(new EnterFilter(this, [this] { activate(tvNormal_->currentItem()); }));
+  lvResult_->installEventFilter(new EnterFilter(this, [this] { activate(lvResult_->currentItem()); }));
+
+  tvMenu_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tvMenu_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    // From the menu key the point is not on a node: the current node's menu.
+    QTreeWidgetItem* item = tvMenu_->itemAt(at) ? tvMenu_->itemAt(at) : tvMenu_->currentItem();
+    if (QMenu* menu = contextMenuFor(item)) {
+      const QRect place = tvMenu_->visualItemRect(item);
+      menu->exec(tvMenu_->viewport()->mapToGlobal(tvMenu_->itemAt(at) ? at : place.center()));
+      menu->deleteLater();
+    }
+  });
 
   connect(txtHelpCode_, &QLineEdit::returnPressed, this, [this] { startByHelpCode(txtHelpCode_->text()); });
   connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
@@ -286,7 +314,7 @@ void ConsoleWindow::buildMenus() {
   auto* mnuSystem = menuBar()->addMenu("系统(&S)");
   mnuSystem->setObjectName("mnuSystem");
   auto* mnuRefresh = mnuSystem->addAction("刷新(&R)", this, [this] {
-    if (guarded([this] { source_.reget(); })) refresh();
+    if (guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) refresh();
   });
   mnuRefresh->setObjectName("mnuRefresh");
   mnuRefresh->setShortcut(QKeySequence::Refresh);
@@ -319,11 +347,23 @@ void ConsoleWindow::buildMenus() {
   }
   connect(languageGroup_, &QActionGroup::triggered, this,
           [this](QAction* action) { chooseLanguage(action->data().toString()); });
+
+  auto* mnuHelp = menuBar()->addMenu("帮助(&H)");
+  mnuHelp->setObjectName("mnuHelp");
+  auto* mnuHelpTopics = mnuHelp->addAction("帮助主题(&H)", this, [] { widgets::ShowHelpFor("frmConsole"); });
+  mnuHelpTopics->setObjectName("mnuHelpTopics");
+  mnuHelpTopics->setShortcut(QKeySequence::HelpContents);
+  for (const auto& [name, caption] : {std::pair<const char*, const char*>{"dlgSetProp", "主控台编辑器"},
+                                      {"dlgSetNormal", "常用功能设置"},
+                                      {"dlgOptions", "选项"}}) {
+    auto* topic = mnuHelp->addAction(caption, this, [form = std::string(name)] { widgets::ShowHelpFor(form); });
+    topic->setObjectName(QString("mnuHelp_") + name);
+  }
 }
 
 void ConsoleWindow::load() {
   const bool loaded = guarded([this] {
-    settings_ = ConsoleSettings::read(source_);
+    settings_ = widgets::RunBusy(this, [this] { return ConsoleSettings::read(source_); });
     applySettings();
     fillTopLevel();
     fillFavourites();
@@ -339,6 +379,9 @@ void ConsoleWindow::prepareSearch() {
     prepareTimer_ = new QTimer(this);
     prepareTimer_->setInterval(4);
     connect(prepareTimer_, &QTimer::timeout, this, [this] {
+      // While a window waits on the database its work runs on the database
+      // thread and owns the store: the preparing waits for the next tick.
+      if (widgets::IsBusy()) return;
       bool ready = true;
       try {
         ready = search_->prepareStep();
@@ -356,7 +399,7 @@ void ConsoleWindow::refresh() {
   search_->treeChanged();
   prepareSearch();
   guarded([&] {
-    settings_ = ConsoleSettings::read(source_);
+    settings_ = widgets::RunBusy(this, [this] { return ConsoleSettings::read(source_); });
     applySettings();
     fillTopLevel();
     fillFavourites();
@@ -414,14 +457,14 @@ void ConsoleWindow::updateSiteLinks() {
 }
 
 void ConsoleWindow::fillTopLevel() {
-  std::vector<NavItem> tops = source_.topClasses();
+  std::vector<NavItem> tops = widgets::RunBusy(this, [this] { return source_.topClasses(); });
   QSignalBlocker block(tvMenu_);
   tvMenu_->clear();
   for (const auto& top : tops) tvMenu_->addTopLevelItem(makeItem(top));
 }
 
 void ConsoleWindow::fillFavourites() {
-  std::vector<FavouriteGroup> groups = source_.favourites();
+  std::vector<FavouriteGroup> groups = widgets::RunBusy(this, [this] { return source_.favourites(); });
   tvNormal_->clear();
   for (const auto& group : groups) {
     auto* groupItem = new QTreeWidgetItem;
@@ -442,12 +485,13 @@ void ConsoleWindow::fillChildren(QTreeWidgetItem* item) {
 void ConsoleWindow::reloadChildren(QTreeWidgetItem* item) {
   guarded([&] {
     std::vector<NavItem> children;
-    switch (levelOf(item)) {
-      case Level::Top: children = source_.subSystems(idOf(item)); break;
-      case Level::Sys: children = source_.subFuncs(idOf(item)); break;
-      case Level::Sub: children = source_.detailFuncs(idOf(item)); break;
-      case Level::Det: return;
-    }
+    const Level level = levelOf(item);
+    if (level == Level::Det) return;
+    const int32_t id = idOf(item);
+    children = widgets::RunBusy(this, [&] {
+      return level == Level::Top ? source_.subSystems(id) : level == Level::Sys ? source_.subFuncs(id)
+                                                                                : source_.detailFuncs(id);
+    });
     QSignalBlocker block(tvMenu_);
     const bool wasExpanded = item->isExpanded();
     qDeleteAll(item->takeChildren());
@@ -466,7 +510,7 @@ void ConsoleWindow::onItemSelected(QTreeWidgetItem* item) {
   const bool again = (levelOf(item) == Level::Sys && settings_.refreshSys) ||
                      (levelOf(item) == Level::Sub && settings_.refreshFunc);
   if (!again) return;
-  if (!guarded([this] { source_.reget(); })) return;
+  if (!guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) return;
   search_->treeChanged();
   reloadChildren(item);
 }
@@ -486,7 +530,8 @@ void ConsoleWindow::activate(QTreeWidgetItem* item) {
 
 void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName) {
   std::optional<NavItem> function;
-  if (!guarded([&] { function = source_.detailFuncAt(subFuncId, detailFuncId); })) return;
+  if (!guarded([&] { function = widgets::RunBusy(this, [&] { return source_.detailFuncAt(subFuncId, detailFuncId); }); }))
+    return;
   if (!function) {
     showStatus(langFormat("功能 %1 已不存在或不可用。", QString::number(detailFuncId)));
     return;
@@ -499,7 +544,8 @@ bool ConsoleWindow::startByHelpCode(const QString& helpCode) {
   const QString code = helpCode.trimmed();
   if (code.isEmpty()) return false;
   std::vector<NavItem> functions;
-  if (!guarded([&] { functions = source_.byHelpCode(code.toStdString()); })) return false;
+  if (!guarded([&] { functions = widgets::RunBusy(this, [&] { return source_.byHelpCode(code.toStdString()); }); }))
+    return false;
   if (functions.empty()) {
     showStatus(langFormat("没有助记码为 %1 的功能。", code));
     txtHelpCode_->selectAll();
@@ -579,6 +625,37 @@ void ConsoleWindow::runSearch(const QString& text) {
   for (int column = 0; column < 3; ++column) lvResult_->resizeColumnToContents(column);
 }
 
+QMenu* ConsoleWindow::contextMenuFor(QTreeWidgetItem* item) {
+  if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::Det)) return nullptr;
+  auto* menu = new QMenu(this);
+  menu->setObjectName("mnuNode");
+  auto* start = menu->addAction(lang("启动(&G)"), this, [this, item] { activate(item); });
+  start->setObjectName("mnuStartFunction");
+  auto* add = menu->addAction(lang("加入常用功能(&A)"), this, [this, item] { addToFavourites(item); });
+  add->setObjectName("mnuAddFavourite");
+  return menu;
+}
+
+bool ConsoleWindow::addToFavourites(QTreeWidgetItem* item) {
+  if (!item || levelOf(item) != Level::Det) return false;
+  std::optional<NavItem> function;
+  const int32_t place = item->data(0, kPlaceRole).toInt();
+  if (!guarded([&] { function = widgets::RunBusy(this, [&] { return source_.detailFuncAt(place, idOf(item)); }); }))
+    return false;
+  if (!function) return false;
+  bool added = false;
+  // A group of -1: the update asks which group when the user has several (the
+  // favourites group chooser), and takes the only one otherwise.
+  guarded([&] {
+    auto update = platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
+    added = update->AppendNormalItem(function->id, function->helpCode, function->name, function->funcName,
+                                     platform::Variant(int32_t{-1}));
+  });
+  showStatus(added ? langFormat("已加入常用功能：%1", q(function->name)) : lang("没有加入常用功能。"));
+  if (added) guarded([this] { fillFavourites(); });
+  return added;
+}
+
 bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId) {
   QTreeWidgetItem* item = findTop(q(nodeKey(Level::Top, topClassId)));
   const std::pair<Level, int32_t> path[] = {
@@ -617,7 +694,7 @@ void ConsoleWindow::openConsoleEditor() {
   }
   // The main-console editor saves through the middle tier and leaves the loaded
   // tables as they were: load the newer version before showing the tree again.
-  if (guarded([this] { source_.reget(); })) refresh();
+  if (guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) refresh();
 }
 
 void ConsoleWindow::openFavouritesEditor() {

@@ -24,6 +24,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QListWidget;
 class QSplitter;
 class QTabWidget;
@@ -59,6 +60,13 @@ class ConsoleWindow : public QMainWindow {
   // Starts a detail function: shows what would run and remembers it. A disabled
   // function does not start (false, and a note in the status bar).
   bool startFunction(const NavItem& function);
+
+  // The menu of a node of the tree (the user's right click, or the menu key): for
+  // a detail function "加入常用功能". Null for nodes without commands.
+  QMenu* contextMenuFor(QTreeWidgetItem* item);
+  // Adds a detail function of the tree to the user's favourites; the update asks
+  // which group when the user has several. False when nothing was added.
+  bool addToFavourites(QTreeWidgetItem* item);
 
   // Expands the tree down to a detail function and selects it.
   bool selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId);

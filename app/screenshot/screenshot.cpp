@@ -2,11 +2,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFileInfo>
 #include <QLayout>
 #include <QPixmap>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include <unistd.h>
@@ -16,7 +21,11 @@
 #include "erp/client/terminal_message_service.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
+#include "context/language.h"
+#include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
+#include "widgets/qt_translations.h"
 #include "widgets/modal_runner.h"
 #include "widgets/windows_runtime.h"
 
@@ -65,6 +74,42 @@ void savePicture(const QPixmap& picture, const std::string& file) {
   }
 }
 
+// Views that are not registered windows: the help window at a window's topic
+// ("help.dlgSetNormal") and the template file chooser ("fileDialog").
+constexpr const char* kHelpPrefix = "help.";
+constexpr const char* kFileDialog = "fileDialog";
+
+bool isHelpView(const std::string& name) {
+  return name.starts_with(kHelpPrefix) && widgets::HelpContextOf(name.substr(5)) != 0;
+}
+
+// What the user sees at a view: prepared, laid out and shown off the screen.
+QWidget* openView(const std::string& name, std::unique_ptr<QWidget>& owned, const fs::path& scratch) {
+  if (isHelpView(name)) {
+    widgets::ShowHelpFor(name.substr(5));
+    return &widgets::HelpWindow::instance();
+  }
+  if (name == kFileDialog) {
+    // The template import's chooser, in a folder holding two templates.
+    const fs::path folder = scratch / "templates";
+    fs::create_directories(folder);
+    for (const char* file : {"财务模板.dat", "月末模板.dat", "Template.dat"}) std::ofstream(folder / file) << "";  // lang:data
+    widgets::UseQtTranslations();
+    auto dialog = std::make_unique<QFileDialog>(nullptr, QString::fromStdString(context::GetLangText("选择目录")));
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setNameFilter(QString::fromStdString(widgets::qtFilterOf(context::GetLangText("模板 (*.dat)|*.dat"))));
+    dialog->setDirectory(QString::fromStdString(folder.string()));
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->resize(620, 400);
+    owned = std::move(dialog);
+    return owned.get();
+  }
+  widgets::Form* form = widgets::forms().form(name);
+  form->Load();
+  if (auto prepare = widgets::forms().screenshotPrepare(name)) prepare(*form);
+  return form;
+}
+
 }  // namespace
 
 std::string windowList() {
@@ -73,10 +118,17 @@ std::string windowList() {
   return out;
 }
 
+std::string viewList() {
+  std::string out = "  " + std::string(kFileDialog) + "\n";
+  for (const auto& name : widgets::forms().names())
+    if (widgets::HelpContextOf(name)) out += "  " + std::string(kHelpPrefix) + name + "\n";
+  return out;
+}
+
 int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ostream& err) {
   wayfind::windows::linkAllWindowFolders();
-  if (!widgets::forms().contains(request.window)) {
-    err << "wayfind: no window is called " << request.window << ". The windows:\n" << windowList();
+  if (!widgets::forms().contains(request.window) && !isHelpView(request.window) && request.window != kFileDialog) {
+    err << "wayfind: no window is called " << request.window << ". The windows:\n" << windowList() << viewList();
     return 1;
   }
   if (QFileInfo(QString::fromStdString(request.file)).suffix().compare("png", Qt::CaseInsensitive) != 0) {
@@ -90,15 +142,28 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
   try {
     startHost(request.host);
     widgets::WindowsSession windows(/*keepMessages=*/true);
-    widgets::Form* form = widgets::forms().form(request.window);
-    form->Load();
-    if (auto prepare = widgets::forms().screenshotPrepare(request.window)) prepare(*form);
+    std::unique_ptr<QWidget> owned;
+    const fs::path scratch = fs::temp_directory_path() / ("wayfind-screenshot-" + std::to_string(::getpid()));
+    QWidget* form = openView(request.window, owned, scratch);
     if (form->layout()) form->layout()->activate();
     form->setAttribute(Qt::WA_DontShowOnScreen, true);
     form->show();
     QApplication::processEvents();
+    if (auto* files = form->findChild<QFileSystemModel*>()) {
+      // The chooser reads its folder on a thread of its own: wait (a bounded
+      // while) until it has listed it, so the picture shows the templates.
+      bool listed = false;
+      QObject::connect(files, &QFileSystemModel::directoryLoaded, [&listed] { listed = true; });
+      QElapsedTimer waited;
+      waited.start();
+      while (!listed && waited.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+      QApplication::processEvents();
+    }
     const QPixmap picture = form->grab();
     form->hide();
+    owned.reset();
+    std::error_code ec;
+    fs::remove_all(scratch, ec);
     savePicture(picture, request.file);
     for (const auto& failure : noModalDialogs.failures()) err << "wayfind: " << failure << "\n";
     out << request.file << " (" << picture.width() << "x" << picture.height() << ")\n";
@@ -120,8 +185,11 @@ void addScreenshotCommand() {
   command.help =
       "Usage: wayfind screenshot WINDOW FILE.png [--lang chs|en|cht] [--user ID] [options]\n\n"
       "Renders a window of the component, loaded for the user from the database and\n"
-      "in the language chosen, to a PNG picture. No display is needed. The windows:\n";
+      "in the language chosen, to a PNG picture. No display is needed. QT_SCALE_FACTOR=2\n"
+      "draws it at 200 %, WAYFIND_PALETTE=dark in a dark palette. The windows:\n";
   command.help += windowList();
+  command.help += "Other views: the help window at a window's topic, and the template file chooser:\n";
+  command.help += viewList();
   command.minArguments = 2;
   command.maxArguments = 2;
   command.run = [](const CommandRequest& request, std::ostream& out, std::ostream& err) {

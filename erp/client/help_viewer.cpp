@@ -5,6 +5,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "erp/client/lang_info.h"
 #include "erp/text/resource_folder.h"
 #include "platform/automation/automation_error.h"
 
@@ -38,22 +39,31 @@ HelpSink installHelpSink(HelpSink sink) {
   return previous;
 }
 
-std::filesystem::path helpTopicFile(int32_t helpContext) {
-  return text::resourceFolder() / "help" / (std::to_string(helpContext) + ".txt");
+std::filesystem::path helpTopicFile(int32_t helpContext, const std::string& language) {
+  const auto folder = text::resourceFolder() / "help";
+  const std::string name = std::to_string(helpContext) + ".md";
+  const std::string lang = language.empty() ? loginLanguage() : language;
+  for (const std::string& l : {lang, std::string("chs")}) {
+    if (l.empty() || l.find_first_of("/\\.") != std::string::npos) continue;
+    if (std::filesystem::is_regular_file(folder / l / name)) return folder / l / name;
+  }
+  return folder / (lang.empty() ? std::string("chs") : lang) / name;
 }
 
-HelpTopic loadHelpTopic(int32_t helpContext) {
-  const auto file = helpTopicFile(helpContext);
+HelpTopic loadHelpTopic(int32_t helpContext, const std::string& language) {
+  const auto file = helpTopicFile(helpContext, language);
   std::ifstream in(file, std::ios::binary);
-  if (!in)
+  if (!in || !std::filesystem::is_regular_file(file))
     throw platform::AutomationError(platform::err::kFileError, "T8CHMResTool.ClsCHMHelp",
                                     "no help topic for help context " + std::to_string(helpContext) + " (" +
                                         file.string() + ")");
   HelpTopic topic;
   topic.helpContext = helpContext;
+  topic.file = file;
   std::getline(in, topic.title);
   if (topic.title.starts_with("\xEF\xBB\xBF")) topic.title.erase(0, 3);
   if (!topic.title.empty() && topic.title.back() == '\r') topic.title.pop_back();
+  if (topic.title.starts_with("# ")) topic.title.erase(0, 2);
   std::ostringstream rest;
   rest << in.rdbuf();
   topic.text = rest.str();

@@ -1,8 +1,11 @@
-// "T8CHMResTool.ClsCHMHelp": the ERP's help viewer. A help topic is a UTF-8 text
-// file "<help context>.txt" in the help/ folder of the resources
-// (resource_folder.h); its first line is the title, the rest the text. The topic
-// goes to the installed sink: by default it is printed to standard output; the
-// windows install a sink that shows it in a window.
+// "T8CHMResTool.ClsCHMHelp": the ERP's help viewer. A help topic is a UTF-8
+// Markdown file "<help context>.md" in the folder of the login's language under
+// help/ in the resources (resource_folder.h): help/en/520014.md. Its first line is
+// the title ("# 常用功能设置"), the rest the text; pictures are named relative to
+// the topic's file (../images/dlgSetNormal-en.png). A topic missing in the
+// login's language is taken in simplified Chinese. The topic goes to the
+// installed sink: by default it is printed to standard output; the windows
+// install a sink that shows it in a window.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +21,7 @@ struct HelpTopic {
   int32_t helpContext = 0;
   std::string title;
   std::string text;
+  std::filesystem::path file;  // where it was read (its pictures are relative to it)
 };
 
 using HelpSink = std::function<void(const HelpTopic&)>;
@@ -26,10 +30,11 @@ using HelpSink = std::function<void(const HelpTopic&)>;
 // previous one.
 HelpSink installHelpSink(HelpSink sink);
 
-// The file of a help topic, and its topic; raises 32755 when there is no topic for
-// the context or it cannot be read.
-std::filesystem::path helpTopicFile(int32_t helpContext);
-HelpTopic loadHelpTopic(int32_t helpContext);
+// The file of a help topic in a language ("chs", "en", "cht"; empty: the login's),
+// and its topic; raises 32755 when there is no topic for the context or it cannot be
+// read.
+std::filesystem::path helpTopicFile(int32_t helpContext, const std::string& language = {});
+HelpTopic loadHelpTopic(int32_t helpContext, const std::string& language = {});
 
 class HelpViewer : public api::IHelp {
  public:

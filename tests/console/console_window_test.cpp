@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QGuiApplication>
 #include <QTest>
 #include <map>
 
@@ -356,7 +357,7 @@ TEST_F(ConsoleTest, ADisabledFunctionShowsGreyAndDoesNotStart) {
   open();
   QTreeWidgetItem* det = node("Det1010103");
   ASSERT_NE(det, nullptr);
-  EXPECT_EQ(det->foreground(0).color(), QColor(Qt::gray));
+  EXPECT_EQ(det->foreground(0).color(), QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text));
   EXPECT_FALSE(console().startByHelpCode("PZSH"));
   tree()->setCurrentItem(det);
   QTest::keyClick(tree(), Qt::Key_Return);

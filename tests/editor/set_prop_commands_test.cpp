@@ -166,6 +166,7 @@ TEST_F(SetPropTest, ImportAsksForAnExistingFileAndNamesTheUserWhenDone) {
   EXPECT_EQ(request.defaultExt, "dat");
   EXPECT_EQ(request.title, "选择目录");
   EXPECT_TRUE(request.initialDir.empty()) << "the chooser starts in the home folder";
+  EXPECT_FALSE(request.mustExist) << "the import's own check answers a missing file, not Qt's";
   EXPECT_EQ(messages->informations(),
             (std::vector<std::string>{"用户" + windowtests::userName(database, currentUser) + "的模板数据引入成功"}));
   // The tree is built again from the root, with the imported top class.

@@ -131,19 +131,23 @@ TEST_F(EditorTest, AGroupNameOfFiftyCharactersIsTakenAndOfFiftyOneRefused) {
   EXPECT_EQ(messages->count(Kind::Error), 1);
 }
 
-TEST_F(EditorTest, ClosingWithAListThatFailsItsChecksStaysOpenOnceOnly) {
+TEST_F(EditorTest, ClosingWithAListThatFailsItsChecksStaysOpenWithTheEdits) {
   login(kZhang);
   auto& ed = openEditor();
   const auto stored = storedList(ed.currentGroupId());
   ASSERT_TRUE(ed.vaNormal->userTypeText(2, 3, "a'b"));
+  const auto edited = gridRows();
   messages->answers = {true};
   EXPECT_FALSE(ed.Unload());
   EXPECT_TRUE(ed.isLoaded());
   ASSERT_EQ(messages->warnings().size(), 1u);
   EXPECT_EQ(messages->warnings()[0], "功能项 [" + ed.vaNormal->Text(1, 3) + "] 的助记码含有非法字符(如单引号)！");
-  EXPECT_EQ(gridRows(), stored);
+  EXPECT_EQ(gridRows(), edited);
+  EXPECT_TRUE(ed.Modified());
+  // Closing again asks again; No closes and leaves the stored list as it was.
+  messages->answers = {false};
   EXPECT_TRUE(ed.Unload());
-  EXPECT_EQ(messages->questions().size(), 1u);
+  EXPECT_EQ(messages->questions().size(), 2u);
   EXPECT_EQ(storedList(firstGroup()), stored);
 }
 

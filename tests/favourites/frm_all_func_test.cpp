@@ -114,7 +114,7 @@ TEST_F(PickerTest, ChooseAddsTheSelectedFunctionOnlyAfterAMouseDownOnANode) {
     for (auto n : sub.childNodes())
       if (!ed.IsInList(detailFuncIdOfKey(n.Key()))) fresh = n;
     ASSERT_TRUE(fresh);
-    // Chosen with the keyboard, no mouse-down in the tree yet: nothing.
+    // Selected by no gesture of the user's (no mouse-down, no key in the tree): nothing.
     p.tvFunc->SetSelectedItem(fresh);
     p.NodeClick(fresh);
     p.btnOk->click();
@@ -124,6 +124,38 @@ TEST_F(PickerTest, ChooseAddsTheSelectedFunctionOnlyAfterAMouseDownOnANode) {
     p.btnOk->click();
     EXPECT_EQ(ed.vaNormal->MaxRows(), rows + 1);
   });
+}
+
+TEST_F(PickerTest, WithTheKeysAloneAFunctionIsFoundAndAddedByEnterOrChoose) {
+  login(kZhang);
+  auto& ed = openEditor();
+  const int rows = ed.vaNormal->MaxRows();
+  withPicker([&](frmAllFunc& p) {
+    p.tvFunc->SetSelectedItem(p.tvFunc->Node("Top1"));
+    p.tvFunc->setFocus();
+    // Open each level with Right and step into it with Down, down to a function.
+    for (int level = 0; level < 3; ++level) {
+      QTest::keyClick(p.tvFunc, Qt::Key_Right);
+      QTest::keyClick(p.tvFunc, Qt::Key_Down);
+    }
+    auto current = [&] { return p.tvFunc->SelectedItem(); };
+    ASSERT_EQ(current().Key().substr(0, 3), "Det");
+    while (ed.IsInList(detailFuncIdOfKey(current().Key())) && current().Next())
+      QTest::keyClick(p.tvFunc, Qt::Key_Down);
+    ASSERT_FALSE(ed.IsInList(detailFuncIdOfKey(current().Key())));
+    EXPECT_TRUE(p.btnOk->isEnabled());
+    QTest::keyClick(p.tvFunc, Qt::Key_Return);
+    EXPECT_EQ(ed.vaNormal->MaxRows(), rows + 1);
+    // The next one down, with "选中" pressed from the keyboard.
+    ASSERT_TRUE(current().Next());
+    QTest::keyClick(p.tvFunc, Qt::Key_Down);
+    if (!ed.IsInList(detailFuncIdOfKey(current().Key()))) {
+      p.btnOk->setFocus();
+      QTest::keyClick(p.btnOk, Qt::Key_Space);
+      EXPECT_EQ(ed.vaNormal->MaxRows(), rows + 2);
+    }
+  });
+  EXPECT_TRUE(ed.Modified());
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "store/data_info.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
+#include "widgets/busy_state.h"
 #include "widgets/file_chooser.h"
 #include "widgets/windows_runtime.h"
 
@@ -96,6 +97,7 @@ void WindowTest::SetUp() {
   // A file chooser nobody scripted cancels rather than waits for a person.
   widgets::FileChooserScript::instance().reset();
   widgets::FileChooserScript::instance().active = true;
+  widgets::busySettings() = {};
   widgets::startWindows(/*keepMessages=*/true);
   login(kAdministrator, "chs");
 }

@@ -1,0 +1,125 @@
+// The favourites editor never throws the user's work away: a list that fails its
+// checks keeps its edits with the named row focused, New off the grid makes a
+// group, the picker opens beside the editor, and a rename that changed nothing
+// asks nothing.
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+#include "dialogs/dlg_add_item.h"
+#include "favourites_fixture.h"
+
+namespace wayfind::favourites::testing {
+namespace {
+
+using windowtests::join;
+
+class EditsKeptTest : public FavouritesTest {};
+
+TEST_F(EditsKeptTest, AListFailingItsCheckKeepsItsEditsAndGroupAndFocusesTheNamedRow) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, std::string>> typed;  // (row, help code) or, for column 3, the show name
+    int col;
+    int expectRow, expectCol;
+  };
+  const Case cases[] = {
+      {"a quote in a help code", {{3, "a'b"}}, 2, 3, 2},
+      {"a quote in a show name", {{2, "x'y"}}, 3, 2, 3},
+      {"a help code twice", {{1, "DUP"}, {4, " DUP"}}, 2, 4, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    login(kZhang);
+    auto& ed = openEditor();
+    const int32_t group = ed.currentGroupId();
+    const auto stored = storedList(group);
+    for (const auto& [row, text] : c.typed) ASSERT_TRUE(ed.vaNormal->userTypeText(c.col, row, text));
+    const auto edited = gridRows();
+    messages->calls.clear();
+    messages->answers = {true};
+    // The user picks the other group: the save is asked and fails its check.
+    ed.tvGroup->simulateClick(ed.tvGroup->NodeAt(2));
+    EXPECT_EQ(messages->warnings().size(), 1u) << shownMessages();
+    EXPECT_EQ(gridRows(), edited);
+    EXPECT_TRUE(ed.Modified());
+    EXPECT_EQ(ed.currentGroupId(), group);
+    EXPECT_EQ(ed.tvGroup->SelectedItem().Key(), "Top" + std::to_string(group));
+    EXPECT_EQ(ed.vaNormal->ActiveRow(), c.expectRow);
+    EXPECT_EQ(ed.vaNormal->ActiveCol(), c.expectCol);
+    EXPECT_EQ(ed.focusWidget(), ed.vaNormal);
+    EXPECT_EQ(storedList(group), stored);
+    // Mended, the list saves under its own group.
+    ed.vaNormal->userTypeText(c.col, c.expectRow, "");
+    messages->answers = {true};
+    ed.Bar->ClickTool("SetProps");
+    EXPECT_FALSE(ed.Modified()) << shownMessages();
+    EXPECT_EQ(storedList(group), gridRows());
+    ed.Unload();
+  }
+}
+
+TEST_F(EditsKeptTest, NewWithNeitherTheTreeNorTheGridFocusedMakesAGroup) {
+  login(kZhang);
+  auto& ed = openEditor();
+  ed.btnCancel->setFocus();
+  modal().push("dlgAddItem", [](QDialog& d) {
+    EXPECT_EQ(static_cast<dialogs::dlgAddItem&>(d).curLevel, "Grp1");
+    d.reject();
+  });
+  EXPECT_TRUE(ed.Bar->ClickTool("New"));
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+}
+
+TEST_F(EditsKeptTest, ThePickerOpensBesideTheEditorNotOverItsList) {
+  login(kZhang);
+  auto& ed = openEditor();
+  ed.setGeometry(20, 40, 300, 400);  // leaves the screen room on the right
+  focusGrid();
+  QRect picker;
+  modal().push("frmAllFunc", [&](QDialog& d) {
+    picker = d.frameGeometry();
+    d.reject();
+  });
+  ed.Bar->ClickTool("New");
+  ASSERT_TRUE(modal().done()) << join(modal().failures());
+  EXPECT_FALSE(picker.intersects(ed.frameGeometry())) << "picker at " << picker.x() << "," << picker.y();
+  EXPECT_GT(picker.left(), ed.frameGeometry().right());
+}
+
+TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {
+  login(kZhang);
+  auto& ed = openEditor();
+  widgets::TreeNode node = ed.tvGroup->NodeAt(1);
+  const std::string name = node.Text();
+  EXPECT_TRUE(ed.tvGroup->simulateLabelEdit(node, name));
+  EXPECT_TRUE(messages->questions().empty()) << shownMessages();
+  EXPECT_EQ(node.Text(), name);
+}
+
+}  // namespace
+}  // namespace wayfind::favourites::testing
+
+namespace wayfind::favourites::testing {
+namespace {
+
+TEST_F(EditsKeptTest, AShortcutPressedWhileACellIsEditedSavesWhatWasTyped) {
+  login(kZhang);
+  auto& ed = openEditor();
+  QApplication::setActiveWindow(&ed);
+  const int32_t group = ed.currentGroupId();
+  ed.vaNormal->setFocus();
+  ed.vaNormal->SetActiveCell(2, 1);
+  QTest::keyClick(ed.vaNormal, Qt::Key_K);  // typing opens the cell's editor
+  QWidget* cell = ed.vaNormal->indexWidget(ed.vaNormal->currentIndex());
+  ASSERT_NE(cell, nullptr) << "a cell editor is open";
+  QTest::keyClick(cell, Qt::Key_B);
+  messages->answers = {true};
+  QTest::keyClick(cell, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ed.vaNormal->Text(2, 1), "kb");
+  EXPECT_FALSE(ed.Modified()) << shownMessages();
+  EXPECT_NE(storedList(group).front().find(":kb:"), std::string::npos) << join(storedList(group));
+}
+
+}  // namespace
+}  // namespace wayfind::favourites::testing

@@ -1,0 +1,76 @@
+// F1 in every window opens the help window at that window's topic, in the
+// session's language, and every topic exists in the three languages with a
+// picture of its window that is really there.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTextBrowser>
+#include <filesystem>
+#include <regex>
+
+#include "erp/client/help_viewer.h"
+#include "widgets/form_registry.h"
+#include "widgets/help_window.h"
+#include "windows_support/window_test_support.h"
+
+namespace wayfind::windows {
+void linkAllWindowFolders();
+}
+
+namespace wayfind::widgets {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HelpTest : public windowtests::WindowTest {};
+
+TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
+  windows::linkAllWindowFolders();
+  std::vector<std::string> windows = {"frmConsole"};
+  for (const auto& name : forms().names())
+    if (name.find('.') == std::string::npos) windows.push_back(name);
+  for (const std::string& window : windows) {
+    const int32_t context = HelpContextOf(window);
+    EXPECT_NE(context, 0) << window << " has no help";
+    for (const char* language : {"chs", "en", "cht"}) {
+      SCOPED_TRACE(window + " in " + language);
+      const fs::path file = erp::client::helpTopicFile(context, language);
+      ASSERT_TRUE(fs::is_regular_file(file)) << file;
+      EXPECT_EQ(file.parent_path().filename(), language) << "a page of its own language";
+      const auto topic = erp::client::loadHelpTopic(context, language);
+      EXPECT_FALSE(topic.title.empty());
+      std::smatch picture;
+      ASSERT_TRUE(std::regex_search(topic.text, picture, std::regex(R"(!\[[^\]]*\]\(([^)]+)\))")));
+      EXPECT_TRUE(fs::is_regular_file(file.parent_path() / picture[1].str())) << picture[1].str();
+      EXPECT_NE(picture[1].str().find("-" + std::string(language) + ".png"), std::string::npos) << picture[1].str();
+    }
+  }
+}
+
+TEST_F(HelpTest, F1InEveryWindowShowsItsTopicInTheSessionsLanguage) {
+  windows::linkAllWindowFolders();
+  for (const char* language : {"en", "cht"}) {
+    setLanguage(language);
+    for (const std::string& window : forms().names()) {
+      if (window.find('.') != std::string::npos) continue;
+      SCOPED_TRACE(window + " in " + language);
+      forms().release(window);
+      Form* form = forms().form(window);
+      form->Load();
+      form->show();
+      HelpWindow::release();
+      QTest::keyClick(form, Qt::Key_F1);
+      HelpWindow& help = HelpWindow::instance();
+      EXPECT_TRUE(help.isVisible());
+      EXPECT_EQ(help.shownContext(), HelpContextOf(window));
+      const auto topic = erp::client::loadHelpTopic(HelpContextOf(window), language);
+      EXPECT_TRUE(help.windowTitle().endsWith(QString::fromStdString(topic.title))) << help.windowTitle().toStdString();
+      EXPECT_TRUE(help.txtHelp->toPlainText().contains(QString::fromStdString(topic.title)));
+      form->Unload();
+      forms().release(window);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wayfind::widgets

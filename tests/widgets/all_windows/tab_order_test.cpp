@@ -1,0 +1,59 @@
+// Tab goes through every window's controls in the order they are read: row by
+// row from the top, left to right within a row (a control beside another counts
+// as the same row).
+#include <gtest/gtest.h>
+
+#include <QLayout>
+#include <QWidget>
+
+#include "widgets/form_registry.h"
+#include "windows_support/window_test_support.h"
+
+namespace wayfind::windows {
+void linkAllWindowFolders();
+}
+
+namespace wayfind::widgets {
+namespace {
+
+std::vector<QWidget*> tabChain(QWidget& window) {
+  std::vector<QWidget*> out;
+  for (QWidget* w = window.nextInFocusChain(); w && w != &window; w = w->nextInFocusChain())
+    if (w->window() == &window && w->isVisibleTo(&window) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+      out.push_back(w);
+  return out;
+}
+
+// Whether b may follow a in reading order.
+bool readsAfter(QWidget& window, const QWidget* a, const QWidget* b) {
+  const QRect ra(a->mapTo(&window, QPoint(0, 0)), a->size()), rb(b->mapTo(&window, QPoint(0, 0)), b->size());
+  const bool sameRow = ra.top() < rb.bottom() && rb.top() < ra.bottom();
+  return sameRow ? ra.left() <= rb.left() : ra.top() <= rb.top();
+}
+
+class TabOrderTest : public windowtests::WindowTest {};
+
+TEST_F(TabOrderTest, TabFollowsTheLayoutInEveryWindow) {
+  windows::linkAllWindowFolders();
+  login(16385);
+  for (const std::string& window : forms().names()) {
+    SCOPED_TRACE(window);
+    forms().release(window);
+    Form* form = forms().form(window);
+    form->Load();
+    if (auto prepare = forms().screenshotPrepare(window)) prepare(*form);
+    form->setAttribute(Qt::WA_DontShowOnScreen, true);
+    form->show();
+    if (form->layout()) form->layout()->activate();
+    const auto chain = tabChain(*form);
+    EXPECT_FALSE(chain.empty());
+    for (size_t i = 1; i < chain.size(); ++i)
+      EXPECT_TRUE(readsAfter(*form, chain[i - 1], chain[i]))
+          << chain[i - 1]->objectName().toStdString() << " then " << chain[i]->objectName().toStdString();
+    form->Unload();
+    forms().release(window);
+  }
+}
+
+}  // namespace
+}  // namespace wayfind::widgets

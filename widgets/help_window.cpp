@@ -1,0 +1,133 @@
+#include "widgets/help_window.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPointer>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+#include <algorithm>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <map>
+
+#include "context/language.h"
+#include "context/login_props.h"
+#include "widgets/accessible_names.h"
+#include "widgets/windows_runtime.h"
+
+namespace wayfind::widgets {
+
+namespace {
+
+// The help window may belong to a window that goes before it: a guarded pointer.
+QPointer<HelpWindow>& current() {
+  static QPointer<HelpWindow> window;
+  return window;
+}
+
+QString lang(const char* chinese) { return QString::fromStdString(context::GetLangText(chinese)); }
+
+// While the windows run, help topics show in the help window.
+erp::client::HelpSink& previousSink() {
+  static erp::client::HelpSink sink;
+  return sink;
+}
+
+const bool helpShownInAWindow =
+    onWindowsStart([] {
+      previousSink() = erp::client::installHelpSink(
+          [](const erp::client::HelpTopic& topic) { HelpWindow::instance().ShowTopic(topic); });
+    }) &&
+    onWindowsStop([] {
+      erp::client::installHelpSink(std::move(previousSink()));
+      previousSink() = {};
+      HelpWindow::release();
+    });
+
+}  // namespace
+
+int32_t HelpContextOf(const std::string& formName) {
+  static const std::map<std::string, int32_t> contexts = {
+      {"frmConsole", 520000},    {"dlgSetProp", 520010},    {"dlgOptions", 520011},
+      {"dlgProperties", 520012}, {"dlgAddItem", 520013},    {"dlgSetNormal", 520014},
+      {"frmAllFunc", 520015},    {"dlgGroup", 520016},      {"frmSelectUser", 520017},
+  };
+  auto it = contexts.find(formName);
+  return it == contexts.end() ? 0 : it->second;
+}
+
+void ShowHelpFor(const std::string& formName) {
+  if (const int32_t context = HelpContextOf(formName)) context::ShowHELP(112, context, "", 0, "", 0);
+}
+
+HelpWindow& HelpWindow::instance() {
+  if (!current()) current() = new HelpWindow;
+  return *current();
+}
+
+void HelpWindow::release() { delete current().data(); }
+
+HelpWindow::HelpWindow() {
+  setObjectName("frmHelp");
+  setModal(false);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  txtHelp = new QTextBrowser(this);
+  txtHelp->setObjectName("txtHelp");
+  txtHelp->setOpenLinks(false);
+  cmdClose = new QPushButton(this);
+  cmdClose->setObjectName("cmdClose");
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdClose);
+  auto* all = new QVBoxLayout(this);
+  all->addWidget(txtHelp, 1);
+  all->addLayout(buttons);
+  resize(720, 640);
+  connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void HelpWindow::fitPictures() {
+  // A window's picture is shown whole: narrowed to the help's width when wider.
+  const int room = std::max(320, width() - 70);  // the window is laid out later: its own width tells
+  for (QTextBlock block = txtHelp->document()->begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      QTextFragment fragment = it.fragment();
+      if (!fragment.charFormat().isImageFormat()) continue;
+      QTextImageFormat image = fragment.charFormat().toImageFormat();
+      const QImage picture = txtHelp->document()->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+      if (picture.isNull() || picture.width() <= room) continue;
+      image.setWidth(room);
+      image.setHeight(double(picture.height()) * room / picture.width());
+      QTextCursor cursor(txtHelp->document());
+      cursor.setPosition(fragment.position());
+      cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+      cursor.setCharFormat(image);
+    }
+  }
+}
+
+void HelpWindow::ShowTopic(const erp::client::HelpTopic& topic) {
+  // Above the window that asked, so its modality does not shut the help out.
+  QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                     : QApplication::activeWindow();
+  if (owner == this) owner = parentWidget();
+  if (owner != parentWidget()) setParent(owner, Qt::Dialog);
+  context_ = topic.helpContext;
+  const QString title = QString::fromStdString(topic.title);
+  setWindowTitle(lang("帮助") + " - " + title);
+  cmdClose->setText(lang("关闭(&C)"));
+  txtHelp->setAccessibleName(title);
+  txtHelp->setSearchPaths({QString::fromStdString(topic.file.parent_path().string())});
+  txtHelp->setMarkdown("# " + title + "\n\n" + QString::fromStdString(topic.text));
+  fitPictures();
+  NameControls(this);
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace wayfind::widgets

@@ -1,0 +1,51 @@
+// The help window: F1 in any window, and the console's Help menu, show the
+// window's help topic here, in the session's language, with the window's picture.
+// The topics come from the ERP's help viewer ("T8CHMResTool.ClsCHMHelp"); while
+// the windows run, its topics are shown in this window instead of being printed.
+//
+// Each window has its help context (HelpContextOf); F1 anywhere in a form shows
+// its topic. The help window is not modal: it stays beside the window it helps
+// with (it belongs to the window that was active when F1 was pressed, so a modal
+// dialog does not shut it out) and the user goes on working.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+
+#include "erp/client/help_viewer.h"
+
+class QPushButton;
+class QTextBrowser;
+
+namespace wayfind::widgets {
+
+// The help context of a window by its form name ("dlgSetNormal" -> 520014); 0 when
+// it has none.
+int32_t HelpContextOf(const std::string& formName);
+// Asks for the help of a window as F1 does (context::ShowHELP with key code 112).
+void ShowHelpFor(const std::string& formName);
+
+class HelpWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The help window of the session (created on first use).
+  static HelpWindow& instance();
+  // Destroys the session's help window, if any.
+  static void release();
+
+  // Shows topic, above the window that asked (or the active window).
+  void ShowTopic(const erp::client::HelpTopic& topic);
+  int32_t shownContext() const { return context_; }
+
+  QTextBrowser* txtHelp = nullptr;
+  QPushButton* cmdClose = nullptr;
+
+ private:
+  HelpWindow();
+  void fitPictures();
+  int32_t context_ = 0;
+};
+
+}  // namespace wayfind::widgets

@@ -1,0 +1,74 @@
+#include "widgets/qt_translations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <memory>
+#include <vector>
+
+#include "context/language.h"
+
+namespace wayfind::widgets {
+
+namespace {
+
+struct Installed {
+  std::string language;
+  std::vector<std::unique_ptr<QTranslator>> translators;
+};
+
+Installed& installed() {
+  static Installed s;
+  return s;
+}
+
+QString localeOf(const std::string& languageCode) {
+  if (languageCode == "chs") return "zh_CN";
+  if (languageCode == "cht") return "zh_TW";
+  return {};
+}
+
+}  // namespace
+
+void RemoveQtTranslations() {
+  auto& s = installed();
+  for (auto& t : s.translators) QCoreApplication::removeTranslator(t.get());
+  s.translators.clear();
+  s.language.clear();
+}
+
+bool UseQtTranslationsFor(const std::string& languageCode) {
+  auto& s = installed();
+  if (!QCoreApplication::instance()) return false;
+  if (s.language == languageCode) return languageCode == "en" || !s.translators.empty();
+  RemoveQtTranslations();
+  s.language = languageCode;
+  const QString locale = localeOf(languageCode);
+  QLocale::setDefault(locale.isEmpty() ? QLocale(QLocale::English, QLocale::UnitedStates) : QLocale(locale));
+  if (locale.isEmpty()) return true;
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  // qtbase holds the widgets' texts; qt_ (a catalogue of the modules) is the
+  // fallback of older packagings.
+  for (const char* catalogue : {"qtbase_", "qt_"}) {
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(catalogue + locale, folder)) {
+      QCoreApplication::installTranslator(translator.get());
+      s.translators.push_back(std::move(translator));
+      break;
+    }
+  }
+  return !s.translators.empty();
+}
+
+void UseQtTranslations() {
+  std::string code;
+  try {
+    code = context::GetLanguageCode();
+  } catch (...) {
+    return;  // no session language to follow: Qt's texts stay as they are
+  }
+  UseQtTranslationsFor(code);
+}
+
+}  // namespace wayfind::widgets
