@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdlib>
@@ -66,6 +67,22 @@ void quitOnSignals(QApplication& app) {
   ::sigaction(SIGINT, &action, nullptr);
 }
 
+// Ends the event loop after the first paint of the object it watches.
+class QuitAfterPaint : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !quitting_) {
+      quitting_ = true;
+      QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool quitting_ = false;
+};
+
 platform::Variant callApplication(const char* method) {
   auto object = platform::Registry::instance().create(erp::progid::kApplication);
   auto dispatch = std::dynamic_pointer_cast<platform::Dispatchable>(object);
@@ -105,6 +122,10 @@ int runWindow(Window which, const CommandRequest& request, std::ostream& out, st
       quitOnSignals(*app);
       ConsoleWindow console;
       console.load();
+      // For measuring how long the console takes to appear (bench/process):
+      // WAYFIND_QUIT_AFTER_PAINT ends the program once the window has painted.
+      if (const char* quit = std::getenv("WAYFIND_QUIT_AFTER_PAINT"); quit && *quit == '1')
+        console.installEventFilter(new QuitAfterPaint(&console));
       console.show();
       status = app->exec();
       break;
