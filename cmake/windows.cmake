@@ -5,7 +5,7 @@
 #   options/      options and company properties
 #   favourites/   favourites editor, picker and group chooser
 #   editor/       the main-console editor
-#   context/launcher/   WayfindInfo.Application, which opens them
+#   launcher/   WayfindInfo.Application, which opens them
 #   erp/frmres/   the window resource loader
 #
 # A folder's sources are globbed (*.cpp, and *.qrc for resources). Windows find
@@ -14,7 +14,7 @@
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
-set(WAYFIND_WINDOW_FOLDERS widgets dialogs options favourites editor context/launcher)
+set(WAYFIND_WINDOW_FOLDERS widgets dialogs options favourites editor launcher)
 set(WAYFIND_WINDOW_OBJECTS wayfind_erp_frmres_objects)
 foreach(folder ${WAYFIND_WINDOW_FOLDERS})
   string(REPLACE "/" "_" id ${folder})

@@ -32,7 +32,7 @@ std::string GetLangText(const std::string& text);
 std::string FormatLangText(const std::string& templ, const std::vector<platform::Variant>& values);
 
 // Sets the language's font on a window (the window as an automation object, see
-// erp/frmres/window_object.h) through the window resource loader; answers the
+// erp/api/window_object.h) through the window resource loader; answers the
 // loader's answer, or the description of whatever failed.
 std::string SetFormFont(platform::ObjectPtr window);
 // Font and translated captions of a window while it loads: answers the captions

@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 
 #include "context/language.h"
-#include "erp/frmres/window_object.h"
+#include "erp/api/window_object.h"
 #include "widgets/accessible_names.h"
 #include "widgets/help_window.h"
 #include "widgets/modal_runner.h"
@@ -17,7 +17,7 @@ Form::Form(const std::string& formName, QWidget* parent) : QDialog(parent) {
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 }
 
-platform::ObjectPtr Form::automationObject() { return erp::frmres::windowObject(this); }
+platform::ObjectPtr Form::automationObject() { return erp::api::windowObject(this); }
 
 std::string Form::ApplyResources() {
   untranslated_ = context::ApplyFormResources(automationObject());

@@ -13,8 +13,11 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <map>
+#include <optional>
 
 #include "context/language.h"
+#include "erp/api/progids.h"
+#include "platform/automation/registry.h"
 #include "context/login_props.h"
 #include "widgets/accessible_names.h"
 #include "widgets/windows_runtime.h"
@@ -31,20 +34,30 @@ QPointer<HelpWindow>& current() {
 
 QString lang(const char* chinese) { return QString::fromStdString(context::GetLangText(chinese)); }
 
-// While the windows run, help topics show in the help window.
-erp::client::HelpSink& previousSink() {
-  static erp::client::HelpSink sink;
-  return sink;
+// While the windows run, the help viewer presents its topics in the help window.
+class HelpWindowPresenter : public erp::api::IHelpPresenter {
+ public:
+  void Present(const erp::api::HelpTopic& topic) override { HelpWindow::instance().ShowTopic(topic); }
+};
+
+std::optional<platform::Registry::Entry>& previousPresenter() {
+  static std::optional<platform::Registry::Entry> entry;
+  return entry;
 }
 
 const bool helpShownInAWindow =
     onWindowsStart([] {
-      previousSink() = erp::client::installHelpSink(
-          [](const erp::client::HelpTopic& topic) { HelpWindow::instance().ShowTopic(topic); });
+      auto& registry = platform::Registry::instance();
+      previousPresenter() = registry.entry(erp::progid::kHelpPresenter);
+      registry.add(erp::progid::kHelpPresenter, [] { return std::make_shared<HelpWindowPresenter>(); });
     }) &&
     onWindowsStop([] {
-      erp::client::installHelpSink(std::move(previousSink()));
-      previousSink() = {};
+      auto& registry = platform::Registry::instance();
+      if (auto& previous = previousPresenter())
+        registry.add(erp::progid::kHelpPresenter, previous->factory, previous->classId);
+      else
+        registry.remove(erp::progid::kHelpPresenter);
+      previousPresenter().reset();
       HelpWindow::release();
     });
 
@@ -110,7 +123,7 @@ void HelpWindow::fitPictures() {
   }
 }
 
-void HelpWindow::ShowTopic(const erp::client::HelpTopic& topic) {
+void HelpWindow::ShowTopic(const erp::api::HelpTopic& topic) {
   // Above the window that asked, so its modality does not shut the help out.
   QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
                                                      : QApplication::activeWindow();

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "erp/client/help_viewer.h"
+#include "erp/api/help.h"
 
 class QPushButton;
 class QTextBrowser;
@@ -36,7 +36,7 @@ class HelpWindow : public QDialog {
   static void release();
 
   // Shows topic, above the window that asked (or the active window).
-  void ShowTopic(const erp::client::HelpTopic& topic);
+  void ShowTopic(const erp::api::HelpTopic& topic);
   int32_t shownContext() const { return context_; }
 
   QTextBrowser* txtHelp = nullptr;

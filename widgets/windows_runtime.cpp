@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "erp/api/message_service.h"
-#include "erp/frmres/frm_res_loader.h"
 #include "platform/events/do_events.h"
 #include "widgets/form_registry.h"
 #include "widgets/message_boxes.h"
@@ -79,7 +78,6 @@ QPalette darkPalette() {
 
 void startWindows(bool keepMessages) {
   auto& s = state();
-  erp::frmres::registerFrmResLoader();
   if (s.running) return;  // started already: the first start's settings hold
   s.keptMessages = keepMessages;
   if (!keepMessages) s.previousMessages = erp::api::installMessageService(std::make_shared<QtMessageService>());

@@ -1,5 +1,6 @@
-// What the windows need from the process while they run: the window resource
-// loader registered, Qt message boxes as the message service, pending window
+// What the windows need from the process while they run (the host registers the
+// ERP's window resource loader "FrmRes.FrmResLoader" with its other client
+// services first): Qt message boxes as the message service, pending window
 // messages processed where the component lets them run (DoEvents), and whatever
 // the window folders add (the group chooser, for one).
 //
@@ -24,7 +25,7 @@ namespace wayfind::widgets {
 QPalette darkPalette();
 std::unique_ptr<QApplication> makeApplication(int& argc, char** argv);
 
-// Registers "FrmRes.FrmResLoader", installs QtMessageService (unless keepMessages)
+// Installs QtMessageService (unless keepMessages)
 // and points DoEvents at QCoreApplication::processEvents; then runs the start
 // hooks. A QApplication must exist.
 void startWindows(bool keepMessages = false);

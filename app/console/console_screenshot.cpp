@@ -14,9 +14,10 @@
 #include "app/command_line.h"
 #include "app/console/console_window.h"
 #include "app/host.h"
-#include "context/launcher/application.h"
 #include "erp/api/message_service.h"
 #include "erp/client/terminal_message_service.h"
+#include "erp/frmres/frm_res_loader.h"
+#include "launcher/application.h"
 #include "platform/automation/automation_error.h"
 #include "widgets/modal_runner.h"
 #include "widgets/windows_runtime.h"
@@ -121,6 +122,7 @@ int takeConsoleScreenshot(const CommandRequest& request, std::ostream& out, std:
   windows::linkAllWindowFolders();
   startHost(request.host);
   widgets::ScopedModalScripts noModalDialogs;  // nothing waits for a person
+  erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
   widgets::WindowsSession windows(/*keepMessages=*/true);
   launcher::registerApplication();
 

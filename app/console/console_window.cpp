@@ -27,7 +27,7 @@
 #include "context/language.h"
 #include "erp/api/message_service.h"
 #include "erp/api/progids.h"
-#include "erp/frmres/window_object.h"
+#include "erp/api/window_object.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
@@ -123,7 +123,7 @@ ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(mak
   buildMenus();
   // Captions are written in Chinese and translated here, once; what the console
   // fills in later (names, site links, messages) is data or looked up as shown.
-  untranslated_ = context::ApplyFormResources(erp::frmres::windowObject(this));
+  untranslated_ = context::ApplyFormResources(erp::api::windowObject(this));
   widgets::NameControls(this);
   // A user who knows the help code types it at once.
   txtHelpCode_->setFocus(Qt::OtherFocusReason);

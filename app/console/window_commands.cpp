@@ -15,8 +15,9 @@
 #include "app/console/console_window.h"
 #include "app/console/language_choice.h"
 #include "app/host.h"
-#include "context/launcher/application.h"
+#include "launcher/application.h"
 #include "erp/api/progids.h"
+#include "erp/frmres/frm_res_loader.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
@@ -111,6 +112,7 @@ int runWindow(Window which, const CommandRequest& request, std::ostream& out, st
   QApplication::setApplicationName("wayfind");
   windows::linkAllWindowFolders();
   startHost(host, [&](const std::string& path) { err << "wayfind: created the demo company in " << path << "\n"; });
+  erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
   widgets::WindowsSession windows;
   launcher::registerApplication();
 

@@ -22,6 +22,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "context/language.h"
+#include "erp/frmres/frm_res_loader.h"
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
@@ -141,6 +142,7 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
   int status = 0;
   try {
     startHost(request.host);
+    erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
     widgets::WindowsSession windows(/*keepMessages=*/true);
     std::unique_ptr<QWidget> owned;
     const fs::path scratch = fs::temp_directory_path() / ("wayfind-screenshot-" + std::to_string(::getpid()));

@@ -14,6 +14,7 @@ inline constexpr const char* kResLoader = "T8ResLoader.Loader";
 inline constexpr const char* kFrmResLoader = "FrmRes.FrmResLoader";
 inline constexpr const char* kLog = "QVLogMsg.Log";
 inline constexpr const char* kHelp = "T8CHMResTool.ClsCHMHelp";
+inline constexpr const char* kHelpPresenter = "T8CHMResTool.HelpPresenter";
 inline constexpr const char* kSecurity = "ZelBase.SecurityInfo";
 inline constexpr const char* kAcctMgr = "QvSvrMgr.AcctMgr";
 inline constexpr const char* kBillUseInfo = "T8MSmsManager.clsBillUseInfo";

@@ -5,9 +5,11 @@
 #include <mutex>
 #include <sstream>
 
+#include "erp/api/progids.h"
 #include "erp/client/lang_info.h"
 #include "erp/text/resource_folder.h"
 #include "platform/automation/automation_error.h"
+#include "platform/automation/registry.h"
 
 namespace wayfind::erp::client {
 
@@ -75,6 +77,12 @@ HelpTopic loadHelpTopic(int32_t helpContext, const std::string& language) {
 
 void HelpViewer::ShowHELP(int32_t& helpContext, int16_t, std::string&, int32_t&, std::string&, int32_t&) {
   const HelpTopic topic = loadHelpTopic(helpContext);
+  // A host's presenter (the windows' help window) shows it; else the sink.
+  auto& registry = platform::Registry::instance();
+  if (registry.contains(progid::kHelpPresenter)) {
+    registry.createAs<api::IHelpPresenter>(progid::kHelpPresenter)->Present(topic);
+    return;
+  }
   HelpSink sink;
   {
     auto& s = sinkSetting();

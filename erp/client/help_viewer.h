@@ -17,12 +17,7 @@
 
 namespace wayfind::erp::client {
 
-struct HelpTopic {
-  int32_t helpContext = 0;
-  std::string title;
-  std::string text;
-  std::filesystem::path file;  // where it was read (its pictures are relative to it)
-};
+using api::HelpTopic;
 
 using HelpSink = std::function<void(const HelpTopic&)>;
 

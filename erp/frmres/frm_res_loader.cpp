@@ -17,8 +17,8 @@
 #include <set>
 
 #include "erp/api/progids.h"
+#include "erp/api/window_object.h"
 #include "erp/client/res_loader.h"
-#include "erp/frmres/window_object.h"
 #include "platform/automation/registry.h"
 
 namespace wayfind::erp::frmres {
@@ -28,7 +28,7 @@ namespace {
 constexpr const char* kSource = "FrmRes.FrmResLoader";
 
 QWidget* widgetOf(const platform::ObjectPtr& window) {
-  auto object = std::dynamic_pointer_cast<WindowObject>(window);
+  auto object = std::dynamic_pointer_cast<api::WindowObject>(window);
   if (!object || !object->widget())
     throw platform::AutomationError(kObjectRequired, kSource, "Object required: the window is not a window.");
   return object->widget();

@@ -6,10 +6,11 @@
 #include <iostream>
 #include <string>
 
-#include "context/launcher/application.h"
+#include "launcher/application.h"
 #include "erp/api/progids.h"
 #include "erp/client/data_services.h"
 #include "erp/client/register_client.h"
+#include "erp/frmres/frm_res_loader.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/database.h"
 #include "platform/automation/automation_error.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
       int qtArgc = 1;
       char* qtArgv[] = {argv[0], nullptr};
       auto app = widgets::makeApplication(qtArgc, qtArgv);
+      erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
       widgets::WindowsSession windows;
       auto object = platform::Registry::instance().create(erp::progid::kApplication);
       platform::Args none;

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "context/launcher/application.h"
+#include "launcher/application.h"
 #include "platform/automation/conversions.h"
 #include "store/data_info.h"
 #include "store/datas_info.h"

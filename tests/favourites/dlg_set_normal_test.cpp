@@ -6,7 +6,10 @@
 
 #include "favourites_fixture.h"
 #include "dialogs/dlg_add_item.h"
+#include "erp/api/help.h"
+#include "erp/api/progids.h"
 #include "erp/client/help_viewer.h"
+#include "platform/automation/registry.h"
 #include "widgets/form_registry.h"
 #include "widgets/toolbar.h"
 
@@ -160,11 +163,19 @@ TEST_F(EditorTest, RefreshSavesFirstAndF1ShowsTheEditorsHelp) {
   EXPECT_EQ(storedList(firstGroup())[0].substr(storedList(firstGroup())[0].rfind(':')), ":凭证");
   EXPECT_FALSE(ed.Modified());
   int32_t shown = 0;
-  auto previous = erp::client::installHelpSink([&](const erp::client::HelpTopic& t) { shown = t.helpContext; });
+  // The topic as the help viewer hands it to the windows' presenter.
+  struct Recorder : erp::api::IHelpPresenter {
+    int32_t* shown = nullptr;
+    void Present(const erp::api::HelpTopic& t) override { *shown = t.helpContext; }
+  };
+  platform::ScopedRegistration presenter(erp::progid::kHelpPresenter, [&] {
+    auto r = std::make_shared<Recorder>();
+    r->shown = &shown;
+    return r;
+  });
   QTest::keyClick(ed.tvGroup, Qt::Key_F2);
   EXPECT_EQ(shown, 0);
   QTest::keyClick(ed.tvGroup, Qt::Key_F1);
-  erp::client::installHelpSink(previous);
   EXPECT_EQ(shown, 520014);
 }
 

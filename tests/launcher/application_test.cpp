@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "context/launcher/application.h"
+#include "launcher/application.h"
 #include "context/login_props.h"
 #include "erp/api/progids.h"
 #include "erp/api/security.h"

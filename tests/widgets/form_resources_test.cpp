@@ -13,7 +13,7 @@
 
 #include "context/language.h"
 #include "erp/frmres/frm_res_loader.h"
-#include "erp/frmres/window_object.h"
+#include "erp/api/window_object.h"
 #include "platform/automation/registry.h"
 #include "widgets/form_registry.h"
 #include "widgets/grid.h"
@@ -126,7 +126,7 @@ TEST_F(FormResourcesTest, FontHasTheGlyphsOfTheLanguage) {
 
 TEST_F(FormResourcesTest, FailuresComeBackAsTheDescription) {
   // A window that is gone, and a loader that is not installed.
-  auto gone = erp::frmres::windowObject(nullptr);
+  auto gone = erp::api::windowObject(nullptr);
   EXPECT_NE(context::ApplyFormResources(gone).find("Object required"), std::string::npos);
   platform::ScopedUnregistration noLoader("FrmRes.FrmResLoader");
   context::LanguageState::instance().reset();

@@ -7,6 +7,7 @@
 #include "context/language.h"
 #include "context/login_props.h"
 #include "erp/api/message_service.h"
+#include "erp/frmres/frm_res_loader.h"
 #include "erp/client/data_services.h"
 #include "erp/client/lang_info.h"
 #include "erp/client/register_client.h"
@@ -98,6 +99,7 @@ void WindowTest::SetUp() {
   widgets::FileChooserScript::instance().reset();
   widgets::FileChooserScript::instance().active = true;
   widgets::busySettings() = {};
+  erp::frmres::registerFrmResLoader();
   widgets::startWindows(/*keepMessages=*/true);
   login(kAdministrator, "chs");
 }

@@ -37,7 +37,7 @@ struct Tables {
   std::vector<const char*> folders;
 };
 const Tables kTables[] = {
-    {"T8Base", {"platform", "erp", "context", "store", "update", "app", "editor", "options", "favourites", "dialogs",
+    {"T8Base", {"platform", "erp", "context", "store", "update", "app", "launcher", "editor", "options", "favourites", "dialogs",
                 "widgets"}},
     {"ZelWayfind", {"erp/middletier"}},
 };

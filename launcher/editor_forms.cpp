@@ -1,4 +1,4 @@
-#include "context/launcher/editor_forms.h"
+#include "launcher/editor_forms.h"
 
 #include "favourites/dlg_set_normal.h"
 #include "platform/automation/automation_error.h"

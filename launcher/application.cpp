@@ -1,9 +1,9 @@
-#include "context/launcher/application.h"
+#include "launcher/application.h"
 
 #include <exception>
 #include <memory>
 
-#include "context/launcher/editor_forms.h"
+#include "launcher/editor_forms.h"
 #include "context/login_props.h"
 #include "erp/api/message_service.h"
 #include "erp/api/progids.h"

@@ -1,5 +1,5 @@
 // The late-bound face of Application: its three methods by name, in slot order.
-#include "context/launcher/application.h"
+#include "launcher/application.h"
 
 namespace wayfind::launcher {
 

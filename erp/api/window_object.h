@@ -10,7 +10,7 @@
 
 #include "platform/automation/object.h"
 
-namespace wayfind::erp::frmres {
+namespace wayfind::erp::api {
 
 class WindowObject : public platform::Object {
  public:
@@ -24,4 +24,4 @@ class WindowObject : public platform::Object {
 // The automation object of a widget.
 inline platform::ObjectPtr windowObject(QWidget* widget) { return std::make_shared<WindowObject>(widget); }
 
-}  // namespace wayfind::erp::frmres
+}  // namespace wayfind::erp::api
