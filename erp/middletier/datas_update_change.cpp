@@ -59,9 +59,19 @@ int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo) {
 Change::Change(const std::filesystem::path& database, std::string_view props, const char* method,
                storage::WriteLock lock)
     : conn_(storage::connectionFor(database)), method_(method) {
-  tx_.emplace(*conn_, lock);
   caller_ = requireCaller(*conn_, props, ServerDatasUpdate::kSource);
-  if (lock == storage::WriteLock::Shared) conn_->serialiseOn(storage::Serial::User, caller_.userId);
+  // Only an administrator holds the whole database: anybody else can change only
+  // their own rows (the middle tier refuses the rest, as the server does), so
+  // their change holds its own rows and, in case it brings custom items along,
+  // the handing out of every level's identifiers. On a server a role that may
+  // not hold the whole database is refused it there too.
+  const bool whole = lock == storage::WriteLock::Whole && isAdministrator(*conn_, caller_.userId);
+  tx_.emplace(*conn_, whole ? storage::WriteLock::Whole : storage::WriteLock::Shared);
+  if (!whole) {
+    conn_->serialiseOn(storage::Serial::User, caller_.userId);
+    if (lock == storage::WriteLock::Whole)
+      for (int32_t level = 1; level <= 4; ++level) conn_->serialiseOn(storage::Serial::Identifiers, level);
+  }
 }
 
 bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {

@@ -24,7 +24,9 @@ class Change {
  public:
   // A change of the caller's own rows holds the write lock shared and the
   // caller's lock (changes of other users go on beside it); one that may touch
-  // other users or the template holds the whole database (storage::WriteLock).
+  // other users or the template holds the whole database (storage::WriteLock)
+  // when the caller is an administrator, and else the caller's rows and every
+  // level's identifiers (all that a non-administrator may change).
   Change(const std::filesystem::path& database, std::string_view props, const char* method,
          storage::WriteLock lock = storage::WriteLock::Whole);
   Change(const Change&) = delete;

@@ -15,9 +15,16 @@ namespace wayfind::erp::storage {
 
 namespace {
 
-// The write lock's key among the database's advisory locks.
+// The write lock's key among the database's advisory locks, where a database
+// made by an earlier program still keeps it (until it is migrated).
 constexpr long long kWriteLockKey = 0x57617966;  // "Wayf"
 constexpr int kBeginAttempts = 5;
+
+// Also set for the database by the rights (pg_schema_sql.cpp): a wait for a
+// lock fails after 5 s, a transaction left idle ends after 15 s, a statement
+// after 30 s.
+constexpr const char* kSessionBounds =
+    "SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '15s'; SET statement_timeout = '30s';";
 
 // Type identifiers of the server's built-in types that come back as numbers.
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
@@ -52,7 +59,10 @@ ValueKind kindOfType(Oid type) {
 
 class PgStatement final : public StatementBackend {
  public:
-  PgStatement(PgConnection& conn, ServerSql serverSql) : conn_(conn), sql_(std::move(serverSql.text)) {
+  // countInResult: a statement whose one result value is the number of rows it
+  // changed (a deletion through the server's function).
+  PgStatement(PgConnection& conn, ServerSql serverSql, bool countInResult = false)
+      : conn_(conn), sql_(std::move(serverSql.text)), countInResult_(countInResult) {
     name_ = conn_.preparedName(sql_, serverSql.used);
   }
   ~PgStatement() override { clearResult(); }
@@ -84,6 +94,7 @@ class PgStatement final : public StatementBackend {
   int run() override {
     if (!res_ || done_) execute();
     done_ = true;
+    if (countInResult_) return rows_ > 0 ? std::atoi(PQgetvalue(res_, 0, 0)) : 0;
     return std::atoi(PQcmdTuples(res_));
   }
   void reset() override {
@@ -162,6 +173,7 @@ class PgStatement final : public StatementBackend {
 
   PgConnection& conn_;
   std::string sql_;
+  bool countInResult_;
   std::string name_;
   std::vector<std::optional<std::string>> params_;
   PGresult* res_ = nullptr;
@@ -193,9 +205,9 @@ std::shared_ptr<Connection> PgConnection::open(const std::filesystem::path& uri,
     raiseDatabaseError("无法设置客户端编码 " + locationForDisplay(uri), msg);
   }
   std::shared_ptr<PgConnection> conn(new PgConnection(c, uri, mode));
-  // A writer waits for the write lock as long as its holder runs; nothing
-  // else should hold a change for long.
-  conn->exec("SET lock_timeout = 0; SET idle_in_transaction_session_timeout = '10min';");
+  // The same bounds the server sets for every session on a WayfindInfo
+  // database: nobody waits on a lock, or leaves a transaction open, for long.
+  conn->exec(kSessionBounds);
   if (mode == Mode::ReadOnly) conn->exec("SET default_transaction_read_only = on;");
   return conn;
 }
@@ -212,6 +224,13 @@ void PgConnection::fail(pg_result* res, const std::string& what) const {
   if (msg.empty()) msg = trimmedMessage(PQerrorMessage(conn_));
   const std::string state = sqlState(res);
   if (!state.empty()) msg += " (SQLSTATE " + state + ")";
+  // The bounds of kSessionBounds, said plainly: the change was not made.
+  if (state == "55P03")
+    msg = "数据库正忙：另一个连接占用所需的锁已超过 5 秒，本次操作没有执行，请稍后再试。 " + msg;
+  else if (state == "57014")
+    msg = "数据库语句执行时间过长或被取消，本次操作没有执行。 " + msg;
+  else if (state == "25P03")
+    msg = "事务空闲时间过长，服务器已断开连接，本次操作没有执行。 " + msg;
   PQclear(res);
   raiseDatabaseError(what, msg);
 }
@@ -231,7 +250,23 @@ const std::string& PgConnection::preparedName(const std::string& sql, const std:
 }
 
 Statement PgConnection::prepare(std::string_view sql) {
+  if (auto deletion = parseDelete(sql); deletion && !mayDeleteFrom(deletion->table))
+    return Statement(std::make_unique<PgStatement>(*this, toServerParameters(deleteThroughServer(*deletion)), true),
+                     std::string(sql));
   return Statement(std::make_unique<PgStatement>(*this, toServerParameters(sql)), std::string(sql));
+}
+
+bool PgConnection::mayDeleteFrom(const std::string& table) {
+  if (auto it = mayDelete_.find(table); it != mayDelete_.end()) return it->second;
+  // A table the server does not know keeps the plain statement, which then
+  // fails with the server's own message.
+  const char* values[] = {table.c_str()};
+  PGresult* res = PQexecParams(conn_, "SELECT has_table_privilege(to_regclass($1), 'DELETE')", 1, nullptr, values,
+                               nullptr, nullptr, 0);
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res, "无法查询删除权限 [" + table + "]");
+  const bool may = PQgetisnull(res, 0, 0) || *PQgetvalue(res, 0, 0) == 't';
+  PQclear(res);
+  return mayDelete_.emplace(table, may).first->second;
 }
 
 void PgConnection::exec(std::string_view sql) {
@@ -246,12 +281,23 @@ bool PgConnection::inTransaction() const { return PQtransactionStatus(conn_) != 
 
 bool PgConnection::broken() const { return PQstatus(conn_) == CONNECTION_BAD; }
 
+bool PgConnection::hasLockFunction() {
+  if (lockFunction_) return true;
+  PGresult* res = PQexec(conn_, "SELECT to_regprocedure('wayfind_lock(integer,integer)') IS NOT NULL");
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res, "无法开始写事务");
+  lockFunction_ = *PQgetvalue(res, 0, 0) == 't';
+  PQclear(res);
+  return lockFunction_;
+}
+
 void PgConnection::beginWrite(WriteLock scope) {
-  const std::string lock = std::string(scope == WriteLock::Whole ? "SELECT pg_advisory_xact_lock("
-                                                                 : "SELECT pg_advisory_xact_lock_shared(") +
-                           std::to_string(kWriteLockKey) + ")";
+  const bool whole = scope == WriteLock::Whole;
   for (int attempt = 1;; ++attempt) {
     exec("BEGIN ISOLATION LEVEL READ COMMITTED;");
+    const std::string lock =
+        hasLockFunction() ? std::string("SELECT wayfind_lock(0, ") + (whole ? "1" : "0") + ")"
+                          : std::string(whole ? "SELECT pg_advisory_xact_lock(" : "SELECT pg_advisory_xact_lock_shared(") +
+                                std::to_string(kWriteLockKey) + ")";
     PGresult* res = PQexec(conn_, lock.c_str());
     if (PQresultStatus(res) == PGRES_TUPLES_OK) {
       PQclear(res);
@@ -267,6 +313,12 @@ void PgConnection::beginWrite(WriteLock scope) {
 }
 
 void PgConnection::serialiseOn(Serial space, int32_t id) {
+  if (hasLockFunction()) {
+    auto st = prepare("SELECT wayfind_lock(?1, ?2)");
+    st.bindAll(static_cast<int32_t>(space), id);
+    st.step();
+    return;
+  }
   // The two-key form: (space, id), apart from the one-key write lock.
   auto st = prepare("SELECT pg_advisory_xact_lock(?1, ?2)");
   st.bindAll(static_cast<int32_t>(kWriteLockKey) + static_cast<int32_t>(space), id);

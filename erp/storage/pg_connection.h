@@ -3,17 +3,24 @@
 // - Statements are prepared once per connection (by their text) and run with
 //   their values sent apart from the SQL; the server infers each parameter's
 //   type from where it stands.
-// - A write transaction (READ COMMITTED) first takes the database's write lock,
-//   a transaction-level advisory lock: whole, or shared for a change of one
-//   user's rows, which then also takes that user's lock and, to hand out a
-//   custom identifier, the level's. So changes of different users run side by
-//   side, changes of one user and the handing out of identifiers one after
-//   another, and the whole-database changes (imports, template upkeep) alone.
-//   Locks are always taken in that order, so no two changes deadlock. A writer
-//   waits as long as the holder runs, so a long import delays other writers but
-//   never fails them. Readers never wait: a read transaction sees one snapshot
+// - A write transaction (READ COMMITTED) first takes the database's write lock:
+//   whole, or shared for a change of one user's rows, which then also takes
+//   that user's lock and, to hand out a custom identifier, the level's. So
+//   changes of different users run side by side, changes of one user and the
+//   handing out of identifiers one after another, and the whole-database
+//   changes (template upkeep, applying to other users) alone. Locks are always
+//   taken in that order, so no two changes deadlock. The locks are row locks
+//   that only the server's function wayfind_lock takes, for the roles entitled
+//   to them (docs/server-rights.md); a shared holder never makes another shared
+//   request wait. Readers never wait: a read transaction sees one snapshot
 //   (REPEATABLE READ). Beginning is retried, a bounded number of times, when the
 //   server answers with a serialisation failure or a deadlock.
+// - Every session is bounded (kSessionBounds): a wait for a lock fails after 5 s
+//   with a clear "busy" error, an idle transaction ends after 15 s, a statement
+//   after 30 s. No session can hold another up for longer than that.
+// - A role without the DELETE right on a table (every ERP user's role: that
+//   right would let it lock the table against readers) deletes through the
+//   server's function wayfind_delete_rows; prepare() rewrites such a DELETE.
 // - The connection authenticates as the PostgreSQL role the URI names; the
 //   server's grants and row-level security decide what that role may change
 //   (docs/server-rights.md).
@@ -59,8 +66,17 @@ class PgConnection final : public Connection {
 
  private:
   PgConnection(pg_conn* conn, std::filesystem::path uri, Mode mode);
+  // Whether the database has the lock function (one made by an earlier
+  // program has not until it is migrated; its write lock is an advisory lock).
+  bool hasLockFunction();
+  // Whether the role may delete from table itself; a role that may not deletes
+  // through the server's function (see pg_sql.h).
+  bool mayDeleteFrom(const std::string& table);
+
   pg_conn* conn_;
   std::map<std::string, std::string> prepared_;
+  std::map<std::string, bool> mayDelete_;
+  bool lockFunction_ = false;
   std::optional<std::optional<int32_t>> serverUser_;
 };
 

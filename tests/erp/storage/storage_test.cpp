@@ -256,6 +256,39 @@ TEST(StorageServerSql, ParametersAreNumberedAsTheServerWantsOutsideQuotesAndComm
   EXPECT_EQ(gap.used, (std::vector<bool>{false, true}));
 }
 
+// A role without the DELETE right deletes through the server's function; only
+// a plain "DELETE FROM table ..." is taken apart, anything else stays as it is.
+TEST(StorageServerSql, DeletesAreTakenApartOnlyWhenTheirShapeIsPlain) {
+  struct Case {
+    const char* sql;
+    const char* table;  // nullptr: not taken apart
+    const char* rest;
+  };
+  const Case cases[] = {
+      {"DELETE FROM t_NavUserSubFunc WHERE FUserID = ?", "t_NavUserSubFunc", " WHERE FUserID = ?"},
+      {"  delete  from t_x;", "t_x", ""},
+      {"DELETE FROM t_NavFuncGroupItem WHERE NOT EXISTS (SELECT 1 FROM d WHERE d.x = t_NavFuncGroupItem.x)",
+       "t_NavFuncGroupItem", " WHERE NOT EXISTS (SELECT 1 FROM d WHERE d.x = t_NavFuncGroupItem.x)"},
+      {"DELETE FROM t WHERE name = 'using returning'", "t", " WHERE name = 'using returning'"},
+      {"DELETE FROM t USING u WHERE t.a = u.a", nullptr, nullptr},
+      {"DELETE FROM t WHERE a = 1 RETURNING a", nullptr, nullptr},
+      {"DELETE FROM \"t\" WHERE a = 1", nullptr, nullptr},
+      {"DELETE FROM s.t WHERE a = 1", nullptr, nullptr},
+      {"DELETEFROM t", nullptr, nullptr},
+      {"SELECT 1 FROM t", nullptr, nullptr},
+      {"UPDATE t SET a = 1", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    const auto d = storage::parseDelete(c.sql);
+    ASSERT_EQ(d.has_value(), c.table != nullptr) << c.sql;
+    if (!d) continue;
+    EXPECT_EQ(d->table, c.table) << c.sql;
+    EXPECT_EQ(d->rest, c.rest) << c.sql;
+  }
+  EXPECT_EQ(storage::deleteThroughServer({"t_x", " WHERE a = ?"}),
+            "SELECT wayfind_delete_rows('t_x', ARRAY(SELECT ctid FROM t_x WHERE a = ? FOR UPDATE))");
+}
+
 TEST(StorageLocation, ServerUrisAreToldApartAndShownWithoutPasswords) {
   EXPECT_TRUE(storage::isServerLocation("postgresql://u@host/db"));
   EXPECT_TRUE(storage::isServerLocation("postgres:///db?host=/tmp"));
