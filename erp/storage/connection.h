@@ -162,9 +162,12 @@ class Connection {
   // the server keeps the rights; nullopt on a connection trusted with everything
   // (an SQLite file, the database's owner). 0: a role that is no ERP user.
   virtual std::optional<int32_t> serverUserId() { return std::nullopt; }
-  // A server connection that is gone (the server restarted): the cache of
-  // connections opens a new one. A file never breaks.
+  // A server connection that is gone (a restart, a failover): the cache of
+  // connections makes it again (reconnect). A file never breaks.
   virtual bool broken() const { return false; }
+  // Makes a broken connection again, retrying for a bounded time, or raises the
+  // database error.
+  virtual void reconnect() {}
   // Forgets the server session without ending it (in a forked child, where the
   // session belongs to the parent).
   virtual void abandon() noexcept {}

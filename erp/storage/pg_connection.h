@@ -24,8 +24,14 @@
 // - The connection authenticates as the PostgreSQL role the URI names; the
 //   server's grants and row-level security decide what that role may change
 //   (docs/server-rights.md).
+// - A lost connection (a server restart, a failover to a promoted standby) is
+//   made again, for a bounded time, by the next request that can safely be
+//   sent twice: beginning a transaction, preparing, a plain read outside a
+//   transaction. A change whose connection went mid-way fails with a clear
+//   error; one whose connection went at COMMIT says that it may not be saved.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -54,7 +60,18 @@ class PgConnection final : public Connection {
   std::optional<int32_t> serverUserId() override;
 
   bool broken() const override;
+  // Connects again with the URI's settings (with several hosts and
+  // target_session_attrs, to whichever now answers as it asks), retrying for a
+  // bounded time; raises the database error when no server answers by then.
+  // Everything prepared on the old session is forgotten.
+  void reconnect() override;
   void abandon() noexcept override { conn_ = nullptr; }
+  // Counts the sessions: a statement prepared on an earlier one prepares again.
+  unsigned generation() const { return generation_; }
+  // Sends a request that has no effect of its own (BEGIN, PREPARE, a plain
+  // read); when it failed because the connection was lost while no
+  // transaction was open, connects again and sends it once more.
+  pg_result* sendOutsideTransaction(const std::function<pg_result*()>& send);
   pg_conn* handle() const { return conn_; }
 
   // The name of the server-side prepared statement for sql (already in "$N"
@@ -66,6 +83,11 @@ class PgConnection final : public Connection {
 
  private:
   PgConnection(pg_conn* conn, std::filesystem::path uri, Mode mode);
+  // The session's encoding and bounds, after every connect.
+  void setUpSession();
+  void begin(const char* sql);
+  // Whether res failed because the connection to the server is gone.
+  bool lost(const pg_result* res) const;
   // Whether the database has the lock function (one made by an earlier
   // program has not until it is migrated; its write lock is an advisory lock).
   bool hasLockFunction();
@@ -77,6 +99,7 @@ class PgConnection final : public Connection {
   std::map<std::string, std::string> prepared_;
   std::map<std::string, bool> mayDelete_;
   bool lockFunction_ = false;
+  unsigned generation_ = 0;
   std::optional<std::optional<int32_t>> serverUser_;
 };
 
