@@ -97,8 +97,11 @@ TEST(StorageSchema, OlderFileMigratesKeepingItsData) {
   storage::releaseThreadConnections();
   {
     auto old = storage::Connection::open(db.path());
+    // On a server also its rights of then: a table-wide DELETE (which let a role
+    // lock the table against readers) and advisory write locks.
     if (erp::testing::onServer())
       old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; "
+                "DROP FUNCTION wayfind_lock(integer, integer); GRANT DELETE ON t_NavUserSubFunc TO wayfind_user; "
                 "UPDATE t_WayfindMeta SET FValue = '1' WHERE FKey = 'SchemaVersion';");
     else
       old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; PRAGMA user_version = 1;");
@@ -110,6 +113,14 @@ TEST(StorageSchema, OlderFileMigratesKeepingItsData) {
   EXPECT_EQ(countRows(conn, "t_User"), users);  // not seeded a second time
   EXPECT_EQ(countRows(conn, "t_NavDetailFunc"), functions);
   EXPECT_EQ(storage::instanceId(conn), instance);
+  if (erp::testing::onServer()) {
+    auto rights = conn.prepare(
+        "SELECT has_table_privilege('wayfind_user', 't_navusersubfunc', 'DELETE'), "
+        "to_regprocedure('wayfind_lock(integer,integer)') IS NOT NULL");
+    ASSERT_TRUE(rights.step());
+    EXPECT_EQ(rights.int64(0), 0);
+    EXPECT_EQ(rights.int64(1), 1);
+  }
 }
 
 TEST(StorageTransaction, RollsBackUnlessCommittedAndNestsAsSavepoint) {
