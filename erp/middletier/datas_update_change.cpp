@@ -50,10 +50,18 @@ int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, co
 }
 
 int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo) {
-  if (!namesTemplateUser(dctInfo)) return c.userId();
-  const int32_t user = requireUserArg(c.conn(), dctInfo->GetValue("TemplateUserID"), "TemplateUserID");
-  if (user != c.userId()) c.requireAdministrator("修改其他用户的主控台设置");
+  return userForChange(c.conn(), c.userId(), dctInfo);
+}
+
+int32_t userForChange(storage::Connection& conn, int32_t caller, const platform::DictionaryPtr& dctInfo) {
+  if (!namesTemplateUser(dctInfo)) return caller;
+  const int32_t user = requireUserArg(conn, dctInfo->GetValue("TemplateUserID"), "TemplateUserID");
+  if (user != caller) requireAdministrator(conn, caller, "修改其他用户的主控台设置");
   return user;
+}
+
+void requireAdministrator(storage::Connection& conn, int32_t userId, const std::string& what) {
+  if (!isAdministrator(conn, userId)) refuse(say("只有系统管理员才能%1。", {say(what)}));
 }
 
 Change::Change(const std::filesystem::path& database, std::string_view props, const char* method,
@@ -72,6 +80,7 @@ Change::Change(const std::filesystem::path& database, std::string_view props, co
     if (lock == storage::WriteLock::Whole)
       for (int32_t level = 1; level <= 4; ++level) conn_->serialiseOn(storage::Serial::Identifiers, level);
   }
+  checkpoint("locked");
 }
 
 bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {
@@ -80,10 +89,7 @@ bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {
   return !(v.isNull() || v.isEmpty() || (v.isString() && platform::trimSpaces(v.asString()).empty()));
 }
 
-void Change::requireAdministrator(const std::string& what) {
-  if (!isAdministrator(*conn_, caller_.userId))
-    refuse(say("只有系统管理员才能%1。", {say(what)}));
-}
+void Change::requireAdministrator(const std::string& what) { middletier::requireAdministrator(*conn_, caller_.userId, what); }
 
 void Change::checkpoint(std::string_view point) {
   ChangeFaultHook hook;

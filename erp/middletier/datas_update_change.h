@@ -75,6 +75,11 @@ bool namesTemplateUser(const platform::DictionaryPtr& dctInfo);
 // it saves are to be applied from that user to others; writing another user's
 // rows needs an administrator.
 int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo);
+// The same before a change begins (a change that prepares its rows first).
+int32_t userForChange(storage::Connection& conn, int32_t caller, const platform::DictionaryPtr& dctInfo);
+// Refuses (error 5) unless userId is an administrator; what as for
+// Change::requireAdministrator.
+void requireAdministrator(storage::Connection& conn, int32_t userId, const std::string& what);
 
 // Error 5 from "ZelWayfind.DatasUpdate".
 [[noreturn]] void refuse(const std::string& description);

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -112,6 +113,11 @@ class Statement {
   std::unique_ptr<StatementBackend> backend_;
   std::string sql_;
 };
+
+// Tests: sees the SQL text of every statement prepared from now on, in any
+// thread (an empty function stops it). For checks over what an operation runs,
+// such as that every statement of an import is answered from an index.
+void setStatementObserverForTesting(std::function<void(const std::string& sql)> observer);
 
 enum class Backend { SQLite, PostgreSQL };
 

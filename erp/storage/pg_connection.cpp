@@ -24,6 +24,12 @@ namespace {
 constexpr long long kWriteLockKey = 0x57617966;  // "Wayf"
 constexpr int kBeginAttempts = 5;
 
+// A statement with more parameters than this (a lookup of many identifiers at
+// once, a bulk insert) is sent unnamed, planned each time with its values: a
+// plan the server kept from when the tables were small would scan them whole
+// once they are big.
+constexpr size_t kMostParametersNamed = 64;
+
 // Also set for the database by the rights (pg_schema_sql.cpp): a wait for a
 // lock fails after 5 s, a transaction left idle ends after 15 s, a statement
 // after 30 s.
@@ -81,7 +87,9 @@ class PgStatement final : public StatementBackend {
   // changed (a deletion through the server's function).
   PgStatement(PgConnection& conn, ServerSql serverSql, bool countInResult = false)
       : conn_(conn), sql_(std::move(serverSql.text)), used_(std::move(serverSql.used)),
-        countInResult_(countInResult), readOnly_(!countInResult && startsWithSelect(sql_)) {
+        countInResult_(countInResult), readOnly_(!countInResult && startsWithSelect(sql_)),
+        unnamed_(used_.size() > kMostParametersNamed) {
+    if (unnamed_) return;
     name_ = conn_.preparedName(sql_, used_);
     generation_ = conn_.generation();
   }
@@ -123,6 +131,8 @@ class PgStatement final : public StatementBackend {
   }
 
   int columnCount() const override {
+    // An unnamed statement has nothing to describe before it runs.
+    if (unnamed_ && !res_) const_cast<PgStatement*>(this)->execute();
     if (res_) return PQnfields(res_);
     PGresult* d = PQdescribePrepared(conn_.handle(), name_.c_str());
     const int n = d ? PQnfields(d) : 0;
@@ -183,6 +193,13 @@ class PgStatement final : public StatementBackend {
     values.reserve(params_.size());
     for (const auto& p : params_) values.push_back(p ? p->c_str() : nullptr);
     auto send = [&] {
+      if (unnamed_) {
+        std::vector<Oid> types(used_.size(), 0);
+        for (size_t i = 0; i < used_.size(); ++i)
+          if (!used_[i]) types[i] = kText;
+        return PQexecParams(conn_.handle(), sql_.c_str(), static_cast<int>(values.size()), types.data(),
+                            values.data(), nullptr, nullptr, 0);
+      }
       // Prepared statements live in the server session: a new session (after
       // the connection was made again) prepares this one afresh.
       if (generation_ != conn_.generation()) {
@@ -207,6 +224,7 @@ class PgStatement final : public StatementBackend {
   std::vector<bool> used_;
   bool countInResult_;
   bool readOnly_;
+  bool unnamed_;
   unsigned generation_ = 0;
   std::string name_;
   std::vector<std::optional<std::string>> params_;

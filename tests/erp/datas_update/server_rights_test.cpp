@@ -176,6 +176,14 @@ TEST_F(ServerRights, MiddleTierOnAUsersConnectionRefusesWhatTheUserMayNotDo) {
   platform::DictionaryPtr from = dict({{"TemplateUserID", platform::Variant(kUserA)}});
   adminUp.ApplyAllUser(props(kAdmin), targets2, from);
   EXPECT_EQ(row(userTable(kUserB, "SubFunc"), "FSubFuncID", 101)["FFuncName"], platform::Variant(name));
+
+  // A user's import on their own connection: A takes B's customisation over
+  // A's own (A's rows deleted through the server's function, B's inserted in
+  // bulk); B's rows stay.
+  auto fromB = datas_.ExportUserData(props(kUserB));
+  up.ImportUserData(props(kUserA), fromB);
+  EXPECT_EQ(userTable(kUserA, "SubFunc")->storedRowCount(), userTable(kUserB, "SubFunc")->storedRowCount());
+  EXPECT_EQ(row(userTable(kUserA, "SubFunc"), "FSubFuncID", 101)["FFuncName"], platform::Variant(name));
 }
 
 // A lock that stops readers or writers needs a table-wide UPDATE, DELETE or

@@ -1,7 +1,13 @@
 // Template files (export and import) and applying one user's customisation to others.
+#include <libpq-fe.h>
+
 #include <algorithm>
+#include <regex>
 #include <set>
 
+#include "erp/middletier/erp_test_db.h"
+#include "erp/storage/pg_connection.h"
+#include "erp/storage/pg_sql.h"
 #include "update_fixture.h"
 
 namespace wayfind::erp::testing {
@@ -321,6 +327,66 @@ TEST_F(Transfer, SavingForTheFirstChosenUserThenApplyingReachesEveryChosenUser) 
   EXPECT_EQ(row(userTable(kUserA, "SubFunc"), "FSubFuncID", id)["FFuncName"], Variant("自己的名称"));
   auto group = dict({{"TemplateUserID", Variant(1)}});
   expectRefused([&] { up_.UpdateSubSysFunc(props(kAdmin), id, mine, false, group); }, "不存在");
+}
+
+}  // namespace
+}  // namespace wayfind::erp::testing
+
+namespace wayfind::erp::testing {
+namespace {
+
+// The back end's plan for sql, line by line, as the back end would run it with
+// any values: SQLite's query plan, or PostgreSQL's generic plan with sequential
+// scans disabled (so that one shows only where no index can serve).
+std::vector<std::string> queryPlan(storage::Connection& c, const std::string& sql) {
+  std::vector<std::string> lines;
+  if (c.backend() == storage::Backend::SQLite) {
+    auto st = c.prepare("EXPLAIN QUERY PLAN " + sql);
+    while (st.step()) lines.push_back(st.text(3));
+    return lines;
+  }
+  const auto server = storage::toServerParameters(sql);
+  c.exec("SET enable_seqscan = off; SET plan_cache_mode = force_generic_plan; PREPARE wf_plan AS " + server.text);
+  std::string args;
+  for (size_t i = 0; i < server.used.size(); ++i) args += (i ? ", " : "(") + std::string("'1'");
+  if (!args.empty()) args += ")";
+  PGresult* res = PQexec(static_cast<storage::PgConnection&>(c).handle(), ("EXPLAIN EXECUTE wf_plan" + args).c_str());
+  for (int r = 0; r < PQntuples(res); ++r) lines.push_back(PQgetvalue(res, r, 0));
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) lines.push_back(std::string("EXPLAIN failed: ") + PQresultErrorMessage(res));
+  PQclear(res);
+  c.exec("DEALLOCATE wf_plan");
+  return lines;
+}
+
+// A plan line that reads one of the navigation tables whole.
+bool readsTableWhole(const std::string& line) {
+  static const std::regex whole(R"((^SCAN t_)|(Seq Scan on t_)|(EXPLAIN failed))", std::regex::icase);
+  return std::regex_search(line, whole);
+}
+
+// Every statement an import runs is answered from an index, so that its cost
+// follows its own rows whatever the other users hold. The statements are those
+// the import really prepares, seen through the storage layer; the file carries
+// template rows and custom items another user holds (renumbered), favourites.
+TEST_F(Transfer, EveryStatementAnImportRunsIsAnsweredFromAnIndex) {
+  customise(kUserA);
+  customise(kUserB);
+  auto file = datas_.ExportUserData(props(kUserB));
+  std::set<std::string> statements;
+  storage::setStatementObserverForTesting([&](const std::string& sql) { statements.insert(sql); });
+  up_.ImportUserData(props(kUserA), file);
+  storage::setStatementObserverForTesting({});
+  ASSERT_EQ(userTable(kUserA, "DetailFunc")->storedRowCount(), userTable(kUserB, "DetailFunc")->storedRowCount());
+
+  auto planner = storage::Connection::open(path());
+  int asked = 0;
+  for (const auto& sql : statements) {
+    static const std::regex reads(R"(^\s*(SELECT|DELETE|UPDATE|WITH)\b)", std::regex::icase);
+    if (!std::regex_search(sql, reads)) continue;
+    ++asked;
+    for (const auto& line : queryPlan(*planner, sql)) EXPECT_FALSE(readsTableWhole(line)) << sql << "\n  " << line;
+  }
+  EXPECT_GE(asked, 10) << "the import ran fewer statements than it should";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "erp/middletier/erp_test_db.h"
+#include "erp/storage/bulk_insert.h"
 #include "erp/storage/connection.h"
 #include "erp/storage/database.h"
 #include "erp/storage/pg_sql.h"
@@ -298,6 +299,35 @@ TEST(StorageServerSql, DeletesAreTakenApartOnlyWhenTheirShapeIsPlain) {
   }
   EXPECT_EQ(storage::deleteThroughServer({"t_x", " WHERE a = ?"}),
             "SELECT wayfind_delete_rows('t_x', ARRAY(SELECT ctid FROM t_x WHERE a = ? FOR UPDATE))");
+}
+
+// Rows written many to a statement come back exactly: texts with the
+// characters that quote or separate (in the server's arrays too), empty texts,
+// NULLs, true as -1, and counts on either side of a statement's batch.
+TEST(StorageBulkInsert, RowsComeBackExactlyAcrossBatches) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  conn.exec("CREATE TABLE t_Bulk(FNo INTEGER NOT NULL, FNumber INTEGER, FText TEXT)");
+  const std::vector<std::string> texts{"", "a,b", "{x}", "\"q\"", "back\\slash", "NULL", "凭证 录入", "x y"};
+  const int rows = 2 * 5000 + 7;
+  {
+    storage::BulkInsert ins(conn, "t_Bulk", {"FNo", "FNumber", "FText"});
+    for (int i = 0; i < rows; ++i)
+      ins.add({platform::Variant(i), i % 5 == 0 ? platform::Variant::null() : (i % 7 == 0 ? platform::Variant(true) : platform::Variant(i * 3)),
+               i % 11 == 0 ? platform::Variant::null() : platform::Variant(texts[static_cast<size_t>(i) % texts.size()])});
+    ins.finish();
+  }
+  auto st = conn.prepare("SELECT FNo, FNumber, FText FROM t_Bulk ORDER BY FNo");
+  int seen = 0;
+  while (st.step()) {
+    const int i = seen++;
+    ASSERT_EQ(st.int32(0), i);
+    if (i % 5 == 0) EXPECT_TRUE(st.isNull(1)) << i;
+    else EXPECT_EQ(st.int64(1), i % 7 == 0 ? -1 : i * 3) << i;
+    if (i % 11 == 0) EXPECT_TRUE(st.isNull(2)) << i;
+    else EXPECT_EQ(st.text(2), texts[static_cast<size_t>(i) % texts.size()]) << i;
+  }
+  EXPECT_EQ(seen, rows);
 }
 
 TEST(StorageLocation, ServerUrisAreToldApartAndShownWithoutPasswords) {
