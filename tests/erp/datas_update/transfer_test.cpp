@@ -1,12 +1,9 @@
 // Template files (export and import) and applying one user's customisation to others.
-#include <libpq-fe.h>
-
 #include <algorithm>
 #include <regex>
 #include <set>
 
 #include "erp/middletier/erp_test_db.h"
-#include "erp/storage/pg_connection.h"
 #include "erp/storage/pg_sql.h"
 #include "update_fixture.h"
 
@@ -345,22 +342,26 @@ std::vector<std::string> queryPlan(storage::Connection& c, const std::string& sq
     while (st.step()) lines.push_back(st.text(3));
     return lines;
   }
+  // EXPLAIN answers rows but cannot be prepared: a function of the test's own
+  // runs it and hands the rows on.
   const auto server = storage::toServerParameters(sql);
-  c.exec("SET enable_seqscan = off; SET plan_cache_mode = force_generic_plan; PREPARE wf_plan AS " + server.text);
+  c.exec("SET enable_seqscan = off; SET plan_cache_mode = force_generic_plan; PREPARE wf_plan AS " + server.text +
+         "; CREATE OR REPLACE FUNCTION wf_test_plan(args text) RETURNS SETOF text LANGUAGE plpgsql AS "
+         "$$ DECLARE line text; BEGIN FOR line IN EXECUTE 'EXPLAIN EXECUTE wf_plan' || args LOOP "
+         "RETURN NEXT line; END LOOP; END $$");
   std::string args;
   for (size_t i = 0; i < server.used.size(); ++i) args += (i ? ", " : "(") + std::string("'1'");
   if (!args.empty()) args += ")";
-  PGresult* res = PQexec(static_cast<storage::PgConnection&>(c).handle(), ("EXPLAIN EXECUTE wf_plan" + args).c_str());
-  for (int r = 0; r < PQntuples(res); ++r) lines.push_back(PQgetvalue(res, r, 0));
-  if (PQresultStatus(res) != PGRES_TUPLES_OK) lines.push_back(std::string("EXPLAIN failed: ") + PQresultErrorMessage(res));
-  PQclear(res);
-  c.exec("DEALLOCATE wf_plan");
+  auto st = c.prepare("SELECT wf_test_plan(?)");
+  st.bind(1, args);
+  while (st.step()) lines.push_back(st.text(0));
+  c.exec("DEALLOCATE wf_plan; DROP FUNCTION wf_test_plan(text)");
   return lines;
 }
 
 // A plan line that reads one of the navigation tables whole.
 bool readsTableWhole(const std::string& line) {
-  static const std::regex whole(R"((^SCAN t_)|(Seq Scan on t_)|(EXPLAIN failed))", std::regex::icase);
+  static const std::regex whole(R"((^SCAN t_)|(Seq Scan on t_))", std::regex::icase);
   return std::regex_search(line, whole);
 }
 
