@@ -48,8 +48,8 @@ std::string props(int32_t user) { return "UserID=" + std::to_string(user) + ";La
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// The file: the importer's own customisation plus functions custom detail
-// functions under the first sub-function of the template.
+// The file: the importer's own customisation and, under the template's first
+// sub-function, as many custom detail functions as asked.
 platform::DictionaryPtr bigFile(const std::filesystem::path& db, int functions) {
   erp::middletier::ServerDatasInfo datas(db);
   auto d = datas.ExportUserData(props(kImporter));
