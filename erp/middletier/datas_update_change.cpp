@@ -91,14 +91,16 @@ bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {
 
 void Change::requireAdministrator(const std::string& what) { middletier::requireAdministrator(*conn_, caller_.userId, what); }
 
-void Change::checkpoint(std::string_view point) {
+void checkpoint(const char* method, std::string_view point) {
   ChangeFaultHook hook;
   {
     std::lock_guard lock(faultHook().mutex);
     hook = faultHook().hook;
   }
-  if (hook) hook(method_, point);
+  if (hook) hook(method, point);
 }
+
+void Change::checkpoint(std::string_view point) { middletier::checkpoint(method_, point); }
 
 void Change::commit() {
   checkpoint("write");

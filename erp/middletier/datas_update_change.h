@@ -63,6 +63,10 @@ class Change {
 
 bool isAdministrator(storage::Connection& conn, int32_t userId);
 
+// A checkpoint of a method outside its change (a test hook may act there), for
+// the steps a method takes before its change begins.
+void checkpoint(const char* method, std::string_view point);
+
 // A user id argument that names a user (not a group) of t_User; error 5 otherwise.
 int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, const char* what);
 

@@ -358,6 +358,7 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) 
   p.userId = userId;
   p.templateRevision = storage::templateRevision(conn);
   p.userRevision = storage::userRevision(conn, userId);
+  for (int n = 1; n <= 4; ++n) p.identifierRevisions[n - 1] = storage::identifierRevision(conn, n);
   std::map<int32_t, int32_t> maps[4];
   for (int n = 1; n <= 4; ++n) {
     const Level& l = rows::level(n);
@@ -399,8 +400,12 @@ void lockIdentifiers(storage::Connection& conn) {
 
 bool stillHolds(storage::Connection& conn, const Plan& p) {
   if (storage::templateRevision(conn) != p.templateRevision) return false;
-  for (int n = 1; n <= 4; ++n)
+  for (int n = 1; n <= 4; ++n) {
+    // Nobody handed out identifiers of the level since the plan: its own are
+    // as free as they were.
+    if (storage::identifierRevision(conn, n) == p.identifierRevisions[n - 1]) continue;
     if (!heldByOthers(conn, rows::level(n), p.userId, p.customIds[n - 1]).empty()) return false;
+  }
   return true;
 }
 
@@ -499,8 +504,11 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
     const bool last = attempt == kPlanAttempts;
     std::optional<transfer::Plan> plan;
     if (!last) {
-      storage::ReadTransaction snapshot(*conn);
-      plan = transfer::plan(*conn, userId, data);
+      {
+        storage::ReadTransaction snapshot(*conn);
+        plan = transfer::plan(*conn, userId, data);
+      }
+      checkpoint("ImportUserData", "planned");
     }
     // An import writes only the caller's rows: it holds the write lock shared
     // and the caller's own lock while it writes, and the handing out of custom
@@ -567,6 +575,8 @@ void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo)
                             [&](const transfer::Plan& plan) { return transfer::stillHolds(c.conn(), plan); })) {
       continue;
     }
+    // The targets get the source's custom identifiers: counted as handed out.
+    transfer::lockIdentifiers(c.conn());
     auto applied = std::make_shared<platform::Vector>();
     for (const auto& plan : plans) {
       transfer::write(c, plan);

@@ -55,6 +55,7 @@ struct Plan {
   // What the plan rests on.
   int64_t templateRevision = 0;
   int64_t userRevision = 0;
+  int64_t identifierRevisions[4] = {};  // storage::identifierRevision of each level
   std::vector<int32_t> customIds[4];  // the custom identifiers it stores
   bool sameRows = false;              // the user's stored rows and profile are these
 };

@@ -6,6 +6,7 @@
 
 #include "erp/storage/sqlite_connection.h"
 #include "erp/storage/storage_error.h"
+#include "erp/storage/versions.h"
 #include "platform/automation/automation_error.h"
 #include "platform/modules/module_loader.h"
 
@@ -153,6 +154,10 @@ std::shared_ptr<Connection> Connection::open(const std::filesystem::path& locati
     return conn;
   }
   return SqliteConnection::open(location, mode);
+}
+
+void Connection::serialiseOn(Serial space, int32_t id) {
+  if (space == Serial::Identifiers) bumpIdentifierRevision(*this, id);
 }
 
 // ---- transactions ----

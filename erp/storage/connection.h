@@ -156,9 +156,11 @@ class Connection {
   // The transaction primitives behind Transaction and ReadTransaction.
   virtual void beginWrite(WriteLock lock) = 0;
   // Inside a Shared write transaction: waits until no other transaction holds
-  // (space, id), and holds it to the end. Nothing to do where writes are
-  // serialised anyway (SQLite).
-  virtual void serialiseOn(Serial space, int32_t id) { (void)space, (void)id; }
+  // (space, id), and holds it to the end; nothing to wait for where writes are
+  // serialised anyway (SQLite). Taking a level's identifiers also counts one
+  // more handing out of them (storage::identifierRevision), so that a change
+  // planned earlier can tell whether any identifier was handed out since.
+  virtual void serialiseOn(Serial space, int32_t id);
   virtual void beginRead() = 0;
   virtual void commit() = 0;
   virtual void rollback() noexcept = 0;

@@ -444,6 +444,7 @@ void PgConnection::serialiseOn(Serial space, int32_t id) {
   auto st = prepare("SELECT pg_advisory_xact_lock(?1, ?2)");
   st.bindAll(static_cast<int32_t>(kWriteLockKey) + static_cast<int32_t>(space), id);
   st.step();
+  Connection::serialiseOn(space, id);  // the count, which wayfind_lock keeps itself
 }
 
 void PgConnection::beginRead() { begin("BEGIN ISOLATION LEVEL REPEATABLE READ;"); }

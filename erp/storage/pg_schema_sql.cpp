@@ -368,6 +368,11 @@ BEGIN
       ELSIF space = 1 OR space = 2 AND id BETWEEN 1 AND 4 THEN
         INSERT INTO t_WayfindLock(FSpace, FID) VALUES (space, id) ON CONFLICT DO NOTHING;
         PERFORM 1 FROM t_WayfindLock WHERE FSpace = space AND FID = id FOR UPDATE;
+        -- One more handing out of the level's identifiers (storage/versions.h).
+        IF space = 2 THEN
+          INSERT INTO t_NavVersion(FUserID, FRevision) VALUES (-id, 1)
+            ON CONFLICT (FUserID) DO UPDATE SET FRevision = t_NavVersion.FRevision + 1;
+        END IF;
       ELSE
         RAISE EXCEPTION 'no lock (%%, %%)', space, id USING ERRCODE = 'invalid_parameter_value';
       END IF;

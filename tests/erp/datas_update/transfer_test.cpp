@@ -390,5 +390,41 @@ TEST_F(Transfer, EveryStatementAnImportRunsIsAnsweredFromAnIndex) {
   EXPECT_GE(asked, 10) << "the import ran fewer statements than it should";
 }
 
+// An identifier that another user takes between the import's plan and its
+// write is not stored twice: the import sees the count of handed-out
+// identifiers move, finds its own taken, plans again and renumbers its copy.
+TEST_F(Transfer, AnIdentifierTakenAfterTheImportsPlanIsNotStoredTwice) {
+  auto file = datas_.ExportUserData(props(kUserA));
+  const int32_t taken = 1000000777;
+  {
+    auto rs = file->GetValue("DetailFunc").objectAs<platform::Recordset>();
+    std::vector<Variant> row(static_cast<size_t>(rs->fieldCount()), Variant::null());
+    auto set = [&](const char* f, Variant v) {
+      ASSERT_GE(rs->fieldIndex(f), 0) << f;
+      row[static_cast<size_t>(rs->fieldIndex(f))] = std::move(v);
+    };
+    set("FSubFuncID", Variant(100));
+    set("FDetailFuncID", Variant(taken));
+    set("FFuncName", Variant("导入的工具"));
+    set("FClassName", Variant("/opt/tool"));
+    rs->appendStoredRow(std::move(row));
+  }
+  int plans = 0;
+  middletier::setChangeFaultHookForTesting([&](std::string_view method, std::string_view point) {
+    if (method != "ImportUserData" || point != "planned" || plans++ > 0) return;
+    auto d = dict({{"NewName", "B 的工具"}, {"FClassName", "/opt/b"}, {"FDetailFuncID", taken}});
+    int32_t sub = 100, index = 0;
+    bool tpl = false;
+    EXPECT_EQ(platform::CLng(up_.CreateDetailFunc(props(kUserB), sub, index, d, tpl)), taken);
+  });
+  up_.ImportUserData(props(kUserA), file);
+  middletier::setChangeFaultHookForTesting({});
+  EXPECT_EQ(plans, 2) << "the import did not plan again";
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc WHERE FDetailFuncID = " + std::to_string(taken)), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc WHERE FUserID = 16385 AND FFuncName = '导入的工具' "
+                  "AND FDetailFuncID > " + std::to_string(taken)),
+            1);
+}
+
 }  // namespace
 }  // namespace wayfind::erp::testing
