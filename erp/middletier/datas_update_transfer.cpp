@@ -401,9 +401,10 @@ void lockIdentifiers(storage::Connection& conn) {
 bool stillHolds(storage::Connection& conn, const Plan& p) {
   if (storage::templateRevision(conn) != p.templateRevision) return false;
   for (int n = 1; n <= 4; ++n) {
-    // Nobody handed out identifiers of the level since the plan: its own are
-    // as free as they were.
-    if (storage::identifierRevision(conn, n) == p.identifierRevisions[n - 1]) continue;
+    // Nobody handed out identifiers of the level since the plan (the one
+    // count more is this change's own taking of them): its own are as free as
+    // they were.
+    if (storage::identifierRevision(conn, n) == p.identifierRevisions[n - 1] + 1) continue;
     if (!heldByOthers(conn, rows::level(n), p.userId, p.customIds[n - 1]).empty()) return false;
   }
   return true;

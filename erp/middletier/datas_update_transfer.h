@@ -64,12 +64,12 @@ struct Plan {
 Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data);
 
 // Holds the handing out of every level's custom identifiers to the end of the
-// change (the last of a change's locks).
+// change (the last of a change's locks), counting one handing out of each.
 void lockIdentifiers(storage::Connection& conn);
 
-// Under the write lock and the identifiers' locks: whether the plan still holds
-// (the template has not changed, and no custom identifier it stores has been
-// taken by another user).
+// Under the write lock, just after lockIdentifiers: whether the plan still
+// holds (the template has not changed, and no custom identifier it stores has
+// been taken by another user).
 bool stillHolds(storage::Connection& conn, const Plan& plan);
 
 // Replaces the user's navigation rows and profile (and favourites, when the
