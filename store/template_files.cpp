@@ -6,6 +6,7 @@
 #include "erp/api/server_datas_info.h"
 #include "erp/api/server_datas_update.h"
 #include "platform/automation/registry.h"
+#include "platform/containers/atomic_file.h"
 #include "platform/containers/dictionary.h"
 #include "platform/recordset/recordset.h"
 
@@ -46,6 +47,12 @@ void Export(const std::string& strFile) {
 }
 
 void Import(const std::string& strFile) {
+  // A pipe, a device or a folder is no template file: said so plainly, and
+  // never opened to wait for a writer.
+  if (auto kind = platform::nonRegularKind(strFile))
+    throw platform::AutomationError(platform::err::kFileError, kImportSource,
+                                    "Cannot read the file \"" + strFile + "\": it is " + *kind +
+                                        ", not a regular file.");
   auto dict = std::make_shared<platform::Dictionary>();
   // Load reports failure instead of raising; a file that is not a saved dictionary,
   // or one that is not shaped like exported user data, is refused before the

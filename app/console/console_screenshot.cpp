@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>
@@ -19,6 +20,7 @@
 #include "erp/frmres/frm_res_loader.h"
 #include "launcher/application.h"
 #include "platform/automation/automation_error.h"
+#include "platform/containers/atomic_file.h"
 #include "widgets/modal_runner.h"
 #include "widgets/windows_runtime.h"
 
@@ -82,19 +84,11 @@ void showSearch(ConsoleWindow& console, const std::string& text) {
 }
 
 void savePicture(const QPixmap& picture, const std::string& file) {
-  const fs::path target(file);
-  fs::path temp = target;
-  temp += ".tmp-" + std::to_string(::getpid());
-  std::error_code ec;
-  if (!picture.save(QString::fromStdString(temp.string()), "PNG")) {
-    fs::remove(temp, ec);
-    fail("Cannot write the picture " + file + ".");
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    fail("Cannot write the picture " + file + ": " + ec.message());
-  }
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!picture.save(&buffer, "PNG")) fail("Cannot write the picture " + file + ".");
+  platform::writeFileAtomically(file, std::string_view(png.constData(), static_cast<size_t>(png.size())));
 }
 
 int takeConsoleScreenshot(const CommandRequest& request, std::ostream& out, std::ostream& err) {

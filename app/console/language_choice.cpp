@@ -1,11 +1,9 @@
 #include "app/console/language_choice.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <fstream>
 
 #include "platform/automation/automation_error.h"
+#include "platform/containers/atomic_file.h"
 
 namespace wayfind::app::console {
 
@@ -30,9 +28,10 @@ fs::path languageChoiceFile() {
 }
 
 std::optional<std::string> savedLanguage() {
-  std::ifstream in(languageChoiceFile());
-  std::string code;
-  if (!in || !std::getline(in, code)) return std::nullopt;
+  // A few bytes; anything that is no regular file, or much more, is no choice.
+  std::string content;
+  if (!platform::readWholeFile(languageChoiceFile(), content, 4096)) return std::nullopt;
+  std::string code = content.substr(0, content.find('\n'));
   while (!code.empty() && (code.back() == '\r' || code.back() == ' ')) code.pop_back();
   if (!knownCode(code)) return std::nullopt;
   return code;
@@ -43,20 +42,10 @@ void saveLanguage(const std::string& code) {
   const fs::path file = languageChoiceFile();
   std::error_code ec;
   fs::create_directories(file.parent_path(), ec);
-  const fs::path temp = file.string() + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    out << code << "\n";
-    out.flush();
-    if (!out) {
-      fs::remove(temp, ec);
-      fail("Cannot write " + temp.string() + ".");
-    }
-  }
-  fs::rename(temp, file, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    fail("Cannot save the language choice in " + file.string() + ".");
+  try {
+    platform::writeFileAtomically(file, code + "\n");
+  } catch (const platform::AutomationError& e) {
+    fail("Cannot save the language choice: " + e.description());
   }
 }
 

@@ -1,6 +1,7 @@
 #include "app/screenshot/screenshot.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -23,6 +24,7 @@
 #include "platform/automation/conversions.h"
 #include "context/language.h"
 #include "erp/frmres/frm_res_loader.h"
+#include "platform/containers/atomic_file.h"
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
@@ -56,23 +58,15 @@ std::unique_ptr<QApplication> applicationIfNone() {
 }
 
 // Writes the picture beside its final name and renames it into place, so a failed
-// save never leaves half a file where the picture belongs.
+// save never leaves half a file where the picture belongs, and refuses a name
+// where something other than a regular file stands.
 void savePicture(const QPixmap& picture, const std::string& file) {
-  const fs::path target(file);
-  fs::path temp = target;
-  temp += ".tmp-" + std::to_string(::getpid());
-  if (!picture.save(QString::fromStdString(temp.string()), "PNG")) {
-    std::error_code ec;
-    fs::remove(temp, ec);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!picture.save(&buffer, "PNG"))
     throw platform::AutomationError(platform::err::kFileError, "wayfind", "Cannot write the picture " + file + ".");
-  }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    throw platform::AutomationError(platform::err::kFileError, "wayfind",
-                                    "Cannot write the picture " + file + ": " + ec.message());
-  }
+  platform::writeFileAtomically(file, std::string_view(png.constData(), static_cast<size_t>(png.size())));
 }
 
 // Views that are not registered windows: the help window at a window's topic

@@ -1,6 +1,7 @@
 #include "erp/client/file_call_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,10 +53,20 @@ std::string oneField(const std::string& s) {
 }
 
 void appendLine(const std::string& path, const std::string& line) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  // The log is a regular file. O_NONBLOCK: a named pipe nobody reads fails at
+  // once (ENXIO) instead of holding the call up; for a regular file it changes
+  // nothing. Whatever else opened (a pipe being read, a device) is refused
+  // before a byte goes to it.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
   if (fd < 0)
     throw platform::AutomationError(platform::err::kFileError, "QVLogMsg.Log",
                                     "cannot open call log " + path + ": " + std::strerror(errno));
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw platform::AutomationError(platform::err::kFileError, "QVLogMsg.Log",
+                                    "cannot open call log " + path + ": it is not a regular file");
+  }
   const std::string data = line + "\n";
   ssize_t written;
   do {

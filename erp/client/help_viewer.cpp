@@ -1,6 +1,5 @@
 #include "erp/client/help_viewer.h"
 
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -10,6 +9,7 @@
 #include "erp/text/resource_folder.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/registry.h"
+#include "platform/containers/atomic_file.h"
 
 namespace wayfind::erp::client {
 
@@ -54,11 +54,13 @@ std::filesystem::path helpTopicFile(int32_t helpContext, const std::string& lang
 
 HelpTopic loadHelpTopic(int32_t helpContext, const std::string& language) {
   const auto file = helpTopicFile(helpContext, language);
-  std::ifstream in(file, std::ios::binary);
-  if (!in || !std::filesystem::is_regular_file(file))
+  // Read whole and never waited on: a pipe or a device in its place is refused.
+  std::string content;
+  if (!platform::readWholeFile(file, content))
     throw platform::AutomationError(platform::err::kFileError, "T8CHMResTool.ClsCHMHelp",
                                     "no help topic for help context " + std::to_string(helpContext) + " (" +
                                         file.string() + ")");
+  std::istringstream in(content);
   HelpTopic topic;
   topic.helpContext = helpContext;
   topic.file = file;

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "erp/storage/storage_error.h"
 #include "erp/storage/versions.h"
 #include "erp/text/resource_folder.h"
+#include "platform/containers/atomic_file.h"
 
 namespace wayfind::erp::demo {
 
@@ -57,8 +57,9 @@ struct Line {
 };
 
 std::vector<Line> readLines(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) storage::raiseRefused(kSource, "无法读取演示数据文件 " + path.string());
+  std::string content;
+  if (!platform::readWholeFile(path, content)) storage::raiseRefused(kSource, "无法读取演示数据文件 " + path.string());
+  std::istringstream in(content);
   std::vector<Line> lines;
   std::string raw;
   int number = 0;

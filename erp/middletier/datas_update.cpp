@@ -257,7 +257,9 @@ void ServerDatasUpdate::DeleteItem(const Props& p, int32_t& lBase, int32_t& lID,
     del.run();
     c.userChanged();
   }
-  if (l->number == 4) rows::purgeDanglingFavourites(conn);
+  // A template node may have been in anybody's favourites; a user's only in theirs.
+  if (l->number == 4)
+    rows::purgeDanglingFavourites(conn, blnTemplate ? std::nullopt : std::optional<int32_t>(c.userId()));
   c.commit();
 }
 
@@ -272,7 +274,7 @@ void ServerDatasUpdate::SetDefault(const Props& p) {
     c.checkpoint(table);
   }
   if (changed > 0) c.userChanged();
-  rows::purgeDanglingFavourites(c.conn());
+  rows::purgeDanglingFavourites(c.conn(), c.userId());
   c.commit();
 }
 

@@ -50,18 +50,37 @@ int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, co
 }
 
 int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo) {
-  if (!namesTemplateUser(dctInfo)) return c.userId();
-  const int32_t user = requireUserArg(c.conn(), dctInfo->GetValue("TemplateUserID"), "TemplateUserID");
-  if (user != c.userId()) c.requireAdministrator("修改其他用户的主控台设置");
+  return userForChange(c.conn(), c.userId(), dctInfo);
+}
+
+int32_t userForChange(storage::Connection& conn, int32_t caller, const platform::DictionaryPtr& dctInfo) {
+  if (!namesTemplateUser(dctInfo)) return caller;
+  const int32_t user = requireUserArg(conn, dctInfo->GetValue("TemplateUserID"), "TemplateUserID");
+  if (user != caller) requireAdministrator(conn, caller, "修改其他用户的主控台设置");
   return user;
+}
+
+void requireAdministrator(storage::Connection& conn, int32_t userId, const std::string& what) {
+  if (!isAdministrator(conn, userId)) refuse(say("只有系统管理员才能%1。", {say(what)}));
 }
 
 Change::Change(const std::filesystem::path& database, std::string_view props, const char* method,
                storage::WriteLock lock)
     : conn_(storage::connectionFor(database)), method_(method) {
-  tx_.emplace(*conn_, lock);
   caller_ = requireCaller(*conn_, props, ServerDatasUpdate::kSource);
-  if (lock == storage::WriteLock::Shared) conn_->serialiseOn(storage::Serial::User, caller_.userId);
+  // Only an administrator holds the whole database: anybody else can change only
+  // their own rows (the middle tier refuses the rest, as the server does), so
+  // their change holds its own rows and, in case it brings custom items along,
+  // the handing out of every level's identifiers. On a server a role that may
+  // not hold the whole database is refused it there too.
+  const bool whole = lock == storage::WriteLock::Whole && isAdministrator(*conn_, caller_.userId);
+  tx_.emplace(*conn_, whole ? storage::WriteLock::Whole : storage::WriteLock::Shared);
+  if (!whole) {
+    conn_->serialiseOn(storage::Serial::User, caller_.userId);
+    if (lock == storage::WriteLock::Whole)
+      for (int32_t level = 1; level <= 4; ++level) conn_->serialiseOn(storage::Serial::Identifiers, level);
+  }
+  checkpoint("locked");
 }
 
 bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {
@@ -70,19 +89,18 @@ bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {
   return !(v.isNull() || v.isEmpty() || (v.isString() && platform::trimSpaces(v.asString()).empty()));
 }
 
-void Change::requireAdministrator(const std::string& what) {
-  if (!isAdministrator(*conn_, caller_.userId))
-    refuse(say("只有系统管理员才能%1。", {say(what)}));
-}
+void Change::requireAdministrator(const std::string& what) { middletier::requireAdministrator(*conn_, caller_.userId, what); }
 
-void Change::checkpoint(std::string_view point) {
+void checkpoint(const char* method, std::string_view point) {
   ChangeFaultHook hook;
   {
     std::lock_guard lock(faultHook().mutex);
     hook = faultHook().hook;
   }
-  if (hook) hook(method_, point);
+  if (hook) hook(method, point);
 }
+
+void Change::checkpoint(std::string_view point) { middletier::checkpoint(method_, point); }
 
 void Change::commit() {
   checkpoint("write");

@@ -24,7 +24,9 @@ class Change {
  public:
   // A change of the caller's own rows holds the write lock shared and the
   // caller's lock (changes of other users go on beside it); one that may touch
-  // other users or the template holds the whole database (storage::WriteLock).
+  // other users or the template holds the whole database (storage::WriteLock)
+  // when the caller is an administrator, and else the caller's rows and every
+  // level's identifiers (all that a non-administrator may change).
   Change(const std::filesystem::path& database, std::string_view props, const char* method,
          storage::WriteLock lock = storage::WriteLock::Whole);
   Change(const Change&) = delete;
@@ -61,6 +63,10 @@ class Change {
 
 bool isAdministrator(storage::Connection& conn, int32_t userId);
 
+// A checkpoint of a method outside its change (a test hook may act there), for
+// the steps a method takes before its change begins.
+void checkpoint(const char* method, std::string_view point);
+
 // A user id argument that names a user (not a group) of t_User; error 5 otherwise.
 int32_t requireUserArg(storage::Connection& conn, const platform::Variant& v, const char* what);
 
@@ -73,6 +79,11 @@ bool namesTemplateUser(const platform::DictionaryPtr& dctInfo);
 // it saves are to be applied from that user to others; writing another user's
 // rows needs an administrator.
 int32_t userForChange(Change& c, const platform::DictionaryPtr& dctInfo);
+// The same before a change begins (a change that prepares its rows first).
+int32_t userForChange(storage::Connection& conn, int32_t caller, const platform::DictionaryPtr& dctInfo);
+// Refuses (error 5) unless userId is an administrator; what as for
+// Change::requireAdministrator.
+void requireAdministrator(storage::Connection& conn, int32_t userId, const std::string& what);
 
 // Error 5 from "ZelWayfind.DatasUpdate".
 [[noreturn]] void refuse(const std::string& description);

@@ -233,13 +233,17 @@ void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row) {
   std::vector<std::string> names;
   for (int i = 0; i < (detail ? 4 : 3); ++i)
     if (!st.isNull(i) && !st.text(i).empty()) names.push_back(st.text(i));
+  dropTemplateNames(l, row, names);
+}
+
+void dropTemplateNames(const Level& l, Row& row, const std::vector<std::string>& names) {
   auto isTranslation = [&](const Variant& v) {
     if (v.isNull() || v.isEmpty()) return false;
     const std::string text = platform::CStr(v);
     return text.empty() || std::find(names.begin(), names.end(), text) != names.end();
   };
   std::vector<std::string> cols = nameColumns(l);
-  if (detail) cols.push_back("FShowName");
+  if (l.number == 4) cols.push_back("FShowName");
   for (const auto& c : cols)
     if (row.count(c) && isTranslation(row[c])) row[c] = Variant::null();
 }
@@ -435,14 +439,20 @@ std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level
   return set;
 }
 
-void purgeDanglingFavourites(storage::Connection& conn) {
-  conn.prepare(
-          "DELETE FROM t_NavFuncGroupItem WHERE NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d "
-          "WHERE d.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID) "
-          "AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc u JOIN t_NavFuncGroup g ON g.FUserID = u.FUserID "
-          "WHERE g.FFuncGroupID = t_NavFuncGroupItem.FFuncGroupID "
-          "AND u.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID)")
-      .run();
+void purgeDanglingFavourites(storage::Connection& conn, std::optional<int32_t> ofUser) {
+  const std::string dangling =
+      "NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID) "
+      "AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc u JOIN t_NavFuncGroup g ON g.FUserID = u.FUserID "
+      "WHERE g.FFuncGroupID = t_NavFuncGroupItem.FFuncGroupID "
+      "AND u.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID)";
+  if (!ofUser) {
+    conn.prepare("DELETE FROM t_NavFuncGroupItem WHERE " + dangling).run();
+    return;
+  }
+  auto st = conn.prepare("DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID IN "
+                         "(SELECT FFuncGroupID FROM t_NavFuncGroup WHERE FUserID = ?) AND " + dangling);
+  st.bind(1, *ofUser);
+  st.run();
 }
 
 }  // namespace wayfind::erp::middletier::rows

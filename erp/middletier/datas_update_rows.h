@@ -74,6 +74,9 @@ void settleNames(const Level& l, Row& row, const Row& before, const std::vector<
 // Names of a user's row of a template node that equal the template's name in any
 // language (or its show name) become Null: the row follows the template there.
 void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row);
+// The same with the template's names of the node at hand (its names in the three
+// languages, and a detail function's show name), as the template holds them.
+void dropTemplateNames(const Level& l, Row& row, const std::vector<std::string>& templateNames);
 // Detail functions are keyed by sub-function too (placeOf); other levels ignore it.
 std::optional<Row> readUserRow(storage::Connection& conn, const Level& l, int32_t userId, int32_t id,
                                int32_t subFuncId = 0);
@@ -101,8 +104,9 @@ std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level
                                    const Row* templateRow);
 
 // Removes favourites entries whose detail function exists neither in the
-// template nor among their owner's rows (after deletions).
-void purgeDanglingFavourites(storage::Connection& conn);
+// template nor among their owner's rows (after deletions); only ofUser's when
+// given (a change of one user's rows leaves only theirs dangling).
+void purgeDanglingFavourites(storage::Connection& conn, std::optional<int32_t> ofUser = std::nullopt);
 
 // Conversions of values the callers send; refusals name the key.
 std::string textArg(std::string_view key, const platform::Variant& v, int32_t maxChars, bool required);

@@ -11,6 +11,7 @@
 #include "erp/middletier/messages.h"
 #include "erp/storage/database.h"
 #include "erp/storage/field_sizes.h"
+#include "erp/storage/versions.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/vector.h"
 
@@ -149,60 +150,84 @@ void markBaseDataRefresh(storage::Connection& conn, int32_t subSysId) {
 
 void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t subSystemId, Vect& oVect, bool bDelAll,
                                         bool blnTemplate, const char* method) {
-  Change c(database_, p, method);
-  if (!blnTemplate) refuse(say("%1只刷新公共模板；用户自己的项目请用新建和删除。", {method}));
-  c.requireAdministrator("刷新公共模板");
-  auto& conn = c.conn();
   const Level& l = rows::level(levelNumber);
-  if (!rows::templateHas(conn, rows::level(2), subSystemId))
-    refuse(say("模板中没有%1。", {rows::nodeText(rows::level(2), subSystemId)}));
-  std::set<int32_t> parents;
-  if (l.number == 3) parents.insert(subSystemId);
-  else
-    for (int32_t f : templateChildren(conn, rows::level(3), {subSystemId})) parents.insert(f);
-
-  // Read and check every entry before writing any.
+  // Read and check every entry before writing any, and before the write lock:
+  // a list that is refused never holds the database. Under the lock the checks
+  // stand when the template has not moved since, and are made again when it has.
   struct Entry {
     int32_t id;
     std::optional<int32_t> parent;  // set for a row, not for a plain id
     std::vector<std::pair<const char*, Variant>> values;
   };
-  std::vector<Entry> entries;
-  std::set<int32_t> listed;
-  const std::vector<Variant> none;
-  for (const auto& item : oVect ? oVect->items() : none) {
-    Entry e{};
-    if (auto d = item.objectAs<platform::Dictionary>()) {
-      e.id = rows::intArg(l.idCol, d->GetValue(l.idCol));
-      const Variant parent = d->GetValue(l.parentCol);
-      e.parent = parent.isEmpty() && l.number == 3 ? subSystemId : rows::intArg(l.parentCol, parent);
-      if (!parents.count(*e.parent))
-        refuse(say("%1的上级 %2 不在%3中。", {rows::nodeText(l, e.id), std::to_string(*e.parent),
-                                             rows::nodeText(conn, rows::level(2), subSystemId)}));
-      for (const auto& col : refreshColumns(l)) {
-        if (!d->Lookup(col.name)) continue;
-        const Variant v = d->GetValue(col.name);
-        e.values.emplace_back(col.name, col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
-                                                              : Variant(rows::textArg(col.name, v, col.size, false)));
+  struct Checked {
+    int64_t templateRevision = 0;
+    std::set<int32_t> parents;
+    std::vector<Entry> entries;
+    std::set<int32_t> listed;
+  };
+  auto check = [&](storage::Connection& conn) {
+    Checked out;
+    out.templateRevision = storage::templateRevision(conn);
+    if (!rows::templateHas(conn, rows::level(2), subSystemId))
+      refuse(say("模板中没有%1。", {rows::nodeText(rows::level(2), subSystemId)}));
+    auto& parents = out.parents;
+    if (l.number == 3) parents.insert(subSystemId);
+    else
+      for (int32_t f : templateChildren(conn, rows::level(3), {subSystemId})) parents.insert(f);
+    auto& entries = out.entries;
+    auto& listed = out.listed;
+    const std::vector<Variant> none;
+    for (const auto& item : oVect ? oVect->items() : none) {
+      Entry e{};
+      if (auto d = item.objectAs<platform::Dictionary>()) {
+        e.id = rows::intArg(l.idCol, d->GetValue(l.idCol));
+        const Variant parent = d->GetValue(l.parentCol);
+        e.parent = parent.isEmpty() && l.number == 3 ? subSystemId : rows::intArg(l.parentCol, parent);
+        if (!parents.count(*e.parent))
+          refuse(say("%1的上级 %2 不在%3中。", {rows::nodeText(l, e.id), std::to_string(*e.parent),
+                                               rows::nodeText(conn, rows::level(2), subSystemId)}));
+        for (const auto& col : refreshColumns(l)) {
+          if (!d->Lookup(col.name)) continue;
+          const Variant v = d->GetValue(col.name);
+          e.values.emplace_back(col.name, col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
+                                                                : Variant(rows::textArg(col.name, v, col.size, false)));
+        }
+      } else if (item.isNumeric() || item.isString()) {
+        e.id = rows::intArg(l.idCol, item);
+      } else {
+        refuse(say("%1：列表项必须是标识或属性字典。", {method}));
       }
-    } else if (item.isNumeric() || item.isString()) {
-      e.id = rows::intArg(l.idCol, item);
-    } else {
-      refuse(say("%1：列表项必须是标识或属性字典。", {method}));
+      if (e.id <= 0 || e.id >= l.base) refuse(say("%1 不是模板中%2的标识。", {std::to_string(e.id), say(l.label)}));
+      const auto current = templateParent(conn, l, e.id);
+      if (current && !parents.count(*current))
+        refuse(say("%1不属于%2。", {rows::nodeText(conn, l, e.id), rows::nodeText(conn, rows::level(2), subSystemId)}));
+      if (!current && !e.parent) refuse(say("模板中没有%1。", {rows::nodeText(l, e.id)}));
+      if (!current) {
+        bool named = false;
+        for (const auto& [col, v] : e.values) named = named || (std::string_view(col) == "FFuncName" && !v.asString().empty());
+        if (!named) refuse(say("新的%1需要名称。", {rows::nodeText(l, e.id)}));
+      }
+      if (!listed.insert(e.id).second) refuse(say("%1在列表中重复。", {rows::nodeText(l, e.id)}));
+      entries.push_back(std::move(e));
     }
-    if (e.id <= 0 || e.id >= l.base) refuse(say("%1 不是模板中%2的标识。", {std::to_string(e.id), say(l.label)}));
-    const auto current = templateParent(conn, l, e.id);
-    if (current && !parents.count(*current))
-      refuse(say("%1不属于%2。", {rows::nodeText(conn, l, e.id), rows::nodeText(conn, rows::level(2), subSystemId)}));
-    if (!current && !e.parent) refuse(say("模板中没有%1。", {rows::nodeText(l, e.id)}));
-    if (!current) {
-      bool named = false;
-      for (const auto& [col, v] : e.values) named = named || (std::string_view(col) == "FFuncName" && !v.asString().empty());
-      if (!named) refuse(say("新的%1需要名称。", {rows::nodeText(l, e.id)}));
-    }
-    if (!listed.insert(e.id).second) refuse(say("%1在列表中重复。", {rows::nodeText(l, e.id)}));
-    entries.push_back(std::move(e));
+    return out;
+  };
+  Checked checked;
+  {
+    auto conn = storage::connectionFor(database_);
+    const int32_t caller = requireCaller(*conn, p, kSource).userId;
+    if (!blnTemplate) refuse(say("%1只刷新公共模板；用户自己的项目请用新建和删除。", {method}));
+    requireAdministrator(*conn, caller, "刷新公共模板");
+    storage::ReadTransaction snapshot(*conn);
+    checked = check(*conn);
   }
+  Change c(database_, p, method);
+  c.requireAdministrator("刷新公共模板");
+  auto& conn = c.conn();
+  if (storage::templateRevision(conn) != checked.templateRevision) checked = check(conn);
+  const auto& parents = checked.parents;
+  const auto& entries = checked.entries;
+  const auto& listed = checked.listed;
 
   // Only what really changes the template bumps it: the same list again is no change.
   bool changed = false;

@@ -1,15 +1,21 @@
 #include "erp/middletier/datas_update_transfer.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
+#include <optional>
 #include <set>
 
+#include "erp/middletier/caller.h"
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
 #include "erp/middletier/server_datas_info.h"
+#include "erp/storage/bulk_insert.h"
+#include "erp/storage/database.h"
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/storage_error.h"
+#include "erp/storage/versions.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/vector.h"
@@ -158,25 +164,43 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
   return out;
 }
 
-// New identifiers for the custom items that another user owns.
-std::map<int32_t, int32_t> renumbering(storage::Connection& conn, const Level& l, int32_t userId,
-                                       const std::vector<Row>& rowsOfLevel) {
+// Identifiers looked up with one statement each this many.
+constexpr size_t kSlice = 500;
+
+// The custom identifiers of l that the rows carry, ascending.
+std::vector<int32_t> customIdsOf(const Level& l, const std::vector<Row>& rowsOfLevel) {
   std::set<int32_t> custom;
   for (const auto& row : rowsOfLevel)
     if (row.at(l.idCol).asLong() >= l.base) custom.insert(row.at(l.idCol).asLong());
+  return {custom.begin(), custom.end()};
+}
+
+// Of ids, those that some user other than userId holds, looked up on the
+// users' index by node, a slice at a time.
+std::set<int32_t> heldByOthers(storage::Connection& conn, const Level& l, int32_t userId,
+                               const std::vector<int32_t>& ids) {
+  std::set<int32_t> out;
+  storage::forEachSlice(ids, kSlice, [&](const std::vector<int32_t>& slice, const std::string& marks) {
+    auto st = conn.prepare(std::string("SELECT DISTINCT ") + l.idCol + " FROM " + l.userTable + " WHERE " + l.idCol +
+                           " IN (" + marks + ") AND FUserID <> ?");
+    int i = 0;
+    for (int32_t id : slice) st.bind(++i, id);
+    st.bind(++i, userId);
+    while (st.step()) out.insert(st.int32(0));
+  });
+  return out;
+}
+
+// New identifiers for the custom items that another user holds (also when the
+// user holds them too: the user's copy moves), above every identifier in use
+// and every one the rows carry.
+std::map<int32_t, int32_t> renumbering(storage::Connection& conn, const Level& l, int32_t userId,
+                                       const std::vector<int32_t>& custom) {
   std::map<int32_t, int32_t> out;
-  int64_t next = 0;
-  for (int32_t id : custom) {
-    const auto owner = rows::ownerOf(conn, l, id, userId);
-    bool foreign = owner == rows::Owner::Other;
-    if (owner == rows::Owner::Caller) {
-      // Shared with another user as well: the importer's copy moves too.
-      auto st = conn.prepare(std::string("SELECT 1 FROM ") + l.userTable + " WHERE " + l.idCol + " = ? AND FUserID <> ?");
-      st.bindAll(id, userId);
-      foreign = st.step();
-    }
-    if (!foreign) continue;
-    if (next == 0) next = std::max<int64_t>(rows::nextFreeCustomId(conn, l), int64_t{*custom.rbegin()} + 1);
+  const auto foreign = heldByOthers(conn, l, userId, custom);
+  if (foreign.empty()) return out;
+  int64_t next = std::max<int64_t>(rows::nextFreeCustomId(conn, l), int64_t{custom.back()} + 1);
+  for (int32_t id : foreign) {
     if (next > std::numeric_limits<int32_t>::max())
       throw platform::AutomationError(platform::err::kOverflow, ServerDatasUpdate::kSource, say("该层级的自定义项目标识已用完。"));
     out[id] = static_cast<int32_t>(next++);
@@ -189,20 +213,32 @@ int32_t mapped(const std::map<int32_t, int32_t>& m, int32_t id) {
   return it == m.end() ? id : it->second;
 }
 
-// Everything of a user that the user's version text covers: the stored rows of
-// the four levels and the profile, in key order.
-std::vector<std::vector<Variant>> versionedRows(storage::Connection& conn, int32_t userId) {
-  std::vector<std::vector<Variant>> out;
-  for (const char* table : {kTopClass, kSubSystem, kSubFunc, kDetailFunc, kProfile}) {
-    auto rs = readUserTable(conn, table, userId, UserRows::Stored);
-    const int fields = rs->fieldCount();
-    out.push_back({Variant(table)});
-    for (size_t r = 0; r < rs->storedRowCount(); ++r) {
-      std::vector<Variant> row;
-      for (int f = 0; f < fields; ++f) row.push_back(rs->storedValue(r, f));
-      out.push_back(std::move(row));
+// What a user's row takes from the template's row of the same node: the
+// account types, the class texts, and the names to tell translations by.
+struct TemplateSide {
+  Variant acctType, className, classParam;
+  std::vector<std::string> names;
+};
+
+// The template's rows of the listed nodes, a slice at a time; a node the
+// template does not have is missing from the answer.
+std::map<int32_t, TemplateSide> templateSides(storage::Connection& conn, const Level& l, const std::vector<int32_t>& ids) {
+  std::map<int32_t, TemplateSide> out;
+  const bool detail = l.number == 4;
+  const std::string names = std::string(l.nameCol) + ", " + l.nameCol + "_en, " + l.nameCol + "_cht" +
+                            (detail ? ", FShowName" : "");
+  storage::forEachSlice(ids, kSlice, [&](const std::vector<int32_t>& slice, const std::string& marks) {
+    auto st = conn.prepare(std::string("SELECT ") + l.idCol + ", FAcctType, FClassName, FClassParam, " + names +
+                           " FROM " + l.tplTable + " WHERE " + l.idCol + " IN (" + marks + ")");
+    int i = 0;
+    for (int32_t id : slice) st.bind(++i, id);
+    while (st.step()) {
+      TemplateSide t{st.value(1), st.value(2), st.value(3), {}};
+      for (int c = 4; c < st.columnCount(); ++c)
+        if (!st.isNull(c) && !st.text(c).empty()) t.names.push_back(st.text(c));
+      out.emplace(st.int32(0), std::move(t));
     }
-  }
+  });
   return out;
 }
 
@@ -212,15 +248,88 @@ std::vector<std::vector<Variant>> versionedRows(storage::Connection& conn, int32
 // is the template's: the editors may not change either, and
 // "ZelWayfind.DatasInfo" answers a user's class of a node, so a file (or another
 // user's rows) may not bring another program in. An empty class stays empty.
-void keepTemplateFields(storage::Connection& conn, const Level& l, Row& row) {
-  const auto tpl = rows::templateAsUserRow(conn, l, row.at(l.idCol).asLong(), "chs");
-  if (!tpl) return;
-  row["FAcctType"] = tpl->at("FAcctType");
-  for (const char* col : {"FClassName", "FClassParam"}) {
+void keepTemplateFields(const Level& l, const TemplateSide& tpl, Row& row) {
+  row["FAcctType"] = tpl.acctType;
+  for (const auto& [col, value] : {std::pair{"FClassName", &tpl.className}, {"FClassParam", &tpl.classParam}}) {
     const Variant& v = row[col];
-    if (!v.isNull() && !(v.isString() && v.asString().empty())) row[col] = tpl->at(col);
+    if (!v.isNull() && !(v.isString() && v.asString().empty())) row[col] = *value;
   }
-  rows::dropTemplateNames(conn, l, row);
+  rows::dropTemplateNames(l, row, tpl.names);
+}
+
+// A row as one text, the same for the same stored values whichever way they
+// came (read back, or made from a file): for telling whether an import changes
+// anything.
+std::string canonical(const std::vector<std::string>& cols, const Row& row) {
+  std::string out;
+  for (const auto& c : cols) {
+    auto it = row.find(c);
+    if (it == row.end() || it->second.isNull() || it->second.isEmpty()) {
+      out += '\x01';
+      continue;
+    }
+    const std::string text = platform::CStr(it->second);
+    out += std::to_string(text.size()) + ':' + text;
+  }
+  return out;
+}
+
+// The user's stored rows and profile, each level's and the profile's as sorted
+// canonical texts.
+std::vector<std::vector<std::string>> storedState(storage::Connection& conn, int32_t userId) {
+  std::vector<std::vector<std::string>> out;
+  for (int n = 1; n <= 4; ++n) {
+    const Level& l = rows::level(n);
+    const auto& cols = rows::userColumns(l);
+    std::string list;
+    for (const auto& c : cols) list += (list.empty() ? "" : ", ") + c;
+    auto st = conn.prepare("SELECT " + list + " FROM " + l.userTable + " WHERE FUserID = ?");
+    st.bind(1, userId);
+    std::vector<std::string> level;
+    while (st.step()) {
+      Row row;
+      for (size_t i = 0; i < cols.size(); ++i) row[cols[i]] = st.value(static_cast<int>(i));
+      level.push_back(canonical(cols, row));
+    }
+    std::sort(level.begin(), level.end());
+    out.push_back(std::move(level));
+  }
+  auto st = conn.prepare("SELECT FName, FValue FROM t_NavUserProfile WHERE FUserID = ?");
+  st.bind(1, userId);
+  std::vector<std::string> profile;
+  while (st.step()) profile.push_back(canonical({"FName", "FValue"}, {{"FName", st.value(0)}, {"FValue", st.value(1)}}));
+  std::sort(profile.begin(), profile.end());
+  out.push_back(std::move(profile));
+  return out;
+}
+
+std::vector<std::vector<std::string>> plannedState(const Plan& plan) {
+  std::vector<std::vector<std::string>> out;
+  for (int n = 1; n <= 4; ++n) {
+    const auto& cols = rows::userColumns(rows::level(n));
+    std::vector<std::string> level;
+    for (const auto& row : plan.levels[n - 1]) level.push_back(canonical(cols, row));
+    std::sort(level.begin(), level.end());
+    out.push_back(std::move(level));
+  }
+  std::vector<std::string> profile;
+  for (const auto& [name, value] : plan.profile)
+    profile.push_back(canonical({"FName", "FValue"}, {{"FName", Variant(name)}, {"FValue", Variant(value)}}));
+  std::sort(profile.begin(), profile.end());
+  out.push_back(std::move(profile));
+  return out;
+}
+
+// The favourites of the user that name a detail function neither the template
+// nor the user has any more.
+void purgeUsersDanglingFavourites(storage::Connection& conn, int32_t userId) {
+  auto st = conn.prepare(
+      "DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID IN (SELECT FFuncGroupID FROM t_NavFuncGroup WHERE FUserID = ?1) "
+      "AND NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID) "
+      "AND NOT EXISTS (SELECT 1 FROM t_NavUserDetailFunc u WHERE u.FUserID = ?1 "
+      "AND u.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID)");
+  st.bind(1, userId);
+  st.run();
 }
 
 }  // namespace
@@ -243,40 +352,103 @@ Customisation fromUser(storage::Connection& conn, int32_t userId) {
   return fromTables(dict, false);
 }
 
-void replaceCustomisation(Change& change, int32_t userId, const Customisation& data) {
-  auto& conn = change.conn();
-  const auto before = versionedRows(conn, userId);
-  std::map<int32_t, int32_t> maps[4];
-  for (int n = 1; n <= 4; ++n) maps[n - 1] = renumbering(conn, rows::level(n), userId, data.levels[n - 1]);
 
-  for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass",
-                            "t_NavUserProfile"}) {
-    auto st = conn.prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?");
-    st.bind(1, userId);
-    st.run();
+Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) {
+  Plan p;
+  p.userId = userId;
+  p.templateRevision = storage::templateRevision(conn);
+  p.userRevision = storage::userRevision(conn, userId);
+  for (int n = 1; n <= 4; ++n) p.identifierRevisions[n - 1] = storage::identifierRevision(conn, n);
+  std::map<int32_t, int32_t> maps[4];
+  for (int n = 1; n <= 4; ++n) {
+    const Level& l = rows::level(n);
+    const auto custom = customIdsOf(l, data.levels[n - 1]);
+    maps[n - 1] = renumbering(conn, l, userId, custom);
+    std::vector<int32_t> templateIds;
+    for (const auto& row : data.levels[n - 1])
+      if (row.at(l.idCol).asLong() < l.base) templateIds.push_back(row.at(l.idCol).asLong());
+    const auto sides = templateSides(conn, l, templateIds);
+    std::set<int32_t> written;
+    for (Row row : data.levels[n - 1]) {
+      const int32_t id = row[l.idCol].asLong();
+      if (id < l.base) {
+        auto side = sides.find(id);
+        if (side == sides.end()) continue;  // the template dropped that node
+        keepTemplateFields(l, side->second, row);
+      }
+      row[l.idCol] = Variant(mapped(maps[n - 1], id));
+      if (l.parentCol) row[l.parentCol] = Variant(mapped(maps[n - 2], row[l.parentCol].asLong()));
+      // FAcctType is NOT NULL in the user tables: empty means every account type.
+      if (row["FAcctType"].isNull() || row["FAcctType"].isEmpty()) row["FAcctType"] = Variant("");
+      if (row[l.idCol].asLong() >= l.base) written.insert(row[l.idCol].asLong());
+      p.levels[n - 1].push_back(std::move(row));
+    }
+    p.customIds[n - 1].assign(written.begin(), written.end());
+  }
+  p.profile = data.profile;
+  p.hasFavourites = data.hasFavourites;
+  p.groups = data.groups;
+  p.items = data.items;
+  for (auto& item : p.items) item.detailFuncId = mapped(maps[3], item.detailFuncId);
+  p.sameRows = storedState(conn, userId) == plannedState(p);
+  return p;
+}
+
+void lockIdentifiers(storage::Connection& conn) {
+  for (int32_t level = 1; level <= 4; ++level) conn.serialiseOn(storage::Serial::Identifiers, level);
+}
+
+bool stillHolds(storage::Connection& conn, const Plan& p) {
+  if (storage::templateRevision(conn) != p.templateRevision) return false;
+  for (int n = 1; n <= 4; ++n) {
+    // Nobody handed out identifiers of the level since the plan (the one
+    // count more is this change's own taking of them): its own are as free as
+    // they were.
+    if (storage::identifierRevision(conn, n) == p.identifierRevisions[n - 1] + 1) continue;
+    if (!heldByOthers(conn, rows::level(n), p.userId, p.customIds[n - 1]).empty()) return false;
+  }
+  return true;
+}
+
+void write(Change& change, const Plan& p) {
+  auto& conn = change.conn();
+  const int32_t userId = p.userId;
+  // Rows the same as stored, and nobody changed them since: nothing to write.
+  const bool rowsChange = !p.sameRows || storage::userRevision(conn, userId) != p.userRevision;
+  if (rowsChange) {
+    for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass",
+                              "t_NavUserProfile"}) {
+      auto st = conn.prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?");
+      st.bind(1, userId);
+      st.run();
+    }
   }
   change.checkpoint("cleared");
   for (int n = 1; n <= 4; ++n) {
     const Level& l = rows::level(n);
-    for (Row row : data.levels[n - 1]) {
-      const int32_t id = row[l.idCol].asLong();
-      if (id < l.base) {
-        if (!rows::templateHas(conn, l, id)) continue;  // the template dropped that node
-        keepTemplateFields(conn, l, row);
+    if (rowsChange) {
+      const auto& cols = rows::userColumns(l);
+      std::vector<std::string> all{"FUserID"};
+      all.insert(all.end(), cols.begin(), cols.end());
+      storage::BulkInsert ins(conn, l.userTable, all);
+      for (const auto& row : p.levels[n - 1]) {
+        std::vector<Variant> values{Variant(userId)};
+        for (const auto& c : cols) {
+          auto it = row.find(c);
+          values.push_back(it == row.end() ? Variant::null() : it->second);
+        }
+        ins.add(std::move(values));
       }
-      row[l.idCol] = Variant(mapped(maps[n - 1], id));
-      if (l.parentCol) row[l.parentCol] = Variant(mapped(maps[n - 2], row[l.parentCol].asLong()));
-      rows::writeUserRow(conn, l, userId, row);
+      ins.finish();
     }
     change.checkpoint(l.key);
   }
-  auto prof = conn.prepare("INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?)");
-  for (const auto& [name, value] : data.profile) {
-    prof.reset();
-    prof.bindAll(userId, name, value);
-    prof.run();
+  if (rowsChange) {
+    storage::BulkInsert prof(conn, "t_NavUserProfile", {"FUserID", "FName", "FValue"});
+    for (const auto& [name, value] : p.profile) prof.add({Variant(userId), Variant(name), Variant(value)});
+    prof.finish();
   }
-  if (data.hasFavourites) {
+  if (p.hasFavourites) {
     auto del = conn.prepare("DELETE FROM t_NavFuncGroup WHERE FUserID = ?");
     del.bind(1, userId);
     del.run();
@@ -284,32 +456,29 @@ void replaceCustomisation(Change& change, int32_t userId, const Customisation& d
     auto g = conn.prepare(
         "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) VALUES (?, ?, ?, ?) "
         "RETURNING FFuncGroupID");
-    for (const auto& group : data.groups) {
+    for (const auto& group : p.groups) {
       g.reset();
       g.bindAll(userId, group.name, group.showName, group.index);
       if (!g.step()) storage::raiseDatabaseError(say("无法新建常用功能组"), group.name);
       groupIds[group.id] = g.int32(0);
       g.run();
     }
-    auto it = conn.prepare(
-        "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
-        "VALUES (?, ?, ?, ?, ?, ?)");
+    storage::BulkInsert it(conn, "t_NavFuncGroupItem",
+                           {"FFuncGroupID", "FPosition", "FDetailFuncID", "FFuncName", "FHelpCode", "FShowName"});
     std::map<int32_t, int32_t> positions;
-    auto items = data.items;
+    auto items = p.items;
     std::stable_sort(items.begin(), items.end(),
                      [](const GroupItem& a, const GroupItem& b) { return a.position < b.position; });
     for (const auto& item : items) {
       const int32_t group = groupIds.at(item.group);
-      it.reset();
-      it.bindAll(group, ++positions[group], mapped(maps[3], item.detailFuncId), item.funcName, item.helpCode,
-                 item.showName);
-      it.run();
+      it.add({Variant(group), Variant(++positions[group]), Variant(item.detailFuncId), Variant(item.funcName),
+              Variant(item.helpCode), Variant(item.showName)});
     }
+    it.finish();
     change.checkpoint("favourites");
   }
-  rows::purgeDanglingFavourites(conn);
-  // The same customisation again (a file imported twice) is no change.
-  if (versionedRows(conn, userId) != before) change.userChanged(userId);
+  purgeUsersDanglingFavourites(conn, userId);
+  if (rowsChange) change.userChanged(userId);
 }
 
 }  // namespace wayfind::erp::middletier::transfer
@@ -320,41 +489,105 @@ namespace {
 constexpr int32_t kFirstUserId = 16384;  // lower identifiers of t_User are groups
 }  // namespace
 
+// An import and an apply read, check and prepare every row first, with no
+// lock held (transfer::plan); the write lock is held only to see that nothing
+// the plan rests on moved meanwhile (the template, another user's custom
+// identifiers) and to write. A plan that no longer holds is made again; the
+// last attempt makes it under the lock, where it holds by itself.
+constexpr int kPlanAttempts = 3;
+
 void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
-  Change c(database_, p, "ImportUserData");
+  auto conn = storage::connectionFor(database_);
+  const int32_t userId = requireCaller(*conn, p, kSource).userId;
   if (!dict) refuse(say("导入的数据格式不正确：%1", {say("没有传入数据字典。")}));
   const auto data = transfer::fromDictionary(*dict);
-  transfer::replaceCustomisation(c, c.userId(), data);
-  c.commit();
+  for (int attempt = 1;; ++attempt) {
+    const bool last = attempt == kPlanAttempts;
+    std::optional<transfer::Plan> plan;
+    if (!last) {
+      {
+        storage::ReadTransaction snapshot(*conn);
+        plan = transfer::plan(*conn, userId, data);
+      }
+      checkpoint("ImportUserData", "planned");
+    }
+    // An import writes only the caller's rows: it holds the write lock shared
+    // and the caller's own lock while it writes, and the handing out of custom
+    // identifiers only from the check that its own are still free to the
+    // commit. Other users' changes go on meanwhile; the template cannot change
+    // (that needs the whole write lock).
+    Change c(database_, p, "ImportUserData", storage::WriteLock::Shared);
+    if (last) {
+      transfer::lockIdentifiers(c.conn());
+      plan = transfer::plan(c.conn(), userId, data);
+    }
+    transfer::write(c, *plan);
+    if (!last) {
+      transfer::lockIdentifiers(c.conn());
+      c.checkpoint("identifiers");
+      if (!transfer::stillHolds(c.conn(), *plan)) continue;
+    }
+    c.commit();
+    return;
+  }
 }
 
 void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo) {
-  Change c(database_, p, "ApplyAllUser");
-  c.requireAdministrator("把主控台设置应用到其他用户");
-  auto& conn = c.conn();
-  const int32_t source = userForChange(c, dctInfo);
+  auto conn = storage::connectionFor(database_);
+  const int32_t caller = requireCaller(*conn, p, kSource).userId;
+  requireAdministrator(*conn, caller, "把主控台设置应用到其他用户");
+  const int32_t source = userForChange(*conn, caller, dctInfo);
   // Every target is checked before anything is written. An empty list means
   // every user only on the apply-to-all path, which names no template user; a
   // template user with an empty list applies to nobody.
   std::vector<int32_t> targets;
   if (oVect && oVect->Count() > 0) {
-    for (const auto& item : oVect->items()) targets.push_back(requireUserArg(conn, item, "ApplyAllUser"));
+    for (const auto& item : oVect->items()) targets.push_back(requireUserArg(*conn, item, "ApplyAllUser"));
   } else if (!namesTemplateUser(dctInfo)) {
-    auto st = conn.prepare("SELECT FUserID FROM t_User WHERE FUserID >= ? ORDER BY FUserID");
+    auto st = conn->prepare("SELECT FUserID FROM t_User WHERE FUserID >= ? ORDER BY FUserID");
     st.bind(1, kFirstUserId);
     while (st.step()) targets.push_back(st.int32(0));
   }
-  const auto data = transfer::fromUser(conn, source);
-  auto applied = std::make_shared<platform::Vector>();
+  std::vector<int32_t> order;
   std::set<int32_t> done{source};
-  for (int32_t target : targets) {
-    if (!done.insert(target).second) continue;
-    transfer::replaceCustomisation(c, target, data);
-    applied->Append(platform::Variant(target));
-    c.checkpoint("applied");
+  for (int32_t target : targets)
+    if (done.insert(target).second) order.push_back(target);
+
+  for (int attempt = 1;; ++attempt) {
+    const bool last = attempt == kPlanAttempts;
+    int64_t sourceRevision = 0;
+    std::vector<transfer::Plan> plans;
+    auto makePlans = [&](storage::Connection& on) {
+      sourceRevision = storage::userRevision(on, source);
+      const auto data = transfer::fromUser(on, source);
+      plans.clear();
+      for (int32_t target : order) plans.push_back(transfer::plan(on, target, data));
+    };
+    if (!last) {
+      storage::ReadTransaction snapshot(*conn);
+      makePlans(*conn);
+    }
+    Change c(database_, p, "ApplyAllUser");
+    c.requireAdministrator("把主控台设置应用到其他用户");
+    if (last) {
+      makePlans(c.conn());
+    } else if (storage::userRevision(c.conn(), source) != sourceRevision ||
+               !std::all_of(plans.begin(), plans.end(),
+                            [&](const transfer::Plan& plan) { return transfer::stillHolds(c.conn(), plan); })) {
+      continue;
+    }
+    // The targets get the source's custom identifiers: counted as handed out.
+    transfer::lockIdentifiers(c.conn());
+    auto applied = std::make_shared<platform::Vector>();
+    for (const auto& plan : plans) {
+      transfer::write(c, plan);
+      applied->Append(platform::Variant(plan.userId));
+      c.checkpoint("applied");
+    }
+    c.commit();
+    oVect = applied;
+    return;
   }
-  c.commit();
-  oVect = applied;
 }
 
 }  // namespace wayfind::erp::middletier

@@ -1,8 +1,8 @@
 // A user's customisation as one value: the navigation rows of the four levels,
 // the profile and (from a template file) the favourites. Read from a user, or
 // from a dictionary of the form ExportUserData writes (checked whole before
-// anything is written), and written over a user's customisation with custom
-// identifiers renumbered where another user owns them.
+// anything is written), planned with no lock held, and written over a user's
+// customisation in one short write transaction.
 #pragma once
 
 #include <cstdint>
@@ -40,10 +40,41 @@ struct Customisation {
 Customisation fromDictionary(const platform::Dictionary& dict);
 Customisation fromUser(storage::Connection& conn, int32_t userId);
 
+// A customisation made ready to be written over a user's, read and decided
+// with no lock held: custom identifiers that another user holds get the next
+// free ones, consistently in the parent links and the favourites; rows of
+// template nodes the template no longer has are left out; a row of a template
+// node takes the template's account types and class texts.
+struct Plan {
+  int32_t userId = 0;
+  std::vector<rows::Row> levels[4];  // as they are to be stored
+  std::vector<std::pair<std::string, std::string>> profile;
+  bool hasFavourites = false;
+  std::vector<Group> groups;
+  std::vector<GroupItem> items;      // detail functions renumbered
+  // What the plan rests on.
+  int64_t templateRevision = 0;
+  int64_t userRevision = 0;
+  int64_t identifierRevisions[4] = {};  // storage::identifierRevision of each level
+  std::vector<int32_t> customIds[4];  // the custom identifiers it stores
+  bool sameRows = false;              // the user's stored rows and profile are these
+};
+
+// Reads only; run it in a ReadTransaction so that everything is of one moment.
+Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data);
+
+// Holds the handing out of every level's custom identifiers to the end of the
+// change (the last of a change's locks), counting one handing out of each.
+void lockIdentifiers(storage::Connection& conn);
+
+// Under the write lock, just after lockIdentifiers: whether the plan still
+// holds (the template has not changed, and no custom identifier it stores has
+// been taken by another user).
+bool stillHolds(storage::Connection& conn, const Plan& plan);
+
 // Replaces the user's navigation rows and profile (and favourites, when the
-// customisation carries them) and marks the user changed. Custom identifiers that
-// another user owns get the next free ones, consistently in the parent links and
-// the favourites; rows of template nodes the template no longer has are left out.
-void replaceCustomisation(Change& change, int32_t userId, const Customisation& data);
+// plan carries them) with a few statements, and marks the user changed unless
+// the rows were these already.
+void write(Change& change, const Plan& plan);
 
 }  // namespace wayfind::erp::middletier::transfer

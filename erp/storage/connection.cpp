@@ -1,9 +1,12 @@
 #include "erp/storage/connection.h"
 
+#include <atomic>
 #include <limits>
+#include <mutex>
 
 #include "erp/storage/sqlite_connection.h"
 #include "erp/storage/storage_error.h"
+#include "erp/storage/versions.h"
 #include "platform/automation/automation_error.h"
 #include "platform/modules/module_loader.h"
 
@@ -11,8 +14,32 @@ namespace wayfind::erp::storage {
 
 // ---- Statement ----
 
+namespace {
+struct ObserverSlot {
+  std::mutex mutex;
+  std::function<void(const std::string&)> observer;
+  std::atomic<bool> set{false};
+};
+ObserverSlot& observerSlot() {
+  static ObserverSlot slot;
+  return slot;
+}
+}  // namespace
+
+void setStatementObserverForTesting(std::function<void(const std::string& sql)> observer) {
+  auto& slot = observerSlot();
+  std::lock_guard lock(slot.mutex);
+  slot.set = static_cast<bool>(observer);
+  slot.observer = std::move(observer);
+}
+
 Statement::Statement(std::unique_ptr<StatementBackend> backend, std::string sql)
-    : backend_(std::move(backend)), sql_(std::move(sql)) {}
+    : backend_(std::move(backend)), sql_(std::move(sql)) {
+  if (auto& slot = observerSlot(); slot.set.load(std::memory_order_relaxed)) {
+    std::lock_guard lock(slot.mutex);
+    if (slot.observer) slot.observer(sql_);
+  }
+}
 
 Statement::~Statement() = default;
 
@@ -127,6 +154,10 @@ std::shared_ptr<Connection> Connection::open(const std::filesystem::path& locati
     return conn;
   }
   return SqliteConnection::open(location, mode);
+}
+
+void Connection::serialiseOn(Serial space, int32_t id) {
+  if (space == Serial::Identifiers) bumpIdentifierRevision(*this, id);
 }
 
 // ---- transactions ----

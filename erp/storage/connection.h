@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -113,6 +114,11 @@ class Statement {
   std::string sql_;
 };
 
+// Tests: sees the SQL text of every statement prepared from now on, in any
+// thread (an empty function stops it). For checks over what an operation runs,
+// such as that every statement of an import is answered from an index.
+void setStatementObserverForTesting(std::function<void(const std::string& sql)> observer);
+
 enum class Backend { SQLite, PostgreSQL };
 
 // How much of the database a write transaction holds from its start.
@@ -150,9 +156,11 @@ class Connection {
   // The transaction primitives behind Transaction and ReadTransaction.
   virtual void beginWrite(WriteLock lock) = 0;
   // Inside a Shared write transaction: waits until no other transaction holds
-  // (space, id), and holds it to the end. Nothing to do where writes are
-  // serialised anyway (SQLite).
-  virtual void serialiseOn(Serial space, int32_t id) { (void)space, (void)id; }
+  // (space, id), and holds it to the end; nothing to wait for where writes are
+  // serialised anyway (SQLite). Taking a level's identifiers also counts one
+  // more handing out of them (storage::identifierRevision), so that a change
+  // planned earlier can tell whether any identifier was handed out since.
+  virtual void serialiseOn(Serial space, int32_t id);
   virtual void beginRead() = 0;
   virtual void commit() = 0;
   virtual void rollback() noexcept = 0;
@@ -162,9 +170,12 @@ class Connection {
   // the server keeps the rights; nullopt on a connection trusted with everything
   // (an SQLite file, the database's owner). 0: a role that is no ERP user.
   virtual std::optional<int32_t> serverUserId() { return std::nullopt; }
-  // A server connection that is gone (the server restarted): the cache of
-  // connections opens a new one. A file never breaks.
+  // A server connection that is gone (a restart, a failover): the cache of
+  // connections makes it again (reconnect). A file never breaks.
   virtual bool broken() const { return false; }
+  // Makes a broken connection again, retrying for a bounded time, or raises the
+  // database error.
+  virtual void reconnect() {}
   // Forgets the server session without ending it (in a forked child, where the
   // session belongs to the parent).
   virtual void abandon() noexcept {}

@@ -139,9 +139,11 @@ ConnectionPtr connectionFor(const std::filesystem::path& requested) {
     cache.generation = generation;
   }
   if (auto it = cache.connections.find(path); it != cache.connections.end()) {
-    // A server connection that broke (the server restarted) is opened again.
-    if (!it->second->broken()) return it->second;
-    cache.connections.erase(it);
+    // A server connection that broke (a restart, a failover) is made again,
+    // for a bounded time; when no server answers, this call fails clearly and
+    // the next one tries again.
+    if (it->second->broken()) it->second->reconnect();
+    return it->second;
   }
   auto conn = openPrepared(path, CurrentDatabase::seed(), false);
   cache.connections.emplace(path, conn);

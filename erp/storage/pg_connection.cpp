@@ -2,6 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <strings.h>
+
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,13 +19,40 @@ namespace wayfind::erp::storage {
 
 namespace {
 
-// The write lock's key among the database's advisory locks.
+// The write lock's key among the database's advisory locks, where a database
+// made by an earlier program still keeps it (until it is migrated).
 constexpr long long kWriteLockKey = 0x57617966;  // "Wayf"
 constexpr int kBeginAttempts = 5;
+
+// A statement with more parameters than this (a lookup of many identifiers at
+// once, a bulk insert) is sent unnamed, planned each time with its values: a
+// plan the server kept from when the tables were small would scan them whole
+// once they are big.
+constexpr size_t kMostParametersNamed = 64;
+
+// Also set for the database by the rights (pg_schema_sql.cpp): a wait for a
+// lock fails after 5 s, a transaction left idle ends after 15 s, a statement
+// after 30 s.
+constexpr const char* kSessionBounds =
+    "SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '15s'; SET statement_timeout = '30s';";
+
+// A lost connection is made again for up to this long, with pauses growing
+// from 100 ms to 2 s: long enough for a server's restart or a standby's
+// promotion, short enough to answer with a clear error when neither comes.
+constexpr auto kReconnectFor = std::chrono::seconds(10);
+// Each attempt to reach one host, unless the URI says otherwise.
+constexpr const char* kConnectTimeoutSeconds = "5";
 
 // Type identifiers of the server's built-in types that come back as numbers.
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
               kNumeric = 1700, kText = 25, kVarchar = 1043, kBpchar = 1042;
+
+bool startsWithSelect(const std::string& sql) {
+  size_t i = 0;
+  while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+  return sql.size() - i > 6 && strncasecmp(sql.c_str() + i, "SELECT", 6) == 0 &&
+         std::isspace(static_cast<unsigned char>(sql[i + 6]));
+}
 
 std::string shortSql(const std::string& sql) {
   return sql.size() > 120 ? sql.substr(0, 117) + "..." : sql;
@@ -52,8 +83,15 @@ ValueKind kindOfType(Oid type) {
 
 class PgStatement final : public StatementBackend {
  public:
-  PgStatement(PgConnection& conn, ServerSql serverSql) : conn_(conn), sql_(std::move(serverSql.text)) {
-    name_ = conn_.preparedName(sql_, serverSql.used);
+  // countInResult: a statement whose one result value is the number of rows it
+  // changed (a deletion through the server's function).
+  PgStatement(PgConnection& conn, ServerSql serverSql, bool countInResult = false)
+      : conn_(conn), sql_(std::move(serverSql.text)), used_(std::move(serverSql.used)),
+        countInResult_(countInResult), readOnly_(!countInResult && startsWithSelect(sql_)),
+        unnamed_(used_.size() > kMostParametersNamed) {
+    if (unnamed_) return;
+    name_ = conn_.preparedName(sql_, used_);
+    generation_ = conn_.generation();
   }
   ~PgStatement() override { clearResult(); }
 
@@ -84,6 +122,7 @@ class PgStatement final : public StatementBackend {
   int run() override {
     if (!res_ || done_) execute();
     done_ = true;
+    if (countInResult_) return rows_ > 0 ? std::atoi(PQgetvalue(res_, 0, 0)) : 0;
     return std::atoi(PQcmdTuples(res_));
   }
   void reset() override {
@@ -92,6 +131,8 @@ class PgStatement final : public StatementBackend {
   }
 
   int columnCount() const override {
+    // An unnamed statement has nothing to describe before it runs.
+    if (unnamed_ && !res_) const_cast<PgStatement*>(this)->execute();
     if (res_) return PQnfields(res_);
     PGresult* d = PQdescribePrepared(conn_.handle(), name_.c_str());
     const int n = d ? PQnfields(d) : 0;
@@ -151,8 +192,26 @@ class PgStatement final : public StatementBackend {
     std::vector<const char*> values;
     values.reserve(params_.size());
     for (const auto& p : params_) values.push_back(p ? p->c_str() : nullptr);
-    PGresult* res = PQexecPrepared(conn_.handle(), name_.c_str(), static_cast<int>(values.size()), values.data(),
-                                   nullptr, nullptr, 0);
+    auto send = [&] {
+      if (unnamed_) {
+        std::vector<Oid> types(used_.size(), 0);
+        for (size_t i = 0; i < used_.size(); ++i)
+          if (!used_[i]) types[i] = kText;
+        return PQexecParams(conn_.handle(), sql_.c_str(), static_cast<int>(values.size()), types.data(),
+                            values.data(), nullptr, nullptr, 0);
+      }
+      // Prepared statements live in the server session: a new session (after
+      // the connection was made again) prepares this one afresh.
+      if (generation_ != conn_.generation()) {
+        name_ = conn_.preparedName(sql_, used_);
+        generation_ = conn_.generation();
+      }
+      return PQexecPrepared(conn_.handle(), name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
+                            nullptr, 0);
+    };
+    // Only a plain read is sent again after a lost connection: a change sent
+    // outside a transaction may have been made before the connection went.
+    PGresult* res = readOnly_ ? conn_.sendOutsideTransaction(send) : send();
     const auto status = PQresultStatus(res);
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
       conn_.fail(res, "执行语句失败 [" + shortSql(sql_) + "]");
@@ -162,6 +221,11 @@ class PgStatement final : public StatementBackend {
 
   PgConnection& conn_;
   std::string sql_;
+  std::vector<bool> used_;
+  bool countInResult_;
+  bool readOnly_;
+  bool unnamed_;
+  unsigned generation_ = 0;
   std::string name_;
   std::vector<std::optional<std::string>> params_;
   PGresult* res_ = nullptr;
@@ -180,24 +244,74 @@ std::string sqlState(const pg_result* res) {
 }
 
 std::shared_ptr<Connection> PgConnection::open(const std::filesystem::path& uri, Mode mode) {
-  PGconn* c = PQconnectdb(uri.string().c_str());
+  // The URI's own settings come after the default connect timeout and so win
+  // over it; several hosts with target_session_attrs are the URI's business.
+  const std::string text = uri.string();
+  const char* keywords[] = {"connect_timeout", "dbname", nullptr};
+  const char* values[] = {kConnectTimeoutSeconds, text.c_str(), nullptr};
+  PGconn* c = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
   if (!c || PQstatus(c) != CONNECTION_OK) {
     const std::string msg = c ? trimmedMessage(PQerrorMessage(c)) : "内存不足";
     PQfinish(c);
     raiseDatabaseError("无法连接数据库 " + locationForDisplay(uri), msg);
   }
   PQsetNoticeProcessor(c, &ignoreNotice, nullptr);
-  if (PQsetClientEncoding(c, "UTF8") != 0) {
-    const std::string msg = trimmedMessage(PQerrorMessage(c));
-    PQfinish(c);
-    raiseDatabaseError("无法设置客户端编码 " + locationForDisplay(uri), msg);
-  }
   std::shared_ptr<PgConnection> conn(new PgConnection(c, uri, mode));
-  // A writer waits for the write lock as long as its holder runs; nothing
-  // else should hold a change for long.
-  conn->exec("SET lock_timeout = 0; SET idle_in_transaction_session_timeout = '10min';");
-  if (mode == Mode::ReadOnly) conn->exec("SET default_transaction_read_only = on;");
+  conn->setUpSession();
   return conn;
+}
+
+void PgConnection::setUpSession() {
+  if (PQsetClientEncoding(conn_, "UTF8") != 0)
+    raiseDatabaseError("无法设置客户端编码 " + displayName(), trimmedMessage(PQerrorMessage(conn_)));
+  // The same bounds the server sets for every session on a WayfindInfo
+  // database: nobody waits on a lock, or leaves a transaction open, for long.
+  exec(kSessionBounds);
+  if (mode() == Mode::ReadOnly) exec("SET default_transaction_read_only = on;");
+}
+
+void PgConnection::reconnect() {
+  const auto giveUp = std::chrono::steady_clock::now() + kReconnectFor;
+  auto pause = std::chrono::milliseconds(100);
+  int attempts = 0;
+  for (;;) {
+    ++attempts;
+    PQreset(conn_);
+    if (PQstatus(conn_) == CONNECTION_OK) break;
+    if (std::chrono::steady_clock::now() + pause > giveUp)
+      raiseDatabaseError("与数据库服务器的连接已断开，重试 " + std::to_string(attempts) + " 次仍无法重新连接 " +
+                             displayName() + "，请在服务器恢复后再试",
+                         trimmedMessage(PQerrorMessage(conn_)));
+    std::this_thread::sleep_for(pause);
+    pause = std::min<std::chrono::milliseconds>(pause * 2, std::chrono::seconds(2));
+  }
+  // A new server session: nothing prepared, settings to make again. The server
+  // may be another one (a promoted standby): ask again what it has.
+  prepared_.clear();
+  mayDelete_.clear();
+  lockFunction_ = false;
+  ++generation_;
+  setUpSession();
+}
+
+bool PgConnection::lost(const PGresult* res) const {
+  // Every error of the server carries an SQLSTATE; a failure without one is
+  // the client library's own: the connection broke (a write into a closed
+  // socket is reported before libpq has marked the connection bad).
+  return PQstatus(conn_) == CONNECTION_BAD || (res && PQresultStatus(res) == PGRES_FATAL_ERROR && sqlState(res).empty());
+}
+
+PGresult* PgConnection::sendOutsideTransaction(const std::function<PGresult*()>& send) {
+  // Known to be lost already (an earlier request found out): nothing of this
+  // one could reach the server, so the connection is made again first.
+  if (PQstatus(conn_) == CONNECTION_BAD) reconnect();
+  const bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  PGresult* res = send();
+  const auto status = PQresultStatus(res);
+  if (!idle || status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || !lost(res)) return res;
+  PQclear(res);
+  reconnect();
+  return send();
 }
 
 PgConnection::PgConnection(pg_conn* conn, std::filesystem::path uri, Mode mode)
@@ -212,6 +326,15 @@ void PgConnection::fail(pg_result* res, const std::string& what) const {
   if (msg.empty()) msg = trimmedMessage(PQerrorMessage(conn_));
   const std::string state = sqlState(res);
   if (!state.empty()) msg += " (SQLSTATE " + state + ")";
+  // The bounds of kSessionBounds, and a lost server, said plainly.
+  if (lost(res))
+    msg = "与数据库服务器的连接已断开，本次操作没有完成；下一次操作会重新连接。 " + msg;
+  else if (state == "55P03")
+    msg = "数据库正忙：另一个连接占用所需的锁已超过 5 秒，本次操作没有执行，请稍后再试。 " + msg;
+  else if (state == "57014")
+    msg = "数据库语句执行时间过长或被取消，本次操作没有执行。 " + msg;
+  else if (state == "25P03")
+    msg = "事务空闲时间过长，服务器已断开连接，本次操作没有执行。 " + msg;
   PQclear(res);
   raiseDatabaseError(what, msg);
 }
@@ -224,14 +347,33 @@ const std::string& PgConnection::preparedName(const std::string& sql, const std:
   std::vector<Oid> types(used.size(), 0);
   for (size_t i = 0; i < used.size(); ++i)
     if (!used[i]) types[i] = kText;
-  PGresult* res = PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data());
+  PGresult* res = sendOutsideTransaction(
+      [&] { return PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(types.size()), types.data()); });
   if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res, "无法准备语句 [" + shortSql(sql) + "]");
   PQclear(res);
   return prepared_.emplace(sql, name).first->second;
 }
 
 Statement PgConnection::prepare(std::string_view sql) {
+  if (auto deletion = parseDelete(sql); deletion && !mayDeleteFrom(deletion->table))
+    return Statement(std::make_unique<PgStatement>(*this, toServerParameters(deleteThroughServer(*deletion)), true),
+                     std::string(sql));
   return Statement(std::make_unique<PgStatement>(*this, toServerParameters(sql)), std::string(sql));
+}
+
+bool PgConnection::mayDeleteFrom(const std::string& table) {
+  if (auto it = mayDelete_.find(table); it != mayDelete_.end()) return it->second;
+  // A table the server does not know keeps the plain statement, which then
+  // fails with the server's own message.
+  const char* values[] = {table.c_str()};
+  PGresult* res = sendOutsideTransaction([&] {
+    return PQexecParams(conn_, "SELECT has_table_privilege(to_regclass($1), 'DELETE')", 1, nullptr, values, nullptr,
+                        nullptr, 0);
+  });
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res, "无法查询删除权限 [" + table + "]");
+  const bool may = PQgetisnull(res, 0, 0) || *PQgetvalue(res, 0, 0) == 't';
+  PQclear(res);
+  return mayDelete_.emplace(table, may).first->second;
 }
 
 void PgConnection::exec(std::string_view sql) {
@@ -242,16 +384,37 @@ void PgConnection::exec(std::string_view sql) {
   PQclear(res);
 }
 
-bool PgConnection::inTransaction() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
+bool PgConnection::inTransaction() const {
+  // A lost connection has no transaction any more (the server rolled it back).
+  const auto status = PQtransactionStatus(conn_);
+  return status != PQTRANS_IDLE && status != PQTRANS_UNKNOWN;
+}
 
 bool PgConnection::broken() const { return PQstatus(conn_) == CONNECTION_BAD; }
 
+bool PgConnection::hasLockFunction() {
+  if (lockFunction_) return true;
+  PGresult* res = PQexec(conn_, "SELECT to_regprocedure('wayfind_lock(integer,integer)') IS NOT NULL");
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res, "无法开始写事务");
+  lockFunction_ = *PQgetvalue(res, 0, 0) == 't';
+  PQclear(res);
+  return lockFunction_;
+}
+
+void PgConnection::begin(const char* sql) {
+  PGresult* res = sendOutsideTransaction([&] { return PQexec(conn_, sql); });
+  if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res, "无法开始事务");
+  PQclear(res);
+}
+
 void PgConnection::beginWrite(WriteLock scope) {
-  const std::string lock = std::string(scope == WriteLock::Whole ? "SELECT pg_advisory_xact_lock("
-                                                                 : "SELECT pg_advisory_xact_lock_shared(") +
-                           std::to_string(kWriteLockKey) + ")";
+  const bool whole = scope == WriteLock::Whole;
   for (int attempt = 1;; ++attempt) {
-    exec("BEGIN ISOLATION LEVEL READ COMMITTED;");
+    begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
+    const std::string lock =
+        hasLockFunction() ? std::string("SELECT wayfind_lock(0, ") + (whole ? "1" : "0") + ")"
+                          : std::string(whole ? "SELECT pg_advisory_xact_lock(" : "SELECT pg_advisory_xact_lock_shared(") +
+                                std::to_string(kWriteLockKey) + ")";
     PGresult* res = PQexec(conn_, lock.c_str());
     if (PQresultStatus(res) == PGRES_TUPLES_OK) {
       PQclear(res);
@@ -259,25 +422,40 @@ void PgConnection::beginWrite(WriteLock scope) {
     }
     const std::string state = sqlState(res);
     rollback();
-    const bool transient = state == "40001" || state == "40P01";
+    // Lost just after BEGIN: nothing was done yet, so the whole beginning goes
+    // again on a new connection.
+    const bool gone = lost(res);
+    const bool transient = gone || state == "40001" || state == "40P01";
     if (!transient || attempt >= kBeginAttempts) fail(res, "无法开始写事务");
     PQclear(res);
+    if (gone) reconnect();
     std::this_thread::sleep_for(std::chrono::milliseconds(10 * attempt));
   }
 }
 
 void PgConnection::serialiseOn(Serial space, int32_t id) {
+  if (hasLockFunction()) {
+    auto st = prepare("SELECT wayfind_lock(?1, ?2)");
+    st.bindAll(static_cast<int32_t>(space), id);
+    st.step();
+    return;
+  }
   // The two-key form: (space, id), apart from the one-key write lock.
   auto st = prepare("SELECT pg_advisory_xact_lock(?1, ?2)");
   st.bindAll(static_cast<int32_t>(kWriteLockKey) + static_cast<int32_t>(space), id);
   st.step();
+  Connection::serialiseOn(space, id);  // the count, which wayfind_lock keeps itself
 }
 
-void PgConnection::beginRead() { exec("BEGIN ISOLATION LEVEL REPEATABLE READ;"); }
+void PgConnection::beginRead() { begin("BEGIN ISOLATION LEVEL REPEATABLE READ;"); }
 
 void PgConnection::commit() {
   PGresult* res = PQexec(conn_, "COMMIT");
-  if (PQresultStatus(res) != PGRES_COMMAND_OK) fail(res, "提交事务失败");
+  if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+    // The server may have stored the change just before the connection went.
+    if (lost(res)) fail(res, "提交时与数据库服务器的连接断开，这次更改可能没有保存，请重新读取后检查");
+    fail(res, "提交事务失败");
+  }
   // A transaction that failed earlier answers COMMIT with ROLLBACK: not stored.
   const std::string tag = PQcmdStatus(res);
   PQclear(res);

@@ -3,22 +3,35 @@
 // - Statements are prepared once per connection (by their text) and run with
 //   their values sent apart from the SQL; the server infers each parameter's
 //   type from where it stands.
-// - A write transaction (READ COMMITTED) first takes the database's write lock,
-//   a transaction-level advisory lock: whole, or shared for a change of one
-//   user's rows, which then also takes that user's lock and, to hand out a
-//   custom identifier, the level's. So changes of different users run side by
-//   side, changes of one user and the handing out of identifiers one after
-//   another, and the whole-database changes (imports, template upkeep) alone.
-//   Locks are always taken in that order, so no two changes deadlock. A writer
-//   waits as long as the holder runs, so a long import delays other writers but
-//   never fails them. Readers never wait: a read transaction sees one snapshot
+// - A write transaction (READ COMMITTED) first takes the database's write lock:
+//   whole, or shared for a change of one user's rows, which then also takes
+//   that user's lock and, to hand out a custom identifier, the level's. So
+//   changes of different users run side by side, changes of one user and the
+//   handing out of identifiers one after another, and the whole-database
+//   changes (template upkeep, applying to other users) alone. Locks are always
+//   taken in that order, so no two changes deadlock. The locks are row locks
+//   that only the server's function wayfind_lock takes, for the roles entitled
+//   to them (docs/server-rights.md); a shared holder never makes another shared
+//   request wait. Readers never wait: a read transaction sees one snapshot
 //   (REPEATABLE READ). Beginning is retried, a bounded number of times, when the
 //   server answers with a serialisation failure or a deadlock.
+// - Every session is bounded (kSessionBounds): a wait for a lock fails after 5 s
+//   with a clear "busy" error, an idle transaction ends after 15 s, a statement
+//   after 30 s. No session can hold another up for longer than that.
+// - A role without the DELETE right on a table (every ERP user's role: that
+//   right would let it lock the table against readers) deletes through the
+//   server's function wayfind_delete_rows; prepare() rewrites such a DELETE.
 // - The connection authenticates as the PostgreSQL role the URI names; the
 //   server's grants and row-level security decide what that role may change
 //   (docs/server-rights.md).
+// - A lost connection (a server restart, a failover to a promoted standby) is
+//   made again, for a bounded time, by the next request that can safely be
+//   sent twice: beginning a transaction, preparing, a plain read outside a
+//   transaction. A change whose connection went mid-way fails with a clear
+//   error; one whose connection went at COMMIT says that it may not be saved.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,7 +60,18 @@ class PgConnection final : public Connection {
   std::optional<int32_t> serverUserId() override;
 
   bool broken() const override;
+  // Connects again with the URI's settings (with several hosts and
+  // target_session_attrs, to whichever now answers as it asks), retrying for a
+  // bounded time; raises the database error when no server answers by then.
+  // Everything prepared on the old session is forgotten.
+  void reconnect() override;
   void abandon() noexcept override { conn_ = nullptr; }
+  // Counts the sessions: a statement prepared on an earlier one prepares again.
+  unsigned generation() const { return generation_; }
+  // Sends a request that has no effect of its own (BEGIN, PREPARE, a plain
+  // read); when it failed because the connection was lost while no
+  // transaction was open, connects again and sends it once more.
+  pg_result* sendOutsideTransaction(const std::function<pg_result*()>& send);
   pg_conn* handle() const { return conn_; }
 
   // The name of the server-side prepared statement for sql (already in "$N"
@@ -59,8 +83,23 @@ class PgConnection final : public Connection {
 
  private:
   PgConnection(pg_conn* conn, std::filesystem::path uri, Mode mode);
+  // The session's encoding and bounds, after every connect.
+  void setUpSession();
+  void begin(const char* sql);
+  // Whether res failed because the connection to the server is gone.
+  bool lost(const pg_result* res) const;
+  // Whether the database has the lock function (one made by an earlier
+  // program has not until it is migrated; its write lock is an advisory lock).
+  bool hasLockFunction();
+  // Whether the role may delete from table itself; a role that may not deletes
+  // through the server's function (see pg_sql.h).
+  bool mayDeleteFrom(const std::string& table);
+
   pg_conn* conn_;
   std::map<std::string, std::string> prepared_;
+  std::map<std::string, bool> mayDelete_;
+  bool lockFunction_ = false;
+  unsigned generation_ = 0;
   std::optional<std::optional<int32_t>> serverUser_;
 };
 

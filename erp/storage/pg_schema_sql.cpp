@@ -258,6 +258,7 @@ END $$;
 DO $$
 DECLARE
   t text;
+  cols text;
   tables text[] := ARRAY['t_wayfindmeta', 't_navversion', 't_user', 't_group', 't_accessright', 't_acctprofile',
     't_navtopclass', 't_navsubsystem', 't_navsubfunc', 't_navdetailfunc', 't_navprofile', 't_navaccttype',
     't_navusertopclass', 't_navusersubsystem', 't_navusersubfunc', 't_navuserdetailfunc', 't_navuserprofile',
@@ -274,7 +275,21 @@ BEGIN
     EXECUTE format('GRANT SELECT ON %I TO wayfind_user, wayfind_reader', t);
   END LOOP;
   FOREACH t IN ARRAY company || own || ARRAY['t_navfuncgroupitem'] LOOP
-    EXECUTE format('GRANT INSERT, UPDATE, DELETE ON %I TO wayfind_user', t);
+    -- No table-wide UPDATE, DELETE or TRUNCATE: any of them lets its holder
+    -- LOCK the table in every mode, ACCESS EXCLUSIVE included, and so stop every
+    -- reader. UPDATE is granted column by column (which allows no LOCK beyond
+    -- what SELECT allows); rows are deleted through wayfind_delete_rows.
+    EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON %I FROM wayfind_user', t);
+    SELECT string_agg(quote_ident(attname), ', ' ORDER BY attnum) INTO cols
+      FROM pg_attribute WHERE attrelid = t::regclass AND attnum > 0 AND NOT attisdropped;
+    EXECUTE format('GRANT UPDATE (%s) ON %I TO wayfind_user', cols, t);
+    IF t = 't_navfuncgroup' THEN
+      -- Group numbers come from the identity column only: a number taken ahead
+      -- of it in a transaction left open would hold up other users' new groups.
+      GRANT INSERT (FUserID, FFuncGroupName, FShowName, FIndex) ON t_NavFuncGroup TO wayfind_user;
+    ELSE
+      EXECUTE format('GRANT INSERT ON %I TO wayfind_user', t);
+    END IF;
     EXECUTE format('ALTER TABLE %I ENABLE ROW LEVEL SECURITY', t);
     EXECUTE format('DROP POLICY IF EXISTS wayfind_read ON %I', t);
     EXECUTE format('CREATE POLICY wayfind_read ON %I FOR SELECT USING (true)', t);
@@ -291,6 +306,126 @@ BEGIN
   CREATE POLICY wayfind_own ON t_NavFuncGroupItem TO wayfind_user USING (wayfind_owns_group(FFuncGroupID))
     WITH CHECK (wayfind_owns_group(FFuncGroupID));
   GRANT USAGE ON SEQUENCE t_navfuncgroup_ffuncgroupid_seq TO wayfind_user;
+END $$;
+
+-- The middle tier's serialising locks are row locks on t_WayfindLock, a table
+-- no ERP role may read or lock itself: (0, 0) is the database's write lock,
+-- held shared by a change of one user's rows and exclusively by a change of the
+-- whole database; (1, user) a user's rows; (2, level) the handing out of a
+-- level's custom identifiers. A row lock held shared never makes a later
+-- shared request wait, not even behind a waiting exclusive one, so a session
+-- that keeps a change open holds up no other user's change of their own rows.
+CREATE TABLE IF NOT EXISTS t_WayfindLock(
+  FSpace INTEGER NOT NULL,
+  FID INTEGER NOT NULL,
+  PRIMARY KEY(FSpace, FID));
+REVOKE ALL ON t_WayfindLock FROM PUBLIC;
+INSERT INTO t_WayfindLock(FSpace, FID) VALUES (0, 0), (2, 1), (2, 2), (2, 3), (2, 4) ON CONFLICT DO NOTHING;
+
+DO $$
+DECLARE
+  s text := quote_ident(current_schema());
+BEGIN
+  -- Who called, inside a function that runs as the owner: the session's role.
+  -- The owner (and a superuser) is trusted with everything, as the owner of the
+  -- tables is; any other role is the ERP user t_UserRole maps it to.
+  EXECUTE format($f$
+    CREATE OR REPLACE FUNCTION wayfind_session_rights(OUT trusted boolean, OUT user_id integer, OUT admin boolean)
+      LANGUAGE sql STABLE SET search_path = %s, pg_temp AS
+      'SELECT COALESCE((SELECT rolsuper FROM pg_roles WHERE rolname = session_user), false)
+              OR pg_has_role(session_user, (SELECT relowner FROM pg_class WHERE oid = ''t_wayfindlock''::regclass), ''MEMBER''),
+              (SELECT FUserID FROM t_UserRole WHERE FRoleName = session_user),
+              EXISTS (SELECT 1 FROM t_UserRole r
+                        JOIN t_Group g ON g.FUserID = r.FUserID AND g.FGroupID = 1
+                        JOIN t_User u ON u.FUserID = r.FUserID AND u.FForbidden = 0
+                       WHERE r.FRoleName = session_user)'$f$, s);
+  EXECUTE 'REVOKE ALL ON FUNCTION wayfind_session_rights() FROM PUBLIC';
+
+  -- Takes one of the locks to the end of the transaction: space 0 the write
+  -- lock (id 1 whole, 0 shared), 1 a user's rows, 2 a level's identifiers.
+  -- Only an administrator holds the whole database or another user's rows.
+  EXECUTE format($f$
+    CREATE OR REPLACE FUNCTION wayfind_lock(space integer, id integer) RETURNS void
+      LANGUAGE plpgsql SECURITY DEFINER SET search_path = %s, pg_temp AS $body$
+    DECLARE
+      who record;
+    BEGIN
+      SELECT * INTO who FROM wayfind_session_rights();
+      IF NOT who.trusted THEN
+        IF who.user_id IS NULL THEN
+          RAISE EXCEPTION 'role %% is no ERP user', session_user USING ERRCODE = 'insufficient_privilege';
+        END IF;
+        IF (space = 0 AND id <> 0 OR space = 1 AND id <> who.user_id) AND NOT who.admin THEN
+          RAISE EXCEPTION 'only an administrator may hold this lock' USING ERRCODE = 'insufficient_privilege';
+        END IF;
+      END IF;
+      IF space = 0 AND id IN (0, 1) THEN
+        IF id = 1 THEN
+          PERFORM 1 FROM t_WayfindLock WHERE FSpace = 0 AND FID = 0 FOR UPDATE;
+        ELSE
+          PERFORM 1 FROM t_WayfindLock WHERE FSpace = 0 AND FID = 0 FOR SHARE;
+        END IF;
+      ELSIF space = 1 OR space = 2 AND id BETWEEN 1 AND 4 THEN
+        INSERT INTO t_WayfindLock(FSpace, FID) VALUES (space, id) ON CONFLICT DO NOTHING;
+        PERFORM 1 FROM t_WayfindLock WHERE FSpace = space AND FID = id FOR UPDATE;
+        -- One more handing out of the level's identifiers (storage/versions.h).
+        IF space = 2 THEN
+          INSERT INTO t_NavVersion(FUserID, FRevision) VALUES (-id, 1)
+            ON CONFLICT (FUserID) DO UPDATE SET FRevision = t_NavVersion.FRevision + 1;
+        END IF;
+      ELSE
+        RAISE EXCEPTION 'no lock (%%, %%)', space, id USING ERRCODE = 'invalid_parameter_value';
+      END IF;
+    END $body$
+    $f$, s);
+  EXECUTE 'REVOKE ALL ON FUNCTION wayfind_lock(integer, integer) FROM PUBLIC';
+  EXECUTE 'GRANT EXECUTE ON FUNCTION wayfind_lock(integer, integer) TO wayfind_user';
+
+  -- Deletes the rows of tbl at the given row addresses that the session's role
+  -- may delete: what row-level security lets it delete, no more. The middle
+  -- tier finds the addresses with SELECT ... FOR UPDATE under the role's own
+  -- rights, so the rows cannot move before they go.
+  EXECUTE format($f$
+    CREATE OR REPLACE FUNCTION wayfind_delete_rows(tbl text, targets tid[]) RETURNS bigint
+      LANGUAGE plpgsql SECURITY DEFINER SET search_path = %s, pg_temp AS $body$
+    DECLARE
+      who record;
+      t text := lower(tbl);
+      deleted bigint;
+    BEGIN
+      SELECT * INTO who FROM wayfind_session_rights();
+      -- A role that is no ERP user owns no rows: it deletes nothing.
+      IF t IN ('t_navversion', 't_navusertopclass', 't_navusersubsystem', 't_navusersubfunc',
+               't_navuserdetailfunc', 't_navuserprofile', 't_navfuncgroup') THEN
+        EXECUTE format('DELETE FROM %%I WHERE ctid = ANY($1) AND ($2 OR FUserID = $3)', t)
+          USING targets, who.trusted OR who.admin, who.user_id;
+      ELSIF t = 't_navfuncgroupitem' THEN
+        DELETE FROM t_NavFuncGroupItem i WHERE i.ctid = ANY(targets)
+          AND (who.trusted OR who.admin OR EXISTS (SELECT 1 FROM t_NavFuncGroup g
+                                                    WHERE g.FFuncGroupID = i.FFuncGroupID AND g.FUserID = who.user_id));
+      ELSIF t IN ('t_acctprofile', 't_navtopclass', 't_navsubsystem', 't_navsubfunc', 't_navdetailfunc',
+                  't_navprofile', 't_navaccttype', 't_navsysstate', 't_navuninshidden') THEN
+        IF NOT (who.trusted OR who.admin) THEN
+          RETURN 0;
+        END IF;
+        EXECUTE format('DELETE FROM %%I WHERE ctid = ANY($1)', t) USING targets;
+      ELSE
+        RAISE EXCEPTION 'permission denied for table %%', tbl USING ERRCODE = 'insufficient_privilege';
+      END IF;
+      GET DIAGNOSTICS deleted = ROW_COUNT;
+      RETURN deleted;
+    END $body$
+    $f$, s);
+  EXECUTE 'REVOKE ALL ON FUNCTION wayfind_delete_rows(text, tid[]) FROM PUBLIC';
+  EXECUTE 'GRANT EXECUTE ON FUNCTION wayfind_delete_rows(text, tid[]) TO wayfind_user';
+
+  -- Bounds for every session on the database (a session may lower them, and
+  -- the program sets the same values on its own): a statement, a wait for a
+  -- lock, and a transaction left idle end with an error instead of holding
+  -- others up.
+  EXECUTE format('ALTER DATABASE %I SET statement_timeout = %L', current_database(), '30s');
+  EXECUTE format('ALTER DATABASE %I SET lock_timeout = %L', current_database(), '5s');
+  EXECUTE format('ALTER DATABASE %I SET idle_in_transaction_session_timeout = %L', current_database(), '15s');
 END $$;
 )SQL";
 

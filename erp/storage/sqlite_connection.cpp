@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "erp/storage/storage_error.h"
+#include "platform/containers/atomic_file.h"
 
 namespace wayfind::erp::storage {
 
@@ -114,6 +115,10 @@ class SqliteStatement final : public StatementBackend {
 }  // namespace
 
 std::shared_ptr<Connection> SqliteConnection::open(const std::filesystem::path& path, Mode mode) {
+  // A database is a regular file: a pipe opened as one would wait for ever on
+  // its first read, and a device would be written over.
+  if (auto kind = platform::nonRegularKind(path))
+    raiseDatabaseError("无法打开数据库 " + path.string(), "it is " + *kind + ", not a regular file");
   sqlite3* db = nullptr;
   const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   const int rc = sqlite3_open_v2(path.string().c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);

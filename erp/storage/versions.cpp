@@ -33,6 +33,13 @@ int64_t userRevision(Connection& conn, int32_t userId) {
 
 int64_t bumpTemplateRevision(Connection& conn) { return bump(conn, 0); }
 
+int64_t identifierRevision(Connection& conn, int level) { return revisionOf(conn, -level); }
+
+int64_t bumpIdentifierRevision(Connection& conn, int level) {
+  if (level < 1 || level > 4) raiseRefused(kStorageSource, "层级应为 1 到 4。");
+  return bump(conn, -level);
+}
+
 int64_t bumpUserRevision(Connection& conn, int32_t userId) {
   if (userId == 0) raiseRefused(kStorageSource, "用户标识 0 保留给模板。");
   return bump(conn, userId);

@@ -19,6 +19,13 @@ int64_t userRevision(Connection& conn, int32_t userId);  // 0 when never changed
 int64_t bumpTemplateRevision(Connection& conn);
 int64_t bumpUserRevision(Connection& conn, int32_t userId);
 
+// How often custom identifiers of a level (1 to 4) were handed out: counted
+// under the key -level of the same table, by every change that takes the
+// level's identifiers (Connection::serialiseOn). A change that planned its
+// identifiers earlier checks them again only when the count moved.
+int64_t identifierRevision(Connection& conn, int level);
+int64_t bumpIdentifierRevision(Connection& conn, int level);
+
 std::string templateVersionText(Connection& conn);
 std::string userVersionText(Connection& conn, int32_t userId);
 

@@ -1,9 +1,10 @@
 #include "erp/text/translation_table.h"
 
-#include <fstream>
 #include <optional>
+#include <sstream>
 
 #include "platform/automation/automation_error.h"
+#include "platform/containers/atomic_file.h"
 
 namespace wayfind::erp::text {
 
@@ -71,8 +72,10 @@ TranslationTable TranslationTable::parse(std::istream& in, const std::string& so
 }
 
 TranslationTable TranslationTable::load(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) fileError("cannot open translation table " + file.string());
+  // Read whole and never waited on: a pipe or a device in its place is refused.
+  std::string content;
+  if (!platform::readWholeFile(file, content)) fileError("cannot open translation table " + file.string());
+  std::istringstream in(content);
   return parse(in, file.string());
 }
 

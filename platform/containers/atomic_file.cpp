@@ -86,15 +86,53 @@ void syncFolder(const std::filesystem::path& target) {
   ::close(fd);
 }
 
+const char* kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
 }  // namespace
 
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  if (path.empty() || !path.has_filename()) fail(path, "the path names no file", 0);
-  TemporaryFile tmp = createTemporaryBeside(path);
+std::optional<std::string> nonRegularKind(const std::filesystem::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return std::nullopt;
+  return kindOf(st.st_mode);
+}
 
+int openRegularFileForReading(const std::filesystem::path& path) {
+  // O_NONBLOCK: opening a pipe with no writer returns at once; it changes
+  // nothing for a regular file, whose reads never wait anyway.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
+}
+
+void writeFileAtomically(const std::filesystem::path& requested, std::string_view bytes) {
+  if (requested.empty() || !requested.has_filename()) fail(requested, "the path names no file", 0);
+  std::filesystem::path path = requested;
   struct stat existing;
-  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-    ::fchmod(tmp.fd(), existing.st_mode & 07777);
+  const bool exists = ::stat(requested.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode))
+    fail(requested, std::string("it is ") + kindOf(existing.st_mode) + ", not a regular file; it was left as it is",
+         0);
+  struct stat link;
+  if (exists && ::lstat(requested.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    // The link stays a link: the file it leads to is the one replaced.
+    std::error_code ec;
+    path = std::filesystem::canonical(requested, ec);
+    if (ec) fail(requested, "the file its link leads to cannot be found", ec.value());
+  }
+  TemporaryFile tmp = createTemporaryBeside(path);
+  if (exists) ::fchmod(tmp.fd(), existing.st_mode & 07777);
 
   writeAll(tmp, path, bytes);
   if (::fsync(tmp.fd()) != 0) {
@@ -115,11 +153,11 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 
 bool readWholeFile(const std::filesystem::path& path, std::string& content, size_t maxBytes) {
   content.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = openRegularFileForReading(path);
   if (fd < 0) return false;
   bool ok = false;
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= maxBytes) {
+  if (::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) <= maxBytes) {
     try {
       content.resize(static_cast<size_t>(st.st_size));
       size_t done = 0;

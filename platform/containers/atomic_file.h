@@ -8,9 +8,16 @@
 // A failure raises AutomationError with number 32755 (err::kFileError) and a
 // description naming the path and the reason; the temporary file is removed and
 // the old target stays untouched. An existing target keeps its permission bits.
+//
+// The program reads and writes regular files only. Something else standing at
+// a path (a folder, a named pipe, a device, a socket) is refused and left as it
+// is: renaming a file over a device node would destroy the node, and opening a
+// pipe to read would wait for a writer that may never come. A symbolic link to
+// a regular file is followed: the file it points to gets the new content.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,8 +26,19 @@ namespace wayfind::platform {
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // The whole content of a regular file, or false when it cannot be read (missing,
-// a folder, an I/O error, or larger than maxBytes). Never throws.
+// not a regular file, an I/O error, or larger than maxBytes). Never throws and
+// never waits: a named pipe is refused without being opened for long.
 bool readWholeFile(const std::filesystem::path& path, std::string& content,
                    size_t maxBytes = size_t(-1));
+
+// What stands at path when it is not a regular file ("a folder", "a named
+// pipe", "a device", "a socket"), following symbolic links; nothing for a
+// regular file or when nothing is there.
+std::optional<std::string> nonRegularKind(const std::filesystem::path& path);
+
+// Opens path to read without waiting (a pipe with no writer, a device) and only
+// when it is a regular file: the descriptor, or -1 with errno set (EINVAL when
+// something other than a regular file is there).
+int openRegularFileForReading(const std::filesystem::path& path);
 
 }  // namespace wayfind::platform

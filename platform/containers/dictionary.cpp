@@ -44,7 +44,7 @@ bool readAt(int fd, char* into, size_t n, off_t offset) {
 // that is not a saved dictionary, or whose size differs from what its header
 // promises, is refused without reading (or allocating for) the rest.
 std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::path& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = openRegularFileForReading(path);
   if (fd < 0) return nullptr;
   std::shared_ptr<fileformat::LoadBuffer> buffer;
   struct stat st;

@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "context/language.h"
@@ -126,4 +129,32 @@ TEST_F(TemplateFilesTest, ExportReplacesAnExistingFileOnlyWithACompleteOne) {
   info->exportUserData = [] { return userData("新"); };
   store::Export(file.string());
   EXPECT_NE(readAll(file), before);
+}
+
+// A named pipe, a device (through a link) or a folder where the template file
+// should be: export refuses and leaves it as it is, import refuses at once
+// instead of waiting for a writer, and the server is never asked to import.
+TEST_F(TemplateFilesTest, SpecialFilesAreNeitherReplacedNorWaitedOn) {
+  EXPECT_CALL(*updates, ImportUserData(_, _)).Times(0);
+  info->exportUserData = [] { return userData("凭证"); };
+  const fs::path pipe = dir / "pipe.dat", device = dir / "device.dat", folder = dir / "folder.dat";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", device);
+  fs::create_directory(folder);
+  const std::pair<fs::path, fs::file_type> specials[] = {
+      {pipe, fs::file_type::fifo}, {device, fs::file_type::character}, {folder, fs::file_type::directory}};
+  for (const auto& [path, type] : specials) {
+    SCOPED_TRACE(path.string());
+    for (const auto& attempt : std::vector<std::function<void()>>{
+             [&] { store::Export(path.string()); }, [&] { update::DatasUpdate().Import(Variant(path.string())); }}) {
+      try {
+        attempt();
+        ADD_FAILURE() << "accepted";
+      } catch (const AutomationError& e) {
+        EXPECT_NE(e.description().find("not a regular file"), std::string::npos) << e.description();
+      }
+    }
+    EXPECT_EQ(fs::status(path).type(), type);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3) << "a temporary file was left";
 }

@@ -1,5 +1,6 @@
 #include "erp/client/file_call_log.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 
 
@@ -66,6 +68,30 @@ TEST_F(FileCallLogTest, EachEndedCallIsOneLine) {
   EXPECT_EQ(m[2], "WayfindInfo.DatasInfo.GetTopClass");
   EXPECT_EQ(m[4], "5");
   EXPECT_EQ(OpenCalls::instance().size(), 0u);
+}
+
+// A log path where a pipe or a device stands fails the call at once with a
+// clear error and leaves the thing as it is (the device through a link).
+TEST_F(FileCallLogTest, ALogThatIsNoRegularFileIsRefusedAtOnce) {
+  const fs::path pipe = file.string() + ".pipe", device = file.string() + ".device";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", device);
+  for (const auto& path : {pipe, device}) {
+    enableCallLog(path.string());
+    FileCallLog log;
+    int32_t handle = start(log, "WayfindInfo.DatasInfo.GetTopClass"), code = 0;
+    try {
+      log.LogEnd(handle, code);
+      ADD_FAILURE() << "no error for " << path;
+    } catch (const platform::AutomationError& e) {
+      EXPECT_EQ(e.number(), platform::err::kFileError);
+      EXPECT_NE(e.description().find(path.string()), std::string::npos) << e.description();
+    }
+  }
+  EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
+  EXPECT_EQ(fs::status(device).type(), fs::file_type::character);
+  fs::remove(pipe);
+  fs::remove(device);
 }
 
 TEST_F(FileCallLogTest, NamesStayOneField) {

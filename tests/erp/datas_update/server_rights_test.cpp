@@ -5,6 +5,10 @@
 // access service only reads. Runs only against a server (WAYFIND_TEST_PG).
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "erp/client/bill_use_info.h"
 #include "erp/middletier/erp_test_db.h"
 #include "update_fixture.h"
@@ -50,6 +54,36 @@ class ServerRights : public UpdateTest {
   static inline int counter_ = 0;
 };
 
+// The server process of a connection.
+int64_t backendPid(storage::Connection& c) {
+  auto st = c.prepare("SELECT pg_backend_pid()");
+  st.step();
+  return st.int64(0);
+}
+
+// Waits (up to a minute, a safety net only) until the superuser's view of the
+// server shows pid in the state condition names.
+void waitForBackend(storage::Connection& su, int64_t pid, const std::string& condition) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  for (;;) {
+    auto st = su.prepare("SELECT 1 FROM pg_stat_activity WHERE pid = ? AND " + condition);
+    st.bind(1, pid);
+    if (st.step()) return;
+    ASSERT_LT(std::chrono::steady_clock::now(), giveUp) << "backend " << pid << " never reached: " << condition;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// Whether the server refused sql (statements sent as one text) on conn.
+bool refused(storage::Connection& c, const std::string& sql) {
+  try {
+    c.exec(sql);
+    return false;
+  } catch (const platform::AutomationError&) {
+    return true;
+  }
+}
+
 // Rows changed by sql on conn, or -1 when the server refused it.
 int changed(storage::Connection& c, const std::string& sql) {
   try {
@@ -66,6 +100,12 @@ TEST_F(ServerRights, PlainSqlOfAUserCannotTouchOthersRowsTheTemplateOrTheRights)
   // Another user's rows: invisible to change, refused to insert.
   EXPECT_EQ(changed(*a, "UPDATE t_NavUserSubFunc SET FFuncName = 'x' WHERE FUserID = 16386"), 0);
   EXPECT_EQ(changed(*a, "DELETE FROM t_NavUserSubFunc WHERE FUserID = 16386"), 0);
+  // ... nor through the server's delete function, handed row addresses.
+  {
+    auto direct = a->prepare("SELECT wayfind_delete_rows('t_NavUserSubFunc', ARRAY(SELECT ctid FROM t_NavUserSubFunc))");
+    ASSERT_TRUE(direct.step());
+    EXPECT_EQ(direct.int64(0), 0);
+  }
   EXPECT_EQ(changed(*a, "INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName) "
                         "VALUES (16386, 101, 10, 'x')"),
             -1);
@@ -136,6 +176,163 @@ TEST_F(ServerRights, MiddleTierOnAUsersConnectionRefusesWhatTheUserMayNotDo) {
   platform::DictionaryPtr from = dict({{"TemplateUserID", platform::Variant(kUserA)}});
   adminUp.ApplyAllUser(props(kAdmin), targets2, from);
   EXPECT_EQ(row(userTable(kUserB, "SubFunc"), "FSubFuncID", 101)["FFuncName"], platform::Variant(name));
+
+  // A user's import on their own connection: A takes B's customisation over
+  // A's own (A's rows deleted through the server's function, B's inserted in
+  // bulk); B's rows stay.
+  auto fromB = datas_.ExportUserData(props(kUserB));
+  up.ImportUserData(props(kUserA), fromB);
+  EXPECT_EQ(userTable(kUserA, "SubFunc")->storedRowCount(), userTable(kUserB, "SubFunc")->storedRowCount());
+  EXPECT_EQ(row(userTable(kUserA, "SubFunc"), "FSubFuncID", 101)["FFuncName"], platform::Variant(name));
+}
+
+// A lock that stops readers or writers needs a table-wide UPDATE, DELETE or
+// TRUNCATE right, which no ERP role holds (not even an administrator's); the
+// middle tier's own locks are taken only through wayfind_lock, which gives a
+// user their own rows and nobody else's.
+TEST_F(ServerRights, NoRoleMayTakeALockThatStopsOthers) {
+  for (const char* who : {"a", "admin"}) {
+    auto c = storage::Connection::open(as(who));
+    for (const char* table : {"t_NavDetailFunc", "t_NavUserSubFunc", "t_NavUserDetailFunc", "t_NavFuncGroup",
+                              "t_NavFuncGroupItem", "t_NavVersion", "t_User", "t_WayfindLock"})
+      for (const char* mode : {"SHARE", "SHARE ROW EXCLUSIVE", "EXCLUSIVE", "ACCESS EXCLUSIVE"}) {
+        EXPECT_TRUE(refused(*c, std::string("BEGIN; LOCK TABLE ") + table + " IN " + mode + " MODE"))
+            << who << " locked " << table << " in " << mode << " mode";
+        c->rollback();
+      }
+    // Another user's rows: an administrator's to lock, not a user's.
+    EXPECT_EQ(refused(*c, "BEGIN; SELECT wayfind_lock(1, 16386)"), who != std::string("admin")) << who;
+    c->rollback();
+  }
+  auto a = storage::Connection::open(as("a"));
+  EXPECT_TRUE(refused(*a, "BEGIN; SELECT wayfind_lock(0, 1)")) << "a user held the whole database";
+  a->rollback();
+  EXPECT_FALSE(refused(*a, "BEGIN; SELECT wayfind_lock(0, 0); SELECT wayfind_lock(1, 16385)"));
+  a->rollback();
+  // Every session of the database is bounded unless it lowers the bounds itself.
+  for (const char* setting : {"statement_timeout", "lock_timeout", "idle_in_transaction_session_timeout"}) {
+    a->exec(std::string("RESET ") + setting);
+    auto st = a->prepare(std::string("SELECT current_setting('") + setting + "')");
+    ASSERT_TRUE(st.step());
+    EXPECT_NE(st.text(0), "0") << setting;
+  }
+}
+
+// What a role may send through its own connection and keep open as long as it
+// likes: none of it holds up another user's change of their own rows or their
+// reading. Each abuse stays in place until B has written and read.
+TEST_F(ServerRights, NoRoleHoldsUpAnotherUsersReadsOrWrites) {
+  struct Abuse {
+    const char* name;
+    const char* sql;
+    bool running;  // the last statement runs until the test ends it
+  };
+  const Abuse abuses[] = {
+      {"the old write lock's advisory keys",
+       "SELECT pg_advisory_lock(1465010534); SELECT pg_advisory_lock(1465010535, 16386); "
+       "SELECT pg_advisory_lock(1465010536, 3)",
+       false},
+      {"a long transaction holding the shared write lock and its own rows",
+       "SET idle_in_transaction_session_timeout = 0; BEGIN; SELECT wayfind_lock(0, 0); SELECT wayfind_lock(1, 16385); "
+       "UPDATE t_NavUserSubFunc SET FFuncName = 'x' WHERE FUserID = 16385; "
+       "SELECT 1 FROM t_NavUserSubFunc WHERE FUserID = 16385 FOR UPDATE",
+       false},
+      {"pg_sleep inside a transaction that read everything",
+       "SET statement_timeout = 0; BEGIN; SELECT wayfind_lock(0, 0); SELECT COUNT(*) FROM t_NavUserSubFunc; "
+       "SELECT COUNT(*) FROM t_NavDetailFunc; SELECT pg_sleep(600)",
+       true},
+  };
+  auto su = storage::Connection::open(testServer());
+  int round = 0;
+  for (const auto& abuse : abuses) {
+    SCOPED_TRACE(abuse.name);
+    auto a = storage::Connection::open(as("a"));
+    const int64_t pid = backendPid(*a);
+    std::thread running;
+    if (abuse.running) {
+      running = std::thread([&] {
+        try {
+          a->exec(abuse.sql);
+        } catch (const platform::AutomationError&) {
+          // ended by the test
+        }
+      });
+      waitForBackend(*su, pid, "state = 'active' AND query LIKE '%pg_sleep%'");
+    } else {
+      a->exec(abuse.sql);
+    }
+    // B changes and reads their own rows while the abuse is in place.
+    {
+      middletier::ServerDatasUpdate up(as("b"));
+      middletier::ServerDataInfo info(as("b"));
+      int32_t id = 100;
+      std::string name = "B 改名" + std::to_string(++round);
+      EXPECT_NO_THROW(up.UpdateSubSysFuncName(props(kUserB), id, name));
+      platform::DictionaryPtr data;
+      EXPECT_NO_THROW(data = info.GetUserData(props(kUserB)));
+      if (data) {
+        EXPECT_EQ(row(data->GetValue("SubFunc").objectAs<platform::Recordset>(), "FSubFuncID", 100)["FFuncName"],
+                  platform::Variant(name));
+      }
+    }
+    if (running.joinable()) {
+      su->prepare("SELECT pg_terminate_backend(?)").bind(1, pid).step();
+      running.join();
+    }
+    a.reset();
+    storage::releaseThreadConnections();
+  }
+  // A's open transactions changed nothing.
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserSubFunc WHERE FFuncName = 'x'"), 0);
+}
+
+// What needs a lock that another role keeps (an administrator's change of the
+// whole database, behind a user's open change) fails after the bound with a
+// clear error instead of waiting, and while it waits it holds up nobody.
+TEST_F(ServerRights, AChangeBehindAnOpenTransactionFailsClearlyAndHoldsUpNobody) {
+  // B's connection is open and used before, so that B's change below is a few
+  // statements only.
+  middletier::ServerDatasUpdate b(as("b"));
+  int32_t id = 100;
+  std::string name = "B 改名";
+  b.UpdateSubSysFuncName(props(kUserB), id, name);
+  auto a = storage::Connection::open(as("a"));
+  a->exec("SET idle_in_transaction_session_timeout = 0; BEGIN; SELECT wayfind_lock(0, 0)");
+  auto su = storage::Connection::open(testServer());
+  std::atomic<bool> adminFailed{false};
+  std::string adminError;
+  std::thread admin([&] {
+    try {
+      middletier::ServerDatasUpdate up(as("admin"));
+      int32_t top = 1;
+      auto d = dict({{"NewName", platform::Variant("改")}});
+      platform::DictionaryPtr none;
+      up.UpdateTopClass(props(kAdmin), top, d, true, none);
+    } catch (const platform::AutomationError& e) {
+      adminError = e.description();
+      adminFailed = true;
+    }
+    storage::releaseThreadConnections();
+  });
+  // While the administrator's change waits for the whole database, B's change of
+  // their own rows does not queue behind it.
+  {
+    auto st = su->prepare("SELECT 1 FROM pg_stat_activity WHERE usename = ? AND wait_event_type = 'Lock'");
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    for (;;) {
+      st.reset();
+      st.bind(1, prefix_ + "admin");
+      if (st.step() || adminFailed || std::chrono::steady_clock::now() > giveUp) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  name = "B 在等待时改名";
+  EXPECT_NO_THROW(b.UpdateSubSysFuncName(props(kUserB), id, name));
+  EXPECT_FALSE(adminFailed) << "B's change came after the administrator's had given up";
+  admin.join();
+  EXPECT_TRUE(adminFailed);
+  EXPECT_NE(adminError.find("数据库正忙"), std::string::npos) << adminError;
+  a.reset();
 }
 
 TEST_F(ServerRights, DataAccessReadsOnlyWithTheReaderRole) {

@@ -1,7 +1,10 @@
 // Template files (export and import) and applying one user's customisation to others.
 #include <algorithm>
+#include <regex>
 #include <set>
 
+#include "erp/middletier/erp_test_db.h"
+#include "erp/storage/pg_sql.h"
 #include "update_fixture.h"
 
 namespace wayfind::erp::testing {
@@ -321,6 +324,106 @@ TEST_F(Transfer, SavingForTheFirstChosenUserThenApplyingReachesEveryChosenUser) 
   EXPECT_EQ(row(userTable(kUserA, "SubFunc"), "FSubFuncID", id)["FFuncName"], Variant("自己的名称"));
   auto group = dict({{"TemplateUserID", Variant(1)}});
   expectRefused([&] { up_.UpdateSubSysFunc(props(kAdmin), id, mine, false, group); }, "不存在");
+}
+
+}  // namespace
+}  // namespace wayfind::erp::testing
+
+namespace wayfind::erp::testing {
+namespace {
+
+// The back end's plan for sql, line by line, as the back end would run it with
+// any values: SQLite's query plan, or PostgreSQL's generic plan with sequential
+// scans disabled (so that one shows only where no index can serve).
+std::vector<std::string> queryPlan(storage::Connection& c, const std::string& sql) {
+  std::vector<std::string> lines;
+  if (c.backend() == storage::Backend::SQLite) {
+    auto st = c.prepare("EXPLAIN QUERY PLAN " + sql);
+    while (st.step()) lines.push_back(st.text(3));
+    return lines;
+  }
+  // EXPLAIN answers rows but cannot be prepared: a function of the test's own
+  // runs it and hands the rows on.
+  const auto server = storage::toServerParameters(sql);
+  c.exec("SET enable_seqscan = off; SET plan_cache_mode = force_generic_plan; PREPARE wf_plan AS " + server.text +
+         "; CREATE OR REPLACE FUNCTION wf_test_plan(args text) RETURNS SETOF text LANGUAGE plpgsql AS "
+         "$$ DECLARE line text; BEGIN FOR line IN EXECUTE 'EXPLAIN EXECUTE wf_plan' || args LOOP "
+         "RETURN NEXT line; END LOOP; END $$");
+  std::string args;
+  for (size_t i = 0; i < server.used.size(); ++i) args += (i ? ", " : "(") + std::string("'1'");
+  if (!args.empty()) args += ")";
+  auto st = c.prepare("SELECT wf_test_plan(?)");
+  st.bind(1, args);
+  while (st.step()) lines.push_back(st.text(0));
+  c.exec("DEALLOCATE wf_plan; DROP FUNCTION wf_test_plan(text)");
+  return lines;
+}
+
+// A plan line that reads one of the navigation tables whole.
+bool readsTableWhole(const std::string& line) {
+  static const std::regex whole(R"((^SCAN t_)|(Seq Scan on t_))", std::regex::icase);
+  return std::regex_search(line, whole);
+}
+
+// Every statement an import runs is answered from an index, so that its cost
+// follows its own rows whatever the other users hold. The statements are those
+// the import really prepares, seen through the storage layer; the file carries
+// template rows and custom items another user holds (renumbered), favourites.
+TEST_F(Transfer, EveryStatementAnImportRunsIsAnsweredFromAnIndex) {
+  customise(kUserA);
+  customise(kUserB);
+  auto file = datas_.ExportUserData(props(kUserB));
+  std::set<std::string> statements;
+  storage::setStatementObserverForTesting([&](const std::string& sql) { statements.insert(sql); });
+  up_.ImportUserData(props(kUserA), file);
+  storage::setStatementObserverForTesting({});
+  ASSERT_EQ(userTable(kUserA, "DetailFunc")->storedRowCount(), userTable(kUserB, "DetailFunc")->storedRowCount());
+
+  auto planner = storage::Connection::open(path());
+  int asked = 0;
+  for (const auto& sql : statements) {
+    static const std::regex reads(R"(^\s*(SELECT|DELETE|UPDATE|WITH)\b)", std::regex::icase);
+    if (!std::regex_search(sql, reads)) continue;
+    ++asked;
+    for (const auto& line : queryPlan(*planner, sql)) EXPECT_FALSE(readsTableWhole(line)) << sql << "\n  " << line;
+  }
+  EXPECT_GE(asked, 10) << "the import ran fewer statements than it should";
+}
+
+// An identifier that another user takes between the import's plan and its
+// write is not stored twice: the import sees the count of handed-out
+// identifiers move, finds its own taken, plans again and renumbers its copy.
+TEST_F(Transfer, AnIdentifierTakenAfterTheImportsPlanIsNotStoredTwice) {
+  auto file = datas_.ExportUserData(props(kUserA));
+  const int32_t taken = 1000000777;
+  {
+    auto rs = file->GetValue("DetailFunc").objectAs<platform::Recordset>();
+    std::vector<Variant> row(static_cast<size_t>(rs->fieldCount()), Variant::null());
+    auto set = [&](const char* f, Variant v) {
+      ASSERT_GE(rs->fieldIndex(f), 0) << f;
+      row[static_cast<size_t>(rs->fieldIndex(f))] = std::move(v);
+    };
+    set("FSubFuncID", Variant(100));
+    set("FDetailFuncID", Variant(taken));
+    set("FFuncName", Variant("导入的工具"));
+    set("FClassName", Variant("/opt/tool"));
+    rs->appendStoredRow(std::move(row));
+  }
+  int plans = 0;
+  middletier::setChangeFaultHookForTesting([&](std::string_view method, std::string_view point) {
+    if (method != "ImportUserData" || point != "planned" || plans++ > 0) return;
+    auto d = dict({{"NewName", "B 的工具"}, {"FClassName", "/opt/b"}, {"FDetailFuncID", taken}});
+    int32_t sub = 100, index = 0;
+    bool tpl = false;
+    EXPECT_EQ(platform::CLng(up_.CreateDetailFunc(props(kUserB), sub, index, d, tpl)), taken);
+  });
+  up_.ImportUserData(props(kUserA), file);
+  middletier::setChangeFaultHookForTesting({});
+  EXPECT_EQ(plans, 2) << "the import did not plan again";
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc WHERE FDetailFuncID = " + std::to_string(taken)), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc WHERE FUserID = 16385 AND FFuncName = '导入的工具' "
+                  "AND FDetailFuncID > " + std::to_string(taken)),
+            1);
 }
 
 }  // namespace

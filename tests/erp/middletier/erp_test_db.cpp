@@ -45,6 +45,9 @@ std::filesystem::path newTestDatabase(const std::filesystem::path& folder) {
   static int counter = 0;
   const std::string name = "wayfind_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
   auto admin = storage::Connection::open(server);
+  // Creating databases waits for other tests' creations (two run at once): no
+  // bound on that wait, unlike the program's sessions.
+  admin->exec("SET lock_timeout = 0; SET statement_timeout = 0;");
   // The name is made of our own numbers only.
   admin->exec("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
   admin->exec("CREATE DATABASE " + name + " TEMPLATE template0 ENCODING 'UTF8'");
@@ -64,6 +67,7 @@ void dropTestDatabase(const std::filesystem::path& database) {
   if (server.empty() || !storage::isServerLocation(database)) return;
   try {
     auto admin = storage::Connection::open(server);
+    admin->exec("SET lock_timeout = 0; SET statement_timeout = 0;");
     admin->exec("DROP DATABASE IF EXISTS " + databaseName(database.string()) + " WITH (FORCE)");
   } catch (const std::exception&) {
     // Left for the server's end: the whole throwaway server goes then.

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "erp/middletier/erp_test_db.h"
+#include "erp/storage/bulk_insert.h"
 #include "erp/storage/connection.h"
 #include "erp/storage/database.h"
 #include "erp/storage/pg_sql.h"
@@ -97,8 +98,11 @@ TEST(StorageSchema, OlderFileMigratesKeepingItsData) {
   storage::releaseThreadConnections();
   {
     auto old = storage::Connection::open(db.path());
+    // On a server also its rights of then: a table-wide DELETE (which let a role
+    // lock the table against readers) and advisory write locks.
     if (erp::testing::onServer())
       old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; "
+                "DROP FUNCTION wayfind_lock(integer, integer); GRANT DELETE ON t_NavUserSubFunc TO wayfind_user; "
                 "UPDATE t_WayfindMeta SET FValue = '1' WHERE FKey = 'SchemaVersion';");
     else
       old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; PRAGMA user_version = 1;");
@@ -110,6 +114,14 @@ TEST(StorageSchema, OlderFileMigratesKeepingItsData) {
   EXPECT_EQ(countRows(conn, "t_User"), users);  // not seeded a second time
   EXPECT_EQ(countRows(conn, "t_NavDetailFunc"), functions);
   EXPECT_EQ(storage::instanceId(conn), instance);
+  if (erp::testing::onServer()) {
+    auto rights = conn.prepare(
+        "SELECT has_table_privilege('wayfind_user', 't_navusersubfunc', 'DELETE'), "
+        "to_regprocedure('wayfind_lock(integer,integer)') IS NOT NULL");
+    ASSERT_TRUE(rights.step());
+    EXPECT_EQ(rights.int64(0), 0);
+    EXPECT_EQ(rights.int64(1), 1);
+  }
 }
 
 TEST(StorageTransaction, RollsBackUnlessCommittedAndNestsAsSavepoint) {
@@ -254,6 +266,68 @@ TEST(StorageServerSql, ParametersAreNumberedAsTheServerWantsOutsideQuotesAndComm
   // A parameter that is bound but never used is reported as such.
   auto gap = toServerParameters("SELECT x FROM t WHERE u = ?2");
   EXPECT_EQ(gap.used, (std::vector<bool>{false, true}));
+}
+
+// A role without the DELETE right deletes through the server's function; only
+// a plain "DELETE FROM table ..." is taken apart, anything else stays as it is.
+TEST(StorageServerSql, DeletesAreTakenApartOnlyWhenTheirShapeIsPlain) {
+  struct Case {
+    const char* sql;
+    const char* table;  // nullptr: not taken apart
+    const char* rest;
+  };
+  const Case cases[] = {
+      {"DELETE FROM t_NavUserSubFunc WHERE FUserID = ?", "t_NavUserSubFunc", " WHERE FUserID = ?"},
+      {"  delete  from t_x;", "t_x", ""},
+      {"DELETE FROM t_NavFuncGroupItem WHERE NOT EXISTS (SELECT 1 FROM d WHERE d.x = t_NavFuncGroupItem.x)",
+       "t_NavFuncGroupItem", " WHERE NOT EXISTS (SELECT 1 FROM d WHERE d.x = t_NavFuncGroupItem.x)"},
+      {"DELETE FROM t WHERE name = 'using returning'", "t", " WHERE name = 'using returning'"},
+      {"DELETE FROM t USING u WHERE t.a = u.a", nullptr, nullptr},
+      {"DELETE FROM t WHERE a = 1 RETURNING a", nullptr, nullptr},
+      {"DELETE FROM \"t\" WHERE a = 1", nullptr, nullptr},
+      {"DELETE FROM s.t WHERE a = 1", nullptr, nullptr},
+      {"DELETEFROM t", nullptr, nullptr},
+      {"SELECT 1 FROM t", nullptr, nullptr},
+      {"UPDATE t SET a = 1", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    const auto d = storage::parseDelete(c.sql);
+    ASSERT_EQ(d.has_value(), c.table != nullptr) << c.sql;
+    if (!d) continue;
+    EXPECT_EQ(d->table, c.table) << c.sql;
+    EXPECT_EQ(d->rest, c.rest) << c.sql;
+  }
+  EXPECT_EQ(storage::deleteThroughServer({"t_x", " WHERE a = ?"}),
+            "SELECT wayfind_delete_rows('t_x', ARRAY(SELECT ctid FROM t_x WHERE a = ? FOR UPDATE))");
+}
+
+// Rows written many to a statement come back exactly: texts with the
+// characters that quote or separate (in the server's arrays too), empty texts,
+// NULLs, true as -1, and counts on either side of a statement's batch.
+TEST(StorageBulkInsert, RowsComeBackExactlyAcrossBatches) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  conn.exec("CREATE TABLE t_Bulk(FNo INTEGER NOT NULL, FNumber INTEGER, FText TEXT)");
+  const std::vector<std::string> texts{"", "a,b", "{x}", "\"q\"", "back\\slash", "NULL", "凭证 录入", "x y"};
+  const int rows = 2 * 5000 + 7;
+  {
+    storage::BulkInsert ins(conn, "t_Bulk", {"FNo", "FNumber", "FText"});
+    for (int i = 0; i < rows; ++i)
+      ins.add({platform::Variant(i), i % 5 == 0 ? platform::Variant::null() : (i % 7 == 0 ? platform::Variant(true) : platform::Variant(i * 3)),
+               i % 11 == 0 ? platform::Variant::null() : platform::Variant(texts[static_cast<size_t>(i) % texts.size()])});
+    ins.finish();
+  }
+  auto st = conn.prepare("SELECT FNo, FNumber, FText FROM t_Bulk ORDER BY FNo");
+  int seen = 0;
+  while (st.step()) {
+    const int i = seen++;
+    ASSERT_EQ(st.int32(0), i);
+    if (i % 5 == 0) EXPECT_TRUE(st.isNull(1)) << i;
+    else EXPECT_EQ(st.int64(1), i % 7 == 0 ? -1 : i * 3) << i;
+    if (i % 11 == 0) EXPECT_TRUE(st.isNull(2)) << i;
+    else EXPECT_EQ(st.text(2), texts[static_cast<size_t>(i) % texts.size()]) << i;
+  }
+  EXPECT_EQ(seen, rows);
 }
 
 TEST(StorageLocation, ServerUrisAreToldApartAndShownWithoutPasswords) {

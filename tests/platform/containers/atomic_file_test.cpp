@@ -6,10 +6,13 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -88,6 +91,46 @@ TEST_F(AtomicFile, AFolderInPlaceOfTheTargetStaysAndTheTemporaryIsRemoved) {
 }
 
 // A file-size limit makes the write fail part way, as a full disk does.
+// Where something other than a regular file stands, writing is refused and the
+// thing is left as it is, and reading is refused at once instead of waiting on
+// a pipe that has no writer. The device is reached through a link, so that a
+// fault here could only ever replace the link.
+TEST_F(AtomicFile, SpecialFilesAreRefusedLeftAsTheyAreAndNeverWaitedOn) {
+  const fs::path pipe = folder_ / "pipe", socketPath = folder_ / "socket", device = folder_ / "device";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.string().size(), sizeof addr.sun_path);
+  std::strcpy(addr.sun_path, socketPath.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  fs::create_symlink("/dev/null", device);
+  const std::pair<fs::path, fs::file_type> specials[] = {
+      {pipe, fs::file_type::fifo}, {socketPath, fs::file_type::socket}, {device, fs::file_type::character}};
+  for (const auto& [path, type] : specials) {
+    SCOPED_TRACE(path.string());
+    expectFileError([&] { writeFileAtomically(path, "bytes"); }, path);
+    EXPECT_EQ(fs::status(path).type(), type);
+    EXPECT_TRUE(nonRegularKind(path).has_value());
+    std::string content;
+    EXPECT_FALSE(readWholeFile(path, content));
+    Dictionary d;
+    EXPECT_FALSE(d.Load(path));
+  }
+  ::close(sock);
+  EXPECT_EQ(filesInFolder(), 3u) << "a temporary file was left";
+
+  // A link to a regular file stays a link; the file it leads to is replaced.
+  const fs::path real = folder_ / "real.dat", link = folder_ / "link.dat";
+  std::ofstream(real) << "old";
+  fs::create_symlink(real, link);
+  writeFileAtomically(link, "new");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readAll(real), "new");
+  EXPECT_FALSE(nonRegularKind(link).has_value());
+}
+
 TEST_F(AtomicFile, DiskFullDuringSaveRaisesAndLeavesTheOldFileIntact) {
   const fs::path target = folder_ / "Templatechs.dat";
   Dictionary old;
