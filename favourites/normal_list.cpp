@@ -17,6 +17,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
+#include "platform/navigation/node_keys.h"
 #include "widgets/busy_state.h"
 #include "widgets/message_boxes.h"
 #include "widgets/toolbar.h"
@@ -155,12 +156,9 @@ void dlgSetNormal::SaveList() {
 }
 
 int32_t detailFuncIdOfKey(const std::string& key) {
-  if (key.size() <= 3 || key.compare(0, 3, "Det") != 0) return -1;
-  // Identifiers are written in decimal; anything else names no function.
-  const std::string digits = key.substr(3);
-  if (digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
-  const long long value = std::stoll(digits);
-  return value > INT32_MAX ? -1 : static_cast<int32_t>(value);
+  if (nav::LevelOfKey(key) != nav::Level::DetailFunc) return -1;
+  const auto id = nav::KeyId(key);
+  return id && *id >= 0 ? *id : -1;
 }
 
 int32_t dlgSetNormal::draggedFunctionId(const QMimeData* mime) {

@@ -10,6 +10,7 @@
 #include "erp/api/server_datas_info.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/user_folders.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/merge.h"
@@ -76,8 +77,6 @@ std::shared_ptr<erp::api::IServerDatasInfo> serverDatasInfo() {
   return platform::Registry::instance().createAs<erp::api::IServerDatasInfo>(
       erp::progid::kServerDatasInfo);
 }
-
-bool isUserFolderId(int32_t id) { return id >= 701 && id <= 799; }
 
 }  // namespace
 
@@ -222,7 +221,7 @@ bool IsRefresh(int32_t lID, int32_t lType, DictionaryPtr& oDict) {
   }
   if (!rs || rs->isEOF()) return false;
 
-  const bool userFolder = lType == 3 && isUserFolderId(lID);
+  const bool userFolder = lType == 3 && nav::IsUserFolderId(lID);
   const bool answer = userFolder ? true : flagOf(*rs, "FRefresh");
   if (!userFolder) {
     oDict = RowToDictionary(lType == 2 ? s.templ.SubSystem : s.templ.SubFunc);
