@@ -283,8 +283,6 @@ void checkArgumentCount(const Invocation& inv) {
 }
 
 
-std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
-
 // ---- tree ----
 
 struct Node {
@@ -306,7 +304,7 @@ void eachRow(const platform::RecordsetPtr& rs, F&& f) {
 // A node of level from the record set's current row, named by the level's name field.
 Node nodeOf(nav::Level level, const platform::Recordset& r) {
   const nav::LevelInfo& fields = nav::InfoOf(level);
-  return {level, platform::CLng(r.value(fields.idField)), textOf(r.value(fields.nameField)), "", "", {}};
+  return {level, platform::CLng(r.value(fields.idField)), platform::textOrEmpty(r.value(fields.nameField)), "", "", {}};
 }
 
 std::vector<Node> readTree(store::DatasInfo& info, bool all) {
@@ -332,8 +330,8 @@ std::vector<Node> readTree(store::DatasInfo& info, bool all) {
         eachRow(details, [&](platform::Recordset& d) {
           const std::string name = userNames->nameOf(sub.id, d);
           sub.children.push_back({nav::Level::DetailFunc, platform::CLng(d.value("FDetailFuncID")), name,
-                                  textOf(d.value("FHelpCode")),
-                                  d.hasField("FClassName") ? textOf(d.value("FClassName")) : "", {}});
+                                  platform::textOrEmpty(d.value("FHelpCode")),
+                                  d.hasField("FClassName") ? platform::textOrEmpty(d.value("FClassName")) : "", {}});
         });
       }
     }
@@ -502,7 +500,7 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
   auto groups = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
   std::vector<std::pair<int32_t, std::string>> list;
   eachRow(groups, [&](platform::Recordset& g) {
-    list.emplace_back(platform::CLng(g.value("FFuncGroupID")), textOf(g.value("FFuncGroupName")));
+    list.emplace_back(platform::CLng(g.value("FFuncGroupID")), platform::textOrEmpty(g.value("FFuncGroupName")));
   });
   if (inv.json) {
     std::string json = "[";
@@ -519,10 +517,10 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
   for (auto& [id, name] : list) {
     text += "Group " + std::to_string(id) + "  " + name + "\n";
     eachRow(info->GetDetailNormalFunc(id), [&](platform::Recordset& f) {
-      std::string show = textOf(f.value("FShowName"));
-      if (show.empty()) show = textOf(f.value("FFuncName"));
-      text += "  Det " + textOf(f.value("FDetailFuncID")) + "  " + show;
-      if (!textOf(f.value("FHelpCode")).empty()) text += "  [" + textOf(f.value("FHelpCode")) + "]";
+      std::string show = platform::textOrEmpty(f.value("FShowName"));
+      if (show.empty()) show = platform::textOrEmpty(f.value("FFuncName"));
+      text += "  Det " + platform::textOrEmpty(f.value("FDetailFuncID")) + "  " + show;
+      if (!platform::textOrEmpty(f.value("FHelpCode")).empty()) text += "  [" + platform::textOrEmpty(f.value("FHelpCode")) + "]";
       text += "\n";
     });
   }

@@ -71,11 +71,6 @@ std::string textOf(const QLineEdit* box) { return box->text().toStdString(); }
 std::string trimmed(const QLineEdit* box) { return platform::trimSpaces(textOf(box)); }
 
 
-std::string fieldText(const platform::RecordsetPtr& rs, const char* field) {
-  const Variant& v = rs->value(field);
-  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
-}
-
 // Refuses, as they are typed, the characters that break the stored texts: single
 // and double quote, comma and slash. Pasted text is not filtered.
 class RefusedCharacters : public QObject {
@@ -195,8 +190,8 @@ void dlgAddItem::lookUpDetailFunc() {
     auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
     auto rs = info->GetDetailFuncInfo(DetailFuncID);
     if (!rs || rs->isEOF()) return;
-    txtPrgPath->setText(QString::fromStdString(fieldText(rs, "FClassName")));
-    txtHelpCode->setText(QString::fromStdString(fieldText(rs, "FHelpCode")));
+    txtPrgPath->setText(QString::fromStdString(platform::fieldText(*rs, "FClassName")));
+    txtHelpCode->setText(QString::fromStdString(platform::fieldText(*rs, "FHelpCode")));
     const Variant& index = rs->value("FIndex");
     storedIndex_ = index.isNull() || index.isEmpty() ? 0 : platform::CLng(index);
   } catch (const AutomationError& e) {

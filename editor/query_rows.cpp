@@ -11,7 +11,6 @@ using platform::Variant;
 
 namespace {
 
-std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
 int32_t numberOf(const Variant& v) { return v.isNull() || v.isEmpty() ? 0 : platform::CLng(v); }
 bool flagOf(const Variant& v) { return !(v.isNull() || v.isEmpty()) && platform::CDbl(v) != 0; }
 
@@ -25,7 +24,7 @@ std::vector<OutlineRow> readOutline(Recordset& rs, const char* idField, const ch
   if (rs.RecordCount() == 0) return rows;
   for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
     if (!keep(rs)) continue;
-    rows.push_back({numberOf(rs.value(id)), textOf(rs.value(name)), flagOf(rs.value(visible)),
+    rows.push_back({numberOf(rs.value(id)), platform::textOrEmpty(rs.value(name)), flagOf(rs.value(visible)),
                     numberOf(rs.value(index))});
   }
   return rows;
@@ -65,7 +64,7 @@ std::vector<DetailRow> ReadDetailFuncs(Recordset& rs) {
   std::vector<DetailRow> rows;
   if (rs.RecordCount() == 0) return rows;
   for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-    rows.push_back({numberOf(rs.value(id)), textOf(rs.value(name)), textOf(rs.value(help)),
+    rows.push_back({numberOf(rs.value(id)), platform::textOrEmpty(rs.value(name)), platform::textOrEmpty(rs.value(help)),
                     flagOf(rs.value(visible)), flagOf(rs.value(enable)), numberOf(rs.value(index))});
   }
   return rows;

@@ -153,7 +153,7 @@ void dlgSetNormal::LoadGroupTree() {
   tvGroup->Clear();
   for (; groups && !groups->isEOF(); groups->MoveNext()) {
     const int32_t id = platform::CLng(groups->value("FFuncGroupID"));
-    tvGroup->Add({}, groupKey(id), fieldText(*groups, "FFuncGroupName"), "Close", "Open");
+    tvGroup->Add({}, groupKey(id), platform::fieldText(*groups, "FFuncGroupName"), "Close", "Open");
   }
   if (tvGroup->Count() > 0) tvGroup->SetSelectedItem(tvGroup->NodeAt(1));
 }
@@ -301,7 +301,7 @@ void dlgSetNormal::ShowMainConsoleEditor() {
 
 void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel) {
   if (newText == node.Text()) return;  // nothing changed: nothing to ask or store
-  if (characterCount(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
+  if (platform::charLength(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
     widgets::MsgWarning(lang("项目名称超过了50个字符，请重新输入。"));
     cancel = true;
     return;

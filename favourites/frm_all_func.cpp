@@ -147,7 +147,7 @@ void frmAllFunc::LoadTopClasses() {
   // The favourites' own class is not a place to pick functions from.
   const std::string favouritesClass = context::GetLangText("我的T/8");
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    const std::string name = fieldText(*rs, "FTopClassName");
+    const std::string name = platform::fieldText(*rs, "FTopClassName");
     if (name == favouritesClass) continue;
     auto node = tvFunc->Add({}, nodeKey(Level::TopClass, *rs), name, "Close", "Open");
     tvFunc->AddPlaceholder(node);
@@ -158,7 +158,7 @@ void frmAllFunc::LoadTopClasses() {
 void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClassId) {
   auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubSystem(topClassId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    auto node = tvFunc->Add(parent, nodeKey(Level::SubSystem, *rs), fieldText(*rs, "FName"), "Close", "Open");
+    auto node = tvFunc->Add(parent, nodeKey(Level::SubSystem, *rs), platform::fieldText(*rs, "FName"), "Close", "Open");
     tvFunc->AddPlaceholder(node);
   }
 }
@@ -166,7 +166,7 @@ void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClas
 void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystemId) {
   auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubFunc(subSystemId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    auto node = tvFunc->Add(parent, nodeKey(Level::SubFunc, *rs), fieldText(*rs, "FFuncName"), "Close", "Open");
+    auto node = tvFunc->Add(parent, nodeKey(Level::SubFunc, *rs), platform::fieldText(*rs, "FFuncName"), "Close", "Open");
     tvFunc->AddPlaceholder(node);
   }
 }
@@ -174,7 +174,7 @@ void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystem
 void frmAllFunc::LoadDetailFuncs(const widgets::TreeNode& parent, int32_t subFuncId) {
   auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailFunc(subFuncId); });
   for (; rs && !rs->isEOF(); rs->MoveNext())
-    tvFunc->Add(parent, nodeKey(Level::DetailFunc, *rs), fieldText(*rs, "FFuncName"), "Acct", "Acct");
+    tvFunc->Add(parent, nodeKey(Level::DetailFunc, *rs), platform::fieldText(*rs, "FFuncName"), "Acct", "Acct");
 }
 
 void frmAllFunc::ExpandNode(const widgets::TreeNode& node) {

@@ -68,9 +68,9 @@ void dlgSetNormal::LoadGroupItems(int32_t groupId) {
     const int row = vaNormal->MaxRows() + 1;
     vaNormal->InsertRows(row);
     vaNormal->SetRowItemData(row, platform::CLng(rs->value("FDetailFuncID")));
-    vaNormal->SetText(kColName, row, fieldText(*rs, "FFuncName"));
-    vaNormal->SetText(kColHelpCode, row, fieldText(*rs, "FHelpCode"));
-    vaNormal->SetText(kColShowName, row, fieldText(*rs, "FShowName"));
+    vaNormal->SetText(kColName, row, platform::fieldText(*rs, "FFuncName"));
+    vaNormal->SetText(kColHelpCode, row, platform::fieldText(*rs, "FHelpCode"));
+    vaNormal->SetText(kColShowName, row, platform::fieldText(*rs, "FShowName"));
   }
   btnDel->setEnabled(vaNormal->MaxRows() > 0);
 }
@@ -198,10 +198,10 @@ void appendFunctionRow(widgets::Grid& grid, int32_t detailFuncId, const platform
   const int row = grid.MaxRows() + 1;
   grid.InsertRows(row);
   grid.SetRowItemData(row, detailFuncId);
-  grid.SetText(kColName, row, fieldText(info, "FFuncName"));
-  grid.SetText(kColHelpCode, row, fieldText(info, "FHelpCode"));
-  const std::string show = fieldText(info, "FShowName");
-  grid.SetText(kColShowName, row, context::RemoveLineBreaks(show.empty() ? fieldText(info, "FFuncName") : show));
+  grid.SetText(kColName, row, platform::fieldText(info, "FFuncName"));
+  grid.SetText(kColHelpCode, row, platform::fieldText(info, "FHelpCode"));
+  const std::string show = platform::fieldText(info, "FShowName");
+  grid.SetText(kColShowName, row, context::RemoveLineBreaks(show.empty() ? platform::fieldText(info, "FFuncName") : show));
 }
 
 }  // namespace wayfind::favourites

@@ -62,9 +62,6 @@ LevelInfo levelOf(const std::string& tableName) {
   return {std::nullopt, nullptr, nullptr, {nullptr, nullptr}};
 }
 
-// A value as VB's "&" writes it into a criterion: Null adds nothing.
-std::string concatText(const Variant& v) { return v.isNull() ? std::string() : platform::CStr(v); }
-
 bool hasRows(const Recordset& rs) { return !(rs.isBOF() && rs.isEOF()); }
 
 // The user row's name in the login's language as the language component tells it
@@ -302,7 +299,8 @@ RecordsetPtr MergeUserRowsLiteral(const std::string& tableName, const RecordsetP
       bool found = false;
       if (searches && hasRows(*result)) {
         result->MoveFirst();
-        found = result->Find(std::string(info.idField) + "=" + concatText(id));
+        // The criterion is written as the host's "&" writes it: a Null id adds nothing.
+        found = result->Find(std::string(info.idField) + "=" + platform::textOrEmpty(id));
       }
       if (!found) {
         result->AddNew();

@@ -196,7 +196,7 @@ RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID) {
   templ.setFilter("FDetailFuncID = " + d);
   if (!templ.isEOF()) {
     const Variant& v = templ.value("FAcctType");
-    const std::string list = v.isNull() ? std::string() : platform::trimSpaces(platform::CStr(v));
+    const std::string list = platform::trimSpaces(platform::textOrEmpty(v));
     if (!list.empty() && list.find("," + num(code) + ",") == std::string::npos) {
       templ.setFilter("FDetailFuncID = 0");
     }
@@ -303,8 +303,7 @@ std::string GetProfileValue(const std::string& strName) {
     Recordset& rs = table(DataInfo::instance().user.Profile, "user Profile");
     rs.setFilter("FName='" + QuoteFilterText(strName) + "'");
     if (rs.isEOF()) return {};
-    const Variant& v = rs.value("FValue");
-    return v.isNull() ? std::string() : platform::CStr(v);
+    return platform::fieldText(rs, "FValue");
   } catch (...) {
     return {};
   }

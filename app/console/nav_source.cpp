@@ -17,10 +17,9 @@ std::shared_ptr<store::DatasInfo> datasInfo() {
   return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
 }
 
+// A field's text; a field the answer does not have reads as empty too.
 std::string text(const Recordset& rs, const char* field) {
-  if (!rs.hasField(field)) return {};
-  const auto& v = rs.value(field);
-  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
+  return rs.hasField(field) ? platform::fieldText(rs, field) : std::string();
 }
 
 template <class F>
