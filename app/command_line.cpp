@@ -19,6 +19,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/levels.h"
 #include "store/datas_info.h"
 #include "store/display_name.h"
 #include "store/search.h"
@@ -282,12 +283,10 @@ void checkArgumentCount(const Invocation& inv) {
 }
 
 
-std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
-
 // ---- tree ----
 
 struct Node {
-  std::string key;
+  nav::Level level = nav::Level::TopClass;
   int32_t id = 0;
   std::string name;
   std::string helpCode;
@@ -302,6 +301,12 @@ void eachRow(const platform::RecordsetPtr& rs, F&& f) {
   for (; !rs->isEOF(); rs->MoveNext()) f(*rs);
 }
 
+// A node of level from the record set's current row, named by the level's name field.
+Node nodeOf(nav::Level level, const platform::Recordset& r) {
+  const nav::LevelInfo& fields = nav::InfoOf(level);
+  return {level, platform::CLng(r.value(fields.idField)), platform::textOrEmpty(r.value(fields.nameField)), "", "", {}};
+}
+
 std::vector<Node> readTree(store::DatasInfo& info, bool all) {
   std::vector<Node> tops;
   // Functions are named at their place as the console and the search name them,
@@ -309,24 +314,24 @@ std::vector<Node> readTree(store::DatasInfo& info, bool all) {
   // query has loaded the store).
   std::optional<store::UserDetailNames> userNames;
   eachRow(all ? info.GetTopClass_All() : info.GetTopClass(), [&](platform::Recordset& t) {
-    Node top{"Top", platform::CLng(t.value("FTopClassID")), textOf(t.value("FTopClassName")), "", "", {}};
-    tops.push_back(top);
+    tops.push_back(nodeOf(nav::Level::TopClass, t));
   });
   for (auto& top : tops) {
     eachRow(all ? info.GetSubSystem_All(top.id) : info.GetSubSystem(top.id), [&](platform::Recordset& s) {
-      top.children.push_back({"Sys", platform::CLng(s.value("FSubSysID")), textOf(s.value("FName")), "", "", {}});
+      top.children.push_back(nodeOf(nav::Level::SubSystem, s));
     });
     for (auto& sys : top.children) {
       eachRow(all ? info.GetSubFunc_All(sys.id) : info.GetSubFunc(sys.id), [&](platform::Recordset& f) {
-        sys.children.push_back({"Sub", platform::CLng(f.value("FSubFuncID")), textOf(f.value("FFuncName")), "", "", {}});
+        sys.children.push_back(nodeOf(nav::Level::SubFunc, f));
       });
       for (auto& sub : sys.children) {
         auto details = all ? info.GetDetailFunc_All(sub.id) : info.GetDetailFunc(sub.id);
         if (!userNames) userNames = store::UserDetailNames::read();
         eachRow(details, [&](platform::Recordset& d) {
           const std::string name = userNames->nameOf(sub.id, d);
-          sub.children.push_back({"Det", platform::CLng(d.value("FDetailFuncID")), name, textOf(d.value("FHelpCode")),
-                                  d.hasField("FClassName") ? textOf(d.value("FClassName")) : "", {}});
+          sub.children.push_back({nav::Level::DetailFunc, platform::CLng(d.value("FDetailFuncID")), name,
+                                  platform::textOrEmpty(d.value("FHelpCode")),
+                                  d.hasField("FClassName") ? platform::textOrEmpty(d.value("FClassName")) : "", {}});
         });
       }
     }
@@ -336,7 +341,7 @@ std::vector<Node> readTree(store::DatasInfo& info, bool all) {
 
 void printTreeText(const std::vector<Node>& nodes, int depth, std::ostream& out) {
   for (const auto& n : nodes) {
-    out << std::string(depth * 2, ' ') << n.key << " " << n.id << "  " << n.name;
+    out << std::string(depth * 2, ' ') << nav::InfoOf(n.level).keyPrefix << " " << n.id << "  " << n.name;
     if (!n.helpCode.empty()) out << "  [" << n.helpCode << "]";
     if (!n.className.empty()) out << "  " << n.className;
     out << "\n";
@@ -348,9 +353,10 @@ std::string treeJson(const std::vector<Node>& nodes) {
   std::string out = "[";
   for (size_t i = 0; i < nodes.size(); ++i) {
     const auto& n = nodes[i];
-    out += (i ? "," : "") + std::string("{\"level\":") + jsonString(n.key) + ",\"id\":" + std::to_string(n.id) +
+    out += (i ? "," : "") + std::string("{\"level\":") + jsonString(nav::InfoOf(n.level).keyPrefix) +
+           ",\"id\":" + std::to_string(n.id) +
            ",\"name\":" + jsonString(n.name);
-    if (n.key == "Det") out += ",\"helpCode\":" + jsonString(n.helpCode) + ",\"className\":" + jsonString(n.className);
+    if (n.level == nav::Level::DetailFunc) out += ",\"helpCode\":" + jsonString(n.helpCode) + ",\"className\":" + jsonString(n.className);
     else out += ",\"children\":" + treeJson(n.children);
     out += "}";
   }
@@ -494,7 +500,7 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
   auto groups = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
   std::vector<std::pair<int32_t, std::string>> list;
   eachRow(groups, [&](platform::Recordset& g) {
-    list.emplace_back(platform::CLng(g.value("FFuncGroupID")), textOf(g.value("FFuncGroupName")));
+    list.emplace_back(platform::CLng(g.value("FFuncGroupID")), platform::textOrEmpty(g.value("FFuncGroupName")));
   });
   if (inv.json) {
     std::string json = "[";
@@ -511,10 +517,10 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
   for (auto& [id, name] : list) {
     text += "Group " + std::to_string(id) + "  " + name + "\n";
     eachRow(info->GetDetailNormalFunc(id), [&](platform::Recordset& f) {
-      std::string show = textOf(f.value("FShowName"));
-      if (show.empty()) show = textOf(f.value("FFuncName"));
-      text += "  Det " + textOf(f.value("FDetailFuncID")) + "  " + show;
-      if (!textOf(f.value("FHelpCode")).empty()) text += "  [" + textOf(f.value("FHelpCode")) + "]";
+      std::string show = platform::textOrEmpty(f.value("FShowName"));
+      if (show.empty()) show = platform::textOrEmpty(f.value("FFuncName"));
+      text += "  Det " + platform::textOrEmpty(f.value("FDetailFuncID")) + "  " + show;
+      if (!platform::textOrEmpty(f.value("FHelpCode")).empty()) text += "  [" + platform::textOrEmpty(f.value("FHelpCode")) + "]";
       text += "\n";
     });
   }

@@ -91,7 +91,7 @@ std::string fillPlaceholders(const std::string& templ, const std::vector<platfor
       size_t index = static_cast<size_t>(templ[i + 1] - '1');
       if (index < values.size()) {
         try {
-          out += values[index].isNull() ? std::string() : platform::CStr(values[index]);
+          out += platform::textOrEmpty(values[index]);
         } catch (...) {
           // An object value has no text; the placeholder is dropped.
         }

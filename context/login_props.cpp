@@ -29,7 +29,7 @@ std::string languageEntry(int32_t language) { return ";Language=" + LanguageCode
 // already carry it, in any letter case.
 Variant withLanguageEntry(Variant value) {
   if (value.isObject()) return value;
-  std::string text = value.isEmpty() || value.isNull() ? std::string() : platform::CStr(value);
+  std::string text = platform::textOrEmpty(value);
   if (platform::toUpperAscii(text).find("LANGUAGE") != std::string::npos) return value;
   return Variant(text + languageEntry(DetectLanguage()));
 }

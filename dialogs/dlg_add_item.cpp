@@ -4,9 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <climits>
-#include <cstdlib>
 #include <initializer_list>
+#include <string_view>
 
 #include "context/language.h"
 #include "erp/api/message_service.h"
@@ -15,6 +14,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/containers/dictionary.h"
+#include "platform/navigation/node_keys.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
 #include "widgets/busy_state.h"
@@ -56,26 +56,20 @@ constexpr size_t kMaxPath = 255;
 
 constexpr const char* kSource = "WayfindInfo.dlgAddItem";
 
+// The mode key of a new favourites group ("Grp" and the group's number).
+constexpr std::string_view kGroupPrefix = "Grp";
+
+// The level numbers of the items the dialog creates.
+constexpr int32_t kTopClass = nav::LevelNumber(nav::Level::TopClass);
+constexpr int32_t kSubSystem = nav::LevelNumber(nav::Level::SubSystem);
+constexpr int32_t kSubFunc = nav::LevelNumber(nav::Level::SubFunc);
+constexpr int32_t kDetailFunc = nav::LevelNumber(nav::Level::DetailFunc);
+
 using widgets::place;
 
 std::string textOf(const QLineEdit* box) { return box->text().toStdString(); }
 std::string trimmed(const QLineEdit* box) { return platform::trimSpaces(textOf(box)); }
 
-// The parent's identifier after the three letters of the mode key
-// ("Sub10000101" -> 10000101); 0 when the rest is not a number.
-int32_t parentIdOf(const std::string& key) {
-  if (key.size() <= 3) return 0;
-  const std::string rest = key.substr(3);
-  char* end = nullptr;
-  const long long value = std::strtoll(rest.c_str(), &end, 10);
-  if (end == rest.c_str() || value < INT32_MIN || value > INT32_MAX) return 0;
-  return static_cast<int32_t>(value);
-}
-
-std::string fieldText(const platform::RecordsetPtr& rs, const char* field) {
-  const Variant& v = rs->value(field);
-  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
-}
 
 // Refuses, as they are typed, the characters that break the stored texts: single
 // and double quote, comma and slash. Pasted text is not filtered.
@@ -158,7 +152,7 @@ void dlgAddItem::Form_Load() {
   setWindowTitle(QString::fromStdString(context::GetLangText("新建项目")));
   lblName->setText(QString::fromStdString(context::GetLangText("项目名称：")));
   Tag = Variant();
-  level_ = 0;
+  levelNumber_ = 0;
   parentId_ = 0;
   group_ = false;
   storedIndex_ = 0;
@@ -169,23 +163,18 @@ void dlgAddItem::Form_Load() {
 
   if (curLevel == "EditDetail") {
     setWindowTitle(QString::fromStdString(context::GetLangText("修改项目")));
-    level_ = 4;
+    levelNumber_ = kDetailFunc;
     lookUpDetailFunc();
   } else {
-    const std::string prefix = curLevel.substr(0, 3);
-    if (prefix == "All") {
-      level_ = 1;
-    } else if (prefix == "Top") {
-      level_ = 2;
-    } else if (prefix == "Grp") {
-      level_ = 2;
+    // A new item goes one level below the node whose key the mode is; a group
+    // sits where a subsystem would.
+    if (nav::KeyPrefix(curLevel) == kGroupPrefix) {
+      levelNumber_ = kSubSystem;
       group_ = true;
-    } else if (prefix == "Sys") {
-      level_ = 3;
-    } else if (prefix == "Sub") {
-      level_ = 4;
+    } else if (const auto level = nav::ChildLevelOfKey(curLevel)) {
+      levelNumber_ = nav::LevelNumber(*level);
     }
-    parentId_ = parentIdOf(curLevel);
+    parentId_ = nav::KeyId(curLevel).value_or(0);
     if (group_) {
       setWindowTitle(QString::fromStdString(context::GetLangText("新增常用功能组")));
       lblName->setText(QString::fromStdString(context::GetLangText("常用功能组:")));
@@ -201,8 +190,8 @@ void dlgAddItem::lookUpDetailFunc() {
     auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
     auto rs = info->GetDetailFuncInfo(DetailFuncID);
     if (!rs || rs->isEOF()) return;
-    txtPrgPath->setText(QString::fromStdString(fieldText(rs, "FClassName")));
-    txtHelpCode->setText(QString::fromStdString(fieldText(rs, "FHelpCode")));
+    txtPrgPath->setText(QString::fromStdString(platform::fieldText(*rs, "FClassName")));
+    txtHelpCode->setText(QString::fromStdString(platform::fieldText(*rs, "FHelpCode")));
     const Variant& index = rs->value("FIndex");
     storedIndex_ = index.isNull() || index.isEmpty() ? 0 : platform::CLng(index);
   } catch (const AutomationError& e) {
@@ -211,7 +200,7 @@ void dlgAddItem::lookUpDetailFunc() {
 }
 
 void dlgAddItem::layoutForLevel() {
-  if (level_ == 4) return;
+  if (levelNumber_ == kDetailFunc) return;
   for (QWidget* w : std::initializer_list<QWidget*>{lblZJM, txtHelpCode, lblPath, txtPrgPath, btnOpen}) w->hide();
   setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(static_cast<int>(kFormHeight / 1.5)));
   place(btnOk, {kBtnOk.left, kBtnOk.top / 2, kBtnOk.width, kBtnOk.height});
@@ -239,11 +228,11 @@ bool dlgAddItem::ValidateInput() {
   const std::string helpCode = trimmed(txtHelpCode);
   const std::string path = trimmed(txtPrgPath);
   if (name.empty()) return refuse(txtName, "项目名称不能为空，请重新输入。");
-  if (level_ == 4 && path.empty()) return refuse(txtPrgPath, "程序路径不能为空，请重新输入。");
+  if (levelNumber_ == kDetailFunc && path.empty()) return refuse(txtPrgPath, "程序路径不能为空，请重新输入。");
   if (platform::charLength(name) > kMaxName) return refuse(txtName, "项目名称超过了50个字符，请重新输入。");
   if (platform::charLength(helpCode) > kMaxHelpCode) return refuse(txtHelpCode, "助记码超过了50个字符，请重新输入。");
   if (platform::charLength(path) > kMaxPath) return refuse(txtPrgPath, "程序路径超过了255个字符，请重新输入。");
-  if (level_ == 4 && !erp::api::messages().fileExists(textOf(txtPrgPath)))
+  if (levelNumber_ == kDetailFunc && !erp::api::messages().fileExists(textOf(txtPrgPath)))
     return refuse(txtPrgPath, "程序路径不存在，请重新输入。");
   return true;
 }
@@ -283,20 +272,20 @@ void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode,
   int32_t id = 0;
   {
     auto info = registry.createAs<store::DatasInfo>(erp::progid::kDatasInfo);
-    index = info->GetNextIndex(level_, parentId_);
-    id = info->GetNextID(level_, parentId_);
+    index = info->GetNextIndex(levelNumber_, parentId_);
+    id = info->GetNextID(levelNumber_, parentId_);
   }
   auto update = registry.createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
   int32_t parent = parentId_;
   // The create methods drop a failure of the server and then answer no
   // identifier: the user must not be told that an item exists when it does not.
-  switch (level_) {
-    case 1:
+  switch (levelNumber_) {
+    case kTopClass:
       dict->SetValue("FTopClassID", Variant(id));
       dict->SetValue("FTopClassName", Variant(name));
       if (update->CreateTopClass(index, dict) == 0) notCreated();
       return;
-    case 2:
+    case kSubSystem:
       if (group_) {
         if (!update->AddNormalFuncGroup(name)) notCreated();
         return;
@@ -305,12 +294,12 @@ void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode,
       dict->SetValue("FSysName", Variant(name));
       if (update->CreateSubSys(parent, index, dict) == 0) notCreated();
       return;
-    case 3:
+    case kSubFunc:
       dict->SetValue("FSubFuncID", Variant(id));
       dict->SetValue("FFuncName", Variant(name));
       if (update->CreateSubFunc(parent, index, dict) == 0) notCreated();
       return;
-    case 4:
+    case kDetailFunc:
       if (curLevel == "EditDetail") {
         dict->SetValue("NewName", Variant(name));
         dict->SetValue("HelpCode", Variant(helpCode));

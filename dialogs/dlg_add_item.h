@@ -53,9 +53,9 @@ class dlgAddItem : public widgets::Form {
   void btnCancel_Click();
   void btnOpen_Click();
 
-  // The mode as loaded: level 1..4 (0 for a key of no known mode), the parent's
-  // identifier, and whether it is the favourites-group mode.
-  int32_t level() const { return level_; }
+  // The mode as loaded: the level number of the new item (1..4, 0 for a key of no
+  // known mode), the parent's identifier, and whether it is the favourites-group mode.
+  int32_t levelNumber() const { return levelNumber_; }
   int32_t parentId() const { return parentId_; }
   bool isGroupMode() const { return group_; }
 
@@ -81,7 +81,7 @@ class dlgAddItem : public widgets::Form {
   void createItem();
   void storeItem(const std::string& name, const std::string& helpCode, const std::string& path);
 
-  int32_t level_ = 0;
+  int32_t levelNumber_ = 0;
   int32_t parentId_ = 0;
   bool group_ = false;
   int32_t storedIndex_ = 0;  // FIndex of the detail function being modified

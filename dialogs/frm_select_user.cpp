@@ -62,11 +62,6 @@ void handled(F&& body) {
 
 bool isGroup(const TreeNode& node) { return node.Parent().isNull(); }
 
-std::string text(const platform::RecordsetPtr& rs, const char* field) {
-  const Variant& v = rs->value(field);
-  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
-}
-
 platform::RecordsetPtr getData(const std::string& sql) {
   auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
   return access->GetData(context::PropsString(), sql);
@@ -157,8 +152,8 @@ void frmSelectUser::LoadAllUserGroup() {
     auto rs = widgets::RunBusy(this, [&] { return getData(sql); });
     tvUserGroup->Clear();
     for (; rs && !rs->isEOF(); rs->MoveNext()) {
-      const std::string group = "G" + text(rs, "FGroupID");
-      TreeNode node = tvUserGroup->Add(TreeNode(), group, text(rs, "FGroupName"), "1");
+      const std::string group = "G" + platform::fieldText(*rs, "FGroupID");
+      TreeNode node = tvUserGroup->Add(TreeNode(), group, platform::fieldText(*rs, "FGroupName"), "1");
       tvUserGroup->Add(node, group + "C1", placeholderText());
     }
   });
@@ -236,7 +231,7 @@ void frmSelectUser::LoadUserByGroup(TreeNode group) {
     const std::string sql = usersQuery(static_cast<int32_t>(id));
     auto rs = widgets::RunBusy(this, [&] { return getData(sql); });
     for (; rs && !rs->isEOF(); rs->MoveNext())
-      tvUserGroup->Add(group, "U" + text(rs, "FUserID") + "," + text(rs, "FGroupID"), text(rs, "UserName"), "4");
+      tvUserGroup->Add(group, "U" + platform::fieldText(*rs, "FUserID") + "," + platform::fieldText(*rs, "FGroupID"), platform::fieldText(*rs, "UserName"), "4");
   });
 }
 

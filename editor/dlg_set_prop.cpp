@@ -193,7 +193,7 @@ void dlgSetProp::Form_Load() {
     m_blnDirty = false;
     m_blnModified = false;
     m_blnSaveShown = false;
-    m_lngLevel = kTopClassBase;
+    m_lngLevel = nav::kTopClassBase;
     // The enabled column is not offered; its width goes to the name and the help code.
     const int w = vaDetailProp_->ColWidth(4);
     vaDetailProp_->SetColHidden(4, true);

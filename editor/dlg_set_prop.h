@@ -16,8 +16,9 @@
 #include <string>
 
 #include "dialogs/set_prop_public.h"
-#include "editor/nav_levels.h"
+#include "editor/query_rows.h"
 #include "platform/containers/dictionary.h"
+#include "platform/navigation/levels.h"
 #include "widgets/form.h"
 #include "widgets/grid.h"
 #include "widgets/keyed_tree.h"
@@ -85,7 +86,7 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
   const std::string& currentKey() const { return m_strCurKey; }
   bool dirty() const { return m_blnDirty; }
   bool saveShown() const { return m_blnSaveShown; }
-  int32_t level() const { return m_lngLevel; }
+  int32_t levelBase() const { return m_lngLevel; }
   int16_t admin() const { return m_intAdmin; }
 
   widgets::KeyedTree* tvFunc() const { return tvFunc_; }
@@ -107,8 +108,8 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
 
   // The shared steps of the four fills.
   void beginFill(const std::string& newKey, int placeholderIndex, bool outline);
-  void fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows, const char* childPrefix,
-                   const char* image, bool placeholders, bool lockTemplateRows, int32_t base);
+  void fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows, nav::Level childLevel,
+                   const char* image, bool placeholders, bool lockTemplateRows);
   void lockRow(widgets::Grid& grid, int row);
   void runNodeClickFor(const std::string& key);
 
@@ -116,7 +117,7 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
   void SaveSubSystems(platform::DictionaryPtr& info);
   void SaveSubFuncs(platform::DictionaryPtr& info);
   void SaveDetailFuncs(platform::DictionaryPtr& info);
-  void saveOutline(int32_t base, platform::DictionaryPtr& info);
+  void saveOutline(nav::Level level, platform::DictionaryPtr& info);
 
   void moveRow(int from, int to);
 
@@ -142,7 +143,7 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
   bool m_blnDirty = false;
   bool m_blnModified = false;
   bool m_blnSaveShown = false;
-  int32_t m_lngLevel = 1000;
+  int32_t m_lngLevel = nav::kTopClassBase;  // the level base of the grid's rows
   int16_t m_intAdmin = -1;
 };
 

@@ -2,6 +2,7 @@
 // root's top classes, a subsystem's sub-functions, and the detail functions of a
 // sub-function whose template rows are locked.
 #include "editor/dlg_set_prop.h"
+#include "platform/navigation/node_keys.h"
 #include "widgets/form_registry.h"
 
 namespace wayfind::editor {
@@ -29,13 +30,13 @@ void openPath(dlgSetProp& form, const std::vector<std::string>& keys) {
 
 void showTopClasses(widgets::Form& f) {
   auto& form = static_cast<dlgSetProp&>(f);
-  form.tvFunc()->SetSelectedItem(form.tvFunc()->Find(kRootKey));
+  form.tvFunc()->SetSelectedItem(form.tvFunc()->Find(nav::kRootKey));
 }
 
-void showSubFuncs(widgets::Form& f) { openPath(static_cast<dlgSetProp&>(f), {kRootKey, "Top1", "Sys101"}); }
+void showSubFuncs(widgets::Form& f) { openPath(static_cast<dlgSetProp&>(f), {nav::kRootKey, "Top1", "Sys101"}); }
 
 void showLockedDetailFuncs(widgets::Form& f) {
-  openPath(static_cast<dlgSetProp&>(f), {kRootKey, "Top1", "Sys107", "Sub10701"});
+  openPath(static_cast<dlgSetProp&>(f), {nav::kRootKey, "Top1", "Sys107", "Sub10701"});
 }
 
 widgets::Form* newForm() { return new dlgSetProp(); }

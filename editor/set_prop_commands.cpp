@@ -14,6 +14,7 @@
 #include "erp/api/server_datas_update.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/node_keys.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
 #include "widgets/busy_state.h"
@@ -132,7 +133,7 @@ void dlgSetProp::NewItem() {
   dlg.ShowModal();
   const bool created = confirmedByTag(dlg);
   // The host reloads its top level whenever the user went to create a top class.
-  if (KeyPrefix(key) == kRootPrefix) m_blnModified = true;
+  if (nav::KeyPrefix(key) == nav::kRootPrefix) m_blnModified = true;
   if (created) runNodeClickFor(m_strCurKey);
 }
 
@@ -168,7 +169,7 @@ void dlgSetProp::DeleteRow() {
   // A template item is never deleted; the list is shown again either way.
   if (id >= base) {
     widgets::RunBusy(this, [&] { newUpdate()->DeleteItem(base, id); });
-    if (base == kTopClassBase) m_blnModified = true;
+    if (base == nav::kTopClassBase) m_blnModified = true;
   }
   runNodeClickFor(m_strCurKey);
 }

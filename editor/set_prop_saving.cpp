@@ -12,6 +12,7 @@
 #include "erp/api/security.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/node_keys.h"
 #include "update/datas_update.h"
 #include "widgets/busy_state.h"
 #include "widgets/toolbar.h"
@@ -98,16 +99,17 @@ void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
     }
   }
   try {
-    const std::string prefix = KeyPrefix(m_strCurKey);
-    if (prefix == kRootPrefix) {
-      SaveTopClasses(info);
-      m_blnModified = true;
-    } else if (prefix == kTopPrefix) {
-      SaveSubSystems(info);
-    } else if (prefix == kSysPrefix) {
-      SaveSubFuncs(info);
-    } else if (prefix == kSubPrefix) {
-      SaveDetailFuncs(info);
+    // The grid shows the children of the current node.
+    if (const auto listed = nav::ChildLevelOfKey(m_strCurKey)) {
+      switch (*listed) {
+        case nav::Level::TopClass:
+          SaveTopClasses(info);
+          m_blnModified = true;
+          break;
+        case nav::Level::SubSystem: SaveSubSystems(info); break;
+        case nav::Level::SubFunc: SaveSubFuncs(info); break;
+        case nav::Level::DetailFunc: SaveDetailFuncs(info); break;
+      }
     }
     m_blnDirty = false;
     SetSaveState(false);
@@ -118,7 +120,7 @@ void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
   }
 }
 
-void dlgSetProp::saveOutline(int32_t base, platform::DictionaryPtr& info) {
+void dlgSetProp::saveOutline(nav::Level level, platform::DictionaryPtr& info) {
   Grid& grid = *vaOutlineProp_;
   if (grid.isHidden()) return;
   struct Row {
@@ -142,18 +144,17 @@ void dlgSetProp::saveOutline(int32_t base, platform::DictionaryPtr& info) {
     dlgSetProp& form;
     const std::vector<Row>& rows;
     const size_t& stored;
-    int32_t base;
+    nav::Level level;
     bool forOtherUser;
     ~ShowStoredNames() {
       // Saved for another user (apply to users), the rows are not this user's names.
       if (forOtherUser) return;
-      const char* prefix = base == kTopClassBase ? kTopPrefix : base == kSubSystemBase ? kSysPrefix : kSubPrefix;
       for (size_t i = 0; i < stored; ++i) {
-        widgets::TreeNode node = form.tvFunc_->Find(MakeKey(prefix, rows[i].id));
+        widgets::TreeNode node = form.tvFunc_->Find(nav::NodeKey(level, rows[i].id));
         if (!node.isNull()) node.SetText(rows[i].name);
       }
     }
-  } showNames{*this, rows, stored, base, info && info->Lookup("TemplateUserID")};
+  } showNames{*this, rows, stored, level, info && info->Lookup("TemplateUserID")};
   widgets::RunBusy(this, [&] {
     auto dict = std::make_shared<platform::Dictionary>();
     auto update = newUpdate();
@@ -162,9 +163,9 @@ void dlgSetProp::saveOutline(int32_t base, platform::DictionaryPtr& info) {
       dict->SetValue("Visible", Variant(r.visible));
       dict->SetValue("Index", Variant(r.index));
       int32_t id = r.id;
-      if (base == kTopClassBase) {
+      if (level == nav::Level::TopClass) {
         update->UpdateTopClass(id, dict, info);
-      } else if (base == kSubSystemBase) {
+      } else if (level == nav::Level::SubSystem) {
         update->UpdateSystemFunc(id, dict, info);
       } else {
         update->UpdateSubSysFunc(id, dict, info);
@@ -174,9 +175,9 @@ void dlgSetProp::saveOutline(int32_t base, platform::DictionaryPtr& info) {
   });
 }
 
-void dlgSetProp::SaveTopClasses(platform::DictionaryPtr& info) { saveOutline(kTopClassBase, info); }
-void dlgSetProp::SaveSubSystems(platform::DictionaryPtr& info) { saveOutline(kSubSystemBase, info); }
-void dlgSetProp::SaveSubFuncs(platform::DictionaryPtr& info) { saveOutline(kSubFuncBase, info); }
+void dlgSetProp::SaveTopClasses(platform::DictionaryPtr& info) { saveOutline(nav::Level::TopClass, info); }
+void dlgSetProp::SaveSubSystems(platform::DictionaryPtr& info) { saveOutline(nav::Level::SubSystem, info); }
+void dlgSetProp::SaveSubFuncs(platform::DictionaryPtr& info) { saveOutline(nav::Level::SubFunc, info); }
 
 void dlgSetProp::SaveDetailFuncs(platform::DictionaryPtr& info) {
   Grid& grid = *vaDetailProp_;
@@ -245,7 +246,7 @@ bool dlgSetProp::CanMoveUp() const {
 void dlgSetProp::UpdateRowCommands() {
   const bool custom = IsCustomRow();
   bar_->SetToolEnabled("Delete", custom);
-  bar_->SetToolEnabled("Modify", custom && m_lngLevel == kDetailFuncBase);
+  bar_->SetToolEnabled("Modify", custom && m_lngLevel == nav::kDetailFuncBase);
   if (!IsRowEditable()) {
     bar_->SetToolEnabled("MoveUp", false);
     bar_->SetToolEnabled("MoveDown", false);

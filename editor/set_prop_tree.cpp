@@ -6,6 +6,7 @@
 #include "context/language.h"
 #include "editor/dlg_set_prop.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/node_keys.h"
 #include "store/datas_info.h"
 #include "widgets/busy_state.h"
 
@@ -16,6 +17,14 @@ using widgets::TreeNode;
 
 namespace {
 
+using nav::Level;
+
+// The level base of the rows listed under the node of key; 0 for a key that
+// lists none.
+int32_t childLevelBase(std::string_view key) {
+  const auto level = nav::ChildLevelOfKey(key);
+  return level ? nav::LevelBase(*level) : 0;
+}
 
 // A new query object on freshly loaded tables: the editor always shows what the
 // middle tier holds now.
@@ -47,7 +56,7 @@ class ShowWhenDone {
 
 void dlgSetProp::BuildRoot() {
   tvFunc_->Clear();
-  TreeNode root = tvFunc_->Add(TreeNode(), kRootKey, context::GetLangText("功能列表"), "List");
+  TreeNode root = tvFunc_->Add(TreeNode(), nav::kRootKey, context::GetLangText("功能列表"), "List");
   tvFunc_->AddPlaceholder(root);
 }
 
@@ -89,14 +98,13 @@ void dlgSetProp::lockRow(Grid& grid, int row) {
 }
 
 void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows,
-                             const char* childPrefix, const char* image, bool placeholders, bool lockTemplateRows,
-                             int32_t base) {
+                             Level childLevel, const char* image, bool placeholders, bool lockTemplateRows) {
   Grid& grid = *vaOutlineProp_;
   ShowWhenDone visible(grid);
   TreeNode parent = tvFunc_->Node(parentKey);
   tvFunc_->RemoveChildren(parent);
   for (const auto& r : rows) {
-    TreeNode node = tvFunc_->Add(parent, MakeKey(childPrefix, r.id), r.name, image);
+    TreeNode node = tvFunc_->Add(parent, nav::NodeKey(childLevel, r.id), r.name, image);
     if (placeholders) tvFunc_->AddPlaceholder(node);
     const int row = grid.MaxRows() + 1;
     grid.SetMaxRows(row);
@@ -105,7 +113,7 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Out
     grid.SetText(1, row, r.name);
     grid.SetValue(2, row, r.visible ? 1 : 0);
     grid.SetText(3, row, std::to_string(r.index));
-    if (lockTemplateRows && r.id < base) lockRow(grid, row);
+    if (lockTemplateRows && !nav::IsCustomItem(childLevel, r.id)) lockRow(grid, row);
   }
   m_strCurKey = parentKey;
 }
@@ -113,31 +121,31 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Out
 void dlgSetProp::ShowTopClasses(int placeholderIndex) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetTopClass_All(); });
   auto rows = ReadTopClasses(*rs);
-  beginFill(kRootKey, placeholderIndex, true);
-  fillOutline(kRootKey, rows, kTopPrefix, "Top", true, false, kTopClassBase);
+  beginFill(nav::kRootKey, placeholderIndex, true);
+  fillOutline(nav::kRootKey, rows, Level::TopClass, "Top", true, false);
 }
 
 void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubSystem_All(id); });
   auto rows = ReadSubSystems(*rs);
-  const std::string key = MakeKey(kTopPrefix, id);
+  const std::string key = nav::NodeKey(Level::TopClass, id);
   beginFill(key, placeholderIndex, true);
-  fillOutline(key, rows, kSysPrefix, "Sys", true, false, kSubSystemBase);
+  fillOutline(key, rows, Level::SubSystem, "Sys", true, false);
 }
 
 void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubFunc_All(id); });
   auto rows = ReadSubFuncs(*rs);
-  const std::string key = MakeKey(kSysPrefix, id);
+  const std::string key = nav::NodeKey(Level::SubSystem, id);
   beginFill(key, placeholderIndex, true);
   const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 2); });
-  fillOutline(key, rows, kSubPrefix, "Sub", false, locked, kSubFuncBase);
+  fillOutline(key, rows, Level::SubFunc, "Sub", false, locked);
 }
 
 void dlgSetProp::ShowDetailFuncs(int32_t id) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetDetailFunc_All(id); });
   auto rows = ReadDetailFuncs(*rs);
-  const std::string key = MakeKey(kSubPrefix, id);
+  const std::string key = nav::NodeKey(Level::SubFunc, id);
   beginFill(key, -1, false);
   Grid& grid = *vaDetailProp_;
   ShowWhenDone visible(grid);
@@ -152,7 +160,7 @@ void dlgSetProp::ShowDetailFuncs(int32_t id) {
     grid.SetValue(3, row, r.visible ? 1 : 0);
     grid.SetValue(4, row, r.enabled ? 1 : 0);
     grid.SetText(5, row, std::to_string(r.index));
-    if (locked && r.id < kDetailFuncBase) lockRow(grid, row);
+    if (locked && !nav::IsCustomItem(Level::DetailFunc, r.id)) lockRow(grid, row);
   }
   m_strCurKey = key;
 }
@@ -160,21 +168,17 @@ void dlgSetProp::ShowDetailFuncs(int32_t id) {
 void dlgSetProp::NodeClick(const TreeNode& node) {
   if (node.isNull()) return;
   const std::string key = node.Key();
-  const auto id = KeyId(key);
+  const auto id = nav::KeyId(key);
   if (!id) return;
-  const std::string prefix = KeyPrefix(key);
-  if (prefix == kRootPrefix) {
-    ShowTopClasses(-1);
-  } else if (prefix == kTopPrefix) {
-    ShowSubSystems(*id, -1);
-  } else if (prefix == kSysPrefix) {
-    ShowSubFuncs(*id, -1);
-  } else if (prefix == kSubPrefix) {
-    ShowDetailFuncs(*id);
-  } else {
-    return;
+  const auto listed = nav::ChildLevelOfKey(key);
+  if (!listed) return;
+  switch (*listed) {
+    case Level::TopClass: ShowTopClasses(-1); break;
+    case Level::SubSystem: ShowSubSystems(*id, -1); break;
+    case Level::SubFunc: ShowSubFuncs(*id, -1); break;
+    case Level::DetailFunc: ShowDetailFuncs(*id); break;
   }
-  m_lngLevel = ChildLevelBase(prefix);
+  m_lngLevel = nav::LevelBase(*listed);
   UpdateRowCommands();
 }
 
@@ -186,24 +190,25 @@ void dlgSetProp::runNodeClickFor(const std::string& key) {
 void dlgSetProp::NodeExpand(const TreeNode& node) {
   if (node.isNull()) return;
   const std::string key = node.Key();
-  const auto id = KeyId(key);
+  const auto id = nav::KeyId(key);
   if (!id) return;
   TreeNode child = node.Child();
   if (!child.isNull() && !child.Key().empty()) {
     NodeClick(node);
   } else if (!child.isNull()) {
     const int placeholder = child.Index();
-    const std::string prefix = KeyPrefix(key);
+    const auto level = nav::LevelOfKey(key);
     if (node.Parent().isNull()) {
       ShowTopClasses(placeholder);
-    } else if (prefix == kTopPrefix) {
+    } else if (level == Level::TopClass) {
       ShowSubSystems(*id, placeholder);
-    } else if (prefix == kSysPrefix) {
+    } else if (level == Level::SubSystem) {
       ShowSubFuncs(*id, placeholder);
     } else {
       return;
     }
-    m_lngLevel = ChildLevelBase(node.Parent().isNull() ? std::string(kRootPrefix) : prefix);
+    // A node without a parent is the root, whatever its key.
+    m_lngLevel = childLevelBase(node.Parent().isNull() ? std::string_view(nav::kRootKey) : std::string_view(key));
     UpdateRowCommands();
   }
   tvFunc_->SetSelectedItem(tvFunc_->Find(key));

@@ -38,8 +38,7 @@ void fillFromStore(dlgGroup& dlg) {
   auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
   auto rs = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    const platform::Variant& name = rs->value("FFuncGroupName");
-    dlg.AddGroup(name.isNull() ? std::string() : platform::CStr(name), platform::CLng(rs->value("FFuncGroupID")));
+    dlg.AddGroup(platform::fieldText(*rs, "FFuncGroupName"), platform::CLng(rs->value("FFuncGroupID")));
   }
 }
 

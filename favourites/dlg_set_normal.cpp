@@ -35,6 +35,10 @@ constexpr const char* kBand = "工具条";
 
 std::string lang(const char* chinese) { return context::GetLangText(chinese); }
 
+// The key of a group's node: the groups are the top level of their tree, and
+// their nodes are keyed as top-level nodes are.
+std::string groupKey(int32_t groupId) { return "Top" + std::to_string(groupId); }
+
 // Runs a command; a failure is reported by the message service and the window
 // stays as it is.
 template <class F>
@@ -149,7 +153,7 @@ void dlgSetNormal::LoadGroupTree() {
   tvGroup->Clear();
   for (; groups && !groups->isEOF(); groups->MoveNext()) {
     const int32_t id = platform::CLng(groups->value("FFuncGroupID"));
-    tvGroup->Add({}, "Top" + std::to_string(id), fieldText(*groups, "FFuncGroupName"), "Close", "Open");
+    tvGroup->Add({}, groupKey(id), platform::fieldText(*groups, "FFuncGroupName"), "Close", "Open");
   }
   if (tvGroup->Count() > 0) tvGroup->SetSelectedItem(tvGroup->NodeAt(1));
 }
@@ -191,7 +195,7 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
 }
 
 void dlgSetNormal::keepEditsAfterFailedCheck() {
-  widgets::TreeNode own = tvGroup->Find("Top" + std::to_string(currentGroup_));
+  widgets::TreeNode own = tvGroup->Find(groupKey(currentGroup_));
   if (own) tvGroup->SetSelectedItem(own);
   vaNormal->setFocus(Qt::OtherFocusReason);
 }
@@ -297,7 +301,7 @@ void dlgSetNormal::ShowMainConsoleEditor() {
 
 void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel) {
   if (newText == node.Text()) return;  // nothing changed: nothing to ask or store
-  if (characterCount(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
+  if (platform::charLength(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
     widgets::MsgWarning(lang("项目名称超过了50个字符，请重新输入。"));
     cancel = true;
     return;

@@ -19,6 +19,7 @@
 #include "favourites/function_rows.h"
 #include "favourites/ports.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/node_keys.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/image_list.h"
@@ -30,14 +31,16 @@ namespace wayfind::favourites {
 
 namespace {
 
-// The identifier part of a key ("Sys100003" -> 100003); -1 when it is not a
-// decimal number.
-int32_t keyId(const std::string& key) {
-  if (key.size() <= 3) return -1;
-  return detailFuncIdOfKey("Det" + key.substr(3));
+using nav::Level;
+
+// The key of the node for the record set's current row on level.
+std::string nodeKey(Level level, const platform::Recordset& rs) {
+  return nav::NodeKey(level, platform::CLng(rs.value(nav::InfoOf(level).idField)));
 }
 
-std::string prefixOf(const widgets::TreeNode& node) { return node.Key().substr(0, 3); }
+// The identifier part of a key ("Sys100003" -> 100003); -1 when it is not a
+// decimal number or is negative.
+int32_t keyId(const std::string& key) { return std::max(nav::KeyId(key).value_or(-1), -1); }
 
 }  // namespace
 
@@ -144,9 +147,9 @@ void frmAllFunc::LoadTopClasses() {
   // The favourites' own class is not a place to pick functions from.
   const std::string favouritesClass = context::GetLangText("我的T/8");
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    const std::string name = fieldText(*rs, "FTopClassName");
+    const std::string name = platform::fieldText(*rs, "FTopClassName");
     if (name == favouritesClass) continue;
-    auto node = tvFunc->Add({}, "Top" + platform::CStr(rs->value("FTopClassID")), name, "Close", "Open");
+    auto node = tvFunc->Add({}, nodeKey(Level::TopClass, *rs), name, "Close", "Open");
     tvFunc->AddPlaceholder(node);
   }
   NodeClick(tvFunc->SelectedItem());
@@ -155,8 +158,7 @@ void frmAllFunc::LoadTopClasses() {
 void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClassId) {
   auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubSystem(topClassId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    auto node = tvFunc->Add(parent, "Sys" + platform::CStr(rs->value("FSubSysID")), fieldText(*rs, "FName"),
-                            "Close", "Open");
+    auto node = tvFunc->Add(parent, nodeKey(Level::SubSystem, *rs), platform::fieldText(*rs, "FName"), "Close", "Open");
     tvFunc->AddPlaceholder(node);
   }
 }
@@ -164,8 +166,7 @@ void frmAllFunc::LoadSubSystems(const widgets::TreeNode& parent, int32_t topClas
 void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystemId) {
   auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetSubFunc(subSystemId); });
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    auto node = tvFunc->Add(parent, "Sub" + platform::CStr(rs->value("FSubFuncID")), fieldText(*rs, "FFuncName"),
-                            "Close", "Open");
+    auto node = tvFunc->Add(parent, nodeKey(Level::SubFunc, *rs), platform::fieldText(*rs, "FFuncName"), "Close", "Open");
     tvFunc->AddPlaceholder(node);
   }
 }
@@ -173,8 +174,7 @@ void frmAllFunc::LoadSubFuncs(const widgets::TreeNode& parent, int32_t subSystem
 void frmAllFunc::LoadDetailFuncs(const widgets::TreeNode& parent, int32_t subFuncId) {
   auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailFunc(subFuncId); });
   for (; rs && !rs->isEOF(); rs->MoveNext())
-    tvFunc->Add(parent, "Det" + platform::CStr(rs->value("FDetailFuncID")), fieldText(*rs, "FFuncName"), "Acct",
-                "Acct");
+    tvFunc->Add(parent, nodeKey(Level::DetailFunc, *rs), platform::fieldText(*rs, "FFuncName"), "Acct", "Acct");
 }
 
 void frmAllFunc::ExpandNode(const widgets::TreeNode& node) {
@@ -185,9 +185,9 @@ void frmAllFunc::ExpandNode(const widgets::TreeNode& node) {
     tvFunc->Remove(first);
     if (!node.Parent()) {
       LoadSubSystems(node, id);
-    } else if (prefixOf(node) == "Sys") {
+    } else if (nav::LevelOfKey(node.Key()) == Level::SubSystem) {
       LoadSubFuncs(node, id);
-    } else if (prefixOf(node) == "Sub") {
+    } else if (nav::LevelOfKey(node.Key()) == Level::SubFunc) {
       LoadDetailFuncs(node, id);
     }
   } catch (const platform::AutomationError& e) {

@@ -15,8 +15,8 @@ namespace wayfind::favourites {
 // The data format of a dragged tree node: its key as UTF-8 text.
 inline constexpr const char* kTreeNodeMimeType = "application/x-wayfind-tree-node";
 
-// The detail function of a tree node key: "Det" followed by its decimal
-// identifier; -1 for any other key.
+// The detail function of a tree node key (platform/navigation/node_keys.h); -1
+// for the key of another level, a key that is no node key, and a negative id.
 int32_t detailFuncIdOfKey(const std::string& key);
 
 // Appends a row for detail function id from its record (GetDetailFuncInfo): the

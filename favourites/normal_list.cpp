@@ -17,6 +17,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
+#include "platform/navigation/node_keys.h"
 #include "widgets/busy_state.h"
 #include "widgets/message_boxes.h"
 #include "widgets/toolbar.h"
@@ -67,9 +68,9 @@ void dlgSetNormal::LoadGroupItems(int32_t groupId) {
     const int row = vaNormal->MaxRows() + 1;
     vaNormal->InsertRows(row);
     vaNormal->SetRowItemData(row, platform::CLng(rs->value("FDetailFuncID")));
-    vaNormal->SetText(kColName, row, fieldText(*rs, "FFuncName"));
-    vaNormal->SetText(kColHelpCode, row, fieldText(*rs, "FHelpCode"));
-    vaNormal->SetText(kColShowName, row, fieldText(*rs, "FShowName"));
+    vaNormal->SetText(kColName, row, platform::fieldText(*rs, "FFuncName"));
+    vaNormal->SetText(kColHelpCode, row, platform::fieldText(*rs, "FHelpCode"));
+    vaNormal->SetText(kColShowName, row, platform::fieldText(*rs, "FShowName"));
   }
   btnDel->setEnabled(vaNormal->MaxRows() > 0);
 }
@@ -155,12 +156,9 @@ void dlgSetNormal::SaveList() {
 }
 
 int32_t detailFuncIdOfKey(const std::string& key) {
-  if (key.size() <= 3 || key.compare(0, 3, "Det") != 0) return -1;
-  // Identifiers are written in decimal; anything else names no function.
-  const std::string digits = key.substr(3);
-  if (digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
-  const long long value = std::stoll(digits);
-  return value > INT32_MAX ? -1 : static_cast<int32_t>(value);
+  if (nav::LevelOfKey(key) != nav::Level::DetailFunc) return -1;
+  const auto id = nav::KeyId(key);
+  return id && *id >= 0 ? *id : -1;
 }
 
 int32_t dlgSetNormal::draggedFunctionId(const QMimeData* mime) {
@@ -200,10 +198,10 @@ void appendFunctionRow(widgets::Grid& grid, int32_t detailFuncId, const platform
   const int row = grid.MaxRows() + 1;
   grid.InsertRows(row);
   grid.SetRowItemData(row, detailFuncId);
-  grid.SetText(kColName, row, fieldText(info, "FFuncName"));
-  grid.SetText(kColHelpCode, row, fieldText(info, "FHelpCode"));
-  const std::string show = fieldText(info, "FShowName");
-  grid.SetText(kColShowName, row, context::RemoveLineBreaks(show.empty() ? fieldText(info, "FFuncName") : show));
+  grid.SetText(kColName, row, platform::fieldText(info, "FFuncName"));
+  grid.SetText(kColHelpCode, row, platform::fieldText(info, "FHelpCode"));
+  const std::string show = platform::fieldText(info, "FShowName");
+  grid.SetText(kColShowName, row, context::RemoveLineBreaks(show.empty() ? platform::fieldText(info, "FFuncName") : show));
 }
 
 }  // namespace wayfind::favourites

@@ -16,12 +16,7 @@ namespace wayfind::favourites {
 std::shared_ptr<store::DatasInfo> newDatasInfo();
 std::shared_ptr<update::DatasUpdate> newDatasUpdate();
 
-// A field's text; Null and Empty give the empty text.
-std::string fieldText(const platform::Recordset& rs, const char* field);
 // A record set a query answered, or null when it answered none or no rows.
 bool hasRecord(const platform::RecordsetPtr& rs);
-
-// Number of characters (not bytes) of a UTF-8 text.
-size_t characterCount(const std::string& text);
 
 }  // namespace wayfind::favourites

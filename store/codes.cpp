@@ -10,6 +10,7 @@
 #include "erp/api/server_datas_info.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/levels.h"
 #include "store/data_info.h"
 #include "store/store_errors.h"
 
@@ -105,10 +106,10 @@ bool IsHasChild(int32_t lBase, int32_t lID) {
   auto& user = DataInfo::instance().user;
   const std::string id = std::to_string(lID);
   switch (lBase) {
-    case kBaseTopClass: return anyRow(user.SubSystem, "user SubSystem", "FTopClassID=" + id);
-    case kBaseSubSystem: return anyRow(user.SubFunc, "user SubFunc", "FSubSysID=" + id);
-    case kBaseSubFunc: return anyRow(user.DetailFunc, "user DetailFunc", "FSubFuncID=" + id);
-    case kBaseDetailFunc: return false;
+    case nav::kTopClassBase: return anyRow(user.SubSystem, "user SubSystem", "FTopClassID=" + id);
+    case nav::kSubSystemBase: return anyRow(user.SubFunc, "user SubFunc", "FSubSysID=" + id);
+    case nav::kSubFuncBase: return anyRow(user.DetailFunc, "user DetailFunc", "FSubFuncID=" + id);
+    case nav::kDetailFuncBase: return false;
     default:
       platform::raise(platform::err::kInvalidProcedureCall, kStoreSource,
                       "Unknown level base " + std::to_string(lBase));

@@ -11,12 +11,6 @@
 
 namespace wayfind::store {
 
-// Level bases: each names its level and is the lowest id of a custom item on it.
-inline constexpr int32_t kBaseTopClass = 1000;
-inline constexpr int32_t kBaseSubSystem = 100000;
-inline constexpr int32_t kBaseSubFunc = 10000000;
-inline constexpr int32_t kBaseDetailFunc = 1000000000;
-
 // The account-type code of a setup-type text (compared in upper case; 1 when the
 // text is not in the table).
 int32_t AcctTypeCodeOf(const std::string& setupType);
@@ -34,8 +28,9 @@ platform::RecordsetPtr GetHelpCodeInfo(const std::string& sHelpCode);
 // The next free FIndex / identifier for a new child; 0 on any failure.
 int32_t GetNextIndex(int32_t lType, int32_t lID);
 int32_t GetNextID(int32_t lType, int32_t lID);
-// Whether the user's tables hold a child of the node named by level base and id.
-// A detail function never has one; another base raises error 5.
+// Whether the user's tables hold a child of the node named by level base
+// (platform/navigation/levels.h) and id. A detail function never has one; another
+// base raises error 5.
 bool IsHasChild(int32_t lBase, int32_t lID);
 
 }  // namespace wayfind::store

@@ -13,11 +13,10 @@ namespace {
 using platform::Recordset;
 using platform::Variant;
 
-std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
-
-std::string fieldText(const Recordset& rs, const char* field) {
+// A field's text; a field the record set does not have reads as empty too.
+std::string textIfAny(const Recordset& rs, const char* field) {
   const int i = rs.fieldIndex(field);
-  return i < 0 ? std::string() : textOf(rs.value(i));
+  return i < 0 ? std::string() : platform::textOrEmpty(rs.value(i));
 }
 
 }  // namespace
@@ -49,7 +48,7 @@ UserDetailNames UserDetailNames::read() {
     const Variant& s = user->storedValue(row, sub);
     const Variant& d = user->storedValue(row, id);
     if (s.isNull() || d.isNull() || s.isEmpty() || d.isEmpty()) continue;
-    result.names_[{platform::CLng(s), platform::CLng(d)}] = show < 0 ? std::string() : textOf(user->storedValue(row, show));
+    result.names_[{platform::CLng(s), platform::CLng(d)}] = show < 0 ? std::string() : platform::textOrEmpty(user->storedValue(row, show));
   }
   return result;
 }
@@ -64,7 +63,7 @@ std::string UserDetailNames::nameOf(int32_t subFuncId, const Recordset& merged) 
   const Variant idValue = id < 0 ? Variant() : merged.value(id);
   const std::string* own = nullptr;
   if (!idValue.isNull() && !idValue.isEmpty()) own = showName(subFuncId, platform::CLng(idValue));
-  return DetailFuncDisplayName(fieldText(merged, "FFuncName"), fieldText(merged, "FShowName"), own);
+  return DetailFuncDisplayName(textIfAny(merged, "FFuncName"), textIfAny(merged, "FShowName"), own);
 }
 
 std::string DetailFuncDisplayName(int32_t subFuncId, const Recordset& merged) {

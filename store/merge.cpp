@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +25,8 @@
 
 #include "context/language.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/levels.h"
+#include "platform/navigation/user_folders.h"
 #include "store/store_errors.h"
 
 namespace wayfind::store {
@@ -34,28 +37,30 @@ using platform::DataType;
 using platform::Recordset;
 using platform::Variant;
 
-enum class Level { TopClass, SubSystem, SubFunc, DetailFunc, Other };
+using nav::Level;
 
+// How the merge treats the table of a level: the identifier it finds user rows
+// by, and the order of the result. Only the tree levels are merged; another
+// table (level empty) is copied as it is.
 struct LevelInfo {
-  Level level;
+  std::optional<Level> level;
   const char* idField;
   const char* sortText;
   const char* sortFields[2];
 };
 
 LevelInfo levelOf(const std::string& tableName) {
-  if (tableName == "TopClass") return {Level::TopClass, "FTopClassID", "FIndex", {"FIndex", nullptr}};
-  if (tableName == "SubSystem")
-    return {Level::SubSystem, "FSubSysID", "FIndex,FSubSysID", {"FIndex", "FSubSysID"}};
-  if (tableName == "SubFunc")
-    return {Level::SubFunc, "FSubFuncID", "FIndex,FSubFuncID", {"FIndex", "FSubFuncID"}};
-  if (tableName == "DetailFunc")
-    return {Level::DetailFunc, "FDetailFuncID", "FIndex,FDetailFuncID", {"FIndex", "FDetailFuncID"}};
-  return {Level::Other, nullptr, nullptr, {nullptr, nullptr}};
+  const std::optional<Level> level = nav::LevelOfTable(tableName);
+  if (!level) return {std::nullopt, nullptr, nullptr, {nullptr, nullptr}};
+  const char* id = nav::InfoOf(*level).idField;
+  switch (*level) {
+    case Level::TopClass: return {level, id, "FIndex", {"FIndex", nullptr}};
+    case Level::SubSystem: return {level, id, "FIndex,FSubSysID", {"FIndex", id}};
+    case Level::SubFunc: return {level, id, "FIndex,FSubFuncID", {"FIndex", id}};
+    case Level::DetailFunc: return {level, id, "FIndex,FDetailFuncID", {"FIndex", id}};
+  }
+  return {std::nullopt, nullptr, nullptr, {nullptr, nullptr}};
 }
-
-// A value as VB's "&" writes it into a criterion: Null adds nothing.
-std::string concatText(const Variant& v) { return v.isNull() ? std::string() : platform::CStr(v); }
 
 bool hasRows(const Recordset& rs) { return !(rs.isBOF() && rs.isEOF()); }
 
@@ -146,7 +151,7 @@ void copyUserFields(Level level, Recordset& result, const Recordset& user, bool 
         }
       }
       const Variant id = user.value(detailFuncId.in(user, kUser));
-      if (owned || (!id.isNull() && platform::CDbl(id) >= kCustomDetailFuncBase)) {
+      if (owned || (!id.isNull() && platform::CDbl(id) >= nav::kDetailFuncBase)) {
         copyField(result, user, className);
         copyField(result, user, classParam);
       }
@@ -154,8 +159,6 @@ void copyUserFields(Level level, Recordset& result, const Recordset& user, bool 
       if (result.value(type).isNull()) result.setValue(type, Variant(int32_t{-1}));
       break;
     }
-    case Level::Other:
-      break;
   }
 }
 
@@ -243,20 +246,13 @@ bool mergeByIndex(const LevelInfo& info, Recordset& result, Recordset& user, boo
         rowOfId.insert(std::upper_bound(rowOfId.begin(), rowOfId.end(), entry), entry);
       }
     }
-    copyUserFields(info.level, result, user, owned);
+    copyUserFields(*info.level, result, user, owned);
   }
   result.setSort(info.sortText);
   return true;
 }
 
 }  // namespace
-
-bool IsUserOwnedFolder(int32_t subFuncId) {
-  if (subFuncId >= 701 && subFuncId <= 799) return true;
-  std::string digits = std::to_string(subFuncId).substr(0, 6);
-  long long lead = std::stoll(digits);
-  return lead >= 750102 && lead <= 750104;
-}
 
 RecordsetPtr CloneStructure(const RecordsetPtr& source) {
   if (!source) raiseNotSet("record set to clone");
@@ -293,23 +289,24 @@ void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source) {
 
 RecordsetPtr MergeUserRowsLiteral(const std::string& tableName, const RecordsetPtr& templateTable,
                                   const RecordsetPtr& userTable, int32_t subFuncId) {
-  const bool owned = IsUserOwnedFolder(subFuncId);
+  const bool owned = nav::ListsOnlyUserRows(subFuncId);
   RecordsetPtr result = startResult(templateTable, owned);
   const LevelInfo info = levelOf(tableName);
-  if (userTable && info.level != Level::Other && hasRows(*userTable)) {
+  if (userTable && info.level && hasRows(*userTable)) {
     const bool searches = !(info.level == Level::DetailFunc && owned);
     for (userTable->MoveFirst(); !userTable->isEOF(); userTable->MoveNext()) {
       const Variant& id = userTable->value(info.idField);
       bool found = false;
       if (searches && hasRows(*result)) {
         result->MoveFirst();
-        found = result->Find(std::string(info.idField) + "=" + concatText(id));
+        // The criterion is written as the host's "&" writes it: a Null id adds nothing.
+        found = result->Find(std::string(info.idField) + "=" + platform::textOrEmpty(id));
       }
       if (!found) {
         result->AddNew();
         result->setValue(info.idField, id);
       }
-      copyUserFields(info.level, *result, *userTable, owned);
+      copyUserFields(*info.level, *result, *userTable, owned);
       result->setSort(info.sortText);
     }
   }
@@ -320,13 +317,13 @@ RecordsetPtr MergeUserRowsLiteral(const std::string& tableName, const RecordsetP
 RecordsetPtr MergeUserRows(const std::string& tableName, const RecordsetPtr& templateTable,
                            const RecordsetPtr& userTable, int32_t subFuncId) {
   const LevelInfo info = levelOf(tableName);
-  if (!userTable || info.level == Level::Other || !hasRows(*userTable)) {
+  if (!userTable || !info.level || !hasRows(*userTable)) {
     return MergeUserRowsLiteral(tableName, templateTable, userTable, subFuncId);
   }
   // The template's cursor decides whether its rows are copied; a second attempt
   // must start from the same place.
   const bool templateOnRow = templateTable && !templateTable->isBOF() && !templateTable->isEOF();
-  const bool owned = IsUserOwnedFolder(subFuncId);
+  const bool owned = nav::ListsOnlyUserRows(subFuncId);
   RecordsetPtr result = startResult(templateTable, owned);
   if (shortcutApplies(info, *result, *userTable) && mergeByIndex(info, *result, *userTable, owned)) {
     if (hasRows(*result)) result->MoveFirst();

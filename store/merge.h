@@ -11,13 +11,6 @@ namespace wayfind::store {
 
 using platform::RecordsetPtr;
 
-// Lowest identifier of a detail function created by the user.
-inline constexpr int32_t kCustomDetailFuncBase = 1000000000;
-
-// Sub-functions whose detail functions come from the user's rows alone: ids 701
-// to 799, and ids whose first six decimal digits lie in 750102 to 750104.
-bool IsUserOwnedFolder(int32_t subFuncId);
-
 // A new, open record set with the fields of source (name, type, defined size,
 // attributes, precision) and no rows.
 RecordsetPtr CloneStructure(const RecordsetPtr& source);
@@ -29,7 +22,8 @@ void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source);
 // The merged result for tableName ("TopClass", "SubSystem", "SubFunc" or
 // "DetailFunc"). The caller has set the filters on both tables; userTable may be
 // null (nothing to merge). subFuncId is the sub-function whose leaves are listed
-// (GetDetailFunc), 0 otherwise. The result is sorted by the level's order once a
+// (GetDetailFunc), 0 otherwise; the user's rows alone are listed under one for
+// which nav::ListsOnlyUserRows holds. The result is sorted by the level's order once a
 // user row has been merged and stands on its first row.
 RecordsetPtr MergeUserRows(const std::string& tableName, const RecordsetPtr& templateTable,
                            const RecordsetPtr& userTable, int32_t subFuncId);

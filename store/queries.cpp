@@ -10,6 +10,7 @@
 #include "erp/api/server_datas_info.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/user_folders.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/merge.h"
@@ -76,8 +77,6 @@ std::shared_ptr<erp::api::IServerDatasInfo> serverDatasInfo() {
   return platform::Registry::instance().createAs<erp::api::IServerDatasInfo>(
       erp::progid::kServerDatasInfo);
 }
-
-bool isUserFolderId(int32_t id) { return id >= 701 && id <= 799; }
 
 }  // namespace
 
@@ -197,7 +196,7 @@ RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID) {
   templ.setFilter("FDetailFuncID = " + d);
   if (!templ.isEOF()) {
     const Variant& v = templ.value("FAcctType");
-    const std::string list = v.isNull() ? std::string() : platform::trimSpaces(platform::CStr(v));
+    const std::string list = platform::trimSpaces(platform::textOrEmpty(v));
     if (!list.empty() && list.find("," + num(code) + ",") == std::string::npos) {
       templ.setFilter("FDetailFuncID = 0");
     }
@@ -222,7 +221,7 @@ bool IsRefresh(int32_t lID, int32_t lType, DictionaryPtr& oDict) {
   }
   if (!rs || rs->isEOF()) return false;
 
-  const bool userFolder = lType == 3 && isUserFolderId(lID);
+  const bool userFolder = lType == 3 && nav::IsUserFolderId(lID);
   const bool answer = userFolder ? true : flagOf(*rs, "FRefresh");
   if (!userFolder) {
     oDict = RowToDictionary(lType == 2 ? s.templ.SubSystem : s.templ.SubFunc);
@@ -304,8 +303,7 @@ std::string GetProfileValue(const std::string& strName) {
     Recordset& rs = table(DataInfo::instance().user.Profile, "user Profile");
     rs.setFilter("FName='" + QuoteFilterText(strName) + "'");
     if (rs.isEOF()) return {};
-    const Variant& v = rs.value("FValue");
-    return v.isNull() ? std::string() : platform::CStr(v);
+    return platform::fieldText(rs, "FValue");
   } catch (...) {
     return {};
   }

@@ -30,10 +30,6 @@ namespace {
 using platform::Recordset;
 using platform::Variant;
 
-std::string textOf(const Variant& v) {
-  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
-}
-
 bool blank(const std::string& text) { return platform::trimSpaces(text).empty(); }
 
 // Reads fields by position, found once per record set; a field the record set
@@ -43,7 +39,7 @@ class Fields {
   Fields(const Recordset& rs, std::initializer_list<const char*> names) : rs_(rs) {
     for (const char* n : names) index_.push_back(rs.fieldIndex(n));
   }
-  std::string text(size_t i) const { return index_[i] < 0 ? std::string() : textOf(rs_.value(index_[i])); }
+  std::string text(size_t i) const { return index_[i] < 0 ? std::string() : platform::textOrEmpty(rs_.value(index_[i])); }
   int32_t id(size_t i) const { return index_[i] < 0 ? 0 : platform::CLng(rs_.value(index_[i])); }
   std::optional<Variant> value(size_t i) const {
     return index_[i] < 0 ? std::nullopt : std::optional<Variant>(rs_.value(index_[i]));
@@ -110,7 +106,7 @@ std::unordered_map<int32_t, std::string> simplifiedNames() {
     auto rs = access->GetData(context::PropsString(), "SELECT FDetailFuncID, FFuncName FROM t_NavDetailFunc");
     eachRow(rs, [&](Recordset& row) {
       const Variant id = row.value("FDetailFuncID");
-      if (!id.isNull() && !id.isEmpty()) names[platform::CLng(id)] = textOf(row.value("FFuncName"));
+      if (!id.isNull() && !id.isEmpty()) names[platform::CLng(id)] = platform::textOrEmpty(row.value("FFuncName"));
     });
   } catch (const std::exception&) {
     names.clear();

@@ -87,8 +87,8 @@ bool AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const s
   if (rs && rs->RecordCount() > 1) {
     std::vector<GroupChoice> choices;
     for (; !rs->isEOF(); rs->MoveNext()) {
-      const Variant& name = rs->value("FFuncGroupName");  // a group without a name lists as empty text
-      choices.push_back({platform::CLng(rs->value("FFuncGroupID")), name.isNull() ? std::string() : platform::CStr(name)});
+      // A group without a name lists as empty text.
+      choices.push_back({platform::CLng(rs->value("FFuncGroupID")), platform::fieldText(*rs, "FFuncGroupName")});
     }
     auto chooser = groupChooser();
     const int32_t chosen = chooser ? chooser->choose(choices) : -1;

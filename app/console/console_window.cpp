@@ -30,6 +30,7 @@
 #include "erp/api/window_object.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
+#include "platform/navigation/node_keys.h"
 #include "platform/automation/registry.h"
 #include "update/datas_update.h"
 #include "widgets/accessible_names.h"
@@ -60,16 +61,16 @@ Level levelOf(const QTreeWidgetItem* item) { return static_cast<Level>(item->dat
 int32_t idOf(const QTreeWidgetItem* item) { return item->data(0, kIdRole).toInt(); }
 QString keyOf(const QTreeWidgetItem* item) { return item->data(0, kKeyRole).toString(); }
 
-QTreeWidgetItem* makeItem(const NavItem& nav) {
+QTreeWidgetItem* makeItem(const NavItem& entry) {
   auto* item = new QTreeWidgetItem;
-  item->setText(0, q(nav.name));
-  item->setData(0, kKeyRole, q(nodeKey(nav.level, nav.id)));
-  item->setData(0, kLevelRole, static_cast<int>(nav.level));
-  item->setData(0, kIdRole, nav.id);
-  if (nav.level == Level::Det) {
-    item->setData(0, kPlaceRole, nav.subFuncId);
-    item->setText(1, q(nav.helpCode));
-    if (!nav.enabled) {
+  item->setText(0, q(entry.name));
+  item->setData(0, kKeyRole, q(nav::NodeKey(entry.level, entry.id)));
+  item->setData(0, kLevelRole, static_cast<int>(entry.level));
+  item->setData(0, kIdRole, entry.id);
+  if (entry.level == Level::DetailFunc) {
+    item->setData(0, kPlaceRole, entry.subFuncId);
+    item->setText(1, q(entry.helpCode));
+    if (!entry.enabled) {
       const QBrush disabled = QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
       item->setForeground(0, disabled);
       item->setForeground(1, disabled);
@@ -406,7 +407,7 @@ void ConsoleWindow::refresh() {
     // Open the same branches again, level by level: a parent opens before its
     // children can be found.
     expandedKeys_.clear();
-    for (Level level : {Level::Top, Level::Sys, Level::Sub}) {
+    for (Level level : {Level::TopClass, Level::SubSystem, Level::SubFunc}) {
       QList<QTreeWidgetItem*> items;
       for (int i = 0; i < tvMenu_->topLevelItemCount(); ++i) items << tvMenu_->topLevelItem(i);
       while (!items.isEmpty()) {
@@ -478,7 +479,7 @@ void ConsoleWindow::fillFavourites() {
 }
 
 void ConsoleWindow::fillChildren(QTreeWidgetItem* item) {
-  if (!item || item->data(0, kLoadedRole).toBool() || levelOf(item) == Level::Det) return;
+  if (!item || item->data(0, kLoadedRole).toBool() || levelOf(item) == Level::DetailFunc) return;
   reloadChildren(item);
 }
 
@@ -486,10 +487,10 @@ void ConsoleWindow::reloadChildren(QTreeWidgetItem* item) {
   guarded([&] {
     std::vector<NavItem> children;
     const Level level = levelOf(item);
-    if (level == Level::Det) return;
+    if (level == Level::DetailFunc) return;
     const int32_t id = idOf(item);
     children = widgets::RunBusy(this, [&] {
-      return level == Level::Top ? source_.subSystems(id) : level == Level::Sys ? source_.subFuncs(id)
+      return level == Level::TopClass ? source_.subSystems(id) : level == Level::SubSystem ? source_.subFuncs(id)
                                                                                 : source_.detailFuncs(id);
     });
     QSignalBlocker block(tvMenu_);
@@ -507,8 +508,8 @@ void ConsoleWindow::onItemSelected(QTreeWidgetItem* item) {
   if (!item) return;
   // With dynamic refresh the level under a selected subsystem or sub-function is
   // read again from the store as the middle tier now holds it.
-  const bool again = (levelOf(item) == Level::Sys && settings_.refreshSys) ||
-                     (levelOf(item) == Level::Sub && settings_.refreshFunc);
+  const bool again = (levelOf(item) == Level::SubSystem && settings_.refreshSys) ||
+                     (levelOf(item) == Level::SubFunc && settings_.refreshFunc);
   if (!again) return;
   if (!guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) return;
   search_->treeChanged();
@@ -516,12 +517,12 @@ void ConsoleWindow::onItemSelected(QTreeWidgetItem* item) {
 }
 
 void ConsoleWindow::onItemClicked(QTreeWidgetItem* item, bool doubleClick) {
-  if (!item || levelOf(item) != Level::Det) return;
+  if (!item || levelOf(item) != Level::DetailFunc) return;
   if (doubleClick != settings_.clickActivate) activate(item);
 }
 
 void ConsoleWindow::activate(QTreeWidgetItem* item) {
-  if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::Det)) return;
+  if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::DetailFunc)) return;
   // A favourites entry has no place: it starts by its id under the name the group
   // shows for it.
   const int32_t place = item->data(0, kPlaceRole).toInt();
@@ -616,7 +617,7 @@ void ConsoleWindow::runSearch(const QString& text) {
     item->setText(2, q(hit.path));
     item->setText(3, matchNote(hit));
     item->setData(0, kIdRole, hit.detailFuncId);
-    item->setData(0, kLevelRole, static_cast<int>(Level::Det));
+    item->setData(0, kLevelRole, static_cast<int>(Level::DetailFunc));
     item->setData(0, kPlaceRole, hit.subFuncId);
     item->setData(0, kKeyRole, QVariantList{hit.topClassId, hit.subSysId, hit.subFuncId, hit.detailFuncId});
     lvResult_->addTopLevelItem(item);
@@ -626,7 +627,7 @@ void ConsoleWindow::runSearch(const QString& text) {
 }
 
 QMenu* ConsoleWindow::contextMenuFor(QTreeWidgetItem* item) {
-  if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::Det)) return nullptr;
+  if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::DetailFunc)) return nullptr;
   auto* menu = new QMenu(this);
   menu->setObjectName("mnuNode");
   auto* start = menu->addAction(lang("启动(&G)"), this, [this, item] { activate(item); });
@@ -637,7 +638,7 @@ QMenu* ConsoleWindow::contextMenuFor(QTreeWidgetItem* item) {
 }
 
 bool ConsoleWindow::addToFavourites(QTreeWidgetItem* item) {
-  if (!item || levelOf(item) != Level::Det) return false;
+  if (!item || levelOf(item) != Level::DetailFunc) return false;
   std::optional<NavItem> function;
   const int32_t place = item->data(0, kPlaceRole).toInt();
   if (!guarded([&] { function = widgets::RunBusy(this, [&] { return source_.detailFuncAt(place, idOf(item)); }); }))
@@ -657,13 +658,13 @@ bool ConsoleWindow::addToFavourites(QTreeWidgetItem* item) {
 }
 
 bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId) {
-  QTreeWidgetItem* item = findTop(q(nodeKey(Level::Top, topClassId)));
+  QTreeWidgetItem* item = findTop(q(nav::NodeKey(Level::TopClass, topClassId)));
   const std::pair<Level, int32_t> path[] = {
-      {Level::Sys, subSysId}, {Level::Sub, subFuncId}, {Level::Det, detailFuncId}};
+      {Level::SubSystem, subSysId}, {Level::SubFunc, subFuncId}, {Level::DetailFunc, detailFuncId}};
   for (const auto& [level, id] : path) {
     if (!item) return false;
     item->setExpanded(true);  // reads the level below
-    item = childByKey(item, q(nodeKey(level, id)));
+    item = childByKey(item, q(nav::NodeKey(level, id)));
   }
   if (!item) return false;
   tabNav_->setCurrentWidget(tvMenu_);

@@ -17,10 +17,9 @@ std::shared_ptr<store::DatasInfo> datasInfo() {
   return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
 }
 
+// A field's text; a field the answer does not have reads as empty too.
 std::string text(const Recordset& rs, const char* field) {
-  if (!rs.hasField(field)) return {};
-  const auto& v = rs.value(field);
-  return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v);
+  return rs.hasField(field) ? platform::fieldText(rs, field) : std::string();
 }
 
 template <class F>
@@ -32,7 +31,7 @@ void eachRow(const RecordsetPtr& rs, F&& f) {
 
 NavItem detailOf(const Recordset& d) {
   NavItem item;
-  item.level = Level::Det;
+  item.level = Level::DetailFunc;
   item.id = platform::CLng(d.value("FDetailFuncID"));
   item.funcName = text(d, "FFuncName");
   item.name = platform::trimSpaces(text(d, "FShowName"));
@@ -44,13 +43,14 @@ NavItem detailOf(const Recordset& d) {
   return item;
 }
 
-std::vector<NavItem> levelOf(const RecordsetPtr& rs, Level level, const char* idField, const char* nameField) {
+std::vector<NavItem> levelOf(const RecordsetPtr& rs, Level level) {
+  const nav::LevelInfo& fields = nav::InfoOf(level);
   std::vector<NavItem> items;
   eachRow(rs, [&](Recordset& r) {
     NavItem item;
     item.level = level;
-    item.id = platform::CLng(r.value(idField));
-    item.name = text(r, nameField);
+    item.id = platform::CLng(r.value(fields.idField));
+    item.name = text(r, fields.nameField);
     items.push_back(std::move(item));
   });
   return items;
@@ -58,21 +58,16 @@ std::vector<NavItem> levelOf(const RecordsetPtr& rs, Level level, const char* id
 
 }  // namespace
 
-std::string nodeKey(Level level, int32_t id) {
-  static const char* const prefixes[] = {"Top", "Sys", "Sub", "Det"};
-  return prefixes[static_cast<int>(level)] + std::to_string(id);
-}
-
 std::vector<NavItem> NavSource::topClasses() {
-  return levelOf(datasInfo()->GetTopClass(), Level::Top, "FTopClassID", "FTopClassName");
+  return levelOf(datasInfo()->GetTopClass(), Level::TopClass);
 }
 
 std::vector<NavItem> NavSource::subSystems(int32_t topClassId) {
-  return levelOf(datasInfo()->GetSubSystem(topClassId), Level::Sys, "FSubSysID", "FName");
+  return levelOf(datasInfo()->GetSubSystem(topClassId), Level::SubSystem);
 }
 
 std::vector<NavItem> NavSource::subFuncs(int32_t subSysId) {
-  return levelOf(datasInfo()->GetSubFunc(subSysId), Level::Sub, "FSubFuncID", "FFuncName");
+  return levelOf(datasInfo()->GetSubFunc(subSysId), Level::SubFunc);
 }
 
 std::vector<NavItem> NavSource::detailFuncs(int32_t subFuncId) {

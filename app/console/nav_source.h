@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/navigation/levels.h"
+
 namespace wayfind::app::console {
 
-enum class Level { Top, Sys, Sub, Det };
+using nav::Level;
 
 struct NavItem {
-  Level level = Level::Top;
+  Level level = Level::TopClass;
   int32_t id = 0;
   std::string name;        // what the tree shows
   // Detail functions only.
@@ -34,9 +36,6 @@ struct FavouriteGroup {
   std::string name;
   std::vector<NavItem> functions;  // in the group's order
 };
-
-// The key of a tree node: "Top", "Sys", "Sub" or "Det" and the identifier.
-std::string nodeKey(Level level, int32_t id);
 
 class NavSource {
  public:

@@ -103,7 +103,6 @@ std::vector<std::string> typedTexts() {
   return texts;
 }
 
-std::string textOf(const platform::Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
 
 template <class F>
 void eachRow(const RecordsetPtr& rs, F&& f) {
@@ -123,7 +122,7 @@ size_t fullScan(const std::string& text) {
           int rank = 4;
           for (const char* field : {"FHelpCode", "FHelpCode1", "FShowName", "FFuncName", "FFuncName_en",
                                     "FFuncName_cht"}) {
-            const std::string t = store::FoldSearchText(textOf(d.value(field)));
+            const std::string t = store::FoldSearchText(platform::textOrEmpty(d.value(field)));
             if (t.empty()) continue;
             const bool code = field[1] == 'H';
             if (code && t == q) rank = std::min(rank, 0);

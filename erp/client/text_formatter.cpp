@@ -12,7 +12,7 @@ std::string TextFormatter::Format(const std::string& templ, const std::vector<pl
     if (c == '%' && i + 1 < templ.size() && templ[i + 1] >= '1' && templ[i + 1] <= '9') {
       const size_t index = static_cast<size_t>(templ[i + 1] - '1');
       if (index < values.size()) {
-        out += values[index].isNull() ? std::string() : platform::CStr(values[index]);
+        out += platform::textOrEmpty(values[index]);
         ++i;
         continue;
       }

@@ -237,6 +237,8 @@ Date CDate(const Variant& v) {
   }
 }
 
+std::string textOrEmpty(const Variant& v) { return v.isNull() ? std::string() : CStr(v); }
+
 size_t charLength(std::string_view s) {
   size_t count = 0;
   for (size_t i = 0; i < s.size();) {

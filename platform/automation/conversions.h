@@ -21,6 +21,10 @@ bool CBool(const Variant& v);
 std::string CStr(const Variant& v);
 Date CDate(const Variant& v);
 
+// A value's text as CStr gives it, with Null (and Empty) as the empty text: how
+// a field that may hold Null is read as text.
+std::string textOrEmpty(const Variant& v);
+
 // Text of a number as the host writes it: integers in decimal, doubles with up to
 // 15 significant digits and no trailing zeros ("0.5", "1E+20").
 std::string formatNumber(double d);
@@ -33,7 +37,8 @@ std::optional<double> parseNumber(std::string_view text);
 double roundHalfEven(double d);
 
 // Number of Unicode characters of a UTF-8 text (invalid bytes count one each), and
-// the first n characters of it.
+// the first n characters of it. On valid UTF-8 the count is the number of bytes
+// that begin a character; texts from the windows are always valid.
 size_t charLength(std::string_view utf8);
 std::string leftChars(std::string_view utf8, size_t n);
 

@@ -381,4 +381,6 @@ void Recordset::setValue(int index, const Variant& v) {
   d.indexes.onWrite(row, field, old, d.rows.cell(row, f));
 }
 
+std::string fieldText(const Recordset& rs, std::string_view field) { return textOrEmpty(rs.value(field)); }
+
 }  // namespace wayfind::platform

@@ -166,4 +166,8 @@ class Recordset : public Object {
 
 using RecordsetPtr = std::shared_ptr<Recordset>;
 
+// The text of a field of the current row, Null as the empty text (textOrEmpty);
+// 3265 for an unknown field, as value() raises.
+std::string fieldText(const Recordset& rs, std::string_view field);
+
 }  // namespace wayfind::platform

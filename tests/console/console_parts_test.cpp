@@ -19,11 +19,11 @@ namespace fs = std::filesystem;
 
 TEST(RecentFunctionsTest, KeepsTheLastTenOnceEachMostRecentFirst) {
   RecentFunctions recent;
-  for (int32_t id = 1; id <= 12; ++id) recent.add(NavItem{Level::Det, id, "f" + std::to_string(id)});
+  for (int32_t id = 1; id <= 12; ++id) recent.add(NavItem{Level::DetailFunc, id, "f" + std::to_string(id)});
   ASSERT_EQ(recent.items().size(), RecentFunctions::kLimit);
   EXPECT_EQ(recent.items().front().id, 12);
   EXPECT_EQ(recent.items().back().id, 3);
-  recent.add(NavItem{Level::Det, 7, "f7 renamed"});
+  recent.add(NavItem{Level::DetailFunc, 7, "f7 renamed"});
   ASSERT_EQ(recent.items().size(), RecentFunctions::kLimit);
   EXPECT_EQ(recent.items().front().id, 7);
   EXPECT_EQ(recent.items().front().name, "f7 renamed");

@@ -162,7 +162,7 @@ TEST_F(DlgAddItemTest, RefusalPutsTheFocusIntoTheOffendingBox) {
 TEST_F(DlgAddItemTest, DetailFunctionIsStoredAsSelfDefinedWithItsProgramAndHelpCode) {
   const std::string program = existingProgram();
   auto& dlg = open("Sub" + std::to_string(kSubFunc));
-  EXPECT_EQ(dlg.level(), 4);
+  EXPECT_EQ(dlg.levelNumber(), 4);
   EXPECT_EQ(dlg.parentId(), kSubFunc);
   EXPECT_TRUE(pressOk(dlg, [&](dlgAddItem& d) {
     d.txtName->setText(" 月末结账 ");
@@ -309,7 +309,7 @@ TEST_F(DlgAddItemTest, ARefusalOfTheServerIsReportedAndTheDialogStaysOpen) {
   dlg.Unload();
   messages->calls.clear();
   auto& unknown = open("Xyz5");
-  EXPECT_EQ(unknown.level(), 0);
+  EXPECT_EQ(unknown.levelNumber(), 0);
   EXPECT_FALSE(pressOk(unknown, [&](dlgAddItem& d) { d.txtName->setText("无名"); }));
   EXPECT_EQ(messages->count(ScriptedMessageService::Kind::Error), 1);
 }

@@ -14,6 +14,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/containers/dictionary.h"
+#include "platform/navigation/levels.h"
 #include "store/datas_info.h"
 #include "widgets/file_chooser.h"
 #include "widgets/toolbar.h"
@@ -57,7 +58,7 @@ TEST_F(SetPropTest, NewBelowTheRootCreatesAChildAndShowsIt) {
   ASSERT_EQ(grid.MaxRows(), static_cast<int>(before.size()) + 1);
   const int added = grid.MaxRows();
   EXPECT_EQ(grid.Text(1, added), "我的新功能");
-  EXPECT_GE(grid.RowItemData(added), editor::kSubFuncBase);
+  EXPECT_GE(grid.RowItemData(added), nav::kSubFuncBase);
   EXPECT_TRUE(f.tvFunc()->Exists("Sub" + std::to_string(grid.RowItemData(added))));
 
   // Deleting it asks first; No keeps it, Yes removes it.

@@ -83,8 +83,7 @@ std::vector<std::pair<int32_t, std::string>> pairs(const platform::RecordsetPtr&
   std::vector<std::pair<int32_t, std::string>> out;
   if (rs->RecordCount() == 0) return out;
   for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) {
-    const auto& name = rs->value(nameField);
-    out.emplace_back(platform::CLng(rs->value(idField)), name.isNull() ? std::string() : platform::CStr(name));
+    out.emplace_back(platform::CLng(rs->value(idField)), platform::fieldText(*rs, nameField));
   }
   return out;
 }

@@ -4,8 +4,9 @@
 #include <QCoreApplication>
 #include <algorithm>
 
-#include "editor/nav_levels.h"
+#include "editor/query_rows.h"
 #include "editor/set_prop_fixture.h"
+#include "platform/navigation/levels.h"
 #include "platform/automation/conversions.h"
 #include "update/mock_update_server.h"
 #include "platform/automation/registry.h"
@@ -24,7 +25,7 @@ bool contains(const std::vector<int32_t>& v, int32_t x) { return std::find(v.beg
 TEST_F(SetPropTest, LoadListsTopClassesWithoutTheConsolesOwnAndSystemOnes) {
   auto& f = open();
   EXPECT_EQ(f.currentKey(), "All0");
-  EXPECT_EQ(f.level(), editor::kTopClassBase);
+  EXPECT_EQ(f.levelBase(), nav::kTopClassBase);
   EXPECT_FALSE(f.vaOutlineProp()->isHidden());
   EXPECT_TRUE(f.vaDetailProp()->isHidden());
 
@@ -61,7 +62,7 @@ TEST_F(SetPropTest, ExpandingLoadsOnceAndClickingRefills) {
   auto& f = open();
   expand("Top1");
   EXPECT_EQ(f.currentKey(), "Top1");
-  EXPECT_EQ(f.level(), editor::kSubSystemBase);
+  EXPECT_EQ(f.levelBase(), nav::kSubSystemBase);
   auto top = f.tvFunc()->Node("Top1");
   ASSERT_GT(top.Children(), 0);
   EXPECT_FALSE(top.Child().IsPlaceholder());
@@ -69,11 +70,11 @@ TEST_F(SetPropTest, ExpandingLoadsOnceAndClickingRefills) {
   for (auto sys : top.childNodes()) EXPECT_TRUE(sys.Child().IsPlaceholder()) << sys.Key();
 
   click("Sys101");
-  EXPECT_EQ(f.level(), editor::kSubFuncBase);
+  EXPECT_EQ(f.levelBase(), nav::kSubFuncBase);
   // Sub-functions have no placeholder: their detail functions never become nodes.
   for (auto sub : f.tvFunc()->Node("Sys101").childNodes()) EXPECT_EQ(sub.Children(), 0);
   click("Sub10101");
-  EXPECT_EQ(f.level(), editor::kDetailFuncBase);
+  EXPECT_EQ(f.levelBase(), nav::kDetailFuncBase);
   EXPECT_TRUE(f.vaOutlineProp()->isHidden());
   EXPECT_FALSE(f.vaDetailProp()->isHidden());
   EXPECT_GT(f.vaDetailProp()->MaxRows(), 1);
@@ -479,12 +480,7 @@ TEST_F(SetPropTest, TheGridsFollowTheFormsSizeAndTheDetailGridStaysShown) {
   EXPECT_EQ(f.tvFunc()->height(), f.vaDetailProp()->height());
 }
 
-TEST(NavLevels, KeysAndUnfitRecordSets) {
-  EXPECT_EQ(editor::KeyId("Sys101"), 101);
-  EXPECT_EQ(editor::KeyId("All0"), 0);
-  EXPECT_FALSE(editor::KeyId(""));
-  EXPECT_FALSE(editor::KeyId("Top"));
-  EXPECT_FALSE(editor::KeyId("Top12a"));
+TEST(QueryRows, ARecordSetWithoutAFieldIsRefused) {
   platform::Recordset rs;
   rs.appendField("FSubFuncID", platform::DataType::Integer);
   rs.appendField("FFuncName", platform::DataType::VarWChar, 80);

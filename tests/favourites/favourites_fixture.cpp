@@ -41,10 +41,7 @@ std::vector<std::string> FavouritesTest::storedList(int32_t groupId) {
   std::vector<std::string> out;
   auto rs = info.GetDetailNormalFunc(groupId);
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    auto text = [&](const char* f) {
-      const auto& v = rs->value(f);
-      return v.isNull() ? std::string() : platform::CStr(v);
-    };
+    auto text = [&](const char* f) { return platform::fieldText(*rs, f); };
     out.push_back(text("FDetailFuncID") + ":" + text("FHelpCode") + ":" + text("FShowName"));
   }
   return out;

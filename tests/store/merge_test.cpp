@@ -12,15 +12,6 @@ namespace {
 using store::MergeUserRows;
 using store::MergeUserRowsLiteral;
 
-TEST(UserOwnedFolder, IdRangesAndSixLeadingDigits) {
-  for (int32_t id : {701, 750, 799, 750102, 750103, 750104, 7501031, 75010499}) {
-    EXPECT_TRUE(store::IsUserOwnedFolder(id)) << id;
-  }
-  for (int32_t id : {0, 700, 800, 750101, 750105, 7501051, 75010, -750103}) {
-    EXPECT_FALSE(store::IsUserOwnedFolder(id)) << id;
-  }
-}
-
 class MergeTest : public StoreTest {
  protected:
   RecordsetPtr detailTemplate() {

@@ -1,6 +1,7 @@
 // The host's queries over a small navigation tree: account-type filters, BOS
 // queries, node questions, lookups, and the small server services.
 #include "platform/automation/conversions.h"
+#include "platform/navigation/levels.h"
 #include "store/codes.h"
 #include "store/queries.h"
 #include "store_fixture.h"
@@ -190,11 +191,11 @@ TEST_F(QueriesTest, EveryQueryLeavesItsOwnCriteriaOnTheSharedTables) {
   EXPECT_EQ(s.templ.AcctType->filter(), "FNumber = 'Industry'");
   store::GetProfileValue("CLICK_ACTIVATE");
   EXPECT_EQ(s.user.Profile->filter(), "FName='CLICK_ACTIVATE'");
-  store::IsHasChild(store::kBaseTopClass, 2);
+  store::IsHasChild(nav::kTopClassBase, 2);
   EXPECT_EQ(s.user.SubSystem->filter(), "FTopClassID=2");
-  store::IsHasChild(store::kBaseSubSystem, 102);
+  store::IsHasChild(nav::kSubSystemBase, 102);
   EXPECT_EQ(s.user.SubFunc->filter(), "FSubSysID=102");
-  store::IsHasChild(store::kBaseSubFunc, 6);
+  store::IsHasChild(nav::kSubFuncBase, 6);
   EXPECT_EQ(s.user.DetailFunc->filter(), "FSubFuncID=6");
 }
 
@@ -326,11 +327,11 @@ TEST_F(QueriesTest, NextIndexAndIdAreZeroOnAnyFailure) {
 }
 
 TEST_F(QueriesTest, IsHasChildLooksAtTheUsersRowsOnly) {
-  EXPECT_TRUE(store::IsHasChild(store::kBaseTopClass, 1));
-  EXPECT_FALSE(store::IsHasChild(store::kBaseTopClass, 2)) << "template subsystems are not children";
-  EXPECT_TRUE(store::IsHasChild(store::kBaseSubSystem, 101));
-  EXPECT_FALSE(store::IsHasChild(store::kBaseSubFunc, 5));
-  EXPECT_FALSE(store::IsHasChild(store::kBaseDetailFunc, 11));
+  EXPECT_TRUE(store::IsHasChild(nav::kTopClassBase, 1));
+  EXPECT_FALSE(store::IsHasChild(nav::kTopClassBase, 2)) << "template subsystems are not children";
+  EXPECT_TRUE(store::IsHasChild(nav::kSubSystemBase, 101));
+  EXPECT_FALSE(store::IsHasChild(nav::kSubFuncBase, 5));
+  EXPECT_FALSE(store::IsHasChild(nav::kDetailFuncBase, 11));
   EXPECT_THROW(store::IsHasChild(500, 1), platform::AutomationError);
 }
 

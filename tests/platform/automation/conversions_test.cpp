@@ -92,6 +92,25 @@ TEST(Conversions, CharactersNotBytes) {
   EXPECT_EQ(leftChars("\xE5\x87" "a", 1), "\xE5");
 }
 
+// On valid UTF-8 a character count is the count of the bytes that begin a
+// character; the windows' texts (from Qt) are always valid, so either count
+// serves them.
+TEST(Conversions, OnValidUtf8EveryCharacterIsOneLeadByte) {
+  for (const char* text : {"", "abc", "凭证录入", "ab凭", "é", "a\xF0\x9F\x98\x80b", "\xC2\xA0 x"}) {
+    size_t leadBytes = 0;
+    for (unsigned char c : std::string_view(text)) leadBytes += (c & 0xC0) != 0x80;
+    EXPECT_EQ(charLength(text), leadBytes) << text;
+  }
+}
+
+TEST(Conversions, TextOrEmptyReadsNullAsEmptyAndOtherwiseAsCStr) {
+  EXPECT_EQ(textOrEmpty(Variant::null()), "");
+  EXPECT_EQ(textOrEmpty(Variant()), "");
+  EXPECT_EQ(textOrEmpty(Variant(int32_t{42})), "42");
+  EXPECT_EQ(textOrEmpty(Variant(true)), "True");
+  EXPECT_EQ(textOrEmpty(Variant("凭证")), "凭证");
+}
+
 TEST(Conversions, CaseHelpersTouchOnlyAscii) {
   EXPECT_TRUE(iequals("FAcctType", "faccttype"));
   EXPECT_FALSE(iequals("凭证", "凭"));

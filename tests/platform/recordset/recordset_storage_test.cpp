@@ -97,6 +97,16 @@ TEST(RecordsetValues, WritesConvertToTheFieldType) {
   EXPECT_EQ(rs->value("fname"), rs->value(8));
 }
 
+TEST(RecordsetValues, FieldTextReadsNullAsEmptyAndRefusesAnUnknownField) {
+  auto rs = typedSet();
+  rs->AddNew();
+  rs->setValue("FLong", 7);
+  rs->setValue("FName", Variant::null());
+  EXPECT_EQ(fieldText(*rs, "FLong"), "7");
+  EXPECT_EQ(fieldText(*rs, "fname"), "");
+  EXPECT_EQ(errorOf([&] { fieldText(*rs, "FNoSuchField"); }), err::kItemNotFound);
+}
+
 TEST(RecordsetValues, NullAndEmptyStayNull) {
   auto rs = typedSet();
   rs->AddNew();

@@ -1,42 +1,16 @@
-#include "editor/nav_levels.h"
-
-#include <charconv>
+#include "editor/query_rows.h"
 
 #include "context/language.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/levels.h"
 
 namespace wayfind::editor {
 
 using platform::Recordset;
 using platform::Variant;
 
-std::string KeyPrefix(const std::string& key) { return key.substr(0, std::min<size_t>(3, key.size())); }
-
-std::optional<int32_t> KeyId(const std::string& key) {
-  if (key.size() <= 3) return std::nullopt;
-  const std::string rest = key.substr(3);
-  int32_t id = 0;
-  const char* begin = rest.data();
-  const char* end = rest.data() + rest.size();
-  if (*begin == '+') ++begin;
-  auto [ptr, ec] = std::from_chars(begin, end, id);
-  if (ec != std::errc() || ptr != end) return std::nullopt;
-  return id;
-}
-
-std::string MakeKey(const char* prefix, int32_t id) { return std::string(prefix) + std::to_string(id); }
-
-int32_t ChildLevelBase(const std::string& prefix) {
-  if (prefix == kRootPrefix) return kTopClassBase;
-  if (prefix == kTopPrefix) return kSubSystemBase;
-  if (prefix == kSysPrefix) return kSubFuncBase;
-  if (prefix == kSubPrefix) return kDetailFuncBase;
-  return 0;
-}
-
 namespace {
 
-std::string textOf(const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); }
 int32_t numberOf(const Variant& v) { return v.isNull() || v.isEmpty() ? 0 : platform::CLng(v); }
 bool flagOf(const Variant& v) { return !(v.isNull() || v.isEmpty()) && platform::CDbl(v) != 0; }
 
@@ -50,7 +24,7 @@ std::vector<OutlineRow> readOutline(Recordset& rs, const char* idField, const ch
   if (rs.RecordCount() == 0) return rows;
   for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
     if (!keep(rs)) continue;
-    rows.push_back({numberOf(rs.value(id)), textOf(rs.value(name)), flagOf(rs.value(visible)),
+    rows.push_back({numberOf(rs.value(id)), platform::textOrEmpty(rs.value(name)), flagOf(rs.value(visible)),
                     numberOf(rs.value(index))});
   }
   return rows;
@@ -70,7 +44,7 @@ std::vector<OutlineRow> ReadTopClasses(Recordset& rs) {
     // A custom top class has no template row, so nothing ever fills its system
     // flag; it is the user's own and always listed. A template row without the
     // flag is left out.
-    if (s.isNull()) return numberOf(r.value(id)) >= kTopClassBase;
+    if (s.isNull()) return nav::IsCustomItem(nav::Level::TopClass, numberOf(r.value(id)));
     return platform::CDbl(s) != 2;
   });
 }
@@ -90,7 +64,7 @@ std::vector<DetailRow> ReadDetailFuncs(Recordset& rs) {
   std::vector<DetailRow> rows;
   if (rs.RecordCount() == 0) return rows;
   for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-    rows.push_back({numberOf(rs.value(id)), textOf(rs.value(name)), textOf(rs.value(help)),
+    rows.push_back({numberOf(rs.value(id)), platform::textOrEmpty(rs.value(name)), platform::textOrEmpty(rs.value(help)),
                     flagOf(rs.value(visible)), flagOf(rs.value(enable)), numberOf(rs.value(index))});
   }
   return rows;

@@ -1,7 +1,5 @@
-// The four levels of the navigation tree as the main-console editor sees them:
-// their level bases, the keys of their tree nodes, and the rows of the grids read
-// from the query class's record sets. No windows here, so the rules can be read
-// and tested on their own.
+// The rows of the main-console editor's grids as the query class's record sets
+// give them. No windows here, so the rules can be read and tested on their own.
 #pragma once
 
 #include <cstdint>
@@ -12,32 +10,6 @@
 #include "platform/recordset/recordset.h"
 
 namespace wayfind::editor {
-
-// A level's base is the lowest identifier of a custom (user-created) item on that
-// level, and the number by which IsHasChild and DeleteItem name the level.
-inline constexpr int32_t kTopClassBase = 1000;
-inline constexpr int32_t kSubSystemBase = 100000;
-inline constexpr int32_t kSubFuncBase = 10000000;
-inline constexpr int32_t kDetailFuncBase = 1000000000;
-
-// Node key prefixes; the root is "All0".
-inline constexpr const char* kRootKey = "All0";
-inline constexpr const char* kRootPrefix = "All";
-inline constexpr const char* kTopPrefix = "Top";
-inline constexpr const char* kSysPrefix = "Sys";
-inline constexpr const char* kSubPrefix = "Sub";
-
-// The first three characters of a key ("All", "Top", "Sys", "Sub").
-std::string KeyPrefix(const std::string& key);
-// The identifier written after the prefix, when the rest of the key is a number
-// (a placeholder node has no key and so no identifier).
-std::optional<int32_t> KeyId(const std::string& key);
-std::string MakeKey(const char* prefix, int32_t id);
-
-// The level base of the rows listed under a node of the given key prefix: the
-// root lists top classes, a top class subsystems, a subsystem sub-functions and a
-// sub-function detail functions. 0 for any other prefix.
-int32_t ChildLevelBase(const std::string& prefix);
 
 // One row of the outline grid (top classes, subsystems or sub-functions).
 struct OutlineRow {
