@@ -1,7 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source includes a header of a higher floor, of another folder of
 # its own floor, or (for the component) of the ERP's implementations
-# (cmake/layers.txt says which).
+# (cmake/layers.txt says which); and when a folder's source is listed in no
+# CMakeLists.txt (sources are listed, not globbed, so one left out would not be
+# built).
 #   cmake -DSOURCE_DIR=<project> -P cmake/check_layers.cmake
 file(STRINGS ${SOURCE_DIR}/cmake/layers.txt lines)
 set(floor 0)
@@ -39,6 +41,15 @@ function(folder_of path out)
   set(${out} "${best}" PARENT_SCOPE)
 endfunction()
 
+# Every build list of the folders, to find each source named in one.
+file(GLOB_RECURSE lists ${SOURCE_DIR}/*/CMakeLists.txt)
+list(FILTER lists EXCLUDE REGEX "^${SOURCE_DIR}/(tests|bench|build[^/]*|examples)/")
+set(listed "")
+foreach(l ${lists})
+  file(READ ${l} text)
+  string(APPEND listed "${text}\n")
+endforeach()
+
 set(problems "")
 foreach(folder ${folders})
   file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.h)
@@ -46,6 +57,13 @@ foreach(folder ${folders})
     folder_of(${source} from)
     if(NOT from STREQUAL folder)
       continue()
+    endif()
+    if(source MATCHES "\\.cpp$")
+      get_filename_component(name ${source} NAME)
+      string(REPLACE "." "\\." pattern "${name}")
+      if(NOT listed MATCHES "[ \t\n(/]${pattern}[ \t\n)]")
+        list(APPEND problems "${source} is listed in no CMakeLists.txt")
+      endif()
     endif()
     file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^#include \"[^\"]+\"")
     foreach(line ${includes})
@@ -67,6 +85,6 @@ foreach(folder ${folders})
 endforeach()
 if(problems)
   string(REPLACE ";" "\n  " text "${problems}")
-  message(FATAL_ERROR "Includes against the layers (cmake/layers.txt):\n  ${text}")
+  message(FATAL_ERROR "Against the layers (cmake/layers.txt) or the lists of sources:\n  ${text}")
 endif()
-message(STATUS "Every include goes down the layers.")
+message(STATUS "Every include goes down the layers, and every source is listed.")

@@ -43,7 +43,7 @@ wayfind_header_closure(WAYFIND_CORE_HEADERS
   erp/storage/database.h store/datas_info.h store/cache_files.h update/datas_update.h)
 set(WAYFIND_WINDOWS_HEADERS "")
 if(WAYFIND_WINDOWS)
-  wayfind_header_closure(WAYFIND_WINDOWS_HEADERS launcher/application.h widgets/windows_runtime.h
+  wayfind_header_closure(WAYFIND_WINDOWS_HEADERS launcher/application.h launcher/register_windows.h widgets/windows_runtime.h
     erp/frmres/frm_res_loader.h)
   list(REMOVE_ITEM WAYFIND_WINDOWS_HEADERS ${WAYFIND_CORE_HEADERS})
 endif()

@@ -33,7 +33,7 @@ foreach(name wayfind_platform wayfind_erp wayfind_erp_server wayfind_erp_client 
 endforeach()
 
 if(WAYFIND_WINDOWS)
-  add_library(wayfind_windows SHARED ${WAYFIND_WINDOWS_ANCHORS})
+  add_library(wayfind_windows SHARED)
   foreach(objects ${WAYFIND_WINDOW_OBJECTS})
     target_sources(wayfind_windows PRIVATE $<TARGET_OBJECTS:${objects}>)
     target_link_libraries(${objects} PUBLIC wayfind_core)

@@ -375,6 +375,6 @@ void prepareScreenshot(widgets::Form& form) {
 
 }  // namespace
 
-WAYFIND_REGISTER_FORM(dlgAddItem, prepareScreenshot);
+void dlgAddItem::Register() { widgets::registerForm<dlgAddItem>(prepareScreenshot); }
 
 }  // namespace wayfind::dialogs

@@ -38,6 +38,8 @@ class dlgAddItem : public widgets::Form {
 
  public:
   static constexpr const char* kFormName = "dlgAddItem";
+  // Makes the window known to the form registry by its name.
+  static void Register();
 
   dlgAddItem();
 

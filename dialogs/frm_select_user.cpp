@@ -299,6 +299,6 @@ void frmSelectUser::cmdCancel_Click() {
   Unload();
 }
 
-WAYFIND_REGISTER_FORM(frmSelectUser);
+void frmSelectUser::Register() { widgets::registerForm<frmSelectUser>(); }
 
 }  // namespace wayfind::dialogs

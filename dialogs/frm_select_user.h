@@ -29,6 +29,8 @@ class frmSelectUser : public widgets::Form {
 
  public:
   static constexpr const char* kFormName = "frmSelectUser";
+  // Makes the window known to the form registry by its name.
+  static void Register();
 
   frmSelectUser();
 

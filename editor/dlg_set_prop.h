@@ -39,6 +39,9 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
 
  public:
   static constexpr const char* kFormName = "dlgSetProp";
+  // Makes the window known to the form registry by its name, with the further
+  // views its screenshots show.
+  static void Register();
 
   explicit dlgSetProp(QWidget* parent = nullptr);
   ~dlgSetProp() override;

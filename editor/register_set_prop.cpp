@@ -1,4 +1,4 @@
-// dlgSetProp in the form registry, with the views its screenshots show: the
+// dlgSetProp's registration in the form registry, with the views its screenshots show: the
 // root's top classes, a subsystem's sub-functions, and the detail functions of a
 // sub-function whose template rows are locked.
 #include "editor/dlg_set_prop.h"
@@ -43,11 +43,11 @@ widgets::Form* newForm() { return new dlgSetProp(); }
 
 }  // namespace
 
-static const bool registered = widgets::FormRegistry::instance().add(dlgSetProp::kFormName, newForm, showTopClasses);
-// Further views of the same form, for the screenshots only.
-static const bool registeredSubFuncs =
-    widgets::FormRegistry::instance().add("dlgSetProp.subfunctions", newForm, showSubFuncs);
-static const bool registeredDetailFuncs =
-    widgets::FormRegistry::instance().add("dlgSetProp.details", newForm, showLockedDetailFuncs);
+void dlgSetProp::Register() {
+  widgets::FormRegistry::instance().add(kFormName, newForm, showTopClasses);
+  // Further views of the same form, for the screenshots only.
+  widgets::FormRegistry::instance().add("dlgSetProp.subfunctions", newForm, showSubFuncs);
+  widgets::FormRegistry::instance().add("dlgSetProp.details", newForm, showLockedDetailFuncs);
+}
 
 }  // namespace wayfind::editor

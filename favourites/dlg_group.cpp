@@ -35,17 +35,12 @@ using widgets::place;
 
 // The user's groups, in record order, as the caller of the dialog fills it.
 void fillFromStore(dlgGroup& dlg) {
-  auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+  auto info = store::newDatasInfo();
   auto rs = info->GetNormalFuncGroup().objectAs<platform::Recordset>();
   for (; rs && !rs->isEOF(); rs->MoveNext()) {
     dlg.AddGroup(platform::fieldText(*rs, "FFuncGroupName"), platform::CLng(rs->value("FFuncGroupID")));
   }
 }
-
-// While the windows run, a function added without a group asks through dlgGroup.
-const bool chooserInstalled = widgets::onWindowsStart([] {
-  update::installGroupChooser(std::make_shared<DialogGroupChooser>());
-}) && widgets::onWindowsStop([] { update::installGroupChooser(nullptr); });
 
 }  // namespace
 
@@ -96,6 +91,11 @@ int32_t DialogGroupChooser::choose(const std::vector<update::GroupChoice>& group
   return dlg.m_lGruopID;
 }
 
-WAYFIND_REGISTER_FORM(dlgGroup, [](widgets::Form& form) { fillFromStore(static_cast<dlgGroup&>(form)); });
+void dlgGroup::Register() {
+  widgets::registerForm<dlgGroup>([](widgets::Form& form) { fillFromStore(static_cast<dlgGroup&>(form)); });
+  // While the windows run, a function added without a group asks through dlgGroup.
+  widgets::onWindowsStart([] { update::installGroupChooser(std::make_shared<DialogGroupChooser>()); });
+  widgets::onWindowsStop([] { update::installGroupChooser(nullptr); });
+}
 
 }  // namespace wayfind::favourites

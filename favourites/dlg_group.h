@@ -24,6 +24,9 @@ class dlgGroup : public widgets::Form {
 
  public:
   static constexpr const char* kFormName = "dlgGroup";
+  // Makes the window known to the form registry by its name, and installs it
+  // as the group chooser while the windows run.
+  static void Register();
 
   dlgGroup();
 

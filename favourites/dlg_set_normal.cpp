@@ -357,6 +357,6 @@ void showFirstGroup(widgets::Form& form) {
 
 }  // namespace
 
-WAYFIND_REGISTER_FORM(dlgSetNormal, showFirstGroup);
+void dlgSetNormal::Register() { widgets::registerForm<dlgSetNormal>(showFirstGroup); }
 
 }  // namespace wayfind::favourites

@@ -34,6 +34,8 @@ class dlgSetNormal : public widgets::Form {
 
  public:
   static constexpr const char* kFormName = "dlgSetNormal";
+  // Makes the window known to the form registry by its name.
+  static void Register();
   static constexpr int32_t kHelpContext = 520014;
   static constexpr int kMaxGroupNameChars = 50;
 

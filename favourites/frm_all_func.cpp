@@ -303,6 +303,6 @@ void openOnASubFunction(widgets::Form& form) {
 
 }  // namespace
 
-WAYFIND_REGISTER_FORM(frmAllFunc, openOnASubFunction);
+void frmAllFunc::Register() { widgets::registerForm<frmAllFunc>(openOnASubFunction); }
 
 }  // namespace wayfind::favourites

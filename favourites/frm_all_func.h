@@ -31,6 +31,8 @@ class frmAllFunc : public widgets::Form {
 
  public:
   static constexpr const char* kFormName = "frmAllFunc";
+  // Makes the window known to the form registry by its name.
+  static void Register();
 
   explicit frmAllFunc(QWidget* parent = nullptr);
 

@@ -5,14 +5,6 @@
 
 namespace wayfind::favourites {
 
-std::shared_ptr<store::DatasInfo> newDatasInfo() {
-  return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
-}
-
-std::shared_ptr<update::DatasUpdate> newDatasUpdate() {
-  return platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
-}
-
 bool hasRecord(const platform::RecordsetPtr& rs) { return rs && rs->RecordCount() > 0 && !rs->isEOF(); }
 
 }  // namespace wayfind::favourites

@@ -13,8 +13,8 @@
 
 namespace wayfind::favourites {
 
-std::shared_ptr<store::DatasInfo> newDatasInfo();
-std::shared_ptr<update::DatasUpdate> newDatasUpdate();
+using store::newDatasInfo;
+using update::newDatasUpdate;
 
 // A record set a query answered, or null when it answered none or no rows.
 bool hasRecord(const platform::RecordsetPtr& rs);

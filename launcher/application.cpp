@@ -85,8 +85,4 @@ void registerApplication() {
       Application::kProgId, [] { return std::make_shared<Application>(); }, Application::kClassId);
 }
 
-namespace {
-const bool registeredAtStart = widgets::onWindowsStart([] { registerApplication(); });
-}  // namespace
-
 }  // namespace wayfind::launcher

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "erp/api/progids.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
@@ -19,7 +20,7 @@ namespace wayfind::launcher {
 
 class Application : public platform::Object, public platform::Dispatchable {
  public:
-  static constexpr const char* kProgId = "WayfindInfo.Application";
+  static constexpr const char* kProgId = erp::progid::kApplication;
   static constexpr const char* kClassId = "{1983BE5B-DD6E-41E1-8C48-D635DAB95FD8}";
   static constexpr const char* kInterfaceName = "_Application";
   static constexpr const char* kInterfaceId = "{7332AC01-19D0-4377-8A00-CF310199A196}";

@@ -122,7 +122,7 @@ void dlgOptions::designedLayout() {
 void dlgOptions::Form_Load() {
   designedLayout();
   try {
-    auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    auto info = store::newDatasInfo();
     auto site = [&](QLineEdit* box, const char* setting) {
       box->setText(QString::fromStdString(platform::trimSpaces(info->GetProfileValue(setting))));
     };
@@ -172,7 +172,7 @@ bool dlgOptions::Save() {
                                                         {chkRefreshFunc, "REFRESH_FUNC"}};
     for (const auto& [box, setting] : flags) values.emplace_back(setting, box->isChecked() ? "1" : "0");
     widgets::RunBusy(this, [&] {
-      auto update = platform::Registry::instance().createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
+      auto update = update::newDatasUpdate();
       for (const auto& [setting, value] : values) update->SetProfileValue(setting, value);
     });
     return true;
@@ -194,6 +194,6 @@ void dlgOptions::CancelButton_Click() {
   Unload();
 }
 
-WAYFIND_REGISTER_FORM(dlgOptions);
+void dlgOptions::Register() { widgets::registerForm<dlgOptions>(); }
 
 }  // namespace wayfind::options

@@ -18,6 +18,8 @@ class dlgOptions : public widgets::Form {
 
  public:
   static constexpr const char* kFormName = "dlgOptions";
+  // Makes the window known to the form registry by its name.
+  static void Register();
 
   dlgOptions();
 

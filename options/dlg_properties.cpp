@@ -124,6 +124,6 @@ void dlgProperties::CancelButton_Click() {
   Unload();
 }
 
-WAYFIND_REGISTER_FORM(dlgProperties);
+void dlgProperties::Register() { widgets::registerForm<dlgProperties>(); }
 
 }  // namespace wayfind::options

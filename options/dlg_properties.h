@@ -16,6 +16,8 @@ class dlgProperties : public widgets::Form {
 
  public:
   static constexpr const char* kFormName = "dlgProperties";
+  // Makes the window known to the form registry by its name.
+  static void Register();
 
   dlgProperties();
 

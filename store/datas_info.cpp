@@ -112,4 +112,8 @@ void registerDatasInfo() {
   platform::Registry::instance().add(DatasInfo::kProgId, [] { return std::make_shared<DatasInfo>(); });
 }
 
+std::shared_ptr<DatasInfo> newDatasInfo() {
+  return platform::Registry::instance().createAs<DatasInfo>(DatasInfo::kProgId);
+}
+
 }  // namespace wayfind::store

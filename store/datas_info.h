@@ -7,8 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "erp/api/progids.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
@@ -19,7 +21,7 @@ namespace wayfind::store {
 
 class DatasInfo : public platform::Object, public platform::Dispatchable {
  public:
-  static constexpr const char* kProgId = "WayfindInfo.DatasInfo";
+  static constexpr const char* kProgId = erp::progid::kDatasInfo;
   static constexpr const char* kInterfaceName = "_DatasInfo";
 
   using Rs = platform::RecordsetPtr;
@@ -68,5 +70,8 @@ class DatasInfo : public platform::Object, public platform::Dispatchable {
 
 // Registers DatasInfo under its ProgID.
 void registerDatasInfo();
+// A new "WayfindInfo.DatasInfo" as the registry makes it (a host may have
+// registered another class under the name).
+std::shared_ptr<DatasInfo> newDatasInfo();
 
 }  // namespace wayfind::store

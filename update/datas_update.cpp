@@ -214,4 +214,8 @@ void registerDatasUpdate() {
       DatasUpdate::kProgId, [] { return std::make_shared<DatasUpdate>(); }, DatasUpdate::kClassId);
 }
 
+std::shared_ptr<DatasUpdate> newDatasUpdate() {
+  return platform::Registry::instance().createAs<DatasUpdate>(DatasUpdate::kProgId);
+}
+
 }  // namespace wayfind::update

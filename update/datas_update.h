@@ -14,8 +14,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "erp/api/progids.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
@@ -26,7 +28,7 @@ namespace wayfind::update {
 
 class DatasUpdate : public platform::Object, public platform::Dispatchable {
  public:
-  static constexpr const char* kProgId = "WayfindInfo.DatasUpdate";
+  static constexpr const char* kProgId = erp::progid::kDatasUpdate;
   static constexpr const char* kClassId = "{2CC24DDF-0533-46B5-A809-C22F5EFC97C4}";
   static constexpr const char* kInterfaceId = "{C7619856-A3BA-4FA5-A25F-97482B995004}";
   static constexpr const char* kTypeLibraryId = "{861750A3-D732-486B-AC83-1E29204D1671}";
@@ -80,5 +82,7 @@ class DatasUpdate : public platform::Object, public platform::Dispatchable {
 
 // Registers DatasUpdate under its ProgID and class identifier.
 void registerDatasUpdate();
+// A new "WayfindInfo.DatasUpdate" as the registry makes it.
+std::shared_ptr<DatasUpdate> newDatasUpdate();
 
 }  // namespace wayfind::update

@@ -205,8 +205,6 @@ bool onWindowsThread() {
   return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
-const bool threadStoppedWithTheWindows = onWindowsStop([] { stopDatabaseThread(); });
-
 }  // namespace
 
 BusySettings& busySettings() {
@@ -223,7 +221,6 @@ bool IsBusy(const QWidget* window) {
 }
 
 void RunBusy(QWidget* window, const std::function<void()>& work) {
-  (void)threadStoppedWithTheWindows;
   if (!onWindowsThread() || !windowsRunning() || depth > 0) {
     work();
     return;

@@ -2,8 +2,8 @@
 // created on first use", and any window opens another by name without linking the
 // folder it lives in.
 //
-//   // in the window's .cpp
-//   WAYFIND_REGISTER_FORM(dlgGroup);                   // uses dlgGroup::kFormName
+//   // in the folder's registerWindows(), which the program calls once
+//   registerForm<dlgGroup>();                           // uses dlgGroup::kFormName
 //
 //   // anywhere
 //   auto& dlg = forms().instance<dlgGroup>();          // typed, when the header is at hand
@@ -31,7 +31,7 @@ class FormRegistry {
 
   static FormRegistry& instance();
 
-  // Registers (or replaces) a form; answers true so it can initialise a static.
+  // Registers (or replaces) a form.
   bool add(const std::string& name, Factory factory, Prepare screenshotPrepare = {});
   bool contains(const std::string& name) const;
   std::vector<std::string> names() const;  // sorted
@@ -63,14 +63,12 @@ class FormRegistry {
 
 inline FormRegistry& forms() { return FormRegistry::instance(); }
 
-}  // namespace wayfind::widgets
-
-#define WAYFIND_FORM_CONCAT2(a, b) a##b
-#define WAYFIND_FORM_CONCAT(a, b) WAYFIND_FORM_CONCAT2(a, b)
 // Registers form class Class (a Form with a static kFormName and a default
-// constructor); a second argument is the screenshot preparation.
-#define WAYFIND_REGISTER_FORM(Class, ...)                                                         \
-  static const bool WAYFIND_FORM_CONCAT(wayfindFormRegistered_, __LINE__) =                      \
-      ::wayfind::widgets::FormRegistry::instance().add(                                         \
-          Class::kFormName, []() -> ::wayfind::widgets::Form* { return new Class(); } __VA_OPT__(, ) \
-          __VA_ARGS__)
+// constructor), with what prepares its screenshot if it has one.
+template <class Class>
+void registerForm(FormRegistry::Prepare screenshotPrepare = {}) {
+  FormRegistry::instance().add(
+      Class::kFormName, []() -> Form* { return new Class(); }, std::move(screenshotPrepare));
+}
+
+}  // namespace wayfind::widgets

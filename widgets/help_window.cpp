@@ -45,23 +45,23 @@ std::optional<platform::Registry::Entry>& previousPresenter() {
   return entry;
 }
 
-const bool helpShownInAWindow =
-    onWindowsStart([] {
-      auto& registry = platform::Registry::instance();
-      previousPresenter() = registry.entry(erp::progid::kHelpPresenter);
-      registry.add(erp::progid::kHelpPresenter, [] { return std::make_shared<HelpWindowPresenter>(); });
-    }) &&
-    onWindowsStop([] {
-      auto& registry = platform::Registry::instance();
-      if (auto& previous = previousPresenter())
-        registry.add(erp::progid::kHelpPresenter, previous->factory, previous->classId);
-      else
-        registry.remove(erp::progid::kHelpPresenter);
-      previousPresenter().reset();
-      HelpWindow::release();
-    });
-
 }  // namespace
+
+void PresentHelpInTheWindow() {
+  auto& registry = platform::Registry::instance();
+  previousPresenter() = registry.entry(erp::progid::kHelpPresenter);
+  registry.add(erp::progid::kHelpPresenter, [] { return std::make_shared<HelpWindowPresenter>(); });
+}
+
+void StopPresentingHelp() {
+  auto& registry = platform::Registry::instance();
+  if (auto& previous = previousPresenter())
+    registry.add(erp::progid::kHelpPresenter, previous->factory, previous->classId);
+  else
+    registry.remove(erp::progid::kHelpPresenter);
+  previousPresenter().reset();
+  HelpWindow::release();
+}
 
 int32_t HelpContextOf(const std::string& formName) {
   static const std::map<std::string, int32_t> contexts = {

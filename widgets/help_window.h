@@ -23,6 +23,10 @@ namespace wayfind::widgets {
 // The help context of a window by its form name ("dlgSetNormal" -> 520014); 0 when
 // it has none.
 int32_t HelpContextOf(const std::string& formName);
+// While the windows run (startWindows ... stopWindows), the help viewer presents
+// its topics in the help window; stopping puts back the presenter there was.
+void PresentHelpInTheWindow();
+void StopPresentingHelp();
 // Asks for the help of a window as F1 does (context::ShowHELP with key code 112).
 void ShowHelpFor(const std::string& formName);
 

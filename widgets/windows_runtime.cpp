@@ -9,7 +9,9 @@
 
 #include "erp/api/message_service.h"
 #include "platform/events/do_events.h"
+#include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/message_boxes.h"
 #include "widgets/qt_translations.h"
 
@@ -88,6 +90,7 @@ void startWindows(bool keepMessages) {
   });
   s.running = true;
   UseQtTranslations();
+  PresentHelpInTheWindow();
   for (const auto& hook : s.startHooks) hook();
 }
 
@@ -95,6 +98,8 @@ void stopWindows() {
   auto& s = state();
   if (!s.running) return;
   for (const auto& hook : s.stopHooks) hook();
+  stopDatabaseThread();
+  StopPresentingHelp();
   FormRegistry::instance().releaseAll();
   if (!s.keptMessages) erp::api::installMessageService(std::move(s.previousMessages));
   s.previousMessages.reset();
@@ -105,14 +110,8 @@ void stopWindows() {
 
 bool windowsRunning() { return state().running; }
 
-bool onWindowsStart(std::function<void()> hook) {
-  state().startHooks.push_back(std::move(hook));
-  return true;
-}
+void onWindowsStart(std::function<void()> hook) { state().startHooks.push_back(std::move(hook)); }
 
-bool onWindowsStop(std::function<void()> hook) {
-  state().stopHooks.push_back(std::move(hook));
-  return true;
-}
+void onWindowsStop(std::function<void()> hook) { state().stopHooks.push_back(std::move(hook)); }
 
 }  // namespace wayfind::widgets

@@ -1,8 +1,9 @@
 // What the windows need from the process while they run (the host registers the
 // ERP's window resource loader "FrmRes.FrmResLoader" with its other client
-// services first): Qt message boxes as the message service, pending window
-// messages processed where the component lets them run (DoEvents), and whatever
-// the window folders add (the group chooser, for one).
+// services, and the windows, first): Qt message boxes as the message service,
+// pending window messages processed where the component lets them run
+// (DoEvents), help topics shown in the help window, and whatever the window
+// folders add (the group chooser, for one).
 //
 //   int argc = 1; char* argv[] = {(char*)"wayfind", nullptr};
 //   auto app = makeApplication(argc, argv);   // offscreen when there is no display
@@ -35,10 +36,10 @@ void startWindows(bool keepMessages = false);
 void stopWindows();
 bool windowsRunning();
 
-// Start and stop hooks of the window folders; answer true so they can initialise
-// a static: static const bool installed = onWindowsStart([] { ... });
-bool onWindowsStart(std::function<void()> hook);
-bool onWindowsStop(std::function<void()> hook);
+// Start and stop hooks of the window folders, added as they are registered
+// (launcher/register_windows.h).
+void onWindowsStart(std::function<void()> hook);
+void onWindowsStop(std::function<void()> hook);
 
 // startWindows() for a scope.
 class WindowsSession {

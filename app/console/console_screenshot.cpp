@@ -19,14 +19,12 @@
 #include "erp/client/terminal_message_service.h"
 #include "erp/frmres/frm_res_loader.h"
 #include "launcher/application.h"
+#include "launcher/register_windows.h"
 #include "platform/automation/automation_error.h"
 #include "platform/containers/atomic_file.h"
 #include "widgets/modal_runner.h"
 #include "widgets/windows_runtime.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();
-}
 
 namespace wayfind::app::console {
 
@@ -113,7 +111,7 @@ int takeConsoleScreenshot(const CommandRequest& request, std::ostream& out, std:
     if (!chosen || !*chosen) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     app = widgets::makeApplication(argc, argv);
   }
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   startHost(request.host);
   widgets::ScopedModalScripts noModalDialogs;  // nothing waits for a person
   erp::frmres::registerFrmResLoader();  // the ERP client service the windows use

@@ -14,7 +14,7 @@ using platform::Recordset;
 using platform::RecordsetPtr;
 
 std::shared_ptr<store::DatasInfo> datasInfo() {
-  return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+  return store::newDatasInfo();
 }
 
 // A field's text; a field the answer does not have reads as empty too.

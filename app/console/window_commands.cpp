@@ -18,14 +18,12 @@
 #include "launcher/application.h"
 #include "erp/api/progids.h"
 #include "erp/frmres/frm_res_loader.h"
+#include "launcher/register_windows.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
 #include "widgets/windows_runtime.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();
-}
 
 namespace wayfind::app::console {
 
@@ -110,7 +108,7 @@ int runWindow(Window which, const CommandRequest& request, std::ostream& out, st
   char* argv[] = {name, nullptr};
   auto app = widgets::makeApplication(argc, argv);
   QApplication::setApplicationName("wayfind");
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   startHost(host, [&](const std::string& path) { err << "wayfind: created the demo company in " << path << "\n"; });
   erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
   widgets::WindowsSession windows;

@@ -20,6 +20,7 @@
 #include "app/command_line.h"
 #include "erp/api/message_service.h"
 #include "erp/client/terminal_message_service.h"
+#include "launcher/register_windows.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "context/language.h"
@@ -31,11 +32,6 @@
 #include "widgets/qt_translations.h"
 #include "widgets/modal_runner.h"
 #include "widgets/windows_runtime.h"
-
-namespace wayfind::windows {
-// Defined by wayfind_windows: keeps every window folder's library loaded.
-void linkAllWindowFolders();
-}  // namespace wayfind::windows
 
 namespace wayfind::app::screenshot {
 
@@ -121,7 +117,7 @@ std::string viewList() {
 }
 
 int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ostream& err) {
-  wayfind::windows::linkAllWindowFolders();
+  wayfind::launcher::registerAllWindows();
   if (!widgets::forms().contains(request.window) && !isHelpView(request.window) && request.window != kFileDialog) {
     err << "wayfind: no window is called " << request.window << ". The windows:\n" << windowList() << viewList();
     return 1;

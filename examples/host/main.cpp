@@ -7,6 +7,7 @@
 #include <string>
 
 #include "launcher/application.h"
+#include "launcher/register_windows.h"
 #include "erp/api/progids.h"
 #include "erp/client/data_services.h"
 #include "erp/client/register_client.h"
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     erp::client::publishLogin(erp::client::makeLogin(user, "host", "Industry", "host-example"));
 
     std::cout << "WayfindInfo " << WAYFIND_VERSION << ", user " << user << "'s top classes:\n";
-    auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    auto info = store::newDatasInfo();
     auto tops = info->GetTopClass();
     for (tops->MoveFirst(); !tops->isEOF(); tops->MoveNext())
       std::cout << "  " << platform::CStr(tops->value("FTopClassID")) << "  " << platform::CStr(tops->value("FTopClassName"))
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
       char* qtArgv[] = {argv[0], nullptr};
       auto app = widgets::makeApplication(qtArgc, qtArgv);
       erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
+      launcher::registerAllWindows();
       widgets::WindowsSession windows;
       auto object = platform::Registry::instance().create(erp::progid::kApplication);
       platform::Args none;

@@ -8,20 +8,11 @@
 #include "widgets/form_registry.h"
 #include "widgets/toolbar.h"
 
-// The item, user and properties dialogs live in their own libraries; the editor
-// opens them by name, so the tests keep those libraries loaded.
-extern "C" void wayfind_dialogs_anchor();
-extern "C" void wayfind_options_anchor();
-
 namespace wayfind::editortests {
 
 using editor::dlgSetProp;
 
-void SetPropTest::SetUp() {
-  windowtests::WindowTest::SetUp();
-  wayfind_dialogs_anchor();
-  wayfind_options_anchor();
-}
+void SetPropTest::SetUp() { windowtests::WindowTest::SetUp(); }
 
 dlgSetProp& SetPropTest::open() {
   auto& f = form();

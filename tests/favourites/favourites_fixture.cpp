@@ -9,17 +9,7 @@
 
 namespace wayfind::favourites::testing {
 
-// The new-group dialog lives in the dialogs' library, which the editor reaches by
-// form name only: keep that library loaded so its forms are registered.
-// The same for the main-console editor, which "属性设置" opens.
-extern "C" void wayfind_dialogs_anchor();
-extern "C" void wayfind_editor_anchor();
-
-void FavouritesTest::SetUp() {
-  wayfind_dialogs_anchor();
-  wayfind_editor_anchor();
-  windowtests::WindowTest::SetUp();
-}
+void FavouritesTest::SetUp() { windowtests::WindowTest::SetUp(); }
 
 void FavouritesTest::TearDown() {
   widgets::forms().release(frmAllFunc::kFormName);

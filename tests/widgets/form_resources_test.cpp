@@ -66,9 +66,13 @@ class dlgCaptionSample : public Form {
   void Form_Load() override { ++loads; }
 };
 
-WAYFIND_REGISTER_FORM(dlgCaptionSample);
-
-class FormResourcesTest : public windowtests::WindowTest {};
+class FormResourcesTest : public windowtests::WindowTest {
+ protected:
+  void SetUp() override {
+    windowtests::WindowTest::SetUp();
+    registerForm<dlgCaptionSample>();
+  }
+};
 
 TEST_F(FormResourcesTest, EnglishTranslatesEveryCaptionKindAndReportsTheMissingOnce) {
   setLanguage("en");

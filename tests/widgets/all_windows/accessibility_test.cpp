@@ -7,13 +7,11 @@
 #include <QComboBox>
 #include <QWidget>
 
+#include "launcher/register_windows.h"
 #include "widgets/accessible_names.h"
 #include "widgets/form_registry.h"
 #include "windows_support/window_test_support.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();
-}
 
 namespace wayfind::widgets {
 namespace {
@@ -27,7 +25,7 @@ bool hasChinese(const QString& text) {
 class AccessibilityTest : public windowtests::WindowTest {};
 
 TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedInTheSessionsLanguage) {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   for (const char* language : {"chs", "en", "cht"}) {
     for (const std::string& window : forms().names()) {
       SCOPED_TRACE(window + " in " + language);

@@ -11,12 +11,10 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "windows_support/window_test_support.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();
-}
 
 namespace wayfind::widgets {
 namespace {
@@ -56,7 +54,7 @@ std::vector<std::string> clipped(QWidget& window) {
 class AllWindowsCaptionsTest : public windowtests::WindowTest {};
 
 TEST_F(AllWindowsCaptionsTest, EveryCaptionOfEveryWindowFitsInEveryLanguage) {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   login(16385);
   for (const char* language : {"chs", "en", "cht"}) {
     for (const std::string& window : forms().names()) {

@@ -8,13 +8,11 @@
 #include <QWidget>
 #include <cstdlib>
 
+#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "widgets/windows_runtime.h"
 #include "windows_support/window_test_support.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();
-}
 
 namespace wayfind::widgets {
 namespace {
@@ -34,7 +32,7 @@ class DarkPaletteTest : public windowtests::WindowTest {
 };
 
 TEST_F(DarkPaletteTest, EveryWindowTakesTheDarkPaletteAndItsColouredCellsStayReadable) {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   login(16385);  // a user whose editor shows locked rows
   for (const std::string& window : forms().names()) {
     SCOPED_TRACE(window);

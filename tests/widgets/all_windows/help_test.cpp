@@ -9,13 +9,11 @@
 #include <regex>
 
 #include "erp/client/help_viewer.h"
+#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
 #include "windows_support/window_test_support.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();
-}
 
 namespace wayfind::widgets {
 namespace {
@@ -25,7 +23,7 @@ namespace fs = std::filesystem;
 class HelpTest : public windowtests::WindowTest {};
 
 TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   std::vector<std::string> windows = {"frmConsole"};
   for (const auto& name : forms().names())
     if (name.find('.') == std::string::npos) windows.push_back(name);
@@ -48,7 +46,7 @@ TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
 }
 
 TEST_F(HelpTest, F1InEveryWindowShowsItsTopicInTheSessionsLanguage) {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   for (const char* language : {"en", "cht"}) {
     setLanguage(language);
     for (const std::string& window : forms().names()) {

@@ -6,12 +6,10 @@
 #include <QLayout>
 #include <QWidget>
 
+#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "windows_support/window_test_support.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();
-}
 
 namespace wayfind::widgets {
 namespace {
@@ -34,7 +32,7 @@ bool readsAfter(QWidget& window, const QWidget* a, const QWidget* b) {
 class TabOrderTest : public windowtests::WindowTest {};
 
 TEST_F(TabOrderTest, TabFollowsTheLayoutInEveryWindow) {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   login(16385);
   for (const std::string& window : forms().names()) {
     SCOPED_TRACE(window);

@@ -7,12 +7,10 @@
 
 #include "erp/api/frm_res_loader.h"
 #include "erp/frmres/frm_res_loader.h"
+#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "windows_support/window_test_support.h"
 
-namespace wayfind::windows {
-void linkAllWindowFolders();  // wayfind_windows: every window folder loaded
-}
 
 namespace wayfind::widgets {
 namespace {
@@ -25,7 +23,7 @@ struct Case {
 void PrintTo(const Case& c, std::ostream* os) { *os << c.window << " in " << c.language; }
 
 std::vector<Case> everyWindowInBothLanguages() {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   std::vector<Case> out;
   for (const auto& name : forms().names())
     for (const char* lang : {"en", "cht"}) out.push_back({name, lang});
@@ -72,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(AllWindows, WindowTranslationsTest, ::testing::ValuesIn
                          caseName);
 
 TEST(WindowRegistryTest, EveryWindowFolderRegisteredItsWindows) {
-  windows::linkAllWindowFolders();
+  launcher::registerAllWindows();
   // At least the windows the console's commands open by name.
   for (const char* name : {"dlgSetProp", "dlgSetNormal", "dlgOptions", "dlgProperties", "dlgAddItem",
                            "frmSelectUser", "dlgGroup", "frmAllFunc"})

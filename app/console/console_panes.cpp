@@ -1,0 +1,303 @@
+// The console's panes and menus as they are built.
+#include "app/console/console_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/console/console_items.h"
+#include "app/console/function_chooser.h"
+#include "app/console/language_choice.h"
+#include "context/language.h"
+#include "erp/api/message_service.h"
+#include "erp/api/progids.h"
+#include "erp/api/window_object.h"
+#include "platform/automation/conversions.h"
+#include "platform/automation/dispatch.h"
+#include "platform/navigation/node_keys.h"
+#include "platform/automation/registry.h"
+#include "update/datas_update.h"
+#include "widgets/accessible_names.h"
+#include "widgets/busy_state.h"
+#include "widgets/elided_tooltips.h"
+#include "widgets/help_window.h"
+#include "widgets/qt_translations.h"
+
+
+namespace wayfind::app::console {
+
+namespace {
+
+// Enter in a tree starts its current detail function (a key, so that double-click
+// activation of the platform's style does not start a function twice).
+class EnterFilter : public QObject {
+ public:
+  EnterFilter(QObject* parent, std::function<void()> onEnter) : QObject(parent), onEnter_(std::move(onEnter)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        onEnter_();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> onEnter_;
+};
+
+}  // namespace
+
+void ConsoleWindow::buildUi() {
+  setWindowTitle("主控台");
+  resize(980, 640);
+
+  // Navigation: the tree and the favourites.
+  tabNav_ = new QTabWidget;
+  tabNav_->setObjectName("tabNav");
+  tvMenu_ = new QTreeWidget;
+  tvMenu_->setObjectName("tvMenu");
+  tvMenu_->setColumnCount(2);
+  tvMenu_->setHeaderLabels({"功能", "助记码"});
+  tvMenu_->header()->setStretchLastSection(false);
+  tvMenu_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  tvMenu_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  tvNormal_ = new QTreeWidget;
+  tvNormal_->setObjectName("tvNormal");
+  tvNormal_->setColumnCount(2);
+  tvNormal_->setHeaderLabels({"功能", "助记码"});
+  tvNormal_->header()->setStretchLastSection(false);
+  tvNormal_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  tvNormal_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  tabNav_->addTab(tvMenu_, "功能菜单");
+  tabNav_->addTab(tvNormal_, "常用功能");
+  navPanel_ = tabNav_;
+
+  // Work area: help code, search, the started function and the recent list.
+  workPanel_ = new QWidget;
+  workPanel_->setObjectName("picWork");
+  auto* work = new QVBoxLayout(workPanel_);
+
+  auto* codeRow = new QHBoxLayout;
+  auto* lblHelpCode = new QLabel("助记码：");
+  lblHelpCode->setObjectName("lblHelpCode");
+  txtHelpCode_ = new QLineEdit;
+  txtHelpCode_->setObjectName("txtHelpCode");
+  txtHelpCode_->setMaxLength(80);
+  auto* cmdStart = new QPushButton("启动(&G)");
+  cmdStart->setObjectName("cmdStart");
+  codeRow->addWidget(lblHelpCode);
+  codeRow->addWidget(txtHelpCode_, 1);
+  codeRow->addWidget(cmdStart);
+  work->addLayout(codeRow);
+
+  auto* fraSearch = new QGroupBox("查找功能");
+  fraSearch->setObjectName("fraSearch");
+  auto* searchBox = new QVBoxLayout(fraSearch);
+  txtSearch_ = new QLineEdit;
+  txtSearch_->setObjectName("txtSearch");
+  txtSearch_->setClearButtonEnabled(true);
+  txtSearch_->setPlaceholderText("输入功能名称、助记码或拼音");
+  lvResult_ = new QTreeWidget;
+  lvResult_->setObjectName("lvResult");
+  lvResult_->setColumnCount(4);
+  lvResult_->setHeaderLabels({"功能", "助记码", "位置", "匹配"});
+  lvResult_->setRootIsDecorated(false);
+  lvResult_->header()->setSectionResizeMode(QHeaderView::Interactive);
+  lvResult_->setColumnWidth(0, 200);
+  lvResult_->setColumnWidth(1, 80);
+  searchBox->addWidget(txtSearch_);
+  searchBox->addWidget(lvResult_, 1);
+  work->addWidget(fraSearch, 5);
+
+  auto* lower = new QHBoxLayout;
+  auto* fraFunc = new QGroupBox("启动的功能");
+  fraFunc->setObjectName("fraFunc");
+  auto* funcForm = new QFormLayout(fraFunc);
+  lblFuncName_ = new QLabel;
+  lblFuncName_->setObjectName("lblFuncNameValue");
+  lblClassName_ = new QLabel;
+  lblClassName_->setObjectName("lblClassNameValue");
+  lblClassParam_ = new QLabel;
+  lblClassParam_->setObjectName("lblClassParamValue");
+  for (QLabel* l : {lblFuncName_, lblClassName_, lblClassParam_}) {
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    l->setProperty("wayfindNoTranslate", true);
+  }
+  auto* lblFuncName = new QLabel("功能名称：");
+  lblFuncName->setObjectName("lblFuncName");
+  auto* lblClassName = new QLabel("类名：");
+  lblClassName->setObjectName("lblClassName");
+  auto* lblClassParam = new QLabel("参数：");
+  lblClassParam->setObjectName("lblClassParam");
+  funcForm->addRow(lblFuncName, lblFuncName_);
+  funcForm->addRow(lblClassName, lblClassName_);
+  funcForm->addRow(lblClassParam, lblClassParam_);
+  lower->addWidget(fraFunc, 1);
+
+  auto* fraRecent = new QGroupBox("最近启动");
+  fraRecent->setObjectName("fraRecent");
+  auto* recentBox = new QVBoxLayout(fraRecent);
+  lstRecent_ = new QListWidget;
+  lstRecent_->setObjectName("lstRecent");
+  recentBox->addWidget(lstRecent_);
+  lower->addWidget(fraRecent, 1);
+  work->addLayout(lower, 2);
+
+  // The web systems' sites, shown when the user has named them.
+  siteBar_ = new QWidget;
+  siteBar_->setObjectName("picSites");
+  auto* sites = new QHBoxLayout(siteBar_);
+  sites->setContentsMargins(0, 0, 0, 0);
+  auto* lblSites = new QLabel("站点：");
+  lblSites->setObjectName("lblSites");
+  sites->addWidget(lblSites);
+  const char* siteNames[] = {"lblDecisionSite", "lblHrSite", "lblPortalSite"};
+  for (int i = 0; i < 3; ++i) {
+    lblSites_[i] = new QLabel;
+    lblSites_[i]->setObjectName(siteNames[i]);
+    lblSites_[i]->setTextFormat(Qt::RichText);
+    lblSites_[i]->setProperty("wayfindNoTranslate", true);
+    connect(lblSites_[i], &QLabel::linkActivated, this,
+            [this](const QString& site) { showStatus(langFormat("打开站点：%1", site)); });
+    sites->addWidget(lblSites_[i]);
+  }
+  sites->addStretch(1);
+  work->addWidget(siteBar_);
+
+  splitter_ = new QSplitter(Qt::Horizontal);
+  splitter_->setObjectName("splMain");
+  splitter_->addWidget(navPanel_);
+  splitter_->addWidget(workPanel_);
+  splitter_->setStretchFactor(0, 2);
+  splitter_->setStretchFactor(1, 3);
+  setCentralWidget(splitter_);
+  statusBar()->setObjectName("sbStatus");
+
+  // Reading the level below when a node opens.
+  connect(tvMenu_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    expandedKeys_.insert(keyOf(item));
+    fillChildren(item);
+  });
+  connect(tvMenu_, &QTreeWidget::itemCollapsed, this,
+          [this](QTreeWidgetItem* item) { expandedKeys_.remove(keyOf(item)); });
+  connect(tvMenu_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* item, QTreeWidgetItem*) { onItemSelected(item); });
+  connect(tvMenu_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
+  connect(tvMenu_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+  connect(tvNormal_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
+  connect(tvNormal_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tvMenu_), static_cast<QAbstractItemView*>(tvNormal_),
+                                  static_cast<QAbstractItemView*>(lvResult_), static_cast<QAbstractItemView*>(lstRecent_)})
+    widgets::ShowElidedTextTips(view);
+  tvMenu_->installEventFilter(new EnterFilter(this, [this] { activate(tvMenu_->currentItem()); }));
+  tvNormal_->installEventFilter(new EnterFilter(this, [this] { activate(tvNormal_->currentItem()); }));
+  lvResult_->installEventFilter(new EnterFilter(this, [this] { activate(lvResult_->currentItem()); }));
+
+  tvMenu_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tvMenu_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    // From the menu key the point is not on a node: the current node's menu.
+    QTreeWidgetItem* item = tvMenu_->itemAt(at) ? tvMenu_->itemAt(at) : tvMenu_->currentItem();
+    if (QMenu* menu = contextMenuFor(item)) {
+      const QRect place = tvMenu_->visualItemRect(item);
+      menu->exec(tvMenu_->viewport()->mapToGlobal(tvMenu_->itemAt(at) ? at : place.center()));
+      menu->deleteLater();
+    }
+  });
+
+  connect(txtHelpCode_, &QLineEdit::returnPressed, this, [this] { startByHelpCode(txtHelpCode_->text()); });
+  connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
+  connect(txtSearch_, &QLineEdit::textChanged, this, [this](const QString& text) { runSearch(text); });
+  connect(txtSearch_, &QLineEdit::returnPressed, this, [this] {
+    if (lvResult_->topLevelItemCount() > 0) activate(lvResult_->topLevelItem(0));
+  });
+  connect(lvResult_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+    const auto ids = item->data(0, kKeyRole).toList();
+    if (ids.size() == 4) selectFunction(ids[0].toInt(), ids[1].toInt(), ids[2].toInt(), ids[3].toInt());
+  });
+  connect(lvResult_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item, int) { activate(item); });
+  // An entry of the recent list starts again on the platform's activation (a
+  // double click, or Enter).
+  connect(lstRecent_, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) {
+            startAt(item->data(kPlaceRole).toInt(), item->data(Qt::UserRole).toInt(), item->data(kNameRole).toString());
+          });
+}
+
+void ConsoleWindow::buildMenus() {
+  auto* mnuSystem = menuBar()->addMenu("系统(&S)");
+  mnuSystem->setObjectName("mnuSystem");
+  auto* mnuRefresh = mnuSystem->addAction("刷新(&R)", this, [this] {
+    if (guarded([this] { widgets::RunBusy(this, [this] { source_.reget(); }); })) refresh();
+  });
+  mnuRefresh->setObjectName("mnuRefresh");
+  mnuRefresh->setShortcut(QKeySequence::Refresh);
+  mnuSystem->addSeparator();
+  auto* mnuExit = mnuSystem->addAction("退出(&X)", this, &QWidget::close);
+  mnuExit->setObjectName("mnuExit");
+
+  auto* mnuTools = menuBar()->addMenu("工具(&T)");
+  mnuTools->setObjectName("mnuTools");
+  mnuTools->addAction("主控台编辑(&E)...", this, &ConsoleWindow::openConsoleEditor)->setObjectName("mnuSetProp");
+  mnuTools->addAction("常用功能设置(&F)...", this, &ConsoleWindow::openFavouritesEditor)
+      ->setObjectName("mnuSetNormal");
+  mnuTools->addAction("选项(&O)...", this, &ConsoleWindow::openOptions)->setObjectName("mnuOption");
+
+  // Each language in its own name: whoever cannot read the current one still
+  // finds theirs.
+  auto* mnuLanguage = menuBar()->addMenu("语言(&L)");
+  mnuLanguage->setObjectName("mnuLanguage");
+  languageGroup_ = new QActionGroup(this);
+  const std::pair<const char*, const char*> languages[] = {{"chs", "简体中文"}, {"en", "English"}, {"cht", "繁體中文"}};  // lang:data
+  const QString next = q(savedLanguage().value_or(context::GetLanguageCode()));
+  for (const auto& [code, name] : languages) {
+    auto* action = new QAction(QString::fromUtf8(name), languageGroup_);
+    action->setObjectName(QString("mnuLang_") + code);
+    action->setCheckable(true);
+    action->setChecked(next == code);
+    action->setData(QString(code));
+    action->setProperty("wayfindNoTranslate", true);
+    mnuLanguage->addAction(action);
+  }
+  connect(languageGroup_, &QActionGroup::triggered, this,
+          [this](QAction* action) { chooseLanguage(action->data().toString()); });
+
+  auto* mnuHelp = menuBar()->addMenu("帮助(&H)");
+  mnuHelp->setObjectName("mnuHelp");
+  auto* mnuHelpTopics = mnuHelp->addAction("帮助主题(&H)", this, [] { widgets::ShowHelpFor("frmConsole"); });
+  mnuHelpTopics->setObjectName("mnuHelpTopics");
+  mnuHelpTopics->setShortcut(QKeySequence::HelpContents);
+  for (const auto& [name, caption] : {std::pair<const char*, const char*>{"dlgSetProp", "主控台编辑器"},
+                                      {"dlgSetNormal", "常用功能设置"},
+                                      {"dlgOptions", "选项"}}) {
+    auto* topic = mnuHelp->addAction(caption, this, [form = std::string(name)] { widgets::ShowHelpFor(form); });
+    topic->setObjectName(QString("mnuHelp_") + name);
+  }
+}
+
+}  // namespace wayfind::app::console

@@ -1,0 +1,267 @@
+// Building the search index's bytes: every text of every function folded,
+// spelled, keyed and posted, then the sections laid out.
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <type_traits>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "store/pinyin_match.h"
+#include "store/search_index_layout.h"
+#include "store/search_text.h"
+
+namespace wayfind::store {
+
+namespace {
+
+bool isDigitUnit(const PinyinUnit& u) { return u.count == 0 && isDigit(u.self); }
+
+// The letters a spelled letter may be typed as (a reading's v also as u).
+std::string_view typedAs(char c) {
+  static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  if (c == 'v') return "vu";
+  const char* at = std::strchr(letters, c);
+  return at && c ? std::string_view(at, 1) : std::string_view();
+}
+
+void writeLength(std::string& out, size_t n) {
+  while (n >= 0x80) {
+    out += static_cast<char>((n & 0x7F) | 0x80);
+    n >>= 7;
+  }
+  out += static_cast<char>(n);
+}
+
+// ------------------------------------------------------------------ building
+
+class Builder {
+ public:
+  Builder() { strings_.push_back('\0'); }
+
+  // A text that many functions share (a class name, a place's names): stored once.
+  uint32_t intern(std::string_view s) {
+    if (s.empty()) return 0;
+    auto it = interned_.find(s);
+    if (it != interned_.end()) return it->second;
+    const uint32_t ref = append(s);
+    interned_.emplace(std::string(s), ref);
+    return ref;
+  }
+
+  // A text of the function being added (its names and codes, mostly its own):
+  // stored once for the function.
+  uint32_t local(std::string_view s) {
+    if (s.empty()) return 0;
+    for (uint32_t ref : local_)
+      if (view(ref) == s) return ref;
+    const uint32_t ref = append(s);
+    local_.push_back(ref);
+    return ref;
+  }
+
+  void addPlace(const SearchPlace& p) {
+    places_.push_back({p.topClassId, p.subSysId, p.subFuncId, intern(p.topClassName), intern(p.subSysName),
+                       intern(p.subFuncName)});
+  }
+
+  void addFunction(const SearchFunction& fn, uint32_t placeCount) {
+    if (fn.place >= placeCount) throw std::out_of_range("a search function's place is not among the places");
+    const auto f = static_cast<uint32_t>(functions_.size());
+    const std::string code = std::string(platform_trim(fn.helpCode)), code1 = std::string(platform_trim(fn.helpCode1));
+    local_.clear();
+    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(code),
+                          local(code1), intern(fn.className), intern(fn.classParam),
+                          static_cast<uint32_t>(texts_.size())});
+    keys_.clear();
+    folded_.clear();
+    for (const std::string* c : {&code, &code1}) addText(*c, kCode);
+    addText(fn.name, kName);
+    for (const auto& other : fn.otherNames) addText(other, kName);
+    std::sort(keys_.begin(), keys_.end());
+    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+    for (uint64_t k : keys_) postings_[k].push_back(f);
+  }
+
+  std::string finish() {
+    functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
+    // Exact help codes: sorted by their folded text, then in tree order.
+    auto foldedOf = [&](uint32_t t) { return view(texts_[t].folded & kRefMask); };
+    std::stable_sort(codes_.begin(), codes_.end(), [&](uint32_t a, uint32_t b) { return foldedOf(a) < foldedOf(b); });
+
+    std::vector<uint64_t> keys;
+    keys.reserve(postings_.size());
+    for (auto& [k, list] : postings_) keys.push_back(k);
+    std::sort(keys.begin(), keys.end());
+    std::vector<ListRec> lists;
+    lists.reserve(keys.size());
+    std::string postings;
+    std::vector<PostingSkip> skips;
+    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
+    for (uint64_t k : keys) {
+      const auto& list = postings_[k];
+      if (PostingsAsBitmap(list.size(), functions)) {
+        postings.resize((postings.size() + 7) / 8 * 8, '\0');
+        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()), kBitmapList});
+        EncodeBitmap(list, functions, postings);
+      } else {
+        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()),
+                         static_cast<uint32_t>(skips.size())});
+        EncodePostings(list, postings, skips);
+      }
+      if (postings.size() > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
+    }
+    postings_.clear();
+
+    std::string blob(sizeof(Header), '\0');
+    Header h{};
+    h.magic = kMagic;
+    h.format = kFormat;
+    h.functions = static_cast<uint32_t>(functions_.size() - 1);
+    h.places = static_cast<uint32_t>(places_.size());
+    auto put = [&](Section s, const void* data, size_t bytes) {
+      blob.resize((blob.size() + 7) / 8 * 8, '\0');
+      h.sections[s] = {blob.size(), bytes};
+      blob.append(static_cast<const char*>(data), bytes);
+    };
+    put(kStrings, strings_.data(), strings_.size());
+    put(kPlaces, places_.data(), places_.size() * sizeof(PlaceRec));
+    put(kFunctions, functions_.data(), functions_.size() * sizeof(FuncRec));
+    put(kTexts, texts_.data(), texts_.size() * sizeof(TextRec));
+    put(kCodes, codes_.data(), codes_.size() * sizeof(uint32_t));
+    put(kKeys, keys.data(), keys.size() * sizeof(uint64_t));
+    put(kLists, lists.data(), lists.size() * sizeof(ListRec));
+    put(kPostings, postings.data(), postings.size());
+    put(kSkips, skips.data(), skips.size() * sizeof(PostingSkip));
+    std::memcpy(blob.data(), &h, sizeof h);
+    return blob;
+  }
+
+ private:
+  static std::string_view platform_trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+  }
+
+  uint32_t append(std::string_view s) {
+    const auto ref = static_cast<uint32_t>(strings_.size());
+    if (strings_.size() + s.size() + 10 > kRefMask) throw std::length_error("the search index's texts exceed 1 GB");
+    writeLength(strings_, s.size());
+    strings_.append(s);
+    return ref;
+  }
+
+  std::string_view view(uint32_t ref) const {
+    size_t at = ref, n = 0;
+    for (int shift = 0;; shift += 7) {
+      const auto b = static_cast<uint8_t>(strings_[at++]);
+      n |= static_cast<size_t>(b & 0x7F) << shift;
+      if (!(b & 0x80)) break;
+    }
+    return std::string_view(strings_).substr(at, n);
+  }
+
+  void post(KeyKind kind, char32_t a, char32_t b = 0) { keys_.push_back(keyOf(kind, a, b)); }
+
+  void addText(const std::string& written, TextKind kind) {
+    std::string folded = FoldSearchText(written);
+    if (folded.empty()) return;
+    for (const auto& [k, text] : folded_) {
+      if (text == folded && (k == kCode) == (kind == kCode)) return;  // the same text again
+    }
+    bool chinese = false;
+    std::vector<PinyinUnit>& units = units_;
+    units.clear();
+    if (kind == kName) PinyinUnits(written, units, chinese);
+    if (chinese) kind = kChineseName;
+    const uint32_t foldedRef = local(folded);
+    // As written, to be shown as what matched (and a Chinese name's pinyin is
+    // read from the characters it uses).
+    std::string shown = written;
+    std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+    const uint32_t rawRef = local(platform_trim(shown));
+    if (kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
+    texts_.push_back({foldedRef | (static_cast<uint32_t>(kind) << kKindShift), rawRef});
+    folded_.emplace_back(kind, folded);
+
+    const std::vector<char32_t> cps = CodePoints(folded);
+    const bool code = kind == kCode;
+    post(code ? kCodeStartOne : kNameStartOne, cps[0]);
+    if (cps.size() > 1) post(code ? kCodeStartPair : kNameStartPair, cps[0], cps[1]);
+    for (size_t i = 0; i < cps.size(); ++i) {
+      post(kAnyOne, cps[i]);
+      if (i + 1 < cps.size()) post(kAnyPair, cps[i], cps[i + 1]);
+    }
+    if (chinese) addPinyinKeys(units);
+  }
+
+  void addPinyinKeys(const std::vector<PinyinUnit>& units) {
+    std::string here, next;
+    for (size_t i = 0; i < units.size(); ++i) {
+      const PinyinUnit& u = units[i];
+      InitialLetters(u, here);
+      const bool hasNext = i + 1 < units.size();
+      const bool digits = hasNext && isDigitUnit(u) && isDigitUnit(units[i + 1]);  // found through kAnyPair
+      if (hasNext) InitialLetters(units[i + 1], next);
+      if (i == 0) {
+        for (char a : here) post(kInitStartOne, static_cast<unsigned char>(a));
+      }
+      if (hasNext && !digits) {
+        for (char a : here) {
+          for (char b : next) {
+            post(kInitPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            if (i == 0) post(kInitStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+          }
+        }
+      }
+      for (size_t k = 0; k < u.spellings(); ++k) {
+        const std::string_view r = u.spelling(k);
+        for (size_t j = 0; j + 1 < r.size(); ++j) {
+          for (char a : typedAs(r[j])) {
+            for (char b : typedAs(r[j + 1])) {
+              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+              if (i == 0 && j == 0) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            }
+          }
+        }
+        if (hasNext && !digits) {
+          for (char a : typedAs(r.back())) {
+            for (char b : next) {
+              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+              if (i == 0 && r.size() == 1) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            }
+          }
+        }
+      }
+    }
+  }
+
+  // Looked up by views: no text is copied to be looked up.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::string strings_;
+  std::unordered_map<std::string, uint32_t, TextHash, std::equal_to<>> interned_;
+  std::vector<PlaceRec> places_;
+  std::vector<FuncRec> functions_;
+  std::vector<TextRec> texts_;
+  std::vector<uint32_t> codes_;
+  std::unordered_map<uint64_t, std::vector<uint32_t>> postings_;
+  std::vector<uint32_t> local_;                              // texts of the function being added
+  std::vector<PinyinUnit> units_;
+  std::vector<uint64_t> keys_;                               // of the function being added
+  std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
+};
+
+}  // namespace
+
+std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
+  Builder b;
+  for (const auto& p : places) b.addPlace(p);
+  for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
+  return b.finish();
+}
+
+}  // namespace wayfind::store
