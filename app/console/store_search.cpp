@@ -19,8 +19,14 @@ class StoreSearch : public FunctionSearch {
   std::vector<SearchHit> find(const std::string& text, size_t limit) override {
     std::vector<SearchHit> hits;
     for (auto& row : store::SearchFunctions(text, limit).rows) {
-      SearchHit hit{row.topClassId, row.subSysId, row.subFuncId, row.detailFuncId, std::move(row.name),
-                    std::move(row.helpCode), std::move(row.path)};
+      SearchHit hit;
+      hit.topClassId = row.topClassId;
+      hit.subSysId = row.subSysId;
+      hit.subFuncId = row.subFuncId;
+      hit.detailFuncId = row.detailFuncId;
+      hit.name = std::move(row.name);
+      hit.helpCode = std::move(row.helpCode);
+      hit.path = std::move(row.path);
       hit.matchedBy = static_cast<SearchHit::Matched>(row.matchedBy);
       hit.matched = std::move(row.matched);
       hit.typo = row.rank == store::SearchRank::Typo;

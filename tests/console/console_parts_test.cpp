@@ -17,13 +17,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+NavItem detailFunc(int32_t id, std::string name) {
+  NavItem item;
+  item.level = Level::DetailFunc;
+  item.id = id;
+  item.name = std::move(name);
+  return item;
+}
+
 TEST(RecentFunctionsTest, KeepsTheLastTenOnceEachMostRecentFirst) {
   RecentFunctions recent;
-  for (int32_t id = 1; id <= 12; ++id) recent.add(NavItem{Level::DetailFunc, id, "f" + std::to_string(id)});
+  for (int32_t id = 1; id <= 12; ++id) recent.add(detailFunc(id, "f" + std::to_string(id)));
   ASSERT_EQ(recent.items().size(), RecentFunctions::kLimit);
   EXPECT_EQ(recent.items().front().id, 12);
   EXPECT_EQ(recent.items().back().id, 3);
-  recent.add(NavItem{Level::DetailFunc, 7, "f7 renamed"});
+  recent.add(detailFunc(7, "f7 renamed"));
   ASSERT_EQ(recent.items().size(), RecentFunctions::kLimit);
   EXPECT_EQ(recent.items().front().id, 7);
   EXPECT_EQ(recent.items().front().name, "f7 renamed");

@@ -102,7 +102,9 @@ TEST_F(QueriesTest, EveryQueryLeavesItsOwnCriteriaOnTheSharedTables) {
   auto expectFilters = [](const char* query, const RecordsetPtr& templ, const std::string& templText,
                           const RecordsetPtr& userTable, const std::string& userText) {
     EXPECT_EQ(templ->filter(), templText) << query << ": template";
-    if (userTable) EXPECT_EQ(userTable->filter(), userText) << query << ": user";
+    if (userTable) {
+      EXPECT_EQ(userTable->filter(), userText) << query << ": user";
+    }
   };
   setSetupType("YYHY");  // 11
   EXPECT_EQ(store::GetTopClass()->filter(), "FVisible = 1");

@@ -109,7 +109,9 @@ class HostileContent : public ::testing::Test {
     Dictionary d;
     refill(d);
     bool ok = d.deserialize(fileformat::seal(content));
-    if (!ok) EXPECT_EQ(d.Count(), 0u);
+    if (!ok) {
+      EXPECT_EQ(d.Count(), 0u);
+    }
     return ok;
   }
   void key(std::string_view k) {
@@ -224,7 +226,9 @@ TEST(DictionaryCorruption, SingleByteChangesOfSealedContentNeverCrash) {
       bad[pos] = static_cast<char>(value);
       Dictionary d;
       refill(d);
-      if (!d.deserialize(fileformat::seal(bad))) EXPECT_EQ(d.Count(), 0u) << pos;
+      if (!d.deserialize(fileformat::seal(bad))) {
+        EXPECT_EQ(d.Count(), 0u) << pos;
+      }
     }
   }
 }
