@@ -82,111 +82,135 @@ std::shared_ptr<erp::api::IServerDatasInfo> serverDatasInfo() {
 
 // ---------------------------------------------------------------- tree queries
 
-RecordsetPtr GetTopClass() {
-  const std::string n = num(prepareTreeQuery());
-  auto& s = DataInfo::instance();
-  Recordset& t = table(s.templ.TopClass, "template TopClass");
-  t.setFilter(s.isBOSQuery ? std::string() : "(FAcctType='' ) Or ( FAcctType Like '%," + n + ",%') ");
-  table(s.user.TopClass, "user TopClass").setFilter("");
-  return finish(MergeUserRows("TopClass", s.templ.TopClass, s.user.TopClass, 0), "FVisible = 1");
+namespace {
+
+// A level's tables: the name the merge knows them by, the template's and the
+// user's record sets, and the field that names the parent node.
+struct LevelTables {
+  const char* name;
+  RecordsetPtr TemplateTables::*templ;
+  RecordsetPtr UserTables::*user;
+  const char* parentField;
+};
+
+constexpr LevelTables kTopClass{"TopClass", &TemplateTables::TopClass, &UserTables::TopClass, ""};
+constexpr LevelTables kSubSystem{"SubSystem", &TemplateTables::SubSystem, &UserTables::SubSystem, "FTopClassID"};
+constexpr LevelTables kSubFunc{"SubFunc", &TemplateTables::SubFunc, &UserTables::SubFunc, "FSubSysID"};
+constexpr LevelTables kDetailFunc{"DetailFunc", &TemplateTables::DetailFunc, &UserTables::DetailFunc, "FSubFuncID"};
+
+// The filter texts of a query, in which {parent} stands for the parent field,
+// {id} for the parent's identifier and {code} for the account-type code.
+struct FilterShapes {
+  const char* byAcctType;  // the template's rows of the current account type
+  const char* bos;         // the template's rows of a BOS query
+  const char* user;        // the user's rows
+};
+
+struct TreeQuery {
+  const LevelTables& level;
+  FilterShapes underParent;
+  // Where a parent below zero asks for the rows under every parent; nullptr
+  // shapes: the same texts as under one parent.
+  FilterShapes underEveryParent;
+  const char* resultFilter;  // nullptr: none
+  bool bosTemplateOnly = false;   // a BOS query lists the template's rows alone
+  bool mergeUnderParent = false;  // the merge is told the parent
+};
+
+constexpr FilterShapes kSame{nullptr, nullptr, nullptr};
+
+const TreeQuery kGetTopClass{
+    kTopClass, {"(FAcctType='' ) Or ( FAcctType Like '%,{code},%') ", "", ""}, kSame, "FVisible = 1"};
+const TreeQuery kGetTopClassAll{
+    kTopClass, {"(FAcctType='') or (FAcctType Like '%,{code},%') ", "", ""}, kSame, nullptr};
+const TreeQuery kGetSubSystem{
+    kSubSystem,
+    {"({parent} = {id} And FAccttype = '')  OR ({parent} = {id} and FAccttype like '%,{code},%')",
+     "{parent} = {id}", "{parent} ={id}"},
+    kSame,
+    "FVisible = 1"};
+const TreeQuery kGetSubSystemAll{
+    kSubSystem,
+    {"({parent}={id} And FAccttype = '' ) or ({parent}={id} And FAccttype like '%,{code},%')", "{parent}={id}",
+     " {parent} = {id}"},
+    {"FAcctType = '' OR FAccttype like '%,{code},%'", "", ""},
+    nullptr,
+    true};
+const TreeQuery kGetSubFunc{
+    kSubFunc,
+    {"({parent} = {id} And Faccttype = '') Or ({parent} = {id} And FAcctType Like '%,{code},%')",
+     "{parent} = {id}", "{parent} = {id}"},
+    kSame,
+    " FVisible = 1 "};
+const TreeQuery kGetSubFuncAll{
+    kSubFunc,
+    {"({parent} = {id} And Faccttype = '') or ({parent} = {id} And Faccttype like '%,{code},%')",
+     "{parent} = {id}", " {parent} = {id}"},
+    {"(Faccttype = '') or (Faccttype like '%,{code},%')", "", ""},
+    nullptr};
+const TreeQuery kGetDetailFunc{
+    kDetailFunc,
+    {"({parent} ={id} And FAcctType ='') Or ({parent} ={id} And FAcctType Like '%,{code},%')", "{parent} ={id}",
+     "{parent} = {id}"},
+    kSame,
+    "FVisible = 1",
+    false,
+    true};
+const TreeQuery kGetDetailFuncAll{
+    kDetailFunc,
+    {"({parent} = {id} And FAcctType = '') Or ({parent} = {id} And FAcctType Like '%,{code},%')",
+     "{parent} = {id}", "{parent} = {id}"},
+    kSame,
+    nullptr};
+
+Recordset& levelTable(const RecordsetPtr& slot, const char* side, const char* name) {
+  if (!slot) raiseNotSet(std::string(side) + " " + name);
+  return *slot;
 }
 
-RecordsetPtr GetTopClass_All() {
-  const std::string n = num(prepareTreeQuery());
-  auto& s = DataInfo::instance();
-  Recordset& t = table(s.templ.TopClass, "template TopClass");
-  t.setFilter(s.isBOSQuery ? std::string() : "(FAcctType='') or (FAcctType Like '%," + n + ",%') ");
-  table(s.user.TopClass, "user TopClass").setFilter("");
-  return finish(MergeUserRows("TopClass", s.templ.TopClass, s.user.TopClass, 0), nullptr);
-}
-
-RecordsetPtr GetSubSystem(int32_t lTopClassID) {
-  const std::string n = num(prepareTreeQuery());
-  const std::string t = num(lTopClassID);
-  auto& s = DataInfo::instance();
-  table(s.templ.SubSystem, "template SubSystem")
-      .setFilter(s.isBOSQuery ? "FTopClassID = " + t
-                              : "(FTopClassID = " + t + " And FAccttype = '')  OR (FTopClassID = " + t +
-                                    " and FAccttype like '%," + n + ",%')");
-  table(s.user.SubSystem, "user SubSystem").setFilter("FTopClassID =" + t);
-  return finish(MergeUserRows("SubSystem", s.templ.SubSystem, s.user.SubSystem, 0), "FVisible = 1");
-}
-
-RecordsetPtr GetSubSystem_All(int32_t lTopClassID) {
-  const std::string n = num(prepareTreeQuery());
-  const std::string t = num(lTopClassID);
-  auto& s = DataInfo::instance();
-  Recordset& templ = table(s.templ.SubSystem, "template SubSystem");
-  if (lTopClassID >= 0) {
-    templ.setFilter(s.isBOSQuery ? "FTopClassID=" + t
-                                 : "(FTopClassID=" + t + " And FAccttype = '' ) or (FTopClassID=" + t +
-                                       " And FAccttype like '%," + n + ",%')");
-  } else {
-    templ.setFilter(s.isBOSQuery ? std::string() : "FAcctType = '' OR FAccttype like '%," + n + ",%'");
+// The one builder of the tree queries' filters: the shape with its fields filled in.
+std::string_view filterOf(const char* shape, const char* parentField, int32_t id, int32_t code) {
+  FilterText text;
+  std::string_view rest(shape);
+  for (size_t open; (open = rest.find('{')) != std::string_view::npos;) {
+    const size_t close = rest.find('}', open);
+    const std::string_view field = rest.substr(open + 1, close - open - 1);
+    text << rest.substr(0, open);
+    if (field == "parent") {
+      text << parentField;
+    } else {
+      text << (field == "id" ? id : code);
+    }
+    rest.remove_prefix(close + 1);
   }
-  // A BOS query lists the template's subsystems alone.
-  if (s.isBOSQuery) return finish(MergeUserRows("SubSystem", s.templ.SubSystem, nullptr, 0), nullptr);
-  table(s.user.SubSystem, "user SubSystem").setFilter(lTopClassID >= 0 ? " FTopClassID = " + t : std::string());
-  return finish(MergeUserRows("SubSystem", s.templ.SubSystem, s.user.SubSystem, 0), nullptr);
+  return (text << rest).view();
 }
 
-RecordsetPtr GetSubFunc(int32_t lSubSysID) {
-  const std::string n = num(prepareTreeQuery());
-  const std::string id = num(lSubSysID);
+RecordsetPtr runTreeQuery(const TreeQuery& q, int32_t parentId = 0) {
+  const int32_t code = prepareTreeQuery();
   auto& s = DataInfo::instance();
-  table(s.templ.SubFunc, "template SubFunc")
-      .setFilter(s.isBOSQuery ? "FSubSysID = " + id
-                              : "(FSubSysID = " + id + " And Faccttype = '') Or (FSubSysID = " + id +
-                                    " And FAcctType Like '%," + n + ",%')");
-  table(s.user.SubFunc, "user SubFunc").setFilter("FSubSysID = " + id);
-  return finish(MergeUserRows("SubFunc", s.templ.SubFunc, s.user.SubFunc, 0), " FVisible = 1 ");
+  const LevelTables& level = q.level;
+  const FilterShapes& shapes = parentId < 0 && q.underEveryParent.byAcctType ? q.underEveryParent : q.underParent;
+  const RecordsetPtr& templ = s.templ.*level.templ;
+  levelTable(templ, "template", level.name)
+      .setFilter(filterOf(s.isBOSQuery ? shapes.bos : shapes.byAcctType, level.parentField, parentId, code));
+  if (s.isBOSQuery && q.bosTemplateOnly) return finish(MergeUserRows(level.name, templ, nullptr, 0), q.resultFilter);
+  const RecordsetPtr& user = s.user.*level.user;
+  levelTable(user, "user", level.name)
+      .setFilter(filterOf(shapes.user, level.parentField, parentId, code));
+  return finish(MergeUserRows(level.name, templ, user, q.mergeUnderParent ? parentId : 0), q.resultFilter);
 }
 
-RecordsetPtr GetSubFunc_All(int32_t lSubSysID) {
-  const std::string n = num(prepareTreeQuery());
-  const std::string id = num(lSubSysID);
-  auto& s = DataInfo::instance();
-  Recordset& templ = table(s.templ.SubFunc, "template SubFunc");
-  if (lSubSysID >= 0) {
-    templ.setFilter(s.isBOSQuery ? "FSubSysID = " + id
-                                 : "(FSubSysID = " + id + " And Faccttype = '') or (FSubSysID = " + id +
-                                       " And Faccttype like '%," + n + ",%')");
-  } else {
-    templ.setFilter(s.isBOSQuery ? std::string()
-                                 : "(Faccttype = '') or (Faccttype like '%," + n + ",%')");
-  }
-  table(s.user.SubFunc, "user SubFunc").setFilter(lSubSysID >= 0 ? " FSubSysID = " + id : std::string());
-  return finish(MergeUserRows("SubFunc", s.templ.SubFunc, s.user.SubFunc, 0), nullptr);
-}
+}  // namespace
 
-RecordsetPtr GetDetailFunc(int32_t lSubFuncID) {
-  const int32_t n = prepareTreeQuery();
-  const int32_t f = lSubFuncID;
-  auto& s = DataInfo::instance();
-  Recordset& templ = table(s.templ.DetailFunc, "template DetailFunc");
-  if (s.isBOSQuery) {
-    templ.setFilter((FilterText() << "FSubFuncID =" << f).view());
-  } else {
-    templ.setFilter((FilterText() << "(FSubFuncID =" << f << " And FAcctType ='') Or (FSubFuncID =" << f
-                                  << " And FAcctType Like '%," << n << ",%')")
-                        .view());
-  }
-  table(s.user.DetailFunc, "user DetailFunc").setFilter((FilterText() << "FSubFuncID = " << f).view());
-  return finish(MergeUserRows("DetailFunc", s.templ.DetailFunc, s.user.DetailFunc, lSubFuncID),
-                "FVisible = 1");
-}
-
-RecordsetPtr GetDetailFunc_All(int32_t lSubFuncID) {
-  const std::string n = num(prepareTreeQuery());
-  const std::string f = num(lSubFuncID);
-  auto& s = DataInfo::instance();
-  table(s.templ.DetailFunc, "template DetailFunc")
-      .setFilter(s.isBOSQuery ? "FSubFuncID = " + f
-                              : "(FSubFuncID = " + f + " And FAcctType = '') Or (FSubFuncID = " + f +
-                                    " And FAcctType Like '%," + n + ",%')");
-  table(s.user.DetailFunc, "user DetailFunc").setFilter("FSubFuncID = " + f);
-  return finish(MergeUserRows("DetailFunc", s.templ.DetailFunc, s.user.DetailFunc, 0), nullptr);
-}
+RecordsetPtr GetTopClass() { return runTreeQuery(kGetTopClass); }
+RecordsetPtr GetTopClass_All() { return runTreeQuery(kGetTopClassAll); }
+RecordsetPtr GetSubSystem(int32_t lTopClassID) { return runTreeQuery(kGetSubSystem, lTopClassID); }
+RecordsetPtr GetSubSystem_All(int32_t lTopClassID) { return runTreeQuery(kGetSubSystemAll, lTopClassID); }
+RecordsetPtr GetSubFunc(int32_t lSubSysID) { return runTreeQuery(kGetSubFunc, lSubSysID); }
+RecordsetPtr GetSubFunc_All(int32_t lSubSysID) { return runTreeQuery(kGetSubFuncAll, lSubSysID); }
+RecordsetPtr GetDetailFunc(int32_t lSubFuncID) { return runTreeQuery(kGetDetailFunc, lSubFuncID); }
+RecordsetPtr GetDetailFunc_All(int32_t lSubFuncID) { return runTreeQuery(kGetDetailFuncAll, lSubFuncID); }
 
 RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID) {
   const int32_t code = prepareTreeQuery();

@@ -1,12 +1,13 @@
-// The schema texts of the PostgreSQL back end: the tables of each schema
-// version, and the roles, grants and row-level security policies by which the
-// server keeps the rights (docs/server-rights.md).
+// The rights and row-level security policies by which a PostgreSQL server keeps
+// the rights (docs/server-rights.md), and the server's own tables they need.
+// The tables themselves are those of schema_tables.h on both back ends.
 #pragma once
+
+#include <string>
 
 namespace wayfind::erp::storage::server {
 
-extern const char* const kSchemaV1;
-extern const char* const kSchemaV2;
-extern const char* const kRights;
+// Applied after the last migration step; every statement may run again.
+std::string rights();
 
 }  // namespace wayfind::erp::storage::server

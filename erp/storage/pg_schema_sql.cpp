@@ -1,214 +1,17 @@
 #include "erp/storage/pg_schema.h"
 
+#include <string_view>
+
+#include "erp/storage/schema.h"
+#include "erp/storage/schema_sql.h"
+
 namespace wayfind::erp::storage::server {
 
-// The same tables as on SQLite (docs/middle-tier.md), in PostgreSQL's words:
-// favourites groups number themselves with an identity column, revisions are
-// 64-bit. Text sizes are checked in characters as on SQLite.
-const char* const kSchemaV1 = R"SQL(
--- Help codes compare without regard to letter case.
-CREATE COLLATION IF NOT EXISTS nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
+namespace {
 
-CREATE TABLE t_WayfindMeta(
-  FKey TEXT PRIMARY KEY,
-  FValue TEXT NOT NULL);
-
-CREATE TABLE t_NavVersion(
-  FUserID INTEGER PRIMARY KEY,
-  FRevision BIGINT NOT NULL);
-
-CREATE TABLE t_User(
-  FUserID INTEGER PRIMARY KEY,
-  FName TEXT NOT NULL CHECK(length(FName) <= 80),
-  FForbidden INTEGER NOT NULL DEFAULT 0,
-  FDescription TEXT NOT NULL DEFAULT '' CHECK(length(FDescription) <= 255));
-
-CREATE TABLE t_Group(
-  FGroupID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  PRIMARY KEY(FGroupID, FUserID));
-CREATE INDEX ix_Group_User ON t_Group(FUserID);
-
-CREATE TABLE t_AccessRight(
-  FSubjectID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FObjectType INTEGER NOT NULL,
-  FObjectID INTEGER NOT NULL,
-  FRights INTEGER NOT NULL,
-  PRIMARY KEY(FSubjectID, FObjectType, FObjectID));
-
-CREATE TABLE t_AcctProfile(
-  FName TEXT PRIMARY KEY CHECK(length(FName) <= 50),
-  FValue TEXT NOT NULL CHECK(length(FValue) <= 255));
-
-CREATE TABLE t_NavTopClass(
-  FTopClassID INTEGER PRIMARY KEY,
-  FTopClassName TEXT NOT NULL CHECK(length(FTopClassName) <= 80),
-  FTopClassName_en TEXT NOT NULL DEFAULT '' CHECK(length(FTopClassName_en) <= 80),
-  FTopClassName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FTopClassName_cht) <= 80),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER NOT NULL DEFAULT 0,
-  FVisible INTEGER NOT NULL DEFAULT 1,
-  FShowSysType INTEGER NOT NULL DEFAULT 0,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255));
-
-CREATE TABLE t_NavSubSystem(
-  FSubSysID INTEGER PRIMARY KEY,
-  FTopClassID INTEGER NOT NULL REFERENCES t_NavTopClass(FTopClassID),
-  FName TEXT NOT NULL CHECK(length(FName) <= 80),
-  FName_en TEXT NOT NULL DEFAULT '' CHECK(length(FName_en) <= 80),
-  FName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FName_cht) <= 80),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER NOT NULL DEFAULT 0,
-  FVisible INTEGER NOT NULL DEFAULT 1,
-  FRefresh INTEGER NOT NULL DEFAULT 0,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255),
-  FHelpFile TEXT CHECK(length(FHelpFile) <= 255));
-CREATE INDEX ix_NavSubSystem_Top ON t_NavSubSystem(FTopClassID);
-
-CREATE TABLE t_NavSubFunc(
-  FSubFuncID INTEGER PRIMARY KEY,
-  FSubSysID INTEGER NOT NULL REFERENCES t_NavSubSystem(FSubSysID),
-  FFuncName TEXT NOT NULL CHECK(length(FFuncName) <= 80),
-  FFuncName_en TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_en) <= 80),
-  FFuncName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_cht) <= 80),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER NOT NULL DEFAULT 0,
-  FVisible INTEGER NOT NULL DEFAULT 1,
-  FRefresh INTEGER NOT NULL DEFAULT 0,
-  FSetEnable INTEGER NOT NULL DEFAULT 0,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255));
-CREATE INDEX ix_NavSubFunc_Sys ON t_NavSubFunc(FSubSysID);
-
-CREATE TABLE t_NavDetailFunc(
-  FDetailFuncID INTEGER PRIMARY KEY,
-  FSubFuncID INTEGER NOT NULL REFERENCES t_NavSubFunc(FSubFuncID),
-  FFuncName TEXT NOT NULL CHECK(length(FFuncName) <= 80),
-  FFuncName_en TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_en) <= 80),
-  FFuncName_cht TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName_cht) <= 80),
-  FShowName TEXT CHECK(length(FShowName) <= 80),
-  FHelpCode TEXT NOT NULL DEFAULT '' CHECK(length(FHelpCode) <= 50),
-  FHelpCode1 TEXT NOT NULL DEFAULT '' CHECK(length(FHelpCode1) <= 50),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER NOT NULL DEFAULT 0,
-  FVisible INTEGER NOT NULL DEFAULT 1,
-  FEnable INTEGER NOT NULL DEFAULT 1,
-  FFuncType INTEGER NOT NULL DEFAULT 0,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255));
-CREATE INDEX ix_NavDetailFunc_Sub ON t_NavDetailFunc(FSubFuncID);
-CREATE INDEX ix_NavDetailFunc_Help ON t_NavDetailFunc(FHelpCode);
-CREATE INDEX ix_NavDetailFunc_Help1 ON t_NavDetailFunc(FHelpCode1);
-
-CREATE TABLE t_NavProfile(
-  FName TEXT PRIMARY KEY CHECK(length(FName) <= 50),
-  FValue TEXT NOT NULL CHECK(length(FValue) <= 255));
-
-CREATE TABLE t_NavAcctType(
-  FAcctType INTEGER PRIMARY KEY,
-  FNumber TEXT NOT NULL UNIQUE CHECK(length(FNumber) <= 50),
-  FShowName TEXT NOT NULL CHECK(length(FShowName) <= 80),
-  FDeleted INTEGER NOT NULL DEFAULT 0);
-
-CREATE TABLE t_NavUserTopClass(
-  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FTopClassID INTEGER NOT NULL,
-  FTopClassName TEXT CHECK(length(FTopClassName) <= 80),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER,
-  FVisible INTEGER,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255),
-  PRIMARY KEY(FUserID, FTopClassID));
-
-CREATE TABLE t_NavUserSubSystem(
-  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FSubSysID INTEGER NOT NULL,
-  FTopClassID INTEGER NOT NULL,
-  FName TEXT CHECK(length(FName) <= 80),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER,
-  FVisible INTEGER,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255),
-  FHelpFile TEXT CHECK(length(FHelpFile) <= 255),
-  PRIMARY KEY(FUserID, FSubSysID));
-CREATE INDEX ix_NavUserSubSystem_Top ON t_NavUserSubSystem(FUserID, FTopClassID);
-
-CREATE TABLE t_NavUserSubFunc(
-  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FSubFuncID INTEGER NOT NULL,
-  FSubSysID INTEGER NOT NULL,
-  FFuncName TEXT CHECK(length(FFuncName) <= 80),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER,
-  FVisible INTEGER,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255),
-  PRIMARY KEY(FUserID, FSubFuncID));
-CREATE INDEX ix_NavUserSubFunc_Sys ON t_NavUserSubFunc(FUserID, FSubSysID);
-
-CREATE TABLE t_NavUserDetailFunc(
-  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FSubFuncID INTEGER NOT NULL,
-  FDetailFuncID INTEGER NOT NULL,
-  FFuncName TEXT CHECK(length(FFuncName) <= 80),
-  FFuncName_en TEXT CHECK(length(FFuncName_en) <= 80),
-  FFuncName_cht TEXT CHECK(length(FFuncName_cht) <= 80),
-  FShowName TEXT CHECK(length(FShowName) <= 80),
-  FHelpCode TEXT CHECK(length(FHelpCode) <= 50),
-  FAcctType TEXT NOT NULL DEFAULT '' CHECK(length(FAcctType) <= 255),
-  FIndex INTEGER,
-  FVisible INTEGER,
-  FEnable INTEGER,
-  FFuncType INTEGER,
-  FClassName TEXT CHECK(length(FClassName) <= 255),
-  FClassParam TEXT CHECK(length(FClassParam) <= 255),
-  PRIMARY KEY(FUserID, FSubFuncID, FDetailFuncID));
-CREATE INDEX ix_NavUserDetailFunc_Id ON t_NavUserDetailFunc(FUserID, FDetailFuncID);
-CREATE INDEX ix_NavUserDetailFunc_Help ON t_NavUserDetailFunc(FHelpCode);
-
-CREATE TABLE t_NavUserProfile(
-  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FName TEXT NOT NULL CHECK(length(FName) <= 50),
-  FValue TEXT NOT NULL CHECK(length(FValue) <= 255),
-  PRIMARY KEY(FUserID, FName));
-
-CREATE TABLE t_NavFuncGroup(
-  FFuncGroupID INTEGER GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
-  FUserID INTEGER NOT NULL REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FFuncGroupName TEXT NOT NULL CHECK(length(FFuncGroupName) <= 80),
-  FShowName TEXT NOT NULL DEFAULT '' CHECK(length(FShowName) <= 80),
-  FIndex INTEGER NOT NULL DEFAULT 0);
-CREATE INDEX ix_NavFuncGroup_User ON t_NavFuncGroup(FUserID, FIndex);
-
-CREATE TABLE t_NavFuncGroupItem(
-  FFuncGroupID INTEGER NOT NULL REFERENCES t_NavFuncGroup(FFuncGroupID) ON DELETE CASCADE,
-  FPosition INTEGER NOT NULL,
-  FDetailFuncID INTEGER NOT NULL,
-  FFuncName TEXT NOT NULL DEFAULT '' CHECK(length(FFuncName) <= 80),
-  FHelpCode TEXT NOT NULL DEFAULT '' CHECK(length(FHelpCode) <= 50),
-  FShowName TEXT NOT NULL DEFAULT '' CHECK(length(FShowName) <= 80),
-  PRIMARY KEY(FFuncGroupID, FPosition));
-)SQL";
-
-const char* const kSchemaV2 = R"SQL(
-CREATE TABLE t_NavSysState(
-  FSubSysID INTEGER PRIMARY KEY REFERENCES t_NavSubSystem(FSubSysID) ON DELETE CASCADE,
-  FInstalled INTEGER NOT NULL DEFAULT 1,
-  FBaseDataRefresh INTEGER NOT NULL DEFAULT 0);
-
-CREATE TABLE t_NavUnInsHidden(
-  FUserID INTEGER NOT NULL,
-  FSubSysID INTEGER NOT NULL,
-  PRIMARY KEY(FUserID, FSubSysID));
-)SQL";
-
-// The rights the server keeps (docs/server-rights.md). Applied after every
-// migration; every statement may run again.
-const char* const kRights = R"SQL(
+// The rights the server keeps (docs/server-rights.md), with the names of tables
+// and columns in @...@ filled in from the tables' description.
+constexpr const char* kRightsTemplate = R"SQL(
 -- Group roles, shared by every WayfindInfo database of the server.
 DO $$
 BEGIN
@@ -222,10 +25,7 @@ BEGIN
   END;
 END $$;
 
-CREATE TABLE IF NOT EXISTS t_UserRole(
-  FUserID INTEGER PRIMARY KEY REFERENCES t_User(FUserID) ON DELETE CASCADE,
-  FRoleName TEXT NOT NULL UNIQUE);
-
+@CREATE t_UserRole@
 -- Who the connected role is. The functions look only into this schema (never
 -- into a temporary table a session might make under the same name).
 DO $$
@@ -259,22 +59,17 @@ DO $$
 DECLARE
   t text;
   cols text;
-  tables text[] := ARRAY['t_wayfindmeta', 't_navversion', 't_user', 't_group', 't_accessright', 't_acctprofile',
-    't_navtopclass', 't_navsubsystem', 't_navsubfunc', 't_navdetailfunc', 't_navprofile', 't_navaccttype',
-    't_navusertopclass', 't_navusersubsystem', 't_navusersubfunc', 't_navuserdetailfunc', 't_navuserprofile',
-    't_navfuncgroup', 't_navfuncgroupitem', 't_navsysstate', 't_navuninshidden', 't_userrole'];
+  tables text[] := ARRAY[@READABLE@];
   -- Tables only administrators change.
-  company text[] := ARRAY['t_acctprofile', 't_navtopclass', 't_navsubsystem', 't_navsubfunc', 't_navdetailfunc',
-    't_navprofile', 't_navaccttype', 't_navsysstate', 't_navuninshidden'];
+  company text[] := ARRAY[@COMPANY@];
   -- Tables of rows that belong to one user (FUserID): the user changes their own.
-  own text[] := ARRAY['t_navversion', 't_navusertopclass', 't_navusersubsystem', 't_navusersubfunc',
-    't_navuserdetailfunc', 't_navuserprofile', 't_navfuncgroup'];
+  own text[] := ARRAY[@OWN@];
 BEGIN
   FOREACH t IN ARRAY tables LOOP
     EXECUTE format('REVOKE ALL ON %I FROM PUBLIC', t);
     EXECUTE format('GRANT SELECT ON %I TO wayfind_user, wayfind_reader', t);
   END LOOP;
-  FOREACH t IN ARRAY company || own || ARRAY['t_navfuncgroupitem'] LOOP
+  FOREACH t IN ARRAY company || own || ARRAY[@GROUP_ITEMS@] LOOP
     -- No table-wide UPDATE, DELETE or TRUNCATE: any of them lets its holder
     -- LOCK the table in every mode, ACCESS EXCLUSIVE included, and so stop every
     -- reader. UPDATE is granted column by column (which allows no LOCK beyond
@@ -283,13 +78,9 @@ BEGIN
     SELECT string_agg(quote_ident(attname), ', ' ORDER BY attnum) INTO cols
       FROM pg_attribute WHERE attrelid = t::regclass AND attnum > 0 AND NOT attisdropped;
     EXECUTE format('GRANT UPDATE (%s) ON %I TO wayfind_user', cols, t);
-    IF t = 't_navfuncgroup' THEN
-      -- Group numbers come from the identity column only: a number taken ahead
-      -- of it in a transaction left open would hold up other users' new groups.
-      GRANT INSERT (FUserID, FFuncGroupName, FShowName, FIndex) ON t_NavFuncGroup TO wayfind_user;
-    ELSE
-      EXECUTE format('GRANT INSERT ON %I TO wayfind_user', t);
-    END IF;
+    -- Numbers of an identity column come from it only: a number taken ahead of
+    -- it in a transaction left open would hold up other users' new rows.
+    @GRANT INSERT@
     EXECUTE format('ALTER TABLE %I ENABLE ROW LEVEL SECURITY', t);
     EXECUTE format('DROP POLICY IF EXISTS wayfind_read ON %I', t);
     EXECUTE format('CREATE POLICY wayfind_read ON %I FOR SELECT USING (true)', t);
@@ -305,8 +96,7 @@ BEGIN
   DROP POLICY IF EXISTS wayfind_own ON t_NavFuncGroupItem;
   CREATE POLICY wayfind_own ON t_NavFuncGroupItem TO wayfind_user USING (wayfind_owns_group(FFuncGroupID))
     WITH CHECK (wayfind_owns_group(FFuncGroupID));
-  GRANT USAGE ON SEQUENCE t_navfuncgroup_ffuncgroupid_seq TO wayfind_user;
-END $$;
+@GRANT SEQUENCES@END $$;
 
 -- The middle tier's serialising locks are row locks on t_WayfindLock, a table
 -- no ERP role may read or lock itself: (0, 0) is the database's write lock,
@@ -315,11 +105,7 @@ END $$;
 -- level's custom identifiers. A row lock held shared never makes a later
 -- shared request wait, not even behind a waiting exclusive one, so a session
 -- that keeps a change open holds up no other user's change of their own rows.
-CREATE TABLE IF NOT EXISTS t_WayfindLock(
-  FSpace INTEGER NOT NULL,
-  FID INTEGER NOT NULL,
-  PRIMARY KEY(FSpace, FID));
-REVOKE ALL ON t_WayfindLock FROM PUBLIC;
+@CREATE t_WayfindLock@REVOKE ALL ON t_WayfindLock FROM PUBLIC;
 INSERT INTO t_WayfindLock(FSpace, FID) VALUES (0, 0), (2, 1), (2, 2), (2, 3), (2, 4) ON CONFLICT DO NOTHING;
 
 DO $$
@@ -395,16 +181,14 @@ BEGIN
     BEGIN
       SELECT * INTO who FROM wayfind_session_rights();
       -- A role that is no ERP user owns no rows: it deletes nothing.
-      IF t IN ('t_navversion', 't_navusertopclass', 't_navusersubsystem', 't_navusersubfunc',
-               't_navuserdetailfunc', 't_navuserprofile', 't_navfuncgroup') THEN
+      IF t IN (@OWN@) THEN
         EXECUTE format('DELETE FROM %%I WHERE ctid = ANY($1) AND ($2 OR FUserID = $3)', t)
           USING targets, who.trusted OR who.admin, who.user_id;
-      ELSIF t = 't_navfuncgroupitem' THEN
+      ELSIF t = @GROUP_ITEMS@ THEN
         DELETE FROM t_NavFuncGroupItem i WHERE i.ctid = ANY(targets)
           AND (who.trusted OR who.admin OR EXISTS (SELECT 1 FROM t_NavFuncGroup g
                                                     WHERE g.FFuncGroupID = i.FFuncGroupID AND g.FUserID = who.user_id));
-      ELSIF t IN ('t_acctprofile', 't_navtopclass', 't_navsubsystem', 't_navsubfunc', 't_navdetailfunc',
-                  't_navprofile', 't_navaccttype', 't_navsysstate', 't_navuninshidden') THEN
+      ELSIF t IN (@COMPANY@) THEN
         IF NOT (who.trusted OR who.admin) THEN
           RETURN 0;
         END IF;
@@ -428,5 +212,94 @@ BEGIN
   EXECUTE format('ALTER DATABASE %I SET idle_in_transaction_session_timeout = %L', current_database(), '15s');
 END $$;
 )SQL";
+
+// "'t_a', 't_b', ...", broken before a name that would reach past column 110 and
+// carried on under the first name; start is the column the list starts in.
+std::string quotedList(const std::vector<std::string>& names, size_t start) {
+  std::string out;
+  size_t column = start;
+  for (size_t i = 0; i < names.size(); ++i) {
+    std::string item = "'" + names[i] + "'" + (i + 1 < names.size() ? "," : "");
+    if (i > 0 && column + 1 + item.size() > 110) {
+      out += "\n" + std::string(start, ' ');
+      column = start;
+    } else if (i > 0) {
+      out += " ";
+      ++column;
+    }
+    out += item;
+    column += item.size();
+  }
+  return out;
+}
+
+template <typename Wanted>
+std::vector<std::string> tablesWhere(Wanted wanted) {
+  std::vector<std::string> names;
+  for (const schema::Table& t : schema::tables())
+    if (wanted(t.writers)) names.push_back(schema::folded(t.name));
+  return names;
+}
+
+std::vector<std::string> writtenBy(schema::Writers writers) {
+  return tablesWhere([writers](schema::Writers w) { return w == writers; });
+}
+
+// INSERT is granted on the whole row, but where an identity column numbers the
+// rows: there on the other columns, with the use of its sequence.
+void identityGrants(std::string& insert, std::string& sequences) {
+  std::string branches;
+  for (const schema::Table& t : schema::tables()) {
+    for (const schema::Column& c : t.columns) {
+      if (c.type != schema::ColumnType::Identity) continue;
+      std::string others;
+      for (const schema::Column& o : t.columns)
+        if (&o != &c) others += (others.empty() ? "" : ", ") + std::string(o.name);
+      branches += std::string(branches.empty() ? "IF" : "ELSIF") + " t = '" + schema::folded(t.name) +
+                  "' THEN\n      GRANT INSERT (" + others + ") ON " + t.name + " TO wayfind_user;\n    ";
+      sequences += "  GRANT USAGE ON SEQUENCE " + schema::folded(t.name) + "_" + schema::folded(c.name) +
+                   "_seq TO wayfind_user;\n";
+    }
+  }
+  const std::string whole = "EXECUTE format('GRANT INSERT ON %I TO wayfind_user', t);";
+  insert = branches.empty() ? whole : branches + "ELSE\n      " + whole + "\n    END IF;";
+}
+
+// Each @name@ of the text in turn, replaced by what fill gives for it.
+template <typename Fill>
+std::string filled(std::string_view text, Fill fill) {
+  std::string out;
+  size_t from = 0;
+  for (size_t at; (at = text.find('@', from)) != std::string_view::npos;) {
+    const size_t end = text.find('@', at + 1);
+    const size_t lineStart = text.rfind('\n', at) + 1;
+    out.append(text.substr(from, at - from));
+    out += fill(text.substr(at + 1, end - at - 1), at - lineStart);
+    from = end + 1;
+  }
+  out.append(text.substr(from));
+  return out;
+}
+
+}  // namespace
+
+std::string rights() {
+  using schema::Writers;
+  std::string insertGrant, sequenceGrants;
+  identityGrants(insertGrant, sequenceGrants);
+  return filled(kRightsTemplate, [&](std::string_view name, size_t column) -> std::string {
+    if (name == "READABLE") return quotedList(tablesWhere([](Writers w) { return w != Writers::Private; }), column);
+    if (name == "COMPANY") return quotedList(writtenBy(Writers::Administrators), column);
+    if (name == "OWN") return quotedList(writtenBy(Writers::RowOwner), column);
+    if (name == "GROUP_ITEMS") return quotedList(writtenBy(Writers::GroupOwner), column);
+    if (name == "GRANT INSERT") return insertGrant;
+    if (name == "GRANT SEQUENCES") return sequenceGrants;
+    if (name.starts_with("CREATE ")) {
+      const std::string table(name.substr(7));
+      return schema::createTable(Backend::PostgreSQL, schema::table(table.c_str()), kSchemaVersion, true);
+    }
+    return std::string(name);
+  });
+}
 
 }  // namespace wayfind::erp::storage::server

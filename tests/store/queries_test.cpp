@@ -201,6 +201,81 @@ TEST_F(QueriesTest, EveryQueryLeavesItsOwnCriteriaOnTheSharedTables) {
   EXPECT_EQ(s.user.DetailFunc->filter(), "FSubFuncID=6");
 }
 
+// Every tree query's texts over its cases: BOS query or not, an identifier below
+// zero or not, two account types. {id} and {code} stand for the identifier and
+// the account-type code; a user text of nullptr: the user's table is not touched.
+TEST_F(QueriesTest, TreeQueryCriteriaOverEveryCase) {
+  using Query = RecordsetPtr (*)(int32_t);
+  struct Case {
+    Query query;
+    int level;  // 1 TopClass .. 4 DetailFunc
+    bool bos;
+    bool negative;
+    const char* templ;
+    const char* user;
+    const char* result;
+  };
+  const Case cases[] = {
+      {[](int32_t) { return store::GetTopClass(); }, 1, false, false, "(FAcctType='' ) Or ( FAcctType Like '%,{code},%') ", "", "FVisible = 1"},
+      {[](int32_t) { return store::GetTopClass(); }, 1, true, false, "", "", "FVisible = 1"},
+      {[](int32_t) { return store::GetTopClass_All(); }, 1, false, false, "(FAcctType='') or (FAcctType Like '%,{code},%') ", "", ""},
+      {[](int32_t) { return store::GetTopClass_All(); }, 1, true, false, "", "", ""},
+      {store::GetSubSystem, 2, false, false, "(FTopClassID = {id} And FAccttype = '')  OR (FTopClassID = {id} and FAccttype like '%,{code},%')", "FTopClassID ={id}", "FVisible = 1"},
+      {store::GetSubSystem, 2, false, true, "(FTopClassID = {id} And FAccttype = '')  OR (FTopClassID = {id} and FAccttype like '%,{code},%')", "FTopClassID ={id}", "FVisible = 1"},
+      {store::GetSubSystem, 2, true, false, "FTopClassID = {id}", "FTopClassID ={id}", "FVisible = 1"},
+      {store::GetSubSystem, 2, true, true, "FTopClassID = {id}", "FTopClassID ={id}", "FVisible = 1"},
+      {store::GetSubSystem_All, 2, false, false, "(FTopClassID={id} And FAccttype = '' ) or (FTopClassID={id} And FAccttype like '%,{code},%')", " FTopClassID = {id}", ""},
+      {store::GetSubSystem_All, 2, false, true, "FAcctType = '' OR FAccttype like '%,{code},%'", "", ""},
+      {store::GetSubSystem_All, 2, true, false, "FTopClassID={id}", nullptr, ""},
+      {store::GetSubSystem_All, 2, true, true, "", nullptr, ""},
+      {store::GetSubFunc, 3, false, false, "(FSubSysID = {id} And Faccttype = '') Or (FSubSysID = {id} And FAcctType Like '%,{code},%')", "FSubSysID = {id}", " FVisible = 1 "},
+      {store::GetSubFunc, 3, false, true, "(FSubSysID = {id} And Faccttype = '') Or (FSubSysID = {id} And FAcctType Like '%,{code},%')", "FSubSysID = {id}", " FVisible = 1 "},
+      {store::GetSubFunc, 3, true, true, "FSubSysID = {id}", "FSubSysID = {id}", " FVisible = 1 "},
+      {store::GetSubFunc_All, 3, false, false, "(FSubSysID = {id} And Faccttype = '') or (FSubSysID = {id} And Faccttype like '%,{code},%')", " FSubSysID = {id}", ""},
+      {store::GetSubFunc_All, 3, false, true, "(Faccttype = '') or (Faccttype like '%,{code},%')", "", ""},
+      {store::GetSubFunc_All, 3, true, false, "FSubSysID = {id}", " FSubSysID = {id}", ""},
+      {store::GetSubFunc_All, 3, true, true, "", "", ""},
+      {store::GetDetailFunc, 4, false, false, "(FSubFuncID ={id} And FAcctType ='') Or (FSubFuncID ={id} And FAcctType Like '%,{code},%')", "FSubFuncID = {id}", "FVisible = 1"},
+      {store::GetDetailFunc, 4, false, true, "(FSubFuncID ={id} And FAcctType ='') Or (FSubFuncID ={id} And FAcctType Like '%,{code},%')", "FSubFuncID = {id}", "FVisible = 1"},
+      {store::GetDetailFunc, 4, true, true, "FSubFuncID ={id}", "FSubFuncID = {id}", "FVisible = 1"},
+      {store::GetDetailFunc_All, 4, false, false, "(FSubFuncID = {id} And FAcctType = '') Or (FSubFuncID = {id} And FAcctType Like '%,{code},%')", "FSubFuncID = {id}", ""},
+      {store::GetDetailFunc_All, 4, false, true, "(FSubFuncID = {id} And FAcctType = '') Or (FSubFuncID = {id} And FAcctType Like '%,{code},%')", "FSubFuncID = {id}", ""},
+      {store::GetDetailFunc_All, 4, true, true, "FSubFuncID = {id}", "FSubFuncID = {id}", ""},
+  };
+  auto& s = DataInfo::instance();
+  auto tables = [&s](int level) -> std::pair<RecordsetPtr, RecordsetPtr> {
+    switch (level) {
+      case 1: return {s.templ.TopClass, s.user.TopClass};
+      case 2: return {s.templ.SubSystem, s.user.SubSystem};
+      case 3: return {s.templ.SubFunc, s.user.SubFunc};
+      default: return {s.templ.DetailFunc, s.user.DetailFunc};
+    }
+  };
+  for (const auto& [setupType, code] : {std::pair{"gmphy", "12"}, std::pair{"Industry", "1"}}) {
+    setSetupType(setupType);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      const Case& c = cases[i];
+      const int32_t id = c.negative ? -3 : 107;
+      auto text = [&](std::string t) {
+        for (auto [key, value] : {std::pair{std::string("{id}"), std::to_string(id)}, std::pair{std::string("{code}"), std::string(code)}})
+          for (size_t at; (at = t.find(key)) != std::string::npos;) t.replace(at, key.size(), value);
+        return t;
+      };
+      store::SetIsBOSQuery(c.bos);
+      store::EnsureLoaded();
+      auto [templ, userTable] = tables(c.level);
+      userTable->setFilter("FVisible = 7");
+      const std::string result = c.query(id)->filter();
+      const std::string where = "case " + std::to_string(i) + ": level " + std::to_string(c.level) + (c.bos ? " BOS" : "") + " id " +
+                                std::to_string(id) + " code " + code;
+      EXPECT_EQ(templ->filter(), text(c.templ)) << where;
+      EXPECT_EQ(userTable->filter(), c.user ? text(c.user) : "FVisible = 7") << where;
+      EXPECT_EQ(result, c.result) << where;
+    }
+  }
+  store::SetIsBOSQuery(false);
+}
+
 TEST_F(QueriesTest, DetailFuncInfoOfAnotherAccountTypeIsEmptyWithTheTablesColumns) {
   auto rs = store::GetDetailFuncInfo(12);
   EXPECT_TRUE(rs->isEOF() && rs->isBOF());
