@@ -136,12 +136,10 @@ void frmSelectUser::Form_Load() {
   handled([this] { LoadAllUserGroup(); });
 }
 
-SetPropPublic& frmSelectUser::answer() {
-  if (answerTarget) return *answerTarget;
-  if (auto* target = dynamic_cast<SetPropPublic*>(widgets::forms().existing("dlgSetProp"))) return *target;
-  // Opened without the editor: the answer has nowhere to go, and the dialog says
-  // so rather than pretend it was given ("Object required").
-  throw AutomationError(424, "WayfindInfo.frmSelectUser", "Object required");
+std::optional<UserChoice> frmSelectUser::Choose() {
+  choice_.reset();
+  ShowModal();
+  return choice_;
 }
 
 std::string frmSelectUser::placeholderText() const { return context::GetLangText("正在加载数据"); }
@@ -261,9 +259,10 @@ void frmSelectUser::spreadCheck(TreeNode node) {
 }
 
 void frmSelectUser::cmdOk_Click() {
+  UserChoice chosen;
   try {
-    auto users = std::make_shared<platform::Vector>();
-    std::string first;
+    auto& users = chosen.otherUsers;
+    std::string& first = chosen.firstUserId;
     bool haveFirst = false;
     if (!chkAll->isChecked()) {
       for (int i = 1; i <= tvUserGroup->Count(); ++i) {
@@ -280,21 +279,18 @@ void frmSelectUser::cmdOk_Click() {
         }
       }
     }
-    SetPropPublic& target = answer();
-    target.m_vctUser = users;
-    target.m_strFirstUserID = first;
-    target.m_blnApplyAll = chkAll->isChecked();
-    target.m_blnOk = true;
+    chosen.applyAll = chkAll->isChecked();
   } catch (const AutomationError& e) {
     erp::api::messages().reportError(e);
     return;
   }
+  choice_ = std::move(chosen);
   setResult(QDialog::Accepted);
   Unload();
 }
 
 void frmSelectUser::cmdCancel_Click() {
-  handled([this] { answer().m_blnOk = false; });
+  choice_.reset();
   setResult(QDialog::Rejected);
   Unload();
 }

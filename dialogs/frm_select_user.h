@@ -2,16 +2,15 @@
 // The ERP's user groups are listed with their users in a tree with check boxes, a
 // group's users loaded when it is first expanded; "全部应用" stands for all users.
 //
-// The dialog applies nothing: it writes its answer into the public variables of
-// the main-console editor's form (SetPropPublic) when the user confirms, and
-// m_blnOk = false on cancel; closing it otherwise writes nothing. The caller
-// presets the variables, shows the dialog modally and reads them. The answer goes
-// to answerTarget when the caller set one, else to the loaded "dlgSetProp" form.
+// The dialog applies nothing: Choose() shows it modally and answers the user's
+// choice when the user confirmed, and nothing after cancel or the close box. The
+// choice stays readable (choice()) after the dialog is unloaded.
 #pragma once
 
+#include <optional>
 #include <string>
 
-#include "dialogs/set_prop_public.h"
+#include "dialogs/user_choice.h"
 #include "widgets/form.h"
 #include "widgets/keyed_tree.h"
 
@@ -34,8 +33,11 @@ class frmSelectUser : public widgets::Form {
 
   frmSelectUser();
 
-  // Where the answer goes; null: the public variables of the "dlgSetProp" form.
-  SetPropPublic* answerTarget = nullptr;
+  // Shows the dialog modally and answers the choice made in this showing.
+  std::optional<UserChoice> Choose();
+  // The choice of the last showing through Choose(); nothing when it was cancelled
+  // or closed.
+  const std::optional<UserChoice>& choice() const { return choice_; }
 
   // Each time the dialog is shown: "全部应用" ticked, every group loaded and
   // checked, the tree disabled.
@@ -76,7 +78,8 @@ class frmSelectUser : public widgets::Form {
   void loadGroupOnExpand(widgets::TreeNode node);
   void spreadCheck(widgets::TreeNode node);
   std::string placeholderText() const;
-  SetPropPublic& answer();
+
+  std::optional<UserChoice> choice_;
 };
 
 }  // namespace wayfind::dialogs

@@ -19,6 +19,7 @@ namespace wayfind::editor {
 
 using widgets::Grid;
 using widgets::pixelsToTwips;
+namespace detail_col = nav::detail_col;
 using widgets::twipsToPixels;
 
 namespace {
@@ -73,16 +74,6 @@ QIcon restoreIcon() {
   return QIcon(QPixmap::fromImage(image));
 }
 
-void setupGrid(Grid& grid, const std::vector<std::pair<const char*, int>>& columns) {
-  grid.SetMaxCols(static_cast<int>(columns.size()));
-  grid.SetMaxRows(0);
-  for (size_t i = 0; i < columns.size(); ++i) {
-    const int col = static_cast<int>(i) + 1;
-    grid.SetHeaderText(col, columns[i].first);
-    grid.SetColWidthTwips(col, columns[i].second);
-  }
-}
-
 }  // namespace
 
 dlgSetProp::dlgSetProp(QWidget* parent) : widgets::Form(kFormName, parent) {
@@ -134,15 +125,14 @@ void dlgSetProp::buildControls() {
 
   vaOutlineProp_ = new Grid(client_);
   vaOutlineProp_->setObjectName("vaOutlineProp");
-  setupGrid(*vaOutlineProp_, {{"名称", 4200}, {"是否可见", 1300}, {"Index", 1000}});
-  vaOutlineProp_->SetColType(2, Grid::CellType::CheckBox);
+  outlineView_ = std::make_unique<PropGridBinding>(model_.rows(RowKind::Outline), *vaOutlineProp_);
+  outlineView_->setUpColumns({{"名称", 4200}, {"是否可见", 1300}, {"Index", 1000}});
 
   vaDetailProp_ = new Grid(client_);
   vaDetailProp_->setObjectName("vaDetailProp");
-  setupGrid(*vaDetailProp_,
-            {{"名称", 3000}, {"助记码", 1300}, {"是否可见", 1300}, {"是否可用", 1200}, {"Index", 1000}});
-  vaDetailProp_->SetColType(3, Grid::CellType::CheckBox);
-  vaDetailProp_->SetColType(4, Grid::CellType::CheckBox);
+  detailView_ = std::make_unique<PropGridBinding>(model_.rows(RowKind::Detail), *vaDetailProp_);
+  detailView_->setUpColumns(
+      {{"名称", 3000}, {"助记码", 1300}, {"是否可见", 1300}, {"是否可用", 1200}, {"Index", 1000}});
   vaDetailProp_->hide();
 
   // Kept for the form's design; no behaviour is attached to it, so it is not shown.
@@ -163,18 +153,18 @@ void dlgSetProp::connectEvents() {
   connect(tvFunc_, &widgets::KeyedTree::collapse, this,
           [this](widgets::TreeNode node) { RunGuarded([&] { NodeCollapse(node); }); });
 
-  connect(vaDetailProp_, &Grid::editChange, this,
-          [this](int col, int row) { RunGuarded([&] { detailEditChange(col, row); }); });
-  connect(vaDetailProp_, &Grid::change, this,
-          [this](int col, int row) { RunGuarded([&] { detailChange(col, row); }); });
-  connect(vaDetailProp_, &Grid::clicked, this,
-          [this](int col, int row) { RunGuarded([&] { detailClick(col, row); }); });
-  connect(vaOutlineProp_, &Grid::editChange, this,
-          [this](int col, int row) { RunGuarded([&] { outlineEditChange(col, row); }); });
-  connect(vaOutlineProp_, &Grid::change, this,
-          [this](int col, int row) { RunGuarded([&] { outlineChange(col, row); }); });
-  connect(vaOutlineProp_, &Grid::clicked, this,
-          [this](int col, int row) { RunGuarded([&] { outlineClick(col, row); }); });
+  for (PropGridBinding* view : {outlineView_.get(), detailView_.get()}) {
+    Grid* grid = &view->grid();
+    connect(grid, &Grid::editChange, this, [this, view](int col, int row) {
+      RunGuarded([&] { cellAction(*view, CellAction::Typing, col, row); });
+    });
+    connect(grid, &Grid::change, this, [this, view](int col, int row) {
+      RunGuarded([&] { cellAction(*view, CellAction::Change, col, row); });
+    });
+    connect(grid, &Grid::clicked, this, [this, view](int col, int row) {
+      RunGuarded([&] { cellAction(*view, CellAction::Click, col, row); });
+    });
+  }
 
   // Moving through a grid with the keys is like clicking the rows: the row
   // commands follow the row now active.
@@ -190,18 +180,18 @@ void dlgSetProp::Form_Load() {
   RunGuarded([&] {
     // Nothing of an earlier showing survives: each load starts afresh.
     m_strCurKey.clear();
-    m_blnDirty = false;
+    model_.clearPending();
     m_blnModified = false;
     m_blnSaveShown = false;
     m_lngLevel = nav::kTopClassBase;
     // The enabled column is not offered; its width goes to the name and the help code.
-    const int w = vaDetailProp_->ColWidth(4);
-    vaDetailProp_->SetColHidden(4, true);
-    vaDetailProp_->SetColWidth(1, vaDetailProp_->ColWidth(1) + w / 2);
-    vaDetailProp_->SetColWidth(2, vaDetailProp_->ColWidth(2) + w / 2);
+    const int w = vaDetailProp_->ColWidth(detail_col::kEnabled);
+    vaDetailProp_->SetColHidden(detail_col::kEnabled, true);
+    vaDetailProp_->SetColWidth(detail_col::kName, vaDetailProp_->ColWidth(detail_col::kName) + w / 2);
+    vaDetailProp_->SetColWidth(detail_col::kHelpCode, vaDetailProp_->ColWidth(detail_col::kHelpCode) + w / 2);
     // The names take whatever width the grids have beyond their other columns.
-    vaOutlineProp_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    vaDetailProp_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    vaOutlineProp_->horizontalHeader()->setSectionResizeMode(nav::outline_col::kName - 1, QHeaderView::Stretch);
+    vaDetailProp_->horizontalHeader()->setSectionResizeMode(detail_col::kName - 1, QHeaderView::Stretch);
     // Translated captions can be longer than the Chinese ones: the form is made
     // wide enough for every tool to show.
     const int toolsWidth = bar_->sizeHint().width() + 8;
@@ -221,7 +211,7 @@ void dlgSetProp::Form_QueryUnload(bool& cancel) {
   vaOutlineProp_->CommitEdit();
   vaDetailProp_->CommitEdit();
   RunGuarded([&] {
-    if (m_blnDirty) SaveChanges(true, nullptr);
+    if (model_.pending()) SaveChanges(true, nullptr);
   });
 }
 
@@ -257,5 +247,7 @@ void dlgSetProp::FormResize() {
 }
 
 Grid* dlgSetProp::visibleGrid() const { return vaOutlineProp_->isHidden() ? vaDetailProp_ : vaOutlineProp_; }
+
+PropGridBinding& dlgSetProp::visibleView() const { return vaOutlineProp_->isHidden() ? *detailView_ : *outlineView_; }
 
 }  // namespace wayfind::editor

@@ -10,13 +10,20 @@
 // Every procedure reads the store through a new DatasInfo created by ProgID (with
 // RegetDataInfo first), so what the grid shows after a save is what the middle
 // tier stored.
+//
+// The rows, their locks, moves, pending edits and save values are the model's
+// (editor/set_prop_model.h); each grid is bound to its rows of the model.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
-#include "dialogs/set_prop_public.h"
+#include "dialogs/user_choice.h"
+#include "editor/prop_grid_binding.h"
 #include "editor/query_rows.h"
+#include "editor/set_prop_model.h"
 #include "platform/containers/dictionary.h"
 #include "platform/navigation/levels.h"
 #include "widgets/form.h"
@@ -34,7 +41,7 @@ class ToolBar;
 
 namespace wayfind::editor {
 
-class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
+class dlgSetProp : public widgets::Form {
   Q_OBJECT
 
  public:
@@ -87,17 +94,22 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
 
   // Form state, readable for the launcher and for tests.
   const std::string& currentKey() const { return m_strCurKey; }
-  bool dirty() const { return m_blnDirty; }
+  bool dirty() const { return model_.pending(); }
   bool saveShown() const { return m_blnSaveShown; }
   int32_t levelBase() const { return m_lngLevel; }
   int16_t admin() const { return m_intAdmin; }
+  const SetPropModel& model() const { return model_; }
+  // The user chooser's answer in the last apply-to-users command (nothing when it
+  // was cancelled); once applied, its other users are those the server answered.
+  const std::optional<dialogs::UserChoice>& userChoice() const { return m_userChoice; }
 
   widgets::KeyedTree* tvFunc() const { return tvFunc_; }
   widgets::Grid* vaOutlineProp() const { return vaOutlineProp_; }
   widgets::Grid* vaDetailProp() const { return vaDetailProp_; }
   widgets::ToolBar* Bar() const { return bar_; }
-  // The grid the row commands work in: the one not hidden.
+  // The grid the row commands work in: the one not hidden, and its binding.
   widgets::Grid* visibleGrid() const;
+  PropGridBinding& visibleView() const;
 
  protected:
   void Form_Load() override;
@@ -113,7 +125,6 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
   void beginFill(const std::string& newKey, int placeholderIndex, bool outline);
   void fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows, nav::Level childLevel,
                    const char* image, bool placeholders, bool lockTemplateRows);
-  void lockRow(widgets::Grid& grid, int row);
   void runNodeClickFor(const std::string& key);
 
   void SaveTopClasses(platform::DictionaryPtr& info);
@@ -124,13 +135,8 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
 
   void moveRow(int from, int to);
 
-  // The grids' user actions.
-  void detailEditChange(int col, int row);
-  void detailChange(int col, int row);
-  void detailClick(int col, int row);
-  void outlineEditChange(int col, int row);
-  void outlineChange(int col, int row);
-  void outlineClick(int col, int row);
+  // A user's action on a cell of a grid.
+  void cellAction(PropGridBinding& view, CellAction action, int col, int row);
 
   widgets::ImageList* imgLstTB_ = nullptr;
   widgets::ToolBar* bar_ = nullptr;
@@ -142,8 +148,12 @@ class dlgSetProp : public widgets::Form, public dialogs::SetPropPublic {
   widgets::Grid* vaDetailProp_ = nullptr;
   QCheckBox* chkVisible_ = nullptr;
 
+  SetPropModel model_;
+  std::unique_ptr<PropGridBinding> outlineView_;
+  std::unique_ptr<PropGridBinding> detailView_;
+  std::optional<dialogs::UserChoice> m_userChoice;
+
   std::string m_strCurKey;
-  bool m_blnDirty = false;
   bool m_blnModified = false;
   bool m_blnSaveShown = false;
   int32_t m_lngLevel = nav::kTopClassBase;  // the level base of the grid's rows

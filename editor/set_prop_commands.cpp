@@ -6,6 +6,7 @@
 #include "context/language.h"
 #include "context/login_props.h"
 #include "dialogs/dlg_add_item.h"
+#include "dialogs/frm_select_user.h"
 #include "editor/dlg_set_prop.h"
 #include "editor/export_target.h"
 #include "editor/handler_guard.h"
@@ -25,7 +26,6 @@
 namespace wayfind::editor {
 
 using platform::Variant;
-using widgets::Grid;
 
 namespace {
 
@@ -138,26 +138,26 @@ void dlgSetProp::NewItem() {
 }
 
 void dlgSetProp::ModifyItem() {
-  Grid& grid = *vaDetailProp_;
-  const int row = grid.ActiveRow();
-  if (row < 1 || row > grid.MaxRows()) return;
+  const PropRows& rows = detailView_->rows();
+  const int row = detailView_->activeRow();
+  if (!rows.contains(row)) return;
   auto& dlg = addItemDialog();
   UnloadWhenDone unload(dlg);
   dlg.curLevel = "EditDetail";
-  dlg.DetailFuncID = grid.RowItemData(row);
+  dlg.DetailFuncID = rows.at(row).id;
   dlg.Load();
   // Written after loading, so the grid's values win over what loading looked up.
-  dlg.txtName->setText(QString::fromStdString(grid.Text(1, row)));
-  dlg.txtHelpCode->setText(QString::fromStdString(grid.Text(2, row)));
+  dlg.txtName->setText(QString::fromStdString(rows.at(row).name));
+  dlg.txtHelpCode->setText(QString::fromStdString(rows.at(row).helpCode));
   dlg.ShowModal();
   if (confirmedByTag(dlg)) runNodeClickFor(m_strCurKey);
 }
 
 void dlgSetProp::DeleteRow() {
-  Grid* grid = visibleGrid();
-  const int row = grid->ActiveRow();
-  if (row < 1 || row > grid->MaxRows()) return;
-  int32_t id = grid->RowItemData(row);
+  const PropGridBinding& view = visibleView();
+  const int row = view.activeRow();
+  if (!view.rows().contains(row)) return;
+  int32_t id = view.rows().at(row).id;
   int32_t base = m_lngLevel;
   const bool hasChild = widgets::RunBusy(this, [&] {
     return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId)->IsHasChild(base, id);
@@ -175,39 +175,24 @@ void dlgSetProp::DeleteRow() {
 }
 
 void dlgSetProp::moveRow(int from, int to) {
-  Grid* grid = visibleGrid();
-  const int indexCol = grid == vaOutlineProp_ ? 3 : 5;
+  PropGridBinding& view = visibleView();
   if (!m_blnSaveShown) SetSaveState(true);
-  m_blnDirty = true;
-  const int32_t data = grid->RowItemData(to);
-  grid->SetRowItemData(to, grid->RowItemData(from));
-  grid->SetRowItemData(from, data);
-  // The order numbers stay with their places: the moved item takes the number of
-  // the place it moves to.
-  for (int col = 1; col <= grid->MaxCols(); ++col) {
-    if (col == indexCol) continue;
-    if (grid->GetCellType(col, to) == Grid::CellType::CheckBox) {
-      const int value = grid->Value(col, to);
-      grid->SetValue(col, to, grid->Value(col, from));
-      grid->SetValue(col, from, value);
-    } else {
-      const std::string text = grid->Text(col, to);
-      grid->SetText(col, to, grid->Text(col, from));
-      grid->SetText(col, from, text);
-    }
-  }
-  grid->SetActiveCell(1, to);
+  model_.markPending();
+  view.rows().move(from, to);
+  view.showRow(to);
+  view.showRow(from);
+  view.setActiveRow(to);
 }
 
 void dlgSetProp::MoveRowUp() {
-  const int row = visibleGrid()->ActiveRow();
+  const int row = visibleView().activeRow();
   if (row > 1) moveRow(row, row - 1);
 }
 
 void dlgSetProp::MoveRowDown() {
-  Grid* grid = visibleGrid();
-  const int row = grid->ActiveRow();
-  if (row > 0 && row != grid->MaxRows()) moveRow(row, row + 1);
+  const PropGridBinding& view = visibleView();
+  const int row = view.activeRow();
+  if (row > 0 && row != view.rows().count()) moveRow(row, row + 1);
 }
 
 void dlgSetProp::RestoreDefault() {
@@ -215,33 +200,31 @@ void dlgSetProp::RestoreDefault() {
 }
 
 void dlgSetProp::ApplyToUsers() {
-  m_strFirstUserID.clear();
-  m_blnOk = false;
-  m_blnApplyAll = true;
-  widgets::Form* chooser = widgets::forms().form(kSelectUserForm);
+  auto& chooser = *static_cast<dialogs::frmSelectUser*>(widgets::forms().form(kSelectUserForm));
   {
-    UnloadWhenDone unload(*chooser);
-    chooser->ShowModal();
+    UnloadWhenDone unload(chooser);
+    m_userChoice = chooser.Choose();
   }
-  if (!m_blnOk) return;
+  if (!m_userChoice) return;
+  dialogs::UserChoice& choice = *m_userChoice;
   const std::string props = context::PropsString();
-  if (m_blnApplyAll) {
+  if (choice.applyAll) {
     SaveChanges(false, nullptr);
     auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(
         erp::progid::kServerDatasUpdate);
     platform::DictionaryPtr none;
-    widgets::RunBusy(this, [&] { server->ApplyAllUser(props, m_vctUser, none); });
-    m_blnDirty = false;
-  } else if (!m_strFirstUserID.empty()) {
+    widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, none); });
+    model_.clearPending();
+  } else if (!choice.firstUserId.empty()) {
     // The first chosen user gets the pending edits and passes the whole
     // customisation on to the others.
     auto info = std::make_shared<platform::Dictionary>();
-    info->SetValue("TemplateUserID", Variant(m_strFirstUserID));
+    info->SetValue("TemplateUserID", Variant(choice.firstUserId));
     SaveChanges(false, info);
     auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(
         erp::progid::kServerDatasUpdate);
-    widgets::RunBusy(this, [&] { server->ApplyAllUser(props, m_vctUser, info); });
-    m_blnDirty = false;
+    widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, info); });
+    model_.clearPending();
   }
 }
 

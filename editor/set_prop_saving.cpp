@@ -20,7 +20,6 @@
 namespace wayfind::editor {
 
 using platform::Variant;
-using widgets::Grid;
 
 namespace {
 
@@ -34,54 +33,31 @@ std::shared_ptr<update::DatasUpdate> newUpdate() {
 
 void dlgSetProp::MarkDirty() {
   if (!m_blnSaveShown) SetSaveState(true);
-  m_blnDirty = true;
+  model_.markPending();
 }
 
 void dlgSetProp::CheckHelpCode(int row) {
-  Grid& grid = *vaDetailProp_;
-  if (grid.MaxRows() <= 1 || row < 1 || row > grid.MaxRows()) return;
-  std::vector<std::string> codes;
-  codes.reserve(static_cast<size_t>(grid.MaxRows()));
-  for (int r = 1; r <= grid.MaxRows(); ++r) codes.push_back(grid.Text(2, r));
-  if (!FindDuplicateHelpCode(codes, static_cast<size_t>(row - 1))) return;
+  const PropRows& rows = model_.rows(RowKind::Detail);
+  if (!rows.duplicateHelpCode(row)) return;
   // Only a warning: the value stays, the row stays dirty and is saved as typed.
-  erp::api::messages().warn(context::GetLangText("功能项 [") + grid.Text(1, row) +
+  erp::api::messages().warn(context::GetLangText("功能项 [") + rows.at(row).name +
                             context::GetLangText("] 的助记码与其它功能项的助记码重复，请重新输入!"));
 }
 
-void dlgSetProp::detailEditChange(int col, int) {
-  // The order number is typed like the other texts and saved with them, so typing
-  // it is an edit too (left out, a typed order number would be dropped unsaved).
-  if (col >= 1 && col <= 5) MarkDirty();
-}
-
-void dlgSetProp::detailChange(int col, int row) {
-  if (col == 2) CheckHelpCode(row);
-  if (col == 3) MarkDirty();
-}
-
-void dlgSetProp::detailClick(int col, int) {
-  // A click on a locked row's check box changes nothing, so it shows nothing
-  // pending either (the toolbar would otherwise wait for a save that never comes).
-  if (col == 3 && IsRowEditable()) MarkDirty();
-  UpdateRowCommands();
-}
-
-void dlgSetProp::outlineEditChange(int, int) { MarkDirty(); }
-
-void dlgSetProp::outlineChange(int col, int) {
-  if (col == 2) MarkDirty();
-}
-
-void dlgSetProp::outlineClick(int col, int) {
-  if (col == 2) MarkDirty();
-  UpdateRowCommands();
+void dlgSetProp::cellAction(PropGridBinding& view, CellAction action, int col, int row) {
+  // A changed cell goes into the rows first: what follows reads the rows.
+  if (action == CellAction::Change) view.takeCell(col, row);
+  const PropRows& rows = view.rows();
+  if (action == CellAction::Change && rows.holdsHelpCode(col)) CheckHelpCode(row);
+  // A click counts for the row it made active.
+  if (rows.isEdit(action, col, action == CellAction::Click ? view.activeRow() : row)) MarkDirty();
+  if (action == CellAction::Click) UpdateRowCommands();
 }
 
 // ---- saving ----
 
 void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
-  if (m_strCurKey.empty() || !m_blnDirty) {
+  if (m_strCurKey.empty() || !model_.pending()) {
     // Nothing pending, but the toolbar may still show edits (a save that failed):
     // applying then puts the toolbar right.
     if (!ask && m_blnSaveShown) SetSaveState(false);
@@ -93,7 +69,7 @@ void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
     const std::string question = context::GetLangText("您刚才对 [") + name +
                                  context::GetLangText("] 功能属性进行了修改，是否保存？");
     if (!erp::api::messages().askYesNo(question)) {
-      m_blnDirty = false;
+      model_.clearPending();
       SetSaveState(false);
       return;
     }
@@ -111,38 +87,25 @@ void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
         case nav::Level::DetailFunc: SaveDetailFuncs(info); break;
       }
     }
-    m_blnDirty = false;
+    model_.clearPending();
     SetSaveState(false);
   } catch (const platform::AutomationError& e) {
     erp::api::messages().warn(context::GetLangText("保存出错: ") + e.description() + "\r\n\r\n" +
                               context::GetLangText("错误号: ") + std::to_string(e.number()));
-    m_blnDirty = false;
+    model_.clearPending();
   }
 }
 
 void dlgSetProp::saveOutline(nav::Level level, platform::DictionaryPtr& info) {
-  Grid& grid = *vaOutlineProp_;
-  if (grid.isHidden()) return;
-  struct Row {
-    int32_t id;
-    std::string name;
-    int32_t visible;
-    int32_t index;
-  };
-  std::vector<Row> rows;
-  for (int row = 1; row <= grid.MaxRows(); ++row) {
-    const std::string name = grid.Text(1, row);
-    // A row whose name was cleared is left as it is stored.
-    if (platform::trimSpaces(name).empty()) continue;
-    rows.push_back({grid.RowItemData(row), name, grid.Value(2, row), grid.Value(3, row)});
-  }
+  if (vaOutlineProp_->isHidden()) return;
+  const std::vector<SaveRow> rows = model_.rows(RowKind::Outline).saveRows();
   // The rows go to the middle tier one by one, in grid order, while the window
   // waits; the tree then shows the names that were stored, also when a later row
   // failed.
   size_t stored = 0;
   struct ShowStoredNames {
     dlgSetProp& form;
-    const std::vector<Row>& rows;
+    const std::vector<SaveRow>& rows;
     const size_t& stored;
     nav::Level level;
     bool forOtherUser;
@@ -158,10 +121,8 @@ void dlgSetProp::saveOutline(nav::Level level, platform::DictionaryPtr& info) {
   widgets::RunBusy(this, [&] {
     auto dict = std::make_shared<platform::Dictionary>();
     auto update = newUpdate();
-    for (const Row& r : rows) {
-      dict->SetValue("NewName", Variant(r.name));
-      dict->SetValue("Visible", Variant(r.visible));
-      dict->SetValue("Index", Variant(r.index));
+    for (const SaveRow& r : rows) {
+      r.writeTo(*dict);
       int32_t id = r.id;
       if (level == nav::Level::TopClass) {
         update->UpdateTopClass(id, dict, info);
@@ -180,27 +141,14 @@ void dlgSetProp::SaveSubSystems(platform::DictionaryPtr& info) { saveOutline(nav
 void dlgSetProp::SaveSubFuncs(platform::DictionaryPtr& info) { saveOutline(nav::Level::SubFunc, info); }
 
 void dlgSetProp::SaveDetailFuncs(platform::DictionaryPtr& info) {
-  Grid& grid = *vaDetailProp_;
-  if (grid.isHidden()) return;
+  if (vaDetailProp_->isHidden()) return;
   // Every row goes, locked ones with their unchanged values.
-  struct Row {
-    int32_t id;
-    std::string name, helpCode;
-    int32_t visible, enabled, index;
-  };
-  std::vector<Row> rows;
-  for (int row = 1; row <= grid.MaxRows(); ++row)
-    rows.push_back({grid.RowItemData(row), grid.Text(1, row), grid.Text(2, row), grid.Value(3, row),
-                    grid.Value(4, row), grid.Value(5, row)});
+  const std::vector<SaveRow> rows = model_.rows(RowKind::Detail).saveRows();
   widgets::RunBusy(this, [&] {
     auto dict = std::make_shared<platform::Dictionary>();
     auto update = newUpdate();
-    for (const Row& r : rows) {
-      dict->SetValue("NewName", Variant(r.name));
-      dict->SetValue("HelpCode", Variant(r.helpCode));
-      dict->SetValue("Visible", Variant(r.visible));
-      dict->SetValue("Enable", Variant(r.enabled));
-      dict->SetValue("Index", Variant(r.index));
+    for (const SaveRow& r : rows) {
+      r.writeTo(*dict);
       int32_t id = r.id;
       update->UpdateDetailFuncAttr(id, dict, info);
     }
@@ -223,39 +171,29 @@ void dlgSetProp::SetSaveState(bool dirty) {
 }
 
 bool dlgSetProp::IsCustomRow() const {
-  const Grid* grid = visibleGrid();
-  const int row = grid->ActiveRow();
-  if (row < 1 || row > grid->MaxRows()) return false;
-  return grid->RowItemData(row) >= m_lngLevel;
+  const PropGridBinding& view = visibleView();
+  return view.rows().isCustom(view.activeRow(), m_lngLevel);
 }
 
 bool dlgSetProp::IsRowEditable() const {
-  const Grid* grid = visibleGrid();
-  const int row = grid->ActiveRow();
-  if (row < 1 || row > grid->MaxRows()) return false;
-  return !grid->Lock(1, row);
+  const PropGridBinding& view = visibleView();
+  return view.rows().editable(view.activeRow());
 }
 
 bool dlgSetProp::CanMoveUp() const {
-  const Grid* grid = visibleGrid();
-  const int row = grid->ActiveRow();
+  const PropGridBinding& view = visibleView();
+  const int row = view.activeRow();
   if (row <= 1) return true;  // the header row above row 1 is not locked
-  return !grid->Lock(1, row - 1);
+  return view.rows().editable(row - 1);
 }
 
 void dlgSetProp::UpdateRowCommands() {
   const bool custom = IsCustomRow();
   bar_->SetToolEnabled("Delete", custom);
   bar_->SetToolEnabled("Modify", custom && m_lngLevel == nav::kDetailFuncBase);
-  if (!IsRowEditable()) {
-    bar_->SetToolEnabled("MoveUp", false);
-    bar_->SetToolEnabled("MoveDown", false);
-    return;
-  }
-  const Grid* grid = visibleGrid();
-  const int rows = grid->MaxRows(), active = grid->ActiveRow();
-  bar_->SetToolEnabled("MoveUp", CanMoveUp() && active > 1 && rows > 0);
-  bar_->SetToolEnabled("MoveDown", rows != active && rows > 0);
+  const PropGridBinding& view = visibleView();
+  bar_->SetToolEnabled("MoveUp", view.rows().canMoveUp(view.activeRow()));
+  bar_->SetToolEnabled("MoveDown", view.rows().canMoveDown(view.activeRow()));
 }
 
 }  // namespace wayfind::editor

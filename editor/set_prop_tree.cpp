@@ -1,8 +1,5 @@
 // The editor's tree and its lazy filling: each node's children are read when the
 // node is first expanded or clicked, and read again on every click.
-#include <QColor>
-#include <QPalette>
-
 #include "context/language.h"
 #include "editor/dlg_set_prop.h"
 #include "platform/automation/registry.h"
@@ -61,8 +58,8 @@ void dlgSetProp::BuildRoot() {
 }
 
 void dlgSetProp::RefreshTree() {
-  vaOutlineProp_->SetMaxRows(0);
-  vaDetailProp_->SetMaxRows(0);
+  outlineView_->clear();
+  detailView_->clear();
   tvFunc_->Clear();
   BuildRoot();
   if (tvFunc_->Count() >= 1) {
@@ -82,38 +79,23 @@ void dlgSetProp::ShowGrid(bool outline) {
 
 void dlgSetProp::beginFill(const std::string& newKey, int placeholderIndex, bool outline) {
   // Leaving a node with unsaved edits: the user is asked first.
-  if (!m_strCurKey.empty() && m_strCurKey != newKey && m_blnDirty) SaveChanges(true, nullptr);
+  if (!m_strCurKey.empty() && m_strCurKey != newKey && model_.pending()) SaveChanges(true, nullptr);
   if (placeholderIndex != -1) tvFunc_->Remove(tvFunc_->NodeAt(placeholderIndex));
   ShowGrid(outline);
-  Grid* grid = outline ? vaOutlineProp_ : vaDetailProp_;
-  grid->SetMaxRows(0);
-  grid->hide();
-}
-
-void dlgSetProp::lockRow(Grid& grid, int row) {
-  grid.SetRowLock(row, true);
-  // The window's own background, a shade off the cells', in a light or a dark
-  // desktop palette alike.
-  grid.SetRowBackColor(row, grid.palette().color(QPalette::Window));
+  PropGridBinding& view = outline ? *outlineView_ : *detailView_;
+  view.clear();
+  view.grid().hide();
 }
 
 void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows,
                              Level childLevel, const char* image, bool placeholders, bool lockTemplateRows) {
-  Grid& grid = *vaOutlineProp_;
-  ShowWhenDone visible(grid);
+  ShowWhenDone visible(*vaOutlineProp_);
   TreeNode parent = tvFunc_->Node(parentKey);
   tvFunc_->RemoveChildren(parent);
   for (const auto& r : rows) {
     TreeNode node = tvFunc_->Add(parent, nav::NodeKey(childLevel, r.id), r.name, image);
     if (placeholders) tvFunc_->AddPlaceholder(node);
-    const int row = grid.MaxRows() + 1;
-    grid.SetMaxRows(row);
-    grid.SetActiveCell(1, row);
-    grid.SetRowItemData(row, r.id);
-    grid.SetText(1, row, r.name);
-    grid.SetValue(2, row, r.visible ? 1 : 0);
-    grid.SetText(3, row, std::to_string(r.index));
-    if (lockTemplateRows && !nav::IsCustomItem(childLevel, r.id)) lockRow(grid, row);
+    outlineView_->append(MakeRow(r, lockTemplateRows && !nav::IsCustomItem(childLevel, r.id)));
   }
   m_strCurKey = parentKey;
 }
@@ -147,21 +129,9 @@ void dlgSetProp::ShowDetailFuncs(int32_t id) {
   auto rows = ReadDetailFuncs(*rs);
   const std::string key = nav::NodeKey(Level::SubFunc, id);
   beginFill(key, -1, false);
-  Grid& grid = *vaDetailProp_;
-  ShowWhenDone visible(grid);
+  ShowWhenDone visible(*vaDetailProp_);
   const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 3); });
-  for (const auto& r : rows) {
-    const int row = grid.MaxRows() + 1;
-    grid.SetMaxRows(row);
-    grid.SetActiveCell(1, row);
-    grid.SetRowItemData(row, r.id);
-    grid.SetText(1, row, r.name);
-    grid.SetText(2, row, r.helpCode);
-    grid.SetValue(3, row, r.visible ? 1 : 0);
-    grid.SetValue(4, row, r.enabled ? 1 : 0);
-    grid.SetText(5, row, std::to_string(r.index));
-    if (locked && !nav::IsCustomItem(Level::DetailFunc, r.id)) lockRow(grid, row);
-  }
+  for (const auto& r : rows) detailView_->append(MakeRow(r, locked && !nav::IsCustomItem(Level::DetailFunc, r.id)));
   m_strCurKey = key;
 }
 

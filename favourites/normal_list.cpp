@@ -17,6 +17,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
+#include "platform/navigation/grid_columns.h"
 #include "platform/navigation/node_keys.h"
 #include "widgets/busy_state.h"
 #include "widgets/message_boxes.h"
@@ -28,9 +29,9 @@ using platform::Variant;
 
 namespace {
 
-constexpr int kColName = 1;
-constexpr int kColHelpCode = 2;
-constexpr int kColShowName = 3;
+constexpr int kColName = nav::favourite_col::kName;
+constexpr int kColHelpCode = nav::favourite_col::kHelpCode;
+constexpr int kColShowName = nav::favourite_col::kShowName;
 
 std::string lang(const char* chinese) { return context::GetLangText(chinese); }
 
@@ -42,7 +43,7 @@ std::string aboutFunction(const std::string& name, const char* tail) {
 }  // namespace
 
 void dlgSetNormal::setUpGrid() {
-  vaNormal->SetMaxCols(3);
+  vaNormal->SetMaxCols(nav::favourite_col::kCount);
   vaNormal->SetMaxRows(0);
   vaNormal->SetHeaderText(kColName, "名称");
   vaNormal->SetHeaderText(kColHelpCode, "助记码");
@@ -50,7 +51,7 @@ void dlgSetNormal::setUpGrid() {
   // Widths in the grid's character units: the width of a digit, plus a margin.
   const double digit = QFontMetrics(vaNormal->font()).horizontalAdvance('0');
   const double widths[] = {15, 7.12, 13.12};
-  for (int col = 1; col <= 3; ++col) vaNormal->SetColWidth(col, static_cast<int>(widths[col - 1] * digit + 8));
+  for (int col = 1; col <= nav::favourite_col::kCount; ++col) vaNormal->SetColWidth(col, static_cast<int>(widths[col - 1] * digit + 8));
   // The name is the function's own and is stored as it is shown.
   vaNormal->SetColLock(kColName, true);
   vaNormal->SetColMaxLength(kColHelpCode, 50);

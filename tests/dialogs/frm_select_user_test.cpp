@@ -1,5 +1,5 @@
 // frmSelectUser on the demo company's users and groups: what opens checked, how
-// checks spread between groups and users, and the answer handed to the editor.
+// checks spread between groups and users, and the choice the dialog answers.
 //
 // The demo's groups: 1 系统管理员组 (16384, 16394), 2 财务组 (16385, 16386, 16391,
 // 16392, 16394), 3 销售组 (16386), 4 仓储组 (16387, 16390), 5 生产组 (16389,
@@ -31,26 +31,18 @@ std::vector<std::string> userIds(const platform::VectorPtr& v) {
 
 class FrmSelectUserTest : public windowtests::WindowTest {
  protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    // What the apply-to-users command presets before it opens the dialog.
-    answer.m_strFirstUserID.clear();
-    answer.m_blnOk = false;
-    answer.m_blnApplyAll = true;
-  }
-
   frmSelectUser& form() {
     auto* f = qobject_cast<frmSelectUser*>(widgets::forms().form(frmSelectUser::kFormName));
     if (!f) throw std::runtime_error("frmSelectUser is not the registered frmSelectUser");
-    f->answerTarget = &answer;
     return *f;
   }
 
-  // Shows the dialog; act works on it while it is open.
+  // Lets the user choose; act works on the dialog while it is open. The choice
+  // goes to answer.
   void show(const std::function<void(frmSelectUser&)>& act) {
     auto& dlg = form();
     modal().push("frmSelectUser", [&](QDialog&) { act(dlg); });
-    dlg.ShowModal();
+    answer = dlg.Choose();
     EXPECT_TRUE(modal().done()) << join(modal().failures());
   }
 
@@ -60,11 +52,10 @@ class FrmSelectUserTest : public windowtests::WindowTest {
     return keys;
   }
 
-  SetPropPublic answer;
+  std::optional<UserChoice> answer;
 };
 
 TEST_F(FrmSelectUserTest, OpensWithAllUsersCheckedAndConfirmingAtOnceAppliesToAll) {
-  answer.m_strFirstUserID = "stale";
   show([&](frmSelectUser& dlg) {
     EXPECT_TRUE(dlg.chkAll->isChecked());
     EXPECT_FALSE(dlg.tvUserGroup->isEnabled());
@@ -80,10 +71,10 @@ TEST_F(FrmSelectUserTest, OpensWithAllUsersCheckedAndConfirmingAtOnceAppliesToAl
     }
     dlg.cmdOk->click();
   });
-  EXPECT_TRUE(answer.m_blnOk);
-  EXPECT_TRUE(answer.m_blnApplyAll);
-  EXPECT_EQ(answer.m_strFirstUserID, "");
-  EXPECT_EQ(answer.m_vctUser->Count(), 0);
+  ASSERT_TRUE(answer);
+  EXPECT_TRUE(answer->applyAll);
+  EXPECT_EQ(answer->firstUserId, "");
+  EXPECT_EQ(answer->otherUsers->Count(), 0);
 }
 
 TEST_F(FrmSelectUserTest, ClearingApplyToAllClearsEveryCheckAndEnablesTheTree) {
@@ -94,10 +85,10 @@ TEST_F(FrmSelectUserTest, ClearingApplyToAllClearsEveryCheckAndEnablesTheTree) {
       EXPECT_FALSE(dlg.tvUserGroup->NodeAt(i).Checked()) << dlg.tvUserGroup->NodeAt(i).Key();
     dlg.cmdOk->click();
   });
-  EXPECT_TRUE(answer.m_blnOk);
-  EXPECT_FALSE(answer.m_blnApplyAll);
-  EXPECT_EQ(answer.m_strFirstUserID, "");
-  EXPECT_EQ(answer.m_vctUser->Count(), 0);
+  ASSERT_TRUE(answer);
+  EXPECT_FALSE(answer->applyAll);
+  EXPECT_EQ(answer->firstUserId, "");
+  EXPECT_EQ(answer->otherUsers->Count(), 0);
 }
 
 TEST_F(FrmSelectUserTest, AUserCheckedUnderSeveralGroupsIsChosenOnce) {
@@ -109,11 +100,11 @@ TEST_F(FrmSelectUserTest, AUserCheckedUnderSeveralGroupsIsChosenOnce) {
       tree.simulateCheck(tree.Node(key), true);
     dlg.cmdOk->click();
   });
-  EXPECT_TRUE(answer.m_blnOk);
-  EXPECT_FALSE(answer.m_blnApplyAll);
+  ASSERT_TRUE(answer);
+  EXPECT_FALSE(answer->applyAll);
   // The first in the tree's order comes first; the others once each, without it.
-  EXPECT_EQ(answer.m_strFirstUserID, "16394");
-  EXPECT_EQ(userIds(answer.m_vctUser), (std::vector<std::string>{"16386", "16391"}));
+  EXPECT_EQ(answer->firstUserId, "16394");
+  EXPECT_EQ(userIds(answer->otherUsers), (std::vector<std::string>{"16386", "16391"}));
 }
 
 TEST_F(FrmSelectUserTest, ChecksSpreadBetweenAGroupAndItsUsers) {
@@ -136,7 +127,7 @@ TEST_F(FrmSelectUserTest, ChecksSpreadBetweenAGroupAndItsUsers) {
     EXPECT_FALSE(tree.Node("U16392,5").Checked());
     dlg.cmdCancel->click();
   });
-  EXPECT_FALSE(answer.m_blnOk);
+  EXPECT_FALSE(answer);
 }
 
 TEST_F(FrmSelectUserTest, OnlyActiveUsersAreOfferedAndAGroupWithoutThemEndsEmpty) {
@@ -165,17 +156,17 @@ TEST_F(FrmSelectUserTest, GroupsStayUnloadedUntilExpandedOrChecked) {
   EXPECT_EQ(finance.Children(), 5);
 }
 
-TEST_F(FrmSelectUserTest, ClosingByTheCloseBoxWritesNothing) {
-  answer.m_blnOk = true;  // not what a caller presets: shows that nothing is written
-  answer.m_strFirstUserID = "16385";
+// A choice made in an earlier showing is not the answer of a later one.
+TEST_F(FrmSelectUserTest, ClosingByTheCloseBoxAnswersNoChoice) {
+  show([&](frmSelectUser& dlg) { dlg.cmdOk->click(); });
+  ASSERT_TRUE(answer);
   show([&](frmSelectUser& dlg) {
     dlg.chkAll->click();
     dlg.tvUserGroup->simulateCheck(dlg.tvUserGroup->Node("U16394,1"), true);
     dlg.close();
   });
-  EXPECT_TRUE(answer.m_blnOk);
-  EXPECT_EQ(answer.m_strFirstUserID, "16385");
-  EXPECT_TRUE(answer.m_blnApplyAll);
+  EXPECT_FALSE(answer);
+  EXPECT_FALSE(form().choice());
 }
 
 TEST_F(FrmSelectUserTest, AFailingUserQueryIsShownAndTheDialogStaysUsable) {
@@ -187,35 +178,24 @@ TEST_F(FrmSelectUserTest, AFailingUserQueryIsShownAndTheDialogStaysUsable) {
   });
   ASSERT_GE(messages->count(ScriptedMessageService::Kind::Error), 1);
   EXPECT_EQ(messages->callsOf(ScriptedMessageService::Kind::Error)[0].error->source(), ":LoadAllUserGroup");
-  EXPECT_TRUE(answer.m_blnOk);
-  EXPECT_TRUE(answer.m_blnApplyAll);
+  ASSERT_TRUE(answer);
+  EXPECT_TRUE(answer->applyAll);
 }
 
-// A stand-in for the main-console editor's form: a form with its public answer.
-class FakeSetProp : public widgets::Form, public SetPropPublic {
- public:
-  static constexpr const char* kFormName = "dlgSetProp";
-  FakeSetProp() : widgets::Form(kFormName) {}
-};
-
-TEST_F(FrmSelectUserTest, WithoutATargetTheAnswerGoesToTheEditorsForm) {
-  widgets::forms().add(FakeSetProp::kFormName, [] { return new FakeSetProp(); });
-  auto& editor = static_cast<FakeSetProp&>(*widgets::forms().form(FakeSetProp::kFormName));
-  editor.m_blnOk = false;
-  auto& dlg = form();
-  dlg.answerTarget = nullptr;
-  modal().push("frmSelectUser", [&](QDialog&) {
+// The caller unloads the dialog when done with it; the choice is still there, and
+// no other window needs to be open for it.
+TEST_F(FrmSelectUserTest, TheChoiceOutlivesTheDialogsUnloading) {
+  show([&](frmSelectUser& dlg) {
     dlg.chkAll->click();
     dlg.tvUserGroup->simulateCheck(dlg.tvUserGroup->Node("U16387,4"), true);
     dlg.cmdOk->click();
   });
-  dlg.ShowModal();
-  EXPECT_TRUE(modal().done()) << join(modal().failures());
-  EXPECT_TRUE(editor.m_blnOk);
-  EXPECT_FALSE(editor.m_blnApplyAll);
-  EXPECT_EQ(editor.m_strFirstUserID, "16387");
-  EXPECT_FALSE(answer.m_blnOk) << "the test's own answer is untouched";
-  widgets::forms().release(FakeSetProp::kFormName);
+  auto& dlg = form();
+  EXPECT_FALSE(dlg.isLoaded());
+  ASSERT_TRUE(dlg.choice());
+  EXPECT_FALSE(dlg.choice()->applyAll);
+  EXPECT_EQ(dlg.choice()->firstUserId, "16387");
+  EXPECT_EQ(widgets::forms().existing("dlgSetProp"), nullptr);
 }
 
 // The ERP's data access that answers the groups and fails every users query.
@@ -243,7 +223,7 @@ TEST_F(FrmSelectUserTest, UsersThatCannotBeLoadedAreReportedOnceNotOncePerGroup)
   const platform::AutomationError error = *messages->callsOf(ScriptedMessageService::Kind::Error)[0].error;
   EXPECT_EQ(error.source(), ":CheckNode");
   EXPECT_EQ(error.description(), "用户表不可用");
-  EXPECT_FALSE(answer.m_blnOk);
+  EXPECT_FALSE(answer);
 }
 
 }  // namespace

@@ -293,8 +293,8 @@ TEST_F(SetPropTest, ApplyingToChosenUsersSavesForTheFirstAndCopiesToTheOthers) {
   modal().push("frmSelectUser", chooseUsers({"U16385,2", "U16386,2"}));
   ASSERT_TRUE(clickTool("mnuAllUser"));
   EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
-  EXPECT_TRUE(f.m_blnOk);
-  EXPECT_EQ(f.m_strFirstUserID, "16385");
+  ASSERT_TRUE(f.userChoice());
+  EXPECT_EQ(f.userChoice()->firstUserId, "16385");
   EXPECT_FALSE(f.dirty());
   EXPECT_EQ(messages->count(Kind::Error) + messages->count(Kind::Warning), 0);
   EXPECT_EQ(userVersion(currentUser), myVersion) << "the edits went to the first chosen user";
@@ -303,8 +303,8 @@ TEST_F(SetPropTest, ApplyingToChosenUsersSavesForTheFirstAndCopiesToTheOthers) {
     EXPECT_EQ(subFuncs(101)[0].second, "分发的名称") << user;
   }
   // The server answers the users it applied to.
-  ASSERT_EQ(f.m_vctUser->Count(), 1);
-  EXPECT_EQ(platform::CLng(f.m_vctUser->Item(1)), 16386);
+  ASSERT_EQ(f.userChoice()->otherUsers->Count(), 1);
+  EXPECT_EQ(platform::CLng(f.userChoice()->otherUsers->Item(1)), 16386);
 }
 
 TEST_F(SetPropTest, ApplyingToAllUsersSavesForTheUserAndCopiesToEveryone) {
@@ -314,7 +314,8 @@ TEST_F(SetPropTest, ApplyingToAllUsersSavesForTheUserAndCopiesToEveryone) {
   modal().push("frmSelectUser", [](QDialog& d) { static_cast<dialogs::frmSelectUser&>(d).cmdOk_Click(); });
   ASSERT_TRUE(clickTool("mnuAllUser"));
   EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
-  EXPECT_TRUE(f.m_blnApplyAll);
+  ASSERT_TRUE(f.userChoice());
+  EXPECT_TRUE(f.userChoice()->applyAll);
   EXPECT_EQ(subFuncs(101)[0].second, "所有人的名称");
   login(16390);
   EXPECT_EQ(subFuncs(101)[0].second, "所有人的名称");
@@ -338,7 +339,7 @@ TEST_F(SetPropTest, CancellingTheChooserAppliesNothing) {
   const std::string mine = userVersion(currentUser), theirs = userVersion(16385);
   modal().push("frmSelectUser", [](QDialog& d) { static_cast<dialogs::frmSelectUser&>(d).cmdCancel_Click(); });
   ASSERT_TRUE(clickTool("mnuAllUser"));
-  EXPECT_FALSE(f.m_blnOk);
+  EXPECT_FALSE(f.userChoice());
   EXPECT_TRUE(f.dirty()) << "the edits are still pending";
   EXPECT_EQ(userVersion(currentUser), mine);
   EXPECT_EQ(userVersion(16385), theirs);

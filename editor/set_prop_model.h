@@ -1,0 +1,138 @@
+// The main-console editor's model: the rows of its two grids, which of them the
+// user may not change, how rows move, which of the user's actions count as edits,
+// whether edits are pending, and the values each row is saved with. No windows
+// here: the editor binds these rows to its grids (editor/prop_grid_binding.h),
+// and the rules are tested on their own.
+//
+// Rows and columns count from 1, as the grids count them; the columns are named
+// in platform/navigation/grid_columns.h.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/query_rows.h"
+#include "platform/containers/dictionary.h"
+#include "platform/navigation/grid_columns.h"
+
+namespace wayfind::editor {
+
+// The two grids: top classes, subsystems or sub-functions (the outline), and the
+// detail functions of a sub-function.
+enum class RowKind { Outline, Detail };
+
+// One row as its grid shows it. The help code and the enabled flag belong to
+// detail rows; the order number is kept as its text, as the user typed it.
+struct PropRow {
+  int32_t id = 0;
+  std::string name;
+  std::string helpCode;
+  bool visible = false;
+  bool enabled = false;
+  std::string index;
+  bool locked = false;  // a template row under a parent refreshed from the template
+};
+
+PropRow MakeRow(const OutlineRow& row, bool locked);
+PropRow MakeRow(const DetailRow& row, bool locked);
+
+// The number an order-number text stands for: the text without surrounding
+// blanks, an optional sign and decimal digits within 32 bits; anything else is 0.
+int32_t OrderNumber(std::string_view text);
+
+// What one row is saved with: "NewName", ("HelpCode"), "Visible", ("Enable"),
+// "Index", in this order.
+struct SaveRow {
+  RowKind kind = RowKind::Outline;
+  int32_t id = 0;
+  std::string name;
+  std::string helpCode;
+  int32_t visible = 0;
+  int32_t enabled = 0;
+  int32_t index = 0;
+
+  // Sets this row's values in dict (one dictionary serves every row of a save).
+  void writeTo(platform::Dictionary& dict) const;
+};
+
+// The user's actions on a cell, as the grid reports them.
+enum class CellAction { Typing, Change, Click };
+
+// The rows of one grid.
+class PropRows {
+ public:
+  explicit PropRows(RowKind kind) : kind_(kind) {}
+
+  RowKind kind() const { return kind_; }
+  int count() const { return static_cast<int>(rows_.size()); }
+  bool contains(int row) const { return row >= 1 && row <= count(); }
+  const PropRow& at(int row) const;
+  PropRow& at(int row);
+
+  void clear() { rows_.clear(); }
+  // Adds a row at the end and answers its number.
+  int append(PropRow row);
+
+  // The grid's columns: how many, which ones are check boxes, and which holds the
+  // order number.
+  int columnCount() const;
+  bool isCheckColumn(int col) const;
+  int indexColumn() const;
+  // A cell as its grid shows it (a check box as "1" or "0"), and a cell's new
+  // text from the grid; columns outside the grid are ignored.
+  std::string cellText(int col, int row) const;
+  void setCellText(int col, int row, const std::string& text);
+
+  // Locks: a locked row cannot be edited, and no row moves up past it.
+  bool editable(int row) const { return contains(row) && !at(row).locked; }
+  // A custom item's row: its id is at or above the level base of the rows.
+  bool isCustom(int row, int32_t levelBase) const { return contains(row) && at(row).id >= levelBase; }
+  // Whether the active row may move up or down: it is editable, has a row on that
+  // side, and (up) the row above is not locked. No active row is row 0.
+  bool canMoveUp(int active) const;
+  bool canMoveDown(int active) const;
+  // Exchanges two rows' items; the order numbers and the locks stay with their
+  // places, so the moved item takes the order number of its new place.
+  void move(int from, int to);
+
+  // Whether a user's action on a cell is an edit: typing in any cell (the order
+  // number included), a
+  // changed visibility box, and a click on the visibility box (in the details,
+  // only on an editable row: a locked box does not change).
+  bool isEdit(CellAction action, int col, int row) const;
+  // Whether a changed cell holds a help code, to be checked against the others.
+  bool holdsHelpCode(int col) const { return kind_ == RowKind::Detail && col == nav::detail_col::kHelpCode; }
+  // Another row whose help code equals row's (see FindDuplicateHelpCode).
+  std::optional<int> duplicateHelpCode(int row) const;
+
+  // The rows a save sends, in grid order: every detail row, locked ones too, and
+  // the outline rows whose name is not blank (a cleared name leaves the stored one).
+  std::vector<SaveRow> saveRows() const;
+
+ private:
+  RowKind kind_;
+  std::vector<PropRow> rows_;
+};
+
+// Both grids' rows and the edits pending on the rows shown. Pending is the state of
+// the node being edited, not of its rows: showing the same node's rows again keeps
+// it, and only a save or a declined save ends it.
+class SetPropModel {
+ public:
+  PropRows& rows(RowKind kind) { return kind == RowKind::Outline ? outline_ : detail_; }
+  const PropRows& rows(RowKind kind) const { return kind == RowKind::Outline ? outline_ : detail_; }
+
+  bool pending() const { return pending_; }
+  void markPending() { pending_ = true; }
+  void clearPending() { pending_ = false; }
+
+ private:
+  PropRows outline_{RowKind::Outline};
+  PropRows detail_{RowKind::Detail};
+  bool pending_ = false;
+};
+
+}  // namespace wayfind::editor

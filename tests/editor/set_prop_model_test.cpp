@@ -1,0 +1,167 @@
+// The main-console editor's model without its window: edits, locks, moves and
+// the values a save sends.
+#include "editor/set_prop_model.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
+
+namespace wayfind::editor {
+namespace {
+
+namespace oc = nav::outline_col;
+namespace dc = nav::detail_col;
+
+PropRow row(int32_t id, const std::string& name, bool locked = false, const std::string& index = "0") {
+  PropRow r;
+  r.id = id;
+  r.name = name;
+  r.helpCode = "H" + std::to_string(id);
+  r.visible = id % 2 == 1;
+  r.enabled = true;
+  r.index = index;
+  r.locked = locked;
+  return r;
+}
+
+PropRows rowsOf(RowKind kind, std::vector<PropRow> list) {
+  PropRows rows(kind);
+  for (auto& r : list) rows.append(std::move(r));
+  return rows;
+}
+
+TEST(SetPropModel, OrderNumbersReadAsTheGridReadsThem) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"42", 42},          {"  42 ", 42},        {"\t-3\r\n", -3},     {"+7", 7},
+      {"\u3000" "12\u3000", 12}, {"\u00a05", 5}, {"", 0},              {"   ", 0},
+      {"4a", 0},           {"4 2", 0},           {"+-3", 0},           {"--3", 0},
+      {"2147483647", 2147483647}, {"2147483648", 0}, {"1.5", 0},        {"\u4e00", 0},
+  };
+  for (const auto& [text, number] : cases) EXPECT_EQ(OrderNumber(text), number) << '"' << text << '"';
+}
+
+TEST(SetPropModel, WhichActionsAreEdits) {
+  struct Case {
+    RowKind kind;
+    CellAction action;
+    int col;
+    bool lockedRow;
+    bool edit;
+  };
+  const Case cases[] = {
+      {RowKind::Outline, CellAction::Typing, oc::kName, false, true},
+      {RowKind::Outline, CellAction::Typing, oc::kIndex, true, true},
+      {RowKind::Outline, CellAction::Change, oc::kName, false, false},
+      {RowKind::Outline, CellAction::Change, oc::kVisible, false, true},
+      {RowKind::Outline, CellAction::Click, oc::kVisible, true, true},
+      {RowKind::Outline, CellAction::Click, oc::kName, false, false},
+      {RowKind::Detail, CellAction::Typing, dc::kIndex, false, true},
+      {RowKind::Detail, CellAction::Typing, dc::kCount + 1, false, false},
+      {RowKind::Detail, CellAction::Change, dc::kHelpCode, false, false},
+      {RowKind::Detail, CellAction::Change, dc::kVisible, false, true},
+      {RowKind::Detail, CellAction::Click, dc::kVisible, false, true},
+      {RowKind::Detail, CellAction::Click, dc::kVisible, true, false},
+      {RowKind::Detail, CellAction::Click, dc::kName, false, false},
+  };
+  for (const auto& c : cases) {
+    const PropRows rows = rowsOf(c.kind, {row(1, "a", c.lockedRow)});
+    EXPECT_EQ(rows.isEdit(c.action, c.col, 1), c.edit)
+        << (c.kind == RowKind::Outline ? "outline" : "detail") << " action " << int(c.action) << " col " << c.col;
+  }
+  EXPECT_TRUE(rowsOf(RowKind::Detail, {}).holdsHelpCode(dc::kHelpCode));
+  EXPECT_FALSE(rowsOf(RowKind::Outline, {}).holdsHelpCode(dc::kHelpCode));
+}
+
+TEST(SetPropModel, LocksDecideWhichRowsMove) {
+  // Row 1 and 3 are locked template rows.
+  const PropRows rows = rowsOf(RowKind::Outline, {row(1, "a", true), row(2, "b"), row(3, "c", true), row(4, "d"),
+                                                  row(5, "e")});
+  struct Case {
+    int active;
+    bool up, down;
+  };
+  const Case cases[] = {{0, false, false}, {1, false, false}, {2, false, true}, {3, false, false},
+                        {4, false, true},  {5, true, false},  {6, false, false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(rows.canMoveUp(c.active), c.up) << c.active;
+    EXPECT_EQ(rows.canMoveDown(c.active), c.down) << c.active;
+  }
+  EXPECT_TRUE(rows.isCustom(4, 4));
+  EXPECT_FALSE(rows.isCustom(3, 4));
+  EXPECT_FALSE(rows.isCustom(6, 0));
+}
+
+TEST(SetPropModel, AMoveExchangesItemsButLeavesOrderNumbersAndLocksInPlace) {
+  PropRows rows = rowsOf(RowKind::Detail, {row(1, "a", true, "10"), row(2, "b", false, "20")});
+  rows.move(2, 1);
+  EXPECT_EQ(rows.at(1).id, 2);
+  EXPECT_EQ(rows.at(1).name, "b");
+  EXPECT_EQ(rows.at(1).helpCode, "H2");
+  EXPECT_FALSE(rows.at(1).visible);
+  EXPECT_EQ(rows.at(1).index, "10");
+  EXPECT_TRUE(rows.at(1).locked);
+  EXPECT_EQ(rows.at(2).id, 1);
+  EXPECT_EQ(rows.at(2).index, "20");
+  EXPECT_FALSE(rows.at(2).locked);
+}
+
+TEST(SetPropModel, CellsReadAndWriteByColumn) {
+  PropRows rows = rowsOf(RowKind::Detail, {row(1, "a")});
+  rows.setCellText(dc::kHelpCode, 1, "ZW");
+  rows.setCellText(dc::kVisible, 1, "0");
+  rows.setCellText(dc::kEnabled, 1, "0");
+  rows.setCellText(dc::kIndex, 1, " 7");
+  EXPECT_EQ(rows.cellText(dc::kName, 1), "a");
+  EXPECT_EQ(rows.cellText(dc::kHelpCode, 1), "ZW");
+  EXPECT_EQ(rows.cellText(dc::kVisible, 1), "0");
+  EXPECT_EQ(rows.cellText(dc::kEnabled, 1), "0");
+  EXPECT_EQ(rows.cellText(dc::kIndex, 1), " 7");
+  EXPECT_TRUE(rows.isCheckColumn(dc::kEnabled));
+  EXPECT_FALSE(rowsOf(RowKind::Outline, {}).isCheckColumn(dc::kVisible)) << "the outline's index column";
+  EXPECT_THROW(rows.at(2), platform::AutomationError);
+}
+
+TEST(SetPropModel, DuplicateHelpCodesCountRowsFromOne) {
+  PropRows rows = rowsOf(RowKind::Detail, {row(1, "a"), row(2, "b"), row(3, "c")});
+  rows.at(3).helpCode = " H1 ";
+  EXPECT_EQ(rows.duplicateHelpCode(3), 1);
+  EXPECT_EQ(rows.duplicateHelpCode(2), std::nullopt);
+  EXPECT_EQ(rows.duplicateHelpCode(4), std::nullopt);
+}
+
+TEST(SetPropModel, SavesSendOutlineRowsWithANameAndEveryDetailRow) {
+  const PropRows outline = rowsOf(RowKind::Outline, {row(1, "a", false, " 5"), row(2, "  "), row(3, "\tc", true)});
+  const auto sent = outline.saveRows();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].id, 1);
+  EXPECT_EQ(sent[0].index, 5);
+  EXPECT_EQ(sent[1].id, 3) << "locked rows go too; only spaces make a name blank";
+  platform::Dictionary dict;
+  sent[0].writeTo(dict);
+  EXPECT_EQ(dict.Keys(), (std::vector<std::string>{"NewName", "Visible", "Index"}));
+  EXPECT_EQ(dict.GetValue("Visible").type(), platform::VarType::Long);
+
+  const PropRows detail = rowsOf(RowKind::Detail, {row(1, " "), row(2, "b", true)});
+  const auto all = detail.saveRows();
+  ASSERT_EQ(all.size(), 2u);
+  platform::Dictionary values;
+  all[1].writeTo(values);
+  EXPECT_EQ(values.Keys(), (std::vector<std::string>{"NewName", "HelpCode", "Visible", "Enable", "Index"}));
+  EXPECT_EQ(platform::CStr(values.GetValue("HelpCode")), "H2");
+  EXPECT_EQ(platform::CLng(values.GetValue("Visible")), 0);
+  EXPECT_EQ(platform::CLng(values.GetValue("Enable")), 1);
+}
+
+TEST(SetPropModel, PendingEditsOutliveReloadsOfTheRows) {
+  SetPropModel model;
+  model.rows(RowKind::Outline).append(row(1, "a"));
+  model.markPending();
+  model.rows(RowKind::Outline).clear();
+  EXPECT_TRUE(model.pending());
+  model.clearPending();
+  EXPECT_FALSE(model.pending());
+}
+
+}  // namespace
+}  // namespace wayfind::editor
