@@ -187,7 +187,7 @@ void dlgAddItem::Form_Load() {
 
 void dlgAddItem::lookUpDetailFunc() {
   try {
-    auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    auto info = store::newDatasInfo();
     auto rs = info->GetDetailFuncInfo(DetailFuncID);
     if (!rs || rs->isEOF()) return;
     txtPrgPath->setText(QString::fromStdString(platform::fieldText(*rs, "FClassName")));
@@ -266,16 +266,15 @@ void dlgAddItem::createItem() {
 }
 
 void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode, const std::string& path) {
-  auto& registry = platform::Registry::instance();
   auto dict = std::make_shared<platform::Dictionary>();
   int32_t index = 0;
   int32_t id = 0;
   {
-    auto info = registry.createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+    auto info = store::newDatasInfo();
     index = info->GetNextIndex(levelNumber_, parentId_);
     id = info->GetNextID(levelNumber_, parentId_);
   }
-  auto update = registry.createAs<update::DatasUpdate>(erp::progid::kDatasUpdate);
+  auto update = update::newDatasUpdate();
   int32_t parent = parentId_;
   // The create methods drop a failure of the server and then answer no
   // identifier: the user must not be told that an item exists when it does not.
@@ -320,7 +319,7 @@ void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode,
         // function must now be in the user's data.
         const int32_t created =
             dict && dict->Lookup("FDetailFuncID") ? platform::CLng(dict->GetValue("FDetailFuncID")) : 0;
-        auto info = registry.createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+        auto info = store::newDatasInfo();
         info->RegetDataInfo();
         auto rs = created != 0 ? info->GetDetailFuncInfo(created) : nullptr;
         if (!rs || rs->RecordCount() == 0) notCreated();
@@ -354,7 +353,7 @@ namespace {
 // the user's first sub-function, filled in.
 void prepareScreenshot(widgets::Form& form) {
   auto& dlg = static_cast<dlgAddItem&>(form);
-  auto info = platform::Registry::instance().createAs<store::DatasInfo>(erp::progid::kDatasInfo);
+  auto info = store::newDatasInfo();
   int32_t subFunc = 0;
   auto top = info->GetTopClass();
   if (top && !top->isEOF()) {

@@ -34,7 +34,7 @@ constexpr const char* kSelectUserForm = "frmSelectUser";
 constexpr const char* kPropertiesForm = "dlgProperties";
 
 std::shared_ptr<update::DatasUpdate> newUpdate() {
-  return platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
+  return update::newDatasUpdate();
 }
 
 // The file chooser of the template commands.
@@ -160,7 +160,7 @@ void dlgSetProp::DeleteRow() {
   int32_t id = view.rows().at(row).id;
   int32_t base = m_lngLevel;
   const bool hasChild = widgets::RunBusy(this, [&] {
-    return platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId)->IsHasChild(base, id);
+    return store::newDatasInfo()->IsHasChild(base, id);
   });
   if (hasChild) {
     erp::api::messages().warn(context::GetLangText("选定的项目还存在子项目，不能删除。"));
@@ -210,8 +210,7 @@ void dlgSetProp::ApplyToUsers() {
   const std::string props = context::PropsString();
   if (choice.applyAll) {
     SaveChanges(false, nullptr);
-    auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(
-        erp::progid::kServerDatasUpdate);
+    auto server = erp::api::newServerDatasUpdate();
     platform::DictionaryPtr none;
     widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, none); });
     model_.clearPending();
@@ -221,8 +220,7 @@ void dlgSetProp::ApplyToUsers() {
     auto info = std::make_shared<platform::Dictionary>();
     info->SetValue("TemplateUserID", Variant(choice.firstUserId));
     SaveChanges(false, info);
-    auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(
-        erp::progid::kServerDatasUpdate);
+    auto server = erp::api::newServerDatasUpdate();
     widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, info); });
     model_.clearPending();
   }
@@ -268,7 +266,7 @@ void dlgSetProp::ExportTemplate() {
     return;
   }
   widgets::RunBusy(this, [&] {
-    platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId)->Export(file);
+    store::newDatasInfo()->Export(file);
   });
 }
 

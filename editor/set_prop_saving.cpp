@@ -24,7 +24,7 @@ using platform::Variant;
 namespace {
 
 std::shared_ptr<update::DatasUpdate> newUpdate() {
-  return platform::Registry::instance().createAs<update::DatasUpdate>(update::DatasUpdate::kProgId);
+  return update::newDatasUpdate();
 }
 
 }  // namespace

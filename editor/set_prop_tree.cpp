@@ -26,7 +26,7 @@ int32_t childLevelBase(std::string_view key) {
 // A new query object on freshly loaded tables: the editor always shows what the
 // middle tier holds now.
 std::shared_ptr<store::DatasInfo> freshQuery() {
-  auto info = platform::Registry::instance().createAs<store::DatasInfo>(store::DatasInfo::kProgId);
+  auto info = store::newDatasInfo();
   info->RegetDataInfo();
   return info;
 }

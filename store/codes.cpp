@@ -21,7 +21,7 @@ namespace {
 using erp::api::IServerDatasInfo;
 
 std::shared_ptr<IServerDatasInfo> serverDatasInfo() {
-  return platform::Registry::instance().createAs<IServerDatasInfo>(erp::progid::kServerDatasInfo);
+  return erp::api::newServerDatasInfo();
 }
 
 // Setup types in upper case and their codes, in the order they are tried.

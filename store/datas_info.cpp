@@ -87,8 +87,7 @@ bool DatasInfo::IsReFreshBaseData(int32_t lngSystemID) {
   // Any failure answers true: the caller then refreshes rather than risk stale data.
   try {
     const std::string props = context::PropsString();
-    auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(
-        erp::progid::kServerDatasUpdate);
+    auto server = erp::api::newServerDatasUpdate();
     int32_t id = lngSystemID;
     return platform::CBool(server->IsReFreshBaseData(props, id));
   } catch (...) {

@@ -21,7 +21,7 @@ using platform::DictionaryPtr;
 using platform::Recordset;
 
 std::shared_ptr<IServerDataInfo> serverDataInfo() {
-  return platform::Registry::instance().createAs<IServerDataInfo>(erp::progid::kServerDataInfo);
+  return erp::api::newServerDataInfo();
 }
 
 // Splits off the text before the first sep; without sep the whole text is the

@@ -18,7 +18,7 @@ using platform::Variant;
 namespace {
 
 std::shared_ptr<erp::api::IServerDatasInfo> createInfoServer() {
-  return platform::Registry::instance().createAs<erp::api::IServerDatasInfo>(erp::progid::kServerDatasInfo);
+  return erp::api::newServerDatasInfo();
 }
 
 // ERP components raise AutomationError; anything else (a plain C++ failure) is

@@ -74,8 +74,7 @@ bool flagOf(const Recordset& rs, const char* field) {
 }
 
 std::shared_ptr<erp::api::IServerDatasInfo> serverDatasInfo() {
-  return platform::Registry::instance().createAs<erp::api::IServerDatasInfo>(
-      erp::progid::kServerDatasInfo);
+  return erp::api::newServerDatasInfo();
 }
 
 }  // namespace

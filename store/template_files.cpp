@@ -36,7 +36,7 @@ void Export(const std::string& strFile) {
   const std::string props = context::PropsString();
   platform::DictionaryPtr dict;
   {
-    auto server = platform::Registry::instance().createAs<erp::api::IServerDatasInfo>(erp::progid::kServerDatasInfo);
+    auto server = erp::api::newServerDatasInfo();
     dict = server->ExportUserData(props);
   }
   if (!dict)
@@ -59,7 +59,7 @@ void Import(const std::string& strFile) {
   // server sees anything.
   if (!dict->Load(strFile) || !LooksLikeUserData(*dict)) invalidTemplateFile();
   const std::string props = context::PropsString();
-  auto server = platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(erp::progid::kServerDatasUpdate);
+  auto server = erp::api::newServerDatasUpdate();
   server->ImportUserData(props, dict);
 }
 

@@ -3,9 +3,12 @@
 // to the matching version text.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "erp/api/progids.h"
 #include "platform/automation/object.h"
+#include "platform/automation/registry.h"
 #include "platform/containers/dictionary.h"
 
 namespace wayfind::erp::api {
@@ -19,5 +22,10 @@ class IServerDataInfo : public platform::Object {
   // Keys TopClass, SubSystem, SubFunc, DetailFunc, Profile, TimeStamp.
   virtual platform::DictionaryPtr GetUserData(const std::string& propsString) = 0;
 };
+
+// A new "ZelWayfind.clsDataInfo" as the registry makes it (the ERP's middle tier registers it).
+inline std::shared_ptr<IServerDataInfo> newServerDataInfo() {
+  return platform::Registry::instance().createAs<IServerDataInfo>(progid::kServerDataInfo);
+}
 
 }  // namespace wayfind::erp::api

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "erp/api/progids.h"
 #include "platform/automation/object.h"
+#include "platform/automation/registry.h"
 #include "platform/automation/variant.h"
 #include "platform/containers/dictionary.h"
 #include "platform/recordset/recordset.h"
@@ -26,5 +29,10 @@ class IServerDatasInfo : public platform::Object {
   // FDetailFuncID, FFuncName, FHelpCode, FShowName, in list order.
   virtual platform::Variant GetDetailNormalFunc(const std::string& propsString, int32_t& lngGroupID) = 0;
 };
+
+// A new "ZelWayfind.DatasInfo" as the registry makes it (the ERP's middle tier registers it).
+inline std::shared_ptr<IServerDatasInfo> newServerDatasInfo() {
+  return platform::Registry::instance().createAs<IServerDatasInfo>(progid::kServerDatasInfo);
+}
 
 }  // namespace wayfind::erp::api

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "erp/api/progids.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/object.h"
+#include "platform/automation/registry.h"
 #include "platform/automation/variant.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
@@ -70,6 +73,11 @@ class IServerDatasUpdate : public platform::Object {
 
 inline platform::Variant IServerDatasUpdate::ReplaceNormalList(const Props&, int32_t&, Vect&) {
   platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");
+}
+
+// A new "ZelWayfind.DatasUpdate" as the registry makes it (the ERP's middle tier registers it).
+inline std::shared_ptr<IServerDatasUpdate> newServerDatasUpdate() {
+  return platform::Registry::instance().createAs<IServerDatasUpdate>(progid::kServerDatasUpdate);
 }
 
 }  // namespace wayfind::erp::api
