@@ -8,6 +8,14 @@ using namespace platform;
 
 namespace {
 
+// The dictionary a method filled in, handed back by reference: Nothing when
+// there is none.
+Variant dictionaryOrNothing(const DictionaryPtr& dict) {
+  Variant v{ObjectPtr()};
+  if (dict) v = Variant(dict);
+  return v;
+}
+
 const MethodTable<DatasInfo>& table() {
   static const MethodTable<DatasInfo> t = [] {
     MethodTable<DatasInfo> d;
@@ -26,14 +34,14 @@ const MethodTable<DatasInfo>& table() {
     d.add("IsRefresh", 3, [](DatasInfo& current, Args& a) {
       auto dict = requiredObjectArg<Dictionary>(a, 2);
       bool r = current.IsRefresh(longArg(a, 0), longArg(a, 1), dict);
-      writeBack(a, 2, dict ? Variant(dict) : Variant(ObjectPtr()));
+      writeBack(a, 2, dictionaryOrNothing(dict));
       return Variant(r);
     });
     d.add("GetSubSysClass", 2, [](DatasInfo& current, Args& a) { return Variant(current.GetSubSysClass(longArg(a, 0), longArg(a, 1))); });
     d.add("IsSetEnable", 2, [](DatasInfo& current, Args& a) {
       auto dict = requiredObjectArg<Dictionary>(a, 1);
       bool r = current.IsSetEnable(longArg(a, 0), dict);
-      writeBack(a, 1, dict ? Variant(dict) : Variant(ObjectPtr()));
+      writeBack(a, 1, dictionaryOrNothing(dict));
       return Variant(r);
     });
     d.add("GetSubSysName", 1, [](DatasInfo& current, Args& a) { return Variant(current.GetSubSysName(longArg(a, 0))); });
@@ -43,7 +51,7 @@ const MethodTable<DatasInfo>& table() {
     d.add("GetSubSystemInfo", 2, [](DatasInfo& current, Args& a) {
       auto dict = requiredObjectArg<Dictionary>(a, 1);
       bool r = current.GetSubSystemInfo(longArg(a, 0), dict);
-      writeBack(a, 1, dict ? Variant(dict) : Variant(ObjectPtr()));
+      writeBack(a, 1, dictionaryOrNothing(dict));
       return Variant(r);
     });
     d.add("IsReFreshBaseData", 1, [](DatasInfo& current, Args& a) { return Variant(current.IsReFreshBaseData(longArg(a, 0))); });

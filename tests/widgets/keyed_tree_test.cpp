@@ -53,7 +53,7 @@ TEST(KeyedTreeTest, NodesAreFoundByKeyAndKnowTheirPlace) {
 
 TEST(KeyedTreeTest, RemovingANodeForgetsItsDescendantsAndClosesTheIndexUp) {
   Fixture f;
-  TreeNode sub = f.tree->Add(f.top, "Sub7", "凭证");
+  f.tree->Add(f.top, "Sub7", "凭证");
   f.tree->Remove(f.top);
   EXPECT_FALSE(f.tree->Exists("Top1"));
   EXPECT_FALSE(f.tree->Exists("Sub7"));
@@ -73,7 +73,9 @@ TEST(KeyedTreeTest, RemovingTheSelectedNodeOrItsParentLeavesAWorkingTree) {
   f.tree->Remove(f.top);
   EXPECT_FALSE(f.tree->Exists("Sub7"));
   TreeNode selected = f.tree->SelectedItem();
-  if (selected) EXPECT_TRUE(f.tree->Exists(selected.Key()) || selected.IsPlaceholder() || selected == f.root);
+  if (selected) {
+    EXPECT_TRUE(f.tree->Exists(selected.Key()) || selected.IsPlaceholder() || selected == f.root);
+  }
   f.tree->SetSelectedItem(f.sys);
   f.tree->Remove(f.sys);
   f.tree->SetSelectedItem(f.root);
