@@ -1,0 +1,216 @@
+// The search's parts on their own: a function's shown name, one typing error,
+// and the index against a plain scan.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <stdexcept>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/recordset/recordset.h"
+#include "store/display_name.h"
+#include "store/pinyin_match.h"
+#include "store/search_index.h"
+#include "store/search_text.h"
+
+namespace wayfind::storetest {
+namespace {
+
+using store::SearchRank;
+
+
+TEST(DetailFuncDisplayNameTest, TheUsersShowNameThenTheUsersNameWhereTheUserHasARow) {
+  using store::DetailFuncDisplayName;
+  // Without a row of the user's: the show name, else the function name.
+  EXPECT_EQ(DetailFuncDisplayName("凭证录入", "录入凭证", nullptr), "录入凭证");
+  EXPECT_EQ(DetailFuncDisplayName("凭证录入", "  ", nullptr), "凭证录入");
+  // With one: the user's show name, else the user's name (the merged FFuncName),
+  // over the template's show name that the merged row still carries.
+  const std::string own = "我的录入", blankOwn = " ", none;
+  EXPECT_EQ(DetailFuncDisplayName("记账凭证录入", "凭证录入", &own), "我的录入");
+  EXPECT_EQ(DetailFuncDisplayName("记账凭证录入", "凭证录入", &blankOwn), "记账凭证录入");
+  EXPECT_EQ(DetailFuncDisplayName("", "凭证录入", &none), "凭证录入");
+  // Line breaks show as spaces, and the ends are trimmed.
+  EXPECT_EQ(DetailFuncDisplayName("x", " 凭证\n录入\r", nullptr), "凭证 录入");
+  const std::string ownWithBreak = "我的\r\n录入";
+  EXPECT_EQ(DetailFuncDisplayName("x", "", &ownWithBreak), "我的  录入");
+}
+
+
+TEST(OneTypoTest, OneLetterWrongMissingExtraOrSwappedAnywhereInTheText) {
+  struct Case {
+    const char* typed;
+    const char* text;
+    bool near;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"voucher", "voucher entry", true},     // no error at all
+           {"vouchre", "my voucher entry", true},  // two neighbours swapped
+           {"ovucher", "voucher", true},           // ... at the start
+           {"voucehr", "voucher", true},           // ... at the end
+           {"vouxher", "voucher", true},           // one wrong
+           {"vocher", "voucher", true},            // one missing
+           {"vouccher", "voucher", true},          // one extra
+           {"xoucher", "voucher", true},
+           {"vouche", "vouc", false},              // two missing
+           {"ovuchre", "voucher", false},          // two swaps
+           {"vxuxher", "voucher", false},          // two wrong
+           {"voucher", "", false},
+           {"", "voucher", false},
+       }) {
+    EXPECT_EQ(store::WithinOneTypo(c.typed, c.text), c.near) << c.typed << " in " << c.text;
+  }
+}
+
+// The index against a plain scan of the same functions, on random names drawn
+// from a small alphabet so that texts share many characters, pairs and pinyin
+// letters, with texts long enough for typing errors.
+TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
+  const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", "行", " ", "Ａ", "1", "2", "p", "z", "i", "n", "g"};
+  std::mt19937 rng(7);
+  auto word = [&](int maxLength) {
+    std::string w;
+    const int n = static_cast<int>(rng() % static_cast<unsigned>(maxLength)) + 1;
+    for (int i = 0; i < n; ++i) w += alphabet[rng() % alphabet.size()];
+    return w;
+  };
+  std::vector<store::SearchPlace> places(1);
+  std::vector<store::SearchFunction> functions;
+  const std::string latin = "abcpzing";
+  auto latinWord = [&](size_t n) {
+    std::string w;
+    for (size_t i = 0; i < n; ++i) w += latin[rng() % latin.size()];
+    return w;
+  };
+  for (int i = 0; i < 400; ++i) {
+    store::SearchFunction fn;
+    fn.detailFuncId = i;
+    fn.name = word(6);
+    fn.helpCode = rng() % 4 ? word(3) : "";
+    fn.helpCode1 = rng() % 3 ? "" : word(3);
+    fn.otherNames = {word(8), rng() % 2 ? word(5) : "", latinWord(9)};
+    functions.push_back(fn);
+  }
+  // A stretch of a function's Latin name with one typing error.
+  auto mistyped = [&] {
+    std::string w = functions[rng() % functions.size()].otherNames[2].substr(rng() % 3, 5 + rng() % 2);
+    const size_t at = rng() % (w.size() - 1);
+    switch (rng() % 4) {
+      case 0: w[at] = latin[rng() % latin.size()]; break;
+      case 1: w.erase(at, 1); w += latin[rng() % latin.size()]; break;
+      case 2: w.insert(at, 1, latin[rng() % latin.size()]); break;
+      default: std::swap(w[at], w[at + 1]);
+    }
+    return w;
+  };
+  const store::SearchIndex index(places, functions);
+
+  // Every rule of search_index.h, checked on every function.
+  auto expected = [&](const std::string& text, size_t limit) {
+    const std::string q = store::FoldSearchText(text);
+    std::vector<std::pair<int, uint32_t>> ranked;
+    if (q.empty()) return ranked;
+    std::string letters;
+    bool latin = q.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos;
+    size_t letterCount = 0;
+    for (char c : q) {
+      if (c != ' ') letters += c;
+      if (c >= 'a' && c <= 'z') ++letterCount;
+      else if (!(c >= '0' && c <= '9') && c != ' ') latin = false;
+    }
+    for (uint32_t f = 0; f < functions.size(); ++f) {
+      const auto& fn = functions[f];
+      std::vector<std::string> names{fn.name};
+      names.insert(names.end(), fn.otherNames.begin(), fn.otherNames.end());
+      int rank = 7;
+      auto better = [&](int r) { rank = std::min(rank, r); };
+      for (const std::string* code : {&fn.helpCode, &fn.helpCode1}) {
+        const std::string t = store::FoldSearchText(*code);
+        if (t.empty()) continue;
+        if (t == q) better(0);
+        if (t.starts_with(q)) better(1);
+        if (t.find(q) != std::string::npos) better(5);
+        if (latin && letterCount >= 5 && store::WithinOneTypo(q, t)) better(6);
+      }
+      for (const std::string& name : names) {
+        const std::string t = store::FoldSearchText(name);
+        if (t.empty()) continue;
+        if (t.starts_with(q)) better(2);
+        if (t.find(q) != std::string::npos) better(5);
+        if (latin && letterCount >= 5 && store::WithinOneTypo(q, t)) better(6);
+        bool chinese = false;
+        const auto units = store::PinyinUnits(name, chinese);
+        if (!chinese || !latin) continue;
+        for (size_t i = 0; i < units.size(); ++i) {
+          if (letters == q && store::InitialsMatchAt(units, i, letters)) better(i == 0 ? 3 : letters.size() >= 2 ? 5 : 7);
+          if (letters.size() >= 2 && store::FullPinyinMatchAt(units, i, q)) better(i == 0 ? 4 : 5);
+        }
+        if (letterCount >= 5) {
+          std::vector<std::string> spellings;
+          const size_t count = store::FullSpellings(units, 16, spellings);
+          for (size_t k = 0; k < count; ++k)
+            if (store::WithinOneTypo(letters, spellings[k])) better(6);
+        }
+      }
+      if (rank < 7) ranked.emplace_back(rank, f);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    if (ranked.size() > limit) ranked.resize(limit);
+    return ranked;
+  };
+
+  int nonEmpty = 0, pinyin = 0, typos = 0;
+  for (int round = 0; round < 900; ++round) {
+    const std::string text = round % 4 == 0 ? word(1) : round % 4 == 1 ? word(4) : round % 4 == 2 ? word(7) : mistyped();
+    const size_t limit = round % 2 ? 5 : 1000;
+    std::vector<std::pair<int, uint32_t>> got;
+    for (const auto& m : index.find(text, limit)) {
+      got.emplace_back(static_cast<int>(m.rank), m.function);
+      pinyin += m.by == store::MatchedBy::PinyinInitials || m.by == store::MatchedBy::Pinyin;
+      typos += m.rank == SearchRank::Typo;
+    }
+    auto want = expected(text, limit);
+    ASSERT_EQ(got, want) << "query [" << text << "] limit " << limit;
+    nonEmpty += !want.empty();
+  }
+  // The queries did find things, by pinyin and with typing errors too.
+  EXPECT_GT(nonEmpty, 300);
+  EXPECT_GT(pinyin, 20);
+  EXPECT_GT(typos, 20);
+
+  // The same bytes, used where they lie, answer the same.
+  auto copy = std::make_shared<std::string>(index.bytes());
+  const auto again = store::SearchIndex::fromBytes(*copy, copy);
+  for (const char* text : {"pz", "a", "凭证", "ping", "1"}) {
+    const auto a = index.find(text, 50), b = again.find(text, 50);
+    ASSERT_EQ(a.size(), b.size()) << text;
+    for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].function, b[i].function) << text;
+  }
+  // Damaged bytes are refused or, where every number still points inside the
+  // index, read without leaving it.
+  std::mt19937 damage(11);
+  for (int round = 0; round < 300; ++round) {
+    auto spoilt = std::make_shared<std::string>(*copy);
+    for (int k = 0; k < 4; ++k) (*spoilt)[damage() % spoilt->size()] ^= static_cast<char>(1 + damage() % 255);
+    try {
+      const auto read = store::SearchIndex::fromBytes(*spoilt, spoilt);
+      for (const char* text : {"pz", "a", "凭证", "pingz", "1", "bcpzin"}) {
+        for (const auto& m : read.find(text, 50)) {
+          ASSERT_LT(m.function, read.size());
+          read.function(m.function);
+          read.matchedText(m);
+        }
+      }
+    } catch (const std::runtime_error&) {
+    }
+  }
+  // Bytes that are not a whole index are refused, not read.
+  for (size_t cut : {size_t{0}, size_t{16}, copy->size() / 2, copy->size() - 8}) {
+    auto part = std::make_shared<std::string>(copy->substr(0, cut));
+    EXPECT_THROW(store::SearchIndex::fromBytes(*part, part), std::runtime_error) << cut;
+  }
+}
+
+}  // namespace
+}  // namespace wayfind::storetest
