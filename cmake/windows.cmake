@@ -30,16 +30,12 @@ foreach(folder widgets dialogs options favourites editor launcher)
 endforeach()
 get_property(WAYFIND_WINDOW_OBJECTS GLOBAL PROPERTY WAYFIND_WINDOW_OBJECTS)
 
-# wayfind_window_tests(<name> LABEL <area> LIBS <targets...>): one GoogleTest
-# executable from every *.cpp of the calling test folder, run on Qt's offscreen
-# platform. A folder without test sources yet adds nothing.
+# wayfind_window_tests(<name> LABEL <area> SOURCES <files...> LIBS <targets...>):
+# one GoogleTest executable of a test folder's windows, run on Qt's offscreen
+# platform, with the main of every window test (tests/windows_support).
 function(wayfind_window_tests name)
-  cmake_parse_arguments(T "" "LABEL" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(NOT sources)
-    return()
-  endif()
-  add_executable(${name} ${sources})
+  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_link_libraries(${name} PRIVATE ${T_LIBS} wayfind_window_test_support GTest::gmock GTest::gtest)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
