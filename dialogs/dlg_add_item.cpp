@@ -364,7 +364,7 @@ void prepareScreenshot(widgets::Form& form) {
     }
   }
   dlg.Unload();
-  dlg.curLevel = "Sub" + std::to_string(subFunc);
+  dlg.curLevel = nav::NodeKey(nav::Level::SubFunc, subFunc);
   dlg.Load();
   const bool english = context::DetectLanguage() == context::kLangEn;
   dlg.txtName->setText(english ? QStringLiteral("Month-end close check") : QStringLiteral("月末结账检查"));  // lang:data

@@ -74,10 +74,7 @@ const std::vector<KeySpec>& keySpecs(const Level& l) {
   return specs[l.number - 1];
 }
 
-bool sameText(const Variant& a, const Variant& b) {
-  auto text = [](const Variant& v) { return v.isNull() || v.isEmpty() ? std::string() : platform::CStr(v); };
-  return text(a) == text(b);
-}
+bool sameText(const Variant& a, const Variant& b) { return platform::textOrEmpty(a) == platform::textOrEmpty(b); }
 
 }  // namespace
 
