@@ -16,7 +16,7 @@ namespace {
 [[noreturn]] void fail(const std::filesystem::path& path, const std::string& what, int error) {
   std::string description = "Cannot save the file \"" + path.string() + "\": " + what;
   if (error != 0) description += " (" + std::string(std::strerror(error)) + ")";
-  throw AutomationError(err::kFileError, "WayfindInfo.AtomicFile", description + ".");
+  throw AutomationError(err::kFileError, kAtomicFileSource, description + ".");
 }
 
 // Closes the descriptor and removes the temporary file unless released.
@@ -116,7 +116,12 @@ int openRegularFileForReading(const std::filesystem::path& path) {
   return fd;
 }
 
-void writeFileAtomically(const std::filesystem::path& requested, std::string_view bytes) {
+struct AtomicFileWriter::State {
+  std::filesystem::path path;  // the file replaced (a link's target)
+  TemporaryFile tmp;
+};
+
+AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested) {
   if (requested.empty() || !requested.has_filename()) fail(requested, "the path names no file", 0);
   std::filesystem::path path = requested;
   struct stat existing;
@@ -131,10 +136,30 @@ void writeFileAtomically(const std::filesystem::path& requested, std::string_vie
     path = std::filesystem::canonical(requested, ec);
     if (ec) fail(requested, "the file its link leads to cannot be found", ec.value());
   }
-  TemporaryFile tmp = createTemporaryBeside(path);
-  if (exists) ::fchmod(tmp.fd(), existing.st_mode & 07777);
+  s_.reset(new State{path, createTemporaryBeside(path)});
+  if (exists) ::fchmod(s_->tmp.fd(), existing.st_mode & 07777);
+}
 
-  writeAll(tmp, path, bytes);
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+void AtomicFileWriter::write(std::string_view bytes) { writeAll(s_->tmp, s_->path, bytes); }
+
+void AtomicFileWriter::writeAt(uint64_t offset, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::pwrite(s_->tmp.fd(), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (n < 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      fail(s_->path, "writing failed", error);
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+    offset += static_cast<uint64_t>(n);
+  }
+}
+
+void AtomicFileWriter::commit() {
+  TemporaryFile& tmp = s_->tmp;
+  const std::filesystem::path& path = s_->path;
   if (::fsync(tmp.fd()) != 0) {
     const int error = errno;
     fail(path, "flushing to disk failed", error);
@@ -149,6 +174,12 @@ void writeFileAtomically(const std::filesystem::path& requested, std::string_vie
   }
   tmp.release();
   syncFolder(path);
+}
+
+void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  AtomicFileWriter file(path);
+  file.write(bytes);
+  file.commit();
 }
 
 bool readWholeFile(const std::filesystem::path& path, std::string& content, size_t maxBytes) {

@@ -16,14 +16,44 @@
 // a regular file is followed: the file it points to gets the new content.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace wayfind::platform {
 
+// The source of the errors raised for a file that cannot be written.
+inline constexpr const char* kAtomicFileSource = "WayfindInfo.AtomicFile";
+
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The same for a file written piece by piece, so that a large file never has to
+// lie whole in memory. Nothing replaces the target until commit(); a writer
+// destroyed without commit() (an exception on the way) removes its temporary
+// file and leaves the target as it was. Every call raises as writeFileAtomically.
+//
+//   AtomicFileWriter file(path);
+//   file.write(header placeholder); file.write(piece) ...;
+//   file.writeAt(0, header);        // over bytes already written
+//   file.commit();
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(const std::filesystem::path& path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  void write(std::string_view bytes);
+  void writeAt(uint64_t offset, std::string_view bytes);
+  void commit();
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
 
 // The whole content of a regular file, or false when it cannot be read (missing,
 // not a regular file, an I/O error, or larger than maxBytes). Never throws and

@@ -5,14 +5,21 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace wayfind::platform::fileformat {
 
+// Writes into out; with a sink, what out holds is handed to the sink and out
+// emptied whenever spill() finds it holding spillAt bytes or more, and a piece of
+// that size or more goes to the sink at once, so a large output never lies whole
+// in memory. finish() hands over the rest.
 class ByteWriter {
  public:
+  using Sink = std::function<void(std::string_view)>;
   explicit ByteWriter(std::string& out) : out_(out) {}
+  ByteWriter(std::string& out, Sink sink, size_t spillAt) : out_(out), sink_(std::move(sink)), spillAt_(spillAt) {}
 
   void u8(uint8_t v) { out_.push_back(static_cast<char>(v)); }
   void u16(uint16_t v) { fixed(v); }
@@ -23,13 +30,33 @@ class ByteWriter {
     std::memcpy(&bits, &v, sizeof bits);
     fixed(bits);
   }
-  void bytes(std::string_view b) { out_.append(b.data(), b.size()); }
-  size_t size() const { return out_.size(); }
+  void bytes(std::string_view b) {
+    if (sink_ && b.size() >= spillAt_) {
+      finish();
+      sink_(b);
+      spilled_ += b.size();
+      return;
+    }
+    out_.append(b.data(), b.size());
+  }
+  // Everything written, handed over or not.
+  size_t size() const { return spilled_ + out_.size(); }
   // Zero bytes up to the next multiple of eight from the start of the output
   // (which is the start of a file or of its content: the header is 24 bytes).
-  void align8() { out_.append((8 - out_.size() % 8) % 8, '\0'); }
-  // The bytes written so far, for appending a whole array at once.
+  void align8() { out_.append((8 - size() % 8) % 8, '\0'); }
+  // The bytes not handed over yet, for appending a whole array at once (a spill
+  // happens only in spill(), finish() and bytes()).
   std::string& buffer() { return out_; }
+  // Hands what is held to the sink when it has grown to spillAt.
+  void spill() {
+    if (sink_ && out_.size() >= spillAt_) finish();
+  }
+  void finish() {
+    if (!sink_ || out_.empty()) return;
+    sink_(out_);
+    spilled_ += out_.size();
+    out_.clear();
+  }
 
  private:
   template <class T>
@@ -40,6 +67,9 @@ class ByteWriter {
   }
 
   std::string& out_;
+  Sink sink_;
+  size_t spillAt_ = 0;
+  size_t spilled_ = 0;
 };
 
 class ByteReader {

@@ -169,17 +169,16 @@ bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer) {
 uint32_t Dictionary::LoadedFormatVersion() const { return impl_->formatVersion; }
 
 void Dictionary::Save(const std::filesystem::path& path) const {
-  std::string bytes;
   try {
-    bytes = serialize();
+    fileformat::save(*this, path);
   } catch (const AutomationError& e) {
+    if (e.source() == kAtomicFileSource) throw;  // the file's own failure names the path already
     throw AutomationError(err::kFileError, e.source(),
                           "Cannot save the file \"" + path.string() + "\". " + e.description());
   } catch (const std::bad_alloc&) {
     throw AutomationError(err::kFileError, "WayfindInfo.Dictionary",
                           "Cannot save the file \"" + path.string() + "\": out of memory.");
   }
-  writeFileAtomically(path, bytes);
 }
 
 bool Dictionary::Load(const std::filesystem::path& path) {

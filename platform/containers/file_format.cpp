@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/containers/atomic_file.h"
 #include "platform/containers/byte_io.h"
 #include "platform/containers/checksum.h"
 #include "platform/containers/dictionary.h"
@@ -13,17 +14,24 @@
 namespace wayfind::platform::fileformat {
 namespace {
 
-// Writes the header for the content that follows it in bytes.
-void writeHeader(std::string& bytes) {
-  std::string_view content = std::string_view(bytes).substr(kHeaderSize);
+// A file is written to disk a megabyte at a time.
+constexpr size_t kSpillBytes = size_t{1} << 20;
+
+std::string headerFor(uint32_t checksum, uint64_t contentLength) {
   std::string header;
   header.reserve(kHeaderSize);
   ByteWriter w(header);
   w.bytes(std::string_view(kMagic, sizeof kMagic));
   w.u32(kFormatVersion);
-  w.u32(crc32(content));
-  w.u64(content.size());
-  bytes.replace(0, kHeaderSize, header);
+  w.u32(checksum);
+  w.u64(contentLength);
+  return header;
+}
+
+// Writes the header for the content that follows it in bytes.
+void writeHeader(std::string& bytes) {
+  std::string_view content = std::string_view(bytes).substr(kHeaderSize);
+  bytes.replace(0, kHeaderSize, headerFor(crc32(content), content.size()));
 }
 
 }  // namespace
@@ -47,6 +55,24 @@ std::string encode(const Dictionary& dict) {
   encodeDictionaryBody(w, dict, 0);
   writeHeader(bytes);
   return bytes;
+}
+
+void save(const Dictionary& dict, const std::filesystem::path& path) {
+  AtomicFileWriter file(path);
+  file.write(std::string(kHeaderSize, '\0'));
+  uint32_t checksum = 0;
+  std::string held;
+  ByteWriter w(
+      held,
+      [&](std::string_view piece) {
+        checksum = crc32(piece, checksum);
+        file.write(piece);
+      },
+      kSpillBytes);
+  encodeDictionaryBody(w, dict, 0);
+  w.finish();
+  file.writeAt(0, headerFor(checksum, w.size()));
+  file.commit();
 }
 
 std::shared_ptr<LoadBuffer> LoadBuffer::allocate(size_t size) {

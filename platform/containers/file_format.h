@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,6 +58,11 @@ HeaderStatus readHeader(std::string_view bytes, Header& header);
 // offending entry when a value cannot be saved (an object of a foreign class, a
 // text longer than 4 GB, nesting deeper than kMaxNesting).
 std::string encode(const Dictionary& dict);
+// The saved form of dict written to path as it is encoded, a piece at a time,
+// and put in place atomically (atomic_file.h): the whole form never lies in
+// memory. Raises as encode() does, or as AtomicFileWriter does for the file;
+// either way the file at path is left as it was.
+void save(const Dictionary& dict, const std::filesystem::path& path);
 
 // The bytes of a saved form in memory of their own, aligned for any value,
 // which record sets loaded from them keep using (and keep alive). A large

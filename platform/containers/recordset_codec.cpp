@@ -79,6 +79,7 @@ void encodeColumnsAsTheyLie(ByteWriter& out, const Recordset& rs, const ColumnSt
         if (r < rows) std::memset(bytes.data() + at + r * width, 0, width);
       }
     }
+    out.spill();
   }
 }
 

@@ -71,6 +71,7 @@ void encodeEntries(ByteWriter& out, const Dictionary& dict, int depth) {
       prefixLocation(u, "\"" + key + "\"");
       throw;
     }
+    out.spill();
   }
 }
 

@@ -19,6 +19,7 @@
 
 #include "platform/automation/automation_error.h"
 #include "platform/containers/dictionary.h"
+#include "platform/recordset/recordset.h"
 #include "sample_dictionary.h"
 
 namespace wayfind::platform {
@@ -156,6 +157,34 @@ TEST_F(AtomicFile, DiskFullDuringSaveRaisesAndLeavesTheOldFileIntact) {
   Dictionary reread;
   ASSERT_TRUE(reread.Load(target));
   EXPECT_EQ(reread.GetValue("TimeStamp"), Variant("old"));
+}
+
+// A dictionary larger than what is held in memory while saving: the file is the
+// saved form to the byte (header and checksum included), and a value that cannot
+// be saved after megabytes have gone to disk still leaves the old file alone.
+TEST_F(AtomicFile, ALargeSaveWrittenPieceByPieceIsTheSavedFormAndFailsWhole) {
+  const fs::path target = folder_ / "Templatechs.dat";
+  auto big = testing::makeSampleDictionary();
+  big->SetValue("Padding", std::string(3 * 1024 * 1024 + 5, 'x'));  // goes to disk as one piece
+  for (int t = 0; t < 4; ++t) {
+    auto rs = std::make_shared<Recordset>();
+    rs->appendField("FID", DataType::Integer);
+    rs->appendField("FName", DataType::VarWChar, 80);
+    rs->open();
+    for (int i = 0; i < 40000; ++i) rs->appendStoredRow({Variant(i), Variant("功能" + std::to_string(i * t))});
+    big->SetValue("Table" + std::to_string(t), Variant(rs));
+  }
+  big->Save(target);
+  const std::string saved = readAll(target);
+  EXPECT_GT(saved.size(), size_t{4} << 20);
+  EXPECT_TRUE(saved == big->serialize());
+  EXPECT_EQ(filesInFolder(), 1u);
+
+  struct Foreign : Object {};
+  big->SetValue("ZLast", std::make_shared<Foreign>());  // after every table
+  expectFileError([&] { big->Save(target); }, target);
+  EXPECT_TRUE(readAll(target) == saved);
+  EXPECT_EQ(filesInFolder(), 1u);
 }
 
 // Makes a folder refuse new entries: by its permission bits, or for root (whom
