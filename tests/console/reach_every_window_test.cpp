@@ -9,7 +9,6 @@
 #include "console_fixture.h"
 #include "editor/dlg_set_prop.h"
 #include "favourites/dlg_set_normal.h"
-#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "widgets/toolbar.h"
 
@@ -28,7 +27,6 @@ QAction* menuAction(QWidget& window, const char* name) {
 class ReachEveryWindowTest : public ConsoleTest {};
 
 TEST_F(ReachEveryWindowTest, TheUsersCommandsOpenEveryRegisteredWindowFromTheConsole) {
-  launcher::registerAllWindows();
   auto close = [](QDialog& d) { d.reject(); };
   auto* c = &open();  // the administrator: applying to other users is theirs
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QLayout>
 #include <random>
 
 #include "context/language.h"
@@ -11,6 +12,7 @@
 #include "erp/client/data_services.h"
 #include "erp/client/lang_info.h"
 #include "erp/client/register_client.h"
+#include "widgets/form_registry.h"
 #include "erp/text/translation_table.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/database.h"
@@ -68,6 +70,20 @@ void resetProcessState() {
 }
 
 }  // namespace
+
+widgets::Form& openAsPictured(const std::string& window, bool shown) {
+  auto& forms = widgets::forms();
+  forms.release(window);
+  widgets::Form* form = forms.form(window);
+  form->Load();
+  if (auto prepare = forms.screenshotPrepare(window)) prepare(*form);
+  if (shown) {
+    form->setAttribute(Qt::WA_DontShowOnScreen, true);
+    form->show();
+    if (form->layout()) form->layout()->activate();
+  }
+  return *form;
+}
 
 std::string join(const std::vector<std::string>& lines) {
   std::string out;

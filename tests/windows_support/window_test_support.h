@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "erp/client/scripted_message_service.h"
+#include "widgets/form.h"
 #include "widgets/modal_runner.h"
 
 namespace wayfind::windowtests {
@@ -54,5 +55,9 @@ class WindowTest : public ::testing::Test {
 std::string userName(const std::filesystem::path& database, int32_t userId);
 // Lines joined for a failure message.
 std::string join(const std::vector<std::string>& lines);
+// The registered window name opened afresh as its picture shows it: a new
+// instance, loaded and prepared; with shown, also shown off screen with its
+// layout done.
+widgets::Form& openAsPictured(const std::string& window, bool shown);
 
 }  // namespace wayfind::windowtests

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QWidget>
 
-#include "launcher/register_windows.h"
 #include "widgets/accessible_names.h"
 #include "widgets/form_registry.h"
 #include "windows_support/window_test_support.h"
@@ -25,15 +24,11 @@ bool hasChinese(const QString& text) {
 class AccessibilityTest : public windowtests::WindowTest {};
 
 TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedInTheSessionsLanguage) {
-  launcher::registerAllWindows();
   for (const char* language : {"chs", "en", "cht"}) {
     for (const std::string& window : forms().names()) {
       SCOPED_TRACE(window + " in " + language);
       setLanguage(language);
-      forms().release(window);
-      Form* form = forms().form(window);
-      form->Load();
-      if (auto prepare = forms().screenshotPrepare(window)) prepare(*form);
+      Form* form = &windowtests::openAsPictured(window, /*shown=*/false);
       int controls = 0;
       for (QWidget* w : form->findChildren<QWidget*>()) {
         if (!isControl(w)) continue;

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "windows_support/window_test_support.h"
 
@@ -54,19 +53,12 @@ std::vector<std::string> clipped(QWidget& window) {
 class AllWindowsCaptionsTest : public windowtests::WindowTest {};
 
 TEST_F(AllWindowsCaptionsTest, EveryCaptionOfEveryWindowFitsInEveryLanguage) {
-  launcher::registerAllWindows();
   login(16385);
   for (const char* language : {"chs", "en", "cht"}) {
     for (const std::string& window : forms().names()) {
       SCOPED_TRACE(window + " in " + language);
       setLanguage(language);
-      forms().release(window);
-      Form* form = forms().form(window);
-      form->Load();
-      if (auto prepare = forms().screenshotPrepare(window)) prepare(*form);
-      form->setAttribute(Qt::WA_DontShowOnScreen, true);
-      form->show();
-      if (form->layout()) form->layout()->activate();
+      Form* form = &windowtests::openAsPictured(window, /*shown=*/true);
       const auto cut = clipped(*form);
       EXPECT_TRUE(cut.empty()) << windowtests::join(cut);
       form->Unload();

@@ -8,7 +8,6 @@
 #include <QWidget>
 #include <cstdlib>
 
-#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "widgets/windows_runtime.h"
 #include "windows_support/window_test_support.h"
@@ -32,14 +31,10 @@ class DarkPaletteTest : public windowtests::WindowTest {
 };
 
 TEST_F(DarkPaletteTest, EveryWindowTakesTheDarkPaletteAndItsColouredCellsStayReadable) {
-  launcher::registerAllWindows();
   login(16385);  // a user whose editor shows locked rows
   for (const std::string& window : forms().names()) {
     SCOPED_TRACE(window);
-    forms().release(window);
-    Form* form = forms().form(window);
-    form->Load();
-    if (auto prepare = forms().screenshotPrepare(window)) prepare(*form);
+    Form* form = &windowtests::openAsPictured(window, /*shown=*/false);
     for (QWidget* w : form->findChildren<QWidget*>()) {
       const QColor background = w->palette().color(w->backgroundRole());
       EXPECT_LT(background.lightness(), 128) << w->metaObject()->className() << " " << w->objectName().toStdString();

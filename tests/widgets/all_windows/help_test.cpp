@@ -9,7 +9,6 @@
 #include <regex>
 
 #include "erp/client/help_viewer.h"
-#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
 #include "windows_support/window_test_support.h"
@@ -23,7 +22,6 @@ namespace fs = std::filesystem;
 class HelpTest : public windowtests::WindowTest {};
 
 TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
-  launcher::registerAllWindows();
   std::vector<std::string> windows = {"frmConsole"};
   for (const auto& name : forms().names())
     if (name.find('.') == std::string::npos) windows.push_back(name);
@@ -46,7 +44,6 @@ TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
 }
 
 TEST_F(HelpTest, F1InEveryWindowShowsItsTopicInTheSessionsLanguage) {
-  launcher::registerAllWindows();
   for (const char* language : {"en", "cht"}) {
     setLanguage(language);
     for (const std::string& window : forms().names()) {

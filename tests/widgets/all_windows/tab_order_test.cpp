@@ -6,7 +6,6 @@
 #include <QLayout>
 #include <QWidget>
 
-#include "launcher/register_windows.h"
 #include "widgets/form_registry.h"
 #include "windows_support/window_test_support.h"
 
@@ -32,17 +31,10 @@ bool readsAfter(QWidget& window, const QWidget* a, const QWidget* b) {
 class TabOrderTest : public windowtests::WindowTest {};
 
 TEST_F(TabOrderTest, TabFollowsTheLayoutInEveryWindow) {
-  launcher::registerAllWindows();
   login(16385);
   for (const std::string& window : forms().names()) {
     SCOPED_TRACE(window);
-    forms().release(window);
-    Form* form = forms().form(window);
-    form->Load();
-    if (auto prepare = forms().screenshotPrepare(window)) prepare(*form);
-    form->setAttribute(Qt::WA_DontShowOnScreen, true);
-    form->show();
-    if (form->layout()) form->layout()->activate();
+    Form* form = &windowtests::openAsPictured(window, /*shown=*/true);
     const auto chain = tabChain(*form);
     EXPECT_FALSE(chain.empty());
     for (size_t i = 1; i < chain.size(); ++i)

@@ -22,6 +22,8 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.window << " in " << c.language; }
 
+// The cases are made while the tests are registered, before main registers the
+// windows, so this registers them itself.
 std::vector<Case> everyWindowInBothLanguages() {
   launcher::registerAllWindows();
   std::vector<Case> out;
