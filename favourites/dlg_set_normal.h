@@ -13,7 +13,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "favourites/normal_rows.h"
 #include "platform/automation/automation_error.h"
 #include "widgets/form.h"
 #include "widgets/grid.h"
@@ -64,6 +66,8 @@ class dlgSetNormal : public widgets::Form {
   void AddFunctionRow(int32_t detailFuncId);
   void RemoveActiveRow();
   bool ValidateList();
+  // The grid's rows as values.
+  std::vector<NormalRow> listRows() const;
   // Stores the grid's rows as the current group's list (after ValidateList).
   void SaveList();
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "favourites/normal_rows.h"
 #include "platform/recordset/recordset.h"
 #include "widgets/grid.h"
 
@@ -22,5 +23,7 @@ int32_t detailFuncIdOfKey(const std::string& key);
 // Appends a row for detail function id from its record (GetDetailFuncInfo): the
 // name, the help code, and the show name (the name when it has none) on one line.
 void appendFunctionRow(widgets::Grid& grid, int32_t detailFuncId, const platform::Recordset& info);
+// Appends r as a row of the grid.
+void appendNormalRow(widgets::Grid& grid, const NormalRow& r);
 
 }  // namespace wayfind::favourites

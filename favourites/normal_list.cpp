@@ -13,6 +13,7 @@
 #include "context/login_props.h"
 #include "favourites/dlg_set_normal.h"
 #include "favourites/function_rows.h"
+#include "favourites/normal_rows.h"
 #include "favourites/ports.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
@@ -65,14 +66,7 @@ void dlgSetNormal::setUpGrid() {
 void dlgSetNormal::LoadGroupItems(int32_t groupId) {
   auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailNormalFunc(groupId); });
   vaNormal->ClearRows();
-  for (; rs && !rs->isEOF(); rs->MoveNext()) {
-    const int row = vaNormal->MaxRows() + 1;
-    vaNormal->InsertRows(row);
-    vaNormal->SetRowItemData(row, platform::CLng(rs->value("FDetailFuncID")));
-    vaNormal->SetText(kColName, row, platform::fieldText(*rs, "FFuncName"));
-    vaNormal->SetText(kColHelpCode, row, platform::fieldText(*rs, "FHelpCode"));
-    vaNormal->SetText(kColShowName, row, platform::fieldText(*rs, "FShowName"));
-  }
+  for (; rs && !rs->isEOF(); rs->MoveNext()) appendNormalRow(*vaNormal, NormalRowOfList(*rs));
   btnDel->setEnabled(vaNormal->MaxRows() > 0);
 }
 
@@ -99,57 +93,43 @@ void dlgSetNormal::RemoveActiveRow() {
   m_bDirty = true;
 }
 
+std::vector<NormalRow> dlgSetNormal::listRows() const {
+  std::vector<NormalRow> rows;
+  for (int row = 1; row <= vaNormal->MaxRows(); ++row)
+    rows.push_back({vaNormal->RowItemData(row), vaNormal->Text(kColName, row), vaNormal->Text(kColHelpCode, row),
+                    vaNormal->Text(kColShowName, row)});
+  return rows;
+}
+
 bool dlgSetNormal::ValidateList() {
-  // Help codes are counted in a dictionary, which compares its keys without
-  // regard to letter case: "PZ" and "pz" are the same code.
-  platform::Dictionary count, lastRow;
-  for (int row = 1; row <= vaNormal->MaxRows(); ++row) {
-    const std::string name = vaNormal->Text(kColName, row);
-    const std::string help = platform::trimSpaces(vaNormal->Text(kColHelpCode, row));
-    if (context::HasInvalidChar(help)) {
+  const std::vector<NormalRow> rows = listRows();
+  const auto problem = CheckNormalList(rows);
+  if (!problem) return true;
+  using Kind = NormalListProblem::Kind;
+  const int row = static_cast<int>(problem->row) + 1;
+  const std::string& name = rows[problem->row].name;
+  switch (problem->kind) {
+    case Kind::InvalidHelpCode:
       vaNormal->SetActiveCell(kColHelpCode, row);
       widgets::MsgWarning(aboutFunction(name, "] 的助记码含有非法字符(如单引号)！"));
-      return false;
-    }
-    if (context::HasInvalidChar(vaNormal->Text(kColShowName, row))) {
+      break;
+    case Kind::InvalidShowName:
       vaNormal->SetActiveCell(kColShowName, row);
       widgets::MsgWarning(aboutFunction(name, "] 的显示名称含有非法字符(如单引号)！"));
-      return false;
-    }
-    if (!help.empty()) {
-      count.SetValue(help, Variant(platform::CLng(count.GetValue(help, Variant(0))) + 1));
-      lastRow.SetValue(help, Variant(row));
-    }
+      break;
+    case Kind::DuplicateHelpCode:
+      vaNormal->SetActiveCell(kColName, row);
+      widgets::MsgWarning(aboutFunction(name, "] 的助记码与其它功能项的助记码重复, 请修改!"));
+      break;
   }
-  for (const std::string& help : count.Keys()) {
-    if (platform::CLng(count.GetValue(help)) <= 1) continue;
-    const int row = platform::CLng(lastRow.GetValue(help));
-    vaNormal->SetActiveCell(kColName, row);
-    widgets::MsgWarning(aboutFunction(vaNormal->Text(kColName, row), "] 的助记码与其它功能项的助记码重复, 请修改!"));
-    return false;
-  }
-  return true;
+  return false;
 }
 
 void dlgSetNormal::SaveList() {
   // The whole list goes to the server in one call, which stores all of it or
   // none of it: a failure never leaves the group with part of the list.
-  auto rows = std::make_shared<platform::Vector>();
   bool emptyShowName = false;
-  for (int row = 1; row <= vaNormal->MaxRows(); ++row) {
-    const std::string name = vaNormal->Text(kColName, row);
-    std::string show = vaNormal->Text(kColShowName, row);
-    if (platform::trimSpaces(show).empty()) {
-      show = name;
-      emptyShowName = true;
-    }
-    auto item = std::make_shared<platform::Dictionary>();
-    item->SetValue("FDetailFuncID", Variant(vaNormal->RowItemData(row)));
-    item->SetValue("FHelpCode", Variant(vaNormal->Text(kColHelpCode, row)));
-    item->SetValue("FShowName", Variant(show));
-    item->SetValue("FFuncName", Variant(name));
-    rows->Append(Variant(platform::ObjectPtr(item)));
-  }
+  auto rows = NormalListSaveData(listRows(), emptyShowName);
   const int32_t group = currentGroup_;
   widgets::RunBusy(this, [&] { newDatasUpdate()->ReplaceNormalList(group, rows); });
   m_bDirty = false;
@@ -195,14 +175,17 @@ bool dlgSetNormal::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-void appendFunctionRow(widgets::Grid& grid, int32_t detailFuncId, const platform::Recordset& info) {
+void appendNormalRow(widgets::Grid& grid, const NormalRow& r) {
   const int row = grid.MaxRows() + 1;
   grid.InsertRows(row);
-  grid.SetRowItemData(row, detailFuncId);
-  grid.SetText(kColName, row, platform::fieldText(info, "FFuncName"));
-  grid.SetText(kColHelpCode, row, platform::fieldText(info, "FHelpCode"));
-  const std::string show = platform::fieldText(info, "FShowName");
-  grid.SetText(kColShowName, row, context::RemoveLineBreaks(show.empty() ? platform::fieldText(info, "FFuncName") : show));
+  grid.SetRowItemData(row, r.detailFuncId);
+  grid.SetText(kColName, row, r.name);
+  grid.SetText(kColHelpCode, row, r.helpCode);
+  grid.SetText(kColShowName, row, r.showName);
+}
+
+void appendFunctionRow(widgets::Grid& grid, int32_t detailFuncId, const platform::Recordset& info) {
+  appendNormalRow(grid, NormalRowOfFunction(detailFuncId, info));
 }
 
 }  // namespace wayfind::favourites
