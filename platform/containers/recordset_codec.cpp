@@ -223,29 +223,18 @@ bool decodeCell(ByteReader& in, const ContentMemory& mem, ColumnStore& store, co
         return true;
       }
     case Tag::LongLong:
-      if (kind != ColumnStore::Kind::Int64) break;
-      {
-        uint64_t ll;
-        if (!in.u64(ll)) return false;
-        store.putWide(row, f, ll);
-        return true;
-      }
     case Tag::Double:
-      if (kind != ColumnStore::Kind::Double) break;
-      {
-        uint64_t bits;
-        if (!in.u64(bits)) return false;
-        store.putWide(row, f, bits);
-        return true;
-      }
-    case Tag::Date:
-      if (kind != ColumnStore::Kind::Date) break;
-      {
-        uint64_t bits;
-        if (!in.u64(bits)) return false;
-        store.putWide(row, f, bits);
-        return true;
-      }
+    case Tag::Date: {
+      // Eight bytes stored as they lie, when the column holds this tag's type.
+      const ColumnStore::Kind own = tag == static_cast<uint8_t>(Tag::LongLong) ? ColumnStore::Kind::Int64
+                                    : tag == static_cast<uint8_t>(Tag::Double) ? ColumnStore::Kind::Double
+                                                                               : ColumnStore::Kind::Date;
+      if (kind != own) break;
+      uint64_t bits;
+      if (!in.u64(bits)) return false;
+      store.putWide(row, f, bits);
+      return true;
+    }
     default: break;
   }
   Variant v;
