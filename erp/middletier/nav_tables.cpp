@@ -1,8 +1,9 @@
 #include "erp/middletier/nav_tables.h"
 
-#include "erp/middletier/messages.h"
+#include <algorithm>
 #include <map>
 
+#include "erp/middletier/messages.h"
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/storage_error.h"
 
@@ -138,9 +139,17 @@ platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::s
   } else {
     storage::raiseRefused(storage::kStorageSource, say("未知的导航表 %1。", {table}));
   }
+  // The big tables are counted first, so their record sets take their room at
+  // once rather than growing (and copying) as the rows arrive.
+  size_t expected = 0;
+  if (table == kDetailFunc || table == kSubFunc) {
+    auto count = conn.prepare(std::string("SELECT COUNT(*) FROM ") +
+                              (table == kDetailFunc ? "t_NavDetailFunc" : "t_NavSubFunc"));
+    if (count.step()) expected = static_cast<size_t>(std::max<int64_t>(count.int64(0), 0));
+  }
   auto st = conn.prepare(sql);
   if (bindsLanguage) st.bind(1, language);
-  return storage::recordsetFromStatement(st, templateFields(table));
+  return storage::recordsetFromStatement(st, templateFields(table), expected);
 }
 
 platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::string& table, int32_t userId,

@@ -23,28 +23,57 @@ platform::RecordsetPtr makeRecordset(const std::vector<FieldSpec>& fields) {
   return rs;
 }
 
-platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<FieldSpec>& fields) {
+platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<FieldSpec>& fields,
+                                              size_t expectedRows) {
   auto rs = makeRecordset(fields);
   const size_t n = fields.size();
-  // The rows are gathered column by column (integers as they are, texts in one
-  // area) and put into the record set in one bulk load: no Variant per cell.
-  // A value of another kind than its field's (a text in an integer field, a
-  // real) ends the fast way: that row and the rest go in converted, one by one.
+  // The rows go into the record set's columns a batch at a time (integers as
+  // they are, texts into its one area): no Variant per cell, and no copy of the
+  // whole result beside the record set. A value of another kind than its
+  // field's (a text in an integer field, a real) ends the fast way: that row
+  // and the rest go in converted, one by one.
+  constexpr size_t kBatchRows = 1024;
   constexpr uint64_t kNullCell = ~uint64_t{0};
-  std::vector<std::vector<uint64_t>> cells(n);  // integer bits, or text offset << 32 | length
+  std::vector<uint64_t> cells;  // row by row: integer bits, or text offset << 32 | length
+  cells.reserve(kBatchRows * n);
   std::string texts;
-  size_t rows = 0;
+  size_t batch = 0;  // rows in cells
+  platform::ColumnStore* store = nullptr;
+  auto flush = [&] {
+    if (batch == 0) return;
+    const size_t first = store ? store->size() : 0;
+    if (!store) {
+      store = &rs->beginBulkLoad(0, 0);
+      if (expectedRows > 0) store->reserveRows(expectedRows);
+    }
+    store->appendRowsForLoading(batch, texts.size());
+    for (size_t r = 0; r < batch; ++r) {
+      for (size_t c = 0; c < n; ++c) {
+        const uint64_t cell = cells[r * n + c];
+        if (cell == kNullCell) continue;  // a new row starts Null
+        if (fields[c].type == platform::DataType::VarWChar)
+          store->putText(first + r, c, std::string_view(texts).substr(cell >> 32, cell & 0xFFFFFFFFu));
+        else
+          store->putNarrow(first + r, c, static_cast<uint32_t>(cell));
+      }
+    }
+    cells.clear();
+    texts.clear();
+    batch = 0;
+  };
   bool slow = false;
   while (!slow && st.step()) {
+    const size_t rowStart = cells.size();
+    const size_t textStart = texts.size();
     for (size_t c = 0; c < n && !slow; ++c) {
       const int col = static_cast<int>(c);
       const ValueKind kind = st.kind(col);
       if (kind == ValueKind::Null) {
-        cells[c].push_back(kNullCell);
+        cells.push_back(kNullCell);
       } else if (fields[c].type == platform::DataType::Integer && kind == ValueKind::Integer) {
         const int64_t v = st.int64(col);
         if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) slow = true;
-        else cells[c].push_back(static_cast<uint32_t>(static_cast<int32_t>(v)));
+        else cells.push_back(static_cast<uint32_t>(static_cast<int32_t>(v)));
       } else if (fields[c].type == platform::DataType::VarWChar && kind == ValueKind::Text) {
         const std::string_view text = st.textView(col);
         // Only a text longer in bytes than the field's size may be too long.
@@ -53,7 +82,7 @@ platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<F
           slow = true;
         else if (texts.size() + text.size() > std::numeric_limits<uint32_t>::max()) slow = true;
         else {
-          cells[c].push_back(uint64_t{texts.size()} << 32 | text.size());
+          cells.push_back(uint64_t{texts.size()} << 32 | text.size());
           texts.append(text);
         }
       } else {
@@ -61,24 +90,14 @@ platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<F
       }
     }
     if (slow) {
-      for (auto& column : cells) column.resize(rows);  // the row is taken again below
-    } else {
-      ++rows;
+      cells.resize(rowStart);  // the row is taken again below
+      texts.resize(textStart);
+    } else if (++batch == kBatchRows) {
+      flush();
     }
   }
-  if (rows > 0) {
-    platform::ColumnStore& store = rs->beginBulkLoad(rows, texts.size());
-    for (size_t c = 0; c < n; ++c) {
-      const bool text = fields[c].type == platform::DataType::VarWChar;
-      for (size_t r = 0; r < rows; ++r) {
-        const uint64_t cell = cells[c][r];
-        if (cell == kNullCell) store.putNull(r, c);
-        else if (text) store.putText(r, c, std::string_view(texts).substr(cell >> 32, cell & 0xFFFFFFFFu));
-        else store.putNarrow(r, c, static_cast<uint32_t>(cell));
-      }
-    }
-    rs->endBulkLoad();
-  }
+  flush();
+  if (store) rs->endBulkLoad();
   if (slow) {
     // The current row first, then the rest, each converted for its field (which
     // raises what a wrong value deserves).

@@ -28,8 +28,11 @@ inline FieldSpec textField(std::string name, int32_t size) {
 platform::RecordsetPtr makeRecordset(const std::vector<FieldSpec>& fields);
 
 // Runs st to its end; column i of the result fills field i of the record set. The
-// result is positioned on its first row when it has rows.
-platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<FieldSpec>& fields);
+// result is positioned on its first row when it has rows. expectedRows, when the
+// caller knows about how many rows come, lets the record set make room for them
+// at once instead of growing as they arrive.
+platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<FieldSpec>& fields,
+                                              size_t expectedRows = 0);
 
 // Runs st to its end; fields are named after the result's columns and typed from
 // the declared column types, or else from the values seen (integers Integer or

@@ -224,6 +224,39 @@ TEST(StorageRecordset, SchemaTypedAndResultTypedRecordsets) {
   EXPECT_EQ(rs2->fieldInfo(3).type, platform::DataType::BigInt);
 }
 
+// Big results go in a batch at a time and their texts' area grows past the
+// size where it is mapped memory; a row that takes the converting way part-way
+// through keeps every row before and after it; the expected count is a hint.
+TEST(StorageRecordset, ManyRowsInBatchesWithAConvertedRowAndAnyHint) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  constexpr int kRows = 6000;
+  const std::vector<storage::FieldSpec> fields{storage::intField("N"), storage::textField("T", 0),
+                                               storage::intField("M")};
+  struct Case {
+    int convertedRow;  // 0: none
+    size_t hint;
+  };
+  for (const Case c : {Case{0, 0}, Case{0, kRows}, Case{2100, 100}, Case{5999, 100000}}) {
+    SCOPED_TRACE(::testing::Message() << "converted row " << c.convertedRow << ", hint " << c.hint);
+    auto st = conn.prepare(
+        "WITH RECURSIVE r(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM r WHERE i < ?1) "
+        "SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE i || replace(hex(zeroblob(500)), '0', 'x') END, "
+        "CASE WHEN i = ?2 THEN i * 1.0 ELSE -i END FROM r");
+    st.bindAll(kRows, c.convertedRow);
+    auto rs = storage::recordsetFromStatement(st, fields, c.hint);
+    ASSERT_EQ(rs->storedRowCount(), static_cast<size_t>(kRows));
+    for (int i = 1; i <= kRows; ++i) {
+      const size_t row = static_cast<size_t>(i - 1);
+      ASSERT_EQ(rs->storedValue(row, 0).asLong(), i);
+      const auto text = rs->storedValue(row, 1);
+      if (i % 7 == 0) ASSERT_TRUE(text.isNull()) << i;
+      else ASSERT_EQ(text.asString(), std::to_string(i) + std::string(1000, 'x'));
+      ASSERT_EQ(rs->storedValue(row, 2).asLong(), i == c.convertedRow ? i : -i);
+    }
+  }
+}
+
 TEST(StorageLocation, HostSettingBeatsEnvironmentWhichBeatsDefault) {
   storage::CurrentDatabase::reset();
   setenv("XDG_DATA_HOME", "/tmp/xdg-test", 1);
