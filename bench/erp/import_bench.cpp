@@ -81,6 +81,7 @@ platform::DictionaryPtr bigFile(const std::filesystem::path& db, int functions) 
 struct Hold {
   std::atomic<int64_t> lockedAt{0};
   std::atomic<int64_t> identifiersAt{0};
+  std::atomic<int64_t> committedAt{0};  // the locks given back
 };
 Hold& hold() {
   static Hold h;
@@ -98,15 +99,20 @@ Timing timedImport(const std::filesystem::path& db, int32_t user, platform::Dict
   erp::middletier::ServerDatasUpdate up(db);
   hold().lockedAt = 0;
   hold().identifiersAt = 0;
+  hold().committedAt = 0;
   const auto start = Clock::now();
   up.ImportUserData(props(user), file);
   const auto end = Clock::now();
   Timing t;
   t.total = seconds(end - start);
+  // The locks are held until the commit, not until the call has also freed
+  // what it read.
+  const int64_t committed = hold().committedAt.load();
+  const auto released = committed ? Clock::duration(committed) : end.time_since_epoch();
   const int64_t locked = hold().lockedAt.load();
-  t.holding = locked ? seconds(end.time_since_epoch() - Clock::duration(locked)) : t.total;
+  t.holding = locked ? seconds(released - Clock::duration(locked)) : t.total;
   const int64_t identifiers = hold().identifiersAt.load();
-  t.identifiers = identifiers ? seconds(end.time_since_epoch() - Clock::duration(identifiers)) : t.holding;
+  t.identifiers = identifiers ? seconds(released - Clock::duration(identifiers)) : t.holding;
   return t;
 }
 
@@ -236,6 +242,7 @@ int main(int argc, char** argv) {
   erp::middletier::setChangeFaultHookForTesting([](std::string_view, std::string_view point) {
     if (point == "locked") hold().lockedAt = Clock::now().time_since_epoch().count();
     if (point == "identifiers") hold().identifiersAt = Clock::now().time_since_epoch().count();
+    if (point == "committed") hold().committedAt = Clock::now().time_since_epoch().count();
   });
 
   std::vector<Backend> backends{{"SQLite", folder / "empty.db", folder / "busy.db"}};

@@ -80,7 +80,9 @@ void setSubSystemInstalled(const std::filesystem::path& database, int32_t subSys
 
 // Tests only: called at the checkpoints of every change, inside its transaction,
 // with the method's name and the checkpoint's name ("write", "commit", ...). An
-// exception thrown here aborts the change as any failure would. Empty: none.
+// exception thrown here aborts the change as any failure would. The last,
+// "committed", comes once the change is stored and its locks are given back
+// (an exception there reaches the caller; the change stays). Empty: none.
 using ChangeFaultHook = std::function<void(std::string_view method, std::string_view point)>;
 void setChangeFaultHookForTesting(ChangeFaultHook hook);
 

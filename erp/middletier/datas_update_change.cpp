@@ -108,6 +108,7 @@ void Change::commit() {
   for (int32_t user : users_) storage::bumpUserRevision(*conn_, user);
   checkpoint("commit");
   tx_->commit();
+  checkpoint("committed");
 }
 
 }  // namespace wayfind::erp::middletier
