@@ -72,8 +72,9 @@ def main():
             qs = [t[index] for t in queries]
             h, q = statistics.median(hs), statistics.median(qs)
             print("%-4s wayfind --help             median %7.2f ms   min %7.2f ms" % (what, h, min(hs)))
-            print("%-4s wayfind call GetDetailFunc median %7.2f ms   min %7.2f ms" % (what, q, min(qs)))
-            print("%-4s from start to the answer beyond --help: median %.2f ms, min %.2f ms (target <= 25 ms)"
+            print("%-4s wayfind call GetDetailFunc median %7.2f ms   min %7.2f ms  (exec to the answer, target <= 8 ms)"
+                  % (what, q, min(qs)))
+            print("%-4s from start to the answer beyond --help: median %.2f ms, min %.2f ms"
                   % (what, q - h, min(qs) - min(hs)))
 
         loader = os.path.join(os.path.dirname(os.path.dirname(wayfind)), "bench", "process", "bench_load_once")

@@ -74,13 +74,21 @@ Change::Change(const std::filesystem::path& database, std::string_view props, co
   // the handing out of every level's identifiers. On a server a role that may
   // not hold the whole database is refused it there too.
   const bool whole = lock == storage::WriteLock::Whole && isAdministrator(*conn_, caller_.userId);
-  tx_.emplace(*conn_, whole ? storage::WriteLock::Whole : storage::WriteLock::Shared);
+  tx_.emplace(*conn_, whole ? storage::WriteLock::Whole
+                             : (lock == storage::WriteLock::SharedLater ? lock : storage::WriteLock::Shared));
   if (!whole) {
     conn_->serialiseOn(storage::Serial::User, caller_.userId);
     if (lock == storage::WriteLock::Whole)
       for (int32_t level = 1; level <= 4; ++level) conn_->serialiseOn(storage::Serial::Identifiers, level);
   }
+  if (!conn_->writeLockPutOff()) checkpoint("locked");
+}
+
+bool Change::takeWriteLock() {
+  if (!conn_->writeLockPutOff()) return true;
+  if (!conn_->takeWriteLockNow()) return false;
   checkpoint("locked");
+  return true;
 }
 
 bool namesTemplateUser(const platform::DictionaryPtr& dctInfo) {

@@ -26,7 +26,8 @@ class Change {
   // caller's lock (changes of other users go on beside it); one that may touch
   // other users or the template holds the whole database (storage::WriteLock)
   // when the caller is an administrator, and else the caller's rows and every
-  // level's identifiers (all that a non-administrator may change).
+  // level's identifiers (all that a non-administrator may change). SharedLater
+  // puts the write lock off until takeWriteLock (on a server).
   Change(const std::filesystem::path& database, std::string_view props, const char* method,
          storage::WriteLock lock = storage::WriteLock::Whole);
   Change(const Change&) = delete;
@@ -47,6 +48,11 @@ class Change {
   // administrators group who is not forbidden. what is the deed, in Chinese and
   // in the middle tier's translation tables ("修改公共模板").
   void requireAdministrator(const std::string& what);
+
+  // Takes the write lock a SharedLater change put off; false when a
+  // whole-database change has it or waits for it: this change is then spoiled
+  // and the caller goes again. True at once when it is held already.
+  bool takeWriteLock();
 
   // Lets a test hook fail the change here.
   void checkpoint(std::string_view point);

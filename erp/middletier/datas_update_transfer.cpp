@@ -511,18 +511,22 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
       }
       checkpoint("ImportUserData", "planned");
     }
-    // An import writes only the caller's rows: it holds the write lock shared
-    // and the caller's own lock while it writes, and the handing out of custom
-    // identifiers only from the check that its own are still free to the
-    // commit. Other users' changes go on meanwhile; the template cannot change
-    // (that needs the whole write lock).
-    Change c(database_, p, "ImportUserData", storage::WriteLock::Shared);
+    // An import writes only the caller's rows: it holds the caller's own lock
+    // while it writes, the write lock shared (on a server only from when its
+    // rows are written), and the handing out of custom identifiers only from
+    // the check that its own are still free to the commit. Other users'
+    // changes go on meanwhile; the template cannot change once the write lock
+    // is held (that needs the whole of it), and a change of the template
+    // before is seen by the check. A whole-database change that holds the
+    // write lock, or waits for it, sends the import round again.
+    Change c(database_, p, "ImportUserData", last ? storage::WriteLock::Shared : storage::WriteLock::SharedLater);
     if (last) {
       transfer::lockIdentifiers(c.conn());
       plan = transfer::plan(c.conn(), userId, data);
     }
     transfer::write(c, *plan);
     if (!last) {
+      if (!c.takeWriteLock()) continue;
       transfer::lockIdentifiers(c.conn());
       c.checkpoint("identifiers");
       if (!transfer::stillHolds(c.conn(), *plan)) continue;

@@ -127,8 +127,12 @@ enum class Backend { SQLite, PostgreSQL };
 // - Shared: writers of other users go on beside it; the change then serialises
 //   on what it touches (serialiseOn: the user whose rows it changes, the level
 //   whose next identifier it takes). Whole-database writers wait for it.
+// - SharedLater: as Shared, but on a server the write lock itself is put off
+//   until takeWriteLockNow(): a big change writes its rows holding only what
+//   it serialises on, so a whole-database writer is held up only from then to
+//   the commit.
 // SQLite has one write lock: every write transaction holds the whole file.
-enum class WriteLock { Whole, Shared };
+enum class WriteLock { Whole, Shared, SharedLater };
 
 // What a Shared write transaction serialises on, with the identifier of the
 // thing: the user (their rows, profile, favourites and revision), or the level
@@ -161,6 +165,14 @@ class Connection {
   // more handing out of them (storage::identifierRevision), so that a change
   // planned earlier can tell whether any identifier was handed out since.
   virtual void serialiseOn(Serial space, int32_t id);
+  // Whether this write transaction began SharedLater and does not hold the
+  // write lock yet.
+  virtual bool writeLockPutOff() const { return false; }
+  // Takes the shared write lock a SharedLater transaction put off, waiting only
+  // a moment: false when a whole-database change holds it or waits for it. The
+  // transaction is then spoiled (it may have been cancelled): the caller rolls
+  // it back and goes again. True at once where the lock is held already.
+  virtual bool takeWriteLockNow() { return true; }
   virtual void beginRead() = 0;
   virtual void commit() = 0;
   virtual void rollback() noexcept = 0;

@@ -407,14 +407,23 @@ void PgConnection::begin(const char* sql) {
   PQclear(res);
 }
 
+std::string PgConnection::writeLockSql(bool whole) {
+  return hasLockFunction() ? std::string("SELECT wayfind_lock(0, ") + (whole ? "1" : "0") + ")"
+                           : std::string(whole ? "SELECT pg_advisory_xact_lock(" : "SELECT pg_advisory_xact_lock_shared(") +
+                                 std::to_string(kWriteLockKey) + ")";
+}
+
 void PgConnection::beginWrite(WriteLock scope) {
   const bool whole = scope == WriteLock::Whole;
+  writeLockPutOff_ = false;
   for (int attempt = 1;; ++attempt) {
+    if (scope == WriteLock::SharedLater) {
+      begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
+      writeLockPutOff_ = true;
+      return;
+    }
     begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
-    const std::string lock =
-        hasLockFunction() ? std::string("SELECT wayfind_lock(0, ") + (whole ? "1" : "0") + ")"
-                          : std::string(whole ? "SELECT pg_advisory_xact_lock(" : "SELECT pg_advisory_xact_lock_shared(") +
-                                std::to_string(kWriteLockKey) + ")";
+    const std::string lock = writeLockSql(whole);
     PGresult* res = PQexec(conn_, lock.c_str());
     if (PQresultStatus(res) == PGRES_TUPLES_OK) {
       PQclear(res);
@@ -447,9 +456,35 @@ void PgConnection::serialiseOn(Serial space, int32_t id) {
   Connection::serialiseOn(space, id);  // the count, which wayfind_lock keeps itself
 }
 
+bool PgConnection::takeWriteLockNow() {
+  if (!writeLockPutOff_) return true;
+  // Only a whole-database change conflicts with the shared lock. The
+  // transaction already holds its user's lock, which such a change may be
+  // waiting for behind the rows written: waiting here could deadlock, so the
+  // wait is a moment only, and the session's own bound comes back after it.
+  PGresult* res = PQexec(conn_, "SELECT current_setting('lock_timeout'), set_config('lock_timeout', '100ms', true)");
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res, "无法取得写锁");
+  const std::string bound = PQgetvalue(res, 0, 0);
+  PQclear(res);
+  res = PQexec(conn_, writeLockSql(false).c_str());
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) {
+    const std::string state = sqlState(res);
+    if (state != "55P03" && state != "40P01") fail(res, "无法取得写锁");
+    PQclear(res);
+    return false;
+  }
+  PQclear(res);
+  writeLockPutOff_ = false;
+  auto restore = prepare("SELECT set_config('lock_timeout', ?1, true)");
+  restore.bind(1, bound);
+  restore.step();
+  return true;
+}
+
 void PgConnection::beginRead() { begin("BEGIN ISOLATION LEVEL REPEATABLE READ;"); }
 
 void PgConnection::commit() {
+  writeLockPutOff_ = false;
   PGresult* res = PQexec(conn_, "COMMIT");
   if (PQresultStatus(res) != PGRES_COMMAND_OK) {
     // The server may have stored the change just before the connection went.
@@ -463,6 +498,7 @@ void PgConnection::commit() {
 }
 
 void PgConnection::rollback() noexcept {
+  writeLockPutOff_ = false;
   if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
   PQclear(PQexec(conn_, "ROLLBACK"));
 }

@@ -9,7 +9,9 @@
 //   changes of different users run side by side, changes of one user and the
 //   handing out of identifiers one after another, and the whole-database
 //   changes (template upkeep, applying to other users) alone. Locks are always
-//   taken in that order, so no two changes deadlock. The locks are row locks
+//   taken in that order, so no two changes deadlock; the one exception, an
+//   import's write lock put off until its rows are written (SharedLater), waits
+//   for it only a moment and otherwise starts again. The locks are row locks
 //   that only the server's function wayfind_lock takes, for the roles entitled
 //   to them (docs/server-rights.md); a shared holder never makes another shared
 //   request wait. Readers never wait: a read transaction sees one snapshot
@@ -54,6 +56,8 @@ class PgConnection final : public Connection {
   bool inTransaction() const override;
   void beginWrite(WriteLock lock) override;
   void serialiseOn(Serial space, int32_t id) override;
+  bool writeLockPutOff() const override { return writeLockPutOff_; }
+  bool takeWriteLockNow() override;
   void beginRead() override;
   void commit() override;
   void rollback() noexcept override;
@@ -91,6 +95,8 @@ class PgConnection final : public Connection {
   // Whether the database has the lock function (one made by an earlier
   // program has not until it is migrated; its write lock is an advisory lock).
   bool hasLockFunction();
+  // The statement that takes the write lock, whole or shared.
+  std::string writeLockSql(bool whole);
   // Whether the role may delete from table itself; a role that may not deletes
   // through the server's function (see pg_sql.h).
   bool mayDeleteFrom(const std::string& table);
@@ -99,6 +105,7 @@ class PgConnection final : public Connection {
   std::map<std::string, std::string> prepared_;
   std::map<std::string, bool> mayDelete_;
   bool lockFunction_ = false;
+  bool writeLockPutOff_ = false;  // a SharedLater transaction, until takeWriteLockNow
   unsigned generation_ = 0;
   std::optional<std::optional<int32_t>> serverUser_;
 };

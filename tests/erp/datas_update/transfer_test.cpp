@@ -5,6 +5,7 @@
 
 #include "erp/middletier/erp_test_db.h"
 #include "erp/storage/pg_sql.h"
+#include "erp/storage/versions.h"
 #include "update_fixture.h"
 
 namespace wayfind::erp::testing {
@@ -424,6 +425,27 @@ TEST_F(Transfer, AnIdentifierTakenAfterTheImportsPlanIsNotStoredTwice) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc WHERE FUserID = 16385 AND FFuncName = '导入的工具' "
                   "AND FDetailFuncID > " + std::to_string(taken)),
             1);
+}
+
+// On a server an import writes its rows before it takes the write lock. A
+// whole-database change that holds the lock then sends the import round again
+// at once (neither waits on the other); when that change moved the template,
+// the round after it finds so and the last is made under the lock.
+TEST_F(Transfer, OnAServerAWholeDatabaseChangeMeanwhileSendsTheImportRoundAgain) {
+  if (!onServer()) GTEST_SKIP() << "only a server puts the write lock off";
+  auto file = datas_.ExportUserData(props(kUserA));
+  auto admin = storage::Connection::open(path());
+  admin->beginWrite(storage::WriteLock::Whole);
+  storage::bumpTemplateRevision(*admin);
+  int writes = 0;
+  middletier::setChangeFaultHookForTesting([&](std::string_view method, std::string_view point) {
+    if (method == "ImportUserData" && point == "DetailFunc" && ++writes == 2) admin->commit();
+  });
+  up_.ImportUserData(props(kUserB), file);
+  middletier::setChangeFaultHookForTesting({});
+  EXPECT_EQ(writes, 3) << "the import did not go round twice";
+  for (const char* table : {"TopClass", "SubSystem", "SubFunc", "DetailFunc"})
+    EXPECT_EQ(userTable(kUserB, table)->storedRowCount(), userTable(kUserA, table)->storedRowCount()) << table;
 }
 
 }  // namespace
