@@ -161,14 +161,6 @@ void ColumnStore::growText(size_t capacity) {
     return;
   }
   const bool large = capacity >= kLargeBufferBytes;
-  if (textLarge_ && large) {
-    // A large area grows where it lies, without a second copy of its texts.
-    char* grown = static_cast<char*>(growLarge(text_, textCapacity_, capacity));
-    if (!grown) throw std::bad_alloc();
-    text_ = grown;
-    textCapacity_ = capacity;
-    return;
-  }
   char* grown = static_cast<char*>(large ? allocateLarge(capacity) : std::malloc(capacity));
   if (!grown) throw std::bad_alloc();
   if (textSize_ > 0) std::memcpy(grown, text_, textSize_);

@@ -48,19 +48,6 @@ size_t shrinkLarge(void* buffer, size_t bytes, size_t keep) {
   return kept;
 }
 
-void* growLarge(void* buffer, size_t bytes, size_t newBytes) {
-  const size_t length = roundUp(bytes, pageSize());
-  const size_t wanted = roundUp(newBytes, pageSize());
-  if (!buffer) return allocateLarge(newBytes);
-  if (wanted <= length) return buffer;
-  void* moved = ::mremap(buffer, length, wanted, MREMAP_MAYMOVE);
-  if (moved == MAP_FAILED) return nullptr;
-#ifdef MADV_HUGEPAGE
-  ::madvise(moved, wanted, MADV_HUGEPAGE);
-#endif
-  return moved;
-}
-
 void freeLarge(void* buffer, size_t bytes) {
   if (buffer) ::munmap(buffer, roundUp(bytes, pageSize()));
 }

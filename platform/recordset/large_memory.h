@@ -17,10 +17,6 @@ void* allocateLarge(size_t bytes);
 // Gives back the pages beyond keep bytes (keep > 0) of a buffer of bytes bytes;
 // answers the bytes the buffer still holds.
 size_t shrinkLarge(void* buffer, size_t bytes, size_t keep);
-// The buffer grown to newBytes, its bytes kept, moved by the kernel's page
-// tables rather than copied (so the old and the new never both take memory);
-// nullptr when the memory cannot be had, the buffer then left as it was.
-void* growLarge(void* buffer, size_t bytes, size_t newBytes);
 void freeLarge(void* buffer, size_t bytes);
 
 }  // namespace wayfind::platform
