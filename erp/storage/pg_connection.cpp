@@ -415,13 +415,12 @@ std::string PgConnection::writeLockSql(bool whole) {
 
 void PgConnection::beginWrite(WriteLock scope) {
   const bool whole = scope == WriteLock::Whole;
-  writeLockPutOff_ = false;
+  writeLockPutOff_ = scope == WriteLock::SharedLater;
+  if (writeLockPutOff_) {
+    begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
+    return;
+  }
   for (int attempt = 1;; ++attempt) {
-    if (scope == WriteLock::SharedLater) {
-      begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
-      writeLockPutOff_ = true;
-      return;
-    }
     begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
     const std::string lock = writeLockSql(whole);
     PGresult* res = PQexec(conn_, lock.c_str());
