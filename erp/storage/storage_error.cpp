@@ -5,7 +5,16 @@
 namespace wayfind::erp::storage {
 
 void raiseDatabaseError(const std::string& what, const std::string& sqliteMessage) {
+  // SQLite's words for SQLITE_BUSY and SQLITE_LOCKED.
+  for (const char* busy : {"database is locked", "database table is locked", "database is busy"})
+    if (sqliteMessage.find(busy) != std::string::npos) raiseBusyError(what, sqliteMessage);
   throw platform::AutomationError(kDatabaseError, kStorageSource, what + ": " + sqliteMessage);
+}
+
+void raiseBusyError(const std::string& what, const std::string& databaseMessage) {
+  const bool marked = databaseMessage.find(api::kBusyMarker) != std::string::npos;
+  throw platform::AutomationError(kDatabaseError, kStorageSource,
+                                  what + ": " + (marked ? "" : std::string(api::kBusyMarker)) + databaseMessage);
 }
 
 void raiseRefused(const std::string& source, const std::string& description) {

@@ -5,15 +5,21 @@
 #include <string>
 #include <string_view>
 
+#include "erp/api/storage_failures.h"
 #include "platform/automation/automation_error.h"
 
 namespace wayfind::erp::storage {
 
 // 0x80004005, the number under which database failures reach the caller.
-inline constexpr int32_t kDatabaseError = static_cast<int32_t>(0x80004005u);
-inline constexpr const char* kStorageSource = "ZelWayfind.Storage";
+inline constexpr int32_t kDatabaseError = api::kDatabaseError;
+inline constexpr const char* kStorageSource = api::kStorageSource;
 
+// A database failure: what was being done, and the database's own words. When
+// those say another connection holds a lock ("database is locked"), the
+// description is marked busy (api::kBusyMarker), so windows can say so.
 [[noreturn]] void raiseDatabaseError(const std::string& what, const std::string& sqliteMessage);
+// The same, marked busy whatever the database said.
+[[noreturn]] void raiseBusyError(const std::string& what, const std::string& databaseMessage);
 // Number 5, for arguments the server refuses.
 [[noreturn]] void raiseRefused(const std::string& source, const std::string& description);
 
