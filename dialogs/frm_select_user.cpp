@@ -115,6 +115,15 @@ std::string frmSelectUser::usersQuery(int32_t groupId) {
          "\r\n" + "Where u.FUserID>=16384 And u.FForbidden=0 And g.FGroupID=" + std::to_string(groupId);
 }
 
+int32_t frmSelectUser::AllUsersCount() {
+  const std::string props = context::PropsString();
+  const std::string me = context::GetKeyValue(props, "UserID", ";");
+  std::string sql = "Select Count(*) As FCount From t_User Where FUserID>=16384";
+  if (!me.empty() && me.find_first_not_of("0123456789") == std::string::npos && me.size() < 10) sql += " And FUserID<>" + me;
+  auto rs = getData(sql);
+  return rs && !rs->isEOF() ? platform::CLng(rs->value("FCount")) : 0;
+}
+
 std::string frmSelectUser::GetUserID(const std::string& key) {
   std::string rest = key.size() > 1 ? key.substr(1) : std::string();
   return rest.substr(0, rest.find(','));
@@ -124,6 +133,7 @@ void frmSelectUser::ApplyCaptions() {
   // Each caption on its own: a failing lookup leaves that one in Chinese.
   setWindowTitle(QString::fromStdString(context::GetLangText("选择用户")));
   chkAll->setText(QString::fromStdString(context::GetLangText("全部应用")));
+  chkAll->setToolTip(QString::fromStdString(context::GetLangText("公司的全部用户，包括不属于任何用户组的用户和已禁用的用户")));
   cmdCancel->setText(QString::fromStdString(context::GetLangText("取消(&C)")));
   cmdOk->setText(QString::fromStdString(context::GetLangText("确定(&O)")));
 }

@@ -35,6 +35,9 @@ class frmSelectUser : public widgets::Form {
 
   // Shows the dialog modally and answers the choice made in this showing.
   std::optional<UserChoice> Choose();
+  // How many users "全部应用" gives the settings to: every user of the company
+  // but the one applying them, also users in no group and disabled users.
+  static int32_t AllUsersCount();
   // The choice of the last showing through Choose(); nothing when it was cancelled
   // or closed.
   const std::optional<UserChoice>& choice() const { return choice_; }

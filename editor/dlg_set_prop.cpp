@@ -204,14 +204,14 @@ void dlgSetProp::Form_Load() {
 }
 
 void dlgSetProp::Form_QueryUnload(bool& cancel) {
-  // Closing never stays: the pending edits are offered for saving, with the
-  // editor still on the screen so the user sees what the question is about, and
-  // the form goes. Esc closes the same way.
-  (void)cancel;
+  // The pending edits are offered for saving, with the editor still on the
+  // screen so the user sees what the question is about, and the form goes; when
+  // the user wanted them saved and they could not be, the editor stays open with
+  // them. Esc closes the same way.
   vaOutlineProp_->CommitEdit();
   vaDetailProp_->CommitEdit();
   RunGuarded([&] {
-    if (model_.pending()) SaveChanges(true, nullptr);
+    if (model_.pending() && !SaveChanges(true, nullptr)) cancel = true;
   });
 }
 

@@ -70,10 +70,13 @@ class dlgSetProp : public widgets::Form {
   void NodeCollapse(const widgets::TreeNode& node);
 
   // Change tracking and saving. info is the dictionary the apply-to-users command
-  // passes (a "TemplateUserID"), or null.
+  // passes (a "TemplateUserID"), or null. A save sends what the user changed;
+  // a field another user changed meanwhile is left as they stored it until the
+  // user chooses to keep theirs. Answers false when the save failed: the edits
+  // then stay pending.
   void MarkDirty();
   void CheckHelpCode(int row);
-  void SaveChanges(bool ask, platform::DictionaryPtr info);
+  bool SaveChanges(bool ask, platform::DictionaryPtr info);
   void SetSaveState(bool dirty);
   void UpdateRowCommands();
   bool IsCustomRow() const;
@@ -127,11 +130,13 @@ class dlgSetProp : public widgets::Form {
                    const char* image, bool placeholders, bool lockTemplateRows);
   void runNodeClickFor(const std::string& key);
 
-  void SaveTopClasses(platform::DictionaryPtr& info);
-  void SaveSubSystems(platform::DictionaryPtr& info);
-  void SaveSubFuncs(platform::DictionaryPtr& info);
-  void SaveDetailFuncs(platform::DictionaryPtr& info);
-  void saveOutline(nav::Level level, platform::DictionaryPtr& info);
+  void saveLevel(SaveScope scope, platform::DictionaryPtr& info);
+  void SaveTopClasses(SaveScope scope, platform::DictionaryPtr& info);
+  void SaveSubSystems(SaveScope scope, platform::DictionaryPtr& info);
+  void SaveSubFuncs(SaveScope scope, platform::DictionaryPtr& info);
+  void SaveDetailFuncs(SaveScope scope, platform::DictionaryPtr& info);
+  void saveRows(nav::Level level, SaveScope scope, platform::DictionaryPtr& info);
+  void showStoredNames();
 
   void moveRow(int from, int to);
 

@@ -209,21 +209,33 @@ void dlgSetProp::ApplyToUsers() {
   dialogs::UserChoice& choice = *m_userChoice;
   const std::string props = context::PropsString();
   if (choice.applyAll) {
-    SaveChanges(false, nullptr);
+    // Every other user's whole setup is replaced by this user's: asked first.
+    const int32_t users = widgets::RunBusy(this, [] { return dialogs::frmSelectUser::AllUsersCount(); });
+    if (!erp::api::messages().askYesNo(context::FormatLangText(
+            "“全部应用”将用您的主控台设置替换其他 %1 位用户的全部设置（公司的全部用户，包括不属于任何用户组的用户和已禁用的用户）。是否继续？",
+            {Variant(users)})))
+      return;
+    if (!SaveChanges(false, nullptr)) return;
     auto server = erp::api::newServerDatasUpdate();
     platform::DictionaryPtr none;
     widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, none); });
-    model_.clearPending();
   } else if (!choice.firstUserId.empty()) {
-    // The first chosen user gets the pending edits and passes the whole
-    // customisation on to the others.
+    // Each chosen user gets the level this window shows, as it shows it: the first
+    // one through the save, the others from the rows that save recorded.
+    const bool levelHasRows = !visibleView().rows().saveRows(SaveScope::WholeLevel).empty();
     auto info = std::make_shared<platform::Dictionary>();
     info->SetValue("TemplateUserID", Variant(choice.firstUserId));
-    SaveChanges(false, info);
-    auto server = erp::api::newServerDatasUpdate();
-    widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, info); });
-    model_.clearPending();
+    if (!SaveChanges(false, info)) return;
+    if (levelHasRows) {
+      auto server = erp::api::newServerDatasUpdate();
+      widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, info); });
+    }
   }
+  model_.clearPending();
+  SetSaveState(false);
+  // What was sent went to the chosen users; the editor shows its own user's rows
+  // again.
+  runNodeClickFor(m_strCurKey);
 }
 
 bool dlgSetProp::ImportTemplate() {

@@ -62,6 +62,7 @@ PropRow MakeRow(const OutlineRow& row, bool locked) {
   r.visible = row.visible;
   r.index = std::to_string(row.index);
   r.locked = locked;
+  r.read = r.shown();
   return r;
 }
 
@@ -74,6 +75,7 @@ PropRow MakeRow(const DetailRow& row, bool locked) {
   r.enabled = row.enabled;
   r.index = std::to_string(row.index);
   r.locked = locked;
+  r.read = r.shown();
   return r;
 }
 
@@ -89,12 +91,34 @@ int32_t OrderNumber(std::string_view text) {
   return error == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
+std::vector<std::string> SaveRow::keys() const {
+  const bool detail = kind == RowKind::Detail;
+  std::vector<std::string> out;
+  if (!read || name != read->name) out.push_back("NewName");
+  if (detail && (!read || helpCode != read->helpCode)) out.push_back("HelpCode");
+  if (!read || visible != read->visible) out.push_back("Visible");
+  if (detail && (!read || enabled != read->enabled)) out.push_back("Enable");
+  if (!read || index != read->index) out.push_back("Index");
+  return out;
+}
+
 void SaveRow::writeTo(platform::Dictionary& dict) const {
-  dict.SetValue("NewName", Variant(name));
-  if (kind == RowKind::Detail) dict.SetValue("HelpCode", Variant(helpCode));
-  dict.SetValue("Visible", Variant(visible));
-  if (kind == RowKind::Detail) dict.SetValue("Enable", Variant(enabled));
-  dict.SetValue("Index", Variant(index));
+  dict.Clear();
+  auto was = read ? std::make_shared<platform::Dictionary>() : nullptr;
+  const auto put = [&](const char* key, Variant now, Variant then) {
+    dict.SetValue(key, now);
+    if (was) was->SetValue(key, then);
+  };
+  const Values none;
+  const Values& r = read ? *read : none;
+  for (const auto& key : keys()) {
+    if (key == "NewName") put("NewName", Variant(name), Variant(r.name));
+    if (key == "HelpCode") put("HelpCode", Variant(helpCode), Variant(r.helpCode));
+    if (key == "Visible") put("Visible", Variant(visible), Variant(r.visible));
+    if (key == "Enable") put("Enable", Variant(enabled), Variant(r.enabled));
+    if (key == "Index") put("Index", Variant(index), Variant(r.index));
+  }
+  if (was) dict.SetValue("Read", Variant(was));
 }
 
 const PropRow& PropRows::at(int row) const {
@@ -163,6 +187,7 @@ void PropRows::move(int from, int to) {
   std::swap(a.helpCode, b.helpCode);
   std::swap(a.visible, b.visible);
   std::swap(a.enabled, b.enabled);
+  std::swap(a.read, b.read);
 }
 
 bool PropRows::isEdit(CellAction action, int col, int row) const {
@@ -186,13 +211,49 @@ std::optional<int> PropRows::duplicateHelpCode(int row) const {
   return static_cast<int>(*other) + 1;
 }
 
-std::vector<SaveRow> PropRows::saveRows() const {
+std::vector<SaveRow> PropRows::saveRows(SaveScope scope) const {
   std::vector<SaveRow> out;
   for (const PropRow& r : rows_) {
     if (kind_ == RowKind::Outline && platform::trimSpaces(r.name).empty()) continue;
-    out.push_back({kind_, r.id, r.name, r.helpCode, r.visible ? 1 : 0, r.enabled ? 1 : 0, OrderNumber(r.index)});
+    SaveRow row{kind_, r.id, r.name, r.helpCode, r.visible ? 1 : 0, r.enabled ? 1 : 0, OrderNumber(r.index), {}};
+    if (scope == SaveScope::Changes) {
+      row.read = SaveRow::Values{r.read.name, r.read.helpCode, r.read.visible ? 1 : 0, r.read.enabled ? 1 : 0,
+                                 OrderNumber(r.read.index)};
+      if (row.keys().empty()) continue;
+    }
+    out.push_back(std::move(row));
   }
   return out;
+}
+
+void PropRows::settle() {
+  for (PropRow& r : rows_) r.read = r.shown();
+}
+
+int PropRows::takeStored(int32_t id, const std::string& key, const Variant& value, bool show) {
+  for (int row = 1; row <= count(); ++row) {
+    PropRow& r = at(row);
+    if (r.id != id) continue;
+    const auto flag = [&] { return !value.isNull() && !value.isEmpty() && platform::CBool(value); };
+    if (key == "NewName") {
+      r.read.name = platform::textOrEmpty(value);
+      if (show) r.name = r.read.name;
+    } else if (key == "HelpCode") {
+      r.read.helpCode = platform::textOrEmpty(value);
+      if (show) r.helpCode = r.read.helpCode;
+    } else if (key == "Visible") {
+      r.read.visible = flag();
+      if (show) r.visible = r.read.visible;
+    } else if (key == "Enable") {
+      r.read.enabled = flag();
+      if (show) r.enabled = r.read.enabled;
+    } else if (key == "Index") {
+      r.read.index = std::to_string(value.isNull() || value.isEmpty() ? 0 : platform::CLng(value));
+      if (show) r.index = r.read.index;
+    }
+    return row;
+  }
+  return 0;
 }
 
 }  // namespace wayfind::editor

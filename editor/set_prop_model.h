@@ -24,6 +24,17 @@ namespace wayfind::editor {
 // detail functions of a sub-function.
 enum class RowKind { Outline, Detail };
 
+// What a row shows of its item as it was read (or last saved): a save sends only
+// what differs from it, together with these values, so the middle tier can tell
+// a field someone else changed meanwhile.
+struct ReadValues {
+  std::string name;
+  std::string helpCode;
+  bool visible = false;
+  bool enabled = false;
+  std::string index;
+};
+
 // One row as its grid shows it. The help code and the enabled flag belong to
 // detail rows; the order number is kept as its text, as the user typed it.
 struct PropRow {
@@ -34,6 +45,9 @@ struct PropRow {
   bool enabled = false;
   std::string index;
   bool locked = false;  // a template row under a parent refreshed from the template
+  ReadValues read;      // belongs to the item: it moves with the row's item
+
+  ReadValues shown() const { return {name, helpCode, visible, enabled, index}; }
 };
 
 PropRow MakeRow(const OutlineRow& row, bool locked);
@@ -46,6 +60,14 @@ int32_t OrderNumber(std::string_view text);
 // What one row is saved with: "NewName", ("HelpCode"), "Visible", ("Enable"),
 // "Index", in this order.
 struct SaveRow {
+  struct Values {
+    std::string name;
+    std::string helpCode;
+    int32_t visible = 0;
+    int32_t enabled = 0;
+    int32_t index = 0;
+  };
+
   RowKind kind = RowKind::Outline;
   int32_t id = 0;
   std::string name;
@@ -53,10 +75,21 @@ struct SaveRow {
   int32_t visible = 0;
   int32_t enabled = 0;
   int32_t index = 0;
+  // The values as the row read them. Given, only the keys whose value differs
+  // are written, with the read values of those keys under "Read" (a
+  // dictionary); none, every key is written.
+  std::optional<Values> read;
 
-  // Sets this row's values in dict (one dictionary serves every row of a save).
+  // The keys this row writes.
+  std::vector<std::string> keys() const;
+  // Puts this row's keys into dict, emptied first.
   void writeTo(platform::Dictionary& dict) const;
 };
+
+// Which rows a save sends: the rows the user changed, each with only its changed
+// values and the values it read; or every row with every value (applying the
+// level to other users, who get it as the window shows it).
+enum class SaveScope { Changes, WholeLevel };
 
 // The user's actions on a cell, as the grid reports them.
 enum class CellAction { Typing, Change, Click };
@@ -108,9 +141,16 @@ class PropRows {
   // Another row whose help code equals row's (see FindDuplicateHelpCode).
   std::optional<int> duplicateHelpCode(int row) const;
 
-  // The rows a save sends, in grid order: every detail row, locked ones too, and
-  // the outline rows whose name is not blank (a cleared name leaves the stored one).
-  std::vector<SaveRow> saveRows() const;
+  // The rows a save sends, in grid order: detail rows (locked ones too), and the
+  // outline rows whose name is not blank (a cleared name leaves the stored one);
+  // of those, for Changes, the ones whose values differ from what they read.
+  std::vector<SaveRow> saveRows(SaveScope scope = SaveScope::Changes) const;
+  // After a save: what every row shows counts as read. Rows not found are ignored.
+  void settle();
+  // A field another user stored meanwhile (the key as saves send it): it counts as
+  // read, and, when the user takes theirs, the row shows it too. Answers the row,
+  // 0 when no row has the item.
+  int takeStored(int32_t id, const std::string& key, const platform::Variant& value, bool show);
 
  private:
   RowKind kind_;

@@ -6,9 +6,11 @@
 
 #include "context/language.h"
 #include "context/login_props.h"
+#include "context/save_outcome.h"
 #include "editor/dlg_set_prop.h"
 #include "erp/api/message_service.h"
 #include "erp/api/progids.h"
+#include "erp/api/save_conflicts.h"
 #include "erp/api/security.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
@@ -56,12 +58,22 @@ void dlgSetProp::cellAction(PropGridBinding& view, CellAction action, int col, i
 
 // ---- saving ----
 
-void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
-  if (m_strCurKey.empty() || !model_.pending()) {
-    // Nothing pending, but the toolbar may still show edits (a save that failed):
-    // applying then puts the toolbar right.
+namespace {
+
+// Whether info names the user the saved rows are for (applying to users): the
+// rows then go to that user, the whole level as the window shows it.
+bool forTemplateUser(const platform::DictionaryPtr& info) { return info && info->Lookup("TemplateUserID"); }
+
+}  // namespace
+
+bool dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
+  // Applying to users sends the level as it is shown, edited or not.
+  const bool apply = forTemplateUser(info);
+  if (!apply && (m_strCurKey.empty() || !model_.pending())) {
+    // Nothing pending, but the toolbar may still show edits: applying then puts
+    // the toolbar right.
     if (!ask && m_blnSaveShown) SetSaveState(false);
-    return;
+    return true;
   }
   if (ask) {
     widgets::TreeNode node = tvFunc_->Find(m_strCurKey);
@@ -71,88 +83,102 @@ void dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
     if (!erp::api::messages().askYesNo(question)) {
       model_.clearPending();
       SetSaveState(false);
-      return;
+      return true;
     }
   }
   try {
-    // The grid shows the children of the current node.
-    if (const auto listed = nav::ChildLevelOfKey(m_strCurKey)) {
-      switch (*listed) {
-        case nav::Level::TopClass:
-          SaveTopClasses(info);
-          m_blnModified = true;
-          break;
-        case nav::Level::SubSystem: SaveSubSystems(info); break;
-        case nav::Level::SubFunc: SaveSubFuncs(info); break;
-        case nav::Level::DetailFunc: SaveDetailFuncs(info); break;
-      }
+    // Conflicts come back in the info dictionary: the caller's, or one of the save's own.
+    platform::DictionaryPtr collected = info ? info : std::make_shared<platform::Dictionary>();
+    const SaveScope scope = apply ? SaveScope::WholeLevel : SaveScope::Changes;
+    // Each round after the first sends the values the user kept, against what the
+    // other user stored; another change of the same fields meanwhile asks again.
+    for (;;) {
+      saveLevel(scope, collected);
+      if (apply) break;
+      PropGridBinding& view = visibleView();
+      const auto conflicts = erp::api::TakeConflicts(*collected);
+      view.rows().settle();
+      if (conflicts.empty()) break;
+      // Nothing is overwritten unasked: the user keeps their values (they go again,
+      // against what the other user stored) or takes the other user's.
+      const bool keepMine = context::AskKeepMine(conflicts);
+      for (const auto& c : conflicts)
+        if (const int row = view.rows().takeStored(c.id, c.key, c.theirsValue, !keepMine)) view.showRow(row);
+      if (!keepMine) break;
     }
+    if (!apply) showStoredNames();
+    if (nav::ChildLevelOfKey(m_strCurKey) == nav::Level::TopClass) m_blnModified = true;
     model_.clearPending();
     SetSaveState(false);
+    return true;
   } catch (const platform::AutomationError& e) {
-    erp::api::messages().warn(context::GetLangText("保存出错: ") + e.description() + "\r\n\r\n" +
+    // The edits stay pending: the toolbar still offers "应用", and leaving the node
+    // or closing the editor asks again.
+    erp::api::messages().warn(context::GetLangText("保存出错: ") + context::SaveFailureDescription(e) + "\r\n\r\n" +
                               context::GetLangText("错误号: ") + std::to_string(e.number()));
-    model_.clearPending();
+    return false;
   }
 }
 
-void dlgSetProp::saveOutline(nav::Level level, platform::DictionaryPtr& info) {
+void dlgSetProp::saveLevel(SaveScope scope, platform::DictionaryPtr& info) {
+  // The grid shows the children of the current node.
+  const auto listed = nav::ChildLevelOfKey(m_strCurKey);
+  if (!listed) return;
+  switch (*listed) {
+    case nav::Level::TopClass: SaveTopClasses(scope, info); break;
+    case nav::Level::SubSystem: SaveSubSystems(scope, info); break;
+    case nav::Level::SubFunc: SaveSubFuncs(scope, info); break;
+    case nav::Level::DetailFunc: SaveDetailFuncs(scope, info); break;
+  }
+}
+
+void dlgSetProp::showStoredNames() {
+  // The tree shows the names the outline rows now hold.
   if (vaOutlineProp_->isHidden()) return;
-  const std::vector<SaveRow> rows = model_.rows(RowKind::Outline).saveRows();
+  const auto listed = nav::ChildLevelOfKey(m_strCurKey);
+  if (!listed || *listed == nav::Level::DetailFunc) return;
+  const PropRows& rows = model_.rows(RowKind::Outline);
+  for (int row = 1; row <= rows.count(); ++row) {
+    const PropRow& r = rows.at(row);
+    if (platform::trimSpaces(r.name).empty()) continue;
+    widgets::TreeNode node = tvFunc_->Find(nav::NodeKey(*listed, r.id));
+    if (!node.isNull() && r.name == r.read.name) node.SetText(r.name);
+  }
+}
+
+void dlgSetProp::saveRows(nav::Level level, SaveScope scope, platform::DictionaryPtr& info) {
+  PropGridBinding& view = level == nav::Level::DetailFunc ? *detailView_ : *outlineView_;
+  if (view.grid().isHidden()) return;
+  const std::vector<SaveRow> rows = view.rows().saveRows(scope);
   // The rows go to the middle tier one by one, in grid order, while the window
-  // waits; the tree then shows the names that were stored, also when a later row
-  // failed.
-  size_t stored = 0;
-  struct ShowStoredNames {
-    dlgSetProp& form;
-    const std::vector<SaveRow>& rows;
-    const size_t& stored;
-    nav::Level level;
-    bool forOtherUser;
-    ~ShowStoredNames() {
-      // Saved for another user (apply to users), the rows are not this user's names.
-      if (forOtherUser) return;
-      for (size_t i = 0; i < stored; ++i) {
-        widgets::TreeNode node = form.tvFunc_->Find(nav::NodeKey(level, rows[i].id));
-        if (!node.isNull()) node.SetText(rows[i].name);
-      }
-    }
-  } showNames{*this, rows, stored, level, info && info->Lookup("TemplateUserID")};
+  // waits; each call stores its row or nothing.
   widgets::RunBusy(this, [&] {
-    auto dict = std::make_shared<platform::Dictionary>();
     auto update = newUpdate();
     for (const SaveRow& r : rows) {
+      auto dict = std::make_shared<platform::Dictionary>();
       r.writeTo(*dict);
       int32_t id = r.id;
-      if (level == nav::Level::TopClass) {
-        update->UpdateTopClass(id, dict, info);
-      } else if (level == nav::Level::SubSystem) {
-        update->UpdateSystemFunc(id, dict, info);
-      } else {
-        update->UpdateSubSysFunc(id, dict, info);
+      switch (level) {
+        case nav::Level::TopClass: update->UpdateTopClass(id, dict, info); break;
+        case nav::Level::SubSystem: update->UpdateSystemFunc(id, dict, info); break;
+        case nav::Level::SubFunc: update->UpdateSubSysFunc(id, dict, info); break;
+        case nav::Level::DetailFunc: update->UpdateDetailFuncAttr(id, dict, info); break;
       }
-      ++stored;
     }
   });
 }
 
-void dlgSetProp::SaveTopClasses(platform::DictionaryPtr& info) { saveOutline(nav::Level::TopClass, info); }
-void dlgSetProp::SaveSubSystems(platform::DictionaryPtr& info) { saveOutline(nav::Level::SubSystem, info); }
-void dlgSetProp::SaveSubFuncs(platform::DictionaryPtr& info) { saveOutline(nav::Level::SubFunc, info); }
-
-void dlgSetProp::SaveDetailFuncs(platform::DictionaryPtr& info) {
-  if (vaDetailProp_->isHidden()) return;
-  // Every row goes, locked ones with their unchanged values.
-  const std::vector<SaveRow> rows = model_.rows(RowKind::Detail).saveRows();
-  widgets::RunBusy(this, [&] {
-    auto dict = std::make_shared<platform::Dictionary>();
-    auto update = newUpdate();
-    for (const SaveRow& r : rows) {
-      r.writeTo(*dict);
-      int32_t id = r.id;
-      update->UpdateDetailFuncAttr(id, dict, info);
-    }
-  });
+void dlgSetProp::SaveTopClasses(SaveScope scope, platform::DictionaryPtr& info) {
+  saveRows(nav::Level::TopClass, scope, info);
+}
+void dlgSetProp::SaveSubSystems(SaveScope scope, platform::DictionaryPtr& info) {
+  saveRows(nav::Level::SubSystem, scope, info);
+}
+void dlgSetProp::SaveSubFuncs(SaveScope scope, platform::DictionaryPtr& info) {
+  saveRows(nav::Level::SubFunc, scope, info);
+}
+void dlgSetProp::SaveDetailFuncs(SaveScope scope, platform::DictionaryPtr& info) {
+  saveRows(nav::Level::DetailFunc, scope, info);
 }
 
 // ---- tool states ----

@@ -2,6 +2,7 @@
 // node is first expanded or clicked, and read again on every click.
 #include "context/language.h"
 #include "editor/dlg_set_prop.h"
+#include "editor/handler_guard.h"
 #include "platform/automation/registry.h"
 #include "platform/navigation/node_keys.h"
 #include "store/datas_info.h"
@@ -78,8 +79,12 @@ void dlgSetProp::ShowGrid(bool outline) {
 }
 
 void dlgSetProp::beginFill(const std::string& newKey, int placeholderIndex, bool outline) {
-  // Leaving a node with unsaved edits: the user is asked first.
-  if (!m_strCurKey.empty() && m_strCurKey != newKey && model_.pending()) SaveChanges(true, nullptr);
+  // Leaving a node with unsaved edits: the user is asked first. When they cannot
+  // be saved, the editor stays on the node with them.
+  if (!m_strCurKey.empty() && m_strCurKey != newKey && model_.pending() && !SaveChanges(true, nullptr)) {
+    tvFunc_->SetSelectedItem(tvFunc_->Find(m_strCurKey));
+    throw EditsKept{};
+  }
   if (placeholderIndex != -1) tvFunc_->Remove(tvFunc_->NodeAt(placeholderIndex));
   ShowGrid(outline);
   PropGridBinding& view = outline ? *outlineView_ : *detailView_;

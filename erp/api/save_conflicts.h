@@ -8,7 +8,7 @@
 // dictionaries with "Item" (the function or group, named in the caller's
 // language), "Field" (the field's label), "Theirs" and "Mine" (as a user reads
 // them), and "ID" and "Key" (the row's identifier and the dictionary key the
-// window sent the field under). The window asks its user and, to keep their
+// window sent the field under), and "TheirsValue" (theirs as stored). The window asks its user and, to keep their
 // values, sends them again with the other user's values as the ones it read.
 #pragma once
 
@@ -32,6 +32,7 @@ struct SaveConflict {
   std::string mine;
   int32_t id = 0;     // the row as the window sent it
   std::string key;    // the field as the window sent it
+  platform::Variant theirsValue;  // theirs as stored, for the window to show
 };
 
 inline void RecordConflict(platform::Dictionary& info, const SaveConflict& c) {
@@ -47,6 +48,7 @@ inline void RecordConflict(platform::Dictionary& info, const SaveConflict& c) {
   entry->SetValue("Mine", platform::Variant(c.mine));
   entry->SetValue("ID", platform::Variant(c.id));
   entry->SetValue("Key", platform::Variant(c.key));
+  entry->SetValue("TheirsValue", c.theirsValue);
   list->Append(platform::Variant(entry));
 }
 
@@ -67,6 +69,7 @@ inline std::vector<SaveConflict> TakeConflicts(platform::Dictionary& info) {
     const auto id = entry->GetValue("ID");
     c.id = id.isNull() || id.isEmpty() ? 0 : platform::CLng(id);
     c.key = platform::textOrEmpty(entry->GetValue("Key"));
+    c.theirsValue = entry->GetValue("TheirsValue");
     out.push_back(std::move(c));
   }
   return out;

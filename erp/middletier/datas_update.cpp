@@ -1,5 +1,7 @@
 #include "erp/middletier/datas_update.h"
 
+#include "erp/api/save_conflicts.h"
+#include "erp/middletier/datas_update_apply.h"
 #include "erp/middletier/datas_update_change.h"
 #include "erp/middletier/datas_update_rows.h"
 #include "erp/middletier/messages.h"
@@ -44,13 +46,49 @@ std::vector<int32_t> detailPlaces(storage::Connection& conn, int32_t userId, int
   return places;
 }
 
+// The keys of mine to store on a node that the caller read as read (the values
+// the window showed when it opened): a key nobody changed meanwhile goes as
+// sent; a key someone else changed to what mine says is already done; a key
+// someone else changed otherwise is a conflict, left as they stored it and
+// recorded in info for the caller to decide. Keys without a read value go as
+// sent.
+platform::DictionaryPtr keysToStore(Change& c, const Level& l, int32_t id, const Row& before, const Row* tpl,
+                                    const platform::Dictionary& mine, const platform::Dictionary& read,
+                                    platform::Dictionary* info) {
+  auto out = std::make_shared<platform::Dictionary>();
+  const std::string& language = c.caller().language;
+  for (const auto& key : mine.Keys()) {
+    const Variant value = mine.GetValue(key);
+    const auto column = rows::columnOfKey(l, key);
+    if (!column || !read.Lookup(key)) {
+      out->SetValue(key, value);
+      continue;
+    }
+    const Variant now = rows::shownValue(l, before, tpl, *column, language);
+    const std::string theirs = rows::comparable(l, *column, now);
+    if (theirs == rows::comparable(l, *column, read.GetValue(key))) {
+      out->SetValue(key, value);
+      continue;
+    }
+    if (theirs == rows::comparable(l, *column, value)) continue;
+    const std::string item =
+        nodeText(l, id, platform::textOrEmpty(rows::shownValue(l, before, tpl, l.nameCol, language)));
+    if (!info) refuse(say("%1的%2已被其他用户修改，没有保存。", {item, fieldLabel(key)}));
+    api::RecordConflict(*info, {item, fieldLabel(key), rows::readable(l, *column, now),
+                                rows::readable(l, *column, value), id, key, now});
+  }
+  return out;
+}
+
 // The user's row of a node, created from the template row on first change; not
-// written when the keys leave it as it was (the editors save unchanged rows too).
-// The editors send every row's name as they show it, in the session's language:
-// a name equal to the template's there is no name of the user's own, so the row
-// keeps following the template's names in every language.
+// written when the keys leave it as it was. The editors send a row's name as
+// they show it, in the session's language: a name equal to the template's there
+// is no name of the user's own, so the row keeps following the template's names
+// in every language. With read (the values the window read), only what nobody
+// else changed meanwhile is stored (keysToStore).
 void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t place, Owner owner,
-                   const platform::Dictionary& dict) {
+                   const platform::Dictionary& dict, const platform::Dictionary* read = nullptr,
+                   platform::Dictionary* info = nullptr) {
   auto& conn = c.conn();
   std::optional<Row> tpl;
   if (owner == Owner::Template) {
@@ -60,12 +98,35 @@ void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t 
   const auto current = rows::readUserRow(conn, l, user, id, place);
   if (!current && !tpl) refuse(say("%1不存在，可能已被删除。", {nodeText(l, id)}));
   const Row before = current ? *current : rows::withoutNames(l, *tpl);
+  platform::DictionaryPtr merged;
+  if (read) merged = keysToStore(c, l, id, before, tpl ? &*tpl : nullptr, dict, *read, info);
   Row row = before;
-  const auto set = rows::applyKeys(dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
+  const auto set = rows::applyKeys(merged ? *merged : dict, l, rows::KeyUse::Update, row, tpl ? &*tpl : nullptr);
   rows::settleNames(l, row, before, set, tpl ? &*tpl : nullptr, c.caller().language);
   if (row == before) return;
   rows::writeUserRow(conn, l, user, row);
   c.userChanged(user);
+}
+
+// A row's dictionary as the editors send it: the values, and under "Read" the
+// values the window read (a dictionary), taken apart.
+struct SentRow {
+  platform::DictionaryPtr values = std::make_shared<platform::Dictionary>();
+  platform::DictionaryPtr read;
+};
+
+SentRow splitRead(const platform::Dictionary& dict) {
+  SentRow out;
+  for (const auto& key : dict.Keys()) {
+    if (platform::iequals(key, kReadKey)) {
+      const Variant v = dict.GetValue(key);
+      out.read = v.objectAs<platform::Dictionary>();
+      if (!out.read && !v.isNull() && !v.isEmpty()) refuse(say("“%1”应为一个字典。", {kReadKey}));
+      continue;
+    }
+    out.values->SetValue(key, dict.GetValue(key));
+  }
+  return out;
 }
 
 void updateTemplateRow(Change& c, const Level& l, int32_t id, const platform::Dictionary& dict) {
@@ -91,6 +152,48 @@ platform::DictionaryPtr single(const char* key, const std::string& value) {
 
 }  // namespace
 
+void recordAppliedRow(platform::Dictionary& info, int level, int32_t id, const platform::Dictionary& values) {
+  auto list = info.GetValue(kAppliedRowsKey).objectAs<platform::Vector>();
+  if (!list) {
+    list = std::make_shared<platform::Vector>();
+    info.SetValue(kAppliedRowsKey, Variant(list));
+  }
+  auto row = std::make_shared<platform::Dictionary>();
+  row->SetValue("Level", Variant(int32_t{level}));
+  row->SetValue("ID", Variant(id));
+  auto copy = std::make_shared<platform::Dictionary>();
+  for (const auto& key : values.Keys()) copy->SetValue(key, values.GetValue(key));
+  row->SetValue("Values", Variant(copy));
+  list->Append(Variant(row));
+}
+
+bool hasAppliedRows(const platform::DictionaryPtr& info) {
+  return info && info->GetValue(kAppliedRowsKey).objectAs<platform::Vector>() != nullptr;
+}
+
+int applyRecordedRows(Change& c, int32_t userId, const platform::Dictionary& info) {
+  const auto list = info.GetValue(kAppliedRowsKey).objectAs<platform::Vector>();
+  if (!list) return 0;
+  int given = 0;
+  for (const auto& item : list->items()) {
+    const auto entry = item.objectAs<platform::Dictionary>();
+    const auto values = entry ? entry->GetValue("Values").objectAs<platform::Dictionary>() : nullptr;
+    if (!values) refuse(say("“%1”的内容无效。", {kAppliedRowsKey}));
+    const Level& l = rows::level(rows::intArg("Level", entry->GetValue("Level")));
+    const int32_t id = rows::intArg("ID", entry->GetValue("ID"));
+    const Owner owner = rows::ownerOf(c.conn(), l, id, userId);
+    if (owner != Owner::Template && owner != Owner::Caller) continue;
+    if (l.number == 4) {
+      for (int32_t place : detailPlaces(c.conn(), userId, id, owner, *values))
+        updateUserRow(c, userId, l, id, place, owner, *values);
+    } else {
+      updateUserRow(c, userId, l, id, 0, owner, *values);
+    }
+    ++given;
+  }
+  return given;
+}
+
 ServerDatasUpdate::ServerDatasUpdate(std::filesystem::path database) : database_(std::move(database)) {}
 
 void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, const Dict& dict, bool blnTemplate,
@@ -99,21 +202,37 @@ void ServerDatasUpdate::updateNode(int levelNumber, const Props& p, int32_t id, 
   Change c(database_, p, method, ownRows ? storage::WriteLock::Shared : storage::WriteLock::Whole);
   if (!dict) refuse(say("%1：没有传入属性字典。", {method}));
   const Level& l = rows::level(levelNumber);
+  const SentRow sent = splitRead(*dict);
+  // Conflicts found while the change runs; they reach the caller's info only
+  // once the change is stored.
+  platform::Dictionary conflicts;
   if (blnTemplate) {
     c.requireAdministrator("修改公共模板");
-    updateTemplateRow(c, l, id, *dict);
+    updateTemplateRow(c, l, id, *sent.values);
   } else {
     const int32_t user = userForChange(c, dctInfo);
+    if (user != c.userId() && rows::ownerOf(c.conn(), l, id, user) == Owner::Other) {
+      // Saved for another user to be applied on: an item of someone else's own
+      // (the window's user's, shown beside the template's) is theirs alone.
+      c.commit();
+      return;
+    }
     const Owner owner = rows::requireOwnNode(c.conn(), l, id, user);
+    platform::Dictionary* info = dctInfo ? &conflicts : nullptr;
     if (l.number == 4) {
-      const auto places = detailPlaces(c.conn(), user, id, owner, *dict);
+      const auto places = detailPlaces(c.conn(), user, id, owner, *sent.values);
       if (places.empty()) refuse(say("%1不存在，可能已被删除。", {nodeText(l, id)}));
-      for (int32_t place : places) updateUserRow(c, user, l, id, place, owner, *dict);
+      for (int32_t place : places) updateUserRow(c, user, l, id, place, owner, *sent.values, sent.read.get(), info);
     } else {
-      updateUserRow(c, user, l, id, 0, owner, *dict);
+      updateUserRow(c, user, l, id, 0, owner, *sent.values, sent.read.get(), info);
     }
   }
   c.commit();
+  if (!dctInfo) return;
+  for (const auto& conflict : api::TakeConflicts(conflicts)) api::RecordConflict(*dctInfo, conflict);
+  // Saved for another user to be applied on: ApplyAllUser gives the others these
+  // very rows.
+  if (!blnTemplate && namesTemplateUser(dctInfo)) recordAppliedRow(*dctInfo, l.number, id, *sent.values);
 }
 
 void ServerDatasUpdate::UpdateTopClass(const Props& p, int32_t& id, Dict& dict, bool blnTemplate, Dict& dctInfo) {

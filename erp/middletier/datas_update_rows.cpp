@@ -436,6 +436,57 @@ std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level
   return set;
 }
 
+std::optional<std::string> columnOfKey(const Level& l, std::string_view key) {
+  for (const auto& s : keySpecs(l))
+    for (const char* a : s.aliases)
+      if (platform::iequals(key, a)) return std::string(s.column);
+  return std::nullopt;
+}
+
+namespace {
+
+const KeySpec* specOfColumn(const Level& l, const std::string& column) {
+  for (const auto& s : keySpecs(l))
+    if (column == s.column) return &s;
+  return nullptr;
+}
+
+}  // namespace
+
+std::string comparable(const Level& l, const std::string& column, const Variant& v) {
+  const KeySpec* spec = specOfColumn(l, column);
+  try {
+    if (spec && spec->kind == Kind::Flag) return v.isNull() || v.isEmpty() ? "0" : (platform::CBool(v) ? "1" : "0");
+    if (spec && spec->kind == Kind::Int) return v.isNull() || v.isEmpty() ? "0" : std::to_string(platform::CLng(v));
+    return platform::textOrEmpty(v);
+  } catch (const platform::AutomationError&) {
+    return v.debugString();
+  }
+}
+
+std::string readable(const Level& l, const std::string& column, const Variant& v) {
+  const KeySpec* spec = specOfColumn(l, column);
+  const std::string text = comparable(l, column, v);
+  if (spec && spec->kind == Kind::Flag) return say(text == "1" ? "是" : "否");
+  return text;
+}
+
+Variant shownValue(const Level& l, const Row& row, const Row* templateRow, const std::string& column,
+                   const std::string& language) {
+  const auto value = [](const Row& r, const std::string& col) {
+    const auto it = r.find(col);
+    return it == r.end() ? Variant::null() : it->second;
+  };
+  const auto named = [](const Variant& v) { return !v.isNull() && !v.isEmpty() && !platform::textOrEmpty(v).empty(); };
+  if (column != l.nameCol) return value(row, column);
+  if (l.number == 4 && language != "chs") {
+    const Variant translated = value(row, column + "_" + language);
+    if (named(translated)) return translated;
+  }
+  if (named(value(row, column))) return value(row, column);
+  return templateRow ? value(*templateRow, column) : Variant::null();
+}
+
 void purgeDanglingFavourites(storage::Connection& conn, std::optional<int32_t> ofUser) {
   const std::string dangling =
       "NOT EXISTS (SELECT 1 FROM t_NavDetailFunc d WHERE d.FDetailFuncID = t_NavFuncGroupItem.FDetailFuncID) "

@@ -103,6 +103,22 @@ enum class KeyUse { Update, Create };
 std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level& l, KeyUse use, Row& row,
                                    const Row* templateRow);
 
+// The column a key the editors send sets on level l (by the same names as
+// applyKeys); nothing for a key no column has.
+std::optional<std::string> columnOfKey(const Level& l, std::string_view key);
+// A value of column as a user reads it, for comparing: a flag "1" or "0", a
+// number in decimal (Null as 0), a text (Null as empty). Never throws: a value
+// that is none of these compares by its debug form.
+std::string comparable(const Level& l, const std::string& column, const platform::Variant& v);
+// The same as a message shows it: a flag as "是" or "否" in the caller's language.
+std::string readable(const Level& l, const std::string& column, const platform::Variant& v);
+// What the user sees in column of the node whose user row is row: the row's
+// value, and for the name the name the user keeps in language (a detail
+// function's translation first), else the template's name there (templateRow,
+// as templateAsUserRow reads it; nullptr for a custom item).
+platform::Variant shownValue(const Level& l, const Row& row, const Row* templateRow, const std::string& column,
+                             const std::string& language);
+
 // Removes favourites entries whose detail function exists neither in the
 // template nor among their owner's rows (after deletions); only ofUser's when
 // given (a change of one user's rows leaves only theirs dangling).

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "erp/middletier/caller.h"
+#include "erp/middletier/datas_update_apply.h"
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
@@ -556,6 +557,22 @@ void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo)
   std::set<int32_t> done{source};
   for (int32_t target : targets)
     if (done.insert(target).second) order.push_back(target);
+
+  if (hasAppliedRows(dctInfo)) {
+    // The rows a window just saved for the source: each target gets those rows
+    // as the window showed them, and nothing else of the source's.
+    Change c(database_, p, "ApplyAllUser");
+    c.requireAdministrator("把主控台设置应用到其他用户");
+    auto applied = std::make_shared<platform::Vector>();
+    for (int32_t target : order) {
+      applyRecordedRows(c, target, *dctInfo);
+      applied->Append(platform::Variant(target));
+      c.checkpoint("applied");
+    }
+    c.commit();
+    oVect = applied;
+    return;
+  }
 
   for (int attempt = 1;; ++attempt) {
     const bool last = attempt == kPlanAttempts;

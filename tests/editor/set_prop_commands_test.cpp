@@ -11,6 +11,7 @@
 #include "dialogs/frm_select_user.h"
 #include "editor/export_target.h"
 #include "editor/set_prop_fixture.h"
+#include "erp/storage/database.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/containers/dictionary.h"
@@ -312,13 +313,55 @@ TEST_F(SetPropTest, ApplyingToAllUsersSavesForTheUserAndCopiesToEveryone) {
   show("Top1", "Sys101");
   ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 1, "所有人的名称"));
   modal().push("frmSelectUser", [](QDialog& d) { static_cast<dialogs::frmSelectUser&>(d).cmdOk_Click(); });
+  messages->answers = {true};
   ASSERT_TRUE(clickTool("mnuAllUser"));
   EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
   ASSERT_TRUE(f.userChoice());
   EXPECT_TRUE(f.userChoice()->applyAll);
+  // Asked first, naming how many users are replaced: every user of the demo company but this one.
+  ASSERT_EQ(messages->questions().size(), 1u);
+  EXPECT_NE(messages->questions()[0].find("其他 10 位用户"), std::string::npos) << messages->questions()[0];
   EXPECT_EQ(subFuncs(101)[0].second, "所有人的名称");
   login(16390);
   EXPECT_EQ(subFuncs(101)[0].second, "所有人的名称");
+}
+
+TEST_F(SetPropTest, ApplyingGivesEachChosenUserTheLevelShownAndNothingElse) {
+  // 张伟 (16385) has a setup of his own on other levels; 赵磊 (16390) is chosen after him.
+  auto rowsOutside = [&](int32_t user) {
+    auto conn = erp::storage::connectionFor(database);
+    std::string out;
+    for (const char* sql : {"SELECT * FROM t_NavUserTopClass WHERE FUserID = ? ORDER BY FTopClassID",
+                            "SELECT * FROM t_NavUserSubSystem WHERE FUserID = ? ORDER BY FSubSysID",
+                            "SELECT * FROM t_NavUserSubFunc WHERE FUserID = ? AND FSubSysID <> 101 ORDER BY FSubFuncID",
+                            "SELECT * FROM t_NavUserDetailFunc WHERE FUserID = ? ORDER BY FSubFuncID, FDetailFuncID",
+                            "SELECT * FROM t_NavUserProfile WHERE FUserID = ? ORDER BY FName"}) {
+      auto st = conn->prepare(sql);
+      st.bind(1, user);
+      while (st.step())
+        for (int i = 0; i < st.columnCount(); ++i) out += st.value(i).debugString() + (i + 1 < st.columnCount() ? "|" : "\n");
+    }
+    return out;
+  };
+  const std::string zhang = rowsOutside(16385), zhao = rowsOutside(16390), mine = userVersion(currentUser);
+  auto& f = open();
+  show("Top1", "Sys101");
+  const std::string ownName = f.vaOutlineProp()->Text(1, 1);
+  ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 1, "分给两位的名称"));
+  modal().push("frmSelectUser", chooseUsers({"U16385,2", "U16390,4"}));
+  ASSERT_TRUE(clickTool("mnuAllUser"));
+  EXPECT_EQ(messages->count(Kind::Error) + messages->count(Kind::Warning), 0);
+  for (int32_t user : {16385, 16390}) {
+    login(user);
+    EXPECT_EQ(subFuncs(101)[0].second, "分给两位的名称") << user;
+  }
+  EXPECT_EQ(rowsOutside(16385), zhang);
+  EXPECT_EQ(rowsOutside(16390), zhao) << "none of 张伟's own setup reaches 赵磊";
+  EXPECT_EQ(userVersion(currentUser), mine);
+  // The editor shows its own user's rows again, with nothing pending.
+  EXPECT_EQ(f.vaOutlineProp()->Text(1, 1), ownName);
+  EXPECT_FALSE(f.dirty());
+  EXPECT_FALSE(enabled("SetProps"));
 }
 
 TEST_F(SetPropTest, ApplyingIsRefusedForAUserWhoIsNoAdministrator) {
@@ -327,7 +370,8 @@ TEST_F(SetPropTest, ApplyingIsRefusedForAUserWhoIsNoAdministrator) {
   const std::string other = userVersion(16386);
   modal().push("frmSelectUser", chooseUsers({"U16386,2", "U16391,2"}));
   f.ToolClick("mnuAllUser");  // the tool is disabled; the server refuses all the same
-  ASSERT_EQ(messages->count(Kind::Error), 1);
+  ASSERT_EQ(messages->count(Kind::Warning), 1) << "the save for the first user is refused";
+  EXPECT_NE(messages->warnings()[0].find("管理员"), std::string::npos) << messages->warnings()[0];
   EXPECT_EQ(userVersion(16386), other);
   EXPECT_TRUE(f.isLoaded());
 }

@@ -130,9 +130,9 @@ TEST(SetPropModel, DuplicateHelpCodesCountRowsFromOne) {
   EXPECT_EQ(rows.duplicateHelpCode(4), std::nullopt);
 }
 
-TEST(SetPropModel, SavesSendOutlineRowsWithANameAndEveryDetailRow) {
+TEST(SetPropModel, WholeLevelSavesSendOutlineRowsWithANameAndEveryDetailRow) {
   const PropRows outline = rowsOf(RowKind::Outline, {row(1, "a", false, " 5"), row(2, "  "), row(3, "\tc", true)});
-  const auto sent = outline.saveRows();
+  const auto sent = outline.saveRows(SaveScope::WholeLevel);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].id, 1);
   EXPECT_EQ(sent[0].index, 5);
@@ -143,7 +143,7 @@ TEST(SetPropModel, SavesSendOutlineRowsWithANameAndEveryDetailRow) {
   EXPECT_EQ(dict.GetValue("Visible").type(), platform::VarType::Long);
 
   const PropRows detail = rowsOf(RowKind::Detail, {row(1, " "), row(2, "b", true)});
-  const auto all = detail.saveRows();
+  const auto all = detail.saveRows(SaveScope::WholeLevel);
   ASSERT_EQ(all.size(), 2u);
   platform::Dictionary values;
   all[1].writeTo(values);
@@ -151,6 +151,43 @@ TEST(SetPropModel, SavesSendOutlineRowsWithANameAndEveryDetailRow) {
   EXPECT_EQ(platform::CStr(values.GetValue("HelpCode")), "H2");
   EXPECT_EQ(platform::CLng(values.GetValue("Visible")), 0);
   EXPECT_EQ(platform::CLng(values.GetValue("Enable")), 1);
+}
+
+TEST(SetPropModel, SavesSendOnlyWhatChangedWithWhatWasReadAndSettle) {
+  PropRows rows(RowKind::Detail);
+  for (int32_t id : {1, 2, 3}) {
+    PropRow r = row(id, "f" + std::to_string(id), false, std::to_string(id));
+    r.read = r.shown();
+    rows.append(r);
+  }
+  EXPECT_TRUE(rows.saveRows().empty()) << "nothing changed, nothing sent";
+  rows.at(1).helpCode = "NEW";
+  rows.move(3, 2);  // the items of rows 2 and 3 change places; their order numbers stay
+  const auto sent = rows.saveRows();
+  ASSERT_EQ(sent.size(), 3u);
+  platform::Dictionary dict;
+  sent[0].writeTo(dict);
+  EXPECT_EQ(dict.Keys(), (std::vector<std::string>{"HelpCode", "Read"}));
+  const auto read = dict.GetValue("Read").objectAs<platform::Dictionary>();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(platform::CStr(read->GetValue("HelpCode")), "H1");
+  sent[1].writeTo(dict);  // item 3, now in place 2: only its order number moved
+  EXPECT_EQ(sent[1].id, 3);
+  EXPECT_EQ(dict.Keys(), (std::vector<std::string>{"Index", "Read"}));
+  EXPECT_EQ(platform::CLng(dict.GetValue("Index")), 2);
+  EXPECT_EQ(platform::CLng(dict.GetValue("Read").objectAs<platform::Dictionary>()->GetValue("Index")), 3);
+
+  // A field stored by someone else: taken, it shows; kept, it is sent again against it.
+  rows.settle();
+  EXPECT_EQ(rows.takeStored(2, "NewName", platform::Variant("theirs"), true), 3);
+  EXPECT_EQ(rows.at(3).name, "theirs");
+  rows.at(1).name = "mine";
+  EXPECT_EQ(rows.takeStored(1, "NewName", platform::Variant("other"), false), 1);
+  const auto again = rows.saveRows();
+  ASSERT_EQ(again.size(), 1u);
+  again[0].writeTo(dict);
+  EXPECT_EQ(platform::CStr(dict.GetValue("Read").objectAs<platform::Dictionary>()->GetValue("NewName")), "other");
+  EXPECT_EQ(rows.takeStored(99, "NewName", platform::Variant("x"), true), 0);
 }
 
 TEST(SetPropModel, PendingEditsOutliveReloadsOfTheRows) {
