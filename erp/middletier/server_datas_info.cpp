@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "erp/middletier/caller.h"
+#include "erp/middletier/datas_update_rows.h"
 #include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
 #include "erp/storage/database.h"
@@ -182,23 +183,7 @@ platform::Variant ServerDatasInfo::GetNextID(const std::string& propsString, int
   requireCaller(*conn, propsString, kSource);
   requireLevel(lType, "GetNextID");
   (void)lID;  // identifiers are unique on the whole level, whatever the parent
-  static const char* const kSql[] = {
-      "SELECT MAX(id) FROM (SELECT MAX(FTopClassID) AS id FROM t_NavTopClass UNION ALL "
-      "SELECT MAX(FTopClassID) FROM t_NavUserTopClass) AS ids",
-      "SELECT MAX(id) FROM (SELECT MAX(FSubSysID) AS id FROM t_NavSubSystem UNION ALL "
-      "SELECT MAX(FSubSysID) FROM t_NavUserSubSystem) AS ids",
-      "SELECT MAX(id) FROM (SELECT MAX(FSubFuncID) AS id FROM t_NavSubFunc UNION ALL "
-      "SELECT MAX(FSubFuncID) FROM t_NavUserSubFunc) AS ids",
-      "SELECT MAX(id) FROM (SELECT MAX(FDetailFuncID) AS id FROM t_NavDetailFunc UNION ALL "
-      "SELECT MAX(FDetailFuncID) FROM t_NavUserDetailFunc) AS ids",
-  };
-  auto st = conn->prepare(kSql[lType - 1]);
-  const int64_t base = levelBase(lType);
-  const int64_t highest = singleInt(st).value_or(0);
-  const int64_t next = highest >= base ? highest + 1 : base;
-  if (next > std::numeric_limits<int32_t>::max())
-    throw platform::AutomationError(platform::err::kOverflow, kSource, say("该层级的自定义项目标识已用完。"));
-  return platform::Variant(static_cast<int32_t>(next));
+  return platform::Variant(rows::nextFreeCustomId(*conn, rows::level(lType)));
 }
 
 platform::DictionaryPtr ServerDatasInfo::ExportUserData(const std::string& propsString) {

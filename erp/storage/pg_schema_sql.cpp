@@ -96,7 +96,7 @@ BEGIN
   DROP POLICY IF EXISTS wayfind_own ON t_NavFuncGroupItem;
   CREATE POLICY wayfind_own ON t_NavFuncGroupItem TO wayfind_user USING (wayfind_owns_group(FFuncGroupID))
     WITH CHECK (wayfind_owns_group(FFuncGroupID));
-@GRANT SEQUENCES@END $$;
+@REVOKE SEQUENCES@END $$;
 
 -- The middle tier's serialising locks are row locks on t_WayfindLock, a table
 -- no ERP role may read or lock itself: (0, 0) is the database's write lock,
@@ -246,7 +246,10 @@ std::vector<std::string> writtenBy(schema::Writers writers) {
 }
 
 // INSERT is granted on the whole row, but where an identity column numbers the
-// rows: there on the other columns, with the use of its sequence.
+// rows: there on the other columns. The identity's sequence is the server's to
+// use (an insert needs no right on it); a right to use it would let a plain role
+// call nextval until the sequence is spent and nobody could add a row, so it is
+// taken back from databases made when it was granted.
 void identityGrants(std::string& insert, std::string& sequences) {
   std::string branches;
   for (const schema::Table& t : schema::tables()) {
@@ -257,8 +260,8 @@ void identityGrants(std::string& insert, std::string& sequences) {
         if (&o != &c) others += (others.empty() ? "" : ", ") + std::string(o.name);
       branches += std::string(branches.empty() ? "IF" : "ELSIF") + " t = '" + schema::folded(t.name) +
                   "' THEN\n      GRANT INSERT (" + others + ") ON " + t.name + " TO wayfind_user;\n    ";
-      sequences += "  GRANT USAGE ON SEQUENCE " + schema::folded(t.name) + "_" + schema::folded(c.name) +
-                   "_seq TO wayfind_user;\n";
+      sequences += "  REVOKE ALL ON SEQUENCE " + schema::folded(t.name) + "_" + schema::folded(c.name) +
+                   "_seq FROM wayfind_user, wayfind_reader;\n";
     }
   }
   const std::string whole = "EXECUTE format('GRANT INSERT ON %I TO wayfind_user', t);";
@@ -293,7 +296,7 @@ std::string rights() {
     if (name == "OWN") return quotedList(writtenBy(Writers::RowOwner), column);
     if (name == "GROUP_ITEMS") return quotedList(writtenBy(Writers::GroupOwner), column);
     if (name == "GRANT INSERT") return insertGrant;
-    if (name == "GRANT SEQUENCES") return sequenceGrants;
+    if (name == "REVOKE SEQUENCES") return sequenceGrants;
     if (name.starts_with("CREATE ")) {
       const std::string table(name.substr(7));
       return schema::createTable(Backend::PostgreSQL, schema::table(table.c_str()), kSchemaVersion, true);

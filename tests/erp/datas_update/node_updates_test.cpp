@@ -242,6 +242,23 @@ TEST_F(NodeUpdates, RefusalsSpeakTheCallersLanguageAndNameWhatTheyRefuse) {
   }
 }
 
+TEST_F(NodeUpdates, NoCallerTakesTheTopOfAnIdentifierRangeForEveryone) {
+  // An identifier beyond the next free one is not honoured.
+  auto last = dict({{"FSubFuncID", 2147483647}, {"NewName", "last"}});
+  int32_t sys = 10, index = 0, type = 3;
+  bool tpl = false;
+  EXPECT_EQ(platform::CLng(up_.CreateSubFunc(props(kUserA), sys, index, last, tpl)), 10000000);
+  // An item that sits at the top all the same (data of an earlier version): the
+  // free identifiers below it are handed out, to every user.
+  conn().prepare("UPDATE t_NavUserSubFunc SET FSubFuncID = 2147483647 WHERE FSubFuncID = 10000000").run();
+  for (int32_t user : {kUserB, kUserC}) {
+    const int32_t next = user == kUserB ? 10000000 : 10000001;
+    EXPECT_EQ(platform::CLng(datas_.GetNextID(props(user), type, sys)), next) << user;
+    auto d = dict({{"NewName", "next"}});
+    EXPECT_EQ(platform::CLng(up_.CreateSubFunc(props(user), sys, index, d, tpl)), next) << user;
+  }
+}
+
 TEST_F(NodeUpdates, CreatedItemsAreCustomOwnedAndNumberedFromTheLevelBase) {
   auto top = dict({{"FTopClassID", 0}, {"FTopClassName", "我的工具"}});
   int32_t index = 0;

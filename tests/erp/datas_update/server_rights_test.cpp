@@ -125,6 +125,9 @@ TEST_F(ServerRights, PlainSqlOfAUserCannotTouchOthersRowsTheTemplateOrTheRights)
   EXPECT_EQ(changed(*a, "UPDATE t_UserRole SET FUserID = 16384"), -1);
   EXPECT_EQ(changed(*a, "UPDATE t_User SET FForbidden = 1"), -1);
   EXPECT_EQ(changed(*a, "CREATE TEMP TABLE t_UserRole(FUserID integer, FRoleName text)"), -1);
+  // Nobody spends the favourites groups' numbers but the inserts that draw them.
+  EXPECT_EQ(changed(*a, "SELECT nextval('t_navfuncgroup_ffuncgroupid_seq')"), -1);
+  EXPECT_EQ(changed(*a, "SELECT setval('t_navfuncgroup_ffuncgroupid_seq', 2147483647)"), -1);
   // A role that is no ERP user reads and changes nothing of anyone's.
   auto stranger = storage::Connection::open(as("stranger"));
   EXPECT_EQ(changed(*stranger, "DELETE FROM t_NavUserSubFunc"), 0);
@@ -140,6 +143,9 @@ TEST_F(ServerRights, PlainSqlOfAUserCannotTouchOthersRowsTheTemplateOrTheRights)
   // What a user may do, the server lets them: their own rows.
   auto own = storage::Connection::open(as("a"));
   EXPECT_EQ(changed(*own, "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (16385, 'k', 'v')"), 1);
+  EXPECT_EQ(changed(*own, "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) "
+                          "VALUES (16385, 'g', 'g', 9)"),
+            1);
   // An administrator changes the template through their own connection.
   auto admin = storage::Connection::open(as("admin"));
   EXPECT_EQ(changed(*admin, "UPDATE t_NavTopClass SET FTopClassName = '财务部' WHERE FTopClassID = 1"), 1);

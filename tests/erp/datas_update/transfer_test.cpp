@@ -396,7 +396,8 @@ TEST_F(Transfer, EveryStatementAnImportRunsIsAnsweredFromAnIndex) {
 // identifiers move, finds its own taken, plans again and renumbers its copy.
 TEST_F(Transfer, AnIdentifierTakenAfterTheImportsPlanIsNotStoredTwice) {
   auto file = datas_.ExportUserData(props(kUserA));
-  const int32_t taken = 1000000777;
+  int32_t level = 4, parent = 100;
+  const int32_t taken = platform::CLng(datas_.GetNextID(props(kUserB), level, parent));  // free, and B's to take
   {
     auto rs = file->GetValue("DetailFunc").objectAs<platform::Recordset>();
     std::vector<Variant> row(static_cast<size_t>(rs->fieldCount()), Variant::null());
