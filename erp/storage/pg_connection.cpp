@@ -105,8 +105,7 @@ class PgStatement final : public StatementBackend {
   void bindText(int index, std::string_view text) override {
     // The server keeps UTF-8 text without NUL characters; anything else could
     // only be cut short or refused there, so it is refused here, clearly.
-    if (text.find('\0') != std::string_view::npos || !isValidUtf8(text))
-      raiseRefused(kStorageSource, "文本含有数据库不能保存的字符 (NUL 或无效的 UTF-8)。");
+    requireStorableText(text);
     slot(index) = std::string(text);
   }
 

@@ -42,6 +42,8 @@ class SqliteStatement final : public StatementBackend {
   void bindInt64(int index, int64_t v) override { check(sqlite3_bind_int64(stmt_, index, v)); }
   void bindDouble(int index, double v) override { check(sqlite3_bind_double(stmt_, index, v)); }
   void bindText(int index, std::string_view text) override {
+    // What a server would refuse is refused here too, with the same words.
+    requireStorableText(text);
     check(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
   }
 

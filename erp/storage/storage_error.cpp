@@ -58,6 +58,11 @@ bool isValidUtf8(std::string_view s) {
   return true;
 }
 
+void requireStorableText(std::string_view text) {
+  if (text.find('\0') != std::string_view::npos || !isValidUtf8(text))
+    raiseRefused(kStorageSource, "文本含有数据库不能保存的字符 (NUL 或无效的 UTF-8)。");
+}
+
 void checkText(const std::string& source, std::string_view fieldName, std::string_view value,
                int32_t maxChars) {
   if (!isValidUtf8(value))

@@ -28,5 +28,9 @@ inline constexpr const char* kStorageSource = api::kStorageSource;
 void checkText(const std::string& source, std::string_view fieldName, std::string_view value,
                int32_t maxChars);
 bool isValidUtf8(std::string_view s);
+// Refuses (number 5) a text no back end may hold: one with a NUL character or
+// that is not UTF-8. A server refuses such text; the file would keep it and hand
+// it back raw. Both say the same.
+void requireStorableText(std::string_view text);
 
 }  // namespace wayfind::erp::storage

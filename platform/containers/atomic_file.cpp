@@ -1,11 +1,13 @@
 #include "platform/containers/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/automation/automation_error.h"
@@ -45,9 +47,40 @@ class TemporaryFile {
   bool released_ = false;
 };
 
+// The process that wrote a temporary file of ours, from its name
+// (".<target>.tmp-<pid>-<n>"); 0 for a name that is not one of ours.
+pid_t writerOf(const std::string& name) {
+  const size_t mark = name.rfind(".tmp-");
+  if (name.size() < 2 || name[0] != '.' || mark == std::string::npos || mark < 2) return 0;
+  const std::string rest = name.substr(mark + 5);
+  const size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size()) return 0;
+  if (rest.find_first_not_of("0123456789-") != std::string::npos || rest.find('-', dash + 1) != std::string::npos)
+    return 0;
+  const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
+  return pid > 0 && pid < (1L << 22) ? static_cast<pid_t>(pid) : 0;
+}
+
+// Temporary files of ours that a killed process left in folder: their writer no
+// longer runs (a live process with that number keeps its file). Best effort: a
+// folder that cannot be read is left as it is.
+void removeStaleTemporaries(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const pid_t writer = writerOf(it->path().filename().string());
+    if (writer == 0 || writer == ::getpid()) continue;
+    if (::kill(writer, 0) == 0 || errno != ESRCH) continue;
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    ::unlink(it->path().c_str());
+  }
+}
+
 TemporaryFile createTemporaryBeside(const std::filesystem::path& target) {
   static std::atomic<unsigned> counter{0};
   const std::filesystem::path folder = target.parent_path();
+  removeStaleTemporaries(folder);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
                        "-" + std::to_string(counter.fetch_add(1));

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -73,6 +74,28 @@ TEST_F(AtomicFile, ReplacesAnExistingFileKeepingItsPermissionsAndLeavesNoTempora
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(filesInFolder(), 1u);
+}
+
+TEST_F(AtomicFile, ASaveRemovesTemporariesThatAKilledProcessLeftInTheFolder) {
+  // A process that is gone: its number, reaped.
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  const std::string dead = std::to_string(child), alive = std::to_string(::getppid());
+  const std::vector<std::pair<std::string, bool>> files = {
+      {".export.dat.tmp-" + dead + "-0", false},  // a killed export's
+      {".Templatechs1.dat.tmp-" + dead + "-7", false},
+      {".export.dat.tmp-" + alive + "-0", true},  // a running process's
+      {".notes.tmp-abc", true},                   // not of ours
+      {"export.dat.tmp-" + dead + "-0", true},
+      {".export.dat.tmp-" + dead + "-0-1", true},
+  };
+  for (const auto& [name, kept] : files) std::ofstream(folder_ / name) << "partial";
+  writeFileAtomically(folder_ / "other.dat", "saved");
+  for (const auto& [name, kept] : files) EXPECT_EQ(fs::exists(folder_ / name), kept) << name;
+  EXPECT_EQ(readAll(folder_ / "other.dat"), "saved");
 }
 
 TEST_F(AtomicFile, MissingFolderOrAFileInPlaceOfTheFolderRaisesNamingThePath) {
