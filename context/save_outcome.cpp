@@ -31,7 +31,7 @@ std::string ConflictQuestion(const std::vector<erp::api::SaveConflict>& conflict
   size_t listed = 0;
   for (const auto& c : conflicts) {
     if (listed++ == kListedConflicts) break;
-    text += "\r\n" + FormatLangText("%1 的%2：其他用户的是“%3”，您的是“%4”",
+    text += "\r\n\u2022 " + FormatLangText("%1 的%2：其他用户的是“%3”，您的是“%4”",
                                     {platform::Variant(c.item), platform::Variant(c.field), platform::Variant(c.theirs),
                                      platform::Variant(c.mine)});
   }

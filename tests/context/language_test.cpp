@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "context/save_outcome.h"
 #include "erp/api/progids.h"
+#include "erp/api/storage_failures.h"
 #include "fakes.h"
 
 namespace wayfind::context {
@@ -126,6 +128,30 @@ TEST_F(LanguageTest, FormatLangTextStillFillsValuesWithoutAFormatter) {
   ScopedUnregistration noFormatter(erp::progid::kFormatter);
   EXPECT_EQ(FormatLangText("用户%1的模板数据引入成功", {Variant("王芳")}), "用户王芳的模板数据引入成功");
   EXPECT_EQ(FormatLangText("%1 and %2", {Variant(int32_t(7))}), "7 and %2");
+}
+
+TEST_F(LanguageTest, SaveFailuresAreSaidByKindAndConflictsListedWithTheirValues) {
+  useLanguage("");
+  ScopedUnregistration noFormatter(erp::progid::kFormatter);
+  using platform::AutomationError;
+  const int32_t db = erp::api::kDatabaseError;
+  const std::pair<AutomationError, std::string> cases[] = {
+      {{db, erp::api::kStorageSource, "无法开始写事务: 数据库正忙：database is locked"}, "另一位用户正在保存"},
+      {{db, erp::api::kStorageSource, "x: 与数据库服务器的连接已断开，本次操作没有完成"}, "与数据库的连接中断了"},
+      {{db, erp::api::kStorageSource, "执行语句失败 [x]: disk I/O error"}, "数据库没能保存"},
+      {{db, "ZelWayfind.DatasUpdate", "数据库正忙：不是数据库说的"}, "数据库正忙：不是数据库说的"},
+      {{5, "ZelWayfind.DatasUpdate", "只有系统管理员才能这样做。"}, "只有系统管理员才能这样做。"},
+  };
+  for (const auto& [error, said] : cases) {
+    const std::string text = SaveFailureDescription(error);
+    EXPECT_EQ(text.rfind(said, 0), 0u) << text;
+    EXPECT_EQ(text.find("database"), std::string::npos) << text;
+  }
+
+  std::vector<erp::api::SaveConflict> conflicts(10, {"明细功能“凭证查询”", "名称", "他", "我", 1, "NewName", Variant("他")});
+  const std::string question = ConflictQuestion(conflicts);
+  EXPECT_NE(question.find("明细功能“凭证查询” 的名称：其他用户的是“他”，您的是“我”"), std::string::npos) << question;
+  EXPECT_NE(question.find("……另有 2 处"), std::string::npos) << question;
 }
 
 }  // namespace
