@@ -55,6 +55,7 @@ constexpr int kMaxSiteName = 255;
 
 using widgets::place;
 
+// A caption without the colon that ends it, to name its setting in a sentence.
 std::string withoutColon(std::string text) {
   for (const char* colon : {"：", ":"}) {
     const std::string c = colon;
