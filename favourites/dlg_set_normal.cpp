@@ -9,11 +9,13 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <optional>
 #include <vector>
 
 #include "context/language.h"
 #include "dialogs/dlg_add_item.h"
 #include "context/login_props.h"
+#include "context/save_outcome.h"
 #include "favourites/favourite_icons.h"
 #include "favourites/frm_all_func.h"
 #include "favourites/ports.h"
@@ -159,6 +161,14 @@ void dlgSetNormal::LoadGroupTree() {
   if (tvGroup->Count() > 0) tvGroup->SetSelectedItem(tvGroup->NodeAt(1));
 }
 
+std::optional<std::string> dlgSetNormal::storedGroupName(int32_t groupId) {
+  auto groups = widgets::RunBusy(
+      this, [] { return newDatasInfo()->GetNormalFuncGroup().objectAs<platform::Recordset>(); });
+  for (; groups && !groups->isEOF(); groups->MoveNext())
+    if (platform::CLng(groups->value("FFuncGroupID")) == groupId) return platform::fieldText(*groups, "FFuncGroupName");
+  return std::nullopt;
+}
+
 int32_t dlgSetNormal::groupIdOf(const widgets::TreeNode& node) {
   const std::string key = node.Key();
   return key.size() > 3 ? platform::CLng(platform::Variant(key.substr(3))) : 0;
@@ -173,7 +183,7 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
       } else if (!ValidateList()) {
         // The user's edits stay: the list keeps its group, the tree goes back to
         // that group, and the row the message named has the focus.
-        keepEditsAfterFailedCheck();
+        keepEdits();
         return false;
       } else {
         SaveList();  // the save's wait shows the busy state
@@ -195,20 +205,18 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
   return false;
 }
 
-void dlgSetNormal::keepEditsAfterFailedCheck() {
+void dlgSetNormal::keepEdits() {
   widgets::TreeNode own = tvGroup->Find(groupKey(currentGroup_));
   if (own) tvGroup->SetSelectedItem(own);
   vaNormal->setFocus(Qt::OtherFocusReason);
 }
 
 void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
-  widgets::MsgWarning(lang("在进行数据操作时发生错误: ") + error.description() + "\n\n" + lang("错误号: ") +
-                      std::to_string(error.number()));
-  // The list is still marked changed, so closing offers it for saving once more.
-  // A failure met by that close check itself leaves the window open instead of
-  // closing it from inside its own close.
-  if (inCloseCheck_) return;
-  Unload();
+  widgets::MsgWarning(lang("在进行数据操作时发生错误: ") + context::SaveFailureDescription(error) + "\n\n" +
+                      lang("错误号: ") + std::to_string(error.number()));
+  // The edits stay, still marked changed, under their own group: saving again
+  // retries, and leaving the group or closing asks about them once more.
+  keepEdits();
 }
 
 void dlgSetNormal::onToolClick(const QString& qname) {
@@ -220,8 +228,9 @@ void dlgSetNormal::onToolClick(const QString& qname) {
   }
   reported([&] {
     if (name == "New") {
-      if (m_bDirty) SaveAndSwitchGroup();
-      if (isLoaded()) AddNew();  // a failed save has closed the window
+      // A list that was not saved stays, and nothing reloads over it.
+      if (m_bDirty && !SaveAndSwitchGroup()) return;
+      AddNew();
     } else if (name == "SetProps") {
       SaveAndSwitchGroup();
     } else if (name == "Delete") {
@@ -280,6 +289,12 @@ void dlgSetNormal::DeleteSelected() {
     widgets::TreeNode selected = tvGroup->SelectedItem();
     if (tvGroup->Count() == 0 || !selected) return;
     const int32_t group = groupIdOf(selected);
+    // The list as stored counts too: functions another user added meanwhile
+    // would go with the group.
+    if (!storedRows(group).empty()) {
+      widgets::MsgInformation(lang("该组下存在明细功能，无法删除!"));
+      return;
+    }
     widgets::RunBusy(this, [group] { newDatasUpdate()->DelNormalFuncGroup(group); });
     RefreshEditor();
     Bar->SetToolEnabled("Delete", !tvGroup->SelectedItem().isNull());
@@ -313,6 +328,22 @@ void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newTe
   }
   try {
     const int32_t group = groupIdOf(node);
+    // Another user may have renamed the group since it was listed here: their
+    // name is not overwritten unasked.
+    if (const std::optional<std::string> stored = storedGroupName(group);
+        stored && *stored != node.Text() && *stored != newText) {
+      erp::api::SaveConflict conflict;
+      conflict.item = node.Text();
+      conflict.field = lang("名称");
+      conflict.theirs = *stored;
+      conflict.mine = newText;
+      conflict.id = group;
+      conflict.key = "FFuncGroupName";
+      if (!context::AskKeepMine({conflict})) {
+        newText = *stored;
+        return;
+      }
+    }
     widgets::RunBusy(this, [&] { newDatasUpdate()->UpdateNormalFuncGroup(group, newText); });
   } catch (const AutomationError& e) {
     // A name the server refused is not shown as if it were stored.
@@ -329,9 +360,7 @@ void dlgSetNormal::Form_QueryUnload(bool& cancel) {
   if (widgets::Form* picker = widgets::forms().existing(frmAllFunc::kFormName); picker && picker->isVisible())
     picker->Unload();
   vaNormal->CommitEdit();
-  inCloseCheck_ = true;
   if (m_bDirty && !SaveAndSwitchGroup()) cancel = true;
-  inCloseCheck_ = false;
 }
 
 void dlgSetNormal::keyPressEvent(QKeyEvent* event) {

@@ -7,11 +7,14 @@
 //
 // The grid's list is saved under the group it was loaded for (the current group
 // id) when the user applies it, picks a group, refreshes or closes the window;
-// each of these asks first when the list was changed. A list is stored whole:
-// the group keeps either the new list or its old one.
+// each of these asks first when the list was changed. A save stores what was
+// changed here against the list as loaded, in one change or not at all; what
+// another user changed meanwhile stays theirs unless the user, asked about the
+// fields both changed, keeps their own. A failed save keeps the edits.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,7 +71,9 @@ class dlgSetNormal : public widgets::Form {
   bool ValidateList();
   // The grid's rows as values.
   std::vector<NormalRow> listRows() const;
-  // Stores the grid's rows as the current group's list (after ValidateList).
+  // Stores what was changed in the grid against the list as loaded under the
+  // current group (after ValidateList); fields another user changed meanwhile
+  // are the user's to keep or give up.
   void SaveList();
 
   // Whether the grid takes a dragged function: not when it is no detail function
@@ -99,15 +104,20 @@ class dlgSetNormal : public widgets::Form {
   void onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel);
   void onDelClicked();
   void reportSaveFailure(const platform::AutomationError& error);
-  void keepEditsAfterFailedCheck();
+  void keepEdits();
   bool groupTreeHasFocus() const;
   bool gridHasFocus() const;
   static int32_t groupIdOf(const widgets::TreeNode& node);
   // The detail function a drag over the grid carries.
   static int32_t draggedFunctionId(const class QMimeData* mime);
 
+  // A group's list as stored now, as rows; a group's name as stored now (none
+  // when the group is gone).
+  std::vector<NormalRow> storedRows(int32_t groupId);
+  std::optional<std::string> storedGroupName(int32_t groupId);
+
   int32_t currentGroup_ = 0;
-  bool inCloseCheck_ = false;  // a failed save during the close check keeps the window open
+  std::vector<NormalRow> readRows_;  // the current group's list as loaded
 };
 
 }  // namespace wayfind::favourites

@@ -11,6 +11,7 @@
 
 #include "context/language.h"
 #include "context/login_props.h"
+#include "context/save_outcome.h"
 #include "favourites/dlg_set_normal.h"
 #include "favourites/function_rows.h"
 #include "favourites/normal_rows.h"
@@ -68,6 +69,14 @@ void dlgSetNormal::LoadGroupItems(int32_t groupId) {
   vaNormal->ClearRows();
   for (; rs && !rs->isEOF(); rs->MoveNext()) appendNormalRow(*vaNormal, NormalRowOfList(*rs));
   btnDel->setEnabled(vaNormal->MaxRows() > 0);
+  readRows_ = listRows();
+}
+
+std::vector<NormalRow> dlgSetNormal::storedRows(int32_t groupId) {
+  auto rs = widgets::RunBusy(this, [&] { return newDatasInfo()->GetDetailNormalFunc(groupId); });
+  std::vector<NormalRow> rows;
+  for (; rs && !rs->isEOF(); rs->MoveNext()) rows.push_back(NormalRowOfList(*rs));
+  return rows;
 }
 
 bool dlgSetNormal::IsInList(int32_t detailFuncId) const {
@@ -127,11 +136,22 @@ bool dlgSetNormal::ValidateList() {
 
 void dlgSetNormal::SaveList() {
   // The whole list goes to the server in one call, which stores all of it or
-  // none of it: a failure never leaves the group with part of the list.
+  // none of it: a failure never leaves the group with part of the list. With it
+  // goes the list as this window read it, so the server stores only what was
+  // changed here and leaves what another user changed meanwhile.
   bool emptyShowName = false;
-  auto rows = NormalListSaveData(listRows(), emptyShowName);
+  const std::vector<NormalRow> rows = listRows();
   const int32_t group = currentGroup_;
-  widgets::RunBusy(this, [&] { newDatasUpdate()->ReplaceNormalList(group, rows); });
+  std::vector<NormalRow> read = readRows_;
+  for (;;) {
+    NormalListSave save = NormalListMergeData(rows, read, emptyShowName);
+    widgets::RunBusy(this, [&] { newDatasUpdate()->ReplaceNormalList(group, save.rows); });
+    const auto conflicts = erp::api::TakeConflicts(*save.info);
+    // Both answers leave the list saved: No keeps the other user's values, Yes
+    // saves the same rows again with theirs as read, which stores the user's.
+    if (conflicts.empty() || !context::AskKeepMine(conflicts)) break;
+    read = ReadRowsKeepingMine(read, storedRows(group), conflicts);
+  }
   m_bDirty = false;
   if (emptyShowName) widgets::MsgWarning(lang("显示名称不能为空!"));
 }

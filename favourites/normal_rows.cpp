@@ -3,6 +3,9 @@
 #include "context/login_props.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
+#include "erp/api/server_datas_update.h"
+
+#include <algorithm>
 
 namespace wayfind::favourites {
 
@@ -58,6 +61,52 @@ platform::VectorPtr NormalListSaveData(const std::vector<NormalRow>& rows, bool&
     data->Append(Variant(platform::ObjectPtr(item)));
   }
   return data;
+}
+
+NormalListSave NormalListMergeData(const std::vector<NormalRow>& rows, const std::vector<NormalRow>& read,
+                                   bool& filledShowName) {
+  NormalListSave save{NormalListSaveData(rows, filledShowName), std::make_shared<platform::Dictionary>()};
+  bool unused = false;
+  save.info->SetValue(erp::api::kReadListKey, Variant(platform::ObjectPtr(NormalListSaveData(read, unused))));
+  save.rows->Append(Variant(platform::ObjectPtr(save.info)));
+  return save;
+}
+
+std::vector<NormalRow> ReadRowsKeepingMine(const std::vector<NormalRow>& read, const std::vector<NormalRow>& stored,
+                                           const std::vector<erp::api::SaveConflict>& conflicts) {
+  std::vector<NormalRow> out = read;
+  auto in = [](std::vector<NormalRow>& rows, int32_t id) {
+    return std::find_if(rows.begin(), rows.end(), [id](const NormalRow& r) { return r.detailFuncId == id; });
+  };
+  auto storedRow = [&](int32_t id) -> const NormalRow* {
+    auto it = std::find_if(stored.begin(), stored.end(), [id](const NormalRow& r) { return r.detailFuncId == id; });
+    return it == stored.end() ? nullptr : &*it;
+  };
+  for (const auto& c : conflicts) {
+    if (c.key == "FIndex") {
+      // Their order as read: the rows they hold in their places, any other after them.
+      auto place = [&](const NormalRow& r) {
+        const NormalRow* s = storedRow(r.detailFuncId);
+        return s ? s - stored.data() : static_cast<std::ptrdiff_t>(stored.size());
+      };
+      std::stable_sort(out.begin(), out.end(), [&](const NormalRow& a, const NormalRow& b) { return place(a) < place(b); });
+      continue;
+    }
+    const NormalRow* theirs = storedRow(c.id);
+    auto mine = in(out, c.id);
+    if (!theirs) {
+      if (mine != out.end()) out.erase(mine);  // they removed it
+    } else if (mine == out.end()) {
+      out.push_back(*theirs);  // both added it
+    } else if (c.key == "FHelpCode") {
+      mine->helpCode = theirs->helpCode;
+    } else if (c.key == "FShowName") {
+      mine->showName = theirs->showName;
+    } else {
+      *mine = *theirs;  // kept by them with their texts
+    }
+  }
+  return out;
 }
 
 }  // namespace wayfind::favourites

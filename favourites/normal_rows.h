@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "erp/api/save_conflicts.h"
+#include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
 #include "platform/recordset/recordset.h"
 
@@ -42,5 +44,22 @@ std::optional<NormalListProblem> CheckNormalList(const std::vector<NormalRow>& r
 // (FDetailFuncID, FHelpCode, FShowName, FFuncName), a blank show name sent as
 // the name, which sets filledShowName.
 platform::VectorPtr NormalListSaveData(const std::vector<NormalRow>& rows, bool& filledShowName);
+
+// The save of a list this window read: the rows as above and one item more, the
+// info dictionary holding the list as read, so that the server stores only what
+// the window changed. The fields another user changed too come back in info.
+struct NormalListSave {
+  platform::VectorPtr rows;
+  platform::DictionaryPtr info;
+};
+NormalListSave NormalListMergeData(const std::vector<NormalRow>& rows, const std::vector<NormalRow>& read,
+                                   bool& filledShowName);
+
+// The list as read once the user chose to keep their values over conflicting
+// ones: where the save reported a conflict, the other user's state (stored now)
+// counts as read, so saving the same rows again stores the user's values there
+// and leaves everything else as the other user has it.
+std::vector<NormalRow> ReadRowsKeepingMine(const std::vector<NormalRow>& read, const std::vector<NormalRow>& stored,
+                                           const std::vector<erp::api::SaveConflict>& conflicts);
 
 }  // namespace wayfind::favourites

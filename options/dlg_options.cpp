@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <map>
 #include <vector>
 
 #include "context/language.h"
 #include "context/login_props.h"
+#include "context/save_outcome.h"
 #include "erp/api/message_service.h"
 #include "erp/api/progids.h"
 #include "platform/automation/automation_error.h"
@@ -53,10 +55,20 @@ constexpr int kMaxSiteName = 255;
 
 using widgets::place;
 
-// One site-name box and what it is stored as.
+// A caption without the colon that ends it, to name its setting in a sentence.
+std::string withoutColon(std::string text) {
+  for (const char* colon : {"：", ":"}) {
+    const std::string c = colon;
+    text = platform::trimSpaces(text);
+    if (text.size() >= c.size() && text.compare(text.size() - c.size(), c.size(), c) == 0)
+      text.erase(text.size() - c.size());
+  }
+  return platform::trimSpaces(text);
+}
+
+// One site-name box and what is said when its name is too long.
 struct SiteName {
   QLineEdit* box;
-  const char* setting;
   const char* tooLong;
 };
 
@@ -119,21 +131,40 @@ void dlgOptions::designedLayout() {
   Frame1->show();
 }
 
+std::vector<dlgOptions::Setting> dlgOptions::settings() const {
+  return {{"T8EIS", Frame1, Label2, txtDecisionTitle, nullptr},
+          {"T8HR", Frame1, Label3, txtHrTitle, nullptr},
+          {"T8BRIO", Frame1, Label4, txtBrioTitle, nullptr},
+          {"CLICK_ACTIVATE", Frame2, nullptr, nullptr, chkSingleClick},
+          {"RIGHT_ALIGN", Frame2, nullptr, nullptr, chkRightAlign},
+          {"REFRESH_SYS", Frame2, nullptr, nullptr, CheckRefresh},
+          {"REFRESH_FUNC", Frame2, nullptr, nullptr, chkRefreshFunc}};
+}
+
+// A site name shows without the blanks around it; a switch is on only for "1".
+std::string dlgOptions::Setting::shown(const std::string& stored) const {
+  return box ? platform::trimSpaces(stored) : (stored == "1" ? "1" : "0");
+}
+
+std::string dlgOptions::Setting::value() const {
+  return box ? box->text().toStdString() : (check->isChecked() ? "1" : "0");
+}
+
+void dlgOptions::Setting::show(const std::string& stored) const {
+  if (box) box->setText(QString::fromStdString(shown(stored)));
+  else check->setChecked(stored == "1");
+}
+
 void dlgOptions::Form_Load() {
   designedLayout();
+  read_.clear();
   try {
     auto info = store::newDatasInfo();
-    auto site = [&](QLineEdit* box, const char* setting) {
-      box->setText(QString::fromStdString(platform::trimSpaces(info->GetProfileValue(setting))));
-    };
-    site(txtDecisionTitle, "T8EIS");
-    site(txtHrTitle, "T8HR");
-    site(txtBrioTitle, "T8BRIO");
-    auto flag = [&](QCheckBox* box, const char* setting) { box->setChecked(info->GetProfileValue(setting) == "1"); };
-    flag(chkSingleClick, "CLICK_ACTIVATE");
-    flag(chkRightAlign, "RIGHT_ALIGN");
-    flag(CheckRefresh, "REFRESH_SYS");
-    flag(chkRefreshFunc, "REFRESH_FUNC");
+    // Read in this order: the site names, then the switches.
+    for (const Setting& s : settings()) {
+      s.show(info->GetProfileValue(s.name));
+      read_[s.name] = s.value();
+    }
     if (context::GetVersionText() == "TEE") hideSiteNames();
   } catch (const AutomationError& e) {
     erp::api::messages().reportError(e);
@@ -151,9 +182,9 @@ void dlgOptions::hideSiteNames() {
 
 bool dlgOptions::Save() {
   const SiteName sites[] = {
-      {txtDecisionTitle, "T8EIS", "决策信息系统站点名称过长（必须小于等于255），请重新设置。"},
-      {txtHrTitle, "T8HR", "人力资源系统站点名称过长（必须小于等于255），请重新设置。"},
-      {txtBrioTitle, "T8BRIO", "绩效管理平台站点名称过长（必须小于等于255），请重新设置。"},
+      {txtDecisionTitle, "决策信息系统站点名称过长（必须小于等于255），请重新设置。"},
+      {txtHrTitle, "人力资源系统站点名称过长（必须小于等于255），请重新设置。"},
+      {txtBrioTitle, "绩效管理平台站点名称过长（必须小于等于255），请重新设置。"},
   };
   for (const SiteName& s : sites) {
     if (platform::charLength(platform::trimSpaces(s.box->text().toStdString())) > kMaxSiteName) {
@@ -163,24 +194,65 @@ bool dlgOptions::Save() {
     }
   }
   try {
-    // The values in the order they are stored; stored while the dialog waits.
-    std::vector<std::pair<std::string, std::string>> values;
-    for (const SiteName& s : sites) values.emplace_back(s.setting, s.box->text().toStdString());
-    const std::pair<QCheckBox*, const char*> flags[] = {{chkSingleClick, "CLICK_ACTIVATE"},
-                                                        {chkRightAlign, "RIGHT_ALIGN"},
-                                                        {CheckRefresh, "REFRESH_SYS"},
-                                                        {chkRefreshFunc, "REFRESH_FUNC"}};
-    for (const auto& [box, setting] : flags) values.emplace_back(setting, box->isChecked() ? "1" : "0");
-    widgets::RunBusy(this, [&] {
-      auto update = update::newDatasUpdate();
-      for (const auto& [setting, value] : values) update->SetProfileValue(setting, value);
-    });
+    storeChangedSettings();
     return true;
   } catch (const AutomationError& e) {
-    erp::api::messages().warn(context::GetLangText("保存失败： ") + e.description() + "\r\n\r\n" +
+    // Nothing the user set is lost: what was not stored stays in the dialog,
+    // marked changed against what was read, and OK tries it again.
+    erp::api::messages().warn(context::GetLangText("保存失败： ") + context::SaveFailureDescription(e) + "\r\n\r\n" +
                               context::GetLangText("错误号： ") + std::to_string(e.number()));
     return false;
   }
+}
+
+void dlgOptions::storeChangedSettings() {
+  // Only the settings changed here are written, and a setting another user
+  // changed meanwhile (to something else) is not written unasked.
+  std::vector<Setting> changed, conflicting;
+  for (const Setting& s : settings())
+    if (s.value() != read_[s.name]) changed.push_back(s);
+  if (changed.empty()) return;
+  std::vector<erp::api::SaveConflict> conflicts;
+  std::map<std::string, std::string> theirs;
+  auto describe = [](const Setting& s, const std::string& shown) {
+    if (s.box) return shown;
+    return context::GetLangText(shown == "1" ? "已勾选" : "未勾选");
+  };
+  widgets::RunBusy(this, [&] {
+    auto info = store::newDatasInfo();
+    info->RegetDataInfo();
+    auto update = update::newDatasUpdate();
+    for (const Setting& s : changed) {
+      const std::string now = info->GetProfileValue(s.name);
+      const std::string mine = s.value();
+      if (s.shown(now) == read_[s.name] || s.shown(now) == s.shown(mine)) {
+        update->SetProfileValue(s.name, mine);
+        read_[s.name] = mine;
+        continue;
+      }
+      theirs[s.name] = now;
+      conflicting.push_back(s);
+      conflicts.push_back({s.frameCaption(), s.caption(), describe(s, s.shown(now)), describe(s, s.shown(mine)), 0,
+                           s.name});
+    }
+  });
+  if (conflicts.empty()) return;
+  const bool keepMine = context::AskKeepMine(conflicts);
+  widgets::RunBusy(this, [&] {
+    auto update = update::newDatasUpdate();
+    for (const Setting& s : conflicting) {
+      if (keepMine) update->SetProfileValue(s.name, s.value());
+      else s.show(theirs[s.name]);
+      read_[s.name] = s.value();
+    }
+  });
+}
+
+// Where a setting is and what it is called, as the dialog shows them.
+std::string dlgOptions::Setting::frameCaption() const { return withoutColon(frame->title().toStdString()); }
+
+std::string dlgOptions::Setting::caption() const {
+  return withoutColon(label ? label->text().toStdString() : check->text().toStdString());
 }
 
 void dlgOptions::OKButton_Click() {

@@ -3,6 +3,10 @@
 // back through the update class. It keeps nothing of its own.
 #pragma once
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "widgets/form.h"
 
 class QCheckBox;
@@ -23,8 +27,10 @@ class dlgOptions : public widgets::Form {
 
   dlgOptions();
 
-  // Checks the site names and writes the seven settings; false (dialog stays
-  // open) when a name is too long or writing failed.
+  // Checks the site names and writes the settings changed since the dialog
+  // read them; a setting another user changed meanwhile as well is the user's
+  // to keep or give up. False (dialog stays open, its input kept) when a name
+  // is too long or writing failed.
   bool Save();
 
   void OKButton_Click();
@@ -51,8 +57,26 @@ class dlgOptions : public widgets::Form {
   void Form_Load() override;
 
  private:
+  // A setting and the control that shows it: a site-name box or a switch.
+  struct Setting {
+    const char* name;
+    QGroupBox* frame;
+    QLabel* label;
+    QLineEdit* box;
+    QCheckBox* check;
+    std::string shown(const std::string& stored) const;  // as the control shows a stored value
+    std::string value() const;                           // what the control holds, as stored
+    void show(const std::string& stored) const;
+    std::string frameCaption() const;
+    std::string caption() const;
+  };
+  // The seven settings in the order they are read and stored.
+  std::vector<Setting> settings() const;
+  void storeChangedSettings();
   void designedLayout();
   void hideSiteNames();
+
+  std::map<std::string, std::string> read_;  // each setting's value as the dialog read it
 };
 
 }  // namespace wayfind::options

@@ -18,6 +18,9 @@
 
 namespace wayfind::erp::api {
 
+// The key of the read list in the info item of ReplaceNormalList's vector.
+inline constexpr const char* kReadListKey = "ReadList";
+
 class IServerDatasUpdate : public platform::Object {
  public:
   using Dict = platform::DictionaryPtr;
@@ -42,6 +45,12 @@ class IServerDatasUpdate : public platform::Object {
   // group -1 as there. Answers true; the group used comes back in lngGroupID.
   // A server that does not offer it raises 438, as a late-bound call of a missing
   // method does.
+  // A window that read the list may add one more item: a dictionary holding,
+  // under kReadListKey, the list as it read it (a vector of dictionaries with
+  // "FDetailFuncID", "FHelpCode", "FShowName" in list order). The server then
+  // stores only what the window changed against that list and leaves what
+  // another user changed meanwhile; what both changed differently stays theirs
+  // and is listed in that same dictionary (save_conflicts.h).
   virtual platform::Variant ReplaceNormalList(const Props& p, int32_t& lngGroupID, Vect& oVect);
   // The four node updates: the node's identifier, its field values keyed by field
   // name, a Boolean that is always false from the component, and the optional info.

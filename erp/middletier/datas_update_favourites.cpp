@@ -3,6 +3,8 @@
 // dictionary), so their changes bump no revision.
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/datas_update_change.h"
+#include "erp/api/save_conflicts.h"
+#include "erp/middletier/favourites_merge.h"
 #include "erp/storage/storage_error.h"
 #include "erp/middletier/datas_update_rows.h"
 #include "erp/middletier/messages.h"
@@ -11,6 +13,9 @@
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
+
+#include <map>
+#include <set>
 
 namespace wayfind::erp::middletier {
 
@@ -117,6 +122,139 @@ void appendItem(Change& c, int32_t group, const Item& item) {
   ins.run();
 }
 
+
+// A row of a list as a user reads it, with the function's name as shown.
+struct SentRow {
+  ListEntry entry;
+  std::string name;
+};
+
+Variant field(const platform::Dictionary& row, const char* key) {
+  return row.Lookup(key) ? row.GetValue(key) : Variant();
+}
+
+// A row as the window sent it: a blank show name stands for the name, as it is stored.
+SentRow sentRow(const platform::Dictionary& row) {
+  SentRow r{{rows::intArg("FDetailFuncID", field(row, "FDetailFuncID")), platform::textOrEmpty(field(row, "FHelpCode")),
+             platform::textOrEmpty(field(row, "FShowName"))},
+            platform::textOrEmpty(field(row, "FFuncName"))};
+  if (platform::trimSpaces(r.entry.show).empty()) r.entry.show = r.name;
+  return r;
+}
+
+std::vector<ListEntry> readList(const Variant& v) {
+  std::vector<ListEntry> out;
+  const auto list = v.isObject() ? v.objectAs<platform::Vector>() : nullptr;
+  if (!list) refuse(say("ReplaceNormalList：读取时的列表不是向量。"));
+  for (const Variant& item : list->items()) {
+    auto row = item.isObject() ? item.objectAs<platform::Dictionary>() : nullptr;
+    if (!row) refuse(say("ReplaceNormalList：读取时的列表第 %1 行不是字典。", {std::to_string(out.size() + 1)}));
+    out.push_back(sentRow(*row).entry);
+  }
+  return out;
+}
+
+// The group's list as stored: as users read it, and the stored row itself.
+struct StoredRow {
+  SentRow shown;
+  Item row;
+};
+
+std::vector<StoredRow> storedList(Change& c, int32_t group) {
+  auto st = c.conn().prepare("SELECT " + favouriteItemColumnsSql() +
+                             ", i.FFuncName, i.FHelpCode, i.FShowName FROM t_NavFuncGroupItem i "
+                             "WHERE i.FFuncGroupID = ?1 ORDER BY i.FPosition");
+  st.bindAll(group, c.userId(), c.caller().language);
+  std::vector<StoredRow> out;
+  auto text = [&](int col) { return st.isNull(col) ? std::string() : st.text(col); };
+  while (st.step()) {
+    const int32_t id = st.int32(0);
+    out.push_back({{{id, text(2), text(3)}, text(1)}, {id, text(5), text(6), text(4)}});
+  }
+  return out;
+}
+
+std::string groupNameOf(Change& c, int32_t group) {
+  auto st = c.conn().prepare("SELECT FFuncGroupName FROM t_NavFuncGroup WHERE FFuncGroupID = ?");
+  st.bind(1, group);
+  return st.step() && !st.isNull(0) ? st.text(0) : std::string();
+}
+
+// The names of the functions in order, for telling two orders apart.
+std::string namesInOrder(const std::vector<int32_t>& ids, const std::map<int32_t, std::string>& names) {
+  std::string out;
+  for (int32_t id : ids) {
+    if (!out.empty()) out += callLanguage() == "en" ? ", " : "、";
+    auto it = names.find(id);
+    out += it == names.end() ? std::to_string(id) : it->second;
+  }
+  return out;
+}
+
+// Stores what the window changed against the list it read, leaving what another
+// user changed meanwhile (favourites_merge.h); the fields both changed are told
+// in info.
+void mergeList(Change& c, int32_t group, const std::vector<ListEntry>& read, const std::vector<SentRow>& sent,
+               const std::vector<Item>& items, platform::Dictionary& info) {
+  const std::vector<StoredRow> stored = storedList(c, group);
+  std::vector<ListEntry> storedEntries, mineEntries;
+  std::map<int32_t, const StoredRow*> storedById;
+  std::map<int32_t, size_t> mineById;
+  std::map<int32_t, std::string> names;
+  for (size_t i = 0; i < sent.size(); ++i) {
+    if (!mineById.emplace(sent[i].entry.id, i).second) continue;  // listed twice: the first counts
+    mineEntries.push_back(sent[i].entry);
+    names[sent[i].entry.id] = sent[i].name;
+  }
+  for (const StoredRow& r : stored) {
+    storedEntries.push_back(r.shown.entry);
+    storedById[r.row.funcId] = &r;
+    names[r.row.funcId] = r.shown.name;
+  }
+  const ListMerge merge = MergeFavouriteList(read, storedEntries, mineEntries);
+
+  auto del = c.conn().prepare("DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID = ?");
+  del.bind(1, group);
+  del.run();
+  for (const MergedEntry& e : merge.entries) {
+    Item item = e.stored ? storedById.at(e.id)->row : items[mineById.at(e.id)];
+    if (e.stored && e.mineHelp) item.help = items[mineById.at(e.id)].help;
+    if (e.stored && e.mineShow) item.show = items[mineById.at(e.id)].show;
+    c.checkpoint("row");
+    appendItem(c, group, item);
+  }
+
+  auto listed = [&](bool in) { return in ? say("在列表中") : say("已移除"); };
+  for (const ListConflict& k : merge.conflicts) {
+    api::SaveConflict out;
+    const StoredRow* theirs = storedById.count(k.id) ? storedById.at(k.id) : nullptr;
+    const SentRow* mine = mineById.count(k.id) ? &sent[mineById.at(k.id)] : nullptr;
+    switch (k.kind) {
+      case ListConflict::Kind::Help:
+        out = {names[k.id], fieldLabel("FHelpCode"), theirs->shown.entry.help, mine->entry.help, k.id, "FHelpCode"};
+        break;
+      case ListConflict::Kind::Show:
+        out = {names[k.id], fieldLabel("FShowName"), theirs->shown.entry.show, mine->entry.show, k.id, "FShowName"};
+        break;
+      case ListConflict::Kind::Listed:
+        out = {names[k.id], say("是否在列表中"), listed(theirs != nullptr), listed(mine != nullptr), k.id, "Listed"};
+        break;
+      case ListConflict::Kind::Order: {
+        std::vector<int32_t> theirOrder, myOrder;
+        std::set<int32_t> readIds;
+        for (const ListEntry& e : read) readIds.insert(e.id);
+        for (const ListEntry& e : storedEntries)
+          if (readIds.count(e.id) && mineById.count(e.id)) theirOrder.push_back(e.id);
+        for (const ListEntry& e : mineEntries)
+          if (readIds.count(e.id) && storedById.count(e.id)) myOrder.push_back(e.id);
+        out = {groupNameOf(c, group), say("顺序"), namesInOrder(theirOrder, names), namesInOrder(myOrder, names), group,
+               "FIndex"};
+        break;
+      }
+    }
+    api::RecordConflict(info, out);
+  }
+}
 }  // namespace
 
 platform::Variant ServerDatasUpdate::AddNormalFuncGroup(const Props& p, std::string& strFuncGroupName,
@@ -187,13 +325,20 @@ platform::Variant ServerDatasUpdate::ReplaceNormalList(const Props& p, int32_t& 
   // Every row is checked before the list is touched; a failure while writing
   // rolls the whole change back, so the old list stays.
   std::vector<Item> items;
+  std::vector<SentRow> sent;
+  Dict info;
   if (oVect) {
     for (const Variant& v : oVect->items()) {
       auto row = v.isObject() ? v.objectAs<platform::Dictionary>() : nullptr;
+      if (row && row->Lookup(api::kReadListKey) && !row->Lookup("FDetailFuncID")) {
+        info = row;
+        continue;
+      }
       if (!row) refuse(say("ReplaceNormalList：第 %1 行不是字典。", {std::to_string(items.size() + 1)}));
-      auto field = [&](const char* key) { return row->Lookup(key) ? row->GetValue(key) : Variant(); };
-      items.push_back(checkedItem(c, rows::intArg("FDetailFuncID", field("FDetailFuncID")), field("FHelpCode"),
-                                  field("FShowName"), field("FFuncName")));
+      const SentRow r = sentRow(*row);
+      items.push_back(checkedItem(c, r.entry.id, field(*row, "FHelpCode"), field(*row, "FShowName"),
+                                  field(*row, "FFuncName")));
+      sent.push_back(r);
     }
   }
   std::optional<int32_t> group;
@@ -202,7 +347,10 @@ platform::Variant ServerDatasUpdate::ReplaceNormalList(const Props& p, int32_t& 
   } else {
     group = firstGroup(c.conn(), c.userId());  // nothing to keep and no group: nothing to make
   }
-  if (group) {
+  if (group && info) {
+    info->Remove(api::kConflictsKey);
+    mergeList(c, *group, readList(info->GetValue(api::kReadListKey)), sent, items, *info);
+  } else if (group) {
     auto del = c.conn().prepare("DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID = ?");
     del.bind(1, *group);
     del.run();

@@ -26,6 +26,12 @@ std::string functionNameSql(const std::string& id, const std::string& user, cons
          "(SELECT " + fromTemplate + " FROM t_NavDetailFunc t WHERE t.FDetailFuncID = " + func + "))";
 }
 
+std::string favouriteItemColumnsSql() {
+  return "i.FDetailFuncID, COALESCE(NULLIF(i.FFuncName, ''), " + functionNameSql("i.FDetailFuncID", "?2", "?3", false) +
+         ", ''), i.FHelpCode, COALESCE(NULLIF(i.FShowName, ''), " +
+         functionNameSql("i.FDetailFuncID", "?2", "?3", true) + ", NULLIF(i.FFuncName, ''), '')";
+}
+
 namespace {
 
 const std::map<std::string, std::vector<FieldSpec>>& templateSpecs() {

@@ -45,6 +45,11 @@ std::string templateShowName(const std::string& prefix, const std::string& langu
 // template's show name). Null for a function neither has.
 std::string functionNameSql(const std::string& id, const std::string& user, const std::string& language, bool show);
 
+// The columns of a favourites entry (alias i of t_NavFuncGroupItem) as users read
+// them: FDetailFuncID, FFuncName, FHelpCode, FShowName, an entry without texts of
+// its own named as its function is. ?2 is the user, ?3 the language.
+std::string favouriteItemColumnsSql();
+
 enum class UserRows {
   View,    // for GetUserData: names the user did not give are the template's in
            // the language, a given name stands in every language, Profile =

@@ -225,9 +225,7 @@ platform::Variant ServerDatasInfo::GetDetailNormalFunc(const std::string& propsS
   // -1 stands for no group chosen: the user's first group. An entry without
   // texts of its own is named as the function is, in the caller's language.
   auto st = conn->prepare(
-      "SELECT i.FDetailFuncID, COALESCE(NULLIF(i.FFuncName, ''), " +
-      functionNameSql("i.FDetailFuncID", "?2", "?3", false) + ", ''), i.FHelpCode, COALESCE(NULLIF(i.FShowName, ''), " +
-      functionNameSql("i.FDetailFuncID", "?2", "?3", true) + ", NULLIF(i.FFuncName, ''), '') FROM t_NavFuncGroupItem i "
+      "SELECT " + favouriteItemColumnsSql() + " FROM t_NavFuncGroupItem i "
       "WHERE i.FFuncGroupID = (SELECT g.FFuncGroupID FROM t_NavFuncGroup g WHERE g.FUserID = ?2 "
       " AND (g.FFuncGroupID = ?1 OR ?1 = -1) ORDER BY g.FIndex, g.FFuncGroupID LIMIT 1) "
       "ORDER BY i.FPosition");

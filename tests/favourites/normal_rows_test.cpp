@@ -64,3 +64,44 @@ TEST(NormalRowsTest, ASaveSendsEveryRowInOrderWithABlankShowNameAsTheName) {
 
 }  // namespace
 }  // namespace wayfind::favourites
+
+namespace wayfind::favourites {
+namespace {
+
+// "id:help:show" of each row.
+std::string texts(const std::vector<NormalRow>& rows) {
+  std::string out;
+  for (const NormalRow& r : rows) out += std::to_string(r.detailFuncId) + ":" + r.helpCode + ":" + r.showName + " ";
+  return out;
+}
+
+TEST(NormalRowsTest, KeepingMineReadsTheOtherUsersStateWhereTheyConflictedAndNowhereElse) {
+  using Conflict = erp::api::SaveConflict;
+  auto on = [](int32_t id, const char* key) {
+    Conflict c;
+    c.id = id;
+    c.key = key;
+    return c;
+  };
+  const std::vector<NormalRow> read = {row(1, "A", "a"), row(2, "B", "b"), row(3, "C", "c")};
+  // Stored now: moved, 1's texts changed, 2 gone, 4 added by them.
+  const std::vector<NormalRow> stored = {row(3, "C", "c"), row(1, "T", "t"), row(4, "D", "d")};
+  struct Case {
+    const char* what;
+    std::vector<Conflict> conflicts;
+    const char* read;
+  };
+  const Case cases[] = {
+      {"none", {}, "1:A:a 2:B:b 3:C:c "},
+      {"a help code", {on(1, "FHelpCode")}, "1:T:a 2:B:b 3:C:c "},
+      {"a show name", {on(1, "FShowName")}, "1:A:t 2:B:b 3:C:c "},
+      {"a function they removed", {on(2, "Listed")}, "1:A:a 3:C:c "},
+      {"a function they kept and changed", {on(1, "Listed")}, "1:T:t 2:B:b 3:C:c "},
+      {"a function both added", {on(4, "FHelpCode")}, "1:A:a 2:B:b 3:C:c 4:D:d "},
+      {"the order", {on(0, "FIndex")}, "3:C:c 1:A:a 2:B:b "},
+  };
+  for (const Case& c : cases) EXPECT_EQ(texts(ReadRowsKeepingMine(read, stored, c.conflicts)), c.read) << c.what;
+}
+
+}  // namespace
+}  // namespace wayfind::favourites

@@ -1,5 +1,6 @@
 // dlgOptions on the demo company's profile: the seven settings as loaded and as
-// written, the site-name limit, the "TEE" edition and a failing save.
+// written, the site-name limit, the "TEE" edition, a failing save and two dialogs
+// open at once.
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -10,6 +11,7 @@
 #include "context/language.h"
 #include "erp/api/progids.h"
 #include "erp/client/share_props.h"
+#include "erp/middletier/datas_update.h"
 #include "options/dlg_options.h"
 #include "options/dlg_properties.h"
 #include "platform/automation/registry.h"
@@ -72,7 +74,7 @@ class DlgOptionsTest : public windowtests::WindowTest {
   }
 };
 
-TEST_F(DlgOptionsTest, LoadsTheSettingsAndWritesAllSevenBack) {
+TEST_F(DlgOptionsTest, LoadsTheSettingsAndWritesOnlyThoseChanged) {
   setProfile("T8EIS", "  决策站点  ");
   setProfile("T8BRIO", "");
   setProfile("CLICK_ACTIVATE", "1");
@@ -89,9 +91,10 @@ TEST_F(DlgOptionsTest, LoadsTheSettingsAndWritesAllSevenBack) {
     dlg.chkRightAlign->setChecked(true);
     dlg.OKButton->click();
   });
+  // What the user left stays as stored, blanks and all.
   const std::map<std::string, std::string> expected = {
-      {"T8EIS", "决策站点"},    {"T8HR", "人力"},          {"T8BRIO", ""},        {"CLICK_ACTIVATE", "1"},
-      {"RIGHT_ALIGN", "1"}, {"REFRESH_SYS", "0"}, {"REFRESH_FUNC", "0"}};
+      {"T8EIS", "  决策站点  "}, {"T8HR", "人力"},       {"T8BRIO", ""},          {"CLICK_ACTIVATE", "1"},
+      {"RIGHT_ALIGN", "1"},    {"REFRESH_SYS", ""}, {"REFRESH_FUNC", "yes"}};
   EXPECT_EQ(allSettings(), expected);
 }
 
@@ -103,11 +106,16 @@ TEST_F(DlgOptionsTest, SiteNamesAreSentAsTypedInTheirOrderAndFlagsAfterThem) {
   EXPECT_CALL(*server, SetProfileValue(_, _, _))
       .Times(7)
       .WillRepeatedly([&](const std::string&, std::string& name, std::string& value) { written.push_back({name, value}); });
+  std::string flags;
   show([&](dlgOptions& dlg) {
     dlg.txtDecisionTitle->setText(QString::fromStdString(padded));
     dlg.txtHrTitle->setText(QString::fromStdString(repeat('y', 255)));
-    dlg.chkSingleClick->setChecked(true);
-    dlg.chkRightAlign->setChecked(false);
+    dlg.txtBrioTitle->setText("brio");
+    // Every switch turned: all seven are changed.
+    for (QCheckBox* box : {dlg.chkSingleClick, dlg.chkRightAlign, dlg.CheckRefresh, dlg.chkRefreshFunc}) {
+      box->setChecked(!box->isChecked());
+      flags += box->isChecked() ? "1" : "0";
+    }
     dlg.OKButton->click();
   });
   EXPECT_TRUE(messages->warnings().empty()) << join(messages->warnings());
@@ -115,8 +123,7 @@ TEST_F(DlgOptionsTest, SiteNamesAreSentAsTypedInTheirOrderAndFlagsAfterThem) {
   for (size_t i = 0; i < 7; ++i) EXPECT_EQ(written[i].first, kSettings[i]);
   EXPECT_EQ(written[0].second, padded) << "stored with its blanks";
   EXPECT_EQ(written[1].second, repeat('y', 255));
-  EXPECT_EQ(written[3].second, "1");
-  EXPECT_EQ(written[4].second, "0");
+  EXPECT_EQ(written[3].second + written[4].second + written[5].second + written[6].second, flags);
 }
 
 TEST_F(DlgOptionsTest, ALongestSiteNameWithBlanksIsStoredByTheRealMiddleTier) {
@@ -146,13 +153,15 @@ TEST_F(DlgOptionsTest, TooLongSiteNameIsRefusedFirstOneOnlyAndNothingWritten) {
   EXPECT_EQ(allSettings(), before);
 }
 
-TEST_F(DlgOptionsTest, TheTeeEditionHidesTheSiteNamesAndStillWritesSevenSettings) {
+TEST_F(DlgOptionsTest, TheTeeEditionHidesTheSiteNamesAndLeavesThemAsStored) {
   setProfile("T8EIS", " eis ");
   setProfile("T8HR", "hr");
   setProfile("T8BRIO", "");
   setProfile("RIGHT_ALIGN", "0");
   setProfile("REFRESH_SYS", "0");
   loginWithEdition("TEE");
+  auto expected = allSettings();
+  expected["REFRESH_FUNC"] = "1";
   auto& dlg = form();
   const int designedHeight = dlg.height();
   show([&](dlgOptions& d) {
@@ -167,15 +176,14 @@ TEST_F(DlgOptionsTest, TheTeeEditionHidesTheSiteNamesAndStillWritesSevenSettings
     d.chkRefreshFunc->setChecked(true);
     d.OKButton->click();
   });
-  const std::map<std::string, std::string> expected = {
-      {"T8EIS", "eis"},       {"T8HR", "hr"},       {"T8BRIO", ""},        {"CLICK_ACTIVATE", "0"},
-      {"RIGHT_ALIGN", "0"}, {"REFRESH_SYS", "0"}, {"REFRESH_FUNC", "1"}};
+  EXPECT_EQ(expected["T8EIS"], " eis ");
   EXPECT_EQ(allSettings(), expected);
 }
 
 TEST_F(DlgOptionsTest, AFailedSaveIsReportedWithItsNumberAndTheDialogStaysOpen) {
   platform::ScopedUnregistration noServer(erp::progid::kServerDatasUpdate);
   show([&](dlgOptions& dlg) {
+    dlg.chkRightAlign->setChecked(!dlg.chkRightAlign->isChecked());
     dlg.OKButton->click();
     EXPECT_TRUE(dlg.isVisible());
     dlg.CancelButton->click();
@@ -184,6 +192,62 @@ TEST_F(DlgOptionsTest, AFailedSaveIsReportedWithItsNumberAndTheDialogStaysOpen) 
   const std::string text = messages->warnings()[0];
   EXPECT_EQ(text.rfind("保存失败： ", 0), 0u) << text;
   EXPECT_NE(text.find("\r\n\r\n错误号： 429"), std::string::npos) << text;
+}
+
+TEST_F(DlgOptionsTest, AWriteFailingBelowTheDialogKeepsTheInputAndOKStoresItOnTheSecondTry) {
+  setProfile("T8HR", "hr");
+  setProfile("RIGHT_ALIGN", "0");
+  int writes = 0;
+  erp::middletier::setChangeFaultHookForTesting([&](std::string_view method, std::string_view point) {
+    if (method == "SetProfileValue" && point == "write" && ++writes == 2)
+      throw platform::AutomationError(999, "ZelWayfind.DatasUpdate", "磁盘已满");
+  });
+  show([&](dlgOptions& dlg) {
+    dlg.txtHrTitle->setText("hr2");
+    dlg.chkRightAlign->setChecked(true);
+    dlg.OKButton->click();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.txtHrTitle->text().toStdString(), "hr2");
+    EXPECT_TRUE(dlg.chkRightAlign->isChecked());
+    EXPECT_EQ(profile("RIGHT_ALIGN"), "0");
+    erp::middletier::setChangeFaultHookForTesting({});
+    dlg.OKButton->click();
+  });
+  EXPECT_EQ(messages->warnings(), std::vector<std::string>{"保存失败： 磁盘已满\r\n\r\n错误号： 999"});
+  EXPECT_EQ(profile("T8HR"), "hr2");
+  EXPECT_EQ(profile("RIGHT_ALIGN"), "1");
+}
+
+TEST_F(DlgOptionsTest, TwoDialogsKeepEachOthersSettingsAndAskAboutTheOneBothChanged) {
+  for (const bool keepMine : {true, false}) {
+    SCOPED_TRACE(keepMine ? "keep mine" : "take theirs");
+    setProfile("T8EIS", "eis");
+    setProfile("T8HR", "hr");
+    setProfile("RIGHT_ALIGN", "0");
+    setProfile("REFRESH_FUNC", "yes");
+    allSettings();  // the store takes in what was just set
+    messages->calls.clear();
+    show([&](dlgOptions& mine) {
+      dlgOptions other;  // the same user's second dialog, open beside the first
+      other.Load();
+      other.txtDecisionTitle->setText("theirs");
+      other.txtHrTitle->setText("其他人力");
+      other.chkRightAlign->setChecked(true);
+      ASSERT_TRUE(other.Save());
+      mine.txtDecisionTitle->setText("mine");
+      mine.chkRightAlign->setChecked(true);  // the same change: nothing to ask
+      messages->answers = {keepMine};
+      mine.OKButton->click();
+      EXPECT_EQ(mine.txtDecisionTitle->text().toStdString(), keepMine ? "mine" : "theirs");
+    });
+    const auto questions = messages->questions();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].find("站点名称 的决策信息系统站点名称：其他用户的是“theirs”，您的是“mine”"), std::string::npos)
+        << questions[0];
+    const std::map<std::string, std::string> expected = {
+        {"T8EIS", keepMine ? "mine" : "theirs"}, {"T8HR", "其他人力"}, {"RIGHT_ALIGN", "1"}, {"REFRESH_FUNC", "yes"}};
+    for (const auto& [name, value] : expected) EXPECT_EQ(profile(name), value) << name;
+  }
 }
 
 TEST_F(DlgOptionsTest, TranslatedCaptionsFitTheirControls) {
