@@ -233,7 +233,7 @@ void dlgOptions::storeChangedSettings() {
       theirs[s.name] = now;
       conflicting.push_back(s);
       conflicts.push_back({s.frameCaption(), s.caption(), describe(s, s.shown(now)), describe(s, s.shown(mine)), 0,
-                           s.name});
+                           s.name, platform::Variant(now)});
     }
   });
   if (conflicts.empty()) return;

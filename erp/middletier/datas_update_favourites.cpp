@@ -231,13 +231,16 @@ void mergeList(Change& c, int32_t group, const std::vector<ListEntry>& read, con
     const SentRow* mine = mineById.count(k.id) ? &sent[mineById.at(k.id)] : nullptr;
     switch (k.kind) {
       case ListConflict::Kind::Help:
-        out = {names[k.id], fieldLabel("FHelpCode"), theirs->shown.entry.help, mine->entry.help, k.id, "FHelpCode"};
+        out = {names[k.id], fieldLabel("FHelpCode"), theirs->shown.entry.help, mine->entry.help, k.id, "FHelpCode",
+               platform::Variant(theirs->shown.entry.help)};
         break;
       case ListConflict::Kind::Show:
-        out = {names[k.id], fieldLabel("FShowName"), theirs->shown.entry.show, mine->entry.show, k.id, "FShowName"};
+        out = {names[k.id], fieldLabel("FShowName"), theirs->shown.entry.show, mine->entry.show, k.id, "FShowName",
+               platform::Variant(theirs->shown.entry.show)};
         break;
       case ListConflict::Kind::Listed:
-        out = {names[k.id], say("是否在列表中"), listed(theirs != nullptr), listed(mine != nullptr), k.id, "Listed"};
+        out = {names[k.id], say("是否在列表中"), listed(theirs != nullptr), listed(mine != nullptr), k.id, "Listed",
+               platform::Variant(theirs != nullptr)};
         break;
       case ListConflict::Kind::Order: {
         std::vector<int32_t> theirOrder, myOrder;
@@ -248,7 +251,7 @@ void mergeList(Change& c, int32_t group, const std::vector<ListEntry>& read, con
         for (const ListEntry& e : mineEntries)
           if (readIds.count(e.id) && storedById.count(e.id)) myOrder.push_back(e.id);
         out = {groupNameOf(c, group), say("顺序"), namesInOrder(theirOrder, names), namesInOrder(myOrder, names), group,
-               "FIndex"};
+               "FIndex", platform::Variant()};
         break;
       }
     }
