@@ -38,6 +38,8 @@ Commands:
   import FILE          replace the user's customisation by a template file
   db init [--demo]     create the tables (and the demo company) in an empty
                        database, such as a new PostgreSQL database
+  db add-user USERID ROLE
+                       the server role an ERP user connects as (PostgreSQL)
   db synthetic --functions N --db PATH
                        create a synthetic company of N detail functions in the new
                        database file PATH (for measuring a large company)
@@ -342,11 +344,15 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
       out << kDbInitHelp << "\n" << commandHelp().at("db");
       return 0;
     }
-    if (inv.positional.size() != 1 || inv.positional[0] != "init") {
-      err << "wayfind: wayfind db takes init [--demo] or synthetic --functions N --db PATH (see wayfind db --help).\n";
+    const bool init = inv.positional.size() == 1 && inv.positional[0] == "init";
+    const bool addUser = inv.positional.size() == 3 && inv.positional[0] == "add-user";
+    if (!init && !addUser) {
+      err << "wayfind: wayfind db takes init [--demo], add-user USERID ROLE or synthetic --functions N --db PATH "
+             "(see wayfind db --help).\n";
       return 2;
     }
     try {
+      if (addUser) return runDbAddUser(inv.host.database, inv.positional[1], inv.positional[2], out);
       return runDbInit(inv.host.database, inv.demo, out);
     } catch (const AutomationError& e) {
       err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";

@@ -14,6 +14,11 @@ namespace wayfind::app {
 
 // location: --db, else WAYFIND_DB, else the default file. Raises on failure.
 int runDbInit(const std::optional<std::string>& location, bool demo, std::ostream& out);
+// "wayfind db add-user USERID ROLE": the login role ERP user USERID connects to the
+// server as, with a bounded number of connections (erp/storage/user_roles.h).
+// Raises on failure.
+int runDbAddUser(const std::optional<std::string>& location, const std::string& userId, const std::string& role,
+                 std::ostream& out);
 
 inline constexpr const char* kDbInitHelp = R"(Usage: wayfind db init [--demo] [--db LOCATION]
 
@@ -24,6 +29,14 @@ PostgreSQL run it as the database's owner: it also creates the roles
 wayfind_user and wayfind_reader, the grants and the row-level security policies
 by which the server keeps each user's rights. A database made by an older
 program is migrated; one that is up to date is left as it is.
+
+Usage: wayfind db add-user USERID ROLE [--db URI]
+
+On PostgreSQL, as the database's owner: makes ROLE (lower-case letters, digits
+and underscores) the login role that ERP user USERID connects as, a member of
+wayfind_user and wayfind_reader, allowed at most 10 connections at once; an
+existing role is changed to match. Give it a password (ALTER ROLE ... PASSWORD)
+or let pg_hba.conf say how it logs in.
 )";
 
 }  // namespace wayfind::app

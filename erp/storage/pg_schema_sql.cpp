@@ -210,6 +210,13 @@ BEGIN
   EXECUTE format('ALTER DATABASE %I SET statement_timeout = %L', current_database(), '30s');
   EXECUTE format('ALTER DATABASE %I SET lock_timeout = %L', current_database(), '5s');
   EXECUTE format('ALTER DATABASE %I SET idle_in_transaction_session_timeout = %L', current_database(), '15s');
+  -- A session left idle goes after an hour (the program connects again by
+  -- itself), and a statement whose client has gone stops within 10 s, not when
+  -- it ends.
+  IF current_setting('server_version_num')::int >= 140000 THEN
+    EXECUTE format('ALTER DATABASE %I SET idle_session_timeout = %L', current_database(), '1h');
+    EXECUTE format('ALTER DATABASE %I SET client_connection_check_interval = %L', current_database(), '10s');
+  END IF;
 END $$;
 )SQL";
 

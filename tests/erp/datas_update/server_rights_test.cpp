@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "erp/client/bill_use_info.h"
+#include "erp/storage/user_roles.h"
 #include "erp/middletier/erp_test_db.h"
 #include "update_fixture.h"
 
@@ -149,6 +150,28 @@ TEST_F(ServerRights, PlainSqlOfAUserCannotTouchOthersRowsTheTemplateOrTheRights)
   // An administrator changes the template through their own connection.
   auto admin = storage::Connection::open(as("admin"));
   EXPECT_EQ(changed(*admin, "UPDATE t_NavTopClass SET FTopClassName = '财务部' WHERE FTopClassID = 1"), 1);
+}
+
+TEST_F(ServerRights, AUsersRoleHoldsABoundedNumberOfConnectionsAndAnIdleOneComesBack) {
+  const std::string role = prefix_ + "c";
+  storage::addUserRole(conn(), kUserC, role, 2);
+  roles_.push_back(role);
+  auto first = storage::Connection::open(as("c"));
+  auto second = storage::Connection::open(as("c"));
+  EXPECT_THROW(storage::Connection::open(as("c")), platform::AutomationError) << "a third connection is refused";
+  // Everyone else goes on working, and the role cannot lift its own limit.
+  auto other = storage::Connection::open(as("a"));
+  EXPECT_EQ(changed(*other, "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (16385, 'kc', 'v')"), 1);
+  EXPECT_EQ(changed(*first, "ALTER ROLE " + role + " CONNECTION LIMIT -1"), -1);
+  // A session the server ends for idling is made again by the next call.
+  first->exec("SET idle_session_timeout = '1s'");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  auto st = first->prepare("SELECT COUNT(*) FROM t_NavTopClass");
+  EXPECT_TRUE(st.step());
+
+  for (const auto& [name, user] : {std::pair<std::string, int32_t>{"Bad-Name", kUserC}, {"pg_x", kUserC},
+                                   {prefix_ + "a", kUserC}, {prefix_ + "n", 99999}})
+    expectRefused([&] { storage::addUserRole(conn(), user, name); }, "");
 }
 
 TEST_F(ServerRights, MiddleTierOnAUsersConnectionRefusesWhatTheUserMayNotDo) {
