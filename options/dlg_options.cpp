@@ -158,11 +158,13 @@ void dlgOptions::Setting::show(const std::string& stored) const {
 void dlgOptions::Form_Load() {
   designedLayout();
   read_.clear();
+  stored_.clear();
   try {
     auto info = store::newDatasInfo();
     // Read in this order: the site names, then the switches.
     for (const Setting& s : settings()) {
-      s.show(info->GetProfileValue(s.name));
+      stored_[s.name] = info->GetProfileValue(s.name);
+      s.show(stored_[s.name]);
       read_[s.name] = s.value();
     }
     if (context::GetVersionText() == "TEE") hideSiteNames();
@@ -206,46 +208,75 @@ bool dlgOptions::Save() {
 }
 
 void dlgOptions::storeChangedSettings() {
-  // Only the settings changed here are written, and a setting another user
-  // changed meanwhile (to something else) is not written unasked.
-  std::vector<Setting> changed, conflicting;
-  for (const Setting& s : settings())
-    if (s.value() != read_[s.name]) changed.push_back(s);
-  if (changed.empty()) return;
-  std::vector<erp::api::SaveConflict> conflicts;
-  std::map<std::string, std::string> theirs;
+  // Only the settings changed here are written, in one change against what the
+  // dialog read; a setting another user changed meanwhile (to something else) is
+  // not written unasked.
+  std::map<std::string, Setting> byName;
+  std::vector<std::string> order;  // the settings' own order: site names, then switches
+  for (const Setting& s : settings()) {
+    byName.emplace(s.name, s);
+    order.push_back(s.name);
+  }
+  // The settings of a round in their order, each with the stored value it is
+  // written against.
+  auto inOrder = [&](const std::map<std::string, std::string>& round) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& name : order)
+      if (round.count(name)) out.emplace_back(name, round.at(name));
+    return out;
+  };
   auto describe = [](const Setting& s, const std::string& shown) {
     if (s.box) return shown;
     return context::GetLangText(shown == "1" ? "已勾选" : "未勾选");
   };
-  widgets::RunBusy(this, [&] {
-    auto info = store::newDatasInfo();
-    info->RegetDataInfo();
-    auto update = update::newDatasUpdate();
-    for (const Setting& s : changed) {
-      const std::string now = info->GetProfileValue(s.name);
+  // What goes in a round: each setting with the stored value it is written against.
+  std::map<std::string, std::string> send;
+  for (const auto& [name, s] : byName)
+    if (s.value() != read_[name]) send[name] = stored_[name];
+  while (!send.empty()) {
+    auto values = std::make_shared<platform::Dictionary>(), read = std::make_shared<platform::Dictionary>();
+    for (const auto& [name, against] : inOrder(send)) {
+      values->SetValue(name, platform::Variant(byName.at(name).value()));
+      read->SetValue(name, platform::Variant(against));
+    }
+    values->SetValue("Read", platform::Variant(read));
+    auto info = std::make_shared<platform::Dictionary>();
+    widgets::RunBusy(this, [&] { update::newDatasUpdate()->SetProfileValues(values, info); });
+    std::map<std::string, std::string> theirs;
+    for (const auto& c : erp::api::TakeConflicts(*info)) theirs[c.key] = platform::textOrEmpty(c.theirsValue);
+    for (const auto& [name, against] : send) {
+      if (theirs.count(name)) continue;
+      read_[name] = stored_[name] = byName.at(name).value();
+    }
+    // A value stored meanwhile that the dialog shows as it read it, or as the
+    // user set it, is no conflict: the first goes again against it, the second is done.
+    std::vector<erp::api::SaveConflict> asked;
+    std::map<std::string, std::string> again;
+    for (const auto& [name, stored] : theirs) {
+      const Setting& s = byName.at(name);
       const std::string mine = s.value();
-      if (s.shown(now) == read_[s.name] || s.shown(now) == s.shown(mine)) {
-        update->SetProfileValue(s.name, mine);
-        read_[s.name] = mine;
-        continue;
+      stored_[name] = stored;
+      if (s.shown(stored) == s.shown(mine)) {
+        read_[name] = mine;
+      } else if (s.shown(stored) == read_[name]) {
+        again[name] = stored;
+      } else {
+        asked.push_back({s.frameCaption(), s.caption(), describe(s, s.shown(stored)), describe(s, s.shown(mine)), 0,
+                         name, platform::Variant(stored)});
       }
-      theirs[s.name] = now;
-      conflicting.push_back(s);
-      conflicts.push_back({s.frameCaption(), s.caption(), describe(s, s.shown(now)), describe(s, s.shown(mine)), 0,
-                           s.name, platform::Variant(now)});
     }
-  });
-  if (conflicts.empty()) return;
-  const bool keepMine = context::AskKeepMine(conflicts);
-  widgets::RunBusy(this, [&] {
-    auto update = update::newDatasUpdate();
-    for (const Setting& s : conflicting) {
-      if (keepMine) update->SetProfileValue(s.name, s.value());
-      else s.show(theirs[s.name]);
-      read_[s.name] = s.value();
+    const bool keepMine = asked.empty() || context::AskKeepMine(asked);
+    for (const auto& c : asked) {
+      const Setting& s = byName.at(c.key);
+      if (keepMine) {
+        again[c.key] = stored_[c.key];
+      } else {
+        s.show(stored_[c.key]);
+        read_[c.key] = s.value();
+      }
     }
-  });
+    send = std::move(again);
+  }
 }
 
 // Where a setting is and what it is called, as the dialog shows them.

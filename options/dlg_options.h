@@ -76,7 +76,8 @@ class dlgOptions : public widgets::Form {
   void designedLayout();
   void hideSiteNames();
 
-  std::map<std::string, std::string> read_;  // each setting's value as the dialog read it
+  std::map<std::string, std::string> read_;    // each setting's value as the dialog read it
+  std::map<std::string, std::string> stored_;  // and as it was stored then
 };
 
 }  // namespace wayfind::options

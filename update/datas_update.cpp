@@ -174,6 +174,15 @@ void DatasUpdate::SetProfileValue(const std::string& strName, const std::string&
   });
 }
 
+void DatasUpdate::SetProfileValues(const Dict& values, const Dict& dctInfo) {
+  reraiseFailure([&] {
+    auto sent = values;
+    auto info = dctInfo;
+    const std::string props = context::PropsString();
+    createUpdateServer()->SetProfileValues(props, sent, info);
+  });
+}
+
 void DatasUpdate::UpdateSysBaseData() { noArgumentCall(&Server::UpdateSysBaseData); }
 Variant DatasUpdate::SetUnInsSys() {
   noArgumentCall(&Server::SetUnInsSys);

@@ -74,6 +74,11 @@ class DatasUpdate : public platform::Object, public platform::Dispatchable {
   // Replaces a group's list in one change (the favourites editor's save); failures
   // are reported. Kept after Import so the earlier slots keep their places.
   void ReplaceNormalList(int32_t lngGroupID, const Vect& oVect);
+  // Writes several of the user's settings in one change against the values the
+  // window read ("Read" in values); settings another user changed meanwhile come
+  // back in dctInfo (erp/api/save_conflicts.h). Failures are re-raised. Kept
+  // last so the earlier slots keep their places.
+  void SetProfileValues(const Dict& values, const Dict& dctInfo);
 
   // Late-bound face: every method above by name, in slot order.
   platform::Variant invoke(std::string_view name, platform::Args& args) override;

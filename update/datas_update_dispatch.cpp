@@ -148,6 +148,10 @@ const MethodTable<DatasUpdate>& table() {
       s.ReplaceNormalList(longArg(a, 0), requiredObjectArg<Vector>(a, 1));
       return Variant();
     });
+    d.add("SetProfileValues", 2, [](U& s, Args& a) {
+      s.SetProfileValues(requiredObjectArg<Dictionary>(a, 0), requiredObjectArg<Dictionary>(a, 1));
+      return Variant();
+    });
     return d;
   }();
   return t;

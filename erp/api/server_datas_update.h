@@ -59,6 +59,12 @@ class IServerDatasUpdate : public platform::Object {
   virtual void UpdateSubSysFunc(const Props& p, int32_t& lngSubFuncID, Dict& dict, bool blnTemplate, Dict& dctInfo) = 0;
   virtual void UpdateDetailFuncAttr(const Props& p, int32_t& lngDetailID, Dict& dict, bool blnTemplate, Dict& dctInfo) = 0;
   virtual void SetProfileValue(const Props& p, std::string& strName, std::string& strValue) = 0;
+  // Several settings in one change, all or none: values holds each setting by
+  // name and, under "Read" (a dictionary), the values the window read for them
+  // (as GetProfileValue answered). A setting someone else changed meanwhile, to
+  // something other than the window's value, is left as stored and listed in
+  // dctInfo (save_conflicts.h); one without a read value is written as sent.
+  virtual void SetProfileValues(const Props& p, Dict& values, Dict& dctInfo);
   virtual void UpdateSysBaseData(const Props& p) = 0;
   virtual void SetUnInsSys(const Props& p) = 0;
   virtual void RefreshActivFunc(const Props& p) = 0;
@@ -79,6 +85,10 @@ class IServerDatasUpdate : public platform::Object {
   // back as the users applied to.
   virtual void ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo) = 0;
 };
+
+inline void IServerDatasUpdate::SetProfileValues(const Props&, Dict&, Dict&) {
+  platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");
+}
 
 inline platform::Variant IServerDatasUpdate::ReplaceNormalList(const Props&, int32_t&, Vect&) {
   platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");

@@ -416,6 +416,44 @@ void ServerDatasUpdate::SetProfileValue(const Props& p, std::string& strName, st
   c.commit();
 }
 
+void ServerDatasUpdate::SetProfileValues(const Props& p, Dict& values, Dict& dctInfo) {
+  Change c(database_, p, "SetProfileValues", storage::WriteLock::Shared);
+  if (!values) refuse(say("%1：没有传入属性字典。", {"SetProfileValues"}));
+  const SentRow sent = splitRead(*values);
+  auto now = c.conn().prepare(
+      "SELECT COALESCE((SELECT FValue FROM t_NavUserProfile WHERE FUserID = ?1 AND FName = ?2), "
+      "(SELECT FValue FROM t_NavProfile WHERE FName = ?2), '')");
+  auto write = c.conn().prepare(
+      "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?) "
+      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue "
+      "WHERE t_NavUserProfile.FValue <> excluded.FValue");
+  platform::Dictionary conflicts;
+  bool changed = false;
+  for (const auto& key : sent.values->Keys()) {
+    const std::string name = rows::textArg("strName", Variant(key), size::kProfileName, true);
+    const std::string value = rows::textArg("strValue", sent.values->GetValue(key), size::kProfileValue, false);
+    if (sent.read && sent.read->Lookup(key)) {
+      now.reset();
+      now.bindAll(c.userId(), name);
+      const std::string stored = now.step() ? now.text(0) : std::string();
+      const std::string read = platform::textOrEmpty(sent.read->GetValue(key));
+      if (stored == value) continue;
+      if (stored != read) {
+        if (!dctInfo) refuse(say("%1的%2已被其他用户修改，没有保存。", {say("选项"), name}));
+        api::RecordConflict(conflicts, {name, name, stored, value, 0, key, Variant(stored)});
+        continue;
+      }
+    }
+    write.reset();
+    write.bindAll(c.userId(), name, value);
+    if (write.run() > 0) changed = true;
+  }
+  if (changed) c.userChanged();
+  c.commit();
+  if (!dctInfo) return;
+  for (const auto& conflict : api::TakeConflicts(conflicts)) api::RecordConflict(*dctInfo, conflict);
+}
+
 void ServerDatasUpdate::UpdateAcctTypeName(const Props& p, int32_t& lngAcctID, std::string& sNewName) {
   Change c(database_, p, "UpdateAcctTypeName");
   c.requireAdministrator("修改账套类型名称");

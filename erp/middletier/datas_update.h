@@ -45,6 +45,7 @@ class ServerDatasUpdate : public api::IServerDatasUpdate {
   void UpdateSubSysFunc(const Props& p, int32_t& lngSubFuncID, Dict& dict, bool blnTemplate, Dict& dctInfo) override;
   void UpdateDetailFuncAttr(const Props& p, int32_t& lngDetailID, Dict& dict, bool blnTemplate, Dict& dctInfo) override;
   void SetProfileValue(const Props& p, std::string& strName, std::string& strValue) override;
+  void SetProfileValues(const Props& p, Dict& values, Dict& dctInfo) override;
   void UpdateSysBaseData(const Props& p) override;
   void SetUnInsSys(const Props& p) override;
   void RefreshActivFunc(const Props& p) override;

@@ -13,6 +13,7 @@
 #include "erp/client/share_props.h"
 #include "erp/middletier/datas_update.h"
 #include "options/dlg_options.h"
+#include "platform/automation/conversions.h"
 #include "options/dlg_properties.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
@@ -103,9 +104,13 @@ TEST_F(DlgOptionsTest, SiteNamesAreSentAsTypedInTheirOrderAndFlagsAfterThem) {
   platform::ScopedRegistration fake(erp::progid::kServerDatasUpdate, platform::sharedFactory(server));
   const std::string padded = "  " + repeat('x', 255) + " ";
   std::vector<std::pair<std::string, std::string>> written;
-  EXPECT_CALL(*server, SetProfileValue(_, _, _))
-      .Times(7)
-      .WillRepeatedly([&](const std::string&, std::string& name, std::string& value) { written.push_back({name, value}); });
+  EXPECT_CALL(*server, SetProfileValues(_, _, _))
+      .WillOnce([&](const std::string&, platform::DictionaryPtr& values, platform::DictionaryPtr&) {
+        // One change of all seven, each sent against the value the dialog read.
+        for (const auto& key : values->Keys())
+          if (key != "Read") written.push_back({key, platform::CStr(values->GetValue(key))});
+        EXPECT_EQ(values->GetValue("Read").objectAs<platform::Dictionary>()->Count(), 7u);
+      });
   std::string flags;
   show([&](dlgOptions& dlg) {
     dlg.txtDecisionTitle->setText(QString::fromStdString(padded));
@@ -199,7 +204,7 @@ TEST_F(DlgOptionsTest, AWriteFailingBelowTheDialogKeepsTheInputAndOKStoresItOnTh
   setProfile("RIGHT_ALIGN", "0");
   int writes = 0;
   erp::middletier::setChangeFaultHookForTesting([&](std::string_view method, std::string_view point) {
-    if (method == "SetProfileValue" && point == "write" && ++writes == 2)
+    if (method == "SetProfileValues" && point == "write" && ++writes == 1)
       throw platform::AutomationError(999, "ZelWayfind.DatasUpdate", "磁盘已满");
   });
   show([&](dlgOptions& dlg) {

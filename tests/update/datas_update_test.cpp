@@ -217,9 +217,9 @@ TEST_F(DatasUpdateTest, LateBoundCallsWriteBackByReferenceArguments) {
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), platform::err::kNoSuchMethod);
   }
-  EXPECT_EQ(du.methodNames().size(), 29u);
+  EXPECT_EQ(du.methodNames().size(), 30u);
   EXPECT_EQ(du.methodNames().front(), "RefreshSubFunc");
-  EXPECT_EQ(du.methodNames().back(), "ReplaceNormalList");
+  EXPECT_EQ(du.methodNames().back(), "SetProfileValues");
 }
 
 TEST_F(DatasUpdateTest, LateBoundCallsRefuseAMissingObjectAndKeepWritesOfAFailingServer) {

@@ -30,6 +30,7 @@ class MockUpdateServer : public erp::api::IServerDatasUpdate {
   MOCK_METHOD(void, UpdateSubSysFunc, (const Props&, int32_t&, Dict&, bool, Dict&), (override));
   MOCK_METHOD(void, UpdateDetailFuncAttr, (const Props&, int32_t&, Dict&, bool, Dict&), (override));
   MOCK_METHOD(void, SetProfileValue, (const Props&, std::string&, std::string&), (override));
+  MOCK_METHOD(void, SetProfileValues, (const Props&, Dict&, Dict&), (override));
   MOCK_METHOD(void, UpdateSysBaseData, (const Props&), (override));
   MOCK_METHOD(void, SetUnInsSys, (const Props&), (override));
   MOCK_METHOD(void, RefreshActivFunc, (const Props&), (override));

@@ -106,6 +106,32 @@ TEST_F(ConcurrentSaves, ValuesReadInEnglishCompareWithTheNamesShownInEnglish) {
   EXPECT_EQ(dump(), state);
 }
 
+TEST_F(ConcurrentSaves, SettingsAreWrittenTogetherAgainstWhatWasRead) {
+  std::string name = "T8EIS", theirs = "他人的站点";
+  up_.SetProfileValue(props(kUserA), name, theirs);  // another window, after this one read ""
+  const auto profile = [&](const std::string& key) {
+    auto st = conn().prepare("SELECT FValue FROM t_NavUserProfile WHERE FUserID = ? AND FName = ?");
+    st.bindAll(kUserA, key);
+    return st.step() ? st.text(0) : std::string("(none)");
+  };
+  const auto send = [&](const platform::DictionaryPtr& info) {
+    auto values = edit({{"T8EIS", "我的站点"}, {"CLICK_ACTIVATE", "1"}}, {{"T8EIS", ""}, {"CLICK_ACTIVATE", "0"}});
+    platform::DictionaryPtr out = info;
+    up_.SetProfileValues(props(kUserA), values, out);
+  };
+  // With nowhere to report the conflict, nothing is written.
+  expectRefused([&] { send(nullptr); }, "其他用户");
+  EXPECT_EQ(profile("CLICK_ACTIVATE"), "(none)");
+  auto info = std::make_shared<platform::Dictionary>();
+  send(info);
+  EXPECT_EQ(profile("CLICK_ACTIVATE"), "1");
+  EXPECT_EQ(profile("T8EIS"), theirs);
+  const auto conflicts = api::TakeConflicts(*info);
+  ASSERT_EQ(conflicts.size(), 1u);
+  EXPECT_EQ(conflicts[0].key, "T8EIS");
+  EXPECT_EQ(conflicts[0].theirsValue, Variant(theirs));
+}
+
 TEST_F(ConcurrentSaves, ApplyingRecordedRowsGivesTheOthersThoseRowsAndNothingElse) {
   // User A has a private setup: a custom sub-function, another name for 账簿, a profile value.
   auto own = dict({{"NewName", "我的财务"}});
