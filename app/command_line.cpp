@@ -325,6 +325,12 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     out << "wayfind " << WAYFIND_VERSION << "\n";
     return 0;
   }
+  // "wayfind help COMMAND" is "wayfind COMMAND --help".
+  if (inv.command == "help" && !inv.positional.empty()) {
+    inv.command = inv.positional.front();
+    inv.positional.erase(inv.positional.begin());
+    inv.help = true;
+  }
   if (inv.command.empty() || inv.command == "help") {
     // Without a command the line is wrong: the help then goes where errors go.
     const bool wrong = inv.command.empty() && !inv.help;

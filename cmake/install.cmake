@@ -90,6 +90,17 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/WayfindInfoConfigVersion.cm
 install(FILES ${CMAKE_BINARY_DIR}/WayfindInfoConfig.cmake ${CMAKE_BINARY_DIR}/WayfindInfoConfigVersion.cmake
   DESTINATION ${WAYFIND_CMAKE_DIR} COMPONENT dev)
 
+# The pkg-config files find the prefix from where they lie (${pcfiledir}), so they
+# hold after the prefix is moved or packaged: as many ".." as the library folder is deep.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(WAYFIND_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  set(WAYFIND_PC_PREFIX "\${pcfiledir}/..")
+  string(REPLACE "/" ";" libdir_parts "${CMAKE_INSTALL_LIBDIR}")
+  foreach(part ${libdir_parts})
+    string(APPEND WAYFIND_PC_PREFIX "/..")
+  endforeach()
+endif()
 configure_file(packaging/wayfind.pc.in ${CMAKE_BINARY_DIR}/wayfind.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/wayfind.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 if(WAYFIND_WINDOWS)
@@ -117,8 +128,13 @@ if(HELP2MAN)
             -DOUT=${CMAKE_BINARY_DIR}/wayfind.1 -P ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake
     DEPENDS wayfind ${WAYFIND_MODULES} ${PROJECT_SOURCE_DIR}/cmake/manpage.cmake ${PROJECT_SOURCE_DIR}/app/command_line.cpp
     COMMENT "Writing the manual page wayfind(1)")
-  add_custom_target(wayfind_manpage ALL DEPENDS ${CMAKE_BINARY_DIR}/wayfind.1)
-  install(FILES ${CMAKE_BINARY_DIR}/wayfind.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # Installed compressed, as manual pages are (gzip -n: the same bytes every build).
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/wayfind.1.gz
+    COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/wayfind.1 > ${CMAKE_BINARY_DIR}/wayfind.1.gz
+    DEPENDS ${CMAKE_BINARY_DIR}/wayfind.1
+    COMMENT "Compressing wayfind(1)")
+  add_custom_target(wayfind_manpage ALL DEPENDS ${CMAKE_BINARY_DIR}/wayfind.1.gz)
+  install(FILES ${CMAKE_BINARY_DIR}/wayfind.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 # The Debian package: `cpack -G DEB` in the build folder.

@@ -9,7 +9,8 @@ set(include ${dir}/wayfind.1.include)
 set(text "[NAME]\nwayfind \\- the navigation tree of an ERP client, on the command line and in windows\n\n[COMMANDS]\n")
 foreach(command ${commands})
   separate_arguments(args UNIX_COMMAND "${command} --help")
-  execute_process(COMMAND ${WAYFIND} ${args} OUTPUT_VARIABLE help ERROR_QUIET RESULT_VARIABLE status)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${WAYFIND} ${args} OUTPUT_VARIABLE help ERROR_QUIET
+                  RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     continue()
   endif()
@@ -22,7 +23,9 @@ string(APPEND text "\n[FILES]\n.TP\n~/.local/share/wayfind/wayfind.db\nthe embed
                    ".TP\n~/.cache/wayfind/WayfindTemp\nthe cache files of the tree, when the program's own folder is not writable\n"
                    ".TP\n~/.config/wayfind\nthe language the console picked for its next start\n")
 file(WRITE ${include} "${text}")
-execute_process(COMMAND ${HELP2MAN} --no-info --section=1 --include=${include} --output=${OUT} ${WAYFIND}
+# In a UTF-8 locale (--locale), or help2man writes every Chinese character as "?".
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${HELP2MAN} --no-info --locale=C.UTF-8 --section=1
+                        --include=${include} --output=${OUT} ${WAYFIND}
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "help2man failed on ${WAYFIND}")

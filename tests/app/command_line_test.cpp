@@ -103,9 +103,11 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
   EXPECT_EQ(app::runCommandLine({"--help"}, in, out, err, false), 0);
   EXPECT_NE(out.str().find("Commands:"), std::string::npos);
   for (const char* command : {"tree", "call", "search", "favourites", "export", "import"}) {
-    out.str("");
-    EXPECT_EQ(app::runCommandLine({command, "--help"}, in, out, err, false), 0) << command;
-    EXPECT_NE(out.str().find(std::string("Usage: wayfind ") + command), std::string::npos) << command;
+    for (const std::vector<std::string>& asked : {std::vector<std::string>{command, "--help"}, {"help", command}}) {
+      out.str("");
+      EXPECT_EQ(app::runCommandLine(asked, in, out, err, false), 0) << command;
+      EXPECT_NE(out.str().find(std::string("Usage: wayfind ") + command), std::string::npos) << asked[0] << command;
+    }
   }
 }
 

@@ -21,11 +21,19 @@ grep -q "Top 1  Financial Accounting" "$work/tree.txt" || fail "English names fr
 test -s "$work/options.png" || fail "no picture"
 for f in include/wayfind/store/datas_info.h include/wayfind/wayfind_version.h lib/cmake/WayfindInfo/WayfindInfoConfig.cmake \
          lib/cmake/WayfindInfo/WayfindInfoConfigVersion.cmake lib/pkgconfig/wayfind.pc lib/wayfind/libwayfind_pg.so \
-         share/man/man1/wayfind.1 share/bash-completion/completions/wayfind; do
+         share/man/man1/wayfind.1.gz share/bash-completion/completions/wayfind; do
   test -e "$prefix/$f" || fail "the prefix has no $f"
 done
 bash -n "$prefix/share/bash-completion/completions/wayfind" || fail "the completion script does not parse"
 PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --exists --print-errors wayfind wayfind-windows || fail "pkg-config"
+# The prefix the pkg-config files give is where they lie now, not where they were made for.
+pc_prefix=$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --variable=prefix wayfind)
+test "$(cd "$pc_prefix" && pwd -P)" = "$(cd "$prefix" && pwd -P)" || fail "pkg-config's prefix is $pc_prefix"
+printf '#include "wayfind_version.h"\nint main() { return 0; }\n' >"$work/pc.cpp"
+g++ "$work/pc.cpp" -o "$work/pc" $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs wayfind) \
+  || fail "a program built with pkg-config's flags"
+zcat "$prefix/share/man/man1/wayfind.1.gz" | grep -q '凭证管理' || fail "the manual page has no Chinese"
+! zcat "$prefix/share/man/man1/wayfind.1.gz" | grep -q '????' || fail "the manual page has lost characters"
 
 echo "== a host program built against the prefix with find_package"
 cmake -S "$source/examples/host" -B "$work/host" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$work/host-configure.log" \
@@ -48,7 +56,7 @@ for lib in libsqlite3 libqt6widgets6 libpq5 libstdc++6; do
 done
 dpkg-deb -c "$deb" >"$work/contents.txt"
 for f in usr/share/applications/org.wayfind.WayfindInfo.desktop usr/share/metainfo/org.wayfind.WayfindInfo.metainfo.xml \
-         usr/share/man/man1/wayfind.1 usr/lib/wayfind/libwayfind_gui.so; do
+         usr/share/man/man1/wayfind.1.gz usr/lib/wayfind/libwayfind_gui.so; do
   grep -q "$f" "$work/contents.txt" || fail "the package has no $f"
 done
 dpkg-deb -x "$deb" "$work/root"
