@@ -85,8 +85,11 @@ std::string ComponentFolder() {
   Dl_info info{};
   if (::dladdr(reinterpret_cast<void*>(&ComponentFolder), &info) != 0 && info.dli_fname &&
       *info.dli_fname) {
+    // Where the library really lies: reached through a link (/lib is a link to
+    // /usr/lib), it would not be seen to be installed in a prefix.
     std::error_code ec;
-    fs::path lib = fs::absolute(info.dli_fname, ec);
+    fs::path lib = fs::canonical(info.dli_fname, ec);
+    if (ec) lib = fs::absolute(info.dli_fname, ec);
     if (!ec) return AddBackslash(lib.parent_path().string());
   }
   std::error_code ec;

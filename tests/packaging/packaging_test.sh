@@ -63,4 +63,13 @@ dpkg-deb -x "$deb" "$work/root"
 "$work/root/usr/bin/wayfind" --help >/dev/null || fail "wayfind --help from the package"
 WAYFIND_DB=$work/deb.db "$work/root/usr/bin/wayfind" tree >"$work/deb-tree.txt" 2>/dev/null || fail "tree from the package"
 grep -q "Top 1  财务会计" "$work/deb-tree.txt" || fail "the package's tree"
+# Libraries reached through a link (/lib is a link to /usr/lib): still installed in the
+# prefix, so the cache goes to the user's cache folder, never beside the libraries.
+core=$(find "$work/root/usr" -name 'libwayfind_core.so*' | head -1)
+ln -s usr/lib "$work/root/lib"
+linked=$work/root/lib/$(dirname "${core#"$work/root/usr/lib/"}")
+(unset WAYFIND_CACHE_DIR; WAYFIND_DB=$work/deb.db XDG_CACHE_HOME=$work/xdg-linked LD_LIBRARY_PATH=$linked \
+  "$work/root/usr/bin/wayfind" tree >/dev/null 2>&1) || fail "tree with the libraries through a link"
+test -d "$work/xdg-linked/wayfind/WayfindTemp" || fail "no cache in XDG_CACHE_HOME"
+test -z "$(find "$work/root/usr" -name WayfindTemp)" || fail "a cache beside the package's libraries"
 echo "All packaging checks passed."
