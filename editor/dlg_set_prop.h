@@ -137,6 +137,9 @@ class dlgSetProp : public widgets::Form {
   void SaveDetailFuncs(SaveScope scope, platform::DictionaryPtr& info);
   void saveRows(nav::Level level, SaveScope scope, platform::DictionaryPtr& info);
   void showStoredNames();
+  // After a save: the rows the user left as read show what is stored now, other
+  // users' changes included; the tree is not touched.
+  void rereadShownRows();
 
   void moveRow(int from, int to);
 

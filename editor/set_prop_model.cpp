@@ -230,6 +230,21 @@ void PropRows::settle() {
   for (PropRow& r : rows_) r.read = r.shown();
 }
 
+int PropRows::takeStoredRow(int32_t id, const ReadValues& stored) {
+  for (int row = 1; row <= count(); ++row) {
+    PropRow& r = at(row);
+    if (r.id != id) continue;
+    if (r.name == r.read.name) r.name = stored.name;
+    if (r.helpCode == r.read.helpCode) r.helpCode = stored.helpCode;
+    if (r.visible == r.read.visible) r.visible = stored.visible;
+    if (r.enabled == r.read.enabled) r.enabled = stored.enabled;
+    if (r.index == r.read.index) r.index = stored.index;
+    r.read = stored;
+    return row;
+  }
+  return 0;
+}
+
 int PropRows::takeStored(int32_t id, const std::string& key, const Variant& value, bool show) {
   for (int row = 1; row <= count(); ++row) {
     PropRow& r = at(row);

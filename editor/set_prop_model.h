@@ -147,6 +147,9 @@ class PropRows {
   std::vector<SaveRow> saveRows(SaveScope scope = SaveScope::Changes) const;
   // After a save: what every row shows counts as read. Rows not found are ignored.
   void settle();
+  // The values stored now for the item id (a row read again), shown where the
+  // row still shows what it read; answers the row, 0 when no row has the item.
+  int takeStoredRow(int32_t id, const ReadValues& stored);
   // A field another user stored meanwhile (the key as saves send it): it counts as
   // read, and, when the user takes theirs, the row shows it too. Answers the row,
   // 0 when no row has the item.

@@ -106,7 +106,10 @@ bool dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
         if (const int row = view.rows().takeStored(c.id, c.key, c.theirsValue, !keepMine)) view.showRow(row);
       if (!keepMine) break;
     }
-    if (!apply) showStoredNames();
+    if (!apply) {
+      rereadShownRows();
+      showStoredNames();
+    }
     if (nav::ChildLevelOfKey(m_strCurKey) == nav::Level::TopClass) m_blnModified = true;
     model_.clearPending();
     SetSaveState(false);

@@ -140,6 +140,36 @@ void dlgSetProp::ShowDetailFuncs(int32_t id) {
   m_strCurKey = key;
 }
 
+void dlgSetProp::rereadShownRows() {
+  const auto listed = nav::ChildLevelOfKey(m_strCurKey);
+  const auto id = nav::KeyId(m_strCurKey);
+  if (!listed || !id) return;
+  try {
+    auto query = freshQuery();
+    PropGridBinding& view = *listed == Level::DetailFunc ? *detailView_ : *outlineView_;
+    const auto take = [&](int32_t item, const ReadValues& stored) {
+      if (const int row = view.rows().takeStoredRow(item, stored)) view.showRow(row);
+    };
+    if (*listed == Level::DetailFunc) {
+      for (const auto& r : ReadDetailFuncs(*widgets::RunBusy(this, [&] { return query->GetDetailFunc_All(*id); })))
+        take(r.id, MakeRow(r, false).read);
+      return;
+    }
+    auto rs = widgets::RunBusy(this, [&] {
+      return *listed == Level::TopClass    ? query->GetTopClass_All()
+             : *listed == Level::SubSystem ? query->GetSubSystem_All(*id)
+                                           : query->GetSubFunc_All(*id);
+    });
+    const auto rows = *listed == Level::TopClass    ? ReadTopClasses(*rs)
+                      : *listed == Level::SubSystem ? ReadSubSystems(*rs)
+                                                    : ReadSubFuncs(*rs);
+    for (const auto& r : rows) take(r.id, MakeRow(r, false).read);
+  } catch (const platform::AutomationError&) {
+    // The save is stored; the rows keep showing what was saved until the node is
+    // filled again.
+  }
+}
+
 void dlgSetProp::NodeClick(const TreeNode& node) {
   if (node.isNull()) return;
   const std::string key = node.Key();
