@@ -107,7 +107,10 @@ int runWindow(Window which, const CommandRequest& request, std::ostream& out, st
   char name[] = "wayfind";
   char* argv[] = {name, nullptr};
   auto app = widgets::makeApplication(argc, argv);
+  // The window's class on X11 is "wayfind" (the desktop entry's StartupWMClass);
+  // on Wayland the desktop entry's name is the window's application id.
   QApplication::setApplicationName("wayfind");
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.wayfind.WayfindInfo"));
   launcher::registerAllWindows();
   startHost(host, [&](const std::string& path) { err << "wayfind: created the demo company in " << path << "\n"; });
   erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
