@@ -109,6 +109,8 @@ if(WAYFIND_WINDOWS)
 endif()
 
 install(DIRECTORY resources/lang resources/help resources/demo DESTINATION ${CMAKE_INSTALL_DATADIR}/wayfind)
+# What a user of the package reads first, where Debian keeps it.
+install(FILES README.md docs/server-rights.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/wayfind)
 
 # The desktop: the console in the menus, its icon, AppStream metadata, the
 # manual page and the shell's completion.

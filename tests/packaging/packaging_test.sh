@@ -56,7 +56,8 @@ for lib in libsqlite3 libqt6widgets6 libpq5 libstdc++6; do
 done
 dpkg-deb -c "$deb" >"$work/contents.txt"
 for f in usr/share/applications/org.wayfind.WayfindInfo.desktop usr/share/metainfo/org.wayfind.WayfindInfo.metainfo.xml \
-         usr/share/man/man1/wayfind.1.gz usr/lib/wayfind/libwayfind_gui.so; do
+         usr/share/man/man1/wayfind.1.gz usr/lib/wayfind/libwayfind_gui.so usr/share/doc/wayfind/README.md \
+         usr/share/doc/wayfind/server-rights.md; do
   grep -q "$f" "$work/contents.txt" || fail "the package has no $f"
 done
 dpkg-deb -x "$deb" "$work/root"
