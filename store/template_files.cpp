@@ -56,8 +56,10 @@ void Import(const std::string& strFile) {
   auto dict = std::make_shared<platform::Dictionary>();
   // Load reports failure instead of raising; a file that is not a saved dictionary,
   // or one that is not shaped like exported user data, is refused before the
-  // server sees anything.
-  if (!dict->Load(strFile) || !LooksLikeUserData(*dict)) invalidTemplateFile();
+  // server sees anything. The tables are asked for while the file is loaded: a
+  // large file of another shape is then refused from its structure alone.
+  static const std::vector<std::string> tables(std::begin(kUserDataTables), std::end(kUserDataTables));
+  if (!dict->LoadExpecting(strFile, tables) || !LooksLikeUserData(*dict)) invalidTemplateFile();
   const std::string props = context::PropsString();
   auto server = erp::api::newServerDatasUpdate();
   server->ImportUserData(props, dict);

@@ -69,11 +69,34 @@ Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& 
   }
 }
 
-std::vector<Row> levelRows(const platform::Recordset& rs, const Level& l) {
+// A row's values in the order of cols, and back.
+std::vector<Variant> valuesOf(const std::vector<std::string>& cols, Row& row) {
+  std::vector<Variant> values;
+  values.reserve(cols.size());
+  for (const auto& c : cols) {
+    auto it = row.find(c);
+    values.push_back(it == row.end() ? Variant::null() : std::move(it->second));
+  }
+  return values;
+}
+
+Row rowOf(const std::vector<std::string>& cols, const std::vector<Variant>& values) {
+  Row row;
+  for (size_t i = 0; i < cols.size(); ++i) row.emplace(cols[i], values[i]);
+  return row;
+}
+
+// Where column col lies in a row's values.
+size_t columnAt(const Level& l, const char* col) {
+  const auto& cols = rows::userColumns(l);
+  return static_cast<size_t>(std::find(cols.begin(), cols.end(), col) - cols.begin());
+}
+
+std::vector<std::vector<Variant>> levelRows(const platform::Recordset& rs, const Level& l) {
   const auto& specs = userFields(l.key);
   for (const char* needed : {l.idCol, l.parentCol})
     if (needed && !rs.hasField(needed)) badShape(say("%1 缺少字段 %2。", {l.key, needed}));
-  std::vector<Row> out;
+  std::vector<std::vector<Variant>> out;
   std::set<std::pair<int32_t, int32_t>> seen;
   for (size_t r = 0; r < rs.storedRowCount(); ++r) {
     Row row;
@@ -96,7 +119,7 @@ std::vector<Row> levelRows(const platform::Recordset& rs, const Level& l) {
     }
     const int32_t place = l.number == 4 ? row["FSubFuncID"].asLong() : 0;
     if (!seen.insert({row[l.idCol].asLong(), place}).second) badShape(say("%1的标识重复。", {where}));
-    out.push_back(std::move(row));
+    out.push_back(valuesOf(rows::userColumns(l), row));
   }
   return out;
 }
@@ -169,10 +192,11 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
 constexpr size_t kSlice = 500;
 
 // The custom identifiers of l that the rows carry, ascending.
-std::vector<int32_t> customIdsOf(const Level& l, const std::vector<Row>& rowsOfLevel) {
+std::vector<int32_t> customIdsOf(const Level& l, const std::vector<std::vector<Variant>>& rowsOfLevel) {
   std::set<int32_t> custom;
+  const size_t id = columnAt(l, l.idCol);
   for (const auto& row : rowsOfLevel)
-    if (row.at(l.idCol).asLong() >= l.base) custom.insert(row.at(l.idCol).asLong());
+    if (row[id].asLong() >= l.base) custom.insert(row[id].asLong());
   return {custom.begin(), custom.end()};
 }
 
@@ -275,6 +299,32 @@ std::string canonical(const std::vector<std::string>& cols, const Row& row) {
   return out;
 }
 
+// The same for a row's values in the order of cols.
+std::string canonical(const std::vector<platform::Variant>& values) {
+  std::string out;
+  for (const auto& v : values) {
+    if (v.isNull() || v.isEmpty()) {
+      out += '\x01';
+      continue;
+    }
+    const std::string text = platform::CStr(v);
+    out += std::to_string(text.size()) + ':' + text;
+  }
+  return out;
+}
+
+// How many rows the user has stored of each level, and of the profile.
+std::vector<size_t> storedCounts(storage::Connection& conn, int32_t userId) {
+  std::vector<size_t> out;
+  for (int n = 1; n <= 5; ++n) {
+    const char* table = n <= 4 ? rows::level(n).userTable : "t_NavUserProfile";
+    auto st = conn.prepare(std::string("SELECT COUNT(*) FROM ") + table + " WHERE FUserID = ?");
+    st.bind(1, userId);
+    out.push_back(st.step() ? static_cast<size_t>(st.int64(0)) : 0);
+  }
+  return out;
+}
+
 // The user's stored rows and profile, each level's and the profile's as sorted
 // canonical texts.
 std::vector<std::vector<std::string>> storedState(storage::Connection& conn, int32_t userId) {
@@ -307,9 +357,8 @@ std::vector<std::vector<std::string>> storedState(storage::Connection& conn, int
 std::vector<std::vector<std::string>> plannedState(const Plan& plan) {
   std::vector<std::vector<std::string>> out;
   for (int n = 1; n <= 4; ++n) {
-    const auto& cols = rows::userColumns(rows::level(n));
     std::vector<std::string> level;
-    for (const auto& row : plan.levels[n - 1]) level.push_back(canonical(cols, row));
+    for (const auto& values : plan.levels[n - 1]) level.push_back(canonical(values));
     std::sort(level.begin(), level.end());
     out.push_back(std::move(level));
   }
@@ -366,11 +415,14 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) 
     const auto custom = customIdsOf(l, data.levels[n - 1]);
     maps[n - 1] = renumbering(conn, l, userId, custom);
     std::vector<int32_t> templateIds;
+    const size_t idAt = columnAt(l, l.idCol);
     for (const auto& row : data.levels[n - 1])
-      if (row.at(l.idCol).asLong() < l.base) templateIds.push_back(row.at(l.idCol).asLong());
+      if (row[idAt].asLong() < l.base) templateIds.push_back(row[idAt].asLong());
     const auto sides = templateSides(conn, l, templateIds);
+    const auto& cols = rows::userColumns(l);
     std::set<int32_t> written;
-    for (Row row : data.levels[n - 1]) {
+    for (const auto& given : data.levels[n - 1]) {
+      Row row = rowOf(cols, given);
       const int32_t id = row[l.idCol].asLong();
       if (id < l.base) {
         auto side = sides.find(id);
@@ -382,7 +434,7 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) 
       // FAcctType is NOT NULL in the user tables: empty means every account type.
       if (row["FAcctType"].isNull() || row["FAcctType"].isEmpty()) row["FAcctType"] = Variant("");
       if (row[l.idCol].asLong() >= l.base) written.insert(row[l.idCol].asLong());
-      p.levels[n - 1].push_back(std::move(row));
+      p.levels[n - 1].push_back(valuesOf(cols, row));
     }
     p.customIds[n - 1].assign(written.begin(), written.end());
   }
@@ -391,7 +443,11 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) 
   p.groups = data.groups;
   p.items = data.items;
   for (auto& item : p.items) item.detailFuncId = mapped(maps[3], item.detailFuncId);
-  p.sameRows = storedState(conn, userId) == plannedState(p);
+  // Counts that differ settle it without a text of every row.
+  std::vector<size_t> planned;
+  for (int n = 1; n <= 4; ++n) planned.push_back(p.levels[n - 1].size());
+  planned.push_back(p.profile.size());
+  p.sameRows = storedCounts(conn, userId) == planned && storedState(conn, userId) == plannedState(p);
   return p;
 }
 
@@ -433,11 +489,10 @@ void write(Change& change, const Plan& p) {
       all.insert(all.end(), cols.begin(), cols.end());
       storage::BulkInsert ins(conn, l.userTable, all);
       for (const auto& row : p.levels[n - 1]) {
-        std::vector<Variant> values{Variant(userId)};
-        for (const auto& c : cols) {
-          auto it = row.find(c);
-          values.push_back(it == row.end() ? Variant::null() : it->second);
-        }
+        std::vector<Variant> values;
+        values.reserve(row.size() + 1);
+        values.emplace_back(userId);
+        values.insert(values.end(), row.begin(), row.end());
         ins.add(std::move(values));
       }
       ins.finish();

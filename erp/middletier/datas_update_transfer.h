@@ -27,7 +27,9 @@ struct GroupItem {
 };
 
 struct Customisation {
-  std::vector<rows::Row> levels[4];  // TopClass, SubSystem, SubFunc, DetailFunc
+  // TopClass, SubSystem, SubFunc, DetailFunc: each row's values in the order
+  // of rows::userColumns.
+  std::vector<std::vector<platform::Variant>> levels[4];
   std::vector<std::pair<std::string, std::string>> profile;
   bool hasFavourites = false;
   std::vector<Group> groups;
@@ -47,7 +49,9 @@ Customisation fromUser(storage::Connection& conn, int32_t userId);
 // node takes the template's account types and class texts.
 struct Plan {
   int32_t userId = 0;
-  std::vector<rows::Row> levels[4];  // as they are to be stored
+  // The rows as they are to be stored: each row's values in the order of
+  // rows::userColumns (a row of a big import costs its values, not a map).
+  std::vector<std::vector<platform::Variant>> levels[4];
   std::vector<std::pair<std::string, std::string>> profile;
   bool hasFavourites = false;
   std::vector<Group> groups;

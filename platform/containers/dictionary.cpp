@@ -39,10 +39,12 @@ bool readAt(int fd, char* into, size_t n, off_t offset) {
   return true;
 }
 
-// The saved form in the file, read in one piece into a buffer that is not
-// cleared first. Only the header is looked at before the rest is read: a file
-// that is not a saved dictionary, or whose size differs from what its header
-// promises, is refused without reading (or allocating for) the rest.
+// The saved form in the file, mapped (or, where the file cannot be mapped,
+// read in one piece into a buffer). Only the header is looked at before: a
+// file that is not a saved dictionary, or whose size differs from what its
+// header promises, is refused without mapping or reading the rest. A mapped
+// file's pages are read as the loader first touches them, so a file refused
+// for its structure is refused having read a few of them.
 std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::path& path) {
   int fd = openRegularFileForReading(path);
   if (fd < 0) return nullptr;
@@ -56,10 +58,16 @@ std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::pat
       header.contentLength == static_cast<uint64_t>(st.st_size) - sizeof head &&
       static_cast<uint64_t>(st.st_size) <= std::numeric_limits<size_t>::max() / 2) {
     const auto size = static_cast<size_t>(st.st_size);
-    buffer = fileformat::LoadBuffer::allocate(size);
-    if (buffer) {
-      std::memcpy(buffer->data(), head, sizeof head);
-      if (!readAt(fd, buffer->data() + sizeof head, size - sizeof head, sizeof head)) buffer.reset();
+    buffer = fileformat::LoadBuffer::mapFile(fd, size);
+    // The mapping must show the header just read: a file rewritten in place
+    // meanwhile is read again whole.
+    if (buffer && std::memcmp(buffer->data(), head, sizeof head) != 0) buffer.reset();
+    if (!buffer) {
+      buffer = fileformat::LoadBuffer::allocate(size);
+      if (buffer) {
+        std::memcpy(buffer->data(), head, sizeof head);
+        if (!readAt(fd, buffer->data() + sizeof head, size - sizeof head, sizeof head)) buffer.reset();
+      }
     }
   }
   ::close(fd);
@@ -147,11 +155,11 @@ bool Dictionary::deserialize(std::string_view bytes) {
 
 // Decodes into a fresh dictionary and takes its content only when all of it
 // loaded, so a failure never leaves part of a file behind.
-bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer) {
+bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, const fileformat::Expected* expected) {
   Dictionary loaded;
   bool ok = false;
   try {
-    ok = fileformat::decode(buffer, loaded);
+    ok = fileformat::decode(buffer, loaded, expected);
   } catch (...) {
     ok = false;
   }
@@ -181,9 +189,22 @@ void Dictionary::Save(const std::filesystem::path& path) const {
   }
 }
 
-bool Dictionary::Load(const std::filesystem::path& path) {
+bool Dictionary::Load(const std::filesystem::path& path) { return load(path, nullptr); }
+
+bool Dictionary::LoadExpecting(const std::filesystem::path& path, const std::vector<std::string>& recordSets) {
+  fileformat::Expected expected;
   try {
-    if (auto buffer = readSavedForm(path)) return take(buffer);
+    expected.recordSets = recordSets;
+  } catch (...) {
+    Clear();
+    return false;
+  }
+  return load(path, &expected);
+}
+
+bool Dictionary::load(const std::filesystem::path& path, const fileformat::Expected* expected) {
+  try {
+    if (auto buffer = readSavedForm(path)) return take(buffer, expected);
   } catch (...) {
   }
   Clear();

@@ -19,6 +19,7 @@ namespace wayfind::platform {
 
 namespace fileformat {
 class LoadBuffer;
+struct Expected;
 }
 
 class Dictionary : public Object {
@@ -44,6 +45,11 @@ class Dictionary : public Object {
   // for a file that is missing, not a saved dictionary, truncated, corrupted or of
   // a newer format version. Never throws.
   bool Load(const std::filesystem::path& path);
+  // As Load, for a file that must hold a record set under each of these keys
+  // (letter case ignored) at its top level, such as a template file: a file of
+  // another shape is refused from its structure, at the cost of a few of its
+  // pages, before its content is read whole.
+  bool LoadExpecting(const std::filesystem::path& path, const std::vector<std::string>& recordSets);
 
   // The saved form in memory (what Save writes, what Load reads).
   std::string serialize() const;
@@ -54,7 +60,8 @@ class Dictionary : public Object {
   uint32_t LoadedFormatVersion() const;
 
  private:
-  bool take(const std::shared_ptr<fileformat::LoadBuffer>& buffer);
+  bool load(const std::filesystem::path& path, const fileformat::Expected* expected);
+  bool take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, const fileformat::Expected* expected = nullptr);
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -1,5 +1,7 @@
 #include "platform/containers/file_format.h"
 
+#include <sys/mman.h>
+
 #include <bit>
 #include <cstring>
 #include <new>
@@ -79,31 +81,49 @@ std::shared_ptr<LoadBuffer> LoadBuffer::allocate(size_t size) {
   std::shared_ptr<LoadBuffer> buffer(new (std::nothrow) LoadBuffer());
   if (!buffer) return nullptr;
   buffer->size_ = size;
-  buffer->large_ = size >= kLargeBufferBytes;
+  buffer->kind_ = size >= kLargeBufferBytes ? Kind::Large : Kind::Heap;
   // operator new[] aligns for any fundamental type; a mapping is page-aligned.
-  buffer->data_ = buffer->large_ ? static_cast<char*>(allocateLarge(size))
-                                 : new (std::nothrow) char[size > 0 ? size : 1];
+  buffer->data_ = buffer->kind_ == Kind::Large ? static_cast<char*>(allocateLarge(size))
+                                               : new (std::nothrow) char[size > 0 ? size : 1];
   if (!buffer->data_) return nullptr;
   return buffer;
 }
 
-LoadBuffer::~LoadBuffer() {
-  if (large_)
-    freeLarge(data_, size_);
-  else
-    delete[] data_;
+std::shared_ptr<LoadBuffer> LoadBuffer::mapFile(int fd, size_t size) {
+  if (size == 0) return nullptr;
+  std::shared_ptr<LoadBuffer> buffer(new (std::nothrow) LoadBuffer());
+  if (!buffer) return nullptr;
+  // Private and writable: a loaded record set may change its cells in place,
+  // and such a change stays in the process.
+  void* at = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+  if (at == MAP_FAILED) return nullptr;
+  buffer->data_ = static_cast<char*>(at);
+  buffer->size_ = size;
+  buffer->kind_ = Kind::Mapped;
+  return buffer;
 }
 
-bool decode(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into) {
+LoadBuffer::~LoadBuffer() {
+  switch (kind_) {
+    case Kind::Heap: delete[] data_; break;
+    case Kind::Large: freeLarge(data_, size_); break;
+    case Kind::Mapped: ::munmap(data_, size_); break;
+  }
+}
+
+bool decode(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into, const Expected* expected) {
   static_assert(std::endian::native == std::endian::little,
                 "loaded columns are taken as they lie in the file, which is little-endian");
   const std::string_view bytes = buffer->bytes();
   Header header;
   if (readHeader(bytes, header) != HeaderStatus::Ok) return false;
   std::string_view content = bytes.substr(kHeaderSize);
-  // The exact length catches truncation and appended bytes before any work; the
-  // checksum then catches damage anywhere in the content.
+  // The exact length catches truncation and appended bytes before any work;
+  // the structure, walked without reading a cell, catches counts and lengths
+  // that the content cannot hold (and a file of another shape than expected)
+  // at the cost of a few pages; the checksum then catches damage anywhere.
   if (header.contentLength != content.size()) return false;
+  if (!structureFits(content, header.version, expected)) return false;
   if (crc32(content) != header.checksum) return false;
   try {
     ByteReader r(content);

@@ -25,6 +25,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/containers/structure_check.h"
+
 namespace wayfind::platform {
 class Dictionary;
 }
@@ -65,12 +67,20 @@ std::string encode(const Dictionary& dict);
 void save(const Dictionary& dict, const std::filesystem::path& path);
 
 // The bytes of a saved form in memory of their own, aligned for any value,
-// which record sets loaded from them keep using (and keep alive). A large
-// buffer is mapped for huge pages (large_memory.h).
+// which record sets loaded from them keep using (and keep alive): either a
+// buffer (a large one mapped for huge pages, large_memory.h) or a file mapped
+// privately, whose pages are read only when first touched and are written
+// (when a loaded record set's cell changes) in memory of the process's own,
+// never in the file.
 class LoadBuffer {
  public:
   // Null when the memory cannot be had.
   static std::shared_ptr<LoadBuffer> allocate(size_t size);
+  // The first size bytes of the open file fd, mapped; null when the file
+  // cannot be mapped. The mapping outlives fd. The file must not shrink while
+  // the mapping is used: the files loaded this way are only ever replaced by
+  // renaming a new file over them, which leaves the mapped one as it was.
+  static std::shared_ptr<LoadBuffer> mapFile(int fd, size_t size);
   ~LoadBuffer();
   LoadBuffer(const LoadBuffer&) = delete;
   LoadBuffer& operator=(const LoadBuffer&) = delete;
@@ -83,14 +93,17 @@ class LoadBuffer {
   LoadBuffer() = default;
   char* data_ = nullptr;
   size_t size_ = 0;
-  bool large_ = false;
+  enum class Kind { Heap, Large, Mapped } kind_ = Kind::Heap;
 };
 
 // Fills into, which must be empty, from a whole saved form. False for anything
-// that is not an intact saved dictionary of a known version; into may then hold
-// part of the content and the caller must clear it. The record sets loaded
-// keep their cells in buffer.
-bool decode(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into);
+// that is not an intact saved dictionary of a known version, or that does not
+// hold what expected asks (when given); into may then hold part of the content
+// and the caller must clear it. The record sets loaded keep their cells in
+// buffer. The content's structure is walked first (structure_check.h): a form
+// whose counts and lengths do not fit it is refused before the checksum reads
+// every byte and before anything is allocated.
+bool decode(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into, const Expected* expected = nullptr);
 // The same for bytes held elsewhere: they are copied into a buffer first.
 bool decode(std::string_view bytes, Dictionary& into);
 

@@ -2,6 +2,10 @@
 // always an empty dictionary, never a crash, a hang or a huge allocation.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -11,6 +15,7 @@
 #include "platform/containers/file_format.h"
 #include "platform/containers/value_codec.h"
 #include "platform/containers/vector.h"
+#include "platform/recordset/recordset.h"
 #include "sample_dictionary.h"
 
 namespace wayfind::platform {
@@ -231,6 +236,103 @@ TEST(DictionaryCorruption, SingleByteChangesOfSealedContentNeverCrash) {
       }
     }
   }
+}
+
+// A line of /proc/self/status (VmRSS, VmHWM) in bytes.
+uint64_t statusBytes(const std::string& field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(field + ":", 0) == 0) return std::strtoull(line.c_str() + field.size() + 1, nullptr, 10) * 1024;
+  return 0;
+}
+
+TEST(DictionaryCorruption, LargeBogusFilesAreRefusedWithoutReadingOrAllocatingTheirSize) {
+  // 1 GiB files with a valid header whose content begins as below and is zero
+  // bytes after that (a hole: nothing is written to disk). The checksum is
+  // wrong, but the structure gives each away from its first bytes.
+  constexpr uint64_t kSize = uint64_t{1} << 30;
+  constexpr uint64_t kContent = kSize - fileformat::kHeaderSize;
+  struct Case {
+    const char* what;
+    std::string start;
+    std::vector<std::string> expected;  // the record sets asked for; none: a plain Load
+  };
+  std::string hugeText, hugeCount, hugeTable;
+  ByteWriter text(hugeText), count(hugeCount), table(hugeTable);
+  text.u32(1);  // one entry, "DetailFunc": a text filling the file
+  text.u32(10);
+  text.bytes("DetailFunc");
+  text.u8(static_cast<uint8_t>(Tag::String));
+  text.u32(static_cast<uint32_t>(kContent - hugeText.size() - 4));
+  count.u32(0xFFFFFFFFu);
+  table.u32(1);  // "DetailFunc": a record set of no fields and a billion rows
+  table.u32(10);
+  table.bytes("DetailFunc");
+  table.u8(static_cast<uint8_t>(Tag::RecordsetColumns));
+  table.u8(1);
+  table.u32(0);
+  table.u32(1000000000);
+  const Case cases[] = {
+      {"nothing but zero bytes", "", {}},
+      {"more entries than bytes", hugeCount, {}},
+      {"a rowful table with nothing after it", hugeTable, {}},
+      {"a text where a template holds its tables", hugeText, {"TopClass", "DetailFunc"}},
+      {"a template's table missing", hugeTable, {"TopClass", "DetailFunc"}},
+  };
+  const fs::path folder = fs::temp_directory_path() / ("wayfind-bogus-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  const fs::path file = folder / "bogus.dat";
+  for (const Case& c : cases) {
+    std::string head;
+    ByteWriter h(head);
+    h.bytes(std::string_view(fileformat::kMagic, sizeof fileformat::kMagic));
+    h.u32(fileformat::kFormatVersion);
+    h.u32(0x12345678);
+    h.u64(kContent);
+    head += c.start;
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kSize)), 0);
+    ::close(fd);
+
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    const uint64_t before = statusBytes("VmRSS");
+    Dictionary d;
+    refill(d);
+    const bool loaded = c.expected.empty() ? d.Load(file) : d.LoadExpecting(file, c.expected);
+    const uint64_t grown = statusBytes("VmHWM") - before;
+    EXPECT_FALSE(loaded) << c.what;
+    EXPECT_EQ(d.Count(), 0u) << c.what;
+    EXPECT_LT(grown, uint64_t{16} << 20) << c.what << ": the peak grew by " << grown << " bytes";
+  }
+  fs::remove_all(folder);
+}
+
+TEST(DictionaryCorruption, ExpectedTablesAreAskedOfTheTopLevelOnly) {
+  // A template-like file loads when asked for the tables it has, letter case
+  // ignored; a table that is missing or not a record set refuses it.
+  Dictionary saved;
+  auto rs = std::make_shared<Recordset>();
+  rs->appendField("FID", DataType::Integer);
+  rs->open();
+  auto inner = std::make_shared<Dictionary>();
+  inner->SetValue("Profile", Variant(rs));
+  saved.SetValue("DetailFunc", Variant(rs));
+  saved.SetValue("Profile", "text");
+  saved.SetValue("Nested", Variant(inner));
+  const fs::path file = fs::temp_directory_path() / ("wayfind-expected-" + std::to_string(::getpid()) + ".dat");
+  saved.Save(file);
+  const std::pair<std::vector<std::string>, bool> cases[] = {
+      {{"detailfunc"}, true}, {{"DetailFunc", "Missing"}, false}, {{"Profile"}, false}, {{"Nested"}, false}};
+  for (const auto& [tables, loads] : cases) {
+    Dictionary d;
+    refill(d);
+    EXPECT_EQ(d.LoadExpecting(file, tables), loads) << tables.back();
+    EXPECT_EQ(d.Count(), loads ? 3u : 0u) << tables.back();
+  }
+  fs::remove(file);
 }
 
 }  // namespace
