@@ -97,6 +97,7 @@ void dlgSetNormal::buildControls() {
 
   btnDel = new QPushButton("<<", this);
   btnDel->setObjectName("btnDel");
+  btnDel->setToolTip("删除所选常用功能");
   Command1 = new QPushButton("属性设置", this);
   Command1->setObjectName("Command1");
   btnCancel = new QPushButton("取消(&C)", this);

@@ -9,6 +9,7 @@
 
 #include "erp/api/message_service.h"
 #include "platform/events/do_events.h"
+#include "widgets/accessible_names.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
@@ -44,6 +45,7 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if ((!platform || !*platform) && !hasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   auto app = std::make_unique<QApplication>(argc, argv);
+  ReadComboBoxesByName();
   if (const char* palette = std::getenv("WAYFIND_PALETTE"); palette && std::string(palette) == "dark") {
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     QApplication::setPalette(darkPalette());

@@ -17,7 +17,9 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -51,12 +53,29 @@ ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(mak
   // Captions are written in Chinese and translated here, once; what the console
   // fills in later (names, site links, messages) is data or looked up as shown.
   untranslated_ = context::ApplyFormResources(erp::api::windowObject(this));
+  nameControls();
   widgets::NameControls(this);
   // A user who knows the help code types it at once.
   txtHelpCode_->setFocus(Qt::OtherFocusReason);
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
+
+void ConsoleWindow::nameControls() {
+  // Each control by what it holds, so a screen reader tells the two boxes and
+  // the four lists apart; the rest are named by their captions and labels.
+  findChild<QLabel*>("lblHelpCode")->setBuddy(txtHelpCode_);
+  const std::pair<QWidget*, const char*> names[] = {
+      {txtSearch_, "查找功能"},     {lvResult_, "查找结果"}, {lstRecent_, "最近启动"},
+      {tvMenu_, "功能菜单"},        {tvNormal_, "常用功能"}, {tabNav_->tabBar(), "导航"},
+  };
+  for (const auto& [control, chinese] : names) control->setAccessibleName(lang(chinese));
+  // The search box's clear button, Qt's own, has no caption to be read by.
+  for (auto* clear : txtSearch_->findChildren<QToolButton*>()) {
+    clear->setAccessibleName(lang("清除查找内容"));
+    clear->setToolTip(lang("清除查找内容"));
+  }
+}
 
 void ConsoleWindow::load() {
   const bool loaded = guarded([this] {

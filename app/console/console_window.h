@@ -80,6 +80,7 @@ class ConsoleWindow : public QMainWindow {
  private:
   void buildUi();
   void buildMenus();
+  void nameControls();
   void applySettings();
   void fillTopLevel();
   void fillFavourites();
