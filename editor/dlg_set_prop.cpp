@@ -58,6 +58,7 @@ constexpr ToolDesign kTools[] = {
     {"Import", "引入模板", "Import", true, Qt::CTRL | Qt::Key_I},
     {"Export", "引出模板", "Export", false, Qt::CTRL | Qt::SHIFT | Qt::Key_E},
     {"Close", "关闭", "Close", true, Qt::CTRL | Qt::Key_W},
+    {"Help", "帮助", "Help", false, QKeyCombination(Qt::Key_F1)},
 };
 
 // "Back to the default": the refresh arrow turned the other way, in amber, so it
@@ -200,6 +201,8 @@ void dlgSetProp::Form_Load() {
     RefreshTree();
     SetSaveState(false);
     UpdateRowCommands();
+    // The user starts at the tree: Tab goes on into the grid, Ctrl+Tab out of it.
+    tvFunc_->setFocus(Qt::OtherFocusReason);
   });
 }
 

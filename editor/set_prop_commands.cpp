@@ -21,6 +21,7 @@
 #include "widgets/busy_state.h"
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/toolbar.h"
 
 namespace wayfind::editor {
@@ -98,6 +99,8 @@ void dlgSetProp::ToolClick(const std::string& name) {
       widgets::Form* properties = widgets::forms().form(kPropertiesForm);
       UnloadWhenDone unload(*properties);
       properties->ShowModal();
+    } else if (name == "Help") {
+      widgets::ShowHelpFor(kFormName);
     } else if (name == "MoveUp") {
       MoveRowUp();
     } else if (name == "MoveDown") {

@@ -11,6 +11,7 @@
 #include "erp/client/help_viewer.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
+#include "widgets/toolbar.h"
 #include "windows_support/window_test_support.h"
 
 
@@ -65,6 +66,26 @@ TEST_F(HelpTest, F1InEveryWindowShowsItsTopicInTheSessionsLanguage) {
       forms().release(window);
     }
   }
+}
+
+TEST_F(HelpTest, EveryToolbarHasAHelpToolThatShowsItsWindowsTopic) {
+  int toolbars = 0;
+  for (const std::string& window : forms().names()) {
+    if (window.find('.') != std::string::npos) continue;
+    SCOPED_TRACE(window);
+    Form* form = &windowtests::openAsPictured(window, /*shown=*/true);
+    for (ToolBar* bar : form->findChildren<ToolBar*>()) {
+      ++toolbars;
+      HelpWindow::release();
+      ASSERT_TRUE(bar->HasTool("Help"));
+      EXPECT_EQ(bar->ToolShortcut("Help"), QKeySequence(Qt::Key_F1));
+      EXPECT_TRUE(bar->ClickTool("Help"));
+      EXPECT_EQ(HelpWindow::instance().shownContext(), HelpContextOf(window));
+    }
+    form->Unload();
+    forms().release(window);
+  }
+  EXPECT_GE(toolbars, 2) << "the two editors";
 }
 
 }  // namespace
