@@ -166,6 +166,7 @@ void ConsoleWindow::updateSiteLinks() {
     lblSites_[i]->setVisible(!name.isEmpty());
     if (!name.isEmpty()) {
       lblSites_[i]->setText(QString("<a href=\"%1\">%1</a>").arg(name.toHtmlEscaped()));
+      lblSites_[i]->setProperty("wayfindSite", name);
       any = true;
     }
   }
