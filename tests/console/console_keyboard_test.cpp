@@ -55,7 +55,7 @@ TEST_F(ConsoleKeyboardTest, F1AndTheHelpMenuShowTheHelpInTheSessionsLanguage) {
   EXPECT_EQ(help.windowTitle(), "Help - Main Console");
   c.findChild<QAction*>("mnuHelp_dlgSetNormal")->trigger();
   EXPECT_EQ(help.shownContext(), 520014);
-  EXPECT_EQ(help.windowTitle(), "Help - Favourites");
+  EXPECT_EQ(help.windowTitle(), "Help - Frequently Used Function Settings");
 }
 
 TEST_F(ConsoleKeyboardTest, ShortcutsFindTheSearchSiteLinksOpenByKeysAndShiftF10AsksForTheMenu) {
