@@ -41,7 +41,8 @@ std::shared_ptr<update::DatasUpdate> newUpdate() {
 // The file chooser of the template commands.
 widgets::FileRequest templateFileRequest(bool save) {
   widgets::FileRequest request;
-  request.title = context::GetLangText("选择目录");
+  // The export asks for a file to write, under the command's own name.
+  request.title = context::GetLangText(save ? "引出模板" : "选择目录");
   request.filter = context::GetLangText("模板 (*.dat)|*.dat");
   request.defaultExt = "dat";
   request.initialDir.clear();  // the user's home folder
