@@ -278,7 +278,8 @@ void ConsoleWindow::buildUi() {
   // double click, or Enter).
   connect(lstRecent_, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) {
-            startAt(item->data(kPlaceRole).toInt(), item->data(Qt::UserRole).toInt(), item->data(kNameRole).toString());
+            startAt(item->data(kPlaceRole).toInt(), item->data(Qt::UserRole).toInt(), item->data(kNameRole).toString(),
+                    item->data(kHelpCodeRole).toString());
           });
 }
 

@@ -173,7 +173,8 @@ void ConsoleWindow::updateSiteLinks() {
   siteBar_->setVisible(any);
 }
 
-void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName) {
+void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName,
+                            const QString& shownHelpCode) {
   std::optional<NavItem> function;
   if (!guarded([&] { function = widgets::RunBusy(this, [&] { return source_.detailFuncAt(subFuncId, detailFuncId); }); }))
     return;
@@ -181,7 +182,10 @@ void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QStri
     showStatus(langFormat("功能 %1 已不存在或不可用。", QString::number(detailFuncId)));
     return;
   }
-  if (!shownName.isEmpty()) function->name = shownName.toStdString();
+  if (!shownName.isEmpty()) {
+    function->name = shownName.toStdString();
+    function->helpCode = shownHelpCode.toStdString();
+  }
   startFunction(*function);
 }
 
@@ -226,7 +230,10 @@ void ConsoleWindow::updateRecentList() {
     auto* item = new QListWidgetItem(f.helpCode.empty() ? q(f.name) : q(f.name) + "  [" + q(f.helpCode) + "]");
     item->setData(Qt::UserRole, f.id);
     item->setData(kPlaceRole, f.subFuncId);
-    if (f.subFuncId == 0) item->setData(kNameRole, q(f.name));
+    if (f.subFuncId == 0) {
+      item->setData(kNameRole, q(f.name));
+      item->setData(kHelpCodeRole, q(f.helpCode));
+    }
     lstRecent_->addItem(item);
   }
 }
