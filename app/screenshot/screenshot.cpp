@@ -171,6 +171,8 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
 }
 
 void addScreenshotCommand() {
+  // The help lists the windows by name: they are registered before it is written.
+  wayfind::launcher::registerAllWindows();
   AddedCommand command;
   command.name = "screenshot";
   command.summary = "render a window to a PNG picture, without a display";
