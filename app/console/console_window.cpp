@@ -17,7 +17,6 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTimer>
@@ -65,9 +64,11 @@ void ConsoleWindow::nameControls() {
   // Each control by what it holds, so a screen reader tells the two boxes and
   // the four lists apart; the rest are named by their captions and labels.
   findChild<QLabel*>("lblHelpCode")->setBuddy(txtHelpCode_);
+  // The tab bar is read by its current tab ("功能菜单"), so the trees on the
+  // tabs say what they hold instead.
   const std::pair<QWidget*, const char*> names[] = {
-      {txtSearch_, "查找功能"},     {lvResult_, "查找结果"}, {lstRecent_, "最近启动"},
-      {tvMenu_, "功能菜单"},        {tvNormal_, "常用功能"}, {tabNav_->tabBar(), "导航"},
+      {txtSearch_, "查找功能"}, {lvResult_, "查找结果"}, {lstRecent_, "最近启动"},
+      {tvMenu_, "功能树"},      {tvNormal_, "常用功能组"},
   };
   for (const auto& [control, chinese] : names) control->setAccessibleName(lang(chinese));
   // The search box's clear button, Qt's own, has no caption to be read by.

@@ -85,6 +85,8 @@ TEST_F(ConsoleKeyboardTest, EveryControlIsNamedInWordsAndNoTwoAlike) {
     SCOPED_TRACE(language);
     login(windowtests::kAdministrator, language);
     auto& c = open();
+    c.setAttribute(Qt::WA_DontShowOnScreen, true);
+    c.show();  // as the user meets it
     std::map<QString, std::string> named;
     for (QWidget* w : c.findChildren<QWidget*>()) {
       if (!widgets::isControl(w) || !w->isVisibleTo(&c)) continue;
