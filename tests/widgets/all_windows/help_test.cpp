@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <filesystem>
 #include <regex>
 
@@ -68,6 +70,36 @@ TEST_F(HelpTest, F1InEveryWindowShowsItsTopicInTheSessionsLanguage) {
       forms().release(window);
     }
   }
+}
+
+// The width a page's picture is shown at, and the pixels it is drawn with.
+std::pair<double, QImage> shownPicture(const HelpWindow& help) {
+  for (QTextBlock block = help.txtHelp->document()->begin(); block.isValid(); block = block.next())
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+      if (it.fragment().charFormat().isImageFormat()) {
+        const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+        return {image.width(), help.txtHelp->document()
+                                   ->resource(QTextDocument::ImageResource, QUrl(image.name()))
+                                   .value<QImage>()};
+      }
+  return {0, QImage()};
+}
+
+TEST_F(HelpTest, APictureFitsTheHelpsWidthDrawnForTheScreensPixelsAndGrowsWithTheWindow) {
+  ShowHelpFor("dlgSetProp");
+  HelpWindow& help = HelpWindow::instance();
+  int before = 0;
+  for (const int width : {500, 1400}) {
+    SCOPED_TRACE(width);
+    help.resize(width, 600);
+    const auto [shown, drawn] = shownPicture(help);
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_LE(shown, width - 60) << "within the window";
+    EXPECT_EQ(drawn.width(), qRound(shown * help.devicePixelRatioF())) << "drawn for the screen, not stretched";
+    EXPECT_GE(shown, before);
+    before = static_cast<int>(shown);
+  }
+  EXPECT_GT(before, 500) << "wider with the window, up to the picture's own width";
 }
 
 TEST_F(HelpTest, EveryToolbarHasAHelpToolThatShowsItsWindowsTopic) {
