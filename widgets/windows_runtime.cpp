@@ -15,6 +15,7 @@
 #include "widgets/help_window.h"
 #include "widgets/message_boxes.h"
 #include "widgets/qt_translations.h"
+#include "widgets/readable_style.h"
 
 namespace wayfind::widgets {
 
@@ -47,8 +48,10 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
   auto app = std::make_unique<QApplication>(argc, argv);
   ReadComboBoxesByName();
   if (const char* palette = std::getenv("WAYFIND_PALETTE"); palette && std::string(palette) == "dark") {
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setStyle(new ReadableStyle("Fusion"));
     QApplication::setPalette(darkPalette());
+  } else {
+    QApplication::setStyle(new ReadableStyle(QApplication::style()->name()));
   }
   return app;
 }
