@@ -117,7 +117,7 @@ dlgAddItem::dlgAddItem() : widgets::Form(kFormName) {
   lblPath = label("lblPath", "程序路径：");
   txtPrgPath = edit("txtPrgPath");
   btnOpen = button("btnOpen", ">");
-  btnOpen->setProperty("wayfindNoTranslate", true);
+  btnOpen->setToolTip("选择程序路径");
   btnOk = button("btnOk", "确定(&O)");
   btnCancel = button("btnCancel", "取消(&N)");
   btnOk->setDefault(true);

@@ -58,6 +58,7 @@ constexpr ToolDesign kTools[] = {
     {"Import", "引入模板", "Import", true, Qt::CTRL | Qt::Key_I},
     {"Export", "引出模板", "Export", false, Qt::CTRL | Qt::SHIFT | Qt::Key_E},
     {"Close", "关闭", "Close", true, Qt::CTRL | Qt::Key_W},
+    {"Help", "帮助", "Help", false, QKeyCombination(Qt::Key_F1)},
 };
 
 // "Back to the default": the refresh arrow turned the other way, in amber, so it
@@ -126,13 +127,13 @@ void dlgSetProp::buildControls() {
   vaOutlineProp_ = new Grid(client_);
   vaOutlineProp_->setObjectName("vaOutlineProp");
   outlineView_ = std::make_unique<PropGridBinding>(model_.rows(RowKind::Outline), *vaOutlineProp_);
-  outlineView_->setUpColumns({{"名称", 4200}, {"是否可见", 1300}, {"Index", 1000}});
+  outlineView_->setUpColumns({{"名称", 4200}, {"是否可见", 1300}, {"序号", 1000}});
 
   vaDetailProp_ = new Grid(client_);
   vaDetailProp_->setObjectName("vaDetailProp");
   detailView_ = std::make_unique<PropGridBinding>(model_.rows(RowKind::Detail), *vaDetailProp_);
   detailView_->setUpColumns(
-      {{"名称", 3000}, {"助记码", 1300}, {"是否可见", 1300}, {"是否可用", 1200}, {"Index", 1000}});
+      {{"名称", 3000}, {"助记码", 1300}, {"是否可见", 1300}, {"是否可用", 1200}, {"序号", 1000}});
   vaDetailProp_->hide();
 
   // Kept for the form's design; no behaviour is attached to it, so it is not shown.
@@ -200,6 +201,8 @@ void dlgSetProp::Form_Load() {
     RefreshTree();
     SetSaveState(false);
     UpdateRowCommands();
+    // The user starts at the tree: Tab goes on into the grid, Ctrl+Tab out of it.
+    tvFunc_->setFocus(Qt::OtherFocusReason);
   });
 }
 

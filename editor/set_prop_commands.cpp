@@ -21,6 +21,7 @@
 #include "widgets/busy_state.h"
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/toolbar.h"
 
 namespace wayfind::editor {
@@ -40,7 +41,8 @@ std::shared_ptr<update::DatasUpdate> newUpdate() {
 // The file chooser of the template commands.
 widgets::FileRequest templateFileRequest(bool save) {
   widgets::FileRequest request;
-  request.title = context::GetLangText("选择目录");
+  // The export asks for a file to write, under the command's own name.
+  request.title = context::GetLangText(save ? "引出模板" : "选择目录");
   request.filter = context::GetLangText("模板 (*.dat)|*.dat");
   request.defaultExt = "dat";
   request.initialDir.clear();  // the user's home folder
@@ -98,6 +100,8 @@ void dlgSetProp::ToolClick(const std::string& name) {
       widgets::Form* properties = widgets::forms().form(kPropertiesForm);
       UnloadWhenDone unload(*properties);
       properties->ShowModal();
+    } else if (name == "Help") {
+      widgets::ShowHelpFor(kFormName);
     } else if (name == "MoveUp") {
       MoveRowUp();
     } else if (name == "MoveDown") {

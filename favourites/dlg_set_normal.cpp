@@ -23,6 +23,7 @@
 #include "platform/navigation/grid_columns.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/image_list.h"
 #include "widgets/message_boxes.h"
 #include "widgets/toolbar.h"
@@ -69,18 +70,20 @@ void dlgSetNormal::buildControls() {
 
   Bar = new widgets::ToolBar(this);
   Bar->setObjectName("Bar");
-  Bar->SetImageList(widgets::ImageList::standard(Bar, {"New", "Delete", "Apply", "Refresh", "Close"}));
+  Bar->SetImageList(widgets::ImageList::standard(Bar, {"New", "Delete", "Apply", "Refresh", "Close", "Help"}));
   Bar->AddBand(kBand)->setWindowTitle(kBand);
   Bar->AddTool(kBand, "New", "新建", "New");
   Bar->AddTool(kBand, "Delete", "删除", "Delete");
   Bar->AddTool(kBand, "SetProps", "应用", "Apply");
   Bar->AddTool(kBand, "Refresh", "刷新", "Refresh");
   Bar->AddTool(kBand, "Close", "关闭", "Close");
+  Bar->AddTool(kBand, "Help", "帮助", "Help");
   Bar->SetToolShortcut("New", QKeySequence::New);
   Bar->SetToolShortcut("Delete", QKeySequence::Delete);
   Bar->SetToolShortcut("SetProps", QKeySequence::Save);
   Bar->SetToolShortcut("Refresh", QKeySequence::Refresh);
   Bar->SetToolShortcut("Close", QKeySequence(Qt::CTRL | Qt::Key_W));
+  Bar->SetToolShortcut("Help", QKeySequence(Qt::Key_F1));
 
   lblFunc = new QLabel("常用功能组：", this);
   lblFunc->setObjectName("lblFunc");
@@ -97,6 +100,7 @@ void dlgSetNormal::buildControls() {
 
   btnDel = new QPushButton("<<", this);
   btnDel->setObjectName("btnDel");
+  btnDel->setToolTip("删除所选常用功能");
   Command1 = new QPushButton("属性设置", this);
   Command1->setObjectName("Command1");
   btnCancel = new QPushButton("取消(&C)", this);
@@ -138,6 +142,8 @@ void dlgSetNormal::buildControls() {
 void dlgSetNormal::Form_Load() {
   m_bDirty = false;
   RefreshEditor();
+  // Each showing starts at the groups, whatever had the focus when it last closed.
+  tvGroup->setFocus(Qt::OtherFocusReason);
 }
 
 void dlgSetNormal::RefreshEditor() {
@@ -224,6 +230,10 @@ void dlgSetNormal::onToolClick(const QString& qname) {
   vaNormal->CommitEdit();  // a shortcut pressed while a cell is edited takes the cell along
   if (name == "Close") {
     Unload();
+    return;
+  }
+  if (name == "Help") {
+    widgets::ShowHelpFor(kFormName);
     return;
   }
   reported([&] {

@@ -6,6 +6,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QPushButton>
 
@@ -54,6 +55,9 @@ void dlgSetNormal::setUpGrid() {
   const double digit = QFontMetrics(vaNormal->font()).horizontalAdvance('0');
   const double widths[] = {15, 7.12, 13.12};
   for (int col = 1; col <= nav::favourite_col::kCount; ++col) vaNormal->SetColWidth(col, static_cast<int>(widths[col - 1] * digit + 8));
+  // The two names share whatever width the list has beyond the help code: an
+  // English name is longer than its Chinese one.
+  for (int col : {kColName, kColShowName}) vaNormal->horizontalHeader()->setSectionResizeMode(col - 1, QHeaderView::Stretch);
   // The name is the function's own and is stored as it is shown.
   vaNormal->SetColLock(kColName, true);
   vaNormal->SetColMaxLength(kColHelpCode, 50);

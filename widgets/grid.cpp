@@ -39,6 +39,14 @@ class GridEditDelegate : public QStyledItemDelegate {
     return editor;
   }
 
+ protected:
+  // Ctrl+Tab in a cell being edited keeps what was typed and leaves the grid
+  // (the default would move to the next cell as a plain Tab does).
+  bool eventFilter(QObject* editor, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && grid_->leaveByKeys(static_cast<QKeyEvent*>(event))) return true;
+    return QStyledItemDelegate::eventFilter(editor, event);
+  }
+
  private:
   Grid* grid_;
 };
@@ -49,10 +57,29 @@ Grid::Grid(QWidget* parent) : QTableWidget(parent) {
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
   verticalHeader()->setDefaultSectionSize(22);
+  // A name too long for its cell ends in "…" on its one line, never cut at a word.
+  setWordWrap(false);
+  setTextElideMode(Qt::ElideRight);
   horizontalHeader()->setHighlightSections(false);
   connect(this, &QTableWidget::itemChanged, this, &Grid::onItemChanged);
   connect(this, &QTableWidget::cellClicked, this, [this](int r, int c) { emit clicked(c + 1, r + 1); });
   ShowElidedTextTips(this);
+}
+
+bool Grid::leaveByKeys(const QKeyEvent* key) {
+  const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+  if (!tab || !(key->modifiers() & Qt::ControlModifier)) return false;
+  const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+  CommitEdit();
+  setFocus(Qt::OtherFocusReason);
+  // The widget's own chain, not the view's (which moves between cells).
+  QWidget::focusNextPrevChild(forward);
+  return true;
+}
+
+bool Grid::event(QEvent* event) {
+  if (event->type() == QEvent::KeyPress && leaveByKeys(static_cast<QKeyEvent*>(event))) return true;
+  return QTableWidget::event(event);
 }
 
 void Grid::CommitEdit() {

@@ -9,12 +9,17 @@
 //   editChange(col, row)  the text of a cell is being typed (every keystroke);
 //   change(col, row)      the user changed a cell's value (edit finished, box ticked);
 //   clicked(col, row)     the user clicked a cell.
+// Keyboard: Tab and Shift+Tab move from cell to cell; Ctrl+Tab and
+// Ctrl+Shift+Tab (also while a cell is being edited) leave the grid for the next
+// or previous control, as in any item view of the desktop.
+//
 // Changes made through this API never raise them. Tests act as the user with
 // userTypeText, userSetValue and userClick, which raise exactly what the user's
 // action would.
 #pragma once
 
 #include <QColor>
+#include <QKeyEvent>
 #include <QTableWidget>
 #include <cstdint>
 #include <string>
@@ -96,6 +101,9 @@ class Grid : public QTableWidget {
   bool userSetValue(int col, int row, int value);
   void userClick(int col, int row);
 
+ protected:
+  bool event(QEvent* event) override;
+
  signals:
   void editChange(int col, int row);
   void change(int col, int row);
@@ -108,6 +116,8 @@ class Grid : public QTableWidget {
   void prepareRow(int row);
   void onItemChanged(QTableWidgetItem* item);
   void applyFlags(QTableWidgetItem* item, int col) const;
+  // Ctrl+Tab, Ctrl+Shift+Tab: focus to the control after or before the grid.
+  bool leaveByKeys(const QKeyEvent* key);
 
   int quiet_ = 0;  // >0 while the API changes cells: no user signals
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QResizeEvent>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -25,6 +26,9 @@
 namespace wayfind::widgets {
 
 namespace {
+
+// The name of the picture as the page gives it, kept on a picture shown scaled.
+constexpr int kSourceNameProperty = QTextFormat::UserProperty + 1;
 
 // The help window may belong to a window that goes before it: a guarded pointer.
 QPointer<HelpWindow>& current() {
@@ -104,23 +108,44 @@ HelpWindow::HelpWindow() {
 }
 
 void HelpWindow::fitPictures() {
-  // A window's picture is shown whole: narrowed to the help's width when wider.
+  // A window's picture is shown whole: narrowed to the help's width when wider,
+  // never wider than drawn. It is scaled smoothly to the screen's pixels, so its
+  // small print stays readable, and again whenever the help window's width changes.
   const int room = std::max(320, width() - 70);  // the window is laid out later: its own width tells
-  for (QTextBlock block = txtHelp->document()->begin(); block.isValid(); block = block.next()) {
+  const qreal ratio = devicePixelRatioF();
+  QTextDocument* document = txtHelp->document();
+  for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       QTextFragment fragment = it.fragment();
       if (!fragment.charFormat().isImageFormat()) continue;
       QTextImageFormat image = fragment.charFormat().toImageFormat();
-      const QImage picture = txtHelp->document()->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
-      if (picture.isNull() || picture.width() <= room) continue;
-      image.setWidth(room);
-      image.setHeight(double(picture.height()) * room / picture.width());
-      QTextCursor cursor(txtHelp->document());
+      // The picture as drawn, under the name the page gives it.
+      QString source = image.property(kSourceNameProperty).toString();
+      if (source.isEmpty()) source = image.name();
+      const QImage picture = document->resource(QTextDocument::ImageResource, QUrl(source)).value<QImage>();
+      if (picture.isNull()) continue;
+      const int shownWidth = std::min(room, picture.width());
+      const int shownHeight = static_cast<int>(double(picture.height()) * shownWidth / picture.width());
+      QImage fitted = picture.scaled(QSize(qRound(shownWidth * ratio), qRound(shownHeight * ratio)),
+                                     Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      fitted.setDevicePixelRatio(ratio);
+      const QString fittedName = source + QString("#%1x%2").arg(fitted.width()).arg(fitted.height());
+      document->addResource(QTextDocument::ImageResource, QUrl(fittedName), fitted);
+      image.setProperty(kSourceNameProperty, source);
+      image.setName(fittedName);
+      image.setWidth(shownWidth);
+      image.setHeight(shownHeight);
+      QTextCursor cursor(document);
       cursor.setPosition(fragment.position());
       cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
       cursor.setCharFormat(image);
     }
   }
+}
+
+void HelpWindow::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (event->size().width() != event->oldSize().width()) fitPictures();
 }
 
 void HelpWindow::ShowTopic(const erp::api::HelpTopic& topic) {

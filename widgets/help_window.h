@@ -46,6 +46,9 @@ class HelpWindow : public QDialog {
   QTextBrowser* txtHelp = nullptr;
   QPushButton* cmdClose = nullptr;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   HelpWindow();
   void fitPictures();

@@ -272,7 +272,10 @@ bool KeyedTree::simulateDragDrop(const TreeNode& source, const TreeNode& target)
 bool KeyedTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
   if (!labelEdit_ || trigger == QAbstractItemView::NoEditTriggers) return QTreeWidget::edit(index, trigger, event);
   QTreeWidgetItem* item = itemFromIndex(index);
-  if (!item || (editTriggers() & trigger) == 0) return false;
+  if (!item) return false;
+  // Not a way to rename (Space, a double click): the view's own handling, which
+  // ticks a check box and starts no edit.
+  if ((editTriggers() & trigger) == 0) return QTreeWidget::edit(index, trigger, event);
   if (trigger == QAbstractItemView::SelectedClicked) {
     const qint64 pause = renamePauseMs_ >= 0 ? renamePauseMs_ : QApplication::doubleClickInterval();
     auto waited = [pause](const QElapsedTimer& since) { return since.isValid() && since.elapsed() >= pause; };
@@ -294,6 +297,13 @@ void KeyedTree::keyPressEvent(QKeyEvent* event) {
 void KeyedTree::focusInEvent(QFocusEvent* event) {
   focusedSince_.start();
   QTreeWidget::focusInEvent(event);
+  // Reached by the keyboard, the tree has a node to work on at once: the arrows
+  // move from it and Space ticks it. Nothing is clicked by coming here.
+  if (!currentItem() && event->reason() != Qt::MouseFocusReason && topLevelItemCount() > 0) {
+    ++quiet_;
+    setCurrentItem(topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+    --quiet_;
+  }
 }
 
 void KeyedTree::startDrag(Qt::DropActions) {

@@ -1,5 +1,7 @@
 #include "widgets/modal_runner.h"
 
+#include "widgets/screen_fit.h"
+
 namespace wayfind::widgets {
 
 ModalRunner& ModalRunner::instance() {
@@ -23,7 +25,10 @@ void ModalRunner::reset() {
 int ModalRunner::run(QDialog& dialog) {
   const std::string name = dialog.objectName().toStdString();
   shown_.push_back(name);
-  if (!scripted_) return dialog.exec();
+  if (!scripted_) {
+    FitToScreen(dialog);
+    return dialog.exec();
+  }
 
   dialog.setResult(QDialog::Rejected);
   if (queue_.empty()) {

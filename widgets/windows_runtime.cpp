@@ -9,11 +9,13 @@
 
 #include "erp/api/message_service.h"
 #include "platform/events/do_events.h"
+#include "widgets/accessible_names.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
 #include "widgets/message_boxes.h"
 #include "widgets/qt_translations.h"
+#include "widgets/readable_style.h"
 
 namespace wayfind::widgets {
 
@@ -44,9 +46,12 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if ((!platform || !*platform) && !hasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   auto app = std::make_unique<QApplication>(argc, argv);
+  ReadComboBoxesByName();
   if (const char* palette = std::getenv("WAYFIND_PALETTE"); palette && std::string(palette) == "dark") {
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setStyle(new ReadableStyle("Fusion"));
     QApplication::setPalette(darkPalette());
+  } else {
+    QApplication::setStyle(new ReadableStyle(QApplication::style()->name()));
   }
   return app;
 }

@@ -18,6 +18,7 @@ inline constexpr int kIdRole = Qt::UserRole + 2;
 inline constexpr int kLoadedRole = Qt::UserRole + 3;
 inline constexpr int kPlaceRole = Qt::UserRole + 4;  // a detail function's sub-function
 inline constexpr int kNameRole = Qt::UserRole + 5;   // a recent entry's name, when it has no place
+inline constexpr int kHelpCodeRole = Qt::UserRole + 6;  // and its help code
 inline constexpr size_t kSearchLimit = 50;
 
 inline QString q(const std::string& s) { return QString::fromStdString(s); }

@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "app/console/console_items.h"
 #include "app/console/function_chooser.h"
@@ -39,6 +41,7 @@
 #include "widgets/busy_state.h"
 #include "widgets/elided_tooltips.h"
 #include "widgets/help_window.h"
+#include "widgets/menu_key.h"
 #include "widgets/qt_translations.h"
 
 
@@ -46,18 +49,22 @@ namespace wayfind::app::console {
 
 namespace {
 
-// Enter in a tree starts its current detail function (a key, so that double-click
-// activation of the platform's style does not start a function twice).
-class EnterFilter : public QObject {
+// A key (pressed without Ctrl, Alt or Shift) that does one thing in a control:
+// Enter in a tree starts its current detail function (a key, so that
+// double-click activation of the platform's style does not start a function
+// twice); Down in the search box goes into the results.
+class KeyFilter : public QObject {
  public:
-  EnterFilter(QObject* parent, std::function<void()> onEnter) : QObject(parent), onEnter_(std::move(onEnter)) {}
+  KeyFilter(QObject* parent, std::vector<int> keys, std::function<void()> onKey)
+      : QObject(parent), keys_(std::move(keys)), onKey_(std::move(onKey)) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        onEnter_();
+      const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+      if (plain && std::find(keys_.begin(), keys_.end(), key->key()) != keys_.end()) {
+        onKey_();
         return true;
       }
     }
@@ -65,8 +72,11 @@ class EnterFilter : public QObject {
   }
 
  private:
-  std::function<void()> onEnter_;
+  std::vector<int> keys_;
+  std::function<void()> onKey_;
 };
+
+const std::vector<int> kEnterKeys = {Qt::Key_Return, Qt::Key_Enter};
 
 }  // namespace
 
@@ -180,8 +190,15 @@ void ConsoleWindow::buildUi() {
     lblSites_[i]->setObjectName(siteNames[i]);
     lblSites_[i]->setTextFormat(Qt::RichText);
     lblSites_[i]->setProperty("wayfindNoTranslate", true);
+    // A link that Tab reaches and Enter or Space opens, as a click does.
+    lblSites_[i]->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    lblSites_[i]->setFocusPolicy(Qt::StrongFocus);
     connect(lblSites_[i], &QLabel::linkActivated, this,
             [this](const QString& site) { showStatus(langFormat("打开站点：%1", site)); });
+    QLabel* link = lblSites_[i];
+    link->installEventFilter(new KeyFilter(this, {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}, [this, link] {
+      showStatus(langFormat("打开站点：%1", link->property("wayfindSite").toString()));
+    }));
     sites->addWidget(lblSites_[i]);
   }
   sites->addStretch(1);
@@ -214,9 +231,25 @@ void ConsoleWindow::buildUi() {
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tvMenu_), static_cast<QAbstractItemView*>(tvNormal_),
                                   static_cast<QAbstractItemView*>(lvResult_), static_cast<QAbstractItemView*>(lstRecent_)})
     widgets::ShowElidedTextTips(view);
-  tvMenu_->installEventFilter(new EnterFilter(this, [this] { activate(tvMenu_->currentItem()); }));
-  tvNormal_->installEventFilter(new EnterFilter(this, [this] { activate(tvNormal_->currentItem()); }));
-  lvResult_->installEventFilter(new EnterFilter(this, [this] { activate(lvResult_->currentItem()); }));
+  tvMenu_->installEventFilter(new KeyFilter(this, kEnterKeys, [this] { activate(tvMenu_->currentItem()); }));
+  tvNormal_->installEventFilter(new KeyFilter(this, kEnterKeys, [this] { activate(tvNormal_->currentItem()); }));
+  lvResult_->installEventFilter(new KeyFilter(this, kEnterKeys, [this] { activate(lvResult_->currentItem()); }));
+  // The search box's results are chosen with the arrow keys: Down goes into them,
+  // on the first one.
+  txtSearch_->installEventFilter(new KeyFilter(this, {Qt::Key_Down}, [this] {
+    if (lvResult_->topLevelItemCount() == 0) return;
+    if (!lvResult_->currentItem()) lvResult_->setCurrentItem(lvResult_->topLevelItem(0));
+    lvResult_->setFocus(Qt::OtherFocusReason);
+  }));
+  // Ctrl+F, and Ctrl+K as in a browser, find a function from anywhere.
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_K)}) {
+    auto* find = new QShortcut(keys, this);
+    connect(find, &QShortcut::activated, this, [this] {
+      txtSearch_->setFocus(Qt::ShortcutFocusReason);
+      txtSearch_->selectAll();
+    });
+  }
+  widgets::OpenMenuWithShiftF10(tvMenu_);
 
   tvMenu_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(tvMenu_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -245,7 +278,8 @@ void ConsoleWindow::buildUi() {
   // double click, or Enter).
   connect(lstRecent_, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) {
-            startAt(item->data(kPlaceRole).toInt(), item->data(Qt::UserRole).toInt(), item->data(kNameRole).toString());
+            startAt(item->data(kPlaceRole).toInt(), item->data(Qt::UserRole).toInt(), item->data(kNameRole).toString(),
+                    item->data(kHelpCodeRole).toString());
           });
 }
 

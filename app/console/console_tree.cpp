@@ -114,7 +114,7 @@ void ConsoleWindow::activate(QTreeWidgetItem* item) {
   // A favourites entry has no place: it starts by its id under the name the group
   // shows for it.
   const int32_t place = item->data(0, kPlaceRole).toInt();
-  startAt(place, idOf(item), place == 0 ? item->text(0) : QString());
+  startAt(place, idOf(item), place == 0 ? item->text(0) : QString(), place == 0 ? item->text(1) : QString());
 }
 
 QMenu* ConsoleWindow::contextMenuFor(QTreeWidgetItem* item) {

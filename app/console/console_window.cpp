@@ -18,6 +18,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -51,12 +52,31 @@ ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), search_(mak
   // Captions are written in Chinese and translated here, once; what the console
   // fills in later (names, site links, messages) is data or looked up as shown.
   untranslated_ = context::ApplyFormResources(erp::api::windowObject(this));
+  nameControls();
   widgets::NameControls(this);
   // A user who knows the help code types it at once.
   txtHelpCode_->setFocus(Qt::OtherFocusReason);
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
+
+void ConsoleWindow::nameControls() {
+  // Each control by what it holds, so a screen reader tells the two boxes and
+  // the four lists apart; the rest are named by their captions and labels.
+  findChild<QLabel*>("lblHelpCode")->setBuddy(txtHelpCode_);
+  // The tab bar is read by its current tab ("功能菜单"), so the trees on the
+  // tabs say what they hold instead.
+  const std::pair<QWidget*, const char*> names[] = {
+      {txtSearch_, "查找功能"}, {lvResult_, "查找结果"}, {lstRecent_, "最近启动"},
+      {tvMenu_, "功能树"},      {tvNormal_, "常用功能组"},
+  };
+  for (const auto& [control, chinese] : names) control->setAccessibleName(lang(chinese));
+  // The search box's clear button, Qt's own, has no caption to be read by.
+  for (auto* clear : txtSearch_->findChildren<QToolButton*>()) {
+    clear->setAccessibleName(lang("清除查找内容"));
+    clear->setToolTip(lang("清除查找内容"));
+  }
+}
 
 void ConsoleWindow::load() {
   const bool loaded = guarded([this] {
@@ -147,13 +167,15 @@ void ConsoleWindow::updateSiteLinks() {
     lblSites_[i]->setVisible(!name.isEmpty());
     if (!name.isEmpty()) {
       lblSites_[i]->setText(QString("<a href=\"%1\">%1</a>").arg(name.toHtmlEscaped()));
+      lblSites_[i]->setProperty("wayfindSite", name);
       any = true;
     }
   }
   siteBar_->setVisible(any);
 }
 
-void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName) {
+void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName,
+                            const QString& shownHelpCode) {
   std::optional<NavItem> function;
   if (!guarded([&] { function = widgets::RunBusy(this, [&] { return source_.detailFuncAt(subFuncId, detailFuncId); }); }))
     return;
@@ -161,7 +183,10 @@ void ConsoleWindow::startAt(int32_t subFuncId, int32_t detailFuncId, const QStri
     showStatus(langFormat("功能 %1 已不存在或不可用。", QString::number(detailFuncId)));
     return;
   }
-  if (!shownName.isEmpty()) function->name = shownName.toStdString();
+  if (!shownName.isEmpty()) {
+    function->name = shownName.toStdString();
+    function->helpCode = shownHelpCode.toStdString();
+  }
   startFunction(*function);
 }
 
@@ -206,7 +231,10 @@ void ConsoleWindow::updateRecentList() {
     auto* item = new QListWidgetItem(f.helpCode.empty() ? q(f.name) : q(f.name) + "  [" + q(f.helpCode) + "]");
     item->setData(Qt::UserRole, f.id);
     item->setData(kPlaceRole, f.subFuncId);
-    if (f.subFuncId == 0) item->setData(kNameRole, q(f.name));
+    if (f.subFuncId == 0) {
+      item->setData(kNameRole, q(f.name));
+      item->setData(kHelpCodeRole, q(f.helpCode));
+    }
     lstRecent_->addItem(item);
   }
 }

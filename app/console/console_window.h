@@ -80,6 +80,7 @@ class ConsoleWindow : public QMainWindow {
  private:
   void buildUi();
   void buildMenus();
+  void nameControls();
   void applySettings();
   void fillTopLevel();
   void fillFavourites();
@@ -94,8 +95,10 @@ class ConsoleWindow : public QMainWindow {
   void onItemClicked(QTreeWidgetItem* item, bool doubleClick);
   void activate(QTreeWidgetItem* item);
   // Starts the function as it stands now at its place (sub-function); a place of
-  // 0 is the function by its id, named as shown (a favourites entry).
-  void startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName = {});
+  // 0 is the function by its id, named and with the help code as shown (a
+  // favourites entry), so every list names it as the view it started from.
+  void startAt(int32_t subFuncId, int32_t detailFuncId, const QString& shownName = {},
+               const QString& shownHelpCode = {});
   // Runs one of the console's reads or an editor; a failure is reported through
   // the message service and the console stays as it was.
   bool guarded(const std::function<void()>& work);

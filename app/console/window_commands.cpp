@@ -22,6 +22,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
 #include "platform/automation/registry.h"
+#include "widgets/screen_fit.h"
 #include "widgets/windows_runtime.h"
 
 
@@ -129,6 +130,7 @@ int runWindow(Window which, const CommandRequest& request, std::ostream& out, st
       // WAYFIND_QUIT_AFTER_PAINT ends the program once the window has painted.
       if (const char* quit = std::getenv("WAYFIND_QUIT_AFTER_PAINT"); quit && *quit == '1')
         console.installEventFilter(new QuitAfterPaint(&console));
+      widgets::FitToScreen(console);
       console.show();
       status = app->exec();
       break;

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -138,9 +139,17 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
     const fs::path scratch = fs::temp_directory_path() / ("wayfind-screenshot-" + std::to_string(::getpid()));
     QWidget* form = openView(request.window, owned, scratch);
     if (form->layout()) form->layout()->activate();
-    form->setAttribute(Qt::WA_DontShowOnScreen, true);
+    // WAYFIND_SHOW_ON_DISPLAY=1 puts the view on the display as well and keeps it
+    // there until the program is ended: for a look by eye, or a screen reader.
+    const char* onDisplay = std::getenv("WAYFIND_SHOW_ON_DISPLAY");
+    const bool keepShown = onDisplay && std::string_view(onDisplay) == "1";
+    if (!keepShown) form->setAttribute(Qt::WA_DontShowOnScreen, true);
     form->show();
     QApplication::processEvents();
+    if (keepShown) {
+      out << "shown " << request.window << std::endl;
+      QApplication::exec();
+    }
     if (auto* files = form->findChild<QFileSystemModel*>()) {
       // The chooser reads its folder on a thread of its own: wait (a bounded
       // while) until it has listed it, so the picture shows the templates.
@@ -171,7 +180,7 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
 }
 
 void addScreenshotCommand() {
-  // The help lists the windows: they are registered before it is written.
+  // The help lists the windows by name: they are registered before it is written.
   wayfind::launcher::registerAllWindows();
   AddedCommand command;
   command.name = "screenshot";
@@ -180,7 +189,9 @@ void addScreenshotCommand() {
       "Usage: wayfind screenshot WINDOW FILE.png [--lang chs|en|cht] [--user ID] [options]\n\n"
       "Renders a window of the component, loaded for the user from the database and\n"
       "in the language chosen, to a PNG picture. No display is needed. QT_SCALE_FACTOR=2\n"
-      "draws it at 200 %, WAYFIND_PALETTE=dark in a dark palette. The windows:\n";
+      "draws it at 200 %, WAYFIND_PALETTE=dark in a dark palette. With\n"
+      "WAYFIND_SHOW_ON_DISPLAY=1 and a display, the window also shows there until the\n"
+      "program is ended. The windows:\n";
   command.help += windowList();
   command.help += "Other views: the help window at a window's topic, and the template file chooser:\n";
   command.help += viewList();

@@ -1,10 +1,20 @@
-// The console without a mouse: it opens with the help-code box focused, and a
-// search result chosen with the arrow keys starts with Enter.
+// The console without a mouse and through a screen reader: it opens with the
+// help-code box focused, Down goes from the search box into the results and
+// Enter starts the one chosen, Ctrl+F and Ctrl+K come back to the search, the
+// site links are reached and opened by keys, Shift+F10 asks for the tree's menu,
+// and every control has a name of its own in words.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <map>
+
+#include "widgets/accessible_names.h"
 
 #include "widgets/help_window.h"
+#include <QLabel>
 
 #include "console_fixture.h"
 
@@ -20,8 +30,9 @@ TEST_F(ConsoleKeyboardTest, OpensInTheHelpCodeBoxAndEnterStartsTheSearchResultCh
   auto* search = child<QLineEdit>("txtSearch");
   search->insert("凭证");
   ASSERT_GE(results()->topLevelItemCount(), 2);
-  results()->setFocus();
-  QTest::keyClick(results(), Qt::Key_Down);
+  QTest::keyClick(search, Qt::Key_Down);  // into the results, on the first
+  EXPECT_EQ(c.focusWidget(), results());
+  EXPECT_EQ(results()->currentItem(), results()->topLevelItem(0));
   QTest::keyClick(results(), Qt::Key_Down);
   QTreeWidgetItem* chosen = results()->currentItem();
   ASSERT_NE(chosen, nullptr);
@@ -44,7 +55,50 @@ TEST_F(ConsoleKeyboardTest, F1AndTheHelpMenuShowTheHelpInTheSessionsLanguage) {
   EXPECT_EQ(help.windowTitle(), "Help - Main Console");
   c.findChild<QAction*>("mnuHelp_dlgSetNormal")->trigger();
   EXPECT_EQ(help.shownContext(), 520014);
-  EXPECT_EQ(help.windowTitle(), "Help - Favourites");
+  EXPECT_EQ(help.windowTitle(), "Help - Frequently Used Function Settings");
+}
+
+TEST_F(ConsoleKeyboardTest, ShortcutsFindTheSearchSiteLinksOpenByKeysAndShiftF10AsksForTheMenu) {
+  setProfile("T8EIS", "决策");
+  auto& c = open();
+  c.show();
+  QApplication::setActiveWindow(&c);
+  for (const Qt::Key key : {Qt::Key_F, Qt::Key_K}) {
+    tree()->setFocus();
+    QTest::keyClick(tree(), key, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>("txtSearch")) << QKeySequence(key).toString().toStdString();
+  }
+
+  auto* site = child<QLabel>("lblDecisionSite");
+  EXPECT_TRUE(site->focusPolicy() & Qt::TabFocus);
+  QTest::keyClick(site, Qt::Key_Return);
+  EXPECT_TRUE(status().contains("决策")) << status().toStdString();
+
+  QSignalSpy menus(tree(), &QWidget::customContextMenuRequested);
+  tree()->setCurrentItem(tree()->topLevelItem(0));  // a top class: asked, but it has no menu to open
+  QTest::keyClick(tree(), Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_EQ(menus.count(), 1);
+}
+
+TEST_F(ConsoleKeyboardTest, EveryControlIsNamedInWordsAndNoTwoAlike) {
+  for (const char* language : {"chs", "en"}) {
+    SCOPED_TRACE(language);
+    login(windowtests::kAdministrator, language);
+    auto& c = open();
+    c.setAttribute(Qt::WA_DontShowOnScreen, true);
+    c.show();  // as the user meets it
+    std::map<QString, std::string> named;
+    for (QWidget* w : c.findChildren<QWidget*>()) {
+      if (!widgets::isControl(w) || !w->isVisibleTo(&c)) continue;
+      const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+      const std::string which = w->metaObject()->className() + std::string(" ") + w->objectName().toStdString();
+      EXPECT_TRUE(std::any_of(name.begin(), name.end(), [](QChar ch) { return ch.isLetterOrNumber(); }))
+          << which << ": \"" << name.toStdString() << "\"";
+      const auto [first, unique] = named.emplace(name, which);
+      EXPECT_TRUE(unique) << which << " and " << first->second << " are both " << name.toStdString();
+    }
+    EXPECT_GE(named.size(), 6u);  // the two boxes, the button, the results, the recent list, the tree
+  }
 }
 
 }  // namespace

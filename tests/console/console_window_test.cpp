@@ -251,6 +251,17 @@ TEST_F(ConsoleTest, TheFavouritesShowTheUsersGroupsWithTheirFunctionsInOrder) {
   ASSERT_EQ(console().recent().items().size(), 1u) << status().toStdString();
   EXPECT_EQ(console().recent().items()[0].id, platform::CLng(items->value("FDetailFuncID")));
   EXPECT_FALSE(console().recent().items()[0].className.empty());
+  // The recent list names each one as its group does, help code and all, also
+  // when it is started again from there.
+  for (int i = 0; i < first->childCount(); ++i) {
+    QTreeWidgetItem* entry = first->child(i);
+    SCOPED_TRACE(entry->text(0).toStdString());
+    clickItem(favouritesTree(), entry);
+    const QString shown = entry->text(1).isEmpty() ? entry->text(0) : entry->text(0) + "  [" + entry->text(1) + "]";
+    EXPECT_EQ(recentList()->item(0)->text(), shown);
+    emit recentList()->itemActivated(recentList()->item(0));
+    EXPECT_EQ(recentList()->item(0)->text(), shown);
+  }
 }
 
 TEST_F(ConsoleTest, ClickActivateChoosesBetweenSingleAndDoubleClick) {

@@ -221,6 +221,7 @@ TEST_F(SetPropTest, AFailingExportKeepsTheEarlierFile) {
   EXPECT_EQ(readFile(file), "earlier export");
   ASSERT_EQ(files.requests().size(), 1u);
   EXPECT_TRUE(files.requests()[0].save);
+  EXPECT_EQ(files.requests()[0].title, "引出模板") << "it asks for a file, not a folder";
   EXPECT_TRUE(files.requests()[0].initialDir.empty());
 }
 

@@ -81,7 +81,7 @@ TEST_F(FormResourcesTest, EnglishTranslatesEveryCaptionKindAndReportsTheMissingO
   EXPECT_EQ(form.loads, 1);
   EXPECT_EQ(form.windowTitle().toStdString(), "Main Console Editor");
   EXPECT_EQ(form.findChild<QLabel*>("SSPTitleClass")->text().toStdString(), "Function names:");
-  EXPECT_EQ(form.findChild<QGroupBox*>("fraProps")->title().toStdString(), "Properties:");
+  EXPECT_EQ(form.findChild<QGroupBox*>("fraProps")->title().toStdString(), "Property List:");
   EXPECT_EQ(form.findChild<QCheckBox*>("chkVisible")->text().toStdString(), "This function is hidden");
   EXPECT_EQ(form.findChild<Grid*>("vaDetailProp")->HeaderText(1), "Function List");
   auto* tool = form.findChild<ToolBar*>("Bar")->Tool("tlbHide");

@@ -1,10 +1,12 @@
 // The services the windows reach through widgets/: the modal runner's scripts
 // (nested dialogs, dialogs left open, dialogs nobody expected), the file
 // chooser's filter, default extension and cancel, the toolbar's named tools,
-// the DoEvents hook while the windows run, and twips.
+// the DoEvents hook while the windows run, a window kept within its screen, and
+// twips.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -14,6 +16,7 @@
 #include "widgets/file_chooser.h"
 #include "widgets/message_boxes.h"
 #include "widgets/modal_runner.h"
+#include "widgets/screen_fit.h"
 #include "widgets/toolbar.h"
 #include "widgets/twips.h"
 #include "widgets/windows_runtime.h"
@@ -143,6 +146,35 @@ TEST(WindowsRuntimeTest, StoppingPutsBackTheMessageServiceThatWasThere) {
   EXPECT_EQ(&erp::api::messages(), terminal.get());
   EXPECT_FALSE(windowsRunning());
   erp::api::installMessageService(before);
+}
+
+TEST(ScreenFitTest, AWindowLargerThanItsScreenOpensWithinIt) {
+  struct Case {
+    const char* what;
+    QSize size, minimum;
+    QPoint at;
+  } cases[] = {
+      {"wider and taller, off to the right", {1960, 1280}, {0, 0}, {600, 300}},
+      {"small enough, but placed off the screen", {300, 200}, {0, 0}, {5000, 5000}},
+      {"with a minimum that the screen holds", {1960, 1280}, {400, 300}, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QWidget window;
+    window.setMinimumSize(c.minimum);
+    window.resize(c.size);
+    window.move(c.at);
+    FitToScreen(window);
+    const QRect room = window.screen()->availableGeometry();
+    EXPECT_TRUE(room.contains(window.geometry())) << window.width() << "x" << window.height() << " at " << window.x()
+                                                  << "," << window.y();
+    EXPECT_LE(window.width(), c.size.width()) << "never larger than designed";
+    EXPECT_GE(window.width(), c.minimum.width());
+  }
+  QWidget fits;
+  fits.resize(320, 240);
+  FitToScreen(fits);
+  EXPECT_EQ(fits.size(), QSize(320, 240)) << "a window the screen holds keeps its size";
 }
 
 TEST(TwipsTest, FifteenTwipsToAPixelRounded) {

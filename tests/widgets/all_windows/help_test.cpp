@@ -1,16 +1,20 @@
-// F1 in every window opens the help window at that window's topic, in the
-// session's language, and every topic exists in the three languages with a
+// F1 in every window opens the help window at that window's topic, titled as
+// the window, in the session's language (and so does the Help tool of every
+// window with a toolbar), and every topic exists in the three languages with a
 // picture of its window that is really there.
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <filesystem>
 #include <regex>
 
 #include "erp/client/help_viewer.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
+#include "widgets/toolbar.h"
 #include "windows_support/window_test_support.h"
 
 
@@ -44,7 +48,7 @@ TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
 }
 
 TEST_F(HelpTest, F1InEveryWindowShowsItsTopicInTheSessionsLanguage) {
-  for (const char* language : {"en", "cht"}) {
+  for (const char* language : {"chs", "en", "cht"}) {
     setLanguage(language);
     for (const std::string& window : forms().names()) {
       if (window.find('.') != std::string::npos) continue;
@@ -61,10 +65,61 @@ TEST_F(HelpTest, F1InEveryWindowShowsItsTopicInTheSessionsLanguage) {
       const auto topic = erp::client::loadHelpTopic(HelpContextOf(window), language);
       EXPECT_TRUE(help.windowTitle().endsWith(QString::fromStdString(topic.title))) << help.windowTitle().toStdString();
       EXPECT_TRUE(help.txtHelp->toPlainText().contains(QString::fromStdString(topic.title)));
+      EXPECT_EQ(topic.title, form->windowTitle().toStdString()) << "the page is titled as its window";
       form->Unload();
       forms().release(window);
     }
   }
+}
+
+// The width a page's picture is shown at, and the pixels it is drawn with.
+std::pair<double, QImage> shownPicture(const HelpWindow& help) {
+  for (QTextBlock block = help.txtHelp->document()->begin(); block.isValid(); block = block.next())
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+      if (it.fragment().charFormat().isImageFormat()) {
+        const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+        return {image.width(), help.txtHelp->document()
+                                   ->resource(QTextDocument::ImageResource, QUrl(image.name()))
+                                   .value<QImage>()};
+      }
+  return {0, QImage()};
+}
+
+TEST_F(HelpTest, APictureFitsTheHelpsWidthDrawnForTheScreensPixelsAndGrowsWithTheWindow) {
+  ShowHelpFor("dlgSetProp");
+  HelpWindow& help = HelpWindow::instance();
+  int before = 0;
+  for (const int width : {500, 1400}) {
+    SCOPED_TRACE(width);
+    help.resize(width, 600);
+    const auto [shown, drawn] = shownPicture(help);
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_LE(shown, width - 60) << "within the window";
+    EXPECT_EQ(drawn.width(), qRound(shown * help.devicePixelRatioF())) << "drawn for the screen, not stretched";
+    EXPECT_GE(shown, before);
+    before = static_cast<int>(shown);
+  }
+  EXPECT_GT(before, 500) << "wider with the window, up to the picture's own width";
+}
+
+TEST_F(HelpTest, EveryToolbarHasAHelpToolThatShowsItsWindowsTopic) {
+  int toolbars = 0;
+  for (const std::string& window : forms().names()) {
+    if (window.find('.') != std::string::npos) continue;
+    SCOPED_TRACE(window);
+    Form* form = &windowtests::openAsPictured(window, /*shown=*/true);
+    for (ToolBar* bar : form->findChildren<ToolBar*>()) {
+      ++toolbars;
+      HelpWindow::release();
+      ASSERT_TRUE(bar->HasTool("Help"));
+      EXPECT_EQ(bar->ToolShortcut("Help"), QKeySequence(Qt::Key_F1));
+      EXPECT_TRUE(bar->ClickTool("Help"));
+      EXPECT_EQ(HelpWindow::instance().shownContext(), HelpContextOf(window));
+    }
+    form->Unload();
+    forms().release(window);
+  }
+  EXPECT_GE(toolbars, 2) << "the two editors";
 }
 
 }  // namespace

@@ -58,6 +58,8 @@ TEST_F(ScreenshotTest, AnUnknownWindowOrANameNotEndingInPngWritesNothing) {
   Outcome unknown = wayfind("screenshot dlgNoSuchWindow '" + (folder / "x.png").string() + "'");
   EXPECT_EQ(unknown.status, 1);
   EXPECT_NE(unknown.output.find("dlgOptions"), std::string::npos) << "the windows are listed: " << unknown.output;
+  Outcome help = wayfind("screenshot --help");
+  EXPECT_NE(help.output.find("The windows:\n  dlgAddItem\n"), std::string::npos) << "and in the help: " << help.output;
   EXPECT_FALSE(fs::exists(folder / "x.png"));
   Outcome notPng = wayfind("screenshot dlgOptions '" + (folder / "x.jpg").string() + "'");
   EXPECT_EQ(notPng.status, 1);
