@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/erp/import_file.h"
 #include "erp/demo/demo_company.h"
 #include "erp/middletier/datas_update.h"
 #include "erp/middletier/server_datas_info.h"
@@ -48,32 +49,9 @@ std::string props(int32_t user) { return "UserID=" + std::to_string(user) + ";La
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// The file: the importer's own customisation and, under the template's first
-// sub-function, as many custom detail functions as asked.
+// The template file the imports read (bench/erp/import_file.h).
 platform::DictionaryPtr bigFile(const std::filesystem::path& db, int functions) {
-  erp::middletier::ServerDatasInfo datas(db);
-  auto d = datas.ExportUserData(props(kImporter));
-  auto conn = erp::storage::connectionFor(db);
-  auto first = conn->prepare("SELECT MIN(FSubFuncID) FROM t_NavSubFunc");
-  first.step();
-  const int32_t subFunc = first.int32(0);
-  auto rs = d->GetValue("DetailFunc").objectAs<platform::Recordset>();
-  const int n = rs->fieldCount();
-  for (int i = 0; i < functions; ++i) {
-    std::vector<platform::Variant> row(static_cast<size_t>(n), platform::Variant::null());
-    for (int f = 0; f < n; ++f) {
-      const std::string name = rs->fieldInfo(f).name;
-      if (name == "FUserID") row[f] = platform::Variant(kImporter);
-      else if (name == "FSubFuncID") row[f] = platform::Variant(subFunc);
-      else if (name == "FDetailFuncID") row[f] = platform::Variant(1500000000 + i);
-      else if (name == "FFuncName") row[f] = platform::Variant("导入" + std::to_string(i));
-      else if (name == "FIndex") row[f] = platform::Variant(i + 1);
-      else if (name == "FVisible" || name == "FEnable") row[f] = platform::Variant(1);
-      else if (name == "FClassName") row[f] = platform::Variant("/opt/imported");
-    }
-    rs->appendStoredRow(std::move(row));
-  }
-  return d;
+  return bench::bigImportFile(db, props(kImporter), kImporter, functions, false);
 }
 
 // When the change took its locks, and when it took the identifiers' locks,
