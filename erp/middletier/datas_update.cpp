@@ -403,14 +403,22 @@ void ServerDatasUpdate::SetDefault(const Props& p) {
   c.commit();
 }
 
+namespace {
+
+// A user's setting, inserted or replaced; a statement that changes no row stored
+// the same value again.
+constexpr const char* kStoreProfileValue =
+      "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?) "
+      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue "
+      "WHERE t_NavUserProfile.FValue <> excluded.FValue";
+
+}  // namespace
+
 void ServerDatasUpdate::SetProfileValue(const Props& p, std::string& strName, std::string& strValue) {
   Change c(database_, p, "SetProfileValue", storage::WriteLock::Shared);
   const std::string name = rows::textArg("strName", Variant(strName), size::kProfileName, true);
   const std::string value = rows::textArg("strValue", Variant(strValue), size::kProfileValue, false);
-  auto st = c.conn().prepare(
-      "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?) "
-      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue "
-      "WHERE t_NavUserProfile.FValue <> excluded.FValue");
+  auto st = c.conn().prepare(kStoreProfileValue);
   st.bindAll(c.userId(), name, value);
   if (st.run() > 0) c.userChanged();
   c.commit();
@@ -423,10 +431,7 @@ void ServerDatasUpdate::SetProfileValues(const Props& p, Dict& values, Dict& dct
   auto now = c.conn().prepare(
       "SELECT COALESCE((SELECT FValue FROM t_NavUserProfile WHERE FUserID = ?1 AND FName = ?2), "
       "(SELECT FValue FROM t_NavProfile WHERE FName = ?2), '')");
-  auto write = c.conn().prepare(
-      "INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, ?, ?) "
-      "ON CONFLICT(FUserID, FName) DO UPDATE SET FValue = excluded.FValue "
-      "WHERE t_NavUserProfile.FValue <> excluded.FValue");
+  auto write = c.conn().prepare(kStoreProfileValue);
   platform::Dictionary conflicts;
   bool changed = false;
   for (const auto& key : sent.values->Keys()) {

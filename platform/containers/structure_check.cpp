@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/automation/conversions.h"
 #include "platform/containers/byte_io.h"
 #include "platform/containers/file_format.h"
 #include "platform/containers/value_codec.h"
@@ -29,7 +30,7 @@ class Walk {
       if (!codec::decodeText(in_, key) || !in_.u8(tag)) return false;
       if (expected) {
         for (size_t k = 0; k < found.size(); ++k) {
-          if (!sameKey(key, expected->recordSets[k])) continue;
+          if (!iequals(key, expected->recordSets[k])) continue;
           if (tag != static_cast<uint8_t>(Tag::Recordset) && tag != static_cast<uint8_t>(Tag::RecordsetColumns))
             return false;
           found[k] = true;
@@ -41,17 +42,6 @@ class Walk {
   }
 
  private:
-  static bool sameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      char x = a[i], y = b[i];
-      if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-      if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-      if (x != y) return false;
-    }
-    return true;
-  }
-
   bool skip(size_t n) {
     std::string_view skipped;
     return in_.bytes(n, skipped);
