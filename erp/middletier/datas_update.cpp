@@ -280,18 +280,12 @@ platform::Variant ServerDatasUpdate::createNode(int levelNumber, const Props& p,
     if (requested != 0 && requested < l.base)
       refuse(say("自定义%1的标识必须不小于 %2。", {say(l.label), std::to_string(l.base)}));
   }
-  // The middle tier chooses identifiers: a carried one (GetNextID's answer) is
-  // kept while it is free and not beyond the next free one, so no caller can take
-  // the top of the range for everyone; one that someone took meanwhile gives way
-  // to the next free one. Users' custom identifiers are unique across users: one
-  // change at a time hands them out.
-  if (!blnTemplate) conn.serialiseOn(storage::Serial::Identifiers, l.number);
+  // The middle tier chooses identifiers (rows::claimCustomId for a user's).
   int32_t id = requested;
   if (blnTemplate) {
     if (id == 0 || rows::idInUse(conn, l, id)) id = rows::nextFreeTemplateId(conn, l);
   } else {
-    const int32_t next = rows::nextFreeCustomId(conn, l);
-    if (id == 0 || id > next || rows::idInUse(conn, l, id)) id = next;
+    id = rows::claimCustomId(conn, l, requested);
   }
 
   Row row;

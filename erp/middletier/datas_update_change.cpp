@@ -70,16 +70,14 @@ Change::Change(const std::filesystem::path& database, std::string_view props, co
   caller_ = requireCaller(*conn_, props, ServerDatasUpdate::kSource);
   // Only an administrator holds the whole database: anybody else can change only
   // their own rows (the middle tier refuses the rest, as the server does), so
-  // their change holds its own rows and, in case it brings custom items along,
-  // the handing out of every level's identifiers. On a server a role that may
-  // not hold the whole database is refused it there too.
+  // their change holds its own rows; new custom items claim their identifiers
+  // (rows::claimCustomId). On a server a role that may not hold the whole
+  // database is refused it there too.
   const bool whole = lock == storage::WriteLock::Whole && isAdministrator(*conn_, caller_.userId);
   tx_.emplace(*conn_, whole ? storage::WriteLock::Whole
                              : (lock == storage::WriteLock::SharedLater ? lock : storage::WriteLock::Shared));
   if (!whole) {
     conn_->serialiseOn(storage::Serial::User, caller_.userId);
-    if (lock == storage::WriteLock::Whole)
-      for (int32_t level = 1; level <= 4; ++level) conn_->serialiseOn(storage::Serial::Identifiers, level);
   }
   if (!conn_->writeLockPutOff()) checkpoint("locked");
 }

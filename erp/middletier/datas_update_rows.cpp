@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <random>
 
 #include "erp/middletier/datas_update_change.h"
 #include "erp/middletier/messages.h"
@@ -324,6 +325,29 @@ int32_t nextFreeCustomId(storage::Connection& conn, const Level& l) {
       " AND NOT EXISTS (SELECT 1 FROM " + user + " WHERE " + id + " = c.id)";
   if (const auto found = maxOf(conn, free, l.base)) return static_cast<int32_t>(*found);
   throw platform::AutomationError(platform::err::kOverflow, "ZelWayfind.DatasUpdate", say("该层级的自定义项目标识已用完。"));
+}
+
+int32_t claimCustomId(storage::Connection& conn, const Level& l, int32_t requested) {
+  constexpr int kInOrder = 4, kAttempts = 24;
+  constexpr int64_t kTop = std::numeric_limits<int32_t>::max();
+  int64_t candidate = nextFreeCustomId(conn, l);
+  if (requested >= l.base && requested <= candidate) candidate = requested;
+  std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const auto id = static_cast<int32_t>(candidate);
+    // Checked again once claimed: a change may have stored it just before.
+    if (!idInUse(conn, l, id) && conn.claimIdentifiers(l.number, {id}) && !idInUse(conn, l, id)) return id;
+    const int64_t next = nextFreeCustomId(conn, l);
+    if (attempt + 1 < kInOrder) {
+      candidate = std::max(next, candidate + 1);
+    } else {
+      const int64_t low = next < kTop ? next + 1 : l.base;
+      candidate = std::uniform_int_distribution<int64_t>(low, kTop)(random);
+    }
+    if (candidate > kTop) candidate = next;
+  }
+  throw platform::AutomationError(platform::err::kOverflow, "ZelWayfind.DatasUpdate",
+                                  say("其他用户正在添加同一层级的自定义项目，请稍后再试。"));
 }
 
 int32_t nextFreeTemplateId(storage::Connection& conn, const Level& l) {

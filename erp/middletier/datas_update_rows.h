@@ -88,6 +88,15 @@ bool userHasChildren(storage::Connection& conn, const Level& parent, int32_t use
 
 bool idInUse(storage::Connection& conn, const Level& l, int32_t id);  // template or any user
 int32_t nextFreeCustomId(storage::Connection& conn, const Level& l);
+// Inside a change: a custom identifier of l for a new item, claimed for the
+// change (storage::Connection::claimIdentifiers). A carried one (GetNextID's
+// answer) is kept while it is free and not beyond the next free one, so no
+// caller can take the top of the range for everyone; else the next free one.
+// Users' custom identifiers are unique across users. One that another change
+// stores or is about to is passed over at once, and after a few such, the
+// search goes on at random places further up, so that nobody who keeps
+// identifiers claimed in an open change can make anyone wait.
+int32_t claimCustomId(storage::Connection& conn, const Level& l, int32_t requested);
 int32_t nextFreeTemplateId(storage::Connection& conn, const Level& l);
 // 1 + the highest order number under parentId in the user's view.
 int32_t nextIndex(storage::Connection& conn, const Level& l, int32_t parentId, int32_t userId);

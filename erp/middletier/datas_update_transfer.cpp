@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <random>
 #include <set>
 
 #include "erp/middletier/caller.h"
@@ -188,8 +189,10 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
   return out;
 }
 
-// Identifiers looked up with one statement each this many.
+// Identifiers looked up with one statement each this many, and claimed this
+// many at a time.
 constexpr size_t kSlice = 500;
+constexpr size_t kClaimSlice = 20000;
 
 // The custom identifiers of l that the rows carry, ascending.
 std::vector<int32_t> customIdsOf(const Level& l, const std::vector<std::vector<Variant>>& rowsOfLevel) {
@@ -200,14 +203,15 @@ std::vector<int32_t> customIdsOf(const Level& l, const std::vector<std::vector<V
   return {custom.begin(), custom.end()};
 }
 
-// Of ids, those that some user other than userId holds, looked up on the
-// users' index by node, a slice at a time.
+// Of ids, those that some user other than userId holds (or, with others
+// false, userId itself), looked up on the users' index by node, a slice at a
+// time.
 std::set<int32_t> heldByOthers(storage::Connection& conn, const Level& l, int32_t userId,
-                               const std::vector<int32_t>& ids) {
+                               const std::vector<int32_t>& ids, bool others = true) {
   std::set<int32_t> out;
   storage::forEachSlice(ids, kSlice, [&](const std::vector<int32_t>& slice, const std::string& marks) {
     auto st = conn.prepare(std::string("SELECT DISTINCT ") + l.idCol + " FROM " + l.userTable + " WHERE " + l.idCol +
-                           " IN (" + marks + ") AND FUserID <> ?");
+                           " IN (" + marks + ") AND FUserID " + (others ? "<>" : "=") + " ?");
     int i = 0;
     for (int32_t id : slice) st.bind(++i, id);
     st.bind(++i, userId);
@@ -217,19 +221,25 @@ std::set<int32_t> heldByOthers(storage::Connection& conn, const Level& l, int32_
 }
 
 // New identifiers for the custom items that another user holds (also when the
-// user holds them too: the user's copy moves), above every identifier in use
-// and every one the rows carry.
+// user holds them too: the user's copy moves), above every identifier in use,
+// every one the rows carry and those of the plans made before (where).
 std::map<int32_t, int32_t> renumbering(storage::Connection& conn, const Level& l, int32_t userId,
-                                       const std::vector<int32_t>& custom) {
+                                       const std::vector<int32_t>& custom, NewIdentifiers* where) {
   std::map<int32_t, int32_t> out;
   const auto foreign = heldByOthers(conn, l, userId, custom);
   if (foreign.empty()) return out;
+  constexpr int64_t kTop = std::numeric_limits<int32_t>::max();
   int64_t next = std::max<int64_t>(rows::nextFreeCustomId(conn, l), int64_t{custom.back()} + 1);
-  for (int32_t id : foreign) {
-    if (next > std::numeric_limits<int32_t>::max())
-      throw platform::AutomationError(platform::err::kOverflow, ServerDatasUpdate::kSource, say("该层级的自定义项目标识已用完。"));
-    out[id] = static_cast<int32_t>(next++);
+  if (where) next = std::max(next, where->above[l.number - 1]);
+  const auto count = static_cast<int64_t>(foreign.size());
+  if (where && where->scattered && kTop - next + 1 > 2 * count) {
+    std::mt19937_64 random{std::random_device{}()};
+    next = std::uniform_int_distribution<int64_t>(next, kTop - count + 1)(random);
   }
+  if (next + count - 1 > kTop)
+    throw platform::AutomationError(platform::err::kOverflow, ServerDatasUpdate::kSource, say("该层级的自定义项目标识已用完。"));
+  for (int32_t id : foreign) out[id] = static_cast<int32_t>(next++);
+  if (where) where->above[l.number - 1] = next;
   return out;
 }
 
@@ -403,17 +413,16 @@ Customisation fromUser(storage::Connection& conn, int32_t userId) {
 }
 
 
-Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) {
+Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data, NewIdentifiers* where) {
   Plan p;
   p.userId = userId;
   p.templateRevision = storage::templateRevision(conn);
   p.userRevision = storage::userRevision(conn, userId);
-  for (int n = 1; n <= 4; ++n) p.identifierRevisions[n - 1] = storage::identifierRevision(conn, n);
   std::map<int32_t, int32_t> maps[4];
   for (int n = 1; n <= 4; ++n) {
     const Level& l = rows::level(n);
     const auto custom = customIdsOf(l, data.levels[n - 1]);
-    maps[n - 1] = renumbering(conn, l, userId, custom);
+    maps[n - 1] = renumbering(conn, l, userId, custom, where);
     std::vector<int32_t> templateIds;
     const size_t idAt = columnAt(l, l.idCol);
     for (const auto& row : data.levels[n - 1])
@@ -437,6 +446,9 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) 
       p.levels[n - 1].push_back(valuesOf(cols, row));
     }
     p.customIds[n - 1].assign(written.begin(), written.end());
+    const auto own = heldByOthers(conn, l, userId, p.customIds[n - 1], false);
+    for (int32_t id : written)
+      if (!own.count(id)) p.freshIds[n - 1].push_back(id);
   }
   p.profile = data.profile;
   p.hasFavourites = data.hasFavourites;
@@ -451,18 +463,20 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data) 
   return p;
 }
 
-void lockIdentifiers(storage::Connection& conn) {
-  for (int32_t level = 1; level <= 4; ++level) conn.serialiseOn(storage::Serial::Identifiers, level);
-}
-
-bool stillHolds(storage::Connection& conn, const Plan& p) {
+bool claim(storage::Connection& conn, const Plan& p) {
   if (storage::templateRevision(conn) != p.templateRevision) return false;
   for (int n = 1; n <= 4; ++n) {
-    // Nobody handed out identifiers of the level since the plan (the one
-    // count more is this change's own taking of them): its own are as free as
-    // they were.
-    if (storage::identifierRevision(conn, n) == p.identifierRevisions[n - 1] + 1) continue;
-    if (!heldByOthers(conn, rows::level(n), p.userId, p.customIds[n - 1]).empty()) return false;
+    const Level& l = rows::level(n);
+    // Those the user held when planned stay theirs: nobody else takes an
+    // identifier in use.
+    const auto& fresh = p.freshIds[n - 1];
+    for (size_t from = 0; from < fresh.size(); from += kClaimSlice) {
+      const auto begin = fresh.begin() + static_cast<std::ptrdiff_t>(from);
+      const auto end = fresh.begin() + static_cast<std::ptrdiff_t>(std::min(fresh.size(), from + kClaimSlice));
+      if (!conn.claimIdentifiers(n, {begin, end})) return false;
+    }
+    // Claimed: a change that stored one of them before is to be seen now.
+    if (!heldByOthers(conn, l, p.userId, p.customIds[n - 1]).empty()) return false;
   }
   return true;
 }
@@ -546,11 +560,18 @@ constexpr int32_t kFirstUserId = 16384;  // lower identifiers of t_User are grou
 }  // namespace
 
 // An import and an apply read, check and prepare every row first, with no
-// lock held (transfer::plan); the write lock is held only to see that nothing
-// the plan rests on moved meanwhile (the template, another user's custom
-// identifiers) and to write. A plan that no longer holds is made again; the
-// last attempt makes it under the lock, where it holds by itself.
+// lock held (transfer::plan); the write lock is held only to write, to claim
+// the new custom identifiers and to see that nothing the plan rests on moved
+// meanwhile (the template, another user's custom identifiers). A plan that no
+// longer holds is made again, its new identifiers somewhere else; the last
+// attempt makes it under the lock, where only claims kept open by another
+// change can stand in its way.
 constexpr int kPlanAttempts = 3;
+
+[[noreturn]] void identifiersTaken() {
+  throw platform::AutomationError(platform::err::kOverflow, ServerDatasUpdate::kSource,
+                                  say("其他用户正在添加同样标识的自定义项目，请稍后再试。"));
+}
 
 void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
   auto conn = storage::connectionFor(database_);
@@ -559,33 +580,31 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
   const auto data = transfer::fromDictionary(*dict);
   for (int attempt = 1;; ++attempt) {
     const bool last = attempt == kPlanAttempts;
+    transfer::NewIdentifiers where;
+    where.scattered = attempt > 1;
     std::optional<transfer::Plan> plan;
     if (!last) {
       {
         storage::ReadTransaction snapshot(*conn);
-        plan = transfer::plan(*conn, userId, data);
+        plan = transfer::plan(*conn, userId, data, &where);
       }
       checkpoint("ImportUserData", "planned");
     }
     // An import writes only the caller's rows: it holds the caller's own lock
     // while it writes, the write lock shared (on a server only from when its
-    // rows are written), and the handing out of custom identifiers only from
-    // the check that its own are still free to the commit. Other users'
-    // changes go on meanwhile; the template cannot change once the write lock
-    // is held (that needs the whole of it), and a change of the template
-    // before is seen by the check. A whole-database change that holds the
-    // write lock, or waits for it, sends the import round again.
+    // rows are written), and claims its new custom identifiers at the end.
+    // Other users' changes go on meanwhile; the template cannot change once
+    // the write lock is held (that needs the whole of it), and a change of the
+    // template before is seen by the check. A whole-database change that holds
+    // the write lock, or waits for it, sends the import round again.
     Change c(database_, p, "ImportUserData", last ? storage::WriteLock::Shared : storage::WriteLock::SharedLater);
-    if (last) {
-      transfer::lockIdentifiers(c.conn());
-      plan = transfer::plan(c.conn(), userId, data);
-    }
+    if (last) plan = transfer::plan(c.conn(), userId, data, &where);
     transfer::write(c, *plan);
-    if (!last) {
-      if (!c.takeWriteLock()) continue;
-      transfer::lockIdentifiers(c.conn());
-      c.checkpoint("identifiers");
-      if (!transfer::stillHolds(c.conn(), *plan)) continue;
+    if (!c.takeWriteLock()) continue;
+    c.checkpoint("identifiers");
+    if (!transfer::claim(c.conn(), *plan)) {
+      if (last) identifiersTaken();
+      continue;
     }
     c.commit();
     return;
@@ -637,7 +656,10 @@ void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo)
       sourceRevision = storage::userRevision(on, source);
       const auto data = transfer::fromUser(on, source);
       plans.clear();
-      for (int32_t target : order) plans.push_back(transfer::plan(on, target, data));
+      // Each target's new identifiers above the ones before it.
+      transfer::NewIdentifiers where;
+      where.scattered = attempt > 1;
+      for (int32_t target : order) plans.push_back(transfer::plan(on, target, data, &where));
     };
     if (!last) {
       storage::ReadTransaction snapshot(*conn);
@@ -647,13 +669,15 @@ void ServerDatasUpdate::ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo)
     c.requireAdministrator("把主控台设置应用到其他用户");
     if (last) {
       makePlans(c.conn());
-    } else if (storage::userRevision(c.conn(), source) != sourceRevision ||
-               !std::all_of(plans.begin(), plans.end(),
-                            [&](const transfer::Plan& plan) { return transfer::stillHolds(c.conn(), plan); })) {
+    } else if (storage::userRevision(c.conn(), source) != sourceRevision) {
       continue;
     }
-    // The targets get the source's custom identifiers: counted as handed out.
-    transfer::lockIdentifiers(c.conn());
+    // The targets' custom items get identifiers of their own.
+    if (!std::all_of(plans.begin(), plans.end(),
+                     [&](const transfer::Plan& plan) { return transfer::claim(c.conn(), plan); })) {
+      if (last) identifiersTaken();
+      continue;
+    }
     auto applied = std::make_shared<platform::Vector>();
     for (const auto& plan : plans) {
       transfer::write(c, plan);

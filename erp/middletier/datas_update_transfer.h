@@ -59,22 +59,30 @@ struct Plan {
   // What the plan rests on.
   int64_t templateRevision = 0;
   int64_t userRevision = 0;
-  int64_t identifierRevisions[4] = {};  // storage::identifierRevision of each level
   std::vector<int32_t> customIds[4];  // the custom identifiers it stores
+  std::vector<int32_t> freshIds[4];   // of those, the ones the user did not hold
   bool sameRows = false;              // the user's stored rows and profile are these
 };
 
+// Where the new identifiers of plans go: above those of the plans made before
+// in the same change (so that users given the same customisation get
+// identifiers of their own), and, for a plan made again after a change kept
+// the next ones claimed, at a random place further up.
+struct NewIdentifiers {
+  int64_t above[4] = {};
+  bool scattered = false;
+};
+
 // Reads only; run it in a ReadTransaction so that everything is of one moment.
-Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data);
+Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data, NewIdentifiers* where = nullptr);
 
-// Holds the handing out of every level's custom identifiers to the end of the
-// change (the last of a change's locks), counting one handing out of each.
-void lockIdentifiers(storage::Connection& conn);
-
-// Under the write lock, just after lockIdentifiers: whether the plan still
-// holds (the template has not changed, and no custom identifier it stores has
-// been taken by another user).
-bool stillHolds(storage::Connection& conn, const Plan& plan);
+// Under the write lock, as the last thing before the commit: claims the custom
+// identifiers the plan stores that its user does not hold yet
+// (storage::Connection::claimIdentifiers), then tells whether the plan still
+// holds: the template has not changed, and no custom identifier it stores has
+// been taken by another user. False when another change claimed one of them
+// first: the plan is to be made again.
+bool claim(storage::Connection& conn, const Plan& plan);
 
 // Replaces the user's navigation rows and profile (and favourites, when the
 // plan carries them) with a few statements, and marks the user changed unless

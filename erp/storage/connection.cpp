@@ -160,6 +160,8 @@ void Connection::serialiseOn(Serial space, int32_t id) {
   if (space == Serial::Identifiers) bumpIdentifierRevision(*this, id);
 }
 
+bool Connection::claimIdentifiers(int32_t, const std::vector<int32_t>&) { return true; }
+
 // ---- transactions ----
 
 Transaction::Transaction(Connection& conn, WriteLock lock) : conn_(conn) {

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/automation/variant.h"
 
@@ -165,6 +166,14 @@ class Connection {
   // more handing out of them (storage::identifierRevision), so that a change
   // planned earlier can tell whether any identifier was handed out since.
   virtual void serialiseOn(Serial space, int32_t id);
+  // Inside a write transaction: claims the custom identifiers ids of a level
+  // (1 to 4) for it, all or none, without waiting more than a moment; false
+  // when another change stores one of them or is about to. The caller checks
+  // again, after the claim, that no change stored them meanwhile. The claims
+  // end with the transaction and hold nothing else, so a change that is kept
+  // open holds up nobody's new items. Nothing to claim where writes are
+  // serialised anyway (SQLite).
+  virtual bool claimIdentifiers(int32_t level, const std::vector<int32_t>& ids);
   // Whether this write transaction began SharedLater and does not hold the
   // write lock yet.
   virtual bool writeLockPutOff() const { return false; }

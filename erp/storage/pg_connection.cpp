@@ -454,6 +454,17 @@ void PgConnection::serialiseOn(Serial space, int32_t id) {
   Connection::serialiseOn(space, id);  // the count, which wayfind_lock keeps itself
 }
 
+bool PgConnection::claimIdentifiers(int32_t level, const std::vector<int32_t>& ids) {
+  if (ids.empty()) return true;
+  std::string list;
+  for (size_t i = 0; i < ids.size(); ++i) list += (i ? "," : "") + std::to_string(ids[i]);
+  auto st = prepare("SELECT wayfind_claim_ids(?1, CAST(string_to_array(?2, ',') AS integer[]))");
+  st.bindAll(level, list);
+  if (!st.step()) raiseDatabaseError("无法取得项目标识", displayName());
+  claimed_ = true;
+  return st.int64(0) != 0;
+}
+
 bool PgConnection::takeWriteLockNow() {
   if (!writeLockPutOff_) return true;
   // Only a whole-database change conflicts with the shared lock. The
@@ -483,6 +494,20 @@ void PgConnection::beginRead() { begin("BEGIN ISOLATION LEVEL REPEATABLE READ;")
 
 void PgConnection::commit() {
   writeLockPutOff_ = false;
+  if (claimed_) {
+    // The claims go with the change: those who passed over them may take them
+    // again only once the rows are there to see.
+    claimed_ = false;
+    PGresult* res = PQexec(conn_, "SELECT wayfind_release_claims()");
+    const bool ok = PQresultStatus(res) == PGRES_TUPLES_OK;
+    if (!ok) {
+      const std::string message = PQresultErrorMessage(res);
+      PQclear(res);
+      rollback();
+      raiseDatabaseError("提交事务失败", message);
+    }
+    PQclear(res);
+  }
   PGresult* res = PQexec(conn_, "COMMIT");
   if (PQresultStatus(res) != PGRES_COMMAND_OK) {
     // The server may have stored the change just before the connection went.
@@ -497,6 +522,7 @@ void PgConnection::commit() {
 
 void PgConnection::rollback() noexcept {
   writeLockPutOff_ = false;
+  claimed_ = false;
   if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
   PQclear(PQexec(conn_, "ROLLBACK"));
 }

@@ -56,6 +56,7 @@ class PgConnection final : public Connection {
   bool inTransaction() const override;
   void beginWrite(WriteLock lock) override;
   void serialiseOn(Serial space, int32_t id) override;
+  bool claimIdentifiers(int32_t level, const std::vector<int32_t>& ids) override;
   bool writeLockPutOff() const override { return writeLockPutOff_; }
   bool takeWriteLockNow() override;
   void beginRead() override;
@@ -105,6 +106,7 @@ class PgConnection final : public Connection {
   std::map<std::string, std::string> prepared_;
   std::map<std::string, bool> mayDelete_;
   bool lockFunction_ = false;
+  bool claimed_ = false;  // this transaction holds claims to give up before its commit
   bool writeLockPutOff_ = false;  // a SharedLater transaction, until takeWriteLockNow
   unsigned generation_ = 0;
   std::optional<std::optional<int32_t>> serverUser_;

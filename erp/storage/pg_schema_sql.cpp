@@ -107,6 +107,7 @@ BEGIN
 -- that keeps a change open holds up no other user's change of their own rows.
 @CREATE t_WayfindLock@REVOKE ALL ON t_WayfindLock FROM PUBLIC;
 INSERT INTO t_WayfindLock(FSpace, FID) VALUES (0, 0), (2, 1), (2, 2), (2, 3), (2, 4) ON CONFLICT DO NOTHING;
+@CREATE t_WayfindIdClaim@REVOKE ALL ON t_WayfindIdClaim FROM PUBLIC;
 
 DO $$
 DECLARE
@@ -166,6 +167,42 @@ BEGIN
     $f$, s);
   EXECUTE 'REVOKE ALL ON FUNCTION wayfind_lock(integer, integer) FROM PUBLIC';
   EXECUTE 'GRANT EXECUTE ON FUNCTION wayfind_lock(integer, integer) TO wayfind_user';
+
+  -- Claims custom identifiers of a level (1 to 4) for the calling transaction,
+  -- all or none: false when another change stores one of them, or claimed it
+  -- and does not let go within a moment. A claim holds nothing but its own
+  -- identifiers, so a session that keeps its transaction open holds up nobody:
+  -- the others pass over what it claimed. The program gives its claims up just
+  -- before it commits (wayfind_release_claims); a rolled-back change drops them.
+  EXECUTE format($f$
+    CREATE OR REPLACE FUNCTION wayfind_claim_ids(level integer, ids integer[]) RETURNS boolean
+      LANGUAGE plpgsql SECURITY DEFINER SET search_path = %s, pg_temp SET lock_timeout = '100ms' AS $body$
+    DECLARE
+      who record;
+    BEGIN
+      SELECT * INTO who FROM wayfind_session_rights();
+      IF NOT who.trusted AND who.user_id IS NULL THEN
+        RAISE EXCEPTION 'role %% is no ERP user', session_user USING ERRCODE = 'insufficient_privilege';
+      END IF;
+      IF level IS NULL OR level NOT BETWEEN 1 AND 4 THEN
+        RAISE EXCEPTION 'no level %%', level USING ERRCODE = 'invalid_parameter_value';
+      END IF;
+      BEGIN
+        INSERT INTO t_WayfindIdClaim(FLevel, FID, FTxn) SELECT DISTINCT level, i, txid_current() FROM unnest(ids) AS i;
+      EXCEPTION WHEN unique_violation OR lock_not_available THEN
+        RETURN false;
+      END;
+      RETURN true;
+    END $body$
+    $f$, s);
+  EXECUTE format($f$
+    CREATE OR REPLACE FUNCTION wayfind_release_claims() RETURNS void
+      LANGUAGE sql SECURITY DEFINER SET search_path = %s, pg_temp AS
+      'DELETE FROM t_WayfindIdClaim WHERE FTxn = txid_current()'$f$, s);
+  EXECUTE 'REVOKE ALL ON FUNCTION wayfind_claim_ids(integer, integer[]) FROM PUBLIC';
+  EXECUTE 'REVOKE ALL ON FUNCTION wayfind_release_claims() FROM PUBLIC';
+  EXECUTE 'GRANT EXECUTE ON FUNCTION wayfind_claim_ids(integer, integer[]) TO wayfind_user';
+  EXECUTE 'GRANT EXECUTE ON FUNCTION wayfind_release_claims() TO wayfind_user';
 
   -- Deletes the rows of tbl at the given row addresses that the session's role
   -- may delete: what row-level security lets it delete, no more. The middle

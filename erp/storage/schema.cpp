@@ -104,12 +104,17 @@ void migrateTo4(Connection& conn) {
 // nothing to change.
 void migrateTo5(Connection&) {}
 
+// Version 6: on a server, a new custom item's identifier is claimed for the
+// change that stores it (t_WayfindIdClaim and its functions, in kRights) in
+// place of one lock per level that any session could keep.
+void migrateTo6(Connection&) {}
+
 using Migration = void (*)(Connection&);
 // migrations[i] takes a database from version i to version i + 1, on either
 // back end.
 const std::vector<Migration>& migrations() {
   static const std::vector<Migration> steps{&migrateTo1, &migrateTo2, &migrateTo3, &migrateTo4,
-                                            &migrateTo5};
+                                            &migrateTo5, &migrateTo6};
   return steps;
 }
 

@@ -134,6 +134,10 @@ std::vector<Table> makeTables() {
        {integer("FUserID").key().refers(kUser, true), text("FRoleName").notNullable().uniqueValues()},
        nullptr, {}, true},
       {"t_WayfindLock", 5, W::Private, {id("FSpace"), id("FID")}, "FSpace, FID", {}, true},
+      // Custom identifiers that a change is about to store: (level, identifier),
+      // with the transaction that claimed it. Empty at rest.
+      {"t_WayfindIdClaim", 6, W::Private, {id("FLevel"), id("FID"), revision("FTxn").notNullable()}, "FLevel, FID",
+       {}, true},
   };
 }
 

@@ -255,6 +255,7 @@ TEST_F(ServerRights, NoRoleHoldsUpAnotherUsersReadsOrWrites) {
     const char* name;
     const char* sql;
     bool running;  // the last statement runs until the test ends it
+    bool claims = false;  // the next custom identifiers are claimed
   };
   const Abuse abuses[] = {
       {"the old write lock's advisory keys",
@@ -266,11 +267,24 @@ TEST_F(ServerRights, NoRoleHoldsUpAnotherUsersReadsOrWrites) {
        "UPDATE t_NavUserSubFunc SET FFuncName = 'x' WHERE FUserID = 16385; "
        "SELECT 1 FROM t_NavUserSubFunc WHERE FUserID = 16385 FOR UPDATE",
        false},
+      {"every lock a role may take, and the next custom identifiers of every level claimed",
+       "SET idle_in_transaction_session_timeout = 0; SET lock_timeout = 0; BEGIN; SELECT wayfind_lock(0, 0); "
+       "SELECT wayfind_lock(1, 16385), wayfind_lock(2, 1), wayfind_lock(2, 2), wayfind_lock(2, 3), wayfind_lock(2, 4); "
+       "SELECT wayfind_claim_ids(3, ARRAY(SELECT generate_series(10000000, 10002000))), "
+       "wayfind_claim_ids(4, ARRAY(SELECT generate_series(1000000000, 1000002000)))",
+       false, true},
       {"pg_sleep inside a transaction that read everything",
        "SET statement_timeout = 0; BEGIN; SELECT wayfind_lock(0, 0); SELECT COUNT(*) FROM t_NavUserSubFunc; "
        "SELECT COUNT(*) FROM t_NavDetailFunc; SELECT pg_sleep(600)",
        true},
   };
+  // The administrator's own item, which B's import below brings along with a
+  // new identifier of B's own.
+  int32_t sys = 10, index = 0;
+  bool tpl = false;
+  auto own = dict({{"NewName", "管理员的工具"}});
+  up_.CreateSubFunc(props(kAdmin), sys, index, own, tpl);
+  const auto adminsFile = datas_.ExportUserData(props(kAdmin));
   auto su = storage::Connection::open(testServer());
   int round = 0;
   for (const auto& abuse : abuses) {
@@ -303,6 +317,16 @@ TEST_F(ServerRights, NoRoleHoldsUpAnotherUsersReadsOrWrites) {
         EXPECT_EQ(row(data->GetValue("SubFunc").objectAs<platform::Recordset>(), "FSubFuncID", 100)["FFuncName"],
                   platform::Variant(name));
       }
+      // New items of B's own, and an import that must number one anew.
+      auto item = dict({{"NewName", "B 的工具" + std::to_string(round)}});
+      int32_t made = 0;
+      EXPECT_NO_THROW(made = platform::CLng(up.CreateSubFunc(props(kUserB), sys, index, item, tpl)));
+      auto file = adminsFile;
+      EXPECT_NO_THROW(up.ImportUserData(props(kUserB), file));
+      if (abuse.claims) {
+        EXPECT_GT(made, 10002000);
+        EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserSubFunc WHERE FUserID = 16386 AND FSubFuncID > 10002000"), 1);
+      }
     }
     if (running.joinable()) {
       su->prepare("SELECT pg_terminate_backend(?)").bind(1, pid).step();
@@ -311,8 +335,13 @@ TEST_F(ServerRights, NoRoleHoldsUpAnotherUsersReadsOrWrites) {
     a.reset();
     storage::releaseThreadConnections();
   }
-  // A's open transactions changed nothing.
+  // A's open transactions changed nothing, and no custom identifier is any two
+  // users'.
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserSubFunc WHERE FFuncName = 'x'"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM (SELECT FSubFuncID FROM t_NavUserSubFunc WHERE FSubFuncID >= 10000000 "
+                  "GROUP BY FSubFuncID HAVING COUNT(DISTINCT FUserID) > 1) AS shared"),
+            0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_WayfindIdClaim"), 0);
 }
 
 // What needs a lock that another role keeps (an administrator's change of the

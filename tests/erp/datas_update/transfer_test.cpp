@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <regex>
 #include <set>
+#include <tuple>
 
 #include "erp/middletier/erp_test_db.h"
 #include "erp/storage/pg_sql.h"
@@ -238,6 +239,14 @@ TEST_F(Transfer, ApplyAllUserCopiesTheTemplateUsersCustomisation) {
   EXPECT_EQ(vect->Item(2), Variant(kUserC));
   EXPECT_EQ(canonical(kUserB), a);
   EXPECT_EQ(canonical(kUserC), a);  // C's own profile value is replaced
+  // Each target's copies of A's own items have identifiers of their own.
+  for (const auto& [table, id, base] : {std::tuple{"t_NavUserTopClass", "FTopClassID", 1000},
+                                        {"t_NavUserSubFunc", "FSubFuncID", 10000000},
+                                        {"t_NavUserDetailFunc", "FDetailFuncID", 1000000000}})
+    EXPECT_EQ(count(std::string("SELECT COUNT(*) FROM (SELECT ") + id + " FROM " + table + " WHERE " + id +
+                    " >= " + std::to_string(base) + " GROUP BY " + id + " HAVING COUNT(DISTINCT FUserID) > 1) AS x"),
+              0)
+        << table;
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroup WHERE FUserID IN (16386, 16387)"), 0);  // favourites stay own
 
   // An empty vector: every user, from the caller's customisation (here the template).
