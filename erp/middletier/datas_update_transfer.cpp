@@ -413,7 +413,7 @@ Customisation fromUser(storage::Connection& conn, int32_t userId) {
 }
 
 
-Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data, NewIdentifiers* where) {
+Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIdentifiers* where) {
   Plan p;
   p.userId = userId;
   p.templateRevision = storage::templateRevision(conn);
@@ -430,7 +430,10 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data, 
     const auto sides = templateSides(conn, l, templateIds);
     const auto& cols = rows::userColumns(l);
     std::set<int32_t> written;
-    for (const auto& given : data.levels[n - 1]) {
+    // The rows become the plan's in place: a big import holds its rows once.
+    auto& rowsOfLevel = data.levels[n - 1];
+    size_t kept = 0;
+    for (auto& given : rowsOfLevel) {
       Row row = rowOf(cols, given);
       const int32_t id = row[l.idCol].asLong();
       if (id < l.base) {
@@ -443,17 +446,19 @@ Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data, 
       // FAcctType is NOT NULL in the user tables: empty means every account type.
       if (row["FAcctType"].isNull() || row["FAcctType"].isEmpty()) row["FAcctType"] = Variant("");
       if (row[l.idCol].asLong() >= l.base) written.insert(row[l.idCol].asLong());
-      p.levels[n - 1].push_back(valuesOf(cols, row));
+      rowsOfLevel[kept++] = valuesOf(cols, row);
     }
+    rowsOfLevel.resize(kept);
+    p.levels[n - 1] = std::move(rowsOfLevel);
     p.customIds[n - 1].assign(written.begin(), written.end());
     const auto own = heldByOthers(conn, l, userId, p.customIds[n - 1], false);
     for (int32_t id : written)
       if (!own.count(id)) p.freshIds[n - 1].push_back(id);
   }
-  p.profile = data.profile;
+  p.profile = std::move(data.profile);
   p.hasFavourites = data.hasFavourites;
-  p.groups = data.groups;
-  p.items = data.items;
+  p.groups = std::move(data.groups);
+  p.items = std::move(data.items);
   for (auto& item : p.items) item.detailFuncId = mapped(maps[3], item.detailFuncId);
   // Counts that differ settle it without a text of every row.
   std::vector<size_t> planned;
@@ -577,7 +582,14 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
   auto conn = storage::connectionFor(database_);
   const int32_t userId = requireCaller(*conn, p, kSource).userId;
   if (!dict) refuse(say("导入的数据格式不正确：%1", {say("没有传入数据字典。")}));
-  const auto data = transfer::fromDictionary(*dict);
+  // The rows read from the file, checked whole before anything is written. A
+  // plan takes them over; a plan made again reads them from the file again.
+  std::optional<transfer::Customisation> data = transfer::fromDictionary(*dict);
+  auto rowsToPlan = [&] {
+    transfer::Customisation rows = data ? std::move(*data) : transfer::fromDictionary(*dict);
+    data.reset();
+    return rows;
+  };
   for (int attempt = 1;; ++attempt) {
     const bool last = attempt == kPlanAttempts;
     transfer::NewIdentifiers where;
@@ -586,7 +598,7 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
     if (!last) {
       {
         storage::ReadTransaction snapshot(*conn);
-        plan = transfer::plan(*conn, userId, data, &where);
+        plan = transfer::plan(*conn, userId, rowsToPlan(), &where);
       }
       checkpoint("ImportUserData", "planned");
     }
@@ -598,7 +610,7 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
     // template before is seen by the check. A whole-database change that holds
     // the write lock, or waits for it, sends the import round again.
     Change c(database_, p, "ImportUserData", last ? storage::WriteLock::Shared : storage::WriteLock::SharedLater);
-    if (last) plan = transfer::plan(c.conn(), userId, data, &where);
+    if (last) plan = transfer::plan(c.conn(), userId, rowsToPlan(), &where);
     transfer::write(c, *plan);
     if (!c.takeWriteLock()) continue;
     c.checkpoint("identifiers");

@@ -74,7 +74,9 @@ struct NewIdentifiers {
 };
 
 // Reads only; run it in a ReadTransaction so that everything is of one moment.
-Plan plan(storage::Connection& conn, int32_t userId, const Customisation& data, NewIdentifiers* where = nullptr);
+// The plan takes the customisation's rows over (move it in where it is not
+// needed again).
+Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIdentifiers* where = nullptr);
 
 // Under the write lock, as the last thing before the commit: claims the custom
 // identifiers the plan stores that its user does not hold yet
