@@ -54,19 +54,20 @@ Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& 
   if (f < 0) return Variant::null();
   const Variant& v = rs.storedValue(r, f);
   if (v.isNull() || v.isEmpty()) return Variant::null();
-  const std::string where = say("%1的 %2", {rowText(table, r), spec.name});
-  if (v.isObject()) badShape(say("%1不能是对象。", {where}));
+  // Said only for a fault: a big file's cells are read several times.
+  auto where = [&] { return say("%1的 %2", {rowText(table, r), spec.name}); };
+  if (v.isObject()) badShape(say("%1不能是对象。", {where()}));
   try {
     if (spec.type == platform::DataType::VarWChar) {
       std::string text = platform::CStr(v);
       if (!storage::isValidUtf8(text) || platform::charLength(text) > static_cast<size_t>(spec.size))
-        badShape(say("%1超过了 %2 个字符或不是有效文本。", {where, std::to_string(spec.size)}));
+        badShape(say("%1超过了 %2 个字符或不是有效文本。", {where(), std::to_string(spec.size)}));
       return Variant(std::move(text));
     }
     return Variant(platform::CLng(v));
   } catch (const platform::AutomationError& e) {
     if (e.number() == platform::err::kInvalidProcedureCall) throw;
-    badShape(say("%1不是有效的整数。", {where}));
+    badShape(say("%1不是有效的整数。", {where()}));
   }
 }
 
@@ -93,36 +94,49 @@ size_t columnAt(const Level& l, const char* col) {
   return static_cast<size_t>(std::find(cols.begin(), cols.end(), col) - cols.begin());
 }
 
-std::vector<std::vector<Variant>> levelRows(const platform::Recordset& rs, const Level& l) {
-  const auto& specs = userFields(l.key);
+// Row r of a level's record set converted and checked (the checks of one
+// row alone), in the order of rows::userColumns.
+std::vector<Variant> levelRow(const platform::Recordset& rs, size_t r, const Level& l) {
+  Row row;
+  for (const auto& spec : userFields(l.key)) row[spec.name] = cell(rs, r, spec, l.key);
+  auto where = [&] { return rowText(l.key, r); };
+  if (row[l.idCol].isNull() || row[l.idCol].asLong() <= 0) badShape(say("%1的 %2 无效。", {where(), l.idCol}));
+  if (l.parentCol && (row[l.parentCol].isNull() || row[l.parentCol].asLong() <= 0))
+    badShape(say("%1的 %2 无效。", {where(), l.parentCol}));
+  if (l.number == 4) {
+    const std::string help = row["FHelpCode"].isNull() ? std::string() : row["FHelpCode"].asString();
+    if (help.find('\'') != std::string::npos) badShape(say("%1的助记码含有单引号。", {where()}));
+  }
+  if (row["FAcctType"].isNull()) row["FAcctType"] = Variant("");
+  // Flags are 0 or 1 here, whatever true looked like where the file came from.
+  for (const char* flag : {"FVisible", "FEnable"})
+    if (row.count(flag) && !row[flag].isNull()) row[flag] = Variant(int32_t{row[flag].asLong() != 0 ? 1 : 0});
+  if (row[l.idCol].asLong() >= l.base) {
+    const Variant& name = row[l.nameCol];
+    if (name.isNull() || platform::trimSpaces(name.asString()).empty()) badShape(say("%1的自定义项目没有名称。", {where()}));
+  }
+  return valuesOf(rows::userColumns(l), row);
+}
+
+// Checks every row of a level's record set (and that no node is there twice)
+// before anything is written.
+void checkLevel(const platform::Recordset& rs, const Level& l) {
   for (const char* needed : {l.idCol, l.parentCol})
     if (needed && !rs.hasField(needed)) badShape(say("%1 缺少字段 %2。", {l.key, needed}));
-  std::vector<std::vector<Variant>> out;
+  const size_t idAt = columnAt(l, l.idCol), placeAt = l.number == 4 ? columnAt(l, "FSubFuncID") : 0;
   std::set<std::pair<int32_t, int32_t>> seen;
   for (size_t r = 0; r < rs.storedRowCount(); ++r) {
-    Row row;
-    for (const auto& spec : specs) row[spec.name] = cell(rs, r, spec, l.key);
-    const std::string where = rowText(l.key, r);
-    if (row[l.idCol].isNull() || row[l.idCol].asLong() <= 0) badShape(say("%1的 %2 无效。", {where, l.idCol}));
-    if (l.parentCol && (row[l.parentCol].isNull() || row[l.parentCol].asLong() <= 0))
-      badShape(say("%1的 %2 无效。", {where, l.parentCol}));
-    if (l.number == 4) {
-      const std::string help = row["FHelpCode"].isNull() ? std::string() : row["FHelpCode"].asString();
-      if (help.find('\'') != std::string::npos) badShape(say("%1的助记码含有单引号。", {where}));
-    }
-    if (row["FAcctType"].isNull()) row["FAcctType"] = Variant("");
-    // Flags are 0 or 1 here, whatever true looked like where the file came from.
-    for (const char* flag : {"FVisible", "FEnable"})
-      if (row.count(flag) && !row[flag].isNull()) row[flag] = Variant(int32_t{row[flag].asLong() != 0 ? 1 : 0});
-    if (row[l.idCol].asLong() >= l.base) {
-      const Variant& name = row[l.nameCol];
-      if (name.isNull() || platform::trimSpaces(name.asString()).empty()) badShape(say("%1的自定义项目没有名称。", {where}));
-    }
-    const int32_t place = l.number == 4 ? row["FSubFuncID"].asLong() : 0;
-    if (!seen.insert({row[l.idCol].asLong(), place}).second) badShape(say("%1的标识重复。", {where}));
-    out.push_back(valuesOf(rows::userColumns(l), row));
+    const auto values = levelRow(rs, r, l);
+    const int32_t place = l.number == 4 ? values[placeAt].asLong() : 0;
+    if (!seen.insert({values[idAt].asLong(), place}).second) badShape(say("%1的标识重复。", {rowText(l.key, r)}));
   }
-  return out;
+}
+
+// The identifier (or another integer column) of a checked row.
+int32_t intOf(const platform::Recordset& rs, size_t r, const Level& l, const char* col) {
+  for (const auto& spec : userFields(l.key))
+    if (spec.name == std::string_view(col)) return cell(rs, r, spec, l.key).asLong();
+  return 0;
 }
 
 std::string textCell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
@@ -173,7 +187,8 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
   Customisation out;
   for (int n = 1; n <= 4; ++n) {
     const Level& l = rows::level(n);
-    out.levels[n - 1] = levelRows(*tableOf(dict, l.key, true), l);
+    out.levels[n - 1] = tableOf(dict, l.key, true);
+    checkLevel(*out.levels[n - 1], l);
   }
   auto profile = tableOf(dict, kProfile, true);
   if (!profile->hasField("FName") || !profile->hasField("FValue")) badShape(say("Profile 缺少字段 FName 或 FValue。"));
@@ -194,12 +209,19 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
 constexpr size_t kSlice = 500;
 constexpr size_t kClaimSlice = 20000;
 
-// The custom identifiers of l that the rows carry, ascending.
-std::vector<int32_t> customIdsOf(const Level& l, const std::vector<std::vector<Variant>>& rowsOfLevel) {
+// The identifiers of the rows of a level, in their order.
+std::vector<int32_t> idsOf(const Level& l, const platform::Recordset& rs) {
+  std::vector<int32_t> out;
+  out.reserve(rs.storedRowCount());
+  for (size_t r = 0; r < rs.storedRowCount(); ++r) out.push_back(intOf(rs, r, l, l.idCol));
+  return out;
+}
+
+// The custom identifiers among ids, ascending, each once.
+std::vector<int32_t> customIdsOf(const Level& l, const std::vector<int32_t>& ids) {
   std::set<int32_t> custom;
-  const size_t id = columnAt(l, l.idCol);
-  for (const auto& row : rowsOfLevel)
-    if (row[id].asLong() >= l.base) custom.insert(row[id].asLong());
+  for (int32_t id : ids)
+    if (id >= l.base) custom.insert(id);
   return {custom.begin(), custom.end()};
 }
 
@@ -247,13 +269,6 @@ int32_t mapped(const std::map<int32_t, int32_t>& m, int32_t id) {
   auto it = m.find(id);
   return it == m.end() ? id : it->second;
 }
-
-// What a user's row takes from the template's row of the same node: the
-// account types, the class texts, and the names to tell translations by.
-struct TemplateSide {
-  Variant acctType, className, classParam;
-  std::vector<std::string> names;
-};
 
 // The template's rows of the listed nodes, a slice at a time; a node the
 // template does not have is missing from the answer.
@@ -368,7 +383,7 @@ std::vector<std::vector<std::string>> plannedState(const Plan& plan) {
   std::vector<std::vector<std::string>> out;
   for (int n = 1; n <= 4; ++n) {
     std::vector<std::string> level;
-    for (const auto& values : plan.levels[n - 1]) level.push_back(canonical(values));
+    for (size_t k = 0; k < plan.rowsOf[n - 1].size(); ++k) level.push_back(canonical(plannedRow(plan, n, k)));
     std::sort(level.begin(), level.end());
     out.push_back(std::move(level));
   }
@@ -413,43 +428,45 @@ Customisation fromUser(storage::Connection& conn, int32_t userId) {
 }
 
 
+std::vector<Variant> rowValues(const Customisation& data, int n, size_t r) {
+  return levelRow(*data.levels[n - 1], r, rows::level(n));
+}
+
+std::vector<Variant> plannedRow(const Plan& p, int n, size_t k) {
+  const Level& l = rows::level(n);
+  const auto& cols = rows::userColumns(l);
+  Row row = rowOf(cols, rowValues(p.data, n, p.rowsOf[n - 1][k]));
+  const int32_t id = row[l.idCol].asLong();
+  if (id < l.base) keepTemplateFields(l, p.templateSides[n - 1].at(id), row);
+  row[l.idCol] = Variant(mapped(p.renumbered[n - 1], id));
+  if (l.parentCol) row[l.parentCol] = Variant(mapped(p.renumbered[n - 2], row[l.parentCol].asLong()));
+  // FAcctType is NOT NULL in the user tables: empty means every account type.
+  if (row["FAcctType"].isNull() || row["FAcctType"].isEmpty()) row["FAcctType"] = Variant("");
+  return valuesOf(cols, row);
+}
+
 Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIdentifiers* where) {
   Plan p;
   p.userId = userId;
   p.templateRevision = storage::templateRevision(conn);
   p.userRevision = storage::userRevision(conn, userId);
-  std::map<int32_t, int32_t> maps[4];
   for (int n = 1; n <= 4; ++n) {
     const Level& l = rows::level(n);
-    const auto custom = customIdsOf(l, data.levels[n - 1]);
-    maps[n - 1] = renumbering(conn, l, userId, custom, where);
+    const auto ids = idsOf(l, *data.levels[n - 1]);
+    const auto custom = customIdsOf(l, ids);
+    auto& map = p.renumbered[n - 1];
+    map = renumbering(conn, l, userId, custom, where);
     std::vector<int32_t> templateIds;
-    const size_t idAt = columnAt(l, l.idCol);
-    for (const auto& row : data.levels[n - 1])
-      if (row[idAt].asLong() < l.base) templateIds.push_back(row[idAt].asLong());
-    const auto sides = templateSides(conn, l, templateIds);
-    const auto& cols = rows::userColumns(l);
+    for (int32_t id : ids)
+      if (id < l.base) templateIds.push_back(id);
+    p.templateSides[n - 1] = templateSides(conn, l, templateIds);
     std::set<int32_t> written;
-    // The rows become the plan's in place: a big import holds its rows once.
-    auto& rowsOfLevel = data.levels[n - 1];
-    size_t kept = 0;
-    for (auto& given : rowsOfLevel) {
-      Row row = rowOf(cols, given);
-      const int32_t id = row[l.idCol].asLong();
-      if (id < l.base) {
-        auto side = sides.find(id);
-        if (side == sides.end()) continue;  // the template dropped that node
-        keepTemplateFields(l, side->second, row);
-      }
-      row[l.idCol] = Variant(mapped(maps[n - 1], id));
-      if (l.parentCol) row[l.parentCol] = Variant(mapped(maps[n - 2], row[l.parentCol].asLong()));
-      // FAcctType is NOT NULL in the user tables: empty means every account type.
-      if (row["FAcctType"].isNull() || row["FAcctType"].isEmpty()) row["FAcctType"] = Variant("");
-      if (row[l.idCol].asLong() >= l.base) written.insert(row[l.idCol].asLong());
-      rowsOfLevel[kept++] = valuesOf(cols, row);
+    for (size_t r = 0; r < ids.size(); ++r) {
+      // A row of a node the template dropped is left out.
+      if (ids[r] < l.base && !p.templateSides[n - 1].count(ids[r])) continue;
+      p.rowsOf[n - 1].push_back(static_cast<uint32_t>(r));
+      if (ids[r] >= l.base) written.insert(mapped(map, ids[r]));
     }
-    rowsOfLevel.resize(kept);
-    p.levels[n - 1] = std::move(rowsOfLevel);
     p.customIds[n - 1].assign(written.begin(), written.end());
     const auto own = heldByOthers(conn, l, userId, p.customIds[n - 1], false);
     for (int32_t id : written)
@@ -459,10 +476,11 @@ Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIden
   p.hasFavourites = data.hasFavourites;
   p.groups = std::move(data.groups);
   p.items = std::move(data.items);
-  for (auto& item : p.items) item.detailFuncId = mapped(maps[3], item.detailFuncId);
+  for (auto& item : p.items) item.detailFuncId = mapped(p.renumbered[3], item.detailFuncId);
+  for (int n = 1; n <= 4; ++n) p.data.levels[n - 1] = std::move(data.levels[n - 1]);
   // Counts that differ settle it without a text of every row.
   std::vector<size_t> planned;
-  for (int n = 1; n <= 4; ++n) planned.push_back(p.levels[n - 1].size());
+  for (int n = 1; n <= 4; ++n) planned.push_back(p.rowsOf[n - 1].size());
   planned.push_back(p.profile.size());
   p.sameRows = storedCounts(conn, userId) == planned && storedState(conn, userId) == plannedState(p);
   return p;
@@ -507,11 +525,12 @@ void write(Change& change, const Plan& p) {
       std::vector<std::string> all{"FUserID"};
       all.insert(all.end(), cols.begin(), cols.end());
       storage::BulkInsert ins(conn, l.userTable, all);
-      for (const auto& row : p.levels[n - 1]) {
+      for (size_t k = 0; k < p.rowsOf[n - 1].size(); ++k) {
+        auto row = plannedRow(p, n, k);
         std::vector<Variant> values;
         values.reserve(row.size() + 1);
         values.emplace_back(userId);
-        values.insert(values.end(), row.begin(), row.end());
+        for (auto& v : row) values.push_back(std::move(v));
         ins.add(std::move(values));
       }
       ins.finish();
@@ -582,14 +601,9 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
   auto conn = storage::connectionFor(database_);
   const int32_t userId = requireCaller(*conn, p, kSource).userId;
   if (!dict) refuse(say("导入的数据格式不正确：%1", {say("没有传入数据字典。")}));
-  // The rows read from the file, checked whole before anything is written. A
-  // plan takes them over; a plan made again reads them from the file again.
-  std::optional<transfer::Customisation> data = transfer::fromDictionary(*dict);
-  auto rowsToPlan = [&] {
-    transfer::Customisation rows = data ? std::move(*data) : transfer::fromDictionary(*dict);
-    data.reset();
-    return rows;
-  };
+  // The rows of the file, checked whole before anything is written; the plans
+  // read them where they lie.
+  const auto data = transfer::fromDictionary(*dict);
   for (int attempt = 1;; ++attempt) {
     const bool last = attempt == kPlanAttempts;
     transfer::NewIdentifiers where;
@@ -598,7 +612,7 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
     if (!last) {
       {
         storage::ReadTransaction snapshot(*conn);
-        plan = transfer::plan(*conn, userId, rowsToPlan(), &where);
+        plan = transfer::plan(*conn, userId, data, &where);
       }
       checkpoint("ImportUserData", "planned");
     }
@@ -610,7 +624,7 @@ void ServerDatasUpdate::ImportUserData(const Props& p, Dict& dict) {
     // template before is seen by the check. A whole-database change that holds
     // the write lock, or waits for it, sends the import round again.
     Change c(database_, p, "ImportUserData", last ? storage::WriteLock::Shared : storage::WriteLock::SharedLater);
-    if (last) plan = transfer::plan(c.conn(), userId, rowsToPlan(), &where);
+    if (last) plan = transfer::plan(c.conn(), userId, data, &where);
     transfer::write(c, *plan);
     if (!c.takeWriteLock()) continue;
     c.checkpoint("identifiers");

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "erp/middletier/datas_update_change.h"
 #include "erp/middletier/datas_update_rows.h"
 #include "platform/containers/dictionary.h"
+#include "platform/recordset/recordset.h"
 
 namespace wayfind::erp::middletier::transfer {
 
@@ -27,9 +29,10 @@ struct GroupItem {
 };
 
 struct Customisation {
-  // TopClass, SubSystem, SubFunc, DetailFunc: each row's values in the order
-  // of rows::userColumns.
-  std::vector<std::vector<platform::Variant>> levels[4];
+  // TopClass, SubSystem, SubFunc, DetailFunc as read, every row checked: the
+  // rows stay in their record sets (a big import holds them once), and
+  // rowValues reads one converted.
+  platform::RecordsetPtr levels[4];
   std::vector<std::pair<std::string, std::string>> profile;
   bool hasFavourites = false;
   std::vector<Group> groups;
@@ -41,6 +44,15 @@ struct Customisation {
 // whose identifiers, texts or numbers are missing, malformed or repeated.
 Customisation fromDictionary(const platform::Dictionary& dict);
 Customisation fromUser(storage::Connection& conn, int32_t userId);
+// Row r of level n (1 to 4): its values in the order of rows::userColumns,
+// each converted to its column's type.
+std::vector<platform::Variant> rowValues(const Customisation& data, int n, size_t r);
+
+// What a user's row of a template node takes from the template's row.
+struct TemplateSide {
+  platform::Variant acctType, className, classParam;
+  std::vector<std::string> names;  // the node's names, to tell translations by
+};
 
 // A customisation made ready to be written over a user's, read and decided
 // with no lock held: custom identifiers that another user holds get the next
@@ -49,9 +61,12 @@ Customisation fromUser(storage::Connection& conn, int32_t userId);
 // node takes the template's account types and class texts.
 struct Plan {
   int32_t userId = 0;
-  // The rows as they are to be stored: each row's values in the order of
-  // rows::userColumns (a row of a big import costs its values, not a map).
-  std::vector<std::vector<platform::Variant>> levels[4];
+  // The rows to be stored: the rows of data that are stored, by number, and
+  // what changes in them on the way (plannedRow).
+  Customisation data;
+  std::vector<uint32_t> rowsOf[4];
+  std::map<int32_t, int32_t> renumbered[4];
+  std::map<int32_t, TemplateSide> templateSides[4];
   std::vector<std::pair<std::string, std::string>> profile;
   bool hasFavourites = false;
   std::vector<Group> groups;
@@ -74,9 +89,12 @@ struct NewIdentifiers {
 };
 
 // Reads only; run it in a ReadTransaction so that everything is of one moment.
-// The plan takes the customisation's rows over (move it in where it is not
-// needed again).
+// The plan keeps the customisation's record sets (shared, not copied).
 Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIdentifiers* where = nullptr);
+
+// Row k of level n as the plan stores it: its values in the order of
+// rows::userColumns.
+std::vector<platform::Variant> plannedRow(const Plan& plan, int n, size_t k);
 
 // Under the write lock, as the last thing before the commit: claims the custom
 // identifiers the plan stores that its user does not hold yet
