@@ -3,8 +3,9 @@
 
 Starts a virtual X server and an accessibility bus of its own (in a D-Bus
 session of its own), shows the console and each registered window on it in
-simplified Chinese and in English, reads them through AT-SPI as Orca does, and
-fails on a control a user works with whose name is empty, only symbols ("<<"),
+simplified Chinese, traditional Chinese and English, reads them through AT-SPI
+as Orca does, and fails on a control a user works with whose name is empty,
+only symbols ("<<"),
 the same as another control's in the window, or (a combo box) just its value;
 and on a column header named only by a number.
 
@@ -22,7 +23,7 @@ import tempfile
 import time
 
 SKIPPED = 77
-LANGUAGES = ("chs", "en")
+LANGUAGES = ("chs", "cht", "en")
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 
