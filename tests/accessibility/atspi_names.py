@@ -5,9 +5,8 @@ Starts a virtual X server and an accessibility bus of its own (in a D-Bus
 session of its own), shows the console and each registered window on it in
 simplified Chinese, traditional Chinese and English, reads them through AT-SPI
 as Orca does, and fails on a control a user works with whose name is empty,
-only symbols ("<<"),
-the same as another control's in the window, or (a combo box) just its value;
-and on a column header named only by a number.
+only symbols ("<<"), the same as another control's in the window, or (a combo
+box) just its value; and on a column header named only by a number.
 
 Exits with 77 (skipped), saying why, where python3-pyatspi, Xvfb or the bus is
 missing or does not start.
