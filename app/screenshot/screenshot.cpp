@@ -147,6 +147,9 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
     form->show();
     QApplication::processEvents();
     if (keepShown) {
+      // It takes the keyboard, as a window manager would give it.
+      form->activateWindow();
+      QApplication::processEvents();
       out << "shown " << request.window << std::endl;
       QApplication::exec();
     }

@@ -6,7 +6,9 @@ session of its own), shows the console and each registered window on it in
 simplified Chinese, traditional Chinese and English, reads them through AT-SPI
 as Orca does, and fails on a control a user works with whose name is empty,
 only symbols ("<<"), the same as another control's in the window, or (a combo
-box) just its value; and on a column header named only by a number.
+box) just its value; and on a column header named only by a number. In the first
+language it also walks each window with Tab alone (Ctrl+Tab out of a grid) and
+fails on a control that takes the focus but is never reached.
 
 Exits with 77 (skipped), saying why, where python3-pyatspi, Xvfb or the bus is
 missing or does not start.
@@ -187,6 +189,59 @@ def faults_of(pyatspi, app):
     return faults
 
 
+TAB_KEYCODE, CONTROL_KEYCODE = 23, 37  # the X server's default keymap
+
+
+def focused_control(pyatspi, controls):
+    for control in controls:
+        try:
+            if control.getState().contains(pyatspi.STATE_FOCUSED):
+                return control
+        except Exception:
+            pass
+    return None
+
+
+def key(pyatspi, keycode, with_control=False):
+    registry = pyatspi.Registry
+    if with_control:
+        registry.generateKeyboardEvent(CONTROL_KEYCODE, None, pyatspi.KEY_PRESS)
+    registry.generateKeyboardEvent(keycode, None, pyatspi.KEY_PRESSRELEASE)
+    if with_control:
+        registry.generateKeyboardEvent(CONTROL_KEYCODE, None, pyatspi.KEY_RELEASE)
+    time.sleep(0.12)
+
+
+def keyboard_faults(pyatspi, app):
+    """Walks the active window with Tab alone (Ctrl+Tab out of a grid, as Qt's
+    item views take Tab for their cells), as a user without a mouse does, and
+    tells which controls that take the focus were never reached."""
+    roles = interactive_roles(pyatspi)
+    faults = []
+    window = None
+    for w in range(app.childCount):
+        candidate = app.getChildAtIndex(w)
+        if candidate is not None and candidate.getState().contains(pyatspi.STATE_ACTIVE):
+            window = candidate
+    if window is None:
+        return []  # no window has the keyboard (no window manager gave it one)
+    controls = []
+    walk(pyatspi, window, controls, roles)
+    takers = [c for c in controls if c.getState().contains(pyatspi.STATE_FOCUSABLE)
+              and c.getState().contains(pyatspi.STATE_ENABLED)]
+    grids = (pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE)
+    reached = set()
+    for _ in range(2 * len(takers) + 4):
+        now = focused_control(pyatspi, takers)
+        if now is not None:
+            reached.add(takers.index(now))
+        key(pyatspi, TAB_KEYCODE, with_control=now is not None and now.getRole() in grids)
+    for i, control in enumerate(takers):
+        if i not in reached:
+            faults.append("%s: %s \"%s\" never reached by Tab" % (window.name, control.getRoleName(), control.name))
+    return faults
+
+
 def application_of(pyatspi, pid, deadline):
     while time.time() < deadline:
         desktop = pyatspi.Registry.getDesktop(0)
@@ -201,8 +256,9 @@ def application_of(pyatspi, pid, deadline):
     return None
 
 
-def read_window(pyatspi, argv, env, logs):
-    """Starts the program showing one window, reads it, ends the program."""
+def read_window(pyatspi, argv, env, logs, keyboard):
+    """Starts the program showing one window, reads it (and walks it with the
+    keyboard), ends the program."""
     program = subprocess.Popen(argv, env=env, stdout=subprocess.PIPE, stderr=logs, text=True)
     try:
         if "console" not in argv:
@@ -213,7 +269,7 @@ def read_window(pyatspi, argv, env, logs):
         if app is None:
             return ["%s: not found on the accessibility bus" % " ".join(argv[1:3])]
         time.sleep(0.5)  # the window's children are announced as it lays out
-        return faults_of(pyatspi, app)
+        return faults_of(pyatspi, app) + (keyboard_faults(pyatspi, app) if keyboard else [])
     finally:
         program.terminate()
         try:
@@ -246,10 +302,12 @@ def main():
             return 1
         faults = []
         for language in LANGUAGES:
-            faults += read_window(pyatspi, [wayfind, "console", "--lang", language], env, logs)
+            keyboard = language == LANGUAGES[0]
+            faults += read_window(pyatspi, [wayfind, "console", "--lang", language], env, logs, keyboard)
             for window in windows:
                 picture = os.path.join(scratch, "%s-%s.png" % (window, language))
-                faults += read_window(pyatspi, [wayfind, "screenshot", window, picture, "--lang", language], env, logs)
+                faults += read_window(pyatspi, [wayfind, "screenshot", window, picture, "--lang", language], env, logs,
+                                      keyboard)
             print("read the console and %d windows in %s" % (len(windows), language))
         for fault in faults:
             print("FAULT: " + fault)
