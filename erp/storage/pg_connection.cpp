@@ -90,8 +90,14 @@ class PgStatement final : public StatementBackend {
         countInResult_(countInResult), readOnly_(!countInResult && startsWithSelect(sql_)),
         unnamed_(used_.size() > kMostParametersNamed) {
     if (unnamed_) return;
-    name_ = conn_.preparedName(sql_, used_);
-    generation_ = conn_.generation();
+    // A statement the session has not run before runs unprepared, in one
+    // round trip: most of what a login asks, it asks once. Run again, by this
+    // statement or another of the same text, it is prepared.
+    if (conn_.firstRunOf(sql_)) {
+      oneShot_ = true;
+      return;
+    }
+    prepareNamed();
   }
   ~PgStatement() override { clearResult(); }
 
@@ -132,6 +138,7 @@ class PgStatement final : public StatementBackend {
   int columnCount() const override {
     // An unnamed statement has nothing to describe before it runs.
     if (unnamed_ && !res_) const_cast<PgStatement*>(this)->execute();
+    if (oneShot_ && !res_) const_cast<PgStatement*>(this)->prepareNamed();
     if (res_) return PQnfields(res_);
     PGresult* d = PQdescribePrepared(conn_.handle(), name_.c_str());
     const int n = d ? PQnfields(d) : 0;
@@ -186,13 +193,20 @@ class PgStatement final : public StatementBackend {
     row_ = -1;
     done_ = false;
   }
+  void prepareNamed() {
+    name_ = conn_.preparedName(sql_, used_);
+    generation_ = conn_.generation();
+    oneShot_ = false;
+  }
   void execute() {
+    if (oneShot_ && ran_) prepareNamed();
+    ran_ = true;
     clearResult();
     std::vector<const char*> values;
     values.reserve(params_.size());
     for (const auto& p : params_) values.push_back(p ? p->c_str() : nullptr);
     auto send = [&] {
-      if (unnamed_) {
+      if (unnamed_ || oneShot_) {
         std::vector<Oid> types(used_.size(), 0);
         for (size_t i = 0; i < used_.size(); ++i)
           if (!used_[i]) types[i] = kText;
@@ -224,6 +238,8 @@ class PgStatement final : public StatementBackend {
   bool countInResult_;
   bool readOnly_;
   bool unnamed_;
+  bool oneShot_ = false;  // not prepared: the session's first run of this text
+  bool ran_ = false;
   unsigned generation_ = 0;
   std::string name_;
   std::vector<std::optional<std::string>> params_;
@@ -287,6 +303,7 @@ void PgConnection::reconnect() {
   // A new server session: nothing prepared, settings to make again. The server
   // may be another one (a promoted standby): ask again what it has.
   prepared_.clear();
+  run_.clear();
   mayDelete_.clear();
   lockFunction_ = false;
   ++generation_;
@@ -336,6 +353,11 @@ void PgConnection::fail(pg_result* res, const std::string& what) const {
     msg = "事务空闲时间过长，服务器已断开连接，本次操作没有执行。 " + msg;
   PQclear(res);
   raiseDatabaseError(what, msg);
+}
+
+bool PgConnection::firstRunOf(const std::string& sql) {
+  if (prepared_.count(sql)) return false;
+  return run_.insert(sql).second;
 }
 
 const std::string& PgConnection::preparedName(const std::string& sql, const std::vector<bool>& used) {

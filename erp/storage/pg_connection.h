@@ -35,6 +35,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,9 @@ class PgConnection final : public Connection {
   // The name of the server-side prepared statement for sql (already in "$N"
   // form), preparing it on first use.
   const std::string& preparedName(const std::string& sql, const std::vector<bool>& used);
+  // True the first time this session is asked about sql (in "$N" form), when
+  // it is not prepared yet.
+  bool firstRunOf(const std::string& sql);
 
   // Raises the database error for a failed result (and frees it).
   [[noreturn]] void fail(pg_result* res, const std::string& what) const;
@@ -104,6 +108,7 @@ class PgConnection final : public Connection {
 
   pg_conn* conn_;
   std::map<std::string, std::string> prepared_;
+  std::set<std::string> run_;  // texts run once unprepared
   std::map<std::string, bool> mayDelete_;
   bool lockFunction_ = false;
   bool claimed_ = false;  // this transaction holds claims to give up before its commit
