@@ -146,6 +146,102 @@ void markBaseDataRefresh(storage::Connection& conn, int32_t subSysId) {
   st.run();
 }
 
+// An entry of a refresh list: a template node of the level, with its parent
+// and values when the entry is a row (a plain id only keeps the node).
+struct RefreshEntry {
+  int32_t id;
+  std::optional<int32_t> parent;
+  std::vector<std::pair<const char*, Variant>> values;
+};
+// A refresh list read and checked whole, and what the checks rest on.
+struct CheckedRefresh {
+  int64_t templateRevision = 0;
+  std::set<int32_t> parents;
+  std::vector<RefreshEntry> entries;
+  std::set<int32_t> listed;
+};
+
+CheckedRefresh checkRefresh(storage::Connection& conn, const Level& l, int32_t subSystemId,
+                            const platform::VectorPtr& oVect, const char* method) {
+  CheckedRefresh out;
+  out.templateRevision = storage::templateRevision(conn);
+  if (!rows::templateHas(conn, rows::level(2), subSystemId))
+    refuse(say("模板中没有%1。", {rows::nodeText(rows::level(2), subSystemId)}));
+  auto& parents = out.parents;
+  if (l.number == 3) parents.insert(subSystemId);
+  else
+    for (int32_t f : templateChildren(conn, rows::level(3), {subSystemId})) parents.insert(f);
+  auto& entries = out.entries;
+  auto& listed = out.listed;
+  const std::vector<Variant> none;
+  for (const auto& item : oVect ? oVect->items() : none) {
+    RefreshEntry e{};
+    if (auto d = item.objectAs<platform::Dictionary>()) {
+      e.id = rows::intArg(l.idCol, d->GetValue(l.idCol));
+      const Variant parent = d->GetValue(l.parentCol);
+      e.parent = parent.isEmpty() && l.number == 3 ? subSystemId : rows::intArg(l.parentCol, parent);
+      if (!parents.count(*e.parent))
+        refuse(say("%1的上级 %2 不在%3中。", {rows::nodeText(l, e.id), std::to_string(*e.parent),
+                                             rows::nodeText(conn, rows::level(2), subSystemId)}));
+      for (const auto& col : refreshColumns(l)) {
+        if (!d->Lookup(col.name)) continue;
+        const Variant v = d->GetValue(col.name);
+        e.values.emplace_back(col.name, col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
+                                                              : Variant(rows::textArg(col.name, v, col.size, false)));
+      }
+    } else if (item.isNumeric() || item.isString()) {
+      e.id = rows::intArg(l.idCol, item);
+    } else {
+      refuse(say("%1：列表项必须是标识或属性字典。", {method}));
+    }
+    if (e.id <= 0 || e.id >= l.base) refuse(say("%1 不是模板中%2的标识。", {std::to_string(e.id), say(l.label)}));
+    const auto current = templateParent(conn, l, e.id);
+    if (current && !parents.count(*current))
+      refuse(say("%1不属于%2。", {rows::nodeText(conn, l, e.id), rows::nodeText(conn, rows::level(2), subSystemId)}));
+    if (!current && !e.parent) refuse(say("模板中没有%1。", {rows::nodeText(l, e.id)}));
+    if (!current) {
+      bool named = false;
+      for (const auto& [col, v] : e.values) named = named || (std::string_view(col) == "FFuncName" && !v.asString().empty());
+      if (!named) refuse(say("新的%1需要名称。", {rows::nodeText(l, e.id)}));
+    }
+    if (!listed.insert(e.id).second) refuse(say("%1在列表中重复。", {rows::nodeText(l, e.id)}));
+    entries.push_back(std::move(e));
+  }
+  return out;
+}
+
+// Writes one entry into the template: a node there takes the entry's values and
+// parent (its users' rows follow a detail function that moves), a new one is
+// added. Whether the template changed.
+bool upsertRefreshEntry(Change& c, const Level& l, const RefreshEntry& e) {
+  auto& conn = c.conn();
+  bool changed = false;
+  if (const auto from = templateParent(conn, l, e.id)) {
+    if (l.number == 4) moveUserRows(c, e.id, *from, *e.parent);
+    for (const auto& [col, v] : e.values) {
+      auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ?1 WHERE " + l.idCol +
+                             " = ?2 AND " + col + " IS DISTINCT FROM ?1");
+      st.bindAll(v, e.id);
+      changed = st.run() > 0 || changed;
+    }
+    auto mv = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + l.parentCol + " = ?1 WHERE " + l.idCol +
+                           " = ?2 AND " + l.parentCol + " IS DISTINCT FROM ?1");
+    mv.bindAll(*e.parent, e.id);
+    return mv.run() > 0 || changed;
+  }
+  std::string cols = std::string(l.idCol) + ", " + l.parentCol, marks = "?, ?";
+  for (const auto& [col, v] : e.values) {
+    cols += std::string(", ") + col;
+    marks += ", ?";
+  }
+  auto st = conn.prepare(std::string("INSERT INTO ") + l.tplTable + " (" + cols + ") VALUES (" + marks + ")");
+  st.bindAll(e.id, *e.parent);
+  int i = 2;
+  for (const auto& [col, v] : e.values) st.bind(++i, v);
+  st.run();
+  return true;
+}
+
 }  // namespace
 
 void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t subSystemId, Vect& oVect, bool bDelAll,
@@ -154,115 +250,29 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
   // Read and check every entry before writing any, and before the write lock:
   // a list that is refused never holds the database. Under the lock the checks
   // stand when the template has not moved since, and are made again when it has.
-  struct Entry {
-    int32_t id;
-    std::optional<int32_t> parent;  // set for a row, not for a plain id
-    std::vector<std::pair<const char*, Variant>> values;
-  };
-  struct Checked {
-    int64_t templateRevision = 0;
-    std::set<int32_t> parents;
-    std::vector<Entry> entries;
-    std::set<int32_t> listed;
-  };
-  auto check = [&](storage::Connection& conn) {
-    Checked out;
-    out.templateRevision = storage::templateRevision(conn);
-    if (!rows::templateHas(conn, rows::level(2), subSystemId))
-      refuse(say("模板中没有%1。", {rows::nodeText(rows::level(2), subSystemId)}));
-    auto& parents = out.parents;
-    if (l.number == 3) parents.insert(subSystemId);
-    else
-      for (int32_t f : templateChildren(conn, rows::level(3), {subSystemId})) parents.insert(f);
-    auto& entries = out.entries;
-    auto& listed = out.listed;
-    const std::vector<Variant> none;
-    for (const auto& item : oVect ? oVect->items() : none) {
-      Entry e{};
-      if (auto d = item.objectAs<platform::Dictionary>()) {
-        e.id = rows::intArg(l.idCol, d->GetValue(l.idCol));
-        const Variant parent = d->GetValue(l.parentCol);
-        e.parent = parent.isEmpty() && l.number == 3 ? subSystemId : rows::intArg(l.parentCol, parent);
-        if (!parents.count(*e.parent))
-          refuse(say("%1的上级 %2 不在%3中。", {rows::nodeText(l, e.id), std::to_string(*e.parent),
-                                               rows::nodeText(conn, rows::level(2), subSystemId)}));
-        for (const auto& col : refreshColumns(l)) {
-          if (!d->Lookup(col.name)) continue;
-          const Variant v = d->GetValue(col.name);
-          e.values.emplace_back(col.name, col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
-                                                                : Variant(rows::textArg(col.name, v, col.size, false)));
-        }
-      } else if (item.isNumeric() || item.isString()) {
-        e.id = rows::intArg(l.idCol, item);
-      } else {
-        refuse(say("%1：列表项必须是标识或属性字典。", {method}));
-      }
-      if (e.id <= 0 || e.id >= l.base) refuse(say("%1 不是模板中%2的标识。", {std::to_string(e.id), say(l.label)}));
-      const auto current = templateParent(conn, l, e.id);
-      if (current && !parents.count(*current))
-        refuse(say("%1不属于%2。", {rows::nodeText(conn, l, e.id), rows::nodeText(conn, rows::level(2), subSystemId)}));
-      if (!current && !e.parent) refuse(say("模板中没有%1。", {rows::nodeText(l, e.id)}));
-      if (!current) {
-        bool named = false;
-        for (const auto& [col, v] : e.values) named = named || (std::string_view(col) == "FFuncName" && !v.asString().empty());
-        if (!named) refuse(say("新的%1需要名称。", {rows::nodeText(l, e.id)}));
-      }
-      if (!listed.insert(e.id).second) refuse(say("%1在列表中重复。", {rows::nodeText(l, e.id)}));
-      entries.push_back(std::move(e));
-    }
-    return out;
-  };
-  Checked checked;
+  CheckedRefresh checked;
   {
     auto conn = storage::connectionFor(database_);
     const int32_t caller = requireCaller(*conn, p, kSource).userId;
     if (!blnTemplate) refuse(say("%1只刷新公共模板；用户自己的项目请用新建和删除。", {method}));
     requireAdministrator(*conn, caller, "刷新公共模板");
     storage::ReadTransaction snapshot(*conn);
-    checked = check(*conn);
+    checked = checkRefresh(*conn, l, subSystemId, oVect, method);
   }
   Change c(database_, p, method);
   c.requireAdministrator("刷新公共模板");
   auto& conn = c.conn();
-  if (storage::templateRevision(conn) != checked.templateRevision) checked = check(conn);
-  const auto& parents = checked.parents;
-  const auto& entries = checked.entries;
-  const auto& listed = checked.listed;
+  if (storage::templateRevision(conn) != checked.templateRevision)
+    checked = checkRefresh(conn, l, subSystemId, oVect, method);
 
   // Only what really changes the template bumps it: the same list again is no change.
   bool changed = false;
-  for (const auto& e : entries) {
-    if (!e.parent) continue;
-    if (const auto from = templateParent(conn, l, e.id)) {
-      if (l.number == 4) moveUserRows(c, e.id, *from, *e.parent);
-      for (const auto& [col, v] : e.values) {
-        auto st = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + col + " = ?1 WHERE " + l.idCol +
-                               " = ?2 AND " + col + " IS DISTINCT FROM ?1");
-        st.bindAll(v, e.id);
-        changed = st.run() > 0 || changed;
-      }
-      auto mv = conn.prepare(std::string("UPDATE ") + l.tplTable + " SET " + l.parentCol + " = ?1 WHERE " + l.idCol +
-                             " = ?2 AND " + l.parentCol + " IS DISTINCT FROM ?1");
-      mv.bindAll(*e.parent, e.id);
-      changed = mv.run() > 0 || changed;
-    } else {
-      std::string cols = std::string(l.idCol) + ", " + l.parentCol, marks = "?, ?";
-      for (const auto& [col, v] : e.values) {
-        cols += std::string(", ") + col;
-        marks += ", ?";
-      }
-      auto st = conn.prepare(std::string("INSERT INTO ") + l.tplTable + " (" + cols + ") VALUES (" + marks + ")");
-      st.bindAll(e.id, *e.parent);
-      int i = 2;
-      for (const auto& [col, v] : e.values) st.bind(++i, v);
-      st.run();
-      changed = true;
-    }
-  }
+  for (const auto& e : checked.entries)
+    if (e.parent) changed = upsertRefreshEntry(c, l, e) || changed;
   c.checkpoint("upserted");
   if (bDelAll)
-    for (int32_t id : templateChildren(conn, l, parents))
-      if (!listed.count(id)) {
+    for (int32_t id : templateChildren(conn, l, checked.parents))
+      if (!checked.listed.count(id)) {
         deleteTemplateNode(c, l, id);
         changed = true;
       }
@@ -272,7 +282,7 @@ void ServerDatasUpdate::refreshChildren(int levelNumber, const Props& p, int32_t
   c.commit();
 
   auto now = std::make_shared<platform::Vector>();
-  for (int32_t id : templateChildren(conn, l, parents)) now->Append(Variant(id));
+  for (int32_t id : templateChildren(conn, l, checked.parents)) now->Append(Variant(id));
   oVect = now;
 }
 
