@@ -49,8 +49,7 @@ platform::RecordsetPtr tableOf(const platform::Dictionary& dict, const std::stri
 
 // The value of a field in stored row r converted to its declared type; a field
 // the record set lacks gives Null.
-Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
-  const int f = rs.fieldIndex(spec.name);
+Variant cell(const platform::Recordset& rs, size_t r, int f, const storage::FieldSpec& spec, const std::string& table) {
   if (f < 0) return Variant::null();
   const Variant& v = rs.storedValue(r, f);
   if (v.isNull() || v.isEmpty()) return Variant::null();
@@ -69,6 +68,10 @@ Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& 
     if (e.number() == platform::err::kInvalidProcedureCall) throw;
     badShape(say("%1不是有效的整数。", {where()}));
   }
+}
+
+Variant cell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
+  return cell(rs, r, rs.fieldIndex(spec.name), spec, table);
 }
 
 // A row's values in the order of cols, and back.
@@ -96,9 +99,10 @@ size_t columnAt(const Level& l, const char* col) {
 
 // Row r of a level's record set converted and checked (the checks of one
 // row alone), in the order of rows::userColumns.
-std::vector<Variant> levelRow(const platform::Recordset& rs, size_t r, const Level& l) {
+std::vector<Variant> levelRow(const platform::Recordset& rs, const std::vector<int>& at, size_t r, const Level& l) {
   Row row;
-  for (const auto& spec : userFields(l.key)) row[spec.name] = cell(rs, r, spec, l.key);
+  const auto& specs = userFields(l.key);
+  for (size_t i = 0; i < specs.size(); ++i) row[specs[i].name] = cell(rs, r, at[i], specs[i], l.key);
   auto where = [&] { return rowText(l.key, r); };
   if (row[l.idCol].isNull() || row[l.idCol].asLong() <= 0) badShape(say("%1的 %2 无效。", {where(), l.idCol}));
   if (l.parentCol && (row[l.parentCol].isNull() || row[l.parentCol].asLong() <= 0))
@@ -120,24 +124,26 @@ std::vector<Variant> levelRow(const platform::Recordset& rs, size_t r, const Lev
 
 // Checks every row of a level's record set (and that no node is there twice)
 // before anything is written.
-void checkLevel(const platform::Recordset& rs, const Level& l) {
+// Where each of the level's fields lies in rs (-1: missing).
+std::vector<int> fieldsAt(const platform::Recordset& rs, const Level& l) {
+  std::vector<int> out;
+  for (const auto& spec : userFields(l.key)) out.push_back(rs.fieldIndex(spec.name));
+  return out;
+}
+
+void checkLevel(const platform::Recordset& rs, const std::vector<int>& at, const Level& l) {
   for (const char* needed : {l.idCol, l.parentCol})
     if (needed && !rs.hasField(needed)) badShape(say("%1 缺少字段 %2。", {l.key, needed}));
   const size_t idAt = columnAt(l, l.idCol), placeAt = l.number == 4 ? columnAt(l, "FSubFuncID") : 0;
   std::set<std::pair<int32_t, int32_t>> seen;
   for (size_t r = 0; r < rs.storedRowCount(); ++r) {
-    const auto values = levelRow(rs, r, l);
+    const auto values = levelRow(rs, at, r, l);
     const int32_t place = l.number == 4 ? values[placeAt].asLong() : 0;
     if (!seen.insert({values[idAt].asLong(), place}).second) badShape(say("%1的标识重复。", {rowText(l.key, r)}));
   }
 }
 
-// The identifier (or another integer column) of a checked row.
-int32_t intOf(const platform::Recordset& rs, size_t r, const Level& l, const char* col) {
-  for (const auto& spec : userFields(l.key))
-    if (spec.name == std::string_view(col)) return cell(rs, r, spec, l.key).asLong();
-  return 0;
-}
+
 
 std::string textCell(const platform::Recordset& rs, size_t r, const storage::FieldSpec& spec, const std::string& table) {
   const Variant v = cell(rs, r, spec, table);
@@ -188,7 +194,8 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
   for (int n = 1; n <= 4; ++n) {
     const Level& l = rows::level(n);
     out.levels[n - 1] = tableOf(dict, l.key, true);
-    checkLevel(*out.levels[n - 1], l);
+    out.fieldsAt[n - 1] = fieldsAt(*out.levels[n - 1], l);
+    checkLevel(*out.levels[n - 1], out.fieldsAt[n - 1], l);
   }
   auto profile = tableOf(dict, kProfile, true);
   if (!profile->hasField("FName") || !profile->hasField("FValue")) badShape(say("Profile 缺少字段 FName 或 FValue。"));
@@ -209,11 +216,12 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
 constexpr size_t kSlice = 500;
 constexpr size_t kClaimSlice = 20000;
 
-// The identifiers of the rows of a level, in their order.
+// The identifiers of the (checked) rows of a level, in their order.
 std::vector<int32_t> idsOf(const Level& l, const platform::Recordset& rs) {
   std::vector<int32_t> out;
   out.reserve(rs.storedRowCount());
-  for (size_t r = 0; r < rs.storedRowCount(); ++r) out.push_back(intOf(rs, r, l, l.idCol));
+  const int f = rs.fieldIndex(l.idCol);
+  for (size_t r = 0; r < rs.storedRowCount(); ++r) out.push_back(platform::CLng(rs.storedValue(r, f)));
   return out;
 }
 
@@ -429,7 +437,7 @@ Customisation fromUser(storage::Connection& conn, int32_t userId) {
 
 
 std::vector<Variant> rowValues(const Customisation& data, int n, size_t r) {
-  return levelRow(*data.levels[n - 1], r, rows::level(n));
+  return levelRow(*data.levels[n - 1], data.fieldsAt[n - 1], r, rows::level(n));
 }
 
 std::vector<Variant> plannedRow(const Plan& p, int n, size_t k) {
@@ -477,7 +485,10 @@ Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIden
   p.groups = std::move(data.groups);
   p.items = std::move(data.items);
   for (auto& item : p.items) item.detailFuncId = mapped(p.renumbered[3], item.detailFuncId);
-  for (int n = 1; n <= 4; ++n) p.data.levels[n - 1] = std::move(data.levels[n - 1]);
+  for (int n = 1; n <= 4; ++n) {
+    p.data.levels[n - 1] = std::move(data.levels[n - 1]);
+    p.data.fieldsAt[n - 1] = std::move(data.fieldsAt[n - 1]);
+  }
   // Counts that differ settle it without a text of every row.
   std::vector<size_t> planned;
   for (int n = 1; n <= 4; ++n) planned.push_back(p.rowsOf[n - 1].size());

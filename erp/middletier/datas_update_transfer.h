@@ -33,6 +33,7 @@ struct Customisation {
   // rows stay in their record sets (a big import holds them once), and
   // rowValues reads one converted.
   platform::RecordsetPtr levels[4];
+  std::vector<int> fieldsAt[4];  // where each of the level's fields lies in its record set (-1: missing)
   std::vector<std::pair<std::string, std::string>> profile;
   bool hasFavourites = false;
   std::vector<Group> groups;
