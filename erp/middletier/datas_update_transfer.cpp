@@ -97,29 +97,43 @@ size_t columnAt(const Level& l, const char* col) {
   return static_cast<size_t>(std::find(cols.begin(), cols.end(), col) - cols.begin());
 }
 
+// Where the columns that a row's checks and plans name lie in a row's values
+// (the number of columns where the level has none).
+struct Places {
+  size_t id, parent, name, acct, help, visible, enable;
+};
+const Places& placesOf(const Level& l) {
+  static const auto make = [](const Level& lv) {
+    return Places{columnAt(lv, lv.idCol), lv.parentCol ? columnAt(lv, lv.parentCol) : rows::userColumns(lv).size(),
+                  columnAt(lv, lv.nameCol), columnAt(lv, "FAcctType"), columnAt(lv, "FHelpCode"),
+                  columnAt(lv, "FVisible"), columnAt(lv, "FEnable")};
+  };
+  static const Places all[] = {make(rows::level(1)), make(rows::level(2)), make(rows::level(3)), make(rows::level(4))};
+  return all[l.number - 1];
+}
+
 // Row r of a level's record set converted and checked (the checks of one
 // row alone), in the order of rows::userColumns.
 std::vector<Variant> levelRow(const platform::Recordset& rs, const std::vector<int>& at, size_t r, const Level& l) {
-  Row row;
   const auto& specs = userFields(l.key);
-  for (size_t i = 0; i < specs.size(); ++i) row[specs[i].name] = cell(rs, r, at[i], specs[i], l.key);
+  std::vector<Variant> v;
+  v.reserve(specs.size());
+  for (size_t i = 0; i < specs.size(); ++i) v.push_back(cell(rs, r, at[i], specs[i], l.key));
+  const Places& c = placesOf(l);
+  const size_t none = v.size();
   auto where = [&] { return rowText(l.key, r); };
-  if (row[l.idCol].isNull() || row[l.idCol].asLong() <= 0) badShape(say("%1的 %2 无效。", {where(), l.idCol}));
-  if (l.parentCol && (row[l.parentCol].isNull() || row[l.parentCol].asLong() <= 0))
+  if (v[c.id].isNull() || v[c.id].asLong() <= 0) badShape(say("%1的 %2 无效。", {where(), l.idCol}));
+  if (l.parentCol && (v[c.parent].isNull() || v[c.parent].asLong() <= 0))
     badShape(say("%1的 %2 无效。", {where(), l.parentCol}));
-  if (l.number == 4) {
-    const std::string help = row["FHelpCode"].isNull() ? std::string() : row["FHelpCode"].asString();
-    if (help.find('\'') != std::string::npos) badShape(say("%1的助记码含有单引号。", {where()}));
-  }
-  if (row["FAcctType"].isNull()) row["FAcctType"] = Variant("");
+  if (c.help != none && !v[c.help].isNull() && v[c.help].asString().find('\'') != std::string::npos)
+    badShape(say("%1的助记码含有单引号。", {where()}));
+  if (v[c.acct].isNull()) v[c.acct] = Variant("");
   // Flags are 0 or 1 here, whatever true looked like where the file came from.
-  for (const char* flag : {"FVisible", "FEnable"})
-    if (row.count(flag) && !row[flag].isNull()) row[flag] = Variant(int32_t{row[flag].asLong() != 0 ? 1 : 0});
-  if (row[l.idCol].asLong() >= l.base) {
-    const Variant& name = row[l.nameCol];
-    if (name.isNull() || platform::trimSpaces(name.asString()).empty()) badShape(say("%1的自定义项目没有名称。", {where()}));
-  }
-  return valuesOf(rows::userColumns(l), row);
+  for (size_t flag : {c.visible, c.enable})
+    if (flag != none && !v[flag].isNull()) v[flag] = Variant(int32_t{v[flag].asLong() != 0 ? 1 : 0});
+  if (v[c.id].asLong() >= l.base && (v[c.name].isNull() || platform::trimSpaces(v[c.name].asString()).empty()))
+    badShape(say("%1的自定义项目没有名称。", {where()}));
+  return v;
 }
 
 // Checks every row of a level's record set (and that no node is there twice)
@@ -442,15 +456,20 @@ std::vector<Variant> rowValues(const Customisation& data, int n, size_t r) {
 
 std::vector<Variant> plannedRow(const Plan& p, int n, size_t k) {
   const Level& l = rows::level(n);
-  const auto& cols = rows::userColumns(l);
-  Row row = rowOf(cols, rowValues(p.data, n, p.rowsOf[n - 1][k]));
-  const int32_t id = row[l.idCol].asLong();
-  if (id < l.base) keepTemplateFields(l, p.templateSides[n - 1].at(id), row);
-  row[l.idCol] = Variant(mapped(p.renumbered[n - 1], id));
-  if (l.parentCol) row[l.parentCol] = Variant(mapped(p.renumbered[n - 2], row[l.parentCol].asLong()));
+  const Places& c = placesOf(l);
+  auto values = rowValues(p.data, n, p.rowsOf[n - 1][k]);
+  const int32_t id = values[c.id].asLong();
+  if (id < l.base) {
+    const auto& cols = rows::userColumns(l);
+    Row row = rowOf(cols, values);
+    keepTemplateFields(l, p.templateSides[n - 1].at(id), row);
+    values = valuesOf(cols, row);
+  }
+  values[c.id] = Variant(mapped(p.renumbered[n - 1], id));
+  if (l.parentCol) values[c.parent] = Variant(mapped(p.renumbered[n - 2], values[c.parent].asLong()));
   // FAcctType is NOT NULL in the user tables: empty means every account type.
-  if (row["FAcctType"].isNull() || row["FAcctType"].isEmpty()) row["FAcctType"] = Variant("");
-  return valuesOf(cols, row);
+  if (values[c.acct].isNull() || values[c.acct].isEmpty()) values[c.acct] = Variant("");
+  return values;
 }
 
 Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIdentifiers* where) {
