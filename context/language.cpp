@@ -11,6 +11,7 @@
 #include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/languages.h"
 
 namespace wayfind::context {
 
@@ -121,9 +122,7 @@ void LanguageState::reset() {
 int32_t DetectLanguage() {
   try {
     auto info = Registry::instance().createAs<ILangInfo>(erp::progid::kLangInfo);
-    const std::string code = info->CurrentLanguage();
-    if (code == "cht") return kLangCht;
-    if (code == "en") return kLangEn;
+    return nav::LanguageOfCode(info->CurrentLanguage()).number;
   } catch (...) {
     // No language component, or it failed: the component's own language.
   }
@@ -136,11 +135,7 @@ int32_t GetLanguage() {
   return state.cachedLanguage;
 }
 
-std::string LanguageCodeOf(int32_t language) {
-  if (language == kLangEn) return "en";
-  if (language == kLangCht) return "cht";
-  return "chs";
-}
+std::string LanguageCodeOf(int32_t language) { return nav::LanguageOfNumber(language).code; }
 
 std::string GetLanguageCode() { return LanguageCodeOf(GetLanguage()); }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "context/language.h"
+#include "platform/navigation/languages.h"
 
 namespace wayfind::widgets {
 
@@ -24,9 +25,8 @@ Installed& installed() {
 }
 
 QString localeOf(const std::string& languageCode) {
-  if (languageCode == "chs") return "zh_CN";
-  if (languageCode == "cht") return "zh_TW";
-  return {};
+  const auto lang = nav::FindLanguage(languageCode);
+  return lang ? QString::fromLatin1(lang->qtLocale) : QString();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "erp/api/window_object.h"
 #include "erp/client/res_loader.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/languages.h"
 
 namespace wayfind::erp::frmres {
 
@@ -165,12 +166,13 @@ QString fontFamilyFor(const std::string& languageCode) {
     const QStringList covering = QFontDatabase::families(script);
     return covering.isEmpty() ? QApplication::font().family() : covering.first();
   };
-  if (languageCode == "cht")
-    return pick({"Noto Sans CJK TC", "Noto Sans TC", "Source Han Sans TC", "Noto Sans CJK HK"},
-                QFontDatabase::TraditionalChinese);
-  if (languageCode == "en") return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-  return pick({"Noto Sans CJK SC", "Noto Sans SC", "Source Han Sans SC", "WenQuanYi Micro Hei"},
-              QFontDatabase::SimplifiedChinese);
+  const nav::LanguageInfo& lang = nav::LanguageOfCode(languageCode);
+  QStringList preferred;
+  for (const char* family : lang.fonts)
+    if (family) preferred << QString::fromUtf8(family);
+  if (preferred.isEmpty()) return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+  return pick(preferred, std::string_view(lang.script) == "Hant" ? QFontDatabase::TraditionalChinese
+                                                                 : QFontDatabase::SimplifiedChinese);
 }
 
 std::string FrmResLoader::SetFrmFont(platform::ObjectPtr& window, const std::string& languageCode) {
@@ -181,7 +183,7 @@ std::string FrmResLoader::SetFrmFont(platform::ObjectPtr& window, const std::str
   // The CJK families come first, the system UI font after them, so Chinese data
   // shown in an English window (user names, stored item names) still has glyphs.
   QStringList families{family};
-  if (languageCode == "en") families << fontFamilyFor("chs");
+  if (nav::LanguageOfCode(languageCode).fonts[0] == nullptr) families << fontFamilyFor(nav::WrittenLanguage().code);
   font.setFamilies(families);
   widget->setFont(font);
   return family.toStdString();
@@ -191,7 +193,7 @@ platform::ObjectPtr FrmResLoader::LoadFrmResStrings(platform::ObjectPtr& window,
                                                     const std::string& resDirectory,
                                                     const std::string& resFileBaseName, platform::ObjectPtr&) {
   QWidget* root = widgetOf(window);
-  const bool chinese = languageCode != "en" && languageCode != "cht";
+  const bool chinese = nav::IsWrittenLanguage(languageCode);
   client::ResLoader loader;
   loader.setResDirectory(resDirectory);
   loader.setResFileBaseName(resFileBaseName.empty() ? "T8Base" : resFileBaseName);

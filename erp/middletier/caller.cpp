@@ -5,6 +5,7 @@
 #include "erp/middletier/messages.h"
 #include "erp/storage/storage_error.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/languages.h"
 
 namespace wayfind::erp::middletier {
 
@@ -69,7 +70,7 @@ std::string languageFromProps(std::string_view props) {
   }
   if (lang) {
     const std::string l = platform::toLowerAscii(*lang);
-    if (l == "en" || l == "cht") return l;
+    if (nav::FindLanguage(l)) return l;
   }
   return "chs";
 }

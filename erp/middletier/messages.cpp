@@ -6,6 +6,7 @@
 #include "erp/text/resource_folder.h"
 #include "erp/text/translation_table.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/languages.h"
 
 namespace wayfind::erp::middletier {
 
@@ -14,7 +15,7 @@ namespace {
 thread_local std::string t_language = "chs";
 
 std::string translate(const std::string& chinese) {
-  if (t_language != "en" && t_language != "cht") return chinese;
+  if (nav::IsWrittenLanguage(t_language)) return chinese;
   try {
     auto table = text::TranslationCache::instance().table(
         text::translationFile(text::resourceFolder() / "lang", "ZelWayfind", t_language));
@@ -54,9 +55,8 @@ std::string say(const std::string& chinese, std::initializer_list<std::string> v
 }
 
 std::string quoted(const std::string& name) {
-  if (t_language == "en") return " \"" + name + "\"";
-  if (t_language == "cht") return "「" + name + "」";
-  return "“" + name + "”";
+  const nav::LanguageInfo& lang = nav::LanguageOfCode(t_language);
+  return lang.openQuote + name + lang.closeQuote;
 }
 
 std::string fieldLabel(std::string_view key) {

@@ -6,6 +6,7 @@
 #include "erp/middletier/messages.h"
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/storage_error.h"
+#include "platform/navigation/languages.h"
 
 namespace wayfind::erp::middletier {
 
@@ -100,8 +101,12 @@ const std::vector<FieldSpec>& specFor(const std::map<std::string, std::vector<Fi
 }  // namespace
 
 std::string localized(const std::string& column, const std::string& language) {
-  return "CASE " + language + " WHEN 'en' THEN COALESCE(NULLIF(" + column + "_en, ''), " + column + ") WHEN 'cht' THEN "
-         "COALESCE(NULLIF(" + column + "_cht, ''), " + column + ") ELSE " + column + " END";
+  std::string out = "CASE " + language;
+  for (const nav::LanguageInfo& lang : nav::kLanguages)
+    if (*lang.columnSuffix)
+      out += std::string(" WHEN '") + lang.code + "' THEN COALESCE(NULLIF(" + column + lang.columnSuffix + ", ''), " +
+             column + ")";
+  return out + " ELSE " + column + " END";
 }
 
 std::string templateShowName(const std::string& prefix, const std::string& language) {
