@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "wayfind/error.h"
 #include "wayfind/export.h"
 #include "wayfind/tree.h"
 
@@ -22,7 +23,7 @@ namespace wayfind {
 class Session;
 
 // Gives node the user's own name (in the session's language). An empty name
-// puts back the template's.
+// throws Error.
 WAYFIND_EXPORT void rename(Session& session, const Node& node, std::string_view name);
 
 // Sets one field of the user's row of node, by the ERP's field name of its level

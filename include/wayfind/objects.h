@@ -26,6 +26,7 @@
 #include <variant>
 #include <vector>
 
+#include "wayfind/error.h"
 #include "wayfind/export.h"
 
 namespace wayfind {

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "wayfind/error.h"
 #include "wayfind/export.h"
 #include "wayfind/tree.h"
 

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 
+#include "wayfind/error.h"
 #include "wayfind/export.h"
 
 namespace wayfind {
@@ -31,7 +32,7 @@ namespace wayfind {
 struct SessionOptions {
   // The ERP database: an SQLite file, or a postgresql:// location. Empty: the
   // one WAYFIND_DB names, else the user's data folder's.
-  std::string database;
+  std::string database{};
   // The user logged in (an ERP user id, 16384 and above); 0: the first active one.
   int32_t user = 0;
   // The language of every name the session reads: a language code, "chs"
@@ -40,7 +41,7 @@ struct SessionOptions {
   std::string language = "chs";
   // Where the navigation tables are kept between runs. Empty: the user's cache
   // folder ($XDG_CACHE_HOME/wayfind).
-  std::string cacheFolder;
+  std::string cacheFolder{};
 };
 
 class WAYFIND_EXPORT Session {

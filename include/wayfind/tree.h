@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "wayfind/error.h"
 #include "wayfind/export.h"
 
 namespace wayfind {

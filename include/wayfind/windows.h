@@ -17,6 +17,7 @@
 // session's tree then shows what the user saved there.
 #pragma once
 
+#include "wayfind/error.h"
 #include "wayfind/export.h"
 
 namespace wayfind {
