@@ -2,6 +2,8 @@
 #include <wayfind/session.h>
 #include <wayfind/tree.h>
 
+#include <charconv>
+#include <cstdint>
 #include <iostream>
 #include <string>
 #ifdef WAYFIND_HOST_WINDOWS
@@ -11,8 +13,13 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) return std::cerr << "usage: wayfind_host DATABASE USER [chs|cht|en] [--options]\n", 2;
+  const std::string userText = argv[2];
+  int32_t user = 0;
+  const auto [end, ec] = std::from_chars(userText.data(), userText.data() + userText.size(), user);
+  if (ec != std::errc() || end != userText.data() + userText.size())
+    return std::cerr << "wayfind_host: USER is an ERP user id (16385, say), not \"" << userText << "\"\n", 2;
   try {
-    auto session = wayfind::Session::open({.database = argv[1], .user = std::stoi(argv[2]),
+    auto session = wayfind::Session::open({.database = argv[1], .user = user,
                                            .language = argc > 3 ? argv[3] : "chs"});
     for (const wayfind::Node& top : wayfind::topClasses(session)) {
       std::cout << top.id << "  " << top.name << "\n";

@@ -32,7 +32,8 @@ for f in include/wayfind/session.h include/wayfind/version.h "$libdir/cmake/Wayf
   test -e "$prefix/$f" || fail "the prefix has no $f"
 done
 bash -n "$prefix/share/bash-completion/completions/wayfind" || fail "the completion script does not parse"
-zcat "$prefix/share/man/man1/wayfind.1.gz" | grep -q '凭证管理' || fail "the manual page has no Chinese"
+zcat "$prefix/share/man/man1/wayfind.1.gz" >"$work/wayfind.1"
+grep -q '凭证管理' "$work/wayfind.1" || fail "the manual page has no Chinese"
 
 echo "== only the public headers, each complete alone; only the public API exported"
 extra=$(cd "$prefix/include" && find . -type f ! -path './wayfind/*.h' | head -5)
@@ -55,7 +56,8 @@ echo "== a host with find_package(WayfindInfo COMPONENTS core), Qt unfindable"
 cmake -S "$consumers" -B "$work/consumers" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
   >"$work/consumers-configure.log" 2>&1 || { cat "$work/consumers-configure.log"; fail "configuring the core host"; }
 cmake --build "$work/consumers" >"$work/consumers-build.log" 2>&1 || { cat "$work/consumers-build.log"; fail "building the core host"; }
-! ldd "$work/consumers/core_host" | grep -q libQt || fail "the core host loads Qt"
+ldd "$work/consumers/core_host" >"$work/core-host-ldd.txt" || fail "ldd core_host"
+! grep -q libQt "$work/core-host-ldd.txt" || fail "the core host loads Qt"
 "$work/consumers/core_host" "$work/core-host/erp.db" >"$work/core-host.txt" 2>&1 || { cat "$work/core-host.txt"; fail "the core host"; }
 
 echo "== a host built from pkg-config's flags with a plain compiler line"
@@ -76,10 +78,13 @@ if [ -e "$prefix/$libdir/libwayfind_windows.so.9" ]; then
     && cmake --build "$work/window" >>"$work/window.log" 2>&1 || { cat "$work/window.log"; fail "building the Qt host"; }
   timeout 120 "$work/window/window_host" "$work/window/erp.db" >"$work/window.txt" 2>&1 || { cat "$work/window.txt"; fail "the Qt host"; }
   grep -q "^shown: " "$work/window.txt" || { cat "$work/window.txt"; fail "the options dialog was not shown"; }
+  grep -q "^after: [1-9][0-9]* top classes$" "$work/window.txt" || { cat "$work/window.txt"; fail "the Qt host did not read the tree after the dialog"; }
   cmake -S "$source/examples/host" -B "$work/host" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$work/host.log" 2>&1 \
     && cmake --build "$work/host" >>"$work/host.log" 2>&1 || { cat "$work/host.log"; fail "building examples/host"; }
   "$work/host/wayfind_host" "$work/host.db" 16385 en >"$work/host.txt" || fail "running examples/host"
   grep -q "^2  Supply Chain$" "$work/host.txt" || { cat "$work/host.txt"; fail "examples/host's top classes"; }
+  "$work/host/wayfind_host" "$work/host.db" not-a-user >"$work/host-bad.txt" 2>&1 && fail "examples/host took a wrong user id"
+  grep -q "USER is an ERP user id" "$work/host-bad.txt" || { cat "$work/host-bad.txt"; fail "examples/host's error for a wrong user id"; }
 fi
 
 echo "== the desktop entry and the AppStream metadata"
@@ -97,13 +102,20 @@ grep -q "_ZN7wayfind7Session4openERKNS_14SessionOptionsE@Base" "$work/symbols" |
 ! grep -q "_ZN7wayfind8platform" "$work/symbols" || fail "the symbols file lists internals"
 dpkg-deb -I "$(deb libwayfind-core9)" shlibs | grep -qx "libwayfind_core 9 libwayfind-core9 (>= [0-9.]*)" || fail "shlibs"
 dpkg-deb -I "$(deb libwayfind-core9)" triggers | grep -qx "activate-noawait ldconfig" || fail "the ldconfig trigger"
+# SQLite is linked by the core's private library, so the runtime library package
+# depends on it; the program depends on that package at its exact version.
+core_depends=$(dpkg-deb -f "$(deb libwayfind-core9)" Depends)
+grep -q "libsqlite3" <<<"$core_depends" || fail "libwayfind-core9's Depends lacks libsqlite3: $core_depends"
 depends=$(dpkg-deb -f "$(deb wayfind)" Depends)
-for lib in libsqlite3 libstdc++6 libwayfind-core9; do
-  grep -q "$lib" <<<"$depends" || fail "wayfind's Depends lacks $lib: $depends"
+for lib in libstdc++6 "libwayfind-core9 (= "; do
+  grep -qF "$lib" <<<"$depends" || fail "wayfind's Depends lacks $lib: $depends"
 done
 grep -q fonts-noto-cjk <<<"$(dpkg-deb -f "$(deb wayfind)" Recommends)" || fail "Recommends"
-dpkg-deb -c "$(deb libwayfind-dev)" | grep -q "usr/include/wayfind/session.h" || fail "the -dev package's headers"
-dpkg-deb -c "$(deb wayfind)" | grep -q "usr/lib/[^/]*/wayfind/libwayfind_app.so" || fail "the program's private library"
+# The listings are read whole (grep -q stops early, and pipefail would see dpkg-deb's broken pipe).
+dpkg-deb -c "$(deb libwayfind-dev)" >"$work/dev-contents.txt"
+grep -q "usr/include/wayfind/session.h" "$work/dev-contents.txt" || fail "the -dev package's headers"
+dpkg-deb -c "$(deb wayfind)" >"$work/program-contents.txt"
+grep -q "usr/lib/[^/]*/wayfind/libwayfind_app.so" "$work/program-contents.txt" || fail "the program's private library"
 if command -v lintian >/dev/null; then
   lintian --fail-on error,warning "$work"/deb/*.deb >"$work/lintian.txt" 2>&1 \
     || { cat "$work/lintian.txt"; fail "lintian"; }
