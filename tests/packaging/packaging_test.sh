@@ -79,6 +79,7 @@ if [ -e "$prefix/$libdir/libwayfind_windows.so.9" ]; then
   timeout 120 "$work/window/window_host" "$work/window/erp.db" >"$work/window.txt" 2>&1 || { cat "$work/window.txt"; fail "the Qt host"; }
   grep -q "^shown: " "$work/window.txt" || { cat "$work/window.txt"; fail "the options dialog was not shown"; }
   grep -q "^after: [1-9][0-9]* top classes$" "$work/window.txt" || { cat "$work/window.txt"; fail "the Qt host did not read the tree after the dialog"; }
+  grep -qx "closed: 429" "$work/window.txt" || { cat "$work/window.txt"; fail "WayfindInfo.Application after the windows closed"; }
   cmake -S "$source/examples/host" -B "$work/host" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$work/host.log" 2>&1 \
     && cmake --build "$work/host" >>"$work/host.log" 2>&1 || { cat "$work/host.log"; fail "building examples/host"; }
   "$work/host/wayfind_host" "$work/host.db" 16385 en >"$work/host.txt" || fail "running examples/host"
