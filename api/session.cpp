@@ -6,6 +6,7 @@
 #include "api/guard.h"
 #include "api/host_start.h"
 #include "context/language.h"
+#include "erp/storage/database.h"
 #include "store/data_info.h"
 #include "store/datas_info.h"
 #include "store/search.h"
@@ -53,10 +54,16 @@ Session Session::open(const SessionOptions& options) {
   state->options = options;
   api::guarded([&] {
     api::HostOptions host;
-    if (!options.database.empty()) host.database = options.database;
+    // What a session leaves unset is the default again, never what the session
+    // before it chose: an empty database is WAYFIND_DB's or the data folder's, an
+    // empty cache folder the user's cache folder.
+    if (options.database.empty())
+      erp::storage::CurrentDatabase::clear();
+    else
+      host.database = options.database;
     if (options.user != 0) host.userId = options.user;
     host.language = options.language;
-    if (!options.cacheFolder.empty()) host.cacheDir = options.cacheFolder;
+    host.cacheDir = options.cacheFolder;
     forgetSessionState();
     state->host = api::startHost(host);
   });

@@ -8,8 +8,10 @@
 #include <wayfind/tree.h>
 #include <wayfind/version.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
+#include <utility>
 
 static int failures = 0;
 static void expect(bool ok, const std::string& what) {
@@ -68,6 +70,15 @@ int main(int argc, char** argv) {
   } catch (const wayfind::Error& e) {
     expect(e.number() == 429 && std::string(e.what()).find("WayfindInfo.DatasInfo") != std::string::npos, e.what());
   }
+
+  // Closed, another opens; what it leaves unset is the default, not the last session's.
+  const std::string first = session.database();
+  { wayfind::Session closing(std::move(session)); }
+  const std::string second = std::string(argv[1]) + ".second";
+  ::setenv("WAYFIND_DB", second.c_str(), 1);
+  auto next = wayfind::Session::open({});
+  expect(next.database() == second && next.createdDatabase() && next.language() == "chs",
+         "reopened on " + next.database() + " after " + first);
   std::cout << "WayfindInfo " << WAYFIND_VERSION << "\n";
   return failures == 0 ? 0 : 1;
 }
