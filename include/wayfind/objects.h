@@ -1,7 +1,7 @@
 // The component's classes by their ProgIDs, called by method name: for hosts
 // written against the late-bound classes ("WayfindInfo.DatasInfo",
-// "WayfindInfo.DatasUpdate", and "WayfindInfo.Application" once the windows are
-// started, see windows.h), and for scripts.
+// "WayfindInfo.DatasUpdate", and "WayfindInfo.Application" while a
+// wayfind::Windows is alive, see windows.h), and for scripts.
 //
 //   wayfind::Object info = wayfind::create(session, "WayfindInfo.DatasInfo");
 //   wayfind::Value tops = info.invoke("GetTopClass");

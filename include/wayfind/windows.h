@@ -10,8 +10,9 @@
 // A Windows object makes the windows ready (their forms, the ERP's window
 // resources in the session's language, Qt message boxes for the component's
 // messages) and "WayfindInfo.Application" creatable by its ProgID (objects.h);
-// destroying it closes them again. A QApplication must exist first, and one
-// Windows at a time: otherwise the constructor throws Error 5 saying so.
+// destroying it closes them again and takes that ProgID away. A QApplication
+// must exist first, and one Windows at a time: otherwise the constructor throws
+// Error 5 saying so.
 //
 // show() opens the window modally and returns when the user closes it; the
 // session's tree then shows what the user saved there.
