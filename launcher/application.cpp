@@ -85,4 +85,6 @@ void registerApplication() {
       Application::kProgId, [] { return std::make_shared<Application>(); }, Application::kClassId);
 }
 
+void unregisterApplication() { platform::Registry::instance().remove(Application::kProgId); }
+
 }  // namespace wayfind::launcher

@@ -46,7 +46,9 @@ class Application : public platform::Object, public platform::Dispatchable {
 };
 
 // Registers Application under its ProgID and class identifier. The windows'
-// start-up does it, so every program that runs the windows has it.
+// start-up does it, so every program that runs the windows has it; their stop
+// takes it away again (unregisterApplication), since it opens windows.
 void registerApplication();
+void unregisterApplication();
 
 }  // namespace wayfind::launcher

@@ -26,8 +26,11 @@ void registerAllWindows() {
     favourites::dlgSetNormal::Register();
     favourites::frmAllFunc::Register();
     editor::dlgSetProp::Register();
-    // The application object opens the windows, so it is there while they run.
+    // The application object opens the windows, so it is there while they run,
+    // and only then: kept after their stop, it would open them without the Qt
+    // message boxes and event hooks.
     widgets::onWindowsStart(registerApplication);
+    widgets::onWindowsStop(unregisterApplication);
   });
 }
 

@@ -14,7 +14,8 @@
 namespace wayfind::launcher {
 
 // Registers every form with the form registry, the favourites' group chooser for
-// while the windows run, and "WayfindInfo.Application" at the windows' start.
+// while the windows run, and "WayfindInfo.Application" from the windows' start
+// to their stop.
 // Later calls do nothing.
 void registerAllWindows();
 

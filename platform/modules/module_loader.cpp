@@ -20,7 +20,11 @@ std::string besideTheCore() {
   if (::dladdr(reinterpret_cast<void*>(&moduleFolder), &info) == 0 || !info.dli_fname || !*info.dli_fname) return {};
   std::error_code ec;
   const fs::path lib = fs::canonical(info.dli_fname, ec);
-  return ec ? std::string() : (lib.parent_path() / "wayfind").string();
+  if (ec) return {};
+  // The core itself is a private library in the modules' folder "wayfind"; a
+  // core that lies elsewhere finds them in the folder of that name beside it.
+  if (lib.parent_path().filename() == "wayfind") return lib.parent_path().string();
+  return (lib.parent_path() / "wayfind").string();
 }
 
 struct Loaded {

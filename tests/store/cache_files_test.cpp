@@ -75,7 +75,7 @@ TEST_F(CacheFolderTest, DefaultIsWayfindTempBesideTheComponentsLibrary) {
   ASSERT_EQ(folder.back(), '/');
   bool libraryThere = false;
   for (const auto& e : fs::directory_iterator(folder)) {
-    libraryThere |= e.path().filename().string().rfind("libwayfind_core.so", 0) == 0;
+    libraryThere |= e.path().filename().string().rfind("libwayfind_internal.so", 0) == 0;  // the private core
   }
   EXPECT_TRUE(libraryThere) << folder;
 

@@ -1,4 +1,4 @@
-#include "app/host.h"
+#include "api/host_start.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +13,7 @@
 #include "store/datas_info.h"
 #include "update/datas_update.h"
 
-namespace wayfind::app {
+namespace wayfind::api {
 
 namespace {
 
@@ -37,6 +37,8 @@ int32_t defaultUser(erp::storage::Connection& conn) {
 }
 
 }  // namespace
+
+bool isLanguageCode(const std::string& code) { return code == "chs" || code == "en" || code == "cht"; }
 
 void registerEverything() {
   erp::client::registerClientComponents();
@@ -70,8 +72,8 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
     session.userName = st.text(0);
   }
 
-  if (options.language != "chs" && options.language != "en" && options.language != "cht")
-    fail("The language (--lang or WAYFIND_LANGUAGE) is chs, en or cht, not " + options.language + ".");
+  if (!isLanguageCode(options.language))
+    fail(std::string("The language (--lang or WAYFIND_LANGUAGE) is ") + kLanguageCodes + ", not " + options.language + ".");
   erp::client::setLoginLanguage(options.language);
   if (options.callLog) erp::client::enableCallLog(*options.callLog);
   if (options.cacheDir) store::SetCacheFolder(*options.cacheDir);
@@ -82,4 +84,4 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   return session;
 }
 
-}  // namespace wayfind::app
+}  // namespace wayfind::api

@@ -1,0 +1,55 @@
+// wayfind/changes.h over DatasUpdate, reloading the tables after each change so
+// the host's next read shows it.
+#include "wayfind/changes.h"
+
+#include "api/guard.h"
+#include "platform/containers/dictionary.h"
+#include "platform/navigation/levels.h"
+#include "store/datas_info.h"
+#include "update/datas_update.h"
+#include "wayfind/session.h"
+
+namespace wayfind {
+
+namespace {
+
+void updateNode(const Node& node, std::string_view field, std::string_view value) {
+  auto dict = std::make_shared<platform::Dictionary>();
+  dict->SetValue(std::string(field), platform::Variant(std::string(value)));
+  update::DatasUpdate change;
+  switch (node.level) {
+    case Level::TopClass: change.UpdateTopClass(node.id, dict); break;
+    case Level::SubSystem: change.UpdateSystemFunc(node.id, dict); break;
+    case Level::SubFunction: change.UpdateSubSysFunc(node.id, dict); break;
+    case Level::DetailFunction: change.UpdateDetailFuncAttr(node.id, dict); break;
+  }
+  store::DatasInfo().RegetDataInfo();
+}
+
+}  // namespace
+
+void rename(Session& session, const Node& node, std::string_view name) {
+  session.user();
+  api::guarded([&] { updateNode(node, nav::InfoOf(static_cast<nav::Level>(node.level)).nameField, name); });
+}
+
+void setField(Session& session, const Node& node, std::string_view field, std::string_view value) {
+  session.user();
+  if (field.empty()) api::failCall("setField needs the name of a field.");
+  api::guarded([&] { updateNode(node, field, value); });
+}
+
+std::string setting(Session& session, std::string_view name) {
+  session.user();
+  return api::guarded([&] { return store::DatasInfo().GetProfileValue(std::string(name)); });
+}
+
+void setSetting(Session& session, std::string_view name, std::string_view value) {
+  session.user();
+  api::guarded([&] {
+    update::DatasUpdate().SetProfileValue(std::string(name), std::string(value));
+    store::DatasInfo().RegetDataInfo();
+  });
+}
+
+}  // namespace wayfind

@@ -1,0 +1,46 @@
+// wayfind/windows.h: the windows' start-up in the order they need it (the forms,
+// the ERP's window resource loader, the windows' process hooks, the application
+// object), behind one constructor.
+#include "wayfind/windows.h"
+
+#include <QApplication>
+
+#include "api/guard.h"
+#include "erp/frmres/frm_res_loader.h"
+#include "launcher/application.h"
+#include "launcher/register_windows.h"
+#include "widgets/windows_runtime.h"
+#include "wayfind/session.h"
+
+namespace wayfind {
+
+Windows::Windows(Session& session) : session_(session) {
+  session.user();
+  if (!QApplication::instance())
+    api::failCall("wayfind::Windows needs a QApplication: create one before the windows.");
+  if (widgets::windowsRunning())
+    api::failCall("The windows are already started; destroy the other wayfind::Windows first.");
+  api::guarded([] {
+    launcher::registerAllWindows();
+    erp::frmres::registerFrmResLoader();
+    widgets::startWindows();
+    launcher::registerApplication();
+  });
+}
+
+Windows::~Windows() { widgets::stopWindows(); }
+
+bool Windows::show(Window window) {
+  session_.user();
+  return api::guarded([&] {
+    launcher::Application application;
+    switch (window) {
+      case Window::FavouritesEditor: return application.ShowSetNormal();
+      case Window::MainConsoleEditor: return application.ShowSetProp();
+      case Window::Options: application.ShowOption(); return true;
+    }
+    api::failCall("Unknown window.");
+  });
+}
+
+}  // namespace wayfind

@@ -1,0 +1,84 @@
+// Every part of the core's API once, on a new demo database: prints what it
+// found, line by line, for packaging_test.sh to compare; exits 1 on a mismatch.
+#include <wayfind/changes.h>
+#include <wayfind/favourites.h>
+#include <wayfind/objects.h>
+#include <wayfind/search.h>
+#include <wayfind/session.h>
+#include <wayfind/tree.h>
+#include <wayfind/version.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <utility>
+
+static int failures = 0;
+static void expect(bool ok, const std::string& what) {
+  if (!ok) ++failures;
+  std::cout << (ok ? "ok   " : "FAIL ") << what << "\n";
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  std::cout << std::unitbuf;
+  auto session = wayfind::Session::open({.database = argv[1], .user = 16385, .language = "en"});
+  expect(session.createdDatabase() && session.user() == 16385, "opened " + session.database());
+
+  // A forgotten step cannot happen; a wrong one says what to do.
+  try {
+    wayfind::Session::open({.database = argv[1]});
+    expect(false, "a second session");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 5 && std::string(e.what()).find("already open") != std::string::npos, e.what());
+  }
+
+  const auto tops = wayfind::topClasses(session);
+  bool supplyChain = false;
+  for (const auto& top : tops) supplyChain = supplyChain || (top.id == 2 && top.name == "Supply Chain");
+  expect(supplyChain, "top class 2 in English among " + std::to_string(tops.size()));
+  const auto systems = wayfind::children(session, tops[0]);
+  const auto subs = wayfind::children(session, systems.at(0));
+  const auto details = wayfind::children(session, subs.at(0));
+  expect(!details.empty() && details[0].level == wayfind::Level::DetailFunction, "detail " + details.at(0).name);
+  try {
+    wayfind::children(session, details[0]);
+    expect(false, "children of a detail function");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 5, e.what());
+  }
+
+  const auto found = wayfind::search(session, details[0].name, 5);
+  expect(!found.functions.empty() && found.functions[0].function.id == details[0].id, "search " + found.functions.at(0).path);
+
+  wayfind::rename(session, tops[0], "My books");
+  expect(wayfind::topClasses(session).at(0).name == "My books", "renamed");
+  wayfind::rename(session, tops[0], tops[0].name);
+
+  const int32_t group = wayfind::addFavouriteGroup(session, "Daily");
+  wayfind::addFavourite(session, group, details[0]);
+  const auto favourites = wayfind::favourites(session, group);
+  expect(favourites.size() == 1 && favourites[0].detailFunctionId == details[0].id, "favourite " + favourites.at(0).name);
+
+  // The late-bound classes by ProgID.
+  auto info = wayfind::create(session, "WayfindInfo.DatasInfo");
+  auto table = std::get<wayfind::TablePtr>(info.invoke("GetTopClass"));
+  expect(table->rows.size() == tops.size() && table->column("FTopClassID") >= 0, "GetTopClass by name");
+  try {
+    wayfind::create(session, "WayfindInfo.Nothing");
+    expect(false, "an unregistered ProgID");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 429 && std::string(e.what()).find("WayfindInfo.DatasInfo") != std::string::npos, e.what());
+  }
+
+  // Closed, another opens; what it leaves unset is the default, not the last session's.
+  const std::string first = session.database();
+  { wayfind::Session closing(std::move(session)); }
+  const std::string second = std::string(argv[1]) + ".second";
+  ::setenv("WAYFIND_DB", second.c_str(), 1);
+  auto next = wayfind::Session::open({});
+  expect(next.database() == second && next.createdDatabase() && next.language() == "chs",
+         "reopened on " + next.database() + " after " + first);
+  std::cout << "WayfindInfo " << WAYFIND_VERSION << "\n";
+  return failures == 0 ? 0 : 1;
+}
