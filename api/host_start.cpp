@@ -9,6 +9,7 @@
 #include "erp/storage/database.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/languages.h"
 #include "store/cache_files.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
@@ -38,7 +39,7 @@ int32_t defaultUser(erp::storage::Connection& conn) {
 
 }  // namespace
 
-bool isLanguageCode(const std::string& code) { return code == "chs" || code == "en" || code == "cht"; }
+bool isLanguageCode(const std::string& code) { return nav::FindLanguage(code).has_value(); }
 
 void registerEverything() {
   erp::client::registerClientComponents();

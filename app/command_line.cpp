@@ -14,6 +14,7 @@
 #include "erp/api/message_service.h"
 #include "erp/client/terminal_message_service.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/languages.h"
 #include "store/search_text.h"
 #include "update/group_chooser.h"
 #include "wayfind_version.h"
@@ -24,6 +25,15 @@ using platform::AutomationError;
 using platform::Variant;
 
 namespace {
+
+// "chs, en or cht": the codes --lang takes, from the table of languages.
+std::string languageCodes() {
+  std::string out;
+  const size_t n = std::size(nav::kLanguages);
+  for (size_t i = 0; i < n; ++i)
+    out += (i == 0 ? "" : i + 1 == n ? " or " : ", ") + std::string(nav::kLanguages[i].code);
+  return out;
+}
 
 constexpr const char* kGlobalHelp = R"(wayfind - the navigation tree of the ERP client, on the command line
 
@@ -190,8 +200,7 @@ Invocation parse(const std::vector<std::string>& args) {
     else if (a == "--lang") {
       inv.host.language = value();
       inv.languageGiven = true;
-      if (inv.host.language != "chs" && inv.host.language != "en" && inv.host.language != "cht")
-        throw UsageError{"--lang takes chs, en or cht."};
+      if (!api::isLanguageCode(inv.host.language)) throw UsageError{"--lang takes " + languageCodes() + "."};
     } else if (a == "--uuid") inv.host.uuid = value();
     else if (a == "--cache-dir") inv.host.cacheDir = value();
     else if (a == "--call-log") inv.host.callLog = value();
