@@ -35,19 +35,6 @@ bool denied(const platform::Variant& answer) {
   return !platform::CBool(answer);
 }
 
-platform::AutomationError asAutomationError(std::exception_ptr failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const platform::AutomationError& e) {
-    return e;
-  } catch (const std::exception& e) {
-    return platform::AutomationError(platform::err::kInvalidProcedureCall, Application::kProgId, e.what());
-  } catch (...) {
-    return platform::AutomationError(platform::err::kInvalidProcedureCall, Application::kProgId,
-                                     "Unknown failure.");
-  }
-}
-
 }  // namespace
 
 bool Application::ShowSetNormal() {
@@ -70,7 +57,7 @@ bool Application::ShowSetProp() {
     shown = true;
     form->Unload();
   } catch (...) {
-    erp::api::messages().reportError(asAutomationError(std::current_exception()));
+    erp::api::messages().reportError(platform::asAutomationError(std::current_exception(), Application::kProgId));
   }
   return shown;
 }

@@ -24,16 +24,7 @@ std::shared_ptr<erp::api::IServerDatasInfo> createInfoServer() {
 // ERP components raise AutomationError; anything else (a plain C++ failure) is
 // given the same shape so callers see one kind of error.
 platform::AutomationError asAutomationError(std::exception_ptr failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const platform::AutomationError& e) {
-    return e;
-  } catch (const std::exception& e) {
-    return platform::AutomationError(platform::err::kInvalidProcedureCall, erp::progid::kServerDatasInfo, e.what());
-  } catch (...) {
-    return platform::AutomationError(platform::err::kInvalidProcedureCall, erp::progid::kServerDatasInfo,
-                                     platform::standardDescription(platform::err::kInvalidProcedureCall));
-  }
+  return platform::asAutomationError(failure, erp::progid::kServerDatasInfo);
 }
 
 }  // namespace

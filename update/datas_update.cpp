@@ -13,19 +13,6 @@ namespace wayfind::update {
 
 using platform::Variant;
 
-platform::AutomationError asAutomationError(std::exception_ptr failure, const std::string& source) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const platform::AutomationError& e) {
-    return e;
-  } catch (const std::exception& e) {
-    return platform::AutomationError(platform::err::kInvalidProcedureCall, source, e.what());
-  } catch (...) {
-    return platform::AutomationError(platform::err::kInvalidProcedureCall, source,
-                                     platform::standardDescription(platform::err::kInvalidProcedureCall));
-  }
-}
-
 DatasUpdate::~DatasUpdate() { store::ReleaseTables(false); }
 
 namespace {

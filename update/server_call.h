@@ -18,10 +18,8 @@ inline std::shared_ptr<erp::api::IServerDatasUpdate> createUpdateServer() {
   return platform::Registry::instance().createAs<erp::api::IServerDatasUpdate>(erp::progid::kServerDatasUpdate);
 }
 
-// Turns whatever a server call threw into an AutomationError: components of the
-// ERP raise AutomationError, but a plain C++ failure must reach callers in the
-// same shape.
-platform::AutomationError asAutomationError(std::exception_ptr failure, const std::string& source);
+// Whatever a server call threw reaches callers as an AutomationError.
+using platform::asAutomationError;
 
 // Discarded: the failure is dropped. Returns false when the call failed.
 template <class F>

@@ -41,4 +41,16 @@ void raise(int32_t number, const std::string& source, const std::string& descrip
   throw AutomationError(number, source, description);
 }
 
+AutomationError asAutomationError(std::exception_ptr failure, const std::string& source) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const AutomationError& e) {
+    return e;
+  } catch (const std::exception& e) {
+    return AutomationError(err::kInvalidProcedureCall, source, e.what());
+  } catch (...) {
+    return AutomationError(err::kInvalidProcedureCall, source, standardDescription(err::kInvalidProcedureCall));
+  }
+}
+
 }  // namespace wayfind::platform

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace wayfind::platform {
@@ -55,5 +56,10 @@ std::string standardDescription(int32_t number);
 // Throws AutomationError(number, source, standardDescription(number)).
 [[noreturn]] void raise(int32_t number, const std::string& source = "WayfindInfo");
 [[noreturn]] void raise(int32_t number, const std::string& source, const std::string& description);
+
+// A caught failure in the one shape callers see: itself when it is an
+// AutomationError, else error 5 from source with the failure's own words (the
+// standard description when it has none).
+AutomationError asAutomationError(std::exception_ptr failure, const std::string& source);
 
 }  // namespace wayfind::platform
