@@ -73,8 +73,7 @@ std::string wordsJson(const std::vector<store::WordMatch>& words) {
 
 std::string searchRowJson(const store::FunctionSearchRow& r) {
   auto num = [](int32_t n) { return std::to_string(n); };
-  return "{\"rank\":" + jsonString(rankName(r.rank)) + ",\"matchRank\":" + jsonString(exactRankName(r.rank)) +
-         ",\"level\":" + jsonString(depthName(r.depth)) + ",\"topClassId\":" + num(r.topClassId) +
+  return "{\"rank\":" + jsonString(rankName(r.rank)) + ",\"topClassId\":" + num(r.topClassId) +
          ",\"subSysId\":" + num(r.subSysId) + ",\"subFuncId\":" + num(r.subFuncId) +
          ",\"detailFuncId\":" + num(r.detailFuncId) + ",\"name\":" + jsonString(r.name) +
          ",\"helpCode\":" + jsonString(r.helpCode) + ",\"helpCode1\":" + jsonString(r.helpCode1) +
@@ -82,7 +81,8 @@ std::string searchRowJson(const store::FunctionSearchRow& r) {
          ",\"subFuncName\":" + jsonString(r.subFuncName) + ",\"path\":" + jsonString(r.path) +
          ",\"className\":" + jsonString(r.className) + ",\"classParam\":" + jsonString(r.classParam) +
          ",\"enabled\":" + (r.enabled ? "true" : "false") + ",\"matchedBy\":" + jsonString(matchedByName(r.matchedBy)) +
-         ",\"matched\":" + jsonString(r.matched) + ",\"useScore\":" + useScoreJson(r.useScore) +
+         ",\"matched\":" + jsonString(r.matched) + ",\"matchRank\":" + jsonString(exactRankName(r.rank)) +
+         ",\"level\":" + jsonString(depthName(r.depth)) + ",\"useScore\":" + useScoreJson(r.useScore) +
          ",\"words\":" + wordsJson(r.words) + "}";
 }
 
