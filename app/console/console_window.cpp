@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFont>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QGroupBox>
@@ -278,6 +279,12 @@ void ConsoleWindow::runSearch(const QString& text) {
     item->setData(0, kIdRole, hit.depth == 1 ? hit.topClassId : hit.depth == 2 ? hit.subSysId
                               : hit.depth == 3 ? hit.subFuncId : hit.detailFuncId);
     item->setData(0, kLevelRole, static_cast<int>(level));
+    if (level != Level::DetailFunc) {
+      // A level found by its name reads apart from the functions: it opens the tree.
+      QFont bold = item->font(0);
+      bold.setBold(true);
+      item->setFont(0, bold);
+    }
     item->setData(0, kPlaceRole, hit.subFuncId);
     item->setData(0, kKeyRole, QVariantList{hit.topClassId, hit.subSysId, hit.subFuncId, hit.detailFuncId});
     lvResult_->addTopLevelItem(item);
