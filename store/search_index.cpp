@@ -696,7 +696,7 @@ std::vector<std::string> SearchWords(std::string_view folded) {
 
 namespace {
 
-// At most so many matches of a text's words, or of a text of several words as a whole.
+// At most so many matches of a text's words.
 constexpr size_t kWordMatchesCap = 65536;
 
 }  // namespace
@@ -716,7 +716,6 @@ class SearchIndex::Words {
       word.text = w;
       word.own = std::make_unique<Query>(index, w, 1);
       if (index.levels_) {
-        word.ofLevels = std::make_unique<Query>(*index.levels_, w, 1);
         for (const SearchMatch& m : Query::levelsNamed(index, w, levelLimit)) word.named.emplace(m.function, m);
         std::vector<std::pair<uint32_t, uint32_t>> runs;  // (first, level) of each named level
         for (const auto& [l, m] : word.named) runs.emplace_back(index.layout_->levels[l].first, l);
@@ -857,7 +856,7 @@ class SearchIndex::Words {
   };
   struct Word {
     std::string text;
-    std::unique_ptr<Query> own, ofLevels;
+    std::unique_ptr<Query> own;
     std::unordered_map<uint32_t, SearchMatch> named;  // level -> how the word names it
     std::vector<Run> runs;                            // ascending, apart
   };
@@ -929,10 +928,11 @@ std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit, 
   Words prepared(*this, words, limit);
   std::vector<SearchMatch> out = prepared.levels();
   const size_t levels = out.size();
-  // Of several words, the whole text's matches are all taken (few hold the
-  // blanks), so that each function ranks by the better of the two ways.
+  // Of several words, a function ranks by the better of the whole text and its
+  // words. The whole text's first limit are enough: one it finds later has limit
+  // before it either way.
   const bool several = words.size() > 1;
-  Query q(*this, query, several ? kWordMatchesCap : limit, !several);
+  Query q(*this, query, limit, !several);
   std::vector<SearchMatch> whole = q.run();
   bool cut = q.incomplete();
   size_t wholeCount = whole.size();
