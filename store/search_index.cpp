@@ -460,9 +460,13 @@ class SearchIndex::Query {
   // ---- one word of a longer text (SearchIndex::Words)
  public:
   // The functions that may hold the text as a word of a longer text, by any of
-  // their own texts (a superset: check tells).
-  void wordCandidates(Candidates& c) {
+  // their own texts at a rank below below (a superset: check tells).
+  void wordCandidates(Candidates& c, SearchRank below = SearchRank::Typo) {
     std::vector<PostingList> lists;
+    if (below <= SearchRank::Contains) {
+      prefixCandidates(c, below);
+      return;
+    }
     textPairs(cps_, 0, cps_.size(), lists);
     c.addGroup(std::move(lists));
     if (!latin_) return;
@@ -479,6 +483,36 @@ class SearchIndex::Query {
     lists.clear();
     pinyinPairs(kFullPair, letters_, lists);
     c.addGroup(std::move(lists));
+  }
+
+  // The candidates of the ranks before Contains, as run's stages find them.
+  void prefixCandidates(Candidates& c, SearchRank below) {
+    auto startGroup = [&](KeyKind one, KeyKind pair) {
+      std::vector<PostingList> lists;
+      lists.push_back(list(cps_.size() == 1 ? keyOf(one, cps_[0]) : keyOf(pair, cps_[0], cps_[1])));
+      if (cps_.size() > 2) textPairs(cps_, 1, cps_.size(), lists);
+      c.addGroup(std::move(lists));
+    };
+    startGroup(kCodeStartOne, kCodeStartPair);
+    if (below <= SearchRank::NamePrefix) return;
+    startGroup(kNameStartOne, kNameStartPair);
+    if (!latin_) return;
+    if (letters_.size() == 1) {
+      if (initials_) c.addGroup({list(keyOf(kInitStartOne, static_cast<unsigned char>(letters_[0])))});
+      return;
+    }
+    std::vector<PostingList> lists;
+    if (initials_) {
+      lists.push_back(list(pinyinStart(kInitStartPair, letters_)));
+      pinyinPairs(kInitPair, letters_, lists);
+      c.addGroup(std::move(lists));
+      lists.clear();
+    }
+    lists.push_back(list(pinyinStart(kFullStartPair, letters_)));
+    pinyinPairs(kFullPair, letters_, lists);
+    c.addGroup(std::move(lists));
+    if (initials_)
+      for (KeyKind k : {kFullStartPair, kInitStartPair, kNameStartPair}) c.addGroup({list(pinyinStart(k, letters_))});
   }
 
   // How the function's own texts hold the text at best, as run ranks it (but
@@ -796,11 +830,21 @@ class SearchIndex::Words {
   // counts only at a better rank, and when that rank is better than Level, a
   // word that reaches a function only by a level above it passes it over.
   std::vector<SearchMatch> functions(size_t limit, bool& incomplete) {
-    std::vector<Candidates> own(words_.size());
-    for (size_t w = 0; w < words_.size(); ++w) words_[w].own->wordCandidates(own[w]);
     constexpr size_t kRanks = static_cast<size_t>(SearchRank::Typo) + 1;
     size_t atRank[kRanks] = {};
     size_t cut = kRanks;  // a function counts only at a rank below this
+    // Each word's candidates for the ranks that still count: fewer as the cut
+    // comes down past Contains and NamePrefix.
+    std::vector<Candidates> own;
+    auto tier = [&] { return std::min(cut, static_cast<size_t>(SearchRank::Contains) + 1); };
+    size_t ownTier = 0;
+    auto prepareOwn = [&] {
+      ownTier = tier();
+      own.assign(words_.size(), Candidates());
+      const auto below = static_cast<SearchRank>(std::min(cut, kRanks - 1));
+      for (size_t w = 0; w < words_.size(); ++w) words_[w].own->wordCandidates(own[w], below);
+    };
+    prepareOwn();
     auto next = [&](size_t w, uint32_t from, uint32_t& to) {
       uint32_t a = UINT32_MAX;
       if (!own[w].nextFrom(from, a)) a = UINT32_MAX;
@@ -844,6 +888,7 @@ class SearchIndex::Words {
             break;
           }
         }
+        if (tier() != ownTier && cut > 0) prepareOwn();
       }
       ++x;
     }
