@@ -439,21 +439,52 @@ class SearchIndex::Query {
   // Full pinyin and initials mixed, or the beginnings of words, from a name's
   // start: the first two letters are the start of one spelling, or the first
   // letters of the first two units (words).
+  //
+  // Digits stand for themselves, one unit each, so two typed side by side are
+  // two neighbours in the name: their pair's list narrows each group. A walk
+  // checks at most kStartsCandidates functions (then the answer may miss some,
+  // and says so), as where every name begins with the same syllable.
+  void startGroups(Candidates& c) {
+    std::vector<PostingList> digits;
+    for (size_t i = 1; i + 1 < letters_.size(); ++i) {
+      if (isDigit(letters_[i]) && isDigit(letters_[i + 1]))
+        digits.push_back(list(keyOf(kAnyPair, static_cast<unsigned char>(letters_[i]), static_cast<unsigned char>(letters_[i + 1]))));
+    }
+    for (KeyKind k : {kFullStartPair, kInitStartPair, kNameStartPair}) {
+      std::vector<PostingList> lists{list(pinyinStart(k, letters_))};
+      lists.insert(lists.end(), digits.begin(), digits.end());
+      c.addGroup(std::move(lists));
+    }
+  }
+
   void startsPrefix() {
     Candidates c;
-    for (KeyKind k : {kFullStartPair, kInitStartPair, kNameStartPair}) c.addGroup({list(pinyinStart(k, letters_))});
+    startGroups(c);
+    size_t looked = 0;
     walk(c, [&](uint32_t f) {
+      if (++looked > kStartsCandidates) {
+        incomplete_ = true;
+        return false;
+      }
       for (uint32_t t = firstText(f); t < endText(f); ++t) {
         if (kind(t) == kCode) continue;
+        if (kind(t) == kName && !folded(t).starts_with(letters_[0])) continue;  // its first word begins otherwise
         if (kind(t) == kChineseName) {
           bool chinese = false;
           PinyinUnits(raw(t), units_, chinese);
-          if (StartsMatchAt(units_, 0, letters_)) return emit(f, SearchRank::StartsPrefix, MatchedBy::Pinyin, t);
+          if (StartsMatchAt(units_, 0, letters_)) {
+            emit(f, SearchRank::StartsPrefix, MatchedBy::Pinyin, t);
+            return true;
+          }
         } else {
           NameWords(folded(t), words_);
-          if (WordStartsMatchAt(words_, 0, letters_)) return emit(f, SearchRank::StartsPrefix, MatchedBy::WordStarts, t);
+          if (WordStartsMatchAt(words_, 0, letters_)) {
+            emit(f, SearchRank::StartsPrefix, MatchedBy::WordStarts, t);
+            return true;
+          }
         }
       }
+      return true;
     });
   }
 
@@ -478,7 +509,7 @@ class SearchIndex::Query {
       lists.clear();
       pinyinPairs(kInitPair, letters_, lists);
       c.addGroup(std::move(lists));
-      for (KeyKind k : {kFullStartPair, kInitStartPair, kNameStartPair}) c.addGroup({list(pinyinStart(k, letters_))});
+      startGroups(c);
     }
     lists.clear();
     pinyinPairs(kFullPair, letters_, lists);
@@ -511,8 +542,7 @@ class SearchIndex::Query {
     lists.push_back(list(pinyinStart(kFullStartPair, letters_)));
     pinyinPairs(kFullPair, letters_, lists);
     c.addGroup(std::move(lists));
-    if (initials_)
-      for (KeyKind k : {kFullStartPair, kInitStartPair, kNameStartPair}) c.addGroup({list(pinyinStart(k, letters_))});
+    if (initials_) startGroups(c);
   }
 
   // How the function's own texts hold the text at best, as run ranks it (but

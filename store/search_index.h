@@ -15,7 +15,8 @@
 //                   with or without blanks ("pingzheng", "ping zheng cha")
 //   StartsPrefix    the text spells the start of a name piece by piece: full
 //                   pinyin and initials mixed ("pingzlr", "pzluru"), or the
-//                   beginnings of a name's words ("sainv", "fcve")
+//                   beginnings of a name's words ("sainv", "fcve") (among the
+//                   first kStartsCandidates candidates)
 //   Contains        a name or help code holds the text, or a Chinese name's
 //                   initials or full pinyin do from a later character on
 //   Level           a level above the function (top class, subsystem,
@@ -83,6 +84,8 @@ struct SearchFunction {
 // How many candidates one query checks for typing errors at most: where the
 // pieces of a mistyped text occur in most names, a keystroke still ends soon.
 inline constexpr size_t kTypoCandidates = 512;
+// The same for the starts of names typed piece by piece (StartsPrefix).
+inline constexpr size_t kStartsCandidates = 1024;
 
 enum class SearchRank : uint8_t {
   HelpCode, HelpCodePrefix, NamePrefix, InitialsPrefix, PinyinPrefix, StartsPrefix, Contains, Level, Typo
