@@ -457,6 +457,31 @@ class SearchIndex::Query {
     }
   }
 
+  // The text of the function whose start the typed text spells piece by piece,
+  // and how (false: none).
+  bool startsAt(uint32_t f, uint32_t& text, MatchedBy& by) {
+    for (uint32_t t = firstText(f); t < endText(f); ++t) {
+      if (kind(t) == kCode) continue;
+      if (kind(t) == kName && !folded(t).starts_with(letters_[0])) continue;  // its first word begins otherwise
+      bool match = false;
+      if (kind(t) == kChineseName) {
+        bool chinese = false;
+        PinyinUnits(raw(t), units_, chinese);
+        match = StartsMatchAt(units_, 0, letters_);
+        by = MatchedBy::Pinyin;
+      } else {
+        NameWords(folded(t), words_);
+        match = WordStartsMatchAt(words_, 0, letters_);
+        by = MatchedBy::WordStarts;
+      }
+      if (match) {
+        text = t;
+        return true;
+      }
+    }
+    return false;
+  }
+
   void startsPrefix() {
     Candidates c;
     startGroups(c);
@@ -466,26 +491,32 @@ class SearchIndex::Query {
         incomplete_ = true;
         return false;
       }
-      for (uint32_t t = firstText(f); t < endText(f); ++t) {
-        if (kind(t) == kCode) continue;
-        if (kind(t) == kName && !folded(t).starts_with(letters_[0])) continue;  // its first word begins otherwise
-        if (kind(t) == kChineseName) {
-          bool chinese = false;
-          PinyinUnits(raw(t), units_, chinese);
-          if (StartsMatchAt(units_, 0, letters_)) {
-            emit(f, SearchRank::StartsPrefix, MatchedBy::Pinyin, t);
-            return true;
-          }
-        } else {
-          NameWords(folded(t), words_);
-          if (WordStartsMatchAt(words_, 0, letters_)) {
-            emit(f, SearchRank::StartsPrefix, MatchedBy::WordStarts, t);
-            return true;
-          }
-        }
-      }
+      uint32_t t = 0;
+      MatchedBy by = MatchedBy::Pinyin;
+      if (startsAt(f, t, by)) emit(f, SearchRank::StartsPrefix, by, t);
       return true;
     });
+  }
+
+  // The functions whose starts the text spells, found once as startsPrefix
+  // finds them (among as many candidates), as a list for a word's candidates.
+  PostingList startsList() {
+    if (!startsFound_) {
+      startsFound_ = true;
+      Candidates c;
+      startGroups(c);
+      uint32_t from = 0, f = 0, t = 0;
+      MatchedBy by = MatchedBy::Pinyin;
+      for (size_t looked = 0; looked < kStartsCandidates && c.nextFrom(from, f) && f < index_.size(); ++looked) {
+        if (startsAt(f, t, by)) starts_.push_back(f);
+        from = f + 1;
+      }
+    }
+    static const uint32_t none = 0;
+    PostingList l;
+    l.plain = starts_.empty() ? &none : starts_.data();
+    l.count = static_cast<uint32_t>(starts_.size());
+    return l;
   }
 
   // ---- one word of a longer text (SearchIndex::Words)
@@ -509,7 +540,7 @@ class SearchIndex::Query {
       lists.clear();
       pinyinPairs(kInitPair, letters_, lists);
       c.addGroup(std::move(lists));
-      startGroups(c);
+      c.addGroup({startsList()});
     }
     lists.clear();
     pinyinPairs(kFullPair, letters_, lists);
@@ -542,7 +573,7 @@ class SearchIndex::Query {
     lists.push_back(list(pinyinStart(kFullStartPair, letters_)));
     pinyinPairs(kFullPair, letters_, lists);
     c.addGroup(std::move(lists));
-    if (initials_) startGroups(c);
+    if (initials_) c.addGroup({startsList()});
   }
 
   // How the function's own texts hold the text at best, as run ranks it (but
@@ -712,6 +743,8 @@ class SearchIndex::Query {
   std::vector<SearchMatch> out_;
   std::vector<PinyinUnit> units_;  // of the name being checked
   std::vector<std::string_view> words_;
+  bool startsFound_ = false;
+  std::vector<uint32_t> starts_;  // startsList
   bool levels_ = true;
   bool typos_ = true;
   bool digitsTried_ = false;
