@@ -547,8 +547,22 @@ class SearchIndex::Query {
     c.addGroup(std::move(lists));
   }
 
-  // The candidates of the ranks before Contains, as run's stages find them.
+  // The candidates of the ranks before Contains, as run's stages find them;
+  // before HelpCodePrefix, the functions whose help code the text is.
   void prefixCandidates(Candidates& c, SearchRank below) {
+    if (below <= SearchRank::HelpCodePrefix) {
+      exact_.clear();
+      const uint32_t* end = l_.codes + l_.codeCount;
+      const uint32_t* it = std::partition_point(l_.codes, end, [&](uint32_t t) { return folded(t) < q_; });
+      for (; it != end && folded(*it) == q_; ++it) exact_.push_back(functionOfText(*it));
+      std::sort(exact_.begin(), exact_.end());
+      static const uint32_t none = 0;
+      PostingList l;
+      l.plain = exact_.empty() ? &none : exact_.data();
+      l.count = static_cast<uint32_t>(exact_.size());
+      c.addGroup({l});
+      return;
+    }
     auto startGroup = [&](KeyKind one, KeyKind pair) {
       std::vector<PostingList> lists;
       lists.push_back(list(cps_.size() == 1 ? keyOf(one, cps_[0]) : keyOf(pair, cps_[0], cps_[1])));
@@ -745,6 +759,7 @@ class SearchIndex::Query {
   std::vector<std::string_view> words_;
   bool startsFound_ = false;
   std::vector<uint32_t> starts_;  // startsList
+  std::vector<uint32_t> exact_;   // prefixCandidates
   bool levels_ = true;
   bool typos_ = true;
   bool digitsTried_ = false;
