@@ -98,23 +98,32 @@ Arguments:
 
 Example: wayfind call DatasUpdate.UpdateSubSysFuncName 10000101 凭证管理
 )"},
-      {"search", R"(Usage: wayfind search TEXT [--limit N] [--json] [options]
+      {"search", R"(Usage: wayfind search TEXT [--limit N] [--json] [--no-habits] [options]
 
 First lists the detail functions whose help code (the user's or the template's) is
 TEXT, as the middle tier answers the help-code lookup. Then searches the tree the
 user sees for TEXT in help codes, in the names in simplified Chinese,
 traditional Chinese and English, and in the pinyin of the Chinese names, without
 regard to letter case, full-width letters or simplified, traditional and variant
-characters. Functions come in this order, each group in tree order: help code is
-TEXT; a help code begins with it; a name begins with it; TEXT is the pinyin
-initials of the start of a name ("pzcx"); TEXT is the full pinyin of the start of
-a name, with or without spaces ("pingzheng"); a name, code or pinyin holds it
-further on; and, for TEXT of five letters or more, one typing error away. Only
-visible functions of the user's account type, under visible parents, are found,
-by the user's own names. With --json each result says what it matched by
-("matchedBy": helpCode, name, pinyinInitials, pinyin) and the text ("matched").
+characters. Functions come in this order: help code is TEXT; a help code begins
+with it; a name begins with it; TEXT is the pinyin initials of the start of a
+name ("pzcx"); TEXT is the full pinyin of the start of a name, with or without
+spaces ("pingzheng"); TEXT spells the start of a name in full pinyin and
+initials mixed ("pingzlr") or by the beginnings of its words ("vou ent", "fcve");
+a name, code or pinyin holds it further on; a level above the function (top
+class, subsystem, sub-function) is named by it; and, for TEXT of five letters or
+more, one typing error away. TEXT of several words ("凭证 录入", "gl voucher")
+finds what every word finds, in any order, each by the function or a level above
+it. Levels named by TEXT are listed too, before the functions of their rank.
+At one rank the functions the user started most often and lately come first,
+then the tree's order. Only visible functions of the user's account type, under
+visible parents, are found, by the user's own names. With --json each result
+says what it matched by ("matchedBy": helpCode, name, pinyinInitials, pinyin,
+wordStarts, level), the text ("matched"), its rank ("matchRank"), its use score
+("useScore") and, for each word, what it matched ("words").
 
-  --limit N   at most N search results (default 20)
+  --limit N     at most N search results (default 20)
+  --no-habits   the tree's order among equal matches, whatever the user started
 )"},
       {"favourites", R"(Usage: wayfind favourites [--json] [options]
 
@@ -190,6 +199,7 @@ Invocation parse(const std::vector<std::string>& args) {
       inv.limit = static_cast<size_t>(*n);
     }
     else if (a == "--demo") inv.demo = true;
+    else if (a == "--no-habits") inv.noHabits = true;
     else if (a == "--db") inv.host.database = value();
     else if (a == "--user") {
       std::string v = value();

@@ -25,6 +25,7 @@ struct Invocation {
   bool version = false;
   size_t limit = 20;
   bool demo = false;
+  bool noHabits = false;  // search: the tree's order among equal matches
   std::string command;
   std::vector<std::string> positional;
   std::optional<int64_t> functions;  // db synthetic --functions

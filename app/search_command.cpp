@@ -1,11 +1,15 @@
 // wayfind search: the help-code lookup and the ranked search of the user's tree.
 #include "app/commands.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "app/json_writer.h"
 #include "app/text_output.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
 #include "store/search.h"
+#include "store/search_habits.h"
 
 namespace wayfind::app {
 
@@ -21,7 +25,9 @@ const char* rankName(store::SearchRank rank) {
     case store::SearchRank::HelpCodePrefix:
     case store::SearchRank::NamePrefix:
     case store::SearchRank::InitialsPrefix:
-    case store::SearchRank::PinyinPrefix: return "prefix";
+    case store::SearchRank::PinyinPrefix:
+    case store::SearchRank::StartsPrefix: return "prefix";
+    case store::SearchRank::Level: return "level";
     case store::SearchRank::Typo: return "typo";
     default: return "contains";
   }
@@ -32,8 +38,37 @@ const char* matchedByName(store::MatchedBy by) {
     case store::MatchedBy::HelpCode: return "helpCode";
     case store::MatchedBy::PinyinInitials: return "pinyinInitials";
     case store::MatchedBy::Pinyin: return "pinyin";
+    case store::MatchedBy::WordStarts: return "wordStarts";
+    case store::MatchedBy::Level: return "level";
     default: return "name";
   }
+}
+
+// The finer rank, best first: what orders the results.
+const char* exactRankName(store::SearchRank rank) {
+  static const char* const names[] = {"helpCode", "helpCodePrefix", "namePrefix", "initialsPrefix", "pinyinPrefix",
+                                      "startsPrefix", "contains", "level", "typo"};
+  return names[static_cast<size_t>(rank)];
+}
+
+const char* depthName(int depth) {
+  static const char* const names[] = {"topClass", "subSystem", "subFunc", "detailFunc"};
+  return names[std::clamp(depth, 1, 4) - 1];
+}
+
+std::string useScoreJson(double score) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", score);
+  return text;
+}
+
+std::string wordsJson(const std::vector<store::WordMatch>& words) {
+  std::string out;
+  for (const auto& w : words)
+    out += std::string(out.empty() ? "" : ",") + "{\"word\":" + jsonString(w.word) + ",\"matchedBy\":" +
+           jsonString(matchedByName(w.by)) + ",\"matched\":" + jsonString(w.matched) + ",\"rank\":" +
+           jsonString(exactRankName(w.rank)) + "}";
+  return "[" + out + "]";
 }
 
 std::string searchRowJson(const store::FunctionSearchRow& r) {
@@ -46,10 +81,18 @@ std::string searchRowJson(const store::FunctionSearchRow& r) {
          ",\"subFuncName\":" + jsonString(r.subFuncName) + ",\"path\":" + jsonString(r.path) +
          ",\"className\":" + jsonString(r.className) + ",\"classParam\":" + jsonString(r.classParam) +
          ",\"enabled\":" + (r.enabled ? "true" : "false") + ",\"matchedBy\":" + jsonString(matchedByName(r.matchedBy)) +
-         ",\"matched\":" + jsonString(r.matched) + "}";
+         ",\"matched\":" + jsonString(r.matched) + ",\"matchRank\":" + jsonString(exactRankName(r.rank)) +
+         ",\"level\":" + jsonString(depthName(r.depth)) + ",\"useScore\":" + useScoreJson(r.useScore) +
+         ",\"words\":" + wordsJson(r.words) + "}";
 }
 
 std::string searchRowText(size_t number, const store::FunctionSearchRow& r) {
+  if (r.depth < 4) {
+    static const char* const kinds[] = {"Top", "Sys", "Sub"};
+    const int32_t id = r.depth == 1 ? r.topClassId : r.depth == 2 ? r.subSysId : r.subFuncId;
+    return std::to_string(number) + ". " + kinds[r.depth - 1] + " " + std::to_string(id) + "  " + r.name +
+           (r.path.empty() ? "" : "  " + r.path) + "\n";
+  }
   std::string line = std::to_string(number) + ". Det " + std::to_string(r.detailFuncId) + "  " + r.name;
   std::string codes = r.helpCode;
   if (!r.helpCode1.empty()) codes += (codes.empty() ? "" : ", ") + r.helpCode1;
@@ -69,6 +112,7 @@ std::string searchRowText(size_t number, const store::FunctionSearchRow& r) {
 // user's tree. Both are read before anything is printed.
 int runSearch(const Invocation& inv, std::ostream& out) {
   const std::string& text = inv.positional[0];
+  store::SearchHabits::instance().switchOff(inv.noHabits);
   auto info = store::newDatasInfo();
   auto exact = info->GetHelpCodeInfo(text);
   const store::FunctionSearchResult found = store::SearchFunctions(text, inv.limit);

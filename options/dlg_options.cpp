@@ -34,7 +34,7 @@ using widgets::Box;
 
 // The designed layout, in twips: the site names above the operation switches.
 constexpr int kFormWidth = 8700;
-constexpr int kFormHeight = 4260;
+constexpr int kFormHeight = 4620;
 constexpr Box kFrame1{180, 120, 8340, 1560};
 constexpr Box kLabel2{240, 360, 3600, 270};
 constexpr Box kTxtDecision{3900, 300, 4200, 345};
@@ -42,11 +42,12 @@ constexpr Box kLabel3{240, 780, 3600, 270};
 constexpr Box kTxtHr{3900, 720, 4200, 345};
 constexpr Box kLabel4{240, 1200, 3600, 270};
 constexpr Box kTxtBrio{3900, 1140, 4200, 345};
-constexpr Box kFrame2{180, 1800, 8340, 1800};
+constexpr Box kFrame2{180, 1800, 8340, 2160};
 constexpr Box kChkSingleClick{240, 330, 7900, 300};
 constexpr Box kChkRightAlign{240, 690, 7900, 300};
 constexpr Box kCheckRefresh{240, 1050, 7900, 300};
 constexpr Box kChkRefreshFunc{240, 1410, 7900, 300};
+constexpr Box kChkNoHabits{240, 1770, 7900, 300};
 constexpr int kButtonGap = 60;
 constexpr Box kOKButton{5820, kFrame2.top + kFrame2.height + kButtonGap, 1200, 405};
 constexpr Box kCancelButton{7140, kFrame2.top + kFrame2.height + kButtonGap, 1200, 405};
@@ -110,6 +111,7 @@ dlgOptions::dlgOptions() : widgets::Form(kFormName) {
   chkRightAlign = check("chkRightAlign", "当前选择的系统类始终位于右边", kChkRightAlign);
   CheckRefresh = check("CheckRefresh", "选择系统时动态刷新下级菜单", kCheckRefresh);
   chkRefreshFunc = check("chkRefreshFunc", "选择子功能时动态刷新下级菜单", kChkRefreshFunc);
+  chkNoHabits = check("chkNoHabits", "查找功能时不把常用的功能排在前面", kChkNoHabits);
 
   OKButton = new QPushButton(QStringLiteral("确定(&O)"), this);
   OKButton->setObjectName("OKButton");
@@ -138,7 +140,8 @@ std::vector<dlgOptions::Setting> dlgOptions::settings() const {
           {"CLICK_ACTIVATE", Frame2, nullptr, nullptr, chkSingleClick},
           {"RIGHT_ALIGN", Frame2, nullptr, nullptr, chkRightAlign},
           {"REFRESH_SYS", Frame2, nullptr, nullptr, CheckRefresh},
-          {"REFRESH_FUNC", Frame2, nullptr, nullptr, chkRefreshFunc}};
+          {"REFRESH_FUNC", Frame2, nullptr, nullptr, chkRefreshFunc},
+          {"SEARCH_NO_HABITS", Frame2, nullptr, nullptr, chkNoHabits}};
 }
 
 // A site name shows without the blanks around it; a switch is on only for "1".

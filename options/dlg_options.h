@@ -48,11 +48,12 @@ class dlgOptions : public widgets::Form {
   QCheckBox* chkRightAlign;
   QCheckBox* CheckRefresh;
   QCheckBox* chkRefreshFunc;
+  QCheckBox* chkNoHabits;  // SEARCH_NO_HABITS: the search keeps the tree's order among equal matches
   QPushButton* OKButton;
   QPushButton* CancelButton;
 
  protected:
-  // The seven settings from the profile; without the site names for the "TEE"
+  // The eight settings from the profile; without the site names for the "TEE"
   // edition.
   void Form_Load() override;
 
@@ -70,7 +71,7 @@ class dlgOptions : public widgets::Form {
     std::string frameCaption() const;
     std::string caption() const;
   };
-  // The seven settings in the order they are read and stored.
+  // The eight settings in the order they are read and stored.
   std::vector<Setting> settings() const;
   void storeChangedSettings();
   void designedLayout();

@@ -79,6 +79,55 @@ bool FullPinyinMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::
   return fullFrom(units, first, typed, 0);
 }
 
+namespace {
+
+// Bit p of a mask: the first p typed letters are spelled by the units so far.
+// Each unit takes a non-empty beginning of one of its spellings.
+template <class Unit>
+bool startsFrom(size_t count, size_t first, std::string_view letters, Unit unitAt) {
+  if (letters.empty() || letters.size() > 63 || first >= count) return false;
+  const uint64_t done = uint64_t{1} << letters.size();
+  uint64_t at = 1;
+  for (size_t i = first; i < count && at; ++i) {
+    uint64_t next = 0;
+    unitAt(i, [&](std::string_view r) {
+      for (size_t p = 0; p < letters.size(); ++p) {
+        if (!((at >> p) & 1)) continue;
+        for (size_t n = 0; n < r.size() && p + n < letters.size() && letterMatches(letters[p + n], r[n]); ++n)
+          next |= uint64_t{1} << (p + n + 1);
+      }
+    });
+    if (next & done) return true;
+    at = next;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool StartsMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::string_view letters) {
+  return startsFrom(units.size(), first, letters, [&](size_t i, auto each) {
+    for (size_t k = 0; k < units[i].spellings(); ++k) each(units[i].spelling(k));
+  });
+}
+
+void NameWords(std::string_view folded, std::vector<std::string_view>& words) {
+  words.clear();
+  size_t start = std::string_view::npos;
+  for (size_t i = 0; i <= folded.size(); ++i) {
+    const bool word = i < folded.size() && isLatinOrDigit(static_cast<unsigned char>(folded[i]));
+    if (word && start == std::string_view::npos) start = i;
+    if (!word && start != std::string_view::npos) {
+      words.push_back(folded.substr(start, i - start));
+      start = std::string_view::npos;
+    }
+  }
+}
+
+bool WordStartsMatchAt(const std::vector<std::string_view>& words, size_t first, std::string_view letters) {
+  return startsFrom(words.size(), first, letters, [&](size_t i, auto each) { each(words[i]); });
+}
+
 size_t FullSpellings(const std::vector<PinyinUnit>& units, size_t limit, std::vector<std::string>& out) {
   if (units.empty() || limit == 0) return 0;
   if (out.empty()) out.emplace_back();

@@ -7,6 +7,10 @@
 // - by full pinyin when it spells one reading of each unit in turn, the last one
 //   possibly cut short ("pingzheng", "ping zheng cha", "pingzh"); a blank in the
 //   typed text may only fall between two units.
+// - by starts when its letters split into pieces, each the beginning of a reading
+//   of each unit in turn, as input methods take full pinyin and initials mixed
+//   ("pingzlr", "pzluru" for 凭证录入); a name without Chinese is read as words,
+//   each piece the beginning of a word ("sainv" for Sales Invoice, "fcve").
 // Any reading of a character counts. Typed u also matches a reading's v (ü).
 #pragma once
 
@@ -35,6 +39,13 @@ void PinyinUnits(std::string_view name, std::vector<PinyinUnit>& units, bool& ha
 bool InitialsMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::string_view letters);
 // typed: the typed text, lower case, blanks kept.
 bool FullPinyinMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::string_view typed);
+
+// letters: the typed text without blanks, lower case (at most 63 letters).
+bool StartsMatchAt(const std::vector<PinyinUnit>& units, size_t first, std::string_view letters);
+// The words of a folded name without Chinese (runs of letters and digits), and
+// the same test over them.
+void NameWords(std::string_view folded, std::vector<std::string_view>& words);
+bool WordStartsMatchAt(const std::vector<std::string_view>& words, size_t first, std::string_view letters);
 
 // The full spellings of the name from its first unit, one reading per unit, at
 // most limit of them (a name of many characters with several readings each would

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "context/language.h"
@@ -20,6 +21,7 @@
 #include "store/hanzi.h"
 #include "store/loading.h"
 #include "store/queries.h"
+#include "store/search_habits.h"
 #include "store/search_index_file.h"
 #include "store/search_text.h"
 
@@ -114,6 +116,45 @@ std::unordered_map<int32_t, std::string> simplifiedNames() {
   return names;
 }
 
+// The template's names of the levels in the three languages, by level and id:
+// the tree delivers a level's name in the login's language only, and a module is
+// looked for by any of its names ("网上银行" in an English session, "gl" for
+// General Ledger in a Chinese one). Read once per index from the ERP's data
+// access; where that service is missing or refuses, levels are found by the
+// names the tree gives them.
+struct LevelNames {
+  std::unordered_map<int32_t, std::vector<std::string>> byLevel[3];
+  const std::vector<std::string>* of(int depth, int32_t id) const {
+    auto it = byLevel[depth - 1].find(id);
+    return it == byLevel[depth - 1].end() ? nullptr : &it->second;
+  }
+};
+
+LevelNames levelNames() {
+  LevelNames names;
+  const char* const queries[] = {
+      "SELECT FTopClassID, FTopClassName, FTopClassName_en, FTopClassName_cht FROM t_NavTopClass",
+      "SELECT FSubSysID, FName, FName_en, FName_cht FROM t_NavSubSystem",
+      "SELECT FSubFuncID, FFuncName, FFuncName_en, FFuncName_cht FROM t_NavSubFunc"};
+  try {
+    auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
+    for (int depth = 0; depth < 3; ++depth) {
+      eachRow(access->GetData(context::PropsString(), queries[depth]), [&](Recordset& row) {
+        const Variant id = row.value(0);
+        if (id.isNull() || id.isEmpty()) return;
+        std::vector<std::string>& list = names.byLevel[depth][platform::CLng(id)];
+        for (int f = 1; f <= 3; ++f) {
+          std::string name = platform::textOrEmpty(row.value(f));
+          if (!blank(name)) list.push_back(std::move(name));
+        }
+      });
+    }
+  } catch (const std::exception&) {
+    for (auto& level : names.byLevel) level.clear();
+  }
+  return names;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ reading the tree
@@ -128,6 +169,7 @@ struct FunctionSearch::Reading {
   bool namesRead = false;
   UserDetailNames userNames;
   std::unordered_map<int32_t, std::string> simplified;
+  LevelNames levels;
   std::vector<SearchPlace> tops;       // top class filled in
   bool topsRead = false;
   size_t nextTop = 0;
@@ -139,12 +181,18 @@ struct FunctionSearch::Reading {
 
   // Each query answers a record set of its own, so one level's rows can be read
   // while the next queries set their filters on the shared tables.
+  std::vector<std::string> otherNames(int depth, int32_t id) const {
+    const std::vector<std::string>* names = levels.of(depth, id);
+    return names ? *names : std::vector<std::string>();
+  }
+
   void readTops() {
     eachRow(GetTopClass(), [&](Recordset& top) {
       const Fields t(top, {"FTopClassID", "FTopClassName"});
       SearchPlace place;
       place.topClassId = t.id(0);
       place.topClassName = t.text(1);
+      place.topClassOtherNames = otherNames(1, place.topClassId);
       tops.push_back(std::move(place));
     });
   }
@@ -155,6 +203,7 @@ struct FunctionSearch::Reading {
       SearchPlace place = top;
       place.subSysId = s.id(0);
       place.subSysName = s.text(1);
+      place.subSysOtherNames = otherNames(2, place.subSysId);
       systems.push_back(std::move(place));
     });
   }
@@ -165,6 +214,7 @@ struct FunctionSearch::Reading {
       SearchPlace place = system;
       place.subFuncId = u.id(0);
       place.subFuncName = u.text(1);
+      place.subFuncOtherNames = otherNames(3, place.subFuncId);
       subFuncs.push_back(std::move(place));
     });
   }
@@ -190,6 +240,7 @@ struct FunctionSearch::Reading {
     if (!namesRead) {
       userNames = UserDetailNames::read();
       simplified = simplifiedNames();
+      levels = levelNames();
       namesRead = true;
       if (late()) return false;
     }
@@ -384,25 +435,99 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
 
 // ------------------------------------------------------------ SearchFunctions
 
+const std::vector<uint32_t>& FunctionSearch::usedFunctions(const SearchIndex& index, const nav::FunctionUse& uses,
+                                                           uint64_t generation) {
+  if (usedIndex_ == &index && usedGeneration_ == generation) return used_;
+  used_.clear();
+  std::unordered_set<int32_t> ids;
+  uses.each([&](int32_t id) { ids.insert(id); });
+  if (!ids.empty()) {
+    for (uint32_t f = 0; f < index.size(); ++f)
+      if (ids.count(index.detailFuncId(f))) used_.push_back(f);
+  }
+  usedIndex_ = &index;
+  usedGeneration_ = generation;
+  return used_;
+}
+
+namespace {
+
+// The used functions the text finds beyond those found, then at each rank the
+// levels, the most used functions, and the rest in the order found.
+void orderByHabits(const SearchIndex& index, std::string_view text, std::vector<SearchMatch>& matches,
+                   std::vector<double>& scores) {
+  SearchHabits& habits = SearchHabits::instance();
+  const nav::FunctionUse& uses = habits.uses();
+  scores.assign(matches.size(), 0.0);
+  if (uses.empty()) return;
+  const std::vector<uint32_t>& used = FunctionSearch::instance().usedFunctions(index, uses, habits.generation());
+  std::unordered_map<uint32_t, size_t> found;
+  for (size_t i = 0; i < matches.size(); ++i)
+    if (!matches[i].level) found.emplace(matches[i].function, i);
+  std::vector<uint32_t> missing;
+  for (uint32_t f : used)
+    if (!found.count(f)) missing.push_back(f);
+  const auto more = index.matchFunctions(missing, text);
+  for (const auto& m : more)
+    if (m) matches.push_back(*m);
+  scores.resize(matches.size());
+  for (size_t i = 0; i < matches.size(); ++i)
+    scores[i] = matches[i].level ? 0.0 : uses.score(index.detailFuncId(matches[i].function), habits.today());
+  std::vector<size_t> order(matches.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    if (matches[a].rank != matches[b].rank) return matches[a].rank < matches[b].rank;
+    if (matches[a].level != matches[b].level) return matches[a].level;
+    return scores[a] > scores[b];
+  });
+  std::vector<SearchMatch> sorted;
+  std::vector<double> sortedScores;
+  for (size_t i : order) sorted.push_back(matches[i]), sortedScores.push_back(scores[i]);
+  matches = std::move(sorted);
+  scores = std::move(sortedScores);
+}
+
+}  // namespace
+
 FunctionSearchResult SearchFunctions(std::string_view text, size_t limit) {
   FunctionSearchResult result;
   if (limit == 0 || FoldSearchText(text).empty()) return result;
   const SearchIndex& index = FunctionSearch::instance().current();
   bool incomplete = false;
   std::vector<SearchMatch> matches = index.find(text, limit == SIZE_MAX ? limit : limit + 1, &incomplete);
+  std::vector<double> scores(matches.size(), 0.0);
+  if (SearchHabits::instance().enabled()) orderByHabits(index, text, matches, scores);
   result.more = incomplete;
   if (matches.size() > limit) {
     result.more = true;
     matches.resize(limit);
   }
+  const std::vector<std::vector<WordMatch>> words = index.explain(matches, text);
   result.rows.reserve(matches.size());
-  for (const SearchMatch& m : matches) {
-    const IndexedFunction fn = index.function(m.function);
-    const IndexedPlace place = index.place(fn.place);
+  for (size_t i = 0; i < matches.size(); ++i) {
+    const SearchMatch& m = matches[i];
     FunctionSearchRow row;
     row.rank = m.rank;
     row.matchedBy = m.by;
     row.matched = index.matchedText(m);
+    row.words = words[i];
+    row.useScore = scores[i];
+    if (m.level) {
+      const IndexedLevel level = index.level(m.function);
+      row.depth = level.depth;
+      row.topClassId = level.place.topClassId;
+      row.subSysId = level.place.subSysId;
+      row.subFuncId = level.place.subFuncId;
+      row.name = level.name;
+      row.topClassName = level.place.topClassName;
+      row.subSysName = level.place.subSysName;
+      row.subFuncName = level.place.subFuncName;
+      row.path = row.depth == 1 ? std::string() : row.depth == 2 ? row.topClassName : row.topClassName + " > " + row.subSysName;
+      result.rows.push_back(std::move(row));
+      continue;
+    }
+    const IndexedFunction fn = index.function(m.function);
+    const IndexedPlace place = index.place(fn.place);
     row.topClassId = place.topClassId;
     row.subSysId = place.subSysId;
     row.subFuncId = place.subFuncId;

@@ -25,12 +25,15 @@
 #include <vector>
 
 #include "platform/recordset/recordset.h"
+#include "platform/navigation/function_use.h"
 #include "store/search_index.h"
 
 namespace wayfind::store {
 
-// One function found, with what a console needs to show it and start it.
+// One function found, with what a console needs to show it and start it; or a
+// level above the functions (depth below 4), whose own ids end the path.
 struct FunctionSearchRow {
+  int depth = 4;            // 1 top class, 2 subsystem, 3 sub-function, 4 detail function
   SearchRank rank = SearchRank::Contains;
   MatchedBy matchedBy = MatchedBy::Name;
   std::string matched;      // the help code or name (as written) that the text matched
@@ -48,6 +51,8 @@ struct FunctionSearchRow {
   std::string className;
   std::string classParam;
   bool enabled = true;
+  std::vector<WordMatch> words;  // what each word of the text found
+  double useScore = 0;           // how often and lately the user started it (SearchHabits)
 };
 
 struct FunctionSearchResult {
@@ -55,8 +60,10 @@ struct FunctionSearchResult {
   bool more = false;  // further functions match beyond the limit (or may, one typing error away)
 };
 
-// At most limit functions that the text names, best first (SearchRank), each rank
-// in tree order. An empty or blank text finds nothing. Loads the store when a
+// At most limit functions (and levels) that the text names, best first
+// (SearchRank); at one rank the levels, then the functions the user started
+// most often and lately (SearchHabits, when enabled), then the tree's order.
+// An empty or blank text finds nothing. Loads the store when a
 // slot is empty; failures of the store reach the caller and leave the previous
 // index in place.
 FunctionSearchResult SearchFunctions(std::string_view text, size_t limit);
@@ -97,6 +104,11 @@ class FunctionSearch {
   int buildCount() const { return builds_; }
   int loadCount() const { return loads_; }
 
+  // The index's numbers of the functions the uses hold, found again only when
+  // the index or the uses (their generation) change.
+  const std::vector<uint32_t>& usedFunctions(const SearchIndex& index, const nav::FunctionUse& uses,
+                                             uint64_t generation);
+
  private:
   // The tables an index was read from, held weakly: a table that is replaced is
   // never mistaken for its successor, even at the same address.
@@ -125,6 +137,9 @@ class FunctionSearch {
   std::shared_ptr<Reading> reading_;
   std::future<SearchIndex> building_;
   Source buildingFor_;
+  const SearchIndex* usedIndex_ = nullptr;
+  uint64_t usedGeneration_ = 0;
+  std::vector<uint32_t> used_;
 };
 
 }  // namespace wayfind::store

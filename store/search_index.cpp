@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <type_traits>
 #include <unordered_map>
@@ -69,6 +71,9 @@ void SearchIndex::attach() {
   if (n != layout->keyCount) throw std::runtime_error("the search index's lists do not match its keys");
   layout->postings = sectionAs<uint8_t>(bytes_, h.sections[kPostings], layout->postingsSize);
   layout->skips = sectionAs<PostingSkip>(bytes_, h.sections[kSkips], layout->skipCount);
+  layout->levels = sectionAs<LevelRec>(bytes_, h.sections[kLevels], layout->levelCount);
+  size_t levelBytes = 0;
+  const char* levelIndex = sectionAs<char>(bytes_, h.sections[kLevelIndex], levelBytes);
   if (layout->stringsSize == 0 || layout->strings[0] != '\0') throw std::runtime_error("the search index's texts are damaged");
 
   // Every number that points somewhere else is checked once here, so reading
@@ -80,6 +85,12 @@ void SearchIndex::attach() {
         (f < h.functions && (r.placeAndEnabled & ~kEnabledBit) >= h.places))
       throw std::runtime_error("a function of the search index is damaged");
     previous = r.firstText;
+  }
+  for (size_t l = 0; l < layout->levelCount; ++l) {
+    const LevelRec& r = layout->levels[l];
+    if (r.depth < 1 || r.depth > 3 || r.first > r.end || r.end > h.functions ||
+        (r.parent != kNoLevel && r.parent >= l) || ((r.parent == kNoLevel) != (r.depth == 1)))
+      throw std::runtime_error("a level of the search index is damaged");
   }
   if (layout->functions[h.functions].firstText != layout->textCount)
     throw std::runtime_error("the search index's texts do not match its functions");
@@ -106,6 +117,22 @@ void SearchIndex::attach() {
   placeCount_ = h.places;
   layout_ = layout.get();
   layoutHolder_ = std::move(layout);
+  if (levelBytes > 0) {
+    auto levels = std::make_shared<SearchIndex>(fromBytes(std::string_view(levelIndex, levelBytes), holder_));
+    if (levels->size() != layout_->levelCount || levels->levels_)
+      throw std::runtime_error("the search index's levels do not match their names");
+    levels_ = std::move(levels);
+  } else if (layout_->levelCount != 0) {
+    throw std::runtime_error("the search index's levels have no names");
+  }
+}
+
+size_t SearchIndex::levelCount() const { return layout_->levelCount; }
+
+IndexedLevel SearchIndex::level(uint32_t l) const {
+  const LevelRec& r = layout_->levels[l];
+  const IndexedFunction n = levels_->function(l);
+  return {static_cast<int>(r.depth), levels_->place(n.place), n.name, r.first, r.end};
 }
 
 std::string_view SearchIndex::text(uint32_t ref) const {
@@ -130,12 +157,19 @@ IndexedFunction SearchIndex::function(uint32_t f) const {
           text(r.name), text(r.code), text(r.code1), text(r.cls), text(r.param)};
 }
 
+int32_t SearchIndex::detailFuncId(uint32_t f) const { return layout_->functions[f].id; }
+
 IndexedPlace SearchIndex::place(uint32_t p) const {
   const PlaceRec& r = layout_->places[p];
   return {r.top, r.sys, r.sub, text(r.topName), text(r.sysName), text(r.subName)};
 }
 
 std::string_view SearchIndex::matchedText(const SearchMatch& match) const {
+  if (match.text & kLevelText) {
+    SearchMatch inLevels = match;
+    inLevels.text &= ~kLevelText;
+    return levels_ ? levels_->matchedText(inLevels) : std::string_view();
+  }
   return match.text < layout_->textCount ? text(layout_->texts[match.text].raw) : std::string_view();
 }
 
@@ -143,8 +177,11 @@ std::string_view SearchIndex::matchedText(const SearchMatch& match) const {
 
 class SearchIndex::Query {
  public:
-  Query(const SearchIndex& index, std::string_view folded, size_t limit)
-      : index_(index), l_(*index.layout_), q_(folded), limit_(limit), cps_(CodePoints(folded)) {
+  // levels: also the functions under levels the text names; typos: also the
+  // functions one typing error away.
+  Query(const SearchIndex& index, std::string_view folded, size_t limit, bool levels = true, bool typos = true)
+      : index_(index), l_(*index.layout_), q_(folded), limit_(limit), cps_(CodePoints(folded)), levels_(levels),
+        typos_(typos) {
     latin_ = true;
     bool letter = false;
     for (char c : q_) {
@@ -170,10 +207,20 @@ class SearchIndex::Query {
     if (latin_) {
       if (initials_) initialsPrefix();
       if (letters_.size() >= 2) pinyinPrefix();
+      if (initials_ && letters_.size() >= 2) startsPrefix();
     }
     contains();
-    if (latin_ && letterCount_ >= 5) typos();
+    if (levels_ && index_.levels_) underLevels();
+    if (typos_ && latin_ && letterCount_ >= 5) typos();
     return std::move(out_);
+  }
+
+  // Levels the text names, each with how (numbers of the level index).
+  static std::vector<SearchMatch> levelsNamed(const SearchIndex& index, std::string_view folded,
+                                              size_t limit = SIZE_MAX) {
+    if (!index.levels_) return {};
+    Query q(*index.levels_, folded, limit, false, false);
+    return q.run();
   }
 
  private:
@@ -389,6 +436,222 @@ class SearchIndex::Query {
     });
   }
 
+  // Full pinyin and initials mixed, or the beginnings of words, from a name's
+  // start: the first two letters are the start of one spelling, or the first
+  // letters of the first two units (words).
+  //
+  // Digits stand for themselves, one unit each, so two typed side by side are
+  // two neighbours in the name: their pair's list narrows each group. A walk
+  // checks at most kStartsCandidates functions (then the answer may miss some,
+  // and says so), as where every name begins with the same syllable.
+  void startGroups(Candidates& c) {
+    std::vector<PostingList> digits;
+    for (size_t i = 1; i + 1 < letters_.size(); ++i) {
+      if (isDigit(letters_[i]) && isDigit(letters_[i + 1]))
+        digits.push_back(list(keyOf(kAnyPair, static_cast<unsigned char>(letters_[i]), static_cast<unsigned char>(letters_[i + 1]))));
+    }
+    for (KeyKind k : {kFullStartPair, kInitStartPair, kNameStartPair}) {
+      std::vector<PostingList> lists{list(pinyinStart(k, letters_))};
+      lists.insert(lists.end(), digits.begin(), digits.end());
+      c.addGroup(std::move(lists));
+    }
+  }
+
+  // The text of the function whose start the typed text spells piece by piece,
+  // and how (false: none).
+  bool startsAt(uint32_t f, uint32_t& text, MatchedBy& by) {
+    for (uint32_t t = firstText(f); t < endText(f); ++t) {
+      if (kind(t) == kCode) continue;
+      if (kind(t) == kName && !folded(t).starts_with(letters_[0])) continue;  // its first word begins otherwise
+      bool match = false;
+      if (kind(t) == kChineseName) {
+        bool chinese = false;
+        PinyinUnits(raw(t), units_, chinese);
+        match = StartsMatchAt(units_, 0, letters_);
+        by = MatchedBy::Pinyin;
+      } else {
+        NameWords(folded(t), words_);
+        match = WordStartsMatchAt(words_, 0, letters_);
+        by = MatchedBy::WordStarts;
+      }
+      if (match) {
+        text = t;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void startsPrefix() {
+    Candidates c;
+    startGroups(c);
+    size_t looked = 0;
+    walk(c, [&](uint32_t f) {
+      if (++looked > kStartsCandidates) {
+        incomplete_ = true;
+        return false;
+      }
+      uint32_t t = 0;
+      MatchedBy by = MatchedBy::Pinyin;
+      if (startsAt(f, t, by)) emit(f, SearchRank::StartsPrefix, by, t);
+      return true;
+    });
+  }
+
+  // The functions whose starts the text spells, found once as startsPrefix
+  // finds them (among as many candidates), as a list for a word's candidates.
+  PostingList startsList() {
+    if (!startsFound_) {
+      startsFound_ = true;
+      Candidates c;
+      startGroups(c);
+      uint32_t from = 0, f = 0, t = 0;
+      MatchedBy by = MatchedBy::Pinyin;
+      for (size_t looked = 0; looked < kStartsCandidates && c.nextFrom(from, f) && f < index_.size(); ++looked) {
+        if (startsAt(f, t, by)) starts_.push_back(f);
+        from = f + 1;
+      }
+    }
+    static const uint32_t none = 0;
+    PostingList l;
+    l.plain = starts_.empty() ? &none : starts_.data();
+    l.count = static_cast<uint32_t>(starts_.size());
+    return l;
+  }
+
+  // ---- one word of a longer text (SearchIndex::Words)
+ public:
+  // The functions that may hold the text as a word of a longer text, by any of
+  // their own texts at a rank below below (a superset: check tells).
+  void wordCandidates(Candidates& c, SearchRank below = SearchRank::Typo) {
+    std::vector<PostingList> lists;
+    if (below <= SearchRank::Contains) {
+      prefixCandidates(c, below);
+      return;
+    }
+    textPairs(cps_, 0, cps_.size(), lists);
+    c.addGroup(std::move(lists));
+    if (!latin_) return;
+    if (letters_.size() == 1) {
+      c.addGroup({list(keyOf(kInitStartOne, static_cast<unsigned char>(letters_[0])))});
+      return;
+    }
+    if (initials_) {
+      lists.clear();
+      pinyinPairs(kInitPair, letters_, lists);
+      c.addGroup(std::move(lists));
+      c.addGroup({startsList()});
+    }
+    lists.clear();
+    pinyinPairs(kFullPair, letters_, lists);
+    c.addGroup(std::move(lists));
+  }
+
+  // The candidates of the ranks before Contains, as run's stages find them;
+  // before HelpCodePrefix, the functions whose help code the text is.
+  void prefixCandidates(Candidates& c, SearchRank below) {
+    if (below <= SearchRank::HelpCodePrefix) {
+      exact_.clear();
+      const uint32_t* end = l_.codes + l_.codeCount;
+      const uint32_t* it = std::partition_point(l_.codes, end, [&](uint32_t t) { return folded(t) < q_; });
+      for (; it != end && folded(*it) == q_; ++it) exact_.push_back(functionOfText(*it));
+      std::sort(exact_.begin(), exact_.end());
+      static const uint32_t none = 0;
+      PostingList l;
+      l.plain = exact_.empty() ? &none : exact_.data();
+      l.count = static_cast<uint32_t>(exact_.size());
+      c.addGroup({l});
+      return;
+    }
+    auto startGroup = [&](KeyKind one, KeyKind pair) {
+      std::vector<PostingList> lists;
+      lists.push_back(list(cps_.size() == 1 ? keyOf(one, cps_[0]) : keyOf(pair, cps_[0], cps_[1])));
+      if (cps_.size() > 2) textPairs(cps_, 1, cps_.size(), lists);
+      c.addGroup(std::move(lists));
+    };
+    startGroup(kCodeStartOne, kCodeStartPair);
+    if (below <= SearchRank::NamePrefix) return;
+    startGroup(kNameStartOne, kNameStartPair);
+    if (!latin_) return;
+    if (letters_.size() == 1) {
+      if (initials_) c.addGroup({list(keyOf(kInitStartOne, static_cast<unsigned char>(letters_[0])))});
+      return;
+    }
+    std::vector<PostingList> lists;
+    if (initials_) {
+      lists.push_back(list(pinyinStart(kInitStartPair, letters_)));
+      pinyinPairs(kInitPair, letters_, lists);
+      c.addGroup(std::move(lists));
+      lists.clear();
+    }
+    lists.push_back(list(pinyinStart(kFullStartPair, letters_)));
+    pinyinPairs(kFullPair, letters_, lists);
+    c.addGroup(std::move(lists));
+    if (initials_) c.addGroup({startsList()});
+  }
+
+  // How the function's own texts hold the text at best, as run ranks it (but
+  // for typing errors).
+  std::optional<SearchMatch> check(uint32_t f) {
+    std::optional<SearchMatch> best;
+    auto take = [&](SearchRank rank, MatchedBy by, uint32_t t) {
+      if (!best || rank < best->rank) best = SearchMatch{f, rank, by, t};
+    };
+    auto better = [&](SearchRank rank) { return !best || rank < best->rank; };
+    for (uint32_t t = firstText(f); t < endText(f); ++t) {
+      const std::string_view text = folded(t);
+      if (kind(t) == kCode) {
+        if (text == q_) take(SearchRank::HelpCode, MatchedBy::HelpCode, t);
+        else if (text.starts_with(q_)) take(SearchRank::HelpCodePrefix, MatchedBy::HelpCode, t);
+        else if (text.find(q_) != std::string_view::npos) take(SearchRank::Contains, MatchedBy::HelpCode, t);
+        continue;
+      }
+      if (text.starts_with(q_)) take(SearchRank::NamePrefix, MatchedBy::Name, t);
+      else if (text.find(q_) != std::string_view::npos) take(SearchRank::Contains, MatchedBy::Name, t);
+      if (!latin_ || !better(SearchRank::InitialsPrefix)) continue;
+      if (kind(t) == kChineseName) {
+        bool chinese = false;
+        PinyinUnits(raw(t), units_, chinese);
+        if (initials_ && InitialsMatchAt(units_, 0, letters_)) take(SearchRank::InitialsPrefix, MatchedBy::PinyinInitials, t);
+        else if (FullPinyinMatchAt(units_, 0, q_)) take(SearchRank::PinyinPrefix, MatchedBy::Pinyin, t);
+        else if (initials_ && StartsMatchAt(units_, 0, letters_)) take(SearchRank::StartsPrefix, MatchedBy::Pinyin, t);
+        else if (letters_.size() >= 2 && better(SearchRank::Contains)) {
+          for (size_t i = 1; i < units_.size(); ++i) {
+            if (initials_ && InitialsMatchAt(units_, i, letters_)) take(SearchRank::Contains, MatchedBy::PinyinInitials, t);
+            else if (FullPinyinMatchAt(units_, i, q_)) take(SearchRank::Contains, MatchedBy::Pinyin, t);
+            else continue;
+            break;
+          }
+        }
+      } else if (initials_ && letters_.size() >= 2 && better(SearchRank::StartsPrefix)) {
+        NameWords(text, words_);
+        if (WordStartsMatchAt(words_, 0, letters_)) take(SearchRank::StartsPrefix, MatchedBy::WordStarts, t);
+      }
+    }
+    return best;
+  }
+
+ private:
+  // The functions under the levels the text names, in tree order.
+  void underLevels() {
+    std::vector<SearchMatch> named = levelsNamed(index_, q_);
+    std::vector<std::pair<uint32_t, uint32_t>> runs;  // first function, level text
+    std::vector<uint32_t> ends;
+    for (const SearchMatch& m : named) runs.emplace_back(l_.levels[m.function].first, m.text);
+    for (const SearchMatch& m : named) ends.push_back(l_.levels[m.function].end);
+    std::vector<size_t> order(runs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return runs[a].first < runs[b].first; });
+    uint32_t next = 0;
+    for (size_t i : order) {
+      for (uint32_t f = std::max(next, runs[i].first); f < ends[i] && !full(); ++f) {
+        if (!seen(f)) emit(f, SearchRank::Level, MatchedBy::Level, runs[i].second | kLevelText);
+      }
+      next = std::max(next, ends[i]);
+      if (full()) return;
+    }
+  }
+
   void contains() {
     Candidates c;
     std::vector<PostingList> lists;
@@ -493,6 +756,12 @@ class SearchIndex::Query {
   std::string letters_;  // the text without blanks
   std::vector<SearchMatch> out_;
   std::vector<PinyinUnit> units_;  // of the name being checked
+  std::vector<std::string_view> words_;
+  bool startsFound_ = false;
+  std::vector<uint32_t> starts_;  // startsList
+  std::vector<uint32_t> exact_;   // prefixCandidates
+  bool levels_ = true;
+  bool typos_ = true;
   bool digitsTried_ = false;
   bool digitsUsable_ = false;
   std::vector<uint32_t> digits_;
@@ -502,13 +771,346 @@ class SearchIndex::Query {
   std::vector<bool> seenAll_;
 };
 
+// ------------------------------------------------------------------ words
+
+std::vector<std::string> SearchWords(std::string_view folded) {
+  std::vector<std::string> words;
+  std::string word;
+  int script = -1;  // of the word so far: 1 Chinese, 0 anything else
+  auto flush = [&] {
+    if (!word.empty()) words.push_back(std::move(word));
+    word.clear();
+    script = -1;
+  };
+  for (char32_t c : CodePoints(folded)) {
+    if (c == ' ') {
+      flush();
+      continue;
+    }
+    const int here = (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF);
+    if (script >= 0 && here != script) flush();
+    script = here;
+    char buf[4];
+    size_t n = 0;
+    if (c < 0x80) buf[n++] = static_cast<char>(c);
+    else if (c < 0x800) buf[n++] = static_cast<char>(0xC0 | (c >> 6)), buf[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    else if (c < 0x10000)
+      buf[n++] = static_cast<char>(0xE0 | (c >> 12)), buf[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+      buf[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    else
+      buf[n++] = static_cast<char>(0xF0 | (c >> 18)), buf[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+      buf[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F)), buf[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    word.append(buf, n);
+  }
+  flush();
+  return words;
+}
+
+namespace {
+
+// At most so many matches of a text's words.
+constexpr size_t kWordMatchesCap = 65536;
+
+}  // namespace
+
+// The words of a text, each ready to be checked against functions and levels:
+// what its own texts give, and which levels (and the functions under them) it
+// names.
+class SearchIndex::Words {
+ public:
+  // levelLimit: of one word, the levels it names best (enough for the levels
+  // found; functions found under levels then say so by their match alone).
+  Words(const SearchIndex& index, const std::vector<std::string>& words, size_t levelLimit = SIZE_MAX)
+      : index_(index) {
+    if (words.size() > 1) levelLimit = SIZE_MAX;
+    for (const std::string& w : words) {
+      Word word;
+      word.text = w;
+      word.own = std::make_unique<Query>(index, w, 1);
+      if (index.levels_) {
+        for (const SearchMatch& m : Query::levelsNamed(index, w, levelLimit)) word.named.emplace(m.function, m);
+        std::vector<std::pair<uint32_t, uint32_t>> runs;  // (first, level) of each named level
+        for (const auto& [l, m] : word.named) runs.emplace_back(index.layout_->levels[l].first, l);
+        std::sort(runs.begin(), runs.end());
+        for (const auto& [first, l] : runs) {
+          const uint32_t end = index.layout_->levels[l].end;
+          if (!word.runs.empty() && first < word.runs.back().end) {
+            word.runs.back().end = std::max(word.runs.back().end, end);
+            continue;
+          }
+          word.runs.push_back({first, end, l});
+        }
+      }
+      words_.push_back(std::move(word));
+    }
+  }
+
+  size_t size() const { return words_.size(); }
+
+  // What word w finds in function f: its own texts, else a level above it.
+  std::optional<SearchMatch> inFunction(size_t w, uint32_t f) const {
+    const Word& word = words_[w];
+    std::optional<SearchMatch> m = word.own->check(f);
+    if (m) return m;
+    auto run = std::upper_bound(word.runs.begin(), word.runs.end(), f, [](uint32_t v, const Run& r) { return v < r.end; });
+    if (run == word.runs.end() || f < run->first) return std::nullopt;
+    // The deepest named level over the function says best what matched.
+    uint32_t level = run->level;
+    for (const auto& [l, named] : word.named) {
+      const LevelRec& r = index_.layout_->levels[l];
+      if (r.first <= f && f < r.end && r.depth > index_.layout_->levels[level].depth) level = l;
+    }
+    return SearchMatch{f, SearchRank::Level, MatchedBy::Level, word.named.at(level).text | kLevelText};
+  }
+
+  // What word w finds in level l: its own names, else the names of a level above.
+  std::optional<SearchMatch> inLevel(size_t w, uint32_t l) const {
+    const Word& word = words_[w];
+    auto it = word.named.find(l);
+    if (it != word.named.end()) return SearchMatch{l, it->second.rank, it->second.by, it->second.text | kLevelText, true};
+    for (uint32_t up = index_.layout_->levels[l].parent; up != kNoLevel; up = index_.layout_->levels[up].parent) {
+      it = word.named.find(up);
+      if (it != word.named.end()) return SearchMatch{l, SearchRank::Level, MatchedBy::Level, it->second.text | kLevelText, true};
+    }
+    return std::nullopt;
+  }
+
+  // Every word found, ranked as the worst; level: l is a level (one of whose
+  // own names a word must find).
+  std::optional<SearchMatch> all(uint32_t n, bool level) const {
+    std::optional<SearchMatch> worst;
+    bool own = false;
+    for (size_t w = 0; w < words_.size(); ++w) {
+      const std::optional<SearchMatch> m = level ? inLevel(w, n) : inFunction(w, n);
+      if (!m) return std::nullopt;
+      own = own || m->by != MatchedBy::Level;
+      if (!worst || m->rank > worst->rank) worst = m;
+    }
+    if (level && !own) return std::nullopt;
+    return worst;
+  }
+
+  // The levels every word finds, in tree order.
+  std::vector<SearchMatch> levels() const {
+    std::vector<uint32_t> named;
+    for (const Word& word : words_)
+      for (const auto& [l, m] : word.named) named.push_back(l);
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
+    std::vector<SearchMatch> out;
+    for (uint32_t l : named)
+      if (auto m = all(l, true)) out.push_back(*m);
+    return out;
+  }
+
+  // The functions every word finds, in tree order, that can be among the first
+  // limit by rank: once limit have been found at a rank or better, a function
+  // counts only at a better rank, and when that rank is better than Level, a
+  // word that reaches a function only by a level above it passes it over.
+  std::vector<SearchMatch> functions(size_t limit, bool& incomplete) {
+    constexpr size_t kRanks = static_cast<size_t>(SearchRank::Typo) + 1;
+    size_t atRank[kRanks] = {};
+    size_t cut = kRanks;  // a function counts only at a rank below this
+    // Each word's candidates for the ranks that still count: fewer as the cut
+    // comes down past Contains and NamePrefix.
+    std::vector<Candidates> own;
+    auto tier = [&] { return std::min(cut, static_cast<size_t>(SearchRank::Contains) + 1); };
+    size_t ownTier = 0;
+    auto prepareOwn = [&] {
+      ownTier = tier();
+      own.assign(words_.size(), Candidates());
+      const auto below = static_cast<SearchRank>(std::min(cut, kRanks - 1));
+      for (size_t w = 0; w < words_.size(); ++w) words_[w].own->wordCandidates(own[w], below);
+    };
+    prepareOwn();
+    auto next = [&](size_t w, uint32_t from, uint32_t& to) {
+      uint32_t a = UINT32_MAX;
+      if (!own[w].nextFrom(from, a)) a = UINT32_MAX;
+      uint32_t b = UINT32_MAX;
+      if (cut > static_cast<size_t>(SearchRank::Level)) {
+        const auto& runs = words_[w].runs;
+        auto run = std::upper_bound(runs.begin(), runs.end(), from, [](uint32_t v, const Run& r) { return v < r.end; });
+        if (run != runs.end()) b = std::max(from, run->first);
+      }
+      to = std::min(a, b);
+      return to < index_.size();
+    };
+    std::vector<SearchMatch> out;
+    uint32_t x = 0;
+    while (cut > 0) {
+      size_t agreed = 0;
+      for (size_t w = 0; agreed < words_.size(); w = (w + 1) % words_.size()) {
+        uint32_t y = 0;
+        if (!next(w, x, y)) return out;
+        if (y == x) {
+          ++agreed;
+        } else {
+          x = y;
+          agreed = 1;
+        }
+      }
+      if (auto m = all(x, false); m && static_cast<size_t>(m->rank) < cut) {
+        if (out.size() == kWordMatchesCap) {
+          incomplete = true;
+          return out;
+        }
+        out.push_back(*m);
+        ++atRank[static_cast<size_t>(m->rank)];
+        // The first rank at which limit are found, counting the better ones.
+        size_t sum = 0;
+        cut = kRanks;
+        for (size_t r = 0; r < kRanks; ++r) {
+          sum += atRank[r];
+          if (sum >= limit) {
+            cut = r;
+            break;
+          }
+        }
+        if (tier() != ownTier && cut > 0) prepareOwn();
+      }
+      ++x;
+    }
+    return out;
+  }
+
+ private:
+  struct Run {
+    uint32_t first, end, level;  // the functions under a named level (or several nested)
+  };
+  struct Word {
+    std::string text;
+    std::unique_ptr<Query> own;
+    std::unordered_map<uint32_t, SearchMatch> named;  // level -> how the word names it
+    std::vector<Run> runs;                            // ascending, apart
+  };
+  const SearchIndex& index_;
+  std::vector<Word> words_;
+};
+
+namespace {
+
+// Best rank first; at one rank the levels, then what the whole text found, then
+// what its words found, each in the order given.
+void rankInOrder(std::vector<SearchMatch>& out, size_t levels, size_t whole) {
+  auto group = [&](size_t i) { return i < levels ? 0 : i < levels + whole ? 1 : 2; };
+  std::vector<size_t> order(out.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    if (out[a].rank != out[b].rank) return out[a].rank < out[b].rank;
+    return group(a) < group(b);
+  });
+  std::vector<SearchMatch> sorted;
+  sorted.reserve(out.size());
+  for (size_t i : order) sorted.push_back(out[i]);
+  out = std::move(sorted);
+}
+
+}  // namespace
+
+namespace {
+
+bool chineseWord(std::string_view w) {
+  const std::vector<char32_t> cps = CodePoints(w);
+  return cps.size() >= 3 && cps[0] >= 0x3400;
+}
+
+}  // namespace
+
+// A run of Chinese characters that names nothing as a whole ("总账凭证") is read
+// as the words it begins with: the longest beginning that names something, then
+// the rest the same way.
+std::vector<std::string> SearchIndex::wordsOf(std::string_view folded) const {
+  std::vector<std::string> out;
+  for (std::string& word : SearchWords(folded)) {
+    auto names = [&](std::string_view w) {
+      if (!Query(*this, w, 1, false, false).run().empty()) return true;
+      return levels_ && !Query(*levels_, w, 1, false, false).run().empty();
+    };
+    std::string_view rest = word;
+    while (chineseWord(rest) && !names(rest)) {
+      const std::vector<char32_t> cps = CodePoints(rest);
+      size_t cut = 0, bytes = 0;
+      std::vector<size_t> ends;  // byte length of each beginning
+      for (char32_t c : cps) ends.push_back(bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4);
+      for (size_t n = cps.size() - 1; n >= 1 && !cut; --n)
+        if (names(rest.substr(0, ends[n - 1]))) cut = ends[n - 1];
+      if (!cut) break;
+      out.emplace_back(rest.substr(0, cut));
+      rest.remove_prefix(cut);
+    }
+    out.emplace_back(rest);
+  }
+  return out;
+}
+
 std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit, bool* incomplete) const {
   if (incomplete) *incomplete = false;
   const std::string query = FoldSearchText(text);
   if (query.empty() || limit == 0 || functionCount_ == 0) return {};
-  Query q(*this, query, limit);
-  std::vector<SearchMatch> out = q.run();
-  if (incomplete) *incomplete = q.incomplete();
+  const std::vector<std::string> words = wordsOf(query);
+  Words prepared(*this, words, limit);
+  std::vector<SearchMatch> out = prepared.levels();
+  const size_t levels = out.size();
+  // Of several words, a function ranks by the better of the whole text and its
+  // words. The whole text's first limit are enough: one it finds later has limit
+  // before it either way.
+  const bool several = words.size() > 1;
+  Query q(*this, query, limit, !several);
+  std::vector<SearchMatch> whole = q.run();
+  bool cut = q.incomplete();
+  size_t wholeCount = whole.size();
+  if (several) {
+    std::vector<SearchMatch> byWords = prepared.functions(limit, cut);
+    std::unordered_map<uint32_t, SearchRank> wordRank;
+    for (const SearchMatch& m : byWords) wordRank.emplace(m.function, m.rank);
+    std::unordered_set<uint32_t> taken;
+    std::vector<SearchMatch> kept;
+    for (const SearchMatch& m : whole) {
+      auto w = wordRank.find(m.function);
+      if (w != wordRank.end() && w->second < m.rank) continue;  // ranks by its words
+      kept.push_back(m);
+      taken.insert(m.function);
+    }
+    wholeCount = kept.size();
+    out.insert(out.end(), kept.begin(), kept.end());
+    for (const SearchMatch& m : byWords)
+      if (!taken.count(m.function)) out.push_back(m);
+  } else {
+    out.insert(out.end(), whole.begin(), whole.end());
+  }
+  rankInOrder(out, levels, wholeCount);
+  if (out.size() > limit) out.resize(limit);
+  if (incomplete) *incomplete = cut;
+  return out;
+}
+
+std::vector<std::optional<SearchMatch>> SearchIndex::matchFunctions(const std::vector<uint32_t>& functions,
+                                                                    std::string_view text) const {
+  std::vector<std::optional<SearchMatch>> out;
+  const std::string query = FoldSearchText(text);
+  if (query.empty()) return std::vector<std::optional<SearchMatch>>(functions.size());
+  Words prepared(*this, wordsOf(query));
+  for (uint32_t f : functions) out.push_back(f < functionCount_ ? prepared.all(f, false) : std::nullopt);
+  return out;
+}
+
+std::vector<std::vector<WordMatch>> SearchIndex::explain(const std::vector<SearchMatch>& matches,
+                                                         std::string_view text) const {
+  std::vector<std::vector<WordMatch>> out;
+  const std::vector<std::string> words = wordsOf(FoldSearchText(text));
+  Words prepared(*this, words, matches.size());
+  for (const SearchMatch& match : matches) {
+    std::vector<WordMatch> each;
+    for (size_t w = 0; w < words.size(); ++w) {
+      // A word the whole text found but it alone does not (a typing error in
+      // it) is told by the whole match.
+      const std::optional<SearchMatch> m =
+          match.level ? prepared.inLevel(w, match.function) : prepared.inFunction(w, match.function);
+      const SearchMatch& by = m ? *m : match;
+      each.push_back({words[w], by.rank, by.by, std::string(matchedText(by))});
+    }
+    out.push_back(std::move(each));
+  }
   return out;
 }
 

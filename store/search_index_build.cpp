@@ -83,6 +83,11 @@ class Builder {
     for (uint64_t k : keys_) postings_[k].push_back(f);
   }
 
+  void setLevels(std::vector<LevelRec> levels, std::string levelIndex) {
+    levels_ = std::move(levels);
+    levelIndex_ = std::move(levelIndex);
+  }
+
   std::string finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
     // Exact help codes: sorted by their folded text, then in tree order.
@@ -133,6 +138,8 @@ class Builder {
     put(kLists, lists.data(), lists.size() * sizeof(ListRec));
     put(kPostings, postings.data(), postings.size());
     put(kSkips, skips.data(), skips.size() * sizeof(PostingSkip));
+    put(kLevels, levels_.data(), levels_.size() * sizeof(LevelRec));
+    put(kLevelIndex, levelIndex_.data(), levelIndex_.size());
     std::memcpy(blob.data(), &h, sizeof h);
     return blob;
   }
@@ -193,7 +200,12 @@ class Builder {
       post(kAnyOne, cps[i]);
       if (i + 1 < cps.size()) post(kAnyPair, cps[i], cps[i + 1]);
     }
-    if (chinese) addPinyinKeys(units);
+    if (chinese) {
+      addPinyinKeys(units);
+    } else if (kind == kName) {
+      NameWords(folded, words_);
+      if (words_.size() > 1) post(kInitStartPair, static_cast<unsigned char>(words_[0][0]), static_cast<unsigned char>(words_[1][0]));
+    }
   }
 
   void addPinyinKeys(const std::vector<PinyinUnit>& units) {
@@ -251,16 +263,64 @@ class Builder {
   std::unordered_map<uint64_t, std::vector<uint32_t>> postings_;
   std::vector<uint32_t> local_;                              // texts of the function being added
   std::vector<PinyinUnit> units_;
+  std::vector<std::string_view> words_;
   std::vector<uint64_t> keys_;                               // of the function being added
   std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
+  std::vector<LevelRec> levels_;
+  std::string levelIndex_;
 };
+
+// The levels over the functions, each a run of functions under the same top
+// class (subsystem, sub-function) in tree order, with the index of their names.
+void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
+  std::vector<LevelRec> levels;
+  std::vector<SearchPlace> levelPlaces;
+  std::vector<SearchFunction> levelNames;
+  uint32_t open[3] = {kNoLevel, kNoLevel, kNoLevel};
+  for (uint32_t f = 0; f < functions.size(); ++f) {
+    const SearchPlace& p = places[functions[f].place];
+    bool same = true;  // the same levels as the function before, so far down
+    for (uint32_t depth = 1; depth <= 3; ++depth) {
+      uint32_t& l = open[depth - 1];
+      if (same && l != kNoLevel && levels[l].end == f) {
+        const SearchPlace& q = levelPlaces[l];
+        same = q.topClassId == p.topClassId && (depth < 2 || q.subSysId == p.subSysId) &&
+               (depth < 3 || q.subFuncId == p.subFuncId);
+      } else {
+        same = false;
+      }
+      if (same) {
+        levels[l].end = f + 1;
+        continue;
+      }
+      l = static_cast<uint32_t>(levels.size());
+      levels.push_back({depth, depth == 1 ? kNoLevel : open[depth - 2], f, f + 1});
+      SearchPlace q;
+      q.topClassId = p.topClassId;
+      q.topClassName = p.topClassName;
+      SearchFunction n;
+      n.place = l;
+      if (depth >= 2) q.subSysId = p.subSysId, q.subSysName = p.subSysName;
+      if (depth == 3) q.subFuncId = p.subFuncId, q.subFuncName = p.subFuncName;
+      n.detailFuncId = depth == 1 ? p.topClassId : depth == 2 ? p.subSysId : p.subFuncId;
+      n.name = depth == 1 ? p.topClassName : depth == 2 ? p.subSysName : p.subFuncName;
+      n.otherNames = depth == 1 ? p.topClassOtherNames : depth == 2 ? p.subSysOtherNames : p.subFuncOtherNames;
+      levelPlaces.push_back(std::move(q));
+      levelNames.push_back(std::move(n));
+    }
+  }
+  b.setLevels(std::move(levels), levelNames.empty() ? std::string()
+                                                     : buildSearchIndexBytes(levelPlaces, levelNames, false));
+}
 
 }  // namespace
 
-std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
+std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions,
+                                  bool withLevels) {
   Builder b;
   for (const auto& p : places) b.addPlace(p);
   for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
+  if (withLevels) addLevels(b, places, functions);
   return b.finish();
 }
 

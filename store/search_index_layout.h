@@ -16,9 +16,11 @@ namespace wayfind::store {
 namespace index_layout {
 
 constexpr uint32_t kMagic = 0x49534657;  // "WFSI"
-constexpr uint32_t kFormat = 3;  // 3: dense lists as bitmaps
+constexpr uint32_t kFormat = 4;  // 3: dense lists as bitmaps; 4: levels
 
-enum Section { kStrings, kPlaces, kFunctions, kTexts, kCodes, kKeys, kLists, kPostings, kSkips, kSectionCount };
+enum Section {
+  kStrings, kPlaces, kFunctions, kTexts, kCodes, kKeys, kLists, kPostings, kSkips, kLevels, kLevelIndex, kSectionCount
+};
 
 struct SectionRec {
   uint64_t offset;
@@ -58,6 +60,17 @@ enum TextKind : uint32_t { kCode = 0, kName = 1, kChineseName = 2 };
 constexpr uint32_t kKindShift = 30;
 constexpr uint32_t kRefMask = (1u << kKindShift) - 1;
 
+// A level of the tree over the functions [first, end); the level index (an index
+// of its own, in the kLevelIndex section) has it as its function of the same number.
+struct LevelRec {
+  uint32_t depth;   // 1 top class, 2 subsystem, 3 sub-function
+  uint32_t parent;  // the level above, kNoLevel for a top class
+  uint32_t first, end;
+};
+constexpr uint32_t kNoLevel = UINT32_MAX;
+// A match's text in the level index rather than in this one.
+constexpr uint32_t kLevelText = 0x80000000u;
+
 struct ListRec {
   uint32_t count;
   uint32_t offset;     // in the postings section
@@ -74,7 +87,8 @@ enum KeyKind : uint64_t {
   kNameStartOne,    // the same for names
   kNameStartPair,
   kInitStartOne,    // an initial of a Chinese name's first unit
-  kInitStartPair,   // initials of its first two units
+  kInitStartPair,   // initials of its first two units (of a name without Chinese:
+                    // the first letters of its first two words)
   kInitPair,        // initials of two neighbouring units anywhere
   kFullStartPair,   // the first two letters of a full pinyin spelling
   kFullPair,        // two letters side by side in a full pinyin spelling
@@ -104,6 +118,8 @@ struct SearchIndex::Layout {
   size_t postingsSize = 0;
   const PostingSkip* skips = nullptr;
   size_t skipCount = 0;
+  const LevelRec* levels = nullptr;
+  size_t levelCount = 0;
   uint32_t functionCount = 0;
 
   PostingList list(uint64_t key) const {
@@ -119,6 +135,8 @@ struct SearchIndex::Layout {
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The bytes of the index of functions under places, as SearchIndex attaches them.
-std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions);
+// withLevels: the index has a level index inside (the level index itself has none).
+std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions,
+                                  bool withLevels = true);
 
 }  // namespace wayfind::store

@@ -110,6 +110,15 @@ void ConsoleWindow::onItemClicked(QTreeWidgetItem* item, bool doubleClick) {
 }
 
 void ConsoleWindow::activate(QTreeWidgetItem* item) {
+  if (item && item->treeWidget() == lvResult_ && item->data(0, kLevelRole).toInt() != static_cast<int>(Level::DetailFunc)) {
+    // A level found by the search opens the tree there.
+    const auto ids = item->data(0, kKeyRole).toList();
+    if (ids.size() == 4 && selectFunction(ids[0].toInt(), ids[1].toInt(), ids[2].toInt(), 0)) {
+      tvMenu_->currentItem()->setExpanded(true);
+      tvMenu_->setFocus(Qt::OtherFocusReason);
+    }
+    return;
+  }
   if (!item || item->data(0, kLevelRole).toInt() != static_cast<int>(Level::DetailFunc)) return;
   // A favourites entry has no place: it starts by its id under the name the group
   // shows for it.
@@ -154,6 +163,7 @@ bool ConsoleWindow::selectFunction(int32_t topClassId, int32_t subSysId, int32_t
       {Level::SubSystem, subSysId}, {Level::SubFunc, subFuncId}, {Level::DetailFunc, detailFuncId}};
   for (const auto& [level, id] : path) {
     if (!item) return false;
+    if (id == 0) break;  // a level, not a function
     item->setExpanded(true);  // reads the level below
     item = childByKey(item, q(nav::NodeKey(level, id)));
   }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFont>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QGroupBox>
@@ -220,6 +221,7 @@ bool ConsoleWindow::startFunction(const NavItem& function) {
                    langFormat("类名：%1", q(function.className));
   if (!function.classParam.empty()) status += "  " + langFormat("参数：%1", q(function.classParam));
   showStatus(status);
+  search_->functionStarted(function.id);
   recent_.add(function);
   updateRecentList();
   return true;
@@ -250,6 +252,8 @@ QString matchNote(const SearchHit& hit) {
   switch (hit.matchedBy) {
     case SearchHit::Matched::PinyinInitials: return langFormat("拼音首字母：%1", matched);
     case SearchHit::Matched::Pinyin: return langFormat("拼音：%1", matched);
+    case SearchHit::Matched::WordStarts: return langFormat("词首：%1", matched);
+    case SearchHit::Matched::Level: return langFormat("所在：%1", matched);
     case SearchHit::Matched::HelpCode: return hit.matched == hit.helpCode ? QString() : matched;
     default: return hit.matched == hit.name ? QString() : matched;
   }
@@ -268,8 +272,19 @@ void ConsoleWindow::runSearch(const QString& text) {
     item->setText(1, q(hit.helpCode));
     item->setText(2, q(hit.path));
     item->setText(3, matchNote(hit));
-    item->setData(0, kIdRole, hit.detailFuncId);
-    item->setData(0, kLevelRole, static_cast<int>(Level::DetailFunc));
+    const Level level = hit.depth == 1   ? Level::TopClass
+                        : hit.depth == 2 ? Level::SubSystem
+                        : hit.depth == 3 ? Level::SubFunc
+                                         : Level::DetailFunc;
+    item->setData(0, kIdRole, hit.depth == 1 ? hit.topClassId : hit.depth == 2 ? hit.subSysId
+                              : hit.depth == 3 ? hit.subFuncId : hit.detailFuncId);
+    item->setData(0, kLevelRole, static_cast<int>(level));
+    if (level != Level::DetailFunc) {
+      // A level found by its name reads apart from the functions: it opens the tree.
+      QFont bold = item->font(0);
+      bold.setBold(true);
+      item->setFont(0, bold);
+    }
     item->setData(0, kPlaceRole, hit.subFuncId);
     item->setData(0, kKeyRole, QVariantList{hit.topClassId, hit.subSysId, hit.subFuncId, hit.detailFuncId});
     lvResult_->addTopLevelItem(item);

@@ -68,7 +68,8 @@ class ConsoleWindow : public QMainWindow {
   // which group when the user has several. False when nothing was added.
   bool addToFavourites(QTreeWidgetItem* item);
 
-  // Expands the tree down to a detail function and selects it.
+  // Expands the tree down to a detail function and selects it; an id of 0 stops
+  // at the level above (selects a top class, subsystem or sub-function).
   bool selectFunction(int32_t topClassId, int32_t subSysId, int32_t subFuncId, int32_t detailFuncId);
 
   const ConsoleSettings& settings() const { return settings_; }

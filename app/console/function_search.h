@@ -12,7 +12,8 @@
 namespace wayfind::app::console {
 
 struct SearchHit {
-  enum class Matched { HelpCode, Name, PinyinInitials, Pinyin };
+  enum class Matched { HelpCode, Name, PinyinInitials, Pinyin, WordStarts, Level };
+  int depth = 4;          // a detail function; below 4 a level (1 top class, 2 subsystem, 3 sub-function)
   int32_t topClassId = 0;
   int32_t subSysId = 0;
   int32_t subFuncId = 0;
@@ -32,6 +33,9 @@ class FunctionSearch {
   virtual std::vector<SearchHit> find(const std::string& text, size_t limit) = 0;
   // The navigation tables were loaded again (an editor closed, a refresh).
   virtual void treeChanged() = 0;
+  // The user started a function (from the tree, the favourites, the help-code
+  // box or the results): it comes earlier among equal matches from now on.
+  virtual void functionStarted(int32_t detailFuncId) { (void)detailFuncId; }
   // A short piece of the work of getting ready for the first keystroke (the
   // console runs it between its events after it starts); true when ready.
   virtual bool prepareStep() { return true; }

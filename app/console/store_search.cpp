@@ -3,6 +3,7 @@
 // holds other tables, so a keystroke reads nothing but the index.
 #include "app/console/function_search.h"
 #include "store/search.h"
+#include "store/search_habits.h"
 
 #include <chrono>
 
@@ -12,7 +13,8 @@ namespace {
 
 static_assert(static_cast<int>(SearchHit::Matched::Pinyin) == static_cast<int>(store::MatchedBy::Pinyin) &&
               static_cast<int>(SearchHit::Matched::PinyinInitials) == static_cast<int>(store::MatchedBy::PinyinInitials) &&
-              static_cast<int>(SearchHit::Matched::Name) == static_cast<int>(store::MatchedBy::Name));
+              static_cast<int>(SearchHit::Matched::Name) == static_cast<int>(store::MatchedBy::Name) &&
+              static_cast<int>(SearchHit::Matched::Level) == static_cast<int>(store::MatchedBy::Level));
 
 class StoreSearch : public FunctionSearch {
  public:
@@ -20,6 +22,7 @@ class StoreSearch : public FunctionSearch {
     std::vector<SearchHit> hits;
     for (auto& row : store::SearchFunctions(text, limit).rows) {
       SearchHit hit;
+      hit.depth = row.depth;
       hit.topClassId = row.topClassId;
       hit.subSysId = row.subSysId;
       hit.subFuncId = row.subFuncId;
@@ -33,6 +36,14 @@ class StoreSearch : public FunctionSearch {
       hits.push_back(std::move(hit));
     }
     return hits;
+  }
+  void functionStarted(int32_t detailFuncId) override {
+    // The start itself has happened; a record the middle tier could not keep
+    // still counts in this session.
+    try {
+      store::SearchHabits::instance().recordStart(detailFuncId);
+    } catch (const std::exception&) {
+    }
   }
   // The index notices new tables on its own.
   void treeChanged() override {}

@@ -65,6 +65,14 @@ class IServerDatasUpdate : public platform::Object {
   // something other than the window's value, is left as stored and listed in
   // dctInfo (save_conflicts.h); one without a read value is written as sent.
   virtual void SetProfileValues(const Props& p, Dict& values, Dict& dctInfo);
+  // The calling user's record of started functions (nav::FunctionUse's text,
+  // the setting nav::kFunctionUseSetting), read from the database: it changes
+  // without a new version of the user's data, so the loaded tables may hold an
+  // older one.
+  virtual std::string GetFunctionUse(const Props& p);
+  // Counts one start of the function in that record, in one change that leaves
+  // the user's version as it was (the tree did not change); answers the record.
+  virtual std::string RecordFunctionUse(const Props& p, int32_t& lngDetailID);
   virtual void UpdateSysBaseData(const Props& p) = 0;
   virtual void SetUnInsSys(const Props& p) = 0;
   virtual void RefreshActivFunc(const Props& p) = 0;
@@ -87,6 +95,14 @@ class IServerDatasUpdate : public platform::Object {
 };
 
 inline void IServerDatasUpdate::SetProfileValues(const Props&, Dict&, Dict&) {
+  platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");
+}
+
+inline std::string IServerDatasUpdate::GetFunctionUse(const Props&) {
+  platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");
+}
+
+inline std::string IServerDatasUpdate::RecordFunctionUse(const Props&, int32_t&) {
   platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");
 }
 

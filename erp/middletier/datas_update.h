@@ -46,6 +46,8 @@ class ServerDatasUpdate : public api::IServerDatasUpdate {
   void UpdateDetailFuncAttr(const Props& p, int32_t& lngDetailID, Dict& dict, bool blnTemplate, Dict& dctInfo) override;
   void SetProfileValue(const Props& p, std::string& strName, std::string& strValue) override;
   void SetProfileValues(const Props& p, Dict& values, Dict& dctInfo) override;
+  std::string GetFunctionUse(const Props& p) override;                           // datas_update_use.cpp
+  std::string RecordFunctionUse(const Props& p, int32_t& lngDetailID) override;
   void UpdateSysBaseData(const Props& p) override;
   void SetUnInsSys(const Props& p) override;
   void RefreshActivFunc(const Props& p) override;

@@ -81,8 +81,18 @@ TEST_F(SearchCommand, PinyinAndOtherScriptsFindFunctionsAndJsonSaysWhatMatched) 
   ASSERT_EQ(full.status, 0) << full.err;
   EXPECT_NE(full.out.find("\"detailFuncId\":1010101,\"name\":\"凭证录入\""), std::string::npos) << full.out;
   EXPECT_NE(full.out.find("\"rank\":\"prefix\""), std::string::npos) << full.out;
-  EXPECT_NE(full.out.find("\"enabled\":true,\"matchedBy\":\"pinyin\",\"matched\":\"凭证录入\"}"), std::string::npos)
+  EXPECT_NE(full.out.find("\"enabled\":true,\"matchedBy\":\"pinyin\",\"matched\":\"凭证录入\","), std::string::npos)
       << full.out;
+  // Each word says what it found, and the order is explained.
+  EXPECT_NE(full.out.find("\"words\":[{\"word\":\"ping\",\"matchedBy\":\"pinyin\",\"matched\":\"凭证录入\","
+                          "\"rank\":\"pinyinPrefix\"},{\"word\":\"zheng\""),
+            std::string::npos)
+      << full.out;
+  EXPECT_NE(full.out.find("\"matchRank\":\"pinyinPrefix\",\"level\":\"detailFunc\",\"useScore\":0.000"),
+            std::string::npos)
+      << full.out;
+  Outcome plain = wayfind("search 'ping zheng' --json --limit 1 --no-habits");
+  EXPECT_EQ(plain.out, full.out) << plain.err;
 
   Outcome english = wayfind("search zflzcx --lang en");  // initials of 总分类账查询, shown in English
   ASSERT_EQ(english.status, 0) << english.err;

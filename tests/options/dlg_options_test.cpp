@@ -1,4 +1,4 @@
-// dlgOptions on the demo company's profile: the seven settings as loaded and as
+// dlgOptions on the demo company's profile: the eight settings as loaded and as
 // written, the site-name limit, the "TEE" edition, a failing save and two dialogs
 // open at once.
 #include <QApplication>
@@ -31,7 +31,8 @@ using ::testing::InSequence;
 using erp::client::ScriptedMessageService;
 using windowtests::join;
 
-const char* const kSettings[] = {"T8EIS", "T8HR", "T8BRIO", "CLICK_ACTIVATE", "RIGHT_ALIGN", "REFRESH_SYS", "REFRESH_FUNC"};
+const char* const kSettings[] = {"T8EIS",       "T8HR",        "T8BRIO",       "CLICK_ACTIVATE",
+                                 "RIGHT_ALIGN", "REFRESH_SYS", "REFRESH_FUNC", "SEARCH_NO_HABITS"};
 
 std::string repeat(char c, size_t n) { return std::string(n, c); }
 
@@ -95,7 +96,7 @@ TEST_F(DlgOptionsTest, LoadsTheSettingsAndWritesOnlyThoseChanged) {
   // What the user left stays as stored, blanks and all.
   const std::map<std::string, std::string> expected = {
       {"T8EIS", "  决策站点  "}, {"T8HR", "人力"},       {"T8BRIO", ""},          {"CLICK_ACTIVATE", "1"},
-      {"RIGHT_ALIGN", "1"},    {"REFRESH_SYS", ""}, {"REFRESH_FUNC", "yes"}};
+      {"RIGHT_ALIGN", "1"},    {"REFRESH_SYS", ""}, {"REFRESH_FUNC", "yes"},  {"SEARCH_NO_HABITS", ""}};
   EXPECT_EQ(allSettings(), expected);
 }
 
@@ -106,29 +107,29 @@ TEST_F(DlgOptionsTest, SiteNamesAreSentAsTypedInTheirOrderAndFlagsAfterThem) {
   std::vector<std::pair<std::string, std::string>> written;
   EXPECT_CALL(*server, SetProfileValues(_, _, _))
       .WillOnce([&](const std::string&, platform::DictionaryPtr& values, platform::DictionaryPtr&) {
-        // One change of all seven, each sent against the value the dialog read.
+        // One change of all eight, each sent against the value the dialog read.
         for (const auto& key : values->Keys())
           if (key != "Read") written.push_back({key, platform::CStr(values->GetValue(key))});
-        EXPECT_EQ(values->GetValue("Read").objectAs<platform::Dictionary>()->Count(), 7u);
+        EXPECT_EQ(values->GetValue("Read").objectAs<platform::Dictionary>()->Count(), 8u);
       });
   std::string flags;
   show([&](dlgOptions& dlg) {
     dlg.txtDecisionTitle->setText(QString::fromStdString(padded));
     dlg.txtHrTitle->setText(QString::fromStdString(repeat('y', 255)));
     dlg.txtBrioTitle->setText("brio");
-    // Every switch turned: all seven are changed.
-    for (QCheckBox* box : {dlg.chkSingleClick, dlg.chkRightAlign, dlg.CheckRefresh, dlg.chkRefreshFunc}) {
+    // Every switch turned: all eight are changed.
+    for (QCheckBox* box : {dlg.chkSingleClick, dlg.chkRightAlign, dlg.CheckRefresh, dlg.chkRefreshFunc, dlg.chkNoHabits}) {
       box->setChecked(!box->isChecked());
       flags += box->isChecked() ? "1" : "0";
     }
     dlg.OKButton->click();
   });
   EXPECT_TRUE(messages->warnings().empty()) << join(messages->warnings());
-  ASSERT_EQ(written.size(), 7u);
-  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(written[i].first, kSettings[i]);
+  ASSERT_EQ(written.size(), 8u);
+  for (size_t i = 0; i < 8; ++i) EXPECT_EQ(written[i].first, kSettings[i]);
   EXPECT_EQ(written[0].second, padded) << "stored with its blanks";
   EXPECT_EQ(written[1].second, repeat('y', 255));
-  EXPECT_EQ(written[3].second + written[4].second + written[5].second + written[6].second, flags);
+  EXPECT_EQ(written[3].second + written[4].second + written[5].second + written[6].second + written[7].second, flags);
 }
 
 TEST_F(DlgOptionsTest, ALongestSiteNameWithBlanksIsStoredByTheRealMiddleTier) {

@@ -2,10 +2,12 @@
 // and the index against a plain scan.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/recordset/recordset.h"
@@ -106,11 +108,9 @@ TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
   };
   const store::SearchIndex index(places, functions);
 
-  // Every rule of search_index.h, checked on every function.
-  auto expected = [&](const std::string& text, size_t limit) {
-    const std::string q = store::FoldSearchText(text);
-    std::vector<std::pair<int, uint32_t>> ranked;
-    if (q.empty()) return ranked;
+  // Every rule of search_index.h, checked on every function: the best rank of
+  // the text (or one word of it) in the function's texts, 9 when none.
+  auto rankOf = [&](const store::SearchFunction& fn, const std::string& q, bool withTypos) {
     std::string letters;
     bool latin = q.find_first_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos;
     size_t letterCount = 0;
@@ -119,55 +119,126 @@ TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
       if (c >= 'a' && c <= 'z') ++letterCount;
       else if (!(c >= '0' && c <= '9') && c != ' ') latin = false;
     }
-    for (uint32_t f = 0; f < functions.size(); ++f) {
-      const auto& fn = functions[f];
-      std::vector<std::string> names{fn.name};
-      names.insert(names.end(), fn.otherNames.begin(), fn.otherNames.end());
-      int rank = 7;
-      auto better = [&](int r) { rank = std::min(rank, r); };
-      for (const std::string* code : {&fn.helpCode, &fn.helpCode1}) {
-        const std::string t = store::FoldSearchText(*code);
-        if (t.empty()) continue;
-        if (t == q) better(0);
-        if (t.starts_with(q)) better(1);
-        if (t.find(q) != std::string::npos) better(5);
-        if (latin && letterCount >= 5 && store::WithinOneTypo(q, t)) better(6);
-      }
-      for (const std::string& name : names) {
-        const std::string t = store::FoldSearchText(name);
-        if (t.empty()) continue;
-        if (t.starts_with(q)) better(2);
-        if (t.find(q) != std::string::npos) better(5);
-        if (latin && letterCount >= 5 && store::WithinOneTypo(q, t)) better(6);
-        bool chinese = false;
-        const auto units = store::PinyinUnits(name, chinese);
-        if (!chinese || !latin) continue;
-        for (size_t i = 0; i < units.size(); ++i) {
-          if (letters == q && store::InitialsMatchAt(units, i, letters)) better(i == 0 ? 3 : letters.size() >= 2 ? 5 : 7);
-          if (letters.size() >= 2 && store::FullPinyinMatchAt(units, i, q)) better(i == 0 ? 4 : 5);
-        }
-        if (letterCount >= 5) {
-          std::vector<std::string> spellings;
-          const size_t count = store::FullSpellings(units, 16, spellings);
-          for (size_t k = 0; k < count; ++k)
-            if (store::WithinOneTypo(letters, spellings[k])) better(6);
-        }
-      }
-      if (rank < 7) ranked.emplace_back(rank, f);
+    const bool typos = withTypos && latin && letterCount >= 5;
+    std::vector<std::string> names{fn.name};
+    names.insert(names.end(), fn.otherNames.begin(), fn.otherNames.end());
+    int rank = 9;
+    auto better = [&](int r) { rank = std::min(rank, r); };
+    for (const std::string* code : {&fn.helpCode, &fn.helpCode1}) {
+      const std::string t = store::FoldSearchText(*code);
+      if (t.empty()) continue;
+      if (t == q) better(0);
+      if (t.starts_with(q)) better(1);
+      if (t.find(q) != std::string::npos) better(6);
+      if (typos && store::WithinOneTypo(q, t)) better(8);
     }
-    std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    for (const std::string& name : names) {
+      const std::string t = store::FoldSearchText(name);
+      if (t.empty()) continue;
+      if (t.starts_with(q)) better(2);
+      if (t.find(q) != std::string::npos) better(6);
+      if (typos && store::WithinOneTypo(q, t)) better(8);
+      bool chinese = false;
+      const auto units = store::PinyinUnits(name, chinese);
+      const bool starts = latin && letters == q && letters.size() >= 2;
+      if (!chinese) {
+        std::vector<std::string_view> words;
+        store::NameWords(t, words);
+        if (starts && store::WordStartsMatchAt(words, 0, letters)) better(5);
+        continue;
+      }
+      if (!latin) continue;
+      for (size_t i = 0; i < units.size(); ++i) {
+        if (letters == q && store::InitialsMatchAt(units, i, letters)) better(i == 0 ? 3 : letters.size() >= 2 ? 6 : 9);
+        if (letters.size() >= 2 && store::FullPinyinMatchAt(units, i, q)) better(i == 0 ? 4 : 6);
+      }
+      if (starts && store::StartsMatchAt(units, 0, letters)) better(5);
+      if (typos) {
+        std::vector<std::string> spellings;
+        const size_t count = store::FullSpellings(units, 16, spellings);
+        for (size_t k = 0; k < count; ++k)
+          if (store::WithinOneTypo(letters, spellings[k])) better(8);
+      }
+    }
+    return rank;
+  };
+  auto namesAny = [&](const std::string& w) {
+    return std::any_of(functions.begin(), functions.end(), [&](const auto& fn) { return rankOf(fn, w, false) < 9; });
+  };
+  // The words: split at blanks and scripts, and a Chinese run that names
+  // nothing cut after the longest beginning that does.
+  auto wordsOf = [&](const std::string& q) {
+    std::vector<std::string> out;
+    for (std::string rest : store::SearchWords(q)) {
+      for (;;) {
+        const auto cps = store::CodePoints(rest);
+        if (cps.size() < 3 || cps[0] < 0x3400 || namesAny(rest)) break;
+        size_t cut = 0;
+        for (size_t n = cps.size() - 1; n >= 1 && !cut; --n)
+          if (namesAny(rest.substr(0, n * 3))) cut = n * 3;  // the alphabet's Chinese take three bytes
+        if (!cut) break;
+        out.push_back(rest.substr(0, cut));
+        rest = rest.substr(cut);
+      }
+      out.push_back(rest);
+    }
+    return out;
+  };
+  // The whole text, and of several words each function every word finds,
+  // ranked as its worst word; the better of the two counts, the whole text's
+  // first at one rank.
+  auto expected = [&](const std::string& text, size_t limit) {
+    const std::string q = store::FoldSearchText(text);
+    std::vector<std::tuple<int, int, uint32_t>> all;
+    std::vector<std::pair<int, uint32_t>> ranked;
+    if (q.empty()) return ranked;
+    const std::vector<std::string> words = wordsOf(q);
+    for (uint32_t f = 0; f < functions.size(); ++f) {
+      const int whole = rankOf(functions[f], q, true);
+      int byWords = 9;
+      if (words.size() > 1) {
+        byWords = 0;
+        for (const auto& w : words) byWords = std::max(byWords, rankOf(functions[f], w, false));
+      }
+      const int rank = std::min(whole, byWords);
+      if (rank < 9) all.emplace_back(rank, whole <= byWords ? 0 : 1, f);
+    }
+    std::sort(all.begin(), all.end());
+    for (const auto& [rank, group, f] : all) ranked.emplace_back(rank, f);
     if (ranked.size() > limit) ranked.resize(limit);
     return ranked;
   };
 
-  int nonEmpty = 0, pinyin = 0, typos = 0;
-  for (int round = 0; round < 900; ++round) {
-    const std::string text = round % 4 == 0 ? word(1) : round % 4 == 1 ? word(4) : round % 4 == 2 ? word(7) : mistyped();
+  int nonEmpty = 0, pinyin = 0, typos = 0, starts = 0, several = 0;
+  // Full pinyin and initials mixed: the beginning of a reading of each of a
+  // Chinese name's first units.
+  auto mixed = [&] {
+    for (;;) {
+      bool chinese = false;
+      const auto units = store::PinyinUnits(functions[rng() % functions.size()].otherNames[0], chinese);
+      if (!chinese || units.size() < 2) continue;
+      std::string w;
+      const size_t n = 2 + rng() % (units.size() - 1);
+      for (size_t i = 0; i < n; ++i) {
+        const std::string_view r = units[i].spelling(rng() % units[i].spellings());
+        w += r.substr(0, 1 + rng() % r.size());
+      }
+      return w;
+    }
+  };
+  for (int round = 0; round < 1100; ++round) {
+    const std::string text = round >= 900       ? mixed()
+                             : round % 4 == 0 ? word(1)
+                             : round % 4 == 1 ? word(4)
+                             : round % 4 == 2 ? word(7)
+                                              : mistyped();
     const size_t limit = round % 2 ? 5 : 1000;
     std::vector<std::pair<int, uint32_t>> got;
     for (const auto& m : index.find(text, limit)) {
       got.emplace_back(static_cast<int>(m.rank), m.function);
       pinyin += m.by == store::MatchedBy::PinyinInitials || m.by == store::MatchedBy::Pinyin;
+      starts += m.rank == SearchRank::StartsPrefix;
+      several += store::SearchWords(store::FoldSearchText(text)).size() > 1;
       typos += m.rank == SearchRank::Typo;
     }
     auto want = expected(text, limit);
@@ -178,6 +249,8 @@ TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
   EXPECT_GT(nonEmpty, 300);
   EXPECT_GT(pinyin, 20);
   EXPECT_GT(typos, 20);
+  EXPECT_GT(starts, 20);
+  EXPECT_GT(several, 100);
 
   // The same bytes, used where they lie, answer the same.
   auto copy = std::make_shared<std::string>(index.bytes());

@@ -1,8 +1,10 @@
 // Saves from windows that read a node before another user changed it: what the
 // window sent with the values it read is stored field by field, a field changed
 // on both sides is reported and left as stored, and the rows a save records for
-// a template user are all that ApplyAllUser gives the others.
+// a template user are all that ApplyAllUser gives the others; and a start of a
+// function counts without a new version.
 #include "erp/api/save_conflicts.h"
+#include "platform/navigation/function_use.h"
 #include "update_fixture.h"
 
 namespace wayfind::erp::testing {
@@ -164,6 +166,20 @@ TEST_F(ConcurrentSaves, ApplyingRecordedRowsGivesTheOthersThoseRowsAndNothingEls
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserSubFunc WHERE FUserID = 16386 AND FFuncName IN ('我的财务', '总账（张伟）')"), 0);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserProfile WHERE FUserID = 16386"), 0);
   EXPECT_TRUE(this->row(userTable(kAdmin, "SubFunc"), "FSubFuncID", 100).empty()) << "the administrator's own rows stay";
+}
+
+// A start counts in the user's own record, beside the settings, and leaves the
+// user's version alone: no client loads the user's data again for it.
+TEST_F(ConcurrentSaves, AStartCountsInTheUsersRecordWithoutANewVersion) {
+  const std::string before = userVersion(kUserA);
+  int32_t id = 1010101;
+  EXPECT_EQ(up_.GetFunctionUse(props(kUserA)), "");
+  up_.RecordFunctionUse(props(kUserA), id);
+  const std::string use = up_.RecordFunctionUse(props(kUserA), id);
+  EXPECT_DOUBLE_EQ(nav::FunctionUse::parse(use).score(id, nav::UseDayToday()), 2.0) << use;
+  EXPECT_EQ(up_.GetFunctionUse(props(kUserA)), use);
+  EXPECT_EQ(up_.GetFunctionUse(props(kUserB)), "") << "each user's own";
+  EXPECT_EQ(userVersion(kUserA), before);
 }
 
 }  // namespace

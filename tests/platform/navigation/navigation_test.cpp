@@ -1,7 +1,8 @@
 // The navigation vocabulary: the three names of each level, node keys both ways,
-// and the two user-folder rules.
+// the two user-folder rules, and the record of started functions.
 #include <gtest/gtest.h>
 
+#include "platform/navigation/function_use.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/node_keys.h"
 #include "platform/navigation/user_folders.h"
@@ -86,6 +87,33 @@ TEST(UserFolders, TheReservedIdsAndTheFoldersOfUserRowsOnly) {
     EXPECT_EQ(IsUserFolderId(c.id), c.reserved) << c.id;
     EXPECT_EQ(ListsOnlyUserRows(c.id), c.userRowsOnly) << c.id;
   }
+}
+
+TEST(FunctionUse, StartsAddUpHalveInTwoWeeksAndTheRecordKeepsTheHighestThatFit) {
+  FunctionUse use;
+  use.recordStart(7, 100);
+  use.recordStart(7, 100);
+  use.recordStart(8, 86);  // once, two weeks earlier
+  EXPECT_DOUBLE_EQ(use.score(7, 100), 2.0);
+  EXPECT_DOUBLE_EQ(use.score(8, 100), 0.5);
+  EXPECT_DOUBLE_EQ(use.score(7, 114), 1.0);
+  EXPECT_EQ(use.score(9, 100), 0.0);
+  // Read back as written, a day later: the same scores.
+  const FunctionUse again = FunctionUse::parse(use.text(100));
+  EXPECT_EQ(use.text(100), "7:2.000:100;8:0.500:100");
+  EXPECT_DOUBLE_EQ(again.score(7, 101), use.score(7, 101));
+  // A record longer than a profile's value keeps the highest scores.
+  FunctionUse many;
+  for (int32_t id = 1; id <= 200; ++id)
+    for (int32_t k = 0; k < id % 7 + 1; ++k) many.recordStart(1000000 + id, 100);
+  const std::string text = many.text(100);
+  EXPECT_LE(text.size(), kFunctionUseTextLimit);
+  EXPECT_EQ(text.rfind("1000006:7.000:100", 0), 0u) << text;
+  EXPECT_GT(FunctionUse::parse(text).score(1000013, 100), 0.0);
+  EXPECT_EQ(FunctionUse::parse(text).score(1000007, 100), 0.0) << "a score of 1 did not fit";
+  // Anything else is no use at all, never a crash.
+  for (const char* bad : {"7:2", "x:1:2", "7:-1:3", "7:nan:3", "7:1:2;;", "7:1:2x", ":", "7::1"})
+    EXPECT_TRUE(FunctionUse::parse(bad).empty()) << bad;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "e2e_env.h"
 
+#include "erp/client/data_services.h"
 #include "erp/client/register_client.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/connection.h"
@@ -14,6 +15,7 @@ void startErp(const std::filesystem::path& database, const std::filesystem::path
   erp::storage::CurrentDatabase::set(database);
   erp::middletier::registerServerComponents();
   erp::client::registerClientComponents();
+  erp::client::registerDataServices();
   erp::client::publishLogin(erp::client::makeLogin(userId, "张伟", "Industry", "e2e"));
   store::SetCacheFolder(cacheFolder.string());
 }

@@ -8,13 +8,18 @@
 #include <filesystem>
 #include <string>
 
+#include "context/language.h"
 #include "e2e_env.h"
+#include "erp/client/lang_info.h"
+#include "erp/client/share_props.h"
 #include "erp/demo/demo_company.h"
 #include "erp/storage/database.h"
 #include "platform/automation/conversions.h"
 #include "store/call_log.h"
 #include "store/data_info.h"
 #include "store/queries.h"
+#include "store/search.h"
+#include "store/search_habits.h"
 
 namespace wayfind::storee2e {
 namespace {
@@ -46,6 +51,10 @@ class StoreE2ETest : public ::testing::Test {
     startErp(database, cache, kUser);
   }
   void TearDown() override {
+    erp::client::resetLoginLanguage();
+    context::LanguageState::instance().reset();
+    store::SearchHabits::instance().reset();
+    store::FunctionSearch::instance().reset();
     store::DataInfo::instance().reset();
     erp::storage::releaseThreadConnections();
     erp::storage::CurrentDatabase::reset();
@@ -131,6 +140,97 @@ TEST_F(StoreE2ETest, CacheFilesAreWrittenAndReusedAcrossProcesses) {
   const std::string seen = probe("read " + std::to_string(sys));
   EXPECT_NE(seen.find(std::to_string(sub) + "\t" + original), std::string::npos) << seen;
   EXPECT_EQ(fs::last_write_time(cache / "Templatechse2e.dat"), stamp) << "the file was reused";
+}
+
+// What people type in a launcher, against the demo company's tree as its
+// administrator sees it, in each session language: several words in any order
+// (and a run of Chinese read as words), a level's own name, pinyin with full
+// syllables and initials mixed, the beginnings of English words.
+TEST_F(StoreE2ETest, WhatPeopleTypeFindsFirstTheFunctionOrLevelTheyMean) {
+  erp::client::publishLogin(erp::client::makeLogin(erp::demo::ids::kWangFang, "王芳", "Industry", "e2e"));
+  struct Case {
+    const char* language;
+    const char* typed;
+    int depth;  // of the first result: 1 top class, 2 subsystem, 3 sub-function, 4 function
+    const char* first;
+  };
+  const Case cases[] = {
+      {"chs", "凭证 录入", 4, "凭证录入"},
+      {"chs", "录入 凭证", 4, "凭证录入"},
+      {"chs", "憑證 錄入", 4, "凭证录入"},
+      {"chs", "总账 凭证", 3, "凭证处理"},
+      {"chs", "总账凭证", 3, "凭证处理"},
+      {"chs", "entry voucher", 4, "凭证录入"},
+      {"chs", "gl voucher", 3, "凭证处理"},
+      {"chs", "zz pzlr", 4, "凭证录入"},
+      {"chs", "网上银行", 2, "网上银行"},
+      {"chs", "網上銀行", 2, "网上银行"},
+      {"chs", "财务", 1, "财务会计"},
+      {"chs", "pingzlr", 4, "凭证录入"},
+      {"chs", "pzluru", 4, "凭证录入"},
+      {"chs", "pingzhenglr", 4, "凭证录入"},
+      {"chs", "vou ent", 4, "凭证录入"},
+      {"chs", "fcve", 4, "外币凭证录入"},
+      {"en", "entry voucher", 4, "Voucher Entry"},
+      {"en", "凭证 录入", 4, "Voucher Entry"},
+      {"en", "gl voucher", 3, "Vouchers"},
+      {"en", "pingzlr", 4, "Voucher Entry"},
+      {"en", "pzluru", 4, "Voucher Entry"},
+      {"en", "网上银行", 2, "Online Banking"},
+      {"en", "vou ent", 4, "Voucher Entry"},
+      {"en", "fcve", 4, "Foreign Currency Voucher Entry"},
+      {"en", "sainv", 4, "Sales Invoice Entry"},
+      {"cht", "凭证 录入", 4, "憑證錄入"},
+      {"cht", "pingzlr", 4, "憑證錄入"},
+      {"cht", "pzluru", 4, "憑證錄入"},
+      {"cht", "总账 凭证", 3, "憑證處理"},
+      {"cht", "網上銀行", 2, "網上銀行"},
+  };
+  std::string language;
+  for (const Case& c : cases) {
+    if (c.language != language) {
+      language = c.language;
+      erp::client::setLoginLanguage(language);
+      context::LanguageState::instance().reset();
+      store::DataInfo::instance().reset();
+      store::FunctionSearch::instance().reset();
+    }
+    const auto rows = store::SearchFunctions(c.typed, 5).rows;
+    ASSERT_FALSE(rows.empty()) << c.language << " " << c.typed;
+    EXPECT_EQ(rows[0].name, c.first) << c.language << " " << c.typed;
+    EXPECT_EQ(rows[0].depth, c.depth) << c.language << " " << c.typed;
+    // Each word says what it found; a word found only above the function names
+    // the level.
+    ASSERT_FALSE(rows[0].words.empty()) << c.typed;
+    if (std::string(c.typed) == "zz pzlr" || std::string(c.typed) == "总账凭证") {
+      ASSERT_EQ(rows[0].words.size(), 2u) << c.typed;
+      EXPECT_EQ(rows[0].words[0].by, store::MatchedBy::Level) << c.typed;
+    }
+  }
+}
+
+// Three starts of 凭证审核 put it before 凭证录入 (in a folder of the user's that
+// comes first), an equal match earlier in the tree, for this process and the next (the record is in the database), without
+// a new version of the user's data; switched off, the tree's order is back.
+TEST_F(StoreE2ETest, StartingAFunctionThreeTimesLiftsItAboveAnEqualMatch) {
+  auto firstFunction = [] {
+    for (const auto& row : store::SearchFunctions("凭证", 20).rows)
+      if (row.depth == 4) return std::make_pair(row.name, row.useScore);
+    return std::make_pair(std::string(), 0.0);
+  };
+  EXPECT_EQ(firstFunction().first, "凭证录入") << "a new user's order is the tree's";
+  const int builds = store::FunctionSearch::instance().buildCount();
+  for (int i = 0; i < 3; ++i) store::SearchHabits::instance().recordStart(1010103);
+  EXPECT_EQ(firstFunction(), std::make_pair(std::string("凭证审核"), 3.0));
+  store::Initial();
+  EXPECT_EQ(firstFunction().first, "凭证审核");
+  EXPECT_EQ(store::FunctionSearch::instance().buildCount(), builds) << "the user's data did not change";
+
+  store::DataInfo::instance().reset();
+  store::SearchHabits::instance().reset();
+  EXPECT_EQ(firstFunction().first, "凭证审核") << "read back from the database";
+  store::SearchHabits::instance().switchOff(true);
+  EXPECT_EQ(firstFunction(), std::make_pair(std::string("凭证录入"), 0.0));
 }
 
 }  // namespace

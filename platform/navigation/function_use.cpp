@@ -1,0 +1,73 @@
+#include "platform/navigation/function_use.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace wayfind::nav {
+
+int32_t UseDayToday() {
+  const auto now = std::chrono::system_clock::now();
+  return static_cast<int32_t>(std::chrono::floor<std::chrono::days>(now).time_since_epoch().count());
+}
+
+double FunctionUse::decayed(const Use& use, int32_t today) {
+  const int32_t age = std::max(0, today - use.day);
+  return use.score * std::exp2(-static_cast<double>(age) / kUseHalfLifeDays);
+}
+
+FunctionUse FunctionUse::parse(std::string_view text) {
+  FunctionUse out;
+  while (!text.empty()) {
+    const size_t end = std::min(text.find(';'), text.size());
+    const std::string_view entry = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    const size_t a = entry.find(':'), b = entry.rfind(':');
+    if (a == std::string_view::npos || a == b) return FunctionUse();
+    int32_t id = 0, day = 0;
+    const std::string score(entry.substr(a + 1, b - a - 1));
+    char* scoreEnd = nullptr;
+    const double value = std::strtod(score.c_str(), &scoreEnd);
+    const auto idAt = std::from_chars(entry.data(), entry.data() + a, id);
+    const auto dayAt = std::from_chars(entry.data() + b + 1, entry.data() + entry.size(), day);
+    if (idAt.ec != std::errc() || idAt.ptr != entry.data() + a || dayAt.ec != std::errc() ||
+        dayAt.ptr != entry.data() + entry.size() || score.empty() || scoreEnd != score.c_str() + score.size() ||
+        !std::isfinite(value) || value < 0)
+      return FunctionUse();
+    out.uses_[id] = {value, day};
+  }
+  return out;
+}
+
+std::string FunctionUse::text(int32_t today) const {
+  std::vector<std::pair<double, int32_t>> byScore;
+  for (const auto& [id, use] : uses_) byScore.emplace_back(decayed(use, today), id);
+  std::sort(byScore.begin(), byScore.end(), [](const auto& x, const auto& y) {
+    return x.first != y.first ? x.first > y.first : x.second < y.second;
+  });
+  std::string out;
+  for (const auto& [score, id] : byScore) {
+    if (score < 0.001) break;  // forgotten
+    char entry[64];
+    const int n = std::snprintf(entry, sizeof entry, "%s%d:%.3f:%d", out.empty() ? "" : ";", id, score, today);
+    if (out.size() + static_cast<size_t>(n) > kFunctionUseTextLimit) break;
+    out.append(entry, static_cast<size_t>(n));
+  }
+  return out;
+}
+
+void FunctionUse::recordStart(int32_t detailFuncId, int32_t today) {
+  Use& use = uses_[detailFuncId];
+  use.score = decayed(use, today) + 1.0;
+  use.day = std::max(use.day, today);
+}
+
+double FunctionUse::score(int32_t detailFuncId, int32_t today) const {
+  auto it = uses_.find(detailFuncId);
+  return it == uses_.end() ? 0.0 : decayed(it->second, today);
+}
+
+}  // namespace wayfind::nav
