@@ -34,6 +34,7 @@
 #include "erp/api/window_object.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/dispatch.h"
+#include "platform/navigation/languages.h"
 #include "platform/navigation/node_keys.h"
 #include "platform/automation/registry.h"
 #include "update/datas_update.h"
@@ -307,10 +308,10 @@ void ConsoleWindow::buildMenus() {
   auto* mnuLanguage = menuBar()->addMenu("语言(&L)");
   mnuLanguage->setObjectName("mnuLanguage");
   languageGroup_ = new QActionGroup(this);
-  const std::pair<const char*, const char*> languages[] = {{"chs", "简体中文"}, {"en", "English"}, {"cht", "繁體中文"}};  // lang:data
   const QString next = q(savedLanguage().value_or(context::GetLanguageCode()));
-  for (const auto& [code, name] : languages) {
-    auto* action = new QAction(QString::fromUtf8(name), languageGroup_);
+  for (const nav::LanguageInfo& lang : nav::kLanguages) {
+    const char* code = lang.code;
+    auto* action = new QAction(QString::fromUtf8(lang.nativeName), languageGroup_);
     action->setObjectName(QString("mnuLang_") + code);
     action->setCheckable(true);
     action->setChecked(next == code);

@@ -4,6 +4,7 @@
 
 #include "platform/automation/automation_error.h"
 #include "platform/containers/atomic_file.h"
+#include "platform/navigation/languages.h"
 
 namespace wayfind::app::console {
 
@@ -11,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool knownCode(const std::string& code) { return code == "chs" || code == "en" || code == "cht"; }
+bool knownCode(const std::string& code) { return nav::FindLanguage(code).has_value(); }
 
 [[noreturn]] void fail(const std::string& description) {
   throw platform::AutomationError(platform::err::kInvalidProcedureCall, "wayfind", description);

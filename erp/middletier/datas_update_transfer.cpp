@@ -21,6 +21,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/vector.h"
+#include "platform/navigation/function_use.h"
 #include "platform/recordset/recordset.h"
 
 namespace wayfind::erp::middletier::transfer {
@@ -219,6 +220,9 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
     const std::string name = textCell(*profile, r, pf[0], kProfile);
     if (name.empty() || !names.insert(name).second)
       badShape(say("%1的名称为空或重复。", {rowText(kProfile, r)}));
+    // The record of the functions a user started stays that user's own: a file
+    // or another user's customisation neither brings nor replaces it.
+    if (name == nav::kFunctionUseSetting) continue;
     out.profile.emplace_back(name, textCell(*profile, r, pf[1], kProfile));
   }
   if (withFavourites) readFavourites(dict, out);
@@ -365,8 +369,10 @@ std::vector<size_t> storedCounts(storage::Connection& conn, int32_t userId) {
   std::vector<size_t> out;
   for (int n = 1; n <= 5; ++n) {
     const char* table = n <= 4 ? rows::level(n).userTable : "t_NavUserProfile";
-    auto st = conn.prepare(std::string("SELECT COUNT(*) FROM ") + table + " WHERE FUserID = ?");
+    auto st = conn.prepare(std::string("SELECT COUNT(*) FROM ") + table + " WHERE FUserID = ?" +
+                           (n <= 4 ? "" : " AND FName <> ?"));
     st.bind(1, userId);
+    if (n > 4) st.bind(2, nav::kFunctionUseSetting);
     out.push_back(st.step() ? static_cast<size_t>(st.int64(0)) : 0);
   }
   return out;
@@ -392,8 +398,8 @@ std::vector<std::vector<std::string>> storedState(storage::Connection& conn, int
     std::sort(level.begin(), level.end());
     out.push_back(std::move(level));
   }
-  auto st = conn.prepare("SELECT FName, FValue FROM t_NavUserProfile WHERE FUserID = ?");
-  st.bind(1, userId);
+  auto st = conn.prepare("SELECT FName, FValue FROM t_NavUserProfile WHERE FUserID = ? AND FName <> ?");
+  st.bindAll(userId, nav::kFunctionUseSetting);
   std::vector<std::string> profile;
   while (st.step()) profile.push_back(canonical({"FName", "FValue"}, {{"FName", st.value(0)}, {"FValue", st.value(1)}}));
   std::sort(profile.begin(), profile.end());
@@ -540,12 +546,14 @@ void write(Change& change, const Plan& p) {
   // Rows the same as stored, and nobody changed them since: nothing to write.
   const bool rowsChange = !p.sameRows || storage::userRevision(conn, userId) != p.userRevision;
   if (rowsChange) {
-    for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass",
-                              "t_NavUserProfile"}) {
+    for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass"}) {
       auto st = conn.prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?");
       st.bind(1, userId);
       st.run();
     }
+    auto profile = conn.prepare("DELETE FROM t_NavUserProfile WHERE FUserID = ? AND FName <> ?");
+    profile.bindAll(userId, nav::kFunctionUseSetting);
+    profile.run();
   }
   change.checkpoint("cleared");
   for (int n = 1; n <= 4; ++n) {

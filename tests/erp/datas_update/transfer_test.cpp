@@ -249,6 +249,23 @@ TEST_F(Transfer, ApplyAllUserCopiesTheTemplateUsersCustomisation) {
         << table;
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroup WHERE FUserID IN (16386, 16387)"), 0);  // favourites stay own
 
+  // The record of the functions a user started stays that user's own.
+  auto use = [&](int32_t user) {
+    auto st = conn().prepare("SELECT FValue FROM t_NavUserProfile WHERE FUserID = ? AND FName = 'FUNCTION_USE'");
+    st.bind(1, user);
+    return st.step() ? st.text(0) : std::string("none");
+  };
+  for (const auto& [user, value] : {std::pair{kUserA, "1:5:1"}, {kUserC, "2:7:3"}})
+    conn().prepare("INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (?, 'FUNCTION_USE', ?)")
+        .bindAll(user, std::string(value))
+        .run();
+  platform::VectorPtr again = std::make_shared<platform::Vector>();
+  again->Append(Variant(kUserB));
+  again->Append(Variant(kUserC));
+  up_.ApplyAllUser(props(kAdmin), again, info);
+  EXPECT_EQ(use(kUserB), "none");
+  EXPECT_EQ(use(kUserC), "2:7:3");
+
   // An empty vector: every user, from the caller's customisation (here the template).
   platform::VectorPtr all = std::make_shared<platform::Vector>();
   platform::DictionaryPtr noInfo;
