@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "app/command_line.h"
+#include "app/console/console_items.h"
 #include "app/console/console_screenshot.h"
 #include "app/console/console_window.h"
 #include "app/console/language_choice.h"
@@ -82,14 +83,6 @@ class QuitAfterPaint : public QObject {
  private:
   bool quitting_ = false;
 };
-
-platform::Variant callApplication(const char* method) {
-  auto object = platform::Registry::instance().create(erp::progid::kApplication);
-  auto dispatch = std::dynamic_pointer_cast<platform::Dispatchable>(object);
-  if (!dispatch) platform::raise(platform::err::kTypeMismatch, erp::progid::kApplication);
-  platform::Args none;
-  return dispatch->invoke(method, none);
-}
 
 int runWindow(Window which, const CommandRequest& request, std::ostream& out, std::ostream& err) {
   HostOptions host = request.host;
