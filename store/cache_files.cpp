@@ -15,6 +15,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/file_format.h"
+#include "store/data_info.h"
 #include "store/loading.h"
 
 namespace wayfind::store {
@@ -150,7 +151,9 @@ platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std:
   try {
     if (!erp::api::messages().fileExists(file)) return nullptr;
     auto dict = std::make_shared<platform::Dictionary>();
-    if (!dict->Load(file)) return nullptr;
+    // Cells are checked as queries first read them: a query touches the pages
+    // it needs, not the whole file (ForgetDamagedCacheFile handles damage).
+    if (!dict->LoadCheckingAsRead(file)) return nullptr;
     platform::Variant stamp = dict->GetValue("TimeStamp", platform::Variant(std::string()));
     if (platform::CStr(stamp) != version) return nullptr;
     // A file an earlier build wrote is written again in the current form,
@@ -159,6 +162,15 @@ platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std:
     return dict;
   } catch (...) {
     return nullptr;
+  }
+}
+
+void ForgetDamagedCacheFile(const std::string& file) {
+  std::error_code ec;
+  fs::remove(file, ec);
+  try {
+    DataInfo::instance().clearSlots();
+  } catch (...) {
   }
 }
 

@@ -52,6 +52,10 @@ std::string CacheFilePath(const std::string& name, int32_t userId = 0);
 // equal to version (exact, case-sensitive); otherwise none. Never throws.
 platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std::string& version,
                                              const std::string& file);
+// Forgets a cache file found damaged where a query read it: the file is
+// removed and every table slot emptied, so the next query fetches both
+// dictionaries anew (from the other cache file or the server). Never throws.
+void ForgetDamagedCacheFile(const std::string& file);
 // Saves dictionary to file; a failure is ignored (the caller uses the dictionary
 // all the same). Never throws.
 void WriteCachedDictionary(const std::string& name, const std::string& file,

@@ -5,6 +5,7 @@ at all), measured in the same run and alternated so both see the same machine.
 
     bench/process/whole_process.py [--wayfind build-bench/app/wayfind]
                                    [--functions 50000] [--runs 30] [--keep DIR]
+                                   [--best-of 15] [--starts 50]
 
 It creates the company with `wayfind db synthetic`, runs one query to write the
 cache files, then times RUNS pairs of processes. The figure that matters is the
@@ -14,7 +15,10 @@ loading both cache files, the query and printing it). Wall time and CPU time
 (user + system, from the kernel's accounting) are both printed: on a shared
 machine the CPU time is the steadier of the two. If bench_load_once is
 beside wayfind's build (bench/process/bench_load_once), each cache file is also
-loaded once in a fresh process of its own for the load speed and memory.
+loaded once in a fresh process of its own for the load speed and memory. If
+bench_mmap_floor is there too, the query is compared with that floor: a
+program that execs, opens and maps the same cache files and reads a byte of
+each (best of 15 each), and 50 fresh starts are watched for stalls.
 """
 import argparse
 import glob
@@ -38,12 +42,33 @@ def timed(cmd):
     return wall, (usage.ru_utime + usage.ru_stime) * 1000.0
 
 
+def compare_with_floor(floor, query, best_of, starts):
+    """The query against a program that only execs, opens and maps the same cache
+    files and reads a byte of each (bench_mmap_floor): best of best_of each,
+    alternated; then starts fresh queries, reporting the slowest beyond the best."""
+    floors, queries = [], []
+    for _ in range(best_of):
+        floors.append(timed(floor)[0])
+        queries.append(timed(query)[0])
+    f, q = min(floors), min(queries)
+    print("load average %s" % " ".join("%.2f" % x for x in os.getloadavg()))
+    print("wall exec, open and map the cache files  best of %d %7.2f ms" % (best_of, f))
+    print("wall exec to the first GetDetailFunc     best of %d %7.2f ms  = %.2f x the floor (target <= 3)"
+          % (best_of, q, q / f))
+    runs = [timed(query)[0] for _ in range(starts)]
+    print("wall %d fresh starts: best %.2f, median %.2f, slowest %.2f ms; slowest beyond the best %.2f ms "
+          "(target: no stall over 50 ms)" % (starts, min(runs), statistics.median(runs), max(runs),
+                                            max(runs) - min(runs)))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--wayfind", default="build-bench/app/wayfind")
     ap.add_argument("--functions", type=int, default=50000)
     ap.add_argument("--runs", type=int, default=30)
     ap.add_argument("--subfunc", type=int, default=1001, help="the sub-function the query asks for")
+    ap.add_argument("--best-of", type=int, default=15, help="runs of the query and of the floor, best taken")
+    ap.add_argument("--starts", type=int, default=50, help="fresh starts watched for stalls")
     ap.add_argument("--keep", help="use (or create) the company and cache files in this folder")
     args = ap.parse_args()
 
@@ -76,6 +101,10 @@ def main():
                   % (what, q, min(qs)))
             print("%-4s from start to the answer beyond --help: median %.2f ms, min %.2f ms"
                   % (what, q - h, min(qs) - min(hs)))
+
+        floor = os.path.join(os.path.dirname(os.path.dirname(wayfind)), "bench", "process", "bench_mmap_floor")
+        if os.path.exists(floor):
+            compare_with_floor([floor] + files, query, args.best_of, args.starts)
 
         loader = os.path.join(os.path.dirname(os.path.dirname(wayfind)), "bench", "process", "bench_load_once")
         if os.path.exists(loader):

@@ -55,8 +55,7 @@ std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::pat
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) >= sizeof head &&
       readAt(fd, head, sizeof head, 0) &&
       fileformat::readHeader(std::string_view(head, sizeof head), header) == fileformat::HeaderStatus::Ok &&
-      header.contentLength == static_cast<uint64_t>(st.st_size) - sizeof head &&
-      static_cast<uint64_t>(st.st_size) <= std::numeric_limits<size_t>::max() / 2) {
+      fileformat::savedSize(header) == static_cast<uint64_t>(st.st_size)) {
     const auto size = static_cast<size_t>(st.st_size);
     buffer = fileformat::LoadBuffer::mapFile(fd, size);
     // The mapping must show the header just read: a file rewritten in place
@@ -75,6 +74,11 @@ std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::pat
 }
 
 }  // namespace
+
+DamagedFileError::DamagedFileError(const std::string& file, const std::string& what)
+    : AutomationError(err::kFileError, "WayfindInfo.Dictionary",
+                      "The file \"" + file + "\" is damaged: it holds " + what + "."),
+      file_(file) {}
 
 struct Dictionary::Impl {
   struct Entry {
@@ -155,11 +159,13 @@ bool Dictionary::deserialize(std::string_view bytes) {
 
 // Decodes into a fresh dictionary and takes its content only when all of it
 // loaded, so a failure never leaves part of a file behind.
-bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, const fileformat::Expected* expected) {
+bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, const fileformat::Expected* expected,
+                      const std::string* checkAsReadSource) {
   Dictionary loaded;
   bool ok = false;
   try {
-    ok = fileformat::decode(buffer, loaded, expected);
+    ok = checkAsReadSource ? fileformat::decodeCheckingAsRead(buffer, loaded, *checkAsReadSource)
+                           : fileformat::decode(buffer, loaded, expected);
   } catch (...) {
     ok = false;
   }
@@ -202,9 +208,14 @@ bool Dictionary::LoadExpecting(const std::filesystem::path& path, const std::vec
   return load(path, &expected);
 }
 
-bool Dictionary::load(const std::filesystem::path& path, const fileformat::Expected* expected) {
+bool Dictionary::LoadCheckingAsRead(const std::filesystem::path& path) { return load(path, nullptr, true); }
+
+bool Dictionary::load(const std::filesystem::path& path, const fileformat::Expected* expected, bool checkAsRead) {
   try {
-    if (auto buffer = readSavedForm(path)) return take(buffer, expected);
+    if (auto buffer = readSavedForm(path)) {
+      const std::string source = path.string();
+      return take(buffer, expected, checkAsRead ? &source : nullptr);
+    }
   } catch (...) {
   }
   Clear();

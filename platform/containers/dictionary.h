@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/automation/automation_error.h"
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
 
@@ -21,6 +22,18 @@ namespace fileformat {
 class LoadBuffer;
 struct Expected;
 }
+
+// Raised (32755) when a file loaded with Dictionary::LoadCheckingAsRead shows
+// damage where a record set's cells are first read: what was read from it
+// cannot be trusted, and the file should be made again from its source.
+class DamagedFileError : public AutomationError {
+ public:
+  DamagedFileError(const std::string& file, const std::string& what);
+  const std::string& file() const noexcept { return file_; }
+
+ private:
+  std::string file_;
+};
 
 class Dictionary : public Object {
  public:
@@ -50,6 +63,12 @@ class Dictionary : public Object {
   // another shape is refused from its structure, at the cost of a few of its
   // pages, before its content is read whole.
   bool LoadExpecting(const std::filesystem::path& path, const std::vector<std::string>& recordSets);
+  // As Load, for a file that is cheap to make again (a cache file): the cells
+  // of its record sets are checked where they are first read rather than all
+  // at once, so a query touches only the pages it needs. Damage found then
+  // raises DamagedFileError from the read, and a caller that can should
+  // forget what it loaded and make the file again.
+  bool LoadCheckingAsRead(const std::filesystem::path& path);
 
   // The saved form in memory (what Save writes, what Load reads).
   std::string serialize() const;
@@ -60,8 +79,9 @@ class Dictionary : public Object {
   uint32_t LoadedFormatVersion() const;
 
  private:
-  bool load(const std::filesystem::path& path, const fileformat::Expected* expected);
-  bool take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, const fileformat::Expected* expected = nullptr);
+  bool load(const std::filesystem::path& path, const fileformat::Expected* expected, bool checkAsRead = false);
+  bool take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, const fileformat::Expected* expected = nullptr,
+            const std::string* checkAsReadSource = nullptr);
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

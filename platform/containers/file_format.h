@@ -3,9 +3,10 @@
 // header followed by the content:
 //
 //   header   magic "\x89WFDICT\n" | u32 format version | u32 CRC-32 of the content
-//            | u64 content length
+//            (since version 3: of the block table) | u64 content length
 //   content  the dictionary: u32 entry count, then per entry a key text and a
 //            tagged value (record sets, dictionaries and vectors nest)
+//   blocks   (since version 3) the CRC-32 of every kBlockBytes of the content
 //
 // Since version 2 a record set is saved column by column, each column as it
 // lies in memory, and a loaded set keeps its columns where they lie in the
@@ -34,8 +35,13 @@ class Dictionary;
 namespace wayfind::platform::fileformat {
 
 inline constexpr char kMagic[8] = {'\x89', 'W', 'F', 'D', 'I', 'C', 'T', '\n'};
-inline constexpr uint32_t kFormatVersion = 2;
+inline constexpr uint32_t kFormatVersion = 3;
 inline constexpr size_t kHeaderSize = 24;
+// Since version 3 the content is followed by the CRC-32 of every block of
+// kBlockBytes bytes of it (the last one shorter), a u32 each, and the header's
+// checksum is that of this table: a loader may check the blocks a reader
+// touches instead of the whole content first.
+inline constexpr size_t kBlockBytes = 16384;
 // Deepest nesting of containers (dictionary in vector in dictionary ...) that is
 // saved or loaded; deeper data, or a container that holds itself, is refused.
 inline constexpr int kMaxNesting = 64;
@@ -55,6 +61,9 @@ enum class HeaderStatus {
 // Reads the header at the start of bytes (only the first kHeaderSize bytes are
 // looked at).
 HeaderStatus readHeader(std::string_view bytes, Header& header);
+// The size of the whole saved form a header describes (0 when that cannot be
+// held in memory).
+uint64_t savedSize(const Header& header);
 
 // The whole saved form of dict. Raises AutomationError (32755) naming the
 // offending entry when a value cannot be saved (an object of a foreign class, a
@@ -104,6 +113,11 @@ class LoadBuffer {
 // whose counts and lengths do not fit it is refused before the checksum reads
 // every byte and before anything is allocated.
 bool decode(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into, const Expected* expected = nullptr);
+// As decode, but a version 3 form's typed record-set cells (the bulk of a
+// cache file) are checked where they are first read: only the blocks that
+// hold anything else are checked now. Damage found later raises
+// DamagedFileError naming source. Older versions are checked whole.
+bool decodeCheckingAsRead(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into, const std::string& source);
 // The same for bytes held elsewhere: they are copied into a buffer first.
 bool decode(std::string_view bytes, Dictionary& into);
 

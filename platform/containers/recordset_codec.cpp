@@ -313,6 +313,10 @@ bool decodeRecordsetColumns(ByteReader& in, const ContentMemory& mem, Recordset&
       columns[f].values = at + words * 8;
       std::string_view skipped;
       in.bytes(words * 8 + rows * width, skipped);
+      if (mem.lateCheck) {
+        mem.lateRanges->emplace_back(at - mem.start, in.offset());
+        continue;
+      }
       if (kind == ColumnStore::Kind::Bool || kind == ColumnStore::Kind::Int16) {
         const auto* values = static_cast<const uint32_t*>(columns[f].values);
         uint32_t bad = 0;
@@ -328,7 +332,8 @@ bool decodeRecordsetColumns(ByteReader& in, const ContentMemory& mem, Recordset&
     char* text = mem.start + in.offset();
     std::string_view texts;
     in.bytes(static_cast<size_t>(textSize), texts);
-    for (uint32_t f = 0; f < fields; ++f) {
+    if (mem.lateCheck) mem.lateRanges->emplace_back(text - mem.start, in.offset());
+    for (uint32_t f = 0; !mem.lateCheck && f < fields; ++f) {
       const FieldInfo& field = rs.fieldInfo(static_cast<int>(f));
       if (ColumnStore::kindFor(field.type) != ColumnStore::Kind::Text) continue;
       const auto* refs = static_cast<const uint64_t*>(columns[f].values);
@@ -345,6 +350,14 @@ bool decodeRecordsetColumns(ByteReader& in, const ContentMemory& mem, Recordset&
     }
     ColumnStore& store = rs.beginBulkLoad(0, 0);
     store.adoptLoaded(rows, columns, text, static_cast<size_t>(textSize), mem.keeper);
+    if (mem.lateCheck) {
+      std::vector<size_t> limits(fields, 0);
+      for (uint32_t f = 0; f < fields; ++f) {
+        const int32_t size = rs.fieldInfo(static_cast<int>(f)).definedSize;
+        limits[f] = size > 0 ? static_cast<size_t>(size) : 0;
+      }
+      store.checkWhenRead(mem.lateCheck, std::move(limits));
+    }
     for (auto& [f, values] : variants)
       for (uint32_t r = 0; r < rows; ++r) store.putAny(r, f, std::move(values[r]));
     // A loaded set shows every row in stored order and starts on its first row.

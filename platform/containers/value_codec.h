@@ -3,10 +3,14 @@
 // sets). The header around the content is file_format's business.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/containers/byte_io.h"
+#include "platform/recordset/column_store.h"
 
 namespace wayfind::platform {
 class Dictionary;
@@ -39,6 +43,12 @@ struct ContentMemory {
   char* start = nullptr;
   std::shared_ptr<const void> keeper;
   uint32_t version = 0;  // the file's format version (1 knows no record sets in columns)
+  // Set when typed cells are to be checked where they are first read (a file
+  // of version 3 loaded that way): record sets in columns leave their cells
+  // unchecked, hand this to their stores, and add where their columns and
+  // texts lie (from, to; offsets in the content) to lateRanges.
+  std::shared_ptr<const ColumnStore::LoadedBytes> lateCheck;
+  std::vector<std::pair<size_t, size_t>>* lateRanges = nullptr;
 };
 
 // Appends the entries of dict. Raises AutomationError (32755) for a value that

@@ -1,12 +1,14 @@
 // Column storage of a record set's rows and the cell views read from it.
 #include "platform/recordset/column_store.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 
 #include "platform/automation/automation_error.h"
+#include "platform/automation/conversions.h"
 #include "platform/recordset/large_memory.h"
 
 namespace wayfind::platform {
@@ -85,6 +87,7 @@ ColumnStore::~ColumnStore() {
 }
 
 void ColumnStore::growRows(size_t capacity) {
+  checkEveryCell();
   const size_t nullWords = wordsFor(capacity);
   size_t words = 0;
   for (const Column& col : columns_) {
@@ -153,6 +156,7 @@ void ColumnStore::releaseText() {
 // Moves the area to one of capacity bytes; a large area is a mapping of its own.
 // A loaded area is never resized in place: it moves into an area of its own.
 void ColumnStore::growText(size_t capacity) {
+  checkEveryCell();
   if (!textLarge_ && !textLoaded_ && capacity < kLargeBufferBytes) {
     char* grown = static_cast<char*>(std::realloc(text_, capacity));
     if (!grown) throw std::bad_alloc();
@@ -183,22 +187,31 @@ void ColumnStore::reset(const std::vector<FieldInfo>& fields) {
   textSize_ = textGarbage_ = 0;
   loadedCellBytes_ = 0;
   loaded_.reset();
+  late_.reset();
 }
 
 const void* ColumnStore::columnValues(size_t field) const {
+  checkEveryCell();
   const Column& c = columns_[field];
   if (c.kind == Kind::Any) return nullptr;
   return c.narrow ? static_cast<const void*>(c.narrow) : static_cast<const void*>(c.wide);
 }
 
 const uint64_t* ColumnStore::columnNulls(size_t field) const {
+  checkEveryCell();
   const Column& c = columns_[field];
   return c.kind == Kind::Any ? nullptr : c.nulls;
+}
+
+std::string_view ColumnStore::textArea() const {
+  checkEveryCell();
+  return {text_, textSize_};
 }
 
 Cell ColumnStore::cell(size_t row, size_t field) const {
   const Column& col = columns_[field];
   if (col.kind == Kind::Any) return cellOf(col.any[row]);
+  checkRow(field, row);
   Cell c;
   if (nullBit(col, row)) return c;
   switch (col.kind) {
@@ -296,6 +309,7 @@ void ColumnStore::putText(size_t row, size_t field, std::string_view text) {
 void ColumnStore::putAny(size_t row, size_t field, Variant v) { columns_[field].any[row] = std::move(v); }
 
 void ColumnStore::set(size_t row, size_t field, const Variant& v) {
+  checkBeforeWrite();
   Column& col = columns_[field];
   if (col.kind == Kind::Any) {
     col.any[row] = v;
@@ -322,6 +336,8 @@ void ColumnStore::set(size_t row, size_t field, const Variant& v) {
 
 void ColumnStore::copyCell(size_t row, size_t field, const ColumnStore& from, size_t fromRow,
                            size_t fromField) {
+  checkBeforeWrite();
+  from.checkRow(fromField, fromRow);
   const Column& src = from.columns_[fromField];
   Column& dst = columns_[field];
   if (src.kind != dst.kind || dst.kind == Kind::Any) {
@@ -345,6 +361,8 @@ void ColumnStore::copyCell(size_t row, size_t field, const ColumnStore& from, si
 
 void ColumnStore::copyColumn(size_t field, size_t first, const ColumnStore& from, size_t fromField,
                              const std::vector<uint32_t>& fromRows) {
+  checkBeforeWrite();
+  from.checkRows(fromField, fromRows);
   const Column& src = from.columns_[fromField];
   Column& dst = columns_[field];
   if (src.kind != dst.kind || dst.kind == Kind::Any) {
@@ -390,6 +408,7 @@ void ColumnStore::copyColumn(size_t field, size_t first, const ColumnStore& from
 size_t ColumnStore::textBytesOf(size_t field, const std::vector<uint32_t>& rows) const {
   const Column& col = columns_[field];
   if (col.kind != Kind::Text) return 0;
+  checkRows(field, rows);
   size_t bytes = 0;
   for (uint32_t r : rows)
     if (!nullBit(col, r)) bytes += col.wide[r] & 0xFFFFFFFFu;
@@ -481,12 +500,98 @@ void ColumnStore::adoptLoaded(size_t rows, const std::vector<LoadedColumn>& colu
     col.nulls = columns[f].nulls;
     loadedCellBytes_ += nullBytes;
   }
+  late_.reset();
   rows_ = capacity_ = rows;
   text_ = textSize > 0 ? text : nullptr;
   textSize_ = textCapacity_ = textSize;
   textLoaded_ = textSize > 0;
   loaded_ = std::move(keeper);
   dropLoadedIfUnused();
+}
+
+void ColumnStore::checkWhenRead(std::shared_ptr<const LoadedBytes> bytes, std::vector<size_t> textLimits) {
+  const size_t chunks = (rows_ + kCheckedRows - 1) / kCheckedRows;
+  if (chunks == 0 || !bytes) return;
+  auto late = std::make_unique<LateCheck>();
+  late->bytes = std::move(bytes);
+  late->textLimits = std::move(textLimits);
+  late->textLimits.resize(columns_.size(), 0);
+  late->checked.resize(columns_.size());
+  for (size_t f = 0; f < columns_.size(); ++f) {
+    const bool typed = columns_[f].kind != Kind::Any;
+    // A Variant field was decoded whole when the file loaded.
+    late->checked[f].assign(wordsFor(chunks), typed ? 0 : ~uint64_t{0});
+    if (typed) late->left += chunks;
+  }
+  if (late->left > 0) late_ = std::move(late);
+}
+
+void ColumnStore::checkChunk(size_t field, size_t chunk) const {
+  LateCheck& late = *late_;
+  uint64_t& word = late.checked[field][chunk >> 6];
+  const uint64_t bit = uint64_t{1} << (chunk & 63);
+  if (word & bit) return;
+  const Column& col = columns_[field];
+  const size_t first = chunk * kCheckedRows, end = std::min(rows_, first + kCheckedRows);
+  const LoadedBytes& bytes = *late.bytes;
+  bytes.vouchFor(col.nulls + first / 64, (wordsFor(end) - first / 64) * sizeof(uint64_t));
+  switch (col.kind) {
+    case Kind::Int16:
+    case Kind::Int32:
+    case Kind::Bool: {
+      bytes.vouchFor(col.narrow + first, (end - first) * sizeof(uint32_t));
+      uint32_t bad = 0;
+      if (col.kind == Kind::Bool)
+        for (size_t r = first; r < end; ++r) bad |= col.narrow[r] >> 1;
+      else if (col.kind == Kind::Int16)  // sign-extended: the top 17 bits all equal
+        for (size_t r = first; r < end; ++r) bad |= (col.narrow[r] + 0x8000u) >> 16;
+      if (bad != 0) bytes.damaged(col.kind == Kind::Bool ? "a Boolean that is neither 0 nor 1" : "a SmallInt out of range");
+      break;
+    }
+    case Kind::Text: {
+      bytes.vouchFor(col.wide + first, (end - first) * sizeof(uint64_t));
+      uint64_t low = UINT64_MAX, high = 0;
+      for (size_t r = first; r < end; ++r) {
+        if (nullBit(col, r)) continue;
+        const uint64_t offset = col.wide[r] >> 32, length = col.wide[r] & 0xFFFFFFFFu;
+        if (offset + length > textSize_) bytes.damaged("a text outside the table's texts");
+        low = std::min(low, offset);
+        high = std::max(high, offset + length);
+      }
+      if (high > low) bytes.vouchFor(text_ + low, high - low);
+      const size_t limit = late.textLimits[field];
+      if (limit > 0)
+        for (size_t r = first; r < end; ++r) {
+          if (nullBit(col, r)) continue;
+          const uint64_t offset = col.wide[r] >> 32, length = col.wide[r] & 0xFFFFFFFFu;
+          // A text no longer in bytes than the limit cannot be longer in characters.
+          if (length > limit && charLength(std::string_view(text_ + offset, length)) > limit)
+            bytes.damaged("a text longer than its field allows");
+        }
+      break;
+    }
+    case Kind::Any: return;
+    default: bytes.vouchFor(col.wide + first, (end - first) * sizeof(uint64_t)); break;
+  }
+  word |= bit;
+  if (--late.left == 0) late_.reset();
+}
+
+void ColumnStore::checkRows(size_t field, const std::vector<uint32_t>& rows) const {
+  if (!late_) return;
+  size_t last = SIZE_MAX;
+  for (uint32_t r : rows) {
+    const size_t chunk = r / kCheckedRows;
+    if (chunk == last) continue;
+    last = chunk;
+    checkChunk(field, chunk);
+    if (!late_) return;
+  }
+}
+
+void ColumnStore::checkEveryCell() const {
+  for (size_t f = 0; late_ && f < columns_.size(); ++f)
+    for (size_t chunk = 0; late_ && chunk * kCheckedRows < rows_; ++chunk) checkChunk(f, chunk);
 }
 
 size_t ColumnStore::memoryBytes() const {

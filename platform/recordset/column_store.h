@@ -127,6 +127,28 @@ class ColumnStore {
   void adoptLoaded(size_t rows, const std::vector<LoadedColumn>& columns, char* text, size_t textSize,
                    std::shared_ptr<const void> keeper);
 
+  // ---- checking loaded cells where they are first read ----
+  // What vouches for the bytes of a loaded file that were not checked when it
+  // loaded. vouchFor checks the bytes at at (each piece of the file once) and
+  // raises when they are not as saved; damaged raises for a cell whose bytes
+  // are as saved but whose value the file cannot hold.
+  class LoadedBytes {
+   public:
+    virtual ~LoadedBytes() = default;
+    virtual void vouchFor(const void* at, size_t bytes) const = 0;
+    [[noreturn]] virtual void damaged(const char* what) const = 0;
+  };
+  // After adoptLoaded: the typed cells are checked as they are first read (or
+  // copied, or saved), a chunk of kCheckedRows rows of one column at a time:
+  // their bytes through bytes, and what bytes cannot vouch for (a Boolean 0 or
+  // 1, a SmallInt in range, a text inside the text area and no longer than
+  // textLimits[field] characters, 0 for no limit). The first write to the store,
+  // or adding rows, checks every cell first, since it changes bytes in place.
+  void checkWhenRead(std::shared_ptr<const LoadedBytes> bytes, std::vector<size_t> textLimits);
+  static constexpr size_t kCheckedRows = 1024;
+  // Checks every cell not checked yet (a no-op for a store that was checked whole).
+  void checkEveryCell() const;
+
   // Bytes held for the rows (arrays, Null bits, text area, Variant cells).
   size_t memoryBytes() const;
 
@@ -137,7 +159,7 @@ class ColumnStore {
   // Variant field.
   const void* columnValues(size_t field) const;
   const uint64_t* columnNulls(size_t field) const;
-  std::string_view textArea() const { return {text_, textSize_}; }
+  std::string_view textArea() const;
   // Bytes of the text area no cell points to any more.
   size_t textGarbage() const { return textGarbage_; }
 
@@ -152,6 +174,25 @@ class ColumnStore {
     std::vector<Variant> any;    // Any
     uint64_t* nulls = nullptr;   // one bit per row, set for Null
   };
+
+  // The cells of a loaded store not checked yet (checkWhenRead), per field one
+  // bit per chunk of kCheckedRows rows that was.
+  struct LateCheck {
+    std::shared_ptr<const LoadedBytes> bytes;
+    std::vector<size_t> textLimits;
+    std::vector<std::vector<uint64_t>> checked;
+    size_t left = 0;  // chunks not checked yet
+  };
+  void checkChunk(size_t field, size_t chunk) const;
+  void checkRow(size_t field, size_t row) const {
+    if (late_) [[unlikely]] checkChunk(field, row / kCheckedRows);
+  }
+  void checkRows(size_t field, const std::vector<uint32_t>& rows) const;
+  // Before a write: every cell checked, so that later checks see the bytes as saved.
+  void checkBeforeWrite() {
+    if (late_) [[unlikely]] checkEveryCell();
+  }
+  mutable std::unique_ptr<LateCheck> late_;
 
   static bool nullBit(const Column& c, size_t row) { return (c.nulls[row >> 6] >> (row & 63)) & 1u; }
   static void setNullBit(Column& c, size_t row, bool on) {

@@ -1,9 +1,13 @@
 // Loading the store: cache hits and misses, the kept tables of an unchanged
 // version, missing keys, failures, the user id and the cache file names.
+#include <algorithm>
 #include <fstream>
+
+#include "platform/automation/conversions.h"
 
 #include "erp/api/logging.h"
 #include "store/cache_files.h"
+#include "store/datas_info.h"
 #include "store/loading.h"
 #include "store/queries.h"
 #include "store_fixture.h"
@@ -61,6 +65,37 @@ TEST_F(LoadingTest, CorruptOrTruncatedCacheFileSilentlyLeadsToTheServer) {
   store::Initial();
   EXPECT_EQ(server->templateCalls, 3);
   EXPECT_FALSE(DataInfo::instance().anySlotEmpty());
+}
+
+TEST_F(LoadingTest, DamageAQueryMeetsInACacheFileIsFetchedAgainAndTheQueryAnswered) {
+  // Enough functions that the damaged name lies in a block of cells alone,
+  // which loading does not read.
+  auto det = tableOf(templ(), "DetailFunc");
+  for (int i = 1; i <= 20000; ++i)
+    addRow(det, {{"FDetailFuncID", i}, {"FSubFuncID", 1 + i / 100}, {"FFuncName", "功能" + std::to_string(100000 + i)},
+                 {"FShowName", "F"}, {"FIndex", i}, {"FVisible", 1}, {"FAcctType", ""}, {"FFuncType", 0}});
+  store::Initial();
+  const fs::path file = cacheDir / "Templatechsdemo.dat";
+  std::string bytes;
+  {
+    std::ifstream in(file, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const size_t at = bytes.find("功能110000");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 8] ^= 0x01;
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+
+  newProcess();
+  store::DatasInfo datas;  // loads the damaged file: its names are not read yet
+  EXPECT_EQ(server->templateCalls, 1);
+  auto rs = datas.GetDetailFunc(101);
+  EXPECT_EQ(server->templateCalls, 2) << "the template is fetched again";
+  std::vector<std::string> names;
+  for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) names.push_back(platform::CStr(rs->value("FFuncName")));
+  EXPECT_NE(std::find(names.begin(), names.end(), "功能110000"), names.end());
+  platform::Dictionary again;
+  EXPECT_TRUE(again.Load(file)) << "the file is written again, intact";
 }
 
 TEST_F(LoadingTest, FailedSaveStillUsesTheLoadedDictionary) {
