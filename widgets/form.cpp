@@ -56,8 +56,8 @@ bool Form::Unload() {
 
 void Form::keyPressEvent(QKeyEvent* event) {
   // F1 anywhere in a window: its help.
-  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier && HelpContextOf(formName()) != 0) {
-    ShowHelpFor(formName());
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier && HelpContextOf(*this) != 0) {
+    ShowHelpFor(*this);
     event->accept();
     return;
   }
