@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -276,6 +277,22 @@ void checkArgumentCount(const Invocation& inv) {
     throw UsageError{"wayfind search needs a TEXT that is not blank."};
 }
 
+// Runs work and answers its status; a failure is said on err and answers 1, a
+// wrong command line 2.
+int reported(std::ostream& err, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const UsageError& e) {
+    err << "wayfind: " << e.message << "\n";
+    return 2;
+  } catch (const AutomationError& e) {
+    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+  } catch (const std::exception& e) {
+    err << "wayfind: " << e.what() << "\n";
+  }
+  return 1;
+}
+
 int runAdded(const AddedCommand& found, const Invocation& inv, std::ostream& out, std::ostream& err) {
   // A copy: preparing may put the module's command in the table in its place.
   AddedCommand command = found;
@@ -302,16 +319,7 @@ int runAdded(const AddedCommand& found, const Invocation& inv, std::ostream& out
   request.json = inv.json;
   request.positional = inv.positional;
   auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
-  int status = 0;
-  try {
-    status = command.run(request, out, err);
-  } catch (const AutomationError& e) {
-    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    status = 1;
-  } catch (const std::exception& e) {
-    err << "wayfind: " << e.what() << "\n";
-    status = 1;
-  }
+  const int status = reported(err, [&] { return command.run(request, out, err); });
   erp::api::installMessageService(previousMessages);
   return status;
 }
@@ -329,15 +337,10 @@ int runDbSetup(const Invocation& inv, std::ostream& out, std::ostream& err) {
            "(see wayfind db --help).\n";
     return 2;
   }
-  try {
+  return reported(err, [&] {
     if (addUser) return runDbAddUser(inv.host.database, inv.positional[1], inv.positional[2], out);
     return runDbInit(inv.host.database, inv.demo, out);
-  } catch (const AutomationError& e) {
-    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-  } catch (const std::exception& e) {
-    err << "wayfind: " << e.what() << "\n";
-  }
-  return 1;
+  });
 }
 
 using CommandRun = int (*)(const Invocation&, std::ostream&);
@@ -349,24 +352,14 @@ int runWithTerminal(CommandRun run, const Invocation& inv, std::istream& in, std
                     bool interactive) {
   auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
   auto previousChooser = update::installGroupChooser(std::make_shared<TerminalGroupChooser>(in, err, interactive));
-  int status = 0;
-  try {
+  const int status = reported(err, [&] {
     checkArgumentCount(inv);
     if (inv.command != "db")
       startHost(inv.host, [&](const std::string& path) {
         err << "wayfind: created the demo company in " << path << "\n";
       });
-    status = run(inv, out);
-  } catch (const UsageError& e) {
-    err << "wayfind: " << e.message << "\n";
-    status = 2;
-  } catch (const AutomationError& e) {
-    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    status = 1;
-  } catch (const std::exception& e) {
-    err << "wayfind: " << e.what() << "\n";
-    status = 1;
-  }
+    return run(inv, out);
+  });
   update::installGroupChooser(previousChooser);
   erp::api::installMessageService(previousMessages);
   return status;
