@@ -55,6 +55,7 @@ dlgGroup::dlgGroup() : widgets::Form(kFormName) {
   place(Label1, kLabel1);
   cboGroup = new QComboBox(this);  // a list to choose from, no free text
   cboGroup->setObjectName("cboGroup");
+  cboGroup->setProperty("wayfindNoTranslate", true);  // the user's own group names
   place(cboGroup, kCboGroup);
   cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
   cmdOk->setObjectName("cmdOk");

@@ -31,7 +31,9 @@ namespace wayfind::widgets {
 namespace {
 
 std::string describe(const QWidget& w, const QString& text) {
-  return w.metaObject()->className() + std::string(" ") + w.objectName().toStdString() + " \"" +
+  // A header by the view it heads.
+  const QWidget& named = qobject_cast<const QHeaderView*>(&w) && w.parentWidget() ? *w.parentWidget() : w;
+  return w.metaObject()->className() + std::string(" ") + named.objectName().toStdString() + " \"" +
          text.toStdString() + "\"";
 }
 
