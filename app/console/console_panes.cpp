@@ -107,6 +107,13 @@ static QTreeWidget* newNavigationTree(const char* name) {
   return tree;
 }
 
+// A group box named name, its contents in a column.
+static std::pair<QGroupBox*, QVBoxLayout*> newColumnGroup(const char* caption, const char* name) {
+  auto* group = new QGroupBox(caption);
+  group->setObjectName(name);
+  return {group, new QVBoxLayout(group)};
+}
+
 // Navigation: the tree and the favourites.
 void ConsoleWindow::buildNavigation() {
   tabNav_ = new QTabWidget;
@@ -127,9 +134,7 @@ void ConsoleWindow::buildWorkArea() {
   work->addWidget(buildSearch(), 5);
   auto* lower = new QHBoxLayout;
   lower->addWidget(buildStartedFunction(), 1);
-  auto* fraRecent = new QGroupBox("最近启动");
-  fraRecent->setObjectName("fraRecent");
-  auto* recentBox = new QVBoxLayout(fraRecent);
+  auto [fraRecent, recentBox] = newColumnGroup("最近启动", "fraRecent");
   lstRecent_ = new QListWidget;
   lstRecent_->setObjectName("lstRecent");
   recentBox->addWidget(lstRecent_);
@@ -156,9 +161,7 @@ QLayout* ConsoleWindow::buildHelpCodeRow() {
 }
 
 QWidget* ConsoleWindow::buildSearch() {
-  auto* fraSearch = new QGroupBox("查找功能");
-  fraSearch->setObjectName("fraSearch");
-  auto* searchBox = new QVBoxLayout(fraSearch);
+  auto [fraSearch, searchBox] = newColumnGroup("查找功能", "fraSearch");
   txtSearch_ = new QLineEdit;
   txtSearch_->setObjectName("txtSearch");
   txtSearch_->setClearButtonEnabled(true);
