@@ -22,7 +22,7 @@ int32_t subFuncId(int32_t f) { return 1000 + f; }
 
 using Pick = std::function<int32_t(int32_t)>;
 
-void checkSpec(const SyntheticCompanySpec& spec) {
+void checkSizes(const SyntheticCompanySpec& spec) {
   if (spec.topClasses < 1 || spec.subSystems < spec.topClasses || spec.subFuncs < spec.subSystems ||
       spec.detailFuncs < spec.subFuncs || spec.users < 1 || spec.userRows < 0)
     storage::raiseRefused(kSource, "每一层至少要有上一层那么多节点，且至少一个用户。");
@@ -179,7 +179,7 @@ void insertFavourites(storage::Connection& conn, const SyntheticCompanySpec& spe
 }  // namespace
 
 void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanySpec& spec) {
-  checkSpec(spec);
+  checkSizes(spec);
   // One generator in one order of draws: a seed makes the same company.
   std::mt19937 rng(spec.seed);
   const Pick pick = [&](int32_t n) { return static_cast<int32_t>(rng() % static_cast<uint32_t>(n)); };
