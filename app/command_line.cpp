@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/db_init.h"
@@ -28,10 +30,11 @@ namespace {
 
 // "chs, en or cht": the codes --lang takes, from the table of languages.
 std::string languageCodes() {
+  std::vector<std::string> codes;
+  for (const nav::LanguageInfo& lang : nav::kLanguages)
+    if (nav::IsOffered(lang)) codes.emplace_back(lang.code);
   std::string out;
-  const size_t n = std::size(nav::kLanguages);
-  for (size_t i = 0; i < n; ++i)
-    out += (i == 0 ? "" : i + 1 == n ? " or " : ", ") + std::string(nav::kLanguages[i].code);
+  for (size_t i = 0; i < codes.size(); ++i) out += (i == 0 ? "" : i + 1 == codes.size() ? " or " : ", ") + codes[i];
   return out;
 }
 
@@ -274,6 +277,22 @@ void checkArgumentCount(const Invocation& inv) {
     throw UsageError{"wayfind search needs a TEXT that is not blank."};
 }
 
+// Runs work and answers its status; a failure is said on err and answers 1, a
+// wrong command line 2.
+int reported(std::ostream& err, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const UsageError& e) {
+    err << "wayfind: " << e.message << "\n";
+    return 2;
+  } catch (const AutomationError& e) {
+    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+  } catch (const std::exception& e) {
+    err << "wayfind: " << e.what() << "\n";
+  }
+  return 1;
+}
+
 int runAdded(const AddedCommand& found, const Invocation& inv, std::ostream& out, std::ostream& err) {
   // A copy: preparing may put the module's command in the table in its place.
   AddedCommand command = found;
@@ -300,16 +319,48 @@ int runAdded(const AddedCommand& found, const Invocation& inv, std::ostream& out
   request.json = inv.json;
   request.positional = inv.positional;
   auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
-  int status = 0;
-  try {
-    status = command.run(request, out, err);
-  } catch (const AutomationError& e) {
-    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    status = 1;
-  } catch (const std::exception& e) {
-    err << "wayfind: " << e.what() << "\n";
-    status = 1;
+  const int status = reported(err, [&] { return command.run(request, out, err); });
+  erp::api::installMessageService(previousMessages);
+  return status;
+}
+
+// wayfind db init and db add-user: they prepare a database and open no host.
+int runDbSetup(const Invocation& inv, std::ostream& out, std::ostream& err) {
+  if (inv.help) {
+    out << kDbInitHelp << "\n" << commandHelp().at("db");
+    return 0;
   }
+  const bool init = inv.positional.size() == 1 && inv.positional[0] == "init";
+  const bool addUser = inv.positional.size() == 3 && inv.positional[0] == "add-user";
+  if (!init && !addUser) {
+    err << "wayfind: wayfind db takes init [--demo], add-user USERID ROLE or synthetic --functions N --db PATH "
+           "(see wayfind db --help).\n";
+    return 2;
+  }
+  return reported(err, [&] {
+    if (addUser) return runDbAddUser(inv.host.database, inv.positional[1], inv.positional[2], out);
+    return runDbInit(inv.host.database, inv.demo, out);
+  });
+}
+
+using CommandRun = int (*)(const Invocation&, std::ostream&);
+
+// Runs a built-in command with the terminal's message service and group chooser:
+// its arguments checked, then (but for db synthetic, which makes its own
+// database) the host started. Whatever fails is said on err.
+int runWithTerminal(CommandRun run, const Invocation& inv, std::istream& in, std::ostream& out, std::ostream& err,
+                    bool interactive) {
+  auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
+  auto previousChooser = update::installGroupChooser(std::make_shared<TerminalGroupChooser>(in, err, interactive));
+  const int status = reported(err, [&] {
+    checkArgumentCount(inv);
+    if (inv.command != "db")
+      startHost(inv.host, [&](const std::string& path) {
+        err << "wayfind: created the demo company in " << path << "\n";
+      });
+    return run(inv, out);
+  });
+  update::installGroupChooser(previousChooser);
   erp::api::installMessageService(previousMessages);
   return status;
 }
@@ -328,7 +379,7 @@ void addCommand(AddedCommand command) {
 
 int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
                    bool interactive) {
-  static const std::map<std::string, int (*)(const Invocation&, std::ostream&)> commands = {
+  static const std::map<std::string, CommandRun> commands = {
       {"tree", runTree},         {"call", runCall},     {"search", runSearch},
       {"favourites", runFavourites}, {"export", runExport}, {"import", runImport},
       {"db", runDb},
@@ -364,28 +415,7 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
   }
   // wayfind db init opens no host; wayfind db synthetic goes through the table below.
   const bool synthetic = inv.command == "db" && !inv.positional.empty() && inv.positional[0] == "synthetic";
-  if (inv.command == "db" && !synthetic) {
-    if (inv.help) {
-      out << kDbInitHelp << "\n" << commandHelp().at("db");
-      return 0;
-    }
-    const bool init = inv.positional.size() == 1 && inv.positional[0] == "init";
-    const bool addUser = inv.positional.size() == 3 && inv.positional[0] == "add-user";
-    if (!init && !addUser) {
-      err << "wayfind: wayfind db takes init [--demo], add-user USERID ROLE or synthetic --functions N --db PATH "
-             "(see wayfind db --help).\n";
-      return 2;
-    }
-    try {
-      if (addUser) return runDbAddUser(inv.host.database, inv.positional[1], inv.positional[2], out);
-      return runDbInit(inv.host.database, inv.demo, out);
-    } catch (const AutomationError& e) {
-      err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    } catch (const std::exception& e) {
-      err << "wayfind: " << e.what() << "\n";
-    }
-    return 1;
-  }
+  if (inv.command == "db" && !synthetic) return runDbSetup(inv, out, err);
   auto command = commands.find(inv.command);
   if (command == commands.end()) {
     err << "wayfind: unknown command " << inv.command << " (see wayfind --help).\n";
@@ -399,35 +429,7 @@ int runCommandLine(const std::vector<std::string>& args, std::istream& in, std::
     err << "wayfind: --functions belongs to wayfind db synthetic.\n";
     return 2;
   }
-
-  auto previousMessages = erp::api::installMessageService(std::make_shared<erp::client::TerminalMessageService>());
-  auto previousChooser = update::installGroupChooser(std::make_shared<TerminalGroupChooser>(in, err, interactive));
-  int status = 0;
-  try {
-    checkArgumentCount(inv);
-    if (inv.command == "db") {
-      status = command->second(inv, out);
-      update::installGroupChooser(previousChooser);
-      erp::api::installMessageService(previousMessages);
-      return status;
-    }
-    startHost(inv.host, [&](const std::string& path) {
-      err << "wayfind: created the demo company in " << path << "\n";
-    });
-    status = command->second(inv, out);
-  } catch (const UsageError& e) {
-    err << "wayfind: " << e.message << "\n";
-    status = 2;
-  } catch (const AutomationError& e) {
-    err << "wayfind: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    status = 1;
-  } catch (const std::exception& e) {
-    err << "wayfind: " << e.what() << "\n";
-    status = 1;
-  }
-  update::installGroupChooser(previousChooser);
-  erp::api::installMessageService(previousMessages);
-  return status;
+  return runWithTerminal(command->second, inv, in, out, err, interactive);
 }
 
 }  // namespace wayfind::app

@@ -20,6 +20,7 @@
 #include "widgets/busy_state.h"
 #include "widgets/file_chooser.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/twips.h"
 #include "widgets/twips_layout.h"
 
@@ -92,6 +93,7 @@ class RefusedCharacters : public QObject {
 }  // namespace
 
 dlgAddItem::dlgAddItem() : widgets::Form(kFormName) {
+  widgets::SetHelpContext(*this, 520013);
   setWindowTitle(QStringLiteral("新建项目"));
 
   auto label = [this](const char* name, const char* caption) {

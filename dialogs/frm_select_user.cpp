@@ -16,6 +16,7 @@
 #include "platform/automation/registry.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/image_list.h"
 #include "widgets/twips.h"
 #include "widgets/twips_layout.h"
@@ -70,6 +71,7 @@ platform::RecordsetPtr getData(const std::string& sql) {
 }  // namespace
 
 frmSelectUser::frmSelectUser() : widgets::Form(kFormName) {
+  widgets::SetHelpContext(*this, 520017);
   setWindowTitle(QStringLiteral("选择用户"));
   setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
 

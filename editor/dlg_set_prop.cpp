@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "editor/handler_guard.h"
+#include "widgets/help_window.h"
 #include "widgets/image_list.h"
 #include "widgets/title_panel.h"
 #include "widgets/toolbar.h"
@@ -78,6 +79,7 @@ QIcon restoreIcon() {
 }  // namespace
 
 dlgSetProp::dlgSetProp(QWidget* parent) : widgets::Form(kFormName, parent) {
+  widgets::SetHelpContext(*this, 520010);
   buildControls();
   connectEvents();
 }

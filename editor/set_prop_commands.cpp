@@ -101,7 +101,7 @@ void dlgSetProp::ToolClick(const std::string& name) {
       UnloadWhenDone unload(*properties);
       properties->ShowModal();
     } else if (name == "Help") {
-      widgets::ShowHelpFor(kFormName);
+      widgets::ShowHelpFor(*this);
     } else if (name == "MoveUp") {
       MoveRowUp();
     } else if (name == "MoveDown") {

@@ -12,6 +12,7 @@
 #include "platform/recordset/recordset.h"
 #include "store/datas_info.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/modal_runner.h"
 #include "widgets/twips.h"
 #include "widgets/twips_layout.h"
@@ -45,6 +46,7 @@ void fillFromStore(dlgGroup& dlg) {
 }  // namespace
 
 dlgGroup::dlgGroup() : widgets::Form(kFormName) {
+  widgets::SetHelpContext(*this, 520016);
   setWindowTitle(QStringLiteral("常用功能组"));
   setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
 
@@ -53,6 +55,7 @@ dlgGroup::dlgGroup() : widgets::Form(kFormName) {
   place(Label1, kLabel1);
   cboGroup = new QComboBox(this);  // a list to choose from, no free text
   cboGroup->setObjectName("cboGroup");
+  cboGroup->setProperty("wayfindNoTranslate", true);  // the user's own group names
   place(cboGroup, kCboGroup);
   cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
   cmdOk->setObjectName("cmdOk");

@@ -59,6 +59,7 @@ void reported(F&& command) {
 }  // namespace
 
 dlgSetNormal::dlgSetNormal(QWidget* parent) : widgets::Form(kFormName, parent) {
+  widgets::SetHelpContext(*this, 520014);
   buildControls();
   setUpGrid();
 }
@@ -233,7 +234,7 @@ void dlgSetNormal::onToolClick(const QString& qname) {
     return;
   }
   if (name == "Help") {
-    widgets::ShowHelpFor(kFormName);
+    widgets::ShowHelpFor(*this);
     return;
   }
   reported([&] {

@@ -22,6 +22,7 @@
 #include "platform/navigation/node_keys.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/image_list.h"
 #include "widgets/message_boxes.h"
 #include "widgets/modal_runner.h"
@@ -45,6 +46,7 @@ int32_t keyId(const std::string& key) { return std::max(nav::KeyId(key).value_or
 }  // namespace
 
 frmAllFunc::frmAllFunc(QWidget* parent) : widgets::Form(kFormName, parent) {
+  widgets::SetHelpContext(*this, 520015);
   setWindowTitle("可选功能");
   imgLstTB = favouriteImages(this, {"Close", "Open", "Acct", "DragIcon", "NoDrop"});
   imgLstTB->setObjectName("imgLstTB");

@@ -20,6 +20,7 @@
 #include "update/datas_update.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/twips.h"
 #include "widgets/twips_layout.h"
 
@@ -76,6 +77,7 @@ struct SiteName {
 }  // namespace
 
 dlgOptions::dlgOptions() : widgets::Form(kFormName) {
+  widgets::SetHelpContext(*this, 520011);
   setWindowTitle(QStringLiteral("选项设置"));
 
   Frame1 = new QGroupBox(QStringLiteral("站点名称"), this);

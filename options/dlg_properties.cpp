@@ -11,6 +11,7 @@
 #include "platform/automation/registry.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
+#include "widgets/help_window.h"
 #include "widgets/twips.h"
 #include "widgets/twips_layout.h"
 
@@ -40,6 +41,7 @@ const char* flag(const QCheckBox* box) { return box->isChecked() ? "1" : "0"; }
 }  // namespace
 
 dlgProperties::dlgProperties() : widgets::Form(kFormName) {
+  widgets::SetHelpContext(*this, 520012);
   setWindowTitle(QStringLiteral("选项"));
   setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
 

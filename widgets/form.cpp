@@ -2,10 +2,12 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QShowEvent>
 
 #include "context/language.h"
 #include "erp/api/window_object.h"
 #include "widgets/accessible_names.h"
+#include "widgets/caption_fit.h"
 #include "widgets/help_window.h"
 #include "widgets/modal_runner.h"
 #include "widgets/qt_translations.h"
@@ -56,12 +58,18 @@ bool Form::Unload() {
 
 void Form::keyPressEvent(QKeyEvent* event) {
   // F1 anywhere in a window: its help.
-  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier && HelpContextOf(formName()) != 0) {
-    ShowHelpFor(formName());
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier && HelpContextOf(*this) != 0) {
+    ShowHelpFor(*this);
     event->accept();
     return;
   }
   QDialog::keyPressEvent(event);
+}
+
+void Form::showEvent(QShowEvent* event) {
+  // Translated captions are often longer than the Chinese the window was drawn for.
+  if (!event->spontaneous()) FitCaptions(*this);
+  QDialog::showEvent(event);
 }
 
 void Form::closeEvent(QCloseEvent* event) {

@@ -61,6 +61,7 @@ class Form : public QDialog {
   virtual void Form_Unload() {}
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;  // F1: the window's help
+  void showEvent(QShowEvent* event) override;     // captions fitted (caption_fit.h)
   void reject() override;  // Esc and the title-bar button: Unload
 
  private:

@@ -79,7 +79,19 @@ bool Grid::leaveByKeys(const QKeyEvent* key) {
 
 bool Grid::event(QEvent* event) {
   if (event->type() == QEvent::KeyPress && leaveByKeys(static_cast<QKeyEvent*>(event))) return true;
+  if (event->type() == QEvent::Show) fitColumnsToHeaders();
   return QTableWidget::event(event);
+}
+
+void Grid::fitColumnsToHeaders() {
+  // A column is drawn as wide as the window says, but never narrower than its
+  // (translated) header, so the header is read whole.
+  QHeaderView* header = horizontalHeader();
+  for (int c = 0; c < columnCount(); ++c) {
+    if (isColumnHidden(c) || columnWidth(c) == 0 || !horizontalHeaderItem(c)) continue;
+    const int wanted = header->sectionSizeHint(c);
+    if (wanted > columnWidth(c)) setColumnWidth(c, wanted);
+  }
 }
 
 void Grid::CommitEdit() {

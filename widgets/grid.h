@@ -118,6 +118,7 @@ class Grid : public QTableWidget {
   void applyFlags(QTableWidgetItem* item, int col) const;
   // Ctrl+Tab, Ctrl+Shift+Tab: focus to the control after or before the grid.
   bool leaveByKeys(const QKeyEvent* key);
+  void fitColumnsToHeaders();
 
   int quiet_ = 0;  // >0 while the API changes cells: no user signals
 };

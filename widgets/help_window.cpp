@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
-#include <map>
 #include <optional>
 
 #include "context/language.h"
@@ -21,11 +20,14 @@
 #include "platform/automation/registry.h"
 #include "context/login_props.h"
 #include "widgets/accessible_names.h"
+#include "widgets/form_registry.h"
 #include "widgets/windows_runtime.h"
 
 namespace wayfind::widgets {
 
 namespace {
+
+constexpr const char* kHelpContextProperty = "wayfindHelpContext";
 
 // The name of the picture as the page gives it, kept on a picture shown scaled.
 constexpr int kSourceNameProperty = QTextFormat::UserProperty + 1;
@@ -67,14 +69,16 @@ void StopPresentingHelp() {
   HelpWindow::release();
 }
 
+void SetHelpContext(QWidget& window, int32_t context) { window.setProperty(kHelpContextProperty, context); }
+
+int32_t HelpContextOf(const QWidget& window) { return window.property(kHelpContextProperty).toInt(); }
+
 int32_t HelpContextOf(const std::string& formName) {
-  static const std::map<std::string, int32_t> contexts = {
-      {"frmConsole", 520000},    {"dlgSetProp", 520010},    {"dlgOptions", 520011},
-      {"dlgProperties", 520012}, {"dlgAddItem", 520013},    {"dlgSetNormal", 520014},
-      {"frmAllFunc", 520015},    {"dlgGroup", 520016},      {"frmSelectUser", 520017},
-  };
-  auto it = contexts.find(formName);
-  return it == contexts.end() ? 0 : it->second;
+  return forms().contains(formName) ? HelpContextOf(*forms().form(formName)) : 0;
+}
+
+void ShowHelpFor(const QWidget& window) {
+  if (const int32_t context = HelpContextOf(window)) context::ShowHELP(112, context, "", 0, "", 0);
 }
 
 void ShowHelpFor(const std::string& formName) {

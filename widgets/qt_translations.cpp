@@ -41,7 +41,8 @@ void RemoveQtTranslations() {
 bool UseQtTranslationsFor(const std::string& languageCode) {
   auto& s = installed();
   if (!QCoreApplication::instance()) return false;
-  if (s.language == languageCode) return languageCode == "en" || !s.translators.empty();
+  // A language whose Qt texts are already right (English) needs no translator.
+  if (s.language == languageCode) return localeOf(languageCode).isEmpty() || !s.translators.empty();
   RemoveQtTranslations();
   s.language = languageCode;
   const QString locale = localeOf(languageCode);

@@ -79,38 +79,72 @@ class KeyFilter : public QObject {
 
 const std::vector<int> kEnterKeys = {Qt::Key_Return, Qt::Key_Enter};
 
+constexpr int32_t kConsoleHelpContext = 520000;
+
 }  // namespace
 
 void ConsoleWindow::buildUi() {
   setWindowTitle("主控台");
+  widgets::SetHelpContext(*this, kConsoleHelpContext);
   resize(980, 640);
+  buildNavigation();
+  buildWorkArea();
+  placePanes();
+  connectNavigation();
+  connectFindKeys();
+  connectWorkArea();
+}
 
-  // Navigation: the tree and the favourites.
+// A tree of the navigation: the function's name, stretched, and its help code.
+static QTreeWidget* newNavigationTree(const char* name) {
+  auto* tree = new QTreeWidget;
+  tree->setObjectName(name);
+  tree->setColumnCount(2);
+  tree->setHeaderLabels({"功能", "助记码"});
+  tree->header()->setStretchLastSection(false);
+  tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  tree->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  return tree;
+}
+
+// A group box named name, its contents in a column.
+static std::pair<QGroupBox*, QVBoxLayout*> newColumnGroup(const char* caption, const char* name) {
+  auto* group = new QGroupBox(caption);
+  group->setObjectName(name);
+  return {group, new QVBoxLayout(group)};
+}
+
+// Navigation: the tree and the favourites.
+void ConsoleWindow::buildNavigation() {
   tabNav_ = new QTabWidget;
   tabNav_->setObjectName("tabNav");
-  tvMenu_ = new QTreeWidget;
-  tvMenu_->setObjectName("tvMenu");
-  tvMenu_->setColumnCount(2);
-  tvMenu_->setHeaderLabels({"功能", "助记码"});
-  tvMenu_->header()->setStretchLastSection(false);
-  tvMenu_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  tvMenu_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-  tvNormal_ = new QTreeWidget;
-  tvNormal_->setObjectName("tvNormal");
-  tvNormal_->setColumnCount(2);
-  tvNormal_->setHeaderLabels({"功能", "助记码"});
-  tvNormal_->header()->setStretchLastSection(false);
-  tvNormal_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  tvNormal_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  tvMenu_ = newNavigationTree("tvMenu");
+  tvNormal_ = newNavigationTree("tvNormal");
   tabNav_->addTab(tvMenu_, "功能菜单");
   tabNav_->addTab(tvNormal_, "常用功能");
   navPanel_ = tabNav_;
+}
 
-  // Work area: help code, search, the started function and the recent list.
+// Work area: help code, search, the started function, the recent list and the sites.
+void ConsoleWindow::buildWorkArea() {
   workPanel_ = new QWidget;
   workPanel_->setObjectName("picWork");
   auto* work = new QVBoxLayout(workPanel_);
+  work->addLayout(buildHelpCodeRow());
+  work->addWidget(buildSearch(), 5);
+  auto* lower = new QHBoxLayout;
+  lower->addWidget(buildStartedFunction(), 1);
+  auto [fraRecent, recentBox] = newColumnGroup("最近启动", "fraRecent");
+  lstRecent_ = new QListWidget;
+  lstRecent_->setObjectName("lstRecent");
+  recentBox->addWidget(lstRecent_);
+  lower->addWidget(fraRecent, 1);
+  work->addLayout(lower, 2);
+  buildSiteBar();
+  work->addWidget(siteBar_);
+}
 
+QLayout* ConsoleWindow::buildHelpCodeRow() {
   auto* codeRow = new QHBoxLayout;
   auto* lblHelpCode = new QLabel("助记码：");
   lblHelpCode->setObjectName("lblHelpCode");
@@ -119,14 +153,15 @@ void ConsoleWindow::buildUi() {
   txtHelpCode_->setMaxLength(80);
   auto* cmdStart = new QPushButton("启动(&G)");
   cmdStart->setObjectName("cmdStart");
+  connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
   codeRow->addWidget(lblHelpCode);
   codeRow->addWidget(txtHelpCode_, 1);
   codeRow->addWidget(cmdStart);
-  work->addLayout(codeRow);
+  return codeRow;
+}
 
-  auto* fraSearch = new QGroupBox("查找功能");
-  fraSearch->setObjectName("fraSearch");
-  auto* searchBox = new QVBoxLayout(fraSearch);
+QWidget* ConsoleWindow::buildSearch() {
+  auto [fraSearch, searchBox] = newColumnGroup("查找功能", "fraSearch");
   txtSearch_ = new QLineEdit;
   txtSearch_->setObjectName("txtSearch");
   txtSearch_->setClearButtonEnabled(true);
@@ -141,43 +176,31 @@ void ConsoleWindow::buildUi() {
   lvResult_->setColumnWidth(1, 80);
   searchBox->addWidget(txtSearch_);
   searchBox->addWidget(lvResult_, 1);
-  work->addWidget(fraSearch, 5);
+  return fraSearch;
+}
 
-  auto* lower = new QHBoxLayout;
+// The started function's name, class and parameter: data, shown as stored.
+QWidget* ConsoleWindow::buildStartedFunction() {
   auto* fraFunc = new QGroupBox("启动的功能");
   fraFunc->setObjectName("fraFunc");
   auto* funcForm = new QFormLayout(fraFunc);
-  lblFuncName_ = new QLabel;
-  lblFuncName_->setObjectName("lblFuncNameValue");
-  lblClassName_ = new QLabel;
-  lblClassName_->setObjectName("lblClassNameValue");
-  lblClassParam_ = new QLabel;
-  lblClassParam_->setObjectName("lblClassParamValue");
-  for (QLabel* l : {lblFuncName_, lblClassName_, lblClassParam_}) {
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    l->setProperty("wayfindNoTranslate", true);
-  }
-  auto* lblFuncName = new QLabel("功能名称：");
-  lblFuncName->setObjectName("lblFuncName");
-  auto* lblClassName = new QLabel("类名：");
-  lblClassName->setObjectName("lblClassName");
-  auto* lblClassParam = new QLabel("参数：");
-  lblClassParam->setObjectName("lblClassParam");
-  funcForm->addRow(lblFuncName, lblFuncName_);
-  funcForm->addRow(lblClassName, lblClassName_);
-  funcForm->addRow(lblClassParam, lblClassParam_);
-  lower->addWidget(fraFunc, 1);
+  auto addRow = [&](QLabel*& value, const char* valueName, const char* caption, const char* captionName) {
+    value = new QLabel;
+    value->setObjectName(valueName);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    value->setProperty("wayfindNoTranslate", true);
+    auto* label = new QLabel(caption);
+    label->setObjectName(captionName);
+    funcForm->addRow(label, value);
+  };
+  addRow(lblFuncName_, "lblFuncNameValue", "功能名称：", "lblFuncName");
+  addRow(lblClassName_, "lblClassNameValue", "类名：", "lblClassName");
+  addRow(lblClassParam_, "lblClassParamValue", "参数：", "lblClassParam");
+  return fraFunc;
+}
 
-  auto* fraRecent = new QGroupBox("最近启动");
-  fraRecent->setObjectName("fraRecent");
-  auto* recentBox = new QVBoxLayout(fraRecent);
-  lstRecent_ = new QListWidget;
-  lstRecent_->setObjectName("lstRecent");
-  recentBox->addWidget(lstRecent_);
-  lower->addWidget(fraRecent, 1);
-  work->addLayout(lower, 2);
-
-  // The web systems' sites, shown when the user has named them.
+// The web systems' sites, shown when the user has named them.
+void ConsoleWindow::buildSiteBar() {
   siteBar_ = new QWidget;
   siteBar_->setObjectName("picSites");
   auto* sites = new QHBoxLayout(siteBar_);
@@ -203,8 +226,9 @@ void ConsoleWindow::buildUi() {
     sites->addWidget(lblSites_[i]);
   }
   sites->addStretch(1);
-  work->addWidget(siteBar_);
+}
 
+void ConsoleWindow::placePanes() {
   splitter_ = new QSplitter(Qt::Horizontal);
   splitter_->setObjectName("splMain");
   splitter_->addWidget(navPanel_);
@@ -213,8 +237,11 @@ void ConsoleWindow::buildUi() {
   splitter_->setStretchFactor(1, 3);
   setCentralWidget(splitter_);
   statusBar()->setObjectName("sbStatus");
+}
 
-  // Reading the level below when a node opens.
+// The trees: a node read when it opens, chosen, started; Enter starts; the
+// context menu of a node.
+void ConsoleWindow::connectNavigation() {
   connect(tvMenu_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
     expandedKeys_.insert(keyOf(item));
     fillChildren(item);
@@ -223,35 +250,16 @@ void ConsoleWindow::buildUi() {
           [this](QTreeWidgetItem* item) { expandedKeys_.remove(keyOf(item)); });
   connect(tvMenu_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item, QTreeWidgetItem*) { onItemSelected(item); });
-  connect(tvMenu_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
-  connect(tvMenu_, &QTreeWidget::itemDoubleClicked, this,
-          [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
-  connect(tvNormal_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
-  connect(tvNormal_, &QTreeWidget::itemDoubleClicked, this,
-          [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+  for (QTreeWidget* tree : {tvMenu_, tvNormal_}) {
+    connect(tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { onItemClicked(item, false); });
+    connect(tree, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item, int) { onItemClicked(item, true); });
+    tree->installEventFilter(new KeyFilter(this, kEnterKeys, [this, tree] { activate(tree->currentItem()); }));
+  }
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(tvMenu_), static_cast<QAbstractItemView*>(tvNormal_),
                                   static_cast<QAbstractItemView*>(lvResult_), static_cast<QAbstractItemView*>(lstRecent_)})
     widgets::ShowElidedTextTips(view);
-  tvMenu_->installEventFilter(new KeyFilter(this, kEnterKeys, [this] { activate(tvMenu_->currentItem()); }));
-  tvNormal_->installEventFilter(new KeyFilter(this, kEnterKeys, [this] { activate(tvNormal_->currentItem()); }));
-  lvResult_->installEventFilter(new KeyFilter(this, kEnterKeys, [this] { activate(lvResult_->currentItem()); }));
-  // The search box's results are chosen with the arrow keys: Down goes into them,
-  // on the first one.
-  txtSearch_->installEventFilter(new KeyFilter(this, {Qt::Key_Down}, [this] {
-    if (lvResult_->topLevelItemCount() == 0) return;
-    if (!lvResult_->currentItem()) lvResult_->setCurrentItem(lvResult_->topLevelItem(0));
-    lvResult_->setFocus(Qt::OtherFocusReason);
-  }));
-  // Ctrl+F, and Ctrl+K as in a browser, find a function from anywhere.
-  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_K)}) {
-    auto* find = new QShortcut(keys, this);
-    connect(find, &QShortcut::activated, this, [this] {
-      txtSearch_->setFocus(Qt::ShortcutFocusReason);
-      txtSearch_->selectAll();
-    });
-  }
   widgets::OpenMenuWithShiftF10(tvMenu_);
-
   tvMenu_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(tvMenu_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     // From the menu key the point is not on a node: the current node's menu.
@@ -262,13 +270,33 @@ void ConsoleWindow::buildUi() {
       menu->deleteLater();
     }
   });
+}
 
+// Ctrl+F, and Ctrl+K as in a browser, find a function from anywhere; Down in
+// the search box goes into the results, on the first one.
+void ConsoleWindow::connectFindKeys() {
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::CTRL | Qt::Key_K)}) {
+    auto* find = new QShortcut(keys, this);
+    connect(find, &QShortcut::activated, this, [this] {
+      txtSearch_->setFocus(Qt::ShortcutFocusReason);
+      txtSearch_->selectAll();
+    });
+  }
+  txtSearch_->installEventFilter(new KeyFilter(this, {Qt::Key_Down}, [this] {
+    if (lvResult_->topLevelItemCount() == 0) return;
+    if (!lvResult_->currentItem()) lvResult_->setCurrentItem(lvResult_->topLevelItem(0));
+    lvResult_->setFocus(Qt::OtherFocusReason);
+  }));
+}
+
+// Starting by help code, searching, and starting from the results or the recent list.
+void ConsoleWindow::connectWorkArea() {
   connect(txtHelpCode_, &QLineEdit::returnPressed, this, [this] { startByHelpCode(txtHelpCode_->text()); });
-  connect(cmdStart, &QPushButton::clicked, this, [this] { startByHelpCode(txtHelpCode_->text()); });
   connect(txtSearch_, &QLineEdit::textChanged, this, [this](const QString& text) { runSearch(text); });
   connect(txtSearch_, &QLineEdit::returnPressed, this, [this] {
     if (lvResult_->topLevelItemCount() > 0) activate(lvResult_->topLevelItem(0));
   });
+  lvResult_->installEventFilter(new KeyFilter(this, kEnterKeys, [this] { activate(lvResult_->currentItem()); }));
   connect(lvResult_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
     const auto ids = item->data(0, kKeyRole).toList();
     if (ids.size() == 4) selectFunction(ids[0].toInt(), ids[1].toInt(), ids[2].toInt(), ids[3].toInt());
@@ -310,6 +338,7 @@ void ConsoleWindow::buildMenus() {
   languageGroup_ = new QActionGroup(this);
   const QString next = q(savedLanguage().value_or(context::GetLanguageCode()));
   for (const nav::LanguageInfo& lang : nav::kLanguages) {
+    if (!nav::IsOffered(lang)) continue;
     const char* code = lang.code;
     auto* action = new QAction(QString::fromUtf8(lang.nativeName), languageGroup_);
     action->setObjectName(QString("mnuLang_") + code);
@@ -324,7 +353,7 @@ void ConsoleWindow::buildMenus() {
 
   auto* mnuHelp = menuBar()->addMenu("帮助(&H)");
   mnuHelp->setObjectName("mnuHelp");
-  auto* mnuHelpTopics = mnuHelp->addAction("帮助主题(&H)", this, [] { widgets::ShowHelpFor("frmConsole"); });
+  auto* mnuHelpTopics = mnuHelp->addAction("帮助主题(&H)", this, [this] { widgets::ShowHelpFor(*this); });
   mnuHelpTopics->setObjectName("mnuHelpTopics");
   mnuHelpTopics->setShortcut(QKeySequence::HelpContents);
   for (const auto& [name, caption] : {std::pair<const char*, const char*>{"dlgSetProp", "主控台编辑器"},

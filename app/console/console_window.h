@@ -23,6 +23,7 @@
 #include "app/console/recent_functions.h"
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QListWidget;
@@ -80,6 +81,17 @@ class ConsoleWindow : public QMainWindow {
 
  private:
   void buildUi();
+  // The steps of buildUi.
+  void buildNavigation();
+  void buildWorkArea();
+  QLayout* buildHelpCodeRow();
+  QWidget* buildSearch();
+  QWidget* buildStartedFunction();
+  void buildSiteBar();
+  void placePanes();
+  void connectNavigation();
+  void connectFindKeys();
+  void connectWorkArea();
   void buildMenus();
   void nameControls();
   void applySettings();

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QPixmap>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -71,13 +72,20 @@ void savePicture(const QPixmap& picture, const std::string& file) {
 constexpr const char* kHelpPrefix = "help.";
 constexpr const char* kFileDialog = "fileDialog";
 
+// A window says its help context once it exists, and windows exist only once
+// the application does: a help view is named after any registered window (but
+// the variants of one, "dlgSetProp.details"), and checked when it opens.
 bool isHelpView(const std::string& name) {
-  return name.starts_with(kHelpPrefix) && widgets::HelpContextOf(name.substr(5)) != 0;
+  const std::string window = name.substr(std::min(name.size(), std::string_view(kHelpPrefix).size()));
+  return name.starts_with(kHelpPrefix) && window.find('.') == std::string::npos && widgets::forms().contains(window);
 }
 
 // What the user sees at a view: prepared, laid out and shown off the screen.
 QWidget* openView(const std::string& name, std::unique_ptr<QWidget>& owned, const fs::path& scratch) {
   if (isHelpView(name)) {
+    if (widgets::HelpContextOf(name.substr(5)) == 0)
+      throw platform::AutomationError(platform::err::kInvalidProcedureCall, "wayfind",
+                                      "The window " + name.substr(5) + " has no help.");
     widgets::ShowHelpFor(name.substr(5));
     return &widgets::HelpWindow::instance();
   }
@@ -113,7 +121,7 @@ std::string windowList() {
 std::string viewList() {
   std::string out = "  " + std::string(kFileDialog) + "\n";
   for (const auto& name : widgets::forms().names())
-    if (widgets::HelpContextOf(name)) out += "  " + std::string(kHelpPrefix) + name + "\n";
+    if (isHelpView(kHelpPrefix + name)) out += "  " + std::string(kHelpPrefix) + name + "\n";
   return out;
 }
 

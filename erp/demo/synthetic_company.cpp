@@ -1,5 +1,6 @@
 #include "erp/demo/synthetic_company.h"
 
+#include <functional>
 #include <random>
 #include <string>
 
@@ -16,18 +17,21 @@ const char* const kAcctLists[] = {"", "", "", "", ",1,", ",12,", ",1,3,", ",2,16
 
 std::string idText(const char* prefix, int64_t id) { return std::string(prefix) + std::to_string(id); }
 
-}  // namespace
+// Sub-function ids start above the user-owned folder ranges' lower ids.
+int32_t subFuncId(int32_t f) { return 1000 + f; }
 
-void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanySpec& spec) {
+using Pick = std::function<int32_t(int32_t)>;
+
+void checkSizes(const SyntheticCompanySpec& spec) {
   if (spec.topClasses < 1 || spec.subSystems < spec.topClasses || spec.subFuncs < spec.subSystems ||
       spec.detailFuncs < spec.subFuncs || spec.users < 1 || spec.userRows < 0)
     storage::raiseRefused(kSource, "每一层至少要有上一层那么多节点，且至少一个用户。");
   if (spec.topClasses > 999 || spec.subSystems > 99999 || spec.subFuncs > 9999999)
     storage::raiseRefused(kSource, "模板节点数超出了标识范围。");
-  std::mt19937 rng(spec.seed);
-  auto pick = [&](int32_t n) { return static_cast<int32_t>(rng() % static_cast<uint32_t>(n)); };
+}
 
-  storage::Transaction tx(conn);
+// The template's four levels.
+void insertTemplate(storage::Connection& conn, const SyntheticCompanySpec& spec, const Pick& pick) {
   auto top = conn.prepare(
       "INSERT INTO t_NavTopClass(FTopClassID, FTopClassName, FTopClassName_en, FTopClassName_cht, FIndex, FAcctType) "
       "VALUES (?, ?, ?, ?, ?, ?)");
@@ -48,8 +52,6 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
   auto sub = conn.prepare(
       "INSERT INTO t_NavSubFunc(FSubFuncID, FSubSysID, FFuncName, FFuncName_en, FFuncName_cht, FIndex, FAcctType, "
       "FRefresh, FSetEnable, FClassName) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  // Sub-function ids start above the user-owned folder ranges' lower ids.
-  auto subFuncId = [](int32_t f) { return 1000 + f; };
   for (int32_t f = 1; f <= spec.subFuncs; ++f) {
     sub.bindAll(subFuncId(f), (f - 1) % spec.subSystems + 1, idText("功能", f), idText("Function ", f),
                 idText("功能", f), (f - 1) / spec.subSystems + 1, kAcctLists[pick(8)], pick(10) == 0 ? 1 : 0,
@@ -68,6 +70,9 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
         .run();
     det.reset();
   }
+}
+
+void insertProfileAndAccountTypes(storage::Connection& conn) {
   auto prof = conn.prepare("INSERT INTO t_NavProfile(FName, FValue) VALUES (?, ?)");
   for (const char* name : {"CLICK_ACTIVATE", "RIGHT_ALIGN", "REFRESH_SYS", "REFRESH_FUNC"}) {
     prof.bindAll(name, "0").run();
@@ -78,7 +83,9 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
     acct.bindAll(a, idText("TYPE", a), idText("账套类型", a)).run();
     acct.reset();
   }
+}
 
+void insertUsers(storage::Connection& conn, const SyntheticCompanySpec& spec) {
   conn.exec("INSERT INTO t_User(FUserID, FName, FDescription) VALUES (1, 'Administrators', 'group')");
   auto user = conn.prepare("INSERT INTO t_User(FUserID, FName) VALUES (?, ?)");
   for (int32_t u = 0; u < spec.users; ++u) {
@@ -86,7 +93,9 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
     user.reset();
   }
   conn.exec("INSERT INTO t_Group(FGroupID, FUserID) VALUES (1, 16384)");
+}
 
+void insertUserRows(storage::Connection& conn, const SyntheticCompanySpec& spec) {
   // Own rows: one level per row in turn, on distinct template nodes per user.
   auto uTop = conn.prepare(
       "INSERT INTO t_NavUserTopClass(FUserID, FTopClassID, FTopClassName, FIndex, FVisible) VALUES (?, ?, ?, ?, 1) "
@@ -142,7 +151,10 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
     if (r > spec.userRows * 40 + 1000)
       storage::raiseRefused(kSource, "用户行数超过了模板能容纳的数量。");
   }
+}
 
+// Each user's groups of favourites, with their revision bumped.
+void insertFavourites(storage::Connection& conn, const SyntheticCompanySpec& spec, const Pick& pick) {
   auto group = conn.prepare(
       "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FIndex) VALUES (?, ?, ?) RETURNING FFuncGroupID");
   auto item = conn.prepare(
@@ -162,6 +174,21 @@ void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanyS
     }
     storage::bumpUserRevision(conn, 16384 + u);
   }
+}
+
+}  // namespace
+
+void generateSyntheticCompany(storage::Connection& conn, const SyntheticCompanySpec& spec) {
+  checkSizes(spec);
+  // One generator in one order of draws: a seed makes the same company.
+  std::mt19937 rng(spec.seed);
+  const Pick pick = [&](int32_t n) { return static_cast<int32_t>(rng() % static_cast<uint32_t>(n)); };
+  storage::Transaction tx(conn);
+  insertTemplate(conn, spec, pick);
+  insertProfileAndAccountTypes(conn);
+  insertUsers(conn, spec);
+  insertUserRows(conn, spec);
+  insertFavourites(conn, spec, pick);
   storage::bumpTemplateRevision(conn);
   tx.commit();
 }

@@ -9,8 +9,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 #include <map>
 
+#include "erp/client/help_viewer.h"
 #include "widgets/accessible_names.h"
 
 #include "widgets/help_window.h"
@@ -53,6 +55,9 @@ TEST_F(ConsoleKeyboardTest, F1AndTheHelpMenuShowTheHelpInTheSessionsLanguage) {
   EXPECT_TRUE(help.isVisible());
   EXPECT_EQ(help.shownContext(), 520000);
   EXPECT_EQ(help.windowTitle(), "Help - Main Console");
+  EXPECT_EQ(widgets::HelpContextOf(c), 520000) << "the console says its own help context";
+  for (const char* language : {"chs", "cht"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(erp::client::helpTopicFile(520000, language))) << language;
   c.findChild<QAction*>("mnuHelp_dlgSetNormal")->trigger();
   EXPECT_EQ(help.shownContext(), 520014);
   EXPECT_EQ(help.windowTitle(), "Help - Frequently Used Function Settings");

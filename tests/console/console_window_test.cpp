@@ -445,6 +445,7 @@ TEST_F(ConsoleTest, InEnglishEveryCaptionIsTranslatedAndTheDataStaysAsStored) {
   EXPECT_EQ(action(&console(), "mnuSetProp")->text(), "Main Console &Editor...");
   // The language names stay in their own language.
   EXPECT_EQ(action(&console(), "mnuLang_chs")->text(), "简体中文");
+  EXPECT_EQ(console().findChild<QAction*>("mnuLang_qps"), nullptr) << "a language for tests is not offered";
   // The windows it opens follow its language.
   modal().push("dlgOptions", [](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Options");

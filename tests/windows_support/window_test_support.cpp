@@ -5,6 +5,7 @@
 #include <QLayout>
 #include <random>
 
+#include "api/host_start.h"
 #include "context/language.h"
 #include "context/login_props.h"
 #include "erp/api/message_service.h"
@@ -13,14 +14,13 @@
 #include "erp/client/lang_info.h"
 #include "erp/client/register_client.h"
 #include "widgets/form_registry.h"
+#include "erp/text/resource_folder.h"
 #include "erp/text/translation_table.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/database.h"
 #include "store/cache_files.h"
 #include "store/call_log.h"
 #include "store/data_info.h"
-#include "store/datas_info.h"
-#include "update/datas_update.h"
 #include "widgets/busy_state.h"
 #include "widgets/file_chooser.h"
 #include "widgets/windows_runtime.h"
@@ -50,14 +50,6 @@ const fs::path& demoDatabase() {
     return db;
   }();
   return path;
-}
-
-void registerEverything() {
-  erp::client::registerClientComponents();
-  erp::client::registerDataServices();
-  erp::middletier::registerServerComponents();
-  store::registerDatasInfo();
-  update::registerDatasUpdate();
 }
 
 void resetProcessState() {
@@ -106,7 +98,7 @@ void WindowTest::SetUp() {
   erp::storage::releaseThreadConnections();
   resetProcessState();
   erp::storage::CurrentDatabase::set(database);
-  registerEverything();
+  api::registerEverything();
   store::SetCacheFolder((folder / "cache").string());
   messages = std::make_shared<erp::client::ScriptedMessageService>();
   erp::api::installMessageService(messages);
@@ -121,6 +113,10 @@ void WindowTest::SetUp() {
 }
 
 void WindowTest::TearDown() {
+  if (pseudoLanguageOffered_) {
+    ::unsetenv("WAYFIND_TEST_LANGUAGES");
+    erp::text::setResourceFolder({});
+  }
   widgets::stopWindows();
   widgets::FileChooserScript::instance().reset();
   modalScripts.reset();
@@ -136,6 +132,13 @@ void WindowTest::login(int32_t userId, const std::string& languageCode) {
   erp::client::publishLogin(erp::client::makeLogin(userId, userName(database, userId), "Industry", "window-tests"));
   store::DataInfo::instance().reset();
   setLanguage(languageCode);
+}
+
+void WindowTest::offerPseudoLanguage() {
+  pseudoLanguageOffered_ = true;
+  ::setenv("WAYFIND_TEST_LANGUAGES", "1", 1);
+  erp::text::setResourceFolder(WAYFIND_PSEUDO_RESOURCES);
+  erp::text::TranslationCache::instance().reset();
 }
 
 void WindowTest::setLanguage(const std::string& languageCode) {

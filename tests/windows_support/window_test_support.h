@@ -43,12 +43,18 @@ class WindowTest : public ::testing::Test {
   // "cht"); the language cache of the component is reset so lookups see it.
   void login(int32_t userId, const std::string& languageCode = "chs");
   void setLanguage(const std::string& languageCode);
+  // Offers the pseudo-language "qps" (pseudo_language.h) until the test ends: the
+  // table of languages knows it and the translations come from its resources folder.
+  void offerPseudoLanguage();
 
   std::filesystem::path folder;    // the test's own temporary folder
   std::filesystem::path database;  // folder / "wayfind.db"
   std::shared_ptr<erp::client::ScriptedMessageService> messages;
   std::unique_ptr<widgets::ScopedModalScripts> modalScripts;
   widgets::ScopedModalScripts& modal() { return *modalScripts; }
+
+ private:
+  bool pseudoLanguageOffered_ = false;
 };
 
 // The name of the demo user userId, from the database.

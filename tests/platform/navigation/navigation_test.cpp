@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/navigation/function_use.h"
+#include "platform/navigation/languages.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/node_keys.h"
 #include "platform/navigation/user_folders.h"
@@ -114,6 +115,19 @@ TEST(FunctionUse, StartsAddUpHalveInTwoWeeksAndTheRecordKeepsTheHighestThatFit) 
   // Anything else is no use at all, never a crash.
   for (const char* bad : {"7:2", "x:1:2", "7:-1:3", "7:nan:3", "7:1:2;;", "7:1:2x", ":", "7::1"})
     EXPECT_TRUE(FunctionUse::parse(bad).empty()) << bad;
+}
+
+TEST(Languages, ATestLanguageIsKnownOnlyWhileTheEnvironmentAsksForIt) {
+  for (const char* asked : {"", "0", "1"}) {
+    SCOPED_TRACE(std::string("WAYFIND_TEST_LANGUAGES=") + asked);
+    ::setenv("WAYFIND_TEST_LANGUAGES", asked, 1);
+    const bool offered = std::string_view(asked) == "1";
+    EXPECT_EQ(FindLanguage("qps").has_value(), offered);
+    EXPECT_EQ(IsWrittenLanguage("qps"), !offered) << "unknown codes speak the written language";
+    EXPECT_EQ(std::string_view(LanguageOfNumber(99).code), offered ? "qps" : "chs");
+    EXPECT_TRUE(FindLanguage("cht").has_value());
+  }
+  ::unsetenv("WAYFIND_TEST_LANGUAGES");
 }
 
 }  // namespace

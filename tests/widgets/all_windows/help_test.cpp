@@ -26,12 +26,10 @@ namespace fs = std::filesystem;
 class HelpTest : public windowtests::WindowTest {};
 
 TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
-  std::vector<std::string> windows = {"frmConsole"};
-  for (const auto& name : forms().names())
-    if (name.find('.') == std::string::npos) windows.push_back(name);
-  for (const std::string& window : windows) {
-    const int32_t context = HelpContextOf(window);
-    EXPECT_NE(context, 0) << window << " has no help";
+  for (const std::string& window : forms().names()) {
+    if (window.find('.') != std::string::npos) continue;
+    const int32_t context = HelpContextOf(*forms().form(window));
+    EXPECT_NE(context, 0) << window << " says no help context";
     for (const char* language : {"chs", "en", "cht"}) {
       SCOPED_TRACE(window + " in " + language);
       const fs::path file = erp::client::helpTopicFile(context, language);
