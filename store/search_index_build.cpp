@@ -80,7 +80,7 @@ class Builder {
     for (const auto& other : fn.otherNames) addText(other, kName);
     std::sort(keys_.begin(), keys_.end());
     keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-    for (uint64_t k : keys_) postings_[k].push_back(f);
+    for (uint64_t k : keys_) postings_.add(k, f);
   }
 
   void setLevels(std::vector<LevelRec> levels, std::string levelIndex) {
@@ -94,53 +94,67 @@ class Builder {
     auto foldedOf = [&](uint32_t t) { return view(texts_[t].folded & kRefMask); };
     std::stable_sort(codes_.begin(), codes_.end(), [&](uint32_t a, uint32_t b) { return foldedOf(a) < foldedOf(b); });
 
-    std::vector<uint64_t> keys;
-    keys.reserve(postings_.size());
-    for (auto& [k, list] : postings_) keys.push_back(k);
-    std::sort(keys.begin(), keys.end());
-    std::vector<ListRec> lists;
-    lists.reserve(keys.size());
-    std::string postings;
-    std::vector<PostingSkip> skips;
+    // Every section's place is known before a byte is written: the index is
+    // laid out once, in one block, and the lists are written straight into it.
     const auto functions = static_cast<uint32_t>(functions_.size() - 1);
-    for (uint64_t k : keys) {
-      const auto& list = postings_[k];
-      if (PostingsAsBitmap(list.size(), functions)) {
-        postings.resize((postings.size() + 7) / 8 * 8, '\0');
-        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()), kBitmapList});
-        EncodeBitmap(list, functions, postings);
-      } else {
-        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()),
-                         static_cast<uint32_t>(skips.size())});
-        EncodePostings(list, postings, skips);
-      }
-      if (postings.size() > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
+    const std::vector<PostingsBuilder::Planned> plan = postings_.plan(functions);
+    std::vector<size_t> listAt(plan.size());
+    size_t postingBytes = 0, skipCount = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      if (plan[i].bitmap) postingBytes = (postingBytes + 7) / 8 * 8;
+      listAt[i] = postingBytes;
+      postingBytes += plan[i].bytes;
+      skipCount += plan[i].skips;
     }
-    postings_.clear();
+    if (postingBytes > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
 
-    std::string blob(sizeof(Header), '\0');
     Header h{};
     h.magic = kMagic;
     h.format = kFormat;
-    h.functions = static_cast<uint32_t>(functions_.size() - 1);
+    h.functions = functions;
     h.places = static_cast<uint32_t>(places_.size());
-    auto put = [&](Section s, const void* data, size_t bytes) {
-      blob.resize((blob.size() + 7) / 8 * 8, '\0');
-      h.sections[s] = {blob.size(), bytes};
-      blob.append(static_cast<const char*>(data), bytes);
+    const size_t sizes[kSectionCount] = {strings_.size(),
+                                         places_.size() * sizeof(PlaceRec),
+                                         functions_.size() * sizeof(FuncRec),
+                                         texts_.size() * sizeof(TextRec),
+                                         codes_.size() * sizeof(uint32_t),
+                                         plan.size() * sizeof(uint64_t),
+                                         plan.size() * sizeof(ListRec),
+                                         postingBytes,
+                                         skipCount * sizeof(PostingSkip),
+                                         levels_.size() * sizeof(LevelRec),
+                                         levelIndex_.size()};
+    size_t total = sizeof(Header);
+    for (int s = 0; s < kSectionCount; ++s) {
+      total = (total + 7) / 8 * 8;
+      h.sections[s] = {total, sizes[s]};
+      total += sizes[s];
+    }
+    std::string blob(total, '\0');
+    char* const base = blob.data();
+    auto copy = [&](Section s, const void* data) {
+      if (sizes[s] > 0) std::memcpy(base + h.sections[s].offset, data, sizes[s]);
     };
-    put(kStrings, strings_.data(), strings_.size());
-    put(kPlaces, places_.data(), places_.size() * sizeof(PlaceRec));
-    put(kFunctions, functions_.data(), functions_.size() * sizeof(FuncRec));
-    put(kTexts, texts_.data(), texts_.size() * sizeof(TextRec));
-    put(kCodes, codes_.data(), codes_.size() * sizeof(uint32_t));
-    put(kKeys, keys.data(), keys.size() * sizeof(uint64_t));
-    put(kLists, lists.data(), lists.size() * sizeof(ListRec));
-    put(kPostings, postings.data(), postings.size());
-    put(kSkips, skips.data(), skips.size() * sizeof(PostingSkip));
-    put(kLevels, levels_.data(), levels_.size() * sizeof(LevelRec));
-    put(kLevelIndex, levelIndex_.data(), levelIndex_.size());
-    std::memcpy(blob.data(), &h, sizeof h);
+    std::memcpy(base, &h, sizeof h);
+    copy(kStrings, strings_.data());
+    copy(kPlaces, places_.data());
+    copy(kFunctions, functions_.data());
+    copy(kTexts, texts_.data());
+    copy(kCodes, codes_.data());
+    copy(kLevels, levels_.data());
+    copy(kLevelIndex, levelIndex_.data());
+    auto* keys = reinterpret_cast<uint64_t*>(base + h.sections[kKeys].offset);
+    auto* lists = reinterpret_cast<ListRec*>(base + h.sections[kLists].offset);
+    auto* postings = reinterpret_cast<uint8_t*>(base + h.sections[kPostings].offset);
+    auto* skips = reinterpret_cast<PostingSkip*>(base + h.sections[kSkips].offset);
+    size_t skipAt = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      const PostingsBuilder::Planned& p = plan[i];
+      keys[i] = p.key;
+      lists[i] = {p.count, static_cast<uint32_t>(listAt[i]), p.bitmap ? kBitmapList : static_cast<uint32_t>(skipAt)};
+      postings_.write(p, postings + listAt[i], skips + skipAt);
+      skipAt += p.skips;
+    }
     return blob;
   }
 
@@ -260,7 +274,7 @@ class Builder {
   std::vector<FuncRec> functions_;
   std::vector<TextRec> texts_;
   std::vector<uint32_t> codes_;
-  std::unordered_map<uint64_t, std::vector<uint32_t>> postings_;
+  PostingsBuilder postings_;
   std::vector<uint32_t> local_;                              // texts of the function being added
   std::vector<PinyinUnit> units_;
   std::vector<std::string_view> words_;
