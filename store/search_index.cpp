@@ -133,9 +133,13 @@ void SearchIndex::attach() {
 size_t SearchIndex::levelCount() const { return layout_->levelCount; }
 
 IndexedLevel SearchIndex::level(uint32_t l) const {
+  // A level's ids and names, and those of the levels above it, are those of the
+  // place of its first function.
   const LevelRec& r = layout_->levels[l];
-  const IndexedFunction n = levels_->function(l);
-  return {static_cast<int>(r.depth), levels_->place(n.place), n.name, r.first, r.end};
+  IndexedPlace p = r.first < functionCount_ ? place(function(r.first).place) : IndexedPlace{};
+  if (r.depth < 3) p.subFuncId = 0, p.subFuncName = {};
+  if (r.depth < 2) p.subSysId = 0, p.subSysName = {};
+  return {static_cast<int>(r.depth), p, levels_->function(l).name, r.first, r.end};
 }
 
 std::string_view SearchIndex::text(uint32_t ref) const {
@@ -842,7 +846,7 @@ constexpr size_t kWordMatchesCap = 65536;
 // An entry made for a larger limit serves a smaller one: the levels a word names
 // best come first either way.
 struct SearchIndex::LevelCache {
-  static constexpr size_t kWords = 8;
+  static constexpr size_t kWords = 6;
   struct Entry {
     std::string word;
     size_t limit;

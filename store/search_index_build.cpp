@@ -288,8 +288,10 @@ class Builder {
 // class (subsystem, sub-function) in tree order, with the index of their names.
 void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
   std::vector<LevelRec> levels;
-  std::vector<SearchPlace> levelPlaces;
   std::vector<SearchFunction> levelNames;
+  // The level index has one empty place: a level's place is that of its first
+  // function (SearchIndex::level).
+  const std::vector<SearchPlace> noPlace(1);
   uint32_t open[3] = {kNoLevel, kNoLevel, kNoLevel};
   for (uint32_t f = 0; f < functions.size(); ++f) {
     const SearchPlace& p = places[functions[f].place];
@@ -297,7 +299,7 @@ void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::ve
     for (uint32_t depth = 1; depth <= 3; ++depth) {
       uint32_t& l = open[depth - 1];
       if (same && l != kNoLevel && levels[l].end == f) {
-        const SearchPlace& q = levelPlaces[l];
+        const SearchPlace& q = places[functions[levels[l].first].place];
         same = q.topClassId == p.topClassId && (depth < 2 || q.subSysId == p.subSysId) &&
                (depth < 3 || q.subFuncId == p.subFuncId);
       } else {
@@ -309,22 +311,16 @@ void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::ve
       }
       l = static_cast<uint32_t>(levels.size());
       levels.push_back({depth, depth == 1 ? kNoLevel : open[depth - 2], f, f + 1});
-      SearchPlace q;
-      q.topClassId = p.topClassId;
-      q.topClassName = p.topClassName;
       SearchFunction n;
-      n.place = l;
-      if (depth >= 2) q.subSysId = p.subSysId, q.subSysName = p.subSysName;
-      if (depth == 3) q.subFuncId = p.subFuncId, q.subFuncName = p.subFuncName;
+      n.place = 0;
       n.detailFuncId = depth == 1 ? p.topClassId : depth == 2 ? p.subSysId : p.subFuncId;
       n.name = depth == 1 ? p.topClassName : depth == 2 ? p.subSysName : p.subFuncName;
       n.otherNames = depth == 1 ? p.topClassOtherNames : depth == 2 ? p.subSysOtherNames : p.subFuncOtherNames;
-      levelPlaces.push_back(std::move(q));
       levelNames.push_back(std::move(n));
     }
   }
   b.setLevels(std::move(levels), levelNames.empty() ? std::string()
-                                                     : buildSearchIndexBytes(levelPlaces, levelNames, false));
+                                                     : buildSearchIndexBytes(noPlace, levelNames, false));
 }
 
 }  // namespace
