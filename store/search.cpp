@@ -2,6 +2,8 @@
 // memory, in its file, or made again), and turning its matches into rows.
 #include "store/search.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -394,6 +396,10 @@ bool FunctionSearch::tryLoad(const Source& now) {
 
 namespace {
 
+// What reading the tree and making the index freed goes back to the system, so
+// a console holds the index after a rebuild, not the heap the build left behind.
+void releaseFreedMemory() { ::malloc_trim(0); }
+
 // Without the file the next console makes the index again; this one works on.
 void saveQuietly(const std::string& path, const std::string& key, const SearchIndex& index) {
   if (key.empty()) return;
@@ -453,6 +459,7 @@ const SearchIndex& FunctionSearch::current() {
   reading_.reset();
   saveQuietly(now.filePath, now.fileKey, made);
   install(std::move(made), std::move(now), true);
+  releaseFreedMemory();
   return *index_;
 }
 
@@ -484,6 +491,7 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
     SearchIndex made(tree->places, tree->functions);
     tree.reset();  // freed here, not by the console's thread when it takes the index
     saveQuietly(path, key, made);
+    releaseFreedMemory();
     return made;
   });
   return false;
