@@ -138,7 +138,7 @@ class PagedRead {
   }
 
  private:
-  static constexpr size_t kPage = 4096;
+  static constexpr size_t kPage = 2048;
   std::string columns_, table_, id_;
   int64_t last_ = INT32_MIN;
   bool done_ = false, failed_ = false;
