@@ -36,8 +36,8 @@ const T* sectionAs(std::string_view bytes, const SectionRec& s, size_t& count) {
 SearchIndex::SearchIndex() : SearchIndex(std::vector<SearchPlace>(), std::vector<SearchFunction>()) {}
 
 SearchIndex::SearchIndex(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
-  auto blob = std::make_shared<std::string>(buildSearchIndexBytes(places, functions));
-  bytes_ = *blob;
+  std::shared_ptr<IndexBytes> blob = buildSearchIndexBytes(places, functions);
+  bytes_ = std::string_view(blob->data.get(), blob->size);
   holder_ = std::move(blob);
   attach();
 }

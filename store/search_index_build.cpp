@@ -37,7 +37,14 @@ void writeLength(std::string& out, size_t n) {
 
 class Builder {
  public:
-  Builder() { strings_.push_back('\0'); }
+  // Room for what so many functions usually take, so that the records and texts
+  // are not copied as they grow (pages never written are never touched).
+  explicit Builder(size_t functions) {
+    functions_.reserve(functions + 1);
+    texts_.reserve(functions * 4);
+    strings_.reserve(functions * 64 + 1);
+    strings_.push_back('\0');
+  }
 
   // A text that many functions share (a class name, a place's names): stored once.
   uint32_t intern(std::string_view s) {
@@ -83,12 +90,12 @@ class Builder {
     for (uint64_t k : keys_) postings_.add(k, f);
   }
 
-  void setLevels(std::vector<LevelRec> levels, std::string levelIndex) {
+  void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {
     levels_ = std::move(levels);
     levelIndex_ = std::move(levelIndex);
   }
 
-  std::string finish() {
+  std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
     // Exact help codes: sorted by their folded text, then in tree order.
     auto foldedOf = [&](uint32_t t) { return view(texts_[t].folded & kRefMask); };
@@ -123,30 +130,48 @@ class Builder {
                                          postingBytes,
                                          skipCount * sizeof(PostingSkip),
                                          levels_.size() * sizeof(LevelRec),
-                                         levelIndex_.size()};
+                                         levelIndex_ ? levelIndex_->size : 0};
     size_t total = sizeof(Header);
     for (int s = 0; s < kSectionCount; ++s) {
       total = (total + 7) / 8 * 8;
       h.sections[s] = {total, sizes[s]};
       total += sizes[s];
     }
-    std::string blob(total, '\0');
-    char* const base = blob.data();
-    auto copy = [&](Section s, const void* data) {
-      if (sizes[s] > 0) std::memcpy(base + h.sections[s].offset, data, sizes[s]);
-    };
+    // The block's pages are touched as each section is written, and each part
+    // of the build is freed once written: the build never holds two copies of
+    // the index.
+    auto out = std::make_shared<IndexBytes>();
+    out->data.reset(new char[total]);
+    out->size = total;
+    char* const base = out->data.get();
     std::memcpy(base, &h, sizeof h);
+    size_t written = sizeof h;
+    auto start = [&](Section s) {  // zeroes the padding before section s
+      std::memset(base + written, 0, h.sections[s].offset - written);
+      written = h.sections[s].offset + sizes[s];
+      return base + h.sections[s].offset;
+    };
+    auto copy = [&](Section s, const void* data) {
+      char* at = start(s);
+      if (sizes[s] > 0) std::memcpy(at, data, sizes[s]);
+    };
+    auto release = [](auto& part) { std::decay_t<decltype(part)>().swap(part); };
     copy(kStrings, strings_.data());
+    release(strings_);
+    release(interned_);
     copy(kPlaces, places_.data());
+    release(places_);
     copy(kFunctions, functions_.data());
+    release(functions_);
     copy(kTexts, texts_.data());
+    release(texts_);
     copy(kCodes, codes_.data());
-    copy(kLevels, levels_.data());
-    copy(kLevelIndex, levelIndex_.data());
-    auto* keys = reinterpret_cast<uint64_t*>(base + h.sections[kKeys].offset);
-    auto* lists = reinterpret_cast<ListRec*>(base + h.sections[kLists].offset);
-    auto* postings = reinterpret_cast<uint8_t*>(base + h.sections[kPostings].offset);
-    auto* skips = reinterpret_cast<PostingSkip*>(base + h.sections[kSkips].offset);
+    release(codes_);
+    auto* keys = reinterpret_cast<uint64_t*>(start(kKeys));
+    auto* lists = reinterpret_cast<ListRec*>(start(kLists));
+    auto* postings = reinterpret_cast<uint8_t*>(start(kPostings));
+    std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
+    auto* skips = reinterpret_cast<PostingSkip*>(start(kSkips));
     size_t skipAt = 0;
     for (size_t i = 0; i < plan.size(); ++i) {
       const PostingsBuilder::Planned& p = plan[i];
@@ -155,7 +180,9 @@ class Builder {
       postings_.write(p, postings + listAt[i], skips + skipAt);
       skipAt += p.skips;
     }
-    return blob;
+    copy(kLevels, levels_.data());
+    copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
+    return out;
   }
 
  private:
@@ -281,7 +308,7 @@ class Builder {
   std::vector<uint64_t> keys_;                               // of the function being added
   std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
   std::vector<LevelRec> levels_;
-  std::string levelIndex_;
+  std::shared_ptr<IndexBytes> levelIndex_;
 };
 
 // The levels over the functions, each a run of functions under the same top
@@ -319,15 +346,17 @@ void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::ve
       levelNames.push_back(std::move(n));
     }
   }
-  b.setLevels(std::move(levels), levelNames.empty() ? std::string()
-                                                     : buildSearchIndexBytes(noPlace, levelNames, false));
+  std::shared_ptr<IndexBytes> levelIndex;
+  if (!levelNames.empty()) levelIndex = buildSearchIndexBytes(noPlace, levelNames, false);
+  levelNames = {};  // freed before the index is laid out
+  b.setLevels(std::move(levels), std::move(levelIndex));
 }
 
 }  // namespace
 
-std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions,
-                                  bool withLevels) {
-  Builder b;
+std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>& places,
+                                                  const std::vector<SearchFunction>& functions, bool withLevels) {
+  Builder b(functions.size());
   for (const auto& p : places) b.addPlace(p);
   for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
   if (withLevels) addLevels(b, places, functions);
