@@ -118,7 +118,7 @@ TEST_F(SearchCommand, LevelsAreFoundByTheirOtherNamesBeyondTheFirstPage) {
     const char* first;
   } cases[] = {{"'function 1000'", "1. Sub 2000  功能1000"}, {"'Function 2400'", "1. Sub 3400  功能2400"}};
   for (const auto& c : cases) {
-    Outcome found = wayfind(std::string("search ") + c.text + " --limit 1");
+    Outcome found = wayfind(std::string("search ") + c.text + " --limit 1 --lang chs");
     ASSERT_EQ(found.status, 0) << found.err;
     EXPECT_NE(found.out.find(c.first), std::string::npos) << c.text << "\n" << found.out;
   }
