@@ -29,7 +29,8 @@ std::vector<PinyinUnit> PinyinUnits(std::string_view name, bool& hasChinese) {
 void PinyinUnits(std::string_view name, std::vector<PinyinUnit>& units, bool& hasChinese) {
   units.clear();
   hasChinese = false;
-  for (char32_t cp : CodePoints(name)) {
+  for (size_t pos = 0; pos < name.size();) {
+    const char32_t cp = NextCodePoint(name, pos);
     const auto readings = hanzi::Readings(cp);
     if (!readings.empty()) {
       units.push_back({readings.data(), static_cast<uint8_t>(readings.size()), 0});

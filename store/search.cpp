@@ -2,7 +2,11 @@
 // memory, in its file, or made again), and turning its matches into rows.
 #include "store/search.h"
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -94,66 +98,112 @@ SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* us
   return fn;
 }
 
+// A table of the template read through the ERP's data access a page of rows at
+// a time, in order of id, so that no step of a console's preparation reads a
+// whole large table at once. Where the service is missing or refuses, the rows
+// read so far are dropped (failed() tells) and the search works on without them.
+class PagedRead {
+ public:
+  // columns: the id first; each page is "columns FROM table" after the last id.
+  PagedRead(std::string columns, std::string table, std::string id)
+      : columns_(std::move(columns)), table_(std::move(table)), id_(std::move(id)) {}
+
+  bool done() const { return done_; }
+  bool failed() const { return failed_; }
+
+  // Reads the next page, each row to f(id, row); true when every row is read.
+  template <class F>
+  bool next(F&& f) {
+    if (done_) return true;
+    try {
+      auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
+      const std::string sql = "SELECT " + columns_ + " FROM " + table_ + " WHERE " + id_ + " > " +
+                              std::to_string(last_) + " ORDER BY " + id_ + " LIMIT " + std::to_string(kPage);
+      size_t rows = 0;
+      const int64_t before = last_;
+      eachRow(access->GetData(context::PropsString(), sql), [&](Recordset& row) {
+        ++rows;
+        const Variant id = row.value(id_);
+        if (id.isNull() || id.isEmpty()) return;
+        last_ = std::max<int64_t>(last_, platform::CLng(id));
+        f(platform::CLng(id), row);
+      });
+      // A page that brings no id beyond the last is the end (a service that
+      // ignored the page's bounds has given everything at once).
+      done_ = rows < kPage || last_ == before;
+    } catch (const std::exception&) {
+      failed_ = done_ = true;
+    }
+    return done_;
+  }
+
+ private:
+  static constexpr size_t kPage = 2048;
+  std::string columns_, table_, id_;
+  int64_t last_ = INT32_MIN;
+  bool done_ = false, failed_ = false;
+};
+
 // The template's simplified-Chinese names of the detail functions. The middle tier
 // delivers the tree in the login's language, with English and traditional Chinese
 // beside it, so an English or traditional-Chinese session would otherwise never
-// find a function by its simplified name. They come from the ERP's data access,
-// read once per index; where that service is missing or refuses, the search works
-// on without them.
-std::unordered_map<int32_t, std::string> simplifiedNames() {
-  std::unordered_map<int32_t, std::string> names;
-  if (context::GetLanguage() == 1) return names;  // the tree's names are simplified already
-  try {
-    auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
-    auto rs = access->GetData(context::PropsString(), "SELECT FDetailFuncID, FFuncName FROM t_NavDetailFunc");
-    eachRow(rs, [&](Recordset& row) {
-      const Variant id = row.value("FDetailFuncID");
-      if (!id.isNull() && !id.isEmpty()) names[platform::CLng(id)] = platform::textOrEmpty(row.value("FFuncName"));
-    });
-  } catch (const std::exception&) {
-    names.clear();
+// find a function by its simplified name. Read once per index.
+struct SimplifiedNames {
+  std::unordered_map<int32_t, std::string> byId;
+  PagedRead read{"FDetailFuncID, FFuncName", "t_NavDetailFunc", "FDetailFuncID"};
+
+  // One page; true when all are read (none in a simplified-Chinese session,
+  // where the tree's names are simplified already).
+  bool step() {
+    if (context::GetLanguage() == 1) return true;
+    const bool done = read.next([&](int32_t id, Recordset& row) { byId[id] = platform::textOrEmpty(row.value("FFuncName")); });
+    if (read.failed()) byId.clear();
+    return done;
   }
-  return names;
-}
+};
 
 // The template's names of the levels in the three languages, by level and id:
 // the tree delivers a level's name in the login's language only, and a module is
 // looked for by any of its names ("网上银行" in an English session, "gl" for
-// General Ledger in a Chinese one). Read once per index from the ERP's data
-// access; where that service is missing or refuses, levels are found by the
-// names the tree gives them.
+// General Ledger in a Chinese one). Read once per index, a page at a time; where
+// the service fails, levels are found by the names the tree gives them.
 struct LevelNames {
   std::unordered_map<int32_t, std::vector<std::string>> byLevel[3];
-  const std::vector<std::string>* of(int depth, int32_t id) const {
-    auto it = byLevel[depth - 1].find(id);
-    return it == byLevel[depth - 1].end() ? nullptr : &it->second;
+  int depth = 0;  // being read, 0 to 2; 3 when done
+  std::unique_ptr<PagedRead> read;
+
+  const std::vector<std::string>* of(int level, int32_t id) const {
+    auto it = byLevel[level - 1].find(id);
+    return it == byLevel[level - 1].end() ? nullptr : &it->second;
+  }
+
+  // One page; true when all three levels are read.
+  bool step() {
+    static const char* const tables[3][2] = {
+        {"FTopClassID, FTopClassName, FTopClassName_en, FTopClassName_cht", "t_NavTopClass"},
+        {"FSubSysID, FName, FName_en, FName_cht", "t_NavSubSystem"},
+        {"FSubFuncID, FFuncName, FFuncName_en, FFuncName_cht", "t_NavSubFunc"}};
+    static const char* const ids[3] = {"FTopClassID", "FSubSysID", "FSubFuncID"};
+    if (depth == 3) return true;
+    if (!read) read = std::make_unique<PagedRead>(tables[depth][0], tables[depth][1], ids[depth]);
+    const int d = depth;
+    read->next([&](int32_t id, Recordset& row) {
+      std::vector<std::string>& list = byLevel[d][id];
+      for (int f = 1; f <= 3; ++f) {
+        std::string name = platform::textOrEmpty(row.value(f));
+        if (!blank(name)) list.push_back(std::move(name));
+      }
+    });
+    if (read->failed()) {
+      for (auto& level : byLevel) level.clear();
+      depth = 3;
+    } else if (read->done()) {
+      ++depth;
+    }
+    if (read->done()) read.reset();
+    return depth == 3;
   }
 };
-
-LevelNames levelNames() {
-  LevelNames names;
-  const char* const queries[] = {
-      "SELECT FTopClassID, FTopClassName, FTopClassName_en, FTopClassName_cht FROM t_NavTopClass",
-      "SELECT FSubSysID, FName, FName_en, FName_cht FROM t_NavSubSystem",
-      "SELECT FSubFuncID, FFuncName, FFuncName_en, FFuncName_cht FROM t_NavSubFunc"};
-  try {
-    auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
-    for (int depth = 0; depth < 3; ++depth) {
-      eachRow(access->GetData(context::PropsString(), queries[depth]), [&](Recordset& row) {
-        const Variant id = row.value(0);
-        if (id.isNull() || id.isEmpty()) return;
-        std::vector<std::string>& list = names.byLevel[depth][platform::CLng(id)];
-        for (int f = 1; f <= 3; ++f) {
-          std::string name = platform::textOrEmpty(row.value(f));
-          if (!blank(name)) list.push_back(std::move(name));
-        }
-      });
-    }
-  } catch (const std::exception&) {
-    for (auto& level : names.byLevel) level.clear();
-  }
-  return names;
-}
 
 }  // namespace
 
@@ -166,9 +216,11 @@ struct FunctionSearch::Reading {
   explicit Reading(Source s) : source(std::move(s)) {}
 
   Source source;
-  bool namesRead = false;
+  bool userNamesRead = false;
   UserDetailNames userNames;
-  std::unordered_map<int32_t, std::string> simplified;
+  bool simplifiedRead = false;
+  SimplifiedNames simplified;
+  bool levelsRead = false;
   LevelNames levels;
   std::vector<SearchPlace> tops;       // top class filled in
   bool topsRead = false;
@@ -225,9 +277,9 @@ struct FunctionSearch::Reading {
     eachRow(GetDetailFunc(place.subFuncId), [&](Recordset& det) {
       const Fields d(det, {"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
                            "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"});
-      const auto name = simplified.find(d.id(kId));
+      const auto name = simplified.byId.find(d.id(kId));
       tree.functions.push_back(functionOf(d, placeIndex, userNames.showName(place.subFuncId, d.id(kId)),
-                                          name == simplified.end() ? nullptr : &name->second));
+                                          name == simplified.byId.end() ? nullptr : &name->second));
       used = true;
     });
     if (used) tree.places.push_back(place);
@@ -237,11 +289,17 @@ struct FunctionSearch::Reading {
   // at a time.
   bool step(std::chrono::steady_clock::time_point deadline) {
     auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
-    if (!namesRead) {
+    if (!userNamesRead) {
       userNames = UserDetailNames::read();
-      simplified = simplifiedNames();
-      levels = levelNames();
-      namesRead = true;
+      userNamesRead = true;
+      if (late()) return false;
+    }
+    while (!simplifiedRead) {
+      simplifiedRead = simplified.step();
+      if (late()) return false;
+    }
+    while (!levelsRead) {
+      levelsRead = levels.step();
       if (late()) return false;
     }
     if (!topsRead) {
@@ -338,6 +396,10 @@ bool FunctionSearch::tryLoad(const Source& now) {
 
 namespace {
 
+// What reading the tree and making the index freed goes back to the system, so
+// a console holds the index after a rebuild, not the heap the build left behind.
+void releaseFreedMemory() { ::malloc_trim(0); }
+
 // Without the file the next console makes the index again; this one works on.
 void saveQuietly(const std::string& path, const std::string& key, const SearchIndex& index) {
   if (key.empty()) return;
@@ -397,6 +459,7 @@ const SearchIndex& FunctionSearch::current() {
   reading_.reset();
   saveQuietly(now.filePath, now.fileKey, made);
   install(std::move(made), std::move(now), true);
+  releaseFreedMemory();
   return *index_;
 }
 
@@ -428,6 +491,7 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
     SearchIndex made(tree->places, tree->functions);
     tree.reset();  // freed here, not by the console's thread when it takes the index
     saveQuietly(path, key, made);
+    releaseFreedMemory();
     return made;
   });
   return false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <type_traits>
@@ -35,8 +36,8 @@ const T* sectionAs(std::string_view bytes, const SectionRec& s, size_t& count) {
 SearchIndex::SearchIndex() : SearchIndex(std::vector<SearchPlace>(), std::vector<SearchFunction>()) {}
 
 SearchIndex::SearchIndex(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
-  auto blob = std::make_shared<std::string>(buildSearchIndexBytes(places, functions));
-  bytes_ = *blob;
+  std::shared_ptr<IndexBytes> blob = buildSearchIndexBytes(places, functions);
+  bytes_ = std::string_view(blob->data.get(), blob->size);
   holder_ = std::move(blob);
   attach();
 }
@@ -89,7 +90,8 @@ void SearchIndex::attach() {
   for (size_t l = 0; l < layout->levelCount; ++l) {
     const LevelRec& r = layout->levels[l];
     if (r.depth < 1 || r.depth > 3 || r.first > r.end || r.end > h.functions ||
-        (r.parent != kNoLevel && r.parent >= l) || ((r.parent == kNoLevel) != (r.depth == 1)))
+        (r.parent != kNoLevel && r.parent >= l) || ((r.parent == kNoLevel) != (r.depth == 1)) ||
+        (l > 0 && r.first < layout->levels[l - 1].first))
       throw std::runtime_error("a level of the search index is damaged");
   }
   if (layout->functions[h.functions].firstText != layout->textCount)
@@ -122,6 +124,7 @@ void SearchIndex::attach() {
     if (levels->size() != layout_->levelCount || levels->levels_)
       throw std::runtime_error("the search index's levels do not match their names");
     levels_ = std::move(levels);
+    levelCache_ = std::make_shared<LevelCache>();
   } else if (layout_->levelCount != 0) {
     throw std::runtime_error("the search index's levels have no names");
   }
@@ -130,9 +133,13 @@ void SearchIndex::attach() {
 size_t SearchIndex::levelCount() const { return layout_->levelCount; }
 
 IndexedLevel SearchIndex::level(uint32_t l) const {
+  // A level's ids and names, and those of the levels above it, are those of the
+  // place of its first function.
   const LevelRec& r = layout_->levels[l];
-  const IndexedFunction n = levels_->function(l);
-  return {static_cast<int>(r.depth), levels_->place(n.place), n.name, r.first, r.end};
+  IndexedPlace p = r.first < functionCount_ ? place(function(r.first).place) : IndexedPlace{};
+  if (r.depth < 3) p.subFuncId = 0, p.subFuncName = {};
+  if (r.depth < 2) p.subSysId = 0, p.subSysName = {};
+  return {static_cast<int>(r.depth), p, levels_->function(l).name, r.first, r.end};
 }
 
 std::string_view SearchIndex::text(uint32_t ref) const {
@@ -174,6 +181,28 @@ std::string_view SearchIndex::matchedText(const SearchMatch& match) const {
 }
 
 // ------------------------------------------------------------------ queries
+
+// The levels one word names, by the level index's own ranks: how it names each
+// (ascending by level), and the runs of functions under them (ascending, apart;
+// nested levels joined).
+struct SearchIndex::NamedLevels {
+  struct Run {
+    uint32_t first, end;             // functions
+    uint32_t firstLevel, endLevel;   // the levels that begin among them
+  };
+  std::vector<SearchMatch> named;
+  std::vector<Run> runs;
+  size_t levelsUnder = 0;            // the levels that begin in the runs
+  std::vector<uint64_t> bits;  // one per level: named
+
+  bool has(uint32_t level) const { return level / 64 < bits.size() && ((bits[level / 64] >> (level % 64)) & 1); }
+  const SearchMatch* find(uint32_t level) const {
+    if (!has(level)) return nullptr;
+    auto it = std::lower_bound(named.begin(), named.end(), level,
+                               [](const SearchMatch& m, uint32_t l) { return m.function < l; });
+    return it != named.end() && it->function == level ? &*it : nullptr;
+  }
+};
 
 class SearchIndex::Query {
  public:
@@ -632,22 +661,20 @@ class SearchIndex::Query {
   }
 
  private:
-  // The functions under the levels the text names, in tree order.
+  // The functions under the levels the text names, in tree order, each by the
+  // deepest named level over it.
   void underLevels() {
-    std::vector<SearchMatch> named = levelsNamed(index_, q_);
-    std::vector<std::pair<uint32_t, uint32_t>> runs;  // first function, level text
-    std::vector<uint32_t> ends;
-    for (const SearchMatch& m : named) runs.emplace_back(l_.levels[m.function].first, m.text);
-    for (const SearchMatch& m : named) ends.push_back(l_.levels[m.function].end);
-    std::vector<size_t> order(runs.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return runs[a].first < runs[b].first; });
-    uint32_t next = 0;
-    for (size_t i : order) {
-      for (uint32_t f = std::max(next, runs[i].first); f < ends[i] && !full(); ++f) {
-        if (!seen(f)) emit(f, SearchRank::Level, MatchedBy::Level, runs[i].second | kLevelText);
+    const std::shared_ptr<const NamedLevels> named = index_.namedLevels(q_, SIZE_MAX);
+    for (const NamedLevels::Run& run : named->runs) {
+      for (uint32_t f = run.first; f < run.end && !full(); ++f) {
+        if (seen(f)) continue;
+        for (uint32_t l = index_.innermostLevel(f); l != kNoLevel; l = l_.levels[l].parent) {
+          if (const SearchMatch* m = named->find(l)) {
+            emit(f, SearchRank::Level, MatchedBy::Level, m->text | kLevelText);
+            break;
+          }
+        }
       }
-      next = std::max(next, ends[i]);
       if (full()) return;
     }
   }
@@ -813,6 +840,81 @@ constexpr size_t kWordMatchesCap = 65536;
 
 }  // namespace
 
+// A word's levels, found again only for a word the last keystrokes did not
+// have: while the user types the next word, the words before it name the same
+// levels, and the answer's explanation asks for the same words as its search.
+// An entry made for a larger limit serves a smaller one: the levels a word names
+// best come first either way.
+struct SearchIndex::LevelCache {
+  static constexpr size_t kWords = 6;
+  struct Entry {
+    std::string word;
+    size_t limit;
+    std::shared_ptr<const NamedLevels> levels;
+  };
+  std::mutex mutex;
+  std::vector<Entry> recent;  // the latest first
+};
+
+std::shared_ptr<const SearchIndex::NamedLevels> SearchIndex::namedLevels(const std::string& word, size_t limit) const {
+  if (!levels_) return std::make_shared<const NamedLevels>();
+  if (levelCache_) {
+    std::lock_guard lock(levelCache_->mutex);
+    auto& recent = levelCache_->recent;
+    for (size_t i = 0; i < recent.size(); ++i) {
+      if (recent[i].word != word || recent[i].limit < limit) continue;
+      const auto at = recent.begin() + static_cast<std::ptrdiff_t>(i);
+      std::rotate(recent.begin(), at, at + 1);
+      return recent.front().levels;
+    }
+  }
+  auto found = std::make_shared<NamedLevels>();
+  found->named = Query::levelsNamed(*this, word, limit);
+  std::sort(found->named.begin(), found->named.end(),
+            [](const SearchMatch& a, const SearchMatch& b) { return a.function < b.function; });
+  found->bits.assign((layout_->levelCount + 63) / 64, 0);
+  // Levels are numbered in tree order, so their runs begin in ascending order.
+  for (const SearchMatch& m : found->named) {
+    found->bits[m.function / 64] |= uint64_t{1} << (m.function % 64);
+    const LevelRec& r = layout_->levels[m.function];
+    if (!found->runs.empty() && r.first < found->runs.back().end) {
+      found->runs.back().end = std::max(found->runs.back().end, r.end);
+      continue;
+    }
+    found->runs.push_back({r.first, r.end, 0, 0});
+  }
+  // One walk over the levels (in tree order) finds where each run's levels lie.
+  const LevelRec* levels = layout_->levels;
+  uint32_t at = 0;
+  const auto count = static_cast<uint32_t>(layout_->levelCount);
+  for (NamedLevels::Run& run : found->runs) {
+    while (at < count && levels[at].first < run.first) ++at;
+    run.firstLevel = at;
+    while (at < count && levels[at].first < run.end) ++at;
+    run.endLevel = at;
+    found->levelsUnder += run.endLevel - run.firstLevel;
+  }
+  if (levelCache_) {
+    std::lock_guard lock(levelCache_->mutex);
+    auto& recent = levelCache_->recent;
+    recent.insert(recent.begin(), LevelCache::Entry{word, limit, found});
+    if (recent.size() > LevelCache::kWords) recent.pop_back();
+  }
+  return found;
+}
+
+// The deepest level over function f (its sub-function's run): the last level
+// that begins at or before it, as levels are numbered in tree order with a
+// level before the levels under it.
+uint32_t SearchIndex::innermostLevel(uint32_t f) const {
+  const LevelRec* begin = layout_->levels;
+  const LevelRec* end = begin + layout_->levelCount;
+  const LevelRec* it = std::upper_bound(begin, end, f, [](uint32_t v, const LevelRec& r) { return v < r.first; });
+  if (it == begin) return kNoLevel;
+  const auto l = static_cast<uint32_t>(it - begin - 1);
+  return f < begin[l].end ? l : kNoLevel;
+}
+
 // The words of a text, each ready to be checked against functions and levels:
 // what its own texts give, and which levels (and the functions under them) it
 // names.
@@ -827,50 +929,36 @@ class SearchIndex::Words {
       Word word;
       word.text = w;
       word.own = std::make_unique<Query>(index, w, 1);
-      if (index.levels_) {
-        for (const SearchMatch& m : Query::levelsNamed(index, w, levelLimit)) word.named.emplace(m.function, m);
-        std::vector<std::pair<uint32_t, uint32_t>> runs;  // (first, level) of each named level
-        for (const auto& [l, m] : word.named) runs.emplace_back(index.layout_->levels[l].first, l);
-        std::sort(runs.begin(), runs.end());
-        for (const auto& [first, l] : runs) {
-          const uint32_t end = index.layout_->levels[l].end;
-          if (!word.runs.empty() && first < word.runs.back().end) {
-            word.runs.back().end = std::max(word.runs.back().end, end);
-            continue;
-          }
-          word.runs.push_back({first, end, l});
-        }
-      }
+      word.levels = index.namedLevels(w, levelLimit);
       words_.push_back(std::move(word));
     }
   }
 
   size_t size() const { return words_.size(); }
 
-  // What word w finds in function f: its own texts, else a level above it.
+  // What word w finds in function f: its own texts, else a level above it (the
+  // deepest named one says best what matched).
   std::optional<SearchMatch> inFunction(size_t w, uint32_t f) const {
     const Word& word = words_[w];
     std::optional<SearchMatch> m = word.own->check(f);
     if (m) return m;
-    auto run = std::upper_bound(word.runs.begin(), word.runs.end(), f, [](uint32_t v, const Run& r) { return v < r.end; });
-    if (run == word.runs.end() || f < run->first) return std::nullopt;
-    // The deepest named level over the function says best what matched.
-    uint32_t level = run->level;
-    for (const auto& [l, named] : word.named) {
-      const LevelRec& r = index_.layout_->levels[l];
-      if (r.first <= f && f < r.end && r.depth > index_.layout_->levels[level].depth) level = l;
+    if (word.levels->named.empty()) return std::nullopt;
+    const auto& runs = word.levels->runs;
+    auto run = std::upper_bound(runs.begin(), runs.end(), f, [](uint32_t v, const NamedLevels::Run& r) { return v < r.end; });
+    if (run == runs.end() || f < run->first) return std::nullopt;
+    for (uint32_t l = index_.innermostLevel(f); l != kNoLevel; l = index_.layout_->levels[l].parent) {
+      if (const SearchMatch* named = word.levels->find(l))
+        return SearchMatch{f, SearchRank::Level, MatchedBy::Level, named->text | kLevelText};
     }
-    return SearchMatch{f, SearchRank::Level, MatchedBy::Level, word.named.at(level).text | kLevelText};
+    return std::nullopt;
   }
 
   // What word w finds in level l: its own names, else the names of a level above.
   std::optional<SearchMatch> inLevel(size_t w, uint32_t l) const {
-    const Word& word = words_[w];
-    auto it = word.named.find(l);
-    if (it != word.named.end()) return SearchMatch{l, it->second.rank, it->second.by, it->second.text | kLevelText, true};
+    const NamedLevels& named = *words_[w].levels;
+    if (const SearchMatch* m = named.find(l)) return SearchMatch{l, m->rank, m->by, m->text | kLevelText, true};
     for (uint32_t up = index_.layout_->levels[l].parent; up != kNoLevel; up = index_.layout_->levels[up].parent) {
-      it = word.named.find(up);
-      if (it != word.named.end()) return SearchMatch{l, SearchRank::Level, MatchedBy::Level, it->second.text | kLevelText, true};
+      if (const SearchMatch* m = named.find(up)) return SearchMatch{l, SearchRank::Level, MatchedBy::Level, m->text | kLevelText, true};
     }
     return std::nullopt;
   }
@@ -890,16 +978,35 @@ class SearchIndex::Words {
     return worst;
   }
 
-  // The levels every word finds, in tree order.
+  // The levels every word finds, in tree order. Such a level is named by one of
+  // the words and lies under the levels each word names: the fewer of the two
+  // sets proposes them (a word that names every sub-function need not).
   std::vector<SearchMatch> levels() const {
-    std::vector<uint32_t> named;
-    for (const Word& word : words_)
-      for (const auto& [l, m] : word.named) named.push_back(l);
-    std::sort(named.begin(), named.end());
-    named.erase(std::unique(named.begin(), named.end()), named.end());
+    size_t named = 0, fewest = SIZE_MAX;
+    const NamedLevels* narrowest = nullptr;
+    for (const Word& word : words_) named += word.levels->named.size();
+    for (const Word& word : words_) {
+      if (word.levels->levelsUnder < std::min(fewest, named)) fewest = word.levels->levelsUnder, narrowest = word.levels.get();
+    }
     std::vector<SearchMatch> out;
-    for (uint32_t l : named)
-      if (auto m = all(l, true)) out.push_back(*m);
+    if (narrowest) {
+      for (const NamedLevels::Run& run : narrowest->runs) {
+        for (uint32_t l = run.firstLevel; l < run.endLevel; ++l) {
+          bool own = false;  // named by a word itself, as a level found must be
+          for (size_t w = 0; w < words_.size() && !own; ++w) own = words_[w].levels->has(l);
+          if (!own) continue;
+          if (auto m = this->all(l, true)) out.push_back(*m);
+        }
+      }
+      return out;
+    }
+    std::vector<uint32_t> candidates;
+    for (const Word& word : words_)
+      for (const SearchMatch& m : word.levels->named) candidates.push_back(m.function);
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (uint32_t l : candidates)
+      if (auto m = this->all(l, true)) out.push_back(*m);
     return out;
   }
 
@@ -928,8 +1035,8 @@ class SearchIndex::Words {
       if (!own[w].nextFrom(from, a)) a = UINT32_MAX;
       uint32_t b = UINT32_MAX;
       if (cut > static_cast<size_t>(SearchRank::Level)) {
-        const auto& runs = words_[w].runs;
-        auto run = std::upper_bound(runs.begin(), runs.end(), from, [](uint32_t v, const Run& r) { return v < r.end; });
+        const auto& runs = words_[w].levels->runs;
+        auto run = std::upper_bound(runs.begin(), runs.end(), from, [](uint32_t v, const NamedLevels::Run& r) { return v < r.end; });
         if (run != runs.end()) b = std::max(from, run->first);
       }
       to = std::min(a, b);
@@ -974,14 +1081,10 @@ class SearchIndex::Words {
   }
 
  private:
-  struct Run {
-    uint32_t first, end, level;  // the functions under a named level (or several nested)
-  };
   struct Word {
     std::string text;
     std::unique_ptr<Query> own;
-    std::unordered_map<uint32_t, SearchMatch> named;  // level -> how the word names it
-    std::vector<Run> runs;                            // ascending, apart
+    std::shared_ptr<const NamedLevels> levels;  // which levels it names, and how
   };
   const SearchIndex& index_;
   std::vector<Word> words_;

@@ -180,6 +180,10 @@ class SearchIndex {
  private:
   class Query;
   class Words;
+  struct NamedLevels;
+  struct LevelCache;
+  std::shared_ptr<const NamedLevels> namedLevels(const std::string& word, size_t limit) const;
+  uint32_t innermostLevel(uint32_t f) const;
   explicit SearchIndex(int);  // unattached
   std::vector<std::string> wordsOf(std::string_view folded) const;
   void attach();
@@ -194,6 +198,8 @@ class SearchIndex {
   // The levels' names, an index of its own inside these bytes: its functions are
   // the levels, in tree order.
   std::shared_ptr<const SearchIndex> levels_;
+  // What the latest words named among the levels (shared by copies of the index).
+  std::shared_ptr<LevelCache> levelCache_;
 };
 
 }  // namespace wayfind::store

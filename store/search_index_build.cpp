@@ -37,7 +37,14 @@ void writeLength(std::string& out, size_t n) {
 
 class Builder {
  public:
-  Builder() { strings_.push_back('\0'); }
+  // Room for what so many functions usually take, so that the records and texts
+  // are not copied as they grow (pages never written are never touched).
+  explicit Builder(size_t functions) {
+    functions_.reserve(functions + 1);
+    texts_.reserve(functions * 4);
+    strings_.reserve(functions * 64 + 1);
+    strings_.push_back('\0');
+  }
 
   // A text that many functions share (a class name, a place's names): stored once.
   uint32_t intern(std::string_view s) {
@@ -80,68 +87,102 @@ class Builder {
     for (const auto& other : fn.otherNames) addText(other, kName);
     std::sort(keys_.begin(), keys_.end());
     keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-    for (uint64_t k : keys_) postings_[k].push_back(f);
+    for (uint64_t k : keys_) postings_.add(k, f);
   }
 
-  void setLevels(std::vector<LevelRec> levels, std::string levelIndex) {
+  void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {
     levels_ = std::move(levels);
     levelIndex_ = std::move(levelIndex);
   }
 
-  std::string finish() {
+  std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
     // Exact help codes: sorted by their folded text, then in tree order.
     auto foldedOf = [&](uint32_t t) { return view(texts_[t].folded & kRefMask); };
     std::stable_sort(codes_.begin(), codes_.end(), [&](uint32_t a, uint32_t b) { return foldedOf(a) < foldedOf(b); });
 
-    std::vector<uint64_t> keys;
-    keys.reserve(postings_.size());
-    for (auto& [k, list] : postings_) keys.push_back(k);
-    std::sort(keys.begin(), keys.end());
-    std::vector<ListRec> lists;
-    lists.reserve(keys.size());
-    std::string postings;
-    std::vector<PostingSkip> skips;
+    // Every section's place is known before a byte is written: the index is
+    // laid out once, in one block, and the lists are written straight into it.
     const auto functions = static_cast<uint32_t>(functions_.size() - 1);
-    for (uint64_t k : keys) {
-      const auto& list = postings_[k];
-      if (PostingsAsBitmap(list.size(), functions)) {
-        postings.resize((postings.size() + 7) / 8 * 8, '\0');
-        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()), kBitmapList});
-        EncodeBitmap(list, functions, postings);
-      } else {
-        lists.push_back({static_cast<uint32_t>(list.size()), static_cast<uint32_t>(postings.size()),
-                         static_cast<uint32_t>(skips.size())});
-        EncodePostings(list, postings, skips);
-      }
-      if (postings.size() > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
+    const std::vector<PostingsBuilder::Planned> plan = postings_.plan(functions);
+    std::vector<size_t> listAt(plan.size());
+    size_t postingBytes = 0, skipCount = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      if (plan[i].bitmap) postingBytes = (postingBytes + 7) / 8 * 8;
+      listAt[i] = postingBytes;
+      postingBytes += plan[i].bytes;
+      skipCount += plan[i].skips;
     }
-    postings_.clear();
+    if (postingBytes > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
 
-    std::string blob(sizeof(Header), '\0');
     Header h{};
     h.magic = kMagic;
     h.format = kFormat;
-    h.functions = static_cast<uint32_t>(functions_.size() - 1);
+    h.functions = functions;
     h.places = static_cast<uint32_t>(places_.size());
-    auto put = [&](Section s, const void* data, size_t bytes) {
-      blob.resize((blob.size() + 7) / 8 * 8, '\0');
-      h.sections[s] = {blob.size(), bytes};
-      blob.append(static_cast<const char*>(data), bytes);
+    const size_t sizes[kSectionCount] = {strings_.size(),
+                                         places_.size() * sizeof(PlaceRec),
+                                         functions_.size() * sizeof(FuncRec),
+                                         texts_.size() * sizeof(TextRec),
+                                         codes_.size() * sizeof(uint32_t),
+                                         plan.size() * sizeof(uint64_t),
+                                         plan.size() * sizeof(ListRec),
+                                         postingBytes,
+                                         skipCount * sizeof(PostingSkip),
+                                         levels_.size() * sizeof(LevelRec),
+                                         levelIndex_ ? levelIndex_->size : 0};
+    size_t total = sizeof(Header);
+    for (int s = 0; s < kSectionCount; ++s) {
+      total = (total + 7) / 8 * 8;
+      h.sections[s] = {total, sizes[s]};
+      total += sizes[s];
+    }
+    // The block's pages are touched as each section is written, and each part
+    // of the build is freed once written: the build never holds two copies of
+    // the index.
+    auto out = std::make_shared<IndexBytes>();
+    out->data.reset(new char[total]);
+    out->size = total;
+    char* const base = out->data.get();
+    std::memcpy(base, &h, sizeof h);
+    size_t written = sizeof h;
+    auto start = [&](Section s) {  // zeroes the padding before section s
+      std::memset(base + written, 0, h.sections[s].offset - written);
+      written = h.sections[s].offset + sizes[s];
+      return base + h.sections[s].offset;
     };
-    put(kStrings, strings_.data(), strings_.size());
-    put(kPlaces, places_.data(), places_.size() * sizeof(PlaceRec));
-    put(kFunctions, functions_.data(), functions_.size() * sizeof(FuncRec));
-    put(kTexts, texts_.data(), texts_.size() * sizeof(TextRec));
-    put(kCodes, codes_.data(), codes_.size() * sizeof(uint32_t));
-    put(kKeys, keys.data(), keys.size() * sizeof(uint64_t));
-    put(kLists, lists.data(), lists.size() * sizeof(ListRec));
-    put(kPostings, postings.data(), postings.size());
-    put(kSkips, skips.data(), skips.size() * sizeof(PostingSkip));
-    put(kLevels, levels_.data(), levels_.size() * sizeof(LevelRec));
-    put(kLevelIndex, levelIndex_.data(), levelIndex_.size());
-    std::memcpy(blob.data(), &h, sizeof h);
-    return blob;
+    auto copy = [&](Section s, const void* data) {
+      char* at = start(s);
+      if (sizes[s] > 0) std::memcpy(at, data, sizes[s]);
+    };
+    auto release = [](auto& part) { std::decay_t<decltype(part)>().swap(part); };
+    copy(kStrings, strings_.data());
+    release(strings_);
+    release(interned_);
+    copy(kPlaces, places_.data());
+    release(places_);
+    copy(kFunctions, functions_.data());
+    release(functions_);
+    copy(kTexts, texts_.data());
+    release(texts_);
+    copy(kCodes, codes_.data());
+    release(codes_);
+    auto* keys = reinterpret_cast<uint64_t*>(start(kKeys));
+    auto* lists = reinterpret_cast<ListRec*>(start(kLists));
+    auto* postings = reinterpret_cast<uint8_t*>(start(kPostings));
+    std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
+    auto* skips = reinterpret_cast<PostingSkip*>(start(kSkips));
+    size_t skipAt = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      const PostingsBuilder::Planned& p = plan[i];
+      keys[i] = p.key;
+      lists[i] = {p.count, static_cast<uint32_t>(listAt[i]), p.bitmap ? kBitmapList : static_cast<uint32_t>(skipAt)};
+      postings_.write(p, postings + listAt[i], skips + skipAt);
+      skipAt += p.skips;
+    }
+    copy(kLevels, levels_.data());
+    copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
+    return out;
   }
 
  private:
@@ -260,22 +301,24 @@ class Builder {
   std::vector<FuncRec> functions_;
   std::vector<TextRec> texts_;
   std::vector<uint32_t> codes_;
-  std::unordered_map<uint64_t, std::vector<uint32_t>> postings_;
+  PostingsBuilder postings_;
   std::vector<uint32_t> local_;                              // texts of the function being added
   std::vector<PinyinUnit> units_;
   std::vector<std::string_view> words_;
   std::vector<uint64_t> keys_;                               // of the function being added
   std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
   std::vector<LevelRec> levels_;
-  std::string levelIndex_;
+  std::shared_ptr<IndexBytes> levelIndex_;
 };
 
 // The levels over the functions, each a run of functions under the same top
 // class (subsystem, sub-function) in tree order, with the index of their names.
 void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
   std::vector<LevelRec> levels;
-  std::vector<SearchPlace> levelPlaces;
   std::vector<SearchFunction> levelNames;
+  // The level index has one empty place: a level's place is that of its first
+  // function (SearchIndex::level).
+  const std::vector<SearchPlace> noPlace(1);
   uint32_t open[3] = {kNoLevel, kNoLevel, kNoLevel};
   for (uint32_t f = 0; f < functions.size(); ++f) {
     const SearchPlace& p = places[functions[f].place];
@@ -283,7 +326,7 @@ void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::ve
     for (uint32_t depth = 1; depth <= 3; ++depth) {
       uint32_t& l = open[depth - 1];
       if (same && l != kNoLevel && levels[l].end == f) {
-        const SearchPlace& q = levelPlaces[l];
+        const SearchPlace& q = places[functions[levels[l].first].place];
         same = q.topClassId == p.topClassId && (depth < 2 || q.subSysId == p.subSysId) &&
                (depth < 3 || q.subFuncId == p.subFuncId);
       } else {
@@ -295,29 +338,25 @@ void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::ve
       }
       l = static_cast<uint32_t>(levels.size());
       levels.push_back({depth, depth == 1 ? kNoLevel : open[depth - 2], f, f + 1});
-      SearchPlace q;
-      q.topClassId = p.topClassId;
-      q.topClassName = p.topClassName;
       SearchFunction n;
-      n.place = l;
-      if (depth >= 2) q.subSysId = p.subSysId, q.subSysName = p.subSysName;
-      if (depth == 3) q.subFuncId = p.subFuncId, q.subFuncName = p.subFuncName;
+      n.place = 0;
       n.detailFuncId = depth == 1 ? p.topClassId : depth == 2 ? p.subSysId : p.subFuncId;
       n.name = depth == 1 ? p.topClassName : depth == 2 ? p.subSysName : p.subFuncName;
       n.otherNames = depth == 1 ? p.topClassOtherNames : depth == 2 ? p.subSysOtherNames : p.subFuncOtherNames;
-      levelPlaces.push_back(std::move(q));
       levelNames.push_back(std::move(n));
     }
   }
-  b.setLevels(std::move(levels), levelNames.empty() ? std::string()
-                                                     : buildSearchIndexBytes(levelPlaces, levelNames, false));
+  std::shared_ptr<IndexBytes> levelIndex;
+  if (!levelNames.empty()) levelIndex = buildSearchIndexBytes(noPlace, levelNames, false);
+  levelNames = {};  // freed before the index is laid out
+  b.setLevels(std::move(levels), std::move(levelIndex));
 }
 
 }  // namespace
 
-std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions,
-                                  bool withLevels) {
-  Builder b;
+std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>& places,
+                                                  const std::vector<SearchFunction>& functions, bool withLevels) {
+  Builder b(functions.size());
   for (const auto& p : places) b.addPlace(p);
   for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
   if (withLevels) addLevels(b, places, functions);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace wayfind::store {
 namespace index_layout {
 
 constexpr uint32_t kMagic = 0x49534657;  // "WFSI"
-constexpr uint32_t kFormat = 4;  // 3: dense lists as bitmaps; 4: levels
+constexpr uint32_t kFormat = 5;  // 3: dense lists as bitmaps; 4: levels; 5: levels without places of their own
 
 enum Section {
   kStrings, kPlaces, kFunctions, kTexts, kCodes, kKeys, kLists, kPostings, kSkips, kLevels, kLevelIndex, kSectionCount
@@ -134,9 +135,15 @@ struct SearchIndex::Layout {
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The bytes of an index as made: one block (aligned for every record), written once.
+struct IndexBytes {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+};
+
 // The bytes of the index of functions under places, as SearchIndex attaches them.
 // withLevels: the index has a level index inside (the level index itself has none).
-std::string buildSearchIndexBytes(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions,
-                                  bool withLevels = true);
+std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>& places,
+                                                  const std::vector<SearchFunction>& functions, bool withLevels = true);
 
 }  // namespace wayfind::store

@@ -2,33 +2,128 @@
 #include "store/search_postings.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace wayfind::store {
-
-void EncodePostings(const std::vector<uint32_t>& list, std::string& bytes, std::vector<PostingSkip>& skips) {
-  const size_t start = bytes.size();
-  uint32_t previous = 0;
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (i > 0 && i % kPostingBlock == 0) skips.push_back({previous, static_cast<uint32_t>(bytes.size() - start)});
-    uint32_t delta = list[i] - previous;
-    while (delta >= 0x80) {
-      bytes += static_cast<char>((delta & 0x7F) | 0x80);
-      delta >>= 7;
-    }
-    bytes += static_cast<char>(delta);
-    previous = list[i];
-  }
-}
 
 bool PostingsAsBitmap(size_t count, uint32_t functions) {
   return functions >= 256 && count * kBitmapDensity >= functions;
 }
 
-void EncodeBitmap(const std::vector<uint32_t>& list, uint32_t functions, std::string& bytes) {
-  std::vector<uint64_t> words(BitmapBytes(functions) / 8, 0);
-  for (uint32_t f : list) words[f / 64] |= uint64_t{1} << (f % 64);
-  bytes.append(reinterpret_cast<const char*>(words.data()), words.size() * 8);
+PostingsBuilder::PostingsBuilder() : slots_(1024, 0) {}
+PostingsBuilder::~PostingsBuilder() = default;
+
+namespace {
+
+size_t slotOf(uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask; }
+
+}  // namespace
+
+uint32_t PostingsBuilder::find(uint64_t key) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t s = slotOf(key, mask);; s = (s + 1) & mask) {
+    const uint32_t at = slots_[s];
+    if (at == 0) {
+      lists_.push_back({});
+      lists_.back().key = key;
+      slots_[s] = static_cast<uint32_t>(lists_.size());
+      if (lists_.size() * 2 > slots_.size()) grow();
+      return static_cast<uint32_t>(lists_.size() - 1);
+    }
+    if (lists_[at - 1].key == key) return at - 1;
+  }
+}
+
+void PostingsBuilder::grow() {
+  std::vector<uint32_t> slots(slots_.size() * 2, 0);
+  const size_t mask = slots.size() - 1;
+  for (uint32_t i = 0; i < lists_.size(); ++i) {
+    size_t s = slotOf(lists_[i].key, mask);
+    while (slots[s] != 0) s = (s + 1) & mask;
+    slots[s] = i + 1;
+  }
+  slots_ = std::move(slots);
+}
+
+void PostingsBuilder::put(List& l, uint8_t b) {
+  if (l.bytes < kInline) {
+    l.first[l.bytes++] = b;
+    return;
+  }
+  const size_t at = (l.bytes - kInline) % kChunkBytes;
+  if (at == 0) {
+    if (chunks_ % kChunksPerSlab == 0) slabs_.emplace_back(new uint8_t[kChunksPerSlab * kChunk]);
+    const uint32_t c = chunks_++;
+    if (l.tail != kNone) std::memcpy(chunk(l.tail) + kChunkBytes, &c, 4);
+    else l.head = c;
+    l.tail = c;
+  }
+  chunk(l.tail)[at] = b;
+  ++l.bytes;
+}
+
+void PostingsBuilder::add(uint64_t key, uint32_t f) {
+  List& l = lists_[find(key)];
+  uint32_t delta = f - l.last;
+  l.last = f;
+  ++l.count;
+  while (delta >= 0x80) {
+    put(l, static_cast<uint8_t>((delta & 0x7F) | 0x80));
+    delta >>= 7;
+  }
+  put(l, static_cast<uint8_t>(delta));
+}
+
+template <class F>
+void PostingsBuilder::eachByte(const List& l, F&& f) const {
+  const size_t inline_ = std::min<size_t>(l.bytes, kInline);
+  for (size_t i = 0; i < inline_; ++i) f(l.first[i]);
+  size_t left = l.bytes - inline_;
+  for (uint32_t c = l.head; left > 0;) {
+    const uint8_t* p = chunk(c);
+    const size_t n = std::min(left, kChunkBytes);
+    for (size_t i = 0; i < n; ++i) f(p[i]);
+    left -= n;
+    if (left > 0) std::memcpy(&c, p + kChunkBytes, 4);
+  }
+}
+
+std::vector<PostingsBuilder::Planned> PostingsBuilder::plan(uint32_t functions) const {
+  std::vector<Planned> out;
+  out.reserve(lists_.size());
+  for (uint32_t i = 0; i < lists_.size(); ++i) {
+    const List& l = lists_[i];
+    const bool bitmap = PostingsAsBitmap(l.count, functions);
+    out.push_back({l.key, i, l.count, bitmap, bitmap ? BitmapBytes(functions) : l.bytes,
+                   bitmap || l.count == 0 ? 0 : (l.count - 1) / kPostingBlock});
+  }
+  std::sort(out.begin(), out.end(), [](const Planned& a, const Planned& b) { return a.key < b.key; });
+  return out;
+}
+
+// Every kPostingBlock numbers a skip entry records the number before and where
+// the next starts.
+void PostingsBuilder::write(const Planned& p, uint8_t* out, PostingSkip* skips) const {
+  const List& l = lists_[p.list];
+  uint32_t value = 0, delta = 0, index = 0;
+  int shift = 0;
+  size_t at = 0;
+  bool starting = true;
+  eachByte(l, [&](uint8_t b) {
+    if (!p.bitmap) {
+      if (starting && index > 0 && index % kPostingBlock == 0) *skips++ = {value, static_cast<uint32_t>(at)};
+      out[at++] = b;
+    }
+    starting = false;
+    delta |= static_cast<uint32_t>(b & 0x7F) << shift;
+    shift += 7;
+    if (b & 0x80) return;
+    value += delta;
+    if (p.bitmap) reinterpret_cast<uint64_t*>(out)[value / 64] |= uint64_t{1} << (value % 64);
+    delta = 0, shift = 0, starting = true;
+    ++index;
+  });
 }
 
 PostingCursor::PostingCursor(const PostingList& list) : list_(list), at_(list.bytes) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,18 +24,66 @@ struct PostingSkip {
   uint32_t offset;  // where the block's first number starts in the list's bytes
 };
 
-// Appends one ascending list (no repeats) to bytes and its skips to skips.
-void EncodePostings(const std::vector<uint32_t>& list, std::string& bytes, std::vector<PostingSkip>& skips);
-
 // A list that holds at least one function in kBitmapDensity is kept as a bitmap
 // instead, one bit per function: no bigger than its differences would be, and a
 // walk finds the next function in it with a few word operations.
 inline constexpr uint32_t kBitmapDensity = 8;
 bool PostingsAsBitmap(size_t count, uint32_t functions);
-// Appends the bitmap of an ascending list over functions functions (8-byte
-// words, starting on a multiple of 8 of bytes).
-void EncodeBitmap(const std::vector<uint32_t>& list, uint32_t functions, std::string& bytes);
 inline size_t BitmapBytes(uint32_t functions) { return (size_t{functions} + 63) / 64 * 8; }
+
+// The posting lists of an index being built. Functions come in ascending order,
+// each with its keys, and every number is written at once as it will lie in the
+// index (its difference from the one before, in seven-bit groups) into small
+// blocks of one pool: a list never grows by copying, and the build holds about
+// the bytes the lists will take. Keys are found in one open-addressed table.
+class PostingsBuilder {
+ public:
+  PostingsBuilder();
+  ~PostingsBuilder();
+  PostingsBuilder(const PostingsBuilder&) = delete;
+  PostingsBuilder& operator=(const PostingsBuilder&) = delete;
+
+  // Adds function f to the list of key; f is above every function added to it before.
+  void add(uint64_t key, uint32_t f);
+
+  // Every key, ascending, with what its list will take among functions numbers.
+  struct Planned {
+    uint64_t key;
+    uint32_t list;     // which list (for write)
+    uint32_t count;
+    bool bitmap;
+    size_t bytes;      // of the list (a bitmap's, or its differences')
+    size_t skips;      // skip entries it has
+  };
+  std::vector<Planned> plan(uint32_t functions) const;
+  // Writes a planned list at out (bitmap: zeroed beforehand, 8-byte aligned) and
+  // its skips at skips.
+  void write(const Planned& p, uint8_t* out, PostingSkip* skips) const;
+
+ private:
+  static constexpr uint32_t kNone = UINT32_MAX;
+  static constexpr size_t kInline = 8;             // a list's first bytes, kept with it
+  static constexpr size_t kChunk = 64;             // a pool block: bytes and the next block's number
+  static constexpr size_t kChunkBytes = kChunk - 4;
+  static constexpr size_t kChunksPerSlab = 4096;
+  struct List {
+    uint64_t key;
+    uint32_t count = 0, last = 0, bytes = 0;
+    uint32_t head = kNone, tail = kNone;
+    uint8_t first[kInline];
+  };
+  uint32_t find(uint64_t key);
+  void grow();
+  void put(List& l, uint8_t b);
+  uint8_t* chunk(uint32_t c) const { return slabs_[c / kChunksPerSlab].get() + (c % kChunksPerSlab) * kChunk; }
+  template <class F>
+  void eachByte(const List& l, F&& f) const;
+
+  std::vector<List> lists_;
+  std::vector<uint32_t> slots_;  // list number + 1; 0: empty
+  std::vector<std::unique_ptr<uint8_t[]>> slabs_;
+  uint32_t chunks_ = 0;
+};
 
 // A list as it lies in the index: count numbers starting at bytes, with
 // (count - 1) / kPostingBlock skip entries starting at skips; or, when words is

@@ -110,6 +110,8 @@ std::string FoldSearchText(std::string_view text) {
   return out;
 }
 
+char32_t NextCodePoint(std::string_view utf8, size_t& pos) { return decodeAt(utf8, pos); }
+
 std::vector<char32_t> CodePoints(std::string_view utf8) {
   std::vector<char32_t> cps;
   cps.reserve(utf8.size());

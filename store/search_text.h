@@ -28,5 +28,8 @@ char32_t FoldSearchChar(char32_t cp);
 
 // The code points of valid UTF-8 (as FoldSearchText gives it).
 std::vector<char32_t> CodePoints(std::string_view utf8);
+// The code point at pos, pos moved past it (pos below the text's size); bytes
+// that are not valid UTF-8 read as U+FFFD.
+char32_t NextCodePoint(std::string_view utf8, size_t& pos);
 
 }  // namespace wayfind::store

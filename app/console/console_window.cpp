@@ -266,6 +266,10 @@ void ConsoleWindow::runSearch(const QString& text) {
   if (text.trimmed().isEmpty()) return;
   std::vector<SearchHit> hits;
   if (!guarded([&] { hits = search_->find(text.toStdString(), kSearchLimit); })) return;
+  // Every row is one line: the list measures one row's height, not each row's,
+  // and the rows are painted once, when all are in.
+  lvResult_->setUniformRowHeights(true);
+  lvResult_->setUpdatesEnabled(false);
   for (const auto& hit : hits) {
     auto* item = new QTreeWidgetItem;
     item->setText(0, q(hit.name));
@@ -291,6 +295,7 @@ void ConsoleWindow::runSearch(const QString& text) {
   }
   // Names and places read whole; what matched takes the rest of the width.
   for (int column = 0; column < 3; ++column) lvResult_->resizeColumnToContents(column);
+  lvResult_->setUpdatesEnabled(true);
 }
 
 void ConsoleWindow::openConsoleEditor() {

@@ -7,7 +7,10 @@
 //                      making the index from it (what a new template or user
 //                      version costs once), and the two parts alone
 //   index memory       the index's bytes against the loaded tables' own
-//                      accounting (Recordset::memoryBytes of the eleven tables)
+//                      accounting (Recordset::memoryBytes of the eleven tables),
+//                      by section; the peak of making it (resident memory
+//                      above what the read tree holds) and what reading, making
+//                      and keeping it leaves resident, each against the index
 //   first keystroke    in a console that starts with the tables loaded:
 //                      - with the index saved beside the cache files by an
 //                        earlier start: loading it in place, then the search;
@@ -28,8 +31,9 @@
 //                      read through the four tree queries, every text folded
 //                      and compared), at 5,000 and 50,000 only
 //
-// Times are wall clock and CPU time of the process; ratios are taken within one
-// run. Usage: bench_search [SIZE...]   (default 5000 50000 500000)
+// Times are wall clock and CPU time of the process, each with the machine's load
+// average beside it; ratios are taken within one run.
+// Usage: bench_search [SIZE...]   (default 5000 50000 500000)
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -37,6 +41,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -54,6 +59,7 @@
 #include "store/data_info.h"
 #include "store/queries.h"
 #include "store/search.h"
+#include "store/search_index_layout.h"
 #include "store/search_text.h"
 
 namespace {
@@ -64,6 +70,38 @@ using platform::RecordsetPtr;
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kLimit = 50;
+
+// The machine's load over the last minute, printed beside each figure: the
+// benchmark runs on shared cores, and a figure means little without it.
+std::string load() {
+  double avg[1] = {0};
+  if (::getloadavg(avg, 1) != 1) return "load ?";
+  char text[32];
+  std::snprintf(text, sizeof text, "load %.1f", avg[0]);
+  return text;
+}
+
+// Peak resident memory of the process so far, in bytes (VmHWM), and the
+// resident memory now (VmRSS).
+size_t procStatus(const char* field) {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  size_t kb = 0;
+  const size_t n = std::strlen(field);
+  while (std::fgets(line, sizeof line, f))
+    if (std::strncmp(line, field, n) == 0) kb = std::strtoull(line + n, nullptr, 10);
+  std::fclose(f);
+  return kb * 1024;
+}
+
+// Resets the peak (VmHWM) to the resident memory now, so a step's own peak can be read.
+void resetPeak() {
+  if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+    std::fputs("5", f);
+    std::fclose(f);
+  }
+}
 
 double cpuNow() {
   timespec ts{};
@@ -187,24 +225,47 @@ void measure(int32_t functions, const std::filesystem::path& root) {
   forgetIndex(true);
   store::SearchTree tree;
   const Timed read = timed([&] { tree = store::ReadSearchTree(); });
+  resetPeak();
+  const size_t beforeMake = procStatus("VmRSS:");
   const Timed make = timed([&] { benchmark::DoNotOptimize(store::SearchIndex(tree.places, tree.functions)); });
+  const size_t makePeak = procStatus("VmHWM:") - beforeMake;
   tree = {};
   forgetIndex(true);
+  const size_t beforeBuild = procStatus("VmRSS:");
   const Timed build = timed([] { benchmark::DoNotOptimize(&store::FunctionSearch::instance().current()); });
+  const size_t afterBuild = procStatus("VmRSS:");
   const store::SearchIndex& index = store::FunctionSearch::instance().current();
   const size_t visible = index.size();
   const size_t indexBytes = index.memoryBytes(), tableBytes = tablesMemory();
   const auto fileBytes = std::filesystem::file_size(store::SearchIndexFilePath());
   std::printf("%zu visible detail functions in the index\n", visible);
-  std::printf("%-58s %9.1f ms wall %9.1f ms CPU\n", "index build: read, make, save (baseline first keystroke)",
-              build.wall * 1e3, build.cpu * 1e3);
-  std::printf("%-58s %9.1f ms wall %9.1f ms CPU\n", "  reading the visible tree", read.wall * 1e3, read.cpu * 1e3);
-  std::printf("%-58s %9.1f ms wall %9.1f ms CPU\n", "  making the index from it", make.wall * 1e3, make.cpu * 1e3);
+  std::printf("%-58s %9.1f ms wall %9.1f ms CPU  [%s]\n", "index build: read, make, save (baseline first keystroke)",
+              build.wall * 1e3, build.cpu * 1e3, load().c_str());
+  std::printf("%-58s %9.1f ms wall %9.1f ms CPU  [%s]\n", "  reading the visible tree", read.wall * 1e3, read.cpu * 1e3, load().c_str());
+  std::printf("%-58s %9.1f ms wall %9.1f ms CPU  [%s]\n", "  making the index from it", make.wall * 1e3, make.cpu * 1e3, load().c_str());
   std::printf("%-58s %9.2f MB (%.1f bytes a visible function)\n", "index memory", indexBytes / 1e6,
               static_cast<double>(indexBytes) / static_cast<double>(visible));
   std::printf("%-58s %9.2f MB\n", "tables' memory", tableBytes / 1e6);
   std::printf("%-58s %9.2f      (target <= 0.5)\n", "index / tables", static_cast<double>(indexBytes) / tableBytes);
   std::printf("%-58s %9.2f MB\n", "saved index file", fileBytes / 1e6);
+  std::printf("%-58s %9.2f MB  (%.2f x the index; target <= 1.3)\n", "making the index: peak memory above the tree read",
+              makePeak / 1e6, static_cast<double>(makePeak) / static_cast<double>(indexBytes));
+  std::printf("%-58s %9.2f MB  (%.2f x the index; target <= 1.0)\n", "memory after reading, making and keeping it",
+              (static_cast<double>(afterBuild) - static_cast<double>(beforeBuild)) / 1e6,
+              (static_cast<double>(afterBuild) - static_cast<double>(beforeBuild)) / static_cast<double>(indexBytes));
+  {
+    store::index_layout::Header h{};
+    std::memcpy(&h, index.bytes().data(), sizeof h);
+    auto mb = [&](std::initializer_list<int> sections) {
+      size_t bytes = 0;
+      for (int s : sections) bytes += h.sections[s].size;
+      return bytes / 1e6;
+    };
+    using namespace store::index_layout;
+    std::printf("  of which texts %.2f, records %.2f, keys %.2f, lists %.2f, levels %.2f MB\n",
+                mb({kStrings, kTexts, kCodes}), mb({kPlaces, kFunctions}), mb({kKeys, kLists}), mb({kPostings, kSkips}),
+                mb({kLevels, kLevelIndex}));
+  }
 
   // ---- first keystroke, saved index loaded in place (best of five starts)
   Timed first{1e9, 1e9};
@@ -214,8 +275,8 @@ void measure(int32_t functions, const std::filesystem::path& root) {
     first.wall = std::min(first.wall, t.wall), first.cpu = std::min(first.cpu, t.cpu);
   }
   if (store::FunctionSearch::instance().loadCount() != 1) std::printf("!! the saved index was not loaded\n");
-  std::printf("%-58s %9.2f ms wall %9.2f ms CPU\n", "first keystroke, index saved by an earlier start", first.wall * 1e3,
-              first.cpu * 1e3);
+  std::printf("%-58s %9.2f ms wall %9.2f ms CPU  [%s]\n", "first keystroke, index saved by an earlier start", first.wall * 1e3,
+              first.cpu * 1e3, load().c_str());
 
   // ---- first keystroke, no saved index: prepared between the console's events
   forgetIndex(true);
@@ -235,13 +296,13 @@ void measure(int32_t functions, const std::filesystem::path& root) {
     std::this_thread::sleep_for(std::chrono::milliseconds(4));  // the console's other events
   }
   const double readyAfter = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("%-58s %9.1f ms wall, %d steps, longest %.1f ms wall (%.1f ms CPU)\n",
+  std::printf("%-58s %9.1f ms wall, %d steps, longest %.1f ms wall (%.1f ms CPU)  [%s]\n",
               "no saved index: ready after the console shows", readyAfter * 1e3, steps, longestStep * 1e3,
-              longestStepCpu * 1e3);
+              longestStepCpu * 1e3, load().c_str());
   forgetIndex(true);
   store::FunctionSearch::instance().prepareStep(std::chrono::milliseconds(8));  // the first step, then a key
   const Timed eager = timed([] { benchmark::DoNotOptimize(store::SearchFunctions("m", kLimit)); });
-  std::printf("%-58s %9.1f ms wall\n", "  a keystroke typed the moment the console shows waits", eager.wall * 1e3);
+  std::printf("%-58s %9.1f ms wall  [%s]\n", "  a keystroke typed the moment the console shows waits", eager.wall * 1e3, load().c_str());
 
   // ---- later keystrokes
   const auto texts = typedTexts();
@@ -271,19 +332,19 @@ void measure(int32_t functions, const std::filesystem::path& root) {
   std::string slowest;
   for (size_t k = 0; k < 6 && k < each.size(); ++k)
     slowest += " [" + each[k].second + "] " + std::to_string(static_cast<int>(each[k].first.cpu * 1e6)) + " us;";
-  std::printf("%-58s %9.1f us wall %9.1f us CPU  (%zu texts)\n", "later keystroke, mean", all.wall / n * 1e6,
-              all.cpu / n * 1e6, texts.size());
-  std::printf("%-58s %9.1f us wall %9.1f us CPU  [%s]  (target < 1000 us)\n", "later keystroke, slowest text",
-              worst.wall * 1e6, worst.cpu * 1e6, worstText.c_str());
+  std::printf("%-58s %9.1f us wall %9.1f us CPU  (%zu texts)  [%s]\n", "later keystroke, mean", all.wall / n * 1e6,
+              all.cpu / n * 1e6, texts.size(), load().c_str());
+  std::printf("%-58s %9.1f us wall %9.1f us CPU  [%s]  (target < 1000 us)  [%s]\n", "later keystroke, slowest text",
+              worst.wall * 1e6, worst.cpu * 1e6, worstText.c_str(), load().c_str());
   std::printf("  the slowest texts (CPU):%s\n", slowest.c_str());
   if (functions <= 50000) {
     const Timed scan = timed([&] {
       for (size_t k = 0; k < 5; ++k) benchmark::DoNotOptimize(fullScan(texts[k * 7 % texts.size()]));
     });
-    std::printf("%-58s %9.1f ms wall\n", "full scan of the tree, one text (baseline)", scan.wall / 5 * 1e3);
-    std::printf("%-58s %9.0f\n", "full scan / later keystroke (mean)", scan.wall / 5 / (all.wall / n));
+    std::printf("%-58s %9.1f ms wall  [%s]\n", "full scan of the tree, one text (baseline)", scan.wall / 5 * 1e3, load().c_str());
+    std::printf("%-58s %9.0f  [%s]\n", "full scan / later keystroke (mean)", scan.wall / 5 / (all.wall / n), load().c_str());
   }
-  std::printf("%-58s %9.0f\n", "index build / first keystroke with a saved index", build.wall / first.wall);
+  std::printf("%-58s %9.0f  [%s]\n", "index build / first keystroke with a saved index", build.wall / first.wall, load().c_str());
 }
 
 }  // namespace

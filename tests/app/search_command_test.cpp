@@ -108,6 +108,22 @@ TEST_F(SearchCommand, PinyinAndOtherScriptsFindFunctionsAndJsonSaysWhatMatched) 
   EXPECT_NE(typo.out.find("\"rank\":\"typo\""), std::string::npos) << typo.out;
 }
 
+// The levels' names in the other languages are read a page at a time: a
+// sub-function far down the table is found by its English name in a Chinese session.
+TEST_F(SearchCommand, LevelsAreFoundByTheirOtherNamesBeyondTheFirstPage) {
+  Outcome made = wayfind("db synthetic --functions 25000 --db '" + (dir / "erp.db").string() + "'");
+  ASSERT_EQ(made.status, 0) << made.err;
+  const struct {
+    const char* text;
+    const char* first;
+  } cases[] = {{"'function 1000'", "1. Sub 2000  功能1000"}, {"'Function 2400'", "1. Sub 3400  功能2400"}};
+  for (const auto& c : cases) {
+    Outcome found = wayfind(std::string("search ") + c.text + " --limit 1 --lang chs");
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_NE(found.out.find(c.first), std::string::npos) << c.text << "\n" << found.out;
+  }
+}
+
 TEST_F(SearchCommand, LimitCutsTheListAndSaysThereIsMore) {
   Outcome all = wayfind("search 凭证");
   ASSERT_EQ(all.status, 0) << all.err;

@@ -1,6 +1,7 @@
 // Searching the user's navigation tree: what the user may see, the user's own
 // names and items, ranks, folding of case and width, and when the index is built.
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/containers/atomic_file.h"
+#include "platform/containers/checksum.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
 #include "store/queries.h"
@@ -435,7 +437,16 @@ TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
            [](std::string& b) { b[b.size() / 2] ^= 0x20; },  // one byte of the lists
            [](std::string& b) { b.resize(b.size() - 9); },
            [](std::string& b) { b.resize(20); },
-           [](std::string& b) { b.replace(b.find("user=U2"), 7, "user=U3"); }}) {
+           [](std::string& b) { b.replace(b.find("user=U2"), 7, "user=U3"); },
+           [](std::string& b) {  // whole and sound, but of an earlier form of the index
+             uint32_t keyLength = 0;
+             std::memcpy(&keyLength, b.data() + 12, 4);
+             const size_t index = (32 + keyLength + 7) / 8 * 8;
+             const uint32_t earlier = 4;
+             std::memcpy(b.data() + index + 4, &earlier, 4);
+             const uint32_t crc = platform::crc32(std::string_view(b).substr(index));
+             std::memcpy(b.data() + 24, &crc, 4);
+           }}) {
     bytes = good;
     spoil(bytes);
     platform::writeFileAtomically(file, bytes);
