@@ -20,7 +20,7 @@
 
 #include "app/console/console_window.h"
 #include "app/host.h"
-#include "erp/demo/synthetic_company.h"
+#include "bench/search/bench_company.h"
 #include "erp/frmres/frm_res_loader.h"
 #include "launcher/application.h"
 #include "launcher/register_windows.h"
@@ -49,14 +49,7 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/wayfind-console-keys-XXXXXX";
   if (!::mkdtemp(pattern)) return 1;
   const std::filesystem::path root = pattern;
-  erp::demo::SyntheticCompanySpec spec;
-  spec.detailFuncs = functions;
-  spec.subFuncs = std::max(1, functions / 10);
-  spec.subSystems = std::max(1, spec.subFuncs / 10);
-  spec.topClasses = std::min(12, spec.subSystems);
-  spec.users = 1;
-  spec.userRows = functions / 10;
-  erp::demo::createSyntheticDatabase(root / "synthetic.db", spec);
+  bench::createBenchCompany(root / "synthetic.db", functions);
 
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static int qtArgc = 1;

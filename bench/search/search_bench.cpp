@@ -51,7 +51,7 @@
 #include "erp/client/data_services.h"
 #include "erp/client/register_client.h"
 #include "erp/client/share_props.h"
-#include "erp/demo/synthetic_company.h"
+#include "bench/search/bench_company.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/database.h"
 #include "platform/automation/conversions.h"
@@ -198,14 +198,7 @@ void forgetIndex(bool removeFile) {
 void measure(int32_t functions, const std::filesystem::path& root) {
   const std::filesystem::path folder = root / std::to_string(functions);
   std::filesystem::create_directories(folder);
-  erp::demo::SyntheticCompanySpec spec;
-  spec.detailFuncs = functions;
-  spec.subFuncs = std::max(1, functions / 10);
-  spec.subSystems = std::max(1, spec.subFuncs / 10);
-  spec.topClasses = std::min(12, spec.subSystems);
-  spec.users = 1;
-  spec.userRows = functions / 10;
-  erp::demo::createSyntheticDatabase(folder / "synthetic.db", spec);
+  bench::createBenchCompany(folder / "synthetic.db", functions);
   erp::storage::CurrentDatabase::set(folder / "synthetic.db");
   store::SetCacheFolder((folder / "cache").string());
   store::ClearCache();
