@@ -108,7 +108,16 @@ void ConsoleWindow::prepareSearch() {
       if (ready) prepareTimer_->stop();
     });
   }
-  prepareTimer_->start();
+  if (painted_) prepareTimer_->start();
+}
+
+bool ConsoleWindow::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  if (event->type() == QEvent::Paint && !painted_) {
+    painted_ = true;
+    if (prepareTimer_) prepareTimer_->start();
+  }
+  return handled;
 }
 
 void ConsoleWindow::refresh() {

@@ -79,6 +79,9 @@ class ConsoleWindow : public QMainWindow {
   // The captions that had no translation in the language of the process.
   const std::string& untranslated() const { return untranslated_; }
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   void buildUi();
   // The steps of buildUi.
@@ -142,6 +145,9 @@ class ConsoleWindow : public QMainWindow {
   QLabel* lblSites_[3] = {nullptr, nullptr, nullptr};
   QActionGroup* languageGroup_ = nullptr;
   QTimer* prepareTimer_ = nullptr;
+  // The window has painted once: until then the search's preparing waits, so the
+  // first paint comes as soon as the window is built.
+  bool painted_ = false;
   std::string untranslated_;
 };
 
