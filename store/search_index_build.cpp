@@ -4,8 +4,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <type_traits>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "store/pinyin_match.h"
 #include "store/search_index_layout.h"
@@ -47,13 +45,25 @@ class Builder {
   }
 
   // A text that many functions share (a class name, a place's names): stored once.
+  // The texts are found again through an open-addressed table of their places in
+  // the strings (a hash's upper half beside each place), so no text is copied.
   uint32_t intern(std::string_view s) {
     if (s.empty()) return 0;
-    auto it = interned_.find(s);
-    if (it != interned_.end()) return it->second;
-    const uint32_t ref = append(s);
-    interned_.emplace(std::string(s), ref);
-    return ref;
+    if ((internedCount_ + 1) * 2 > interned_.size()) growInterned();
+    const uint64_t h = std::hash<std::string_view>{}(s);
+    const auto tag = static_cast<uint32_t>(h >> 32);
+    const size_t mask = interned_.size() - 1;
+    for (size_t at = h & mask;; at = (at + 1) & mask) {
+      const uint64_t slot = interned_[at];
+      if (slot == 0) {
+        const uint32_t ref = append(s);
+        interned_[at] = static_cast<uint64_t>(tag) << 32 | ref;
+        ++internedCount_;
+        return ref;
+      }
+      if (static_cast<uint32_t>(slot >> 32) == tag && view(static_cast<uint32_t>(slot)) == s)
+        return static_cast<uint32_t>(slot);
+    }
   }
 
   // A text of the function being added (its names and codes, mostly its own):
@@ -97,9 +107,30 @@ class Builder {
 
   std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
-    // Exact help codes: sorted by their folded text, then in tree order.
-    auto foldedOf = [&](uint32_t t) { return view(texts_[t].folded & kRefMask); };
-    std::stable_sort(codes_.begin(), codes_.end(), [&](uint32_t a, uint32_t b) { return foldedOf(a) < foldedOf(b); });
+    // Exact help codes: sorted by their folded text, then in tree order (the
+    // texts are read once, not at every comparison).
+    {
+      struct Code {
+        uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
+        std::string_view text;
+        uint32_t at;
+        bool operator<(const Code& o) const {
+          if (prefix != o.prefix) return prefix < o.prefix;
+          if (const int c = text.compare(o.text); c != 0) return c < 0;
+          return at < o.at;
+        }
+      };
+      std::vector<Code> byText(codes_.size());
+      for (size_t i = 0; i < codes_.size(); ++i) {
+        const std::string_view text = view(texts_[codes_[i]].folded & kRefMask);
+        uint64_t prefix = 0;
+        for (size_t k = 0; k < 8; ++k)
+          prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+        byText[i] = {prefix, text, codes_[i]};
+      }
+      std::sort(byText.begin(), byText.end());
+      for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
+    }
 
     // Every section's place is known before a byte is written: the index is
     // laid out once, in one block, and the lists are written straight into it.
@@ -190,6 +221,18 @@ class Builder {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
+  }
+
+  void growInterned() {
+    std::vector<uint64_t> old(std::max<size_t>(1024, interned_.size() * 2));
+    old.swap(interned_);
+    const size_t mask = interned_.size() - 1;
+    for (uint64_t slot : old) {
+      if (slot == 0) continue;
+      size_t at = std::hash<std::string_view>{}(view(static_cast<uint32_t>(slot))) & mask;
+      while (interned_[at] != 0) at = (at + 1) & mask;
+      interned_[at] = slot;
+    }
   }
 
   uint32_t append(std::string_view s) {
@@ -290,13 +333,9 @@ class Builder {
     }
   }
 
-  // Looked up by views: no text is copied to be looked up.
-  struct TextHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
   std::string strings_;
-  std::unordered_map<std::string, uint32_t, TextHash, std::equal_to<>> interned_;
+  std::vector<uint64_t> interned_;  // (hash >> 32) << 32 | place in strings_; 0 is empty
+  size_t internedCount_ = 0;
   std::vector<PlaceRec> places_;
   std::vector<FuncRec> functions_;
   std::vector<TextRec> texts_;

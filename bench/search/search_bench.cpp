@@ -220,8 +220,13 @@ void measure(int32_t functions, const std::filesystem::path& root) {
   const Timed read = timed([&] { tree = store::ReadSearchTree(); });
   resetPeak();
   const size_t beforeMake = procStatus("VmRSS:");
-  const Timed make = timed([&] { benchmark::DoNotOptimize(store::SearchIndex(tree.places, tree.functions)); });
+  Timed make = timed([&] { benchmark::DoNotOptimize(store::SearchIndex(tree.places, tree.functions)); });
   const size_t makePeak = procStatus("VmHWM:") - beforeMake;
+  // On a shared machine one make may be slowed by others: the best of three.
+  for (int again = 0; again < 2; ++again) {
+    const Timed t = timed([&] { benchmark::DoNotOptimize(store::SearchIndex(tree.places, tree.functions)); });
+    if (t.cpu < make.cpu) make = t;
+  }
   tree = {};
   forgetIndex(true);
   const size_t beforeBuild = procStatus("VmRSS:");
@@ -235,7 +240,7 @@ void measure(int32_t functions, const std::filesystem::path& root) {
   std::printf("%-58s %9.1f ms wall %9.1f ms CPU  [%s]\n", "index build: read, make, save (baseline first keystroke)",
               build.wall * 1e3, build.cpu * 1e3, load().c_str());
   std::printf("%-58s %9.1f ms wall %9.1f ms CPU  [%s]\n", "  reading the visible tree", read.wall * 1e3, read.cpu * 1e3, load().c_str());
-  std::printf("%-58s %9.1f ms wall %9.1f ms CPU  [%s]\n", "  making the index from it", make.wall * 1e3, make.cpu * 1e3, load().c_str());
+  std::printf("%-58s %9.1f ms wall %9.1f ms CPU  [%s]\n", "  making the index from it (best of 3)", make.wall * 1e3, make.cpu * 1e3, load().c_str());
   std::printf("%-58s %9.2f MB (%.1f bytes a visible function)\n", "index memory", indexBytes / 1e6,
               static_cast<double>(indexBytes) / static_cast<double>(visible));
   std::printf("%-58s %9.2f MB\n", "tables' memory", tableBytes / 1e6);
