@@ -43,7 +43,7 @@ class BoundCriteria {
   // satisfied: the clauses (bits by their order in the text) that every
   // candidate satisfies, because its list is the index's list of that clause's
   // value.
-  bool candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list, RowList& owned,
+  bool candidates(IndexSet& indexes, const RowStore& rows, RowSpan& list, RowList& owned,
                   uint64_t& satisfied) const;
 
   bool isSingleClause() const { return tree_->root.kind == criteria::Node::Kind::Clause; }
@@ -123,7 +123,7 @@ class BoundCriteria {
                       uint64_t satisfied);
   static bool clauseMatches(const Clause& c, const Number& number, const Cell& value);
   static bool candidates(const BNode& node, const Number* slots, IndexSet& indexes, const RowStore& rows,
-                         const RowList*& list, RowList& owned, uint64_t& satisfied);
+                         RowSpan& list, RowList& owned, uint64_t& satisfied);
   static uint64_t bitOf(const Clause& c) { return c.ordinal < 64 ? uint64_t{1} << c.ordinal : 0; }
   void setSlots(const double* values);
 

@@ -2,6 +2,7 @@
 // clause cannot compare with simply does not satisfy it.
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 #include "platform/automation/conversions.h"
 #include "platform/recordset/bound_criteria.h"
@@ -93,15 +94,27 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Number& number, const C
   return false;
 }
 
-bool BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows, const RowList*& list, RowList& owned,
+bool BoundCriteria::candidates(IndexSet& indexes, const RowStore& rows, RowSpan& list, RowList& owned,
                                uint64_t& satisfied) const {
   satisfied = 0;
   return candidates(tree_->root, slots(), indexes, rows, list, owned, satisfied);
 }
 
+namespace {
+
+// The same list (the same parent asked for twice), not merely equal rows.
+bool sameList(RowSpan a, RowSpan b) { return a.data() == b.data() && a.size() == b.size(); }
+
+// A child's list that lies in the child's own rows moves into owned with them
+// (a vector moved keeps its buffer, so the list stays valid).
+void keepOwned(RowSpan list, RowList& childOwned, RowList& owned) {
+  if (!list.empty() && list.data() == childOwned.data()) owned = std::move(childOwned);
+}
+
+}  // namespace
+
 bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet& indexes, const RowStore& rows,
-                               const RowList*& list, RowList& owned, uint64_t& satisfied) {
-  static const RowList kNone;
+                               RowSpan& list, RowList& owned, uint64_t& satisfied) {
   switch (node.kind) {
     case criteria::Node::Kind::Clause: {
       const Clause& c = node.clause;
@@ -109,39 +122,36 @@ bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet&
       const Number& number = numberOf(c, slots);
       // No whole number equals 5.5.
       if (!number.integer) {
-        list = &kNone;
+        list = RowSpan();
         return true;
       }
       // The index's list holds exactly the rows whose integer is the value:
       // every one of them satisfies the equality.
-      list = &indexes.require(rows, c.field).rowsWith(*number.integer);
+      list = indexes.require(rows, c.field).rowsWith(*number.integer);
       satisfied = bitOf(c);
       return true;
     }
     case criteria::Node::Kind::And: {
       // Every row of the result satisfies each child, so the smallest child
       // candidate list is enough.
-      const RowList* best = nullptr;
+      std::optional<RowSpan> best;
       uint64_t bestSatisfied = 0;
       RowList childOwned;
       for (const auto& child : node.children) {
-        const RowList* childList = nullptr;
+        RowSpan childList;
         uint64_t childSatisfied = 0;
         if (!candidates(child, slots, indexes, rows, childList, childOwned, childSatisfied)) continue;
-        if (childList == best) {
+        if (best && sameList(childList, *best)) {
           bestSatisfied |= childSatisfied;  // the same list: both hold for all its rows
-        } else if (!best || childList->size() < best->size()) {
-          if (childList == &childOwned) {
-            owned = std::move(childOwned);
-            childList = &owned;
-          }
+        } else if (!best || childList.size() < best->size()) {
+          keepOwned(childList, childOwned, owned);
           best = childList;
           bestSatisfied = childSatisfied;
         }
         if (best->empty()) break;
       }
       if (!best) return false;
-      list = best;
+      list = *best;
       satisfied = bestSatisfied;
       return true;
     }
@@ -150,36 +160,32 @@ bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet&
       // the one before (the same parent asked for in both halves) adds nothing.
       // What each child's rows satisfy holds for all rows only while every
       // child gave that same list.
-      const RowList* merged = nullptr;
+      std::optional<RowSpan> merged;
       uint64_t mergedSatisfied = 0;
       RowList childOwned;
       for (const auto& child : node.children) {
-        const RowList* childList = nullptr;
+        RowSpan childList;
         uint64_t childSatisfied = 0;
         if (!candidates(child, slots, indexes, rows, childList, childOwned, childSatisfied)) return false;
         if (!merged) {
-          if (childList == &childOwned) {
-            owned = std::move(childOwned);
-            childList = &owned;
-          }
+          keepOwned(childList, childOwned, owned);
           merged = childList;
           mergedSatisfied = childSatisfied;
           continue;
         }
-        if (childList == merged || *childList == *merged) {
+        if (sameList(childList, *merged) || std::ranges::equal(childList, *merged)) {
           mergedSatisfied |= childSatisfied;
           continue;
         }
         RowList next;
-        next.reserve(merged->size() + childList->size());
-        std::set_union(merged->begin(), merged->end(), childList->begin(), childList->end(),
-                       std::back_inserter(next));
+        next.reserve(merged->size() + childList.size());
+        std::set_union(merged->begin(), merged->end(), childList.begin(), childList.end(), std::back_inserter(next));
         owned = std::move(next);
-        merged = &owned;
+        merged = RowSpan(owned);
         mergedSatisfied = 0;
       }
       if (!merged) return false;
-      list = merged;
+      list = *merged;
       satisfied = mergedSatisfied;
       return true;
     }

@@ -210,8 +210,21 @@ std::string_view ColumnStore::textArea() const {
 
 Cell ColumnStore::cell(size_t row, size_t field) const {
   const Column& col = columns_[field];
+  if (col.kind != Kind::Any) checkRow(field, row);
+  return cellIn(col, row);
+}
+
+void ColumnStore::cells(size_t field, size_t first, size_t count, Cell* out) const {
+  if (count == 0) return;
+  const Column& col = columns_[field];
+  if (col.kind != Kind::Any && late_) {
+    for (size_t chunk = first / kCheckedRows; chunk <= (first + count - 1) / kCheckedRows; ++chunk) checkChunk(field, chunk);
+  }
+  for (size_t i = 0; i < count; ++i) out[i] = cellIn(col, first + i);
+}
+
+Cell ColumnStore::cellIn(const Column& col, size_t row) const {
   if (col.kind == Kind::Any) return cellOf(col.any[row]);
-  checkRow(field, row);
   Cell c;
   if (nullBit(col, row)) return c;
   switch (col.kind) {

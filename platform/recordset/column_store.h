@@ -64,6 +64,9 @@ class ColumnStore {
   size_t fieldCount() const { return columns_.size(); }
 
   Cell cell(size_t row, size_t field) const;
+  // The cells of count rows of one field from row first on (a column read in
+  // one go: its late checks made once per chunk, not once per cell).
+  void cells(size_t field, size_t first, size_t count, Cell* out) const;
   Variant value(size_t row, size_t field) const { return variantOf(cell(row, field)); }
 
   // Appends a row of Nulls.
@@ -183,6 +186,7 @@ class ColumnStore {
     std::vector<std::vector<uint64_t>> checked;
     size_t left = 0;  // chunks not checked yet
   };
+  Cell cellIn(const Column& col, size_t row) const;  // a cell already checked
   void checkChunk(size_t field, size_t chunk) const;
   void checkRow(size_t field, size_t row) const {
     if (late_) [[unlikely]] checkChunk(field, row / kCheckedRows);

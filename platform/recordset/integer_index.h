@@ -3,10 +3,16 @@
 // asks for it and is then kept current by every write, so an identifier filter
 // costs in proportion to the rows it selects, not to the size of the table.
 // Null values are not indexed.
+//
+// A built index is three flat arrays: the keys in an open-addressed table, where
+// each key's rows begin, and every row grouped by key. Building it is two passes
+// over the column and a few allocations, whatever the table's size. The first
+// write turns it into a list per key, which a write can change in place.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -16,20 +22,41 @@
 namespace wayfind::platform {
 
 using RowList = std::vector<uint32_t>;
+using RowSpan = std::span<const uint32_t>;
 using RowStore = ColumnStore;
 
 class IntegerIndex {
  public:
   IntegerIndex(const RowStore& rows, int field);
 
-  // Rows holding `key`, ascending; empty when none.
-  const RowList& rowsWith(int64_t key) const;
+  // Rows holding `key`, ascending; empty when none. Valid until the next write.
+  RowSpan rowsWith(int64_t key) const;
 
   void insert(uint32_t row, const Cell& value);
   void erase(uint32_t row, const Cell& value);
 
+  size_t memoryBytes() const;
+
  private:
-  friend class IndexSet;
+  static constexpr uint32_t kNoKey = UINT32_MAX;
+  // The number of key (its place in keys_), or kNoKey.
+  uint32_t ordinalOf(int64_t key) const;
+  uint32_t addKey(int64_t key);
+  void growSlots();
+  // From the flat arrays to a list per key, before the first write.
+  void makeEditable();
+
+  // Built: keys_[k] has rows_[begin_[k] .. begin_[k + 1]).
+  std::vector<int64_t> keys_;
+  struct Slot {
+    int64_t key;
+    uint32_t ordinal;  // + 1; 0: empty
+  };
+  std::vector<Slot> slots_;  // the key beside its number: one memory access a probe
+  std::vector<uint32_t> begin_;
+  std::vector<uint32_t> rows_;
+  // After a write: a list per key.
+  bool editable_ = false;
   std::unordered_map<int64_t, RowList> buckets_;
 };
 

@@ -128,13 +128,13 @@ void Recordset::Impl::rebuildView() {
     next.resize(rows.size());
     std::iota(next.begin(), next.end(), 0u);
   } else {
-    const RowList* candidates = nullptr;
+    RowSpan candidates;
     RowList owned;
     uint64_t satisfied = 0;
     if (useIndexes && rows.size() >= kIndexedFilterThreshold &&
         filter->candidates(indexes, rows, candidates, owned, satisfied)) {
-      next.reserve(candidates->size());
-      for (uint32_t r : *candidates)
+      next.reserve(candidates.size());
+      for (uint32_t r : candidates)
         if (filter->matches(rows, r, satisfied)) next.push_back(r);
     } else {
       for (uint32_t r = 0, n = static_cast<uint32_t>(rows.size()); r < n; ++r)
@@ -228,14 +228,14 @@ bool Recordset::Find(std::string_view criterion, int32_t skipRecords, SearchDire
   }
 
   int64_t found = -1;
-  const RowList* candidates = nullptr;
+  RowSpan candidates;
   RowList owned;
   uint64_t satisfied = 0;
   if (d.useIndexes && static_cast<size_t>(size) >= kIndexedFindThreshold &&
       bound->candidates(d.indexes, d.rows, candidates, owned, satisfied) &&
-      candidates->size() * 4 < static_cast<size_t>(size)) {
+      candidates.size() * 4 < static_cast<size_t>(size)) {
     d.ensureViewPositions();
-    for (uint32_t r : *candidates) {
+    for (uint32_t r : candidates) {
       int64_t p = r < d.viewPosition.size() ? d.viewPosition[r] : -1;
       if (p < 0 || (forward ? p < start : p > start)) continue;
       if (found >= 0 && (forward ? p >= found : p <= found)) continue;

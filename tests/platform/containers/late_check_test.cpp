@@ -101,6 +101,12 @@ TEST(LateCheck, DamageIsFoundWhereItIsRead) {
         EXPECT_EQ(e.file(), path.string());
         EXPECT_EQ(e.number(), err::kFileError);
       }
+      // A filter that indexes the whole column meets it too.
+      Dictionary again;
+      ASSERT_TRUE(again.LoadCheckingAsRead(path));
+      auto rs = std::dynamic_pointer_cast<Recordset>(again.GetValue("DetailFunc").asObject());
+      const std::string filter = std::string(c.damagedField) + (c.damagedField[1] == 'L' ? " = 5" : " = 'x'");
+      EXPECT_THROW(rs->setFilter(filter), DamagedFileError) << filter;
     }
     fs::remove(path);
   }

@@ -75,15 +75,18 @@ TEST(RecordsetIndexEquivalence, IndexedAndFullEvaluationAgree) {
     auto full = viewOf(rs, filter, sort);
     ASSERT_EQ(indexed, full) << filter << " / " << sort;
 
-    // Edit a few rows through the view so the indexes must follow.
+    // After the first rounds (the indexes as built), edit a few rows through
+    // the view so the indexes must follow.
     rs.setUseIndexes(true);
     rs.setFilter("");
-    rs.setAbsolutePosition(1 + gen.pick(rs.RecordCount()));
-    rs.setValue("FParent", gen.pick(6) == 0 ? Variant::null() : Variant(gen.pick(8)));
-    if (round % 10 == 0) {
-      rs.AddNew();
-      rs.setValue("FName", "a" + std::to_string(round));
-      rs.setValue("FParent", gen.pick(8));
+    if (round >= 50) {
+      rs.setAbsolutePosition(1 + gen.pick(rs.RecordCount()));
+      rs.setValue("FParent", gen.pick(6) == 0 ? Variant::null() : Variant(gen.pick(8)));
+      if (round % 10 == 0) {
+        rs.AddNew();
+        rs.setValue("FName", "a" + std::to_string(round));
+        rs.setValue("FParent", gen.pick(8));
+      }
     }
 
     // Find agrees too, from a random start in both directions.
