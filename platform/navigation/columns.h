@@ -60,6 +60,22 @@ enum class UserValue : uint8_t {
   MergedForOwn,
 };
 
+// How the main-console editor shows a column in the grid that lists the
+// level's items.
+enum class EditorCell : uint8_t {
+  None,   // not shown
+  Text,
+  Check,  // a check box: "1" or "0"
+  Order,  // the order number, as the user typed it; it stays with its place when rows move
+};
+struct EditorUse {
+  int column = 0;  // the grid's column, from 1; 0: not shown
+  EditorCell cell = EditorCell::None;
+  bool hidden = false;  // kept and saved, never shown
+  const char* caption = nullptr;
+  int widthTwips = 0;
+};
+
 struct ColumnInfo {
   const char* name;
   ColumnType type;
@@ -85,6 +101,8 @@ struct ColumnInfo {
   // The database's schema version that added the column to the tables (and
   // its migration); 0: the tables had it from the start.
   int addedIn = 0;
+  // The editor saves a column by its first key.
+  EditorUse editor = {};
 };
 
 namespace columns_detail {
@@ -98,21 +116,22 @@ using U = UserValue;
 // parent refers to the parent level's template; the user's both are NOT NULL.
 constexpr C id(const char* name) { return {.name = name, .type = T::Integer, .role = R::Id}; }
 constexpr C parent(const char* name) { return {.name = name, .type = T::Integer, .role = R::Parent, .notNull = true}; }
-constexpr C name(const char* field, Translated translated, U user, const char* const (&keys)[4]) {
+constexpr C name(const char* field, Translated translated, U user, const char* const (&keys)[4], int widthTwips) {
   return {.name = field, .type = T::Text, .size = kNameChars, .role = R::Name, .translated = translated, .user = user,
-          .notNull = true, .label = "名称", .keys = {keys[0], keys[1], keys[2], keys[3]}, .required = true};
+          .notNull = true, .label = "名称", .keys = {keys[0], keys[1], keys[2], keys[3]}, .required = true,
+          .editor = {1, EditorCell::Text, false, "名称", widthTwips}};
 }
 constexpr C acctType(U user) {
   return {.name = "FAcctType", .type = T::Text, .size = kAcctListChars, .user = user, .notNull = true,
           .defaultValue = "''", .userAsTemplate = true};
 }
-constexpr C index() {
+constexpr C index(int column) {
   return {.name = "FIndex", .type = T::Integer, .notNull = true, .defaultValue = "0", .label = "顺序号",
-          .keys = {"Index", "FIndex"}};
+          .keys = {"Index", "FIndex"}, .editor = {column, EditorCell::Order, false, "序号", 1000}};
 }
-constexpr C visible() {
+constexpr C visible(int column) {
   return {.name = "FVisible", .type = T::Flag, .notNull = true, .defaultValue = "1", .label = "是否可见",
-          .keys = {"Visible", "FVisible"}};
+          .keys = {"Visible", "FVisible"}, .editor = {column, EditorCell::Check, false, "是否可见", 1300}};
 }
 // A flag of the template alone.
 constexpr C templateFlag(const char* name) {
@@ -125,10 +144,10 @@ constexpr C classText(const char* name, const char* label, const char* key, U us
 
 inline constexpr C kTopClass[] = {
     id("FTopClassID"),
-    name("FTopClassName", Translated::InTemplate, U::Merged, {"NewName", "FTopClassName", "Name"}),
+    name("FTopClassName", Translated::InTemplate, U::Merged, {"NewName", "FTopClassName", "Name"}, 4200),
     acctType(U::Merged),
-    index(),
-    visible(),
+    index(3),
+    visible(2),
     templateFlag("FShowSysType"),
     classText("FClassName", "程序类名", "ClassName", U::Stored),
     classText("FClassParam", "程序参数", "ClassParam", U::Stored),
@@ -137,10 +156,10 @@ inline constexpr C kTopClass[] = {
 inline constexpr C kSubSystem[] = {
     id("FSubSysID"),
     parent("FTopClassID"),
-    name("FName", Translated::InTemplate, U::Merged, {"NewName", "FName", "FSysName", "Name"}),
+    name("FName", Translated::InTemplate, U::Merged, {"NewName", "FName", "FSysName", "Name"}, 4200),
     acctType(U::Merged),
-    index(),
-    visible(),
+    index(3),
+    visible(2),
     templateFlag("FRefresh"),
     classText("FClassName", "程序类名", "ClassName", U::Stored),
     classText("FClassParam", "程序参数", "ClassParam", U::Stored),
@@ -151,10 +170,10 @@ inline constexpr C kSubSystem[] = {
 inline constexpr C kSubFunc[] = {
     id("FSubFuncID"),
     parent("FSubSysID"),
-    name("FFuncName", Translated::InTemplate, U::Merged, {"NewName", "FFuncName", "Name"}),
+    name("FFuncName", Translated::InTemplate, U::Merged, {"NewName", "FFuncName", "Name"}, 4200),
     acctType(U::Stored),
-    index(),
-    visible(),
+    index(3),
+    visible(2),
     templateFlag("FRefresh"),
     templateFlag("FSetEnable"),
     classText("FClassName", "程序类名", "ClassName", U::Stored),
@@ -164,18 +183,18 @@ inline constexpr C kSubFunc[] = {
 inline constexpr C kDetailFunc[] = {
     id("FDetailFuncID"),
     parent("FSubFuncID"),
-    name("FFuncName", Translated::Everywhere, U::Merged, {"NewName", "FFuncName", "Name"}),
+    name("FFuncName", Translated::Everywhere, U::Merged, {"NewName", "FFuncName", "Name"}, 3000),
     {.name = "FShowName", .type = T::Text, .size = kNameChars, .role = R::ShowName, .user = U::Stored,
      .label = "显示名称", .keys = {"ShowName", "FShowName"}, .emptyIsNull = true},
     {.name = "FHelpCode", .type = T::Text, .size = kHelpCodeChars, .notNull = true, .defaultValue = "''",
-     .label = "助记码", .keys = {"HelpCode", "FHelpCode"}},
+     .label = "助记码", .keys = {"HelpCode", "FHelpCode"}, .editor = {2, EditorCell::Text, false, "助记码", 1300}},
     {.name = "FHelpCode1", .type = T::Text, .size = kHelpCodeChars, .user = U::None, .notNull = true,
      .defaultValue = "''"},
     acctType(U::Stored),
-    index(),
-    visible(),
+    index(5),
+    visible(3),
     {.name = "FEnable", .type = T::Flag, .notNull = true, .defaultValue = "1", .label = "是否可用",
-     .keys = {"Enable", "FEnable"}},
+     .keys = {"Enable", "FEnable"}, .editor = {4, EditorCell::Check, true, "是否可用", 1200}},
     {.name = "FFuncType", .type = T::Integer, .user = U::Stored, .notNull = true, .defaultValue = "0",
      .mergedNullIsTrue = true},
     classText("FClassName", "程序类名", "ClassName", U::MergedForOwn),
