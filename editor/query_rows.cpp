@@ -36,7 +36,8 @@ std::vector<GridRow> readRows(Recordset& rs, nav::Level level, Keep keep) {
   for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
     if (!keep(rs)) continue;
     GridRow row{numberOf(rs.value(id)), {}};
-    for (size_t i = 0; i < columns.size(); ++i) row.cells.push_back(cellOf(columns[i]->editor.cell, rs.value(fields[i])));
+    for (size_t i = 0; i < columns.size(); ++i)
+      row.cells.push_back(cellOf(columns[i]->editor.cell, rs.value(fields[i])));
     rows.push_back(std::move(row));
   }
   return rows;

@@ -196,7 +196,8 @@ std::optional<int> PropRows::duplicateHelpCode(int row) const {
 std::vector<std::string> PropRows::saved(const std::vector<std::string>& cells) const {
   std::vector<std::string> out;
   for (int col = 1; col <= columnCount(); ++col) {
-    const std::string text = static_cast<size_t>(col) <= cells.size() ? cells[static_cast<size_t>(col - 1)] : std::string();
+    const auto at = static_cast<size_t>(col - 1);
+    const std::string text = at < cells.size() ? cells[at] : std::string();
     out.push_back(cellKind(col) == nav::EditorCell::Order ? std::to_string(OrderNumber(text)) : text);
   }
   return out;

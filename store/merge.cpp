@@ -128,7 +128,8 @@ class MergePlan {
         name_ = &fields_.emplace_back(c.name);
         if (c.translated == nav::Translated::Everywhere) {
           nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
-            translations_.push_back(&fields_.emplace_back(names_.emplace_back(std::string(c.name) + lang.columnSuffix)));
+            const std::string& twin = names_.emplace_back(std::string(c.name) + lang.columnSuffix);
+            translations_.push_back(&fields_.emplace_back(twin));
           });
         }
         continue;
@@ -202,7 +203,8 @@ void copyUserFields(Level level, Recordset& result, const Recordset& user, bool 
       case MergePlan::Action::CopyForOwn: {
         // A template function's class stays the template's.
         const Variant id = user.value(plan.id().in(user, kUser));
-        if (owned || (!id.isNull() && platform::CDbl(id) >= nav::LevelBase(level))) copyField(result, user, *step.field);
+        if (owned || (!id.isNull() && platform::CDbl(id) >= nav::LevelBase(level)))
+          copyField(result, user, *step.field);
         break;
       }
       case MergePlan::Action::FillShowName: fillShowName(result, user, *step.field, plan.name()); break;

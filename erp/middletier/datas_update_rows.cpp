@@ -188,7 +188,8 @@ std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, 
       list += c.role == nav::ColumnRole::ShowName ? "NULL" : c.name;
     }
     if (c.translated == nav::Translated::Everywhere)
-      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) { list += std::string(", ") + c.name + lang.columnSuffix; });
+      nav::ForEachTranslation(
+          [&](const nav::LanguageInfo& lang) { list += std::string(", ") + c.name + lang.columnSuffix; });
   }
   const std::string sql = "SELECT " + list + " FROM " + l.tplTable + " WHERE " + l.idCol + " = ?1";
   auto st = conn.prepare(sql);
@@ -207,7 +208,8 @@ const std::vector<std::string>& nameColumns(const Level& l) {
       if (c.role != nav::ColumnRole::Name) continue;
       cols.push_back(c.name);
       if (c.translated == nav::Translated::Everywhere)
-        nav::ForEachTranslation([&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
+        nav::ForEachTranslation(
+            [&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
     }
     return cols;
   };

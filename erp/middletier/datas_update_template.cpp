@@ -40,8 +40,9 @@ std::vector<Column> templateColumns(nav::Level level) {
     const Kind kind = c.type == nav::ColumnType::Text ? Kind::Text : Kind::Int;
     out.push_back({c.name, kind, c.size});
     if (c.translated != nav::Translated::No)
-      nav::ForEachTranslation(
-          [&](const nav::LanguageInfo& lang) { out.push_back({c.name + std::string(lang.columnSuffix), kind, c.size}); });
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+        out.push_back({c.name + std::string(lang.columnSuffix), kind, c.size});
+      });
   }
   return out;
 }

@@ -50,7 +50,9 @@ std::vector<FieldSpec> levelFields(nav::Level level, bool user) {
     if (user && !nav::InUserRows(c)) continue;
     out.push_back(fieldOf(c, c.name));
     if (c.translated == nav::Translated::Everywhere)
-      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) { out.push_back(fieldOf(c, c.name + std::string(lang.columnSuffix))); });
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+        out.push_back(fieldOf(c, c.name + std::string(lang.columnSuffix)));
+      });
   }
   return out;
 }

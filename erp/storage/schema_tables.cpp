@@ -71,7 +71,8 @@ std::vector<Column> templateColumns(Level level) {
     }
     if (c.role == nav::ColumnRole::Parent) {
       const nav::LevelInfo& parent = nav::InfoOf(static_cast<Level>(nav::LevelNumber(level) - 1));
-      out.push_back(column.notNullable().refers(kept(std::string("t_Nav") + parent.table + "(" + parent.idField + ")")));
+      const char* reference = kept(std::string("t_Nav") + parent.table + "(" + parent.idField + ")");
+      out.push_back(column.notNullable().refers(reference));
       continue;
     }
     out.push_back(constrained(column, c));

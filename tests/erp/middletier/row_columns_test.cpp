@@ -72,7 +72,8 @@ TEST(RowColumns, TablesAndRecordSetsKeepTheirColumnsInPlace) {
     const char* templateFields;
     const char* userFields;
   } levels[] = {
-      {"TopClass", "FTopClassID FTopClassName(80) FAcctType(255) FIndex FVisible FShowSysType FClassName(255) FClassParam(255)",
+      {"TopClass",
+       "FTopClassID FTopClassName(80) FAcctType(255) FIndex FVisible FShowSysType FClassName(255) FClassParam(255)",
        "FTopClassID FTopClassName(80) FAcctType(255) FIndex FVisible FClassName(255) FClassParam(255)"},
       {"SubSystem",
        "FSubSysID FTopClassID FName(80) FAcctType(255) FIndex FVisible FRefresh FClassName(255) FClassParam(255) "
