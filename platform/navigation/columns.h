@@ -1,8 +1,10 @@
 // The columns of each level's rows, described once. The database's tables of
 // the template and of the users' rows, the record sets the middle tier delivers
 // and reads back (cache files, template files, imports), the rows a refresh of
-// the template carries, the keys the editors send and the fields the store's
-// merge copies are all made from this table, so a column is one entry here.
+// the template carries, the keys the editors send, the fields the store's merge
+// copies and the main-console editor's grids are all made from this table, so
+// a column is one entry here. A column added later names the schema version
+// that added it (addedIn); that version's migration adds it to the tables.
 //
 // A level's columns are listed in the order of its template table and of its
 // record sets; the user's table keeps the same order after its key (and the
