@@ -129,13 +129,12 @@ void dlgSetProp::buildControls() {
   vaOutlineProp_ = new Grid(client_);
   vaOutlineProp_->setObjectName("vaOutlineProp");
   outlineView_ = std::make_unique<PropGridBinding>(model_.rows(RowKind::Outline), *vaOutlineProp_);
-  outlineView_->setUpColumns({{"名称", 4200}, {"是否可见", 1300}, {"序号", 1000}});
+  outlineView_->setUpColumns();
 
   vaDetailProp_ = new Grid(client_);
   vaDetailProp_->setObjectName("vaDetailProp");
   detailView_ = std::make_unique<PropGridBinding>(model_.rows(RowKind::Detail), *vaDetailProp_);
-  detailView_->setUpColumns(
-      {{"名称", 3000}, {"助记码", 1300}, {"是否可见", 1300}, {"是否可用", 1200}, {"序号", 1000}});
+  detailView_->setUpColumns();
   vaDetailProp_->hide();
 
   // Kept for the form's design; no behaviour is attached to it, so it is not shown.
@@ -187,11 +186,15 @@ void dlgSetProp::Form_Load() {
     m_blnModified = false;
     m_blnSaveShown = false;
     m_lngLevel = nav::kTopClassBase;
-    // The enabled column is not offered; its width goes to the name and the help code.
-    const int w = vaDetailProp_->ColWidth(detail_col::kEnabled);
-    vaDetailProp_->SetColHidden(detail_col::kEnabled, true);
-    vaDetailProp_->SetColWidth(detail_col::kName, vaDetailProp_->ColWidth(detail_col::kName) + w / 2);
-    vaDetailProp_->SetColWidth(detail_col::kHelpCode, vaDetailProp_->ColWidth(detail_col::kHelpCode) + w / 2);
+    // Columns kept but not offered (the enabled flag): their width goes to the
+    // name and the help code.
+    for (int col = 1; col <= model_.rows(RowKind::Detail).columnCount(); ++col) {
+      if (!GridColumns(RowKind::Detail)[static_cast<size_t>(col - 1)]->editor.hidden) continue;
+      const int w = vaDetailProp_->ColWidth(col);
+      vaDetailProp_->SetColHidden(col, true);
+      vaDetailProp_->SetColWidth(detail_col::kName, vaDetailProp_->ColWidth(detail_col::kName) + w / 2);
+      vaDetailProp_->SetColWidth(detail_col::kHelpCode, vaDetailProp_->ColWidth(detail_col::kHelpCode) + w / 2);
+    }
     // The names take whatever width the grids have beyond their other columns.
     vaOutlineProp_->horizontalHeader()->setSectionResizeMode(nav::outline_col::kName - 1, QHeaderView::Stretch);
     vaDetailProp_->horizontalHeader()->setSectionResizeMode(detail_col::kName - 1, QHeaderView::Stretch);

@@ -126,7 +126,7 @@ class dlgSetProp : public widgets::Form {
 
   // The shared steps of the four fills.
   void beginFill(const std::string& newKey, int placeholderIndex, bool outline);
-  void fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows, nav::Level childLevel,
+  void fillOutline(const std::string& parentKey, const std::vector<GridRow>& rows, nav::Level childLevel,
                    const char* image, bool placeholders, bool lockTemplateRows);
   void runNodeClickFor(const std::string& key);
 

@@ -8,12 +8,14 @@ namespace wayfind::editor {
 
 using widgets::Grid;
 
-void PropGridBinding::setUpColumns(const std::vector<std::pair<const char*, int>>& headersAndWidths) {
+void PropGridBinding::setUpColumns() {
   grid_.SetMaxCols(rows_.columnCount());
   grid_.SetMaxRows(0);
-  for (int col = 1; col <= rows_.columnCount() && col <= static_cast<int>(headersAndWidths.size()); ++col) {
-    grid_.SetHeaderText(col, headersAndWidths[static_cast<size_t>(col - 1)].first);
-    grid_.SetColWidthTwips(col, headersAndWidths[static_cast<size_t>(col - 1)].second);
+  const auto& columns = GridColumns(rows_.kind());
+  for (int col = 1; col <= rows_.columnCount(); ++col) {
+    const nav::EditorUse& use = columns[static_cast<size_t>(col - 1)]->editor;
+    grid_.SetHeaderText(col, use.caption);
+    grid_.SetColWidthTwips(col, use.widthTwips);
   }
   for (int col = 1; col <= rows_.columnCount(); ++col)
     if (rows_.isCheckColumn(col)) grid_.SetColType(col, Grid::CellType::CheckBox);

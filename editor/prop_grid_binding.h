@@ -24,8 +24,9 @@ class PropGridBinding {
   widgets::Grid& grid() { return grid_; }
   const widgets::Grid& grid() const { return grid_; }
 
-  // Sets up the grid's columns: headers and widths (in twips), check boxes.
-  void setUpColumns(const std::vector<std::pair<const char*, int>>& headersAndWidths);
+  // Sets up the grid's columns as the column catalogue describes them: headers
+  // and widths (in twips), check boxes.
+  void setUpColumns();
   // No rows in either.
   void clear();
   // Adds a row at the end of both and makes it the active one; a locked row is

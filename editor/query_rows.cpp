@@ -2,6 +2,7 @@
 
 #include "context/language.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/grid_columns.h"
 #include "platform/navigation/levels.h"
 
 namespace wayfind::editor {
@@ -14,30 +15,44 @@ namespace {
 int32_t numberOf(const Variant& v) { return v.isNull() || v.isEmpty() ? 0 : platform::CLng(v); }
 bool flagOf(const Variant& v) { return !(v.isNull() || v.isEmpty()) && platform::CDbl(v) != 0; }
 
-// Reads the outline rows of a level; every field is required before any record
-// is read, so an unfit record set fails even when it is empty.
+std::string cellOf(nav::EditorCell cell, const Variant& v) {
+  switch (cell) {
+    case nav::EditorCell::Check: return flagOf(v) ? "1" : "0";
+    case nav::EditorCell::Order: return std::to_string(numberOf(v));
+    default: return platform::textOrEmpty(v);
+  }
+}
+
+// Reads the rows of a level; every field is required before any record is read,
+// so an unfit record set fails even when it is empty.
 template <class Keep>
-std::vector<OutlineRow> readOutline(Recordset& rs, const char* idField, const char* nameField, Keep keep) {
-  const int id = rs.requireField(idField), name = rs.requireField(nameField);
-  const int visible = rs.requireField("FVisible"), index = rs.requireField("FIndex");
-  std::vector<OutlineRow> rows;
+std::vector<GridRow> readRows(Recordset& rs, nav::Level level, Keep keep) {
+  const int id = rs.requireField(nav::InfoOf(level).idField);
+  const auto columns = nav::EditorColumns(level);
+  std::vector<int> fields;
+  for (const nav::ColumnInfo* c : columns) fields.push_back(rs.requireField(c->name));
+  std::vector<GridRow> rows;
   if (rs.RecordCount() == 0) return rows;
   for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
     if (!keep(rs)) continue;
-    rows.push_back({numberOf(rs.value(id)), platform::textOrEmpty(rs.value(name)), flagOf(rs.value(visible)),
-                    numberOf(rs.value(index))});
+    GridRow row{numberOf(rs.value(id)), {}};
+    for (size_t i = 0; i < columns.size(); ++i)
+      row.cells.push_back(cellOf(columns[i]->editor.cell, rs.value(fields[i])));
+    rows.push_back(std::move(row));
   }
   return rows;
 }
 
+bool all(Recordset&) { return true; }
+
 }  // namespace
 
-std::vector<OutlineRow> ReadTopClasses(Recordset& rs) {
+std::vector<GridRow> ReadTopClasses(Recordset& rs) {
   const int name = rs.requireField("FTopClassName");
   const int showSys = rs.requireField("FShowSysType");
   const int id = rs.requireField("FTopClassID");
   const std::string console = context::GetLangText("我的T/8");
-  return readOutline(rs, "FTopClassID", "FTopClassName", [&](Recordset& r) {
+  return readRows(rs, nav::Level::TopClass, [&](Recordset& r) {
     const Variant& n = r.value(name);
     if (n.isNull() || platform::CStr(n) == console) return false;
     const Variant& s = r.value(showSys);
@@ -49,26 +64,11 @@ std::vector<OutlineRow> ReadTopClasses(Recordset& rs) {
   });
 }
 
-std::vector<OutlineRow> ReadSubSystems(Recordset& rs) {
-  return readOutline(rs, "FSubSysID", "FName", [](Recordset&) { return true; });
-}
+std::vector<GridRow> ReadSubSystems(Recordset& rs) { return readRows(rs, nav::Level::SubSystem, all); }
 
-std::vector<OutlineRow> ReadSubFuncs(Recordset& rs) {
-  return readOutline(rs, "FSubFuncID", "FFuncName", [](Recordset&) { return true; });
-}
+std::vector<GridRow> ReadSubFuncs(Recordset& rs) { return readRows(rs, nav::Level::SubFunc, all); }
 
-std::vector<DetailRow> ReadDetailFuncs(Recordset& rs) {
-  const int id = rs.requireField("FDetailFuncID"), name = rs.requireField("FFuncName");
-  const int help = rs.requireField("FHelpCode"), visible = rs.requireField("FVisible");
-  const int enable = rs.requireField("FEnable"), index = rs.requireField("FIndex");
-  std::vector<DetailRow> rows;
-  if (rs.RecordCount() == 0) return rows;
-  for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-    rows.push_back({numberOf(rs.value(id)), platform::textOrEmpty(rs.value(name)), platform::textOrEmpty(rs.value(help)),
-                    flagOf(rs.value(visible)), flagOf(rs.value(enable)), numberOf(rs.value(index))});
-  }
-  return rows;
-}
+std::vector<GridRow> ReadDetailFuncs(Recordset& rs) { return readRows(rs, nav::Level::DetailFunc, all); }
 
 std::optional<size_t> FindDuplicateHelpCode(const std::vector<std::string>& helpCodes, size_t row) {
   if (helpCodes.size() <= 1 || row >= helpCodes.size()) return std::nullopt;

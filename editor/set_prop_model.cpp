@@ -1,5 +1,6 @@
 #include "editor/set_prop_model.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "platform/automation/automation_error.h"
@@ -55,25 +56,27 @@ std::string_view trimBlanks(std::string_view text) {
 
 }  // namespace
 
-PropRow MakeRow(const OutlineRow& row, bool locked) {
-  PropRow r;
-  r.id = row.id;
-  r.name = row.name;
-  r.visible = row.visible;
-  r.index = std::to_string(row.index);
-  r.locked = locked;
-  r.read = r.shown();
-  return r;
+const std::vector<const nav::ColumnInfo*>& GridColumns(RowKind kind) {
+  static const auto outline = nav::EditorColumns(nav::Level::SubFunc);
+  static const auto detail = nav::EditorColumns(nav::Level::DetailFunc);
+  return kind == RowKind::Outline ? outline : detail;
 }
 
-PropRow MakeRow(const DetailRow& row, bool locked) {
+const std::string& PropRow::cell(int col) const {
+  static const std::string none;
+  return col >= 1 && static_cast<size_t>(col) <= cells.size() ? cells[static_cast<size_t>(col - 1)] : none;
+}
+
+std::string& PropRow::cell(int col) {
+  if (col < 1) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  if (static_cast<size_t>(col) > cells.size()) cells.resize(static_cast<size_t>(col));
+  return cells[static_cast<size_t>(col - 1)];
+}
+
+PropRow MakeRow(const GridRow& row, bool locked) {
   PropRow r;
   r.id = row.id;
-  r.name = row.name;
-  r.helpCode = row.helpCode;
-  r.visible = row.visible;
-  r.enabled = row.enabled;
-  r.index = std::to_string(row.index);
+  r.cells = row.cells;
   r.locked = locked;
   r.read = r.shown();
   return r;
@@ -92,31 +95,27 @@ int32_t OrderNumber(std::string_view text) {
 }
 
 std::vector<std::string> SaveRow::keys() const {
-  const bool detail = kind == RowKind::Detail;
   std::vector<std::string> out;
-  if (!read || name != read->name) out.push_back("NewName");
-  if (detail && (!read || helpCode != read->helpCode)) out.push_back("HelpCode");
-  if (!read || visible != read->visible) out.push_back("Visible");
-  if (detail && (!read || enabled != read->enabled)) out.push_back("Enable");
-  if (!read || index != read->index) out.push_back("Index");
+  const auto& columns = GridColumns(kind);
+  for (size_t i = 0; i < columns.size() && i < values.size(); ++i)
+    if (!read || i >= read->size() || values[i] != (*read)[i]) out.push_back(columns[i]->keys[0]);
   return out;
 }
 
 void SaveRow::writeTo(platform::Dictionary& dict) const {
   dict.Clear();
   auto was = read ? std::make_shared<platform::Dictionary>() : nullptr;
-  const auto put = [&](const char* key, Variant now, Variant then) {
-    dict.SetValue(key, now);
-    if (was) was->SetValue(key, then);
+  const auto& columns = GridColumns(kind);
+  // A text goes as text, a check box and the order number as numbers.
+  const auto valueOf = [&](size_t i, const std::string& text) {
+    return columns[i]->editor.cell == nav::EditorCell::Text ? Variant(text) : Variant(OrderNumber(text));
   };
-  const Values none;
-  const Values& r = read ? *read : none;
-  for (const auto& key : keys()) {
-    if (key == "NewName") put("NewName", Variant(name), Variant(r.name));
-    if (key == "HelpCode") put("HelpCode", Variant(helpCode), Variant(r.helpCode));
-    if (key == "Visible") put("Visible", Variant(visible), Variant(r.visible));
-    if (key == "Enable") put("Enable", Variant(enabled), Variant(r.enabled));
-    if (key == "Index") put("Index", Variant(index), Variant(r.index));
+  const auto keys = this->keys();
+  for (size_t i = 0; i < columns.size() && i < values.size(); ++i) {
+    const char* key = columns[i]->keys[0];
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) continue;
+    dict.SetValue(key, valueOf(i, values[i]));
+    if (was) was->SetValue(key, valueOf(i, i < read->size() ? (*read)[i] : std::string()));
   }
   if (was) dict.SetValue("Read", Variant(was));
 }
@@ -133,46 +132,29 @@ int PropRows::append(PropRow row) {
   return count();
 }
 
-int PropRows::columnCount() const {
-  return kind_ == RowKind::Outline ? outline_col::kCount : detail_col::kCount;
+int PropRows::columnCount() const { return static_cast<int>(GridColumns(kind_).size()); }
+
+nav::EditorCell PropRows::cellKind(int col) const {
+  const auto& columns = GridColumns(kind_);
+  if (col < 1 || col > static_cast<int>(columns.size())) return nav::EditorCell::None;
+  return columns[static_cast<size_t>(col - 1)]->editor.cell;
 }
 
-bool PropRows::isCheckColumn(int col) const {
-  if (kind_ == RowKind::Outline) return col == outline_col::kVisible;
-  return col == detail_col::kVisible || col == detail_col::kEnabled;
-}
+bool PropRows::isCheckColumn(int col) const { return cellKind(col) == nav::EditorCell::Check; }
 
 int PropRows::indexColumn() const { return kind_ == RowKind::Outline ? outline_col::kIndex : detail_col::kIndex; }
 
 std::string PropRows::cellText(int col, int row) const {
   const PropRow& r = at(row);
-  const auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
-  if (col == kNameCol) return r.name;
-  if (col == indexColumn()) return r.index;
-  if (kind_ == RowKind::Outline) return col == outline_col::kVisible ? flag(r.visible) : std::string();
-  switch (col) {
-    case detail_col::kHelpCode: return r.helpCode;
-    case detail_col::kVisible: return flag(r.visible);
-    case detail_col::kEnabled: return flag(r.enabled);
-    default: return std::string();
-  }
+  return cellKind(col) == nav::EditorCell::None ? std::string() : r.cell(col);
 }
 
 void PropRows::setCellText(int col, int row, const std::string& text) {
   PropRow& r = at(row);
-  if (col == kNameCol) {
-    r.name = text;
-  } else if (col == indexColumn()) {
-    r.index = text;
-  } else if (kind_ == RowKind::Outline) {
-    if (col == outline_col::kVisible) r.visible = text == "1";
-  } else if (col == detail_col::kHelpCode) {
-    r.helpCode = text;
-  } else if (col == detail_col::kVisible) {
-    r.visible = text == "1";
-  } else if (col == detail_col::kEnabled) {
-    r.enabled = text == "1";
-  }
+  const nav::EditorCell kind = cellKind(col);
+  if (kind == nav::EditorCell::None) return;
+  static const std::string kOn = "1", kOff = "0";
+  r.cell(col) = kind == nav::EditorCell::Check ? (text == kOn ? kOn : kOff) : text;
 }
 
 bool PropRows::canMoveUp(int active) const { return editable(active) && active > 1 && !at(active - 1).locked; }
@@ -183,10 +165,8 @@ void PropRows::move(int from, int to) {
   PropRow& a = at(from);
   PropRow& b = at(to);
   std::swap(a.id, b.id);
-  std::swap(a.name, b.name);
-  std::swap(a.helpCode, b.helpCode);
-  std::swap(a.visible, b.visible);
-  std::swap(a.enabled, b.enabled);
+  for (int col = 1; col <= columnCount(); ++col)
+    if (cellKind(col) != nav::EditorCell::Order) std::swap(a.cell(col), b.cell(col));
   std::swap(a.read, b.read);
 }
 
@@ -205,20 +185,31 @@ std::optional<int> PropRows::duplicateHelpCode(int row) const {
   if (count() <= 1 || !contains(row)) return std::nullopt;
   std::vector<std::string> codes;
   codes.reserve(rows_.size());
-  for (const PropRow& r : rows_) codes.push_back(r.helpCode);
+  for (const PropRow& r : rows_) codes.push_back(r.cell(detail_col::kHelpCode));
   const auto other = FindDuplicateHelpCode(codes, static_cast<size_t>(row - 1));
   if (!other) return std::nullopt;
   return static_cast<int>(*other) + 1;
 }
 
+// A row's cells as a save compares and sends them: the order number as the
+// number it stands for.
+std::vector<std::string> PropRows::saved(const std::vector<std::string>& cells) const {
+  std::vector<std::string> out;
+  for (int col = 1; col <= columnCount(); ++col) {
+    const auto at = static_cast<size_t>(col - 1);
+    const std::string text = at < cells.size() ? cells[at] : std::string();
+    out.push_back(cellKind(col) == nav::EditorCell::Order ? std::to_string(OrderNumber(text)) : text);
+  }
+  return out;
+}
+
 std::vector<SaveRow> PropRows::saveRows(SaveScope scope) const {
   std::vector<SaveRow> out;
   for (const PropRow& r : rows_) {
-    if (kind_ == RowKind::Outline && platform::trimSpaces(r.name).empty()) continue;
-    SaveRow row{kind_, r.id, r.name, r.helpCode, r.visible ? 1 : 0, r.enabled ? 1 : 0, OrderNumber(r.index), {}};
+    if (kind_ == RowKind::Outline && platform::trimSpaces(r.cell(kNameCol)).empty()) continue;
+    SaveRow row{kind_, r.id, saved(r.cells), {}};
     if (scope == SaveScope::Changes) {
-      row.read = SaveRow::Values{r.read.name, r.read.helpCode, r.read.visible ? 1 : 0, r.read.enabled ? 1 : 0,
-                                 OrderNumber(r.read.index)};
+      row.read = saved(r.read);
       if (row.keys().empty()) continue;
     }
     out.push_back(std::move(row));
@@ -234,11 +225,12 @@ int PropRows::takeStoredRow(int32_t id, const ReadValues& stored) {
   for (int row = 1; row <= count(); ++row) {
     PropRow& r = at(row);
     if (r.id != id) continue;
-    if (r.name == r.read.name) r.name = stored.name;
-    if (r.helpCode == r.read.helpCode) r.helpCode = stored.helpCode;
-    if (r.visible == r.read.visible) r.visible = stored.visible;
-    if (r.enabled == r.read.enabled) r.enabled = stored.enabled;
-    if (r.index == r.read.index) r.index = stored.index;
+    for (int col = 1; col <= columnCount(); ++col) {
+      const auto at = static_cast<size_t>(col - 1);
+      const std::string was = at < r.read.size() ? r.read[at] : std::string();
+      const std::string now = at < stored.size() ? stored[at] : std::string();
+      if (r.cell(col) == was) r.cell(col) = now;
+    }
     r.read = stored;
     return row;
   }
@@ -246,25 +238,25 @@ int PropRows::takeStoredRow(int32_t id, const ReadValues& stored) {
 }
 
 int PropRows::takeStored(int32_t id, const std::string& key, const Variant& value, bool show) {
+  const auto& columns = GridColumns(kind_);
   for (int row = 1; row <= count(); ++row) {
     PropRow& r = at(row);
     if (r.id != id) continue;
-    const auto flag = [&] { return !value.isNull() && !value.isEmpty() && platform::CBool(value); };
-    if (key == "NewName") {
-      r.read.name = platform::textOrEmpty(value);
-      if (show) r.name = r.read.name;
-    } else if (key == "HelpCode") {
-      r.read.helpCode = platform::textOrEmpty(value);
-      if (show) r.helpCode = r.read.helpCode;
-    } else if (key == "Visible") {
-      r.read.visible = flag();
-      if (show) r.visible = r.read.visible;
-    } else if (key == "Enable") {
-      r.read.enabled = flag();
-      if (show) r.enabled = r.read.enabled;
-    } else if (key == "Index") {
-      r.read.index = std::to_string(value.isNull() || value.isEmpty() ? 0 : platform::CLng(value));
-      if (show) r.index = r.read.index;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (key != columns[i]->keys[0]) continue;
+      std::string text;
+      switch (columns[i]->editor.cell) {
+        case nav::EditorCell::Check:
+          text = std::string(!value.isNull() && !value.isEmpty() && platform::CBool(value) ? "1" : "0");
+          break;
+        case nav::EditorCell::Order:
+          text = std::to_string(value.isNull() || value.isEmpty() ? 0 : platform::CLng(value));
+          break;
+        default: text = platform::textOrEmpty(value);
+      }
+      if (r.read.size() <= i) r.read.resize(i + 1);
+      r.read[i] = text;
+      if (show) r.cell(static_cast<int>(i) + 1) = text;
     }
     return row;
   }

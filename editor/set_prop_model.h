@@ -24,62 +24,48 @@ namespace wayfind::editor {
 // detail functions of a sub-function.
 enum class RowKind { Outline, Detail };
 
-// What a row shows of its item as it was read (or last saved): a save sends only
-// what differs from it, together with these values, so the middle tier can tell
-// a field someone else changed meanwhile.
-struct ReadValues {
-  std::string name;
-  std::string helpCode;
-  bool visible = false;
-  bool enabled = false;
-  std::string index;
-};
+// The columns of a grid, in its order, as the column catalogue describes them.
+const std::vector<const nav::ColumnInfo*>& GridColumns(RowKind kind);
 
-// One row as its grid shows it. The help code and the enabled flag belong to
-// detail rows; the order number is kept as its text, as the user typed it.
+// What a row shows of its item as it was read (or last saved), cell by cell: a
+// save sends only what differs from it, together with these values, so the
+// middle tier can tell a field someone else changed meanwhile.
+using ReadValues = std::vector<std::string>;
+
+// One row as its grid shows it: its cells by the grid's columns (a check box "1"
+// or "0", the order number kept as its text, as the user typed it).
 struct PropRow {
   int32_t id = 0;
-  std::string name;
-  std::string helpCode;
-  bool visible = false;
-  bool enabled = false;
-  std::string index;
+  std::vector<std::string> cells;
   bool locked = false;  // a template row under a parent refreshed from the template
   ReadValues read;      // belongs to the item: it moves with the row's item
 
-  ReadValues shown() const { return {name, helpCode, visible, enabled, index}; }
+  // The cell of column col (from 1); empty beyond the row's cells.
+  const std::string& cell(int col) const;
+  std::string& cell(int col);
+  ReadValues shown() const { return cells; }
 };
 
-PropRow MakeRow(const OutlineRow& row, bool locked);
-PropRow MakeRow(const DetailRow& row, bool locked);
+PropRow MakeRow(const GridRow& row, bool locked);
 
 // The number an order-number text stands for: the text without surrounding
 // blanks, an optional sign and decimal digits within 32 bits; anything else is 0.
 int32_t OrderNumber(std::string_view text);
 
-// What one row is saved with: "NewName", ("HelpCode"), "Visible", ("Enable"),
-// "Index", in this order.
+// What one row is saved with: each column's key ("NewName", ("HelpCode"),
+// "Visible", ("Enable"), "Index"), in the grid's order.
 struct SaveRow {
-  struct Values {
-    std::string name;
-    std::string helpCode;
-    int32_t visible = 0;
-    int32_t enabled = 0;
-    int32_t index = 0;
-  };
-
   RowKind kind = RowKind::Outline;
   int32_t id = 0;
-  std::string name;
-  std::string helpCode;
-  int32_t visible = 0;
-  int32_t enabled = 0;
-  int32_t index = 0;
+  // By the grid's columns: a text, a check box "1" or "0", the order number in
+  // decimal.
+  std::vector<std::string> values;
   // The values as the row read them. Given, only the keys whose value differs
   // are written, with the read values of those keys under "Read" (a
   // dictionary); none, every key is written.
-  std::optional<Values> read;
+  std::optional<std::vector<std::string>> read;
 
+  const std::string& value(int col) const { return values.at(static_cast<size_t>(col - 1)); }
   // The keys this row writes.
   std::vector<std::string> keys() const;
   // Puts this row's keys into dict, emptied first.
@@ -112,6 +98,7 @@ class PropRows {
   // The grid's columns: how many, which ones are check boxes, and which holds the
   // order number.
   int columnCount() const;
+  nav::EditorCell cellKind(int col) const;  // None outside the grid
   bool isCheckColumn(int col) const;
   int indexColumn() const;
   // A cell as its grid shows it (a check box as "1" or "0"), and a cell's new
@@ -156,6 +143,8 @@ class PropRows {
   int takeStored(int32_t id, const std::string& key, const platform::Variant& value, bool show);
 
  private:
+  std::vector<std::string> saved(const std::vector<std::string>& cells) const;
+
   RowKind kind_;
   std::vector<PropRow> rows_;
 };

@@ -92,13 +92,14 @@ void dlgSetProp::beginFill(const std::string& newKey, int placeholderIndex, bool
   view.grid().hide();
 }
 
-void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<OutlineRow>& rows,
+void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<GridRow>& rows,
                              Level childLevel, const char* image, bool placeholders, bool lockTemplateRows) {
   ShowWhenDone visible(*vaOutlineProp_);
   TreeNode parent = tvFunc_->Node(parentKey);
   tvFunc_->RemoveChildren(parent);
   for (const auto& r : rows) {
-    TreeNode node = tvFunc_->Add(parent, nav::NodeKey(childLevel, r.id), r.name, image);
+    const std::string& name = r.cells.at(nav::outline_col::kName - 1);
+    TreeNode node = tvFunc_->Add(parent, nav::NodeKey(childLevel, r.id), name, image);
     if (placeholders) tvFunc_->AddPlaceholder(node);
     outlineView_->append(MakeRow(r, lockTemplateRows && !nav::IsCustomItem(childLevel, r.id)));
   }

@@ -16,7 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <initializer_list>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +25,7 @@
 
 #include "context/language.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/columns.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/user_folders.h"
 #include "store/store_errors.h"
@@ -106,58 +107,112 @@ void copyField(Recordset& result, const Recordset& user, const FieldOf& field) {
   result.setValueFrom(field.in(result, FieldOf::kResult), user, from);
 }
 
-void copyFields(Recordset& result, const Recordset& user, std::initializer_list<const FieldOf*> fields) {
-  for (const FieldOf* f : fields) copyField(result, user, *f);
+// What the merge does with each column of a level, as the catalogue says:
+// which fields it copies from the user's row, always or onto the user's own
+// items only, and the rules for the name, the show name and a Null that reads
+// true.
+class MergePlan {
+ public:
+  enum class Action { Copy, CopyForOwn, FillShowName, NullIsTrue };
+  struct Step {
+    Action action;
+    const FieldOf* field;
+  };
+
+  explicit MergePlan(Level level) {
+    const nav::LevelInfo& info = nav::InfoOf(level);
+    id_ = &fields_.emplace_back(info.idField);
+    for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+      if (c.role == nav::ColumnRole::Id) continue;
+      if (c.role == nav::ColumnRole::Name) {
+        name_ = &fields_.emplace_back(c.name);
+        if (c.translated == nav::Translated::Everywhere) {
+          nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+            const std::string& twin = names_.emplace_back(std::string(c.name) + lang.columnSuffix);
+            translations_.push_back(&fields_.emplace_back(twin));
+          });
+        }
+        continue;
+      }
+      if (c.role == nav::ColumnRole::ShowName) {
+        steps_.push_back({Action::FillShowName, &fields_.emplace_back(c.name)});
+      } else if (c.mergedNullIsTrue) {
+        steps_.push_back({Action::NullIsTrue, &fields_.emplace_back(c.name)});
+      } else if (c.user == nav::UserValue::Merged) {
+        steps_.push_back({Action::Copy, &fields_.emplace_back(c.name)});
+      } else if (c.user == nav::UserValue::MergedForOwn) {
+        steps_.push_back({Action::CopyForOwn, &fields_.emplace_back(c.name)});
+      }
+    }
+  }
+
+  // The user's field that names the node in the result: on the user's own
+  // items, where the user's rows keep translations, the one in the login's
+  // language.
+  const FieldOf& nameFrom(bool owned) const {
+    if (owned && !translations_.empty()) {
+      const std::string_view language = languageNameField();
+      for (const FieldOf* f : translations_)
+        if (f->name() == language) return *f;
+    }
+    return *name_;
+  }
+
+  const FieldOf& id() const { return *id_; }
+  const FieldOf& name() const { return *name_; }
+  const std::vector<Step>& steps() const { return steps_; }
+
+ private:
+  std::deque<std::string> names_;
+  std::deque<FieldOf> fields_;
+  const FieldOf* id_ = nullptr;
+  const FieldOf* name_ = nullptr;
+  std::vector<const FieldOf*> translations_;
+  std::vector<Step> steps_;
+};
+
+const MergePlan& planOf(Level level) {
+  static const MergePlan plans[] = {MergePlan(Level::TopClass), MergePlan(Level::SubSystem), MergePlan(Level::SubFunc),
+                                    MergePlan(Level::DetailFunc)};
+  return plans[nav::LevelNumber(level) - 1];
+}
+
+// The result's show name, when it has none: the user's name, cut to the
+// field's size.
+void fillShowName(Recordset& result, const Recordset& user, const FieldOf& showName, const FieldOf& userName) {
+  const int show = showName.in(result, FieldOf::kResult);
+  if (!result.value(show).isNull()) return;
+  const Variant name = user.value(userName.in(user, FieldOf::kUser));
+  const int32_t size = result.fieldInfo(show).definedSize;
+  if (name.isNull() || size <= 0) {
+    result.setValue(show, name);
+  } else {
+    result.setValue(show, Variant(platform::leftChars(platform::CStr(name), static_cast<size_t>(size))));
+  }
 }
 
 // Copies the user row's fields into the result's current row.
 void copyUserFields(Level level, Recordset& result, const Recordset& user, bool owned) {
-  static const FieldOf acctType("FAcctType"), topClassName("FTopClassName"), visible("FVisible"),
-      index("FIndex"), name("FName"), topClassId("FTopClassID"), subSysId("FSubSysID"), funcName("FFuncName"),
-      funcNameEn("FFuncName_en"), funcNameCht("FFuncName_cht"), subFuncId("FSubFuncID"), helpCode("FHelpCode"),
-      enable("FEnable"), showName("FShowName"), detailFuncId("FDetailFuncID"), className("FClassName"),
-      classParam("FClassParam"), funcType("FFuncType");
+  const MergePlan& plan = planOf(level);
   constexpr auto kResult = FieldOf::kResult;
   constexpr auto kUser = FieldOf::kUser;
-  switch (level) {
-    case Level::TopClass:
-      copyFields(result, user, {&acctType, &topClassName, &visible, &index});
-      break;
-    case Level::SubSystem:
-      copyFields(result, user, {&name, &acctType, &topClassId, &index, &visible});
-      break;
-    case Level::SubFunc:
-      copyFields(result, user, {&subSysId, &visible, &index, &funcName});
-      break;
-    case Level::DetailFunc: {
-      copyField(result, user, subFuncId);
-      {
-        const char* language = owned ? languageNameField() : "FFuncName";
-        const FieldOf& nameField = language == std::string_view("FFuncName_en")    ? funcNameEn
-                                   : language == std::string_view("FFuncName_cht") ? funcNameCht
-                                                                                   : funcName;
-        const int from = nameField.in(user, kUser);
-        result.setValueFrom(funcName.in(result, kResult), user, from);
+  result.setValueFrom(plan.name().in(result, kResult), user, plan.nameFrom(owned).in(user, kUser));
+  for (const MergePlan::Step& step : plan.steps()) {
+    switch (step.action) {
+      case MergePlan::Action::Copy: copyField(result, user, *step.field); break;
+      case MergePlan::Action::CopyForOwn: {
+        // A template function's class stays the template's.
+        const Variant id = user.value(plan.id().in(user, kUser));
+        if (owned || (!id.isNull() && platform::CDbl(id) >= nav::LevelBase(level)))
+          copyField(result, user, *step.field);
+        break;
       }
-      copyFields(result, user, {&index, &helpCode, &enable, &visible});
-      const int show = showName.in(result, kResult);
-      if (result.value(show).isNull()) {
-        const Variant name = user.value(funcName.in(user, kUser));
-        const int32_t size = result.fieldInfo(show).definedSize;
-        if (name.isNull() || size <= 0) {
-          result.setValue(show, name);
-        } else {
-          result.setValue(show, Variant(platform::leftChars(platform::CStr(name), static_cast<size_t>(size))));
-        }
+      case MergePlan::Action::FillShowName: fillShowName(result, user, *step.field, plan.name()); break;
+      case MergePlan::Action::NullIsTrue: {
+        const int at = step.field->in(result, kResult);
+        if (result.value(at).isNull()) result.setValue(at, Variant(int32_t{-1}));
+        break;
       }
-      const Variant id = user.value(detailFuncId.in(user, kUser));
-      if (owned || (!id.isNull() && platform::CDbl(id) >= nav::kDetailFuncBase)) {
-        copyField(result, user, className);
-        copyField(result, user, classParam);
-      }
-      const int type = funcType.in(result, kResult);
-      if (result.value(type).isNull()) result.setValue(type, Variant(int32_t{-1}));
-      break;
     }
   }
 }

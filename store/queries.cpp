@@ -3,6 +3,7 @@
 #include "store/queries.h"
 
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 #include "context/login_props.h"
@@ -10,6 +11,7 @@
 #include "erp/api/server_datas_info.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/levels.h"
 #include "platform/navigation/user_folders.h"
 #include "store/codes.h"
 #include "store/data_info.h"
@@ -234,20 +236,21 @@ bool IsRefresh(int32_t lID, int32_t lType, DictionaryPtr& oDict) {
   EnsureLoaded();
   auto& s = DataInfo::instance();
   const std::string id = num(lID);
+  const std::optional<nav::Level> level = nav::LevelOfNumber(lType);
   Recordset* rs = nullptr;
-  if (lType == 2) {
+  if (level == nav::Level::SubSystem) {
     rs = &table(s.templ.SubSystem, "template SubSystem");
     rs->setFilter("FSubSysID = " + id);
-  } else if (lType == 3) {
+  } else if (level == nav::Level::SubFunc) {
     rs = &table(s.templ.SubFunc, "template SubFunc");
     rs->setFilter("FSubFuncID = " + id);
   }
   if (!rs || rs->isEOF()) return false;
 
-  const bool userFolder = lType == 3 && nav::IsUserFolderId(lID);
+  const bool userFolder = level == nav::Level::SubFunc && nav::IsUserFolderId(lID);
   const bool answer = userFolder ? true : flagOf(*rs, "FRefresh");
   if (!userFolder) {
-    oDict = RowToDictionary(lType == 2 ? s.templ.SubSystem : s.templ.SubFunc);
+    oDict = RowToDictionary(level == nav::Level::SubSystem ? s.templ.SubSystem : s.templ.SubFunc);
     return answer;
   }
   // A user-owned folder is described by the user's own row when there is one.
@@ -262,11 +265,12 @@ bool IsRefreshNode(int32_t lID, int32_t lType) {
   EnsureLoaded();
   auto& s = DataInfo::instance();
   const std::string id = num(lID);
+  const std::optional<nav::Level> level = nav::LevelOfNumber(lType);
   Recordset* rs = nullptr;
-  if (lType == 2) {
+  if (level == nav::Level::SubSystem) {
     rs = &table(s.templ.SubSystem, "template SubSystem");
     rs->setFilter("FSubSysID =" + id);
-  } else if (lType == 3) {
+  } else if (level == nav::Level::SubFunc) {
     rs = &table(s.templ.SubFunc, "template SubFunc");
     rs->setFilter("FSubFuncID=" + id);
   }

@@ -7,6 +7,7 @@
 #include "erp/middletier/messages.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/columns.h"
 
 namespace wayfind::erp::middletier {
 
@@ -291,12 +292,13 @@ platform::Variant ServerDatasUpdate::createNode(int levelNumber, const Props& p,
   Row row;
   row[l.idCol] = Variant(id);
   if (l.parentCol) row[l.parentCol] = Variant(parentId);
-  row["FAcctType"] = Variant("");
-  row["FVisible"] = Variant(int32_t{1});
-  if (l.number == 4) {
-    row["FEnable"] = Variant(int32_t{1});
-    row["FFuncType"] = Variant(int32_t{0});
-    row["FHelpCode"] = Variant("");
+  // The defaults of the columns a user's row keeps; the order number comes
+  // after the keys, the next one when the caller gives none.
+  for (const nav::ColumnInfo& col : nav::ColumnsOf(static_cast<nav::Level>(l.number))) {
+    if (!col.defaultValue || !nav::InUserRows(col) || std::string_view(col.name) == "FIndex") continue;
+    const std::string literal = col.defaultValue;  // an SQL literal: '' or a number
+    row[col.name] = col.type == nav::ColumnType::Text ? Variant(literal.substr(1, literal.size() - 2))
+                                                      : Variant(int32_t{std::stoi(literal)});
   }
   rows::applyKeys(*oDict, l, rows::KeyUse::Create, row, nullptr);
   if (lIndex > 0 || !row.count("FIndex")) row["FIndex"] = Variant(lIndex > 0 ? lIndex : rows::nextIndex(conn, l, parentId, c.userId()));

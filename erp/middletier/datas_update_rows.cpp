@@ -1,6 +1,7 @@
 #include "erp/middletier/datas_update_rows.h"
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <random>
 
@@ -11,6 +12,7 @@
 #include "erp/storage/storage_error.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/columns.h"
 
 namespace wayfind::erp::middletier::rows {
 
@@ -48,30 +50,48 @@ struct KeySpec {
   Kind kind;
   int32_t size;
   bool required;  // may not be empty when given (names)
+  bool emptyIsNull;  // an empty text is no value
 };
 
+// A text kept for the life of the process (a translation's column name).
+const char* keptText(std::string text) {
+  static std::deque<std::string> texts;
+  return texts.emplace_back(std::move(text)).c_str();
+}
+
+nav::Level navLevel(const Level& l) { return static_cast<nav::Level>(l.number); }
+
+Kind kindOf(const nav::ColumnInfo& c) {
+  switch (c.type) {
+    case nav::ColumnType::Text: return Kind::Text;
+    case nav::ColumnType::Flag: return Kind::Flag;
+    case nav::ColumnType::Integer: break;
+  }
+  return Kind::Int;
+}
+
+// The keys a level's columns take from the editors (the catalogue's), a
+// translated name's translations each by its column's name.
+std::vector<KeySpec> keySpecsOf(nav::Level level) {
+  std::vector<KeySpec> out;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+    if (!nav::InUserRows(c) || !c.keys[0]) continue;
+    KeySpec spec{{}, c.name, kindOf(c), c.size, c.required, c.emptyIsNull};
+    for (const char* key : c.keys)
+      if (key) spec.aliases.push_back(key);
+    out.push_back(std::move(spec));
+    if (c.translated == nav::Translated::Everywhere)
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+        const char* twin = keptText(std::string(c.name) + lang.columnSuffix);
+        out.push_back(KeySpec{{twin}, twin, Kind::Text, c.size, false, false});
+      });
+  }
+  return out;
+}
+
 const std::vector<KeySpec>& keySpecs(const Level& l) {
-  static const KeySpec visible{{"Visible", "FVisible"}, "FVisible", Kind::Flag, 0, false};
-  static const KeySpec index{{"Index", "FIndex"}, "FIndex", Kind::Int, 0, false};
-  static const KeySpec cls{{"ClassName", "FClassName"}, "FClassName", Kind::Text, size::kClass, false};
-  static const KeySpec param{{"ClassParam", "FClassParam"}, "FClassParam", Kind::Text, size::kClass, false};
-  static const std::vector<KeySpec> specs[] = {
-      {{{"NewName", "FTopClassName", "Name"}, "FTopClassName", Kind::Text, size::kName, true}, visible, index, cls,
-       param},
-      {{{"NewName", "FName", "FSysName", "Name"}, "FName", Kind::Text, size::kName, true}, visible, index, cls, param,
-       {{"HelpFile", "FHelpFile"}, "FHelpFile", Kind::Text, size::kClass, false}},
-      {{{"NewName", "FFuncName", "Name"}, "FFuncName", Kind::Text, size::kName, true}, visible, index, cls, param},
-      {{{"NewName", "FFuncName", "Name"}, "FFuncName", Kind::Text, size::kName, true},
-       {{"FFuncName_en"}, "FFuncName_en", Kind::Text, size::kName, false},
-       {{"FFuncName_cht"}, "FFuncName_cht", Kind::Text, size::kName, false},
-       {{"ShowName", "FShowName"}, "FShowName", Kind::Text, size::kName, false},
-       {{"HelpCode", "FHelpCode"}, "FHelpCode", Kind::Text, size::kHelpCode, false},
-       visible,
-       {{"Enable", "FEnable"}, "FEnable", Kind::Flag, 0, false},
-       index,
-       cls,
-       param},
-  };
+  static const std::vector<KeySpec> specs[] = {keySpecsOf(nav::Level::TopClass), keySpecsOf(nav::Level::SubSystem),
+                                               keySpecsOf(nav::Level::SubFunc), keySpecsOf(nav::Level::DetailFunc)};
   return specs[l.number - 1];
 }
 
@@ -156,25 +176,22 @@ void requireParent(storage::Connection& conn, const Level& child, int32_t parent
 
 std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, int32_t id,
                                      const std::string& language) {
-  std::string sql;
-  switch (l.number) {
-    case 1:
-      sql = "SELECT FTopClassID, " + localized("FTopClassName", "?2") +
-            ", FAcctType, FIndex, FVisible, FClassName, FClassParam FROM t_NavTopClass WHERE FTopClassID = ?1";
-      break;
-    case 2:
-      sql = "SELECT FSubSysID, FTopClassID, " + localized("FName", "?2") +
-            ", FAcctType, FIndex, FVisible, FClassName, FClassParam, FHelpFile FROM t_NavSubSystem WHERE FSubSysID = ?1";
-      break;
-    case 3:
-      sql = "SELECT FSubFuncID, FSubSysID, " + localized("FFuncName", "?2") +
-            ", FAcctType, FIndex, FVisible, FClassName, FClassParam FROM t_NavSubFunc WHERE FSubFuncID = ?1";
-      break;
-    default:
-      sql = "SELECT FDetailFuncID, FSubFuncID, " + localized("FFuncName", "?2") +
-            ", FFuncName_en, FFuncName_cht, NULL, FHelpCode, FAcctType, FIndex, FVisible, FEnable, FFuncType, "
-            "FClassName, FClassParam FROM t_NavDetailFunc WHERE FDetailFuncID = ?1";
+  // The name in the caller's language, its translations as the template keeps
+  // them, no show name.
+  std::string list;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(navLevel(l))) {
+    if (!nav::InUserRows(c)) continue;
+    list += list.empty() ? "" : ", ";
+    if (c.role == nav::ColumnRole::Name) {
+      list += localized(c.name, "?2");
+    } else {
+      list += c.role == nav::ColumnRole::ShowName ? "NULL" : c.name;
+    }
+    if (c.translated == nav::Translated::Everywhere)
+      nav::ForEachTranslation(
+          [&](const nav::LanguageInfo& lang) { list += std::string(", ") + c.name + lang.columnSuffix; });
   }
+  const std::string sql = "SELECT " + list + " FROM " + l.tplTable + " WHERE " + l.idCol + " = ?1";
   auto st = conn.prepare(sql);
   st.bindAll(id, language);
   if (!st.step()) return std::nullopt;
@@ -185,10 +202,20 @@ std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, 
 }
 
 const std::vector<std::string>& nameColumns(const Level& l) {
-  static const std::vector<std::string> top{"FTopClassName"}, sys{"FName"}, sub{"FFuncName"},
-      detail{"FFuncName", "FFuncName_en", "FFuncName_cht"};
-  static const std::vector<std::string>* const cols[] = {&top, &sys, &sub, &detail};
-  return *cols[l.number - 1];
+  static const auto build = [](nav::Level level) {
+    std::vector<std::string> cols;
+    for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+      if (c.role != nav::ColumnRole::Name) continue;
+      cols.push_back(c.name);
+      if (c.translated == nav::Translated::Everywhere)
+        nav::ForEachTranslation(
+            [&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
+    }
+    return cols;
+  };
+  static const std::vector<std::string> cols[] = {build(nav::Level::TopClass), build(nav::Level::SubSystem),
+                                                  build(nav::Level::SubFunc), build(nav::Level::DetailFunc)};
+  return cols[l.number - 1];
 }
 
 Row withoutNames(const Level& l, Row row) {
@@ -448,9 +475,7 @@ std::vector<std::string> applyKeys(const platform::Dictionary& dict, const Level
         std::string text = textArg(present, raw, s.size, s.required);
         if (std::string_view(s.column) == "FHelpCode") checkHelpCode(present, text);
         // An empty class text or show name is no value; other texts stay texts.
-        const bool nullable = std::string_view(s.column) == "FClassName" ||
-                              std::string_view(s.column) == "FClassParam" || std::string_view(s.column) == "FShowName";
-        value = nullable && text.empty() ? Variant::null() : Variant(std::move(text));
+        value = s.emptyIsNull && text.empty() ? Variant::null() : Variant(std::move(text));
         break;
       }
       case Kind::Flag: value = Variant(flagArg(present, raw)); break;

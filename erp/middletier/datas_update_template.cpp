@@ -14,6 +14,7 @@
 #include "erp/storage/versions.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/vector.h"
+#include "platform/navigation/columns.h"
 
 namespace wayfind::erp::middletier {
 
@@ -25,27 +26,30 @@ namespace {
 
 enum class Kind { Text, Int };
 struct Column {
-  const char* name;
+  std::string name;
   Kind kind;
   int32_t size;
 };
 
-// The template fields a refresh entry may carry, besides the identifier and parent.
+// The template fields a refresh entry may carry, besides the identifier and
+// parent: every column of the level's template table.
+std::vector<Column> templateColumns(nav::Level level) {
+  std::vector<Column> out;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+    if (c.role == nav::ColumnRole::Id || c.role == nav::ColumnRole::Parent) continue;
+    const Kind kind = c.type == nav::ColumnType::Text ? Kind::Text : Kind::Int;
+    out.push_back({c.name, kind, c.size});
+    if (c.translated != nav::Translated::No)
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+        out.push_back({c.name + std::string(lang.columnSuffix), kind, c.size});
+      });
+  }
+  return out;
+}
+
 const std::vector<Column>& refreshColumns(const Level& l) {
-  static const std::vector<Column> subFunc{
-      {"FFuncName", Kind::Text, size::kName},       {"FFuncName_en", Kind::Text, size::kName},
-      {"FFuncName_cht", Kind::Text, size::kName},   {"FAcctType", Kind::Text, size::kAcctList},
-      {"FIndex", Kind::Int, 0},                     {"FVisible", Kind::Int, 0},
-      {"FRefresh", Kind::Int, 0},                   {"FSetEnable", Kind::Int, 0},
-      {"FClassName", Kind::Text, size::kClass},     {"FClassParam", Kind::Text, size::kClass}};
-  static const std::vector<Column> detail{
-      {"FFuncName", Kind::Text, size::kName},     {"FFuncName_en", Kind::Text, size::kName},
-      {"FFuncName_cht", Kind::Text, size::kName}, {"FShowName", Kind::Text, size::kName},
-      {"FHelpCode", Kind::Text, size::kHelpCode}, {"FHelpCode1", Kind::Text, size::kHelpCode},
-      {"FAcctType", Kind::Text, size::kAcctList}, {"FIndex", Kind::Int, 0},
-      {"FVisible", Kind::Int, 0},                 {"FEnable", Kind::Int, 0},
-      {"FFuncType", Kind::Int, 0},                {"FClassName", Kind::Text, size::kClass},
-      {"FClassParam", Kind::Text, size::kClass}};
+  static const std::vector<Column> subFunc = templateColumns(nav::Level::SubFunc);
+  static const std::vector<Column> detail = templateColumns(nav::Level::DetailFunc);
   return l.number == 3 ? subFunc : detail;
 }
 
@@ -186,7 +190,7 @@ CheckedRefresh checkRefresh(storage::Connection& conn, const Level& l, int32_t s
       for (const auto& col : refreshColumns(l)) {
         if (!d->Lookup(col.name)) continue;
         const Variant v = d->GetValue(col.name);
-        e.values.emplace_back(col.name, col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
+        e.values.emplace_back(col.name.c_str(), col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
                                                               : Variant(rows::textArg(col.name, v, col.size, false)));
       }
     } else if (item.isNumeric() || item.isString()) {

@@ -21,6 +21,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/vector.h"
+#include "platform/navigation/columns.h"
 #include "platform/navigation/function_use.h"
 #include "platform/recordset/recordset.h"
 
@@ -101,13 +102,16 @@ size_t columnAt(const Level& l, const char* col) {
 // Where the columns that a row's checks and plans name lie in a row's values
 // (the number of columns where the level has none).
 struct Places {
-  size_t id, parent, name, acct, help, visible, enable;
+  size_t id, parent, name, acct, help;
+  std::vector<size_t> flags;  // the level's flags (columns.h)
 };
 const Places& placesOf(const Level& l) {
   static const auto make = [](const Level& lv) {
-    return Places{columnAt(lv, lv.idCol), lv.parentCol ? columnAt(lv, lv.parentCol) : rows::userColumns(lv).size(),
-                  columnAt(lv, lv.nameCol), columnAt(lv, "FAcctType"), columnAt(lv, "FHelpCode"),
-                  columnAt(lv, "FVisible"), columnAt(lv, "FEnable")};
+    Places places{columnAt(lv, lv.idCol), lv.parentCol ? columnAt(lv, lv.parentCol) : rows::userColumns(lv).size(),
+                  columnAt(lv, lv.nameCol), columnAt(lv, "FAcctType"), columnAt(lv, "FHelpCode"), {}};
+    for (const nav::ColumnInfo& c : nav::ColumnsOf(static_cast<nav::Level>(lv.number)))
+      if (c.type == nav::ColumnType::Flag && nav::InUserRows(c)) places.flags.push_back(columnAt(lv, c.name));
+    return places;
   };
   static const Places all[] = {make(rows::level(1)), make(rows::level(2)), make(rows::level(3)), make(rows::level(4))};
   return all[l.number - 1];
@@ -130,8 +134,8 @@ std::vector<Variant> levelRow(const platform::Recordset& rs, const std::vector<i
     badShape(say("%1的助记码含有单引号。", {where()}));
   if (v[c.acct].isNull()) v[c.acct] = Variant("");
   // Flags are 0 or 1 here, whatever true looked like where the file came from.
-  for (size_t flag : {c.visible, c.enable})
-    if (flag != none && !v[flag].isNull()) v[flag] = Variant(int32_t{v[flag].asLong() != 0 ? 1 : 0});
+  for (size_t flag : c.flags)
+    if (!v[flag].isNull()) v[flag] = Variant(int32_t{v[flag].asLong() != 0 ? 1 : 0});
   if (v[c.id].asLong() >= l.base && (v[c.name].isNull() || platform::trimSpaces(v[c.name].asString()).empty()))
     badShape(say("%1的自定义项目没有名称。", {where()}));
   return v;

@@ -6,6 +6,7 @@
 #include "erp/text/resource_folder.h"
 #include "erp/text/translation_table.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/columns.h"
 #include "platform/navigation/languages.h"
 
 namespace wayfind::erp::middletier {
@@ -62,19 +63,18 @@ std::string quoted(const std::string& name) {
 std::string fieldLabel(std::string_view key) {
   static const std::map<std::string, const char*, std::less<>> labels = [] {
     std::map<std::string, const char*, std::less<>> m;
-    for (const char* k : {"NEWNAME", "NAME", "FTOPCLASSNAME", "FNAME", "FSYSNAME", "FFUNCNAME", "STRFUNCNAME",
-                          "SNEWNAME"})
-      m[k] = "名称";
+    // The rows' columns by the keys the editors set them with (columns.h) ...
+    for (const nav::LevelInfo& level : nav::kLevels)
+      for (const nav::ColumnInfo& c : nav::ColumnsOf(level.level))
+        for (const char* k : c.keys)
+          if (k && c.label) m[platform::toUpperAscii(k)] = c.label;
+    // ... and the parameters of the update methods.
+    for (const char* k : {"STRFUNCNAME", "SNEWNAME"}) m[k] = "名称";
     m["FFUNCNAME_EN"] = "英文名称";
     m["FFUNCNAME_CHT"] = "繁体中文名称";
-    for (const char* k : {"SHOWNAME", "FSHOWNAME", "STRSHOWNAME"}) m[k] = "显示名称";
-    for (const char* k : {"HELPCODE", "FHELPCODE", "STRHELPCODE"}) m[k] = "助记码";
-    for (const char* k : {"CLASSNAME", "FCLASSNAME"}) m[k] = "程序类名";
-    for (const char* k : {"CLASSPARAM", "FCLASSPARAM"}) m[k] = "程序参数";
-    for (const char* k : {"HELPFILE", "FHELPFILE", "SFILENAME"}) m[k] = "帮助文件";
-    for (const char* k : {"VISIBLE", "FVISIBLE"}) m[k] = "是否可见";
-    for (const char* k : {"ENABLE", "FENABLE"}) m[k] = "是否可用";
-    for (const char* k : {"INDEX", "FINDEX"}) m[k] = "顺序号";
+    m["STRSHOWNAME"] = "显示名称";
+    m["STRHELPCODE"] = "助记码";
+    m["SFILENAME"] = "帮助文件";
     m["STRNAME"] = "设置项名称";
     m["STRVALUE"] = "设置值";
     m["STRFUNCGROUPNAME"] = "常用功能组名称";

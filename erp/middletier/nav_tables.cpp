@@ -6,6 +6,7 @@
 #include "erp/middletier/messages.h"
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/storage_error.h"
+#include "platform/navigation/columns.h"
 #include "platform/navigation/languages.h"
 
 namespace wayfind::erp::middletier {
@@ -35,28 +36,48 @@ std::string favouriteItemColumnsSql() {
 
 namespace {
 
+FieldSpec fieldOf(const nav::ColumnInfo& c, const std::string& name) {
+  return c.type == nav::ColumnType::Text ? textField(name, c.size) : intField(name);
+}
+
+// The fields of a level's record sets: every column of the template's (a
+// translated name once, in the caller's language), the columns the user's rows
+// keep for a user's; a name whose translations the rows carry is followed by
+// them.
+std::vector<FieldSpec> levelFields(nav::Level level, bool user) {
+  std::vector<FieldSpec> out;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+    if (user && !nav::InUserRows(c)) continue;
+    out.push_back(fieldOf(c, c.name));
+    if (c.translated == nav::Translated::Everywhere)
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+        out.push_back(fieldOf(c, c.name + std::string(lang.columnSuffix)));
+      });
+  }
+  return out;
+}
+
+// The columns of a level's record set as SQL, each by expr(column, twin): twin
+// is the language of a name's translation, nullptr for the column itself.
+template <class Expr>
+std::string selectList(nav::Level level, bool user, Expr expr) {
+  std::string out;
+  auto add = [&](const std::string& e) { out += (out.empty() ? "" : ", ") + e; };
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+    if (user && !nav::InUserRows(c)) continue;
+    add(expr(c, nullptr));
+    if (c.translated == nav::Translated::Everywhere)
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) { add(expr(c, &lang)); });
+  }
+  return out;
+}
+
 const std::map<std::string, std::vector<FieldSpec>>& templateSpecs() {
   static const std::map<std::string, std::vector<FieldSpec>> specs{
-      {kTopClass,
-       {intField("FTopClassID"), textField("FTopClassName", size::kName), textField("FAcctType", size::kAcctList),
-        intField("FIndex"), intField("FVisible"), intField("FShowSysType"), textField("FClassName", size::kClass),
-        textField("FClassParam", size::kClass)}},
-      {kSubSystem,
-       {intField("FSubSysID"), intField("FTopClassID"), textField("FName", size::kName),
-        textField("FAcctType", size::kAcctList), intField("FIndex"), intField("FVisible"), intField("FRefresh"),
-        textField("FClassName", size::kClass), textField("FClassParam", size::kClass),
-        textField("FHelpFile", size::kClass)}},
-      {kSubFunc,
-       {intField("FSubFuncID"), intField("FSubSysID"), textField("FFuncName", size::kName),
-        textField("FAcctType", size::kAcctList), intField("FIndex"), intField("FVisible"), intField("FRefresh"),
-        intField("FSetEnable"), textField("FClassName", size::kClass), textField("FClassParam", size::kClass)}},
-      {kDetailFunc,
-       {intField("FDetailFuncID"), intField("FSubFuncID"), textField("FFuncName", size::kName),
-        textField("FFuncName_en", size::kName), textField("FFuncName_cht", size::kName),
-        textField("FShowName", size::kName), textField("FHelpCode", size::kHelpCode),
-        textField("FHelpCode1", size::kHelpCode), textField("FAcctType", size::kAcctList), intField("FIndex"),
-        intField("FVisible"), intField("FEnable"), intField("FFuncType"), textField("FClassName", size::kClass),
-        textField("FClassParam", size::kClass)}},
+      {kTopClass, levelFields(nav::Level::TopClass, false)},
+      {kSubSystem, levelFields(nav::Level::SubSystem, false)},
+      {kSubFunc, levelFields(nav::Level::SubFunc, false)},
+      {kDetailFunc, levelFields(nav::Level::DetailFunc, false)},
       {kProfile, {textField("FName", size::kProfileName), textField("FValue", size::kProfileValue)}},
       {kAcctType,
        {intField("FAcctType"), textField("FNumber", size::kAcctNumber), textField("FShowName", size::kName),
@@ -67,25 +88,10 @@ const std::map<std::string, std::vector<FieldSpec>>& templateSpecs() {
 
 const std::map<std::string, std::vector<FieldSpec>>& userSpecs() {
   static const std::map<std::string, std::vector<FieldSpec>> specs{
-      {kTopClass,
-       {intField("FTopClassID"), textField("FTopClassName", size::kName), textField("FAcctType", size::kAcctList),
-        intField("FIndex"), intField("FVisible"), textField("FClassName", size::kClass),
-        textField("FClassParam", size::kClass)}},
-      {kSubSystem,
-       {intField("FSubSysID"), intField("FTopClassID"), textField("FName", size::kName),
-        textField("FAcctType", size::kAcctList), intField("FIndex"), intField("FVisible"),
-        textField("FClassName", size::kClass), textField("FClassParam", size::kClass),
-        textField("FHelpFile", size::kClass)}},
-      {kSubFunc,
-       {intField("FSubFuncID"), intField("FSubSysID"), textField("FFuncName", size::kName),
-        textField("FAcctType", size::kAcctList), intField("FIndex"), intField("FVisible"),
-        textField("FClassName", size::kClass), textField("FClassParam", size::kClass)}},
-      {kDetailFunc,
-       {intField("FDetailFuncID"), intField("FSubFuncID"), textField("FFuncName", size::kName),
-        textField("FFuncName_en", size::kName), textField("FFuncName_cht", size::kName),
-        textField("FShowName", size::kName), textField("FHelpCode", size::kHelpCode),
-        textField("FAcctType", size::kAcctList), intField("FIndex"), intField("FVisible"), intField("FEnable"),
-        intField("FFuncType"), textField("FClassName", size::kClass), textField("FClassParam", size::kClass)}},
+      {kTopClass, levelFields(nav::Level::TopClass, true)},
+      {kSubSystem, levelFields(nav::Level::SubSystem, true)},
+      {kSubFunc, levelFields(nav::Level::SubFunc, true)},
+      {kDetailFunc, levelFields(nav::Level::DetailFunc, true)},
       {kProfile, {textField("FName", size::kProfileName), textField("FValue", size::kProfileValue)}},
   };
   return specs;
@@ -114,10 +120,6 @@ std::string templateShowName(const std::string& prefix, const std::string& langu
          "FShowName ELSE " + localized(prefix + "FFuncName", language) + " END";
 }
 
-namespace {
-
-}  // namespace
-
 const std::vector<FieldSpec>& templateFields(const std::string& table) { return specFor(templateSpecs(), table); }
 const std::vector<FieldSpec>& userFields(const std::string& table) { return specFor(userSpecs(), table); }
 
@@ -125,22 +127,17 @@ platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::s
                                          const std::string& language) {
   std::string sql;
   bool bindsLanguage = true;
-  if (table == kTopClass) {
-    sql = "SELECT FTopClassID, " + localized("FTopClassName", "?1") +
-          ", FAcctType, FIndex, FVisible, FShowSysType, FClassName, FClassParam FROM t_NavTopClass ORDER BY FTopClassID";
-  } else if (table == kSubSystem) {
-    sql = "SELECT FSubSysID, FTopClassID, " + localized("FName", "?1") +
-          ", FAcctType, FIndex, FVisible, FRefresh, FClassName, FClassParam, FHelpFile FROM t_NavSubSystem "
-          "ORDER BY FSubSysID";
-  } else if (table == kSubFunc) {
-    sql = "SELECT FSubFuncID, FSubSysID, " + localized("FFuncName", "?1") +
-          ", FAcctType, FIndex, FVisible, FRefresh, FSetEnable, FClassName, FClassParam FROM t_NavSubFunc "
-          "ORDER BY FSubFuncID";
-  } else if (table == kDetailFunc) {
-    sql = "SELECT FDetailFuncID, FSubFuncID, " + localized("FFuncName", "?1") +
-          ", COALESCE(NULLIF(FFuncName_en, ''), FFuncName), COALESCE(NULLIF(FFuncName_cht, ''), FFuncName), " +
-          templateShowName("", "?1") + ", FHelpCode, FHelpCode1, FAcctType, FIndex, FVisible, FEnable, FFuncType, FClassName, FClassParam "
-          "FROM t_NavDetailFunc ORDER BY FDetailFuncID";
+  if (const auto level = nav::LevelOfTable(table)) {
+    // The names in the caller's language; a detail function's translations
+    // each fall back on its Chinese name.
+    const std::string list = selectList(*level, false, [](const nav::ColumnInfo& c, const nav::LanguageInfo* twin) {
+      if (twin) return "COALESCE(NULLIF(" + std::string(c.name) + twin->columnSuffix + ", ''), " + c.name + ")";
+      if (c.role == nav::ColumnRole::Name) return localized(c.name, "?1");
+      if (c.role == nav::ColumnRole::ShowName) return templateShowName("", "?1");
+      return std::string(c.name);
+    });
+    const nav::LevelInfo& info = nav::InfoOf(*level);
+    sql = "SELECT " + list + " FROM t_Nav" + info.table + " ORDER BY " + info.idField;
   } else if (table == kProfile) {
     sql = "SELECT FName, FValue FROM t_NavProfile ORDER BY FName";
     bindsLanguage = false;
@@ -172,38 +169,51 @@ platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::strin
     return view ? "COALESCE(NULLIF(u." + column + ", ''), " + templateName + ")" : "u." + column;
   };
   std::string sql;
-  if (table == kTopClass) {
-    sql = "SELECT u.FTopClassID, " + own("FTopClassName", localized("t.FTopClassName", "?2")) +
-          ", u.FAcctType, u.FIndex, u.FVisible, u.FClassName, u.FClassParam FROM t_NavUserTopClass u "
-          "LEFT JOIN t_NavTopClass t ON t.FTopClassID = u.FTopClassID WHERE u.FUserID = ?1 ORDER BY u.FTopClassID";
-  } else if (table == kSubSystem) {
-    sql = "SELECT u.FSubSysID, u.FTopClassID, " + own("FName", localized("t.FName", "?2")) +
-          ", u.FAcctType, u.FIndex, u.FVisible, u.FClassName, u.FClassParam, u.FHelpFile FROM t_NavUserSubSystem u "
-          "LEFT JOIN t_NavSubSystem t ON t.FSubSysID = u.FSubSysID WHERE u.FUserID = ?1 ORDER BY u.FSubSysID";
-  } else if (table == kSubFunc) {
-    sql = "SELECT u.FSubFuncID, u.FSubSysID, " + own("FFuncName", localized("t.FFuncName", "?2")) +
-          ", u.FAcctType, u.FIndex, u.FVisible, u.FClassName, u.FClassParam FROM t_NavUserSubFunc u "
-          "LEFT JOIN t_NavSubFunc t ON t.FSubFuncID = u.FSubFuncID WHERE u.FUserID = ?1 ORDER BY u.FSubFuncID";
-  } else if (table == kDetailFunc) {
-    // In the view the language names are never empty: the user's own name in the
-    // caller's language (one the user typed stands for every language), else the
-    // template's name in each. A row that
-    // follows the template's name shows the template's show name too, so the
-    // function reads the same as where the user has no row.
-    sql = view ? "SELECT u.FDetailFuncID, u.FSubFuncID, CASE ?2 WHEN 'en' THEN COALESCE(NULLIF(u.FFuncName_en, ''), "
-                 "NULLIF(u.FFuncName, ''), " + localized("t.FFuncName", "?2") + ") WHEN 'cht' THEN "
-                 "COALESCE(NULLIF(u.FFuncName_cht, ''), NULLIF(u.FFuncName, ''), " + localized("t.FFuncName", "?2") +
-                 ") ELSE " + own("FFuncName", localized("t.FFuncName", "?2")) + " END" +
-                     ", COALESCE(NULLIF(u.FFuncName_en, ''), NULLIF(u.FFuncName, ''), NULLIF(t.FFuncName_en, ''), "
-                     "t.FFuncName), COALESCE(NULLIF(u.FFuncName_cht, ''), NULLIF(u.FFuncName, ''), "
-                     "NULLIF(t.FFuncName_cht, ''), t.FFuncName), COALESCE(u.FShowName, CASE WHEN NULLIF(u.FFuncName, "
-                     "'') IS NULL THEN " + templateShowName("t.", "?2") +
-                     " END), u.FHelpCode, u.FAcctType, u.FIndex, u.FVisible, u.FEnable, u.FFuncType, u.FClassName, "
-                     "u.FClassParam FROM t_NavUserDetailFunc u LEFT JOIN t_NavDetailFunc t "
-                     "ON t.FDetailFuncID = u.FDetailFuncID WHERE u.FUserID = ?1 ORDER BY u.FSubFuncID, u.FDetailFuncID"
-               : "SELECT FDetailFuncID, FSubFuncID, FFuncName, FFuncName_en, FFuncName_cht, FShowName, FHelpCode, "
-                 "FAcctType, FIndex, FVisible, FEnable, FFuncType, FClassName, FClassParam FROM t_NavUserDetailFunc "
-                 "WHERE FUserID = ?1 ORDER BY FSubFuncID, FDetailFuncID";
+  if (const auto level = nav::LevelOfTable(table)) {
+    const nav::LevelInfo& info = nav::InfoOf(*level);
+    const std::string tpl = std::string("t_Nav") + info.table, user = std::string("t_NavUser") + info.table;
+    if (*level != nav::Level::DetailFunc) {
+      const std::string list = selectList(*level, true, [&](const nav::ColumnInfo& c, const nav::LanguageInfo*) {
+        return c.role == nav::ColumnRole::Name ? own(c.name, localized(std::string("t.") + c.name, "?2"))
+                                               : std::string("u.") + c.name;
+      });
+      sql = "SELECT " + list + " FROM " + user + " u LEFT JOIN " + tpl + " t ON t." + info.idField + " = u." +
+            info.idField + " WHERE u.FUserID = ?1 ORDER BY u." + info.idField;
+    } else if (view) {
+      // The language names are never empty: the user's own name in the
+      // caller's language (one the user typed stands for every language), else
+      // the template's name in each. A row that follows the template's name
+      // shows the template's show name too, so the function reads the same as
+      // where the user has no row. A user's detail functions are kept by their
+      // place: the sub-function, then the function.
+      const std::string list = selectList(*level, true, [&](const nav::ColumnInfo& c, const nav::LanguageInfo* twin) {
+        const std::string name = c.name;
+        if (twin)
+          return "COALESCE(NULLIF(u." + name + twin->columnSuffix + ", ''), NULLIF(u." + name + ", ''), NULLIF(t." +
+                 name + twin->columnSuffix + ", ''), t." + name + ")";
+        if (c.role == nav::ColumnRole::Name) {
+          const std::string templateName = localized("t." + name, "?2");
+          std::string out = "CASE ?2";
+          nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+            out += std::string(" WHEN '") + lang.code + "' THEN COALESCE(NULLIF(u." + name + lang.columnSuffix +
+                   ", ''), NULLIF(u." + name + ", ''), " + templateName + ")";
+          });
+          return out + " ELSE " + own(name, templateName) + " END";
+        }
+        if (c.role == nav::ColumnRole::ShowName)
+          return "COALESCE(u." + name + ", CASE WHEN NULLIF(u." + info.nameField + ", '') IS NULL THEN " +
+                 templateShowName("t.", "?2") + " END)";
+        return "u." + name;
+      });
+      sql = "SELECT " + list + " FROM " + user + " u LEFT JOIN " + tpl + " t ON t." + info.idField + " = u." +
+            info.idField + " WHERE u.FUserID = ?1 ORDER BY u." + info.parentIdField + ", u." + info.idField;
+    } else {
+      const std::string list = selectList(*level, true, [](const nav::ColumnInfo& c, const nav::LanguageInfo* twin) {
+        return std::string(c.name) + (twin ? twin->columnSuffix : "");
+      });
+      sql = "SELECT " + list + " FROM " + user + " WHERE FUserID = ?1 ORDER BY " + info.parentIdField + ", " +
+            info.idField;
+    }
   } else if (table == kProfile) {
     sql = view ? "SELECT p.FName, COALESCE(u.FValue, p.FValue) FROM t_NavProfile p "
                  "LEFT JOIN t_NavUserProfile u ON u.FUserID = ?1 AND u.FName = p.FName "

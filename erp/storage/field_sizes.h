@@ -4,11 +4,14 @@
 
 #include <cstdint>
 
+#include "platform/navigation/columns.h"
+
 namespace wayfind::erp::storage::size {
-inline constexpr int32_t kName = 80;        // FTopClassName, FName, FFuncName*, FShowName
-inline constexpr int32_t kHelpCode = 50;    // FHelpCode, FHelpCode1
-inline constexpr int32_t kAcctList = 255;   // FAcctType of the tree levels
-inline constexpr int32_t kClass = 255;      // FClassName, FClassParam, FHelpFile
+// The tree's rows, as their columns have them (platform/navigation/columns.h).
+inline constexpr int32_t kName = nav::kNameChars;          // FTopClassName, FName, FFuncName*, FShowName
+inline constexpr int32_t kHelpCode = nav::kHelpCodeChars;  // FHelpCode, FHelpCode1
+inline constexpr int32_t kAcctList = nav::kAcctListChars;  // FAcctType of the tree levels
+inline constexpr int32_t kClass = nav::kClassChars;        // FClassName, FClassParam, FHelpFile
 inline constexpr int32_t kProfileName = 50; // Profile.FName, t_AcctProfile.FName
 inline constexpr int32_t kProfileValue = 1000;  // FValue of the profiles and company switches
 inline constexpr int32_t kAcctNumber = 50;  // AcctType.FNumber

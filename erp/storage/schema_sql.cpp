@@ -47,7 +47,8 @@ bool widens(const Table& t, int version) {
 std::string rebuilt(const Table& t, int version) {
   const std::string copy = std::string(t.name) + "_v" + std::to_string(version);
   std::string columns;
-  for (const Column& c : t.columns) columns += (columns.empty() ? "" : ", ") + std::string(c.name);
+  for (const Column& c : t.columns)
+    if (c.existsAt(version)) columns += (columns.empty() ? "" : ", ") + std::string(c.name);
   std::string out = createTable(Backend::SQLite, t, version, false, ("_v" + std::to_string(version)).c_str());
   out += "INSERT INTO " + copy + "(" + columns + ") SELECT " + columns + " FROM " + t.name + ";\n";
   out += std::string("DROP TABLE ") + t.name + ";\n";
@@ -74,8 +75,12 @@ std::string widenedOnServer(const Table& t, int version) {
 
 std::string createTable(Backend backend, const Table& t, int version, bool ifNotExists, const char* suffix) {
   std::string out = std::string("CREATE TABLE ") + (ifNotExists ? "IF NOT EXISTS " : "") + t.name + suffix + "(";
-  for (size_t i = 0; i < t.columns.size(); ++i)
-    out += (i ? ",\n  " : "\n  ") + columnSql(backend, t.columns[i], version);
+  bool first = true;
+  for (const Column& c : t.columns) {
+    if (!c.existsAt(version)) continue;
+    out += (first ? "\n  " : ",\n  ") + columnSql(backend, c, version);
+    first = false;
+  }
   if (t.primaryKey) out += std::string(",\n  PRIMARY KEY(") + t.primaryKey + ")";
   return out + ");\n";
 }
@@ -96,6 +101,9 @@ std::string createdIn(Backend backend, int version) {
   }
   for (const Table& t : tables()) {
     if (t.version >= version) continue;
+    for (const Column& c : t.columns)
+      if (c.addedIn == version)
+        out += std::string("ALTER TABLE ") + t.name + " ADD COLUMN " + columnSql(backend, c, version) + ";\n";
     for (const Index& ix : t.indexes)
       if (ix.version == version) out += createIndex(t, ix, true);
   }

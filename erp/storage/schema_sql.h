@@ -16,7 +16,7 @@ std::string createTable(Backend backend, const Table& table, int version, bool i
                         const char* suffix = "");
 
 // What a schema version makes: its new tables with their indexes, and its new
-// indexes on older tables.
+// columns and indexes on older tables.
 std::string createdIn(Backend backend, int version);
 
 // The columns a schema version widened, changed in place on a server; SQLite

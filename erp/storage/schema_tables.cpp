@@ -1,9 +1,12 @@
 #include "erp/storage/schema_tables.h"
 
 #include <cctype>
+#include <deque>
+#include <string_view>
 
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/storage_error.h"
+#include "platform/navigation/columns.h"
 
 namespace wayfind::erp::storage::schema {
 
@@ -14,25 +17,102 @@ Column identity(const char* name) { return Column{.name = name, .type = ColumnTy
 
 namespace {
 
+using nav::Level;
+
 constexpr const char* kUser = "t_User(FUserID)";
 // Profile values held 255 characters until version 3.
 constexpr int32_t kProfileValueV1 = 255;
 
-// The columns every level of the tree has after its names: the account types
-// it shows for, its place and whether it shows.
-Column acctType() { return text("FAcctType", size::kAcctList).notNullable().byDefault("''"); }
 Column index() { return integer("FIndex").notNullable().byDefault("0"); }
-Column visible() { return integer("FVisible").notNullable().byDefault("1"); }
 Column flag(const char* name) { return integer(name).notNullable().byDefault("0"); }
-Column className() { return text("FClassName", size::kClass); }
-Column classParam() { return text("FClassParam", size::kClass); }
 Column name(const char* field) { return text(field, size::kName).notNullable(); }
-Column translation(const char* field) { return text(field, size::kName).notNullable().byDefault("''"); }
 Column userId() { return integer("FUserID").notNullable().refers(kUser, true); }
 Column id(const char* field) { return integer(field).notNullable(); }
 Column profileName() { return text("FName", size::kProfileName); }
 Column profileValue() {
   return text("FValue", size::kProfileValue).notNullable().widened(3, kProfileValueV1);
+}
+
+// Names the tables keep for as long as the process runs (a column's name of a
+// translation, a reference).
+const char* kept(std::string text) {
+  static std::deque<std::string> texts;
+  return texts.emplace_back(std::move(text)).c_str();
+}
+
+Column columnOf(const nav::ColumnInfo& c, const char* name) {
+  return (c.type == nav::ColumnType::Text ? text(name, c.size) : integer(name)).added(c.addedIn);
+}
+
+// The template's constraints of c.
+Column& constrained(Column& column, const nav::ColumnInfo& c) {
+  if (c.notNull) column.notNullable();
+  if (c.defaultValue) column.byDefault(c.defaultValue);
+  return column;
+}
+
+// The twins of a translated name: one per language with columns of its own.
+template <class Add>
+void eachTranslation(const nav::ColumnInfo& c, Add add) {
+  nav::ForEachTranslation(
+      [&](const nav::LanguageInfo& lang) { add(kept(std::string(c.name) + lang.columnSuffix)); });
+}
+
+// A level's template table: its key, the link to its parent's table, and its
+// columns as the catalogue describes them; a translated name's twins hold an
+// empty text where there is no translation.
+std::vector<Column> templateColumns(Level level) {
+  std::vector<Column> out;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+    Column column = columnOf(c, c.name);
+    if (c.role == nav::ColumnRole::Id) {
+      out.push_back(column.key());
+      continue;
+    }
+    if (c.role == nav::ColumnRole::Parent) {
+      const nav::LevelInfo& parent = nav::InfoOf(static_cast<Level>(nav::LevelNumber(level) - 1));
+      const char* reference = kept(std::string("t_Nav") + parent.table + "(" + parent.idField + ")");
+      out.push_back(column.notNullable().refers(reference));
+      continue;
+    }
+    out.push_back(constrained(column, c));
+    if (c.translated != nav::Translated::No)
+      eachTranslation(c, [&](const char* twin) { out.push_back(columnOf(c, twin).notNullable().byDefault("''")); });
+  }
+  return out;
+}
+
+// A level's table of the users' rows: the user, the columns of the key in the
+// key's order, then the other columns the user's rows keep, in the catalogue's
+// order. They may be Null (the template's value holds) but where the catalogue
+// says otherwise.
+std::vector<Column> userColumns(Level level, std::string_view primaryKey) {
+  const auto columns = nav::ColumnsOf(level);
+  auto isKey = [&](const nav::ColumnInfo& c) {
+    return c.role == nav::ColumnRole::Id || c.role == nav::ColumnRole::Parent;
+  };
+  std::vector<Column> out{userId()};
+  for (size_t from = 0; from < primaryKey.size();) {
+    size_t to = primaryKey.find(',', from);
+    if (to == std::string_view::npos) to = primaryKey.size();
+    std::string_view part = primaryKey.substr(from, to - from);
+    while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+    if (const nav::ColumnInfo* c = nav::FindColumn(level, part); c && isKey(*c))
+      out.push_back(id(c->name));
+    from = to + 1;
+  }
+  for (const nav::ColumnInfo& c : columns) {
+    if (!nav::InUserRows(c)) continue;
+    if (isKey(c)) {
+      if (primaryKey.find(c.name) == std::string_view::npos) out.push_back(id(c.name));
+      continue;
+    }
+    Column column = columnOf(c, c.name);
+    out.push_back(c.userAsTemplate ? constrained(column, c) : column);
+    if (c.translated == nav::Translated::Everywhere)
+      eachTranslation(c, [&](const char* twin) { out.push_back(columnOf(c, twin)); });
+  }
+  return out;
 }
 
 std::vector<Table> makeTables() {
@@ -52,29 +132,12 @@ std::vector<Table> makeTables() {
         id("FRights")},
        "FSubjectID, FObjectType, FObjectID"},
       {"t_AcctProfile", 1, W::Administrators, {profileName().key(), profileValue()}},
-      {"t_NavTopClass", 1, W::Administrators,
-       {integer("FTopClassID").key(), name("FTopClassName"), translation("FTopClassName_en"),
-        translation("FTopClassName_cht"), acctType(), index(), visible(), flag("FShowSysType"), className(),
-        classParam()}},
-      {"t_NavSubSystem", 1, W::Administrators,
-       {integer("FSubSysID").key(), id("FTopClassID").refers("t_NavTopClass(FTopClassID)"), name("FName"),
-        translation("FName_en"), translation("FName_cht"), acctType(), index(), visible(), flag("FRefresh"),
-        className(), classParam(), text("FHelpFile", size::kClass)},
-       nullptr,
+      {"t_NavTopClass", 1, W::Administrators, templateColumns(Level::TopClass)},
+      {"t_NavSubSystem", 1, W::Administrators, templateColumns(Level::SubSystem), nullptr,
        {{"ix_NavSubSystem_Top", "FTopClassID"}}},
-      {"t_NavSubFunc", 1, W::Administrators,
-       {integer("FSubFuncID").key(), id("FSubSysID").refers("t_NavSubSystem(FSubSysID)"), name("FFuncName"),
-        translation("FFuncName_en"), translation("FFuncName_cht"), acctType(), index(), visible(),
-        flag("FRefresh"), flag("FSetEnable"), className(), classParam()},
-       nullptr,
+      {"t_NavSubFunc", 1, W::Administrators, templateColumns(Level::SubFunc), nullptr,
        {{"ix_NavSubFunc_Sys", "FSubSysID"}}},
-      {"t_NavDetailFunc", 1, W::Administrators,
-       {integer("FDetailFuncID").key(), id("FSubFuncID").refers("t_NavSubFunc(FSubFuncID)"), name("FFuncName"),
-        translation("FFuncName_en"), translation("FFuncName_cht"), text("FShowName", size::kName),
-        text("FHelpCode", size::kHelpCode).notNullable().byDefault("''"),
-        text("FHelpCode1", size::kHelpCode).notNullable().byDefault("''"), acctType(), index(), visible(),
-        integer("FEnable").notNullable().byDefault("1"), flag("FFuncType"), className(), classParam()},
-       nullptr,
+      {"t_NavDetailFunc", 1, W::Administrators, templateColumns(Level::DetailFunc), nullptr,
        {{"ix_NavDetailFunc_Sub", "FSubFuncID"},
         {"ix_NavDetailFunc_Help", "FHelpCode"},
         {"ix_NavDetailFunc_Help1", "FHelpCode1"}}},
@@ -83,26 +146,17 @@ std::vector<Table> makeTables() {
        {integer("FAcctType").key(), text("FNumber", size::kAcctNumber).notNullable().uniqueValues(),
         name("FShowName"), flag("FDeleted")}},
       // A user's rows: a NULL leaves the template's value in force.
-      {"t_NavUserTopClass", 1, W::RowOwner,
-       {userId(), id("FTopClassID"), text("FTopClassName", size::kName), acctType(), integer("FIndex"),
-        integer("FVisible"), className(), classParam()},
+      {"t_NavUserTopClass", 1, W::RowOwner, userColumns(Level::TopClass, "FUserID, FTopClassID"),
        "FUserID, FTopClassID",
        {{"ix_NavUserTopClass_Node", "FTopClassID", 4}}},
-      {"t_NavUserSubSystem", 1, W::RowOwner,
-       {userId(), id("FSubSysID"), id("FTopClassID"), text("FName", size::kName), acctType(), integer("FIndex"),
-        integer("FVisible"), className(), classParam(), text("FHelpFile", size::kClass)},
+      {"t_NavUserSubSystem", 1, W::RowOwner, userColumns(Level::SubSystem, "FUserID, FSubSysID"),
        "FUserID, FSubSysID",
        {{"ix_NavUserSubSystem_Top", "FUserID, FTopClassID"}, {"ix_NavUserSubSystem_Node", "FSubSysID", 4}}},
-      {"t_NavUserSubFunc", 1, W::RowOwner,
-       {userId(), id("FSubFuncID"), id("FSubSysID"), text("FFuncName", size::kName), acctType(),
-        integer("FIndex"), integer("FVisible"), className(), classParam()},
+      {"t_NavUserSubFunc", 1, W::RowOwner, userColumns(Level::SubFunc, "FUserID, FSubFuncID"),
        "FUserID, FSubFuncID",
        {{"ix_NavUserSubFunc_Sys", "FUserID, FSubSysID"}, {"ix_NavUserSubFunc_Node", "FSubFuncID", 4}}},
       {"t_NavUserDetailFunc", 1, W::RowOwner,
-       {userId(), id("FSubFuncID"), id("FDetailFuncID"), text("FFuncName", size::kName),
-        text("FFuncName_en", size::kName), text("FFuncName_cht", size::kName), text("FShowName", size::kName),
-        text("FHelpCode", size::kHelpCode), acctType(), integer("FIndex"), integer("FVisible"),
-        integer("FEnable"), integer("FFuncType"), className(), classParam()},
+       userColumns(Level::DetailFunc, "FUserID, FSubFuncID, FDetailFuncID"),
        "FUserID, FSubFuncID, FDetailFuncID",
        {{"ix_NavUserDetailFunc_Id", "FUserID, FDetailFuncID"},
         {"ix_NavUserDetailFunc_Help", "FHelpCode"},

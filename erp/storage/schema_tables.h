@@ -30,6 +30,9 @@ struct Column {
   // The size until the schema version widenedIn gave the column its size.
   int widenedIn = 0;
   int32_t sizeBefore = 0;
+  // The schema version that added the column to its table (one made earlier);
+  // 0: the table had it from the start.
+  int addedIn = 0;
 
   constexpr Column& notNullable() { return notNull = true, *this; }
   constexpr Column& key() { return primaryKey = true, *this; }
@@ -45,6 +48,9 @@ struct Column {
     sizeBefore = earlierSize;
     return *this;
   }
+  constexpr Column& added(int version) { return addedIn = version, *this; }
+  // Whether the given schema version has the column.
+  bool existsAt(int version) const { return addedIn <= version; }
   // The column's size as the given schema version has it.
   int32_t sizeAt(int version) const { return widenedIn > version ? sizeBefore : size; }
 };

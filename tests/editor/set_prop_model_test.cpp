@@ -13,21 +13,22 @@ namespace {
 namespace oc = nav::outline_col;
 namespace dc = nav::detail_col;
 
+// A row of either grid: a detail row's cells, which rowsOf lays out for the
+// outline's grid when it lists them there.
 PropRow row(int32_t id, const std::string& name, bool locked = false, const std::string& index = "0") {
   PropRow r;
   r.id = id;
-  r.name = name;
-  r.helpCode = "H" + std::to_string(id);
-  r.visible = id % 2 == 1;
-  r.enabled = true;
-  r.index = index;
+  r.cells = {name, "H" + std::to_string(id), id % 2 == 1 ? "1" : "0", "1", index};
   r.locked = locked;
   return r;
 }
 
 PropRows rowsOf(RowKind kind, std::vector<PropRow> list) {
   PropRows rows(kind);
-  for (auto& r : list) rows.append(std::move(r));
+  for (auto& r : list) {
+    if (kind == RowKind::Outline) r.cells = {r.cell(dc::kName), r.cell(dc::kVisible), r.cell(dc::kIndex)};
+    rows.append(std::move(r));
+  }
   return rows;
 }
 
@@ -96,13 +97,13 @@ TEST(SetPropModel, AMoveExchangesItemsButLeavesOrderNumbersAndLocksInPlace) {
   PropRows rows = rowsOf(RowKind::Detail, {row(1, "a", true, "10"), row(2, "b", false, "20")});
   rows.move(2, 1);
   EXPECT_EQ(rows.at(1).id, 2);
-  EXPECT_EQ(rows.at(1).name, "b");
-  EXPECT_EQ(rows.at(1).helpCode, "H2");
-  EXPECT_FALSE(rows.at(1).visible);
-  EXPECT_EQ(rows.at(1).index, "10");
+  EXPECT_EQ(rows.at(1).cell(dc::kName), "b");
+  EXPECT_EQ(rows.at(1).cell(dc::kHelpCode), "H2");
+  EXPECT_EQ(rows.at(1).cell(dc::kVisible), "0");
+  EXPECT_EQ(rows.at(1).cell(dc::kIndex), "10");
   EXPECT_TRUE(rows.at(1).locked);
   EXPECT_EQ(rows.at(2).id, 1);
-  EXPECT_EQ(rows.at(2).index, "20");
+  EXPECT_EQ(rows.at(2).cell(dc::kIndex), "20");
   EXPECT_FALSE(rows.at(2).locked);
 }
 
@@ -124,7 +125,7 @@ TEST(SetPropModel, CellsReadAndWriteByColumn) {
 
 TEST(SetPropModel, DuplicateHelpCodesCountRowsFromOne) {
   PropRows rows = rowsOf(RowKind::Detail, {row(1, "a"), row(2, "b"), row(3, "c")});
-  rows.at(3).helpCode = " H1 ";
+  rows.at(3).cell(dc::kHelpCode) = " H1 ";
   EXPECT_EQ(rows.duplicateHelpCode(3), 1);
   EXPECT_EQ(rows.duplicateHelpCode(2), std::nullopt);
   EXPECT_EQ(rows.duplicateHelpCode(4), std::nullopt);
@@ -135,7 +136,7 @@ TEST(SetPropModel, WholeLevelSavesSendOutlineRowsWithANameAndEveryDetailRow) {
   const auto sent = outline.saveRows(SaveScope::WholeLevel);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].id, 1);
-  EXPECT_EQ(sent[0].index, 5);
+  EXPECT_EQ(sent[0].value(oc::kIndex), "5");
   EXPECT_EQ(sent[1].id, 3) << "locked rows go too; only spaces make a name blank";
   platform::Dictionary dict;
   sent[0].writeTo(dict);
@@ -161,7 +162,7 @@ TEST(SetPropModel, SavesSendOnlyWhatChangedWithWhatWasReadAndSettle) {
     rows.append(r);
   }
   EXPECT_TRUE(rows.saveRows().empty()) << "nothing changed, nothing sent";
-  rows.at(1).helpCode = "NEW";
+  rows.at(1).cell(dc::kHelpCode) = "NEW";
   rows.move(3, 2);  // the items of rows 2 and 3 change places; their order numbers stay
   const auto sent = rows.saveRows();
   ASSERT_EQ(sent.size(), 3u);
@@ -180,8 +181,8 @@ TEST(SetPropModel, SavesSendOnlyWhatChangedWithWhatWasReadAndSettle) {
   // A field stored by someone else: taken, it shows; kept, it is sent again against it.
   rows.settle();
   EXPECT_EQ(rows.takeStored(2, "NewName", platform::Variant("theirs"), true), 3);
-  EXPECT_EQ(rows.at(3).name, "theirs");
-  rows.at(1).name = "mine";
+  EXPECT_EQ(rows.at(3).cell(dc::kName), "theirs");
+  rows.at(1).cell(dc::kName) = "mine";
   EXPECT_EQ(rows.takeStored(1, "NewName", platform::Variant("other"), false), 1);
   const auto again = rows.saveRows();
   ASSERT_EQ(again.size(), 1u);
