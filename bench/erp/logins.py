@@ -6,6 +6,11 @@ fresh user's first tree on the server against the same on an SQLite file.
 
     bench/erp/logins.py [--build build-bench] [--clients 200] [--rounds 3]
                         [--first-tree-runs 20] [--max-connections 250]
+                        [--before DIR]
+
+--before DIR measures an earlier build too, in the same rounds: DIR holds its
+app/wayfind and lib/ (copied from a build folder; its libraries are found
+through LD_LIBRARY_PATH).
 
 A login is what a user's client does when it starts with nothing cached:
 `wayfind tree` of a plain user (a role of its own, not the owner) on a new
@@ -83,14 +88,14 @@ class Server:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
-def at_once(cmds, server):
+def at_once(cmds, server, env=None):
     """Starts every command, then waits for all: (round wall s, per-process walls, client CPU s,
     server CPU s, failures)."""
     server_before = server.children_cpu()
     start = time.perf_counter()
     started = {}
     for cmd in cmds:
-        p = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        p = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
         started[p.pid] = (p, time.perf_counter())
     walls, cpu, failed = [], 0.0, []
     while started:
@@ -114,9 +119,9 @@ def p95(xs):
     return xs[min(len(xs) - 1, int(round(0.95 * (len(xs) - 1))))]
 
 
-def timed(cmd):
+def timed(cmd, env=None):
     start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     _, status, usage = os.wait4(proc.pid, 0)
     wall = time.perf_counter() - start
     err = proc.stderr.read().decode(errors="replace")
@@ -133,7 +138,13 @@ def main():
     ap.add_argument("--rounds", type=int, default=3)
     ap.add_argument("--first-tree-runs", type=int, default=20)
     ap.add_argument("--max-connections", type=int, default=0, help="default: clients + 50")
+    ap.add_argument("--before", help="an earlier build (app/wayfind and lib/) measured in the same rounds")
     args = ap.parse_args()
+    before = before_env = None
+    if args.before:
+        before = os.path.abspath(os.path.join(args.before, "app", "wayfind"))
+        lib = os.path.abspath(os.path.join(args.before, "lib"))
+        before_env = dict(os.environ, LD_LIBRARY_PATH=lib + ":" + os.path.join(lib, "wayfind"))
     wayfind = os.path.abspath(os.path.join(args.build, "app", "wayfind"))
     floor = os.path.abspath(os.path.join(args.build, "bench", "erp", "bench_pg_connect_floor"))
     work = tempfile.mkdtemp(prefix="wayfind-logins-work-")
@@ -149,8 +160,8 @@ def main():
         print("%d clients, each an ERP user with a role of their own (at most 10 connections each), "
               "max_connections %d" % (args.clients, args.max_connections or args.clients + 50))
 
-        def logins(r):
-            return [[wayfind, "--db", server.uri("login_%d" % u), "--user", str(u), "--cache-dir",
+        def logins(r, program=wayfind):
+            return [[program, "--db", server.uri("login_%d" % u), "--user", str(u), "--cache-dir",
                      os.path.join(work, "r%d-%d" % (r, u)), "tree"] for u in users]
 
         def floors():
@@ -159,13 +170,16 @@ def main():
         # One of each first, unmeasured: the server's files in the page cache.
         at_once(floors()[:10], server)
         at_once(logins(0)[:10], server)
-        ratios = []
+        ratios, before_ratios = [], []
         for r in range(1, args.rounds + 1):
             res = {}
-            for side, cmds in (("floor", floors()), ("login", logins(r))):
-                wall, walls, cpu, server_cpu, failed = at_once(cmds, server)
+            sides = [("floor", floors(), None), ("login", logins(r), None)]
+            if before:
+                sides.append(("before", logins(r + 1000, before), before_env))
+            for side, cmds, env in sides:
+                wall, walls, cpu, server_cpu, failed = at_once(cmds, server, env)
                 res[side] = wall
-                print("round %d %-5s %6.2f s  p50 %5.2f s  p95 %5.2f s  client CPU %5.2f s (%4.1f ms each)  "
+                print("round %d %-6s %6.2f s  p50 %5.2f s  p95 %5.2f s  client CPU %5.2f s (%4.1f ms each)  "
                       "server CPU %5.2f s (%4.1f ms each)  failed %d  %s"
                       % (r, side, wall, statistics.median(walls), p95(walls), cpu, cpu * 1000 / len(cmds),
                          server_cpu, server_cpu * 1000 / len(cmds), len(failed), load()))
@@ -173,8 +187,14 @@ def main():
                     print("    failure: %s" % msg)
             ratios.append(res["login"] / res["floor"])
             print("round %d  %d logins at once / floor = %.2f (target <= 1.5)" % (r, args.clients, ratios[-1]))
+            if before:
+                before_ratios.append(res["before"] / res["floor"])
+                print("round %d  the earlier build's logins / floor = %.2f" % (r, before_ratios[-1]))
         print("logins at once / floor: median %.2f, range %.2f to %.2f  %s"
               % (statistics.median(ratios), min(ratios), max(ratios), load()))
+        if before:
+            print("the earlier build / floor: median %.2f, range %.2f to %.2f"
+                  % (statistics.median(before_ratios), min(before_ratios), max(before_ratios)))
 
         # A fresh user's first tree, one process at a time: the server against an SQLite file
         # holding the same company, alternated.
@@ -182,21 +202,26 @@ def main():
         run([wayfind, "--db", sqlite_db, "db", "init", "--demo"])
         user, role = 16385, "first_tree"
         run([wayfind, "--db", server.uri("postgres"), "db", "add-user", str(user), role])
-        sides = {"sqlite": [wayfind, "--db", sqlite_db], "server": [wayfind, "--db", server.uri(role)]}
-        figures = {"sqlite": [], "server": []}
+        sides = {"sqlite": ([wayfind, "--db", sqlite_db], None), "server": ([wayfind, "--db", server.uri(role)], None)}
+        if before:
+            sides["before"] = ([before, "--db", server.uri(role)], before_env)
+        figures = {side: [] for side in sides}
         for i in range(args.first_tree_runs + 2):
-            for side, cmd in sides.items():
+            for side, (cmd, env) in sides.items():
                 cache = os.path.join(work, "first-%s-%d" % (side, i))
-                figure = timed(cmd + ["--user", str(user), "--cache-dir", cache, "tree"])
+                figure = timed(cmd + ["--user", str(user), "--cache-dir", cache, "tree"], env)
                 shutil.rmtree(cache)
                 if i >= 2:  # two runs to warm up
                     figures[side].append(figure)
         med = {s: (statistics.median(w for w, _ in f), statistics.median(c for _, c in f)) for s, f in figures.items()}
-        for s in ("sqlite", "server"):
+        for s in sides:
             print("first tree of a fresh user, %-6s median of %d: wall %6.2f ms  CPU %6.2f ms  %s"
                   % (s, args.first_tree_runs, med[s][0], med[s][1], load()))
         print("first tree, server / SQLite: wall %.2f (target <= 2), CPU %.2f"
               % (med["server"][0] / med["sqlite"][0], med["server"][1] / med["sqlite"][1]))
+        if before:
+            print("first tree, the earlier build on the server / SQLite: wall %.2f, CPU %.2f"
+                  % (med["before"][0] / med["sqlite"][0], med["before"][1] / med["sqlite"][1]))
     finally:
         server.stop()
         shutil.rmtree(work, ignore_errors=True)
