@@ -65,12 +65,18 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   if (session.createdDatabase && onCreated) onCreated(session.databasePath);
 
   session.userId = options.userId ? *options.userId : defaultUser(*conn);
+  // The user's row, and the database's instance when no --uuid names one: one
+  // request to a server.
+  std::optional<std::string> instance;
   {
-    auto st = conn->prepare("SELECT FName, FForbidden FROM t_User WHERE FUserID = ?");
+    auto st = conn->prepare(options.uuid ? "SELECT FName, FForbidden FROM t_User WHERE FUserID = ?"
+                                         : "SELECT FName, FForbidden, (SELECT FValue FROM t_WayfindMeta WHERE "
+                                           "FKey = 'InstanceID') FROM t_User WHERE FUserID = ?");
     st.bind(1, session.userId);
     if (!st.step()) fail("User " + std::to_string(session.userId) + " does not exist in " + session.databasePath + ".");
     if (st.int32(1) != 0) fail("User " + std::to_string(session.userId) + " is forbidden to log in.");
     session.userName = st.text(0);
+    if (!options.uuid && !st.isNull(2)) instance = st.text(2);
   }
 
   if (!isLanguageCode(options.language))
@@ -79,7 +85,7 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   if (options.callLog) erp::client::enableCallLog(*options.callLog);
   if (options.cacheDir) store::SetCacheFolder(*options.cacheDir);
 
-  const std::string uuid = options.uuid ? *options.uuid : erp::storage::instanceId(*conn);
+  const std::string uuid = options.uuid ? *options.uuid : instance ? *instance : erp::storage::instanceId(*conn);
   erp::client::publishLogin(
       erp::client::makeLogin(session.userId, session.userName, options.setupType, uuid));
   return session;

@@ -178,7 +178,7 @@ void WriteCachedDictionary(const std::string& /*name*/, const std::string& file,
                            const platform::DictionaryPtr& dictionary) {
   if (!dictionary) return;
   try {
-    dictionary->Save(file);
+    dictionary->SaveCache(file);
   } catch (...) {
     // The loaded dictionary serves all the same; the next load asks the server.
   }

@@ -75,15 +75,14 @@ std::string languageFromProps(std::string_view props) {
   return "chs";
 }
 
-Caller requireCaller(storage::Connection& conn, std::string_view props, const std::string& source) {
+Caller requireCaller(storage::Connection& conn, std::string_view props, const std::string& source,
+                     const std::vector<storage::Statement*>& alongside) {
   // Every message of this call speaks the caller's language, this one's first.
   const std::string language = languageFromProps(props);
   setCallLanguage(language);
   const auto id = userIdFromProps(props);
   if (!id) storage::raiseRefused(source, say("登录属性中没有有效的用户标识 (UserID)。"));
-  auto st = conn.prepare("SELECT 1 FROM t_User WHERE FUserID = ?");
-  st.bind(1, *id);
-  if (!st.step()) storage::raiseRefused(source, say("用户 %1 不存在。", {std::to_string(*id)}));
+  if (!conn.hasUser(*id, alongside)) storage::raiseRefused(source, say("用户 %1 不存在。", {std::to_string(*id)}));
   // On a server that keeps the rights, the connection's own role says who is
   // calling; a login that names somebody else is refused here, clearly, before
   // the server refuses its writes.

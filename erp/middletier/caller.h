@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "erp/storage/connection.h"
 
@@ -32,6 +33,9 @@ struct Caller {
 
 // The caller, or error 5 (source given) when PropsString carries no valid UserID
 // or names a user the ERP does not have.
-Caller requireCaller(storage::Connection& conn, std::string_view props, const std::string& source);
+// alongside: reads (bound, not stepped) that go to a server in the same round
+// trip as the check; they are stepped only after it passed.
+Caller requireCaller(storage::Connection& conn, std::string_view props, const std::string& source,
+                     const std::vector<storage::Statement*>& alongside = {});
 
 }  // namespace wayfind::erp::middletier

@@ -123,8 +123,8 @@ std::string templateShowName(const std::string& prefix, const std::string& langu
 const std::vector<FieldSpec>& templateFields(const std::string& table) { return specFor(templateSpecs(), table); }
 const std::vector<FieldSpec>& userFields(const std::string& table) { return specFor(userSpecs(), table); }
 
-platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::string& table,
-                                         const std::string& language) {
+storage::Statement templateTableQuery(storage::Connection& conn, const std::string& table,
+                                      const std::string& language, size_t& expected) {
   std::string sql;
   bool bindsLanguage = true;
   if (const auto level = nav::LevelOfTable(table)) {
@@ -148,20 +148,28 @@ platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::s
     storage::raiseRefused(storage::kStorageSource, say("未知的导航表 %1。", {table}));
   }
   // The big tables are counted first, so their record sets take their room at
-  // once rather than growing (and copying) as the rows arrive.
-  size_t expected = 0;
-  if (table == kDetailFunc || table == kSubFunc) {
+  // once rather than growing (and copying) as the rows arrive. A server sends
+  // its result whole, so there the record set learns the count from it.
+  expected = 0;
+  if ((table == kDetailFunc || table == kSubFunc) && conn.backend() != storage::Backend::PostgreSQL) {
     auto count = conn.prepare(std::string("SELECT COUNT(*) FROM ") +
                               (table == kDetailFunc ? "t_NavDetailFunc" : "t_NavSubFunc"));
     if (count.step()) expected = static_cast<size_t>(std::max<int64_t>(count.int64(0), 0));
   }
   auto st = conn.prepare(sql);
   if (bindsLanguage) st.bind(1, language);
+  return st;
+}
+
+platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::string& table,
+                                         const std::string& language) {
+  size_t expected = 0;
+  auto st = templateTableQuery(conn, table, language, expected);
   return storage::recordsetFromStatement(st, templateFields(table), expected);
 }
 
-platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::string& table, int32_t userId,
-                                     UserRows mode, const std::string& language) {
+storage::Statement userTableQuery(storage::Connection& conn, const std::string& table, int32_t userId,
+                                  UserRows mode, const std::string& language) {
   const bool view = mode == UserRows::View;
   // A name the user did not give (Null) follows the template's, in the caller's
   // language; the stored form keeps the Null.
@@ -226,6 +234,12 @@ platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::strin
   auto st = conn.prepare(sql);
   st.bind(1, userId);
   if (sql.find("?2") != std::string::npos) st.bind(2, language);
+  return st;
+}
+
+platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::string& table, int32_t userId,
+                                     UserRows mode, const std::string& language) {
+  auto st = userTableQuery(conn, table, userId, mode, language);
   return storage::recordsetFromStatement(st, userFields(table));
 }
 

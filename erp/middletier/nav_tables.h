@@ -28,6 +28,11 @@ const std::vector<storage::FieldSpec>& userFields(const std::string& table);
 // Template rows in id order; names in the language (chs, en, cht).
 platform::RecordsetPtr readTemplateTable(storage::Connection& conn, const std::string& table,
                                          const std::string& language);
+// The same as a bound statement, to be read with recordsetFromStatement(st,
+// templateFields(table), expected) (so that several can travel together,
+// Connection::runTogether); expected is the row count when counted first.
+storage::Statement templateTableQuery(storage::Connection& conn, const std::string& table,
+                                      const std::string& language, size_t& expected);
 
 // SQL for a template name in a language: the translation of column (its "_en"
 // or "_cht" twin) when stored and not empty, else the Chinese name. language is
@@ -59,6 +64,10 @@ enum class UserRows {
 };
 platform::RecordsetPtr readUserTable(storage::Connection& conn, const std::string& table, int32_t userId,
                                      UserRows mode, const std::string& language = "chs");
+// The same as a bound statement, to be read with recordsetFromStatement(st,
+// userFields(table)).
+storage::Statement userTableQuery(storage::Connection& conn, const std::string& table, int32_t userId,
+                                  UserRows mode, const std::string& language = "chs");
 
 // Favourites of a user, for export: FuncGroup and FuncGroupItem.
 platform::RecordsetPtr readUserGroups(storage::Connection& conn, int32_t userId);

@@ -156,6 +156,12 @@ std::shared_ptr<Connection> Connection::open(const std::filesystem::path& locati
   return SqliteConnection::open(location, mode);
 }
 
+bool Connection::hasUser(int32_t userId, const std::vector<Statement*>& /*alongside*/) {
+  auto st = prepare("SELECT 1 FROM t_User WHERE FUserID = ?");
+  st.bind(1, userId);
+  return st.step();
+}
+
 void Connection::serialiseOn(Serial space, int32_t id) {
   if (space == Serial::Identifiers) bumpIdentifierRevision(*this, id);
 }

@@ -53,6 +53,9 @@ class StatementBackend {
     scratch_ = text(col);
     return scratch_;
   }
+  // How many rows the result holds, where the back end knows it once the
+  // statement ran (a server's result arrives whole); nullopt otherwise.
+  virtual std::optional<size_t> rowsInResult() const { return std::nullopt; }
 
  private:
   mutable std::string scratch_;
@@ -104,11 +107,15 @@ class Statement {
   double real(int col) const;
   std::string text(int col) const;  // NULL gives empty text
   std::string_view textView(int col) const;  // the same, valid until the next step
+  // After the first step: the rows of the whole result, where the back end
+  // knows them without reading them (a server); nullopt otherwise.
+  std::optional<size_t> rowsInResult() const { return backend_->rowsInResult(); }
   // The column as a Variant: Null, Long (or LongLong when it does not fit), Double
   // or String.
   platform::Variant value(int col) const;
 
   const std::string& sql() const { return sql_; }
+  StatementBackend& backend() { return *backend_; }
 
  private:
   std::unique_ptr<StatementBackend> backend_;
@@ -186,11 +193,19 @@ class Connection {
   virtual void commit() = 0;
   virtual void rollback() noexcept = 0;
   virtual void endRead() noexcept { rollback(); }
+  // Runs the statements (bound, not stepped yet) together where that saves
+  // round trips to a server; each is then stepped as usual. A file runs each
+  // when it is first stepped.
+  virtual void runTogether(const std::vector<Statement*>& /*statements*/) {}
 
   // The ERP user the server knows this connection as (its PostgreSQL role), when
   // the server keeps the rights; nullopt on a connection trusted with everything
   // (an SQLite file, the database's owner). 0: a role that is no ERP user.
   virtual std::optional<int32_t> serverUserId() { return std::nullopt; }
+  // Whether t_User holds the user. A server connection that does not know its
+  // serverUserId yet learns it in the same request, and sends the reads
+  // alongside (bound, not stepped yet) in the same round trip.
+  virtual bool hasUser(int32_t userId, const std::vector<Statement*>& alongside = {});
   // A server connection that is gone (a restart, a failover): the cache of
   // connections makes it again (reconnect). A file never breaks.
   virtual bool broken() const { return false; }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -33,8 +34,12 @@ constexpr size_t kMostParametersNamed = 64;
 // Also set for the database by the rights (pg_schema_sql.cpp): a wait for a
 // lock fails after 5 s, a transaction left idle ends after 15 s, a statement
 // after 30 s.
+// They travel in the connection's start-up message, with the client encoding,
+// so that a session is set up without a request of its own.
 constexpr const char* kSessionBounds =
-    "SET lock_timeout = '5s'; SET idle_in_transaction_session_timeout = '15s'; SET statement_timeout = '30s';";
+    "-c lock_timeout=5s -c idle_in_transaction_session_timeout=15s -c statement_timeout=30s";
+
+constexpr const char* kBeginRead = "BEGIN ISOLATION LEVEL REPEATABLE READ;";
 
 // A lost connection is made again for up to this long, with pauses growing
 // from 100 ms to 2 s: long enough for a server's restart or a standby's
@@ -81,6 +86,8 @@ ValueKind kindOfType(Oid type) {
   }
 }
 
+}  // namespace
+
 class PgStatement final : public StatementBackend {
  public:
   // countInResult: a statement whose one result value is the number of rows it
@@ -93,11 +100,8 @@ class PgStatement final : public StatementBackend {
     // A statement the session has not run before runs unprepared, in one
     // round trip: most of what a login asks, it asks once. Run again, by this
     // statement or another of the same text, it is prepared.
-    if (conn_.firstRunOf(sql_)) {
-      oneShot_ = true;
-      return;
-    }
-    prepareNamed();
+    // Prepared, it is prepared in the round trip that first runs it.
+    oneShot_ = conn_.firstRunOf(sql_);
   }
   ~PgStatement() override { clearResult(); }
 
@@ -138,8 +142,8 @@ class PgStatement final : public StatementBackend {
   int columnCount() const override {
     // An unnamed statement has nothing to describe before it runs.
     if (unnamed_ && !res_) const_cast<PgStatement*>(this)->execute();
-    if (oneShot_ && !res_) const_cast<PgStatement*>(this)->prepareNamed();
     if (res_) return PQnfields(res_);
+    const_cast<PgStatement*>(this)->prepareNamed();
     PGresult* d = PQdescribePrepared(conn_.handle(), name_.c_str());
     const int n = d ? PQnfields(d) : 0;
     PQclear(d);
@@ -148,6 +152,9 @@ class PgStatement final : public StatementBackend {
   std::string columnName(int col) const override {
     const char* n = res_ ? PQfname(res_, col) : nullptr;
     return n ? n : "";
+  }
+  std::optional<size_t> rowsInResult() const override {
+    return res_ ? std::optional<size_t>(static_cast<size_t>(rows_)) : std::nullopt;
   }
   ValueKind declaredKind(int col) const override { return res_ ? kindOfType(PQftype(res_, col)) : ValueKind::Null; }
   ValueKind kind(int col) const override {
@@ -198,38 +205,65 @@ class PgStatement final : public StatementBackend {
     generation_ = conn_.generation();
     oneShot_ = false;
   }
-  void execute() {
-    if (oneShot_ && ran_) prepareNamed();
-    ran_ = true;
+
+ public:
+  // Whether stepping would send the statement (again).
+  bool waitsToRun() const { return !res_ || done_; }
+
+  // Adds the requests that run this statement to a round trip (rebuilt for
+  // each attempt: a new session prepares afresh). The statement's first run on
+  // a session goes unprepared; a later run uses, or makes in the same round
+  // trip, the session's prepared statement of its text.
+  void addRequests(std::vector<PipelineRequest>& requests) {
+    values_.clear();
+    for (const auto& p : params_) values_.push_back(p ? p->c_str() : nullptr);
+    types_.assign(used_.size(), 0);
+    // The server infers each parameter's type from where it stands; one that
+    // stands nowhere is declared text so that binding it does no harm.
+    for (size_t i = 0; i < used_.size(); ++i)
+      if (!used_[i]) types_[i] = kText;
+    PGconn* c = conn_.handle();
+    const int n = static_cast<int>(values_.size());
+    if (unnamed_ || oneShot_) {
+      requests.push_back({[this, c, n] {
+                            return PQsendQueryParams(c, sql_.c_str(), n, types_.data(), values_.data(), nullptr,
+                                                     nullptr, 0);
+                          },
+                          PipelineRequest::Run, this, &sql_});
+      return;
+    }
+    if (const std::string* known = conn_.preparedNameOf(sql_)) {
+      name_ = *known;
+    } else {
+      name_ = conn_.newPreparedName(sql_);
+      requests.push_back({[this, c] {
+                            return PQsendPrepare(c, name_.c_str(), sql_.c_str(), static_cast<int>(types_.size()),
+                                                 types_.data());
+                          },
+                          PipelineRequest::Prepare, this, &sql_});
+    }
+    generation_ = conn_.generation();
+    requests.push_back(
+        {[this, c, n] { return PQsendQueryPrepared(c, name_.c_str(), n, values_.data(), nullptr, nullptr, 0); },
+         PipelineRequest::Run, this, &sql_});
+  }
+
+  // Takes the result of its run (owning it).
+  void take(PGresult* res) {
     clearResult();
-    std::vector<const char*> values;
-    values.reserve(params_.size());
-    for (const auto& p : params_) values.push_back(p ? p->c_str() : nullptr);
-    auto send = [&] {
-      if (unnamed_ || oneShot_) {
-        std::vector<Oid> types(used_.size(), 0);
-        for (size_t i = 0; i < used_.size(); ++i)
-          if (!used_[i]) types[i] = kText;
-        return PQexecParams(conn_.handle(), sql_.c_str(), static_cast<int>(values.size()), types.data(),
-                            values.data(), nullptr, nullptr, 0);
-      }
-      // Prepared statements live in the server session: a new session (after
-      // the connection was made again) prepares this one afresh.
-      if (generation_ != conn_.generation()) {
-        name_ = conn_.preparedName(sql_, used_);
-        generation_ = conn_.generation();
-      }
-      return PQexecPrepared(conn_.handle(), name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
-                            nullptr, 0);
-    };
-    // Only a plain read is sent again after a lost connection: a change sent
-    // outside a transaction may have been made before the connection went.
-    PGresult* res = readOnly_ ? conn_.sendOutsideTransaction(send) : send();
-    const auto status = PQresultStatus(res);
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
-      conn_.fail(res, "执行语句失败 [" + shortSql(sql_) + "]");
     res_ = res;
     rows_ = PQntuples(res_);
+    ran_ = true;
+    oneShot_ = false;  // run again, it is prepared
+  }
+  const std::string& preparedAs() const { return name_; }
+  bool readOnly() const { return readOnly_; }
+
+ private:
+  void execute() {
+    clearResult();
+    PgStatement* self = this;
+    conn_.runStatements(std::span<PgStatement* const>(&self, 1));
   }
 
   PgConnection& conn_;
@@ -243,13 +277,31 @@ class PgStatement final : public StatementBackend {
   unsigned generation_ = 0;
   std::string name_;
   std::vector<std::optional<std::string>> params_;
+  std::vector<const char*> values_;  // params_ as sent
+  std::vector<Oid> types_;
   PGresult* res_ = nullptr;
   int rows_ = 0;
   int row_ = -1;
   bool done_ = false;
 };
 
+namespace {
+
 void ignoreNotice(void*, const char*) {}
+
+// The server settings every session starts with: the URI's own "options"
+// first, then the bounds and the mode, which win over them.
+std::string startupOptions(const std::string& uri, Connection::Mode mode) {
+  std::string options;
+  if (PQconninfoOption* parsed = PQconninfoParse(uri.c_str(), nullptr)) {
+    for (PQconninfoOption* o = parsed; o->keyword; ++o)
+      if (std::strcmp(o->keyword, "options") == 0 && o->val && *o->val) options = std::string(o->val) + " ";
+    PQconninfoFree(parsed);
+  }
+  options += kSessionBounds;
+  if (mode == Connection::Mode::ReadOnly) options += " -c default_transaction_read_only=on";
+  return options;
+}
 
 }  // namespace
 
@@ -261,9 +313,12 @@ std::string sqlState(const pg_result* res) {
 std::shared_ptr<Connection> PgConnection::open(const std::filesystem::path& uri, Mode mode) {
   // The URI's own settings come after the default connect timeout and so win
   // over it; several hosts with target_session_attrs are the URI's business.
+  // The encoding and the session's settings come after the URI: the program
+  // speaks UTF-8 and bounds its sessions whatever the URI says.
   const std::string text = uri.string();
-  const char* keywords[] = {"connect_timeout", "dbname", nullptr};
-  const char* values[] = {kConnectTimeoutSeconds, text.c_str(), nullptr};
+  const std::string options = startupOptions(text, mode);
+  const char* keywords[] = {"connect_timeout", "dbname", "client_encoding", "options", nullptr};
+  const char* values[] = {kConnectTimeoutSeconds, text.c_str(), "UTF8", options.c_str(), nullptr};
   PGconn* c = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
   if (!c || PQstatus(c) != CONNECTION_OK) {
     const std::string msg = c ? trimmedMessage(PQerrorMessage(c)) : "内存不足";
@@ -277,12 +332,12 @@ std::shared_ptr<Connection> PgConnection::open(const std::filesystem::path& uri,
 }
 
 void PgConnection::setUpSession() {
-  if (PQsetClientEncoding(conn_, "UTF8") != 0)
+  // The start-up message asked for UTF-8 and the bounds (startupOptions); the
+  // server reports the encoding it took, so only a server that did not take it
+  // costs a request.
+  const char* encoding = PQparameterStatus(conn_, "client_encoding");
+  if ((!encoding || std::strcmp(encoding, "UTF8") != 0) && PQsetClientEncoding(conn_, "UTF8") != 0)
     raiseDatabaseError("无法设置客户端编码 " + displayName(), trimmedMessage(PQerrorMessage(conn_)));
-  // The same bounds the server sets for every session on a WayfindInfo
-  // database: nobody waits on a lock, or leaves a transaction open, for long.
-  exec(kSessionBounds);
-  if (mode() == Mode::ReadOnly) exec("SET default_transaction_read_only = on;");
 }
 
 void PgConnection::reconnect() {
@@ -304,6 +359,7 @@ void PgConnection::reconnect() {
   // may be another one (a promoted standby): ask again what it has.
   prepared_.clear();
   run_.clear();
+  pendingRollback_ = false;
   mayDelete_.clear();
   lockFunction_ = false;
   ++generation_;
@@ -318,6 +374,7 @@ bool PgConnection::lost(const PGresult* res) const {
 }
 
 PGresult* PgConnection::sendOutsideTransaction(const std::function<PGresult*()>& send) {
+  settle();
   // Known to be lost already (an earlier request found out): nothing of this
   // one could reach the server, so the connection is made again first.
   if (PQstatus(conn_) == CONNECTION_BAD) reconnect();
@@ -362,7 +419,7 @@ bool PgConnection::firstRunOf(const std::string& sql) {
 
 const std::string& PgConnection::preparedName(const std::string& sql, const std::vector<bool>& used) {
   if (auto it = prepared_.find(sql); it != prepared_.end()) return it->second;
-  const std::string name = "wf" + std::to_string(prepared_.size() + 1);
+  const std::string name = newPreparedName(sql);
   // The server infers each parameter's type from where it stands; one that
   // stands nowhere is declared text so that binding it does no harm.
   std::vector<Oid> types(used.size(), 0);
@@ -398,6 +455,7 @@ bool PgConnection::mayDeleteFrom(const std::string& table) {
 }
 
 void PgConnection::exec(std::string_view sql) {
+  sendPendingBegin();
   const std::string text(sql);
   PGresult* res = PQexec(conn_, text.c_str());
   const auto status = PQresultStatus(res);
@@ -406,6 +464,8 @@ void PgConnection::exec(std::string_view sql) {
 }
 
 bool PgConnection::inTransaction() const {
+  if (pendingBegin_) return true;
+  const_cast<PgConnection*>(this)->settle();
   // A lost connection has no transaction any more (the server rolled it back).
   const auto status = PQtransactionStatus(conn_);
   return status != PQTRANS_IDLE && status != PQTRANS_UNKNOWN;
@@ -512,9 +572,157 @@ bool PgConnection::takeWriteLockNow() {
   return true;
 }
 
-void PgConnection::beginRead() { begin("BEGIN ISOLATION LEVEL REPEATABLE READ;"); }
+// The BEGIN goes in the same round trip as the transaction's first statement
+// (runStatements), or with whatever request comes first (sendPendingBegin); a
+// transaction that sends nothing sends no BEGIN either.
+void PgConnection::beginRead() { pendingBegin_ = true; }
+
+void PgConnection::sendPendingBegin() {
+  if (!pendingBegin_) return;
+  pendingBegin_ = false;
+  begin(kBeginRead);
+}
+
+void PgConnection::endRead() noexcept {
+  if (pendingBegin_) {
+    pendingBegin_ = false;
+    return;
+  }
+  settle();
+  if (PQtransactionStatus(conn_) != PQTRANS_INTRANS && PQtransactionStatus(conn_) != PQTRANS_INERROR) {
+    rollback();
+    return;
+  }
+  // A read has nothing to keep: its ROLLBACK is sent and its answer read with
+  // the next request's (settle), not waited for.
+  if (PQsendQueryParams(conn_, "ROLLBACK", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1)
+    pendingRollback_ = true;
+  else
+    rollback();
+}
+
+void PgConnection::settle() {
+  if (!pendingRollback_) return;
+  pendingRollback_ = false;
+  while (PGresult* res = PQgetResult(conn_)) PQclear(res);
+}
+
+const std::string* PgConnection::preparedNameOf(const std::string& sql) const {
+  auto it = prepared_.find(sql);
+  return it == prepared_.end() ? nullptr : &it->second;
+}
+
+std::string PgConnection::newPreparedName(const std::string&) { return "wf" + std::to_string(++names_); }
+
+std::vector<PGresult*> PgConnection::pipeline(const std::vector<PipelineRequest>& requests) {
+  settle();
+  std::vector<PGresult*> results(requests.size(), nullptr);
+  if (PQenterPipelineMode(conn_) != 1) return results;
+  size_t sent = 0;
+  while (sent < requests.size() && requests[sent].send() == 1) ++sent;
+  if (PQpipelineSync(conn_) == 1) {
+    size_t read = 0;
+    for (; read < sent; ++read) {
+      PGresult* res = PQgetResult(conn_);
+      if (!res) break;  // the connection failed
+      results[read] = res;
+      while (PGresult* more = PQgetResult(conn_)) PQclear(more);  // up to the end of this request's results
+    }
+    if (read == sent) {
+      if (PGresult* sync = PQgetResult(conn_)) PQclear(sync);
+    }
+  }
+  // Refused only when the connection failed mid-way; making it again
+  // (reconnect) leaves pipeline mode.
+  PQexitPipelineMode(conn_);
+  return results;
+}
+
+void PgConnection::runStatements(std::span<PgStatement* const> statements) {
+  // A round trip that begins the transaction, or only reads, can go again
+  // whole on a new session when the connection was lost.
+  const bool withBegin = pendingBegin_;
+  pendingBegin_ = false;
+  bool retryable = withBegin;
+  if (!retryable) {
+    retryable = true;
+    for (const PgStatement* st : statements) retryable = retryable && st->readOnly();
+  }
+  std::vector<PipelineRequest> requests;
+  auto attempt = [&] {
+    requests.clear();
+    if (withBegin)
+      requests.push_back(
+          {[this] { return PQsendQueryParams(conn_, kBeginRead, 0, nullptr, nullptr, nullptr, nullptr, 0); },
+           PipelineRequest::Begin, nullptr, nullptr});
+    for (PgStatement* st : statements) st->addRequests(requests);
+    return pipeline(requests);
+  };
+  settle();
+  if (retryable && PQstatus(conn_) == CONNECTION_BAD) reconnect();
+  const bool idle = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  std::vector<PGresult*> results = attempt();
+  auto clearFrom = [&](size_t first) {
+    for (size_t j = first; j < results.size(); ++j) {
+      if (results[j]) PQclear(results[j]);
+      results[j] = nullptr;
+    }
+  };
+  if (retryable && idle) {
+    bool gone = false, missing = false;
+    for (PGresult* res : results) {
+      gone = gone || (res && lost(res));
+      missing = missing || !res;
+    }
+    if (gone || (missing && lost(nullptr))) {
+      clearFrom(0);
+      reconnect();
+      results = attempt();
+    }
+  }
+  for (size_t i = 0; i < requests.size(); ++i) {
+    PGresult* res = results[i];
+    const PipelineRequest& request = requests[i];
+    const auto status = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
+    const bool ok = status == PGRES_COMMAND_OK || (request.kind == PipelineRequest::Run && status == PGRES_TUPLES_OK);
+    if (!ok) {
+      clearFrom(i + 1);
+      fail(res, request.kind == PipelineRequest::Begin     ? std::string("无法开始事务")
+                : request.kind == PipelineRequest::Prepare ? "无法准备语句 [" + shortSql(*request.sql) + "]"
+                                                           : "执行语句失败 [" + shortSql(*request.sql) + "]");
+    }
+    results[i] = nullptr;
+    if (request.kind == PipelineRequest::Prepare) {
+      prepared_.emplace(*request.sql, request.statement->preparedAs());
+      PQclear(res);
+    } else if (request.kind == PipelineRequest::Run) {
+      request.statement->take(res);
+    } else {
+      PQclear(res);
+    }
+  }
+}
+
+void PgConnection::runTogether(const std::vector<Statement*>& statements) {
+  std::vector<PgStatement*> waiting;
+  bool reads = true;
+  for (Statement* st : statements) {
+    auto* pg = static_cast<PgStatement*>(&st->backend());
+    if (!pg->waitsToRun()) continue;
+    waiting.push_back(pg);
+    reads = reads && pg->readOnly();
+  }
+  // Outside a transaction the statements of one round trip share one
+  // transaction: only reads may go together there.
+  if (waiting.size() < 2 || (!reads && !inTransaction())) return;
+  runStatements(waiting);
+}
 
 void PgConnection::commit() {
+  if (pendingBegin_) {  // nothing was sent: nothing to commit
+    pendingBegin_ = false;
+    return;
+  }
   writeLockPutOff_ = false;
   if (claimed_) {
     // The claims go with the change: those who passed over them may take them
@@ -545,24 +753,58 @@ void PgConnection::commit() {
 void PgConnection::rollback() noexcept {
   writeLockPutOff_ = false;
   claimed_ = false;
+  pendingBegin_ = false;
+  settle();
   if (PQtransactionStatus(conn_) == PQTRANS_IDLE) return;
   PQclear(PQexec(conn_, "ROLLBACK"));
 }
 
-std::optional<int32_t> PgConnection::serverUserId() {
-  if (serverUser_) return *serverUser_;
-  // The database's owner and superusers are trusted with every row; any other
-  // role is the ERP user t_UserRole maps it to, or none (0).
-  auto st = prepare(
-      "SELECT (SELECT rolsuper FROM pg_roles WHERE rolname = session_user) "
-      "    OR pg_has_role(session_user, (SELECT relowner FROM pg_class WHERE oid = 't_navversion'::regclass), "
-      "'MEMBER'), "
-      "  (SELECT FUserID FROM t_UserRole WHERE FRoleName = session_user)");
-  st.step();
+namespace {
+// Who the session's role is to the ERP: the database's owner (a member of the
+// role that owns the tables) is trusted with every row; any other role is the
+// ERP user t_UserRole maps it to, or none (Null).
+constexpr const char* kServerUserSql =
+    "pg_has_role(session_user, (SELECT relowner FROM pg_class WHERE oid = 't_navversion'::regclass), 'MEMBER'), "
+    "(SELECT FUserID FROM t_UserRole WHERE FRoleName = session_user)";
+}  // namespace
+
+bool PgConnection::knowsServerUser() {
+  if (serverUser_) return true;
+  // The server tells at start-up whether the session's role is a superuser.
+  const char* superuser = PQparameterStatus(conn_, "is_superuser");
+  if (superuser && std::strcmp(superuser, "on") == 0) serverUser_ = std::optional<int32_t>();
+  return serverUser_.has_value();
+}
+
+void PgConnection::learnServerUser(Statement& st, int firstColumn) {
   std::optional<int32_t> user;
-  if (st.int64(0) == 0) user = st.isNull(1) ? 0 : st.int32(1);
+  if (st.int64(firstColumn) == 0) user = st.isNull(firstColumn + 1) ? 0 : st.int32(firstColumn + 1);
   serverUser_ = user;
-  return user;
+}
+
+std::optional<int32_t> PgConnection::serverUserId() {
+  if (!knowsServerUser()) {
+    auto st = prepare(std::string("SELECT ") + kServerUserSql);
+    st.step();
+    learnServerUser(st, 0);
+  }
+  return *serverUser_;
+}
+
+bool PgConnection::hasUser(int32_t userId, const std::vector<Statement*>& alongside) {
+  // The first caller check of a session learns the server user too.
+  const bool learn = !knowsServerUser();
+  auto st = prepare(learn ? std::string("SELECT EXISTS (SELECT 1 FROM t_User WHERE FUserID = ?1), ") + kServerUserSql
+                          : std::string("SELECT EXISTS (SELECT 1 FROM t_User WHERE FUserID = ?1)"));
+  st.bind(1, userId);
+  if (!alongside.empty()) {
+    std::vector<Statement*> all{&st};
+    all.insert(all.end(), alongside.begin(), alongside.end());
+    runTogether(all);
+  }
+  st.step();
+  if (learn) learnServerUser(st, 1);
+  return st.int64(0) != 0;
 }
 
 }  // namespace wayfind::erp::storage

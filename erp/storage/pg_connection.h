@@ -1,8 +1,12 @@
 // The PostgreSQL back end of the storage layer, on the server's C client library.
 //
-// - Statements are prepared once per connection (by their text) and run with
-//   their values sent apart from the SQL; the server infers each parameter's
-//   type from where it stands.
+// - Round trips are what a login costs, on both sides: a session's settings
+//   travel in the start-up message; a statement's first run on a session goes
+//   unprepared, a later one prepares it in the same round trip; a read
+//   transaction's BEGIN goes with its first statement and its ROLLBACK is not
+//   waited for; reads that runTogether names go in one round trip. Values are
+//   sent apart from the SQL; the server infers each parameter's type from
+//   where it stands.
 // - A write transaction (READ COMMITTED) first takes the database's write lock:
 //   whole, or shared for a change of one user's rows, which then also takes
 //   that user's lock and, to hand out a custom identifier, the level's. So
@@ -36,6 +40,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,6 +50,17 @@ struct pg_conn;
 struct pg_result;
 
 namespace wayfind::erp::storage {
+
+class PgStatement;
+
+// One request of a round trip: how to send it (libpq's PQsend..., 1 when
+// sent), and what it is for.
+struct PipelineRequest {
+  std::function<int()> send;
+  enum Kind { Begin, Prepare, Run } kind;
+  PgStatement* statement;  // whose preparation or run it is
+  const std::string* sql;  // the statement's text, for messages
+};
 
 class PgConnection final : public Connection {
  public:
@@ -61,9 +77,14 @@ class PgConnection final : public Connection {
   bool writeLockPutOff() const override { return writeLockPutOff_; }
   bool takeWriteLockNow() override;
   void beginRead() override;
+  void endRead() noexcept override;
+  // Sends the statements that wait to run in one round trip (only reads, when
+  // no transaction is open).
+  void runTogether(const std::vector<Statement*>& statements) override;
   void commit() override;
   void rollback() noexcept override;
   std::optional<int32_t> serverUserId() override;
+  bool hasUser(int32_t userId, const std::vector<Statement*>& alongside = {}) override;
 
   bool broken() const override;
   // Connects again with the URI's settings (with several hosts and
@@ -83,6 +104,17 @@ class PgConnection final : public Connection {
   // The name of the server-side prepared statement for sql (already in "$N"
   // form), preparing it on first use.
   const std::string& preparedName(const std::string& sql, const std::vector<bool>& used);
+  // The session's prepared statement of sql, or null.
+  const std::string* preparedNameOf(const std::string& sql) const;
+  // A name for a statement about to be prepared.
+  std::string newPreparedName(const std::string& sql);
+  // Runs the statements in one round trip: a read transaction's BEGIN still
+  // to send first, then each statement (prepared in the same round trip where
+  // it needs to be). Each statement takes its result; the first failure is
+  // raised (the later statements' results are dropped). A round trip that
+  // begins the transaction, or only reads, goes again on a new session when
+  // the connection was lost.
+  void runStatements(std::span<PgStatement* const> statements);
   // True the first time this session is asked about sql (in "$N" form), when
   // it is not prepared yet.
   bool firstRunOf(const std::string& sql);
@@ -97,6 +129,13 @@ class PgConnection final : public Connection {
   void begin(const char* sql);
   // Whether res failed because the connection to the server is gone.
   bool lost(const pg_result* res) const;
+  // Sends the requests one after another and then reads their answers: one
+  // round trip. Each result in order; null where the connection failed first.
+  std::vector<pg_result*> pipeline(const std::vector<PipelineRequest>& requests);
+  // Sends a read transaction's BEGIN that waits for a statement to go with.
+  void sendPendingBegin();
+  // Reads the answer to a ROLLBACK that endRead did not wait for.
+  void settle();
   // Whether the database has the lock function (one made by an earlier
   // program has not until it is migrated; its write lock is an advisory lock).
   bool hasLockFunction();
@@ -105,6 +144,11 @@ class PgConnection final : public Connection {
   // Whether the role may delete from table itself; a role that may not deletes
   // through the server's function (see pg_sql.h).
   bool mayDeleteFrom(const std::string& table);
+  // Whether serverUser_ is known without a request (asked before, or a
+  // superuser's session).
+  bool knowsServerUser();
+  // serverUser_ from a result's (owner, mapped user) columns at firstColumn.
+  void learnServerUser(Statement& st, int firstColumn);
 
   pg_conn* conn_;
   std::map<std::string, std::string> prepared_;
@@ -114,6 +158,9 @@ class PgConnection final : public Connection {
   bool claimed_ = false;  // this transaction holds claims to give up before its commit
   bool writeLockPutOff_ = false;  // a SharedLater transaction, until takeWriteLockNow
   unsigned generation_ = 0;
+  unsigned names_ = 0;  // prepared statements named on this connection
+  bool pendingBegin_ = false;  // a read transaction begun, its BEGIN not sent yet
+  bool pendingRollback_ = false;  // a ROLLBACK sent, its answer not read yet
   std::optional<std::optional<int32_t>> serverUser_;
 };
 

@@ -44,7 +44,9 @@ platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<F
     const size_t first = store ? store->size() : 0;
     if (!store) {
       store = &rs->beginBulkLoad(0, 0);
-      if (expectedRows > 0) store->reserveRows(expectedRows);
+      // A server's result is here whole: its size is known without counting.
+      const size_t expected = expectedRows > 0 ? expectedRows : st.rowsInResult().value_or(0);
+      if (expected > 0) store->reserveRows(expected);
     }
     store->appendRowsForLoading(batch, texts.size());
     for (size_t r = 0; r < batch; ++r) {

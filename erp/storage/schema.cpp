@@ -136,8 +136,16 @@ int schemaVersion(Connection& conn) {
   if (conn.backend() == Backend::PostgreSQL) {
     // On the server the version is a row of t_WayfindMeta; no table, no schema.
     auto exists = conn.prepare("SELECT to_regclass('t_wayfindmeta') IS NOT NULL");
-    if (!exists.step() || exists.int64(0) == 0) return 0;
     auto st = conn.prepare("SELECT FValue FROM t_WayfindMeta WHERE FKey = 'SchemaVersion'");
+    if (!conn.inTransaction()) {
+      // Both in one round trip. Without the table the second fails; the first
+      // has its answer by then, and says so.
+      try {
+        conn.runTogether({&exists, &st});
+      } catch (const platform::AutomationError&) {
+      }
+    }
+    if (!exists.step() || exists.int64(0) == 0) return 0;
     if (!st.step()) return 1;
     try {
       return std::stoi(st.text(0));

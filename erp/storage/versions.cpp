@@ -48,24 +48,41 @@ int64_t bumpUserRevision(Connection& conn, int32_t userId) {
 // Each text is read by one statement: one snapshot on either back end, and one
 // round trip to a server (a client asks for both texts before every use of its
 // cache).
-std::string templateVersionText(Connection& conn) {
-  auto st = conn.prepare(
+Statement templateVersionQuery(Connection& conn) {
+  return conn.prepare(
       "SELECT (SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'), "
       "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = 0), 0)");
+}
+
+std::string templateVersionFrom(Connection& conn, Statement& st) {
   if (!st.step() || st.isNull(0)) raiseDatabaseError("数据库缺少实例标识", conn.displayName());
   return "T:" + st.text(0) + ":" + std::to_string(st.int64(1));
 }
 
-std::string userVersionText(Connection& conn, int32_t userId) {
+std::string templateVersionText(Connection& conn) {
+  auto st = templateVersionQuery(conn);
+  return templateVersionFrom(conn, st);
+}
+
+Statement userVersionQuery(Connection& conn, int32_t userId) {
   if (userId == 0) raiseRefused(kStorageSource, "用户标识 0 保留给模板。");
   auto st = conn.prepare(
       "SELECT (SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'), "
       "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = 0), 0), "
       "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = ?), 0)");
   st.bind(1, userId);
+  return st;
+}
+
+std::string userVersionFrom(Connection& conn, Statement& st, int32_t userId) {
   if (!st.step() || st.isNull(0)) raiseDatabaseError("数据库缺少实例标识", conn.displayName());
   return "U:" + st.text(0) + ":" + std::to_string(st.int64(1)) + ":" + std::to_string(userId) + ":" +
          std::to_string(st.int64(2));
+}
+
+std::string userVersionText(Connection& conn, int32_t userId) {
+  auto st = userVersionQuery(conn, userId);
+  return userVersionFrom(conn, st, userId);
 }
 
 }  // namespace wayfind::erp::storage

@@ -29,4 +29,11 @@ int64_t bumpIdentifierRevision(Connection& conn, int level);
 std::string templateVersionText(Connection& conn);
 std::string userVersionText(Connection& conn, int32_t userId);
 
+// The same in two steps, so that the statement can travel with others
+// (Connection::runTogether): the bound statement, and the text from it.
+Statement templateVersionQuery(Connection& conn);
+std::string templateVersionFrom(Connection& conn, Statement& st);
+Statement userVersionQuery(Connection& conn, int32_t userId);
+std::string userVersionFrom(Connection& conn, Statement& st, int32_t userId);
+
 }  // namespace wayfind::erp::storage

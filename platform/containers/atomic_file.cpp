@@ -152,9 +152,10 @@ int openRegularFileForReading(const std::filesystem::path& path) {
 struct AtomicFileWriter::State {
   std::filesystem::path path;  // the file replaced (a link's target)
   TemporaryFile tmp;
+  Flush flush;
 };
 
-AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested) {
+AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested, Flush flush) {
   if (requested.empty() || !requested.has_filename()) fail(requested, "the path names no file", 0);
   std::filesystem::path path = requested;
   struct stat existing;
@@ -169,7 +170,7 @@ AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested) {
     path = std::filesystem::canonical(requested, ec);
     if (ec) fail(requested, "the file its link leads to cannot be found", ec.value());
   }
-  s_.reset(new State{path, createTemporaryBeside(path)});
+  s_.reset(new State{path, createTemporaryBeside(path), flush});
   if (exists) ::fchmod(s_->tmp.fd(), existing.st_mode & 07777);
 }
 
@@ -193,7 +194,8 @@ void AtomicFileWriter::writeAt(uint64_t offset, std::string_view bytes) {
 void AtomicFileWriter::commit() {
   TemporaryFile& tmp = s_->tmp;
   const std::filesystem::path& path = s_->path;
-  if (::fsync(tmp.fd()) != 0) {
+  const bool toDisk = s_->flush == Flush::ToDisk;
+  if (toDisk && ::fsync(tmp.fd()) != 0) {
     const int error = errno;
     fail(path, "flushing to disk failed", error);
   }
@@ -206,7 +208,7 @@ void AtomicFileWriter::commit() {
     fail(path, "replacing the file failed", error);
   }
   tmp.release();
-  syncFolder(path);
+  if (toDisk) syncFolder(path);
 }
 
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {

@@ -32,6 +32,13 @@ inline constexpr const char* kAtomicFileSource = "WayfindInfo.AtomicFile";
 
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Whether the new content reaches the disk before it replaces the old. A file
+// the program can make again (a cache file, which its loader checks and
+// refuses when damaged) need not wait for the disk: readers still see the old
+// content or the new, and only a crash of the machine can leave it missing or
+// damaged.
+enum class Flush { ToDisk, Later };
+
 // The same for a file written piece by piece, so that a large file never has to
 // lie whole in memory. Nothing replaces the target until commit(); a writer
 // destroyed without commit() (an exception on the way) removes its temporary
@@ -43,7 +50,7 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 //   file.commit();
 class AtomicFileWriter {
  public:
-  explicit AtomicFileWriter(const std::filesystem::path& path);
+  explicit AtomicFileWriter(const std::filesystem::path& path, Flush flush = Flush::ToDisk);
   ~AtomicFileWriter();
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;

@@ -182,9 +182,13 @@ bool Dictionary::take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, con
 
 uint32_t Dictionary::LoadedFormatVersion() const { return impl_->formatVersion; }
 
-void Dictionary::Save(const std::filesystem::path& path) const {
+void Dictionary::Save(const std::filesystem::path& path) const { save(path, Flush::ToDisk); }
+
+void Dictionary::SaveCache(const std::filesystem::path& path) const { save(path, Flush::Later); }
+
+void Dictionary::save(const std::filesystem::path& path, Flush flush) const {
   try {
-    fileformat::save(*this, path);
+    fileformat::save(*this, path, flush);
   } catch (const AutomationError& e) {
     if (e.source() == kAtomicFileSource) throw;  // the file's own failure names the path already
     throw AutomationError(err::kFileError, e.source(),

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/automation/automation_error.h"
+#include "platform/containers/atomic_file.h"
 #include "platform/automation/object.h"
 #include "platform/automation/variant.h"
 
@@ -54,6 +55,9 @@ class Dictionary : public Object {
   // flushed, then renamed over the target. Raises AutomationError (32755) on any
   // failure; the old file then stays as it was.
   void Save(const std::filesystem::path& path) const;
+  // As Save, for a file that is cheap to make again (a cache file): it replaces
+  // the old one without waiting for the disk (Flush::Later).
+  void SaveCache(const std::filesystem::path& path) const;
   // Replaces the content with the file's. False, with the dictionary left empty,
   // for a file that is missing, not a saved dictionary, truncated, corrupted or of
   // a newer format version. Never throws.
@@ -79,6 +83,7 @@ class Dictionary : public Object {
   uint32_t LoadedFormatVersion() const;
 
  private:
+  void save(const std::filesystem::path& path, Flush flush) const;
   bool load(const std::filesystem::path& path, const fileformat::Expected* expected, bool checkAsRead = false);
   bool take(const std::shared_ptr<fileformat::LoadBuffer>& buffer, const fileformat::Expected* expected = nullptr,
             const std::string* checkAsReadSource = nullptr);

@@ -182,8 +182,8 @@ std::string encode(const Dictionary& dict) {
   return bytes;
 }
 
-void save(const Dictionary& dict, const std::filesystem::path& path) {
-  AtomicFileWriter file(path);
+void save(const Dictionary& dict, const std::filesystem::path& path, Flush flush) {
+  AtomicFileWriter file(path, flush);
   file.write(std::string(kHeaderSize, '\0'));
   BlockSums sums;
   std::string held;

@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/containers/atomic_file.h"
 #include "platform/containers/structure_check.h"
 
 namespace wayfind::platform {
@@ -73,7 +74,7 @@ std::string encode(const Dictionary& dict);
 // and put in place atomically (atomic_file.h): the whole form never lies in
 // memory. Raises as encode() does, or as AtomicFileWriter does for the file;
 // either way the file at path is left as it was.
-void save(const Dictionary& dict, const std::filesystem::path& path);
+void save(const Dictionary& dict, const std::filesystem::path& path, Flush flush = Flush::ToDisk);
 
 // The bytes of a saved form in memory of their own, aligned for any value,
 // which record sets loaded from them keep using (and keep alive): either a

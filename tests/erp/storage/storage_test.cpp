@@ -169,6 +169,76 @@ TEST(StorageStatement, BindsValuesVerbatimAndReportsBadSql) {
                platform::AutomationError);
 }
 
+// Reads sent together (one round trip to a server) answer as if run one by
+// one, a text run before is prepared on the way, the caller's check learns who
+// the session is, and a failing read names itself and leaves the connection
+// usable, with no transaction left open.
+TEST(StorageStatement, ReadsSentTogetherAnswerInOrderAndAFailureSpoilsNothing) {
+  TempDatabase db;
+  auto& conn = db.conn();
+  const char* byId = "SELECT FName FROM t_User WHERE FUserID = ?";
+  auto name = [&](int32_t id) {
+    auto st = conn.prepare(byId);
+    st.bind(1, id);
+    return st.step() ? st.text(0) : std::string("-");
+  };
+  const std::string first = name(16385);  // run once: the next run of the text is prepared
+  for (int round = 0; round < 2; ++round) {
+    storage::ReadTransaction rt(conn);
+    auto count = conn.prepare("SELECT COUNT(*) FROM t_User WHERE FUserID >= ?");
+    count.bind(1, 16384);
+    auto again = conn.prepare(byId);
+    again.bind(1, 16385);
+    auto none = conn.prepare(byId);
+    none.bind(1, 4242);
+    std::vector<storage::Statement*> reads{&count, &again, &none};
+    ASSERT_TRUE(conn.hasUser(16385, reads));
+    EXPECT_FALSE(conn.hasUser(4242));
+    ASSERT_TRUE(count.step());
+    EXPECT_EQ(count.int64(0), 11);
+    ASSERT_TRUE(again.step());
+    EXPECT_EQ(again.text(0), first);
+    EXPECT_FALSE(again.step());
+    EXPECT_FALSE(none.step());
+  }
+  EXPECT_FALSE(conn.inTransaction());
+  {
+    storage::ReadTransaction rt(conn);
+    auto good = conn.prepare("SELECT COUNT(*) FROM t_User");
+    try {
+      auto bad = conn.prepare("SELECT FName FROM t_NoSuchTable");  // a file checks the text here
+      conn.runTogether({&good, &bad});
+      bad.step();
+      FAIL() << "a read of a missing table answered";
+    } catch (const platform::AutomationError& e) {
+      EXPECT_EQ(e.number(), storage::kDatabaseError);
+      EXPECT_NE(e.description().find("t_NoSuchTable"), std::string::npos) << e.description();
+    }
+  }
+  EXPECT_FALSE(conn.inTransaction());
+  EXPECT_EQ(name(16385), first);
+  EXPECT_EQ(countRows(conn, "t_User"), 18);
+}
+
+// A server URI's own session settings are kept, but never lift the bounds
+// every session of the program has.
+TEST(StorageServer, UriSettingsAreKeptBesideTheSessionBounds) {
+  if (!erp::testing::onServer()) GTEST_SKIP() << "server sessions";
+  TempDatabase db;
+  const std::string uri = db.path().string() + "&options=-c%20work_mem%3D5MB%20-c%20lock_timeout%3D0";
+  for (auto mode : {storage::Connection::Mode::ReadWrite, storage::Connection::Mode::ReadOnly}) {
+    auto conn = storage::Connection::open(uri, mode);
+    auto st = conn->prepare(
+        "SELECT current_setting('work_mem'), current_setting('lock_timeout'), "
+        "current_setting('default_transaction_read_only'), current_setting('client_encoding')");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.text(0), "5MB");
+    EXPECT_EQ(st.text(1), "5s");
+    EXPECT_EQ(st.text(2), mode == storage::Connection::Mode::ReadOnly ? "on" : "off");
+    EXPECT_EQ(st.text(3), "UTF8");
+  }
+}
+
 TEST(StorageVersions, BumpsAreMonotonicAndTextsDifferAcrossDatabases) {
   std::string firstText;
   {
