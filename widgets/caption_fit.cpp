@@ -74,6 +74,9 @@ void fitChildren(QWidget& container) {
   for (QWidget* c : children) contentRight = std::max(contentRight, c->geometry().right());
   const int margin = std::max(0, container.width() - 1 - contentRight);
   for (QWidget* c : children) {
+    // A control the window keeps hidden shows no caption: it neither grows nor
+    // pushes what is shown beside it.
+    if (c->isHidden()) continue;
     const int before = c->width();
     fitChildren(*c);
     const int wanted = widthWanted(*c);

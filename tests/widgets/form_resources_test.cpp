@@ -15,6 +15,7 @@
 #include "erp/frmres/frm_res_loader.h"
 #include "erp/api/window_object.h"
 #include "platform/automation/registry.h"
+#include "widgets/caption_fit.h"
 #include "widgets/form_registry.h"
 #include "widgets/grid.h"
 #include "widgets/title_panel.h"
@@ -171,6 +172,32 @@ TEST_F(FormResourcesTest, ModalShowingRunsTheScriptAndRegistryKeepsOneInstance) 
   EXPECT_EQ(byName->ShowModal(), QDialog::Rejected);
   EXPECT_FALSE(modal().done());
   EXPECT_THROW(forms().form("dlgNoSuchForm"), platform::AutomationError);
+}
+
+}  // namespace
+}  // namespace wayfind::widgets
+
+namespace wayfind::widgets {
+namespace {
+
+// A caption too long for its control widens it and moves what lies beside it;
+// a hidden control's caption moves nothing.
+TEST(CaptionFit, ShownCaptionsGrowAndHiddenOnesMoveNothing) {
+  for (const bool hidden : {false, true}) {
+    QWidget window;
+    window.resize(300, 100);
+    auto* box = new QCheckBox(QStringLiteral("A caption far too long for its box"), &window);
+    box->setGeometry(10, 10, 40, 20);
+    auto* beside = new QLabel(QStringLiteral("x"), &window);
+    beside->setGeometry(60, 10, 20, 20);
+    if (hidden) box->hide();
+    FitCaptions(window);
+    EXPECT_EQ(box->width() > 40, !hidden) << hidden;
+    EXPECT_EQ(beside->x() > 60, !hidden) << hidden;
+    if (hidden) {
+      EXPECT_EQ(window.width(), 300);
+    }
+  }
 }
 
 }  // namespace
