@@ -9,6 +9,7 @@
 #include "erp/middletier/messages.h"
 #include "erp/middletier/nav_tables.h"
 #include "erp/storage/field_sizes.h"
+#include "erp/storage/schema_tables.h"
 #include "erp/storage/storage_error.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
@@ -21,14 +22,20 @@ using platform::Variant;
 
 namespace {
 
-const Level kLevels[] = {
-    {1, 1000, kTopClass, "顶级分类", "t_NavTopClass", "t_NavUserTopClass", "FTopClassID", nullptr, "FTopClassName"},
-    {2, 100000, kSubSystem, "子系统", "t_NavSubSystem", "t_NavUserSubSystem", "FSubSysID", "FTopClassID", "FName"},
-    {3, 10000000, kSubFunc, "子功能", "t_NavSubFunc", "t_NavUserSubFunc", "FSubFuncID", "FSubSysID", "FFuncName"},
-    {4, 1000000000, kDetailFunc, "明细功能", "t_NavDetailFunc", "t_NavUserDetailFunc", "FDetailFuncID", "FSubFuncID",
-     "FFuncName"},
-};
+// The level's names as the catalogue and the schema give them, and its name in
+// messages.
+Level levelOf(nav::Level level, const char* label) {
+  const nav::LevelInfo& info = nav::InfoOf(level);
+  return {nav::LevelNumber(level), info.base, info.table, label, storage::schema::templateTable(level),
+          storage::schema::userTable(level), info.idField, info.parentIdField, info.nameField};
+}
 
+const Level kLevels[] = {
+    levelOf(nav::Level::TopClass, "顶级分类"),
+    levelOf(nav::Level::SubSystem, "子系统"),
+    levelOf(nav::Level::SubFunc, "子功能"),
+    levelOf(nav::Level::DetailFunc, "明细功能"),
+};
 
 std::string joined(const std::vector<std::string>& cols) {
   std::string out;
@@ -248,15 +255,20 @@ void settleNames(const Level& l, Row& row, const Row& before, const std::vector<
 }
 
 void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row) {
-  std::string sql = std::string("SELECT ") + l.nameCol;
-  const bool detail = l.number == 4;
-  sql += std::string(", ") + l.nameCol + "_en, " + l.nameCol + "_cht" + (detail ? ", FShowName" : "") + " FROM " + l.tplTable + " WHERE " +
-         l.idCol + " = ?";
-  auto st = conn.prepare(sql);
+  // The template's names of the node: its name in every language, and a
+  // detail function's show name.
+  std::vector<std::string> cols;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(navLevel(l))) {
+    if (c.role != nav::ColumnRole::Name && c.role != nav::ColumnRole::ShowName) continue;
+    cols.push_back(c.name);
+    if (c.translated != nav::Translated::No)
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
+  }
+  auto st = conn.prepare("SELECT " + joined(cols) + " FROM " + l.tplTable + " WHERE " + l.idCol + " = ?");
   st.bind(1, row.at(l.idCol));
   if (!st.step()) return;
   std::vector<std::string> names;
-  for (int i = 0; i < (detail ? 4 : 3); ++i)
+  for (int i = 0; i < static_cast<int>(cols.size()); ++i)
     if (!st.isNull(i) && !st.text(i).empty()) names.push_back(st.text(i));
   dropTemplateNames(l, row, names);
 }
@@ -268,7 +280,8 @@ void dropTemplateNames(const Level& l, Row& row, const std::vector<std::string>&
     return text.empty() || std::find(names.begin(), names.end(), text) != names.end();
   };
   std::vector<std::string> cols = nameColumns(l);
-  if (l.number == 4) cols.push_back("FShowName");
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(navLevel(l)))
+    if (c.role == nav::ColumnRole::ShowName) cols.push_back(c.name);
   for (const auto& c : cols)
     if (row.count(c) && isTranslation(row[c])) row[c] = Variant::null();
 }

@@ -16,6 +16,7 @@
 #include "erp/storage/bulk_insert.h"
 #include "erp/storage/database.h"
 #include "erp/storage/field_sizes.h"
+#include "erp/storage/schema_tables.h"
 #include "erp/storage/storage_error.h"
 #include "erp/storage/versions.h"
 #include "platform/automation/automation_error.h"
@@ -550,8 +551,8 @@ void write(Change& change, const Plan& p) {
   // Rows the same as stored, and nobody changed them since: nothing to write.
   const bool rowsChange = !p.sameRows || storage::userRevision(conn, userId) != p.userRevision;
   if (rowsChange) {
-    for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass"}) {
-      auto st = conn.prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?");
+    for (const nav::Level level : {nav::Level::DetailFunc, nav::Level::SubFunc, nav::Level::SubSystem, nav::Level::TopClass}) {
+      auto st = conn.prepare(std::string("DELETE FROM ") + storage::schema::userTable(level) + " WHERE FUserID = ?");
       st.bind(1, userId);
       st.run();
     }

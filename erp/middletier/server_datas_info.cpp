@@ -10,6 +10,7 @@
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/recordset_builder.h"
 #include "erp/storage/storage_error.h"
+#include "platform/navigation/levels.h"
 
 namespace wayfind::erp::middletier {
 
@@ -17,20 +18,10 @@ using storage::intField;
 using storage::textField;
 namespace size = storage::size;
 
-int32_t levelBase(int32_t level) {
-  switch (level) {
-    case 1: return 1000;
-    case 2: return 100000;
-    case 3: return 10000000;
-    case 4: return 1000000000;
-    default: return 0;
-  }
-}
-
 namespace {
 
 void requireLevel(int32_t level, const char* what) {
-  if (levelBase(level) == 0)
+  if (!nav::LevelOfNumber(level))
     storage::raiseRefused(ServerDatasInfo::kSource, say("%1：层级 %2 无效，应为 1 到 4。", {what, std::to_string(level)}));
 }
 
@@ -160,17 +151,13 @@ platform::Variant ServerDatasInfo::GetNextIndex(const std::string& propsString, 
   storage::ReadTransaction rt(*conn);
   const Caller caller = requireCaller(*conn, propsString, kSource);
   requireLevel(lType, "GetNextIndex");
-  static const char* const kSql[] = {
-      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavTopClass UNION ALL "
-      "SELECT FIndex FROM t_NavUserTopClass WHERE FUserID = ?2) AS i",
-      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavSubSystem WHERE FTopClassID = ?1 UNION ALL "
-      "SELECT FIndex FROM t_NavUserSubSystem WHERE FUserID = ?2 AND FTopClassID = ?1) AS i",
-      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavSubFunc WHERE FSubSysID = ?1 UNION ALL "
-      "SELECT FIndex FROM t_NavUserSubFunc WHERE FUserID = ?2 AND FSubSysID = ?1) AS i",
-      "SELECT MAX(FIndex) FROM (SELECT FIndex FROM t_NavDetailFunc WHERE FSubFuncID = ?1 UNION ALL "
-      "SELECT FIndex FROM t_NavUserDetailFunc WHERE FUserID = ?2 AND FSubFuncID = ?1) AS i",
-  };
-  auto st = conn->prepare(kSql[lType - 1]);
+  // The highest order number among the parent's children, the template's and
+  // the user's (?1 the parent, ?2 the user).
+  const rows::Level& l = rows::level(lType);
+  const std::string parent = l.parentCol ? std::string(l.parentCol) + " = ?1" : std::string();
+  auto st = conn->prepare("SELECT MAX(FIndex) FROM (SELECT FIndex FROM " + std::string(l.tplTable) +
+                          (parent.empty() ? "" : " WHERE " + parent) + " UNION ALL SELECT FIndex FROM " +
+                          l.userTable + " WHERE FUserID = ?2" + (parent.empty() ? "" : " AND " + parent) + ") AS i");
   st.bindAll(lID, caller.userId);
   const int64_t highest = singleInt(st).value_or(0);
   if (highest >= std::numeric_limits<int32_t>::max()) platform::raise(platform::err::kOverflow, kSource);

@@ -14,9 +14,6 @@
 
 namespace wayfind::erp::middletier {
 
-// The lowest identifier of a custom item on each level (1 to 4).
-int32_t levelBase(int32_t level);
-
 class ServerDatasInfo : public api::IServerDatasInfo {
  public:
   explicit ServerDatasInfo(std::filesystem::path database = {});

@@ -16,6 +16,16 @@ Column text(const char* name, int32_t size) { return Column{.name = name, .type 
 Column identity(const char* name) { return Column{.name = name, .type = ColumnType::Identity}; }
 
 namespace {
+constexpr const char* kLevelTables[4][2] = {{"t_NavTopClass", "t_NavUserTopClass"},
+                                            {"t_NavSubSystem", "t_NavUserSubSystem"},
+                                            {"t_NavSubFunc", "t_NavUserSubFunc"},
+                                            {"t_NavDetailFunc", "t_NavUserDetailFunc"}};
+}  // namespace
+
+const char* templateTable(nav::Level level) { return kLevelTables[nav::LevelNumber(level) - 1][0]; }
+const char* userTable(nav::Level level) { return kLevelTables[nav::LevelNumber(level) - 1][1]; }
+
+namespace {
 
 using nav::Level;
 
@@ -132,12 +142,12 @@ std::vector<Table> makeTables() {
         id("FRights")},
        "FSubjectID, FObjectType, FObjectID"},
       {"t_AcctProfile", 1, W::Administrators, {profileName().key(), profileValue()}},
-      {"t_NavTopClass", 1, W::Administrators, templateColumns(Level::TopClass)},
-      {"t_NavSubSystem", 1, W::Administrators, templateColumns(Level::SubSystem), nullptr,
+      {templateTable(Level::TopClass), 1, W::Administrators, templateColumns(Level::TopClass)},
+      {templateTable(Level::SubSystem), 1, W::Administrators, templateColumns(Level::SubSystem), nullptr,
        {{"ix_NavSubSystem_Top", "FTopClassID"}}},
-      {"t_NavSubFunc", 1, W::Administrators, templateColumns(Level::SubFunc), nullptr,
+      {templateTable(Level::SubFunc), 1, W::Administrators, templateColumns(Level::SubFunc), nullptr,
        {{"ix_NavSubFunc_Sys", "FSubSysID"}}},
-      {"t_NavDetailFunc", 1, W::Administrators, templateColumns(Level::DetailFunc), nullptr,
+      {templateTable(Level::DetailFunc), 1, W::Administrators, templateColumns(Level::DetailFunc), nullptr,
        {{"ix_NavDetailFunc_Sub", "FSubFuncID"},
         {"ix_NavDetailFunc_Help", "FHelpCode"},
         {"ix_NavDetailFunc_Help1", "FHelpCode1"}}},
@@ -146,16 +156,16 @@ std::vector<Table> makeTables() {
        {integer("FAcctType").key(), text("FNumber", size::kAcctNumber).notNullable().uniqueValues(),
         name("FShowName"), flag("FDeleted")}},
       // A user's rows: a NULL leaves the template's value in force.
-      {"t_NavUserTopClass", 1, W::RowOwner, userColumns(Level::TopClass, "FUserID, FTopClassID"),
+      {userTable(Level::TopClass), 1, W::RowOwner, userColumns(Level::TopClass, "FUserID, FTopClassID"),
        "FUserID, FTopClassID",
        {{"ix_NavUserTopClass_Node", "FTopClassID", 4}}},
-      {"t_NavUserSubSystem", 1, W::RowOwner, userColumns(Level::SubSystem, "FUserID, FSubSysID"),
+      {userTable(Level::SubSystem), 1, W::RowOwner, userColumns(Level::SubSystem, "FUserID, FSubSysID"),
        "FUserID, FSubSysID",
        {{"ix_NavUserSubSystem_Top", "FUserID, FTopClassID"}, {"ix_NavUserSubSystem_Node", "FSubSysID", 4}}},
-      {"t_NavUserSubFunc", 1, W::RowOwner, userColumns(Level::SubFunc, "FUserID, FSubFuncID"),
+      {userTable(Level::SubFunc), 1, W::RowOwner, userColumns(Level::SubFunc, "FUserID, FSubFuncID"),
        "FUserID, FSubFuncID",
        {{"ix_NavUserSubFunc_Sys", "FUserID, FSubSysID"}, {"ix_NavUserSubFunc_Node", "FSubFuncID", 4}}},
-      {"t_NavUserDetailFunc", 1, W::RowOwner,
+      {userTable(Level::DetailFunc), 1, W::RowOwner,
        userColumns(Level::DetailFunc, "FUserID, FSubFuncID, FDetailFuncID"),
        "FUserID, FSubFuncID, FDetailFuncID",
        {{"ix_NavUserDetailFunc_Id", "FUserID, FDetailFuncID"},

@@ -8,7 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/navigation/levels.h"
+
 namespace wayfind::erp::storage::schema {
+
+// The tables of a level's rows: the company's template ("t_NavTopClass") and
+// the users' own rows over it ("t_NavUserTopClass").
+const char* templateTable(nav::Level level);
+const char* userTable(nav::Level level);
 
 enum class ColumnType {
   Integer,
