@@ -1,5 +1,7 @@
 // The late-bound face of DatasUpdate: methods by name, by-reference arguments
 // written back into the caller's argument list.
+#include <type_traits>
+
 #include "platform/automation/dispatch_args.h"
 #include "update/datas_update.h"
 
@@ -47,30 +49,39 @@ Variant updateName(DatasUpdate& self, Method method, Args& a) {
   return Variant();
 }
 
+// A Create method of a level below the top: the parent and the order number
+// by reference, the dictionary of the new item, whether it is the template's.
+template <class R>
+Variant createChild(DatasUpdate& self, R (DatasUpdate::*method)(int32_t&, int32_t&, DatasUpdate::Dict&, bool),
+                    Args& a) {
+  int32_t parent = longArg(a, 0), index = longArg(a, 1);
+  auto dict = requiredObjectArg<Dictionary>(a, 2);
+  Variant r;
+  if constexpr (std::is_void_v<R>)
+    (self.*method)(parent, index, dict, boolArgOr(a, 3, false));
+  else
+    r = Variant((self.*method)(parent, index, dict, boolArgOr(a, 3, false)));
+  writeBack(a, 0, Variant(parent));
+  writeBack(a, 1, Variant(index));
+  writeBack(a, 2, objectOrNothing(dict));
+  return r;
+}
+
+// A method that takes nothing and answers nothing.
+template <void (DatasUpdate::*method)()>
+Variant plain(DatasUpdate& self, Args&) {
+  (self.*method)();
+  return Variant();
+}
+
 const MethodTable<DatasUpdate>& table() {
   static const MethodTable<DatasUpdate> t = [] {
     using U = DatasUpdate;
     MethodTable<U> d;
     d.add("RefreshSubFunc", 4, [](U& s, Args& a) { return refresh(s, &U::RefreshSubFunc, a); });
     d.add("RefreshDetailFunc", 4, [](U& s, Args& a) { return refresh(s, &U::RefreshDetailFunc, a); });
-    d.add("CreateDetailFunc", 4, [](U& s, Args& a) {
-      int32_t sub = longArg(a, 0), index = longArg(a, 1);
-      auto dict = requiredObjectArg<Dictionary>(a, 2);
-      s.CreateDetailFunc(sub, index, dict, boolArgOr(a, 3, false));
-      writeBack(a, 0, Variant(sub));
-      writeBack(a, 1, Variant(index));
-      writeBack(a, 2, objectOrNothing(dict));
-      return Variant();
-    });
-    d.add("CreateSubFunc", 4, [](U& s, Args& a) {
-      int32_t sys = longArg(a, 0), index = longArg(a, 1);
-      auto dict = requiredObjectArg<Dictionary>(a, 2);
-      int32_t r = s.CreateSubFunc(sys, index, dict, boolArgOr(a, 3, false));
-      writeBack(a, 0, Variant(sys));
-      writeBack(a, 1, Variant(index));
-      writeBack(a, 2, objectOrNothing(dict));
-      return Variant(r);
-    });
+    d.add("CreateDetailFunc", 4, [](U& s, Args& a) { return createChild(s, &U::CreateDetailFunc, a); });
+    d.add("CreateSubFunc", 4, [](U& s, Args& a) { return createChild(s, &U::CreateSubFunc, a); });
     d.add("ReFreshStatus", 2, [](U& s, Args& a) {
       int32_t sub = longArg(a, 0), status = longArg(a, 1);
       s.ReFreshStatus(sub, status);
@@ -98,24 +109,10 @@ const MethodTable<DatasUpdate>& table() {
       s.SetProfileValue(textArg(a, 0), textArg(a, 1));
       return Variant();
     });
-    d.add("UpdateSysBaseData", 0, [](U& s, Args&) {
-      s.UpdateSysBaseData();
-      return Variant();
-    });
+    d.add("UpdateSysBaseData", 0, plain<&U::UpdateSysBaseData>);
     d.add("SetUnInsSys", 0, [](U& s, Args&) { return s.SetUnInsSys(); });
-    d.add("RefreshActivFunc", 0, [](U& s, Args&) {
-      s.RefreshActivFunc();
-      return Variant();
-    });
-    d.add("CreateSubSys", 4, [](U& s, Args& a) {
-      int32_t top = longArg(a, 0), index = longArg(a, 1);
-      auto dict = requiredObjectArg<Dictionary>(a, 2);
-      int32_t r = s.CreateSubSys(top, index, dict, boolArgOr(a, 3, false));
-      writeBack(a, 0, Variant(top));
-      writeBack(a, 1, Variant(index));
-      writeBack(a, 2, objectOrNothing(dict));
-      return Variant(r);
-    });
+    d.add("RefreshActivFunc", 0, plain<&U::RefreshActivFunc>);
+    d.add("CreateSubSys", 4, [](U& s, Args& a) { return createChild(s, &U::CreateSubSys, a); });
     d.add("CreateTopClass", 3, [](U& s, Args& a) {
       int32_t index = longArg(a, 0);
       auto dict = requiredObjectArg<Dictionary>(a, 1);
@@ -136,10 +133,7 @@ const MethodTable<DatasUpdate>& table() {
     d.add("UpdateSubSysFuncName", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateSubSysFuncName, a); });
     d.add("UpdateAcctTypeName", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateAcctTypeName, a); });
     d.add("UpdateSystemHelpFile", 2, [](U& s, Args& a) { return updateName(s, &U::UpdateSystemHelpFile, a); });
-    d.add("SetDefault", 0, [](U& s, Args&) {
-      s.SetDefault();
-      return Variant();
-    });
+    d.add("SetDefault", 0, plain<&U::SetDefault>);
     d.add("Import", 1, [](U& s, Args& a) {
       s.Import(arg(a, 0));
       return Variant();

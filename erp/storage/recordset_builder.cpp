@@ -23,90 +23,121 @@ platform::RecordsetPtr makeRecordset(const std::vector<FieldSpec>& fields) {
   return rs;
 }
 
+namespace {
+
+// The rows of a statement going into a record set's columns a batch at a time
+// (integers as they are, texts into its one area): no Variant per cell, and no
+// copy of the whole result beside the record set.
+class BatchedRows {
+ public:
+  BatchedRows(platform::Recordset& rs, Statement& st, const std::vector<FieldSpec>& fields, size_t expectedRows)
+      : rs_(rs), st_(st), fields_(fields), expectedRows_(expectedRows) {
+    cells_.reserve(kBatchRows * fields.size());
+  }
+
+  // Takes the statement's current row; false, taking nothing, when a value is
+  // of another kind than its field's (a text in an integer field, a real) or
+  // does not fit it: that row and the rest go in converted, one by one.
+  bool take() {
+    const size_t rowStart = cells_.size();
+    const size_t textStart = texts_.size();
+    for (size_t c = 0; c < fields_.size(); ++c) {
+      if (!takeCell(c)) {
+        cells_.resize(rowStart);
+        texts_.resize(textStart);
+        return false;
+      }
+    }
+    if (++batch_ == kBatchRows) flush();
+    return true;
+  }
+
+  void finish() {
+    flush();
+    if (store_) rs_.endBulkLoad();
+  }
+
+ private:
+  static constexpr size_t kBatchRows = 1024;
+  static constexpr uint64_t kNullCell = ~uint64_t{0};
+
+  bool takeCell(size_t c) {
+    const int col = static_cast<int>(c);
+    const ValueKind kind = st_.kind(col);
+    const FieldSpec& field = fields_[c];
+    if (kind == ValueKind::Null) {
+      cells_.push_back(kNullCell);
+    } else if (field.type == platform::DataType::Integer && kind == ValueKind::Integer) {
+      const int64_t v = st_.int64(col);
+      if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
+      cells_.push_back(static_cast<uint32_t>(static_cast<int32_t>(v)));
+    } else if (field.type == platform::DataType::VarWChar && kind == ValueKind::Text) {
+      const std::string_view text = st_.textView(col);
+      // Only a text longer in bytes than the field's size may be too long.
+      if (field.size > 0 && text.size() > static_cast<size_t>(field.size) &&
+          platform::charLength(text) > static_cast<size_t>(field.size))
+        return false;
+      if (texts_.size() + text.size() > std::numeric_limits<uint32_t>::max()) return false;
+      cells_.push_back(uint64_t{texts_.size()} << 32 | text.size());
+      texts_.append(text);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void flush() {
+    if (batch_ == 0) return;
+    const size_t first = store_ ? store_->size() : 0;
+    if (!store_) {
+      store_ = &rs_.beginBulkLoad(0, 0);
+      // A server's result is here whole: its size is known without counting.
+      const size_t expected = expectedRows_ > 0 ? expectedRows_ : st_.rowsInResult().value_or(0);
+      if (expected > 0) store_->reserveRows(expected);
+    }
+    store_->appendRowsForLoading(batch_, texts_.size());
+    const size_t n = fields_.size();
+    for (size_t r = 0; r < batch_; ++r) {
+      for (size_t c = 0; c < n; ++c) {
+        const uint64_t cell = cells_[r * n + c];
+        if (cell == kNullCell) continue;  // a new row starts Null
+        if (fields_[c].type == platform::DataType::VarWChar)
+          store_->putText(first + r, c, std::string_view(texts_).substr(cell >> 32, cell & 0xFFFFFFFFu));
+        else
+          store_->putNarrow(first + r, c, static_cast<uint32_t>(cell));
+      }
+    }
+    cells_.clear();
+    texts_.clear();
+    batch_ = 0;
+  }
+
+  platform::Recordset& rs_;
+  Statement& st_;
+  const std::vector<FieldSpec>& fields_;
+  const size_t expectedRows_;
+  std::vector<uint64_t> cells_;  // row by row: integer bits, or text offset << 32 | length
+  std::string texts_;
+  size_t batch_ = 0;  // rows in cells_
+  platform::ColumnStore* store_ = nullptr;
+};
+
+}  // namespace
+
 platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<FieldSpec>& fields,
                                               size_t expectedRows) {
   auto rs = makeRecordset(fields);
-  const size_t n = fields.size();
-  // The rows go into the record set's columns a batch at a time (integers as
-  // they are, texts into its one area): no Variant per cell, and no copy of the
-  // whole result beside the record set. A value of another kind than its
-  // field's (a text in an integer field, a real) ends the fast way: that row
-  // and the rest go in converted, one by one.
-  constexpr size_t kBatchRows = 1024;
-  constexpr uint64_t kNullCell = ~uint64_t{0};
-  std::vector<uint64_t> cells;  // row by row: integer bits, or text offset << 32 | length
-  cells.reserve(kBatchRows * n);
-  std::string texts;
-  size_t batch = 0;  // rows in cells
-  platform::ColumnStore* store = nullptr;
-  auto flush = [&] {
-    if (batch == 0) return;
-    const size_t first = store ? store->size() : 0;
-    if (!store) {
-      store = &rs->beginBulkLoad(0, 0);
-      // A server's result is here whole: its size is known without counting.
-      const size_t expected = expectedRows > 0 ? expectedRows : st.rowsInResult().value_or(0);
-      if (expected > 0) store->reserveRows(expected);
-    }
-    store->appendRowsForLoading(batch, texts.size());
-    for (size_t r = 0; r < batch; ++r) {
-      for (size_t c = 0; c < n; ++c) {
-        const uint64_t cell = cells[r * n + c];
-        if (cell == kNullCell) continue;  // a new row starts Null
-        if (fields[c].type == platform::DataType::VarWChar)
-          store->putText(first + r, c, std::string_view(texts).substr(cell >> 32, cell & 0xFFFFFFFFu));
-        else
-          store->putNarrow(first + r, c, static_cast<uint32_t>(cell));
-      }
-    }
-    cells.clear();
-    texts.clear();
-    batch = 0;
-  };
+  BatchedRows rows(*rs, st, fields, expectedRows);
   bool slow = false;
-  while (!slow && st.step()) {
-    const size_t rowStart = cells.size();
-    const size_t textStart = texts.size();
-    for (size_t c = 0; c < n && !slow; ++c) {
-      const int col = static_cast<int>(c);
-      const ValueKind kind = st.kind(col);
-      if (kind == ValueKind::Null) {
-        cells.push_back(kNullCell);
-      } else if (fields[c].type == platform::DataType::Integer && kind == ValueKind::Integer) {
-        const int64_t v = st.int64(col);
-        if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) slow = true;
-        else cells.push_back(static_cast<uint32_t>(static_cast<int32_t>(v)));
-      } else if (fields[c].type == platform::DataType::VarWChar && kind == ValueKind::Text) {
-        const std::string_view text = st.textView(col);
-        // Only a text longer in bytes than the field's size may be too long.
-        if (fields[c].size > 0 && text.size() > static_cast<size_t>(fields[c].size) &&
-            platform::charLength(text) > static_cast<size_t>(fields[c].size))
-          slow = true;
-        else if (texts.size() + text.size() > std::numeric_limits<uint32_t>::max()) slow = true;
-        else {
-          cells.push_back(uint64_t{texts.size()} << 32 | text.size());
-          texts.append(text);
-        }
-      } else {
-        slow = true;
-      }
-    }
-    if (slow) {
-      cells.resize(rowStart);  // the row is taken again below
-      texts.resize(textStart);
-    } else if (++batch == kBatchRows) {
-      flush();
-    }
-  }
-  flush();
-  if (store) rs->endBulkLoad();
+  while (!slow && st.step()) slow = !rows.take();
+  rows.finish();
   if (slow) {
     // The current row first, then the rest, each converted for its field (which
     // raises what a wrong value deserves).
     do {
       std::vector<platform::Variant> row;
-      row.reserve(n);
-      for (size_t c = 0; c < n; ++c) row.push_back(st.value(static_cast<int>(c)));
+      row.reserve(fields.size());
+      for (size_t c = 0; c < fields.size(); ++c) row.push_back(st.value(static_cast<int>(c)));
       rs->appendStoredRow(std::move(row));
     } while (st.step());
   }

@@ -38,6 +38,54 @@ bool isNarrow(ColumnStore::Kind k) {
 
 size_t nullWords(size_t rows) { return (rows + 63) / 64; }
 
+// A Variant field's cells, one tagged value a row.
+void encodeVariantColumn(ByteWriter& out, const Recordset& rs, int f, int depth) {
+  for (size_t r = 0; r < rs.storedRowCount(); ++r) {
+    try {
+      encodeCell(out, rs.storedCell(r, f), depth);
+    } catch (Unsavable& u) {
+      prefixLocation(u, "row " + std::to_string(r + 1) + ", field \"" + rs.fieldInfo(f).name + "\"");
+      throw;
+    }
+  }
+}
+
+// A typed field's Null bits and values gathered cell by cell, its texts
+// appended to texts (the set's text area being written anew).
+void encodeGatheredColumn(ByteWriter& out, const Recordset& rs, int f, std::vector<uint64_t>& nulls,
+                          std::string& texts) {
+  const ColumnStore::Kind kind = ColumnStore::kindFor(rs.fieldInfo(f).type);
+  const size_t rows = rs.storedRowCount();
+  std::fill(nulls.begin(), nulls.end(), 0);
+  for (size_t r = 0; r < rows; ++r)
+    if (rs.storedCell(r, f).isNull()) nulls[r / 64] |= uint64_t{1} << (r % 64);
+  out.align8();
+  for (uint64_t w : nulls) out.u64(w);
+  for (size_t r = 0; r < rows; ++r) {
+    const Cell c = rs.storedCell(r, f);
+    const bool null = c.isNull();
+    switch (kind) {
+      case ColumnStore::Kind::Int16:
+      case ColumnStore::Kind::Int32:
+      case ColumnStore::Kind::Bool: out.u32(null ? 0 : static_cast<uint32_t>(c.integer)); break;
+      case ColumnStore::Kind::Int64: out.u64(null ? 0 : static_cast<uint64_t>(c.integer)); break;
+      case ColumnStore::Kind::Double:
+      case ColumnStore::Kind::Date: out.f64(null ? 0.0 : c.number); break;
+      case ColumnStore::Kind::Text:
+        if (null) {
+          out.u64(0);
+        } else {
+          if (texts.size() + c.text.size() > std::numeric_limits<uint32_t>::max())
+            throw Unsavable{{}, "the texts of one record set are longer than 4 GB"};
+          out.u64(uint64_t{texts.size()} << 32 | c.text.size());
+          texts.append(c.text);
+        }
+        break;
+      case ColumnStore::Kind::Any: break;
+    }
+  }
+}
+
 // A record set column by column, each column as it lies in memory (see
 // decodeRecordsetColumns), so that loading takes the columns where they lie.
 // The cells of every field: a typed column's Null bits and values copied whole
@@ -50,14 +98,7 @@ void encodeColumnsAsTheyLie(ByteWriter& out, const Recordset& rs, const ColumnSt
   for (int f = 0; f < fields; ++f) {
     const ColumnStore::Kind kind = ColumnStore::kindFor(rs.fieldInfo(f).type);
     if (kind == ColumnStore::Kind::Any) {
-      for (size_t r = 0; r < rows; ++r) {
-        try {
-          encodeCell(out, rs.storedCell(r, f), depth);
-        } catch (Unsavable& u) {
-          prefixLocation(u, "row " + std::to_string(r + 1) + ", field \"" + rs.fieldInfo(f).name + "\"");
-          throw;
-        }
-      }
+      encodeVariantColumn(out, rs, f, depth);
       continue;
     }
     const auto field = static_cast<size_t>(f);
@@ -67,9 +108,7 @@ void encodeColumnsAsTheyLie(ByteWriter& out, const Recordset& rs, const ColumnSt
       const size_t used = std::min<size_t>(64, rows - w * 64);
       out.u64(used == 64 ? nulls[w] : nulls[w] & ((uint64_t{1} << used) - 1));
     }
-    const bool narrow = kind == ColumnStore::Kind::Int16 || kind == ColumnStore::Kind::Int32 ||
-                        kind == ColumnStore::Kind::Bool;
-    const size_t width = narrow ? 4 : 8;
+    const size_t width = isNarrow(kind) ? 4 : 8;
     std::string& bytes = out.buffer();
     const size_t at = bytes.size();
     bytes.append(static_cast<const char*>(store.columnValues(field)), rows * width);
@@ -120,45 +159,11 @@ void encodeRecordset(ByteWriter& out, const Recordset& rs, int depth) {
   for (int f = 0; f < fields; ++f) {
     const ColumnStore::Kind kind = ColumnStore::kindFor(rs.fieldInfo(f).type);
     if (kind == ColumnStore::Kind::Any) {
-      for (size_t r = 0; r < rows; ++r) {
-        try {
-          encodeCell(out, rs.storedCell(r, f), depth);
-        } catch (Unsavable& u) {
-          prefixLocation(u, "row " + std::to_string(r + 1) + ", field \"" + rs.fieldInfo(f).name + "\"");
-          throw;
-        }
-      }
+      encodeVariantColumn(out, rs, f, depth);
       continue;
     }
     try {
-      std::fill(nulls.begin(), nulls.end(), 0);
-      for (size_t r = 0; r < rows; ++r)
-        if (rs.storedCell(r, f).isNull()) nulls[r / 64] |= uint64_t{1} << (r % 64);
-      out.align8();
-      for (uint64_t w : nulls) out.u64(w);
-      for (size_t r = 0; r < rows; ++r) {
-        const Cell c = rs.storedCell(r, f);
-        const bool null = c.isNull();
-        switch (kind) {
-          case ColumnStore::Kind::Int16:
-          case ColumnStore::Kind::Int32:
-          case ColumnStore::Kind::Bool: out.u32(null ? 0 : static_cast<uint32_t>(c.integer)); break;
-          case ColumnStore::Kind::Int64: out.u64(null ? 0 : static_cast<uint64_t>(c.integer)); break;
-          case ColumnStore::Kind::Double:
-          case ColumnStore::Kind::Date: out.f64(null ? 0.0 : c.number); break;
-          case ColumnStore::Kind::Text:
-            if (null) {
-              out.u64(0);
-            } else {
-              if (texts.size() + c.text.size() > std::numeric_limits<uint32_t>::max())
-                throw Unsavable{{}, "the texts of one record set are longer than 4 GB"};
-              out.u64(uint64_t{texts.size()} << 32 | c.text.size());
-              texts.append(c.text);
-            }
-            break;
-          case ColumnStore::Kind::Any: break;
-        }
-      }
+      encodeGatheredColumn(out, rs, f, nulls, texts);
     } catch (Unsavable& u) {
       prefixLocation(u, "field \"" + rs.fieldInfo(f).name + "\"");
       throw;
@@ -269,6 +274,49 @@ bool decodeStructure(ByteReader& in, Recordset& rs, uint8_t& flags, uint32_t& fi
   return in.u32(rows) && rows <= in.remaining();
 }
 
+// Whether a loaded Boolean column holds only 0 and 1, and a SmallInt column
+// only values sign-extended from 16 bits (the top 17 bits all equal).
+bool narrowValuesFit(ColumnStore::Kind kind, const uint32_t* values, uint32_t rows) {
+  uint32_t bad = 0;
+  if (kind == ColumnStore::Kind::Bool)
+    for (uint32_t r = 0; r < rows; ++r) bad |= values[r] >> 1;
+  else if (kind == ColumnStore::Kind::Int16)
+    for (uint32_t r = 0; r < rows; ++r) bad |= (values[r] + 0x8000u) >> 16;
+  return bad == 0;
+}
+
+// Whether every text of the loaded text columns lies inside the text area and
+// is no longer than its field allows.
+bool textsFit(const Recordset& rs, const std::vector<ColumnStore::LoadedColumn>& columns, uint32_t rows,
+              std::string_view texts) {
+  for (size_t f = 0; f < columns.size(); ++f) {
+    const FieldInfo& field = rs.fieldInfo(static_cast<int>(f));
+    if (ColumnStore::kindFor(field.type) != ColumnStore::Kind::Text) continue;
+    const auto* refs = static_cast<const uint64_t*>(columns[f].values);
+    const uint64_t* nulls = columns[f].nulls;
+    // A text no longer in bytes than the defined size cannot be longer in
+    // characters; only longer ones need counting.
+    const uint64_t limit = field.definedSize > 0 ? static_cast<uint64_t>(field.definedSize) : UINT64_MAX;
+    for (uint32_t r = 0; r < rows; ++r) {
+      if ((nulls[r >> 6] >> (r & 63)) & 1) continue;
+      const uint64_t offset = refs[r] >> 32, length = refs[r] & 0xFFFFFFFFu;
+      if (offset + length > texts.size()) return false;
+      if (length > limit && charLength(texts.substr(offset, length)) > limit) return false;
+    }
+  }
+  return true;
+}
+
+// Each field's defined size, 0 for none.
+std::vector<size_t> definedSizes(const Recordset& rs) {
+  std::vector<size_t> sizes(static_cast<size_t>(rs.fieldCount()), 0);
+  for (int f = 0; f < rs.fieldCount(); ++f) {
+    const int32_t size = rs.fieldInfo(f).definedSize;
+    sizes[static_cast<size_t>(f)] = size > 0 ? static_cast<size_t>(size) : 0;
+  }
+  return sizes;
+}
+
 }  // namespace
 
 
@@ -317,15 +365,7 @@ bool decodeRecordsetColumns(ByteReader& in, const ContentMemory& mem, Recordset&
         mem.lateRanges->emplace_back(at - mem.start, in.offset());
         continue;
       }
-      if (kind == ColumnStore::Kind::Bool || kind == ColumnStore::Kind::Int16) {
-        const auto* values = static_cast<const uint32_t*>(columns[f].values);
-        uint32_t bad = 0;
-        if (kind == ColumnStore::Kind::Bool)
-          for (uint32_t r = 0; r < rows; ++r) bad |= values[r] >> 1;
-        else  // a SmallInt's value sign-extended: the top 17 bits all equal
-          for (uint32_t r = 0; r < rows; ++r) bad |= (values[r] + 0x8000u) >> 16;
-        if (bad != 0) return false;
-      }
+      if (!narrowValuesFit(kind, static_cast<const uint32_t*>(columns[f].values), rows)) return false;
     }
     uint64_t textSize;
     if (!in.u64(textSize) || textSize > in.remaining()) return false;
@@ -333,31 +373,10 @@ bool decodeRecordsetColumns(ByteReader& in, const ContentMemory& mem, Recordset&
     std::string_view texts;
     in.bytes(static_cast<size_t>(textSize), texts);
     if (mem.lateCheck) mem.lateRanges->emplace_back(text - mem.start, in.offset());
-    for (uint32_t f = 0; !mem.lateCheck && f < fields; ++f) {
-      const FieldInfo& field = rs.fieldInfo(static_cast<int>(f));
-      if (ColumnStore::kindFor(field.type) != ColumnStore::Kind::Text) continue;
-      const auto* refs = static_cast<const uint64_t*>(columns[f].values);
-      const uint64_t* nulls = columns[f].nulls;
-      // A text no longer in bytes than the defined size cannot be longer in
-      // characters; only longer ones need counting.
-      const uint64_t limit = field.definedSize > 0 ? static_cast<uint64_t>(field.definedSize) : UINT64_MAX;
-      for (uint32_t r = 0; r < rows; ++r) {
-        if ((nulls[r >> 6] >> (r & 63)) & 1) continue;
-        const uint64_t offset = refs[r] >> 32, length = refs[r] & 0xFFFFFFFFu;
-        if (offset + length > textSize) return false;
-        if (length > limit && charLength(texts.substr(offset, length)) > limit) return false;
-      }
-    }
+    if (!mem.lateCheck && !textsFit(rs, columns, rows, texts)) return false;
     ColumnStore& store = rs.beginBulkLoad(0, 0);
     store.adoptLoaded(rows, columns, text, static_cast<size_t>(textSize), mem.keeper);
-    if (mem.lateCheck) {
-      std::vector<size_t> limits(fields, 0);
-      for (uint32_t f = 0; f < fields; ++f) {
-        const int32_t size = rs.fieldInfo(static_cast<int>(f)).definedSize;
-        limits[f] = size > 0 ? static_cast<size_t>(size) : 0;
-      }
-      store.checkWhenRead(mem.lateCheck, std::move(limits));
-    }
+    if (mem.lateCheck) store.checkWhenRead(mem.lateCheck, definedSizes(rs));
     for (auto& [f, values] : variants)
       for (uint32_t r = 0; r < rows; ++r) store.putAny(r, f, std::move(values[r]));
     // A loaded set shows every row in stored order and starts on its first row.
