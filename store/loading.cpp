@@ -61,6 +61,16 @@ bool takeTable(const DictionaryPtr& dict, const char* key, platform::RecordsetPt
   return true;
 }
 
+// The levels' tables and the profile of a template or a user's dictionary.
+template <class Tables>
+void takeTreeTables(const DictionaryPtr& dict, Tables& t) {
+  takeTable(dict, "TopClass", t.TopClass);
+  takeTable(dict, "SubSystem", t.SubSystem);
+  takeTable(dict, "SubFunc", t.SubFunc);
+  takeTable(dict, "DetailFunc", t.DetailFunc);
+  takeTable(dict, "Profile", t.Profile);
+}
+
 LoadedVersion versionOf(const DictionaryPtr& dict, const std::string& props) {
   LoadedVersion v;
   try {
@@ -121,11 +131,7 @@ void LoadTemplate(const std::string& props) {
                                        [&] { return serverDataInfo()->GetTemplate(props); });
   store.loadedTemplate = LoadedVersion();
   auto& t = store.templ;
-  takeTable(dict, "TopClass", t.TopClass);
-  takeTable(dict, "SubSystem", t.SubSystem);
-  takeTable(dict, "SubFunc", t.SubFunc);
-  takeTable(dict, "DetailFunc", t.DetailFunc);
-  takeTable(dict, "Profile", t.Profile);
+  takeTreeTables(dict, t);
   takeTable(dict, "AcctType", t.AcctType);
   store.loadedTemplate = versionOf(dict, props);
 }
@@ -147,11 +153,7 @@ void LoadUserData(const std::string& props) {
                                        [&] { return serverDataInfo()->GetUserData(props); });
   store.loadedUser = LoadedVersion();
   auto& u = store.user;
-  takeTable(dict, "TopClass", u.TopClass);
-  takeTable(dict, "SubSystem", u.SubSystem);
-  takeTable(dict, "SubFunc", u.SubFunc);
-  takeTable(dict, "DetailFunc", u.DetailFunc);
-  takeTable(dict, "Profile", u.Profile);
+  takeTreeTables(dict, u);
   if (userId) store.loadedUser = versionOf(dict, props);
 }
 

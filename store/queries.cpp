@@ -232,20 +232,34 @@ RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID) {
 
 // -------------------------------------------------------------- node questions
 
+namespace {
+
+// The template's row of a subsystem or sub-function, its table filtered by the
+// level's criterion (each question keeps its own spacing of the criterion, as
+// the filter a caller reads back); nullptr for another level or an item the
+// template does not have.
+Recordset* templateRowOf(DataInfo& s, std::optional<nav::Level> level, const std::string& subSystemFilter,
+                         const std::string& subFuncFilter) {
+  Recordset* rs = nullptr;
+  if (level == nav::Level::SubSystem) {
+    rs = &table(s.templ.SubSystem, "template SubSystem");
+    rs->setFilter(subSystemFilter);
+  } else if (level == nav::Level::SubFunc) {
+    rs = &table(s.templ.SubFunc, "template SubFunc");
+    rs->setFilter(subFuncFilter);
+  }
+  return rs && !rs->isEOF() ? rs : nullptr;
+}
+
+}  // namespace
+
 bool IsRefresh(int32_t lID, int32_t lType, DictionaryPtr& oDict) {
   EnsureLoaded();
   auto& s = DataInfo::instance();
   const std::string id = num(lID);
   const std::optional<nav::Level> level = nav::LevelOfNumber(lType);
-  Recordset* rs = nullptr;
-  if (level == nav::Level::SubSystem) {
-    rs = &table(s.templ.SubSystem, "template SubSystem");
-    rs->setFilter("FSubSysID = " + id);
-  } else if (level == nav::Level::SubFunc) {
-    rs = &table(s.templ.SubFunc, "template SubFunc");
-    rs->setFilter("FSubFuncID = " + id);
-  }
-  if (!rs || rs->isEOF()) return false;
+  Recordset* rs = templateRowOf(s, level, "FSubSysID = " + id, "FSubFuncID = " + id);
+  if (!rs) return false;
 
   const bool userFolder = level == nav::Level::SubFunc && nav::IsUserFolderId(lID);
   const bool answer = userFolder ? true : flagOf(*rs, "FRefresh");
@@ -263,19 +277,9 @@ bool IsRefresh(int32_t lID, int32_t lType, DictionaryPtr& oDict) {
 
 bool IsRefreshNode(int32_t lID, int32_t lType) {
   EnsureLoaded();
-  auto& s = DataInfo::instance();
   const std::string id = num(lID);
-  const std::optional<nav::Level> level = nav::LevelOfNumber(lType);
-  Recordset* rs = nullptr;
-  if (level == nav::Level::SubSystem) {
-    rs = &table(s.templ.SubSystem, "template SubSystem");
-    rs->setFilter("FSubSysID =" + id);
-  } else if (level == nav::Level::SubFunc) {
-    rs = &table(s.templ.SubFunc, "template SubFunc");
-    rs->setFilter("FSubFuncID=" + id);
-  }
-  if (!rs || rs->isEOF()) return false;
-  return flagOf(*rs, "FRefresh");
+  Recordset* rs = templateRowOf(DataInfo::instance(), nav::LevelOfNumber(lType), "FSubSysID =" + id, "FSubFuncID=" + id);
+  return rs && flagOf(*rs, "FRefresh");
 }
 
 bool IsSetEnable(int32_t lID, DictionaryPtr& oDict) {

@@ -239,31 +239,30 @@ Date CDate(const Variant& v) {
 
 std::string textOrEmpty(const Variant& v) { return v.isNull() ? std::string() : CStr(v); }
 
+namespace {
+
+// The bytes of the character that begins at i: a well-formed UTF-8 sequence, or
+// one byte of anything else.
+size_t charBytesAt(std::string_view s, size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+  if (i + len > s.size()) return 1;
+  for (size_t k = 1; k < len; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+  return len;
+}
+
+}  // namespace
+
 size_t charLength(std::string_view s) {
   size_t count = 0;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
-    if (i + len > s.size()) len = 1;
-    for (size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) { len = 1; break; }
-    i += len;
-    ++count;
-  }
+  for (size_t i = 0; i < s.size(); i += charBytesAt(s, i)) ++count;
   return count;
 }
 
 std::string leftChars(std::string_view s, size_t n) {
   size_t count = 0, i = 0;
-  while (i < s.size() && count < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
-    if (i + len > s.size()) len = 1;
-    for (size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) { len = 1; break; }
-    i += len;
-    ++count;
-  }
+  for (; i < s.size() && count < n; i += charBytesAt(s, i)) ++count;
   return std::string(s.substr(0, i));
 }
 
