@@ -20,7 +20,6 @@ namespace wayfind::editor {
 
 using widgets::Grid;
 using widgets::pixelsToTwips;
-namespace detail_col = nav::detail_col;
 using widgets::twipsToPixels;
 
 namespace {
@@ -196,7 +195,7 @@ void dlgSetProp::Form_Load() {
       vaDetailProp_->SetColWidth(detail_col::kHelpCode, vaDetailProp_->ColWidth(detail_col::kHelpCode) + w / 2);
     }
     // The names take whatever width the grids have beyond their other columns.
-    vaOutlineProp_->horizontalHeader()->setSectionResizeMode(nav::outline_col::kName - 1, QHeaderView::Stretch);
+    vaOutlineProp_->horizontalHeader()->setSectionResizeMode(outline_col::kName - 1, QHeaderView::Stretch);
     vaDetailProp_->horizontalHeader()->setSectionResizeMode(detail_col::kName - 1, QHeaderView::Stretch);
     // Translated captions can be longer than the Chinese ones: the form is made
     // wide enough for every tool to show.

@@ -65,8 +65,8 @@ int PropGridBinding::activeRow() const { return grid_.ActiveRow(); }
 
 void PropGridBinding::setActiveRow(int row) {
   // The name leads both grids.
-  static_assert(nav::outline_col::kName == nav::detail_col::kName);
-  grid_.SetActiveCell(nav::outline_col::kName, row);
+  static_assert(outline_col::kName == detail_col::kName);
+  grid_.SetActiveCell(outline_col::kName, row);
 }
 
 }  // namespace wayfind::editor

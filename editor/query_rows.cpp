@@ -2,7 +2,7 @@
 
 #include "context/language.h"
 #include "platform/automation/conversions.h"
-#include "platform/navigation/grid_columns.h"
+#include "editor/grid_columns.h"
 #include "platform/navigation/levels.h"
 
 namespace wayfind::editor {
@@ -28,7 +28,7 @@ std::string cellOf(nav::EditorCell cell, const Variant& v) {
 template <class Keep>
 std::vector<GridRow> readRows(Recordset& rs, nav::Level level, Keep keep) {
   const int id = rs.requireField(nav::InfoOf(level).idField);
-  const auto columns = nav::EditorColumns(level);
+  const auto columns = EditorColumns(level);
   std::vector<int> fields;
   for (const nav::ColumnInfo* c : columns) fields.push_back(rs.requireField(c->name));
   std::vector<GridRow> rows;

@@ -151,8 +151,8 @@ void dlgSetProp::ModifyItem() {
   dlg.DetailFuncID = rows.at(row).id;
   dlg.Load();
   // Written after loading, so the grid's values win over what loading looked up.
-  dlg.txtName->setText(QString::fromStdString(rows.cellText(nav::detail_col::kName, row)));
-  dlg.txtHelpCode->setText(QString::fromStdString(rows.cellText(nav::detail_col::kHelpCode, row)));
+  dlg.txtName->setText(QString::fromStdString(rows.cellText(detail_col::kName, row)));
+  dlg.txtHelpCode->setText(QString::fromStdString(rows.cellText(detail_col::kHelpCode, row)));
   dlg.ShowModal();
   if (confirmedByTag(dlg)) runNodeClickFor(m_strCurKey);
 }

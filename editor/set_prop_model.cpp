@@ -9,8 +9,6 @@
 namespace wayfind::editor {
 
 using platform::Variant;
-namespace outline_col = nav::outline_col;
-namespace detail_col = nav::detail_col;
 
 namespace {
 
@@ -57,8 +55,8 @@ std::string_view trimBlanks(std::string_view text) {
 }  // namespace
 
 const std::vector<const nav::ColumnInfo*>& GridColumns(RowKind kind) {
-  static const auto outline = nav::EditorColumns(nav::Level::SubFunc);
-  static const auto detail = nav::EditorColumns(nav::Level::DetailFunc);
+  static const auto outline = EditorColumns(nav::Level::SubFunc);
+  static const auto detail = EditorColumns(nav::Level::DetailFunc);
   return kind == RowKind::Outline ? outline : detail;
 }
 

@@ -16,7 +16,7 @@
 
 #include "editor/query_rows.h"
 #include "platform/containers/dictionary.h"
-#include "platform/navigation/grid_columns.h"
+#include "editor/grid_columns.h"
 
 namespace wayfind::editor {
 
@@ -124,7 +124,7 @@ class PropRows {
   // only on an editable row: a locked box does not change).
   bool isEdit(CellAction action, int col, int row) const;
   // Whether a changed cell holds a help code, to be checked against the others.
-  bool holdsHelpCode(int col) const { return kind_ == RowKind::Detail && col == nav::detail_col::kHelpCode; }
+  bool holdsHelpCode(int col) const { return kind_ == RowKind::Detail && col == detail_col::kHelpCode; }
   // Another row whose help code equals row's (see FindDuplicateHelpCode).
   std::optional<int> duplicateHelpCode(int row) const;
 

@@ -42,7 +42,7 @@ void dlgSetProp::CheckHelpCode(int row) {
   const PropRows& rows = model_.rows(RowKind::Detail);
   if (!rows.duplicateHelpCode(row)) return;
   // Only a warning: the value stays, the row stays dirty and is saved as typed.
-  erp::api::messages().warn(context::GetLangText("功能项 [") + rows.cellText(nav::detail_col::kName, row) +
+  erp::api::messages().warn(context::GetLangText("功能项 [") + rows.cellText(detail_col::kName, row) +
                             context::GetLangText("] 的助记码与其它功能项的助记码重复，请重新输入!"));
 }
 
@@ -143,11 +143,11 @@ void dlgSetProp::showStoredNames() {
   const PropRows& rows = model_.rows(RowKind::Outline);
   for (int row = 1; row <= rows.count(); ++row) {
     const PropRow& r = rows.at(row);
-    const std::string& name = r.cell(nav::outline_col::kName);
+    const std::string& name = r.cell(outline_col::kName);
     if (platform::trimSpaces(name).empty()) continue;
     widgets::TreeNode node = tvFunc_->Find(nav::NodeKey(*listed, r.id));
-    if (!node.isNull() && r.read.size() >= static_cast<size_t>(nav::outline_col::kName) &&
-        name == r.read[nav::outline_col::kName - 1])
+    if (!node.isNull() && r.read.size() >= static_cast<size_t>(outline_col::kName) &&
+        name == r.read[outline_col::kName - 1])
       node.SetText(name);
   }
 }

@@ -98,7 +98,7 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Gri
   TreeNode parent = tvFunc_->Node(parentKey);
   tvFunc_->RemoveChildren(parent);
   for (const auto& r : rows) {
-    const std::string& name = r.cells.at(nav::outline_col::kName - 1);
+    const std::string& name = r.cells.at(outline_col::kName - 1);
     TreeNode node = tvFunc_->Add(parent, nav::NodeKey(childLevel, r.id), name, image);
     if (placeholders) tvFunc_->AddPlaceholder(node);
     outlineView_->append(MakeRow(r, lockTemplateRows && !nav::IsCustomItem(childLevel, r.id)));

@@ -20,7 +20,7 @@
 #include "favourites/frm_all_func.h"
 #include "favourites/ports.h"
 #include "platform/automation/conversions.h"
-#include "platform/navigation/grid_columns.h"
+#include "favourites/favourite_columns.h"
 #include "widgets/busy_state.h"
 #include "widgets/form_registry.h"
 #include "widgets/help_window.h"
@@ -393,7 +393,7 @@ namespace {
 void showFirstGroup(widgets::Form& form) {
   auto& editor = static_cast<dlgSetNormal&>(form);
   if (editor.tvGroup->Count() > 0) editor.tvGroup->simulateClick(editor.tvGroup->NodeAt(1));
-  if (editor.vaNormal->MaxRows() > 0) editor.vaNormal->SetActiveCell(nav::favourite_col::kHelpCode, 1);
+  if (editor.vaNormal->MaxRows() > 0) editor.vaNormal->SetActiveCell(favourite_col::kHelpCode, 1);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
-#include "platform/navigation/grid_columns.h"
+#include "favourites/favourite_columns.h"
 #include "platform/navigation/node_keys.h"
 #include "widgets/busy_state.h"
 #include "widgets/message_boxes.h"
@@ -32,9 +32,9 @@ using platform::Variant;
 
 namespace {
 
-constexpr int kColName = nav::favourite_col::kName;
-constexpr int kColHelpCode = nav::favourite_col::kHelpCode;
-constexpr int kColShowName = nav::favourite_col::kShowName;
+constexpr int kColName = favourite_col::kName;
+constexpr int kColHelpCode = favourite_col::kHelpCode;
+constexpr int kColShowName = favourite_col::kShowName;
 
 std::string lang(const char* chinese) { return context::GetLangText(chinese); }
 
@@ -46,7 +46,7 @@ std::string aboutFunction(const std::string& name, const char* tail) {
 }  // namespace
 
 void dlgSetNormal::setUpGrid() {
-  vaNormal->SetMaxCols(nav::favourite_col::kCount);
+  vaNormal->SetMaxCols(favourite_col::kCount);
   vaNormal->SetMaxRows(0);
   vaNormal->SetHeaderText(kColName, "名称");
   vaNormal->SetHeaderText(kColHelpCode, "助记码");
@@ -54,7 +54,7 @@ void dlgSetNormal::setUpGrid() {
   // Widths in the grid's character units: the width of a digit, plus a margin.
   const double digit = QFontMetrics(vaNormal->font()).horizontalAdvance('0');
   const double widths[] = {15, 7.12, 13.12};
-  for (int col = 1; col <= nav::favourite_col::kCount; ++col) vaNormal->SetColWidth(col, static_cast<int>(widths[col - 1] * digit + 8));
+  for (int col = 1; col <= favourite_col::kCount; ++col) vaNormal->SetColWidth(col, static_cast<int>(widths[col - 1] * digit + 8));
   // The two names share whatever width the list has beyond the help code: an
   // English name is longer than its Chinese one.
   for (int col : {kColName, kColShowName}) vaNormal->horizontalHeader()->setSectionResizeMode(col - 1, QHeaderView::Stretch);

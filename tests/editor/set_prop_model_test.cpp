@@ -10,8 +10,8 @@
 namespace wayfind::editor {
 namespace {
 
-namespace oc = nav::outline_col;
-namespace dc = nav::detail_col;
+namespace oc = editor::outline_col;
+namespace dc = editor::detail_col;
 
 // A row of either grid: a detail row's cells, which rowsOf lays out for the
 // outline's grid when it lists them there.
