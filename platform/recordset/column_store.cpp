@@ -2,6 +2,7 @@
 #include "platform/recordset/column_store.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -221,6 +222,32 @@ void ColumnStore::cells(size_t field, size_t first, size_t count, Cell* out) con
     for (size_t chunk = first / kCheckedRows; chunk <= (first + count - 1) / kCheckedRows; ++chunk) checkChunk(field, chunk);
   }
   for (size_t i = 0; i < count; ++i) out[i] = cellIn(col, first + i);
+}
+
+void ColumnStore::rowsHolding(size_t field, int64_t key, std::vector<uint32_t>& out) const {
+  const Column& col = columns_[field];
+  if (col.kind == Kind::Any) {
+    for (size_t r = 0; r < rows_; ++r) {
+      const Cell c = cellOf(col.any[r]);
+      if (c.isInteger() && c.integer == key) out.push_back(static_cast<uint32_t>(r));
+    }
+    return;
+  }
+  // Booleans, numbers with a fraction, dates and texts are never integer cells.
+  const bool narrow = col.kind == Kind::Int16 || col.kind == Kind::Int32;
+  if (!narrow && col.kind != Kind::Int64) return;
+  if (narrow && (key < INT32_MIN || key > INT32_MAX)) return;
+  // A narrow cell holds its value sign-extended to 32 bits.
+  const auto narrowKey = static_cast<uint32_t>(static_cast<int32_t>(key));
+  const auto wideKey = static_cast<uint64_t>(key);
+  for (size_t first = 0; first < rows_; first += kCheckedRows) {
+    if (late_) checkChunk(field, first / kCheckedRows);
+    const size_t end = std::min(rows_, first + kCheckedRows);
+    for (size_t r = first; r < end; ++r) {
+      const bool equal = narrow ? col.narrow[r] == narrowKey : col.wide[r] == wideKey;
+      if (equal && !nullBit(col, r)) out.push_back(static_cast<uint32_t>(r));
+    }
+  }
 }
 
 Cell ColumnStore::cellIn(const Column& col, size_t row) const {

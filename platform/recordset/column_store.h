@@ -67,6 +67,10 @@ class ColumnStore {
   // The cells of count rows of one field from row first on (a column read in
   // one go: its late checks made once per chunk, not once per cell).
   void cells(size_t field, size_t first, size_t count, Cell* out) const;
+  // Appends to out, ascending, the rows whose cell of field is the integer
+  // key: the rows an index on the field lists for key. One pass over the
+  // column; a typed column is compared as it lies.
+  void rowsHolding(size_t field, int64_t key, std::vector<uint32_t>& out) const;
   Variant value(size_t row, size_t field) const { return variantOf(cell(row, field)); }
 
   // Appends a row of Nulls.

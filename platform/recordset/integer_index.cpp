@@ -142,6 +142,7 @@ size_t IntegerIndex::memoryBytes() const {
 
 void IndexSet::reset(int fieldCount) {
   byField_.clear();
+  scanned_.clear();
   fieldCount_ = static_cast<size_t>(fieldCount);
 }
 
@@ -150,6 +151,18 @@ const IntegerIndex& IndexSet::require(const RowStore& rows, int field) {
   auto& slot = byField_[static_cast<size_t>(field)];
   if (!slot) slot = std::make_unique<IntegerIndex>(rows, field);
   return *slot;
+}
+
+RowSpan IndexSet::rowsWith(const RowStore& rows, int field, int64_t key, RowList& scratch) {
+  const auto f = static_cast<size_t>(field);
+  if (scanned_.empty()) scanned_.resize(fieldCount_);
+  if ((byField_.empty() || !byField_[f]) && !scanned_[f]) {
+    scanned_[f] = true;
+    scratch.clear();
+    rows.rowsHolding(f, key, scratch);
+    return RowSpan(scratch);
+  }
+  return require(rows, field).rowsWith(key);
 }
 
 void IndexSet::onWrite(uint32_t row, int field, const Cell& oldValue, const Cell& newValue) {

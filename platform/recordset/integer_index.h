@@ -1,8 +1,10 @@
 // Hash indexes on integer fields of a record set: value -> the stored rows that
-// hold it, in storage order. An index is built the first time a filter or find
-// asks for it and is then kept current by every write, so an identifier filter
-// costs in proportion to the rows it selects, not to the size of the table.
-// Null values are not indexed.
+// hold it, in storage order. The first filter or find on a field reads its
+// column once instead (a process that asks one question, as a command does,
+// would pay more for the index than for the pass); the second builds the index,
+// which is then kept current by every write, so an identifier filter costs in
+// proportion to the rows it selects, not to the size of the table. Null values
+// are not indexed.
 //
 // A built index is three flat arrays: the keys in an open-addressed table, where
 // each key's rows begin, and every row grouped by key. Building it is two passes
@@ -67,6 +69,10 @@ class IndexSet {
   void reset(int fieldCount);
   // The index of `field`, built from `rows` when it does not exist yet.
   const IntegerIndex& require(const RowStore& rows, int field);
+  // The rows holding key in field, ascending: the first time a field is asked,
+  // by one pass over its column, the rows put into scratch; from then on from
+  // its index.
+  RowSpan rowsWith(const RowStore& rows, int field, int64_t key, RowList& scratch);
   // Keep the built indexes current.
   void onWrite(uint32_t row, int field, const Cell& oldValue, const Cell& newValue);
   // A row appended with its values in place.
@@ -76,6 +82,7 @@ class IndexSet {
 
  private:
   std::vector<std::unique_ptr<IntegerIndex>> byField_;  // empty until an index is built
+  std::vector<bool> scanned_;  // the fields asked once, by a pass over the column
   size_t fieldCount_ = 0;
 };
 
