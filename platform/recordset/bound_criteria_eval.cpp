@@ -127,7 +127,7 @@ bool BoundCriteria::candidates(const BNode& node, const Number* slots, IndexSet&
       }
       // The index's list holds exactly the rows whose integer is the value:
       // every one of them satisfies the equality.
-      list = indexes.rowsWith(rows, c.field, *number.integer, owned);
+      list = indexes.rowsWith(rows, c.field, *number.integer);
       satisfied = bitOf(c);
       return true;
     }

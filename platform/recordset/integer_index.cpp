@@ -142,7 +142,7 @@ size_t IntegerIndex::memoryBytes() const {
 
 void IndexSet::reset(int fieldCount) {
   byField_.clear();
-  scanned_.clear();
+  passes_.clear();
   fieldCount_ = static_cast<size_t>(fieldCount);
 }
 
@@ -153,19 +153,24 @@ const IntegerIndex& IndexSet::require(const RowStore& rows, int field) {
   return *slot;
 }
 
-RowSpan IndexSet::rowsWith(const RowStore& rows, int field, int64_t key, RowList& scratch) {
+RowSpan IndexSet::rowsWith(const RowStore& rows, int field, int64_t key) {
   const auto f = static_cast<size_t>(field);
-  if (scanned_.empty()) scanned_.resize(fieldCount_);
-  if ((byField_.empty() || !byField_[f]) && !scanned_[f]) {
-    scanned_[f] = true;
-    scratch.clear();
-    rows.rowsHolding(f, key, scratch);
-    return RowSpan(scratch);
+  if (!byField_.empty() && byField_[f]) return byField_[f]->rowsWith(key);
+  if (passes_.empty()) passes_.resize(fieldCount_);
+  Pass& pass = passes_[f];
+  if (!pass.done) {
+    pass.done = pass.valid = true;
+    pass.key = key;
+    rows.rowsHolding(f, key, pass.rows);
   }
+  // The pass's rows stay as they are: a list given out earlier in the same
+  // filter may still be in use.
+  if (pass.valid && pass.key == key) return RowSpan(pass.rows);
   return require(rows, field).rowsWith(key);
 }
 
 void IndexSet::onWrite(uint32_t row, int field, const Cell& oldValue, const Cell& newValue) {
+  if (!passes_.empty()) forget(passes_[static_cast<size_t>(field)]);
   if (byField_.empty()) return;
   auto& slot = byField_[static_cast<size_t>(field)];
   if (!slot) return;
@@ -173,13 +178,20 @@ void IndexSet::onWrite(uint32_t row, int field, const Cell& oldValue, const Cell
   slot->insert(row, newValue);
 }
 
+void IndexSet::forget(Pass& pass) {
+  pass.valid = false;
+  pass.rows = RowList();
+}
+
 void IndexSet::onAppend(uint32_t row, const RowStore& rows) {
+  for (Pass& pass : passes_) forget(pass);
   for (size_t f = 0; f < byField_.size(); ++f)
     if (byField_[f]) byField_[f]->insert(row, rows.cell(row, f));
 }
 
 size_t IndexSet::memoryBytes() const {
   size_t bytes = 0;
+  for (const Pass& pass : passes_) bytes += pass.rows.capacity() * sizeof(uint32_t);
   for (const auto& index : byField_)
     if (index) bytes += index->memoryBytes();
   return bytes;

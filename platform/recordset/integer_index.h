@@ -1,8 +1,8 @@
 // Hash indexes on integer fields of a record set: value -> the stored rows that
 // hold it, in storage order. The first filter or find on a field reads its
 // column once instead (a process that asks one question, as a command does,
-// would pay more for the index than for the pass); the second builds the index,
-// which is then kept current by every write, so an identifier filter costs in
+// would pay more for the index than for the pass); a question for another value
+// builds the index, which is then kept current by every write, so an identifier filter costs in
 // proportion to the rows it selects, not to the size of the table. Null values
 // are not indexed.
 //
@@ -69,10 +69,11 @@ class IndexSet {
   void reset(int fieldCount);
   // The index of `field`, built from `rows` when it does not exist yet.
   const IntegerIndex& require(const RowStore& rows, int field);
-  // The rows holding key in field, ascending: the first time a field is asked,
-  // by one pass over its column, the rows put into scratch; from then on from
-  // its index.
-  RowSpan rowsWith(const RowStore& rows, int field, int64_t key, RowList& scratch);
+  // The rows holding key in field, ascending. The first time a field is asked,
+  // by one pass over its column, whose answer is kept for the same key (a
+  // filter may ask for the same parent in both halves); another key of the
+  // field builds its index. Valid until the next write.
+  RowSpan rowsWith(const RowStore& rows, int field, int64_t key);
   // Keep the built indexes current.
   void onWrite(uint32_t row, int field, const Cell& oldValue, const Cell& newValue);
   // A row appended with its values in place.
@@ -82,7 +83,15 @@ class IndexSet {
 
  private:
   std::vector<std::unique_ptr<IntegerIndex>> byField_;  // empty until an index is built
-  std::vector<bool> scanned_;  // the fields asked once, by a pass over the column
+  // A field's first question, answered by a pass over its column.
+  struct Pass {
+    bool done = false;   // the field was asked
+    bool valid = false;  // rows still answer key (no write since)
+    int64_t key = 0;
+    RowList rows;
+  };
+  std::vector<Pass> passes_;  // empty until a field is asked
+  static void forget(Pass& pass);
   size_t fieldCount_ = 0;
 };
 
