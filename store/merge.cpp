@@ -26,6 +26,7 @@
 #include "context/language.h"
 #include "platform/automation/conversions.h"
 #include "platform/navigation/columns.h"
+#include "platform/navigation/languages.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/user_folders.h"
 #include "store/store_errors.h"
@@ -64,16 +65,6 @@ LevelInfo levelOf(const std::string& tableName) {
 }
 
 bool hasRows(const Recordset& rs) { return !(rs.isBOF() && rs.isEOF()); }
-
-// The user row's name in the login's language as the language component tells it
-// now (user-owned folders), not the language cached for text lookups.
-const char* languageNameField() {
-  switch (context::DetectLanguage()) {
-    case context::kLangEn: return "FFuncName_en";
-    case context::kLangCht: return "FFuncName_cht";
-    default: return "FFuncName";
-  }
-}
 
 // A field the merge reads or writes by name. The tables of a level keep their
 // fields in the same places from one query to the next, so the place the name
@@ -151,9 +142,13 @@ class MergePlan {
   // language.
   const FieldOf& nameFrom(bool owned) const {
     if (owned && !translations_.empty()) {
-      const std::string_view language = languageNameField();
+      // The name's twin in the login's language as the language component
+      // tells it now (user-owned folders), not the language cached for text
+      // lookups; the written language has no twin.
+      const std::string twin =
+          std::string(name_->name()) + nav::LanguageOfNumber(context::DetectLanguage()).columnSuffix;
       for (const FieldOf* f : translations_)
-        if (f->name() == language) return *f;
+        if (f->name() == twin) return *f;
     }
     return *name_;
   }

@@ -254,16 +254,25 @@ void settleNames(const Level& l, Row& row, const Row& before, const std::vector<
     if (c != name && std::find(set.begin(), set.end(), c) == set.end()) row[c] = Variant::null();
 }
 
+const std::vector<std::string>& templateNameColumns(const Level& l) {
+  static const auto build = [](nav::Level level) {
+    std::vector<std::string> cols;
+    for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+      if (c.role != nav::ColumnRole::Name && c.role != nav::ColumnRole::ShowName) continue;
+      cols.push_back(c.name);
+      if (c.translated != nav::Translated::No)
+        nav::ForEachTranslation(
+            [&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
+    }
+    return cols;
+  };
+  static const std::vector<std::string> cols[] = {build(nav::Level::TopClass), build(nav::Level::SubSystem),
+                                                  build(nav::Level::SubFunc), build(nav::Level::DetailFunc)};
+  return cols[l.number - 1];
+}
+
 void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row) {
-  // The template's names of the node: its name in every language, and a
-  // detail function's show name.
-  std::vector<std::string> cols;
-  for (const nav::ColumnInfo& c : nav::ColumnsOf(navLevel(l))) {
-    if (c.role != nav::ColumnRole::Name && c.role != nav::ColumnRole::ShowName) continue;
-    cols.push_back(c.name);
-    if (c.translated != nav::Translated::No)
-      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
-  }
+  const std::vector<std::string>& cols = templateNameColumns(l);
   auto st = conn.prepare("SELECT " + joined(cols) + " FROM " + l.tplTable + " WHERE " + l.idCol + " = ?");
   st.bind(1, row.at(l.idCol));
   if (!st.step()) return;

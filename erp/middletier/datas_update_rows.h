@@ -71,6 +71,9 @@ Row withoutNames(const Level& l, Row row);
 // translations the caller did not send are dropped.
 void settleNames(const Level& l, Row& row, const Row& before, const std::vector<std::string>& set,
                  const Row* templateRow, const std::string& language);
+// The template's columns that name a node: its name in every language and a
+// detail function's show name.
+const std::vector<std::string>& templateNameColumns(const Level& l);
 // Names of a user's row of a template node that equal the template's name in any
 // language (or its show name) become Null: the row follows the template there.
 void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row);

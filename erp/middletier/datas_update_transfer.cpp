@@ -305,11 +305,10 @@ int32_t mapped(const std::map<int32_t, int32_t>& m, int32_t id) {
 // template does not have is missing from the answer.
 std::map<int32_t, TemplateSide> templateSides(storage::Connection& conn, const Level& l, const std::vector<int32_t>& ids) {
   std::map<int32_t, TemplateSide> out;
-  const bool detail = l.number == 4;
-  const std::string names = std::string(l.nameCol) + ", " + l.nameCol + "_en, " + l.nameCol + "_cht" +
-                            (detail ? ", FShowName" : "");
+  std::string names;
+  for (const std::string& c : rows::templateNameColumns(l)) names += ", " + c;
   storage::forEachSlice(ids, kSlice, [&](const std::vector<int32_t>& slice, const std::string& marks) {
-    auto st = conn.prepare(std::string("SELECT ") + l.idCol + ", FAcctType, FClassName, FClassParam, " + names +
+    auto st = conn.prepare(std::string("SELECT ") + l.idCol + ", FAcctType, FClassName, FClassParam" + names +
                            " FROM " + l.tplTable + " WHERE " + l.idCol + " IN (" + marks + ")");
     int i = 0;
     for (int32_t id : slice) st.bind(++i, id);
