@@ -184,7 +184,7 @@ std::string groupNameOf(Change& c, int32_t group) {
 std::string namesInOrder(const std::vector<int32_t>& ids, const std::map<int32_t, std::string>& names) {
   std::string out;
   for (int32_t id : ids) {
-    if (!out.empty()) out += callLanguage() == "en" ? ", " : "、";
+    if (!out.empty()) out += listSeparator();
     auto it = names.find(id);
     out += it == names.end() ? std::to_string(id) : it->second;
   }

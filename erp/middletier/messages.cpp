@@ -60,6 +60,8 @@ std::string quoted(const std::string& name) {
   return lang.openQuote + name + lang.closeQuote;
 }
 
+const char* listSeparator() { return nav::LanguageOfCode(t_language).listSeparator; }
+
 std::string fieldLabel(std::string_view key) {
   static const std::map<std::string, const char*, std::less<>> labels = [] {
     std::map<std::string, const char*, std::less<>> m;

@@ -25,6 +25,8 @@ std::string say(const std::string& chinese, std::initializer_list<std::string> v
 // A name put in quotes as the call's language writes them: “name”, 「name」 or
 // "name" (the English one with a space before it, as it follows a word).
 std::string quoted(const std::string& name);
+// What separates the names of a list in a message in the caller's language.
+const char* listSeparator();
 
 // The words of a message that name a field: the label a user knows it by
 // ("HelpCode", "FHelpCode" and "strHelpCode" are all the help code), looked up.

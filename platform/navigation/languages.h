@@ -35,17 +35,18 @@ struct LanguageInfo {
   const char* openQuote;     // around a name in a message
   const char* closeQuote;
   const char* nativeName;    // as the language menu lists it
+  const char* listSeparator; // between the names of a list in a message
   bool testOnly = false;     // for tests only, see above
 };
 
 inline constexpr LanguageInfo kLanguages[] = {
     {"chs", 1, "", "zh_CN", "Hans", {"Noto Sans CJK SC", "Noto Sans SC", "Source Han Sans SC", "WenQuanYi Micro Hei"},
-     "“", "”", "简体中文"},  // lang:data
-    {"en", 2, "_en", "", "Latn", {}, " \"", "\"", "English"},
+     "“", "”", "简体中文", "、"},  // lang:data
+    {"en", 2, "_en", "", "Latn", {}, " \"", "\"", "English", ", "},
     {"cht", 3, "_cht", "zh_TW", "Hant", {"Noto Sans CJK TC", "Noto Sans TC", "Source Han Sans TC", "Noto Sans CJK HK"},
-     "「", "」", "繁體中文"},  // lang:data
+     "「", "」", "繁體中文", "、"},  // lang:data
     {"qps", 99, "", "", "Hans", {"Noto Sans CJK SC", "Noto Sans SC", "Source Han Sans SC", "WenQuanYi Micro Hei"},
-     "“", "”", "qps", true},  // lang:data
+     "“", "”", "qps", "、", true},  // lang:data
 };
 
 // Whether the languages for tests are offered (WAYFIND_TEST_LANGUAGES set, not "0").
