@@ -208,22 +208,39 @@ std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, 
   return row;
 }
 
-const std::vector<std::string>& nameColumns(const Level& l) {
-  static const auto build = [](nav::Level level) {
-    std::vector<std::string> cols;
-    for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
-      if (c.role != nav::ColumnRole::Name) continue;
-      cols.push_back(c.name);
-      if (c.translated == nav::Translated::Everywhere)
-        nav::ForEachTranslation(
-            [&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
-    }
-    return cols;
-  };
-  static const std::vector<std::string> cols[] = {build(nav::Level::TopClass), build(nav::Level::SubSystem),
-                                                  build(nav::Level::SubFunc), build(nav::Level::DetailFunc)};
-  return cols[l.number - 1];
+namespace {
+
+// The columns naming a level's nodes: the name with the twins it keeps for the
+// other languages, in the user's rows or in the template's (there with the
+// show name too).
+std::vector<std::string> namingColumns(nav::Level level, bool inTemplate) {
+  std::vector<std::string> cols;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
+    const bool naming = c.role == nav::ColumnRole::Name || (inTemplate && c.role == nav::ColumnRole::ShowName);
+    if (!naming) continue;
+    cols.push_back(c.name);
+    const bool twins = inTemplate ? c.translated != nav::Translated::No : c.translated == nav::Translated::Everywhere;
+    if (twins)
+      nav::ForEachTranslation(
+          [&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
+  }
+  return cols;
 }
+
+const std::vector<std::string>& namingColumns(const Level& l, bool inTemplate) {
+  static const std::vector<std::string> cols[2][4] = {
+      {namingColumns(nav::Level::TopClass, false), namingColumns(nav::Level::SubSystem, false),
+       namingColumns(nav::Level::SubFunc, false), namingColumns(nav::Level::DetailFunc, false)},
+      {namingColumns(nav::Level::TopClass, true), namingColumns(nav::Level::SubSystem, true),
+       namingColumns(nav::Level::SubFunc, true), namingColumns(nav::Level::DetailFunc, true)}};
+  return cols[inTemplate ? 1 : 0][l.number - 1];
+}
+
+}  // namespace
+
+const std::vector<std::string>& nameColumns(const Level& l) { return namingColumns(l, false); }
+
+const std::vector<std::string>& templateNameColumns(const Level& l) { return namingColumns(l, true); }
 
 Row withoutNames(const Level& l, Row row) {
   for (const auto& c : nameColumns(l)) row[c] = Variant::null();
@@ -238,8 +255,8 @@ void settleNames(const Level& l, Row& row, const Row& before, const std::vector<
   // The name the caller was shown: a detail function's own name in the caller's
   // language when the user keeps one there.
   Variant shown = value(name);
-  if (l.number == 4 && language != "chs") {
-    const Variant translated = value(name + "_" + language);
+  if (l.number == 4 && !nav::IsWrittenLanguage(language)) {
+    const Variant translated = value(name + nav::LanguageOfCode(language).columnSuffix);
     if (!translated.isNull() && !(translated.isString() && translated.asString().empty())) shown = translated;
   }
   if (templateRow && sameText(row[name], templateRow->at(name))) {
@@ -252,23 +269,6 @@ void settleNames(const Level& l, Row& row, const Row& before, const std::vector<
   // unless the caller sent the translations too.
   for (const auto& c : nameColumns(l))
     if (c != name && std::find(set.begin(), set.end(), c) == set.end()) row[c] = Variant::null();
-}
-
-const std::vector<std::string>& templateNameColumns(const Level& l) {
-  static const auto build = [](nav::Level level) {
-    std::vector<std::string> cols;
-    for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
-      if (c.role != nav::ColumnRole::Name && c.role != nav::ColumnRole::ShowName) continue;
-      cols.push_back(c.name);
-      if (c.translated != nav::Translated::No)
-        nav::ForEachTranslation(
-            [&](const nav::LanguageInfo& lang) { cols.push_back(c.name + std::string(lang.columnSuffix)); });
-    }
-    return cols;
-  };
-  static const std::vector<std::string> cols[] = {build(nav::Level::TopClass), build(nav::Level::SubSystem),
-                                                  build(nav::Level::SubFunc), build(nav::Level::DetailFunc)};
-  return cols[l.number - 1];
 }
 
 void dropTemplateNames(storage::Connection& conn, const Level& l, Row& row) {
