@@ -25,11 +25,11 @@ void removeQuietly(const std::filesystem::path& path) {
 
 }  // namespace
 
-SyntheticSize syntheticSize(int64_t functions) {
+erp::demo::SyntheticCompanySpec syntheticSize(int64_t functions) {
   if (functions < 100 || functions > 5'000'000)
     throw std::invalid_argument("--functions takes a number from 100 to 5000000.");
   const auto n = static_cast<int32_t>(functions);
-  SyntheticSize s{};
+  erp::demo::SyntheticCompanySpec s;
   s.detailFuncs = n;
   s.subFuncs = std::max(1, n / 10);
   s.subSystems = std::max(1, s.subFuncs / 10);
@@ -40,17 +40,10 @@ SyntheticSize syntheticSize(int64_t functions) {
 }
 
 void createSyntheticCompany(const std::filesystem::path& path, int64_t functions) {
-  const SyntheticSize size = syntheticSize(functions);
+  const erp::demo::SyntheticCompanySpec spec = syntheticSize(functions);
   std::error_code ec;
   if (std::filesystem::exists(path, ec) || ec)
     platform::raise(platform::err::kFileError, kSource, "The file " + path.string() + " already exists.");
-  erp::demo::SyntheticCompanySpec spec;
-  spec.topClasses = size.topClasses;
-  spec.subSystems = size.subSystems;
-  spec.subFuncs = size.subFuncs;
-  spec.detailFuncs = size.detailFuncs;
-  spec.users = size.users;
-  spec.userRows = size.userRows;
   // Built under a temporary name beside the target, so a failure or a crash
   // never leaves a half-made company under the name asked for.
   const std::filesystem::path temp =

@@ -6,16 +6,15 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "erp/demo/synthetic_company.h"
+
 namespace wayfind::app {
 
 // The sizes of a company of `functions` detail functions: ten per sub-function,
 // ten sub-functions per subsystem, one user row per ten functions, spread over
 // up to 50 users. Raises std::invalid_argument below 100 functions or above
 // 5,000,000.
-struct SyntheticSize {
-  int32_t topClasses, subSystems, subFuncs, detailFuncs, users, userRows;
-};
-SyntheticSize syntheticSize(int64_t functions);
+erp::demo::SyntheticCompanySpec syntheticSize(int64_t functions);
 
 // Creates the database at path, which must not exist, with the synthetic
 // company. The file appears under its name only when it is complete: it is

@@ -19,6 +19,11 @@ constexpr int kItemDataRole = Qt::UserRole + 4;  // row header: item data
 
 constexpr const char* kSource = "Grid";
 
+// A column counted from 1 that the grid has; error 9 otherwise.
+void requireColumn(const QTableWidget& grid, int col) {
+  if (col < 1 || col > grid.columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+}
+
 }  // namespace
 
 // The editor of a text cell: reports every keystroke as editChange and keeps the
@@ -137,13 +142,13 @@ void Grid::checkCell(int col, int row, const char* what) const {
 }
 
 std::string Grid::HeaderText(int col) const {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   auto* h = horizontalHeaderItem(col - 1);
   return h ? h->text().toStdString() : std::string();
 }
 
 void Grid::SetHeaderText(int col, const std::string& text) {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   auto* h = horizontalHeaderItem(col - 1);
   if (!h) setHorizontalHeaderItem(col - 1, h = new QTableWidgetItem);
   h->setText(QString::fromStdString(text));
@@ -184,7 +189,7 @@ void Grid::prepareRow(int row) {
 }
 
 void Grid::SetColType(int col, CellType type) {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   auto* h = horizontalHeaderItem(col - 1);
   if (!h) setHorizontalHeaderItem(col - 1, h = new QTableWidgetItem);
   h->setData(kTypeRole, static_cast<int>(type));
@@ -279,7 +284,7 @@ void Grid::SetRowLock(int row, bool locked) {
 }
 
 void Grid::SetColLock(int col, bool locked) {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   auto* h = horizontalHeaderItem(col - 1);
   if (!h) setHorizontalHeaderItem(col - 1, h = new QTableWidgetItem);
   h->setData(kLockRole, locked);
@@ -304,29 +309,29 @@ void Grid::SetRowBackColor(int row, const QColor& color) {
 }
 
 bool Grid::ColHidden(int col) const {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   return isColumnHidden(col - 1);
 }
 
 void Grid::SetColHidden(int col, bool hidden) {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   setColumnHidden(col - 1, hidden);
 }
 
 int Grid::ColWidth(int col) const {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   return columnWidth(col - 1);
 }
 
 void Grid::SetColWidth(int col, int pixels) {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   setColumnWidth(col - 1, pixels);
 }
 
 void Grid::SetColWidthTwips(int col, int twips) { SetColWidth(col, twipsToPixels(twips)); }
 
 void Grid::SetColMaxLength(int col, int characters) {
-  if (col < 1 || col > columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
+  requireColumn(*this, col);
   auto* h = horizontalHeaderItem(col - 1);
   if (!h) setHorizontalHeaderItem(col - 1, h = new QTableWidgetItem);
   h->setData(kMaxLengthRole, characters);
