@@ -87,17 +87,11 @@ frmSelectUser::frmSelectUser() : widgets::Form(kFormName) {
   tvUserGroup->SetCheckBoxes(true);
   place(tvUserGroup, kTree);
 
-  chkAll = new QCheckBox(QStringLiteral("全部应用"), this);
-  chkAll->setObjectName("chkAll");
-  place(chkAll, kChkAll);
+  chkAll = place<QCheckBox>(this, "chkAll", kChkAll, QStringLiteral("全部应用"));
 
-  cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
-  cmdOk->setObjectName("cmdOk");
-  place(cmdOk, kCmdOk);
+  cmdOk = place<QPushButton>(this, "cmdOk", kCmdOk, QStringLiteral("确定(&O)"));
   cmdOk->setDefault(true);
-  cmdCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
-  cmdCancel->setObjectName("cmdCancel");
-  place(cmdCancel, kCmdCancel);
+  cmdCancel = place<QPushButton>(this, "cmdCancel", kCmdCancel, QStringLiteral("取消(&C)"));
 
   connect(chkAll, &QCheckBox::clicked, this, [this] { handled([this] { chkAll_Click(); }); });
   connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });

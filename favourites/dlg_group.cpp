@@ -50,9 +50,7 @@ dlgGroup::dlgGroup() : widgets::Form(kFormName) {
   setWindowTitle(QStringLiteral("常用功能组"));
   setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
 
-  Label1 = new QLabel(QStringLiteral("请选择要添加到的常用功能组："), this);
-  Label1->setObjectName("Label1");
-  place(Label1, kLabel1);
+  Label1 = place<QLabel>(this, "Label1", kLabel1, QStringLiteral("请选择要添加到的常用功能组："));
   cboGroup = new QComboBox(this);  // a list to choose from, no free text
   cboGroup->setObjectName("cboGroup");
   cboGroup->setProperty("wayfindNoTranslate", true);  // the user's own group names

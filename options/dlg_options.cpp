@@ -82,38 +82,21 @@ dlgOptions::dlgOptions() : widgets::Form(kFormName) {
 
   Frame1 = new QGroupBox(QStringLiteral("站点名称"), this);
   Frame1->setObjectName("Frame1");
-  auto label = [](QWidget* parent, const char* name, const char* caption, const Box& b) {
-    auto* l = new QLabel(QString::fromUtf8(caption), parent);
-    l->setObjectName(name);
-    place(l, b);
-    return l;
-  };
-  auto edit = [](QWidget* parent, const char* name, const Box& b) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    place(e, b);
-    return e;
-  };
-  Label2 = label(Frame1, "Label2", "决策信息系统站点名称：", kLabel2);
-  txtDecisionTitle = edit(Frame1, "txtDecisionTitle", kTxtDecision);
-  Label3 = label(Frame1, "Label3", "人力资源系统站点名称：", kLabel3);
-  txtHrTitle = edit(Frame1, "txtHrTitle", kTxtHr);
-  Label4 = label(Frame1, "Label4", "管理门户站点名称：", kLabel4);
-  txtBrioTitle = edit(Frame1, "txtBrioTitle", kTxtBrio);
+  Label2 = place<QLabel>(Frame1, "Label2", kLabel2, QStringLiteral("决策信息系统站点名称："));
+  txtDecisionTitle = place<QLineEdit>(Frame1, "txtDecisionTitle", kTxtDecision);
+  Label3 = place<QLabel>(Frame1, "Label3", kLabel3, QStringLiteral("人力资源系统站点名称："));
+  txtHrTitle = place<QLineEdit>(Frame1, "txtHrTitle", kTxtHr);
+  Label4 = place<QLabel>(Frame1, "Label4", kLabel4, QStringLiteral("管理门户站点名称："));
+  txtBrioTitle = place<QLineEdit>(Frame1, "txtBrioTitle", kTxtBrio);
 
   Frame2 = new QGroupBox(QStringLiteral("操作方式"), this);
   Frame2->setObjectName("Frame2");
-  auto check = [this](const char* name, const char* caption, const Box& b) {
-    auto* c = new QCheckBox(QString::fromUtf8(caption), Frame2);
-    c->setObjectName(name);
-    place(c, b);
-    return c;
-  };
-  chkSingleClick = check("chkSingleClick", "鼠标单击主控台菜单或流程图节点进入明细功能", kChkSingleClick);
-  chkRightAlign = check("chkRightAlign", "当前选择的系统类始终位于右边", kChkRightAlign);
-  CheckRefresh = check("CheckRefresh", "选择系统时动态刷新下级菜单", kCheckRefresh);
-  chkRefreshFunc = check("chkRefreshFunc", "选择子功能时动态刷新下级菜单", kChkRefreshFunc);
-  chkNoHabits = check("chkNoHabits", "查找功能时不把常用的功能排在前面", kChkNoHabits);
+  chkSingleClick = place<QCheckBox>(Frame2, "chkSingleClick", kChkSingleClick,
+                                    QStringLiteral("鼠标单击主控台菜单或流程图节点进入明细功能"));
+  chkRightAlign = place<QCheckBox>(Frame2, "chkRightAlign", kChkRightAlign, QStringLiteral("当前选择的系统类始终位于右边"));
+  CheckRefresh = place<QCheckBox>(Frame2, "CheckRefresh", kCheckRefresh, QStringLiteral("选择系统时动态刷新下级菜单"));
+  chkRefreshFunc = place<QCheckBox>(Frame2, "chkRefreshFunc", kChkRefreshFunc, QStringLiteral("选择子功能时动态刷新下级菜单"));
+  chkNoHabits = place<QCheckBox>(Frame2, "chkNoHabits", kChkNoHabits, QStringLiteral("查找功能时不把常用的功能排在前面"));
 
   OKButton = new QPushButton(QStringLiteral("确定(&O)"), this);
   OKButton->setObjectName("OKButton");

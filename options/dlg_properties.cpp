@@ -45,27 +45,15 @@ dlgProperties::dlgProperties() : widgets::Form(kFormName) {
   setWindowTitle(QStringLiteral("选项"));
   setFixedSize(twipsToPixels(kFormWidth), twipsToPixels(kFormHeight));
 
-  Frame1 = new QGroupBox(QStringLiteral("选项设置"), this);
-  Frame1->setObjectName("Frame1");
-  place(Frame1, kFrame1);
-  auto check = [this](const char* name, const char* caption, const Box& b) {
-    auto* c = new QCheckBox(QString::fromUtf8(caption), Frame1);
-    c->setObjectName(name);
-    place(c, b);
-    return c;
-  };
-  chkLogo = check("chkLogo", "启用企业界面应用方案", kChkLogo);
-  chkCompany = check("chkCompany", "登录界面不显示所有组织机构的代码和名称", kChkCompany);
-  chkSave = check("chkSave", "保存上次登录时输入的组织机构代码", kChkSave);
-  chkSingleUI = check("chkSingleUI", "允许多个主界面同时存在", kChkSingleUI);
+  Frame1 = place<QGroupBox>(this, "Frame1", kFrame1, QStringLiteral("选项设置"));
+  chkLogo = place<QCheckBox>(Frame1, "chkLogo", kChkLogo, QStringLiteral("启用企业界面应用方案"));
+  chkCompany = place<QCheckBox>(Frame1, "chkCompany", kChkCompany, QStringLiteral("登录界面不显示所有组织机构的代码和名称"));
+  chkSave = place<QCheckBox>(Frame1, "chkSave", kChkSave, QStringLiteral("保存上次登录时输入的组织机构代码"));
+  chkSingleUI = place<QCheckBox>(Frame1, "chkSingleUI", kChkSingleUI, QStringLiteral("允许多个主界面同时存在"));
 
-  OKButton = new QPushButton(QStringLiteral("确定(&O)"), this);
-  OKButton->setObjectName("OKButton");
-  place(OKButton, kOKButton);
+  OKButton = place<QPushButton>(this, "OKButton", kOKButton, QStringLiteral("确定(&O)"));
   OKButton->setDefault(true);
-  CancelButton = new QPushButton(QStringLiteral("取消(&C)"), this);
-  CancelButton->setObjectName("CancelButton");
-  place(CancelButton, kCancelButton);
+  CancelButton = place<QPushButton>(this, "CancelButton", kCancelButton, QStringLiteral("取消(&C)"));
 
   // A click, by mouse or keyboard; setChecked from the code raises none.
   connect(chkCompany, &QCheckBox::clicked, this, [this] { chkCompany_Click(); });
