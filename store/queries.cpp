@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <optional>
+#include <unordered_map>
 #include <string_view>
 
 #include "context/login_props.h"
@@ -212,6 +213,147 @@ RecordsetPtr GetSubFunc(int32_t lSubSysID) { return runTreeQuery(kGetSubFunc, lS
 RecordsetPtr GetSubFunc_All(int32_t lSubSysID) { return runTreeQuery(kGetSubFuncAll, lSubSysID); }
 RecordsetPtr GetDetailFunc(int32_t lSubFuncID) { return runTreeQuery(kGetDetailFunc, lSubFuncID); }
 RecordsetPtr GetDetailFunc_All(int32_t lSubFuncID) { return runTreeQuery(kGetDetailFuncAll, lSubFuncID); }
+
+// ------------------------------------------------- many sub-functions' rows
+
+namespace {
+
+// GetDetailFunc's filters over every sub-function at once: the template's rows
+// of the account type, and of those the ones the result filter shows when no
+// user row touches them. A row belongs to the sub-function its parent field
+// names, as "{parent} = {id}" finds it in an integer field.
+constexpr FilterShapes kEveryDetailFunc{"(FAcctType ='') Or (FAcctType Like '%,{code},%')", "", ""};
+constexpr FilterShapes kVisibleDetailFunc{"(FAcctType ='' And FVisible = 1) Or (FAcctType Like '%,{code},%' And FVisible = 1)",
+                                          "FVisible = 1", nullptr};
+
+bool integerField(const RecordsetPtr& rs, const char* name) {
+  const int at = rs ? rs->fieldIndex(name) : -1;
+  return at >= 0 && platform::isIntegerType(rs->fieldInfo(at).type);
+}
+
+}  // namespace
+
+DetailFuncReader::DetailFuncReader(std::vector<int32_t> subFuncIds) : ids_(std::move(subFuncIds)) {
+  code_ = prepareTreeQuery();
+  auto& s = DataInfo::instance();
+  bos_ = s.isBOSQuery;
+  templ_ = s.templ.DetailFunc;
+  user_ = s.user.DetailFunc;
+  // The result filter is evaluated on the template's own rows, the same values
+  // as the result's copies where the field holds integers.
+  const char* parent = kGetDetailFunc.level.parentField;
+  direct_ = !integerField(templ_, parent) || !integerField(user_, parent) || !integerField(templ_, "FVisible");
+  if (!direct_) merged_ = CloneStructure(templ_);
+  std::unordered_map<int32_t, uint32_t> firstOf;
+  for (size_t i = 0; i < ids_.size(); ++i) first_.push_back(firstOf.emplace(ids_[i], static_cast<uint32_t>(i)).first->second);
+}
+
+DetailFuncReader::Grouped DetailFuncReader::group(Recordset& rs) {
+  std::unordered_map<int32_t, uint32_t> indexOf;
+  indexOf.reserve(ids_.size());
+  for (size_t i = 0; i < ids_.size(); ++i) indexOf.emplace(ids_[i], first_[i]);
+  const int parent = rs.requireField(kGetDetailFunc.level.parentField);
+  std::vector<std::pair<uint32_t, uint32_t>> found;  // (sub-function's index, stored row)
+  for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+    const platform::Cell c = rs.cell(parent);
+    if (!c.isInteger() || c.integer < INT32_MIN || c.integer > INT32_MAX) continue;
+    auto it = indexOf.find(static_cast<int32_t>(c.integer));
+    if (it != indexOf.end()) found.emplace_back(it->second, rs.currentStoredRow());
+  }
+  Grouped g;
+  g.ends.assign(ids_.size(), 0);
+  for (const auto& f : found) ++g.ends[f.first];
+  size_t at = 0;
+  for (uint32_t& end : g.ends) at = end += static_cast<uint32_t>(at);
+  g.rows.resize(found.size());
+  for (size_t k = found.size(); k-- > 0;) g.rows[--g.ends[found[k].first]] = found[k].second;
+  for (size_t i = 0; i < ids_.size(); ++i) g.ends[i] = static_cast<uint32_t>(i + 1 < ids_.size() ? g.ends[i + 1] : g.rows.size());
+  return g;
+}
+
+bool DetailFuncReader::step() {
+  const char* parent = kGetDetailFunc.level.parentField;
+  switch (phase_) {
+    case 0:  // the template's rows of the account type, by sub-function
+      if (!direct_) {
+        templ_->setFilter(filterOf(bos_ ? kEveryDetailFunc.bos : kEveryDetailFunc.byAcctType, parent, 0, code_));
+        templateRows_ = group(*templ_);
+      }
+      ++phase_;
+      return false;
+    case 1:  // those the result shows as they are
+      if (!direct_) {
+        templ_->setFilter(filterOf(bos_ ? kVisibleDetailFunc.bos : kVisibleDetailFunc.byAcctType, parent, 0, code_));
+        visible_.assign(templ_->storedRowCount(), false);
+        for (templ_->MoveFirst(); !templ_->isEOF(); templ_->MoveNext()) visible_[templ_->currentStoredRow()] = true;
+      }
+      ++phase_;
+      return false;
+    case 2:  // the user's rows, by sub-function
+      if (!direct_) {
+        user_->setFilter("");
+        userRows_ = group(*user_);
+      }
+      ++phase_;
+      return false;
+    case 3:  // merged, a few sub-functions a step
+      for (size_t stop = std::min(ids_.size(), next_ + 512); next_ < stop; ++next_) add(next_);
+      if (next_ < ids_.size()) return false;
+      finish();
+      ++phase_;
+      return true;
+    default: return true;
+  }
+}
+
+void DetailFuncReader::askQuery(int32_t lSubFuncID) {
+  RecordsetPtr rs = GetDetailFunc(lSubFuncID);
+  for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) rows_.push_back({rs.get(), rs->currentStoredRow()});
+  asked_.push_back(std::move(rs));
+}
+
+void DetailFuncReader::add(size_t i) {
+  const int32_t id = ids_[i];
+  if (direct_) {
+    askQuery(id);
+    ends_.push_back(rows_.size());
+    return;
+  }
+  const bool owned = nav::ListsOnlyUserRows(id);
+  const std::span<const uint32_t> templ = owned ? std::span<const uint32_t>() : templateRows_.of(first_[i]);
+  const std::span<const uint32_t> user = userRows_.of(first_[i]);
+  if (user.empty()) {
+    for (uint32_t t : templ)
+      if (visible_[t]) rows_.push_back({templ_.get(), t});
+  } else {
+    scratch_.clear();
+    if (!MergeDetailFuncsInPlace(*templ_, templ, *user_, user, id, *merged_, scratch_)) {
+      askQuery(id);
+    } else {
+      // The rows the user's rows changed are checked when every one is in.
+      for (const StoredRow& row : scratch_)
+        if (row.rs != templ_.get() || visible_[row.row]) rows_.push_back(row);
+    }
+  }
+  ends_.push_back(rows_.size());
+}
+
+void DetailFuncReader::finish() {
+  templateRows_ = {};
+  userRows_ = {};
+  if (!merged_ || merged_->storedRowCount() == 0) return;
+  merged_->setFilter(kGetDetailFunc.resultFilter);
+  std::vector<bool> shown(merged_->storedRowCount(), false);
+  for (merged_->MoveFirst(); !merged_->isEOF(); merged_->MoveNext()) shown[merged_->currentStoredRow()] = true;
+  const Recordset* merged = merged_.get();
+  size_t kept = 0, from = 0;
+  for (size_t& end : ends_) {
+    for (; from < end; ++from)
+      if (rows_[from].rs != merged || shown[rows_[from].row]) rows_[kept++] = rows_[from];
+    end = kept;
+  }
+  rows_.resize(kept);
+}
 
 RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID) {
   const int32_t code = prepareTreeQuery();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -56,6 +57,35 @@ class Fields {
   std::vector<int> index_;
 };
 
+// The same for stored rows of record sets of one table's fields, the positions
+// found again only when the record set changes.
+class StoredFields {
+ public:
+  explicit StoredFields(std::initializer_list<const char*> names) : names_(names), index_(names.size(), -1) {}
+  void at(const StoredRow& r) {
+    if (r.rs != rs_) {
+      rs_ = r.rs;
+      for (size_t i = 0; i < names_.size(); ++i) index_[i] = rs_->fieldIndex(names_[i]);
+    }
+    row_ = r.row;
+  }
+  std::string text(size_t i) const {
+    if (index_[i] < 0) return std::string();
+    const platform::Cell c = rs_->storedCell(row_, index_[i]);
+    return c.type == platform::VarType::String ? std::string(c.text) : platform::textOrEmpty(platform::variantOf(c));
+  }
+  int32_t id(size_t i) const { return index_[i] < 0 ? 0 : platform::CLng(rs_->storedValue(row_, index_[i])); }
+  std::optional<Variant> value(size_t i) const {
+    return index_[i] < 0 ? std::nullopt : std::optional<Variant>(rs_->storedValue(row_, index_[i]));
+  }
+
+ private:
+  std::vector<const char*> names_;
+  std::vector<int> index_;
+  const Recordset* rs_ = nullptr;
+  uint32_t row_ = 0;
+};
+
 // Every row of a query's result, through its filter, from the first.
 template <class F>
 void eachRow(const RecordsetPtr& rs, F&& f) {
@@ -70,6 +100,7 @@ enum DetailField { kId, kFuncName, kNameEn, kNameCht, kShowName, kHelpCode, kHel
 // template's show name, in either script; its merged function name and its
 // English name still find it. simplified: the template's simplified name, when
 // the session is in another language.
+template <class Fields>
 SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* userShow,
                           const std::string* simplified) {
   SearchFunction fn;
@@ -210,8 +241,10 @@ struct LevelNames {
 // ------------------------------------------------------------ reading the tree
 
 // The tree is read level by level, each level in the order the tree shows it:
-// all subsystems, then every subsystem's sub-functions, then every sub-function's
-// detail functions, so the reading can stop after any one query and go on later.
+// all subsystems, then every subsystem's sub-functions, then the detail functions
+// of every sub-function at once (DetailFuncReader: the tables read whole, then
+// merged a few sub-functions at a time), so the reading can stop after any one
+// query or piece and go on later.
 struct FunctionSearch::Reading {
   explicit Reading(Source s) : source(std::move(s)) {}
 
@@ -228,7 +261,11 @@ struct FunctionSearch::Reading {
   std::vector<SearchPlace> systems;    // top class and subsystem filled in
   size_t nextSystem = 0;
   std::vector<SearchPlace> subFuncs;   // all three levels filled in
-  size_t nextSubFunc = 0;
+  std::unique_ptr<DetailFuncReader> details;
+  bool detailsRead = false;
+  bool functionsPlanned = false;
+  StoredFields detailFields{"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
+                            "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"};
   SearchTree tree;
 
   // Each query answers a record set of its own, so one level's rows can be read
@@ -271,18 +308,46 @@ struct FunctionSearch::Reading {
     });
   }
 
-  void readSubFunc(const SearchPlace& place) {
-    const auto placeIndex = static_cast<uint32_t>(tree.places.size());
-    bool used = false;
-    eachRow(GetDetailFunc(place.subFuncId), [&](Recordset& det) {
-      const Fields d(det, {"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
-                           "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"});
-      const auto name = simplified.byId.find(d.id(kId));
-      tree.functions.push_back(functionOf(d, placeIndex, userNames.showName(place.subFuncId, d.id(kId)),
-                                          name == simplified.byId.end() ? nullptr : &name->second));
-      used = true;
+  // Where each read row's function goes: the places of the sub-functions
+  // with rows, and the functions' slots in tree order. The rows are then read
+  // in the order they are stored (each table's fields column by column, not
+  // leaping about the tables in the tree's order).
+  struct Slot {
+    const Recordset* rs;
+    uint32_t row;
+    uint32_t slot;
+    uint32_t subFunc;
+  };
+  std::vector<Slot> slots;
+  size_t nextSlot = 0;
+
+  void planFunctions() {
+    size_t total = 0;
+    for (size_t i = 0; i < subFuncs.size(); ++i) total += details->rows(i).size();
+    slots.reserve(total);
+    std::vector<uint32_t> placeOf(subFuncs.size());
+    for (size_t i = 0; i < subFuncs.size(); ++i) {
+      const std::span<const StoredRow> rows = details->rows(i);
+      if (rows.empty()) continue;
+      placeOf[i] = static_cast<uint32_t>(tree.places.size());
+      tree.places.push_back(subFuncs[i]);
+      for (const StoredRow& row : rows)
+        slots.push_back({row.rs, row.row, static_cast<uint32_t>(slots.size()), static_cast<uint32_t>(i)});
+    }
+    tree.functions.resize(total);
+    for (size_t k = 0; k < slots.size(); ++k) tree.functions[k].place = placeOf[slots[k].subFunc];
+    std::sort(slots.begin(), slots.end(), [](const Slot& a, const Slot& b) {
+      return a.rs != b.rs ? std::less<const Recordset*>()(a.rs, b.rs) : a.row != b.row ? a.row < b.row : a.slot < b.slot;
     });
-    if (used) tree.places.push_back(place);
+  }
+
+  void makeFunction(const Slot& s) {
+    detailFields.at({s.rs, s.row});
+    const int32_t id = detailFields.id(kId);
+    const auto name = simplified.byId.find(id);
+    SearchFunction& fn = tree.functions[s.slot];
+    fn = functionOf(detailFields, fn.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
+                    name == simplified.byId.end() ? nullptr : &name->second);
   }
 
   // Reads until done (true) or until the deadline has passed (false), one query
@@ -315,10 +380,28 @@ struct FunctionSearch::Reading {
       readSystem(systems[nextSystem++]);
       if (late()) return false;
     }
-    while (nextSubFunc < subFuncs.size()) {
-      readSubFunc(subFuncs[nextSubFunc++]);
-      if (nextSubFunc < subFuncs.size() && late()) return false;
+    if (!details) {
+      std::vector<int32_t> ids;
+      ids.reserve(subFuncs.size());
+      for (const SearchPlace& p : subFuncs) ids.push_back(p.subFuncId);
+      details = std::make_unique<DetailFuncReader>(std::move(ids));
     }
+    while (!detailsRead) {
+      detailsRead = details->step();
+      if (late()) return false;
+    }
+    if (!functionsPlanned) {
+      planFunctions();
+      functionsPlanned = true;
+      if (late()) return false;
+    }
+    while (nextSlot < slots.size()) {
+      const size_t stop = std::min(slots.size(), nextSlot + 1024);
+      for (; nextSlot < stop; ++nextSlot) makeFunction(slots[nextSlot]);
+      if (nextSlot < slots.size() && late()) return false;
+    }
+    slots = {};
+    details.reset();
     return true;
   }
 };

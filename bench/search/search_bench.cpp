@@ -264,6 +264,8 @@ void measure(int32_t functions, const std::filesystem::path& root) {
                 mb({kStrings, kTexts, kCodes}), mb({kPlaces, kFunctions}), mb({kKeys, kLists}), mb({kPostings, kSkips}),
                 mb({kLevels, kLevelIndex}));
   }
+  // For a profiler: WAYFIND_BENCH_BUILD_ONLY=1 stops after the build.
+  if (std::getenv("WAYFIND_BENCH_BUILD_ONLY")) return;
 
   // ---- first keystroke, saved index loaded in place (best of five starts)
   Timed first{1e9, 1e9};

@@ -106,6 +106,9 @@ class Recordset : public Object {
   // copying fields between the current rows of two sets. Errors as the two
   // calls raise them, the source's first.
   void setValueFrom(int index, const Recordset& source, int sourceIndex);
+  // The same from a stored row of the source, wherever its cursor is (9 when
+  // there is no such row).
+  void setValueFromStored(int index, const Recordset& source, uint32_t sourceRow, int sourceIndex);
 
   // ---- filter, sort, find ----
   // Sets the ADO criteria text (empty text removes the filter) and moves to the
@@ -130,6 +133,9 @@ class Recordset : public Object {
   Variant storedValue(size_t row, int field) const;
   // The same value as a view that copies nothing; valid until the set changes.
   Cell storedCell(size_t row, int field) const;
+  // The stored row the cursor is on (3021 at BOF or EOF), to be read later
+  // with storedCell whatever the view is then.
+  uint32_t currentStoredRow() const;
   // Appends a whole row (one value per field, converted to the field types)
   // without moving the cursor or changing the view; for loaders.
   void appendStoredRow(std::vector<Variant> values);
