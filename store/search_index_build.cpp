@@ -2,6 +2,7 @@
 // spelled, keyed and posted, then the sections laid out.
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <stdexcept>
 #include <type_traits>
 
@@ -90,14 +91,11 @@ class Builder {
     functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(code),
                           local(code1), intern(fn.className), intern(fn.classParam),
                           static_cast<uint32_t>(texts_.size())});
-    keys_.clear();
+    function_ = f;
     folded_.clear();
     for (const std::string* c : {&code, &code1}) addText(*c, kCode);
     addText(fn.name, kName);
     for (const auto& other : fn.otherNames) addText(other, kName);
-    std::sort(keys_.begin(), keys_.end());
-    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-    for (uint64_t k : keys_) postings_.add(k, f);
   }
 
   void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {
@@ -253,7 +251,8 @@ class Builder {
     return std::string_view(strings_).substr(at, n);
   }
 
-  void post(KeyKind kind, char32_t a, char32_t b = 0) { keys_.push_back(keyOf(kind, a, b)); }
+  // A key of the function being added (once however often it is posted).
+  void post(KeyKind kind, char32_t a, char32_t b = 0) { postings_.add(keyOf(kind, a, b), function_); }
 
   void addText(const std::string& written, TextKind kind) {
     std::string folded = FoldSearchText(written);
@@ -344,7 +343,7 @@ class Builder {
   std::vector<uint32_t> local_;                              // texts of the function being added
   std::vector<PinyinUnit> units_;
   std::vector<std::string_view> words_;
-  std::vector<uint64_t> keys_;                               // of the function being added
+  uint32_t function_ = 0;                                    // the function being added
   std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
   std::vector<LevelRec> levels_;
   std::shared_ptr<IndexBytes> levelIndex_;
@@ -352,14 +351,21 @@ class Builder {
 
 // The levels over the functions, each a run of functions under the same top
 // class (subsystem, sub-function) in tree order, with the index of their names.
-void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
-  std::vector<LevelRec> levels;
+struct Levels {
+  std::vector<LevelRec> records;
+  std::shared_ptr<IndexBytes> index;
+};
+
+Levels makeLevels(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
+  Levels made;
+  std::vector<LevelRec>& levels = made.records;
   std::vector<SearchFunction> levelNames;
   // The level index has one empty place: a level's place is that of its first
   // function (SearchIndex::level).
   const std::vector<SearchPlace> noPlace(1);
   uint32_t open[3] = {kNoLevel, kNoLevel, kNoLevel};
   for (uint32_t f = 0; f < functions.size(); ++f) {
+    if (functions[f].place >= places.size()) break;  // refused by the functions' builder
     const SearchPlace& p = places[functions[f].place];
     bool same = true;  // the same levels as the function before, so far down
     for (uint32_t depth = 1; depth <= 3; ++depth) {
@@ -385,20 +391,26 @@ void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::ve
       levelNames.push_back(std::move(n));
     }
   }
-  std::shared_ptr<IndexBytes> levelIndex;
-  if (!levelNames.empty()) levelIndex = buildSearchIndexBytes(noPlace, levelNames, false);
-  levelNames = {};  // freed before the index is laid out
-  b.setLevels(std::move(levels), std::move(levelIndex));
+  if (!levelNames.empty()) made.index = buildSearchIndexBytes(noPlace, levelNames, false);
+  return made;
 }
 
 }  // namespace
 
 std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>& places,
                                                   const std::vector<SearchFunction>& functions, bool withLevels) {
+  // The levels and the index of their names are made on a thread of their own
+  // while the functions are added (a future from std::async waits for its
+  // thread however this ends).
+  std::future<Levels> levels;
+  if (withLevels) levels = std::async(std::launch::async, [&] { return makeLevels(places, functions); });
   Builder b(functions.size());
   for (const auto& p : places) b.addPlace(p);
   for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
-  if (withLevels) addLevels(b, places, functions);
+  if (withLevels) {
+    Levels made = levels.get();
+    b.setLevels(std::move(made.records), std::move(made.index));
+  }
   return b.finish();
 }
 
