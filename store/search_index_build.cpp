@@ -34,6 +34,124 @@ void writeLength(std::string& out, size_t n) {
 
 // ------------------------------------------------------------------ building
 
+// What a function gives the index before anything is shared: its texts folded
+// and spelled, and the keys they are found by. Needs nothing of the index being
+// built, so functions are prepared on another thread while earlier ones are added.
+struct PreparedText {
+  TextKind kind;
+  std::string folded;
+  std::string shown;
+};
+struct Prepared {
+  std::string code, code1;  // the help codes, trimmed
+  std::vector<PreparedText> texts;
+  std::vector<uint64_t> keys;  // a key may come more than once
+};
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+class Preparer {
+ public:
+  void prepare(const SearchFunction& fn, Prepared& out) {
+    out_ = &out;
+    out.code = std::string(trimmed(fn.helpCode));
+    out.code1 = std::string(trimmed(fn.helpCode1));
+    out.texts.clear();
+    out.keys.clear();
+    for (const std::string* c : {&out.code, &out.code1}) addText(*c, kCode);
+    addText(fn.name, kName);
+    for (const auto& other : fn.otherNames) addText(other, kName);
+  }
+
+ private:
+  static std::string_view platform_trim(std::string_view s) { return trimmed(s); }
+
+  void post(KeyKind kind, char32_t a, char32_t b = 0) { out_->keys.push_back(keyOf(kind, a, b)); }
+
+  void addText(const std::string& written, TextKind kind) {
+    std::string folded = FoldSearchText(written);
+    if (folded.empty()) return;
+    for (const PreparedText& t : out_->texts) {
+      if (t.folded == folded && (t.kind == kCode) == (kind == kCode)) return;  // the same text again
+    }
+    bool chinese = false;
+    std::vector<PinyinUnit>& units = units_;
+    units.clear();
+    if (kind == kName) PinyinUnits(written, units, chinese);
+    if (chinese) kind = kChineseName;
+    // As written, to be shown as what matched (and a Chinese name's pinyin is
+    // read from the characters it uses).
+    std::string shown = written;
+    std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+    out_->texts.push_back({kind, folded, std::string(platform_trim(shown))});
+
+    const std::vector<char32_t> cps = CodePoints(folded);
+    const bool code = kind == kCode;
+    post(code ? kCodeStartOne : kNameStartOne, cps[0]);
+    if (cps.size() > 1) post(code ? kCodeStartPair : kNameStartPair, cps[0], cps[1]);
+    for (size_t i = 0; i < cps.size(); ++i) {
+      post(kAnyOne, cps[i]);
+      if (i + 1 < cps.size()) post(kAnyPair, cps[i], cps[i + 1]);
+    }
+    if (chinese) {
+      addPinyinKeys(units);
+    } else if (kind == kName) {
+      NameWords(folded, words_);
+      if (words_.size() > 1) post(kInitStartPair, static_cast<unsigned char>(words_[0][0]), static_cast<unsigned char>(words_[1][0]));
+    }
+  }
+
+  void addPinyinKeys(const std::vector<PinyinUnit>& units) {
+    std::string here, next;
+    for (size_t i = 0; i < units.size(); ++i) {
+      const PinyinUnit& u = units[i];
+      InitialLetters(u, here);
+      const bool hasNext = i + 1 < units.size();
+      const bool digits = hasNext && isDigitUnit(u) && isDigitUnit(units[i + 1]);  // found through kAnyPair
+      if (hasNext) InitialLetters(units[i + 1], next);
+      if (i == 0) {
+        for (char a : here) post(kInitStartOne, static_cast<unsigned char>(a));
+      }
+      if (hasNext && !digits) {
+        for (char a : here) {
+          for (char b : next) {
+            post(kInitPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            if (i == 0) post(kInitStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+          }
+        }
+      }
+      for (size_t k = 0; k < u.spellings(); ++k) {
+        const std::string_view r = u.spelling(k);
+        for (size_t j = 0; j + 1 < r.size(); ++j) {
+          for (char a : typedAs(r[j])) {
+            for (char b : typedAs(r[j + 1])) {
+              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+              if (i == 0 && j == 0) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            }
+          }
+        }
+        if (hasNext && !digits) {
+          for (char a : typedAs(r.back())) {
+            for (char b : next) {
+              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+              if (i == 0 && r.size() == 1) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
+            }
+          }
+        }
+      }
+    }
+  }
+
+  Prepared* out_ = nullptr;
+  std::vector<PinyinUnit> units_;
+  std::vector<std::string_view> words_;
+};
+
+
 class Builder {
  public:
   // Room for what so many functions usually take, so that the records and texts
@@ -83,19 +201,26 @@ class Builder {
                        intern(p.subFuncName)});
   }
 
-  void addFunction(const SearchFunction& fn, uint32_t placeCount) {
+  // A function with its texts as prepare() found them; its keys follow
+  // (addKeys), in the order of the functions.
+  void addFunction(const SearchFunction& fn, const Prepared& p, uint32_t placeCount) {
     if (fn.place >= placeCount) throw std::out_of_range("a search function's place is not among the places");
-    const auto f = static_cast<uint32_t>(functions_.size());
-    const std::string code = std::string(platform_trim(fn.helpCode)), code1 = std::string(platform_trim(fn.helpCode1));
     local_.clear();
-    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(code),
-                          local(code1), intern(fn.className), intern(fn.classParam),
+    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(p.code),
+                          local(p.code1), intern(fn.className), intern(fn.classParam),
                           static_cast<uint32_t>(texts_.size())});
-    function_ = f;
-    folded_.clear();
-    for (const std::string* c : {&code, &code1}) addText(*c, kCode);
-    addText(fn.name, kName);
-    for (const auto& other : fn.otherNames) addText(other, kName);
+    for (const PreparedText& t : p.texts) {
+      const uint32_t foldedRef = local(t.folded);
+      const uint32_t rawRef = local(t.shown);
+      if (t.kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
+      texts_.push_back({foldedRef | (static_cast<uint32_t>(t.kind) << kKindShift), rawRef});
+    }
+  }
+
+  // The keys of function f, after those of every function before it. Touches
+  // nothing addFunction does.
+  void addKeys(const Prepared& p, uint32_t f) {
+    for (uint64_t k : p.keys) postings_.add(k, f);
   }
 
   void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {
@@ -215,11 +340,6 @@ class Builder {
   }
 
  private:
-  static std::string_view platform_trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-  }
 
   void growInterned() {
     std::vector<uint64_t> old(std::max<size_t>(1024, interned_.size() * 2));
@@ -251,87 +371,6 @@ class Builder {
     return std::string_view(strings_).substr(at, n);
   }
 
-  // A key of the function being added (once however often it is posted).
-  void post(KeyKind kind, char32_t a, char32_t b = 0) { postings_.add(keyOf(kind, a, b), function_); }
-
-  void addText(const std::string& written, TextKind kind) {
-    std::string folded = FoldSearchText(written);
-    if (folded.empty()) return;
-    for (const auto& [k, text] : folded_) {
-      if (text == folded && (k == kCode) == (kind == kCode)) return;  // the same text again
-    }
-    bool chinese = false;
-    std::vector<PinyinUnit>& units = units_;
-    units.clear();
-    if (kind == kName) PinyinUnits(written, units, chinese);
-    if (chinese) kind = kChineseName;
-    const uint32_t foldedRef = local(folded);
-    // As written, to be shown as what matched (and a Chinese name's pinyin is
-    // read from the characters it uses).
-    std::string shown = written;
-    std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
-    const uint32_t rawRef = local(platform_trim(shown));
-    if (kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
-    texts_.push_back({foldedRef | (static_cast<uint32_t>(kind) << kKindShift), rawRef});
-    folded_.emplace_back(kind, folded);
-
-    const std::vector<char32_t> cps = CodePoints(folded);
-    const bool code = kind == kCode;
-    post(code ? kCodeStartOne : kNameStartOne, cps[0]);
-    if (cps.size() > 1) post(code ? kCodeStartPair : kNameStartPair, cps[0], cps[1]);
-    for (size_t i = 0; i < cps.size(); ++i) {
-      post(kAnyOne, cps[i]);
-      if (i + 1 < cps.size()) post(kAnyPair, cps[i], cps[i + 1]);
-    }
-    if (chinese) {
-      addPinyinKeys(units);
-    } else if (kind == kName) {
-      NameWords(folded, words_);
-      if (words_.size() > 1) post(kInitStartPair, static_cast<unsigned char>(words_[0][0]), static_cast<unsigned char>(words_[1][0]));
-    }
-  }
-
-  void addPinyinKeys(const std::vector<PinyinUnit>& units) {
-    std::string here, next;
-    for (size_t i = 0; i < units.size(); ++i) {
-      const PinyinUnit& u = units[i];
-      InitialLetters(u, here);
-      const bool hasNext = i + 1 < units.size();
-      const bool digits = hasNext && isDigitUnit(u) && isDigitUnit(units[i + 1]);  // found through kAnyPair
-      if (hasNext) InitialLetters(units[i + 1], next);
-      if (i == 0) {
-        for (char a : here) post(kInitStartOne, static_cast<unsigned char>(a));
-      }
-      if (hasNext && !digits) {
-        for (char a : here) {
-          for (char b : next) {
-            post(kInitPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
-            if (i == 0) post(kInitStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
-          }
-        }
-      }
-      for (size_t k = 0; k < u.spellings(); ++k) {
-        const std::string_view r = u.spelling(k);
-        for (size_t j = 0; j + 1 < r.size(); ++j) {
-          for (char a : typedAs(r[j])) {
-            for (char b : typedAs(r[j + 1])) {
-              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
-              if (i == 0 && j == 0) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
-            }
-          }
-        }
-        if (hasNext && !digits) {
-          for (char a : typedAs(r.back())) {
-            for (char b : next) {
-              post(kFullPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
-              if (i == 0 && r.size() == 1) post(kFullStartPair, static_cast<unsigned char>(a), static_cast<unsigned char>(b));
-            }
-          }
-        }
-      }
-    }
-  }
-
   std::string strings_;
   std::vector<uint64_t> interned_;  // (hash >> 32) << 32 | place in strings_; 0 is empty
   size_t internedCount_ = 0;
@@ -341,10 +380,6 @@ class Builder {
   std::vector<uint32_t> codes_;
   PostingsBuilder postings_;
   std::vector<uint32_t> local_;                              // texts of the function being added
-  std::vector<PinyinUnit> units_;
-  std::vector<std::string_view> words_;
-  uint32_t function_ = 0;                                    // the function being added
-  std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
   std::vector<LevelRec> levels_;
   std::shared_ptr<IndexBytes> levelIndex_;
 };
@@ -406,7 +441,38 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
   if (withLevels) levels = std::async(std::launch::async, [&] { return makeLevels(places, functions); });
   Builder b(functions.size());
   for (const auto& p : places) b.addPlace(p);
-  for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
+  const auto placeCount = static_cast<uint32_t>(places.size());
+  // A large index is made by two threads: this one prepares each chunk of
+  // functions and adds their texts, another adds the keys of the chunk before
+  // to their lists.
+  static constexpr size_t kChunk = 1024;
+  const size_t n = functions.size();
+  Preparer preparer;
+  if (!withLevels || n < 4 * kChunk) {
+    Prepared p;
+    for (size_t f = 0; f < n; ++f) {
+      preparer.prepare(functions[f], p);
+      b.addFunction(functions[f], p, placeCount);
+      b.addKeys(p, static_cast<uint32_t>(f));
+    }
+  } else {
+    std::future<std::vector<Prepared>> posting;
+    std::vector<Prepared> chunk;
+    for (size_t from = 0; from < n; from += kChunk) {
+      chunk.resize(std::min(kChunk, n - from));
+      for (size_t i = 0; i < chunk.size(); ++i) {
+        preparer.prepare(functions[from + i], chunk[i]);
+        b.addFunction(functions[from + i], chunk[i], placeCount);
+      }
+      std::vector<Prepared> spare = posting.valid() ? posting.get() : std::vector<Prepared>();
+      posting = std::async(std::launch::async, [&b, from](std::vector<Prepared> keys) {
+        for (size_t i = 0; i < keys.size(); ++i) b.addKeys(keys[i], static_cast<uint32_t>(from + i));
+        return keys;
+      }, std::move(chunk));
+      chunk = std::move(spare);  // its buffers serve a later chunk
+    }
+    posting.get();
+  }
   if (withLevels) {
     Levels made = levels.get();
     b.setLevels(std::move(made.records), std::move(made.index));
