@@ -1,11 +1,14 @@
 // Building the search index's bytes: every text of every function folded,
 // spelled, keyed and posted, then the sections laid out.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <future>
+#include <malloc.h>
 #include <stdexcept>
 #include <type_traits>
 
+#include "platform/recordset/large_memory.h"
 #include "store/pinyin_match.h"
 #include "store/search_index_layout.h"
 #include "store/search_text.h"
@@ -24,12 +27,13 @@ std::string_view typedAs(char c) {
   return at && c ? std::string_view(at, 1) : std::string_view();
 }
 
-void writeLength(std::string& out, size_t n) {
+template <class Out>
+void writeLength(Out& out, size_t n) {
   while (n >= 0x80) {
-    out += static_cast<char>((n & 0x7F) | 0x80);
+    out.push_back(static_cast<char>((n & 0x7F) | 0x80));
     n >>= 7;
   }
-  out += static_cast<char>(n);
+  out.push_back(static_cast<char>(n));
 }
 
 // ------------------------------------------------------------------ building
@@ -152,14 +156,74 @@ class Preparer {
 };
 
 
+// The texts being gathered; when large, in memory mapped for them alone. They
+// are copied into the index from the end backwards, and each piece's pages go
+// back to the system once copied, so the texts never lie in memory twice.
+class TextArea {
+ public:
+  explicit TextArea(size_t expected) { grow(std::max<size_t>(expected, 4096)); }
+  ~TextArea() { release(); }
+  TextArea(const TextArea&) = delete;
+  TextArea& operator=(const TextArea&) = delete;
+
+  size_t size() const { return size_; }
+  char operator[](size_t i) const { return data_[i]; }
+  std::string_view view() const { return std::string_view(data_, size_); }
+  void push_back(char c) {
+    if (size_ == capacity_) grow(capacity_ * 2);
+    data_[size_++] = c;
+  }
+  void append(std::string_view s) {
+    if (size_ + s.size() > capacity_) grow(std::max(capacity_ * 2, size_ + s.size()));
+    std::memcpy(data_ + size_, s.data(), s.size());
+    size_ += s.size();
+  }
+  // Copies the texts to out, giving their memory back as it goes; empty after.
+  void moveTo(char* out) {
+    constexpr size_t kPiece = size_t{4} << 20;
+    for (size_t end = size_; end > 0;) {
+      const size_t from = end > kPiece ? end - kPiece : 0;
+      std::memcpy(out + from, data_ + from, end - from);
+      if (from > 0 && mapped_) held_ = platform::shrinkLarge(data_, held_, from);
+      end = from;
+    }
+    release();
+    size_ = capacity_ = 0;
+  }
+
+ private:
+  void grow(size_t capacity) {
+    const bool mapped = capacity >= platform::kLargeBufferBytes;
+    char* fresh = static_cast<char*>(mapped ? platform::allocateLarge(capacity) : std::malloc(capacity));
+    if (!fresh) throw std::bad_alloc();
+    if (size_ > 0) std::memcpy(fresh, data_, size_);
+    release();
+    data_ = fresh;
+    mapped_ = mapped;
+    capacity_ = held_ = capacity;
+  }
+  void release() {
+    if (mapped_) {
+      platform::freeLarge(data_, held_);
+    } else {
+      std::free(data_);
+    }
+    data_ = nullptr;
+    held_ = 0;
+  }
+
+  char* data_ = nullptr;
+  size_t size_ = 0, capacity_ = 0, held_ = 0;
+  bool mapped_ = false;
+};
+
 class Builder {
  public:
   // Room for what so many functions usually take, so that the records and texts
   // are not copied as they grow (pages never written are never touched).
-  explicit Builder(size_t functions) {
+  explicit Builder(size_t functions) : strings_(functions * 128 + 1) {
     functions_.reserve(functions + 1);
     texts_.reserve(functions * 4);
-    strings_.reserve(functions * 64 + 1);
     strings_.push_back('\0');
   }
 
@@ -254,6 +318,7 @@ class Builder {
       std::sort(byText.begin(), byText.end());
       for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
     }
+    if (codes_.size() * 32 >= (size_t{1} << 20)) ::malloc_trim(0);  // the sorted codes' room
 
     // Every section's place is known before a byte is written: the index is
     // laid out once, in one block, and the lists are written straight into it.
@@ -309,9 +374,13 @@ class Builder {
       char* at = start(s);
       if (sizes[s] > 0) std::memcpy(at, data, sizes[s]);
     };
-    auto release = [](auto& part) { std::decay_t<decltype(part)>().swap(part); };
-    copy(kStrings, strings_.data());
-    release(strings_);
+    // A large part goes back to the system at once, wherever malloc took it.
+    auto release = [](auto& part) {
+      const bool large = part.capacity() * sizeof(part[0]) >= (size_t{1} << 20);
+      std::decay_t<decltype(part)>().swap(part);
+      if (large) ::malloc_trim(0);
+    };
+    strings_.moveTo(start(kStrings));
     release(interned_);
     copy(kPlaces, places_.data());
     release(places_);
@@ -368,10 +437,10 @@ class Builder {
       n |= static_cast<size_t>(b & 0x7F) << shift;
       if (!(b & 0x80)) break;
     }
-    return std::string_view(strings_).substr(at, n);
+    return strings_.view().substr(at, n);
   }
 
-  std::string strings_;
+  TextArea strings_;
   std::vector<uint64_t> interned_;  // (hash >> 32) << 32 | place in strings_; 0 is empty
   size_t internedCount_ = 0;
   std::vector<PlaceRec> places_;
