@@ -242,61 +242,71 @@ DetailFuncReader::DetailFuncReader(std::vector<int32_t> subFuncIds) : ids_(std::
   // The result filter is evaluated on the template's own rows, the same values
   // as the result's copies where the field holds integers.
   const char* parent = kGetDetailFunc.level.parentField;
-  direct_ = !integerField(templ_, parent) || !integerField(user_, parent) || !integerField(templ_, "FVisible");
-  if (!direct_) merged_ = CloneStructure(templ_);
-  std::unordered_map<int32_t, uint32_t> firstOf;
-  for (size_t i = 0; i < ids_.size(); ++i) first_.push_back(firstOf.emplace(ids_[i], static_cast<uint32_t>(i)).first->second);
+  // The template's rows are read in the order they are stored, which is the
+  // order its filters show them in while it has no sort.
+  direct_ = !integerField(templ_, parent) || !integerField(user_, parent) || !integerField(templ_, "FVisible") ||
+            !templ_->sort().empty();
+  if (direct_) return;
+  merged_ = CloneStructure(templ_);
+  visible_.assign(templ_->storedRowCount(), false);
+  indexOf_.reserve(ids_.size());
+  for (size_t i = 0; i < ids_.size(); ++i) first_.push_back(indexOf_.emplace(ids_[i], static_cast<uint32_t>(i)).first->second);
 }
 
-DetailFuncReader::Grouped DetailFuncReader::group(Recordset& rs) {
-  std::unordered_map<int32_t, uint32_t> indexOf;
-  indexOf.reserve(ids_.size());
-  for (size_t i = 0; i < ids_.size(); ++i) indexOf.emplace(ids_[i], first_[i]);
-  const int parent = rs.requireField(kGetDetailFunc.level.parentField);
-  std::vector<std::pair<uint32_t, uint32_t>> found;  // (sub-function's index, stored row)
-  for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-    const platform::Cell c = rs.cell(parent);
-    if (!c.isInteger() || c.integer < INT32_MIN || c.integer > INT32_MAX) continue;
-    auto it = indexOf.find(static_cast<int32_t>(c.integer));
-    if (it != indexOf.end()) found.emplace_back(it->second, rs.currentStoredRow());
-  }
+void DetailFuncReader::collect(const Recordset& rs, int parent, uint32_t row) {
+  const platform::Cell c = rs.storedCell(row, parent);
+  if (!c.isInteger() || c.integer < INT32_MIN || c.integer > INT32_MAX) return;
+  auto it = indexOf_.find(static_cast<int32_t>(c.integer));
+  if (it != indexOf_.end()) found_.emplace_back(it->second, row);
+}
+
+// The rows collected, by sub-function, each sub-function's in the order found.
+DetailFuncReader::Grouped DetailFuncReader::group() {
   Grouped g;
   g.ends.assign(ids_.size(), 0);
-  for (const auto& f : found) ++g.ends[f.first];
+  for (const auto& f : found_) ++g.ends[f.first];
   size_t at = 0;
   for (uint32_t& end : g.ends) at = end += static_cast<uint32_t>(at);
-  g.rows.resize(found.size());
-  for (size_t k = found.size(); k-- > 0;) g.rows[--g.ends[found[k].first]] = found[k].second;
+  g.rows.resize(found_.size());
+  for (size_t k = found_.size(); k-- > 0;) g.rows[--g.ends[found_[k].first]] = found_[k].second;
   for (size_t i = 0; i < ids_.size(); ++i) g.ends[i] = static_cast<uint32_t>(i + 1 < ids_.size() ? g.ends[i + 1] : g.rows.size());
+  found_ = {};
   return g;
 }
 
 bool DetailFuncReader::step() {
   const char* parent = kGetDetailFunc.level.parentField;
   switch (phase_) {
-    case 0:  // the template's rows of the account type, by sub-function
+    case 0:  // the template's rows of the account type, and which the result shows as they are, a part a step
       if (!direct_) {
-        templ_->setFilter(filterOf(bos_ ? kEveryDetailFunc.bos : kEveryDetailFunc.byAcctType, parent, 0, code_));
-        templateRows_ = group(*templ_);
+        constexpr size_t kRows = 32768;
+        const size_t end = std::min(templ_->storedRowCount(), next_ + kRows);
+        const int parentField = templ_->requireField(parent);
+        scratchRows_.clear();
+        templ_->matchingRows(filterOf(bos_ ? kEveryDetailFunc.bos : kEveryDetailFunc.byAcctType, parent, 0, code_),
+                             next_, end, scratchRows_);
+        for (uint32_t row : scratchRows_) collect(*templ_, parentField, row);
+        scratchRows_.clear();
+        templ_->matchingRows(filterOf(bos_ ? kVisibleDetailFunc.bos : kVisibleDetailFunc.byAcctType, parent, 0, code_),
+                             next_, end, scratchRows_);
+        for (uint32_t row : scratchRows_) visible_[row] = true;
+        next_ = end;
+        if (next_ < templ_->storedRowCount()) return false;
+        templateRows_ = group();
       }
+      next_ = 0;
       ++phase_;
       return false;
-    case 1:  // those the result shows as they are
-      if (!direct_) {
-        templ_->setFilter(filterOf(bos_ ? kVisibleDetailFunc.bos : kVisibleDetailFunc.byAcctType, parent, 0, code_));
-        visible_.assign(templ_->storedRowCount(), false);
-        for (templ_->MoveFirst(); !templ_->isEOF(); templ_->MoveNext()) visible_[templ_->currentStoredRow()] = true;
-      }
-      ++phase_;
-      return false;
-    case 2:  // the user's rows, by sub-function
+    case 1:  // the user's rows, by sub-function
       if (!direct_) {
         user_->setFilter("");
-        userRows_ = group(*user_);
+        const int parentField = user_->requireField(parent);
+        for (user_->MoveFirst(); !user_->isEOF(); user_->MoveNext()) collect(*user_, parentField, user_->currentStoredRow());
+        userRows_ = group();
       }
       ++phase_;
       return false;
-    case 3:  // merged, a few sub-functions a step
+    case 2:  // merged, a few sub-functions a step
       for (size_t stop = std::min(ids_.size(), next_ + 512); next_ < stop; ++next_) add(next_);
       if (next_ < ids_.size()) return false;
       finish();

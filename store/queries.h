@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/containers/dictionary.h"
@@ -42,6 +44,9 @@ class DetailFuncReader {
  public:
   explicit DetailFuncReader(std::vector<int32_t> subFuncIds);
   bool step();
+  // The template's table whose rows are read in place (none when every
+  // sub-function was asked for alone).
+  const platform::Recordset* templateTable() const { return direct_ ? nullptr : templ_.get(); }
   // The i-th sub-function's rows, once step() has answered true; each stored
   // row is read with its record set's storedCell or storedValue.
   std::span<const StoredRow> rows(size_t i) const {
@@ -59,7 +64,8 @@ class DetailFuncReader {
       return std::span<const uint32_t>(rows).subspan(from, ends[i] - from);
     }
   };
-  Grouped group(platform::Recordset& rs);
+  void collect(const platform::Recordset& rs, int parent, uint32_t row);
+  Grouped group();
   void add(size_t i);
   void askQuery(int32_t lSubFuncID);
   void finish();
@@ -74,6 +80,9 @@ class DetailFuncReader {
   RecordsetPtr templ_, user_, merged_;
   Grouped templateRows_, userRows_;
   std::vector<bool> visible_;        // by the template's stored row
+  std::unordered_map<int32_t, uint32_t> indexOf_;       // a sub-function's first place in ids_
+  std::vector<std::pair<uint32_t, uint32_t>> found_;  // (place in ids_, stored row) being collected
+  std::vector<uint32_t> scratchRows_;
   std::vector<RecordsetPtr> asked_;  // the answers of the sub-functions asked alone
   std::vector<StoredRow> rows_;
   std::vector<size_t> ends_;

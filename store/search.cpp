@@ -263,7 +263,6 @@ struct FunctionSearch::Reading {
   std::vector<SearchPlace> subFuncs;   // all three levels filled in
   std::unique_ptr<DetailFuncReader> details;
   bool detailsRead = false;
-  bool functionsPlanned = false;
   StoredFields detailFields{"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
                             "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"};
   SearchTree tree;
@@ -310,44 +309,84 @@ struct FunctionSearch::Reading {
 
   // Where each read row's function goes: the places of the sub-functions
   // with rows, and the functions' slots in tree order. The rows are then read
-  // in the order they are stored (each table's fields column by column, not
-  // leaping about the tables in the tree's order).
+  // in the order they are stored (the template's fields column by column, not
+  // leaping about the table in the tree's order): each template row lists the
+  // slots it fills.
   struct Slot {
     const Recordset* rs;
     uint32_t row;
-    uint32_t slot;
+    uint32_t place;
     uint32_t subFunc;
   };
-  std::vector<Slot> slots;
-  size_t nextSlot = 0;
+  static constexpr uint32_t kNoSlot = UINT32_MAX;
+  std::vector<Slot> slots;               // in tree order
+  int making = 0;                        // which part of the making is under way
+  size_t made = 0;                       // how far that part has come
+  std::vector<uint32_t> firstSlotOfRow;  // by the template's stored row
+  std::vector<uint32_t> nextSlotOfRow;   // by slot
+  std::vector<uint32_t> otherSlots;      // of rows elsewhere
 
-  void planFunctions() {
-    size_t total = 0;
-    for (size_t i = 0; i < subFuncs.size(); ++i) total += details->rows(i).size();
-    slots.reserve(total);
-    std::vector<uint32_t> placeOf(subFuncs.size());
-    for (size_t i = 0; i < subFuncs.size(); ++i) {
-      const std::span<const StoredRow> rows = details->rows(i);
-      if (rows.empty()) continue;
-      placeOf[i] = static_cast<uint32_t>(tree.places.size());
-      tree.places.push_back(subFuncs[i]);
-      for (const StoredRow& row : rows)
-        slots.push_back({row.rs, row.row, static_cast<uint32_t>(slots.size()), static_cast<uint32_t>(i)});
-    }
-    tree.functions.resize(total);
-    for (size_t k = 0; k < slots.size(); ++k) tree.functions[k].place = placeOf[slots[k].subFunc];
-    std::sort(slots.begin(), slots.end(), [](const Slot& a, const Slot& b) {
-      return a.rs != b.rs ? std::less<const Recordset*>()(a.rs, b.rs) : a.row != b.row ? a.row < b.row : a.slot < b.slot;
-    });
-  }
-
-  void makeFunction(const Slot& s) {
+  void makeFunction(uint32_t k) {
+    const Slot& s = slots[k];
     detailFields.at({s.rs, s.row});
     const int32_t id = detailFields.id(kId);
     const auto name = simplified.byId.find(id);
-    SearchFunction& fn = tree.functions[s.slot];
-    fn = functionOf(detailFields, fn.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
-                    name == simplified.byId.end() ? nullptr : &name->second);
+    tree.functions[k] = functionOf(detailFields, s.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
+                                   name == simplified.byId.end() ? nullptr : &name->second);
+  }
+
+  // One piece of making the functions from the rows read; true when all are made.
+  bool makeFunctions() {
+    const Recordset* templ = details->templateTable();
+    switch (making) {
+      case 0:  // the slots, a few thousand sub-functions at a time
+        for (const size_t stop = std::min(subFuncs.size(), made + 4096); made < stop; ++made) {
+          const std::span<const StoredRow> rows = details->rows(made);
+          if (rows.empty()) continue;
+          const auto place = static_cast<uint32_t>(tree.places.size());
+          tree.places.push_back(subFuncs[made]);
+          for (const StoredRow& row : rows) slots.push_back({row.rs, row.row, place, static_cast<uint32_t>(made)});
+        }
+        if (made < subFuncs.size()) return false;
+        made = 0;
+        ++making;
+        return false;
+      case 1:  // room for the functions
+        tree.functions.reserve(slots.size());
+        tree.functions.resize(std::min(slots.size(), tree.functions.size() + 32768));
+        if (tree.functions.size() < slots.size()) return false;
+        firstSlotOfRow.assign(templ ? templ->storedRowCount() : 0, kNoSlot);
+        nextSlotOfRow.assign(slots.size(), kNoSlot);
+        ++making;
+        return false;
+      case 2:  // the slots of each template row
+        for (const size_t stop = std::min(slots.size(), made + 65536); made < stop; ++made) {
+          const Slot& s = slots[made];
+          if (s.rs == templ) {
+            nextSlotOfRow[made] = firstSlotOfRow[s.row];
+            firstSlotOfRow[s.row] = static_cast<uint32_t>(made);
+          } else {
+            otherSlots.push_back(static_cast<uint32_t>(made));
+          }
+        }
+        if (made < slots.size()) return false;
+        made = 0;
+        ++making;
+        return false;
+      case 3:  // the template's rows in the order they are stored
+        for (const size_t stop = std::min(firstSlotOfRow.size(), made + 4096); made < stop; ++made)
+          for (uint32_t k = firstSlotOfRow[made]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k);
+        if (made < firstSlotOfRow.size()) return false;
+        made = 0;
+        ++making;
+        return false;
+      case 4:  // the other rows
+        for (const size_t stop = std::min(otherSlots.size(), made + 1024); made < stop; ++made) makeFunction(otherSlots[made]);
+        if (made < otherSlots.size()) return false;
+        ++making;
+        return true;
+      default: return true;
+    }
   }
 
   // Reads until done (true) or until the deadline has passed (false), one query
@@ -390,17 +429,13 @@ struct FunctionSearch::Reading {
       detailsRead = details->step();
       if (late()) return false;
     }
-    if (!functionsPlanned) {
-      planFunctions();
-      functionsPlanned = true;
+    while (!makeFunctions()) {
       if (late()) return false;
     }
-    while (nextSlot < slots.size()) {
-      const size_t stop = std::min(slots.size(), nextSlot + 1024);
-      for (; nextSlot < stop; ++nextSlot) makeFunction(slots[nextSlot]);
-      if (nextSlot < slots.size() && late()) return false;
-    }
     slots = {};
+    firstSlotOfRow = {};
+    nextSlotOfRow = {};
+    otherSlots = {};
     details.reset();
     return true;
   }

@@ -115,6 +115,11 @@ class Recordset : public Object {
   // first visible row. A malformed text raises 3001 and keeps the previous filter.
   void setFilter(std::string_view criteria);
   const std::string& filter() const;
+  // Appends the stored rows from first up to end, in the order they are stored,
+  // that the criteria text admits as a filter would (empty text: every one);
+  // the filter, the view and the cursor stay as they are. For reading a large
+  // set a part at a time. Raises as setFilter for a text it cannot take.
+  void matchingRows(std::string_view criteria, size_t first, size_t end, std::vector<uint32_t>& out);
   // Comma-separated fields, each optionally ASC or DESC; stable; Null first when
   // ascending. Applies to the filtered view and moves to the first row. Empty text
   // restores storage order. 3001 for a malformed text, 3265 for an unknown field.
