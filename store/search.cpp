@@ -74,7 +74,12 @@ class StoredFields {
     const platform::Cell c = rs_->storedCell(row_, index_[i]);
     return c.type == platform::VarType::String ? std::string(c.text) : platform::textOrEmpty(platform::variantOf(c));
   }
-  int32_t id(size_t i) const { return index_[i] < 0 ? 0 : platform::CLng(rs_->storedValue(row_, index_[i])); }
+  int32_t id(size_t i) const {
+    if (index_[i] < 0) return 0;
+    const platform::Cell c = rs_->storedCell(row_, index_[i]);
+    if (c.type == platform::VarType::Long || c.type == platform::VarType::Integer) return static_cast<int32_t>(c.integer);
+    return platform::CLng(platform::variantOf(c));
+  }
   std::optional<Variant> value(size_t i) const {
     return index_[i] < 0 ? std::nullopt : std::optional<Variant>(rs_->storedValue(row_, index_[i]));
   }
