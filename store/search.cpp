@@ -331,17 +331,25 @@ struct FunctionSearch::Reading {
   std::vector<uint32_t> nextSlotOfRow;   // by slot
   std::vector<uint32_t> otherSlots;      // of rows elsewhere
 
-  void makeFunction(uint32_t k) {
+  void makeFunction(uint32_t k, StoredFields& fields) {
     const Slot& s = slots[k];
-    detailFields.at({s.rs, s.row});
-    const int32_t id = detailFields.id(kId);
+    fields.at({s.rs, s.row});
+    const int32_t id = fields.id(kId);
     const auto name = simplified.byId.find(id);
-    tree.functions[k] = functionOf(detailFields, s.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
+    tree.functions[k] = functionOf(fields, s.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
                                    name == simplified.byId.end() ? nullptr : &name->second);
   }
+  void makeFunction(uint32_t k) { makeFunction(k, detailFields); }
 
-  // One piece of making the functions from the rows read; true when all are made.
-  bool makeFunctions() {
+  // The functions of the template's rows from first to end, in that order.
+  void makeFunctionsOfRows(size_t first, size_t end, StoredFields& fields) {
+    for (size_t row = first; row < end; ++row)
+      for (uint32_t k = firstSlotOfRow[row]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k, fields);
+  }
+
+  // One piece of making the functions from the rows read; true when all are
+  // made. whole: all at once, the caller waiting (not a console's step).
+  bool makeFunctions(bool whole) {
     const Recordset* templ = details->templateTable();
     switch (making) {
       case 0:  // the slots, a few thousand sub-functions at a time
@@ -379,6 +387,21 @@ struct FunctionSearch::Reading {
         ++making;
         return false;
       case 3:  // the template's rows in the order they are stored
+        if (whole && made == 0 && firstSlotOfRow.size() >= 65536) {
+          // Half of them read by a thread of its own meanwhile: each function
+          // has its own slot, and the table's cells are checked beforehand, so
+          // reading them changes nothing. The caller waits for both, so nothing
+          // else uses the store.
+          templ->storedColumns().checkEveryCell();
+          const size_t half = firstSlotOfRow.size() / 2;
+          StoredFields fields = detailFields;
+          std::future<void> second = std::async(std::launch::async, [this, half, &fields] {
+            makeFunctionsOfRows(half, firstSlotOfRow.size(), fields);
+          });
+          makeFunctionsOfRows(0, half, detailFields);
+          second.get();
+          made = firstSlotOfRow.size();
+        }
         for (const size_t stop = std::min(firstSlotOfRow.size(), made + 4096); made < stop; ++made)
           for (uint32_t k = firstSlotOfRow[made]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k);
         if (made < firstSlotOfRow.size()) return false;
@@ -434,7 +457,7 @@ struct FunctionSearch::Reading {
       detailsRead = details->step();
       if (late()) return false;
     }
-    while (!makeFunctions()) {
+    while (!makeFunctions(deadline == std::chrono::steady_clock::time_point::max())) {
       if (late()) return false;
     }
     slots = {};
