@@ -525,22 +525,31 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
       b.addKeys(p, static_cast<uint32_t>(f));
     }
   } else {
-    std::future<std::vector<Prepared>> posting;
-    std::vector<Prepared> chunk;
-    for (size_t from = 0; from < n; from += kChunk) {
-      chunk.resize(std::min(kChunk, n - from));
-      for (size_t i = 0; i < chunk.size(); ++i) {
-        preparer.prepare(functions[from + i], chunk[i]);
-        b.addFunction(functions[from + i], chunk[i], placeCount);
-      }
-      std::vector<Prepared> spare = posting.valid() ? posting.get() : std::vector<Prepared>();
-      posting = std::async(std::launch::async, [&b, from](std::vector<Prepared> keys) {
-        for (size_t i = 0; i < keys.size(); ++i) b.addKeys(keys[i], static_cast<uint32_t>(from + i));
-        return keys;
-      }, std::move(chunk));
-      chunk = std::move(spare);  // its buffers serve a later chunk
+    // Chunk k lies in buffer k % 2. While this thread adds a chunk's texts,
+    // the other adds its keys and prepares the end of the next chunk, whose
+    // beginning this thread prepares then.
+    std::vector<Prepared> buffers[2];
+    Preparer other;  // the other thread's
+    auto sizeAt = [&](size_t from) { return from < n ? std::min(kChunk, n - from) : size_t{0}; };
+    auto tailAt = [&](size_t from) { return sizeAt(from) - sizeAt(from) / 8; };  // where the other's part starts
+    auto prepareTail = [&functions, &other, &sizeAt, &tailAt](std::vector<Prepared>& chunk, size_t from) {
+      for (size_t i = tailAt(from); i < sizeAt(from); ++i) other.prepare(functions[from + i], chunk[i]);
+    };
+    buffers[0].resize(sizeAt(0));
+    std::future<void> helper = std::async(std::launch::async, [&] { prepareTail(buffers[0], 0); });
+    for (size_t from = 0, k = 0; from < n; from += kChunk, ++k) {
+      std::vector<Prepared>& chunk = buffers[k % 2];
+      std::vector<Prepared>& next = buffers[(k + 1) % 2];
+      for (size_t i = 0; i < tailAt(from); ++i) preparer.prepare(functions[from + i], chunk[i]);
+      helper.get();
+      next.resize(sizeAt(from + kChunk));
+      helper = std::async(std::launch::async, [&b, &chunk, &next, &prepareTail, from] {
+        for (size_t i = 0; i < chunk.size(); ++i) b.addKeys(chunk[i], static_cast<uint32_t>(from + i));
+        prepareTail(next, from + kChunk);
+      });
+      for (size_t i = 0; i < chunk.size(); ++i) b.addFunction(functions[from + i], chunk[i], placeCount);
     }
-    posting.get();
+    helper.get();
   }
   if (withLevels) {
     Levels made = levels.get();
