@@ -602,8 +602,11 @@ const SearchIndex& FunctionSearch::current() {
   // Built aside and swapped in whole: a failing read keeps the previous index.
   reading_->step(std::chrono::steady_clock::time_point::max());
   SearchIndex made(reading_->tree.places, reading_->tree.functions);
-  reading_.reset();
-  saveQuietly(now.filePath, now.fileKey, made);
+  {
+    // The tree is freed by a thread of its own while the index is saved.
+    std::future<void> freeing = std::async(std::launch::async, [done = std::move(reading_)]() mutable { done.reset(); });
+    saveQuietly(now.filePath, now.fileKey, made);
+  }
   install(std::move(made), std::move(now), true);
   releaseFreedMemory();
   return *index_;
