@@ -242,13 +242,15 @@ DetailFuncReader::DetailFuncReader(std::vector<int32_t> subFuncIds) : ids_(std::
   // The result filter is evaluated on the template's own rows, the same values
   // as the result's copies where the field holds integers.
   const char* parent = kGetDetailFunc.level.parentField;
-  // The template's rows are read in the order they are stored, which is the
-  // order its filters show them in while it has no sort.
+  // Both tables' rows are read in the order they are stored, which is the
+  // order their filters show them in while they have no sort; their filters
+  // and views stay as they are.
   direct_ = !integerField(templ_, parent) || !integerField(user_, parent) || !integerField(templ_, "FVisible") ||
-            !templ_->sort().empty();
+            !templ_->sort().empty() || !user_->sort().empty();
   if (direct_) return;
   merged_ = CloneStructure(templ_);
-  visible_.assign(templ_->storedRowCount(), false);
+  templateRowCount_ = templ_->storedRowCount();  // rows added later are not read
+  visible_.assign(templateRowCount_, false);
   indexOf_.reserve(ids_.size());
   for (size_t i = 0; i < ids_.size(); ++i) first_.push_back(indexOf_.emplace(ids_[i], static_cast<uint32_t>(i)).first->second);
 }
@@ -280,7 +282,7 @@ bool DetailFuncReader::step() {
     case 0:  // the template's rows of the account type, and which the result shows as they are, a part a step
       if (!direct_) {
         constexpr size_t kRows = 32768;
-        const size_t end = std::min(templ_->storedRowCount(), next_ + kRows);
+        const size_t end = std::min(templateRowCount_, next_ + kRows);
         const int parentField = templ_->requireField(parent);
         scratchRows_.clear();
         templ_->matchingRows(filterOf(bos_ ? kEveryDetailFunc.bos : kEveryDetailFunc.byAcctType, parent, 0, code_),
@@ -291,7 +293,7 @@ bool DetailFuncReader::step() {
                              next_, end, scratchRows_);
         for (uint32_t row : scratchRows_) visible_[row] = true;
         next_ = end;
-        if (next_ < templ_->storedRowCount()) return false;
+        if (next_ < templateRowCount_) return false;
         templateRows_ = group();
       }
       next_ = 0;
@@ -299,9 +301,10 @@ bool DetailFuncReader::step() {
       return false;
     case 1:  // the user's rows, by sub-function
       if (!direct_) {
-        user_->setFilter("");
         const int parentField = user_->requireField(parent);
-        for (user_->MoveFirst(); !user_->isEOF(); user_->MoveNext()) collect(*user_, parentField, user_->currentStoredRow());
+        scratchRows_.clear();
+        user_->matchingRows("", 0, user_->storedRowCount(), scratchRows_);
+        for (uint32_t row : scratchRows_) collect(*user_, parentField, row);
         userRows_ = group();
       }
       ++phase_;

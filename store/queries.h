@@ -79,6 +79,7 @@ class DetailFuncReader {
   bool direct_ = false;      // every sub-function through GetDetailFunc
   RecordsetPtr templ_, user_, merged_;
   Grouped templateRows_, userRows_;
+  size_t templateRowCount_ = 0;
   std::vector<bool> visible_;        // by the template's stored row
   std::unordered_map<int32_t, uint32_t> indexOf_;       // a sub-function's first place in ids_
   std::vector<std::pair<uint32_t, uint32_t>> found_;  // (place in ids_, stored row) being collected
