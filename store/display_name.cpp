@@ -48,13 +48,13 @@ UserDetailNames UserDetailNames::read() {
     const Variant& s = user->storedValue(row, sub);
     const Variant& d = user->storedValue(row, id);
     if (s.isNull() || d.isNull() || s.isEmpty() || d.isEmpty()) continue;
-    result.names_[{platform::CLng(s), platform::CLng(d)}] = show < 0 ? std::string() : platform::textOrEmpty(user->storedValue(row, show));
+    result.names_[keyOf(platform::CLng(s), platform::CLng(d))] = show < 0 ? std::string() : platform::textOrEmpty(user->storedValue(row, show));
   }
   return result;
 }
 
 const std::string* UserDetailNames::showName(int32_t subFuncId, int32_t detailFuncId) const {
-  auto it = names_.find({subFuncId, detailFuncId});
+  auto it = names_.find(keyOf(subFuncId, detailFuncId));
   return it == names_.end() ? nullptr : &it->second;
 }
 

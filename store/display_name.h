@@ -9,7 +9,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 
@@ -40,7 +40,10 @@ class UserDetailNames {
   std::string nameOf(int32_t subFuncId, const platform::Recordset& merged) const;
 
  private:
-  std::map<std::pair<int32_t, int32_t>, std::string> names_;
+  static uint64_t keyOf(int32_t subFuncId, int32_t detailFuncId) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(subFuncId)) << 32 | static_cast<uint32_t>(detailFuncId);
+  }
+  std::unordered_map<uint64_t, std::string> names_;  // by sub-function and function
 };
 
 // The same for one merged row, reading the user's rows through the store.

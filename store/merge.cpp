@@ -18,6 +18,7 @@
 #include <atomic>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,6 +30,7 @@
 #include "platform/navigation/languages.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/user_folders.h"
+#include "platform/recordset/value_compare.h"
 #include "store/store_errors.h"
 
 namespace wayfind::store {
@@ -91,11 +93,29 @@ class FieldOf {
   mutable std::atomic<int> last_[2] = {-1, -1};
 };
 
-// The user's field into the result's field of the same name (as
-// result.setValue(field, user.value(field)), without the Variant between).
-void copyField(Recordset& result, const Recordset& user, const FieldOf& field) {
-  const int from = field.in(user, FieldOf::kUser);
-  result.setValueFrom(field.in(result, FieldOf::kResult), user, from);
+// A user's row the merge reads: the user table's current row, or a stored row
+// of it wherever its cursor is.
+struct UserRow {
+  const Recordset& rs;
+  int64_t stored = -1;  // -1: the current row
+
+  Variant value(int field) const {
+    return stored < 0 ? rs.value(field) : rs.storedValue(static_cast<size_t>(stored), field);
+  }
+  // result.setValue(to, value(from)), without the Variant between.
+  void copyTo(Recordset& result, int to, int from) const {
+    if (stored < 0) {
+      result.setValueFrom(to, rs, from);
+    } else {
+      result.setValueFromStored(to, rs, static_cast<uint32_t>(stored), from);
+    }
+  }
+};
+
+// The user's field into the result's field of the same name.
+void copyField(Recordset& result, const UserRow& user, const FieldOf& field) {
+  const int from = field.in(user.rs, FieldOf::kUser);
+  user.copyTo(result, field.in(result, FieldOf::kResult), from);
 }
 
 // What the merge does with each column of a level, as the catalogue says:
@@ -174,10 +194,10 @@ const MergePlan& planOf(Level level) {
 
 // The result's show name, when it has none: the user's name, cut to the
 // field's size.
-void fillShowName(Recordset& result, const Recordset& user, const FieldOf& showName, const FieldOf& userName) {
+void fillShowName(Recordset& result, const UserRow& user, const FieldOf& showName, const FieldOf& userName) {
   const int show = showName.in(result, FieldOf::kResult);
   if (!result.value(show).isNull()) return;
-  const Variant name = user.value(userName.in(user, FieldOf::kUser));
+  const Variant name = user.value(userName.in(user.rs, FieldOf::kUser));
   const int32_t size = result.fieldInfo(show).definedSize;
   if (name.isNull() || size <= 0) {
     result.setValue(show, name);
@@ -187,17 +207,17 @@ void fillShowName(Recordset& result, const Recordset& user, const FieldOf& showN
 }
 
 // Copies the user row's fields into the result's current row.
-void copyUserFields(Level level, Recordset& result, const Recordset& user, bool owned) {
+void copyUserFields(Level level, Recordset& result, const UserRow& user, bool owned) {
   const MergePlan& plan = planOf(level);
   constexpr auto kResult = FieldOf::kResult;
   constexpr auto kUser = FieldOf::kUser;
-  result.setValueFrom(plan.name().in(result, kResult), user, plan.nameFrom(owned).in(user, kUser));
+  user.copyTo(result, plan.name().in(result, kResult), plan.nameFrom(owned).in(user.rs, kUser));
   for (const MergePlan::Step& step : plan.steps()) {
     switch (step.action) {
       case MergePlan::Action::Copy: copyField(result, user, *step.field); break;
       case MergePlan::Action::CopyForOwn: {
         // A template function's class stays the template's.
-        const Variant id = user.value(plan.id().in(user, kUser));
+        const Variant id = user.value(plan.id().in(user.rs, kUser));
         if (owned || (!id.isNull() && platform::CDbl(id) >= nav::LevelBase(level)))
           copyField(result, user, *step.field);
         break;
@@ -296,13 +316,95 @@ bool mergeByIndex(const LevelInfo& info, Recordset& result, Recordset& user, boo
         rowOfId.insert(std::upper_bound(rowOfId.begin(), rowOfId.end(), entry), entry);
       }
     }
-    copyUserFields(*info.level, result, user, owned);
+    copyUserFields(*info.level, result, UserRow{user}, owned);
   }
   result.setSort(info.sortText);
   return true;
 }
 
 }  // namespace
+
+bool MergeDetailFuncsInPlace(const Recordset& templ, std::span<const uint32_t> templateRows, const Recordset& user,
+                             std::span<const uint32_t> userRows, int32_t subFuncId, Recordset& merged,
+                             std::vector<StoredRow>& rows) {
+  const LevelInfo info = levelOf("DetailFunc");
+  const bool owned = nav::ListsOnlyUserRows(subFuncId);
+  // As shortcutApplies, merged being a clone of the template: the result's
+  // fields, in the same places.
+  const int idField = merged.fieldIndex(info.idField);
+  if (idField < 0 || !platform::isIntegerType(merged.fieldInfo(idField).type)) return false;
+  int sortFields[2] = {-1, -1};
+  for (size_t k = 0; k < 2; ++k) {
+    if (info.sortFields[k] && (sortFields[k] = merged.fieldIndex(info.sortFields[k])) < 0) return false;
+  }
+  const int userIdField = user.fieldIndex(info.idField);
+  if (userIdField < 0) return false;
+  for (uint32_t u : userRows)
+    if (!user.storedCell(u, userIdField).isInteger()) return false;
+
+  const int fieldCount = merged.fieldCount();
+  const bool searches = !owned;  // as mergeByIndex: the user's own folders take every user row
+  const size_t first = rows.size();
+  auto refuse = [&] {
+    rows.resize(first);
+    return false;
+  };
+  // The result's rows so far (from first on) and their ids, sorted.
+  std::vector<std::pair<int64_t, size_t>> rowOfId;
+  if (!owned) {
+    for (uint32_t t : templateRows) {
+      rows.push_back({&templ, t});
+      const platform::Cell v = templ.storedCell(t, idField);
+      if (v.isNull()) continue;
+      if (!v.isInteger()) return refuse();
+      rowOfId.emplace_back(v.integer, rows.size() - 1 - first);
+    }
+    std::sort(rowOfId.begin(), rowOfId.end());
+    for (size_t i = 1; i < rowOfId.size(); ++i)
+      if (rowOfId[i].first == rowOfId[i - 1].first) return refuse();  // repeated id
+  }
+
+  for (uint32_t u : userRows) {
+    const Variant id = user.storedValue(u, userIdField);
+    const std::pair<int64_t, size_t>* hit = nullptr;
+    if (searches) {
+      auto it = std::lower_bound(rowOfId.begin(), rowOfId.end(), std::make_pair(integerOf(id), size_t{0}));
+      if (it != rowOfId.end() && it->first == integerOf(id)) hit = &*it;
+    }
+    if (hit) {
+      StoredRow& row = rows[first + hit->second];
+      if (row.rs == &templ) {  // the template's row, copied to take the user's fields
+        merged.AddNew();
+        for (int f = 0; f < fieldCount; ++f) merged.setValueFromStored(f, templ, row.row, f);
+        row = {&merged, merged.currentStoredRow()};
+      } else {  // merged has neither filter nor sort: a row's place in the view is its place in the set
+        merged.setAbsolutePosition(static_cast<int32_t>(row.row + 1));
+      }
+    } else {
+      merged.AddNew();
+      merged.setValue(idField, id);
+      rows.push_back({&merged, merged.currentStoredRow()});
+      if (searches) {
+        const std::pair<int64_t, size_t> entry(integerOf(merged.value(idField)), rows.size() - 1 - first);
+        rowOfId.insert(std::upper_bound(rowOfId.begin(), rowOfId.end(), entry), entry);
+      }
+    }
+    copyUserFields(Level::DetailFunc, merged, UserRow{user, u}, owned);
+  }
+
+  // The level's sort; equal rows keep the result's order, which is the order
+  // of the rows here (the template's first, then the rows added).
+  std::stable_sort(rows.begin() + static_cast<std::ptrdiff_t>(first), rows.end(),
+                   [&](const StoredRow& a, const StoredRow& b) {
+                     for (int field : sortFields) {
+                       if (field < 0) continue;
+                       const int c = platform::compareForSort(a.rs->storedCell(a.row, field), b.rs->storedCell(b.row, field));
+                       if (c != 0) return c < 0;
+                     }
+                     return false;
+                   });
+  return true;
+}
 
 RecordsetPtr CloneStructure(const RecordsetPtr& source) {
   if (!source) raiseNotSet("record set to clone");
@@ -356,7 +458,7 @@ RecordsetPtr MergeUserRowsLiteral(const std::string& tableName, const RecordsetP
         result->AddNew();
         result->setValue(info.idField, id);
       }
-      copyUserFields(*info.level, *result, *userTable, owned);
+      copyUserFields(*info.level, *result, UserRow{*userTable}, owned);
       result->setSort(info.sortText);
     }
   }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/recordset/recordset.h"
 
@@ -27,6 +29,28 @@ void CopyAllRows(const RecordsetPtr& target, const RecordsetPtr& source);
 // user row has been merged and stands on its first row.
 RecordsetPtr MergeUserRows(const std::string& tableName, const RecordsetPtr& templateTable,
                            const RecordsetPtr& userTable, int32_t subFuncId);
+
+// A stored row of a record set: where a merged row can be read without a
+// record set of its own.
+struct StoredRow {
+  const platform::Recordset* rs = nullptr;
+  uint32_t row = 0;
+};
+
+// One sub-function's detail functions merged as MergeUserRows(..., subFuncId)
+// merges them when it takes its shortcut, for reading many sub-functions
+// without copying each one's template rows into a result of its own:
+// templateRows are the stored rows of templ the template's filter shows for it
+// (none are read for a sub-function that lists only the user's rows), userRows
+// those of user the user's filter shows (at least one), each in its view's
+// order. Appends the result's rows in the result's order, before its result
+// filter: a template row no user row touched as it lies in templ, the others
+// as rows appended to merged (a CloneStructure of templ without filter or
+// sort). False, with nothing appended, where MergeUserRows would take the
+// literal way: the caller then runs the query itself.
+bool MergeDetailFuncsInPlace(const platform::Recordset& templ, std::span<const uint32_t> templateRows,
+                             const platform::Recordset& user, std::span<const uint32_t> userRows, int32_t subFuncId,
+                             platform::Recordset& merged, std::vector<StoredRow>& rows);
 
 // The literal merge: the result is searched from its first row for every user row
 // and sorted after every row. Same result as MergeUserRows, at a higher cost;

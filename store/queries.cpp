@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <optional>
+#include <unordered_map>
 #include <string_view>
 
 #include "context/login_props.h"
@@ -212,6 +213,160 @@ RecordsetPtr GetSubFunc(int32_t lSubSysID) { return runTreeQuery(kGetSubFunc, lS
 RecordsetPtr GetSubFunc_All(int32_t lSubSysID) { return runTreeQuery(kGetSubFuncAll, lSubSysID); }
 RecordsetPtr GetDetailFunc(int32_t lSubFuncID) { return runTreeQuery(kGetDetailFunc, lSubFuncID); }
 RecordsetPtr GetDetailFunc_All(int32_t lSubFuncID) { return runTreeQuery(kGetDetailFuncAll, lSubFuncID); }
+
+// ------------------------------------------------- many sub-functions' rows
+
+namespace {
+
+// GetDetailFunc's filters over every sub-function at once: the template's rows
+// of the account type, and of those the ones the result filter shows when no
+// user row touches them. A row belongs to the sub-function its parent field
+// names, as "{parent} = {id}" finds it in an integer field.
+constexpr FilterShapes kEveryDetailFunc{"(FAcctType ='') Or (FAcctType Like '%,{code},%')", "", ""};
+constexpr FilterShapes kVisibleDetailFunc{"(FAcctType ='' And FVisible = 1) Or (FAcctType Like '%,{code},%' And FVisible = 1)",
+                                          "FVisible = 1", nullptr};
+
+bool integerField(const RecordsetPtr& rs, const char* name) {
+  const int at = rs ? rs->fieldIndex(name) : -1;
+  return at >= 0 && platform::isIntegerType(rs->fieldInfo(at).type);
+}
+
+}  // namespace
+
+DetailFuncReader::DetailFuncReader(std::vector<int32_t> subFuncIds) : ids_(std::move(subFuncIds)) {
+  code_ = prepareTreeQuery();
+  auto& s = DataInfo::instance();
+  bos_ = s.isBOSQuery;
+  templ_ = s.templ.DetailFunc;
+  user_ = s.user.DetailFunc;
+  // The result filter is evaluated on the template's own rows, the same values
+  // as the result's copies where the field holds integers.
+  const char* parent = kGetDetailFunc.level.parentField;
+  // Both tables' rows are read in the order they are stored, which is the
+  // order their filters show them in while they have no sort; their filters
+  // and views stay as they are.
+  direct_ = !integerField(templ_, parent) || !integerField(user_, parent) || !integerField(templ_, "FVisible") ||
+            !templ_->sort().empty() || !user_->sort().empty();
+  if (direct_) return;
+  merged_ = CloneStructure(templ_);
+  templateRowCount_ = templ_->storedRowCount();  // rows added later are not read
+  visible_.assign(templateRowCount_, false);
+  indexOf_.reserve(ids_.size());
+  for (size_t i = 0; i < ids_.size(); ++i) first_.push_back(indexOf_.emplace(ids_[i], static_cast<uint32_t>(i)).first->second);
+}
+
+void DetailFuncReader::collect(const Recordset& rs, int parent, uint32_t row) {
+  const platform::Cell c = rs.storedCell(row, parent);
+  if (!c.isInteger() || c.integer < INT32_MIN || c.integer > INT32_MAX) return;
+  auto it = indexOf_.find(static_cast<int32_t>(c.integer));
+  if (it != indexOf_.end()) found_.emplace_back(it->second, row);
+}
+
+// The rows collected, by sub-function, each sub-function's in the order found.
+DetailFuncReader::Grouped DetailFuncReader::group() {
+  Grouped g;
+  g.ends.assign(ids_.size(), 0);
+  for (const auto& f : found_) ++g.ends[f.first];
+  size_t at = 0;
+  for (uint32_t& end : g.ends) at = end += static_cast<uint32_t>(at);
+  g.rows.resize(found_.size());
+  for (size_t k = found_.size(); k-- > 0;) g.rows[--g.ends[found_[k].first]] = found_[k].second;
+  for (size_t i = 0; i < ids_.size(); ++i) g.ends[i] = static_cast<uint32_t>(i + 1 < ids_.size() ? g.ends[i + 1] : g.rows.size());
+  found_ = {};
+  return g;
+}
+
+bool DetailFuncReader::step() {
+  const char* parent = kGetDetailFunc.level.parentField;
+  switch (phase_) {
+    case 0:  // the template's rows of the account type, and which the result shows as they are, a part a step
+      if (!direct_) {
+        constexpr size_t kRows = 32768;
+        const size_t end = std::min(templateRowCount_, next_ + kRows);
+        const int parentField = templ_->requireField(parent);
+        scratchRows_.clear();
+        templ_->matchingRows(filterOf(bos_ ? kEveryDetailFunc.bos : kEveryDetailFunc.byAcctType, parent, 0, code_),
+                             next_, end, scratchRows_);
+        for (uint32_t row : scratchRows_) collect(*templ_, parentField, row);
+        scratchRows_.clear();
+        templ_->matchingRows(filterOf(bos_ ? kVisibleDetailFunc.bos : kVisibleDetailFunc.byAcctType, parent, 0, code_),
+                             next_, end, scratchRows_);
+        for (uint32_t row : scratchRows_) visible_[row] = true;
+        next_ = end;
+        if (next_ < templateRowCount_) return false;
+        templateRows_ = group();
+      }
+      next_ = 0;
+      ++phase_;
+      return false;
+    case 1:  // the user's rows, by sub-function
+      if (!direct_) {
+        const int parentField = user_->requireField(parent);
+        scratchRows_.clear();
+        user_->matchingRows("", 0, user_->storedRowCount(), scratchRows_);
+        for (uint32_t row : scratchRows_) collect(*user_, parentField, row);
+        userRows_ = group();
+      }
+      ++phase_;
+      return false;
+    case 2:  // merged, a few sub-functions a step
+      for (size_t stop = std::min(ids_.size(), next_ + 512); next_ < stop; ++next_) add(next_);
+      if (next_ < ids_.size()) return false;
+      finish();
+      ++phase_;
+      return true;
+    default: return true;
+  }
+}
+
+void DetailFuncReader::askQuery(int32_t lSubFuncID) {
+  RecordsetPtr rs = GetDetailFunc(lSubFuncID);
+  for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) rows_.push_back({rs.get(), rs->currentStoredRow()});
+  asked_.push_back(std::move(rs));
+}
+
+void DetailFuncReader::add(size_t i) {
+  const int32_t id = ids_[i];
+  if (direct_) {
+    askQuery(id);
+    ends_.push_back(rows_.size());
+    return;
+  }
+  const bool owned = nav::ListsOnlyUserRows(id);
+  const std::span<const uint32_t> templ = owned ? std::span<const uint32_t>() : templateRows_.of(first_[i]);
+  const std::span<const uint32_t> user = userRows_.of(first_[i]);
+  if (user.empty()) {
+    for (uint32_t t : templ)
+      if (visible_[t]) rows_.push_back({templ_.get(), t});
+  } else {
+    scratch_.clear();
+    if (!MergeDetailFuncsInPlace(*templ_, templ, *user_, user, id, *merged_, scratch_)) {
+      askQuery(id);
+    } else {
+      // The rows the user's rows changed are checked when every one is in.
+      for (const StoredRow& row : scratch_)
+        if (row.rs != templ_.get() || visible_[row.row]) rows_.push_back(row);
+    }
+  }
+  ends_.push_back(rows_.size());
+}
+
+void DetailFuncReader::finish() {
+  templateRows_ = {};
+  userRows_ = {};
+  if (!merged_ || merged_->storedRowCount() == 0) return;
+  merged_->setFilter(kGetDetailFunc.resultFilter);
+  std::vector<bool> shown(merged_->storedRowCount(), false);
+  for (merged_->MoveFirst(); !merged_->isEOF(); merged_->MoveNext()) shown[merged_->currentStoredRow()] = true;
+  const Recordset* merged = merged_.get();
+  size_t kept = 0, from = 0;
+  for (size_t& end : ends_) {
+    for (; from < end; ++from)
+      if (rows_[from].rs != merged || shown[rows_[from].row]) rows_[kept++] = rows_[from];
+    end = kept;
+  }
+  rows_.resize(kept);
+}
 
 RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID) {
   const int32_t code = prepareTreeQuery();

@@ -6,10 +6,15 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/containers/dictionary.h"
 #include "platform/recordset/recordset.h"
+#include "store/merge.h"
 
 namespace wayfind::store {
 
@@ -27,6 +32,64 @@ RecordsetPtr GetSubFunc(int32_t lSubSysID);
 RecordsetPtr GetSubFunc_All(int32_t lSubSysID);
 RecordsetPtr GetDetailFunc(int32_t lSubFuncID);
 RecordsetPtr GetDetailFunc_All(int32_t lSubFuncID);
+// The detail functions of many sub-functions, each sub-function's the rows
+// GetDetailFunc answers for it (the same values in the same order), read
+// without a record set of its own for each: a row is read where it lies in the
+// template's table unless a user's row changed it. The tables are read whole
+// once, a few passes, then the sub-functions are merged a few at a time; step()
+// does one piece of this and answers true when every sub-function is read. No
+// table's filter is relied on from one step to the next, so other queries may
+// run in between. Failures reach the caller as GetDetailFunc's do.
+class DetailFuncReader {
+ public:
+  explicit DetailFuncReader(std::vector<int32_t> subFuncIds);
+  bool step();
+  // The template's table whose rows are read in place (none when every
+  // sub-function was asked for alone).
+  const platform::Recordset* templateTable() const { return direct_ ? nullptr : templ_.get(); }
+  // The i-th sub-function's rows, once step() has answered true; each stored
+  // row is read with its record set's storedCell or storedValue.
+  std::span<const StoredRow> rows(size_t i) const {
+    const size_t from = i == 0 ? 0 : ends_[i - 1];
+    return std::span<const StoredRow>(rows_).subspan(from, ends_[i] - from);
+  }
+
+ private:
+  // Stored rows under each sub-function asked for, in the view's order.
+  struct Grouped {
+    std::vector<uint32_t> rows;
+    std::vector<uint32_t> ends;
+    std::span<const uint32_t> of(size_t i) const {
+      const size_t from = i == 0 ? 0 : ends[i - 1];
+      return std::span<const uint32_t>(rows).subspan(from, ends[i] - from);
+    }
+  };
+  void collect(const platform::Recordset& rs, int parent, uint32_t row);
+  Grouped group();
+  void add(size_t i);
+  void askQuery(int32_t lSubFuncID);
+  void finish();
+
+  std::vector<int32_t> ids_;
+  std::vector<uint32_t> first_;  // the first place of each sub-function's id among ids_
+  int phase_ = 0;
+  size_t next_ = 0;
+  int32_t code_ = 0;
+  bool bos_ = false;
+  bool direct_ = false;      // every sub-function through GetDetailFunc
+  RecordsetPtr templ_, user_, merged_;
+  Grouped templateRows_, userRows_;
+  size_t templateRowCount_ = 0;
+  std::vector<bool> visible_;        // by the template's stored row
+  std::unordered_map<int32_t, uint32_t> indexOf_;       // a sub-function's first place in ids_
+  std::vector<std::pair<uint32_t, uint32_t>> found_;  // (place in ids_, stored row) being collected
+  std::vector<uint32_t> scratchRows_;
+  std::vector<RecordsetPtr> asked_;  // the answers of the sub-functions asked alone
+  std::vector<StoredRow> rows_;
+  std::vector<size_t> ends_;
+  std::vector<StoredRow> scratch_;
+};
+
 // One detail function; no row when it is reserved to another account type.
 RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID);
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -56,6 +57,40 @@ class Fields {
   std::vector<int> index_;
 };
 
+// The same for stored rows of record sets of one table's fields, the positions
+// found again only when the record set changes.
+class StoredFields {
+ public:
+  explicit StoredFields(std::initializer_list<const char*> names) : names_(names), index_(names.size(), -1) {}
+  void at(const StoredRow& r) {
+    if (r.rs != rs_) {
+      rs_ = r.rs;
+      for (size_t i = 0; i < names_.size(); ++i) index_[i] = rs_->fieldIndex(names_[i]);
+    }
+    row_ = r.row;
+  }
+  std::string text(size_t i) const {
+    if (index_[i] < 0) return std::string();
+    const platform::Cell c = rs_->storedCell(row_, index_[i]);
+    return c.type == platform::VarType::String ? std::string(c.text) : platform::textOrEmpty(platform::variantOf(c));
+  }
+  int32_t id(size_t i) const {
+    if (index_[i] < 0) return 0;
+    const platform::Cell c = rs_->storedCell(row_, index_[i]);
+    if (c.type == platform::VarType::Long || c.type == platform::VarType::Integer) return static_cast<int32_t>(c.integer);
+    return platform::CLng(platform::variantOf(c));
+  }
+  std::optional<Variant> value(size_t i) const {
+    return index_[i] < 0 ? std::nullopt : std::optional<Variant>(rs_->storedValue(row_, index_[i]));
+  }
+
+ private:
+  std::vector<const char*> names_;
+  std::vector<int> index_;
+  const Recordset* rs_ = nullptr;
+  uint32_t row_ = 0;
+};
+
 // Every row of a query's result, through its filter, from the first.
 template <class F>
 void eachRow(const RecordsetPtr& rs, F&& f) {
@@ -70,6 +105,7 @@ enum DetailField { kId, kFuncName, kNameEn, kNameCht, kShowName, kHelpCode, kHel
 // template's show name, in either script; its merged function name and its
 // English name still find it. simplified: the template's simplified name, when
 // the session is in another language.
+template <class Fields>
 SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* userShow,
                           const std::string* simplified) {
   SearchFunction fn;
@@ -210,8 +246,10 @@ struct LevelNames {
 // ------------------------------------------------------------ reading the tree
 
 // The tree is read level by level, each level in the order the tree shows it:
-// all subsystems, then every subsystem's sub-functions, then every sub-function's
-// detail functions, so the reading can stop after any one query and go on later.
+// all subsystems, then every subsystem's sub-functions, then the detail functions
+// of every sub-function at once (DetailFuncReader: the tables read whole, then
+// merged a few sub-functions at a time), so the reading can stop after any one
+// query or piece and go on later.
 struct FunctionSearch::Reading {
   explicit Reading(Source s) : source(std::move(s)) {}
 
@@ -228,7 +266,10 @@ struct FunctionSearch::Reading {
   std::vector<SearchPlace> systems;    // top class and subsystem filled in
   size_t nextSystem = 0;
   std::vector<SearchPlace> subFuncs;   // all three levels filled in
-  size_t nextSubFunc = 0;
+  std::unique_ptr<DetailFuncReader> details;
+  bool detailsRead = false;
+  StoredFields detailFields{"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
+                            "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"};
   SearchTree tree;
 
   // Each query answers a record set of its own, so one level's rows can be read
@@ -271,18 +312,109 @@ struct FunctionSearch::Reading {
     });
   }
 
-  void readSubFunc(const SearchPlace& place) {
-    const auto placeIndex = static_cast<uint32_t>(tree.places.size());
-    bool used = false;
-    eachRow(GetDetailFunc(place.subFuncId), [&](Recordset& det) {
-      const Fields d(det, {"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
-                           "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"});
-      const auto name = simplified.byId.find(d.id(kId));
-      tree.functions.push_back(functionOf(d, placeIndex, userNames.showName(place.subFuncId, d.id(kId)),
-                                          name == simplified.byId.end() ? nullptr : &name->second));
-      used = true;
-    });
-    if (used) tree.places.push_back(place);
+  // Where each read row's function goes: the places of the sub-functions
+  // with rows, and the functions' slots in tree order. The rows are then read
+  // in the order they are stored (the template's fields column by column, not
+  // leaping about the table in the tree's order): each template row lists the
+  // slots it fills.
+  struct Slot {
+    const Recordset* rs;
+    uint32_t row;
+    uint32_t place;
+    uint32_t subFunc;
+  };
+  static constexpr uint32_t kNoSlot = UINT32_MAX;
+  std::vector<Slot> slots;               // in tree order
+  int making = 0;                        // which part of the making is under way
+  size_t made = 0;                       // how far that part has come
+  std::vector<uint32_t> firstSlotOfRow;  // by the template's stored row
+  std::vector<uint32_t> nextSlotOfRow;   // by slot
+  std::vector<uint32_t> otherSlots;      // of rows elsewhere
+
+  void makeFunction(uint32_t k, StoredFields& fields) {
+    const Slot& s = slots[k];
+    fields.at({s.rs, s.row});
+    const int32_t id = fields.id(kId);
+    const auto name = simplified.byId.find(id);
+    tree.functions[k] = functionOf(fields, s.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
+                                   name == simplified.byId.end() ? nullptr : &name->second);
+  }
+  void makeFunction(uint32_t k) { makeFunction(k, detailFields); }
+
+  // The functions of the template's rows from first to end, in that order.
+  void makeFunctionsOfRows(size_t first, size_t end, StoredFields& fields) {
+    for (size_t row = first; row < end; ++row)
+      for (uint32_t k = firstSlotOfRow[row]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k, fields);
+  }
+
+  // One piece of making the functions from the rows read; true when all are
+  // made. whole: all at once, the caller waiting (not a console's step).
+  bool makeFunctions(bool whole) {
+    const Recordset* templ = details->templateTable();
+    switch (making) {
+      case 0:  // the slots, a few thousand sub-functions at a time
+        for (const size_t stop = std::min(subFuncs.size(), made + 4096); made < stop; ++made) {
+          const std::span<const StoredRow> rows = details->rows(made);
+          if (rows.empty()) continue;
+          const auto place = static_cast<uint32_t>(tree.places.size());
+          tree.places.push_back(subFuncs[made]);
+          for (const StoredRow& row : rows) slots.push_back({row.rs, row.row, place, static_cast<uint32_t>(made)});
+        }
+        if (made < subFuncs.size()) return false;
+        made = 0;
+        ++making;
+        return false;
+      case 1:  // room for the functions
+        tree.functions.reserve(slots.size());
+        tree.functions.resize(std::min(slots.size(), tree.functions.size() + 32768));
+        if (tree.functions.size() < slots.size()) return false;
+        firstSlotOfRow.assign(templ ? templ->storedRowCount() : 0, kNoSlot);
+        nextSlotOfRow.assign(slots.size(), kNoSlot);
+        ++making;
+        return false;
+      case 2:  // the slots of each template row
+        for (const size_t stop = std::min(slots.size(), made + 65536); made < stop; ++made) {
+          const Slot& s = slots[made];
+          if (s.rs == templ) {
+            nextSlotOfRow[made] = firstSlotOfRow[s.row];
+            firstSlotOfRow[s.row] = static_cast<uint32_t>(made);
+          } else {
+            otherSlots.push_back(static_cast<uint32_t>(made));
+          }
+        }
+        if (made < slots.size()) return false;
+        made = 0;
+        ++making;
+        return false;
+      case 3:  // the template's rows in the order they are stored
+        if (whole && made == 0 && firstSlotOfRow.size() >= 65536) {
+          // Half of them read by a thread of its own meanwhile: each function
+          // has its own slot, and the table's cells are checked beforehand, so
+          // reading them changes nothing. The caller waits for both, so nothing
+          // else uses the store.
+          templ->storedColumns().checkEveryCell();
+          const size_t half = firstSlotOfRow.size() / 2;
+          StoredFields fields = detailFields;
+          std::future<void> second = std::async(std::launch::async, [this, half, &fields] {
+            makeFunctionsOfRows(half, firstSlotOfRow.size(), fields);
+          });
+          makeFunctionsOfRows(0, half, detailFields);
+          second.get();
+          made = firstSlotOfRow.size();
+        }
+        for (const size_t stop = std::min(firstSlotOfRow.size(), made + 4096); made < stop; ++made)
+          for (uint32_t k = firstSlotOfRow[made]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k);
+        if (made < firstSlotOfRow.size()) return false;
+        made = 0;
+        ++making;
+        return false;
+      case 4:  // the other rows
+        for (const size_t stop = std::min(otherSlots.size(), made + 1024); made < stop; ++made) makeFunction(otherSlots[made]);
+        if (made < otherSlots.size()) return false;
+        ++making;
+        return true;
+      default: return true;
+    }
   }
 
   // Reads until done (true) or until the deadline has passed (false), one query
@@ -315,10 +447,24 @@ struct FunctionSearch::Reading {
       readSystem(systems[nextSystem++]);
       if (late()) return false;
     }
-    while (nextSubFunc < subFuncs.size()) {
-      readSubFunc(subFuncs[nextSubFunc++]);
-      if (nextSubFunc < subFuncs.size() && late()) return false;
+    if (!details) {
+      std::vector<int32_t> ids;
+      ids.reserve(subFuncs.size());
+      for (const SearchPlace& p : subFuncs) ids.push_back(p.subFuncId);
+      details = std::make_unique<DetailFuncReader>(std::move(ids));
     }
+    while (!detailsRead) {
+      detailsRead = details->step();
+      if (late()) return false;
+    }
+    while (!makeFunctions(deadline == std::chrono::steady_clock::time_point::max())) {
+      if (late()) return false;
+    }
+    slots = {};
+    firstSlotOfRow = {};
+    nextSlotOfRow = {};
+    otherSlots = {};
+    details.reset();
     return true;
   }
 };
@@ -456,8 +602,11 @@ const SearchIndex& FunctionSearch::current() {
   // Built aside and swapped in whole: a failing read keeps the previous index.
   reading_->step(std::chrono::steady_clock::time_point::max());
   SearchIndex made(reading_->tree.places, reading_->tree.functions);
-  reading_.reset();
-  saveQuietly(now.filePath, now.fileKey, made);
+  {
+    // The tree is freed by a thread of its own while the index is saved.
+    std::future<void> freeing = std::async(std::launch::async, [done = std::move(reading_)]() mutable { done.reset(); });
+    saveQuietly(now.filePath, now.fileKey, made);
+  }
   install(std::move(made), std::move(now), true);
   releaseFreedMemory();
   return *index_;

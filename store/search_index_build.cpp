@@ -1,10 +1,14 @@
 // Building the search index's bytes: every text of every function folded,
 // spelled, keyed and posted, then the sections laid out.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <future>
+#include <malloc.h>
 #include <stdexcept>
 #include <type_traits>
 
+#include "platform/recordset/large_memory.h"
 #include "store/pinyin_match.h"
 #include "store/search_index_layout.h"
 #include "store/search_text.h"
@@ -23,258 +27,71 @@ std::string_view typedAs(char c) {
   return at && c ? std::string_view(at, 1) : std::string_view();
 }
 
-void writeLength(std::string& out, size_t n) {
+template <class Out>
+void writeLength(Out& out, size_t n) {
   while (n >= 0x80) {
-    out += static_cast<char>((n & 0x7F) | 0x80);
+    out.push_back(static_cast<char>((n & 0x7F) | 0x80));
     n >>= 7;
   }
-  out += static_cast<char>(n);
+  out.push_back(static_cast<char>(n));
 }
 
 // ------------------------------------------------------------------ building
 
-class Builder {
+// What a function gives the index before anything is shared: its texts folded
+// and spelled, and the keys they are found by. Needs nothing of the index being
+// built, so functions are prepared on another thread while earlier ones are added.
+struct PreparedText {
+  TextKind kind;
+  std::string folded;
+  std::string shown;
+};
+struct Prepared {
+  std::string code, code1;  // the help codes, trimmed
+  std::vector<PreparedText> texts;
+  std::vector<uint64_t> keys;  // a key may come more than once
+};
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+class Preparer {
  public:
-  // Room for what so many functions usually take, so that the records and texts
-  // are not copied as they grow (pages never written are never touched).
-  explicit Builder(size_t functions) {
-    functions_.reserve(functions + 1);
-    texts_.reserve(functions * 4);
-    strings_.reserve(functions * 64 + 1);
-    strings_.push_back('\0');
-  }
-
-  // A text that many functions share (a class name, a place's names): stored once.
-  // The texts are found again through an open-addressed table of their places in
-  // the strings (a hash's upper half beside each place), so no text is copied.
-  uint32_t intern(std::string_view s) {
-    if (s.empty()) return 0;
-    if ((internedCount_ + 1) * 2 > interned_.size()) growInterned();
-    const uint64_t h = std::hash<std::string_view>{}(s);
-    const auto tag = static_cast<uint32_t>(h >> 32);
-    const size_t mask = interned_.size() - 1;
-    for (size_t at = h & mask;; at = (at + 1) & mask) {
-      const uint64_t slot = interned_[at];
-      if (slot == 0) {
-        const uint32_t ref = append(s);
-        interned_[at] = static_cast<uint64_t>(tag) << 32 | ref;
-        ++internedCount_;
-        return ref;
-      }
-      if (static_cast<uint32_t>(slot >> 32) == tag && view(static_cast<uint32_t>(slot)) == s)
-        return static_cast<uint32_t>(slot);
-    }
-  }
-
-  // A text of the function being added (its names and codes, mostly its own):
-  // stored once for the function.
-  uint32_t local(std::string_view s) {
-    if (s.empty()) return 0;
-    for (uint32_t ref : local_)
-      if (view(ref) == s) return ref;
-    const uint32_t ref = append(s);
-    local_.push_back(ref);
-    return ref;
-  }
-
-  void addPlace(const SearchPlace& p) {
-    places_.push_back({p.topClassId, p.subSysId, p.subFuncId, intern(p.topClassName), intern(p.subSysName),
-                       intern(p.subFuncName)});
-  }
-
-  void addFunction(const SearchFunction& fn, uint32_t placeCount) {
-    if (fn.place >= placeCount) throw std::out_of_range("a search function's place is not among the places");
-    const auto f = static_cast<uint32_t>(functions_.size());
-    const std::string code = std::string(platform_trim(fn.helpCode)), code1 = std::string(platform_trim(fn.helpCode1));
-    local_.clear();
-    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(code),
-                          local(code1), intern(fn.className), intern(fn.classParam),
-                          static_cast<uint32_t>(texts_.size())});
-    keys_.clear();
-    folded_.clear();
-    for (const std::string* c : {&code, &code1}) addText(*c, kCode);
+  void prepare(const SearchFunction& fn, Prepared& out) {
+    out_ = &out;
+    out.code = std::string(trimmed(fn.helpCode));
+    out.code1 = std::string(trimmed(fn.helpCode1));
+    out.texts.clear();
+    out.keys.clear();
+    for (const std::string* c : {&out.code, &out.code1}) addText(*c, kCode);
     addText(fn.name, kName);
     for (const auto& other : fn.otherNames) addText(other, kName);
-    std::sort(keys_.begin(), keys_.end());
-    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-    for (uint64_t k : keys_) postings_.add(k, f);
-  }
-
-  void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {
-    levels_ = std::move(levels);
-    levelIndex_ = std::move(levelIndex);
-  }
-
-  std::shared_ptr<IndexBytes> finish() {
-    functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
-    // Exact help codes: sorted by their folded text, then in tree order (the
-    // texts are read once, not at every comparison).
-    {
-      struct Code {
-        uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
-        std::string_view text;
-        uint32_t at;
-        bool operator<(const Code& o) const {
-          if (prefix != o.prefix) return prefix < o.prefix;
-          if (const int c = text.compare(o.text); c != 0) return c < 0;
-          return at < o.at;
-        }
-      };
-      std::vector<Code> byText(codes_.size());
-      for (size_t i = 0; i < codes_.size(); ++i) {
-        const std::string_view text = view(texts_[codes_[i]].folded & kRefMask);
-        uint64_t prefix = 0;
-        for (size_t k = 0; k < 8; ++k)
-          prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
-        byText[i] = {prefix, text, codes_[i]};
-      }
-      std::sort(byText.begin(), byText.end());
-      for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
-    }
-
-    // Every section's place is known before a byte is written: the index is
-    // laid out once, in one block, and the lists are written straight into it.
-    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
-    const std::vector<PostingsBuilder::Planned> plan = postings_.plan(functions);
-    std::vector<size_t> listAt(plan.size());
-    size_t postingBytes = 0, skipCount = 0;
-    for (size_t i = 0; i < plan.size(); ++i) {
-      if (plan[i].bitmap) postingBytes = (postingBytes + 7) / 8 * 8;
-      listAt[i] = postingBytes;
-      postingBytes += plan[i].bytes;
-      skipCount += plan[i].skips;
-    }
-    if (postingBytes > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
-
-    Header h{};
-    h.magic = kMagic;
-    h.format = kFormat;
-    h.functions = functions;
-    h.places = static_cast<uint32_t>(places_.size());
-    const size_t sizes[kSectionCount] = {strings_.size(),
-                                         places_.size() * sizeof(PlaceRec),
-                                         functions_.size() * sizeof(FuncRec),
-                                         texts_.size() * sizeof(TextRec),
-                                         codes_.size() * sizeof(uint32_t),
-                                         plan.size() * sizeof(uint64_t),
-                                         plan.size() * sizeof(ListRec),
-                                         postingBytes,
-                                         skipCount * sizeof(PostingSkip),
-                                         levels_.size() * sizeof(LevelRec),
-                                         levelIndex_ ? levelIndex_->size : 0};
-    size_t total = sizeof(Header);
-    for (int s = 0; s < kSectionCount; ++s) {
-      total = (total + 7) / 8 * 8;
-      h.sections[s] = {total, sizes[s]};
-      total += sizes[s];
-    }
-    // The block's pages are touched as each section is written, and each part
-    // of the build is freed once written: the build never holds two copies of
-    // the index.
-    auto out = std::make_shared<IndexBytes>();
-    out->data.reset(new char[total]);
-    out->size = total;
-    char* const base = out->data.get();
-    std::memcpy(base, &h, sizeof h);
-    size_t written = sizeof h;
-    auto start = [&](Section s) {  // zeroes the padding before section s
-      std::memset(base + written, 0, h.sections[s].offset - written);
-      written = h.sections[s].offset + sizes[s];
-      return base + h.sections[s].offset;
-    };
-    auto copy = [&](Section s, const void* data) {
-      char* at = start(s);
-      if (sizes[s] > 0) std::memcpy(at, data, sizes[s]);
-    };
-    auto release = [](auto& part) { std::decay_t<decltype(part)>().swap(part); };
-    copy(kStrings, strings_.data());
-    release(strings_);
-    release(interned_);
-    copy(kPlaces, places_.data());
-    release(places_);
-    copy(kFunctions, functions_.data());
-    release(functions_);
-    copy(kTexts, texts_.data());
-    release(texts_);
-    copy(kCodes, codes_.data());
-    release(codes_);
-    auto* keys = reinterpret_cast<uint64_t*>(start(kKeys));
-    auto* lists = reinterpret_cast<ListRec*>(start(kLists));
-    auto* postings = reinterpret_cast<uint8_t*>(start(kPostings));
-    std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
-    auto* skips = reinterpret_cast<PostingSkip*>(start(kSkips));
-    size_t skipAt = 0;
-    for (size_t i = 0; i < plan.size(); ++i) {
-      const PostingsBuilder::Planned& p = plan[i];
-      keys[i] = p.key;
-      lists[i] = {p.count, static_cast<uint32_t>(listAt[i]), p.bitmap ? kBitmapList : static_cast<uint32_t>(skipAt)};
-      postings_.write(p, postings + listAt[i], skips + skipAt);
-      skipAt += p.skips;
-    }
-    copy(kLevels, levels_.data());
-    copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
-    return out;
   }
 
  private:
-  static std::string_view platform_trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-  }
+  static std::string_view platform_trim(std::string_view s) { return trimmed(s); }
 
-  void growInterned() {
-    std::vector<uint64_t> old(std::max<size_t>(1024, interned_.size() * 2));
-    old.swap(interned_);
-    const size_t mask = interned_.size() - 1;
-    for (uint64_t slot : old) {
-      if (slot == 0) continue;
-      size_t at = std::hash<std::string_view>{}(view(static_cast<uint32_t>(slot))) & mask;
-      while (interned_[at] != 0) at = (at + 1) & mask;
-      interned_[at] = slot;
-    }
-  }
-
-  uint32_t append(std::string_view s) {
-    const auto ref = static_cast<uint32_t>(strings_.size());
-    if (strings_.size() + s.size() + 10 > kRefMask) throw std::length_error("the search index's texts exceed 1 GB");
-    writeLength(strings_, s.size());
-    strings_.append(s);
-    return ref;
-  }
-
-  std::string_view view(uint32_t ref) const {
-    size_t at = ref, n = 0;
-    for (int shift = 0;; shift += 7) {
-      const auto b = static_cast<uint8_t>(strings_[at++]);
-      n |= static_cast<size_t>(b & 0x7F) << shift;
-      if (!(b & 0x80)) break;
-    }
-    return std::string_view(strings_).substr(at, n);
-  }
-
-  void post(KeyKind kind, char32_t a, char32_t b = 0) { keys_.push_back(keyOf(kind, a, b)); }
+  void post(KeyKind kind, char32_t a, char32_t b = 0) { out_->keys.push_back(keyOf(kind, a, b)); }
 
   void addText(const std::string& written, TextKind kind) {
     std::string folded = FoldSearchText(written);
     if (folded.empty()) return;
-    for (const auto& [k, text] : folded_) {
-      if (text == folded && (k == kCode) == (kind == kCode)) return;  // the same text again
+    for (const PreparedText& t : out_->texts) {
+      if (t.folded == folded && (t.kind == kCode) == (kind == kCode)) return;  // the same text again
     }
     bool chinese = false;
     std::vector<PinyinUnit>& units = units_;
     units.clear();
     if (kind == kName) PinyinUnits(written, units, chinese);
     if (chinese) kind = kChineseName;
-    const uint32_t foldedRef = local(folded);
     // As written, to be shown as what matched (and a Chinese name's pinyin is
     // read from the characters it uses).
     std::string shown = written;
     std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
-    const uint32_t rawRef = local(platform_trim(shown));
-    if (kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
-    texts_.push_back({foldedRef | (static_cast<uint32_t>(kind) << kKindShift), rawRef});
-    folded_.emplace_back(kind, folded);
+    out_->texts.push_back({kind, folded, std::string(platform_trim(shown))});
 
     const std::vector<char32_t> cps = CodePoints(folded);
     const bool code = kind == kCode;
@@ -333,7 +150,297 @@ class Builder {
     }
   }
 
-  std::string strings_;
+  Prepared* out_ = nullptr;
+  std::vector<PinyinUnit> units_;
+  std::vector<std::string_view> words_;
+};
+
+
+// The texts being gathered; when large, in memory mapped for them alone. They
+// are copied into the index from the end backwards, and each piece's pages go
+// back to the system once copied, so the texts never lie in memory twice.
+class TextArea {
+ public:
+  explicit TextArea(size_t expected) { grow(std::max<size_t>(expected, 4096)); }
+  ~TextArea() { release(); }
+  TextArea(const TextArea&) = delete;
+  TextArea& operator=(const TextArea&) = delete;
+
+  size_t size() const { return size_; }
+  char operator[](size_t i) const { return data_[i]; }
+  std::string_view view() const { return std::string_view(data_, size_); }
+  void push_back(char c) {
+    if (size_ == capacity_) grow(capacity_ * 2);
+    data_[size_++] = c;
+  }
+  void append(std::string_view s) {
+    if (size_ + s.size() > capacity_) grow(std::max(capacity_ * 2, size_ + s.size()));
+    std::memcpy(data_ + size_, s.data(), s.size());
+    size_ += s.size();
+  }
+  // Copies the texts to out, giving their memory back as it goes; empty after.
+  void moveTo(char* out) {
+    constexpr size_t kPiece = size_t{4} << 20;
+    for (size_t end = size_; end > 0;) {
+      const size_t from = end > kPiece ? end - kPiece : 0;
+      std::memcpy(out + from, data_ + from, end - from);
+      if (from > 0 && mapped_) held_ = platform::shrinkLarge(data_, held_, from);
+      end = from;
+    }
+    release();
+    size_ = capacity_ = 0;
+  }
+
+ private:
+  void grow(size_t capacity) {
+    const bool mapped = capacity >= platform::kLargeBufferBytes;
+    char* fresh = static_cast<char*>(mapped ? platform::allocateLarge(capacity) : std::malloc(capacity));
+    if (!fresh) throw std::bad_alloc();
+    if (size_ > 0) std::memcpy(fresh, data_, size_);
+    release();
+    data_ = fresh;
+    mapped_ = mapped;
+    capacity_ = held_ = capacity;
+  }
+  void release() {
+    if (mapped_) {
+      platform::freeLarge(data_, held_);
+    } else {
+      std::free(data_);
+    }
+    data_ = nullptr;
+    held_ = 0;
+  }
+
+  char* data_ = nullptr;
+  size_t size_ = 0, capacity_ = 0, held_ = 0;
+  bool mapped_ = false;
+};
+
+class Builder {
+ public:
+  // Room for what so many functions usually take, so that the records and texts
+  // are not copied as they grow (pages never written are never touched).
+  explicit Builder(size_t functions) : strings_(functions * 128 + 1) {
+    functions_.reserve(functions + 1);
+    texts_.reserve(functions * 4);
+    strings_.push_back('\0');
+  }
+
+  // A text that many functions share (a class name, a place's names): stored once.
+  // The texts are found again through an open-addressed table of their places in
+  // the strings (a hash's upper half beside each place), so no text is copied.
+  uint32_t intern(std::string_view s) {
+    if (s.empty()) return 0;
+    if ((internedCount_ + 1) * 2 > interned_.size()) growInterned();
+    const uint64_t h = std::hash<std::string_view>{}(s);
+    const auto tag = static_cast<uint32_t>(h >> 32);
+    const size_t mask = interned_.size() - 1;
+    for (size_t at = h & mask;; at = (at + 1) & mask) {
+      const uint64_t slot = interned_[at];
+      if (slot == 0) {
+        const uint32_t ref = append(s);
+        interned_[at] = static_cast<uint64_t>(tag) << 32 | ref;
+        ++internedCount_;
+        return ref;
+      }
+      if (static_cast<uint32_t>(slot >> 32) == tag && view(static_cast<uint32_t>(slot)) == s)
+        return static_cast<uint32_t>(slot);
+    }
+  }
+
+  // A text of the function being added (its names and codes, mostly its own):
+  // stored once for the function.
+  uint32_t local(std::string_view s) {
+    if (s.empty()) return 0;
+    for (uint32_t ref : local_)
+      if (view(ref) == s) return ref;
+    const uint32_t ref = append(s);
+    local_.push_back(ref);
+    return ref;
+  }
+
+  void addPlace(const SearchPlace& p) {
+    places_.push_back({p.topClassId, p.subSysId, p.subFuncId, intern(p.topClassName), intern(p.subSysName),
+                       intern(p.subFuncName)});
+  }
+
+  // A function with its texts as prepare() found them; its keys follow
+  // (addKeys), in the order of the functions.
+  void addFunction(const SearchFunction& fn, const Prepared& p, uint32_t placeCount) {
+    if (fn.place >= placeCount) throw std::out_of_range("a search function's place is not among the places");
+    local_.clear();
+    functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(p.code),
+                          local(p.code1), intern(fn.className), intern(fn.classParam),
+                          static_cast<uint32_t>(texts_.size())});
+    for (const PreparedText& t : p.texts) {
+      const uint32_t foldedRef = local(t.folded);
+      const uint32_t rawRef = local(t.shown);
+      if (t.kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
+      texts_.push_back({foldedRef | (static_cast<uint32_t>(t.kind) << kKindShift), rawRef});
+    }
+  }
+
+  // The keys of function f, after those of every function before it. Touches
+  // nothing addFunction does.
+  void addKeys(const Prepared& p, uint32_t f) {
+    for (uint64_t k : p.keys) postings_.add(k, f);
+  }
+
+  void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {
+    levels_ = std::move(levels);
+    levelIndex_ = std::move(levelIndex);
+  }
+
+  std::shared_ptr<IndexBytes> finish() {
+    functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
+    // Exact help codes: sorted by their folded text, then in tree order (the
+    // texts are read once, not at every comparison).
+    {
+      struct Code {
+        uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
+        std::string_view text;
+        uint32_t at;
+        bool operator<(const Code& o) const {
+          if (prefix != o.prefix) return prefix < o.prefix;
+          if (const int c = text.compare(o.text); c != 0) return c < 0;
+          return at < o.at;
+        }
+      };
+      std::vector<Code> byText(codes_.size());
+      for (size_t i = 0; i < codes_.size(); ++i) {
+        const std::string_view text = view(texts_[codes_[i]].folded & kRefMask);
+        uint64_t prefix = 0;
+        for (size_t k = 0; k < 8; ++k)
+          prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+        byText[i] = {prefix, text, codes_[i]};
+      }
+      std::sort(byText.begin(), byText.end());
+      for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
+    }
+    if (codes_.size() * 32 >= (size_t{1} << 20)) ::malloc_trim(0);  // the sorted codes' room
+
+    // Every section's place is known before a byte is written: the index is
+    // laid out once, in one block, and the lists are written straight into it.
+    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
+    const std::vector<PostingsBuilder::Planned> plan = postings_.plan(functions);
+    std::vector<size_t> listAt(plan.size());
+    size_t postingBytes = 0, skipCount = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      if (plan[i].bitmap) postingBytes = (postingBytes + 7) / 8 * 8;
+      listAt[i] = postingBytes;
+      postingBytes += plan[i].bytes;
+      skipCount += plan[i].skips;
+    }
+    if (postingBytes > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
+
+    Header h{};
+    h.magic = kMagic;
+    h.format = kFormat;
+    h.functions = functions;
+    h.places = static_cast<uint32_t>(places_.size());
+    const size_t sizes[kSectionCount] = {strings_.size(),
+                                         places_.size() * sizeof(PlaceRec),
+                                         functions_.size() * sizeof(FuncRec),
+                                         texts_.size() * sizeof(TextRec),
+                                         codes_.size() * sizeof(uint32_t),
+                                         plan.size() * sizeof(uint64_t),
+                                         plan.size() * sizeof(ListRec),
+                                         postingBytes,
+                                         skipCount * sizeof(PostingSkip),
+                                         levels_.size() * sizeof(LevelRec),
+                                         levelIndex_ ? levelIndex_->size : 0};
+    size_t total = sizeof(Header);
+    for (int s = 0; s < kSectionCount; ++s) {
+      total = (total + 7) / 8 * 8;
+      h.sections[s] = {total, sizes[s]};
+      total += sizes[s];
+    }
+    // The block's pages are touched as each section is written, and each part
+    // of the build is freed once written: the build never holds two copies of
+    // the index.
+    auto out = std::make_shared<IndexBytes>();
+    out->data.reset(new char[total]);
+    out->size = total;
+    char* const base = out->data.get();
+    std::memcpy(base, &h, sizeof h);
+    size_t written = sizeof h;
+    auto start = [&](Section s) {  // zeroes the padding before section s
+      std::memset(base + written, 0, h.sections[s].offset - written);
+      written = h.sections[s].offset + sizes[s];
+      return base + h.sections[s].offset;
+    };
+    auto copy = [&](Section s, const void* data) {
+      char* at = start(s);
+      if (sizes[s] > 0) std::memcpy(at, data, sizes[s]);
+    };
+    // A large part goes back to the system at once, wherever malloc took it.
+    auto release = [](auto& part) {
+      const bool large = part.capacity() * sizeof(part[0]) >= (size_t{1} << 20);
+      std::decay_t<decltype(part)>().swap(part);
+      if (large) ::malloc_trim(0);
+    };
+    strings_.moveTo(start(kStrings));
+    release(interned_);
+    copy(kPlaces, places_.data());
+    release(places_);
+    copy(kFunctions, functions_.data());
+    release(functions_);
+    copy(kTexts, texts_.data());
+    release(texts_);
+    copy(kCodes, codes_.data());
+    release(codes_);
+    auto* keys = reinterpret_cast<uint64_t*>(start(kKeys));
+    auto* lists = reinterpret_cast<ListRec*>(start(kLists));
+    auto* postings = reinterpret_cast<uint8_t*>(start(kPostings));
+    std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
+    auto* skips = reinterpret_cast<PostingSkip*>(start(kSkips));
+    size_t skipAt = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+      const PostingsBuilder::Planned& p = plan[i];
+      keys[i] = p.key;
+      lists[i] = {p.count, static_cast<uint32_t>(listAt[i]), p.bitmap ? kBitmapList : static_cast<uint32_t>(skipAt)};
+      postings_.write(p, postings + listAt[i], skips + skipAt);
+      skipAt += p.skips;
+    }
+    copy(kLevels, levels_.data());
+    copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
+    return out;
+  }
+
+ private:
+
+  void growInterned() {
+    std::vector<uint64_t> old(std::max<size_t>(1024, interned_.size() * 2));
+    old.swap(interned_);
+    const size_t mask = interned_.size() - 1;
+    for (uint64_t slot : old) {
+      if (slot == 0) continue;
+      size_t at = std::hash<std::string_view>{}(view(static_cast<uint32_t>(slot))) & mask;
+      while (interned_[at] != 0) at = (at + 1) & mask;
+      interned_[at] = slot;
+    }
+  }
+
+  uint32_t append(std::string_view s) {
+    const auto ref = static_cast<uint32_t>(strings_.size());
+    if (strings_.size() + s.size() + 10 > kRefMask) throw std::length_error("the search index's texts exceed 1 GB");
+    writeLength(strings_, s.size());
+    strings_.append(s);
+    return ref;
+  }
+
+  std::string_view view(uint32_t ref) const {
+    size_t at = ref, n = 0;
+    for (int shift = 0;; shift += 7) {
+      const auto b = static_cast<uint8_t>(strings_[at++]);
+      n |= static_cast<size_t>(b & 0x7F) << shift;
+      if (!(b & 0x80)) break;
+    }
+    return strings_.view().substr(at, n);
+  }
+
+  TextArea strings_;
   std::vector<uint64_t> interned_;  // (hash >> 32) << 32 | place in strings_; 0 is empty
   size_t internedCount_ = 0;
   std::vector<PlaceRec> places_;
@@ -342,24 +449,27 @@ class Builder {
   std::vector<uint32_t> codes_;
   PostingsBuilder postings_;
   std::vector<uint32_t> local_;                              // texts of the function being added
-  std::vector<PinyinUnit> units_;
-  std::vector<std::string_view> words_;
-  std::vector<uint64_t> keys_;                               // of the function being added
-  std::vector<std::pair<TextKind, std::string>> folded_;     // its texts so far
   std::vector<LevelRec> levels_;
   std::shared_ptr<IndexBytes> levelIndex_;
 };
 
 // The levels over the functions, each a run of functions under the same top
 // class (subsystem, sub-function) in tree order, with the index of their names.
-void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
-  std::vector<LevelRec> levels;
+struct Levels {
+  std::vector<LevelRec> records;
+  std::shared_ptr<IndexBytes> index;
+};
+
+Levels makeLevels(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
+  Levels made;
+  std::vector<LevelRec>& levels = made.records;
   std::vector<SearchFunction> levelNames;
   // The level index has one empty place: a level's place is that of its first
   // function (SearchIndex::level).
   const std::vector<SearchPlace> noPlace(1);
   uint32_t open[3] = {kNoLevel, kNoLevel, kNoLevel};
   for (uint32_t f = 0; f < functions.size(); ++f) {
+    if (functions[f].place >= places.size()) break;  // refused by the functions' builder
     const SearchPlace& p = places[functions[f].place];
     bool same = true;  // the same levels as the function before, so far down
     for (uint32_t depth = 1; depth <= 3; ++depth) {
@@ -385,20 +495,66 @@ void addLevels(Builder& b, const std::vector<SearchPlace>& places, const std::ve
       levelNames.push_back(std::move(n));
     }
   }
-  std::shared_ptr<IndexBytes> levelIndex;
-  if (!levelNames.empty()) levelIndex = buildSearchIndexBytes(noPlace, levelNames, false);
-  levelNames = {};  // freed before the index is laid out
-  b.setLevels(std::move(levels), std::move(levelIndex));
+  if (!levelNames.empty()) made.index = buildSearchIndexBytes(noPlace, levelNames, false);
+  return made;
 }
 
 }  // namespace
 
 std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>& places,
                                                   const std::vector<SearchFunction>& functions, bool withLevels) {
+  // The levels and the index of their names are made on a thread of their own
+  // while the functions are added (a future from std::async waits for its
+  // thread however this ends).
+  std::future<Levels> levels;
+  if (withLevels) levels = std::async(std::launch::async, [&] { return makeLevels(places, functions); });
   Builder b(functions.size());
   for (const auto& p : places) b.addPlace(p);
-  for (const auto& fn : functions) b.addFunction(fn, static_cast<uint32_t>(places.size()));
-  if (withLevels) addLevels(b, places, functions);
+  const auto placeCount = static_cast<uint32_t>(places.size());
+  // A large index is made by two threads: this one prepares each chunk of
+  // functions and adds their texts, another adds the keys of the chunk before
+  // to their lists.
+  static constexpr size_t kChunk = 1024;
+  const size_t n = functions.size();
+  Preparer preparer;
+  if (!withLevels || n < 4 * kChunk) {
+    Prepared p;
+    for (size_t f = 0; f < n; ++f) {
+      preparer.prepare(functions[f], p);
+      b.addFunction(functions[f], p, placeCount);
+      b.addKeys(p, static_cast<uint32_t>(f));
+    }
+  } else {
+    // Chunk k lies in buffer k % 2. While this thread adds a chunk's texts,
+    // the other adds its keys and prepares the end of the next chunk, whose
+    // beginning this thread prepares then.
+    std::vector<Prepared> buffers[2];
+    Preparer other;  // the other thread's
+    auto sizeAt = [&](size_t from) { return from < n ? std::min(kChunk, n - from) : size_t{0}; };
+    auto tailAt = [&](size_t from) { return sizeAt(from) - sizeAt(from) / 8; };  // where the other's part starts
+    auto prepareTail = [&functions, &other, &sizeAt, &tailAt](std::vector<Prepared>& chunk, size_t from) {
+      for (size_t i = tailAt(from); i < sizeAt(from); ++i) other.prepare(functions[from + i], chunk[i]);
+    };
+    buffers[0].resize(sizeAt(0));
+    std::future<void> helper = std::async(std::launch::async, [&] { prepareTail(buffers[0], 0); });
+    for (size_t from = 0, k = 0; from < n; from += kChunk, ++k) {
+      std::vector<Prepared>& chunk = buffers[k % 2];
+      std::vector<Prepared>& next = buffers[(k + 1) % 2];
+      for (size_t i = 0; i < tailAt(from); ++i) preparer.prepare(functions[from + i], chunk[i]);
+      helper.get();
+      next.resize(sizeAt(from + kChunk));
+      helper = std::async(std::launch::async, [&b, &chunk, &next, &prepareTail, from] {
+        for (size_t i = 0; i < chunk.size(); ++i) b.addKeys(chunk[i], static_cast<uint32_t>(from + i));
+        prepareTail(next, from + kChunk);
+      });
+      for (size_t i = 0; i < chunk.size(); ++i) b.addFunction(functions[from + i], chunk[i], placeCount);
+    }
+    helper.get();
+  }
+  if (withLevels) {
+    Levels made = levels.get();
+    b.setLevels(std::move(made.records), std::move(made.index));
+  }
   return b.finish();
 }
 

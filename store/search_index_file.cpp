@@ -49,11 +49,16 @@ void SaveSearchIndex(const std::string& path, const std::string& key, const Sear
   h.keyLength = static_cast<uint32_t>(key.size());
   h.indexLength = bytes.size();
   h.crc = platform::crc32(bytes);
-  std::string file(indexOffset(key.size()), '\0');
-  std::memcpy(file.data(), &h, sizeof h);
-  std::memcpy(file.data() + sizeof h, key.data(), key.size());
-  file.append(bytes);
-  platform::writeFileAtomically(path, file);
+  std::string head(indexOffset(key.size()), '\0');
+  std::memcpy(head.data(), &h, sizeof h);
+  std::memcpy(head.data() + sizeof h, key.data(), key.size());
+  // Written where the index lies, not copied behind its header first; a file
+  // the loader checks and the next start can make again need not wait for the
+  // disk.
+  platform::AtomicFileWriter file(path, platform::Flush::Later);
+  file.write(head);
+  file.write(bytes);
+  file.commit();
 }
 
 std::optional<SearchIndex> LoadSearchIndex(const std::string& path, const std::string& key) {

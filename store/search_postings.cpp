@@ -65,6 +65,7 @@ void PostingsBuilder::put(List& l, uint8_t b) {
 
 void PostingsBuilder::add(uint64_t key, uint32_t f) {
   List& l = lists_[find(key)];
+  if (l.count > 0 && l.last == f) return;  // the function has the key already
   uint32_t delta = f - l.last;
   l.last = f;
   ++l.count;

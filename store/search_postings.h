@@ -43,7 +43,8 @@ class PostingsBuilder {
   PostingsBuilder(const PostingsBuilder&) = delete;
   PostingsBuilder& operator=(const PostingsBuilder&) = delete;
 
-  // Adds function f to the list of key; f is above every function added to it before.
+  // Adds function f to the list of key; f is not below any function added to it
+  // before (the same function again adds nothing).
   void add(uint64_t key, uint32_t f);
 
   // Every key, ascending, with what its list will take among functions numbers.

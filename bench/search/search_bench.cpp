@@ -214,6 +214,31 @@ void measure(int32_t functions, const std::filesystem::path& root) {
                 store::SearchFunctions(profiled, kLimit).rows.size());
     return;
   }
+  // For a profiler: WAYFIND_BENCH_READ=N reads the tree N times and stops.
+  if (const char* reads = std::getenv("WAYFIND_BENCH_READ")) {
+    for (int k = std::atoi(reads); k > 0; --k) {
+      const Timed t = timed([] { benchmark::DoNotOptimize(store::ReadSearchTree()); });
+      std::printf("reading the visible tree %.1f ms CPU  [%s]\n", t.cpu * 1e3, load().c_str());
+    }
+    return;
+  }
+  // WAYFIND_BENCH_MAKE=N reads the tree once, makes the index from it N times and stops.
+  if (const char* makes = std::getenv("WAYFIND_BENCH_MAKE")) {
+    const store::SearchTree tree = store::ReadSearchTree();
+    for (int k = std::atoi(makes); k > 0; --k) {
+      const Timed t = timed([&] { benchmark::DoNotOptimize(store::SearchIndex(tree.places, tree.functions)); });
+      std::printf("making the index %.1f ms wall %.1f ms CPU  [%s]\n", t.wall * 1e3, t.cpu * 1e3, load().c_str());
+    }
+    // WAYFIND_BENCH_DUMP=FILE: the index's bytes, to compare builds.
+    if (const char* dump = std::getenv("WAYFIND_BENCH_DUMP")) {
+      const store::SearchIndex index(tree.places, tree.functions);
+      if (std::FILE* f = std::fopen((std::string(dump) + "." + std::to_string(functions)).c_str(), "wb")) {
+        std::fwrite(index.bytes().data(), 1, index.bytes().size(), f);
+        std::fclose(f);
+      }
+    }
+    return;
+  }
   // ---- build
   forgetIndex(true);
   store::SearchTree tree;
@@ -264,6 +289,8 @@ void measure(int32_t functions, const std::filesystem::path& root) {
                 mb({kStrings, kTexts, kCodes}), mb({kPlaces, kFunctions}), mb({kKeys, kLists}), mb({kPostings, kSkips}),
                 mb({kLevels, kLevelIndex}));
   }
+  // For a profiler: WAYFIND_BENCH_BUILD_ONLY=1 stops after the build.
+  if (std::getenv("WAYFIND_BENCH_BUILD_ONLY")) return;
 
   // ---- first keystroke, saved index loaded in place (best of five starts)
   Timed first{1e9, 1e9};

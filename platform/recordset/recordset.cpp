@@ -327,6 +327,8 @@ Variant Recordset::storedValue(size_t row, int field) const {
   return impl_->rows.value(row, static_cast<size_t>(impl_->fieldFor(field)));
 }
 
+uint32_t Recordset::currentStoredRow() const { return impl_->currentRow(); }
+
 Cell Recordset::storedCell(size_t row, int field) const {
   if (row >= impl_->rows.size()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
   return impl_->rows.cell(row, static_cast<size_t>(impl_->fieldFor(field)));
@@ -350,7 +352,13 @@ void Recordset::setValue(std::string_view field, const Variant& v) { setValue(re
 void Recordset::setValueFrom(int index, const Recordset& source, int sourceIndex) {
   const Impl& s = *source.impl_;
   const auto from = static_cast<size_t>(s.fieldFor(sourceIndex));
-  const uint32_t sourceRow = s.currentRow();
+  setValueFromStored(index, source, s.currentRow(), static_cast<int>(from));
+}
+
+void Recordset::setValueFromStored(int index, const Recordset& source, uint32_t sourceRow, int sourceIndex) {
+  const Impl& s = *source.impl_;
+  const auto from = static_cast<size_t>(s.fieldFor(sourceIndex));
+  if (sourceRow >= s.rows.size()) raise(err::kSubscriptOutOfRange, kRecordsetSource);
   Impl& d = *impl_;
   const auto to = static_cast<size_t>(d.fieldFor(index));
   const uint32_t row = d.currentRow();

@@ -106,12 +106,20 @@ class Recordset : public Object {
   // copying fields between the current rows of two sets. Errors as the two
   // calls raise them, the source's first.
   void setValueFrom(int index, const Recordset& source, int sourceIndex);
+  // The same from a stored row of the source, wherever its cursor is (9 when
+  // there is no such row).
+  void setValueFromStored(int index, const Recordset& source, uint32_t sourceRow, int sourceIndex);
 
   // ---- filter, sort, find ----
   // Sets the ADO criteria text (empty text removes the filter) and moves to the
   // first visible row. A malformed text raises 3001 and keeps the previous filter.
   void setFilter(std::string_view criteria);
   const std::string& filter() const;
+  // Appends the stored rows from first up to end, in the order they are stored,
+  // that the criteria text admits as a filter would (empty text: every one);
+  // the filter, the view and the cursor stay as they are. For reading a large
+  // set a part at a time. Raises as setFilter for a text it cannot take.
+  void matchingRows(std::string_view criteria, size_t first, size_t end, std::vector<uint32_t>& out);
   // Comma-separated fields, each optionally ASC or DESC; stable; Null first when
   // ascending. Applies to the filtered view and moves to the first row. Empty text
   // restores storage order. 3001 for a malformed text, 3265 for an unknown field.
@@ -130,6 +138,9 @@ class Recordset : public Object {
   Variant storedValue(size_t row, int field) const;
   // The same value as a view that copies nothing; valid until the set changes.
   Cell storedCell(size_t row, int field) const;
+  // The stored row the cursor is on (3021 at BOF or EOF), to be read later
+  // with storedCell whatever the view is then.
+  uint32_t currentStoredRow() const;
   // Appends a whole row (one value per field, converted to the field types)
   // without moving the cursor or changing the view; for loaders.
   void appendStoredRow(std::vector<Variant> values);

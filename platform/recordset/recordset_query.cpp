@@ -191,6 +191,18 @@ void Recordset::setFilter(std::string_view criteria) {
 
 const std::string& Recordset::filter() const { return impl_->filterText; }
 
+void Recordset::matchingRows(std::string_view criteria, size_t first, size_t end, std::vector<uint32_t>& out) {
+  Impl& d = *impl_;
+  end = std::min(end, d.rows.size());
+  if (blank(criteria)) {
+    for (size_t r = first; r < end; ++r) out.push_back(static_cast<uint32_t>(r));
+    return;
+  }
+  const std::shared_ptr<const BoundCriteria> bound = d.bound(criteria);
+  for (size_t r = first; r < end; ++r)
+    if (bound->matches(d.rows, static_cast<uint32_t>(r))) out.push_back(static_cast<uint32_t>(r));
+}
+
 // ---- sort ----
 
 void Recordset::setSort(std::string_view sort) {

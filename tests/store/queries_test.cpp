@@ -1,5 +1,7 @@
 // The host's queries over a small navigation tree: account-type filters, BOS
 // queries, node questions, lookups, and the small server services.
+#include <random>
+
 #include "platform/automation/conversions.h"
 #include "platform/navigation/levels.h"
 #include "store/codes.h"
@@ -410,6 +412,73 @@ TEST_F(QueriesTest, IsHasChildLooksAtTheUsersRowsOnly) {
   EXPECT_FALSE(store::IsHasChild(nav::kSubFuncBase, 5));
   EXPECT_FALSE(store::IsHasChild(nav::kDetailFuncBase, 11));
   EXPECT_THROW(store::IsHasChild(500, 1), platform::AutomationError);
+}
+
+// The detail functions of many sub-functions read at once are the rows, values
+// and order GetDetailFunc gives each: over template rows of several account
+// types, hidden ones, equal orders, a show name to fill, names in three
+// languages, and user rows that rename, hide, show, move, add, and fill a
+// user's own folder; a sub-function with an id twice among its template rows
+// (merged the literal way); in either language, for two account types and a
+// BOS query, with a sub-function asked twice and one that has no rows.
+TEST_F(QueriesTest, DetailFunctionsReadAtOnceAreWhatEachSubFunctionsQueryGives) {
+  const std::vector<int32_t> subFuncs{5, 6, 7, 705, 750102001, 8, 5, 99};
+  auto det = tableOf(templ(), "DetailFunc");
+  auto udet = tableOf(user(), "DetailFunc");
+  std::mt19937 random(7);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const char* const accts[] = {"", "", ",1,", ",12,", " ,1, ", ",3,"};
+  for (int32_t id = 100; id < 220; ++id) {
+    std::map<std::string, Variant> row{
+        {"FDetailFuncID", id}, {"FSubFuncID", subFuncs[static_cast<size_t>(pick(6))]}, {"FFuncName", "明细" + std::to_string(id)},
+        {"FFuncName_en", "Detail " + std::to_string(id)}, {"FFuncName_cht", "明細" + std::to_string(id)},
+        {"FHelpCode", "MX" + std::to_string(id)}, {"FVisible", pick(4) == 0 ? 0 : 1}, {"FEnable", pick(5) == 0 ? 0 : 1},
+        {"FAcctType", accts[pick(6)]}, {"FClassName", "Gl.Func"}, {"FClassParam", std::to_string(id)}, {"FFuncType", 0}};
+    if (pick(6)) row["FIndex"] = pick(4);
+    if (pick(3)) row["FShowName"] = "示" + std::to_string(id % 10);
+    addRow(det, row);
+  }
+  addRow(det, {{"FDetailFuncID", 150}, {"FSubFuncID", 8}, {"FFuncName", "重复"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+  for (int k = 0; k < 60; ++k) {
+    const int32_t id = pick(5) == 0 ? 1000000000 + k : 100 + pick(125);
+    std::map<std::string, Variant> row{
+        {"FDetailFuncID", id}, {"FSubFuncID", subFuncs[static_cast<size_t>(pick(6))]}, {"FFuncName", "我的" + std::to_string(id)},
+        {"FFuncName_en", "Mine " + std::to_string(id)}, {"FFuncName_cht", "我的" + std::to_string(id)},
+        {"FHelpCode", "U" + std::to_string(k)}, {"FVisible", pick(3) == 0 ? 0 : 1}, {"FEnable", 1},
+        {"FClassName", "My.Class"}, {"FClassParam", "p" + std::to_string(k)}};
+    if (pick(5)) row["FIndex"] = pick(4);
+    if (pick(2)) row["FShowName"] = "我的" + std::to_string(k);
+    addRow(udet, row);
+  }
+
+  auto text = [](const Variant& v) { return v.isNull() ? std::string("<null>") : platform::textOrEmpty(v); };
+  for (const char* language : {"chs", "en"}) {
+    for (int setup = 0; setup < 3; ++setup) {
+      setLanguage(language);
+      setSetupType(setup == 1 ? "gmphy" : "Industry");
+      store::SetIsBOSQuery(setup == 2);
+      store::DetailFuncReader reader(subFuncs);
+      while (!reader.step()) {
+      }
+      for (size_t i = 0; i < subFuncs.size(); ++i) {
+        auto rs = store::GetDetailFunc(subFuncs[i]);
+        std::vector<std::string> want, got;
+        for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) {
+          for (int f = 0; f < rs->fieldCount(); ++f) want.push_back(rs->fieldInfo(f).name + "=" + text(rs->value(f)));
+        }
+        for (const store::StoredRow& row : reader.rows(i)) {
+          for (int f = 0; f < rs->fieldCount(); ++f) {
+            const int at = row.rs->requireField(rs->fieldInfo(f).name);
+            got.push_back(rs->fieldInfo(f).name + "=" + text(row.rs->storedValue(row.row, at)));
+          }
+        }
+        EXPECT_EQ(got, want) << language << " setup " << setup << " sub-function " << subFuncs[i];
+        if (subFuncs[i] != 99 && subFuncs[i] != 750102001) {
+          EXPECT_FALSE(want.empty()) << subFuncs[i];
+        }
+      }
+    }
+  }
 }
 
 TEST_F(QueriesTest, AccountTypeCodeFollowsTheSetupType) {

@@ -68,6 +68,44 @@ TEST(OneTypoTest, OneLetterWrongMissingExtraOrSwappedAnywhereInTheText) {
 // The index against a plain scan of the same functions, on random names drawn
 // from a small alphabet so that texts share many characters, pairs and pinyin
 // letters, with texts long enough for typing errors.
+// An index large enough to be made by two threads, a chunk of functions at a
+// time: every function is found by its own code and its name's pinyin, also
+// at the chunks' edges, and the level above it by its name.
+TEST(SearchIndexTest, ALargeIndexFindsEveryFunctionByItsOwnTexts) {
+  std::vector<store::SearchPlace> places(3);
+  for (size_t p = 0; p < places.size(); ++p) {
+    places[p].topClassId = 1;
+    places[p].subSysId = 10;
+    places[p].subFuncId = static_cast<int32_t>(100 + p);
+    places[p].subFuncName = "功能" + std::to_string(p);
+  }
+  std::vector<store::SearchFunction> functions(9000);
+  for (size_t i = 0; i < functions.size(); ++i) {
+    store::SearchFunction& fn = functions[i];
+    fn.detailFuncId = static_cast<int32_t>(i + 1);
+    fn.place = static_cast<uint32_t>(i * places.size() / functions.size());
+    fn.name = "凭证" + std::to_string(i);
+    fn.helpCode = "C" + std::to_string(i) + "X";
+    fn.otherNames = {"Voucher " + std::to_string(i)};
+  }
+  const store::SearchIndex index(places, functions);
+  ASSERT_EQ(index.size(), functions.size());
+  for (size_t i = 0; i < functions.size(); ++i) {
+    if (i % 1024 >= 2 && i % 1024 <= 1021 && i % 37 != 0) continue;
+    const auto byCode = index.find(functions[i].helpCode, 1);
+    ASSERT_EQ(byCode.size(), 1u) << i;
+    EXPECT_EQ(index.detailFuncId(byCode[0].function), functions[i].detailFuncId) << i;
+    EXPECT_EQ(byCode[0].rank, SearchRank::HelpCode) << i;
+    const auto byPinyin = index.find("pingzheng" + std::to_string(i), 5000);
+    EXPECT_TRUE(std::any_of(byPinyin.begin(), byPinyin.end(), [&](const store::SearchMatch& m) {
+      return !m.level && index.detailFuncId(m.function) == functions[i].detailFuncId && m.rank == SearchRank::PinyinPrefix;
+    })) << i;
+  }
+  const auto level = index.find("功能2", 1);
+  ASSERT_EQ(level.size(), 1u);
+  EXPECT_TRUE(level[0].level);
+}
+
 TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
   const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", "行", " ", "Ａ", "1", "2", "p", "z", "i", "n", "g"};
   std::mt19937 rng(7);
