@@ -294,45 +294,14 @@ class Builder {
 
   std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
-    // Exact help codes: sorted by their folded text, then in tree order (the
-    // texts are read once, not at every comparison).
-    {
-      struct Code {
-        uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
-        std::string_view text;
-        uint32_t at;
-        bool operator<(const Code& o) const {
-          if (prefix != o.prefix) return prefix < o.prefix;
-          if (const int c = text.compare(o.text); c != 0) return c < 0;
-          return at < o.at;
-        }
-      };
-      std::vector<Code> byText(codes_.size());
-      for (size_t i = 0; i < codes_.size(); ++i) {
-        const std::string_view text = view(texts_[codes_[i]].folded & kRefMask);
-        uint64_t prefix = 0;
-        for (size_t k = 0; k < 8; ++k)
-          prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
-        byText[i] = {prefix, text, codes_[i]};
-      }
-      std::sort(byText.begin(), byText.end());
-      for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
-    }
-    if (codes_.size() * 32 >= (size_t{1} << 20)) ::malloc_trim(0);  // the sorted codes' room
+    sortCodes();
 
     // Every section's place is known before a byte is written: the index is
     // laid out once, in one block, and the lists are written straight into it.
     const auto functions = static_cast<uint32_t>(functions_.size() - 1);
-    const std::vector<PostingsBuilder::Planned> plan = postings_.plan(functions);
-    std::vector<size_t> listAt(plan.size());
-    size_t postingBytes = 0, skipCount = 0;
-    for (size_t i = 0; i < plan.size(); ++i) {
-      if (plan[i].bitmap) postingBytes = (postingBytes + 7) / 8 * 8;
-      listAt[i] = postingBytes;
-      postingBytes += plan[i].bytes;
-      skipCount += plan[i].skips;
-    }
-    if (postingBytes > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
+    const ListsLayout lists = layOutLists(functions);
+    const std::vector<PostingsBuilder::Planned>& plan = lists.plan;
+    const size_t postingBytes = lists.postingBytes, skipCount = lists.skipCount;
 
     Header h{};
     h.magic = kMagic;
@@ -391,24 +360,77 @@ class Builder {
     copy(kCodes, codes_.data());
     release(codes_);
     auto* keys = reinterpret_cast<uint64_t*>(start(kKeys));
-    auto* lists = reinterpret_cast<ListRec*>(start(kLists));
+    auto* listRecs = reinterpret_cast<ListRec*>(start(kLists));
     auto* postings = reinterpret_cast<uint8_t*>(start(kPostings));
     std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
-    auto* skips = reinterpret_cast<PostingSkip*>(start(kSkips));
-    size_t skipAt = 0;
-    for (size_t i = 0; i < plan.size(); ++i) {
-      const PostingsBuilder::Planned& p = plan[i];
-      keys[i] = p.key;
-      lists[i] = {p.count, static_cast<uint32_t>(listAt[i]), p.bitmap ? kBitmapList : static_cast<uint32_t>(skipAt)};
-      postings_.write(p, postings + listAt[i], skips + skipAt);
-      skipAt += p.skips;
-    }
+    writeLists(lists, keys, listRecs, postings, reinterpret_cast<PostingSkip*>(start(kSkips)));
     copy(kLevels, levels_.data());
     copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
     return out;
   }
 
  private:
+  // Exact help codes: sorted by their folded text, then in tree order (the
+  // texts are read once, not at every comparison).
+  void sortCodes() {
+    struct Code {
+      uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
+      std::string_view text;
+      uint32_t at;
+      bool operator<(const Code& o) const {
+        if (prefix != o.prefix) return prefix < o.prefix;
+        if (const int c = text.compare(o.text); c != 0) return c < 0;
+        return at < o.at;
+      }
+    };
+    std::vector<Code> byText(codes_.size());
+    for (size_t i = 0; i < codes_.size(); ++i) {
+      const std::string_view text = view(texts_[codes_[i]].folded & kRefMask);
+      uint64_t prefix = 0;
+      for (size_t k = 0; k < 8; ++k)
+        prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+      byText[i] = {prefix, text, codes_[i]};
+    }
+    std::sort(byText.begin(), byText.end());
+    for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
+    if (codes_.size() * 32 >= (size_t{1} << 20)) ::malloc_trim(0);  // the sorted codes' room
+  }
+
+  // Where each key's list lies among the postings (a bitmap on a boundary of
+  // eight bytes), and how many bytes and skips they take.
+  struct ListsLayout {
+    std::vector<PostingsBuilder::Planned> plan;
+    std::vector<size_t> listAt;
+    size_t postingBytes = 0;
+    size_t skipCount = 0;
+  };
+  ListsLayout layOutLists(uint32_t functions) const {
+    ListsLayout out;
+    out.plan = postings_.plan(functions);
+    out.listAt.resize(out.plan.size());
+    for (size_t i = 0; i < out.plan.size(); ++i) {
+      if (out.plan[i].bitmap) out.postingBytes = (out.postingBytes + 7) / 8 * 8;
+      out.listAt[i] = out.postingBytes;
+      out.postingBytes += out.plan[i].bytes;
+      out.skipCount += out.plan[i].skips;
+    }
+    if (out.postingBytes > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
+    return out;
+  }
+
+  // The keys, their list records, the lists and their skips, into their sections.
+  void writeLists(const ListsLayout& layout, uint64_t* keys, ListRec* lists, uint8_t* postings,
+                  PostingSkip* skips) {
+    size_t skipAt = 0;
+    for (size_t i = 0; i < layout.plan.size(); ++i) {
+      const PostingsBuilder::Planned& p = layout.plan[i];
+      keys[i] = p.key;
+      lists[i] = {p.count, static_cast<uint32_t>(layout.listAt[i]),
+                  p.bitmap ? kBitmapList : static_cast<uint32_t>(skipAt)};
+      postings_.write(p, postings + layout.listAt[i], skips + skipAt);
+      skipAt += p.skips;
+    }
+  }
 
   void growInterned() {
     std::vector<uint64_t> old(std::max<size_t>(1024, interned_.size() * 2));
