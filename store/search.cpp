@@ -19,6 +19,7 @@
 #include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
+#include "platform/navigation/columns.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
@@ -215,17 +216,23 @@ struct LevelNames {
 
   // One page; true when all three levels are read.
   bool step() {
-    static const char* const tables[3][2] = {
-        {"FTopClassID, FTopClassName, FTopClassName_en, FTopClassName_cht", "t_NavTopClass"},
-        {"FSubSysID, FName, FName_en, FName_cht", "t_NavSubSystem"},
-        {"FSubFuncID, FFuncName, FFuncName_en, FFuncName_cht", "t_NavSubFunc"}};
-    static const char* const ids[3] = {"FTopClassID", "FSubSysID", "FSubFuncID"};
+    static const char* const tables[3] = {"t_NavTopClass", "t_NavSubSystem", "t_NavSubFunc"};
     if (depth == 3) return true;
-    if (!read) read = std::make_unique<PagedRead>(tables[depth][0], tables[depth][1], ids[depth]);
+    const auto level = static_cast<nav::Level>(depth + 1);
+    // The level's id, then its name in every language the template keeps.
+    const auto names = [&] {
+      const nav::LevelInfo& info = nav::InfoOf(level);
+      std::string columns = std::string(info.idField) + ", " + info.nameField;
+      nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
+        columns += std::string(", ") + info.nameField + lang.columnSuffix;
+      });
+      return columns;
+    };
+    if (!read) read = std::make_unique<PagedRead>(names(), tables[depth], nav::InfoOf(level).idField);
     const int d = depth;
     read->next([&](int32_t id, Recordset& row) {
       std::vector<std::string>& list = byLevel[d][id];
-      for (int f = 1; f <= 3; ++f) {
+      for (int f = 1; f < row.fieldCount(); ++f) {
         std::string name = platform::textOrEmpty(row.value(f));
         if (!blank(name)) list.push_back(std::move(name));
       }
