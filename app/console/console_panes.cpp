@@ -41,6 +41,7 @@
 #include "widgets/accessible_names.h"
 #include "widgets/busy_state.h"
 #include "widgets/elided_tooltips.h"
+#include "widgets/laid_out_text.h"
 #include "widgets/help_window.h"
 #include "widgets/menu_key.h"
 #include "widgets/qt_translations.h"
@@ -171,6 +172,7 @@ QWidget* ConsoleWindow::buildSearch() {
   lvResult_->setColumnCount(4);
   lvResult_->setHeaderLabels({"功能", "助记码", "位置", "匹配"});
   lvResult_->setRootIsDecorated(false);
+  widgets::LayOutTextsOnce(lvResult_);  // every keystroke repaints and sizes the rows
   lvResult_->header()->setSectionResizeMode(QHeaderView::Interactive);
   lvResult_->setColumnWidth(0, 200);
   lvResult_->setColumnWidth(1, 80);
