@@ -35,7 +35,21 @@ std::string headerFor(uint32_t checksum, uint64_t contentLength) {
   return header;
 }
 
-uint64_t blockCount(uint64_t contentLength) { return (contentLength + kBlockBytes - 1) / kBlockBytes; }
+// The header's checksum of a block table. Since version 4 it goes on over the
+// version number too: blocks of 4 and 16 KiB give the same table for a content
+// shorter than 4 KiB, and a version changed to 3 must not pass for intact.
+uint32_t tableChecksum(std::string_view table, uint32_t version) {
+  const uint32_t crc = crc32(table);
+  if (version < 4) return crc;
+  std::string number;
+  ByteWriter(number).u32(version);
+  return crc32(number, crc);
+}
+
+// Blocks are written in the current version's size.
+constexpr size_t kBlockBytes = blockBytes(kFormatVersion);
+
+uint64_t blockCount(uint64_t contentLength, size_t block) { return (contentLength + block - 1) / block; }
 
 // The CRC-32 of every block of the content, gathered as the content goes by in
 // pieces of any size.
@@ -79,7 +93,7 @@ void finishSavedForm(std::string& bytes) {
   sums.add(std::string_view(bytes).substr(kHeaderSize));
   const std::string table = sums.table();
   bytes.append(table);
-  bytes.replace(0, kHeaderSize, headerFor(crc32(table), contentLength));
+  bytes.replace(0, kHeaderSize, headerFor(tableChecksum(table, kFormatVersion), contentLength));
 }
 
 uint32_t u32At(const char* at) {
@@ -100,24 +114,26 @@ class CheckedBlocks : public ColumnStore::LoadedBytes {
     readHeader(buffer_->bytes(), header);
     length_ = static_cast<size_t>(header.contentLength);
     table_ = content_ + length_;
-    count_ = static_cast<size_t>(blockCount(length_));
+    block_ = blockBytes(header.version);
+    count_ = static_cast<size_t>(blockCount(length_, block_));
     checked_ = std::make_unique<std::atomic<uint8_t>[]>(count_);
   }
 
   // True when block b is as saved (checked once; later answers remembered).
   bool blockIntact(size_t b) const {
     if (checked_[b].load(std::memory_order_acquire)) return true;
-    const size_t from = b * kBlockBytes, bytes = std::min(kBlockBytes, length_ - from);
+    const size_t from = b * block_, bytes = std::min(block_, length_ - from);
     if (crc32(std::string_view(content_ + from, bytes)) != u32At(table_ + 4 * b)) return false;
     checked_[b].store(1, std::memory_order_release);
     return true;
   }
   size_t blocks() const { return count_; }
+  size_t blockSize() const { return block_; }
 
   void vouchFor(const void* at, size_t bytes) const override {
     if (bytes == 0) return;
     const size_t from = static_cast<size_t>(static_cast<const char*>(at) - content_);
-    for (size_t b = from / kBlockBytes, last = (from + bytes - 1) / kBlockBytes; b <= last; ++b)
+    for (size_t b = from / block_, last = (from + bytes - 1) / block_; b <= last; ++b)
       if (!blockIntact(b)) damaged("bytes that are not as saved");
   }
   [[noreturn]] void damaged(const char* what) const override { throw DamagedFileError(source_, what); }
@@ -126,7 +142,7 @@ class CheckedBlocks : public ColumnStore::LoadedBytes {
   std::shared_ptr<LoadBuffer> buffer_;
   const char* content_;
   const char* table_ = nullptr;
-  size_t length_ = 0, count_ = 0;
+  size_t length_ = 0, count_ = 0, block_ = 0;
   std::unique_ptr<std::atomic<uint8_t>[]> checked_;
   std::string source_;
 };
@@ -144,7 +160,7 @@ bool blocksOutsideIntact(const CheckedBlocks& blocks, size_t length, std::vector
   }
   size_t i = 0;
   for (size_t b = 0; b < blocks.blocks(); ++b) {
-    const size_t from = b * kBlockBytes, end = std::min(from + kBlockBytes, length);
+    const size_t from = b * blocks.blockSize(), end = std::min(from + blocks.blockSize(), length);
     while (i < merged.size() && merged[i].second <= from) ++i;
     const bool inside = i < merged.size() && merged[i].first <= from && merged[i].second >= end;
     if (!inside && !blocks.blockIntact(b)) return false;
@@ -170,7 +186,7 @@ HeaderStatus readHeader(std::string_view bytes, Header& header) {
 uint64_t savedSize(const Header& header) {
   constexpr uint64_t kMost = std::numeric_limits<size_t>::max() / 2;
   if (header.contentLength > kMost) return 0;
-  const uint64_t table = header.version >= 3 ? 4 * blockCount(header.contentLength) : 0;
+  const uint64_t table = header.version >= 3 ? 4 * blockCount(header.contentLength, blockBytes(header.version)) : 0;
   return kHeaderSize + header.contentLength + table;
 }
 
@@ -198,7 +214,7 @@ void save(const Dictionary& dict, const std::filesystem::path& path, Flush flush
   w.finish();
   const std::string table = sums.table();
   file.write(table);
-  file.writeAt(0, headerFor(crc32(table), w.size()));
+  file.writeAt(0, headerFor(tableChecksum(table, kFormatVersion), w.size()));
   file.commit();
 }
 
@@ -264,7 +280,7 @@ bool decodeForm(const std::shared_ptr<LoadBuffer>& buffer, Dictionary& into, con
   if (header.version < 3) {
     if (crc32(content) != header.checksum) return false;
   } else {
-    if (crc32(table) != header.checksum) return false;
+    if (tableChecksum(table, header.version) != header.checksum) return false;
     blocks = std::make_shared<CheckedBlocks>(buffer, source ? *source : std::string());
     if (source) {
       memory.lateCheck = blocks;

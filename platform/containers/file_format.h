@@ -6,7 +6,7 @@
 //            (since version 3: of the block table) | u64 content length
 //   content  the dictionary: u32 entry count, then per entry a key text and a
 //            tagged value (record sets, dictionaries and vectors nest)
-//   blocks   (since version 3) the CRC-32 of every kBlockBytes of the content
+//   blocks   (since version 3) the CRC-32 of every block of the content
 //
 // Since version 2 a record set is saved column by column, each column as it
 // lies in memory, and a loaded set keeps its columns where they lie in the
@@ -36,13 +36,15 @@ class Dictionary;
 namespace wayfind::platform::fileformat {
 
 inline constexpr char kMagic[8] = {'\x89', 'W', 'F', 'D', 'I', 'C', 'T', '\n'};
-inline constexpr uint32_t kFormatVersion = 3;
+inline constexpr uint32_t kFormatVersion = 4;
 inline constexpr size_t kHeaderSize = 24;
-// Since version 3 the content is followed by the CRC-32 of every block of
-// kBlockBytes bytes of it (the last one shorter), a u32 each, and the header's
-// checksum is that of this table: a loader may check the blocks a reader
-// touches instead of the whole content first.
-inline constexpr size_t kBlockBytes = 16384;
+// Since version 3 the content is followed by the CRC-32 of every block of it
+// (the last one shorter), a u32 each, and the header's checksum is that of this
+// table: a loader may check the blocks a reader touches instead of the whole
+// content first. A block is 16 KiB in version 3 and 4 KiB since version 4, so
+// that a query reading a few rows scattered over a large table checks little
+// more than the pages it reads.
+constexpr size_t blockBytes(uint32_t version) { return version >= 4 ? 4096 : 16384; }
 // Deepest nesting of containers (dictionary in vector in dictionary ...) that is
 // saved or loaded; deeper data, or a container that holds itself, is refused.
 inline constexpr int kMaxNesting = 64;

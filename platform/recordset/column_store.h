@@ -152,7 +152,7 @@ class ColumnStore {
   // textLimits[field] characters, 0 for no limit). The first write to the store,
   // or adding rows, checks every cell first, since it changes bytes in place.
   void checkWhenRead(std::shared_ptr<const LoadedBytes> bytes, std::vector<size_t> textLimits);
-  static constexpr size_t kCheckedRows = 1024;
+  static constexpr size_t kCheckedRows = 256;
   // Checks every cell not checked yet (a no-op for a store that was checked whole).
   void checkEveryCell() const;
 

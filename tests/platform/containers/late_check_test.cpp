@@ -119,22 +119,41 @@ TEST(LateCheck, DamageIsFoundWhereItIsRead) {
   fs::remove(path);
 }
 
-TEST(LateCheck, VersionTwoFilesStillLoad) {
-  // The same content in the earlier form: one CRC-32 of the content, no block table.
-  const std::string v3 = savedTable();
+TEST(LateCheck, EarlierVersionsStillLoad) {
+  // The same content in the earlier forms: version 2 with one CRC-32 of the
+  // content and no block table, version 3 with a CRC-32 per 16 KiB block.
+  const std::string current = savedTable();
   fileformat::Header header;
-  ASSERT_EQ(fileformat::readHeader(v3, header), fileformat::HeaderStatus::Ok);
-  const std::string content = v3.substr(fileformat::kHeaderSize, header.contentLength);
-  std::string v2 = v3.substr(0, fileformat::kHeaderSize) + content;
-  std::memcpy(v2.data() + 8, le32(2).data(), 4);
-  std::memcpy(v2.data() + 12, le32(crc32(content)).data(), 4);
-  for (bool asRead : {false, true}) {
-    const fs::path path = write(v2);
-    Dictionary d;
-    ASSERT_TRUE(asRead ? d.LoadCheckingAsRead(path) : d.Load(path));
-    EXPECT_EQ(d.LoadedFormatVersion(), 2u);
-    EXPECT_EQ(CStr(cellOfRow(d, 4321, "FName")), rowText(4321));
-    fs::remove(path);
+  ASSERT_EQ(fileformat::readHeader(current, header), fileformat::HeaderStatus::Ok);
+  const std::string content = current.substr(fileformat::kHeaderSize, header.contentLength);
+  auto earlier = [&](uint32_t version) {
+    std::string bytes = current.substr(0, fileformat::kHeaderSize) + content, table;
+    for (size_t at = 0; version == 3 && at < content.size(); at += 16384)
+      table += le32(crc32(std::string_view(content).substr(at, 16384)));
+    std::memcpy(bytes.data() + 8, le32(version).data(), 4);
+    std::memcpy(bytes.data() + 12, le32(crc32(version == 3 ? table : content)).data(), 4);
+    return bytes + table;
+  };
+  for (uint32_t version : {2u, 3u}) {
+    for (bool asRead : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "version " << version << (asRead ? ", checked as read" : ""));
+      std::string bytes = earlier(version);
+      const fs::path path = write(bytes);
+      Dictionary d;
+      ASSERT_TRUE(asRead ? d.LoadCheckingAsRead(path) : d.Load(path));
+      EXPECT_EQ(d.LoadedFormatVersion(), version);
+      EXPECT_EQ(CStr(cellOfRow(d, 4321, "FName")), rowText(4321));
+      if (version == 3 && asRead) {
+        // A damaged cell of a version 3 file is found where it is read, in its 16 KiB block.
+        bytes[find(bytes, rowText(19000)) + 7] ^= 0x10;
+        const fs::path damaged = write(bytes);
+        Dictionary e;
+        ASSERT_TRUE(e.LoadCheckingAsRead(damaged));
+        EXPECT_EQ(CStr(cellOfRow(e, 10, "FName")), rowText(10));
+        EXPECT_THROW(cellOfRow(e, 19000, "FName"), DamagedFileError);
+      }
+      fs::remove(path);
+    }
   }
 }
 
