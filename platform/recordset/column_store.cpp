@@ -243,11 +243,30 @@ void ColumnStore::rowsHolding(size_t field, int64_t key, std::vector<uint32_t>& 
   for (size_t first = 0; first < rows_; first += kCheckedRows) {
     if (late_) checkChunk(field, first / kCheckedRows);
     const size_t end = std::min(rows_, first + kCheckedRows);
-    for (size_t r = first; r < end; ++r) {
-      const bool equal = narrow ? col.narrow[r] == narrowKey : col.wide[r] == wideKey;
-      if (equal && !nullBit(col, r)) out.push_back(static_cast<uint32_t>(r));
-    }
+    if (narrow)
+      collectEqual(col, col.narrow, narrowKey, first, end, out);
+    else
+      collectEqual(col, col.wide, wideKey, first, end, out);
   }
+}
+
+template <typename T>
+void ColumnStore::collectEqual(const Column& col, const T* cells, T key, size_t first, size_t end,
+                               std::vector<uint32_t>& out) const {
+  // A key is rare in a column: a run of cells is first compared at once (the
+  // compiler does it with vector instructions), and looked at cell by cell only
+  // when it holds the key.
+  constexpr size_t kRun = 16;
+  size_t r = first;
+  for (; r + kRun <= end; r += kRun) {
+    bool any = false;
+    for (size_t i = 0; i < kRun; ++i) any |= cells[r + i] == key;
+    if (!any) continue;
+    for (size_t i = r; i < r + kRun; ++i)
+      if (cells[i] == key && !nullBit(col, i)) out.push_back(static_cast<uint32_t>(i));
+  }
+  for (; r < end; ++r)
+    if (cells[r] == key && !nullBit(col, r)) out.push_back(static_cast<uint32_t>(r));
 }
 
 Cell ColumnStore::cellIn(const Column& col, size_t row) const {

@@ -191,6 +191,10 @@ class ColumnStore {
     size_t left = 0;  // chunks not checked yet
   };
   Cell cellIn(const Column& col, size_t row) const;  // a cell already checked
+  // Appends to out the rows from first to end whose non-Null cell equals key.
+  template <typename T>
+  void collectEqual(const Column& col, const T* cells, T key, size_t first, size_t end,
+                    std::vector<uint32_t>& out) const;
   void checkChunk(size_t field, size_t chunk) const;
   void checkRow(size_t field, size_t row) const {
     if (late_) [[unlikely]] checkChunk(field, row / kCheckedRows);
