@@ -209,7 +209,7 @@ void Recordset::AddNew() {
   d.rows.appendNullRow();
   auto row = static_cast<uint32_t>(d.rows.size() - 1);
   // A new row stays visible whatever the filter, until the next filter or sort.
-  d.view.push_back(row);
+  d.view.list().push_back(row);
   if (d.viewPositionValid) {
     d.viewPosition.resize(d.rows.size(), -1);
     d.viewPosition[row] = static_cast<int32_t>(d.view.size() - 1);
@@ -274,20 +274,21 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
   const auto first = static_cast<uint32_t>(d.rows.size());
   size_t textBytes = 0;
   for (size_t f = 0; f < targetFields.size(); ++f)
-    if (direct[f]) textBytes += s.rows.textBytesOf(f, s.view);
+    if (direct[f]) textBytes += s.rows.textBytesOf(f, s.view.list());
   d.rows.reserveTextForCopies(textBytes);
   d.rows.appendRowsForLoading(count, 0);
   for (size_t f = 0; f < targetFields.size(); ++f) {
     const auto to = static_cast<size_t>(targetFields[f]);
     if (direct[f]) {
-      d.rows.copyColumn(to, first, s.rows, f, s.view);
+      d.rows.copyColumn(to, first, s.rows, f, s.view.list());
     } else {
       for (size_t i = 0; i < count; ++i) d.rows.set(first + i, to, converted[f][i]);
     }
   }
-  if (d.view.capacity() < d.view.size() + count) d.view.reserve(std::max(d.view.size() + count, 2 * d.view.capacity()));
+  RowList& view = d.view.list();
+  if (view.capacity() < view.size() + count) view.reserve(std::max(view.size() + count, 2 * view.capacity()));
   for (uint32_t row = first; row < first + count; ++row) {
-    d.view.push_back(row);
+    view.push_back(row);
     if (d.viewPositionValid) {
       d.viewPosition.resize(d.rows.size(), -1);
       d.viewPosition[row] = static_cast<int32_t>(d.view.size() - 1);

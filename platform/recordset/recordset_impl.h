@@ -3,6 +3,7 @@
 // sort, find).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <functional>
@@ -39,6 +40,62 @@ struct RecordsetSchema {
   std::unordered_map<std::string, std::shared_ptr<const SortOrder>, TextHash, std::equal_to<>> sorts;
 };
 
+// The visible rows of a set: stored row numbers in view order. Every row in
+// storage order (what a table shows once loaded, before its first filter) is
+// only counted until something needs it as a list, since a loaded table's first
+// filter usually replaces it at once: a table of 500,000 rows then never writes
+// the 2 MB list. Reading a position needs no list; a list is made once, safely
+// when several threads read the set.
+class ViewRows {
+ public:
+  ViewRows() = default;
+  ViewRows(const ViewRows&) = delete;
+  ViewRows& operator=(const ViewRows&) = delete;
+
+  // Every one of count rows in storage order.
+  void setWhole(size_t count) {
+    list_.clear();
+    whole_ = count;
+    pending_.store(true, std::memory_order_release);
+  }
+  void assign(RowList rows) {
+    list_ = std::move(rows);
+    pending_.store(false, std::memory_order_release);
+  }
+  // The list given up (empty when the rows were only counted); the view is then empty.
+  RowList take() {
+    RowList taken = pending() ? RowList() : std::move(list_);
+    assign(RowList());
+    return taken;
+  }
+
+  size_t size() const { return pending() ? whole_ : list_.size(); }
+  bool empty() const { return size() == 0; }
+  uint32_t operator[](size_t position) const {
+    return pending() ? static_cast<uint32_t>(position) : list_[position];
+  }
+  size_t capacity() const { return list_.capacity(); }
+  // The rows as a list, made first if they were only counted.
+  RowList& list() {
+    settle();
+    return list_;
+  }
+  const RowList& list() const {
+    settle();
+    return list_;
+  }
+  RowList::const_iterator begin() const { return list().begin(); }
+  RowList::const_iterator end() const { return list().end(); }
+
+ private:
+  bool pending() const { return pending_.load(std::memory_order_acquire); }
+  void settle() const;
+
+  mutable RowList list_;
+  size_t whole_ = 0;
+  mutable std::atomic<bool> pending_{false};
+};
+
 struct Recordset::Impl {
   static constexpr int64_t kAtBOF = -1;
   static constexpr int64_t kAtEOF = -2;
@@ -55,7 +112,7 @@ struct Recordset::Impl {
 
   // The visible view: stored row numbers in view order, and the cursor into it
   // (a position, or kAtBOF / kAtEOF). An empty view is at both BOF and EOF.
-  RowList view;
+  ViewRows view;
   RowList spareView;  // room for the next view (rebuildView)
   int64_t cursor = kAtEOF;
   // Position in the view of every stored row (-1 when hidden); built on demand

@@ -2,6 +2,7 @@
 // filter or sort is set, using the integer hash indexes where a criteria text
 // allows it.
 #include <algorithm>
+#include <mutex>
 #include <numeric>
 
 #include "platform/automation/automation_error.h"
@@ -119,32 +120,51 @@ std::shared_ptr<const SortOrder> Recordset::Impl::boundSort(std::string_view tex
   return made;
 }
 
+void ViewRows::settle() const {
+  if (!pending()) return;
+  static std::mutex making;
+  std::lock_guard<std::mutex> lock(making);
+  if (!pending()) return;
+  list_.resize(whole_);
+  std::iota(list_.begin(), list_.end(), 0u);
+  pending_.store(false, std::memory_order_release);
+}
+
 void Recordset::Impl::rebuildView() {
-  // The new view goes into the spare list's room; the old view's becomes the
-  // spare unless it is large (a whole table's).
-  RowList next = std::move(spareView);
-  next.clear();
-  if (!filter) {
-    next.resize(rows.size());
-    std::iota(next.begin(), next.end(), 0u);
+  // The old view's list becomes the room for the next unless it is large (a
+  // whole table's).
+  auto keepSpare = [this](RowList old) {
+    spareView = std::move(old);
+    if (spareView.capacity() > kMaxSpareView) spareView = RowList();
+  };
+  if (!filter && sortOrder->empty()) {
+    keepSpare(view.take());
+    view.setWhole(rows.size());
   } else {
-    RowSpan candidates;
-    RowList owned;
-    uint64_t satisfied = 0;
-    if (useIndexes && rows.size() >= kIndexedFilterThreshold &&
-        filter->candidates(indexes, rows, candidates, owned, satisfied)) {
-      next.reserve(candidates.size());
-      for (uint32_t r : candidates)
-        if (filter->matches(rows, r, satisfied)) next.push_back(r);
+    // The new view goes into the spare list's room.
+    RowList next = std::move(spareView);
+    next.clear();
+    if (!filter) {
+      next.resize(rows.size());
+      std::iota(next.begin(), next.end(), 0u);
     } else {
-      for (uint32_t r = 0, n = static_cast<uint32_t>(rows.size()); r < n; ++r)
-        if (filter->matches(rows, r)) next.push_back(r);
+      RowSpan candidates;
+      RowList owned;
+      uint64_t satisfied = 0;
+      if (useIndexes && rows.size() >= kIndexedFilterThreshold &&
+          filter->candidates(indexes, rows, candidates, owned, satisfied)) {
+        next.reserve(candidates.size());
+        for (uint32_t r : candidates)
+          if (filter->matches(rows, r, satisfied)) next.push_back(r);
+      } else {
+        for (uint32_t r = 0, n = static_cast<uint32_t>(rows.size()); r < n; ++r)
+          if (filter->matches(rows, r)) next.push_back(r);
+      }
     }
+    if (!sortOrder->empty()) sortOrder->apply(next, rows);
+    keepSpare(view.take());
+    view.assign(std::move(next));
   }
-  if (!sortOrder->empty()) sortOrder->apply(next, rows);
-  spareView = std::move(view);
-  if (spareView.capacity() > kMaxSpareView) spareView = RowList();
-  view = std::move(next);
   cursor = view.empty() ? kAtEOF : 0;
   viewPositionValid = false;
   viewPosition.clear();
@@ -152,12 +172,13 @@ void Recordset::Impl::rebuildView() {
 
 void Recordset::Impl::addToView(uint32_t row) {
   if (filter && !filter->matches(rows, row)) return;
-  auto at = view.end();
+  RowList& list = view.list();
+  auto at = list.end();
   if (!sortOrder->empty())
-    at = std::upper_bound(view.begin(), view.end(), row,
+    at = std::upper_bound(list.begin(), list.end(), row,
                           [&](uint32_t a, uint32_t b) { return sortOrder->before(a, b, rows); });
-  auto position = static_cast<int64_t>(at - view.begin());
-  view.insert(at, row);
+  auto position = static_cast<int64_t>(at - list.begin());
+  list.insert(at, row);
   if (cursor >= position) ++cursor;
   if (position + 1 == static_cast<int64_t>(view.size()) && viewPositionValid) {
     viewPosition.resize(rows.size(), -1);
@@ -210,7 +231,7 @@ void Recordset::setSort(std::string_view sort) {
   auto order = d.boundSort(sort);  // raises before anything changes
   d.sortOrder = std::move(order);
   if (d.sortOrder->empty()) d.sortText.clear(); else d.sortText.assign(sort);
-  d.sortOrder->apply(d.view, d.rows);
+  d.sortOrder->apply(d.view.list(), d.rows);
   d.cursor = d.view.empty() ? Impl::kAtEOF : 0;
   d.viewPositionValid = false;
 }
