@@ -232,6 +232,9 @@ class TextArea {
   bool mapped_ = false;
 };
 
+// From this many functions on, an index is made by two threads.
+constexpr size_t kLargeIndex = 4096;
+
 class Builder {
  public:
   // Room for what so many functions usually take, so that the records and texts
@@ -309,12 +312,17 @@ class Builder {
 
   std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
+    // The lists are placed by another thread while this one sorts the codes (a
+    // large index's; the two touch different parts of the build).
+    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
+    const bool large = functions >= kLargeIndex;
+    std::future<ListsLayout> placed;
+    if (large) placed = std::async(std::launch::async, [this, functions] { return layOutLists(functions); });
     sortCodes();
 
     // Every section's place is known before a byte is written: the index is
     // laid out once, in one block, and the lists are written straight into it.
-    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
-    const ListsLayout lists = layOutLists(functions);
+    const ListsLayout lists = large ? placed.get() : layOutLists(functions);
     const std::vector<PostingsBuilder::Planned>& plan = lists.plan;
     const size_t postingBytes = lists.postingBytes, skipCount = lists.skipCount;
 
@@ -354,9 +362,9 @@ class Builder {
       written = h.sections[s].offset + sizes[s];
       return base + h.sections[s].offset;
     };
+    char* at[kSectionCount];
     auto copy = [&](Section s, const void* data) {
-      char* at = start(s);
-      if (sizes[s] > 0) std::memcpy(at, data, sizes[s]);
+      if (sizes[s] > 0) std::memcpy(at[s], data, sizes[s]);
     };
     // A large part goes back to the system at once, wherever malloc took it.
     auto release = [](auto& part) {
@@ -364,7 +372,18 @@ class Builder {
       std::decay_t<decltype(part)>().swap(part);
       if (large) ::malloc_trim(0);
     };
-    strings_.moveTo(start(kStrings));
+    for (int s = 0; s < kSectionCount; ++s) at[s] = start(static_cast<Section>(s));
+    // The lists are written by another thread while this one copies the texts
+    // and records (a large index's; each writes its own sections).
+    auto writeAllLists = [&] {
+      auto* postings = reinterpret_cast<uint8_t*>(at[kPostings]);
+      std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
+      writeLists(lists, reinterpret_cast<uint64_t*>(at[kKeys]), reinterpret_cast<ListRec*>(at[kLists]), postings,
+                 reinterpret_cast<PostingSkip*>(at[kSkips]));
+    };
+    std::future<void> listsWritten;
+    if (large) listsWritten = std::async(std::launch::async, writeAllLists);
+    strings_.moveTo(at[kStrings]);
     release(interned_);
     copy(kPlaces, places_.data());
     release(places_);
@@ -374,11 +393,11 @@ class Builder {
     release(texts_);
     copy(kCodes, codes_.data());
     release(codes_);
-    auto* keys = reinterpret_cast<uint64_t*>(start(kKeys));
-    auto* listRecs = reinterpret_cast<ListRec*>(start(kLists));
-    auto* postings = reinterpret_cast<uint8_t*>(start(kPostings));
-    std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
-    writeLists(lists, keys, listRecs, postings, reinterpret_cast<PostingSkip*>(start(kSkips)));
+    if (large) {
+      listsWritten.get();
+    } else {
+      writeAllLists();
+    }
     copy(kLevels, levels_.data());
     copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
     return out;
@@ -554,7 +573,7 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
   static constexpr size_t kChunk = 1024;
   const size_t n = functions.size();
   Preparer preparer;
-  if (!withLevels || n < 4 * kChunk) {
+  if (!withLevels || n < kLargeIndex) {
     Prepared p;
     for (size_t f = 0; f < n; ++f) {
       preparer.prepare(functions[f], p);
