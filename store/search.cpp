@@ -427,6 +427,14 @@ struct FunctionSearch::Reading {
   // Reads until done (true) or until the deadline has passed (false), one query
   // at a time.
   bool step(std::chrono::steady_clock::time_point deadline) {
+    return readStore(deadline) && make(deadline == std::chrono::steady_clock::time_point::max(), deadline);
+  }
+
+  // The part that reads the store, until done (true) or the deadline (false):
+  // every sub-function's rows, and then every cell of the template's table
+  // checked, a part at a time, so that the making, which only reads what this
+  // read, may run on another thread while the store serves other queries.
+  bool readStore(std::chrono::steady_clock::time_point deadline) {
     auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
     if (!userNamesRead) {
       userNames = UserDetailNames::read();
@@ -464,8 +472,32 @@ struct FunctionSearch::Reading {
       detailsRead = details->step();
       if (late()) return false;
     }
-    while (!makeFunctions(deadline == std::chrono::steady_clock::time_point::max())) {
+    while (!checkCells()) {
       if (late()) return false;
+    }
+    return true;
+  }
+
+  // Checks a few of the template table's cells not checked yet (a table loaded
+  // from its file is checked as it is read; checking changes the table, reading
+  // a checked cell does not); true when every one is.
+  size_t checkedChunks = 0;  // column by column, each in parts of kCheckedRows rows
+  bool checkCells() {
+    const Recordset* templ = details->templateTable();
+    if (!templ) return true;
+    constexpr size_t kRows = platform::ColumnStore::kCheckedRows;
+    const size_t chunks = (templ->storedRowCount() + kRows - 1) / kRows;
+    const size_t all = chunks * static_cast<size_t>(templ->fieldCount());
+    for (const size_t stop = std::min(all, checkedChunks + 512); checkedChunks < stop; ++checkedChunks)
+      (void)templ->storedCell(checkedChunks % chunks * kRows, static_cast<int>(checkedChunks / chunks));
+    return checkedChunks == all;
+  }
+
+  // Makes the functions from what readStore read, until done (true) or the
+  // deadline (false); whole: at once, on two threads. Reads nothing else.
+  bool make(bool whole, std::chrono::steady_clock::time_point deadline) {
+    while (!makeFunctions(whole)) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
     }
     slots = {};
     firstSlotOfRow = {};
@@ -638,14 +670,19 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
     if (tryLoad(now)) return true;
     reading_ = std::make_shared<Reading>(now);
   }
-  if (!reading_->step(deadline)) return false;
-  auto tree = std::make_shared<SearchTree>(std::move(reading_->tree));
+  if (!reading_->readStore(deadline)) return false;
   buildingFor_ = reading_->source;
-  reading_.reset();
-  // Made and saved on a thread of its own: nothing there touches the store.
-  building_ = std::async(std::launch::async, [tree, path = buildingFor_.filePath, key = buildingFor_.fileKey]() mutable {
-    SearchIndex made(tree->places, tree->functions);
-    tree.reset();  // freed here, not by the console's thread when it takes the index
+  // The functions made from the rows read, the index made and saved, on a
+  // thread of its own: nothing there touches the store (the loaded tables'
+  // cells, checked already, are only read, and the tables are held until the
+  // functions are made).
+  building_ = std::async(std::launch::async, [reading = std::move(reading_), path = buildingFor_.filePath,
+                                              key = buildingFor_.fileKey]() mutable {
+    reading->make(true, std::chrono::steady_clock::time_point::max());
+    SearchTree tree = std::move(reading->tree);
+    reading.reset();
+    SearchIndex made(tree.places, tree.functions);
+    tree = {};  // freed here, not by the console's thread when it takes the index
     saveQuietly(path, key, made);
     releaseFreedMemory();
     return made;
