@@ -535,6 +535,7 @@ FunctionSearch& FunctionSearch::instance() {
 
 void FunctionSearch::reset() {
   if (building_.valid()) building_.wait();
+  if (saving_.valid()) saving_.wait();
   *this = FunctionSearch();
 }
 
@@ -603,7 +604,7 @@ void FunctionSearch::install(SearchIndex index, Source source, bool made) {
 }
 
 void FunctionSearch::finishPending() {
-  SearchIndex made = building_.get();  // made and saved on the thread
+  SearchIndex made = building_.get();  // made on the thread, which saves it then
   install(std::move(made), std::move(buildingFor_), true);
   buildingFor_ = Source();
 }
@@ -642,8 +643,10 @@ const SearchIndex& FunctionSearch::current() {
   reading_->step(std::chrono::steady_clock::time_point::max());
   SearchIndex made(reading_->tree.places, reading_->tree.functions);
   {
-    // The tree is freed by a thread of its own while the index is saved.
+    // The tree is freed by a thread of its own while the index is saved (after
+    // any index a console's preparing made before).
     std::future<void> freeing = std::async(std::launch::async, [done = std::move(reading_)]() mutable { done.reset(); });
+    if (saving_.valid()) saving_.wait();
     saveQuietly(now.filePath, now.fileKey, made);
   }
   install(std::move(made), std::move(now), true);
@@ -676,16 +679,28 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
   // thread of its own: nothing there touches the store (the loaded tables'
   // cells, checked already, are only read, and the tables are held until the
   // functions are made).
-  building_ = std::async(std::launch::async, [reading = std::move(reading_), path = buildingFor_.filePath,
-                                              key = buildingFor_.fileKey]() mutable {
-    reading->make(true, std::chrono::steady_clock::time_point::max());
-    SearchTree tree = std::move(reading->tree);
-    reading.reset();
-    SearchIndex made(tree.places, tree.functions);
-    tree = {};  // freed here, not by the console's thread when it takes the index
-    saveQuietly(path, key, made);
+  // The index is handed over as soon as it is made; the thread saves it then.
+  // A saving still under way for an earlier index ends first, so the files are
+  // written in the order the indexes were made.
+  if (saving_.valid()) saving_.wait();
+  auto made = std::make_shared<std::promise<SearchIndex>>();
+  building_ = made->get_future();
+  saving_ = std::async(std::launch::async, [made, reading = std::move(reading_), path = buildingFor_.filePath,
+                                            key = buildingFor_.fileKey]() mutable {
+    std::optional<SearchIndex> index;
+    try {
+      reading->make(true, std::chrono::steady_clock::time_point::max());
+      SearchTree tree = std::move(reading->tree);
+      reading.reset();
+      index.emplace(tree.places, tree.functions);
+      tree = {};  // freed here, not by the console's thread when it takes the index
+    } catch (...) {
+      made->set_exception(std::current_exception());
+      return;
+    }
+    made->set_value(*index);
+    saveQuietly(path, key, *index);
     releaseFreedMemory();
-    return made;
   });
   return false;
 }
