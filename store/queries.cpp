@@ -359,20 +359,20 @@ void DetailFuncReader::findCopies() {
   copies_.taken.assign(copies_.from.size(), false);
 }
 
-// A few of the copied rows' columns; true when every one is copied.
+// The copied rows added, then one of their columns a step; true when every one
+// is copied.
 bool DetailFuncReader::copyColumns() {
   const size_t n = copies_.from.size();
   if (n == 0) return true;
-  if (copiedFields_ == 0 && merged_->storedRowCount() == 0)
+  if (merged_->storedRowCount() == 0) {
     for (size_t k = 0; k < n; ++k) merged_->AddNew();
-  const int fields = merged_->fieldCount();
-  for (const int stop = std::min(fields, copiedFields_ + 4); copiedFields_ < stop; ++copiedFields_) {
-    for (size_t k = 0; k < n; ++k) {
-      merged_->setAbsolutePosition(static_cast<int32_t>(k + 1));
-      merged_->setValueFromStored(copiedFields_, *templ_, copies_.from[k], copiedFields_);
-    }
+    return false;
   }
-  return copiedFields_ == fields;
+  for (size_t k = 0; k < n; ++k) {
+    merged_->setAbsolutePosition(static_cast<int32_t>(k + 1));
+    merged_->setValueFromStored(copiedFields_, *templ_, copies_.from[k], copiedFields_);
+  }
+  return ++copiedFields_ == merged_->fieldCount();
 }
 
 void DetailFuncReader::askQuery(int32_t lSubFuncID) {

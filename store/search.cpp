@@ -488,7 +488,7 @@ struct FunctionSearch::Reading {
     constexpr size_t kRows = platform::ColumnStore::kCheckedRows;
     const size_t chunks = (templ->storedRowCount() + kRows - 1) / kRows;
     const size_t all = chunks * static_cast<size_t>(templ->fieldCount());
-    for (const size_t stop = std::min(all, checkedChunks + 512); checkedChunks < stop; ++checkedChunks)
+    for (const size_t stop = std::min(all, checkedChunks + 128); checkedChunks < stop; ++checkedChunks)
       (void)templ->storedCell(checkedChunks % chunks * kRows, static_cast<int>(checkedChunks / chunks));
     return checkedChunks == all;
   }
