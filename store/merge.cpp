@@ -324,9 +324,18 @@ bool mergeByIndex(const LevelInfo& info, Recordset& result, Recordset& user, boo
 
 }  // namespace
 
+int64_t CopiedRows::take(uint32_t templateRow) {
+  const auto it = std::lower_bound(from.begin(), from.end(), templateRow);
+  if (it == from.end() || *it != templateRow) return -1;
+  const auto k = static_cast<size_t>(it - from.begin());
+  if (taken[k]) return -1;
+  taken[k] = true;
+  return static_cast<int64_t>(k);
+}
+
 bool MergeDetailFuncsInPlace(const Recordset& templ, std::span<const uint32_t> templateRows, const Recordset& user,
                              std::span<const uint32_t> userRows, int32_t subFuncId, Recordset& merged,
-                             std::vector<StoredRow>& rows) {
+                             std::vector<StoredRow>& rows, CopiedRows* copies) {
   const LevelInfo info = levelOf("DetailFunc");
   const bool owned = nav::ListsOnlyUserRows(subFuncId);
   // As shortcutApplies, merged being a clone of the template: the result's
@@ -373,7 +382,11 @@ bool MergeDetailFuncsInPlace(const Recordset& templ, std::span<const uint32_t> t
     }
     if (hit) {
       StoredRow& row = rows[first + hit->second];
-      if (row.rs == &templ) {  // the template's row, copied to take the user's fields
+      const int64_t copied = row.rs == &templ && copies ? copies->take(row.row) : -1;
+      if (copied >= 0) {  // the template's row, copied beforehand
+        merged.setAbsolutePosition(static_cast<int32_t>(copied + 1));
+        row = {&merged, static_cast<uint32_t>(copied)};
+      } else if (row.rs == &templ) {  // the template's row, copied to take the user's fields
         merged.AddNew();
         for (int f = 0; f < fieldCount; ++f) merged.setValueFromStored(f, templ, row.row, f);
         row = {&merged, merged.currentStoredRow()};

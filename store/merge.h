@@ -48,9 +48,21 @@ struct StoredRow {
 // as rows appended to merged (a CloneStructure of templ without filter or
 // sort). False, with nothing appended, where MergeUserRows would take the
 // literal way: the caller then runs the query itself.
+//
+// copies (optional) are template rows the caller copied into merged beforehand,
+// all at once, as AddNew and setValueFromStored of every field would: a touched
+// row found there is taken where it lies instead of being copied again, and
+// marked taken (a row is taken once).
+struct CopiedRows {
+  std::vector<uint32_t> from;  // template rows, ascending; the k-th is merged's stored row k
+  std::vector<bool> taken;
+  // merged's copy of the template row, marked taken; -1 when there is none (left).
+  int64_t take(uint32_t templateRow);
+};
 bool MergeDetailFuncsInPlace(const platform::Recordset& templ, std::span<const uint32_t> templateRows,
                              const platform::Recordset& user, std::span<const uint32_t> userRows, int32_t subFuncId,
-                             platform::Recordset& merged, std::vector<StoredRow>& rows);
+                             platform::Recordset& merged, std::vector<StoredRow>& rows,
+                             CopiedRows* copies = nullptr);
 
 // The literal merge: the result is searched from its first row for every user row
 // and sorted after every row. Same result as MergeUserRows, at a higher cost;

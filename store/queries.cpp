@@ -2,6 +2,7 @@
 // been given, spaces included; identifiers and codes go in as decimal numbers.
 #include "store/queries.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <unordered_map>
@@ -309,7 +310,15 @@ bool DetailFuncReader::step() {
       }
       ++phase_;
       return false;
-    case 2:  // merged, a few sub-functions a step
+    case 2:  // the template rows the user's rows touch
+      if (!direct_) findCopies();
+      ++phase_;
+      return false;
+    case 3:  // those rows copied, a few columns a step
+      if (!direct_ && !copyColumns()) return false;
+      ++phase_;
+      return false;
+    case 4:  // merged, a few sub-functions a step
       for (size_t stop = std::min(ids_.size(), next_ + 512); next_ < stop; ++next_) add(next_);
       if (next_ < ids_.size()) return false;
       finish();
@@ -317,6 +326,53 @@ bool DetailFuncReader::step() {
       return true;
     default: return true;
   }
+}
+
+// A template row that a user's row of its sub-function names by its id is
+// copied to take the user's fields. Copied one by one as each sub-function is
+// merged, the rows, scattered over the table, are read a field at a time; here
+// they are found first and copied in the order they are stored, column by
+// column. A row found here that the merge does not take (it lists the
+// sub-function's rows another way) is left unread in merged_.
+void DetailFuncReader::findCopies() {
+  const char* idName = nav::InfoOf(nav::Level::DetailFunc).idField;
+  const int idField = templ_->fieldIndex(idName);
+  const int userIdField = user_->fieldIndex(idName);
+  if (idField < 0 || userIdField < 0 || merged_->storedRowCount() != 0) return;
+  std::vector<int64_t> ids;
+  for (size_t i = 0; i < ids_.size(); ++i) {
+    const std::span<const uint32_t> user = userRows_.of(first_[i]);
+    if (first_[i] != i || user.empty() || nav::ListsOnlyUserRows(ids_[i])) continue;
+    ids.clear();
+    for (uint32_t u : user) {
+      const platform::Cell c = user_->storedCell(u, userIdField);
+      if (c.isInteger()) ids.push_back(c.integer);
+    }
+    std::sort(ids.begin(), ids.end());
+    for (uint32_t t : templateRows_.of(i)) {
+      const platform::Cell c = templ_->storedCell(t, idField);
+      if (c.isInteger() && std::binary_search(ids.begin(), ids.end(), c.integer)) copies_.from.push_back(t);
+    }
+  }
+  std::sort(copies_.from.begin(), copies_.from.end());
+  copies_.from.erase(std::unique(copies_.from.begin(), copies_.from.end()), copies_.from.end());
+  copies_.taken.assign(copies_.from.size(), false);
+}
+
+// The copied rows added, then one of their columns a step; true when every one
+// is copied.
+bool DetailFuncReader::copyColumns() {
+  const size_t n = copies_.from.size();
+  if (n == 0) return true;
+  if (merged_->storedRowCount() == 0) {
+    for (size_t k = 0; k < n; ++k) merged_->AddNew();
+    return false;
+  }
+  for (size_t k = 0; k < n; ++k) {
+    merged_->setAbsolutePosition(static_cast<int32_t>(k + 1));
+    merged_->setValueFromStored(copiedFields_, *templ_, copies_.from[k], copiedFields_);
+  }
+  return ++copiedFields_ == merged_->fieldCount();
 }
 
 void DetailFuncReader::askQuery(int32_t lSubFuncID) {
@@ -340,7 +396,7 @@ void DetailFuncReader::add(size_t i) {
       if (visible_[t]) rows_.push_back({templ_.get(), t});
   } else {
     scratch_.clear();
-    if (!MergeDetailFuncsInPlace(*templ_, templ, *user_, user, id, *merged_, scratch_)) {
+    if (!MergeDetailFuncsInPlace(*templ_, templ, *user_, user, id, *merged_, scratch_, &copies_)) {
       askQuery(id);
     } else {
       // The rows the user's rows changed are checked when every one is in.
@@ -354,6 +410,7 @@ void DetailFuncReader::add(size_t i) {
 void DetailFuncReader::finish() {
   templateRows_ = {};
   userRows_ = {};
+  copies_ = {};
   if (!merged_ || merged_->storedRowCount() == 0) return;
   merged_->setFilter(kGetDetailFunc.resultFilter);
   std::vector<bool> shown(merged_->storedRowCount(), false);

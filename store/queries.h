@@ -66,6 +66,8 @@ class DetailFuncReader {
   };
   void collect(const platform::Recordset& rs, int parent, uint32_t row);
   Grouped group();
+  void findCopies();
+  bool copyColumns();
   void add(size_t i);
   void askQuery(int32_t lSubFuncID);
   void finish();
@@ -84,6 +86,10 @@ class DetailFuncReader {
   std::unordered_map<int32_t, uint32_t> indexOf_;       // a sub-function's first place in ids_
   std::vector<std::pair<uint32_t, uint32_t>> found_;  // (place in ids_, stored row) being collected
   std::vector<uint32_t> scratchRows_;
+  // The template rows the user's rows touch, copied into merged_ all at once,
+  // column by column, before the merging takes them (a few columns a step).
+  CopiedRows copies_;
+  int copiedFields_ = 0;
   std::vector<RecordsetPtr> asked_;  // the answers of the sub-functions asked alone
   std::vector<StoredRow> rows_;
   std::vector<size_t> ends_;

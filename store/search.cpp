@@ -427,6 +427,14 @@ struct FunctionSearch::Reading {
   // Reads until done (true) or until the deadline has passed (false), one query
   // at a time.
   bool step(std::chrono::steady_clock::time_point deadline) {
+    return readStore(deadline) && make(deadline == std::chrono::steady_clock::time_point::max(), deadline);
+  }
+
+  // The part that reads the store, until done (true) or the deadline (false):
+  // every sub-function's rows, and then every cell of the template's table
+  // checked, a part at a time, so that the making, which only reads what this
+  // read, may run on another thread while the store serves other queries.
+  bool readStore(std::chrono::steady_clock::time_point deadline) {
     auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
     if (!userNamesRead) {
       userNames = UserDetailNames::read();
@@ -464,8 +472,32 @@ struct FunctionSearch::Reading {
       detailsRead = details->step();
       if (late()) return false;
     }
-    while (!makeFunctions(deadline == std::chrono::steady_clock::time_point::max())) {
+    while (!checkCells()) {
       if (late()) return false;
+    }
+    return true;
+  }
+
+  // Checks a few of the template table's cells not checked yet (a table loaded
+  // from its file is checked as it is read; checking changes the table, reading
+  // a checked cell does not); true when every one is.
+  size_t checkedChunks = 0;  // column by column, each in parts of kCheckedRows rows
+  bool checkCells() {
+    const Recordset* templ = details->templateTable();
+    if (!templ) return true;
+    constexpr size_t kRows = platform::ColumnStore::kCheckedRows;
+    const size_t chunks = (templ->storedRowCount() + kRows - 1) / kRows;
+    const size_t all = chunks * static_cast<size_t>(templ->fieldCount());
+    for (const size_t stop = std::min(all, checkedChunks + 128); checkedChunks < stop; ++checkedChunks)
+      (void)templ->storedCell(checkedChunks % chunks * kRows, static_cast<int>(checkedChunks / chunks));
+    return checkedChunks == all;
+  }
+
+  // Makes the functions from what readStore read, until done (true) or the
+  // deadline (false); whole: at once, on two threads. Reads nothing else.
+  bool make(bool whole, std::chrono::steady_clock::time_point deadline) {
+    while (!makeFunctions(whole)) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
     }
     slots = {};
     firstSlotOfRow = {};
@@ -503,6 +535,7 @@ FunctionSearch& FunctionSearch::instance() {
 
 void FunctionSearch::reset() {
   if (building_.valid()) building_.wait();
+  if (saving_.valid()) saving_.wait();
   *this = FunctionSearch();
 }
 
@@ -571,7 +604,7 @@ void FunctionSearch::install(SearchIndex index, Source source, bool made) {
 }
 
 void FunctionSearch::finishPending() {
-  SearchIndex made = building_.get();  // made and saved on the thread
+  SearchIndex made = building_.get();  // made on the thread, which saves it then
   install(std::move(made), std::move(buildingFor_), true);
   buildingFor_ = Source();
 }
@@ -610,8 +643,10 @@ const SearchIndex& FunctionSearch::current() {
   reading_->step(std::chrono::steady_clock::time_point::max());
   SearchIndex made(reading_->tree.places, reading_->tree.functions);
   {
-    // The tree is freed by a thread of its own while the index is saved.
+    // The tree is freed by a thread of its own while the index is saved (after
+    // any index a console's preparing made before).
     std::future<void> freeing = std::async(std::launch::async, [done = std::move(reading_)]() mutable { done.reset(); });
+    if (saving_.valid()) saving_.wait();
     saveQuietly(now.filePath, now.fileKey, made);
   }
   install(std::move(made), std::move(now), true);
@@ -638,17 +673,34 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
     if (tryLoad(now)) return true;
     reading_ = std::make_shared<Reading>(now);
   }
-  if (!reading_->step(deadline)) return false;
-  auto tree = std::make_shared<SearchTree>(std::move(reading_->tree));
+  if (!reading_->readStore(deadline)) return false;
   buildingFor_ = reading_->source;
-  reading_.reset();
-  // Made and saved on a thread of its own: nothing there touches the store.
-  building_ = std::async(std::launch::async, [tree, path = buildingFor_.filePath, key = buildingFor_.fileKey]() mutable {
-    SearchIndex made(tree->places, tree->functions);
-    tree.reset();  // freed here, not by the console's thread when it takes the index
-    saveQuietly(path, key, made);
+  // The functions made from the rows read, the index made and saved, on a
+  // thread of its own: nothing there touches the store (the loaded tables'
+  // cells, checked already, are only read, and the tables are held until the
+  // functions are made).
+  // The index is handed over as soon as it is made; the thread saves it then.
+  // A saving still under way for an earlier index ends first, so the files are
+  // written in the order the indexes were made.
+  if (saving_.valid()) saving_.wait();
+  auto made = std::make_shared<std::promise<SearchIndex>>();
+  building_ = made->get_future();
+  saving_ = std::async(std::launch::async, [made, reading = std::move(reading_), path = buildingFor_.filePath,
+                                            key = buildingFor_.fileKey]() mutable {
+    std::optional<SearchIndex> index;
+    try {
+      reading->make(true, std::chrono::steady_clock::time_point::max());
+      SearchTree tree = std::move(reading->tree);
+      reading.reset();
+      index.emplace(tree.places, tree.functions);
+      tree = {};  // freed here, not by the console's thread when it takes the index
+    } catch (...) {
+      made->set_exception(std::current_exception());
+      return;
+    }
+    made->set_value(*index);
+    saveQuietly(path, key, *index);
     releaseFreedMemory();
-    return made;
   });
   return false;
 }

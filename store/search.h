@@ -136,7 +136,7 @@ class FunctionSearch {
   int loads_ = 0;
   std::shared_ptr<Reading> reading_;
   std::future<SearchIndex> building_;
-  std::future<void> saving_;  // the thread that made it, freeing the tree and saving the index
+  std::future<void> saving_;  // the thread that makes it, then saves it
   Source buildingFor_;
   const SearchIndex* usedIndex_ = nullptr;
   uint64_t usedGeneration_ = 0;

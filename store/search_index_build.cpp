@@ -1,10 +1,12 @@
 // Building the search index's bytes: every text of every function folded,
 // spelled, keyed and posted, then the sections laid out.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <future>
 #include <malloc.h>
+#include <span>
 #include <stdexcept>
 #include <type_traits>
 
@@ -41,6 +43,8 @@ void writeLength(Out& out, size_t n) {
 // What a function gives the index before anything is shared: its texts folded
 // and spelled, and the keys they are found by. Needs nothing of the index being
 // built, so functions are prepared on another thread while earlier ones are added.
+// A Prepared is filled again for function after function: its strings and lists
+// keep their room, so preparing a function allocates nothing once they have grown.
 struct PreparedText {
   TextKind kind;
   std::string folded;
@@ -48,8 +52,10 @@ struct PreparedText {
 };
 struct Prepared {
   std::string code, code1;  // the help codes, trimmed
-  std::vector<PreparedText> texts;
+  std::vector<PreparedText> texts;  // the first textCount are this function's
+  size_t textCount = 0;
   std::vector<uint64_t> keys;  // a key may come more than once
+  std::span<const PreparedText> used() const { return std::span<const PreparedText>(texts).first(textCount); }
 };
 
 std::string_view trimmed(std::string_view s) {
@@ -62,9 +68,9 @@ class Preparer {
  public:
   void prepare(const SearchFunction& fn, Prepared& out) {
     out_ = &out;
-    out.code = std::string(trimmed(fn.helpCode));
-    out.code1 = std::string(trimmed(fn.helpCode1));
-    out.texts.clear();
+    out.code.assign(trimmed(fn.helpCode));
+    out.code1.assign(trimmed(fn.helpCode1));
+    out.textCount = 0;
     out.keys.clear();
     for (const std::string* c : {&out.code, &out.code1}) addText(*c, kCode);
     addText(fn.name, kName);
@@ -72,28 +78,34 @@ class Preparer {
   }
 
  private:
-  static std::string_view platform_trim(std::string_view s) { return trimmed(s); }
-
   void post(KeyKind kind, char32_t a, char32_t b = 0) { out_->keys.push_back(keyOf(kind, a, b)); }
 
   void addText(const std::string& written, TextKind kind) {
-    std::string folded = FoldSearchText(written);
-    if (folded.empty()) return;
-    for (const PreparedText& t : out_->texts) {
-      if (t.folded == folded && (t.kind == kCode) == (kind == kCode)) return;  // the same text again
+    FoldSearchText(written, folded_);
+    if (folded_.empty()) return;
+    for (const PreparedText& t : out_->used()) {
+      if (t.folded == folded_ && (t.kind == kCode) == (kind == kCode)) return;  // the same text again
     }
     bool chinese = false;
     std::vector<PinyinUnit>& units = units_;
     units.clear();
     if (kind == kName) PinyinUnits(written, units, chinese);
     if (chinese) kind = kChineseName;
+    if (out_->textCount == out_->texts.size()) out_->texts.emplace_back();
+    PreparedText& text = out_->texts[out_->textCount++];
+    text.kind = kind;
+    text.folded.assign(folded_);
     // As written, to be shown as what matched (and a Chinese name's pinyin is
     // read from the characters it uses).
-    std::string shown = written;
-    std::replace_if(shown.begin(), shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
-    out_->texts.push_back({kind, folded, std::string(platform_trim(shown))});
+    text.shown.assign(trimmed(written));
+    if (text.shown.find_first_of("\r\n\t") != std::string::npos) {
+      text.shown.assign(written);
+      std::replace_if(text.shown.begin(), text.shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+      text.shown.assign(trimmed(text.shown));
+    }
 
-    const std::vector<char32_t> cps = CodePoints(folded);
+    std::vector<char32_t>& cps = cps_;
+    CodePoints(folded_, cps);
     const bool code = kind == kCode;
     post(code ? kCodeStartOne : kNameStartOne, cps[0]);
     if (cps.size() > 1) post(code ? kCodeStartPair : kNameStartPair, cps[0], cps[1]);
@@ -104,13 +116,14 @@ class Preparer {
     if (chinese) {
       addPinyinKeys(units);
     } else if (kind == kName) {
-      NameWords(folded, words_);
+      NameWords(folded_, words_);
       if (words_.size() > 1) post(kInitStartPair, static_cast<unsigned char>(words_[0][0]), static_cast<unsigned char>(words_[1][0]));
     }
   }
 
   void addPinyinKeys(const std::vector<PinyinUnit>& units) {
-    std::string here, next;
+    std::string& here = here_;
+    std::string& next = next_;
     for (size_t i = 0; i < units.size(); ++i) {
       const PinyinUnit& u = units[i];
       InitialLetters(u, here);
@@ -151,6 +164,8 @@ class Preparer {
   }
 
   Prepared* out_ = nullptr;
+  std::string folded_, here_, next_;
+  std::vector<char32_t> cps_;
   std::vector<PinyinUnit> units_;
   std::vector<std::string_view> words_;
 };
@@ -217,6 +232,9 @@ class TextArea {
   bool mapped_ = false;
 };
 
+// From this many functions on, an index is made by two threads.
+constexpr size_t kLargeIndex = 4096;
+
 class Builder {
  public:
   // Room for what so many functions usually take, so that the records and texts
@@ -273,7 +291,7 @@ class Builder {
     functions_.push_back({fn.detailFuncId, fn.place | (fn.enabled ? kEnabledBit : 0), local(fn.name), local(p.code),
                           local(p.code1), intern(fn.className), intern(fn.classParam),
                           static_cast<uint32_t>(texts_.size())});
-    for (const PreparedText& t : p.texts) {
+    for (const PreparedText& t : p.used()) {
       const uint32_t foldedRef = local(t.folded);
       const uint32_t rawRef = local(t.shown);
       if (t.kind == kCode) codes_.push_back(static_cast<uint32_t>(texts_.size()));
@@ -294,12 +312,17 @@ class Builder {
 
   std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
+    // The lists are placed by another thread while this one sorts the codes (a
+    // large index's; the two touch different parts of the build).
+    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
+    const bool large = functions >= kLargeIndex;
+    std::future<ListsLayout> placed;
+    if (large) placed = std::async(std::launch::async, [this, functions] { return layOutLists(functions); });
     sortCodes();
 
     // Every section's place is known before a byte is written: the index is
     // laid out once, in one block, and the lists are written straight into it.
-    const auto functions = static_cast<uint32_t>(functions_.size() - 1);
-    const ListsLayout lists = layOutLists(functions);
+    const ListsLayout lists = large ? placed.get() : layOutLists(functions);
     const std::vector<PostingsBuilder::Planned>& plan = lists.plan;
     const size_t postingBytes = lists.postingBytes, skipCount = lists.skipCount;
 
@@ -339,9 +362,9 @@ class Builder {
       written = h.sections[s].offset + sizes[s];
       return base + h.sections[s].offset;
     };
+    char* at[kSectionCount];
     auto copy = [&](Section s, const void* data) {
-      char* at = start(s);
-      if (sizes[s] > 0) std::memcpy(at, data, sizes[s]);
+      if (sizes[s] > 0) std::memcpy(at[s], data, sizes[s]);
     };
     // A large part goes back to the system at once, wherever malloc took it.
     auto release = [](auto& part) {
@@ -349,7 +372,18 @@ class Builder {
       std::decay_t<decltype(part)>().swap(part);
       if (large) ::malloc_trim(0);
     };
-    strings_.moveTo(start(kStrings));
+    for (int s = 0; s < kSectionCount; ++s) at[s] = start(static_cast<Section>(s));
+    // The lists are written by another thread while this one copies the texts
+    // and records (a large index's; each writes its own sections).
+    auto writeAllLists = [&] {
+      auto* postings = reinterpret_cast<uint8_t*>(at[kPostings]);
+      std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
+      writeLists(lists, reinterpret_cast<uint64_t*>(at[kKeys]), reinterpret_cast<ListRec*>(at[kLists]), postings,
+                 reinterpret_cast<PostingSkip*>(at[kSkips]));
+    };
+    std::future<void> listsWritten;
+    if (large) listsWritten = std::async(std::launch::async, writeAllLists);
+    strings_.moveTo(at[kStrings]);
     release(interned_);
     copy(kPlaces, places_.data());
     release(places_);
@@ -359,11 +393,11 @@ class Builder {
     release(texts_);
     copy(kCodes, codes_.data());
     release(codes_);
-    auto* keys = reinterpret_cast<uint64_t*>(start(kKeys));
-    auto* listRecs = reinterpret_cast<ListRec*>(start(kLists));
-    auto* postings = reinterpret_cast<uint8_t*>(start(kPostings));
-    std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
-    writeLists(lists, keys, listRecs, postings, reinterpret_cast<PostingSkip*>(start(kSkips)));
+    if (large) {
+      listsWritten.get();
+    } else {
+      writeAllLists();
+    }
     copy(kLevels, levels_.data());
     copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
     return out;
@@ -539,7 +573,7 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
   static constexpr size_t kChunk = 1024;
   const size_t n = functions.size();
   Preparer preparer;
-  if (!withLevels || n < 4 * kChunk) {
+  if (!withLevels || n < kLargeIndex) {
     Prepared p;
     for (size_t f = 0; f < n; ++f) {
       preparer.prepare(functions[f], p);
@@ -547,31 +581,40 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
       b.addKeys(p, static_cast<uint32_t>(f));
     }
   } else {
-    // Chunk k lies in buffer k % 2. While this thread adds a chunk's texts,
-    // the other adds its keys and prepares the end of the next chunk, whose
-    // beginning this thread prepares then.
+    // Chunk k lies in buffer k % 2. While this thread adds a chunk's texts, the
+    // other adds its keys; then both prepare the next chunk, each taking a few
+    // functions at a time, so whichever is done first prepares more of it.
     std::vector<Prepared> buffers[2];
     Preparer other;  // the other thread's
+    std::atomic<size_t> claimed[2];
     auto sizeAt = [&](size_t from) { return from < n ? std::min(kChunk, n - from) : size_t{0}; };
-    auto tailAt = [&](size_t from) { return sizeAt(from) - sizeAt(from) / 8; };  // where the other's part starts
-    auto prepareTail = [&functions, &other, &sizeAt, &tailAt](std::vector<Prepared>& chunk, size_t from) {
-      for (size_t i = tailAt(from); i < sizeAt(from); ++i) other.prepare(functions[from + i], chunk[i]);
+    auto prepareShared = [&functions](Preparer& by, std::vector<Prepared>& chunk, size_t from,
+                                      std::atomic<size_t>& next) {
+      static constexpr size_t kPiece = 16;
+      for (size_t i; (i = next.fetch_add(kPiece, std::memory_order_relaxed)) < chunk.size();) {
+        for (size_t end = std::min(chunk.size(), i + kPiece); i < end; ++i) by.prepare(functions[from + i], chunk[i]);
+      }
     };
     buffers[0].resize(sizeAt(0));
-    std::future<void> helper = std::async(std::launch::async, [&] { prepareTail(buffers[0], 0); });
+    claimed[0] = 0;
+    std::future<void> helper =
+        std::async(std::launch::async, [&] { prepareShared(other, buffers[0], 0, claimed[0]); });
+    prepareShared(preparer, buffers[0], 0, claimed[0]);
+    helper.get();
     for (size_t from = 0, k = 0; from < n; from += kChunk, ++k) {
       std::vector<Prepared>& chunk = buffers[k % 2];
       std::vector<Prepared>& next = buffers[(k + 1) % 2];
-      for (size_t i = 0; i < tailAt(from); ++i) preparer.prepare(functions[from + i], chunk[i]);
-      helper.get();
+      std::atomic<size_t>& nextClaimed = claimed[(k + 1) % 2];
       next.resize(sizeAt(from + kChunk));
-      helper = std::async(std::launch::async, [&b, &chunk, &next, &prepareTail, from] {
+      nextClaimed = 0;
+      helper = std::async(std::launch::async, [&, from] {
         for (size_t i = 0; i < chunk.size(); ++i) b.addKeys(chunk[i], static_cast<uint32_t>(from + i));
-        prepareTail(next, from + kChunk);
+        prepareShared(other, next, from + kChunk, nextClaimed);
       });
       for (size_t i = 0; i < chunk.size(); ++i) b.addFunction(functions[from + i], chunk[i], placeCount);
+      prepareShared(preparer, next, from + kChunk, nextClaimed);
+      helper.get();
     }
-    helper.get();
   }
   if (withLevels) {
     Levels made = levels.get();

@@ -92,6 +92,12 @@ char32_t FoldSearchChar(char32_t cp) {
 
 std::string FoldSearchText(std::string_view text) {
   std::string out;
+  FoldSearchText(text, out);
+  return out;
+}
+
+void FoldSearchText(std::string_view text, std::string& out) {
+  out.clear();
   out.reserve(text.size());
   bool pendingBlank = false;
   size_t pos = 0;
@@ -107,17 +113,21 @@ std::string FoldSearchText(std::string_view text) {
     }
     encode(FoldSearchChar(cp), out);
   }
-  return out;
 }
 
 char32_t NextCodePoint(std::string_view utf8, size_t& pos) { return decodeAt(utf8, pos); }
 
 std::vector<char32_t> CodePoints(std::string_view utf8) {
   std::vector<char32_t> cps;
-  cps.reserve(utf8.size());
-  size_t pos = 0;
-  while (pos < utf8.size()) cps.push_back(decodeAt(utf8, pos));
+  CodePoints(utf8, cps);
   return cps;
+}
+
+void CodePoints(std::string_view utf8, std::vector<char32_t>& out) {
+  out.clear();
+  out.reserve(utf8.size());
+  size_t pos = 0;
+  while (pos < utf8.size()) out.push_back(decodeAt(utf8, pos));
 }
 
 }  // namespace wayfind::store

@@ -22,12 +22,16 @@ namespace wayfind::store {
 // - a Chinese character becomes the character that stands for its family of
 //   simplified, traditional and variant forms (hanzi::FoldVariant).
 std::string FoldSearchText(std::string_view text);
+// The same into out (replacing what it held), for callers that fold many texts
+// and keep one buffer.
+void FoldSearchText(std::string_view text, std::string& out);
 
 // One character folded as FoldSearchText folds it (blanks are not touched).
 char32_t FoldSearchChar(char32_t cp);
 
 // The code points of valid UTF-8 (as FoldSearchText gives it).
 std::vector<char32_t> CodePoints(std::string_view utf8);
+void CodePoints(std::string_view utf8, std::vector<char32_t>& out);  // replacing what out held
 // The code point at pos, pos moved past it (pos below the text's size); bytes
 // that are not valid UTF-8 read as U+FFFD.
 char32_t NextCodePoint(std::string_view utf8, size_t& pos);
