@@ -53,7 +53,10 @@ const QStaticText& LaidOutTextDelegate::laidOut(const QString& text, const QFont
 void LaidOutTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
   QStyleOptionViewItem opt = option;
-  if (!plainText(opt, index)) return QStyledItemDelegate::paint(painter, option, index);
+  // The focused cell (one in a list) as the style draws it: its focus frame
+  // is placed around the text's own layout.
+  if (!plainText(opt, index) || (opt.state & QStyle::State_HasFocus))
+    return QStyledItemDelegate::paint(painter, option, index);
   const QString text = opt.text;
   // The cell's background, selection and focus as the style draws them, without the text.
   opt.text.clear();

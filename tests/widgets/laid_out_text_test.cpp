@@ -1,16 +1,28 @@
 // A list whose texts are laid out once must look and measure exactly as the
 // style's own delegate draws it: the same column widths, the same pixels, for
-// Chinese and Latin texts, bold rows, a selected row and a text cut short.
+// Chinese and Latin texts, bold rows, a selected row with the
+// focus (its frame) and a text cut short.
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
 #include <QImage>
+#include <QApplication>
 #include <QTreeWidget>
 
 #include "widgets/laid_out_text.h"
 
 namespace wayfind::widgets {
 namespace {
+
+// The list's pixels with the focus in it (only one window at a time has it).
+QImage focusedImage(QTreeWidget& list) {
+  list.show();
+  list.activateWindow();
+  list.setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(list.hasFocus());
+  return list.grab().toImage();
+}
 
 // A two-column list of the rows, both columns sized to their contents.
 std::unique_ptr<QTreeWidget> listOf(const std::vector<std::pair<QString, QString>>& rows, bool laidOut) {
@@ -50,7 +62,7 @@ TEST(LaidOutTextTest, ListsMeasureAndPaintAsTheStylesOwnDelegate) {
   // Narrower than its text, the place is cut short the same way.
   plain->setColumnWidth(1, 150);
   laid->setColumnWidth(1, 150);
-  const QImage a = plain->grab().toImage(), b = laid->grab().toImage();
+  const QImage a = focusedImage(*plain), b = focusedImage(*laid);
   ASSERT_EQ(a.size(), b.size());
   // Glyphs may land a fraction of a pixel apart at an edge; a text moved, cut
   // differently or missing changes thousands of pixels.
