@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/console/console_window.h"
@@ -91,6 +93,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> words{"明细4321", "mingxi4321", "mx4321", "detail 3141", "明细 4321",
                                        "gongneng 43 mingxi", "系统 功能 明细", "mingx4321", "大类3 mx4321", "wodeming"};
   std::vector<double> each;
+  std::vector<std::pair<double, std::string>> slow;  // each text's slowest keystroke
   std::string worstText;
   double worst = 0;
   for (int round = 0; round < 3; ++round) {
@@ -107,6 +110,9 @@ int main(int argc, char** argv) {
         if (round > 0) {
           each.push_back(t);
           if (t > worst) worst = t, worstText = w.substr(0, i);
+          auto it = std::find_if(slow.begin(), slow.end(), [&](const auto& s) { return s.second == text.toStdString(); });
+          if (it == slow.end()) slow.emplace_back(t, text.toStdString());
+          else it->first = std::max(it->first, t);
         }
       }
     }
@@ -119,6 +125,11 @@ int main(int argc, char** argv) {
   std::printf("%-52s %9.2f ms  [%s]\n", "keystroke to repaint, 95th percentile", each[each.size() * 95 / 100], load().c_str());
   std::printf("%-52s %9.2f ms  [%s]  (target <= 10 ms)  [%s]\n", "keystroke to repaint, slowest", worst, worstText.c_str(),
               load().c_str());
+  std::sort(slow.begin(), slow.end(), std::greater<>());
+  std::printf("  the slowest texts (each its worse of two rounds):");
+  for (size_t i = 0; i < std::min<size_t>(8, slow.size()); ++i)
+    std::printf(" [%s] %.2f ms;", slow[i].second.c_str(), slow[i].first);
+  std::printf("\n");
   console.hide();
   std::error_code ec;
   std::filesystem::remove_all(root, ec);

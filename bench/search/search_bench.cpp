@@ -214,6 +214,31 @@ void measure(int32_t functions, const std::filesystem::path& root) {
                 store::SearchFunctions(profiled, kLimit).rows.size());
     return;
   }
+  // WAYFIND_BENCH_ANSWERS=FILE writes every typed text's answer (and some that
+  // name many levels) to FILE.SIZE and stops, to compare builds.
+  if (const char* answers = std::getenv("WAYFIND_BENCH_ANSWERS")) {
+    std::vector<std::string> texts = typedTexts();
+    for (const std::string w : {"gongneng", "子功能", "系统 功能", "xitong gongneng", "zgn 4", "功能 43", "大类 系统 功能 4",
+                                "zigongneng", "xt gn", "功能", "sys 4", "系统1 子功能"}) {
+      for (size_t i = 1; i <= w.size(); ++i)
+        if (i == w.size() || (static_cast<unsigned char>(w[i]) & 0xC0) != 0x80) texts.push_back(w.substr(0, i));
+    }
+    std::FILE* f = std::fopen((std::string(answers) + "." + std::to_string(functions)).c_str(), "w");
+    if (!f) return;
+    for (const std::string& text : texts) {
+      const store::FunctionSearchResult r = store::SearchFunctions(text, kLimit);
+      std::fprintf(f, "[%s] %zu rows%s\n", text.c_str(), r.rows.size(), r.more ? ", more" : "");
+      for (const store::FunctionSearchRow& row : r.rows) {
+        std::fprintf(f, "  %d %d %d/%d/%d/%d %s |", static_cast<int>(row.rank), static_cast<int>(row.matchedBy), row.topClassId,
+                     row.subSysId, row.subFuncId, row.detailFuncId, row.matched.c_str());
+        for (const store::WordMatch& w : row.words)
+          std::fprintf(f, " %s:%d:%d:%s", w.word.c_str(), static_cast<int>(w.rank), static_cast<int>(w.by), w.matched.c_str());
+        std::fprintf(f, "\n");
+      }
+    }
+    std::fclose(f);
+    return;
+  }
   // For a profiler: WAYFIND_BENCH_READ=N reads the tree N times and stops.
   if (const char* reads = std::getenv("WAYFIND_BENCH_READ")) {
     for (int k = std::atoi(reads); k > 0; --k) {
