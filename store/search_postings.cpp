@@ -227,12 +227,36 @@ void Candidates::addGroup(std::vector<PostingList> lists) {
               lists.end());
   for (const auto& l : lists) g.cursors.emplace_back(l);
   g.done = g.cursors.front().done();
+  if (std::all_of(lists.begin(), lists.end(), [](const PostingList& l) { return l.words != nullptr; })) {
+    g.bits = UINT32_MAX;
+    for (const auto& l : lists) g.bitmaps.push_back(l.words), g.bits = std::min(g.bits, l.bits);
+  }
   groups_.push_back(std::move(g));
+}
+
+// Bitmaps only: their words are joined a word at a time.
+bool Candidates::bitmapsNext(Group& g, uint32_t from, uint32_t& function) {
+  for (uint32_t w = from / 64; from < g.bits; ++w, from = w * 64) {
+    uint64_t word = ~uint64_t{0} << (from % 64);
+    for (const uint64_t* words : g.bitmaps) {
+      word &= words[w];
+      if (!word) break;
+    }
+    if (word) {
+      const uint32_t bit = w * 64 + static_cast<uint32_t>(__builtin_ctzll(word));
+      if (bit >= g.bits) break;
+      function = bit;
+      return true;
+    }
+  }
+  g.done = true;
+  return false;
 }
 
 // Leapfrog: the shortest list proposes, the others seek to it.
 bool Candidates::groupNext(Group& g, uint32_t from, uint32_t& function) {
   if (g.done) return false;
+  if (!g.bitmaps.empty()) return bitmapsNext(g, from, function);
   uint32_t target = from;
   for (;;) {
     PostingCursor& lead = g.cursors[0];

@@ -130,8 +130,11 @@ class Candidates {
  private:
   struct Group {
     std::vector<PostingCursor> cursors;  // shortest first
+    std::vector<const uint64_t*> bitmaps;  // every list's words, when all are bitmaps
+    uint32_t bits = 0;                     // then the fewest bits among them
     bool done = false;
   };
+  static bool bitmapsNext(Group& g, uint32_t from, uint32_t& function);
   static bool groupNext(Group& g, uint32_t from, uint32_t& function);
   std::vector<Group> groups_;
 };
