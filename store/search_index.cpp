@@ -3,6 +3,7 @@
 #include "store/search_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -193,14 +194,14 @@ struct SearchIndex::NamedLevels {
   std::vector<SearchMatch> named;
   std::vector<Run> runs;
   size_t levelsUnder = 0;            // the levels that begin in the runs
-  std::vector<uint64_t> bits;  // one per level: named
+  std::vector<uint64_t> bits;     // one per level: named
+  std::vector<uint32_t> before;   // for each word of bits, the levels named before it
 
   bool has(uint32_t level) const { return level / 64 < bits.size() && ((bits[level / 64] >> (level % 64)) & 1); }
   const SearchMatch* find(uint32_t level) const {
     if (!has(level)) return nullptr;
-    auto it = std::lower_bound(named.begin(), named.end(), level,
-                               [](const SearchMatch& m, uint32_t l) { return m.function < l; });
-    return it != named.end() && it->function == level ? &*it : nullptr;
+    const uint64_t lower = bits[level / 64] & ((uint64_t{1} << (level % 64)) - 1);
+    return &named[before[level / 64] + static_cast<uint32_t>(std::popcount(lower))];
   }
 };
 
@@ -662,20 +663,35 @@ class SearchIndex::Query {
 
  private:
   // The functions under the levels the text names, in tree order, each by the
-  // deepest named level over it.
+  // deepest named level over it. Only as many as the answer still takes: the
+  // levels that may be named are met in tree order and each is checked when it
+  // is met, so a word that names most levels costs the few looked at, not all.
   void underLevels() {
-    const std::shared_ptr<const NamedLevels> named = index_.namedLevels(q_, SIZE_MAX);
-    for (const NamedLevels::Run& run : named->runs) {
-      for (uint32_t f = run.first; f < run.end && !full(); ++f) {
+    Query names(*index_.levels_, q_, 1, false, false);
+    Candidates candidates;
+    names.wordCandidates(candidates);
+    std::unordered_map<uint32_t, std::optional<SearchMatch>> checked;
+    auto named = [&](uint32_t l) -> const std::optional<SearchMatch>& {
+      auto it = checked.find(l);
+      if (it == checked.end()) it = checked.emplace(l, names.check(l)).first;
+      return it->second;
+    };
+    const auto levelCount = static_cast<uint32_t>(l_.levelCount);
+    uint32_t from = 0, l = 0, walked = 0;  // functions before walked are done
+    while (!full() && candidates.nextFrom(from, l) && l < levelCount) {
+      from = l + 1;
+      const LevelRec& r = l_.levels[l];
+      if (r.first < walked || !named(l)) continue;  // under a level walked, or not named
+      for (uint32_t f = r.first; f < r.end && !full(); ++f) {
         if (seen(f)) continue;
-        for (uint32_t l = index_.innermostLevel(f); l != kNoLevel; l = l_.levels[l].parent) {
-          if (const SearchMatch* m = named->find(l)) {
+        for (uint32_t up = index_.innermostLevel(f); up != kNoLevel; up = l_.levels[up].parent) {
+          if (const auto& m = named(up)) {
             emit(f, SearchRank::Level, MatchedBy::Level, m->text | kLevelText);
             break;
           }
         }
       }
-      if (full()) return;
+      walked = r.end;
     }
   }
 
@@ -883,6 +899,12 @@ std::shared_ptr<const SearchIndex::NamedLevels> SearchIndex::namedLevels(const s
     }
     found->runs.push_back({r.first, r.end, 0, 0});
   }
+  found->before.resize(found->bits.size());
+  uint32_t counted = 0;
+  for (size_t i = 0; i < found->bits.size(); ++i) {
+    found->before[i] = counted;
+    counted += static_cast<uint32_t>(std::popcount(found->bits[i]));
+  }
   // One walk over the levels (in tree order) finds where each run's levels lie.
   const LevelRec* levels = layout_->levels;
   uint32_t at = 0;
@@ -919,6 +941,8 @@ uint32_t SearchIndex::innermostLevel(uint32_t f) const {
 // what its own texts give, and which levels (and the functions under them) it
 // names.
 class SearchIndex::Words {
+  static constexpr size_t kRanks = static_cast<size_t>(SearchRank::Typo) + 1;
+
  public:
   // levelLimit: of one word, the levels it names best (enough for the levels
   // found; functions found under levels then say so by their match alone).
@@ -964,13 +988,13 @@ class SearchIndex::Words {
   }
 
   // Every word found, ranked as the worst; level: l is a level (one of whose
-  // own names a word must find).
-  std::optional<SearchMatch> all(uint32_t n, bool level) const {
+  // own names a word must find). below: only a rank better than this counts.
+  std::optional<SearchMatch> all(uint32_t n, bool level, size_t below = kRanks) const {
     std::optional<SearchMatch> worst;
     bool own = false;
     for (size_t w = 0; w < words_.size(); ++w) {
       const std::optional<SearchMatch> m = level ? inLevel(w, n) : inFunction(w, n);
-      if (!m) return std::nullopt;
+      if (!m || static_cast<size_t>(m->rank) >= below) return std::nullopt;
       own = own || m->by != MatchedBy::Level;
       if (!worst || m->rank > worst->rank) worst = m;
     }
@@ -978,10 +1002,12 @@ class SearchIndex::Words {
     return worst;
   }
 
-  // The levels every word finds, in tree order. Such a level is named by one of
-  // the words and lies under the levels each word names: the fewer of the two
-  // sets proposes them (a word that names every sub-function need not).
-  std::vector<SearchMatch> levels() const {
+  // The levels every word finds that can be among the first limit by rank, in
+  // tree order. Such a level is named by one of the words and lies under the
+  // levels each word names: the fewer of the two sets proposes them (a word that
+  // names every sub-function need not). Once limit have been found at a rank or
+  // better, a level counts only at a better rank, as for functions below.
+  std::vector<SearchMatch> levels(size_t limit = SIZE_MAX) const {
     size_t named = 0, fewest = SIZE_MAX;
     const NamedLevels* narrowest = nullptr;
     for (const Word& word : words_) named += word.levels->named.size();
@@ -989,13 +1015,42 @@ class SearchIndex::Words {
       if (word.levels->levelsUnder < std::min(fewest, named)) fewest = word.levels->levelsUnder, narrowest = word.levels.get();
     }
     std::vector<SearchMatch> out;
+    size_t atRank[kRanks] = {};
+    size_t cut = kRanks;
+    auto take = [&](uint32_t l) {
+      const std::optional<SearchMatch> m = all(l, true, cut);
+      if (!m) return;
+      out.push_back(*m);
+      ++atRank[static_cast<size_t>(m->rank)];
+      size_t sum = 0;
+      for (size_t r = 0; r < cut; ++r) {
+        if ((sum += atRank[r]) >= limit) {
+          cut = r;
+          break;
+        }
+      }
+    };
+    // Once only a rank better than Level counts, every word must name a level
+    // itself: the levels named by all, from level from on, a word of bits at a time.
+    const auto byLevel = static_cast<size_t>(SearchRank::Level);
+    auto namedByAll = [&](uint32_t from) {
+      const size_t words = words_.front().levels->bits.size();
+      for (size_t i = from / 64; i < words && cut > 0; ++i) {
+        uint64_t all = i == from / 64 ? ~uint64_t{0} << (from % 64) : ~uint64_t{0};
+        for (const Word& word : words_) all &= word.levels->bits[i];
+        for (; all && cut > 0; all &= all - 1) take(static_cast<uint32_t>(i * 64 + std::countr_zero(all)));
+      }
+    };
     if (narrowest) {
       for (const NamedLevels::Run& run : narrowest->runs) {
-        for (uint32_t l = run.firstLevel; l < run.endLevel; ++l) {
+        for (uint32_t l = run.firstLevel; l < run.endLevel && cut > 0; ++l) {
+          if (cut <= byLevel) {
+            namedByAll(l);
+            return out;
+          }
           bool own = false;  // named by a word itself, as a level found must be
           for (size_t w = 0; w < words_.size() && !own; ++w) own = words_[w].levels->has(l);
-          if (!own) continue;
-          if (auto m = this->all(l, true)) out.push_back(*m);
+          if (own) take(l);
         }
       }
       return out;
@@ -1005,8 +1060,13 @@ class SearchIndex::Words {
       for (const SearchMatch& m : word.levels->named) candidates.push_back(m.function);
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    for (uint32_t l : candidates)
-      if (auto m = this->all(l, true)) out.push_back(*m);
+    for (size_t i = 0; i < candidates.size() && cut > 0; ++i) {
+      if (cut <= byLevel) {
+        namedByAll(candidates[i]);
+        break;
+      }
+      take(candidates[i]);
+    }
     return out;
   }
 
@@ -1015,7 +1075,6 @@ class SearchIndex::Words {
   // counts only at a better rank, and when that rank is better than Level, a
   // word that reaches a function only by a level above it passes it over.
   std::vector<SearchMatch> functions(size_t limit, bool& incomplete) {
-    constexpr size_t kRanks = static_cast<size_t>(SearchRank::Typo) + 1;
     size_t atRank[kRanks] = {};
     size_t cut = kRanks;  // a function counts only at a rank below this
     // Each word's candidates for the ranks that still count: fewer as the cut
@@ -1152,7 +1211,7 @@ std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit, 
   if (query.empty() || limit == 0 || functionCount_ == 0) return {};
   const std::vector<std::string> words = wordsOf(query);
   Words prepared(*this, words, limit);
-  std::vector<SearchMatch> out = prepared.levels();
+  std::vector<SearchMatch> out = prepared.levels(limit);
   const size_t levels = out.size();
   // Of several words, a function ranks by the better of the whole text and its
   // words. The whole text's first limit are enough: one it finds later has limit
@@ -1184,6 +1243,10 @@ std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit, 
   rankInOrder(out, levels, wholeCount);
   if (out.size() > limit) out.resize(limit);
   if (incomplete) *incomplete = cut;
+  // A blank after the last word says another word comes next, and a text of
+  // several words needs every level each word names: the last word's are found
+  // now, before the user types the next letter, not all on that keystroke.
+  if (EndsAfterAWord(text)) namedLevels(words.back(), SIZE_MAX);
   return out;
 }
 

@@ -115,6 +115,15 @@ void FoldSearchText(std::string_view text, std::string& out) {
   }
 }
 
+bool EndsAfterAWord(std::string_view text) {
+  bool word = false, blank = false;
+  for (size_t pos = 0; pos < text.size();) {
+    blank = isBlank(decodeAt(text, pos));
+    word = word || !blank;
+  }
+  return word && blank;
+}
+
 char32_t NextCodePoint(std::string_view utf8, size_t& pos) { return decodeAt(utf8, pos); }
 
 std::vector<char32_t> CodePoints(std::string_view utf8) {

@@ -26,6 +26,10 @@ std::string FoldSearchText(std::string_view text);
 // and keep one buffer.
 void FoldSearchText(std::string_view text, std::string& out);
 
+// Whether the text has something besides blanks and ends in a blank (the user
+// has finished a word and goes on to another).
+bool EndsAfterAWord(std::string_view text);
+
 // One character folded as FoldSearchText folds it (blanks are not touched).
 char32_t FoldSearchChar(char32_t cp);
 

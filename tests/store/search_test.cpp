@@ -282,6 +282,27 @@ TEST_F(SearchTest, BlankOrBrokenTextFindsNothingAndTouchesNothing) {
   EXPECT_EQ(store::FoldSearchText("\xe5\x87"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // cut short
   EXPECT_EQ(store::FoldSearchText("\xc0\xaf"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // overlong "/"
   EXPECT_EQ(store::FoldSearchText("ÄÖ Ωmega ПРИВЕТ"), "äö ωmega привет");
+  // A blank after a word (the next word is coming) finds what the word finds.
+  for (auto [text, ends] : {std::pair{"pz ", true}, {"pz\xE3\x80\x80", true}, {"pz lr\t", true}, {"pz", false},
+                            {"  ", false}, {"", false}})
+    EXPECT_EQ(store::EndsAfterAWord(text), ends) << text;
+  EXPECT_EQ(found("pz "), found("pz"));
+}
+
+// A shorter answer is the beginning of a longer one, levels and functions alike,
+// for one word and several, whatever the words name.
+TEST_F(SearchTest, AShorterAnswerIsTheBeginningOfALongerOne) {
+  auto rows = [](const std::string& text, size_t limit) {
+    std::vector<std::tuple<int, int32_t, int32_t, int32_t, SearchRank>> out;
+    for (const auto& r : SearchFunctions(text, limit).rows) out.emplace_back(r.depth, r.subSysId, r.subFuncId, r.detailFuncId, r.rank);
+    return out;
+  };
+  for (const char* text : {"凭证", "pz", "pingzheng", "lr", "财务 凭证", "cw pz", "总账 录入", "zongzhang lr", "财务会计 凭证 录入",
+                           "zz", "功能", "gongneng", "财务 总账", "凭 证", "pz lr"}) {
+    const auto all = rows(text, 50);
+    for (size_t n = 1; n < all.size(); ++n)
+      EXPECT_EQ(rows(text, n), decltype(all)(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n))) << text << " " << n;
+  }
 }
 
 TEST_F(SearchTest, TheUsersNamesAndItemsAreWhatIsFoundAndShown) {
