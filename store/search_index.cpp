@@ -885,25 +885,30 @@ std::shared_ptr<const SearchIndex::NamedLevels> SearchIndex::namedLevels(const s
     }
   }
   auto found = std::make_shared<NamedLevels>();
-  found->named = Query::levelsNamed(*this, word, limit);
-  std::sort(found->named.begin(), found->named.end(),
-            [](const SearchMatch& a, const SearchMatch& b) { return a.function < b.function; });
+  const std::vector<SearchMatch> named = Query::levelsNamed(*this, word, limit);
+  // Each level is named once: its bit, then its place among the named in tree
+  // order is the count of bits before it.
   found->bits.assign((layout_->levelCount + 63) / 64, 0);
+  for (const SearchMatch& m : named) found->bits[m.function / 64] |= uint64_t{1} << (m.function % 64);
+  found->before.resize(found->bits.size());
+  uint32_t counted = 0;
+  for (size_t i = 0; i < found->bits.size(); ++i) {
+    found->before[i] = counted;
+    counted += static_cast<uint32_t>(std::popcount(found->bits[i]));
+  }
+  found->named.resize(named.size());
+  for (const SearchMatch& m : named) {
+    const uint64_t lower = found->bits[m.function / 64] & ((uint64_t{1} << (m.function % 64)) - 1);
+    found->named[found->before[m.function / 64] + static_cast<uint32_t>(std::popcount(lower))] = m;
+  }
   // Levels are numbered in tree order, so their runs begin in ascending order.
   for (const SearchMatch& m : found->named) {
-    found->bits[m.function / 64] |= uint64_t{1} << (m.function % 64);
     const LevelRec& r = layout_->levels[m.function];
     if (!found->runs.empty() && r.first < found->runs.back().end) {
       found->runs.back().end = std::max(found->runs.back().end, r.end);
       continue;
     }
     found->runs.push_back({r.first, r.end, 0, 0});
-  }
-  found->before.resize(found->bits.size());
-  uint32_t counted = 0;
-  for (size_t i = 0; i < found->bits.size(); ++i) {
-    found->before[i] = counted;
-    counted += static_cast<uint32_t>(std::popcount(found->bits[i]));
   }
   // One walk over the levels (in tree order) finds where each run's levels lie.
   const LevelRec* levels = layout_->levels;
@@ -1055,17 +1060,19 @@ class SearchIndex::Words {
       }
       return out;
     }
-    std::vector<uint32_t> candidates;
-    for (const Word& word : words_)
-      for (const SearchMatch& m : word.levels->named) candidates.push_back(m.function);
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    for (size_t i = 0; i < candidates.size() && cut > 0; ++i) {
-      if (cut <= byLevel) {
-        namedByAll(candidates[i]);
-        break;
+    // The levels any word names, in tree order.
+    const size_t words = words_.front().levels->bits.size();
+    for (size_t i = 0; i < words && cut > 0; ++i) {
+      uint64_t any = 0;
+      for (const Word& word : words_) any |= word.levels->bits[i];
+      for (; any && cut > 0; any &= any - 1) {
+        const auto l = static_cast<uint32_t>(i * 64 + std::countr_zero(any));
+        if (cut <= byLevel) {
+          namedByAll(l);
+          return out;
+        }
+        take(l);
       }
-      take(candidates[i]);
     }
     return out;
   }
