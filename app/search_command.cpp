@@ -120,7 +120,8 @@ int runSearch(const Invocation& inv, std::ostream& out) {
     std::string rows;
     for (const auto& r : found.rows) rows += (rows.empty() ? "" : ",") + searchRowJson(r);
     out << "{\"helpCode\":" << toJson(Variant(exact)) << ",\"results\":[" << rows
-        << "],\"more\":" << (found.more ? "true" : "false") << "}\n";
+        << "],\"more\":" << (found.more ? "true" : "false") << "}" << std::endl;
+    store::FunctionSearch::instance().waitForSaving();  // an index made here is saved while the answer shows
     return 0;
   }
   std::string report = exact && exact->RecordCount() > 0
@@ -133,7 +134,8 @@ int runSearch(const Invocation& inv, std::ostream& out) {
     for (size_t i = 0; i < found.rows.size(); ++i) report += searchRowText(i + 1, found.rows[i]);
     if (found.more) report += "(more than " + std::to_string(inv.limit) + " found; --limit N shows more)\n";
   }
-  out << report;
+  out << report << std::flush;
+  store::FunctionSearch::instance().waitForSaving();
   return 0;
 }
 

@@ -539,6 +539,10 @@ void FunctionSearch::reset() {
   *this = FunctionSearch();
 }
 
+void FunctionSearch::waitForSaving() {
+  if (saving_.valid()) saving_.wait();
+}
+
 FunctionSearch::Source FunctionSearch::sourceNow() {
   const auto& s = DataInfo::instance();
   Source src;
@@ -637,20 +641,21 @@ const SearchIndex& FunctionSearch::current() {
     building_ = {};
   }
   now = withFile(std::move(now));
+  waitForSaving();  // the file holds what this process saved last
   if (tryLoad(now)) return *index_;
   if (!reading_ || !same(reading_->source, now)) reading_ = std::make_shared<Reading>(now);
   // Built aside and swapped in whole: a failing read keeps the previous index.
   reading_->step(std::chrono::steady_clock::time_point::max());
   SearchIndex made(reading_->tree.places, reading_->tree.functions);
-  {
-    // The tree is freed by a thread of its own while the index is saved (after
-    // any index a console's preparing made before).
-    std::future<void> freeing = std::async(std::launch::async, [done = std::move(reading_)]() mutable { done.reset(); });
-    if (saving_.valid()) saving_.wait();
-    saveQuietly(now.filePath, now.fileKey, made);
-  }
+  // The index answers at once; a thread of its own frees the tree and then saves
+  // the index, as the preparing does: a later build and reset wait for that save.
+  saving_ = std::async(std::launch::async, [done = std::move(reading_), made, path = now.filePath,
+                                            key = now.fileKey]() mutable {
+    done.reset();
+    saveQuietly(path, key, made);
+    releaseFreedMemory();
+  });
   install(std::move(made), std::move(now), true);
-  releaseFreedMemory();
   return *index_;
 }
 

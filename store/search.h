@@ -89,7 +89,10 @@ class FunctionSearch {
   void reset();
 
   // The index for the store as it stands now: kept, loaded from its file, or made.
+  // An index made here answers at once and is saved by a thread of its own.
   const SearchIndex& current();
+  // Waits until the index made last is saved and what making it used is freed.
+  void waitForSaving();
 
   // Gets the index ready without holding up the caller for long (a console calls
   // this when it starts and then between its events until it answers true): a

@@ -470,6 +470,7 @@ TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
            }}) {
     bytes = good;
     spoil(bytes);
+    FunctionSearch::instance().reset();  // the index made last is saved first
     platform::writeFileAtomically(file, bytes);
     newProcess();
     FunctionSearch::instance().reset();
@@ -477,6 +478,7 @@ TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
     EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
     EXPECT_EQ(FunctionSearch::instance().loadCount(), 0);
   }
+  FunctionSearch::instance().reset();
   ASSERT_TRUE(platform::readWholeFile(file, bytes));
   EXPECT_EQ(bytes, good);
 
@@ -484,10 +486,10 @@ TEST_F(SearchTest, TheIndexIsRebuiltWhenANewVersionIsLoadedAndOnlyThen) {
   // user, the last one made, so coming back to the first type makes it again too.
   setSetupType("GMPHY");
   found("我的");
-  EXPECT_EQ(FunctionSearch::instance().buildCount(), 2);
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 1);
   setSetupType("Industry");
   found("我的");
-  EXPECT_EQ(FunctionSearch::instance().buildCount(), 3);
+  EXPECT_EQ(FunctionSearch::instance().buildCount(), 2);
 }
 
 TEST_F(SearchTest, TheConsoleGetsTheIndexReadyInStepsAndTheFirstKeystrokeFindsItWaiting) {
