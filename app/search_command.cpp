@@ -118,7 +118,10 @@ int runSearch(const Invocation& inv, std::ostream& out) {
   const store::FunctionSearchResult found = store::SearchFunctions(text, inv.limit);
   if (inv.json) {
     std::string rows;
-    for (const auto& r : found.rows) rows += (rows.empty() ? "" : ",") + searchRowJson(r);
+    for (const auto& r : found.rows) {
+      if (!rows.empty()) rows += ',';
+      rows += searchRowJson(r);
+    }
     out << "{\"helpCode\":" << toJson(Variant(exact)) << ",\"results\":[" << rows
         << "],\"more\":" << (found.more ? "true" : "false") << "}" << std::endl;
     store::FunctionSearch::instance().waitForSaving();  // an index made here is saved while the answer shows
