@@ -47,7 +47,7 @@ void createSyntheticCompany(const std::filesystem::path& path, int64_t functions
   // Built under a temporary name beside the target, so a failure or a crash
   // never leaves a half-made company under the name asked for.
   const std::filesystem::path temp =
-      path.parent_path() / ("." + path.filename().string() + ".tmp-" + std::to_string(::getpid()));
+      path.parent_path() / std::string(".").append(path.filename().string()).append(".tmp-").append(std::to_string(::getpid()));
   removeQuietly(temp);
   try {
     erp::demo::createSyntheticDatabase(temp, spec);

@@ -434,7 +434,7 @@ RecordsetPtr GetDetailFuncInfo(int32_t lDetailFuncID) {
   if (!templ.isEOF()) {
     const Variant& v = templ.value("FAcctType");
     const std::string list = platform::trimSpaces(platform::textOrEmpty(v));
-    if (!list.empty() && list.find("," + num(code) + ",") == std::string::npos) {
+    if (!list.empty() && list.find(std::string(",").append(num(code)).append(",")) == std::string::npos) {
       templ.setFilter("FDetailFuncID = 0");
     }
   }

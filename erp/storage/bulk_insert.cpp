@@ -90,10 +90,13 @@ std::string BulkInsert::statementFor(size_t rows) const {
       sql += (i ? ", ?" : "?") + std::string("::") + serverTypes_[i] + "[]";
     return sql + ")";
   }
-  const std::string one = "(" + marksFor(columns_.size()) + ")";
+  const std::string one = std::string("(").append(marksFor(columns_.size())).append(")");
   sql += "VALUES ";
   sql.reserve(sql.size() + rows * (one.size() + 2));
-  for (size_t r = 0; r < rows; ++r) sql += (r ? ", " : "") + one;
+  for (size_t r = 0; r < rows; ++r) {
+    if (r) sql += ", ";
+    sql += one;
+  }
   return sql;
 }
 
