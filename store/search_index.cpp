@@ -669,11 +669,21 @@ class SearchIndex::Query {
   void underLevels() {
     Query names(*index_.levels_, q_, 1, false, false);
     Candidates candidates;
+    // (Where more than kStartsCandidates levels begin alike, a level found only
+    // by the beginnings of its words is looked for among the first of them.)
     names.wordCandidates(candidates);
     std::unordered_map<uint32_t, std::optional<SearchMatch>> checked;
     auto named = [&](uint32_t l) -> const std::optional<SearchMatch>& {
       auto it = checked.find(l);
-      if (it == checked.end()) it = checked.emplace(l, names.check(l)).first;
+      if (it == checked.end()) {
+        std::optional<SearchMatch> m = names.check(l);
+        // The text that says why: of a level named only somewhere inside its
+        // names, the one the search of the levels takes.
+        if (m && m->rank == SearchRank::Contains) {
+          if (std::optional<SearchMatch> c = names.containsMatch(l)) m = c;
+        }
+        it = checked.emplace(l, m).first;
+      }
       return it->second;
     };
     const auto levelCount = static_cast<uint32_t>(l_.levelCount);
@@ -700,8 +710,7 @@ class SearchIndex::Query {
     std::vector<PostingList> lists;
     textPairs(cps_, 0, cps_.size(), lists);
     c.addGroup(std::move(lists));
-    const bool pinyin = latin_ && letters_.size() >= 2;
-    if (pinyin) {
+    if (latin_ && letters_.size() >= 2) {
       if (initials_) {
         lists.clear();
         pinyinPairs(kInitPair, letters_, lists);
@@ -712,19 +721,24 @@ class SearchIndex::Query {
       c.addGroup(std::move(lists));
     }
     walk(c, [&](uint32_t f) {
-      for (uint32_t t = firstText(f); t < endText(f); ++t) {
-        if (folded(t).find(q_) != std::string_view::npos) {
-          emit(f, SearchRank::Contains, kind(t) == kCode ? MatchedBy::HelpCode : MatchedBy::Name, t);
-          return;
-        }
-      }
-      if (!pinyin) return;
-      uint32_t t = 0;
-      if (initials_ && pinyinMatch(f, false, t, [&](const auto& units, size_t i) { return InitialsMatchAt(units, i, letters_); }))
-        emit(f, SearchRank::Contains, MatchedBy::PinyinInitials, t);
-      else if (pinyinMatch(f, false, t, [&](const auto& units, size_t i) { return FullPinyinMatchAt(units, i, q_); }))
-        emit(f, SearchRank::Contains, MatchedBy::Pinyin, t);
+      if (const std::optional<SearchMatch> m = containsMatch(f)) emit(f, m->rank, m->by, m->text);
     });
+  }
+
+  // How the function's texts hold the text anywhere: a text that holds it as
+  // written first, then pinyin initials, then full pinyin, each from any unit.
+  std::optional<SearchMatch> containsMatch(uint32_t f) {
+    for (uint32_t t = firstText(f); t < endText(f); ++t) {
+      if (folded(t).find(q_) != std::string_view::npos)
+        return SearchMatch{f, SearchRank::Contains, kind(t) == kCode ? MatchedBy::HelpCode : MatchedBy::Name, t};
+    }
+    if (!latin_ || letters_.size() < 2) return std::nullopt;
+    uint32_t t = 0;
+    if (initials_ && pinyinMatch(f, false, t, [&](const auto& units, size_t i) { return InitialsMatchAt(units, i, letters_); }))
+      return SearchMatch{f, SearchRank::Contains, MatchedBy::PinyinInitials, t};
+    if (pinyinMatch(f, false, t, [&](const auto& units, size_t i) { return FullPinyinMatchAt(units, i, q_); }))
+      return SearchMatch{f, SearchRank::Contains, MatchedBy::Pinyin, t};
+    return std::nullopt;
   }
 
   // Candidates for a text typed with one error. Cut it in three pieces: one

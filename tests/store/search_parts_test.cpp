@@ -106,6 +106,19 @@ TEST(SearchIndexTest, ALargeIndexFindsEveryFunctionByItsOwnTexts) {
   EXPECT_TRUE(level[0].level);
 }
 
+// A function found under a level says what the level matched: the name that
+// holds the text as written before one whose pinyin holds it.
+TEST(SearchIndexTest, AFunctionUnderALevelTellsWhatTheLevelMatched) {
+  std::vector<store::SearchPlace> places(1);
+  places[0] = {1, 10, 100, "财务", "总账凭证", "录入", {}, {"Bookkeeping"}, {}};
+  std::vector<store::SearchFunction> functions(2);
+  for (int i = 0; i < 2; ++i) functions[i].detailFuncId = i + 1, functions[i].name = "录入" + std::to_string(i);
+  const store::SearchIndex index(places, functions);
+  const auto found = index.find("ping", 10);
+  ASSERT_EQ(found.size(), 3u);
+  for (const store::SearchMatch& m : found) EXPECT_EQ(index.matchedText(m), "Bookkeeping") << m.function << m.level;
+}
+
 TEST(SearchIndexTest, AgreesWithAPlainScanOnRandomNames) {
   const std::vector<std::string> alphabet{"a", "B", "c", "凭", "证", "录", "入", "行", " ", "Ａ", "1", "2", "p", "z", "i", "n", "g"};
   std::mt19937 rng(7);

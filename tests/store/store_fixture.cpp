@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "platform/automation/conversions.h"
+#include "store/search.h"
 
 namespace wayfind::storetest {
 
@@ -133,6 +134,7 @@ void StoreTest::SetUp() {
 }
 
 void StoreTest::TearDown() {
+  store::FunctionSearch::instance().waitForSaving();  // an index being saved into the folder removed below
   noLog.reset();
   regDatas.reset();
   regServer.reset();
