@@ -36,7 +36,8 @@ int runCall(const Invocation& inv, std::ostream& out) {
     bool first = true;
     for (size_t i = 0; i < args.size(); ++i) {
       if (args[i] == before[i] && !args[i].isObject()) continue;
-      changed += (first ? "" : ",") + jsonString(std::to_string(i + 1)) + ":" + toJson(args[i]);
+      if (!first) changed += ',';
+      changed += jsonString(std::to_string(i + 1)) + ":" + toJson(args[i]);
       first = false;
     }
     out << "{\"result\":" << toJson(result) << ",\"arguments\":" << changed << "}}\n";

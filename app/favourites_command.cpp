@@ -21,7 +21,8 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
     std::string json = "[";
     for (size_t i = 0; i < list.size(); ++i) {
       auto items = info->GetDetailNormalFunc(list[i].first);
-      json += (i ? "," : "") + std::string("{\"id\":") + std::to_string(list[i].first) +
+      if (i) json += ',';
+      json += std::string("{\"id\":") + std::to_string(list[i].first) +
               ",\"name\":" + jsonString(list[i].second) + ",\"functions\":" + toJson(Variant(items)) + "}";
     }
     out << json << "]\n";

@@ -82,14 +82,18 @@ std::string toJson(const Variant& v) {
         std::string out = "{";
         bool first = true;
         for (const auto& key : d->Keys()) {
-          out += (first ? "" : ",") + jsonString(key) + ":" + toJson(d->GetValue(key));
+          if (!first) out += ',';
+          out += jsonString(key) + ":" + toJson(d->GetValue(key));
           first = false;
         }
         return out + "}";
       }
       if (auto vec = v.objectAs<platform::Vector>()) {
         std::string out = "[";
-        for (int32_t i = 1; i <= vec->Count(); ++i) out += (i > 1 ? "," : "") + toJson(vec->Item(i));
+        for (int32_t i = 1; i <= vec->Count(); ++i) {
+          if (i > 1) out += ',';
+          out += toJson(vec->Item(i));
+        }
         return out + "]";
       }
       return jsonString("<object>");

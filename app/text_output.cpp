@@ -72,7 +72,7 @@ std::string recordsetTable(platform::Recordset& rs) {
   for (auto w : widths) rule.push_back(std::string(w, '-'));
   out += line(rule);
   for (auto& row : rows) out += line(row);
-  out += "(" + std::to_string(rows.size()) + (rows.size() == 1 ? " row)\n" : " rows)\n");
+  out.append("(").append(std::to_string(rows.size())).append(rows.size() == 1 ? " row)\n" : " rows)\n");
   return out;
 }
 

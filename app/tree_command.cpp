@@ -73,7 +73,8 @@ std::string treeJson(const std::vector<Node>& nodes) {
   std::string out = "[";
   for (size_t i = 0; i < nodes.size(); ++i) {
     const auto& n = nodes[i];
-    out += (i ? "," : "") + std::string("{\"level\":") + jsonString(nav::InfoOf(n.level).keyPrefix) +
+    if (i) out += ',';
+    out += std::string("{\"level\":") + jsonString(nav::InfoOf(n.level).keyPrefix) +
            ",\"id\":" + std::to_string(n.id) +
            ",\"name\":" + jsonString(n.name);
     if (n.level == nav::Level::DetailFunc) out += ",\"helpCode\":" + jsonString(n.helpCode) + ",\"className\":" + jsonString(n.className);

@@ -156,7 +156,7 @@ void frmSelectUser::LoadAllUserGroup() {
     auto rs = widgets::RunBusy(this, [&] { return getData(sql); });
     tvUserGroup->Clear();
     for (; rs && !rs->isEOF(); rs->MoveNext()) {
-      const std::string group = "G" + platform::fieldText(*rs, "FGroupID");
+      const std::string group = std::string("G").append(platform::fieldText(*rs, "FGroupID"));
       TreeNode node = tvUserGroup->Add(TreeNode(), group, platform::fieldText(*rs, "FGroupName"), "1");
       tvUserGroup->Add(node, group + "C1", placeholderText());
     }
@@ -235,7 +235,8 @@ void frmSelectUser::LoadUserByGroup(TreeNode group) {
     const std::string sql = usersQuery(static_cast<int32_t>(id));
     auto rs = widgets::RunBusy(this, [&] { return getData(sql); });
     for (; rs && !rs->isEOF(); rs->MoveNext())
-      tvUserGroup->Add(group, "U" + platform::fieldText(*rs, "FUserID") + "," + platform::fieldText(*rs, "FGroupID"), platform::fieldText(*rs, "UserName"), "4");
+      tvUserGroup->Add(group, std::string("U").append(platform::fieldText(*rs, "FUserID")).append(",").append(platform::fieldText(*rs, "FGroupID")),
+                       platform::fieldText(*rs, "UserName"), "4");
   });
 }
 

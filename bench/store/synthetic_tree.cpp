@@ -85,7 +85,7 @@ platform::DictionaryPtr makeTemplate(const TreeSize& s, const std::string& timeS
   }
   auto acct = table({{"FAcctType", I, 0}, {"FNumber", T, sz::kAcctNumber}, {"FShowName", T, sz::kName},
                      {"FDeleted", I, 0}});
-  for (int i = 1; i <= 17; ++i) acct->appendStoredRow({i, "T" + n(i), "类型" + n(i), 0});
+  for (int i = 1; i <= 17; ++i) acct->appendStoredRow({i, std::string("T").append(n(i)), std::string("类型").append(n(i)), 0});
   auto prof = profileTable();
   prof->appendStoredRow({"CLICK_ACTIVATE", "1"});
 

@@ -539,7 +539,10 @@ void PgConnection::serialiseOn(Serial space, int32_t id) {
 bool PgConnection::claimIdentifiers(int32_t level, const std::vector<int32_t>& ids) {
   if (ids.empty()) return true;
   std::string list;
-  for (size_t i = 0; i < ids.size(); ++i) list += (i ? "," : "") + std::to_string(ids[i]);
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (i) list += ',';
+    list += std::to_string(ids[i]);
+  }
   auto st = prepare("SELECT wayfind_claim_ids(?1, CAST(string_to_array(?2, ',') AS integer[]))");
   st.bindAll(level, list);
   if (!st.step()) raiseDatabaseError("无法取得项目标识", displayName());

@@ -265,7 +265,8 @@ std::string quotedList(const std::vector<std::string>& names, size_t start) {
   for (size_t i = 0; i < names.size(); ++i) {
     std::string item = "'" + names[i] + "'" + (i + 1 < names.size() ? "," : "");
     if (i > 0 && column + 1 + item.size() > 110) {
-      out += "\n" + std::string(start, ' ');
+      out += '\n';
+      out.append(start, ' ');
       column = start;
     } else if (i > 0) {
       out += " ";

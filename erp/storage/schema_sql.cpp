@@ -117,7 +117,8 @@ std::string widenedIn(Backend backend, int version) {
     if (backend == Backend::PostgreSQL) {
       out += widenedOnServer(t, version);
     } else {
-      out += "\n" + rebuilt(t, version);
+      out += '\n';
+      out += rebuilt(t, version);
     }
   }
   return backend == Backend::PostgreSQL ? "\n" + out : out;

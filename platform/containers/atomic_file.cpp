@@ -82,8 +82,8 @@ TemporaryFile createTemporaryBeside(const std::filesystem::path& target) {
   const std::filesystem::path folder = target.parent_path();
   removeStaleTemporaries(folder);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
-                       "-" + std::to_string(counter.fetch_add(1));
+    std::string name = std::string(".").append(target.filename().string()).append(".tmp-").append(std::to_string(::getpid()))
+                           .append("-").append(std::to_string(counter.fetch_add(1)));
     std::filesystem::path candidate = folder.empty() ? std::filesystem::path(name) : folder / name;
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) return TemporaryFile(fd, candidate);
