@@ -198,11 +198,12 @@ struct SearchIndex::NamedLevels {
   std::vector<uint32_t> before;   // for each word of bits, the levels named before it
 
   bool has(uint32_t level) const { return level / 64 < bits.size() && ((bits[level / 64] >> (level % 64)) & 1); }
-  const SearchMatch* find(uint32_t level) const {
-    if (!has(level)) return nullptr;
+  // A named level's place in named: the levels named before it.
+  uint32_t place(uint32_t level) const {
     const uint64_t lower = bits[level / 64] & ((uint64_t{1} << (level % 64)) - 1);
-    return &named[before[level / 64] + static_cast<uint32_t>(std::popcount(lower))];
+    return before[level / 64] + static_cast<uint32_t>(std::popcount(lower));
   }
+  const SearchMatch* find(uint32_t level) const { return has(level) ? &named[place(level)] : nullptr; }
 };
 
 class SearchIndex::Query {
@@ -911,10 +912,7 @@ std::shared_ptr<const SearchIndex::NamedLevels> SearchIndex::namedLevels(const s
     counted += static_cast<uint32_t>(std::popcount(found->bits[i]));
   }
   found->named.resize(named.size());
-  for (const SearchMatch& m : named) {
-    const uint64_t lower = found->bits[m.function / 64] & ((uint64_t{1} << (m.function % 64)) - 1);
-    found->named[found->before[m.function / 64] + static_cast<uint32_t>(std::popcount(lower))] = m;
-  }
+  for (const SearchMatch& m : named) found->named[found->place(m.function)] = m;
   // Levels are numbered in tree order, so their runs begin in ascending order.
   for (const SearchMatch& m : found->named) {
     const LevelRec& r = layout_->levels[m.function];
@@ -961,6 +959,14 @@ uint32_t SearchIndex::innermostLevel(uint32_t f) const {
 // names.
 class SearchIndex::Words {
   static constexpr size_t kRanks = static_cast<size_t>(SearchRank::Typo) + 1;
+  // The first rank at which limit are found, counting the better ones (kRanks:
+  // none yet): beyond it nothing more can be among the first limit.
+  static size_t cutAt(const size_t (&atRank)[kRanks], size_t limit) {
+    size_t sum = 0;
+    for (size_t r = 0; r < kRanks; ++r)
+      if ((sum += atRank[r]) >= limit) return r;
+    return kRanks;
+  }
 
  public:
   // levelLimit: of one word, the levels it names best (enough for the levels
@@ -1041,13 +1047,7 @@ class SearchIndex::Words {
       if (!m) return;
       out.push_back(*m);
       ++atRank[static_cast<size_t>(m->rank)];
-      size_t sum = 0;
-      for (size_t r = 0; r < cut; ++r) {
-        if ((sum += atRank[r]) >= limit) {
-          cut = r;
-          break;
-        }
-      }
+      cut = cutAt(atRank, limit);
     };
     // Once only a rank better than Level counts, every word must name a level
     // itself: the levels named by all, from level from on, a word of bits at a time.
@@ -1143,16 +1143,7 @@ class SearchIndex::Words {
         }
         out.push_back(*m);
         ++atRank[static_cast<size_t>(m->rank)];
-        // The first rank at which limit are found, counting the better ones.
-        size_t sum = 0;
-        cut = kRanks;
-        for (size_t r = 0; r < kRanks; ++r) {
-          sum += atRank[r];
-          if (sum >= limit) {
-            cut = r;
-            break;
-          }
-        }
+        cut = cutAt(atRank, limit);
         if (tier() != ownTier && cut > 0) prepareOwn();
       }
       ++x;
