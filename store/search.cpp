@@ -20,6 +20,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/navigation/columns.h"
+#include "platform/recordset/large_memory.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
@@ -372,7 +373,7 @@ struct FunctionSearch::Reading {
         ++making;
         return false;
       case 1:  // room for the functions
-        tree.functions.reserve(slots.size());
+        platform::reserveLarge(tree.functions, slots.size());
         tree.functions.resize(std::min(slots.size(), tree.functions.size() + 32768));
         if (tree.functions.size() < slots.size()) return false;
         firstSlotOfRow.assign(templ ? templ->storedRowCount() : 0, kNoSlot);

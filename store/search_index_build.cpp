@@ -240,8 +240,8 @@ class Builder {
   // Room for what so many functions usually take, so that the records and texts
   // are not copied as they grow (pages never written are never touched).
   explicit Builder(size_t functions) : strings_(functions * 128 + 1) {
-    functions_.reserve(functions + 1);
-    texts_.reserve(functions * 4);
+    platform::reserveLarge(functions_, functions + 1);
+    platform::reserveLarge(texts_, functions * 4);
     strings_.push_back('\0');
   }
 
@@ -354,6 +354,7 @@ class Builder {
     auto out = std::make_shared<IndexBytes>();
     out->data.reset(new char[total]);
     out->size = total;
+    platform::adviseHugePages(out->data.get(), total);
     char* const base = out->data.get();
     std::memcpy(base, &h, sizeof h);
     size_t written = sizeof h;
@@ -467,7 +468,10 @@ class Builder {
   }
 
   void growInterned() {
-    std::vector<uint64_t> old(std::max<size_t>(1024, interned_.size() * 2));
+    const size_t size = std::max<size_t>(1024, interned_.size() * 2);
+    std::vector<uint64_t> old;
+    platform::reserveLarge(old, size);
+    old.assign(size, 0);
     old.swap(interned_);
     const size_t mask = interned_.size() - 1;
     for (uint64_t slot : old) {

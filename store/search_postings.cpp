@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
+
+#include "platform/recordset/large_memory.h"
 
 namespace wayfind::store {
 
@@ -12,7 +15,27 @@ bool PostingsAsBitmap(size_t count, uint32_t functions) {
 }
 
 PostingsBuilder::PostingsBuilder() : slots_(1024, 0) {}
-PostingsBuilder::~PostingsBuilder() = default;
+PostingsBuilder::~PostingsBuilder() {
+  for (void* b : blocks_) platform::freeLarge(b, kSlabBytes * kSlabsPerBlock);
+}
+
+// A small index's lists fit in a few slabs from the heap; a large one's take
+// their slabs from blocks of huge pages, which fill with far fewer page faults.
+void PostingsBuilder::addSlab() {
+  if (slabs_.size() < kSlabsPerBlock) {
+    heapSlabs_.emplace_back(new uint8_t[kSlabBytes]);
+    slabs_.push_back(heapSlabs_.back().get());
+    return;
+  }
+  const size_t inBlock = (slabs_.size() - kSlabsPerBlock) % kSlabsPerBlock;
+  if (inBlock == 0) {
+    blocks_.reserve(blocks_.size() + 1);
+    void* block = platform::allocateLarge(kSlabBytes * kSlabsPerBlock);
+    if (!block) throw std::bad_alloc();
+    blocks_.push_back(block);
+  }
+  slabs_.push_back(static_cast<uint8_t*>(blocks_.back()) + inBlock * kSlabBytes);
+}
 
 namespace {
 
@@ -25,6 +48,7 @@ uint32_t PostingsBuilder::find(uint64_t key) {
   for (size_t s = slotOf(key, mask);; s = (s + 1) & mask) {
     const uint32_t at = slots_[s];
     if (at == 0) {
+      if (lists_.size() == lists_.capacity()) platform::reserveLarge(lists_, std::max<size_t>(1024, lists_.size() * 2));
       lists_.push_back({});
       lists_.back().key = key;
       slots_[s] = static_cast<uint32_t>(lists_.size());
@@ -36,7 +60,9 @@ uint32_t PostingsBuilder::find(uint64_t key) {
 }
 
 void PostingsBuilder::grow() {
-  std::vector<uint32_t> slots(slots_.size() * 2, 0);
+  std::vector<uint32_t> slots;
+  platform::reserveLarge(slots, slots_.size() * 2);
+  slots.assign(slots_.size() * 2, 0);
   const size_t mask = slots.size() - 1;
   for (uint32_t i = 0; i < lists_.size(); ++i) {
     size_t s = slotOf(lists_[i].key, mask);
@@ -53,7 +79,7 @@ void PostingsBuilder::put(List& l, uint8_t b) {
   }
   const size_t at = (l.bytes - kInline) % kChunkBytes;
   if (at == 0) {
-    if (chunks_ % kChunksPerSlab == 0) slabs_.emplace_back(new uint8_t[kChunksPerSlab * kChunk]);
+    if (chunks_ % kChunksPerSlab == 0) addSlab();
     const uint32_t c = chunks_++;
     if (l.tail != kNone) std::memcpy(chunk(l.tail) + kChunkBytes, &c, 4);
     else l.head = c;

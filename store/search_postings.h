@@ -67,6 +67,8 @@ class PostingsBuilder {
   static constexpr size_t kChunk = 64;             // a pool block: bytes and the next block's number
   static constexpr size_t kChunkBytes = kChunk - 4;
   static constexpr size_t kChunksPerSlab = 4096;
+  static constexpr size_t kSlabBytes = kChunksPerSlab * kChunk;
+  static constexpr size_t kSlabsPerBlock = 8;  // beyond the first few slabs, 2 MB blocks of slabs
   struct List {
     uint64_t key;
     uint32_t count = 0, last = 0, bytes = 0;
@@ -76,13 +78,16 @@ class PostingsBuilder {
   uint32_t find(uint64_t key);
   void grow();
   void put(List& l, uint8_t b);
-  uint8_t* chunk(uint32_t c) const { return slabs_[c / kChunksPerSlab].get() + (c % kChunksPerSlab) * kChunk; }
+  uint8_t* chunk(uint32_t c) const { return slabs_[c / kChunksPerSlab] + (c % kChunksPerSlab) * kChunk; }
+  void addSlab();
   template <class F>
   void eachByte(const List& l, F&& f) const;
 
   std::vector<List> lists_;
   std::vector<uint32_t> slots_;  // list number + 1; 0: empty
-  std::vector<std::unique_ptr<uint8_t[]>> slabs_;
+  std::vector<uint8_t*> slabs_;
+  std::vector<std::unique_ptr<uint8_t[]>> heapSlabs_;  // the first kSlabsPerBlock slabs
+  std::vector<void*> blocks_;                          // the others, kSlabsPerBlock to a block for huge pages
   uint32_t chunks_ = 0;
 };
 

@@ -52,4 +52,17 @@ void freeLarge(void* buffer, size_t bytes) {
   if (buffer) ::munmap(buffer, roundUp(bytes, pageSize()));
 }
 
+void adviseHugePages(const void* block, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  if (!block || bytes < 2 * kHugePage) return;
+  const auto start = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t first = roundUp(start, kHugePage);
+  const uintptr_t end = (start + bytes) / kHugePage * kHugePage;
+  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)bytes;
+#endif
+}
+
 }  // namespace wayfind::platform

@@ -19,4 +19,18 @@ void* allocateLarge(size_t bytes);
 size_t shrinkLarge(void* buffer, size_t bytes, size_t keep);
 void freeLarge(void* buffer, size_t bytes);
 
+// Offers the whole 2 MB pages inside a block that malloc or new handed out (a
+// large vector's room, reserved before it is filled) to the kernel for huge
+// pages. Only worth it before the block's pages are first written; blocks
+// smaller than two huge pages are left alone.
+void adviseHugePages(const void* block, size_t bytes);
+
+// Room for a vector about to be filled with n elements, offered for huge pages
+// when it is large.
+template <class Vector>
+void reserveLarge(Vector& v, size_t n) {
+  v.reserve(n);
+  adviseHugePages(v.data(), v.capacity() * sizeof(*v.data()));
+}
+
 }  // namespace wayfind::platform
