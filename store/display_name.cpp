@@ -2,6 +2,8 @@
 // then the one rule over the merged row's names.
 #include "store/display_name.h"
 
+#include <algorithm>
+
 #include "context/login_props.h"
 #include "platform/automation/conversions.h"
 #include "store/data_info.h"
@@ -48,14 +50,57 @@ UserDetailNames UserDetailNames::read() {
     const Variant& s = user->storedValue(row, sub);
     const Variant& d = user->storedValue(row, id);
     if (s.isNull() || d.isNull() || s.isEmpty() || d.isEmpty()) continue;
-    result.names_[keyOf(platform::CLng(s), platform::CLng(d))] = show < 0 ? std::string() : platform::textOrEmpty(user->storedValue(row, show));
+    result.put(keyOf(platform::CLng(s), platform::CLng(d)),
+               show < 0 ? std::string() : platform::textOrEmpty(user->storedValue(row, show)));
   }
   return result;
 }
 
+namespace {
+
+size_t slotOf(uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 24) & mask; }
+
+}  // namespace
+
+void UserDetailNames::put(uint64_t key, std::string name) {
+  if ((names_.size() + 1) * 2 > slots_.size()) {
+    std::vector<Slot> grown(std::max<size_t>(64, slots_.size() * 2), Slot{0, 0});
+    const size_t mask = grown.size() - 1;
+    for (const Slot& slot : slots_) {
+      if (slot.name == 0) continue;
+      size_t at = slotOf(slot.key, mask);
+      while (grown[at].name != 0) at = (at + 1) & mask;
+      grown[at] = slot;
+    }
+    slots_.swap(grown);
+  }
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = slotOf(key, mask);; at = (at + 1) & mask) {
+    Slot& slot = slots_[at];
+    if (slot.name == 0) {
+      names_.push_back(std::move(name));
+      slot = {key, static_cast<uint32_t>(names_.size())};
+      return;
+    }
+    if (slot.key == key) {
+      names_[slot.name - 1] = std::move(name);
+      return;
+    }
+  }
+}
+
+const std::string* UserDetailNames::find(uint64_t key) const {
+  if (slots_.empty()) return nullptr;
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = slotOf(key, mask);; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (slot.name == 0) return nullptr;
+    if (slot.key == key) return &names_[slot.name - 1];
+  }
+}
+
 const std::string* UserDetailNames::showName(int32_t subFuncId, int32_t detailFuncId) const {
-  auto it = names_.find(keyOf(subFuncId, detailFuncId));
-  return it == names_.end() ? nullptr : &it->second;
+  return find(keyOf(subFuncId, detailFuncId));
 }
 
 std::string UserDetailNames::nameOf(int32_t subFuncId, const Recordset& merged) const {

@@ -9,9 +9,9 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/recordset/recordset.h"
 
@@ -43,7 +43,18 @@ class UserDetailNames {
   static uint64_t keyOf(int32_t subFuncId, int32_t detailFuncId) {
     return static_cast<uint64_t>(static_cast<uint32_t>(subFuncId)) << 32 | static_cast<uint32_t>(detailFuncId);
   }
-  std::unordered_map<uint64_t, std::string> names_;  // by sub-function and function
+  // The name of key (a row read later replaces an earlier one's).
+  void put(uint64_t key, std::string name);
+  const std::string* find(uint64_t key) const;
+
+  // An open-addressed table of the keys, each beside its name's number: a tree of
+  // many functions looks every one of them up, and most are not there.
+  struct Slot {
+    uint64_t key;
+    uint32_t name;  // names_ index + 1; 0: empty
+  };
+  std::vector<Slot> slots_;
+  std::vector<std::string> names_;
 };
 
 // The same for one merged row, reading the user's rows through the store.

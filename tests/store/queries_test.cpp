@@ -5,6 +5,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/navigation/levels.h"
 #include "store/codes.h"
+#include "store/display_name.h"
 #include "store/queries.h"
 #include "store_fixture.h"
 
@@ -439,6 +440,7 @@ TEST_F(QueriesTest, DetailFunctionsReadAtOnceAreWhatEachSubFunctionsQueryGives) 
     addRow(det, row);
   }
   addRow(det, {{"FDetailFuncID", 150}, {"FSubFuncID", 8}, {"FFuncName", "重复"}, {"FIndex", 1}, {"FVisible", 1}, {"FAcctType", ""}});
+  std::map<std::pair<int32_t, int32_t>, std::string> userShow;  // a later row of a place replaces an earlier one
   for (int k = 0; k < 60; ++k) {
     const int32_t id = pick(5) == 0 ? 1000000000 + k : 100 + pick(125);
     std::map<std::string, Variant> row{
@@ -448,6 +450,7 @@ TEST_F(QueriesTest, DetailFunctionsReadAtOnceAreWhatEachSubFunctionsQueryGives) 
         {"FClassName", "My.Class"}, {"FClassParam", "p" + std::to_string(k)}};
     if (pick(5)) row["FIndex"] = pick(4);
     if (pick(2)) row["FShowName"] = "我的" + std::to_string(k);
+    userShow[{platform::CLng(row["FSubFuncID"]), id}] = row.count("FShowName") ? platform::CStr(row["FShowName"]) : "";
     addRow(udet, row);
   }
 
@@ -479,6 +482,16 @@ TEST_F(QueriesTest, DetailFunctionsReadAtOnceAreWhatEachSubFunctionsQueryGives) 
       }
     }
   }
+
+  // The user's show names by place, as the tree and the search name functions.
+  const auto names = store::UserDetailNames::read();
+  for (const auto& [place, show] : userShow) {
+    const std::string* got = names.showName(place.first, place.second);
+    ASSERT_NE(got, nullptr) << place.first << " " << place.second;
+    EXPECT_EQ(*got, show) << place.first << " " << place.second;
+  }
+  EXPECT_EQ(names.showName(5, 99999), nullptr);
+  EXPECT_EQ(names.showName(99, 100), nullptr);
 }
 
 TEST_F(QueriesTest, AccountTypeCodeFollowsTheSetupType) {
