@@ -2,6 +2,8 @@
 // text helpers for names and help codes the user types.
 #include "context/login_props.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 #include "context/language.h"
@@ -103,11 +105,35 @@ bool ShowHELP(int16_t keyCode, int32_t helpContext, const std::string& text1, in
   return true;
 }
 
+namespace {
+
+// A line break reads as a space, so it is trimmed as one too.
+bool blankOrBreak(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+
+void breaksToSpaces(std::string& text) {
+  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+}
+
+}  // namespace
+
 std::string RemoveLineBreaks(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) out += (c == '\r' || c == '\n') ? ' ' : c;
-  return platform::trimSpaces(out);
+  size_t b = 0, e = text.size();
+  while (b < e && blankOrBreak(text[b])) ++b;
+  while (e > b && blankOrBreak(text[e - 1])) --e;
+  std::string out(text, b, e - b);
+  breaksToSpaces(out);
+  return out;
+}
+
+std::string RemoveLineBreaks(std::string&& text) {
+  size_t e = text.size();
+  while (e > 0 && blankOrBreak(text[e - 1])) --e;
+  text.resize(e);
+  size_t b = 0;
+  while (b < e && blankOrBreak(text[b])) ++b;
+  text.erase(0, b);
+  breaksToSpaces(text);
+  return std::move(text);
 }
 
 bool HasInvalidChar(const std::string& text) {

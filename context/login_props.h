@@ -29,6 +29,7 @@ bool ShowHELP(int16_t keyCode, int32_t helpContext, const std::string& text1, in
               const std::string& text3, int32_t long4);
 // Carriage returns and line feeds become spaces; the result is trimmed.
 std::string RemoveLineBreaks(const std::string& text);
+std::string RemoveLineBreaks(std::string&& text);  // in the text's own room
 // True when a user-entered text holds a character not accepted in names and help
 // codes (the apostrophe).
 bool HasInvalidChar(const std::string& text);
