@@ -46,6 +46,7 @@ UserDetailNames UserDetailNames::read() {
   const int id = user->fieldIndex("FDetailFuncID");
   const int show = user->fieldIndex("FShowName");
   if (sub < 0 || id < 0) return result;
+  result.reserve(user->storedRowCount());
   for (size_t row = 0; row < user->storedRowCount(); ++row) {
     const Variant& s = user->storedValue(row, sub);
     const Variant& d = user->storedValue(row, id);
@@ -62,18 +63,27 @@ size_t slotOf(uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9
 
 }  // namespace
 
-void UserDetailNames::put(uint64_t key, std::string name) {
-  if ((names_.size() + 1) * 2 > slots_.size()) {
-    std::vector<Slot> grown(std::max<size_t>(64, slots_.size() * 2), Slot{0, 0});
-    const size_t mask = grown.size() - 1;
-    for (const Slot& slot : slots_) {
-      if (slot.name == 0) continue;
-      size_t at = slotOf(slot.key, mask);
-      while (grown[at].name != 0) at = (at + 1) & mask;
-      grown[at] = slot;
-    }
-    slots_.swap(grown);
+void UserDetailNames::reserve(size_t rows) {
+  size_t size = 64;
+  while (size < rows * 2) size *= 2;
+  if (size > slots_.size()) grow(size);
+  names_.reserve(rows);
+}
+
+void UserDetailNames::grow(size_t size) {
+  std::vector<Slot> grown(size, Slot{0, 0});
+  const size_t mask = grown.size() - 1;
+  for (const Slot& slot : slots_) {
+    if (slot.name == 0) continue;
+    size_t at = slotOf(slot.key, mask);
+    while (grown[at].name != 0) at = (at + 1) & mask;
+    grown[at] = slot;
   }
+  slots_.swap(grown);
+}
+
+void UserDetailNames::put(uint64_t key, std::string name) {
+  if ((names_.size() + 1) * 2 > slots_.size()) grow(std::max<size_t>(64, slots_.size() * 2));
   const size_t mask = slots_.size() - 1;
   for (size_t at = slotOf(key, mask);; at = (at + 1) & mask) {
     Slot& slot = slots_[at];

@@ -45,6 +45,8 @@ class UserDetailNames {
   }
   // The name of key (a row read later replaces an earlier one's).
   void put(uint64_t key, std::string name);
+  void reserve(size_t rows);
+  void grow(size_t slots);
   const std::string* find(uint64_t key) const;
 
   // An open-addressed table of the keys, each beside its name's number: a tree of
