@@ -289,10 +289,12 @@ bool DetailFuncReader::step() {
         templ_->matchingRows(filterOf(bos_ ? kEveryDetailFunc.bos : kEveryDetailFunc.byAcctType, parent, 0, code_),
                              next_, end, scratchRows_);
         for (uint32_t row : scratchRows_) collect(*templ_, parentField, row);
-        scratchRows_.clear();
-        templ_->matchingRows(filterOf(bos_ ? kVisibleDetailFunc.bos : kVisibleDetailFunc.byAcctType, parent, 0, code_),
-                             next_, end, scratchRows_);
-        for (uint32_t row : scratchRows_) visible_[row] = true;
+        // The shown rows are these rows with FVisible = 1 (either shape of the
+        // visible filter is the account type's filter and that), so only the
+        // rows found are looked at again.
+        visibleRows_.clear();
+        templ_->matchingRows(kVisibleDetailFunc.bos, scratchRows_, visibleRows_);
+        for (uint32_t row : visibleRows_) visible_[row] = true;
         next_ = end;
         if (next_ < templateRowCount_) return false;
         templateRows_ = group();

@@ -85,7 +85,7 @@ class DetailFuncReader {
   std::vector<bool> visible_;        // by the template's stored row
   std::unordered_map<int32_t, uint32_t> indexOf_;       // a sub-function's first place in ids_
   std::vector<std::pair<uint32_t, uint32_t>> found_;  // (place in ids_, stored row) being collected
-  std::vector<uint32_t> scratchRows_;
+  std::vector<uint32_t> scratchRows_, visibleRows_;
   // The template rows the user's rows touch, copied into merged_ all at once,
   // column by column, before the merging takes them (a few columns a step).
   CopiedRows copies_;

@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -120,6 +121,8 @@ class Recordset : public Object {
   // the filter, the view and the cursor stay as they are. For reading a large
   // set a part at a time. Raises as setFilter for a text it cannot take.
   void matchingRows(std::string_view criteria, size_t first, size_t end, std::vector<uint32_t>& out);
+  // The same among the given stored rows, in their order.
+  void matchingRows(std::string_view criteria, std::span<const uint32_t> among, std::vector<uint32_t>& out);
   // Comma-separated fields, each optionally ASC or DESC; stable; Null first when
   // ascending. Applies to the filtered view and moves to the first row. Empty text
   // restores storage order. 3001 for a malformed text, 3265 for an unknown field.

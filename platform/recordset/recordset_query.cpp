@@ -224,6 +224,18 @@ void Recordset::matchingRows(std::string_view criteria, size_t first, size_t end
     if (bound->matches(d.rows, static_cast<uint32_t>(r))) out.push_back(static_cast<uint32_t>(r));
 }
 
+void Recordset::matchingRows(std::string_view criteria, std::span<const uint32_t> among, std::vector<uint32_t>& out) {
+  Impl& d = *impl_;
+  if (blank(criteria)) {
+    for (uint32_t r : among)
+      if (r < d.rows.size()) out.push_back(r);
+    return;
+  }
+  const std::shared_ptr<const BoundCriteria> bound = d.bound(criteria);
+  for (uint32_t r : among)
+    if (r < d.rows.size() && bound->matches(d.rows, r)) out.push_back(r);
+}
+
 // ---- sort ----
 
 void Recordset::setSort(std::string_view sort) {
