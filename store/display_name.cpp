@@ -3,6 +3,7 @@
 #include "store/display_name.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "context/login_props.h"
 #include "platform/automation/conversions.h"
@@ -59,7 +60,11 @@ UserDetailNames UserDetailNames::read() {
 
 namespace {
 
-size_t slotOf(uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 24) & mask; }
+// A key's first place in a table of size places (a power of two): the top bits
+// of a product with every bit of the key in it.
+size_t slotOf(uint64_t key, size_t size) {
+  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - std::countr_zero(size)));
+}
 
 }  // namespace
 
@@ -75,7 +80,7 @@ void UserDetailNames::grow(size_t size) {
   const size_t mask = grown.size() - 1;
   for (const Slot& slot : slots_) {
     if (slot.name == 0) continue;
-    size_t at = slotOf(slot.key, mask);
+    size_t at = slotOf(slot.key, grown.size());
     while (grown[at].name != 0) at = (at + 1) & mask;
     grown[at] = slot;
   }
@@ -85,7 +90,7 @@ void UserDetailNames::grow(size_t size) {
 void UserDetailNames::put(uint64_t key, std::string name) {
   if ((names_.size() + 1) * 2 > slots_.size()) grow(std::max<size_t>(64, slots_.size() * 2));
   const size_t mask = slots_.size() - 1;
-  for (size_t at = slotOf(key, mask);; at = (at + 1) & mask) {
+  for (size_t at = slotOf(key, slots_.size());; at = (at + 1) & mask) {
     Slot& slot = slots_[at];
     if (slot.name == 0) {
       names_.push_back(std::move(name));
@@ -102,7 +107,7 @@ void UserDetailNames::put(uint64_t key, std::string name) {
 const std::string* UserDetailNames::find(uint64_t key) const {
   if (slots_.empty()) return nullptr;
   const size_t mask = slots_.size() - 1;
-  for (size_t at = slotOf(key, mask);; at = (at + 1) & mask) {
+  for (size_t at = slotOf(key, slots_.size());; at = (at + 1) & mask) {
     const Slot& slot = slots_[at];
     if (slot.name == 0) return nullptr;
     if (slot.key == key) return &names_[slot.name - 1];

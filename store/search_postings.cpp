@@ -2,6 +2,7 @@
 #include "store/search_postings.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -14,7 +15,7 @@ bool PostingsAsBitmap(size_t count, uint32_t functions) {
   return functions >= 256 && count * kBitmapDensity >= functions;
 }
 
-PostingsBuilder::PostingsBuilder() : slots_(1024, 0) {}
+PostingsBuilder::PostingsBuilder() : lists_(1024) {}
 PostingsBuilder::~PostingsBuilder() {
   for (void* b : blocks_) platform::freeLarge(b, kSlabBytes * kSlabsPerBlock);
 }
@@ -39,37 +40,40 @@ void PostingsBuilder::addSlab() {
 
 namespace {
 
-size_t slotOf(uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask; }
+// A key's first place in a table of 2^bits: the top bits of a product with
+// every bit of the key in it (a key's kind lies in its top bits, its letters
+// below), so keys that differ in any part land apart.
+size_t slotOf(uint64_t key, int bits) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits)); }
 
 }  // namespace
 
-uint32_t PostingsBuilder::find(uint64_t key) {
-  const size_t mask = slots_.size() - 1;
-  for (size_t s = slotOf(key, mask);; s = (s + 1) & mask) {
-    const uint32_t at = slots_[s];
-    if (at == 0) {
-      if (lists_.size() == lists_.capacity()) platform::reserveLarge(lists_, std::max<size_t>(1024, lists_.size() * 2));
-      lists_.push_back({});
-      lists_.back().key = key;
-      slots_[s] = static_cast<uint32_t>(lists_.size());
-      if (lists_.size() * 2 > slots_.size()) grow();
-      return static_cast<uint32_t>(lists_.size() - 1);
+PostingsBuilder::List& PostingsBuilder::find(uint64_t key) {
+  if ((listCount_ + 1) * 2 > lists_.size()) grow();
+  const size_t mask = lists_.size() - 1;
+  for (size_t s = slotOf(key, std::countr_zero(lists_.size()));; s = (s + 1) & mask) {
+    List& l = lists_[s];
+    if (l.count == 0) {
+      l.key = key;
+      ++listCount_;
+      return l;
     }
-    if (lists_[at - 1].key == key) return at - 1;
+    if (l.key == key) return l;
   }
 }
 
 void PostingsBuilder::grow() {
-  std::vector<uint32_t> slots;
-  platform::reserveLarge(slots, slots_.size() * 2);
-  slots.assign(slots_.size() * 2, 0);
-  const size_t mask = slots.size() - 1;
-  for (uint32_t i = 0; i < lists_.size(); ++i) {
-    size_t s = slotOf(lists_[i].key, mask);
-    while (slots[s] != 0) s = (s + 1) & mask;
-    slots[s] = i + 1;
+  std::vector<List> lists;
+  platform::reserveLarge(lists, lists_.size() * 2);
+  lists.resize(lists_.size() * 2);
+  const size_t mask = lists.size() - 1;
+  const int bits = std::countr_zero(lists.size());
+  for (const List& l : lists_) {
+    if (l.count == 0) continue;
+    size_t s = slotOf(l.key, bits);
+    while (lists[s].count != 0) s = (s + 1) & mask;
+    lists[s] = l;
   }
-  slots_ = std::move(slots);
+  lists_ = std::move(lists);
 }
 
 void PostingsBuilder::put(List& l, uint8_t b) {
@@ -90,7 +94,7 @@ void PostingsBuilder::put(List& l, uint8_t b) {
 }
 
 void PostingsBuilder::add(uint64_t key, uint32_t f) {
-  List& l = lists_[find(key)];
+  List& l = find(key);
   if (l.count > 0 && l.last == f) return;  // the function has the key already
   uint32_t delta = f - l.last;
   l.last = f;
@@ -118,9 +122,10 @@ void PostingsBuilder::eachByte(const List& l, F&& f) const {
 
 std::vector<PostingsBuilder::Planned> PostingsBuilder::plan(uint32_t functions) const {
   std::vector<Planned> out;
-  out.reserve(lists_.size());
+  out.reserve(listCount_);
   for (uint32_t i = 0; i < lists_.size(); ++i) {
     const List& l = lists_[i];
+    if (l.count == 0) continue;
     const bool bitmap = PostingsAsBitmap(l.count, functions);
     out.push_back({l.key, i, l.count, bitmap, bitmap ? BitmapBytes(functions) : l.bytes,
                    bitmap || l.count == 0 ? 0 : (l.count - 1) / kPostingBlock});

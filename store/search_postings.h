@@ -75,7 +75,7 @@ class PostingsBuilder {
     uint32_t head = kNone, tail = kNone;
     uint8_t first[kInline];
   };
-  uint32_t find(uint64_t key);
+  List& find(uint64_t key);
   void grow();
   void put(List& l, uint8_t b);
   uint8_t* chunk(uint32_t c) const { return slabs_[c / kChunksPerSlab] + (c % kChunksPerSlab) * kChunk; }
@@ -83,8 +83,10 @@ class PostingsBuilder {
   template <class F>
   void eachByte(const List& l, F&& f) const;
 
+  // The lists, open-addressed by key: a key's list is found with one look into
+  // memory. A list with no functions (count 0) is an empty place.
   std::vector<List> lists_;
-  std::vector<uint32_t> slots_;  // list number + 1; 0: empty
+  size_t listCount_ = 0;
   std::vector<uint8_t*> slabs_;
   std::vector<std::unique_ptr<uint8_t[]>> heapSlabs_;  // the first kSlabsPerBlock slabs
   std::vector<void*> blocks_;                          // the others, kSlabsPerBlock to a block for huge pages
