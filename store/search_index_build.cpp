@@ -54,8 +54,10 @@ struct Prepared {
   std::string code, code1;  // the help codes, trimmed
   std::vector<PreparedText> texts;  // the first textCount are this function's
   size_t textCount = 0;
-  std::vector<uint64_t> keys;  // a key may come more than once
+  std::vector<uint64_t> keys;  // the first keyCount are this function's; a key may come more than once
+  size_t keyCount = 0;
   std::span<const PreparedText> used() const { return std::span<const PreparedText>(texts).first(textCount); }
+  std::span<const uint64_t> usedKeys() const { return std::span<const uint64_t>(keys).first(keyCount); }
 };
 
 std::string_view trimmed(std::string_view s) {
@@ -71,14 +73,22 @@ class Preparer {
     out.code.assign(trimmed(fn.helpCode));
     out.code1.assign(trimmed(fn.helpCode1));
     out.textCount = 0;
-    out.keys.clear();
+    out.keyCount = 0;
     for (const std::string* c : {&out.code, &out.code1}) addText(*c, kCode);
     addText(fn.name, kName);
     for (const auto& other : fn.otherNames) addText(other, kName);
   }
 
  private:
-  void post(KeyKind kind, char32_t a, char32_t b = 0) { out_->keys.push_back(keyOf(kind, a, b)); }
+  // Keys are written into room kept from function to function; growing it is
+  // the rare case, out of the way of the many posts.
+  void post(KeyKind kind, char32_t a, char32_t b = 0) {
+    std::vector<uint64_t>& keys = out_->keys;
+    if (out_->keyCount == keys.size()) [[unlikely]]
+      growKeys(keys);
+    keys[out_->keyCount++] = keyOf(kind, a, b);
+  }
+  [[gnu::noinline]] static void growKeys(std::vector<uint64_t>& keys) { keys.resize(std::max<size_t>(256, keys.size() * 2)); }
 
   void addText(const std::string& written, TextKind kind) {
     FoldSearchText(written, folded_);
@@ -302,7 +312,7 @@ class Builder {
   // The keys of function f, after those of every function before it. Touches
   // nothing addFunction does.
   void addKeys(const Prepared& p, uint32_t f) {
-    for (uint64_t k : p.keys) postings_.add(k, f);
+    for (uint64_t k : p.usedKeys()) postings_.add(k, f);
   }
 
   void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {
