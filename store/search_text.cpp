@@ -102,6 +102,21 @@ void FoldSearchText(std::string_view text, std::string& out) {
   bool pendingBlank = false;
   size_t pos = 0;
   while (pos < text.size()) {
+    // Help codes and English names are ASCII: a byte at a time, as decoding
+    // and folding would have it.
+    if (const auto c = static_cast<unsigned char>(text[pos]); c < 0x80) {
+      ++pos;
+      if (c == ' ' || (c >= '\t' && c <= '\r')) {
+        pendingBlank = !out.empty();
+        continue;
+      }
+      if (pendingBlank) {
+        out += ' ';
+        pendingBlank = false;
+      }
+      out += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
+      continue;
+    }
     const char32_t cp = decodeAt(text, pos);
     if (isBlank(cp)) {
       pendingBlank = !out.empty();

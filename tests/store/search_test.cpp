@@ -282,6 +282,8 @@ TEST_F(SearchTest, BlankOrBrokenTextFindsNothingAndTouchesNothing) {
   EXPECT_EQ(store::FoldSearchText("\xe5\x87"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // cut short
   EXPECT_EQ(store::FoldSearchText("\xc0\xaf"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // overlong "/"
   EXPECT_EQ(store::FoldSearchText("ÄÖ Ωmega ПРИВЕТ"), "äö ωmega привет");
+  EXPECT_EQ(store::FoldSearchText("  PZ\t\v LR\f\r\n"), "pz lr");            // blanks collapsed, ends dropped
+  EXPECT_EQ(store::FoldSearchText("ＰＺ\xE3\x80\x80Lr\xC2\xA0 1"), "pz lr 1");  // full width, wide blanks
   // A blank after a word (the next word is coming) finds what the word finds.
   for (auto [text, ends] : {std::pair{"pz ", true}, {"pz\xE3\x80\x80", true}, {"pz lr\t", true}, {"pz", false},
                             {"  ", false}, {"", false}})
