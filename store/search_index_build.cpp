@@ -88,7 +88,7 @@ class Preparer {
       growKeys(keys);
     keys[out_->keyCount++] = keyOf(kind, a, b);
   }
-  [[gnu::noinline]] static void growKeys(std::vector<uint64_t>& keys) { keys.resize(std::max<size_t>(256, keys.size() * 2)); }
+  [[gnu::noinline]] static void growKeys(std::vector<uint64_t>& keys) { keys.resize(std::max<size_t>(32, keys.size() * 2)); }
 
   void addText(const std::string& written, TextKind kind) {
     FoldSearchText(written, folded_);
