@@ -312,7 +312,7 @@ class Builder {
   // The keys of function f, after those of every function before it. Touches
   // nothing addFunction does.
   void addKeys(const Prepared& p, uint32_t f) {
-    for (uint64_t k : p.usedKeys()) postings_.add(k, f);
+    postings_.add(p.usedKeys(), f);
   }
 
   void setLevels(std::vector<LevelRec> levels, std::shared_ptr<IndexBytes> levelIndex) {

@@ -47,8 +47,10 @@ size_t slotOf(uint64_t key, int bits) { return static_cast<size_t>((key * 0x9E37
 
 }  // namespace
 
-PostingsBuilder::List& PostingsBuilder::find(uint64_t key) {
-  if ((listCount_ + 1) * 2 > lists_.size()) grow();
+// Every key of every function comes here: kept inline in add, the growing aside.
+[[gnu::always_inline]] inline PostingsBuilder::List& PostingsBuilder::find(uint64_t key) {
+  if ((listCount_ + 1) * 2 > lists_.size()) [[unlikely]]
+    grow();
   const size_t mask = lists_.size() - 1;
   for (size_t s = slotOf(key, std::countr_zero(lists_.size()));; s = (s + 1) & mask) {
     List& l = lists_[s];
@@ -76,24 +78,28 @@ void PostingsBuilder::grow() {
   lists_ = std::move(lists);
 }
 
-void PostingsBuilder::put(List& l, uint8_t b) {
+// A list's next chunk, linked behind its last.
+void PostingsBuilder::newChunk(List& l) {
+  if (chunks_ % kChunksPerSlab == 0) addSlab();
+  const uint32_t c = chunks_++;
+  if (l.tail != kNone) std::memcpy(chunk(l.tail) + kChunkBytes, &c, 4);
+  else l.head = c;
+  l.tail = c;
+}
+
+[[gnu::always_inline]] inline void PostingsBuilder::put(List& l, uint8_t b) {
   if (l.bytes < kInline) {
     l.first[l.bytes++] = b;
     return;
   }
   const size_t at = (l.bytes - kInline) % kChunkBytes;
-  if (at == 0) {
-    if (chunks_ % kChunksPerSlab == 0) addSlab();
-    const uint32_t c = chunks_++;
-    if (l.tail != kNone) std::memcpy(chunk(l.tail) + kChunkBytes, &c, 4);
-    else l.head = c;
-    l.tail = c;
-  }
+  if (at == 0) [[unlikely]]
+    newChunk(l);
   chunk(l.tail)[at] = b;
   ++l.bytes;
 }
 
-void PostingsBuilder::add(uint64_t key, uint32_t f) {
+[[gnu::always_inline]] inline void PostingsBuilder::addOne(uint64_t key, uint32_t f) {
   List& l = find(key);
   if (l.count > 0 && l.last == f) return;  // the function has the key already
   uint32_t delta = f - l.last;
@@ -104,6 +110,10 @@ void PostingsBuilder::add(uint64_t key, uint32_t f) {
     delta >>= 7;
   }
   put(l, static_cast<uint8_t>(delta));
+}
+
+void PostingsBuilder::add(std::span<const uint64_t> keys, uint32_t f) {
+  for (uint64_t key : keys) addOne(key, f);
 }
 
 template <class F>

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,10 @@ class PostingsBuilder {
   PostingsBuilder(const PostingsBuilder&) = delete;
   PostingsBuilder& operator=(const PostingsBuilder&) = delete;
 
-  // Adds function f to the list of key; f is not below any function added to it
-  // before (the same function again adds nothing).
-  void add(uint64_t key, uint32_t f);
+  // Adds function f to the list of each of keys (a key may come more than
+  // once); f is not below any function added to them before (the same function
+  // again adds nothing).
+  void add(std::span<const uint64_t> keys, uint32_t f);
 
   // Every key, ascending, with what its list will take among functions numbers.
   struct Planned {
@@ -76,8 +78,10 @@ class PostingsBuilder {
     uint8_t first[kInline];
   };
   List& find(uint64_t key);
+  void addOne(uint64_t key, uint32_t f);
   void grow();
   void put(List& l, uint8_t b);
+  void newChunk(List& l);
   uint8_t* chunk(uint32_t c) const { return slabs_[c / kChunksPerSlab] + (c % kChunksPerSlab) * kChunk; }
   void addSlab();
   template <class F>
