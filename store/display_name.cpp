@@ -2,10 +2,8 @@
 // then the one rule over the merged row's names.
 #include "store/display_name.h"
 
-#include <algorithm>
-#include <bit>
-
 #include "context/login_props.h"
+#include "platform/containers/hash_slot.h"
 #include "platform/automation/conversions.h"
 #include "store/data_info.h"
 
@@ -58,39 +56,16 @@ UserDetailNames UserDetailNames::read() {
   return result;
 }
 
-namespace {
-
-// A key's first place in a table of size places (a power of two): the top bits
-// of a product with every bit of the key in it.
-size_t slotOf(uint64_t key, size_t size) {
-  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - std::countr_zero(size)));
-}
-
-}  // namespace
-
 void UserDetailNames::reserve(size_t rows) {
   size_t size = 64;
   while (size < rows * 2) size *= 2;
-  if (size > slots_.size()) grow(size);
+  slots_.assign(size, Slot{0, 0});
   names_.reserve(rows);
 }
 
-void UserDetailNames::grow(size_t size) {
-  std::vector<Slot> grown(size, Slot{0, 0});
-  const size_t mask = grown.size() - 1;
-  for (const Slot& slot : slots_) {
-    if (slot.name == 0) continue;
-    size_t at = slotOf(slot.key, grown.size());
-    while (grown[at].name != 0) at = (at + 1) & mask;
-    grown[at] = slot;
-  }
-  slots_.swap(grown);
-}
-
 void UserDetailNames::put(uint64_t key, std::string name) {
-  if ((names_.size() + 1) * 2 > slots_.size()) grow(std::max<size_t>(64, slots_.size() * 2));
   const size_t mask = slots_.size() - 1;
-  for (size_t at = slotOf(key, slots_.size());; at = (at + 1) & mask) {
+  for (size_t at = platform::hashSlot(key, slots_.size());; at = (at + 1) & mask) {
     Slot& slot = slots_[at];
     if (slot.name == 0) {
       names_.push_back(std::move(name));
@@ -107,7 +82,7 @@ void UserDetailNames::put(uint64_t key, std::string name) {
 const std::string* UserDetailNames::find(uint64_t key) const {
   if (slots_.empty()) return nullptr;
   const size_t mask = slots_.size() - 1;
-  for (size_t at = slotOf(key, slots_.size());; at = (at + 1) & mask) {
+  for (size_t at = platform::hashSlot(key, slots_.size());; at = (at + 1) & mask) {
     const Slot& slot = slots_[at];
     if (slot.name == 0) return nullptr;
     if (slot.key == key) return &names_[slot.name - 1];

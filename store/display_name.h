@@ -43,10 +43,11 @@ class UserDetailNames {
   static uint64_t keyOf(int32_t subFuncId, int32_t detailFuncId) {
     return static_cast<uint64_t>(static_cast<uint32_t>(subFuncId)) << 32 | static_cast<uint32_t>(detailFuncId);
   }
+  // Room for rows keys, given before the first put: read() knows how many rows
+  // it puts, so the table never grows.
+  void reserve(size_t rows);
   // The name of key (a row read later replaces an earlier one's).
   void put(uint64_t key, std::string name);
-  void reserve(size_t rows);
-  void grow(size_t slots);
   const std::string* find(uint64_t key) const;
 
   // An open-addressed table of the keys, each beside its name's number: a tree of

@@ -2,11 +2,11 @@
 #include "store/search_postings.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <functional>
 #include <new>
 
+#include "platform/containers/hash_slot.h"
 #include "platform/recordset/large_memory.h"
 
 namespace wayfind::store {
@@ -38,21 +38,13 @@ void PostingsBuilder::addSlab() {
   slabs_.push_back(static_cast<uint8_t*>(blocks_.back()) + inBlock * kSlabBytes);
 }
 
-namespace {
-
-// A key's first place in a table of 2^bits: the top bits of a product with
-// every bit of the key in it (a key's kind lies in its top bits, its letters
-// below), so keys that differ in any part land apart.
-size_t slotOf(uint64_t key, int bits) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - bits)); }
-
-}  // namespace
 
 // Every key of every function comes here: kept inline in add, the growing aside.
 [[gnu::always_inline]] inline PostingsBuilder::List& PostingsBuilder::find(uint64_t key) {
   if ((listCount_ + 1) * 2 > lists_.size()) [[unlikely]]
     grow();
   const size_t mask = lists_.size() - 1;
-  for (size_t s = slotOf(key, std::countr_zero(lists_.size()));; s = (s + 1) & mask) {
+  for (size_t s = platform::hashSlot(key, lists_.size());; s = (s + 1) & mask) {
     List& l = lists_[s];
     if (l.count == 0) {
       l.key = key;
@@ -68,10 +60,9 @@ void PostingsBuilder::grow() {
   platform::reserveLarge(lists, lists_.size() * 2);
   lists.resize(lists_.size() * 2);
   const size_t mask = lists.size() - 1;
-  const int bits = std::countr_zero(lists.size());
   for (const List& l : lists_) {
     if (l.count == 0) continue;
-    size_t s = slotOf(l.key, bits);
+    size_t s = platform::hashSlot(l.key, lists.size());
     while (lists[s].count != 0) s = (s + 1) & mask;
     lists[s] = l;
   }
