@@ -1,7 +1,9 @@
 #include "erp/storage/recordset_builder.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
+#include <stdexcept>
 
 #include "platform/automation/conversions.h"
 
@@ -147,39 +149,59 @@ platform::RecordsetPtr recordsetFromStatement(Statement& st, const std::vector<F
 
 platform::RecordsetPtr recordsetTypedFromResult(Statement& st) {
   const int n = st.columnCount();
-  std::vector<std::vector<platform::Variant>> rows;
+  const auto columns = static_cast<size_t>(n);
+  // The result gathered column by column before the types are known: each cell
+  // as its kind and 64 bits (an integer, a real's bits, or a text's place in
+  // the one text area shifted left by 32 bits, or'ed with its length).
+  std::vector<std::vector<uint64_t>> bits(columns);
+  std::vector<std::vector<ValueKind>> kinds(columns);
+  std::string texts;
   // What each column held: 1 integer, 2 real, 4 text (bit set).
-  std::vector<int> seen(static_cast<size_t>(n), 0);
-  std::vector<bool> wide(static_cast<size_t>(n), false);
-  std::vector<size_t> longest(static_cast<size_t>(n), 0);
+  std::vector<int> seen(columns, 0);
+  std::vector<bool> wide(columns, false);
+  std::vector<size_t> longest(columns, 0);
+  size_t rows = 0;
   while (st.step()) {
-    std::vector<platform::Variant> row;
-    row.reserve(static_cast<size_t>(n));
-    for (int c = 0; c < n; ++c) {
-      const auto i = static_cast<size_t>(c);
-      switch (st.kind(c)) {
+    for (size_t i = 0; i < columns; ++i) {
+      const int c = static_cast<int>(i);
+      ValueKind kind = st.kind(c);
+      uint64_t cell = 0;
+      switch (kind) {
         case ValueKind::Integer: {
           seen[i] |= 1;
           const int64_t v = st.int64(c);
           if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) wide[i] = true;
+          cell = static_cast<uint64_t>(v);
           break;
         }
-        case ValueKind::Real: seen[i] |= 2; break;
+        case ValueKind::Real: {
+          seen[i] |= 2;
+          cell = std::bit_cast<uint64_t>(st.real(c));
+          break;
+        }
         case ValueKind::Null: break;
         default: {
+          kind = ValueKind::Text;
           seen[i] |= 4;
-          longest[i] = std::max(longest[i], platform::charLength(st.text(c)));
+          const std::string_view text = st.textView(c);
+          longest[i] = std::max(longest[i], platform::charLength(text));
+          if (texts.size() + text.size() > std::numeric_limits<uint32_t>::max())
+            throw std::length_error("A result's texts exceed 4 GiB.");
+          cell = uint64_t{texts.size()} << 32 | text.size();
+          texts.append(text);
         }
       }
-      row.push_back(st.value(c));
+      bits[i].push_back(cell);
+      kinds[i].push_back(kind);
     }
-    rows.push_back(std::move(row));
+    ++rows;
   }
 
   auto rs = std::make_shared<platform::Recordset>();
   std::vector<std::string> used;
-  for (int c = 0; c < n; ++c) {
-    const auto i = static_cast<size_t>(c);
+  std::vector<platform::DataType> types(columns);
+  for (size_t i = 0; i < columns; ++i) {
+    const int c = static_cast<int>(i);
     std::string name = st.columnName(c);
     if (name.empty()) name = "Expr" + std::to_string(c + 1);
     // Two result columns of one name ("SELECT a, a"): keep both, the second renamed.
@@ -201,10 +223,46 @@ platform::RecordsetPtr recordsetTypedFromResult(Statement& st) {
     } else {
       type = wide[i] ? platform::DataType::BigInt : platform::DataType::Integer;
     }
+    types[i] = type;
     rs->appendField(unique, type, size, kNullableAttributes);
   }
   rs->open();
-  for (auto& row : rows) rs->appendStoredRow(std::move(row));
+  if (rows > 0) {
+    // Each column written as its field keeps it; every new row starts Null.
+    platform::ColumnStore& store = rs->beginBulkLoad(rows, texts.size());
+    for (size_t i = 0; i < columns; ++i) {
+      const std::vector<uint64_t>& cells = bits[i];
+      const std::vector<ValueKind>& kind = kinds[i];
+      auto textOf = [&](size_t r) { return std::string_view(texts).substr(cells[r] >> 32, cells[r] & 0xFFFFFFFFu); };
+      // A cell as the statement gives it (Statement::value), for the fields
+      // that keep values rather than raw bits.
+      auto valueOf = [&](size_t r) {
+        switch (kind[r]) {
+          case ValueKind::Integer: {
+            const auto v = static_cast<int64_t>(cells[r]);
+            return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max()
+                       ? platform::Variant(static_cast<int32_t>(v))
+                       : platform::Variant(v);
+          }
+          case ValueKind::Real: return platform::Variant(std::bit_cast<double>(cells[r]));
+          case ValueKind::Text: return platform::Variant(std::string(textOf(r)));
+          case ValueKind::Null: break;
+        }
+        return platform::Variant::null();
+      };
+      for (size_t r = 0; r < rows; ++r) {
+        if (kind[r] == ValueKind::Null) continue;
+        switch (types[i]) {
+          case platform::DataType::VarWChar: store.putText(r, i, textOf(r)); break;
+          case platform::DataType::Integer: store.putNarrow(r, i, static_cast<uint32_t>(cells[r])); break;
+          case platform::DataType::BigInt: store.putWide(r, i, cells[r]); break;
+          case platform::DataType::Double: store.set(r, i, platform::Variant(platform::CDbl(valueOf(r)))); break;
+          default: store.putAny(r, i, valueOf(r)); break;
+        }
+      }
+    }
+    rs->endBulkLoad();
+  }
   positionFirst(*rs);
   return rs;
 }

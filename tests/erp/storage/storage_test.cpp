@@ -292,6 +292,32 @@ TEST(StorageRecordset, SchemaTypedAndResultTypedRecordsets) {
   EXPECT_EQ(rs2->fieldInfo(1).definedSize, 2);  // the longest value, in characters
   EXPECT_EQ(rs2->fieldInfo(2).type, platform::DataType::Double);
   EXPECT_EQ(rs2->fieldInfo(3).type, platform::DataType::BigInt);
+
+  // Every cell as its field keeps it: Nulls stay Null in every type, integers
+  // in a column with reals become reals, a column of numbers and texts keeps
+  // each value as it came, a column of Nulls only is text.
+  using platform::Variant;
+  auto mixed = conn.prepare(
+      "SELECT * FROM (SELECT 1 AS A, '张三' AS B, 1.5 AS C, 9999999999 AS D, 7 AS E, NULL AS F "
+      "UNION ALL SELECT NULL, '', 2, -5, 'x', NULL UNION ALL SELECT -3, NULL, NULL, NULL, 2.5, NULL)");
+  auto rs3 = storage::recordsetTypedFromResult(mixed);
+  const std::vector<platform::DataType> types{platform::DataType::Integer, platform::DataType::VarWChar,
+                                              platform::DataType::Double,  platform::DataType::BigInt,
+                                              platform::DataType::Variant, platform::DataType::VarWChar};
+  const std::vector<std::vector<Variant>> rows{
+      {Variant(1), Variant(std::string("张三")), Variant(1.5), Variant(int64_t{9999999999}), Variant(7), Variant::null()},
+      {Variant::null(), Variant(std::string()), Variant(2.0), Variant(int64_t{-5}), Variant(std::string("x")), Variant::null()},
+      {Variant(-3), Variant::null(), Variant::null(), Variant::null(), Variant(2.5), Variant::null()}};
+  ASSERT_EQ(rs3->storedRowCount(), rows.size());
+  for (int f = 0; f < 6; ++f) EXPECT_EQ(rs3->fieldInfo(f).type, types[static_cast<size_t>(f)]) << f;
+  for (size_t r = 0; r < rows.size(); ++r)
+    for (int f = 0; f < 6; ++f)
+      EXPECT_EQ(rs3->storedValue(r, f), rows[r][static_cast<size_t>(f)])
+          << "row " << r << " field " << f << ": " << rs3->storedValue(r, f).debugString();
+  auto none = conn.prepare("SELECT FUserID, FName FROM t_User WHERE FUserID < 0");
+  auto rs4 = storage::recordsetTypedFromResult(none);
+  EXPECT_EQ(rs4->RecordCount(), 0);
+  EXPECT_TRUE(rs4->isEOF());
 }
 
 // Big results go in a batch at a time and their texts' area grows past the
