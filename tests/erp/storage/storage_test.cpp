@@ -295,9 +295,11 @@ TEST(StorageRecordset, SchemaTypedAndResultTypedRecordsets) {
 
   // Every cell as its field keeps it: Nulls stay Null in every type, integers
   // in a column with reals become reals, a column of numbers and texts keeps
-  // each value as it came, a column of Nulls only is text.
+  // each value as it came, a column of Nulls only is text. (The builder is
+  // the same on either back end; a column of mixed kinds is SQLite's.)
   using platform::Variant;
-  auto mixed = conn.prepare(
+  auto file = storage::Connection::open(db.folder() / "typed.db");
+  auto mixed = file->prepare(
       "SELECT * FROM (SELECT 1 AS A, '张三' AS B, 1.5 AS C, 9999999999 AS D, 7 AS E, NULL AS F "
       "UNION ALL SELECT NULL, '', 2, -5, 'x', NULL UNION ALL SELECT -3, NULL, NULL, NULL, 2.5, NULL)");
   auto rs3 = storage::recordsetTypedFromResult(mixed);
