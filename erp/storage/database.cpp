@@ -28,6 +28,7 @@ struct ThreadCache {
   unsigned generation = 0;
   pid_t pid = getpid();
   std::map<std::filesystem::path, ConnectionPtr> connections;
+  std::map<std::filesystem::path, ConnectionPtr> readers;  // read-only, beside the read-write ones
 };
 
 ThreadCache& threadCache() {
@@ -119,8 +120,12 @@ void CurrentDatabase::reset() {
   ++settings().generation;
 }
 
-ConnectionPtr connectionFor(const std::filesystem::path& requested) {
-  const auto path = resolve(requested);
+namespace {
+
+// The calling thread's cache, emptied when the settings were reset, and left
+// (not closed) in a forked child: closing them would end the parent's server
+// sessions too.
+ThreadCache& currentThreadCache() {
   auto& cache = threadCache();
   unsigned generation;
   {
@@ -128,35 +133,55 @@ ConnectionPtr connectionFor(const std::filesystem::path& requested) {
     generation = settings().generation;
   }
   if (cache.pid != getpid()) {
-    // A forked child must not speak on its parent's server sessions (closing
-    // them would end the parent's too): it leaves them and opens its own.
-    for (auto& [where, conn] : cache.connections) conn->abandon();
+    for (auto* held : {&cache.connections, &cache.readers})
+      for (auto& [where, conn] : *held) conn->abandon();
     cache.connections.clear();
+    cache.readers.clear();
     cache.pid = getpid();
   }
   if (cache.generation != generation) {
     cache.connections.clear();
+    cache.readers.clear();
     cache.generation = generation;
   }
-  if (auto it = cache.connections.find(path); it != cache.connections.end()) {
-    // A server connection that broke (a restart, a failover) is made again,
-    // for a bounded time; when no server answers, this call fails clearly and
-    // the next one tries again.
+  return cache;
+}
+
+// The connection kept for path, or a new one from open, kept. A server
+// connection that broke (a restart, a failover) is made again, for a bounded
+// time; when no server answers, this call fails clearly and the next one tries
+// again.
+template <class Open>
+ConnectionPtr kept(std::map<std::filesystem::path, ConnectionPtr>& connections, const std::filesystem::path& path,
+                   Open&& open) {
+  if (auto it = connections.find(path); it != connections.end()) {
     if (it->second->broken()) it->second->reconnect();
     return it->second;
   }
-  auto conn = openPrepared(path, CurrentDatabase::seed(), false);
-  cache.connections.emplace(path, conn);
+  auto conn = open();
+  connections.emplace(path, conn);
   return conn;
+}
+
+}  // namespace
+
+ConnectionPtr connectionFor(const std::filesystem::path& requested) {
+  const auto path = resolve(requested);
+  return kept(currentThreadCache().connections, path, [&] { return openPrepared(path, CurrentDatabase::seed(), false); });
 }
 
 ConnectionPtr readOnlyConnectionFor(const std::filesystem::path& requested) {
   const auto path = resolve(requested);
   connectionFor(path);  // the schema (and the demo company) exist before anyone reads
-  return Connection::open(path, Connection::Mode::ReadOnly);
+  // Kept like the read-write one: a server session, or SQLite's parsed schema,
+  // is not made again for every read.
+  return kept(currentThreadCache().readers, path, [&] { return Connection::open(path, Connection::Mode::ReadOnly); });
 }
 
-void releaseThreadConnections() { threadCache().connections.clear(); }
+void releaseThreadConnections() {
+  threadCache().connections.clear();
+  threadCache().readers.clear();
+}
 
 void prepareDatabase(const std::filesystem::path& path, Seed seed) { openPrepared(path, seed, true); }
 

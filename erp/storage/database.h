@@ -43,7 +43,8 @@ class CurrentDatabase {
 // database when path is empty), with the schema in place. Cheap after the first
 // call on a thread.
 ConnectionPtr connectionFor(const std::filesystem::path& path = {});
-// A new read-only connection to an existing database (schema made first).
+// The calling thread's cached read-only connection to an existing database
+// (schema made first).
 ConnectionPtr readOnlyConnectionFor(const std::filesystem::path& path = {});
 // Drops the calling thread's cached connections (tests that delete their files).
 void releaseThreadConnections();

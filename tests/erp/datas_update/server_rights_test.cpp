@@ -397,7 +397,8 @@ TEST_F(ServerRights, DataAccessReadsOnlyWithTheReaderRole) {
   client::BillUseInfo data(as("a"));
   auto rs = data.GetData(props(kUserA), "SELECT FTopClassID, FTopClassName FROM t_NavTopClass ORDER BY 1");
   EXPECT_EQ(rs->RecordCount(), 2);
-  auto who = data.GetData(props(kUserA), "SELECT current_user AS who");
+  const char* session = "SELECT current_user AS who, pg_backend_pid() AS pid";
+  auto who = data.GetData(props(kUserA), session);
   EXPECT_EQ(who->value("who").asString(), "wayfind_reader");
   const std::string before = dump();
   expectRefused([&] { data.GetData(props(kUserA), "DELETE FROM t_NavUserSubFunc"); }, "只读");
@@ -406,6 +407,11 @@ TEST_F(ServerRights, DataAccessReadsOnlyWithTheReaderRole) {
   expectRefused([&] { data.GetData(props(kUserA), "SELECT set_config('role', session_user, true)"); }, "set_config");
   expectRefused([&] { data.GetData(props(kUserA), "SELECT 1; DELETE FROM t_NavUserSubFunc"); }, "");
   EXPECT_EQ(dump(), before);
+  // One server session serves query after query, refused ones among them, each
+  // under the reader role again: reading logs in once, not once a query.
+  auto again = data.GetData(props(kUserA), session);
+  EXPECT_EQ(again->value("who").asString(), "wayfind_reader");
+  EXPECT_EQ(again->value("pid"), who->value("pid"));
 }
 
 }  // namespace

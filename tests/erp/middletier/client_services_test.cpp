@@ -136,6 +136,10 @@ TEST(BillUseInfo, RefusesEverythingButOneReadOnlySelect) {
   EXPECT_EQ(storage::schemaVersion(db.conn()), storage::kSchemaVersion);
   EXPECT_FALSE(std::filesystem::exists("copy.db"));
   EXPECT_FALSE(std::filesystem::exists(db.folder() / "copy.db"));
+  // The read-only connection kept between queries is left as it was found: a
+  // change made since the refusals is seen.
+  db.conn().exec("UPDATE t_User SET FName = 'renamed' WHERE FUserID = 16384");
+  EXPECT_EQ(data.GetData(props, "SELECT FName FROM t_User WHERE FUserID = 16384")->value("FName").asString(), "renamed");
   // A trailing semicolon, blanks and a comment are one statement still.
   EXPECT_EQ(data.GetData(props, "SELECT FName FROM t_User WHERE FUserID = 16384; -- admin")->RecordCount(), 1);
   EXPECT_EQ(data.GetData(props, "SELECT FName FROM t_User WHERE FUserID = 16384 ;  \r\n ")->RecordCount(), 1);
