@@ -109,7 +109,7 @@ enum DetailField { kId, kFuncName, kNameEn, kNameCht, kShowName, kHelpCode, kHel
 // the session is in another language.
 template <class Fields>
 SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* userShow,
-                          const std::string* simplified) {
+                          std::optional<std::string_view> simplified) {
   SearchFunction fn;
   fn.detailFuncId = f.id(kId);
   fn.place = place;
@@ -125,7 +125,7 @@ SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* us
     if (replaced.empty() || FoldSearchText(name) != replaced || FoldSearchText(fn.name) == replaced)
       fn.otherNames.push_back(std::move(name));
   };
-  if (simplified) addChinese(*simplified);
+  if (simplified) addChinese(std::string(*simplified));
   addChinese(f.text(kNameCht));
   fn.helpCode = platform::trimSpaces(f.text(kHelpCode));
   fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1));
@@ -159,12 +159,17 @@ class PagedRead {
                               std::to_string(last_) + " ORDER BY " + id_ + " LIMIT " + std::to_string(kPage);
       size_t rows = 0;
       const int64_t before = last_;
-      eachRow(access->GetData(context::PropsString(), sql), [&](Recordset& row) {
+      const RecordsetPtr page = access->GetData(context::PropsString(), sql);
+      const int idField = page ? page->requireField(id_) : -1;
+      eachRow(page, [&](Recordset& row) {
         ++rows;
-        const Variant id = row.value(id_);
-        if (id.isNull() || id.isEmpty()) return;
-        last_ = std::max<int64_t>(last_, platform::CLng(id));
-        f(platform::CLng(id), row);
+        const platform::Cell cell = row.cell(idField);
+        if (cell.type == platform::VarType::Null || cell.type == platform::VarType::Empty) return;
+        const int32_t id = cell.isInteger() && cell.integer >= INT32_MIN && cell.integer <= INT32_MAX
+                               ? static_cast<int32_t>(cell.integer)
+                               : platform::CLng(platform::variantOf(cell));
+        last_ = std::max<int64_t>(last_, id);
+        f(id, row);
       });
       // A page that brings no id beyond the last is the end (a service that
       // ignored the page's bounds has given everything at once).
@@ -187,17 +192,69 @@ class PagedRead {
 // beside it, so an English or traditional-Chinese session would otherwise never
 // find a function by its simplified name. Read once per index.
 struct SimplifiedNames {
-  std::unordered_map<int32_t, std::string> byId;
   PagedRead read{"FDetailFuncID, FFuncName", "t_NavDetailFunc", "FDetailFuncID"};
 
   // One page; true when all are read (none in a simplified-Chinese session,
   // where the tree's names are simplified already).
   bool step() {
     if (context::GetLanguage() == 1) return true;
-    const bool done = read.next([&](int32_t id, Recordset& row) { byId[id] = platform::textOrEmpty(row.value("FFuncName")); });
-    if (read.failed()) byId.clear();
+    int nameField = -2;
+    const bool done = read.next([&](int32_t id, Recordset& row) {
+      if (nameField == -2) nameField = row.fieldIndex("FFuncName");
+      const platform::Cell name = nameField < 0 ? platform::Cell() : row.cell(nameField);
+      ids_.push_back(id);
+      if (name.type == platform::VarType::String)
+        text_.append(name.text);
+      else
+        text_.append(platform::textOrEmpty(platform::variantOf(name)));
+      ends_.push_back(text_.size());
+    });
+    if (read.failed()) {
+      ids_.clear();
+      ends_.clear();
+      text_.clear();
+    }
+    if (done) sort();
     return done;
   }
+
+  // The name of function id, if the template has one.
+  std::optional<std::string_view> find(int32_t id) const {
+    const auto at = std::lower_bound(ids_.begin(), ids_.end(), id);
+    if (at == ids_.end() || *at != id) return std::nullopt;
+    const auto i = static_cast<size_t>(at - ids_.begin());
+    const size_t from = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(from, ends_[i] - from);
+  }
+
+ private:
+  // Pages come in order of id; a service that gave them otherwise is put in
+  // order here, the last name read for an id kept.
+  void sort() {
+    if (std::is_sorted(ids_.begin(), ids_.end(), std::less_equal<>())) return;
+    std::vector<uint32_t> order(ids_.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return ids_[a] < ids_[b]; });
+    std::vector<int32_t> ids;
+    std::vector<size_t> ends;
+    std::string text;
+    for (size_t k = 0; k < order.size(); ++k) {
+      const uint32_t i = order[k];
+      if (k + 1 < order.size() && ids_[order[k + 1]] == ids_[i]) continue;
+      const size_t from = i == 0 ? 0 : ends_[i - 1];
+      ids.push_back(ids_[i]);
+      text.append(text_, from, ends_[i] - from);
+      ends.push_back(text.size());
+    }
+    ids_ = std::move(ids);
+    ends_ = std::move(ends);
+    text_ = std::move(text);
+  }
+
+  // The names one after another in text_, the i-th ending at ends_[i].
+  std::vector<int32_t> ids_;
+  std::vector<size_t> ends_;
+  std::string text_;
 };
 
 // The template's names of the levels in the three languages, by level and id:
@@ -343,9 +400,8 @@ struct FunctionSearch::Reading {
     const Slot& s = slots[k];
     fields.at({s.rs, s.row});
     const int32_t id = fields.id(kId);
-    const auto name = simplified.byId.find(id);
     tree.functions[k] = functionOf(fields, s.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
-                                   name == simplified.byId.end() ? nullptr : &name->second);
+                                   simplified.find(id));
   }
   void makeFunction(uint32_t k) { makeFunction(k, detailFields); }
 

@@ -359,8 +359,10 @@ class SimplifiedNames : public erp::api::IBillUseInfo {
     auto rs = makeDetailFunc();
     if (sql.find("t_NavDetailFunc") == std::string::npos) return rs;  // the levels' names: none here
     ++calls;
-    addRow(rs, {{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "记账凭证查阅"}});
+    // Out of order, and one id twice: the name read last counts.
     addRow(rs, {{"FDetailFuncID", 21}, {"FSubFuncID", 6}, {"FFuncName", "明细分类账"}});  // under a hidden node
+    addRow(rs, {{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "记账凭证"}});
+    addRow(rs, {{"FDetailFuncID", 12}, {"FSubFuncID", 5}, {"FFuncName", "记账凭证查阅"}});
     return rs;
   }
   int calls = 0;
@@ -576,6 +578,7 @@ TEST_F(SearchTest, AFunctionAtTwoPlacesIsNamedAtEachByTheUsersRowThere) {
 TEST_F(SearchTest, AFailedLoadReachesTheCallerAndTheNextSearchRecovers) {
   EXPECT_EQ(found("PZLR"), (std::vector<int32_t>{11}));
   store::ClearCache();
+  FunctionSearch::instance().waitForSaving();  // the index is saved into the folder by a thread of its own
   std::filesystem::remove_all(cacheDir);
   auto good = templ();
   templ() = nullptr;  // the server hands back nothing
