@@ -149,9 +149,10 @@ class PagedRead {
   bool done() const { return done_; }
   bool failed() const { return failed_; }
 
-  // Reads the next page, each row to f(id, row); true when every row is read.
+  // Reads the next page for the login props, each row to f(id, row); true
+  // when every row is read.
   template <class F>
-  bool next(F&& f) {
+  bool next(const std::string& props, F&& f) {
     if (done_) return true;
     try {
       auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
@@ -159,7 +160,7 @@ class PagedRead {
                               std::to_string(last_) + " ORDER BY " + id_ + " LIMIT " + std::to_string(kPage);
       size_t rows = 0;
       const int64_t before = last_;
-      const RecordsetPtr page = access->GetData(context::PropsString(), sql);
+      const RecordsetPtr page = access->GetData(props, sql);
       const int idField = page ? page->requireField(id_) : -1;
       eachRow(page, [&](Recordset& row) {
         ++rows;
@@ -194,12 +195,10 @@ class PagedRead {
 struct SimplifiedNames {
   PagedRead read{"FDetailFuncID, FFuncName", "t_NavDetailFunc", "FDetailFuncID"};
 
-  // One page; true when all are read (none in a simplified-Chinese session,
-  // where the tree's names are simplified already).
-  bool step() {
-    if (context::GetLanguage() == 1) return true;
+  // One page; true when all are read.
+  bool step(const std::string& props) {
     int nameField = -2;
-    const bool done = read.next([&](int32_t id, Recordset& row) {
+    const bool done = read.next(props, [&](int32_t id, Recordset& row) {
       if (nameField == -2) nameField = row.fieldIndex("FFuncName");
       const platform::Cell name = nameField < 0 ? platform::Cell() : row.cell(nameField);
       ids_.push_back(id);
@@ -273,7 +272,7 @@ struct LevelNames {
   }
 
   // One page; true when all three levels are read.
-  bool step() {
+  bool step(const std::string& props) {
     static const char* const tables[3] = {"t_NavTopClass", "t_NavSubSystem", "t_NavSubFunc"};
     if (depth == 3) return true;
     const auto level = static_cast<nav::Level>(depth + 1);
@@ -288,7 +287,7 @@ struct LevelNames {
     };
     if (!read) read = std::make_unique<PagedRead>(names(), tables[depth], nav::InfoOf(level).idField);
     const int d = depth;
-    read->next([&](int32_t id, Recordset& row) {
+    read->next(props, [&](int32_t id, Recordset& row) {
       std::vector<std::string>& list = byLevel[d][id];
       for (int f = 1; f < row.fieldCount(); ++f) {
         std::string name = platform::textOrEmpty(row.value(f));
@@ -306,6 +305,24 @@ struct LevelNames {
   }
 };
 
+// The names the tree's own queries do not give, read through the ERP's data
+// access: its own connection, none of the store's tables, so a thread of its
+// own reads them while the store's tables are read.
+struct DataNames {
+  SimplifiedNames simplified;
+  LevelNames levels;
+};
+
+// simplifiedToo: the session is in another language than simplified Chinese.
+DataNames ReadDataNames(const std::string& props, bool simplifiedToo) {
+  DataNames names;
+  while (simplifiedToo && !names.simplified.step(props)) {
+  }
+  while (!names.levels.step(props)) {
+  }
+  return names;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ reading the tree
@@ -321,10 +338,9 @@ struct FunctionSearch::Reading {
   Source source;
   bool userNamesRead = false;
   UserDetailNames userNames;
-  bool simplifiedRead = false;
-  SimplifiedNames simplified;
-  bool levelsRead = false;
-  LevelNames levels;
+  std::future<DataNames> dataNames;  // being read meanwhile
+  bool dataNamesRead = false;
+  DataNames names;
   std::vector<SearchPlace> tops;       // top class filled in
   bool topsRead = false;
   size_t nextTop = 0;
@@ -340,8 +356,30 @@ struct FunctionSearch::Reading {
   // Each query answers a record set of its own, so one level's rows can be read
   // while the next queries set their filters on the shared tables.
   std::vector<std::string> otherNames(int depth, int32_t id) const {
-    const std::vector<std::string>* names = levels.of(depth, id);
-    return names ? *names : std::vector<std::string>();
+    const std::vector<std::string>* found = names.levels.of(depth, id);
+    return found ? *found : std::vector<std::string>();
+  }
+
+  // The names read meanwhile, once they are in (whole: waiting for them), and
+  // the places given their levels' other names, a few thousand a piece; true
+  // when all have them.
+  size_t placesNamed = 0;
+  bool takeDataNames(bool whole, std::chrono::steady_clock::time_point deadline) {
+    if (!dataNamesRead) {
+      if (!whole && dataNames.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+      names = dataNames.get();
+      dataNamesRead = true;
+    }
+    while (placesNamed < subFuncs.size()) {
+      for (const size_t stop = std::min(subFuncs.size(), placesNamed + 4096); placesNamed < stop; ++placesNamed) {
+        SearchPlace& p = subFuncs[placesNamed];
+        p.topClassOtherNames = otherNames(1, p.topClassId);
+        p.subSysOtherNames = otherNames(2, p.subSysId);
+        p.subFuncOtherNames = otherNames(3, p.subFuncId);
+      }
+      if (std::chrono::steady_clock::now() >= deadline) return placesNamed == subFuncs.size();
+    }
+    return true;
   }
 
   void readTops() {
@@ -350,7 +388,6 @@ struct FunctionSearch::Reading {
       SearchPlace place;
       place.topClassId = t.id(0);
       place.topClassName = t.text(1);
-      place.topClassOtherNames = otherNames(1, place.topClassId);
       tops.push_back(std::move(place));
     });
   }
@@ -361,7 +398,6 @@ struct FunctionSearch::Reading {
       SearchPlace place = top;
       place.subSysId = s.id(0);
       place.subSysName = s.text(1);
-      place.subSysOtherNames = otherNames(2, place.subSysId);
       systems.push_back(std::move(place));
     });
   }
@@ -372,7 +408,6 @@ struct FunctionSearch::Reading {
       SearchPlace place = system;
       place.subFuncId = u.id(0);
       place.subFuncName = u.text(1);
-      place.subFuncOtherNames = otherNames(3, place.subFuncId);
       subFuncs.push_back(std::move(place));
     });
   }
@@ -401,7 +436,7 @@ struct FunctionSearch::Reading {
     fields.at({s.rs, s.row});
     const int32_t id = fields.id(kId);
     tree.functions[k] = functionOf(fields, s.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
-                                   simplified.find(id));
+                                   names.simplified.find(id));
   }
   void makeFunction(uint32_t k) { makeFunction(k, detailFields); }
 
@@ -498,12 +533,8 @@ struct FunctionSearch::Reading {
       userNamesRead = true;
       if (late()) return false;
     }
-    while (!simplifiedRead) {
-      simplifiedRead = simplified.step();
-      if (late()) return false;
-    }
-    while (!levelsRead) {
-      levelsRead = levels.step();
+    if (!dataNames.valid() && !dataNamesRead) {
+      dataNames = std::async(std::launch::async, ReadDataNames, context::PropsString(), context::GetLanguage() != 1);
       if (late()) return false;
     }
     if (!topsRead) {
@@ -532,7 +563,7 @@ struct FunctionSearch::Reading {
     while (!checkCells()) {
       if (late()) return false;
     }
-    return true;
+    return takeDataNames(deadline == std::chrono::steady_clock::time_point::max(), deadline);
   }
 
   // Checks a few of the template table's cells not checked yet (a table loaded
