@@ -136,6 +136,15 @@ std::string RemoveLineBreaks(std::string&& text) {
   return std::move(text);
 }
 
+std::string_view RemoveLineBreaks(std::string_view text, std::string& room) {
+  while (!text.empty() && blankOrBreak(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blankOrBreak(text.back())) text.remove_suffix(1);
+  if (text.find_first_of("\r\n") == std::string_view::npos) return text;
+  room.assign(text);
+  breaksToSpaces(room);
+  return room;
+}
+
 bool HasInvalidChar(const std::string& text) {
   const std::string trimmed = platform::trimSpaces(text);
   if (trimmed.empty()) return false;

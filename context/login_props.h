@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/automation/variant.h"
 
@@ -30,6 +31,9 @@ bool ShowHELP(int16_t keyCode, int32_t helpContext, const std::string& text1, in
 // Carriage returns and line feeds become spaces; the result is trimmed.
 std::string RemoveLineBreaks(const std::string& text);
 std::string RemoveLineBreaks(std::string&& text);  // in the text's own room
+// The same as a view: of text itself when no break lies inside the trimmed
+// text, otherwise of room, which then holds the result.
+std::string_view RemoveLineBreaks(std::string_view text, std::string& room);
 // True when a user-entered text holds a character not accepted in names and help
 // codes (the apostrophe).
 bool HasInvalidChar(const std::string& text);

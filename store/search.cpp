@@ -71,10 +71,14 @@ class StoredFields {
     }
     row_ = r.row;
   }
-  std::string text(size_t i) const {
-    if (index_[i] < 0) return std::string();
+  // The field's text where it lies in the table (valid while the table is), or
+  // in room when the cell holds another kind of value.
+  std::string_view text(size_t i, std::string& room) const {
+    if (index_[i] < 0) return {};
     const platform::Cell c = rs_->storedCell(row_, index_[i]);
-    return c.type == platform::VarType::String ? std::string(c.text) : platform::textOrEmpty(platform::variantOf(c));
+    if (c.type == platform::VarType::String) return c.text;
+    room = platform::textOrEmpty(platform::variantOf(c));
+    return room;
   }
   int32_t id(size_t i) const {
     if (index_[i] < 0) return 0;
@@ -82,8 +86,19 @@ class StoredFields {
     if (c.type == platform::VarType::Long || c.type == platform::VarType::Integer) return static_cast<int32_t>(c.integer);
     return platform::CLng(platform::variantOf(c));
   }
-  std::optional<Variant> value(size_t i) const {
-    return index_[i] < 0 ? std::nullopt : std::optional<Variant>(rs_->storedValue(row_, index_[i]));
+  // A flag that is on unless the cell says off (Null and a missing field are on).
+  bool on(size_t i) const {
+    if (index_[i] < 0) return true;
+    const platform::Cell c = rs_->storedCell(row_, index_[i]);
+    switch (c.type) {
+      case platform::VarType::Null:
+      case platform::VarType::Empty: return true;
+      case platform::VarType::Boolean:
+      case platform::VarType::Integer:
+      case platform::VarType::Long:
+      case platform::VarType::LongLong: return c.integer != 0;
+      default: return platform::CBool(platform::variantOf(c));
+    }
   }
 
  private:
@@ -107,32 +122,44 @@ enum DetailField { kId, kFuncName, kNameEn, kNameCht, kShowName, kHelpCode, kHel
 // template's show name, in either script; its merged function name and its
 // English name still find it. simplified: the template's simplified name, when
 // the session is in another language.
-template <class Fields>
-SearchFunction functionOf(const Fields& f, uint32_t place, const std::string* userShow,
+SearchFunction functionOf(const StoredFields& f, uint32_t place, const std::string* userShow,
                           std::optional<std::string_view> simplified) {
   SearchFunction fn;
   fn.detailFuncId = f.id(kId);
   fn.place = place;
-  const std::string funcName = context::RemoveLineBreaks(f.text(kFuncName));
-  const std::string showName = f.text(kShowName);
-  fn.name = DetailFuncDisplayName(funcName, showName, userShow);
-  if (!userShow || !blank(context::RemoveLineBreaks(*userShow))) fn.otherNames.push_back(funcName);
-  fn.otherNames.push_back(f.text(kNameEn));
+  // The texts are read where they lie; only what the function keeps is copied.
+  std::string room[5];
+  const std::string_view showName = f.text(kShowName, room[0]);
+  const std::string_view func = context::RemoveLineBreaks(f.text(kFuncName, room[1]), room[4]);
+  const std::string_view show = context::RemoveLineBreaks(showName, room[2]);
+  // As DetailFuncDisplayName names it.
+  std::string own;
+  if (userShow) {
+    own = context::RemoveLineBreaks(*userShow);
+    if (!own.empty())
+      fn.name = own;
+    else
+      fn.name = !func.empty() ? func : show;
+  } else {
+    fn.name = !show.empty() ? show : func;
+  }
+  fn.otherNames.reserve(4);
+  if (!userShow || !blank(own)) fn.otherNames.emplace_back(func);
+  fn.otherNames.emplace_back(f.text(kNameEn, room[3]));
   // The merged row still carries the show name the user's name replaced; its
   // twin in the other Chinese script is the same name.
   const std::string replaced = userShow ? FoldSearchText(showName) : std::string();
-  auto addChinese = [&](std::string name) {
+  auto addChinese = [&](std::string_view name) {
     if (replaced.empty() || FoldSearchText(name) != replaced || FoldSearchText(fn.name) == replaced)
-      fn.otherNames.push_back(std::move(name));
+      fn.otherNames.emplace_back(name);
   };
-  if (simplified) addChinese(std::string(*simplified));
-  addChinese(f.text(kNameCht));
-  fn.helpCode = platform::trimSpaces(f.text(kHelpCode));
-  fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1));
-  fn.className = f.text(kClass);
-  fn.classParam = f.text(kParam);
-  const std::optional<Variant> enable = f.value(kEnable);
-  fn.enabled = !enable || enable->isNull() || enable->isEmpty() || platform::CBool(*enable);
+  if (simplified) addChinese(*simplified);
+  addChinese(f.text(kNameCht, room[0]));
+  fn.helpCode = platform::trimSpaces(f.text(kHelpCode, room[0]));
+  fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1, room[0]));
+  fn.className = f.text(kClass, room[0]);
+  fn.classParam = f.text(kParam, room[0]);
+  fn.enabled = f.on(kEnable);
   return fn;
 }
 

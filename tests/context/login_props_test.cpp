@@ -136,13 +136,16 @@ TEST_F(LoginPropsTest, F1IsHandledEvenWithoutAHelpComponent) {
 }
 
 TEST(TextHelpers, RemoveLineBreaksAndHasInvalidChar) {
-  // A text kept by the caller, and one whose room the result takes, alike.
+  // A text kept by the caller, one whose room the result takes, and one read
+  // where it lies, alike.
   const std::pair<std::string, std::string> cases[] = {
       {"a\r\nb", "a  b"}, {"\n 名称 \r", "名称"}, {"", ""}, {" \r\n ", ""}, {"\ta b\t", "\ta b\t"},
       {"x\n", "x"}, {std::string(40, ' ') + "长一些的名称，超过短字符串的长度" + "\r\n", "长一些的名称，超过短字符串的长度"}};
   for (const auto& [text, want] : cases) {
     EXPECT_EQ(RemoveLineBreaks(text), want) << text;
     EXPECT_EQ(RemoveLineBreaks(std::string(text)), want) << text;
+    std::string room = "earlier";
+    EXPECT_EQ(RemoveLineBreaks(std::string_view(text), room), want) << text;
   }
   EXPECT_TRUE(HasInvalidChar("it's"));
   EXPECT_TRUE(HasInvalidChar(" ' "));
