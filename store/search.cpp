@@ -164,9 +164,10 @@ SearchFunction functionOf(const StoredFields& f, uint32_t place, const std::stri
 }
 
 // A table of the template read through the ERP's data access a page of rows at
-// a time, in order of id, so that no step of a console's preparation reads a
-// whole large table at once. Where the service is missing or refuses, the rows
-// read so far are dropped (failed() tells) and the search works on without them.
+// a time, in order of id, so that no query holds a whole large table at once
+// (the data access makes a record set of each answer). Where the service is
+// missing or refuses, the rows read so far are dropped (failed() tells) and the
+// search works on without them.
 class PagedRead {
  public:
   // columns: the id first; each page is "columns FROM table" after the last id.
@@ -209,7 +210,7 @@ class PagedRead {
   }
 
  private:
-  static constexpr size_t kPage = 2048;
+  static constexpr size_t kPage = 16384;
   std::string columns_, table_, id_;
   int64_t last_ = INT32_MIN;
   bool done_ = false, failed_ = false;
