@@ -117,12 +117,9 @@ void breaksToSpaces(std::string& text) {
 }  // namespace
 
 std::string RemoveLineBreaks(const std::string& text) {
-  size_t b = 0, e = text.size();
-  while (b < e && blankOrBreak(text[b])) ++b;
-  while (e > b && blankOrBreak(text[e - 1])) --e;
-  std::string out(text, b, e - b);
-  breaksToSpaces(out);
-  return out;
+  std::string room;
+  const std::string_view out = RemoveLineBreaks(std::string_view(text), room);
+  return out.data() == room.data() ? std::move(room) : std::string(out);
 }
 
 std::string RemoveLineBreaks(std::string&& text) {

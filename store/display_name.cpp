@@ -22,19 +22,25 @@ std::string textIfAny(const Recordset& rs, const char* field) {
 
 }  // namespace
 
-std::string DetailFuncDisplayName(const std::string& funcName, const std::string& showName,
-                                  const std::string* userShowName) {
-  // RemoveLineBreaks also trims, so a name of spaces counts as no name.
-  const std::string func = context::RemoveLineBreaks(funcName);
-  const std::string show = context::RemoveLineBreaks(showName);
-  if (userShowName) {
-    const std::string own = context::RemoveLineBreaks(*userShowName);
-    if (!own.empty()) return own;
+std::string_view DisplayNameAmong(std::string_view func, std::string_view show, const std::string_view* own) {
+  if (own) {
+    if (!own->empty()) return *own;
     // The user's row named the function only by FFuncName (or by nothing, when the
     // merge kept no name of its own).
     return !func.empty() ? func : show;
   }
   return !show.empty() ? show : func;
+}
+
+std::string DetailFuncDisplayName(const std::string& funcName, const std::string& showName,
+                                  const std::string* userShowName) {
+  // RemoveLineBreaks also trims, so a name of spaces counts as no name.
+  std::string room[3];
+  const std::string_view func = context::RemoveLineBreaks(std::string_view(funcName), room[0]);
+  const std::string_view show = context::RemoveLineBreaks(std::string_view(showName), room[1]);
+  std::string_view own;
+  if (userShowName) own = context::RemoveLineBreaks(std::string_view(*userShowName), room[2]);
+  return std::string(DisplayNameAmong(func, show, userShowName ? &own : nullptr));
 }
 
 UserDetailNames UserDetailNames::read() {

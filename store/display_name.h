@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,9 @@ namespace wayfind::store {
 // place (nullptr: the user has no row for the function there).
 std::string DetailFuncDisplayName(const std::string& funcName, const std::string& showName,
                                   const std::string* userShowName);
+// The same rule over names whose line breaks are taken out already
+// (context::RemoveLineBreaks): the one of them the function is shown by.
+std::string_view DisplayNameAmong(std::string_view func, std::string_view show, const std::string_view* own);
 
 // The user's own detail-function rows as the store holds them, by sub-function
 // and function. Read once for many rows (a whole sub-function, the whole tree).

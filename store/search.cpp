@@ -39,7 +39,7 @@ namespace {
 using platform::Recordset;
 using platform::Variant;
 
-bool blank(const std::string& text) { return platform::trimSpaces(text).empty(); }
+bool blank(std::string_view text) { return platform::trimSpaces(text).empty(); }
 
 // Reads fields by position, found once per record set; a field the record set
 // lacks reads as empty text.
@@ -128,21 +128,13 @@ SearchFunction functionOf(const StoredFields& f, uint32_t place, const std::stri
   fn.detailFuncId = f.id(kId);
   fn.place = place;
   // The texts are read where they lie; only what the function keeps is copied.
-  std::string room[5];
+  std::string room[6];
   const std::string_view showName = f.text(kShowName, room[0]);
   const std::string_view func = context::RemoveLineBreaks(f.text(kFuncName, room[1]), room[4]);
   const std::string_view show = context::RemoveLineBreaks(showName, room[2]);
-  // As DetailFuncDisplayName names it.
-  std::string own;
-  if (userShow) {
-    own = context::RemoveLineBreaks(*userShow);
-    if (!own.empty())
-      fn.name = own;
-    else
-      fn.name = !func.empty() ? func : show;
-  } else {
-    fn.name = !show.empty() ? show : func;
-  }
+  std::string_view own;
+  if (userShow) own = context::RemoveLineBreaks(std::string_view(*userShow), room[5]);
+  fn.name = DisplayNameAmong(func, show, userShow ? &own : nullptr);
   fn.otherNames.reserve(4);
   if (!userShow || !blank(own)) fn.otherNames.emplace_back(func);
   fn.otherNames.emplace_back(f.text(kNameEn, room[3]));
