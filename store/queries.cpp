@@ -15,6 +15,7 @@
 #include "platform/automation/registry.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/user_folders.h"
+#include "platform/recordset/large_memory.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/merge.h"
@@ -321,6 +322,12 @@ bool DetailFuncReader::step() {
       ++phase_;
       return false;
     case 4:  // merged, a few sub-functions a step
+      if (next_ == 0 && !direct_) {
+        // Room for what the merge usually gives (every template and user row
+        // once), taken at once rather than grown by copying.
+        platform::reserveLarge(rows_, templ_->storedRowCount() + user_->storedRowCount());
+        ends_.reserve(ids_.size());
+      }
       for (size_t stop = std::min(ids_.size(), next_ + 512); next_ < stop; ++next_) add(next_);
       if (next_ < ids_.size()) return false;
       finish();

@@ -135,18 +135,24 @@ SearchFunction functionOf(const StoredFields& f, uint32_t place, const std::stri
   std::string_view own;
   if (userShow) own = context::RemoveLineBreaks(std::string_view(*userShow), room[5]);
   fn.name = DisplayNameAmong(func, show, userShow ? &own : nullptr);
-  fn.otherNames.reserve(4);
-  if (!userShow || !blank(own)) fn.otherNames.emplace_back(func);
-  fn.otherNames.emplace_back(f.text(kNameEn, room[3]));
+  // The other names, in room of their exact size. An empty one, or one written
+  // as the shown name, finds nothing more and is left out.
+  std::string_view others[4];
+  size_t count = 0;
+  auto add = [&](std::string_view name) {
+    if (!name.empty() && name != fn.name) others[count++] = name;
+  };
+  if (!userShow || !blank(own)) add(func);
+  add(f.text(kNameEn, room[3]));
   // The merged row still carries the show name the user's name replaced; its
   // twin in the other Chinese script is the same name.
   const std::string replaced = userShow ? FoldSearchText(showName) : std::string();
   auto addChinese = [&](std::string_view name) {
-    if (replaced.empty() || FoldSearchText(name) != replaced || FoldSearchText(fn.name) == replaced)
-      fn.otherNames.emplace_back(name);
+    if (replaced.empty() || FoldSearchText(name) != replaced || FoldSearchText(fn.name) == replaced) add(name);
   };
   if (simplified) addChinese(*simplified);
   addChinese(f.text(kNameCht, room[0]));
+  fn.otherNames.assign(others, others + count);
   fn.helpCode = platform::trimSpaces(f.text(kHelpCode, room[0]));
   fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1, room[0]));
   fn.className = f.text(kClass, room[0]);
@@ -472,11 +478,20 @@ struct FunctionSearch::Reading {
     const Recordset* templ = details->templateTable();
     switch (making) {
       case 0:  // the slots, a few thousand sub-functions at a time
+        if (made == 0) {
+          // Room for every slot and place at once: growing them would copy them
+          // and touch fresh memory again and again.
+          size_t rowCount = 0;
+          for (size_t i = 0; i < subFuncs.size(); ++i) rowCount += details->rows(i).size();
+          platform::reserveLarge(slots, rowCount);
+          tree.places.reserve(subFuncs.size());
+        }
         for (const size_t stop = std::min(subFuncs.size(), made + 4096); made < stop; ++made) {
           const std::span<const StoredRow> rows = details->rows(made);
           if (rows.empty()) continue;
           const auto place = static_cast<uint32_t>(tree.places.size());
-          tree.places.push_back(subFuncs[made]);
+          // The place's names move to the tree; only its id is read here after.
+          tree.places.push_back(std::move(subFuncs[made]));
           for (const StoredRow& row : rows) slots.push_back({row.rs, row.row, place, static_cast<uint32_t>(made)});
         }
         if (made < subFuncs.size()) return false;

@@ -249,9 +249,11 @@ class Builder {
  public:
   // Room for what so many functions usually take, so that the records and texts
   // are not copied as they grow (pages never written are never touched).
-  explicit Builder(size_t functions) : strings_(functions * 128 + 1) {
+  Builder(size_t functions, size_t places) : strings_(functions * 128 + 1) {
     platform::reserveLarge(functions_, functions + 1);
     platform::reserveLarge(texts_, functions * 4);
+    platform::reserveLarge(codes_, functions * 2);  // at most the two help codes of each
+    platform::reserveLarge(places_, places);
     strings_.push_back('\0');
   }
 
@@ -260,7 +262,9 @@ class Builder {
   // the strings (a hash's upper half beside each place), so no text is copied.
   uint32_t intern(std::string_view s) {
     if (s.empty()) return 0;
-    if ((internedCount_ + 1) * 2 > interned_.size()) growInterned();
+    // Up to three quarters full: a look compares the hashes' upper halves
+    // first, so the longer runs cost little, and the table is half as large.
+    if ((internedCount_ + 1) * 4 > interned_.size() * 3) growInterned();
     const uint64_t h = std::hash<std::string_view>{}(s);
     const auto tag = static_cast<uint32_t>(h >> 32);
     const size_t mask = interned_.size() - 1;
@@ -322,6 +326,8 @@ class Builder {
 
   std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
+    // Nothing is interned any more: the table goes before the codes are sorted.
+    std::vector<uint64_t>().swap(interned_);
     // The lists are placed by another thread while this one sorts the codes (a
     // large index's; the two touch different parts of the build).
     const auto functions = static_cast<uint32_t>(functions_.size() - 1);
@@ -395,7 +401,6 @@ class Builder {
     std::future<void> listsWritten;
     if (large) listsWritten = std::async(std::launch::async, writeAllLists);
     strings_.moveTo(at[kStrings]);
-    release(interned_);
     copy(kPlaces, places_.data());
     release(places_);
     copy(kFunctions, functions_.data());
@@ -420,25 +425,25 @@ class Builder {
   void sortCodes() {
     struct Code {
       uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
-      std::string_view text;
-      uint32_t at;
-      bool operator<(const Code& o) const {
-        if (prefix != o.prefix) return prefix < o.prefix;
-        if (const int c = text.compare(o.text); c != 0) return c < 0;
-        return at < o.at;
-      }
+      uint32_t at;      // the code's text; its whole text is read only where the prefixes agree
     };
-    std::vector<Code> byText(codes_.size());
-    for (size_t i = 0; i < codes_.size(); ++i) {
-      const std::string_view text = view(texts_[codes_[i]].folded & kRefMask);
+    auto text = [this](const Code& c) { return view(texts_[c.at].folded & kRefMask); };
+    std::vector<Code> byText;
+    platform::reserveLarge(byText, codes_.size());
+    for (const uint32_t at : codes_) {
+      const std::string_view folded = text({0, at});
       uint64_t prefix = 0;
       for (size_t k = 0; k < 8; ++k)
-        prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
-      byText[i] = {prefix, text, codes_[i]};
+        prefix = prefix << 8 | (k < folded.size() ? static_cast<unsigned char>(folded[k]) : 0u);
+      byText.push_back({prefix, at});
     }
-    std::sort(byText.begin(), byText.end());
+    std::sort(byText.begin(), byText.end(), [&text](const Code& a, const Code& b) {
+      if (a.prefix != b.prefix) return a.prefix < b.prefix;
+      if (const int c = text(a).compare(text(b)); c != 0) return c < 0;
+      return a.at < b.at;
+    });
     for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
-    if (codes_.size() * 32 >= (size_t{1} << 20)) ::malloc_trim(0);  // the sorted codes' room
+    if (codes_.size() * sizeof(Code) >= (size_t{1} << 20)) ::malloc_trim(0);  // the sorted codes' room
   }
 
   // Where each key's list lies among the postings (a bitmap on a boundary of
@@ -533,10 +538,6 @@ struct Levels {
 Levels makeLevels(const std::vector<SearchPlace>& places, const std::vector<SearchFunction>& functions) {
   Levels made;
   std::vector<LevelRec>& levels = made.records;
-  std::vector<SearchFunction> levelNames;
-  // The level index has one empty place: a level's place is that of its first
-  // function (SearchIndex::level).
-  const std::vector<SearchPlace> noPlace(1);
   uint32_t open[3] = {kNoLevel, kNoLevel, kNoLevel};
   for (uint32_t f = 0; f < functions.size(); ++f) {
     if (functions[f].place >= places.size()) break;  // refused by the functions' builder
@@ -557,15 +558,26 @@ Levels makeLevels(const std::vector<SearchPlace>& places, const std::vector<Sear
       }
       l = static_cast<uint32_t>(levels.size());
       levels.push_back({depth, depth == 1 ? kNoLevel : open[depth - 2], f, f + 1});
-      SearchFunction n;
-      n.place = 0;
-      n.detailFuncId = depth == 1 ? p.topClassId : depth == 2 ? p.subSysId : p.subFuncId;
-      n.name = depth == 1 ? p.topClassName : depth == 2 ? p.subSysName : p.subFuncName;
-      n.otherNames = depth == 1 ? p.topClassOtherNames : depth == 2 ? p.subSysOtherNames : p.subFuncOtherNames;
-      levelNames.push_back(std::move(n));
     }
   }
-  if (!levelNames.empty()) made.index = buildSearchIndexBytes(noPlace, levelNames, false);
+  if (levels.empty()) return made;
+  // The levels' names, as functions of an index of their own (in room taken at
+  // once, since a large tree has tens of thousands of levels). That index has
+  // one empty place: a level's place is that of its first function
+  // (SearchIndex::level).
+  std::vector<SearchFunction> levelNames;
+  platform::reserveLarge(levelNames, levels.size());
+  for (const LevelRec& level : levels) {
+    const SearchPlace& p = places[functions[level.first].place];
+    const uint32_t depth = level.depth;
+    SearchFunction& n = levelNames.emplace_back();
+    n.place = 0;
+    n.detailFuncId = depth == 1 ? p.topClassId : depth == 2 ? p.subSysId : p.subFuncId;
+    n.name = depth == 1 ? p.topClassName : depth == 2 ? p.subSysName : p.subFuncName;
+    n.otherNames = depth == 1 ? p.topClassOtherNames : depth == 2 ? p.subSysOtherNames : p.subFuncOtherNames;
+  }
+  const std::vector<SearchPlace> noPlace(1);
+  made.index = buildSearchIndexBytes(noPlace, levelNames, false);
   return made;
 }
 
@@ -578,7 +590,7 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
   // thread however this ends).
   std::future<Levels> levels;
   if (withLevels) levels = std::async(std::launch::async, [&] { return makeLevels(places, functions); });
-  Builder b(functions.size());
+  Builder b(functions.size(), places.size());
   for (const auto& p : places) b.addPlace(p);
   const auto placeCount = static_cast<uint32_t>(places.size());
   // A large index is made by two threads: this one prepares each chunk of
