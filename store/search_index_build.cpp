@@ -29,6 +29,22 @@ std::string_view typedAs(char c) {
   return at && c ? std::string_view(at, 1) : std::string_view();
 }
 
+// A text's hash for the intern table, eight bytes at a time and mixed at the
+// end, so that both halves (the place to look and the tag kept there) depend on
+// every byte.
+uint64_t textHash(std::string_view s) {
+  constexpr uint64_t kMix = 0xBF58476D1CE4E5B9ull;
+  uint64_t h = s.size() * 0x9E3779B97F4A7C15ull;
+  for (size_t i = 0; i < s.size(); i += 8) {
+    uint64_t w = 0;
+    std::memcpy(&w, s.data() + i, std::min<size_t>(8, s.size() - i));
+    h = (h ^ w) * kMix;
+    h ^= h >> 31;
+  }
+  h *= 0x94D049BB133111EBull;
+  return h ^ (h >> 29);
+}
+
 template <class Out>
 void writeLength(Out& out, size_t n) {
   while (n >= 0x80) {
@@ -108,9 +124,10 @@ class Preparer {
     // As written, to be shown as what matched (and a Chinese name's pinyin is
     // read from the characters it uses).
     text.shown.assign(trimmed(written));
-    if (text.shown.find_first_of("\r\n\t") != std::string::npos) {
+    auto breaks = [](char c) { return c == '\r' || c == '\n' || c == '\t'; };
+    if (std::any_of(text.shown.begin(), text.shown.end(), breaks)) {
       text.shown.assign(written);
-      std::replace_if(text.shown.begin(), text.shown.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+      std::replace_if(text.shown.begin(), text.shown.end(), breaks, ' ');
       text.shown.assign(trimmed(text.shown));
     }
 
@@ -265,7 +282,7 @@ class Builder {
     // Up to three quarters full: a look compares the hashes' upper halves
     // first, so the longer runs cost little, and the table is half as large.
     if ((internedCount_ + 1) * 4 > interned_.size() * 3) growInterned();
-    const uint64_t h = std::hash<std::string_view>{}(s);
+    const uint64_t h = textHash(s);
     const auto tag = static_cast<uint32_t>(h >> 32);
     const size_t mask = interned_.size() - 1;
     for (size_t at = h & mask;; at = (at + 1) & mask) {
@@ -491,7 +508,7 @@ class Builder {
     const size_t mask = interned_.size() - 1;
     for (uint64_t slot : old) {
       if (slot == 0) continue;
-      size_t at = std::hash<std::string_view>{}(view(static_cast<uint32_t>(slot))) & mask;
+      size_t at = textHash(view(static_cast<uint32_t>(slot))) & mask;
       while (interned_[at] != 0) at = (at + 1) & mask;
       interned_[at] = slot;
     }
