@@ -136,7 +136,7 @@ std::string RemoveLineBreaks(std::string&& text) {
 std::string_view RemoveLineBreaks(std::string_view text, std::string& room) {
   while (!text.empty() && blankOrBreak(text.front())) text.remove_prefix(1);
   while (!text.empty() && blankOrBreak(text.back())) text.remove_suffix(1);
-  if (text.find_first_of("\r\n") == std::string_view::npos) return text;
+  if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; })) return text;
   room.assign(text);
   breaksToSpaces(room);
   return room;
