@@ -209,7 +209,7 @@ std::string_view ColumnStore::textArea() const {
   return {text_, textSize_};
 }
 
-Cell ColumnStore::cell(size_t row, size_t field) const {
+Cell ColumnStore::otherCell(size_t row, size_t field) const {
   const Column& col = columns_[field];
   if (col.kind != Kind::Any) checkRow(field, row);
   return cellIn(col, row);
@@ -298,12 +298,7 @@ Cell ColumnStore::cellIn(const Column& col, size_t row) const {
       c.type = VarType::Date;
       c.number = doubleOf(col.wide[row]);
       break;
-    case Kind::Text: {
-      c.type = VarType::String;
-      const uint64_t ref = col.wide[row];
-      c.text = std::string_view(text_ + (ref >> 32), static_cast<size_t>(ref & 0xFFFFFFFFu));
-      break;
-    }
+    case Kind::Text: return textCell(col, row);
     case Kind::Any: break;
   }
   return c;
