@@ -816,17 +816,20 @@ bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
   saving_ = std::async(std::launch::async, [made, reading = std::move(reading_), path = buildingFor_.filePath,
                                             key = buildingFor_.fileKey]() mutable {
     std::optional<SearchIndex> index;
+    SearchTree tree;
     try {
       reading->make(true, std::chrono::steady_clock::time_point::max());
-      SearchTree tree = std::move(reading->tree);
+      tree = std::move(reading->tree);
       reading.reset();
       index.emplace(tree.places, tree.functions);
-      tree = {};  // freed here, not by the console's thread when it takes the index
     } catch (...) {
       made->set_exception(std::current_exception());
       return;
     }
     made->set_value(*index);
+    // Freed here once the index is handed over: neither the answer nor the
+    // console's thread waits for it.
+    tree = {};
     saveQuietly(path, key, *index);
     releaseFreedMemory();
   });
