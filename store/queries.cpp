@@ -15,7 +15,6 @@
 #include "platform/automation/registry.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/user_folders.h"
-#include "platform/recordset/large_memory.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/merge.h"
@@ -325,7 +324,7 @@ bool DetailFuncReader::step() {
       if (next_ == 0 && !direct_) {
         // Room for what the merge usually gives (every template and user row
         // once), taken at once rather than grown by copying.
-        platform::reserveLarge(rows_, templ_->storedRowCount() + user_->storedRowCount());
+        rows_.reserve(templ_->storedRowCount() + user_->storedRowCount());
         ends_.reserve(ids_.size());
       }
       for (size_t stop = std::min(ids_.size(), next_ + 512); next_ < stop; ++next_) add(next_);

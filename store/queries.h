@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/containers/dictionary.h"
+#include "platform/recordset/large_memory.h"
 #include "platform/recordset/recordset.h"
 #include "store/merge.h"
 
@@ -91,7 +92,7 @@ class DetailFuncReader {
   CopiedRows copies_;
   int copiedFields_ = 0;
   std::vector<RecordsetPtr> asked_;  // the answers of the sub-functions asked alone
-  std::vector<StoredRow> rows_;
+  platform::LargeVector<StoredRow> rows_;
   std::vector<size_t> ends_;
   std::vector<StoredRow> scratch_;
 };

@@ -450,11 +450,11 @@ struct FunctionSearch::Reading {
     uint32_t subFunc;
   };
   static constexpr uint32_t kNoSlot = UINT32_MAX;
-  std::vector<Slot> slots;               // in tree order
+  platform::LargeVector<Slot> slots;     // in tree order
   int making = 0;                        // which part of the making is under way
   size_t made = 0;                       // how far that part has come
-  std::vector<uint32_t> firstSlotOfRow;  // by the template's stored row
-  std::vector<uint32_t> nextSlotOfRow;   // by slot
+  platform::LargeVector<uint32_t> firstSlotOfRow;  // by the template's stored row
+  platform::LargeVector<uint32_t> nextSlotOfRow;   // by slot
   std::vector<uint32_t> otherSlots;      // of rows elsewhere
 
   void makeFunction(uint32_t k, StoredFields& fields) {
@@ -483,7 +483,7 @@ struct FunctionSearch::Reading {
           // and touch fresh memory again and again.
           size_t rowCount = 0;
           for (size_t i = 0; i < subFuncs.size(); ++i) rowCount += details->rows(i).size();
-          platform::reserveLarge(slots, rowCount);
+          slots.reserve(rowCount);
           tree.places.reserve(subFuncs.size());
         }
         for (const size_t stop = std::min(subFuncs.size(), made + 4096); made < stop; ++made) {

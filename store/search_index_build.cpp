@@ -267,9 +267,9 @@ class Builder {
   // Room for what so many functions usually take, so that the records and texts
   // are not copied as they grow (pages never written are never touched).
   Builder(size_t functions, size_t places) : strings_(functions * 128 + 1) {
-    platform::reserveLarge(functions_, functions + 1);
-    platform::reserveLarge(texts_, functions * 4);
-    platform::reserveLarge(codes_, functions * 2);  // at most the two help codes of each
+    functions_.reserve(functions + 1);
+    texts_.reserve(functions * 4);
+    codes_.reserve(functions * 2);  // at most the two help codes of each
     platform::reserveLarge(places_, places);
     strings_.push_back('\0');
   }
@@ -344,7 +344,7 @@ class Builder {
   std::shared_ptr<IndexBytes> finish() {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
     // Nothing is interned any more: the table goes before the codes are sorted.
-    std::vector<uint64_t>().swap(interned_);
+    platform::LargeVector<uint64_t>().swap(interned_);
     // The lists are placed by another thread while this one sorts the codes (a
     // large index's; the two touch different parts of the build).
     const auto functions = static_cast<uint32_t>(functions_.size() - 1);
@@ -445,8 +445,8 @@ class Builder {
       uint32_t at;      // the code's text; its whole text is read only where the prefixes agree
     };
     auto text = [this](const Code& c) { return view(texts_[c.at].folded & kRefMask); };
-    std::vector<Code> byText;
-    platform::reserveLarge(byText, codes_.size());
+    platform::LargeVector<Code> byText;
+    byText.reserve(codes_.size());
     for (const uint32_t at : codes_) {
       const std::string_view folded = text({0, at});
       uint64_t prefix = 0;
@@ -501,8 +501,8 @@ class Builder {
 
   void growInterned() {
     const size_t size = std::max<size_t>(1024, interned_.size() * 2);
-    std::vector<uint64_t> old;
-    platform::reserveLarge(old, size);
+    platform::LargeVector<uint64_t> old;
+    old.reserve(size);
     old.assign(size, 0);
     old.swap(interned_);
     const size_t mask = interned_.size() - 1;
@@ -533,12 +533,12 @@ class Builder {
   }
 
   TextArea strings_;
-  std::vector<uint64_t> interned_;  // (hash >> 32) << 32 | place in strings_; 0 is empty
+  platform::LargeVector<uint64_t> interned_;  // (hash >> 32) << 32 | place in strings_; 0 is empty
   size_t internedCount_ = 0;
   std::vector<PlaceRec> places_;
-  std::vector<FuncRec> functions_;
-  std::vector<TextRec> texts_;
-  std::vector<uint32_t> codes_;
+  platform::LargeVector<FuncRec> functions_;
+  platform::LargeVector<TextRec> texts_;
+  platform::LargeVector<uint32_t> codes_;
   PostingsBuilder postings_;
   std::vector<uint32_t> local_;                              // texts of the function being added
   std::vector<LevelRec> levels_;

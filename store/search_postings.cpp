@@ -56,9 +56,7 @@ void PostingsBuilder::addSlab() {
 }
 
 void PostingsBuilder::grow() {
-  std::vector<List> lists;
-  platform::reserveLarge(lists, lists_.size() * 2);
-  lists.resize(lists_.size() * 2);
+  platform::LargeVector<List> lists(lists_.size() * 2);
   const size_t mask = lists.size() - 1;
   for (const List& l : lists_) {
     if (l.count == 0) continue;

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/recordset/large_memory.h"
+
 namespace wayfind::store {
 
 inline constexpr uint32_t kPostingBlock = 32;
@@ -89,7 +91,7 @@ class PostingsBuilder {
 
   // The lists, open-addressed by key: a key's list is found with one look into
   // memory. A list with no functions (count 0) is an empty place.
-  std::vector<List> lists_;
+  platform::LargeVector<List> lists_;
   size_t listCount_ = 0;
   std::vector<uint8_t*> slabs_;
   std::vector<std::unique_ptr<uint8_t[]>> heapSlabs_;  // the first kSlabsPerBlock slabs

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <new>
+#include <vector>
 
 namespace wayfind::platform {
 
@@ -24,6 +27,38 @@ void freeLarge(void* buffer, size_t bytes);
 // pages. Only worth it before the block's pages are first written; blocks
 // smaller than two huge pages are left alone.
 void adviseHugePages(const void* block, size_t bytes);
+
+// An allocator for a vector that may grow large (the arrays of a build): from
+// kLargeBufferBytes on, its room is allocateLarge's, whole huge pages from the
+// first byte to the last; below that, the heap's.
+template <class T>
+struct LargeAllocator {
+  static_assert(alignof(T) <= alignof(std::max_align_t));
+  using value_type = T;
+  LargeAllocator() = default;
+  template <class U>
+  LargeAllocator(const LargeAllocator<U>&) {}
+
+  T* allocate(size_t n) {
+    void* p = large(n) ? allocateLarge(mapped(n)) : std::malloc(n * sizeof(T));
+    if (!p) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, size_t n) {
+    if (large(n)) {
+      freeLarge(p, mapped(n));
+    } else {
+      std::free(p);
+    }
+  }
+  friend bool operator==(const LargeAllocator&, const LargeAllocator&) { return true; }
+
+ private:
+  static bool large(size_t n) { return n * sizeof(T) >= kLargeBufferBytes; }
+  static size_t mapped(size_t n) { return (n * sizeof(T) + kLargeBufferBytes - 1) / kLargeBufferBytes * kLargeBufferBytes; }
+};
+template <class T>
+using LargeVector = std::vector<T, LargeAllocator<T>>;
 
 // Room for a vector about to be filled with n elements, offered for huge pages
 // when it is large.

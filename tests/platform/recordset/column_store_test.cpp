@@ -2,10 +2,12 @@
 // copies between sets, and the memory a table takes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/automation/automation_error.h"
 #include "platform/containers/dictionary.h"
+#include "platform/recordset/large_memory.h"
 #include "platform/recordset/recordset.h"
 #include "trap_tables.h"
 
@@ -137,4 +139,22 @@ TEST(ColumnStore, TablesWithMegabytesOfTextGrowLoadAndShrinkIntact) {
     EXPECT_EQ(table->storedValue(static_cast<size_t>(i), 1), Variant("名" + std::to_string(i))) << i;
   }
   EXPECT_LT(table->memoryBytes(), 12u * 1024u * 1024u);
+}
+
+// A build's arrays grow from the heap into mapped huge pages and back to
+// nothing: every value survives each move, and large room starts on a 2 MB
+// boundary so that all of it can be a huge page.
+TEST(LargeVector, KeepsItsValuesAsItGrowsPastTheHeapAndStartsOnAHugePage) {
+  LargeVector<uint64_t> v;
+  const size_t n = 3 * kLargeBufferBytes / sizeof(uint64_t) + 7;
+  for (uint64_t i = 0; i < n; ++i) v.push_back(i * 0x9E3779B97F4A7C15ull);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(v.data()) % kLargeBufferBytes, 0u);
+  LargeVector<uint64_t> copy = v;
+  v.resize(100);
+  v.shrink_to_fit();  // back from mapped room to the heap
+  for (uint64_t i = 0; i < 100; ++i) ASSERT_EQ(v[i], i * 0x9E3779B97F4A7C15ull);
+  ASSERT_EQ(copy.size(), n);
+  for (uint64_t i = 0; i < n; ++i) ASSERT_EQ(copy[i], i * 0x9E3779B97F4A7C15ull) << i;
+  LargeVector<uint64_t>().swap(copy);
+  EXPECT_EQ(copy.capacity(), 0u);
 }
