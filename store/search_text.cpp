@@ -53,22 +53,24 @@ char32_t decodeAt(std::string_view text, size_t& pos) {
   return cp;
 }
 
-void encode(char32_t cp, std::string& out) {
+// Writes cp's UTF-8 bytes at out; answers the end of what it wrote.
+char* encode(char32_t cp, char* out) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
+    *out++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xC0 | (cp >> 6));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xF0 | (cp >> 18));
+    *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  return out;
 }
 
 bool isBlank(char32_t cp) {
@@ -97,8 +99,12 @@ std::string FoldSearchText(std::string_view text) {
 }
 
 void FoldSearchText(std::string_view text, std::string& out) {
-  out.clear();
-  out.reserve(text.size());
+  // Written in place into room enough for the longest outcome: a byte folds to
+  // at most three (a stray byte becomes U+FFFD), a sequence to at most twice
+  // its length.
+  out.resize(text.size() * 3);
+  char* const begin = out.data();
+  char* at = begin;
   bool pendingBlank = false;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -107,27 +113,28 @@ void FoldSearchText(std::string_view text, std::string& out) {
     if (const auto c = static_cast<unsigned char>(text[pos]); c < 0x80) {
       ++pos;
       if (c == ' ' || (c >= '\t' && c <= '\r')) {
-        pendingBlank = !out.empty();
+        pendingBlank = at != begin;
         continue;
       }
       if (pendingBlank) {
-        out += ' ';
+        *at++ = ' ';
         pendingBlank = false;
       }
-      out += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
+      *at++ = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
       continue;
     }
     const char32_t cp = decodeAt(text, pos);
     if (isBlank(cp)) {
-      pendingBlank = !out.empty();
+      pendingBlank = at != begin;
       continue;
     }
     if (pendingBlank) {
-      out += ' ';
+      *at++ = ' ';
       pendingBlank = false;
     }
-    encode(FoldSearchChar(cp), out);
+    at = encode(FoldSearchChar(cp), at);
   }
+  out.resize(static_cast<size_t>(at - begin));
 }
 
 bool EndsAfterAWord(std::string_view text) {
