@@ -407,15 +407,18 @@ bool MergeDetailFuncsInPlace(const Recordset& templ, std::span<const uint32_t> t
 
   // The level's sort; equal rows keep the result's order, which is the order
   // of the rows here (the template's first, then the rows added).
-  std::stable_sort(rows.begin() + static_cast<std::ptrdiff_t>(first), rows.end(),
-                   [&](const StoredRow& a, const StoredRow& b) {
-                     for (int field : sortFields) {
-                       if (field < 0) continue;
-                       const int c = platform::compareForSort(a.rs->storedCell(a.row, field), b.rs->storedCell(b.row, field));
-                       if (c != 0) return c < 0;
-                     }
-                     return false;
-                   });
+  // Mostly the rows are in order already (the user's rows change a few fields
+  // of the template's): then one pass finds it and nothing moves.
+  auto before = [&](const StoredRow& a, const StoredRow& b) {
+    for (int field : sortFields) {
+      if (field < 0) continue;
+      const int c = platform::compareForSort(a.rs->storedCell(a.row, field), b.rs->storedCell(b.row, field));
+      if (c != 0) return c < 0;
+    }
+    return false;
+  };
+  const auto from = rows.begin() + static_cast<std::ptrdiff_t>(first);
+  if (!std::is_sorted(from, rows.end(), before)) std::stable_sort(from, rows.end(), before);
   return true;
 }
 
