@@ -450,6 +450,7 @@ struct FunctionSearch::Reading {
     uint32_t subFunc;
   };
   static constexpr uint32_t kNoSlot = UINT32_MAX;
+  static constexpr size_t kHalves = 16384;  // rows from which the making is shared by two threads
   platform::LargeVector<Slot> slots;     // in tree order
   int making = 0;                        // which part of the making is under way
   size_t made = 0;                       // how far that part has come
@@ -466,10 +467,24 @@ struct FunctionSearch::Reading {
   }
   void makeFunction(uint32_t k) { makeFunction(k, detailFields); }
 
-  // The functions of the template's rows from first to end, in that order.
-  void makeFunctionsOfRows(size_t first, size_t end, StoredFields& fields) {
-    for (size_t row = first; row < end; ++row)
-      for (uint32_t k = firstSlotOfRow[row]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k, fields);
+  // The functions of the template's row, in the order of their slots.
+  void makeFunctionsOfRow(size_t row, StoredFields& fields) {
+    for (uint32_t k = firstSlotOfRow[row]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k, fields);
+  }
+
+  // each(i, fields) for every i below count, the second half on a thread of its
+  // own meanwhile. Each function has its own slot, and the tables' cells are
+  // checked beforehand, so reading them changes nothing; the caller waits for
+  // both, so nothing else uses the store.
+  template <class F>
+  void inHalves(size_t count, F&& each) {
+    const size_t half = count / 2;
+    StoredFields fields = detailFields;
+    std::future<void> second = std::async(std::launch::async, [&] {
+      for (size_t i = half; i < count; ++i) each(i, fields);
+    });
+    for (size_t i = 0; i < half; ++i) each(i, detailFields);
+    second.get();
   }
 
   // One piece of making the functions from the rows read; true when all are
@@ -484,7 +499,7 @@ struct FunctionSearch::Reading {
           size_t rowCount = 0;
           for (size_t i = 0; i < subFuncs.size(); ++i) rowCount += details->rows(i).size();
           slots.reserve(rowCount);
-          tree.places.reserve(subFuncs.size());
+          platform::reserveLarge(tree.places, subFuncs.size());
         }
         for (const size_t stop = std::min(subFuncs.size(), made + 4096); made < stop; ++made) {
           const std::span<const StoredRow> rows = details->rows(made);
@@ -521,28 +536,25 @@ struct FunctionSearch::Reading {
         ++making;
         return false;
       case 3:  // the template's rows in the order they are stored
-        if (whole && made == 0 && firstSlotOfRow.size() >= 65536) {
-          // Half of them read by a thread of its own meanwhile: each function
-          // has its own slot, and the table's cells are checked beforehand, so
-          // reading them changes nothing. The caller waits for both, so nothing
-          // else uses the store.
+        if (whole && made == 0 && firstSlotOfRow.size() >= kHalves) {
           templ->storedColumns().checkEveryCell();
-          const size_t half = firstSlotOfRow.size() / 2;
-          StoredFields fields = detailFields;
-          std::future<void> second = std::async(std::launch::async, [this, half, &fields] {
-            makeFunctionsOfRows(half, firstSlotOfRow.size(), fields);
-          });
-          makeFunctionsOfRows(0, half, detailFields);
-          second.get();
+          inHalves(firstSlotOfRow.size(), [this](size_t row, StoredFields& fields) { makeFunctionsOfRow(row, fields); });
           made = firstSlotOfRow.size();
         }
         for (const size_t stop = std::min(firstSlotOfRow.size(), made + 4096); made < stop; ++made)
-          for (uint32_t k = firstSlotOfRow[made]; k != kNoSlot; k = nextSlotOfRow[k]) makeFunction(k);
+          makeFunctionsOfRow(made, detailFields);
         if (made < firstSlotOfRow.size()) return false;
         made = 0;
         ++making;
         return false;
       case 4:  // the other rows
+        if (whole && made == 0 && otherSlots.size() >= kHalves) {
+          const Recordset* checked = nullptr;
+          for (const uint32_t k : otherSlots)
+            if (slots[k].rs != checked) (checked = slots[k].rs)->storedColumns().checkEveryCell();
+          inHalves(otherSlots.size(), [this](size_t i, StoredFields& fields) { makeFunction(otherSlots[i], fields); });
+          made = otherSlots.size();
+        }
         for (const size_t stop = std::min(otherSlots.size(), made + 1024); made < stop; ++made) makeFunction(otherSlots[made]);
         if (made < otherSlots.size()) return false;
         ++making;
