@@ -587,5 +587,33 @@ TEST_F(SearchTest, AFailedLoadReachesTheCallerAndTheNextSearchRecovers) {
   templ() = good;
   EXPECT_EQ(found("PZLR"), (std::vector<int32_t>{11}));
 }
+
+// A large tree is made by two threads, the template's rows and the rows the
+// user's rows changed each shared between them: every function still lands at
+// its place with its own texts.
+TEST_F(SearchTest, ALargeTreeMadeByTwoThreadsKeepsEveryFunctionAtItsPlace) {
+  constexpr int32_t kRows = 20000, kFirst = 1000;
+  for (int32_t i = 0; i < kRows; ++i) {
+    const std::string n = std::to_string(kFirst + i);
+    detail(kFirst + i, 5, 10 + i, ("功能" + n).c_str(), ("Function " + n).c_str(), ("功能" + n).c_str(), ("F" + n).c_str());
+    // The user's own code for most of them, so that they are merged rows.
+    if (i % 8 != 0)
+      userDetail({{"FDetailFuncID", kFirst + i}, {"FSubFuncID", 5}, {"FHelpCode", "U" + n}, {"FIndex", 10 + i},
+                  {"FVisible", 1}, {"FEnable", 1}});
+  }
+  const store::SearchTree tree = store::ReadSearchTree();
+  std::vector<const store::SearchFunction*> large;
+  for (const auto& fn : tree.functions)
+    if (fn.detailFuncId >= kFirst) large.push_back(&fn);
+  ASSERT_EQ(large.size(), static_cast<size_t>(kRows));
+  for (int32_t i = 0; i < kRows; ++i) {
+    const std::string n = std::to_string(kFirst + i);
+    ASSERT_EQ(large[i]->detailFuncId, kFirst + i);
+    ASSERT_EQ(large[i]->helpCode, (i % 8 != 0 ? "U" : "F") + n) << i;
+    ASSERT_EQ(large[i]->name, "功能" + n);
+    ASSERT_EQ(large[i]->className, "Gl.Func");
+    ASSERT_EQ(large[i]->classParam, n);
+  }
+}
 }  // namespace
 }  // namespace wayfind::storetest
