@@ -370,9 +370,9 @@ struct FunctionSearch::Reading {
   std::vector<SearchPlace> tops;       // top class filled in
   bool topsRead = false;
   size_t nextTop = 0;
-  std::vector<SearchPlace> systems;    // top class and subsystem filled in
+  platform::LargeVector<SearchPlace> systems;   // top class and subsystem filled in
   size_t nextSystem = 0;
-  std::vector<SearchPlace> subFuncs;   // all three levels filled in
+  platform::LargeVector<SearchPlace> subFuncs;  // all three levels filled in
   std::unique_ptr<DetailFuncReader> details;
   bool detailsRead = false;
   StoredFields detailFields{"FDetailFuncID", "FFuncName", "FFuncName_en", "FFuncName_cht", "FShowName",
