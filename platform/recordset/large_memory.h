@@ -29,8 +29,9 @@ void freeLarge(void* buffer, size_t bytes);
 void adviseHugePages(const void* block, size_t bytes);
 
 // An allocator for a vector that may grow large (the arrays of a build): from
-// kLargeBufferBytes on, its room is allocateLarge's, whole huge pages from the
-// first byte to the last; below that, the heap's.
+// kLargeBufferBytes on, its room is allocateLarge's, in huge pages from the
+// first byte (the last part short of a huge page in small ones, so that what
+// the vector holds is what it takes); below that, the heap's.
 template <class T>
 struct LargeAllocator {
   static_assert(alignof(T) <= alignof(std::max_align_t));
@@ -40,13 +41,13 @@ struct LargeAllocator {
   LargeAllocator(const LargeAllocator<U>&) {}
 
   T* allocate(size_t n) {
-    void* p = large(n) ? allocateLarge(mapped(n)) : std::malloc(n * sizeof(T));
+    void* p = large(n) ? allocateLarge(n * sizeof(T)) : std::malloc(n * sizeof(T));
     if (!p) throw std::bad_alloc();
     return static_cast<T*>(p);
   }
   void deallocate(T* p, size_t n) {
     if (large(n)) {
-      freeLarge(p, mapped(n));
+      freeLarge(p, n * sizeof(T));
     } else {
       std::free(p);
     }
@@ -55,7 +56,6 @@ struct LargeAllocator {
 
  private:
   static bool large(size_t n) { return n * sizeof(T) >= kLargeBufferBytes; }
-  static size_t mapped(size_t n) { return (n * sizeof(T) + kLargeBufferBytes - 1) / kLargeBufferBytes * kLargeBufferBytes; }
 };
 template <class T>
 using LargeVector = std::vector<T, LargeAllocator<T>>;
