@@ -457,6 +457,7 @@ struct FunctionSearch::Reading {
   platform::LargeVector<uint32_t> firstSlotOfRow;  // by the template's stored row
   platform::LargeVector<uint32_t> nextSlotOfRow;   // by slot
   std::vector<uint32_t> otherSlots;      // of rows elsewhere
+  std::future<void> functionsRoom;       // being made meanwhile, when the making is whole
 
   void makeFunction(uint32_t k, StoredFields& fields) {
     const Slot& s = slots[k];
@@ -500,6 +501,14 @@ struct FunctionSearch::Reading {
           for (size_t i = 0; i < subFuncs.size(); ++i) rowCount += details->rows(i).size();
           slots.reserve(rowCount);
           platform::reserveLarge(tree.places, subFuncs.size());
+          // All at once, the functions' room is made by another thread meanwhile
+          // (it touches nothing else of the reading).
+          if (whole) {
+            functionsRoom = std::async(std::launch::async, [this, rowCount] {
+              platform::reserveLarge(tree.functions, rowCount);
+              tree.functions.resize(rowCount);
+            });
+          }
         }
         for (const size_t stop = std::min(subFuncs.size(), made + 4096); made < stop; ++made) {
           const std::span<const StoredRow> rows = details->rows(made);
@@ -514,6 +523,7 @@ struct FunctionSearch::Reading {
         ++making;
         return false;
       case 1:  // room for the functions
+        if (functionsRoom.valid()) functionsRoom.get();
         platform::reserveLarge(tree.functions, slots.size());
         tree.functions.resize(std::min(slots.size(), tree.functions.size() + 32768));
         if (tree.functions.size() < slots.size()) return false;
