@@ -400,7 +400,9 @@ class Builder {
     auto copy = [&](Section s, const void* data) {
       if (sizes[s] > 0) std::memcpy(at[s], data, sizes[s]);
     };
-    // A large part goes back to the system at once, wherever malloc took it.
+    // A large part goes back to the system at once, and with it what else the
+    // build freed on the heap: a LargeVector's mapped room goes when freed, the
+    // trim takes the rest, which keeps the build's peak down.
     auto release = [](auto& part) {
       const bool large = part.capacity() * sizeof(part[0]) >= (size_t{1} << 20);
       std::decay_t<decltype(part)>().swap(part);
@@ -460,7 +462,7 @@ class Builder {
       return a.at < b.at;
     });
     for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
-    if (codes_.size() * sizeof(Code) >= (size_t{1} << 20)) ::malloc_trim(0);  // the sorted codes' room
+    if (codes_.size() * sizeof(Code) >= (size_t{1} << 20)) ::malloc_trim(0);  // and what the adding freed
   }
 
   // Where each key's list lies among the postings (a bitmap on a boundary of
