@@ -15,6 +15,7 @@
 #include "app/command_line.h"
 #include "app/console/console_window.h"
 #include "app/host.h"
+#include "context/language.h"
 #include "erp/api/message_service.h"
 #include "erp/client/terminal_message_service.h"
 #include "erp/frmres/frm_res_loader.h"
@@ -115,6 +116,7 @@ int takeConsoleScreenshot(const CommandRequest& request, std::ostream& out, std:
   startHost(request.host);
   widgets::ScopedModalScripts noModalDialogs;  // nothing waits for a person
   erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
+  if (app) erp::frmres::SetApplicationFont(context::GetLanguageCode());  // as the program's windows
   widgets::WindowsSession windows(/*keepMessages=*/true);
   launcher::registerApplication();
 

@@ -18,6 +18,7 @@
 #include "app/console/console_window.h"
 #include "app/console/language_choice.h"
 #include "app/host.h"
+#include "context/language.h"
 #include "launcher/application.h"
 #include "erp/api/progids.h"
 #include "erp/frmres/frm_res_loader.h"
@@ -115,6 +116,7 @@ int runWindow(Window which, const CommandRequest& request, std::ostream& out, st
   launcher::registerAllWindows();
   startHost(host, [&](const std::string& path) { err << "wayfind: created the demo company in " << path << "\n"; });
   erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
+  erp::frmres::SetApplicationFont(context::GetLanguageCode());
   widgets::WindowsSession windows;
   launcher::registerApplication();
 

@@ -175,18 +175,28 @@ QString fontFamilyFor(const std::string& languageCode) {
                                                                  : QFontDatabase::SimplifiedChinese);
 }
 
-std::string FrmResLoader::SetFrmFont(platform::ObjectPtr& window, const std::string& languageCode) {
-  QWidget* widget = widgetOf(window);
+QFont languageFont(QFont font, const std::string& languageCode) {
   const QString family = fontFamilyFor(languageCode);
-  QFont font = widget->font();
   font.setFamily(family);
   // The CJK families come first, the system UI font after them, so Chinese data
   // shown in an English window (user names, stored item names) still has glyphs.
   QStringList families{family};
   if (nav::LanguageOfCode(languageCode).fonts[0] == nullptr) families << fontFamilyFor(nav::WrittenLanguage().code);
   font.setFamilies(families);
-  widget->setFont(font);
-  return family.toStdString();
+  return font;
+}
+
+std::string FrmResLoader::SetFrmFont(platform::ObjectPtr& window, const std::string& languageCode) {
+  QWidget* widget = widgetOf(window);
+  const QFont font = languageFont(widget->font(), languageCode);
+  // A window that has the font already (the program set it as the application's)
+  // is left alone: setting it again would lay out every control once more.
+  if (!(widget->font() == font)) widget->setFont(font);
+  return font.family().toStdString();
+}
+
+void SetApplicationFont(const std::string& languageCode) {
+  QApplication::setFont(languageFont(QApplication::font(), languageCode));
 }
 
 platform::ObjectPtr FrmResLoader::LoadFrmResStrings(platform::ObjectPtr& window, const std::string& languageCode,

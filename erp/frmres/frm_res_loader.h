@@ -19,6 +19,7 @@
 // found.
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 #include <string>
@@ -41,6 +42,12 @@ class FrmResLoader : public api::IFrmResLoader {
 
 // The font family used for a language code on this machine.
 QString fontFamilyFor(const std::string& languageCode);
+// font with the language's families, as SetFrmFont sets it on a window.
+QFont languageFont(QFont font, const std::string& languageCode);
+// The language's font as the application's, for a program whose windows all
+// show one language: a control then measures its text in the font it shows,
+// even before it is placed in its window, and SetFrmFont changes nothing.
+void SetApplicationFont(const std::string& languageCode);
 
 // Every caption of widget and its children that the loader would translate, in
 // Chinese (as remembered from an earlier load when there was one).

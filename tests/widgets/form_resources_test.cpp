@@ -3,6 +3,7 @@
 // once and stay Chinese, and loading again starts from the Chinese.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -67,6 +68,19 @@ class dlgCaptionSample : public Form {
   void Form_Load() override { ++loads; }
 };
 
+class EventCounter : public QObject {
+ public:
+  EventCounter(QEvent::Type type, int& count) : type_(type), count_(count) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == type_) ++count_;
+    return false;
+  }
+
+ private:
+  QEvent::Type type_;
+  int& count_;
+};
+
 class FormResourcesTest : public windowtests::WindowTest {
  protected:
   void SetUp() override {
@@ -127,6 +141,22 @@ TEST_F(FormResourcesTest, FontHasTheGlyphsOfTheLanguage) {
   form.Load();
   EXPECT_EQ(form.font().family().toStdString(), erp::frmres::fontFamilyFor("cht").toStdString());
   EXPECT_NE(form.font().family().indexOf("CJK"), -1) << "fonts-noto-cjk is not installed";
+}
+
+// A program whose windows show one language sets its font once: controls then
+// measure their text in the font they show, and loading a window changes none.
+TEST_F(FormResourcesTest, TheApplicationsFontIsTheOneAWindowLoadsWith) {
+  setLanguage("chs");
+  const QFont before = QApplication::font();
+  erp::frmres::SetApplicationFont("chs");
+  auto& form = forms().instance<dlgCaptionSample>();
+  int changes = 0;
+  EventCounter counter(QEvent::FontChange, changes);
+  form.installEventFilter(&counter);
+  form.Load();
+  QApplication::setFont(before);
+  EXPECT_EQ(form.font().family().toStdString(), erp::frmres::fontFamilyFor("chs").toStdString());
+  EXPECT_EQ(changes, 0);
 }
 
 TEST_F(FormResourcesTest, FailuresComeBackAsTheDescription) {
