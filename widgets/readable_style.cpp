@@ -1,5 +1,6 @@
 #include "widgets/readable_style.h"
 
+#include <QHeaderView>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -35,6 +36,22 @@ void ReadableStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* 
   box.moveCenter(option->rect.center());
   painter->drawRect(box.adjusted(0, 0, -1, -1));
   painter->restore();
+}
+
+QSize ReadableStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                      const QWidget* widget) const {
+  const auto* header = qobject_cast<const QHeaderView*>(widget);
+  const auto* section = qstyleoption_cast<const QStyleOptionHeader*>(option);
+  if (type != CT_HeaderSection || !header || !section || header->highlightSections())
+    return QProxyStyle::sizeFromContents(type, option, size, widget);
+  QFont font = header->font();
+  if (header->model()) {
+    const QVariant own = header->model()->headerData(section->section, header->orientation(), Qt::FontRole);
+    if (own.canConvert<QFont>()) font = own.value<QFont>();
+  }
+  QStyleOptionHeader plain(*section);
+  plain.fontMetrics = QFontMetrics(font);
+  return QProxyStyle::sizeFromContents(type, &plain, size, widget);
 }
 
 }  // namespace wayfind::widgets

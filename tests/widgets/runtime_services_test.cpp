@@ -1,14 +1,17 @@
 // The services the windows reach through widgets/: the modal runner's scripts
 // (nested dialogs, dialogs left open, dialogs nobody expected), the file
 // chooser's filter, default extension and cancel, the toolbar's named tools,
-// the DoEvents hook while the windows run, a window kept within its screen, and
-// twips.
+// the DoEvents hook while the windows run, a window kept within its screen,
+// headers measured in the font they draw in, and twips.
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyleOptionHeader>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "platform/automation/automation_error.h"
 #include "platform/events/do_events.h"
@@ -16,6 +19,7 @@
 #include "widgets/file_chooser.h"
 #include "widgets/message_boxes.h"
 #include "widgets/modal_runner.h"
+#include "widgets/readable_style.h"
 #include "widgets/screen_fit.h"
 #include "widgets/toolbar.h"
 #include "widgets/twips.h"
@@ -175,6 +179,28 @@ TEST(ScreenFitTest, AWindowLargerThanItsScreenOpensWithinIt) {
   fits.resize(320, 240);
   FitToScreen(fits);
   EXPECT_EQ(fits.size(), QSize(320, 240)) << "a window the screen holds keeps its size";
+}
+
+// Qt measures a header's sections in bold; only a header that highlights its
+// sections draws bold text, so any other is measured in its own font.
+TEST(ReadableStyleTest, AHeaderIsMeasuredInTheFontItsTextIsDrawnIn) {
+  ReadableStyle style("Fusion");
+  QTreeWidget tree;
+  QHeaderView* header = tree.header();
+  QStyleOptionHeader option;
+  option.initFrom(header);
+  option.section = 0;
+  option.text = "Help Code";
+  QFont bold = header->font();
+  bold.setBold(true);
+  option.fontMetrics = QFontMetrics(bold);  // as the header view asks
+  const int extra = option.fontMetrics.size(0, option.text).width() - header->fontMetrics().size(0, option.text).width();
+  ASSERT_GT(extra, 0);
+  header->setHighlightSections(false);
+  const int plain = style.sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
+  header->setHighlightSections(true);
+  const int highlighting = style.sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
+  EXPECT_EQ(highlighting - plain, extra);
 }
 
 TEST(TwipsTest, FifteenTwipsToAPixelRounded) {
