@@ -339,12 +339,36 @@ struct DataNames {
   LevelNames levels;
 };
 
-// simplifiedToo: the session is in another language than simplified Chinese.
-DataNames ReadDataNames(const std::string& props, bool simplifiedToo) {
+// A place given its levels' other names.
+void nameLevels(const LevelNames& levels, SearchPlace& p) {
+  auto of = [&levels](int depth, int32_t id) {
+    const std::vector<std::string>* found = levels.of(depth, id);
+    return found ? *found : std::vector<std::string>();
+  };
+  p.topClassOtherNames = of(1, p.topClassId);
+  p.subSysOtherNames = of(2, p.subSysId);
+  p.subFuncOtherNames = of(3, p.subFuncId);
+}
+
+// The levels' names first, given to the places once the reading has found them
+// all (placesKnown answers true; false when the reading was given up, and then
+// nothing more is read), and placesNamed kept; then, when the session is in
+// another language than simplified Chinese, the functions' simplified names.
+DataNames ReadDataNames(const std::string& props, bool simplifiedToo, std::future<bool> placesKnown,
+                        std::promise<void> placesNamed, platform::LargeVector<SearchPlace>* places) {
   DataNames names;
-  while (simplifiedToo && !names.simplified.step(props)) {
-  }
   while (!names.levels.step(props)) {
+  }
+  bool known = false;
+  try {
+    known = placesKnown.get();
+  } catch (const std::future_error&) {  // the reading went without saying
+  }
+  if (known) {
+    for (SearchPlace& p : *places) nameLevels(names.levels, p);
+  }
+  placesNamed.set_value();
+  while (known && simplifiedToo && !names.simplified.step(props)) {
   }
   return names;
 }
@@ -360,6 +384,14 @@ DataNames ReadDataNames(const std::string& props, bool simplifiedToo) {
 // query or piece and go on later.
 struct FunctionSearch::Reading {
   explicit Reading(Source s) : source(std::move(s)) {}
+  // The names' thread is told that the places will not be known, and waited for
+  // while it may still write into them.
+  ~Reading() {
+    tellPlacesKnown(false);
+    if (placesNamed.valid()) placesNamed.wait();
+  }
+  Reading(const Reading&) = delete;
+  Reading& operator=(const Reading&) = delete;
 
   Source source;
   bool userNamesRead = false;
@@ -367,6 +399,10 @@ struct FunctionSearch::Reading {
   std::future<DataNames> dataNames;  // being read meanwhile
   bool dataNamesRead = false;
   DataNames names;
+  std::promise<bool> placesKnown;    // told once every sub-function's place is read
+  bool placesKnownTold = false;
+  std::future<void> placesNamed;     // the places given their levels' other names
+  bool placesNamedTaken = false;
   std::vector<SearchPlace> tops;       // top class filled in
   bool topsRead = false;
   size_t nextTop = 0;
@@ -379,32 +415,34 @@ struct FunctionSearch::Reading {
                             "FHelpCode", "FHelpCode1", "FClassName", "FClassParam", "FEnable"};
   SearchTree tree;
 
-  // Each query answers a record set of its own, so one level's rows can be read
-  // while the next queries set their filters on the shared tables.
-  std::vector<std::string> otherNames(int depth, int32_t id) const {
-    const std::vector<std::string>* found = names.levels.of(depth, id);
-    return found ? *found : std::vector<std::string>();
+  void tellPlacesKnown(bool known) {
+    if (placesKnownTold) return;
+    placesKnownTold = true;
+    placesKnown.set_value(known);
   }
 
-  // The names read meanwhile, once they are in (whole: waiting for them), and
-  // the places given their levels' other names, a few thousand a piece; true
-  // when all have them.
-  size_t placesNamed = 0;
-  bool takeDataNames(bool whole, std::chrono::steady_clock::time_point deadline) {
-    if (!dataNamesRead) {
-      if (!whole && dataNames.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
-      names = dataNames.get();
-      dataNamesRead = true;
+  // What the names' thread gives, once it is in (whole: waiting for it): the
+  // places named, before the making takes the places; all its names, before
+  // the functions are made. True when it is in; a failure of the thread comes
+  // out here.
+  static bool ready(const std::future<void>& f) { return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+  bool takePlacesNamed(bool whole) {
+    if (placesNamedTaken) return true;
+    if (!whole && !ready(placesNamed)) return false;
+    try {
+      placesNamed.get();
+    } catch (const std::future_error&) {  // the thread ended by failing
+      dataNames.get();
+      throw;
     }
-    while (placesNamed < subFuncs.size()) {
-      for (const size_t stop = std::min(subFuncs.size(), placesNamed + 4096); placesNamed < stop; ++placesNamed) {
-        SearchPlace& p = subFuncs[placesNamed];
-        p.topClassOtherNames = otherNames(1, p.topClassId);
-        p.subSysOtherNames = otherNames(2, p.subSysId);
-        p.subFuncOtherNames = otherNames(3, p.subFuncId);
-      }
-      if (std::chrono::steady_clock::now() >= deadline) return placesNamed == subFuncs.size();
-    }
+    placesNamedTaken = true;
+    return true;
+  }
+  bool takeDataNames(bool whole) {
+    if (dataNamesRead) return true;
+    if (!whole && dataNames.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    names = dataNames.get();
+    dataNamesRead = true;
     return true;
   }
 
@@ -494,6 +532,7 @@ struct FunctionSearch::Reading {
     const Recordset* templ = details->templateTable();
     switch (making) {
       case 0:  // the slots, a few thousand sub-functions at a time
+        if (!takePlacesNamed(whole)) return false;
         if (made == 0) {
           // Room for every slot and place at once: growing them would copy them
           // and touch fresh memory again and again.
@@ -546,6 +585,7 @@ struct FunctionSearch::Reading {
         ++making;
         return false;
       case 3:  // the template's rows in the order they are stored
+        if (!takeDataNames(whole)) return false;
         if (whole && made == 0 && firstSlotOfRow.size() >= kHalves) {
           templ->storedColumns().checkEveryCell();
           inHalves(firstSlotOfRow.size(), [this](size_t row, StoredFields& fields) { makeFunctionsOfRow(row, fields); });
@@ -591,7 +631,10 @@ struct FunctionSearch::Reading {
       if (late()) return false;
     }
     if (!dataNames.valid() && !dataNamesRead) {
-      dataNames = std::async(std::launch::async, ReadDataNames, context::PropsString(), context::GetLanguage() != 1);
+      std::promise<void> named;
+      placesNamed = named.get_future();
+      dataNames = std::async(std::launch::async, ReadDataNames, context::PropsString(), context::GetLanguage() != 1,
+                             placesKnown.get_future(), std::move(named), &subFuncs);
       if (late()) return false;
     }
     if (!topsRead) {
@@ -612,6 +655,9 @@ struct FunctionSearch::Reading {
       ids.reserve(subFuncs.size());
       for (const SearchPlace& p : subFuncs) ids.push_back(p.subFuncId);
       details = std::make_unique<DetailFuncReader>(std::move(ids));
+      // Every place is read: the names' thread may name them while the rest is
+      // read (nothing here touches them until the making takes them).
+      tellPlacesKnown(true);
     }
     while (!detailsRead) {
       detailsRead = details->step();
@@ -620,7 +666,7 @@ struct FunctionSearch::Reading {
     while (!checkCells()) {
       if (late()) return false;
     }
-    return takeDataNames(deadline == std::chrono::steady_clock::time_point::max(), deadline);
+    return true;
   }
 
   // Checks a few of the template table's cells not checked yet (a table loaded

@@ -253,8 +253,8 @@ void measure(int32_t functions, const std::filesystem::path& root) {
     for (int k = std::atoi(reads); k > 0; --k) {
       const long faults0 = pageFaultsNow();
       const Timed t = timed([] { benchmark::DoNotOptimize(store::ReadSearchTree()); });
-      std::printf("reading the visible tree %.1f ms CPU, %ld page faults  [%s]\n", t.cpu * 1e3,
-                  pageFaultsNow() - faults0, load().c_str());
+      std::printf("reading the visible tree %.1f ms wall %.1f ms CPU, %ld page faults  [%s]\n", t.wall * 1e3,
+                  t.cpu * 1e3, pageFaultsNow() - faults0, load().c_str());
     }
     return;
   }

@@ -511,11 +511,13 @@ TEST_F(SearchTest, TheConsoleGetsTheIndexReadyInStepsAndTheFirstKeystrokeFindsIt
   EXPECT_TRUE(search.prepareStep(std::chrono::microseconds(0)));
 
   // A keystroke while the tree is still being read finishes the work at once;
-  // tables replaced halfway through start the reading again. (The index is
-  // saved after it is handed over; reset waits for the saving.)
+  // tables replaced halfway through start the reading again, the reading given
+  // up while its names are still being read. (The index is saved after it is
+  // handed over; reset waits for the saving.)
   newProcess();
   search.reset();
   std::filesystem::remove(store::SearchIndexFilePath());
+  EXPECT_FALSE(search.prepareStep(std::chrono::microseconds(0)));
   EXPECT_FALSE(search.prepareStep(std::chrono::microseconds(0)));
   server->userVersion = "U2";
   user()->SetValue("TimeStamp", Variant("U2"));
