@@ -2,12 +2,14 @@
 // spelled, keyed and posted, then the sections laid out.
 #include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <cstdlib>
 #include <cstring>
 #include <future>
 #include <malloc.h>
 #include <span>
 #include <stdexcept>
+#include <thread>
 #include <type_traits>
 
 #include "platform/recordset/large_memory.h"
@@ -626,9 +628,11 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
       b.addKeys(p, static_cast<uint32_t>(f));
     }
   } else {
-    // Chunk k lies in buffer k % 2. While this thread adds a chunk's texts, the
-    // other adds its keys; then both prepare the next chunk, each taking a few
-    // functions at a time, so whichever is done first prepares more of it.
+    // Chunk k lies in buffer k % 2. In round k this thread adds the texts of
+    // chunk k - 1 while the other adds its keys; then both prepare chunk k, each
+    // taking a few functions at a time, so whichever is done first prepares
+    // more of it. The other thread is started once and meets this one at a
+    // barrier before and after each round (a thread a chunk cost 50 µs each).
     std::vector<Prepared> buffers[2];
     Preparer other;  // the other thread's
     std::atomic<size_t> claimed[2];
@@ -640,26 +644,56 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
         for (size_t end = std::min(chunk.size(), i + kPiece); i < end; ++i) by.prepare(functions[from + i], chunk[i]);
       }
     };
-    buffers[0].resize(sizeAt(0));
-    claimed[0] = 0;
-    std::future<void> helper =
-        std::async(std::launch::async, [&] { prepareShared(other, buffers[0], 0, claimed[0]); });
-    prepareShared(preparer, buffers[0], 0, claimed[0]);
-    helper.get();
-    for (size_t from = 0, k = 0; from < n; from += kChunk, ++k) {
-      std::vector<Prepared>& chunk = buffers[k % 2];
-      std::vector<Prepared>& next = buffers[(k + 1) % 2];
-      std::atomic<size_t>& nextClaimed = claimed[(k + 1) % 2];
-      next.resize(sizeAt(from + kChunk));
-      nextClaimed = 0;
-      helper = std::async(std::launch::async, [&, from] {
-        for (size_t i = 0; i < chunk.size(); ++i) b.addKeys(chunk[i], static_cast<uint32_t>(from + i));
-        prepareShared(other, next, from + kChunk, nextClaimed);
-      });
-      for (size_t i = 0; i < chunk.size(); ++i) b.addFunction(functions[from + i], chunk[i], placeCount);
-      prepareShared(preparer, next, from + kChunk, nextClaimed);
-      helper.get();
+    std::barrier<> meet(2);
+    bool stop = false;
+    std::exception_ptr otherFailed;
+    std::thread helper([&] {
+      for (size_t k = 0;; ++k) {
+        meet.arrive_and_wait();  // the round is set up
+        if (stop) return;
+        try {
+          if (k > 0) {
+            const std::vector<Prepared>& added = buffers[(k - 1) % 2];
+            for (size_t i = 0; i < added.size(); ++i) b.addKeys(added[i], static_cast<uint32_t>((k - 1) * kChunk + i));
+          }
+          prepareShared(other, buffers[k % 2], k * kChunk, claimed[k % 2]);
+        } catch (...) {
+          otherFailed = std::current_exception();
+        }
+        meet.arrive_and_wait();  // the round is done
+      }
+    });
+    auto end = [&] {
+      stop = true;
+      meet.arrive_and_wait();
+      helper.join();
+    };
+    for (size_t k = 0; k == 0 || (k - 1) * kChunk < n; ++k) {
+      try {
+        buffers[k % 2].resize(sizeAt(k * kChunk));
+      } catch (...) {
+        end();
+        throw;
+      }
+      claimed[k % 2] = 0;
+      meet.arrive_and_wait();
+      std::exception_ptr failed;
+      try {
+        if (k > 0) {
+          const std::vector<Prepared>& added = buffers[(k - 1) % 2];
+          for (size_t i = 0; i < added.size(); ++i) b.addFunction(functions[(k - 1) * kChunk + i], added[i], placeCount);
+        }
+        prepareShared(preparer, buffers[k % 2], k * kChunk, claimed[k % 2]);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+      meet.arrive_and_wait();
+      if (failed || otherFailed) {
+        end();
+        std::rethrow_exception(failed ? failed : otherFailed);
+      }
     }
+    end();
   }
   if (withLevels) {
     Levels made = levels.get();
