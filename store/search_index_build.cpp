@@ -1,6 +1,7 @@
 // Building the search index's bytes: every text of every function folded,
 // spelled, keyed and posted, then the sections laid out.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <barrier>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <thread>
 #include <type_traits>
+#include <utility>
 
 #include "platform/recordset/large_memory.h"
 #include "store/pinyin_match.h"
@@ -458,11 +460,34 @@ class Builder {
         prefix = prefix << 8 | (k < folded.size() ? static_cast<unsigned char>(folded[k]) : 0u);
       byText.push_back({prefix, at});
     }
-    std::sort(byText.begin(), byText.end(), [&text](const Code& a, const Code& b) {
-      if (a.prefix != b.prefix) return a.prefix < b.prefix;
-      if (const int c = text(a).compare(text(b)); c != 0) return c < 0;
-      return a.at < b.at;
-    });
+    // By prefix, a byte at a time from the last (a byte all prefixes share is
+    // skipped); then the codes a prefix does not tell apart by their texts.
+    if (byText.size() > 1) {
+      std::array<std::array<uint32_t, 256>, 8> counts{};
+      for (const Code& c : byText)
+        for (size_t k = 0; k < 8; ++k) ++counts[k][c.prefix >> (8 * k) & 0xFF];
+      platform::LargeVector<Code> scratch(byText.size());
+      Code* from = byText.data();
+      Code* to = scratch.data();
+      for (size_t k = 0; k < 8; ++k) {
+        if (counts[k][byText[0].prefix >> (8 * k) & 0xFF] == byText.size()) continue;
+        uint32_t at = 0;
+        for (uint32_t& count : counts[k]) at += std::exchange(count, at);
+        for (const Code* c = from; c != from + byText.size(); ++c) to[counts[k][c->prefix >> (8 * k) & 0xFF]++] = *c;
+        std::swap(from, to);
+      }
+      if (from != byText.data()) std::copy(from, from + byText.size(), byText.data());
+      for (size_t i = 0, j; i < byText.size(); i = j) {
+        for (j = i + 1; j < byText.size() && byText[j].prefix == byText[i].prefix;) ++j;
+        if (j - i > 1) {
+          std::sort(byText.begin() + static_cast<std::ptrdiff_t>(i), byText.begin() + static_cast<std::ptrdiff_t>(j),
+                    [&text](const Code& a, const Code& b) {
+                      if (const int c = text(a).compare(text(b)); c != 0) return c < 0;
+                      return a.at < b.at;
+                    });
+        }
+      }
+    }
     for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
     if (codes_.size() * sizeof(Code) >= (size_t{1} << 20)) ::malloc_trim(0);  // and what the adding freed
   }

@@ -106,6 +106,29 @@ TEST(SearchIndexTest, ALargeIndexFindsEveryFunctionByItsOwnTexts) {
   EXPECT_TRUE(level[0].level);
 }
 
+// Help codes lie sorted by their text: those alike in their first eight letters
+// too, each found by its whole code (and a code two functions share, for both).
+TEST(SearchIndexTest, HelpCodesAlikeInTheirFirstEightLettersAreEachFoundExactly) {
+  const std::vector<std::string> codes{"ABCDEFGH2", "ABCDEFGH10", "ABCDEFGH", "ABCDEFGH1", "ABCDEFGZ", "ABCDEFGH10X", "ABCDEFGH10"};
+  std::vector<store::SearchPlace> places(1);
+  std::vector<store::SearchFunction> functions(codes.size());
+  for (size_t i = 0; i < codes.size(); ++i) {
+    functions[i].detailFuncId = static_cast<int32_t>(i + 1);
+    functions[i].name = "功能" + std::to_string(i);
+    functions[i].helpCode = codes[i];
+  }
+  const store::SearchIndex index(places, functions);
+  for (size_t i = 0; i < codes.size(); ++i) {
+    std::vector<int32_t> exact;
+    for (const store::SearchMatch& m : index.find(codes[i], 10))
+      if (m.rank == SearchRank::HelpCode) exact.push_back(index.detailFuncId(m.function));
+    std::vector<int32_t> expected;
+    for (size_t j = 0; j < codes.size(); ++j)
+      if (codes[j] == codes[i]) expected.push_back(static_cast<int32_t>(j + 1));
+    EXPECT_EQ(exact, expected) << codes[i];
+  }
+}
+
 // A function found under a level says what the level matched: the name that
 // holds the text as written before one whose pinyin holds it.
 TEST(SearchIndexTest, AFunctionUnderALevelTellsWhatTheLevelMatched) {
