@@ -414,15 +414,19 @@ class Builder {
     };
     for (int s = 0; s < kSectionCount; ++s) at[s] = start(static_cast<Section>(s));
     // The lists are written by another thread while this one copies the texts
-    // and records (a large index's; each writes its own sections).
-    auto writeAllLists = [&] {
-      auto* postings = reinterpret_cast<uint8_t*>(at[kPostings]);
-      std::memset(postings, 0, sizes[kPostings]);  // bitmaps, and the padding before them
-      writeLists(lists, reinterpret_cast<uint64_t*>(at[kKeys]), reinterpret_cast<ListRec*>(at[kLists]), postings,
-                 reinterpret_cast<PostingSkip*>(at[kSkips]));
+    // and records (a large index's; each writes its own sections); this one
+    // then writes lists too, the two taking a few hundred at a time.
+    std::atomic<size_t> nextList{0};
+    auto writeSomeLists = [&] {
+      static constexpr size_t kPiece = 256;
+      const size_t count = lists.plan.size();
+      for (size_t i; (i = nextList.fetch_add(kPiece, std::memory_order_relaxed)) < count;)
+        writeLists(lists, reinterpret_cast<uint64_t*>(at[kKeys]), reinterpret_cast<ListRec*>(at[kLists]),
+                   reinterpret_cast<uint8_t*>(at[kPostings]), reinterpret_cast<PostingSkip*>(at[kSkips]), i,
+                   std::min(count, i + kPiece));
     };
     std::future<void> listsWritten;
-    if (large) listsWritten = std::async(std::launch::async, writeAllLists);
+    if (large) listsWritten = std::async(std::launch::async, writeSomeLists);
     strings_.moveTo(at[kStrings]);
     copy(kPlaces, places_.data());
     release(places_);
@@ -432,11 +436,8 @@ class Builder {
     release(texts_);
     copy(kCodes, codes_.data());
     release(codes_);
-    if (large) {
-      listsWritten.get();
-    } else {
-      writeAllLists();
-    }
+    writeSomeLists();
+    if (large) listsWritten.get();
     copy(kLevels, levels_.data());
     copy(kLevelIndex, levelIndex_ ? levelIndex_->data.get() : nullptr);
     return out;
@@ -497,6 +498,7 @@ class Builder {
   struct ListsLayout {
     std::vector<PostingsBuilder::Planned> plan;
     std::vector<size_t> listAt;
+    std::vector<size_t> skipAt;
     size_t postingBytes = 0;
     size_t skipCount = 0;
   };
@@ -504,27 +506,32 @@ class Builder {
     ListsLayout out;
     out.plan = postings_.plan(functions);
     out.listAt.resize(out.plan.size());
+    out.skipAt.resize(out.plan.size());
     for (size_t i = 0; i < out.plan.size(); ++i) {
       if (out.plan[i].bitmap) out.postingBytes = (out.postingBytes + 7) / 8 * 8;
       out.listAt[i] = out.postingBytes;
       out.postingBytes += out.plan[i].bytes;
+      out.skipAt[i] = out.skipCount;
       out.skipCount += out.plan[i].skips;
     }
     if (out.postingBytes > UINT32_MAX) throw std::length_error("the search index's lists exceed 4 GB");
     return out;
   }
 
-  // The keys, their list records, the lists and their skips, into their sections.
-  void writeLists(const ListsLayout& layout, uint64_t* keys, ListRec* lists, uint8_t* postings,
-                  PostingSkip* skips) {
-    size_t skipAt = 0;
-    for (size_t i = 0; i < layout.plan.size(); ++i) {
+  // The keys, their list records, the lists and their skips of lists [from, to),
+  // into their sections; each list zeroes the padding before it (and a bitmap its
+  // own bytes), so that lists may be written by several threads at once.
+  void writeLists(const ListsLayout& layout, uint64_t* keys, ListRec* lists, uint8_t* postings, PostingSkip* skips,
+                  size_t from, size_t to) const {
+    for (size_t i = from; i < to; ++i) {
       const PostingsBuilder::Planned& p = layout.plan[i];
+      const size_t at = layout.listAt[i];
       keys[i] = p.key;
-      lists[i] = {p.count, static_cast<uint32_t>(layout.listAt[i]),
-                  p.bitmap ? kBitmapList : static_cast<uint32_t>(skipAt)};
-      postings_.write(p, postings + layout.listAt[i], skips + skipAt);
-      skipAt += p.skips;
+      lists[i] = {p.count, static_cast<uint32_t>(at), p.bitmap ? kBitmapList : static_cast<uint32_t>(layout.skipAt[i])};
+      const size_t padding = i == 0 ? 0 : layout.listAt[i - 1] + layout.plan[i - 1].bytes;
+      std::memset(postings + padding, 0, at - padding);
+      if (p.bitmap) std::memset(postings + at, 0, p.bytes);
+      postings_.write(p, postings + at, skips + layout.skipAt[i]);
     }
   }
 
