@@ -202,6 +202,36 @@ class Preparer {
 };
 
 
+// Sorts [first, last) in place by key (64 bits), a byte at a time from byte
+// (7: the most significant) down; a part of a few elements, or one whose keys
+// are alike in every byte, is sorted by less, which orders by the key first.
+template <class T, class Key, class Less>
+void sortByKeyBytes(T* first, T* last, int byte, const Key& key, const Less& less) {
+  if (last - first <= 64 || byte < 0) {
+    std::sort(first, last, less);
+    return;
+  }
+  const int shift = 8 * byte;
+  std::array<size_t, 256> count{};
+  for (T* x = first; x != last; ++x) ++count[key(*x) >> shift & 0xFF];
+  std::array<size_t, 257> start{};
+  for (size_t b = 0; b < 256; ++b) start[b + 1] = start[b] + count[b];
+  std::array<size_t, 256> next;
+  std::copy_n(start.begin(), 256, next.begin());
+  for (size_t b = 0; b < 256; ++b) {
+    while (next[b] < start[b + 1]) {
+      const size_t d = key(first[next[b]]) >> shift & 0xFF;
+      if (d == b) {
+        ++next[b];
+      } else {
+        std::swap(first[next[b]], first[next[d]++]);
+      }
+    }
+  }
+  for (size_t b = 0; b < 256; ++b)
+    if (count[b] > 1) sortByKeyBytes(first + start[b], first + start[b + 1], byte - 1, key, less);
+}
+
 // The texts being gathered; when large, in memory mapped for them alone. They
 // are copied into the index from the end backwards, and each piece's pages go
 // back to the system once copied, so the texts never lie in memory twice.
@@ -349,17 +379,13 @@ class Builder {
     functions_.push_back({0, 0, 0, 0, 0, 0, 0, static_cast<uint32_t>(texts_.size())});
     // Nothing is interned any more: the table goes before the codes are sorted.
     platform::LargeVector<uint64_t>().swap(interned_);
-    // The lists are placed by another thread while this one sorts the codes (a
-    // large index's; the two touch different parts of the build).
     const auto functions = static_cast<uint32_t>(functions_.size() - 1);
     const bool large = functions >= kLargeIndex;
-    std::future<ListsLayout> placed;
-    if (large) placed = std::async(std::launch::async, [this, functions] { return layOutLists(functions); });
-    sortCodes();
+    sortCodes(strings_.view().data(), texts_.data());
 
     // Every section's place is known before a byte is written: the index is
     // laid out once, in one block, and the lists are written straight into it.
-    const ListsLayout lists = large ? placed.get() : layOutLists(functions);
+    const ListsLayout lists = layOutLists(functions);
     const std::vector<PostingsBuilder::Planned>& plan = lists.plan;
     const size_t postingBytes = lists.postingBytes, skipCount = lists.skipCount;
 
@@ -446,12 +472,12 @@ class Builder {
  private:
   // Exact help codes: sorted by their folded text, then in tree order (the
   // texts are read once, not at every comparison).
-  void sortCodes() {
+  void sortCodes(const char* strings, const TextRec* texts) {
     struct Code {
       uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
       uint32_t at;      // the code's text; its whole text is read only where the prefixes agree
     };
-    auto text = [this](const Code& c) { return view(texts_[c.at].folded & kRefMask); };
+    auto text = [strings, texts](const Code& c) { return textAt(strings, texts[c.at].folded & kRefMask); };
     platform::LargeVector<Code> byText;
     byText.reserve(codes_.size());
     for (const uint32_t at : codes_) {
@@ -461,34 +487,14 @@ class Builder {
         prefix = prefix << 8 | (k < folded.size() ? static_cast<unsigned char>(folded[k]) : 0u);
       byText.push_back({prefix, at});
     }
-    // By prefix, a byte at a time from the last (a byte all prefixes share is
-    // skipped); then the codes a prefix does not tell apart by their texts.
-    if (byText.size() > 1) {
-      std::array<std::array<uint32_t, 256>, 8> counts{};
-      for (const Code& c : byText)
-        for (size_t k = 0; k < 8; ++k) ++counts[k][c.prefix >> (8 * k) & 0xFF];
-      platform::LargeVector<Code> scratch(byText.size());
-      Code* from = byText.data();
-      Code* to = scratch.data();
-      for (size_t k = 0; k < 8; ++k) {
-        if (counts[k][byText[0].prefix >> (8 * k) & 0xFF] == byText.size()) continue;
-        uint32_t at = 0;
-        for (uint32_t& count : counts[k]) at += std::exchange(count, at);
-        for (const Code* c = from; c != from + byText.size(); ++c) to[counts[k][c->prefix >> (8 * k) & 0xFF]++] = *c;
-        std::swap(from, to);
-      }
-      if (from != byText.data()) std::copy(from, from + byText.size(), byText.data());
-      for (size_t i = 0, j; i < byText.size(); i = j) {
-        for (j = i + 1; j < byText.size() && byText[j].prefix == byText[i].prefix;) ++j;
-        if (j - i > 1) {
-          std::sort(byText.begin() + static_cast<std::ptrdiff_t>(i), byText.begin() + static_cast<std::ptrdiff_t>(j),
-                    [&text](const Code& a, const Code& b) {
-                      if (const int c = text(a).compare(text(b)); c != 0) return c < 0;
-                      return a.at < b.at;
-                    });
-        }
-      }
-    }
+    // In place by the prefixes' bytes, then by comparison where they no longer
+    // tell codes apart.
+    sortByKeyBytes(byText.data(), byText.data() + byText.size(), 7, [](const Code& c) { return c.prefix; },
+                   [&text](const Code& a, const Code& b) {
+                     if (a.prefix != b.prefix) return a.prefix < b.prefix;
+                     if (const int c = text(a).compare(text(b)); c != 0) return c < 0;
+                     return a.at < b.at;
+                   });
     for (size_t i = 0; i < codes_.size(); ++i) codes_[i] = byText[i].at;
     if (codes_.size() * sizeof(Code) >= (size_t{1} << 20)) ::malloc_trim(0);  // and what the adding freed
   }
@@ -558,14 +564,17 @@ class Builder {
     return ref;
   }
 
-  std::string_view view(uint32_t ref) const {
+  std::string_view view(uint32_t ref) const { return textAt(strings_.view().data(), ref); }
+
+  // The text written at ref among strings: its length, then its bytes.
+  static std::string_view textAt(const char* strings, uint32_t ref) {
     size_t at = ref, n = 0;
     for (int shift = 0;; shift += 7) {
-      const auto b = static_cast<uint8_t>(strings_[at++]);
+      const auto b = static_cast<uint8_t>(strings[at++]);
       n |= static_cast<size_t>(b & 0x7F) << shift;
       if (!(b & 0x80)) break;
     }
-    return strings_.view().substr(at, n);
+    return std::string_view(strings + at, n);
   }
 
   TextArea strings_;

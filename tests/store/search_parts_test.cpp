@@ -109,7 +109,8 @@ TEST(SearchIndexTest, ALargeIndexFindsEveryFunctionByItsOwnTexts) {
 // Help codes lie sorted by their text: those alike in their first eight letters
 // too, each found by its whole code (and a code two functions share, for both).
 TEST(SearchIndexTest, HelpCodesAlikeInTheirFirstEightLettersAreEachFoundExactly) {
-  const std::vector<std::string> codes{"ABCDEFGH2", "ABCDEFGH10", "ABCDEFGH", "ABCDEFGH1", "ABCDEFGZ", "ABCDEFGH10X", "ABCDEFGH10"};
+  std::vector<std::string> codes{"ABCDEFGH2", "ABCDEFGH10", "ABCDEFGH", "ABCDEFGH1", "ABCDEFGZ", "ABCDEFGH10X", "B7", "AB"};
+  for (int i = 0; i < 150; ++i) codes.push_back("ABCDEFGH" + std::to_string(i % 75 * 7));  // each twice
   std::vector<store::SearchPlace> places(1);
   std::vector<store::SearchFunction> functions(codes.size());
   for (size_t i = 0; i < codes.size(); ++i) {
