@@ -381,7 +381,7 @@ class Builder {
     platform::LargeVector<uint64_t>().swap(interned_);
     const auto functions = static_cast<uint32_t>(functions_.size() - 1);
     const bool large = functions >= kLargeIndex;
-    sortCodes(strings_.view().data(), texts_.data());
+    sortCodes();
 
     // Every section's place is known before a byte is written: the index is
     // laid out once, in one block, and the lists are written straight into it.
@@ -472,12 +472,12 @@ class Builder {
  private:
   // Exact help codes: sorted by their folded text, then in tree order (the
   // texts are read once, not at every comparison).
-  void sortCodes(const char* strings, const TextRec* texts) {
+  void sortCodes() {
     struct Code {
       uint64_t prefix;  // the first eight bytes, most significant first: most codes differ there
       uint32_t at;      // the code's text; its whole text is read only where the prefixes agree
     };
-    auto text = [strings, texts](const Code& c) { return textAt(strings, texts[c.at].folded & kRefMask); };
+    auto text = [this](const Code& c) { return view(texts_[c.at].folded & kRefMask); };
     platform::LargeVector<Code> byText;
     byText.reserve(codes_.size());
     for (const uint32_t at : codes_) {
@@ -564,17 +564,14 @@ class Builder {
     return ref;
   }
 
-  std::string_view view(uint32_t ref) const { return textAt(strings_.view().data(), ref); }
-
-  // The text written at ref among strings: its length, then its bytes.
-  static std::string_view textAt(const char* strings, uint32_t ref) {
+  std::string_view view(uint32_t ref) const {
     size_t at = ref, n = 0;
     for (int shift = 0;; shift += 7) {
-      const auto b = static_cast<uint8_t>(strings[at++]);
+      const auto b = static_cast<uint8_t>(strings_[at++]);
       n |= static_cast<size_t>(b & 0x7F) << shift;
       if (!(b & 0x80)) break;
     }
-    return std::string_view(strings + at, n);
+    return strings_.view().substr(at, n);
   }
 
   TextArea strings_;
