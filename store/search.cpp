@@ -362,7 +362,7 @@ DataNames ReadDataNames(const std::string& props, bool simplifiedToo, std::futur
   bool known = false;
   try {
     known = placesKnown.get();
-  } catch (const std::future_error&) {  // the reading went without saying
+  } catch (const std::future_error&) {  // the reading was given up before it could tell
   }
   if (known) {
     for (SearchPlace& p : *places) nameLevels(names.levels, p);
@@ -425,7 +425,10 @@ struct FunctionSearch::Reading {
   // places named, before the making takes the places; all its names, before
   // the functions are made. True when it is in; a failure of the thread comes
   // out here.
-  static bool ready(const std::future<void>& f) { return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+  template <class T>
+  static bool ready(const std::future<T>& f) {
+    return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  }
   bool takePlacesNamed(bool whole) {
     if (placesNamedTaken) return true;
     if (!whole && !ready(placesNamed)) return false;
@@ -440,7 +443,7 @@ struct FunctionSearch::Reading {
   }
   bool takeDataNames(bool whole) {
     if (dataNamesRead) return true;
-    if (!whole && dataNames.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    if (!whole && !ready(dataNames)) return false;
     names = dataNames.get();
     dataNamesRead = true;
     return true;

@@ -670,7 +670,8 @@ std::shared_ptr<IndexBytes> buildSearchIndexBytes(const std::vector<SearchPlace>
     // chunk k - 1 while the other adds its keys; then both prepare chunk k, each
     // taking a few functions at a time, so whichever is done first prepares
     // more of it. The other thread is started once and meets this one at a
-    // barrier before and after each round (a thread a chunk cost 50 µs each).
+    // barrier before and after each round (starting a thread for every chunk
+    // cost about 50 µs a chunk).
     std::vector<Prepared> buffers[2];
     Preparer other;  // the other thread's
     std::atomic<size_t> claimed[2];

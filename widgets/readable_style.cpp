@@ -40,9 +40,10 @@ void ReadableStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* 
 
 QSize ReadableStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                                       const QWidget* widget) const {
+  if (type != CT_HeaderSection) return QProxyStyle::sizeFromContents(type, option, size, widget);
   const auto* header = qobject_cast<const QHeaderView*>(widget);
   const auto* section = qstyleoption_cast<const QStyleOptionHeader*>(option);
-  if (type != CT_HeaderSection || !header || !section || header->highlightSections())
+  if (!header || !section || header->highlightSections())
     return QProxyStyle::sizeFromContents(type, option, size, widget);
   QFont font = header->font();
   if (header->model()) {

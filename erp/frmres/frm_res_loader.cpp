@@ -191,7 +191,7 @@ std::string FrmResLoader::SetFrmFont(platform::ObjectPtr& window, const std::str
   const QFont font = languageFont(widget->font(), languageCode);
   // A window that has the font already (the program set it as the application's)
   // is left alone: setting it again would lay out every control once more.
-  if (!(widget->font() == font)) widget->setFont(font);
+  if (widget->font() != font) widget->setFont(font);
   return font.family().toStdString();
 }
 
