@@ -59,24 +59,59 @@ std::string ServerDataInfo::GetUserTemplateVer(const std::string& propsString) {
   if (!id || *id == 0) requireCaller(*conn, propsString, kSource);
   auto version = storage::userVersionQuery(*conn, *id);
   const Caller caller = requireCaller(*conn, propsString, kSource, {&version});
-  return storage::userVersionFrom(*conn, version, caller.userId);
+  int64_t revision = 0;
+  std::string text = storage::userVersionFrom(*conn, version, caller.userId, &revision);
+  std::lock_guard lock(unchangedMutex_);
+  if (revision == 0)
+    unchanged_.insert(caller.userId);
+  else
+    unchanged_.erase(caller.userId);
+  return text;
 }
 
+// Every change that writes a user's rows of the levels moves the user's version
+// in the same transaction, so a user whose version never moved has none: their
+// data is the levels' tables empty and the profile (the template's defaults and
+// what the user's use of functions stored, which moves no version). A new user's
+// first login then reads four tables fewer, which on a server is most of what
+// the call costs it. Whether to read the levels with the rest is guessed from
+// the version the client asked for just before; the version read with the data
+// decides, and rows that came meanwhile are read then, in the same transaction.
 platform::DictionaryPtr ServerDataInfo::GetUserData(const std::string& propsString) {
   auto conn = storage::connectionFor(database_);
   storage::ReadTransaction rt(*conn);
   const auto id = userIdFromProps(propsString);
   if (!id || *id == 0) requireCaller(*conn, propsString, kSource);
   const std::string language = languageFromProps(propsString);
-  static constexpr const char* kTables[] = {kTopClass, kSubSystem, kSubFunc, kDetailFunc, kProfile};
+  static constexpr const char* kLevels[] = {kTopClass, kSubSystem, kSubFunc, kDetailFunc};
+  bool levelsNow = true;
+  {
+    std::lock_guard lock(unchangedMutex_);
+    levelsNow = !unchanged_.count(*id);
+  }
   std::vector<storage::Statement> queries;
-  for (const char* table : kTables) queries.push_back(userTableQuery(*conn, table, *id, UserRows::View, language));
+  if (levelsNow)
+    for (const char* table : kLevels) queries.push_back(userTableQuery(*conn, table, *id, UserRows::View, language));
+  queries.push_back(userTableQuery(*conn, kProfile, *id, UserRows::View, language));
   queries.push_back(storage::userVersionQuery(*conn, *id));
   const Caller caller = requireCaller(*conn, propsString, kSource, pointersTo(queries));
+  int64_t revision = 0;
+  const std::string version = storage::userVersionFrom(*conn, queries.back(), caller.userId, &revision);
   auto dict = std::make_shared<platform::Dictionary>();
-  for (size_t i = 0; i < std::size(kTables); ++i)
-    dict->SetValue(kTables[i], storage::recordsetFromStatement(queries[i], userFields(kTables[i])));
-  dict->SetValue(kTimeStamp, storage::userVersionFrom(*conn, queries.back(), caller.userId));
+  if (levelsNow || revision != 0) {
+    std::vector<storage::Statement> levels;
+    if (!levelsNow) {
+      for (const char* table : kLevels) levels.push_back(userTableQuery(*conn, table, caller.userId, UserRows::View, language));
+      conn->runTogether(pointersTo(levels));
+    }
+    std::vector<storage::Statement>& from = levelsNow ? queries : levels;
+    for (size_t i = 0; i < std::size(kLevels); ++i)
+      dict->SetValue(kLevels[i], storage::recordsetFromStatement(from[i], userFields(kLevels[i])));
+  } else {
+    for (const char* table : kLevels) dict->SetValue(table, storage::makeRecordset(userFields(table)));
+  }
+  dict->SetValue(kProfile, storage::recordsetFromStatement(queries[queries.size() - 2], userFields(kProfile)));
+  dict->SetValue(kTimeStamp, version);
   return dict;
 }
 

@@ -74,10 +74,12 @@ Statement userVersionQuery(Connection& conn, int32_t userId) {
   return st;
 }
 
-std::string userVersionFrom(Connection& conn, Statement& st, int32_t userId) {
+std::string userVersionFrom(Connection& conn, Statement& st, int32_t userId, int64_t* revision) {
   if (!st.step() || st.isNull(0)) raiseDatabaseError("数据库缺少实例标识", conn.displayName());
+  const int64_t own = st.int64(2);
+  if (revision) *revision = own;
   return "U:" + st.text(0) + ":" + std::to_string(st.int64(1)) + ":" + std::to_string(userId) + ":" +
-         std::to_string(st.int64(2));
+         std::to_string(own);
 }
 
 std::string userVersionText(Connection& conn, int32_t userId) {

@@ -34,6 +34,7 @@ std::string userVersionText(Connection& conn, int32_t userId);
 Statement templateVersionQuery(Connection& conn);
 std::string templateVersionFrom(Connection& conn, Statement& st);
 Statement userVersionQuery(Connection& conn, int32_t userId);
-std::string userVersionFrom(Connection& conn, Statement& st, int32_t userId);
+// revision, when given, receives the user's revision the text carries.
+std::string userVersionFrom(Connection& conn, Statement& st, int32_t userId, int64_t* revision = nullptr);
 
 }  // namespace wayfind::erp::storage

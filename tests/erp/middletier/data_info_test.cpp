@@ -140,6 +140,52 @@ TEST(ServerDataInfo, VersionsChangeExactlyWhenTheirDataChanges) {
   EXPECT_EQ(top->value("FTopClassName").asString(), "改");
 }
 
+// A user whose version never moved gets the levels' tables empty without
+// reading them; what the version read with the data says decides, so rows saved
+// after the client asked for the version still come.
+TEST(ServerDataInfo, ANewUsersDataAndRowsSavedAfterTheVersionWasAsked) {
+  TempDatabase db;
+  middletier::ServerDataInfo server;
+  constexpr int32_t kNew = 20001;
+  auto& conn = db.conn();
+  conn.exec("INSERT INTO t_User(FUserID, FName) VALUES (20001, '新用户')");
+  // What recording the use of a function stores moves no version.
+  conn.exec("INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (20001, 'CLICK_ACTIVATE', '1')");
+  const auto props = propsFor(kNew);
+  const auto fresh = server.GetUserTemplateVer(props);
+  auto dict = server.GetUserData(props);
+  EXPECT_EQ(dict->GetValue("TimeStamp").asString(), fresh);
+  const auto withRows = server.GetUserData(propsFor(demo::ids::kZhangWei));
+  for (const char* level : {"TopClass", "SubSystem", "SubFunc", "DetailFunc"}) {
+    auto rs = table(dict, level);
+    EXPECT_EQ(rs->RecordCount(), 0) << level;
+    auto other = table(withRows, level);
+    ASSERT_EQ(rs->fieldCount(), other->fieldCount()) << level;
+    for (int f = 0; f < rs->fieldCount(); ++f) EXPECT_TRUE(rs->fieldInfo(f) == other->fieldInfo(f)) << level << " " << f;
+  }
+  auto profile = table(dict, "Profile");
+  profile->setFilter("FName = 'CLICK_ACTIVATE'");
+  EXPECT_EQ(profile->value("FValue").asString(), "1");
+  profile->setFilter("FName = 'REFRESH_SYS'");
+  EXPECT_EQ(profile->value("FValue").asString(), "1");
+
+  {  // another window saves a row of the user's between the two calls
+    storage::Transaction tx(conn);
+    conn.prepare("INSERT INTO t_NavUserTopClass(FUserID, FTopClassID, FTopClassName, FIndex, FVisible) "
+                 "VALUES (?, 1, '改', 1, 1)")
+        .bind(1, kNew)
+        .run();
+    storage::bumpUserRevision(conn, kNew);
+    tx.commit();
+  }
+  dict = server.GetUserData(props);
+  EXPECT_NE(dict->GetValue("TimeStamp").asString(), fresh);
+  EXPECT_EQ(dict->GetValue("TimeStamp").asString(), server.GetUserTemplateVer(props));
+  auto top = table(dict, "TopClass");
+  ASSERT_EQ(top->RecordCount(), 1);
+  EXPECT_EQ(top->value("FTopClassName").asString(), "改");
+}
+
 TEST(ServerDataInfo, RefusesCallsWithoutAKnownUser) {
   TempDatabase db;
   middletier::ServerDataInfo server;
