@@ -1,6 +1,8 @@
 #include "erp/middletier/server_data_info.h"
 
 #include <iterator>
+#include <mutex>
+#include <unordered_set>
 #include <vector>
 
 #include "erp/middletier/caller.h"
@@ -17,6 +19,32 @@ std::vector<storage::Statement*> pointersTo(std::vector<storage::Statement>& que
   for (auto& q : queries) all.push_back(&q);
   return all;
 }
+
+// The users whose version GetUserTemplateVer last found never moved, in this
+// process (each call has a service object of its own). Only a guess of what
+// GetUserData will read: a wrong one costs a round trip, never a row.
+class UnchangedUsers {
+ public:
+  static UnchangedUsers& instance() {
+    static UnchangedUsers users;
+    return users;
+  }
+  void note(int32_t userId, int64_t revision) {
+    std::lock_guard lock(mutex_);
+    if (revision == 0)
+      users_.insert(userId);
+    else
+      users_.erase(userId);
+  }
+  bool has(int32_t userId) {
+    std::lock_guard lock(mutex_);
+    return users_.count(userId) > 0;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_set<int32_t> users_;
+};
 }  // namespace
 
 ServerDataInfo::ServerDataInfo(std::filesystem::path database) : database_(std::move(database)) {}
@@ -61,11 +89,7 @@ std::string ServerDataInfo::GetUserTemplateVer(const std::string& propsString) {
   const Caller caller = requireCaller(*conn, propsString, kSource, {&version});
   int64_t revision = 0;
   std::string text = storage::userVersionFrom(*conn, version, caller.userId, &revision);
-  std::lock_guard lock(unchangedMutex_);
-  if (revision == 0)
-    unchanged_.insert(caller.userId);
-  else
-    unchanged_.erase(caller.userId);
+  UnchangedUsers::instance().note(caller.userId, revision);
   return text;
 }
 
@@ -84,11 +108,7 @@ platform::DictionaryPtr ServerDataInfo::GetUserData(const std::string& propsStri
   if (!id || *id == 0) requireCaller(*conn, propsString, kSource);
   const std::string language = languageFromProps(propsString);
   static constexpr const char* kLevels[] = {kTopClass, kSubSystem, kSubFunc, kDetailFunc};
-  bool levelsNow = true;
-  {
-    std::lock_guard lock(unchangedMutex_);
-    levelsNow = !unchanged_.count(*id);
-  }
+  const bool levelsNow = !UnchangedUsers::instance().has(*id);
   std::vector<storage::Statement> queries;
   if (levelsNow)
     for (const char* table : kLevels) queries.push_back(userTableQuery(*conn, table, *id, UserRows::View, language));

@@ -3,10 +3,7 @@
 // text read in the same transaction as the rows.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
-#include <mutex>
-#include <unordered_set>
 
 #include "erp/api/server_data_info.h"
 
@@ -26,10 +23,6 @@ class ServerDataInfo : public api::IServerDataInfo {
 
  private:
   std::filesystem::path database_;
-  // The users whose version GetUserTemplateVer last found never moved: their
-  // data is most likely read without the levels' tables (GetUserData).
-  std::mutex unchangedMutex_;
-  std::unordered_set<int32_t> unchanged_;
 };
 
 }  // namespace wayfind::erp::middletier

@@ -145,14 +145,15 @@ TEST(ServerDataInfo, VersionsChangeExactlyWhenTheirDataChanges) {
 // after the client asked for the version still come.
 TEST(ServerDataInfo, ANewUsersDataAndRowsSavedAfterTheVersionWasAsked) {
   TempDatabase db;
-  middletier::ServerDataInfo server;
+  // A service object for each call, as a client makes them.
+  middletier::ServerDataInfo asks, server;
   constexpr int32_t kNew = 20001;
   auto& conn = db.conn();
   conn.exec("INSERT INTO t_User(FUserID, FName) VALUES (20001, '新用户')");
   // What recording the use of a function stores moves no version.
   conn.exec("INSERT INTO t_NavUserProfile(FUserID, FName, FValue) VALUES (20001, 'CLICK_ACTIVATE', '1')");
   const auto props = propsFor(kNew);
-  const auto fresh = server.GetUserTemplateVer(props);
+  const auto fresh = asks.GetUserTemplateVer(props);
   auto dict = server.GetUserData(props);
   EXPECT_EQ(dict->GetValue("TimeStamp").asString(), fresh);
   const auto withRows = server.GetUserData(propsFor(demo::ids::kZhangWei));
@@ -180,7 +181,7 @@ TEST(ServerDataInfo, ANewUsersDataAndRowsSavedAfterTheVersionWasAsked) {
   }
   dict = server.GetUserData(props);
   EXPECT_NE(dict->GetValue("TimeStamp").asString(), fresh);
-  EXPECT_EQ(dict->GetValue("TimeStamp").asString(), server.GetUserTemplateVer(props));
+  EXPECT_EQ(dict->GetValue("TimeStamp").asString(), asks.GetUserTemplateVer(props));
   auto top = table(dict, "TopClass");
   ASSERT_EQ(top->RecordCount(), 1);
   EXPECT_EQ(top->value("FTopClassName").asString(), "改");
