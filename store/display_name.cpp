@@ -66,10 +66,13 @@ void UserDetailNames::reserve(size_t rows) {
   size_t size = 64;
   while (size < rows * 2) size *= 2;
   slots_.assign(size, Slot{0, 0});
+  marks_.assign(size / 8, 0);
   names_.reserve(rows);
 }
 
 void UserDetailNames::put(uint64_t key, std::string name) {
+  const uint64_t hash = key * platform::kHashMultiplier;
+  marks_[platform::hashSlot(key, marks_.size())] |= markBits(hash);
   const size_t mask = slots_.size() - 1;
   for (size_t at = platform::hashSlot(key, slots_.size());; at = (at + 1) & mask) {
     Slot& slot = slots_[at];
@@ -87,6 +90,8 @@ void UserDetailNames::put(uint64_t key, std::string name) {
 
 const std::string* UserDetailNames::find(uint64_t key) const {
   if (slots_.empty()) return nullptr;
+  const uint64_t bits = markBits(key * platform::kHashMultiplier);
+  if ((marks_[platform::hashSlot(key, marks_.size())] & bits) != bits) return nullptr;
   const size_t mask = slots_.size() - 1;
   for (size_t at = platform::hashSlot(key, slots_.size());; at = (at + 1) & mask) {
     const Slot& slot = slots_[at];
