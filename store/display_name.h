@@ -67,7 +67,9 @@ class UserDetailNames {
   // rows is larger than the processor's caches, and a tree looks up every
   // function; this is an eighth of its size, and answers for most of them.
   std::vector<uint64_t> marks_;
-  static uint64_t markBits(uint64_t hash) { return uint64_t{1} << (hash >> 20 & 63) | uint64_t{1} << (hash >> 26 & 63); }
+  static uint64_t markBits(uint64_t hash) {
+    return uint64_t{1} << (hash >> 20 & 63) | uint64_t{1} << (hash >> 26 & 63);
+  }
 };
 
 // The same for one merged row, reading the user's rows through the store.

@@ -108,29 +108,29 @@ platform::DictionaryPtr ServerDataInfo::GetUserData(const std::string& propsStri
   if (!id || *id == 0) requireCaller(*conn, propsString, kSource);
   const std::string language = languageFromProps(propsString);
   static constexpr const char* kLevels[] = {kTopClass, kSubSystem, kSubFunc, kDetailFunc};
-  const bool levelsNow = !UnchangedUsers::instance().has(*id);
   std::vector<storage::Statement> queries;
-  if (levelsNow)
-    for (const char* table : kLevels) queries.push_back(userTableQuery(*conn, table, *id, UserRows::View, language));
   queries.push_back(userTableQuery(*conn, kProfile, *id, UserRows::View, language));
   queries.push_back(storage::userVersionQuery(*conn, *id));
-  const Caller caller = requireCaller(*conn, propsString, kSource, pointersTo(queries));
+  std::vector<storage::Statement> levels;
+  auto askLevels = [&] {
+    for (const char* table : kLevels) levels.push_back(userTableQuery(*conn, table, *id, UserRows::View, language));
+  };
+  const bool levelsNow = !UnchangedUsers::instance().has(*id);
+  if (levelsNow) askLevels();
+  std::vector<storage::Statement*> together = pointersTo(queries);
+  for (auto& level : levels) together.push_back(&level);
+  const Caller caller = requireCaller(*conn, propsString, kSource, together);
   int64_t revision = 0;
-  const std::string version = storage::userVersionFrom(*conn, queries.back(), caller.userId, &revision);
-  auto dict = std::make_shared<platform::Dictionary>();
-  if (levelsNow || revision != 0) {
-    std::vector<storage::Statement> levels;
-    if (!levelsNow) {
-      for (const char* table : kLevels) levels.push_back(userTableQuery(*conn, table, caller.userId, UserRows::View, language));
-      conn->runTogether(pointersTo(levels));
-    }
-    std::vector<storage::Statement>& from = levelsNow ? queries : levels;
-    for (size_t i = 0; i < std::size(kLevels); ++i)
-      dict->SetValue(kLevels[i], storage::recordsetFromStatement(from[i], userFields(kLevels[i])));
-  } else {
-    for (const char* table : kLevels) dict->SetValue(table, storage::makeRecordset(userFields(table)));
+  const std::string version = storage::userVersionFrom(*conn, queries[1], caller.userId, &revision);
+  if (!levelsNow && revision != 0) {
+    askLevels();
+    conn->runTogether(pointersTo(levels));
   }
-  dict->SetValue(kProfile, storage::recordsetFromStatement(queries[queries.size() - 2], userFields(kProfile)));
+  auto dict = std::make_shared<platform::Dictionary>();
+  for (size_t i = 0; i < std::size(kLevels); ++i)
+    dict->SetValue(kLevels[i], levels.empty() ? storage::makeRecordset(userFields(kLevels[i]))
+                                              : storage::recordsetFromStatement(levels[i], userFields(kLevels[i])));
+  dict->SetValue(kProfile, storage::recordsetFromStatement(queries[0], userFields(kProfile)));
   dict->SetValue(kTimeStamp, version);
   return dict;
 }

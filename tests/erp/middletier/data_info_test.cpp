@@ -162,7 +162,8 @@ TEST(ServerDataInfo, ANewUsersDataAndRowsSavedAfterTheVersionWasAsked) {
     EXPECT_EQ(rs->RecordCount(), 0) << level;
     auto other = table(withRows, level);
     ASSERT_EQ(rs->fieldCount(), other->fieldCount()) << level;
-    for (int f = 0; f < rs->fieldCount(); ++f) EXPECT_TRUE(rs->fieldInfo(f) == other->fieldInfo(f)) << level << " " << f;
+    for (int f = 0; f < rs->fieldCount(); ++f)
+      EXPECT_TRUE(rs->fieldInfo(f) == other->fieldInfo(f)) << level << " " << f;
   }
   auto profile = table(dict, "Profile");
   profile->setFilter("FName = 'CLICK_ACTIVATE'");
