@@ -2,7 +2,9 @@
 """Many clients logging in to a PostgreSQL server at once, against the floor of
 a login: the same number of processes that only connect and run SELECT 1
 (bench_pg_connect_floor), measured in the same run, rounds alternated. Then a
-fresh user's first tree on the server against the same on an SQLite file.
+user's first tree on a new cache folder, on the server against the same on an
+SQLite file, one process at a time, with the server's CPU for each login; and
+the first tree of a user new to the company (no rows of their own) on the server.
 
     bench/erp/logins.py [--build build-bench] [--clients 200] [--rounds 3]
                         [--first-tree-runs 20] [--max-connections 250]
@@ -196,8 +198,9 @@ def main():
             print("the earlier build / floor: median %.2f, range %.2f to %.2f"
                   % (statistics.median(before_ratios), min(before_ratios), max(before_ratios)))
 
-        # A fresh user's first tree, one process at a time: the server against an SQLite file
-        # holding the same company, alternated.
+        # A user's first tree on a new cache folder, one process at a time: the server
+        # against an SQLite file holding the same company, alternated. The demo's
+        # user 16385 has rows of his own.
         sqlite_db = os.path.join(work, "demo.db")
         run([wayfind, "--db", sqlite_db, "db", "init", "--demo"])
         user, role = 16385, "first_tree"
@@ -205,18 +208,30 @@ def main():
         sides = {"sqlite": ([wayfind, "--db", sqlite_db], None), "server": ([wayfind, "--db", server.uri(role)], None)}
         if before:
             sides["before"] = ([before, "--db", server.uri(role)], before_env)
+        # The first tree of a user new to the company too (no rows of their own,
+        # unlike the demo's user above): one of the logins' users.
+        newcomer = users[0]
+        sides["new"] = ([wayfind, "--db", server.uri("login_%d" % newcomer)], None, newcomer)
+        if before:
+            sides["new-before"] = ([before, "--db", server.uri("login_%d" % newcomer)], before_env, newcomer)
         figures = {side: [] for side in sides}
+        backends = {side: 0.0 for side in sides}  # the server's CPU for each side's runs
         for i in range(args.first_tree_runs + 2):
-            for side, (cmd, env) in sides.items():
+            for side, (cmd, env, *who) in sides.items():
                 cache = os.path.join(work, "first-%s-%d" % (side, i))
-                figure = timed(cmd + ["--user", str(user), "--cache-dir", cache, "tree"], env)
+                server_before = server.children_cpu()
+                figure = timed(cmd + ["--user", str(who[0] if who else user), "--cache-dir", cache, "tree"], env)
+                if side != "sqlite":
+                    time.sleep(0.02)  # the backend leaves
                 shutil.rmtree(cache)
                 if i >= 2:  # two runs to warm up
                     figures[side].append(figure)
+                    backends[side] += server.children_cpu() - server_before
         med = {s: (statistics.median(w for w, _ in f), statistics.median(c for _, c in f)) for s, f in figures.items()}
         for s in sides:
-            print("first tree of a fresh user, %-6s median of %d: wall %6.2f ms  CPU %6.2f ms  %s"
-                  % (s, args.first_tree_runs, med[s][0], med[s][1], load()))
+            backend = "" if s == "sqlite" else "  server CPU %5.2f ms a login" % (backends[s] * 1000 / args.first_tree_runs)
+            print("first tree on a new cache folder, %-10s median of %d: wall %6.2f ms  CPU %6.2f ms%s  %s"
+                  % (s, args.first_tree_runs, med[s][0], med[s][1], backend, load()))
         print("first tree, server / SQLite: wall %.2f (target <= 2), CPU %.2f"
               % (med["server"][0] / med["sqlite"][0], med["server"][1] / med["sqlite"][1]))
         if before:
