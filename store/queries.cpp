@@ -367,24 +367,19 @@ void DetailFuncReader::findCopies() {
   copies_.taken.assign(copies_.from.size(), false);
 }
 
-// The copied rows added, then their columns one after the other, a piece of
-// rows a step, so that no step of a large tree takes long; true when every one
-// is copied.
+// The copied rows, a piece of rows a step (each piece column by column), so
+// that no step of a large tree takes long; true when every one is copied.
 bool DetailFuncReader::copyColumns() {
   constexpr size_t kPiece = 8192;
   const size_t n = copies_.from.size();
-  if (n == 0) return true;
-  if (addedRows_ < n) {
-    for (const size_t stop = std::min(n, addedRows_ + kPiece); addedRows_ < stop; ++addedRows_) merged_->AddNew();
-    return false;
+  const size_t stop = std::min(n, copiedRows_ + kPiece);
+  if (copiedRows_ < stop) {
+    scratchRows_.assign(copies_.from.begin() + static_cast<std::ptrdiff_t>(copiedRows_),
+                        copies_.from.begin() + static_cast<std::ptrdiff_t>(stop));
+    merged_->appendCopiesOfRows(*templ_, scratchRows_);
+    copiedRows_ = stop;
   }
-  for (const size_t stop = std::min(n, copiedRows_ + kPiece); copiedRows_ < stop; ++copiedRows_) {
-    merged_->setAbsolutePosition(static_cast<int32_t>(copiedRows_ + 1));
-    merged_->setValueFromStored(copiedFields_, *templ_, copies_.from[copiedRows_], copiedFields_);
-  }
-  if (copiedRows_ < n) return false;
-  copiedRows_ = 0;
-  return ++copiedFields_ == merged_->fieldCount();
+  return copiedRows_ == n;
 }
 
 void DetailFuncReader::askQuery(int32_t lSubFuncID) {

@@ -88,10 +88,9 @@ class DetailFuncReader {
   std::vector<std::pair<uint32_t, uint32_t>> found_;  // (place in ids_, stored row) being collected
   std::vector<uint32_t> scratchRows_, visibleRows_;
   // The template rows the user's rows touch, copied into merged_ all at once,
-  // column by column, before the merging takes them (a piece of a column a step).
+  // column by column, before the merging takes them (a piece of rows a step).
   CopiedRows copies_;
-  size_t addedRows_ = 0, copiedRows_ = 0;  // of copies_, added to merged_ and copied in the field being copied
-  int copiedFields_ = 0;
+  size_t copiedRows_ = 0;  // of copies_, copied into merged_
   std::vector<RecordsetPtr> asked_;  // the answers of the sub-functions asked alone
   platform::LargeVector<StoredRow> rows_;
   std::vector<size_t> ends_;

@@ -288,13 +288,13 @@ struct SimplifiedNames {
 // General Ledger in a Chinese one). Read once per index, a page at a time; where
 // the service fails, levels are found by the names the tree gives them.
 struct LevelNames {
-  std::unordered_map<int32_t, std::vector<std::string>> byLevel[3];
+  std::unordered_map<int32_t, SearchPlace::NameList> byLevel[3];
   int depth = 0;  // being read, 0 to 2; 3 when done
   std::unique_ptr<PagedRead> read;
 
-  const std::vector<std::string>* of(int level, int32_t id) const {
+  SearchPlace::NameList of(int level, int32_t id) const {
     auto it = byLevel[level - 1].find(id);
-    return it == byLevel[level - 1].end() ? nullptr : &it->second;
+    return it == byLevel[level - 1].end() ? nullptr : it->second;
   }
 
   // One page; true when all three levels are read.
@@ -314,11 +314,12 @@ struct LevelNames {
     if (!read) read = std::make_unique<PagedRead>(names(), tables[depth], nav::InfoOf(level).idField);
     const int d = depth;
     read->next(props, [&](int32_t id, Recordset& row) {
-      std::vector<std::string>& list = byLevel[d][id];
+      std::vector<std::string> list;
       for (int f = 1; f < row.fieldCount(); ++f) {
         std::string name = platform::textOrEmpty(row.value(f));
         if (!blank(name)) list.push_back(std::move(name));
       }
+      byLevel[d][id] = std::make_shared<const std::vector<std::string>>(std::move(list));
     });
     if (read->failed()) {
       for (auto& level : byLevel) level.clear();
@@ -341,13 +342,9 @@ struct DataNames {
 
 // A place given its levels' other names.
 void nameLevels(const LevelNames& levels, SearchPlace& p) {
-  auto of = [&levels](int depth, int32_t id) {
-    const std::vector<std::string>* found = levels.of(depth, id);
-    return found ? *found : std::vector<std::string>();
-  };
-  p.topClassOtherNames = of(1, p.topClassId);
-  p.subSysOtherNames = of(2, p.subSysId);
-  p.subFuncOtherNames = of(3, p.subFuncId);
+  p.topClassOtherNames = levels.of(1, p.topClassId);
+  p.subSysOtherNames = levels.of(2, p.subSysId);
+  p.subFuncOtherNames = levels.of(3, p.subFuncId);
 }
 
 // The levels' names first, given to the places once the reading has found them

@@ -62,8 +62,10 @@ struct SearchPlace {
   std::string topClassName;
   std::string subSysName;
   std::string subFuncName;
-  // The levels' names in the other languages (searched, never shown).
-  std::vector<std::string> topClassOtherNames, subSysOtherNames, subFuncOtherNames;
+  // The levels' names in the other languages (searched, never shown); one list
+  // for each level, shared by every place under it; none when it has none.
+  using NameList = std::shared_ptr<const std::vector<std::string>>;
+  NameList topClassOtherNames, subSysOtherNames, subFuncOtherNames;
 };
 
 // One detail function as the user sees it, as given to the index.

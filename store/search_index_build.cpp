@@ -633,7 +633,9 @@ Levels makeLevels(const std::vector<SearchPlace>& places, const std::vector<Sear
     n.place = 0;
     n.detailFuncId = depth == 1 ? p.topClassId : depth == 2 ? p.subSysId : p.subFuncId;
     n.name = depth == 1 ? p.topClassName : depth == 2 ? p.subSysName : p.subFuncName;
-    n.otherNames = depth == 1 ? p.topClassOtherNames : depth == 2 ? p.subSysOtherNames : p.subFuncOtherNames;
+    const SearchPlace::NameList& others =
+        depth == 1 ? p.topClassOtherNames : depth == 2 ? p.subSysOtherNames : p.subFuncOtherNames;
+    if (others) n.otherNames = *others;
   }
   const std::vector<SearchPlace> noPlace(1);
   made.index = buildSearchIndexBytes(noPlace, levelNames, false);

@@ -233,6 +233,20 @@ void Recordset::appendStoredRow(std::vector<Variant> values) {
 }
 
 void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& targetFields) {
+  appendCopies(source, source.impl_->view.list(), targetFields);
+}
+
+void Recordset::appendCopiesOfRows(const Recordset& source, const std::vector<uint32_t>& storedRows) {
+  const size_t stored = source.impl_->rows.size();
+  for (uint32_t row : storedRows)
+    if (row >= stored) raise(err::kSubscriptOutOfRange, kRecordsetSource);
+  std::vector<int> same(source.impl_->fields().size());
+  for (size_t f = 0; f < same.size(); ++f) same[f] = static_cast<int>(f);
+  appendCopies(source, storedRows, same);
+}
+
+void Recordset::appendCopies(const Recordset& source, const std::vector<uint32_t>& rows,
+                             const std::vector<int>& targetFields) {
   if (!impl_->open) closed();
   Impl& d = *impl_;
   const Impl& s = *source.impl_;
@@ -259,7 +273,7 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
   }
   // Values that need converting are converted before any row is added, so a
   // value the target refuses leaves the target as it was.
-  const size_t count = s.view.size();
+  const size_t count = rows.size();
   std::vector<std::vector<Variant>> converted;
   if (!allDirect) {
     converted.resize(targetFields.size());
@@ -267,20 +281,20 @@ void Recordset::appendCopiesOf(const Recordset& source, const std::vector<int>& 
       if (direct[f]) continue;
       const FieldInfo& to = d.fields()[static_cast<size_t>(targetFields[f])];
       converted[f].reserve(count);
-      for (uint32_t sourceRow : s.view) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
+      for (uint32_t sourceRow : rows) converted[f].push_back(convertForField(to, s.rows.value(sourceRow, f)));
     }
   }
   // Then all the rows at once, column by column.
   const auto first = static_cast<uint32_t>(d.rows.size());
   size_t textBytes = 0;
   for (size_t f = 0; f < targetFields.size(); ++f)
-    if (direct[f]) textBytes += s.rows.textBytesOf(f, s.view.list());
+    if (direct[f]) textBytes += s.rows.textBytesOf(f, rows);
   d.rows.reserveTextForCopies(textBytes);
   d.rows.appendRowsForLoading(count, 0);
   for (size_t f = 0; f < targetFields.size(); ++f) {
     const auto to = static_cast<size_t>(targetFields[f]);
     if (direct[f]) {
-      d.rows.copyColumn(to, first, s.rows, f, s.view.list());
+      d.rows.copyColumn(to, first, s.rows, f, rows);
     } else {
       for (size_t i = 0; i < count; ++i) d.rows.set(first + i, to, converted[f][i]);
     }

@@ -151,6 +151,9 @@ class Recordset : public Object {
   // setValue of each field would: source field i goes to targetFields[i], the
   // rows join the view at its end and the cursor ends on the last of them.
   void appendCopiesOf(const Recordset& source, const std::vector<int>& targetFields);
+  // The same for the given stored rows of a source whose fields are this set's,
+  // in the order given, whatever its filter.
+  void appendCopiesOfRows(const Recordset& source, const std::vector<uint32_t>& storedRows);
 
   // Loaders: appends rows Null in every field, to be written straight into the
   // column store (values already of their field's type; textBytes of text
@@ -174,6 +177,8 @@ class Recordset : public Object {
   bool usesIndexes() const;
 
  private:
+  void appendCopies(const Recordset& source, const std::vector<uint32_t>& rows, const std::vector<int>& targetFields);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

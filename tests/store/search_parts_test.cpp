@@ -134,7 +134,8 @@ TEST(SearchIndexTest, HelpCodesAlikeInTheirFirstEightLettersAreEachFoundExactly)
 // holds the text as written before one whose pinyin holds it.
 TEST(SearchIndexTest, AFunctionUnderALevelTellsWhatTheLevelMatched) {
   std::vector<store::SearchPlace> places(1);
-  places[0] = {1, 10, 100, "财务", "总账凭证", "录入", {}, {"Bookkeeping"}, {}};
+  places[0] = {1, 10, 100, "财务", "总账凭证", "录入", {},
+               std::make_shared<const std::vector<std::string>>(std::vector<std::string>{"Bookkeeping"}), {}};
   std::vector<store::SearchFunction> functions(2);
   for (int i = 0; i < 2; ++i) functions[i].detailFuncId = i + 1, functions[i].name = "录入" + std::to_string(i);
   const store::SearchIndex index(places, functions);

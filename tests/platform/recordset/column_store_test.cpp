@@ -93,6 +93,19 @@ TEST(ColumnStore, CopiesOfVisibleRowsAreWhatAddNewAndSetValueWouldMake) {
   narrow->appendStoredRow({Variant(1), Variant("abc"), Variant::null()});
   EXPECT_EQ(errorOf([&] { tiny->appendCopiesOf(*narrow, {0, 1, 2}); }), err::kDataTooLong);
   EXPECT_EQ(errorOf([&] { tiny->appendCopiesOf(*narrow, {0, 1}); }), err::kBadArguments);
+
+  // Given stored rows, whatever the source's filter, in the order given; a row
+  // past the end leaves the target as it was.
+  auto same = namesTable();
+  same->appendCopiesOfRows(*source, {1, 4, 2});
+  const char* names[] = {"名1", "名4", nullptr};
+  same->MoveFirst();
+  for (const char* name : names) {
+    EXPECT_EQ(same->value("FName"), name ? Variant(name) : Variant::null());
+    same->MoveNext();
+  }
+  EXPECT_EQ(errorOf([&] { same->appendCopiesOfRows(*source, {0, 6}); }), err::kSubscriptOutOfRange);
+  EXPECT_EQ(same->RecordCount(), 3);
 }
 
 TEST(ColumnStore, ALoadedTableTakesAboutTheSizeOfItsFile) {
