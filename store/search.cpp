@@ -314,12 +314,13 @@ struct LevelNames {
     if (!read) read = std::make_unique<PagedRead>(names(), tables[depth], nav::InfoOf(level).idField);
     const int d = depth;
     read->next(props, [&](int32_t id, Recordset& row) {
-      std::vector<std::string> list;
+      SearchPlace::NameList& names = byLevel[d][id];
+      std::vector<std::string> list = names ? *names : std::vector<std::string>();  // a second row of the id adds
       for (int f = 1; f < row.fieldCount(); ++f) {
         std::string name = platform::textOrEmpty(row.value(f));
         if (!blank(name)) list.push_back(std::move(name));
       }
-      byLevel[d][id] = std::make_shared<const std::vector<std::string>>(std::move(list));
+      names = std::make_shared<const std::vector<std::string>>(std::move(list));
     });
     if (read->failed()) {
       for (auto& level : byLevel) level.clear();
