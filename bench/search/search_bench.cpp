@@ -339,6 +339,19 @@ void measure(int32_t functions, const std::filesystem::path& root) {
                 mb({kStrings, kTexts, kCodes}), mb({kPlaces, kFunctions}), mb({kKeys, kLists}), mb({kPostings, kSkips}),
                 mb({kLevels, kLevelIndex}));
   }
+  // The rebuild twice more, as above: on a shared machine one rebuild may be
+  // slowed by others, so the best and the median of three beside the first.
+  {
+    std::vector<double> walls{answered.wall};
+    for (int again = 0; again < 2; ++again) {
+      forgetIndex(true);
+      walls.push_back(timed([] { benchmark::DoNotOptimize(&store::FunctionSearch::instance().current()); }).wall);
+      store::FunctionSearch::instance().waitForSaving();
+    }
+    std::sort(walls.begin(), walls.end());
+    std::printf("%-58s %9.1f ms wall best, %.1f ms median  (target at 500,000: <= 1000 ms)  [%s]\n",
+                "  answering, three rebuilds", walls[0] * 1e3, walls[1] * 1e3, load().c_str());
+  }
   // For a profiler: WAYFIND_BENCH_BUILD_ONLY=1 stops after the build.
   if (std::getenv("WAYFIND_BENCH_BUILD_ONLY")) return;
 
