@@ -37,4 +37,10 @@ function(wayfind_module name)
   add_library(${name} MODULE ${ARGN})
   set_target_properties(${name} PROPERTIES PREFIX "lib" LIBRARY_OUTPUT_DIRECTORY ${WAYFIND_MODULE_OUTPUT_DIR})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  # Every symbol resolved when the module is linked: the program opens it with
+  # lazy binding, where a missing one would only show at its first call. (A
+  # sanitizer's runtime lives in the program, so those builds cannot ask it.)
+  if(NOT CMAKE_CXX_FLAGS MATCHES "sanitize" AND NOT WAYFIND_FUZZ)
+    target_link_options(${name} PRIVATE -Wl,-z,defs)
+  endif()
 endfunction()

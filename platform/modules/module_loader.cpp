@@ -59,8 +59,11 @@ void* moduleSymbol(const std::string& file, const char* symbol, const std::strin
                             "Cannot load " + purpose + ": " + file + " is not installed (looked in " +
                                 (folder.empty() ? std::string("no folder") : folder) + ").");
     // RTLD_GLOBAL: what a module defines (a window's type, a connection's) is
-    // one type for the whole process.
-    handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    // one type for the whole process. RTLD_LAZY: a function of the module or of
+    // the libraries it brings (libpq's Kerberos and LDAP, which a login over a
+    // Unix socket never calls) is bound when first called, not all at load;
+    // modules are linked with -z defs, so none can be missing at the call.
+    handle = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_GLOBAL);
     if (!handle) {
       const char* error = ::dlerror();
       throw AutomationError(err::kCantCreateObject, "WayfindInfo",
