@@ -159,27 +159,30 @@ class PgStatement final : public StatementBackend {
   ValueKind declaredKind(int col) const override { return res_ ? kindOfType(PQftype(res_, col)) : ValueKind::Null; }
   ValueKind kind(int col) const override {
     if (!res_ || row_ < 0 || PQgetisnull(res_, row_, col)) return ValueKind::Null;
-    const ValueKind k = kindOfType(PQftype(res_, col));
+    const ValueKind k = kindOfType(typeOf(col));
     return k == ValueKind::Null ? ValueKind::Text : k;
   }
   int64_t int64(int col) const override {
     const char* v = cell(col);
     if (!v) return 0;
-    if (PQftype(res_, col) == kBool) return *v == 't' ? 1 : 0;
-    if (kindOfType(PQftype(res_, col)) == ValueKind::Real) return static_cast<int64_t>(std::strtod(v, nullptr));
+    const Oid type = typeOf(col);
+    if (type == kBool) return *v == 't' ? 1 : 0;
+    if (kindOfType(type) == ValueKind::Real) return static_cast<int64_t>(std::strtod(v, nullptr));
     return std::strtoll(v, nullptr, 10);
   }
   double real(int col) const override {
     const char* v = cell(col);
     if (!v) return 0;
-    if (PQftype(res_, col) == kBool) return *v == 't' ? 1 : 0;
+    if (typeOf(col) == kBool) return *v == 't' ? 1 : 0;
     return std::strtod(v, nullptr);
   }
-  std::string text(int col) const override {
+  std::string text(int col) const override { return std::string(textView(col)); }
+  // The text as the result holds it (valid while the result is), without a copy.
+  std::string_view textView(int col) const override {
     const char* v = cell(col);
     if (!v) return {};
-    if (PQftype(res_, col) == kBool) return *v == 't' ? "1" : "0";
-    return std::string(v, static_cast<size_t>(PQgetlength(res_, row_, col)));
+    if (typeOf(col) == kBool) return *v == 't' ? "1" : "0";
+    return {v, static_cast<size_t>(PQgetlength(res_, row_, col))};
   }
 
  private:
@@ -193,9 +196,15 @@ class PgStatement final : public StatementBackend {
     if (!res_ || row_ < 0 || row_ >= rows_ || PQgetisnull(res_, row_, col)) return nullptr;
     return PQgetvalue(res_, row_, col);
   }
+  // The column's type, read from the result once rather than per cell.
+  Oid typeOf(int col) const {
+    const auto c = static_cast<size_t>(col);
+    return c < columnTypes_.size() ? columnTypes_[c] : PQftype(res_, col);
+  }
   void clearResult() {
     if (res_) PQclear(res_);
     res_ = nullptr;
+    columnTypes_.clear();
     rows_ = 0;
     row_ = -1;
     done_ = false;
@@ -253,6 +262,9 @@ class PgStatement final : public StatementBackend {
     clearResult();
     res_ = res;
     rows_ = PQntuples(res_);
+    const int columns = PQnfields(res_);
+    columnTypes_.resize(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) columnTypes_[static_cast<size_t>(c)] = PQftype(res_, c);
     ran_ = true;
     oneShot_ = false;  // run again, it is prepared
   }
@@ -278,8 +290,9 @@ class PgStatement final : public StatementBackend {
   std::string name_;
   std::vector<std::optional<std::string>> params_;
   std::vector<const char*> values_;  // params_ as sent
-  std::vector<Oid> types_;
+  std::vector<Oid> types_;  // the parameters'
   PGresult* res_ = nullptr;
+  std::vector<Oid> columnTypes_;  // the result's, by column
   int rows_ = 0;
   int row_ = -1;
   bool done_ = false;

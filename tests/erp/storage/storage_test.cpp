@@ -284,6 +284,18 @@ TEST(StorageRecordset, SchemaTypedAndResultTypedRecordsets) {
   EXPECT_FALSE(rs->isBOF());
   EXPECT_EQ(rs->value("FName").asString(), "张三");
 
+  // A truth value reads as 1 or 0 on either back end, as text too; a text's
+  // view stays whole while other cells of its row are read.
+  auto truth = conn.prepare("SELECT FUserID > 16384, FName, FUserID FROM t_User ORDER BY FUserID");
+  for (const auto& [later, name] : {std::pair{"0", "张三"}, std::pair{"1", "Li"}}) {
+    ASSERT_TRUE(truth.step());
+    const std::string_view view = truth.textView(1);
+    EXPECT_EQ(truth.text(0), later);
+    EXPECT_EQ(truth.int64(0), later[0] - '0');
+    EXPECT_EQ(truth.int64(2) - 16384, later[0] - '0');
+    EXPECT_EQ(view, name);
+  }
+
   auto typed = conn.prepare("SELECT FUserID, FName AS UserName, 1.5 AS Ratio, 9999999999 AS Big FROM t_User");
   auto rs2 = storage::recordsetTypedFromResult(typed);
   EXPECT_EQ(rs2->fieldInfo(0).type, platform::DataType::Integer);
