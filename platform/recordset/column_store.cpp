@@ -585,8 +585,15 @@ void ColumnStore::checkChunk(size_t field, size_t chunk) const {
   uint64_t& word = late.checked[field][chunk >> 6];
   const uint64_t bit = uint64_t{1} << (chunk & 63);
   if (word & bit) return;
+  const size_t first = chunk * kCheckedRows;
+  if (!checkCells(field, first, std::min(rows_, first + kCheckedRows))) return;
+  word |= bit;
+  if (--late.left == 0) late_.reset();
+}
+
+bool ColumnStore::checkCells(size_t field, size_t first, size_t end) const {
+  const LateCheck& late = *late_;
   const Column& col = columns_[field];
-  const size_t first = chunk * kCheckedRows, end = std::min(rows_, first + kCheckedRows);
   const LoadedBytes& bytes = *late.bytes;
   bytes.vouchFor(col.nulls + first / 64, (wordsFor(end) - first / 64) * sizeof(uint64_t));
   switch (col.kind) {
@@ -624,22 +631,27 @@ void ColumnStore::checkChunk(size_t field, size_t chunk) const {
         }
       break;
     }
-    case Kind::Any: return;
+    case Kind::Any: return false;
     default: bytes.vouchFor(col.wide + first, (end - first) * sizeof(uint64_t)); break;
   }
-  word |= bit;
-  if (--late.left == 0) late_.reset();
+  return true;
 }
 
 void ColumnStore::checkRows(size_t field, const std::vector<uint32_t>& rows) const {
-  if (!late_) return;
-  size_t last = SIZE_MAX;
-  for (uint32_t r : rows) {
-    const size_t chunk = r / kCheckedRows;
-    if (chunk == last) continue;
-    last = chunk;
-    checkChunk(field, chunk);
-    if (!late_) return;
+  // Rows that crowd a chunk check it whole, once. A few rows of a chunk (a
+  // sub-function's functions lie far apart in a table saved in the order they
+  // were added) are checked each on its own: checking their chunks whole would
+  // read, and sum, the bytes and texts of kCheckedRows rows for each of them.
+  constexpr size_t kCrowded = kCheckedRows / 8;
+  for (size_t i = 0; late_ && i < rows.size();) {
+    const size_t chunk = rows[i] / kCheckedRows;
+    size_t next = i + 1;
+    while (next < rows.size() && rows[next] / kCheckedRows == chunk) ++next;
+    if (next - i >= kCrowded)
+      checkChunk(field, chunk);
+    else if (!((late_->checked[field][chunk >> 6] >> (chunk & 63)) & 1u))
+      for (size_t k = i; k < next; ++k) checkCells(field, rows[k], size_t{rows[k]} + 1);
+    i = next;
   }
 }
 

@@ -211,6 +211,9 @@ class ColumnStore {
   void collectEqual(const Column& col, const T* cells, T key, size_t first, size_t end,
                     std::vector<uint32_t>& out) const;
   void checkChunk(size_t field, size_t chunk) const;
+  // Checks the rows from first to end of one field; false for a Variant field,
+  // which needs no check.
+  bool checkCells(size_t field, size_t first, size_t end) const;
   void checkRow(size_t field, size_t row) const {
     if (late_) [[unlikely]] checkChunk(field, row / kCheckedRows);
   }

@@ -101,6 +101,18 @@ TEST(LateCheck, DamageIsFoundWhereItIsRead) {
         EXPECT_EQ(e.file(), path.string());
         EXPECT_EQ(e.number(), err::kFileError);
       }
+      // Copying a few rows far apart checks each row copied, the damaged one too.
+      {
+        Dictionary copied;
+        ASSERT_TRUE(copied.LoadCheckingAsRead(path));
+        auto from = std::dynamic_pointer_cast<Recordset>(copied.GetValue("DetailFunc").asObject());
+        auto to = from->cloneStructure();
+        to->appendCopiesOfRows(*from, {7, 5003, 12001});
+        ASSERT_EQ(to->storedRowCount(), 3u);
+        EXPECT_EQ(CStr(to->storedValue(1, 1)), rowText(5003));
+        EXPECT_EQ(CLng(to->storedValue(2, 0)), 0x5A000000 + 12001);
+        EXPECT_THROW(to->appendCopiesOfRows(*from, {3, 19000}), DamagedFileError);
+      }
       // A filter that indexes the whole column meets it too.
       Dictionary again;
       ASSERT_TRUE(again.LoadCheckingAsRead(path));
