@@ -6,6 +6,9 @@
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define WAYFIND_CRC_CLMUL 1
+#if __has_include(<sys/platform/x86.h>)
+#include <sys/platform/x86.h>
+#endif
 #endif
 
 namespace wayfind::platform {
@@ -113,8 +116,16 @@ __attribute__((target("pclmul,sse4.1"))) uint32_t crcFolded(const unsigned char*
   return static_cast<uint32_t>(_mm_extract_epi32(x1, 1));
 }
 
+// The C library has asked the processor what it can do before the program
+// started; asking again (__builtin_cpu_supports) would link the compiler's own
+// processor probe, which runs at every start whether a checksum is ever made,
+// and each of its questions leaves a virtual machine for the hypervisor.
 bool hasClmul() {
+#ifdef CPU_FEATURE_ACTIVE
+  static const bool has = CPU_FEATURE_ACTIVE(PCLMULQDQ) && CPU_FEATURE_ACTIVE(SSE4_1);
+#else
   static const bool has = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+#endif
   return has;
 }
 #endif
