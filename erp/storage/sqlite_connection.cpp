@@ -18,6 +18,19 @@ constexpr int kBusyTimeoutMs = 10000;
 // them.
 constexpr auto kBeginRetryLimit = std::chrono::minutes(5);
 
+// SQLite counts every allocation for its memory statistics under a mutex of
+// its own; nothing here reads those statistics, and reading a database's schema
+// makes a thousand and more small allocations at every start. Turned off once,
+// before SQLite's first use in the process; a host that started SQLite itself
+// keeps its own setting (the call then fails, harmlessly).
+void configureSqliteOnce() {
+  static const bool configured = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+  }();
+  (void)configured;
+}
+
 std::string shortSql(const std::string& sql) {
   return sql.size() > 120 ? sql.substr(0, 117) + "..." : sql;
 }
@@ -121,6 +134,7 @@ std::shared_ptr<Connection> SqliteConnection::open(const std::filesystem::path& 
   // its first read, and a device would be written over.
   if (auto kind = platform::nonRegularKind(path))
     raiseDatabaseError("无法打开数据库 " + path.string(), "it is " + *kind + ", not a regular file");
+  configureSqliteOnce();
   sqlite3* db = nullptr;
   const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   const int rc = sqlite3_open_v2(path.string().c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
