@@ -18,7 +18,10 @@ beside wayfind's build (bench/process/bench_load_once), each cache file is also
 loaded once in a fresh process of its own for the load speed and memory. If
 bench_mmap_floor is there too, the query is compared with that floor: a
 program that execs, opens and maps the same cache files and reads a byte of
-each (best of 15 each), and 50 fresh starts are watched for stalls.
+each (best of 15 each), and 50 fresh starts are watched for stalls. If
+bench_sqlite_floor is there as well, a second floor is timed in the same
+alternation: the same program in C++, reading the versions from the database
+before it maps the files, as the query must.
 """
 import argparse
 import glob
@@ -42,19 +45,27 @@ def timed(cmd):
     return wall, (usage.ru_utime + usage.ru_stime) * 1000.0
 
 
-def compare_with_floor(floor, query, best_of, starts):
+def compare_with_floor(floor, query, best_of, starts, sqlite_floor=None):
     """The query against a program that only execs, opens and maps the same cache
     files and reads a byte of each (bench_mmap_floor): best of best_of each,
-    alternated; then starts fresh queries, reporting the slowest beyond the best."""
-    floors, queries = [], []
+    alternated; then starts fresh queries, reporting the slowest beyond the best.
+    With sqlite_floor (bench_sqlite_floor), also against a C++ program that reads
+    the versions from the database first, as the query does."""
+    floors, queries, sqlite_floors = [], [], []
     for _ in range(best_of):
         floors.append(timed(floor)[0])
         queries.append(timed(query)[0])
+        if sqlite_floor:
+            sqlite_floors.append(timed(sqlite_floor)[0])
     f, q = min(floors), min(queries)
     print("load average %s" % " ".join("%.2f" % x for x in os.getloadavg()))
     print("wall exec, open and map the cache files  best of %d %7.2f ms" % (best_of, f))
-    print("wall exec to the first GetDetailFunc     best of %d %7.2f ms  = %.2f x the floor (target <= 3)"
-          % (best_of, q, q / f))
+    if sqlite_floor:
+        s = min(sqlite_floors)
+        print("wall the same in C++ after reading the versions from SQLite  best of %d %7.2f ms  = %.2f x the floor"
+              % (best_of, s, s / f))
+    print("wall exec to the first GetDetailFunc     best of %d %7.2f ms  = %.2f x the floor (target <= 3)%s"
+          % (best_of, q, q / f, ("  = %.2f x the C++ and SQLite floor" % (q / s)) if sqlite_floor else ""))
     runs = [timed(query)[0] for _ in range(starts)]
     print("wall %d fresh starts: best %.2f, median %.2f, slowest %.2f ms; slowest beyond the best %.2f ms "
           "(target: no stall over 50 ms)" % (starts, min(runs), statistics.median(runs), max(runs),
@@ -103,8 +114,14 @@ def main():
                   % (what, q - h, min(qs) - min(hs)))
 
         floor = os.path.join(os.path.dirname(os.path.dirname(wayfind)), "bench", "process", "bench_mmap_floor")
+        sqlite_floor = os.path.join(os.path.dirname(floor), "bench_sqlite_floor")
+        # The user's file is named as the template's, with "User" before and the user's number after.
+        names = [os.path.basename(f) for f in files]
+        stem = [n for n in names if n.startswith("Template")][0][:-len(".dat")]
+        user = [n for n in names if n.startswith("User" + stem)][0][len("User" + stem):-len(".dat")]
         if os.path.exists(floor):
-            compare_with_floor([floor] + files, query, args.best_of, args.starts)
+            compare_with_floor([floor] + files, query, args.best_of, args.starts,
+                               [sqlite_floor, db, user] + files if os.path.exists(sqlite_floor) else None)
 
         loader = os.path.join(os.path.dirname(os.path.dirname(wayfind)), "bench", "process", "bench_load_once")
         if os.path.exists(loader):
