@@ -117,11 +117,11 @@ def main():
         sqlite_floor = os.path.join(os.path.dirname(floor), "bench_sqlite_floor")
         # The user's file is named as the template's, with "User" before and the user's number after.
         names = [os.path.basename(f) for f in files]
-        stem = [n for n in names if n.startswith("Template")][0][:-len(".dat")]
-        user = [n for n in names if n.startswith("User" + stem)][0][len("User" + stem):-len(".dat")]
+        stems = ["User" + n[:-len(".dat")] for n in names if n.startswith("Template")]
+        users = [n[len(s):-len(".dat")] for s in stems for n in names if n.startswith(s)]
+        second = [sqlite_floor, db, users[0]] + files if users and os.path.exists(sqlite_floor) else None
         if os.path.exists(floor):
-            compare_with_floor([floor] + files, query, args.best_of, args.starts,
-                               [sqlite_floor, db, user] + files if os.path.exists(sqlite_floor) else None)
+            compare_with_floor([floor] + files, query, args.best_of, args.starts, second)
 
         loader = os.path.join(os.path.dirname(os.path.dirname(wayfind)), "bench", "process", "bench_load_once")
         if os.path.exists(loader):
