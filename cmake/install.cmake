@@ -45,6 +45,30 @@ if(WAYFIND_WINDOWS)
   set_target_properties(wayfind_windows_api PROPERTIES INSTALL_RPATH "$ORIGIN/wayfind")
   set_target_properties(wayfind_windows PROPERTIES INSTALL_RPATH "$ORIGIN")
 endif()
+# The build tree has the same layout, so its files use these paths too. Left to
+# itself CMake would give them absolute paths into the build tree, padded with
+# empty entries for the install step to overwrite; the loader reads an empty
+# entry as the current folder, so a program started from the build tree would
+# look there first for every library it needs, and load one someone left there.
+set_target_properties(wayfind_core_api wayfind_core wayfind_app ${WAYFIND_MODULES}
+  PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+if(WAYFIND_WINDOWS)
+  set_target_properties(wayfind_windows_api wayfind_windows PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+endif()
+# The program lies one folder deep in the build tree as in a prefix (app/, bin/);
+# the private folder is reached by the install path through a link in the build
+# tree when the library folder has more parts than lib/ (lib/x86_64-linux-gnu/).
+if(NOT IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" AND NOT IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}"
+   AND NOT CMAKE_INSTALL_BINDIR MATCHES "/" AND NOT WAYFIND_BIN_TO_PRIVATE MATCHES "^\\.\\./\\.\\.")
+  set(build_private ${CMAKE_BINARY_DIR}/${WAYFIND_PRIVATE_LIBDIR})
+  if(NOT build_private STREQUAL WAYFIND_MODULE_OUTPUT_DIR)
+    get_filename_component(build_private_parent ${build_private} DIRECTORY)
+    file(MAKE_DIRECTORY ${build_private_parent})
+    file(RELATIVE_PATH link_target ${build_private_parent} ${WAYFIND_MODULE_OUTPUT_DIR})
+    file(CREATE_LINK ${link_target} ${build_private} SYMBOLIC)
+  endif()
+  set_target_properties(wayfind PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+endif()
 
 install(EXPORT WayfindInfoTargets NAMESPACE WayfindInfo:: DESTINATION ${WAYFIND_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(cmake/WayfindInfoConfig.cmake.in ${CMAKE_BINARY_DIR}/WayfindInfoConfig.cmake

@@ -13,6 +13,12 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 consumers=$source/tests/packaging/consumers
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
 
+echo "== the build tree's program and libraries search no empty (current) folder"
+for f in "$build/app/wayfind" "$build"/lib/*.so.* "$build"/lib/wayfind/*.so; do
+  runpath=$(readelf -d "$f" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+  [ -z "$runpath" ] || case ":$runpath:" in *::*) fail "$f searches the current folder for libraries: RUNPATH [$runpath]" ;; esac
+done
+
 echo "== cmake --install into a prefix, then moved"
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log"
 mv "$work/prefix" "$work/moved"
