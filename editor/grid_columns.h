@@ -13,9 +13,12 @@
 namespace wayfind::editor {
 
 // The grid column of level's column field; 0 where the editor does not show it.
+// (Searched here rather than through FindColumn: GCC's null-pointer sanitizer
+// makes a found pointer's test for null no constant expression.)
 constexpr int EditorColumnOf(nav::Level level, std::string_view field) {
-  const nav::ColumnInfo* c = nav::FindColumn(level, field);
-  return c ? c->editor.column : 0;
+  for (const nav::ColumnInfo& c : nav::ColumnsOf(level))
+    if (field == c.name) return c.editor.column;
+  return 0;
 }
 
 // How many columns the grid listing level's items has.
@@ -44,12 +47,13 @@ inline constexpr int kCount = EditorColumnCount(nav::Level::SubFunc);
 }  // namespace outline_col
 
 constexpr bool SameOutlineColumns(nav::Level level) {
-  const nav::ColumnInfo* sub = nullptr;
   for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
     if (c.editor.column == 0) continue;
-    const char* name = c.role == nav::ColumnRole::Name ? nav::InfoOf(nav::Level::SubFunc).nameField : c.name;
-    sub = nav::FindColumn(nav::Level::SubFunc, name);
-    if (!sub || sub->editor.column != c.editor.column || sub->editor.cell != c.editor.cell) return false;
+    const std::string_view name =
+        c.role == nav::ColumnRole::Name ? nav::InfoOf(nav::Level::SubFunc).nameField : c.name;
+    if (EditorColumnOf(nav::Level::SubFunc, name) != c.editor.column) return false;
+    for (const nav::ColumnInfo& sub : nav::ColumnsOf(nav::Level::SubFunc))
+      if (name == sub.name && sub.editor.cell != c.editor.cell) return false;
   }
   return EditorColumnCount(level) == outline_col::kCount;
 }
