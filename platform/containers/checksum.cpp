@@ -7,7 +7,15 @@
 #include <immintrin.h>
 #define WAYFIND_CRC_CLMUL 1
 #if __has_include(<sys/platform/x86.h>)
+// The C library's header spells its two tests' results _Bool, which GCC takes
+// in C++ and clang does not.
+#if defined(__clang__)
+#define _Bool bool
 #include <sys/platform/x86.h>
+#undef _Bool
+#else
+#include <sys/platform/x86.h>
+#endif
 #endif
 #endif
 
