@@ -13,8 +13,9 @@
 namespace wayfind::editor {
 
 // The grid column of level's column field; 0 where the editor does not show it.
-// (Searched here rather than through FindColumn: GCC's null-pointer sanitizer
-// makes a found pointer's test for null no constant expression.)
+// (Searched here rather than through FindColumn: under GCC's null-pointer
+// checks of -fsanitize=undefined a found pointer's test for null is no
+// constant expression.)
 constexpr int EditorColumnOf(nav::Level level, std::string_view field) {
   for (const nav::ColumnInfo& c : nav::ColumnsOf(level))
     if (field == c.name) return c.editor.column;
