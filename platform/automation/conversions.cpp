@@ -58,7 +58,13 @@ std::optional<Date> parseDateText(std::string_view s) {
   return Date{static_cast<double>(days) + (h * 3600 + mi * 60 + se) / 86400.0};
 }
 
+// Days beyond which a date's serial holds no time of day: a date further out,
+// or none at all (NaN, infinity), read from a file or made from a number, has
+// no text.
+constexpr double kLargestDay = 9007199254740992.0;  // 2^53
+
 std::string formatDate(Date dt) {
+  if (!(std::fabs(dt.serial) < kLargestDay)) overflow();
   double whole = std::floor(dt.serial);
   int64_t secs = std::llround((dt.serial - whole) * 86400.0);
   int64_t days = static_cast<int64_t>(whole);

@@ -80,6 +80,10 @@ TEST(Conversions, DatesRoundTripThroughText) {
   EXPECT_EQ(CStr(Variant(CDate(Variant("1899-12-30")))), "1899-12-30");
   EXPECT_DOUBLE_EQ(CDate(Variant("1900-01-01")).serial, 2.0);
   EXPECT_EQ(errorOf([] { CDate(Variant("2026-13-01")); }), err::kTypeMismatch);
+  EXPECT_EQ(CStr(Variant(CDate(Variant("20000-01-01")))), "20000-01-01");
+  // A date too far out for its days to be counted, or none at all, has no text.
+  for (double serial : {1e300, -1e300, 1e16, std::nan(""), HUGE_VAL})
+    EXPECT_EQ(errorOf([=] { CStr(Variant(Date{serial})); }), err::kOverflow) << serial;
 }
 
 TEST(Conversions, CharactersNotBytes) {
