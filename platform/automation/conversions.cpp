@@ -230,16 +230,22 @@ std::string CStr(const Variant& v) {
   mismatch();
 }
 
+// A number as a date: too far out to count its days, or none, overflows.
+static Date dateOfNumber(double serial) {
+  if (!(std::fabs(serial) < kLargestDay)) overflow();
+  return Date{serial};
+}
+
 Date CDate(const Variant& v) {
   switch (v.type()) {
     case VarType::Date: return v.asDate();
     case VarType::Null: nullUse();
     case VarType::String: {
       if (auto d = parseDateText(v.asString())) return *d;
-      if (auto n = parseNumber(v.asString())) return Date{*n};
+      if (auto n = parseNumber(v.asString())) return dateOfNumber(*n);
       mismatch();
     }
-    default: return Date{numericValue(v)};
+    default: return dateOfNumber(numericValue(v));
   }
 }
 

@@ -82,8 +82,11 @@ TEST(Conversions, DatesRoundTripThroughText) {
   EXPECT_EQ(errorOf([] { CDate(Variant("2026-13-01")); }), err::kTypeMismatch);
   EXPECT_EQ(CStr(Variant(CDate(Variant("20000-01-01")))), "20000-01-01");
   // A date too far out for its days to be counted, or none at all, has no text.
-  for (double serial : {1e300, -1e300, 1e16, std::nan(""), HUGE_VAL})
+  for (double serial : {1e300, -1e300, 1e16, std::nan(""), HUGE_VAL}) {
     EXPECT_EQ(errorOf([=] { CStr(Variant(Date{serial})); }), err::kOverflow) << serial;
+    EXPECT_EQ(errorOf([=] { CDate(Variant(serial)); }), err::kOverflow) << serial;
+  }
+  EXPECT_EQ(errorOf([] { CDate(Variant("5E290880301")); }), err::kOverflow);
 }
 
 TEST(Conversions, CharactersNotBytes) {
