@@ -58,13 +58,16 @@ std::optional<Date> parseDateText(std::string_view s) {
   return Date{static_cast<double>(days) + (h * 3600 + mi * 60 + se) / 86400.0};
 }
 
-// Days beyond which a date's serial holds no time of day: a date further out,
-// or none at all (NaN, infinity), read from a file or made from a number, has
-// no text.
-constexpr double kLargestDay = 9007199254740992.0;  // 2^53
+// A serial as a date whose days can be counted: one beyond 2^53 days, where a
+// serial holds no time of day, or none at all (NaN, infinity), whether read
+// from a file or made from a number, overflows.
+Date countableDate(double serial) {
+  if (!(std::fabs(serial) < 9007199254740992.0)) overflow();
+  return Date{serial};
+}
 
 std::string formatDate(Date dt) {
-  if (!(std::fabs(dt.serial) < kLargestDay)) overflow();
+  countableDate(dt.serial);
   double whole = std::floor(dt.serial);
   int64_t secs = std::llround((dt.serial - whole) * 86400.0);
   int64_t days = static_cast<int64_t>(whole);
@@ -230,22 +233,16 @@ std::string CStr(const Variant& v) {
   mismatch();
 }
 
-// A number as a date: too far out to count its days, or none, overflows.
-static Date dateOfNumber(double serial) {
-  if (!(std::fabs(serial) < kLargestDay)) overflow();
-  return Date{serial};
-}
-
 Date CDate(const Variant& v) {
   switch (v.type()) {
     case VarType::Date: return v.asDate();
     case VarType::Null: nullUse();
     case VarType::String: {
       if (auto d = parseDateText(v.asString())) return *d;
-      if (auto n = parseNumber(v.asString())) return dateOfNumber(*n);
+      if (auto n = parseNumber(v.asString())) return countableDate(*n);
       mismatch();
     }
-    default: return dateOfNumber(numericValue(v));
+    default: return countableDate(numericValue(v));
   }
 }
 
