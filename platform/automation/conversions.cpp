@@ -197,9 +197,12 @@ std::string formatNumber(double d) {
     std::snprintf(buf, sizeof buf, "%.0f", d);
     return buf;
   }
+  // As printf's "%.15G" in the C locale, whatever locale the process has: a
+  // window's process takes the desktop's, where the decimal point may be a comma.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15G", d);
-  std::string s = buf;
+  const auto written = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15).ptr;
+  std::string s(buf, written);
+  if (auto e = s.find('e'); e != std::string::npos) s[e] = 'E';
   // Drop trailing zeros of the mantissa: 0.500000000000000 -> 0.5, 1.50000E+20 -> 1.5E+20.
   auto e = s.find('E');
   std::string mant = s.substr(0, e), exp = e == std::string::npos ? "" : s.substr(e);

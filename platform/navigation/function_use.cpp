@@ -4,7 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace wayfind::nav {
@@ -28,14 +28,18 @@ FunctionUse FunctionUse::parse(std::string_view text) {
     const size_t a = entry.find(':'), b = entry.rfind(':');
     if (a == std::string_view::npos || a == b) return FunctionUse();
     int32_t id = 0, day = 0;
-    const std::string score(entry.substr(a + 1, b - a - 1));
-    char* scoreEnd = nullptr;
-    const double value = std::strtod(score.c_str(), &scoreEnd);
+    // Numbers in the C locale's form whatever the process's locale is. A comma
+    // as the decimal point is read too: a window's process under a locale that
+    // writes one once wrote the scores that way.
+    std::string score(entry.substr(a + 1, b - a - 1));
+    std::replace(score.begin(), score.end(), ',', '.');
+    double value = 0;
+    const auto scoreAt = std::from_chars(score.data(), score.data() + score.size(), value);
     const auto idAt = std::from_chars(entry.data(), entry.data() + a, id);
     const auto dayAt = std::from_chars(entry.data() + b + 1, entry.data() + entry.size(), day);
     if (idAt.ec != std::errc() || idAt.ptr != entry.data() + a || dayAt.ec != std::errc() ||
-        dayAt.ptr != entry.data() + entry.size() || score.empty() || scoreEnd != score.c_str() + score.size() ||
-        !std::isfinite(value) || value < 0)
+        dayAt.ptr != entry.data() + entry.size() || scoreAt.ec != std::errc() ||
+        scoreAt.ptr != score.data() + score.size() || !std::isfinite(value) || value < 0)
       return FunctionUse();
     out.uses_[id] = {value, day};
   }
@@ -51,10 +55,17 @@ std::string FunctionUse::text(int32_t today) const {
   std::string out;
   for (const auto& [score, id] : byScore) {
     if (score < 0.001) break;  // forgotten
-    char entry[64];
-    const int n = std::snprintf(entry, sizeof entry, "%s%d:%.3f:%d", out.empty() ? "" : ";", id, score, today);
-    if (out.size() + static_cast<size_t>(n) > kFunctionUseTextLimit) break;
-    out.append(entry, static_cast<size_t>(n));
+    // Room for the longest: a score read as 1e308 has 309 digits before its point.
+    char entry[384];
+    char* at = entry;
+    if (!out.empty()) *at++ = ';';
+    at = std::to_chars(at, std::end(entry), id).ptr;
+    *at++ = ':';
+    at = std::to_chars(at, std::end(entry), score, std::chars_format::fixed, 3).ptr;
+    *at++ = ':';
+    at = std::to_chars(at, std::end(entry), today).ptr;
+    if (out.size() + static_cast<size_t>(at - entry) > kFunctionUseTextLimit) break;
+    out.append(entry, at);
   }
   return out;
 }

@@ -1,10 +1,17 @@
 // The host's conversion rules: rounding, overflow, mismatch, Null, Booleans.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
+#include "platform/navigation/function_use.h"
 
 using namespace wayfind::platform;
 
@@ -87,6 +94,40 @@ TEST(Conversions, DatesRoundTripThroughText) {
     EXPECT_EQ(errorOf([=] { CDate(Variant(serial)); }), err::kOverflow) << serial;
   }
   EXPECT_EQ(errorOf([] { CDate(Variant("5E290880301")); }), err::kOverflow);
+}
+
+// A window's process takes its numbers' form from the desktop's locale (Qt sets
+// it), and so may any program using the library: numbers written as text, and
+// read back, must be the same whatever it is.
+TEST(Conversions, NumberTextsIgnoreAProcessLocaleWithADecimalComma) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("wayfind-comma-locale-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "comma.src") << "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"<U002E>\"\n"
+                                      "grouping 3;3\nEND LC_NUMERIC\n";
+  const std::string make = "localedef -c -i '" + (dir / "comma.src").string() + "' '" + (dir / "comma").string() +
+                           "' >/dev/null 2>&1";
+  [[maybe_unused]] const int made = std::system(make.c_str());
+  ::setenv("LOCPATH", dir.string().c_str(), 1);
+  const bool comma = std::setlocale(LC_NUMERIC, "comma") != nullptr;
+  ::unsetenv("LOCPATH");
+  fs::remove_all(dir);
+  if (!comma) GTEST_SKIP() << "localedef could not make a locale with a decimal comma";
+  struct BackToC {
+    ~BackToC() { std::setlocale(LC_NUMERIC, "C"); }
+  } backToC;
+
+  for (double x : {0.5, -3.25, 1e20, 1.25e-7, 123456.789}) {
+    EXPECT_EQ(CStr(Variant(x)).find(','), std::string::npos) << x;
+    EXPECT_DOUBLE_EQ(CDbl(Variant(CStr(Variant(x)))), x);
+  }
+  EXPECT_EQ(CStr(Variant(1e20)), "1E+20");
+  wayfind::nav::FunctionUse use = wayfind::nav::FunctionUse::parse("7:2.000:100;8:0.500:100");
+  EXPECT_DOUBLE_EQ(use.score(8, 100), 0.5) << "a record written elsewhere is read";
+  use.recordStart(7, 100);
+  EXPECT_EQ(use.text(100), "7:3.000:100;8:0.500:100");
+  // What a process with such a locale wrote before is read, not thrown away.
+  EXPECT_DOUBLE_EQ(wayfind::nav::FunctionUse::parse("9:1,500:100").score(9, 100), 1.5);
 }
 
 TEST(Conversions, CharactersNotBytes) {

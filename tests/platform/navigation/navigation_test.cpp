@@ -112,6 +112,8 @@ TEST(FunctionUse, StartsAddUpHalveInTwoWeeksAndTheRecordKeepsTheHighestThatFit) 
   EXPECT_EQ(text.rfind("1000006:7.000:100", 0), 0u) << text;
   EXPECT_GT(FunctionUse::parse(text).score(1000013, 100), 0.0);
   EXPECT_EQ(FunctionUse::parse(text).score(1000007, 100), 0.0) << "a score of 1 did not fit";
+  // However big a score read, it is written back whole.
+  EXPECT_DOUBLE_EQ(FunctionUse::parse(FunctionUse::parse("7:1e300:100").text(100)).score(7, 100), 1e300);
   // Anything else is no use at all, never a crash.
   for (const char* bad : {"7:2", "x:1:2", "7:-1:3", "7:nan:3", "7:1:2;;", "7:1:2x", ":", "7::1"})
     EXPECT_TRUE(FunctionUse::parse(bad).empty()) << bad;
