@@ -15,6 +15,7 @@
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/containers/file_format.h"
+#include "platform/containers/xdg_folders.h"
 #include "store/data_info.h"
 #include "store/loading.h"
 
@@ -44,12 +45,8 @@ bool usableFolder(const std::string& folder) {
 }
 
 std::string userCacheFolder() {
-  std::string base = envText("XDG_CACHE_HOME");
-  if (base.empty() || base.front() != '/') {
-    std::string home = envText("HOME");
-    if (home.empty()) return {};
-    base = AddBackslash(home) + ".cache";
-  }
+  const std::string base = platform::xdgBaseFolder("XDG_CACHE_HOME", ".cache").string();
+  if (base.empty()) return {};
   return AddBackslash(AddBackslash(base) + "wayfind") + kCacheFolderName;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/automation/automation_error.h"
 #include "platform/containers/atomic_file.h"
+#include "platform/containers/xdg_folders.h"
 #include "platform/navigation/languages.h"
 
 namespace wayfind::app::console {
@@ -22,10 +23,8 @@ bool knownCode(const std::string& code) { return nav::FindLanguage(code).has_val
 
 fs::path languageChoiceFile() {
   if (const char* dir = std::getenv("WAYFIND_CONFIG_DIR"); dir && *dir) return fs::path(dir) / "console-language";
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-    return fs::path(xdg) / "wayfind" / "console-language";
-  const char* home = std::getenv("HOME");
-  return fs::path(home && *home ? home : ".") / ".config" / "wayfind" / "console-language";
+  const fs::path base = platform::xdgBaseFolder("XDG_CONFIG_HOME", ".config");
+  return (base.empty() ? fs::path(".config") : base) / "wayfind" / "console-language";
 }
 
 std::optional<std::string> savedLanguage() {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "erp/storage/storage_error.h"
+#include "platform/containers/xdg_folders.h"
 
 namespace wayfind::erp::storage {
 
@@ -76,10 +77,8 @@ void CurrentDatabase::clear() {
 }
 
 std::filesystem::path CurrentDatabase::defaultPath() {
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-    return std::filesystem::path(xdg) / "wayfind" / "wayfind.db";
-  if (const char* home = std::getenv("HOME"); home && *home)
-    return std::filesystem::path(home) / ".local" / "share" / "wayfind" / "wayfind.db";
+  const std::filesystem::path base = platform::xdgBaseFolder("XDG_DATA_HOME", ".local/share");
+  if (!base.empty()) return base / "wayfind" / "wayfind.db";
   return std::filesystem::path("wayfind.db");
 }
 

@@ -380,6 +380,12 @@ TEST(StorageLocation, HostSettingBeatsEnvironmentWhichBeatsDefault) {
   EXPECT_EQ(storage::CurrentDatabase::path(), std::filesystem::path("/tmp/host.db"));
   storage::CurrentDatabase::reset();
   unsetenv("WAYFIND_DB");
+  // A relative XDG_DATA_HOME would name another file in every folder started from.
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("XDG_DATA_HOME", "relative/xdg", 1);
+  setenv("HOME", "/tmp/home-test", 1);
+  EXPECT_EQ(storage::CurrentDatabase::path(), std::filesystem::path("/tmp/home-test/.local/share/wayfind/wayfind.db"));
+  setenv("HOME", home.c_str(), 1);
   unsetenv("XDG_DATA_HOME");
 }
 
