@@ -6,8 +6,10 @@
 // kUseHalfLifeDays days without a start, so a function started daily last month
 // gives way to one started daily this week, and one started often outranks one
 // started once. The text form is "id:score:day;..." (day: days since
-// 1970-01-01, UTC), the highest scores first, cut to what the profile's value
-// holds. A text that is not of this form reads as no use at all.
+// 1970-01-01, UTC; the score with three decimals after a full stop, whatever the
+// process's locale, and read with a comma too), the highest scores first, cut to
+// what the profile's value holds. A text that is not of this form reads as no
+// use at all.
 #pragma once
 
 #include <cstdint>
