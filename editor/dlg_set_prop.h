@@ -125,10 +125,12 @@ class dlgSetProp : public widgets::Form {
   void FormResize();
 
   // The shared steps of the four fills.
-  void beginFill(const std::string& newKey, int placeholderIndex, bool outline);
+  void beginFill(int placeholderIndex, bool outline);
   void fillOutline(const std::string& parentKey, const std::vector<GridRow>& rows, nav::Level childLevel,
                    const char* image, bool placeholders, bool lockTemplateRows);
+  // Shows the node again after a change, asking first about unsaved edits.
   void runNodeClickFor(const std::string& key);
+  void showNode(const widgets::TreeNode& node);
 
   void saveLevel(SaveScope scope, platform::DictionaryPtr& info);
   void SaveTopClasses(SaveScope scope, platform::DictionaryPtr& info);

@@ -211,6 +211,8 @@ void dlgSetProp::ApplyToUsers() {
   }
   if (!m_userChoice) return;
   dialogs::UserChoice& choice = *m_userChoice;
+  // Nobody chosen: nothing is sent, and the edits stay as they are.
+  if (!choice.applyAll && choice.firstUserId.empty()) return;
   const std::string props = context::PropsString();
   if (choice.applyAll) {
     // Every other user's whole setup is replaced by this user's: asked first.
@@ -225,12 +227,14 @@ void dlgSetProp::ApplyToUsers() {
     widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, none); });
   } else if (!choice.firstUserId.empty()) {
     // Each chosen user gets the level this window shows, as it shows it: the first
-    // one through the save, the others from the rows that save recorded.
-    const bool levelHasRows = !visibleView().rows().saveRows(SaveScope::WholeLevel).empty();
+    // one through the save, the others from the rows that save recorded. A level of
+    // this user's own items records none (they are nobody else's), and the others
+    // then get nothing: without recorded rows the middle tier would give them the
+    // first user's whole setup.
     auto info = std::make_shared<platform::Dictionary>();
     info->SetValue("TemplateUserID", Variant(choice.firstUserId));
     if (!SaveChanges(false, info)) return;
-    if (levelHasRows) {
+    if (info->Lookup(erp::api::kAppliedRowsKey)) {
       auto server = erp::api::newServerDatasUpdate();
       widgets::RunBusy(this, [&] { server->ApplyAllUser(props, choice.otherUsers, info); });
     }

@@ -78,10 +78,11 @@ void dlgSetProp::ShowGrid(bool outline) {
   if (!hide->isHidden()) hide->hide();
 }
 
-void dlgSetProp::beginFill(const std::string& newKey, int placeholderIndex, bool outline) {
-  // Leaving a node with unsaved edits: the user is asked first. When they cannot
-  // be saved, the editor stays on the node with them.
-  if (!m_strCurKey.empty() && m_strCurKey != newKey && model_.pending() && !SaveChanges(true, nullptr)) {
+void dlgSetProp::beginFill(int placeholderIndex, bool outline) {
+  // Filling the grid again over unsaved edits, for another node or for this one
+  // after a change: the user is asked first. When they cannot be saved, the
+  // editor stays on the node with them.
+  if (!m_strCurKey.empty() && model_.pending() && !SaveChanges(true, nullptr)) {
     tvFunc_->SetSelectedItem(tvFunc_->Find(m_strCurKey));
     throw EditsKept{};
   }
@@ -109,7 +110,7 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Gri
 void dlgSetProp::ShowTopClasses(int placeholderIndex) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetTopClass_All(); });
   auto rows = ReadTopClasses(*rs);
-  beginFill(nav::kRootKey, placeholderIndex, true);
+  beginFill(placeholderIndex, true);
   fillOutline(nav::kRootKey, rows, Level::TopClass, "Top", true, false);
 }
 
@@ -117,7 +118,7 @@ void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubSystem_All(id); });
   auto rows = ReadSubSystems(*rs);
   const std::string key = nav::NodeKey(Level::TopClass, id);
-  beginFill(key, placeholderIndex, true);
+  beginFill(placeholderIndex, true);
   fillOutline(key, rows, Level::SubSystem, "Sys", true, false);
 }
 
@@ -125,7 +126,7 @@ void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubFunc_All(id); });
   auto rows = ReadSubFuncs(*rs);
   const std::string key = nav::NodeKey(Level::SubSystem, id);
-  beginFill(key, placeholderIndex, true);
+  beginFill(placeholderIndex, true);
   const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 2); });
   fillOutline(key, rows, Level::SubFunc, "Sub", false, locked);
 }
@@ -134,7 +135,7 @@ void dlgSetProp::ShowDetailFuncs(int32_t id) {
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetDetailFunc_All(id); });
   auto rows = ReadDetailFuncs(*rs);
   const std::string key = nav::NodeKey(Level::SubFunc, id);
-  beginFill(key, -1, false);
+  beginFill(-1, false);
   ShowWhenDone visible(*vaDetailProp_);
   const bool locked = widgets::RunBusy(this, [&] { return refreshedParent(id, 3); });
   for (const auto& r : rows) detailView_->append(MakeRow(r, locked && !nav::IsCustomItem(Level::DetailFunc, r.id)));
@@ -172,6 +173,13 @@ void dlgSetProp::rereadShownRows() {
 }
 
 void dlgSetProp::NodeClick(const TreeNode& node) {
+  // The node shown, clicked, expanded or collapsed again: its unsaved edits stay
+  // as they are.
+  if (!node.isNull() && node.Key() == m_strCurKey && model_.pending()) return;
+  showNode(node);
+}
+
+void dlgSetProp::showNode(const TreeNode& node) {
   if (node.isNull()) return;
   const std::string key = node.Key();
   const auto id = nav::KeyId(key);
@@ -190,7 +198,7 @@ void dlgSetProp::NodeClick(const TreeNode& node) {
 
 void dlgSetProp::runNodeClickFor(const std::string& key) {
   TreeNode node = tvFunc_->Find(key);
-  if (!node.isNull()) NodeClick(node);
+  if (!node.isNull()) showNode(node);
 }
 
 void dlgSetProp::NodeExpand(const TreeNode& node) {

@@ -89,10 +89,16 @@ class IServerDatasUpdate : public platform::Object {
   virtual void ImportUserData(const Props& p, Dict& dict) = 0;
   // Applies the customisation of the template user (dctInfo "TemplateUserID", or the
   // caller) to exactly the listed users. An empty vector means every user only
-  // when dctInfo names no template user; with one, it means nobody. oVect comes
-  // back as the users applied to.
+  // when dctInfo names no template user; with one, it means nobody. When dctInfo
+  // holds the rows a save for the template user recorded (kAppliedRowsKey), the
+  // users get those rows and nothing else; without them, the template user's whole
+  // setup. oVect comes back as the users applied to.
   virtual void ApplyAllUser(const Props& p, Vect& oVect, Dict& dctInfo) = 0;
 };
+
+// The key of a save's info dictionary under which a save for a template user
+// records the rows it stored, for ApplyAllUser to give the others.
+inline constexpr const char* kAppliedRowsKey = "AppliedRows";
 
 inline void IServerDatasUpdate::SetProfileValues(const Props&, Dict&, Dict&) {
   platform::raise(platform::err::kNoSuchMethod, "ZelWayfind.DatasUpdate");

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "erp/api/server_datas_update.h"
 #include "erp/middletier/datas_update_change.h"
 #include "platform/containers/dictionary.h"
 
@@ -13,9 +14,9 @@ namespace wayfind::erp::middletier {
 
 // The key of a row's dictionary holding the values the window read.
 inline constexpr const char* kReadKey = "Read";
-// The key of the info dictionary holding the rows saved for a template user: a
-// vector of dictionaries "Level", "ID", "Values".
-inline constexpr const char* kAppliedRowsKey = "AppliedRows";
+// The info dictionary holds the rows saved for a template user under
+// api::kAppliedRowsKey: a vector of dictionaries "Level", "ID", "Values".
+using api::kAppliedRowsKey;
 
 void recordAppliedRow(platform::Dictionary& info, int level, int32_t id, const platform::Dictionary& values);
 bool hasAppliedRows(const platform::DictionaryPtr& info);

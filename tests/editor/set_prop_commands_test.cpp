@@ -377,17 +377,48 @@ TEST_F(SetPropTest, ApplyingIsRefusedForAUserWhoIsNoAdministrator) {
   EXPECT_TRUE(f.isLoaded());
 }
 
-TEST_F(SetPropTest, CancellingTheChooserAppliesNothing) {
+TEST_F(SetPropTest, CancellingTheChooserOrChoosingNobodyAppliesNothingAndKeepsTheEdits) {
   auto& f = open();
   show("Top1", "Sys101");
   ASSERT_TRUE(f.vaOutlineProp()->userTypeText(1, 1, "留着"));
   const std::string mine = userVersion(currentUser), theirs = userVersion(16385);
-  modal().push("frmSelectUser", [](QDialog& d) { static_cast<dialogs::frmSelectUser&>(d).cmdCancel_Click(); });
+  for (bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "nobody ticked");
+    if (cancel)
+      modal().push("frmSelectUser", [](QDialog& d) { static_cast<dialogs::frmSelectUser&>(d).cmdCancel_Click(); });
+    else
+      modal().push("frmSelectUser", chooseUsers({}));
+    ASSERT_TRUE(clickTool("mnuAllUser"));
+    EXPECT_EQ(bool(f.userChoice()), !cancel);
+    EXPECT_TRUE(f.dirty()) << "the edits are still pending";
+    EXPECT_EQ(f.vaOutlineProp()->Text(1, 1), "留着");
+    EXPECT_EQ(userVersion(currentUser), mine);
+    EXPECT_EQ(userVersion(16385), theirs);
+  }
+  // Shown again by the user (clicked, expanded or collapsed), the node keeps them too.
+  click("Sys101");
+  EXPECT_TRUE(f.dirty());
+  EXPECT_EQ(f.vaOutlineProp()->Text(1, 1), "留着");
+  ASSERT_TRUE(clickTool("SetProps"));
+  EXPECT_EQ(subFuncs(101)[0].second, "留着");
+}
+
+TEST_F(SetPropTest, ApplyingALevelOfTheAdministratorsOwnItemsGivesTheOthersNothing) {
+  // Items of the administrator's own are theirs alone: no chosen user receives
+  // them, and none of the first chosen user's setup reaches the others.
+  exec("INSERT INTO t_NavUserSubSystem(FUserID, FSubSysID, FTopClassID, FName, FIndex, FVisible) "
+       "VALUES (?, 100050, 1, '管理员工具', 90, 1)", {currentUser});
+  exec("INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
+       "VALUES (?, 10000050, 100050, '我的工具', 1, 1)", {currentUser});
+  bumpUser(currentUser);
+  const std::string first = userVersion(16385), second = userVersion(16386);
+  auto& f = open();
+  show("Top1", "Sys100050");
+  ASSERT_EQ(f.vaOutlineProp()->MaxRows(), 1);
+  modal().push("frmSelectUser", chooseUsers({"U16385,2", "U16386,2"}));
   ASSERT_TRUE(clickTool("mnuAllUser"));
-  EXPECT_FALSE(f.userChoice());
-  EXPECT_TRUE(f.dirty()) << "the edits are still pending";
-  EXPECT_EQ(userVersion(currentUser), mine);
-  EXPECT_EQ(userVersion(16385), theirs);
+  EXPECT_EQ(userVersion(16385), first);
+  EXPECT_EQ(userVersion(16386), second) << "李娜's setup was replaced by 张伟's";
 }
 
 TEST_F(SetPropTest, PropertyOpensTheCompanyProperties) {
