@@ -37,9 +37,7 @@ void appendArrayElement(std::string& out, const platform::Variant& v) {
     case VarType::LongLong: out += std::to_string(v.asLongLong()); return;
     case VarType::Double:
     case VarType::Date: {
-      char buf[40];
-      std::snprintf(buf, sizeof buf, "%.17g", v.type() == VarType::Double ? v.asDouble() : v.asDate().serial);
-      out += buf;
+      out += platform::exactNumberText(v.type() == VarType::Double ? v.asDouble() : v.asDate().serial);
       return;
     }
     case VarType::String:

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 
 #include "erp/storage/pg_sql.h"
 #include "erp/storage/storage_error.h"
+#include "platform/automation/conversions.h"
 
 namespace wayfind::erp::storage {
 
@@ -86,6 +90,23 @@ ValueKind kindOfType(Oid type) {
   }
 }
 
+// A real number as the server writes it ("2.5", "1e+20", "Infinity", "NaN"),
+// read with a full stop whatever the process's locale; 0 for anything else.
+double serverReal(const char* text) {
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text, text + std::strlen(text), value);
+  return ec == std::errc() && *end == '\0' ? value : 0;
+}
+
+// A real as a whole number, as SQLite gives it: towards zero, limited to the
+// range, 0 for NaN.
+int64_t wholeOf(double d) {
+  if (std::isnan(d)) return 0;
+  if (d <= -9223372036854775808.0) return INT64_MIN;
+  if (d >= 9223372036854775808.0) return INT64_MAX;
+  return static_cast<int64_t>(d);
+}
+
 }  // namespace
 
 class PgStatement final : public StatementBackend {
@@ -107,11 +128,7 @@ class PgStatement final : public StatementBackend {
 
   void bindNull(int index) override { slot(index).reset(); }
   void bindInt64(int index, int64_t v) override { slot(index) = std::to_string(v); }
-  void bindDouble(int index, double v) override {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    slot(index) = std::string(buf);
-  }
+  void bindDouble(int index, double v) override { slot(index) = platform::exactNumberText(v); }
   void bindText(int index, std::string_view text) override {
     // The server keeps UTF-8 text without NUL characters; anything else could
     // only be cut short or refused there, so it is refused here, clearly.
@@ -167,14 +184,14 @@ class PgStatement final : public StatementBackend {
     if (!v) return 0;
     const Oid type = typeOf(col);
     if (type == kBool) return *v == 't' ? 1 : 0;
-    if (kindOfType(type) == ValueKind::Real) return static_cast<int64_t>(std::strtod(v, nullptr));
+    if (kindOfType(type) == ValueKind::Real) return wholeOf(serverReal(v));
     return std::strtoll(v, nullptr, 10);
   }
   double real(int col) const override {
     const char* v = cell(col);
     if (!v) return 0;
     if (typeOf(col) == kBool) return *v == 't' ? 1 : 0;
-    return std::strtod(v, nullptr);
+    return serverReal(v);
   }
   std::string text(int col) const override { return std::string(textView(col)); }
   // The text as the result holds it (valid while the result is), without a copy.

@@ -188,6 +188,11 @@ bool CBool(const Variant& v) {
   }
 }
 
+std::string exactNumberText(double d) {
+  char buf[32];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, d).ptr);
+}
+
 std::string formatNumber(double d) {
   if (std::isnan(d)) return "NaN";
   if (std::isinf(d)) return d > 0 ? "Infinity" : "-Infinity";

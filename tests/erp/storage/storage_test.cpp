@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include "comma_locale.h"
 #include "erp/middletier/erp_test_db.h"
 #include "erp/storage/bulk_insert.h"
 #include "erp/storage/connection.h"
@@ -479,6 +480,33 @@ TEST(StorageBulkInsert, RowsComeBackExactlyAcrossBatches) {
     else EXPECT_EQ(st.text(2), texts[static_cast<size_t>(i) % texts.size()]) << i;
   }
   EXPECT_EQ(seen, rows);
+}
+
+// A window's process has the desktop's locale; numbers still reach the database,
+// and come back, with a full stop.
+TEST(StorageStatement, RealNumbersGoAndComeBackExactlyWhateverTheLocale) {
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  wayfind::testing::CommaLocale comma;
+  if (!comma.active()) GTEST_SKIP() << "localedef could not make a locale with a decimal comma";
+  conn.exec("CREATE TABLE t_Real(FNo INTEGER NOT NULL, FValue DOUBLE PRECISION)");
+  const std::vector<double> values{2.5, -0.75, 1e20, 1.25e-7, 0.1, 1e300};
+  {
+    storage::BulkInsert ins(conn, "t_Real", {"FNo", "FValue"});
+    for (size_t i = 0; i < values.size(); ++i) ins.add({platform::Variant(int32_t(i)), platform::Variant(values[i])});
+    ins.finish();
+  }
+  for (size_t i = 0; i < values.size(); ++i)
+    conn.prepare("INSERT INTO t_Real(FNo, FValue) VALUES (?, ?)").bindAll(int32_t(100 + i), values[i]).run();
+  auto st = conn.prepare("SELECT FNo, FValue FROM t_Real ORDER BY FNo");
+  size_t seen = 0;
+  while (st.step()) {
+    const double expected = values[static_cast<size_t>(st.int32(0)) % 100];
+    EXPECT_EQ(st.real(1), expected) << st.int32(0);
+    EXPECT_EQ(st.int64(1), expected >= 9.3e18 ? INT64_MAX : static_cast<int64_t>(expected)) << st.int32(0);
+    ++seen;
+  }
+  EXPECT_EQ(seen, 2 * values.size());
 }
 
 TEST(StorageLocation, ServerUrisAreToldApartAndShownWithoutPasswords) {

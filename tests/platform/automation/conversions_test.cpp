@@ -1,14 +1,9 @@
 // The host's conversion rules: rounding, overflow, mismatch, Null, Booleans.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
-#include <unistd.h>
-
+#include "comma_locale.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/navigation/function_use.h"
@@ -100,26 +95,12 @@ TEST(Conversions, DatesRoundTripThroughText) {
 // it), and so may any program using the library: numbers written as text, and
 // read back, must be the same whatever it is.
 TEST(Conversions, NumberTextsIgnoreAProcessLocaleWithADecimalComma) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("wayfind-comma-locale-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  std::ofstream(dir / "comma.src") << "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"<U002E>\"\n"
-                                      "grouping 3;3\nEND LC_NUMERIC\n";
-  const std::string make = "localedef -c -i '" + (dir / "comma.src").string() + "' '" + (dir / "comma").string() +
-                           "' >/dev/null 2>&1";
-  [[maybe_unused]] const int made = std::system(make.c_str());
-  ::setenv("LOCPATH", dir.string().c_str(), 1);
-  const bool comma = std::setlocale(LC_NUMERIC, "comma") != nullptr;
-  ::unsetenv("LOCPATH");
-  fs::remove_all(dir);
-  if (!comma) GTEST_SKIP() << "localedef could not make a locale with a decimal comma";
-  struct BackToC {
-    ~BackToC() { std::setlocale(LC_NUMERIC, "C"); }
-  } backToC;
-
+  wayfind::testing::CommaLocale comma;
+  if (!comma.active()) GTEST_SKIP() << "localedef could not make a locale with a decimal comma";
   for (double x : {0.5, -3.25, 1e20, 1.25e-7, 123456.789}) {
     EXPECT_EQ(CStr(Variant(x)).find(','), std::string::npos) << x;
     EXPECT_DOUBLE_EQ(CDbl(Variant(CStr(Variant(x)))), x);
+    EXPECT_EQ(CDbl(Variant(exactNumberText(x))), x) << "exactly";
   }
   EXPECT_EQ(CStr(Variant(1e20)), "1E+20");
   wayfind::nav::FunctionUse use = wayfind::nav::FunctionUse::parse("7:2.000:100;8:0.500:100");
