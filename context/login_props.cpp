@@ -27,12 +27,26 @@ constexpr const char* kInvalidChars[] = {"'"};
 
 std::string languageEntry(int32_t language) { return ";Language=" + LanguageCodeOf(language); }
 
+// True when an entry of the text is named Language, in any letter case; a value
+// that holds the word ("UserName=Language Lab") is no such entry.
+bool hasLanguageEntry(std::string_view text) {
+  while (!text.empty()) {
+    const size_t end = std::min(text.find(';'), text.size());
+    const std::string_view entry = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    const size_t eq = entry.find('=');
+    if (eq != std::string_view::npos && platform::iequals(platform::trimSpaces(entry.substr(0, eq)), "Language"))
+      return true;
+  }
+  return false;
+}
+
 // PropsString must tell the middle tier the user's language; the host's text may
 // already carry it, in any letter case.
 Variant withLanguageEntry(Variant value) {
   if (value.isObject()) return value;
   std::string text = platform::textOrEmpty(value);
-  if (platform::toUpperAscii(text).find("LANGUAGE") != std::string::npos) return value;
+  if (hasLanguageEntry(text)) return value;
   return Variant(text + languageEntry(DetectLanguage()));
 }
 
