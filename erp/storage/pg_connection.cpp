@@ -34,6 +34,9 @@ constexpr int kBeginAttempts = 5;
 // plan the server kept from when the tables were small would scan them whole
 // once they are big.
 constexpr size_t kMostParametersNamed = 64;
+// How many texts run once a session remembers (to prepare them when they come
+// again) before it forgets them all.
+constexpr size_t kRunTextsRemembered = 4096;
 
 // Also set for the database by the rights (pg_schema_sql.cpp): a wait for a
 // lock fails after 5 s, a transaction left idle ends after 15 s, a statement
@@ -157,8 +160,11 @@ class PgStatement final : public StatementBackend {
   }
 
   int columnCount() const override {
-    // An unnamed statement has nothing to describe before it runs.
-    if (unnamed_ && !res_) const_cast<PgStatement*>(this)->execute();
+    // An unnamed statement has nothing to describe before it runs, and one the
+    // session has not run before is run rather than prepared to be described:
+    // prepared, every text asked once (a search's next page, a query of the
+    // host's) would stay on the server for the session's life.
+    if ((unnamed_ || oneShot_) && !res_) const_cast<PgStatement*>(this)->execute();
     if (res_) return PQnfields(res_);
     const_cast<PgStatement*>(this)->prepareNamed();
     PGresult* d = PQdescribePrepared(conn_.handle(), name_.c_str());
@@ -444,6 +450,10 @@ void PgConnection::fail(pg_result* res, const std::string& what) const {
 
 bool PgConnection::firstRunOf(const std::string& sql) {
   if (prepared_.count(sql)) return false;
+  // The texts run once are remembered to prepare them when they come again; a
+  // session that keeps asking new ones forgets them now and then (such a text
+  // then runs unprepared once more).
+  if (run_.size() >= kRunTextsRemembered) run_.clear();
   return run_.insert(sql).second;
 }
 

@@ -509,6 +509,27 @@ TEST(StorageStatement, RealNumbersGoAndComeBackExactlyWhateverTheLocale) {
   EXPECT_EQ(seen, 2 * values.size());
 }
 
+// A session that is asked many texts once each (a search's pages, a host's own
+// queries) keeps nothing of them on the server.
+TEST(StorageServer, TextsAskedOnceLeaveNoPreparedStatementsBehind) {
+  if (!erp::testing::onServer()) GTEST_SKIP() << "server sessions";
+  TempDatabase db(storage::Seed::None);
+  auto& conn = db.conn();
+  auto prepared = [&] {
+    auto st = conn.prepare("SELECT count(*) FROM pg_prepared_statements");
+    return st.step() ? st.int64(0) : -1;
+  };
+  const int64_t before = prepared();
+  for (int i = 0; i < 200; ++i) {
+    storage::Transaction reads(conn, storage::WriteLock::Shared);  // as the data access reads
+    auto st = conn.prepare("SELECT " + std::to_string(i) + " AS n, 'x' AS t");
+    auto rs = storage::recordsetTypedFromResult(st);
+    ASSERT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(platform::CLng(rs->value(0)), i);
+  }
+  EXPECT_LE(prepared(), before + 1);
+}
+
 TEST(StorageLocation, ServerUrisAreToldApartAndShownWithoutPasswords) {
   EXPECT_TRUE(storage::isServerLocation("postgresql://u@host/db"));
   EXPECT_TRUE(storage::isServerLocation("postgres:///db?host=/tmp"));
