@@ -137,7 +137,12 @@ std::shared_ptr<Connection> SqliteConnection::open(const std::filesystem::path& 
   configureSqliteOnce();
   sqlite3* db = nullptr;
   const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-  const int rc = sqlite3_open_v2(path.string().c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+  // A name that starts "file:" is a file of that name, not an SQLite URI (the
+  // system's SQLite reads URIs, whose settings could put the database in memory
+  // or turn its locking off): given as "./file:...", it is no URI.
+  std::string name = path.string();
+  if (name.starts_with("file:")) name.insert(0, "./");
+  const int rc = sqlite3_open_v2(name.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     const std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close(db);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 
@@ -388,6 +390,24 @@ TEST(StorageLocation, HostSettingBeatsEnvironmentWhichBeatsDefault) {
   EXPECT_EQ(storage::CurrentDatabase::path(), std::filesystem::path("/tmp/home-test/.local/share/wayfind/wayfind.db"));
   setenv("HOME", home.c_str(), 1);
   unsetenv("XDG_DATA_HOME");
+}
+
+// A file whose name starts "file:" is that file, never an SQLite URI (this one
+// would keep the database in memory, and nothing would be saved).
+TEST(StorageLocation, ANameStartingFileIsAFileNotAUri) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("wayfind-file-name-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path back = fs::current_path();
+  fs::current_path(dir);
+  const std::string name = "file:company.db?mode=memory";
+  {
+    auto conn = storage::Connection::open(name);
+    conn->exec("CREATE TABLE t_Kept(x INTEGER)");
+  }
+  EXPECT_TRUE(fs::is_regular_file(dir / name));
+  fs::current_path(back);
+  fs::remove_all(dir);
 }
 
 TEST(StorageText, Utf8AndLengthChecks) {
