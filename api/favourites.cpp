@@ -60,11 +60,13 @@ std::vector<Favourite> favourites(Session& session, int32_t groupId) {
 int32_t addFavouriteGroup(Session& session, std::string_view name) {
   session.user();
   return api::guarded([&] {
-    if (name.empty()) api::failCall("A favourites group needs a name.");
-    if (groupNamed(readGroups(), name)) api::failCall("The user already has a favourites group \"" + std::string(name) + "\".");
+    // Stored without the blanks around it, so looked for without them.
+    const std::string stored = platform::trimSpaces(name);
+    if (stored.empty()) api::failCall("A favourites group needs a name.");
+    if (groupNamed(readGroups(), stored)) api::failCall("The user already has a favourites group \"" + stored + "\".");
     if (!update::DatasUpdate().AddNormalFuncGroup(std::string(name))) refused("Adding the group");
     const auto groups = readGroups();
-    const FavouriteGroup* added = groupNamed(groups, name);
+    const FavouriteGroup* added = groupNamed(groups, stored);
     if (!added) refused("Adding the group");
     return added->id;
   });

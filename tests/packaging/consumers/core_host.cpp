@@ -55,7 +55,10 @@ int main(int argc, char** argv) {
   expect(wayfind::topClasses(session).at(0).name == "My books", "renamed");
   wayfind::rename(session, tops[0], tops[0].name);
 
-  const int32_t group = wayfind::addFavouriteGroup(session, "Daily");
+  const int32_t group = wayfind::addFavouriteGroup(session, " Daily ");  // kept without its blanks
+  bool listed = false;
+  for (const auto& g : wayfind::favouriteGroups(session)) listed |= g.id == group && g.name == "Daily";
+  expect(listed, "the group as stored");
   wayfind::addFavourite(session, group, details[0]);
   const auto favourites = wayfind::favourites(session, group);
   expect(favourites.size() == 1 && favourites[0].detailFunctionId == details[0].id, "favourite " + favourites.at(0).name);
