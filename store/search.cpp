@@ -820,7 +820,31 @@ FunctionSearch::Source FunctionSearch::withFile(Source now) {
   return now;
 }
 
+namespace {
+
+// Runs work; when a cache file shows damage as the tree is read, the file and
+// the tables loaded from it are forgotten and the work runs once more.
+template <class F>
+decltype(auto) afterDamageForgotten(F&& work) {
+  try {
+    return work();
+  } catch (const platform::DamagedFileError& damage) {
+    ForgetDamagedCacheFile(damage.file());
+  }
+  return work();
+}
+
+}  // namespace
+
 const SearchIndex& FunctionSearch::current() {
+  return afterDamageForgotten([this]() -> const SearchIndex& { return currentOnce(); });
+}
+
+bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
+  return afterDamageForgotten([&] { return prepareStepOnce(budget); });
+}
+
+const SearchIndex& FunctionSearch::currentOnce() {
   EnsureLoaded();
   Source now = sourceNow();
   if (fresh(now)) return *index_;
@@ -851,7 +875,7 @@ const SearchIndex& FunctionSearch::current() {
   return *index_;
 }
 
-bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
+bool FunctionSearch::prepareStepOnce(std::chrono::microseconds budget) {
   const auto deadline = std::chrono::steady_clock::now() + budget;
   EnsureLoaded();
   Source now = sourceNow();

@@ -101,6 +101,8 @@ class FunctionSearch {
   // read on a thread of its own. A keystroke before it is ready finishes the
   // work at once. Store failures reach the caller.
   bool prepareStep(std::chrono::microseconds budget);
+  // Both: a cache file found damaged as the tree is read is forgotten, and the
+  // work goes again on tables fetched anew.
 
   // Since the last reset: indexes made from the tables, and indexes loaded from
   // their files.
@@ -113,6 +115,8 @@ class FunctionSearch {
                                              uint64_t generation);
 
  private:
+  const SearchIndex& currentOnce();
+  bool prepareStepOnce(std::chrono::microseconds budget);
   // The tables an index was read from, held weakly: a table that is replaced is
   // never mistaken for its successor, even at the same address.
   struct Source {

@@ -10,6 +10,7 @@
 #include "store/datas_info.h"
 #include "store/loading.h"
 #include "store/queries.h"
+#include "store/search.h"
 #include "store_fixture.h"
 
 namespace wayfind::storetest {
@@ -67,7 +68,7 @@ TEST_F(LoadingTest, CorruptOrTruncatedCacheFileSilentlyLeadsToTheServer) {
   EXPECT_FALSE(DataInfo::instance().anySlotEmpty());
 }
 
-TEST_F(LoadingTest, DamageAQueryMeetsInACacheFileIsFetchedAgainAndTheQueryAnswered) {
+TEST_F(LoadingTest, DamageAQueryOrASearchMeetsInACacheFileIsFetchedAgainAndAnswered) {
   // Enough functions that the damaged name lies in a block of cells alone,
   // which loading does not read.
   auto det = tableOf(templ(), "DetailFunc");
@@ -76,26 +77,33 @@ TEST_F(LoadingTest, DamageAQueryMeetsInACacheFileIsFetchedAgainAndTheQueryAnswer
                  {"FShowName", "F"}, {"FIndex", i}, {"FVisible", 1}, {"FAcctType", ""}, {"FFuncType", 0}});
   store::Initial();
   const fs::path file = cacheDir / "Templatechsdemo.dat";
-  std::string bytes;
-  {
-    std::ifstream in(file, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-  }
-  const size_t at = bytes.find("功能110000");
-  ASSERT_NE(at, std::string::npos);
-  bytes[at + 8] ^= 0x01;
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+  for (bool search : {false, true}) {
+    SCOPED_TRACE(search ? "a search" : "a query");
+    std::string bytes;
+    {
+      std::ifstream in(file, std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const size_t at = bytes.find("功能110000");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 8] ^= 0x01;
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 
-  newProcess();
-  store::DatasInfo datas;  // loads the damaged file: its names are not read yet
-  EXPECT_EQ(server->templateCalls, 1);
-  auto rs = datas.GetDetailFunc(101);
-  EXPECT_EQ(server->templateCalls, 2) << "the template is fetched again";
-  std::vector<std::string> names;
-  for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) names.push_back(platform::CStr(rs->value("FFuncName")));
-  EXPECT_NE(std::find(names.begin(), names.end(), "功能110000"), names.end());
-  platform::Dictionary again;
-  EXPECT_TRUE(again.Load(file)) << "the file is written again, intact";
+    newProcess();
+    store::DatasInfo datas;  // loads the damaged file: its names are not read yet
+    const int calls = server->templateCalls;
+    if (search) {
+      EXPECT_NO_THROW(store::SearchFunctions("功能110000", 5));  // reads every name to make the index
+    } else {
+      auto rs = datas.GetDetailFunc(101);
+      std::vector<std::string> names;
+      for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) names.push_back(platform::CStr(rs->value("FFuncName")));
+      EXPECT_NE(std::find(names.begin(), names.end(), "功能110000"), names.end());
+    }
+    EXPECT_EQ(server->templateCalls, calls + 1) << "the template is fetched again";
+    platform::Dictionary again;
+    EXPECT_TRUE(again.Load(file)) << "the file is written again, intact";
+  }
 }
 
 TEST_F(LoadingTest, FailedSaveStillUsesTheLoadedDictionary) {
