@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -62,9 +63,13 @@ pid_t writerOf(const std::string& name) {
 }
 
 // Temporary files of ours that a killed process left in folder: their writer no
-// longer runs (a live process with that number keeps its file). Best effort: a
-// folder that cannot be read is left as it is.
+// longer runs (a live process with that number keeps its file), and nothing has
+// written them for a while. A folder shared over the network also holds the files
+// another machine's processes are writing, whose numbers mean nothing here: a
+// file written lately is theirs at work. Best effort: a folder that cannot be
+// read is left as it is.
 void removeStaleTemporaries(const std::filesystem::path& folder) {
+  constexpr auto kLeftFor = std::chrono::minutes(10);
   std::error_code ec;
   std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
@@ -73,6 +78,8 @@ void removeStaleTemporaries(const std::filesystem::path& folder) {
     if (::kill(writer, 0) == 0 || errno != ESRCH) continue;
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
+    const auto written = it->last_write_time(typeError);
+    if (typeError || std::filesystem::file_time_type::clock::now() - written < kLeftFor) continue;
     ::unlink(it->path().c_str());
   }
 }

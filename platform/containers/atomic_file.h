@@ -8,8 +8,8 @@
 // A failure raises AutomationError with number 32755 (err::kFileError) and a
 // description naming the path and the reason; the temporary file is removed and
 // the old target stays untouched. An existing target keeps its permission bits.
-// A temporary file that a killed process of ours left in the folder goes at the
-// next save there.
+// A temporary file that a killed process of ours left in the folder goes at a
+// save there once nothing has written it for ten minutes.
 //
 // The program reads and writes regular files only. Something else standing at
 // a path (a folder, a named pipe, a device, a socket) is refused and left as it
