@@ -481,7 +481,15 @@ void ColumnStore::reserveTextForCopies(const ColumnStore& from, size_t fromField
 }
 
 void ColumnStore::compactText() {
-  size_t live = textSize_ - textGarbage_;
+  // What the cells hold, counted rather than taken as the area less its garbage:
+  // cells of a loaded file may share bytes, and each gets bytes of its own here.
+  size_t live = 0;
+  for (const Column& col : columns_) {
+    if (col.kind != Kind::Text) continue;
+    for (size_t r = 0; r < rows_; ++r)
+      if (!nullBit(col, r)) live += col.wide[r] & 0xFFFFFFFFu;
+  }
+  if (live > std::numeric_limits<uint32_t>::max()) return;  // as much as a record set holds: left as it is
   char* fresh = static_cast<char*>(std::malloc(live > 0 ? live : 1));
   if (!fresh) return;  // keep the garbage rather than fail a write that succeeded
   size_t at = 0;

@@ -233,5 +233,37 @@ TEST(ColumnFile, HostileRowCountsAreRefusedBeforeAnythingIsAllocated) {
   EXPECT_TRUE(loads(oneColumn(DataType::Integer, 4, [](ByteWriter& w) { w.bytes(std::string(8 + 240 + 8, '\0')); }, 60)));
 }
 
+// Texts of a loaded file may share bytes (a file written elsewhere, checksums
+// and all); a write that makes the table compact its texts gives each cell bytes
+// of its own, never more than it made room for.
+TEST(ColumnFile, CellsSharingTheirBytesAreKeptWholeWhenTheTextsAreCompacted) {
+  const size_t big = 2u << 20;
+  auto rs = std::make_shared<Recordset>();
+  rs->appendField("FText", DataType::LongVarWChar);
+  rs->open();
+  rs->AddNew();
+  rs->setValue("FText", Variant(std::string(big, 'A')));
+  rs->AddNew();
+  rs->setValue("FText", Variant(std::string("B")));
+  Dictionary saved;
+  saved.SetValue("T", Variant(rs));
+  const std::string bytes = saved.serialize();
+  uint64_t length = 0;
+  std::memcpy(&length, bytes.data() + 16, 8);
+  std::string content = bytes.substr(fileformat::kHeaderSize, length);
+  // The second cell made to name the first one's bytes.
+  const uint64_t second = (uint64_t{big} << 32) | 1, shared = big;
+  const size_t at = content.find(std::string(reinterpret_cast<const char*>(&second), 8));
+  ASSERT_NE(at, std::string::npos);
+  std::memcpy(&content[at], &shared, 8);
+  Dictionary loaded;
+  ASSERT_TRUE(loaded.deserialize(fileformat::seal(content)));
+  auto table = loaded.GetValue("T").objectAs<Recordset>();
+  table->MoveFirst();
+  table->setValue("FText", Variant(std::string()));  // the first text becomes garbage: compacted
+  table->MoveNext();
+  EXPECT_EQ(table->value("FText").asString(), std::string(big, 'A'));
+}
+
 }  // namespace
 }  // namespace wayfind::platform
