@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -206,9 +207,10 @@ Invocation parse(const std::vector<std::string>& args) {
     else if (a == "--db") inv.host.database = value();
     else if (a == "--user") {
       std::string v = value();
-      auto n = platform::parseNumber(v);
-      if (!n || *n != static_cast<int32_t>(*n)) throw UsageError{"--user takes a user id, not " + v + "."};
-      inv.host.userId = static_cast<int32_t>(*n);
+      int32_t id = 0;
+      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), id);
+      if (ec != std::errc() || end != v.data() + v.size()) throw UsageError{"--user takes a user id, not " + v + "."};
+      inv.host.userId = id;
     } else if (a == "--setup-type") inv.host.setupType = value();
     else if (a == "--lang") {
       inv.host.language = value();

@@ -1,5 +1,6 @@
 #include "platform/automation/conversions.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -121,9 +122,10 @@ T toInteger(const Variant& v) {
   double d = numericValue(v);
   if (std::isnan(d)) overflow();
   d = roundHalfEven(d);
-  if (d < static_cast<double>(std::numeric_limits<T>::min()) ||
-      d > static_cast<double>(std::numeric_limits<T>::max()))
-    overflow();
+  // The range is [min, -min): the largest value of a 64-bit type is no double,
+  // and turns into 2^63 as one, which no 64-bit integer holds.
+  const double lowest = static_cast<double>(std::numeric_limits<T>::min());
+  if (!(d >= lowest && d < -lowest)) overflow();
   return static_cast<T>(d);
 }
 
@@ -151,10 +153,20 @@ std::optional<double> parseNumber(std::string_view text) {
     start = 1;
   }
   std::string_view body(s.data() + start, s.size() - start);
-  if (body.empty() || body[0] == '+' || body[0] == '-') return std::nullopt;
+  // Digits, or a point and digits: "nan", "inf" and "infinity" are words, not
+  // numbers (a help code "NAN" is no number equal to every other).
+  if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body[0])) || body[0] == '.')) return std::nullopt;
   double value = 0;
   auto [p, ec] = std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) return negative ? -HUGE_VAL : HUGE_VAL;
+  if (ec == std::errc::result_out_of_range && p == body.data() + body.size()) {
+    // Too big, or too small to be told from zero (1e-400).
+    const size_t e = body.find_first_of("eE");
+    const std::string_view mantissa = body.substr(0, e);
+    const bool tiny = mantissa.find_first_not_of("0.") == std::string_view::npos ||
+                      (e != std::string_view::npos && e + 1 < body.size() && body[e + 1] == '-');
+    if (tiny) return negative ? -0.0 : 0.0;
+    return negative ? -HUGE_VAL : HUGE_VAL;
+  }
   if (ec != std::errc() || p != body.data() + body.size()) return std::nullopt;
   return negative ? -value : value;
 }

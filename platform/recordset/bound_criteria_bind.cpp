@@ -40,7 +40,7 @@ double literalNumber(const FieldInfo& f, const criteria::Literal& lit) {
 
 std::optional<int64_t> wholeNumber(double d) {
   if (!std::isfinite(d) || d != std::floor(d)) return std::nullopt;
-  if (d < -9.2e18 || d > 9.2e18) return std::nullopt;
+  if (d < -9223372036854775808.0 || d >= 9223372036854775808.0) return std::nullopt;
   return static_cast<int64_t>(d);
 }
 

@@ -74,6 +74,18 @@ TEST(Conversions, NumberTexts) {
   EXPECT_FALSE(parseNumber("--1"));
   EXPECT_FALSE(parseNumber("+-1"));
   EXPECT_FALSE(parseNumber("1 2"));
+  // Words are no numbers, a number too small to tell from zero is zero, and the
+  // ends of a 64-bit whole number hold.
+  for (const char* word : {"nan", "NAN", "-nan", "inf", "Infinity", "+inf"}) {
+    EXPECT_FALSE(parseNumber(word)) << word;
+    EXPECT_EQ(errorOf([=] { CDbl(Variant(word)); }), err::kTypeMismatch) << word;
+  }
+  EXPECT_EQ(CDbl(Variant("1e-400")), 0.0);
+  EXPECT_FALSE(CBool(Variant("-1E-400")));
+  EXPECT_EQ(errorOf([] { CDbl(Variant("1e400")); }), err::kOverflow);
+  EXPECT_EQ(CDbl(Variant(".5")), 0.5);
+  EXPECT_EQ(errorOf([] { CLngLng(Variant("9223372036854775807")); }), err::kOverflow);  // 2^63 as a double
+  EXPECT_EQ(CLngLng(Variant(-9223372036854775808.0)), INT64_MIN);
 }
 
 TEST(Conversions, DatesRoundTripThroughText) {

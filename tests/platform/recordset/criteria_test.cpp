@@ -161,6 +161,12 @@ TEST(CriteriaValues, NumbersAgainstTextsAndBooleans) {
   EXPECT_EQ(select(*rs, "FAny <> 5"), (Labels{"m0", "m1", "m4"}));
   EXPECT_EQ(select(*rs, "FAny <> 'x'"), (Labels{"m1"}));
   EXPECT_EQ(select(*rs, "FText < 5"), (Labels{}));
+  // A text that reads "nan" or "inf" (a help code, say) is a text, never a number
+  // equal to every other or greater than any.
+  rs->appendStoredRow({"m5", 5, "nan", 1.0, Variant::null(), Variant::null(), "INF", 1});
+  EXPECT_EQ(select(*rs, "FText = 12"), (Labels{}));
+  EXPECT_EQ(select(*rs, "FAny > 100000"), (Labels{}));
+  EXPECT_EQ(select(*rs, "FText = 'NaN'"), (Labels{"m5"}));
 }
 
 TEST(CriteriaValues, AccountTypeListsMatchWholeCodesOnly) {

@@ -107,19 +107,19 @@ TEST(RecordsetIndexEquivalence, IndexedAndFullEvaluationAgree) {
 // A field's first filter reads its column (no index yet), a filter for another
 // value builds the index: both select what a full evaluation does, on every
 // kind of integer column, with Nulls (over old values), negative and
-// out-of-range keys, and Variant cells that hold integers, texts and fractions.
+// out-of-range keys, a key near the end of 64 bits, and Variant cells that hold integers, texts and fractions.
 TEST(RecordsetIndexEquivalence, TheFirstPassOverAColumnAndTheIndexAgree) {
   const DataType types[] = {DataType::SmallInt, DataType::Integer, DataType::BigInt, DataType::Variant};
   const int64_t numbers[] = {5, -3, 0, 70000, 5000000000};
   for (DataType type : types) {
     const int64_t limit = type == DataType::SmallInt ? 32767 : type == DataType::Integer ? INT32_MAX : INT64_MAX;
-    for (const char* key : {"5", "-3", "0", "70000", "5000000000", "-1"}) {
+    for (const char* key : {"5", "-3", "0", "70000", "5000000000", "-1", "9210000000000000000"}) {
       Recordset rs;
       rs.appendField("FName", DataType::VarWChar, 10);
       rs.appendField("F", type);
       rs.open();
       for (int i = 0; i < 120; ++i) {  // enough rows for the filter to ask for an index
-        const int64_t n = numbers[i % 5];
+        const int64_t n = i % 13 == 12 ? int64_t{9210000000000000000} : numbers[i % 5];
         Variant v = std::abs(n) > limit ? Variant::null()
                     : n > INT32_MAX     ? Variant(n)
                                         : Variant(static_cast<int32_t>(n));
