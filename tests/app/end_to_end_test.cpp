@@ -139,6 +139,13 @@ TEST_F(EndToEnd, AWrongCommandLineTouchesNothingAndAFailedStartStillSaysWhereThe
   EXPECT_EQ(unknownUser.status, 1);
   EXPECT_NE(errors().find("created the demo company in"), std::string::npos);
   EXPECT_NE(errors().find("User 99999 does not exist"), std::string::npos);
+  EXPECT_EQ(wayfind("--user 16385.5 tree").status, 2);
+
+  // Output that cannot be written (a full disk) is no success.
+  const int full = std::system(("WAYFIND_DB='" + (dir / "erp.db").string() + "' WAYFIND_CACHE_DIR='" +
+                                (dir / "cache").string() + "' '" WAYFIND_EXE "' tree >/dev/full 2>/dev/null")
+                                   .c_str());
+  EXPECT_EQ(WIFEXITED(full) ? WEXITSTATUS(full) : -1, 1);
 }
 
 // The windows and the PostgreSQL back end are modules the program opens when a
