@@ -215,6 +215,7 @@ BusySettings& busySettings() {
 void stopDatabaseThread() { DatabaseThread::instance().stop(); }
 
 bool IsBusy(const QWidget* window) {
+  if (!window && depth > 0) return true;
   for (const auto& w : busyWindows)
     if (w && (!window || w == window)) return true;
   return false;

@@ -38,7 +38,8 @@ auto RunBusy(QWidget* window, F&& work) -> std::enable_if_t<!std::is_void_v<std:
   return std::move(*result);
 }
 
-// True while window (a top-level window, or any window when null) shows its busy state.
+// True while window (a top-level window) shows its busy state; with null, while
+// any wait runs, shown by a window or not.
 bool IsBusy(const QWidget* window = nullptr);
 
 // The settings of the busy state, for the program and for tests: the threshold

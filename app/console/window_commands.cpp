@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "app/host.h"
 #include "context/language.h"
 #include "launcher/application.h"
+#include "widgets/busy_state.h"
 #include "erp/api/progids.h"
 #include "erp/frmres/frm_res_loader.h"
 #include "launcher/register_windows.h"
@@ -54,6 +56,18 @@ void onSignal(int) {
   [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
 }
 
+// Closes the windows and ends the program. While a window waits on the
+// database, its input is held back, a close with it, and a quit that cannot
+// close the windows does not end: the program then ends once the wait is over.
+void quitWhenNotWaiting(QApplication& app) {
+  if (widgets::IsBusy()) {
+    QTimer::singleShot(50, &app, [&app] { quitWhenNotWaiting(app); });
+    return;
+  }
+  app.closeAllWindows();
+  app.quit();
+}
+
 void quitOnSignals(QApplication& app) {
   if (::pipe(signalPipe) != 0) return;
   ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
@@ -61,8 +75,7 @@ void quitOnSignals(QApplication& app) {
   QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
     char byte;
     [[maybe_unused]] auto n = ::read(signalPipe[0], &byte, 1);
-    app.closeAllWindows();
-    app.quit();
+    quitWhenNotWaiting(app);
   });
   struct sigaction action {};
   action.sa_handler = onSignal;
