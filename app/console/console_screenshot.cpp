@@ -123,7 +123,7 @@ int takeConsoleScreenshot(const CommandRequest& request, std::ostream& out, std:
   ConsoleWindow console;
   // A search's four columns need a wider window to be read whole.
   console.resize(view.rfind("search=", 0) == 0 ? 1500 : 1000, 620);
-  console.load();
+  if (!console.load()) return 1;  // reported: no picture of a console that did not load
   console.setAttribute(Qt::WA_DontShowOnScreen, true);
   console.show();
   QApplication::processEvents();

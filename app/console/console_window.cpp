@@ -79,7 +79,7 @@ void ConsoleWindow::nameControls() {
   }
 }
 
-void ConsoleWindow::load() {
+bool ConsoleWindow::load() {
   const bool loaded = guarded([this] {
     settings_ = widgets::RunBusy(this, [this] { return ConsoleSettings::read(source_); });
     applySettings();
@@ -87,6 +87,7 @@ void ConsoleWindow::load() {
     fillFavourites();
   });
   if (loaded) prepareSearch();
+  return loaded;
 }
 
 void ConsoleWindow::prepareSearch() {
@@ -331,7 +332,12 @@ void ConsoleWindow::openOptions() {
 }
 
 void ConsoleWindow::chooseLanguage(const QString& code) {
-  if (!guarded([&] { saveLanguage(code.toStdString()); })) return;
+  if (!guarded([&] { saveLanguage(code.toStdString()); })) {
+    // Not saved: the menu shows again the language the next start will have.
+    const QString next = QString::fromStdString(savedLanguage().value_or(context::GetLanguageCode()));
+    for (QAction* action : languageGroup_->actions()) action->setChecked(action->data().toString() == next);
+    return;
+  }
   showStatus(lang("界面语言将在下次启动时切换。"));
 }
 

@@ -43,8 +43,9 @@ class ConsoleWindow : public QMainWindow {
   explicit ConsoleWindow(QWidget* parent = nullptr);
   ~ConsoleWindow() override;
 
-  // Reads the settings, the tree's top level and the favourites.
-  void load();
+  // Reads the settings, the tree's top level and the favourites; false when that
+  // failed (the failure is reported).
+  bool load();
   // Reads everything again as the store now holds it, keeping the open branches
   // and the selected node where they still exist.
   void refresh();

@@ -1,6 +1,8 @@
 // The main console: the tree read level by level, the favourites, starting
 // functions, the settings it honours, the editors it opens and what it shows
 // after they close.
+#include <fstream>
+
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
@@ -464,6 +466,16 @@ TEST_F(ConsoleTest, TheLanguageMenuSavesTheChoiceForTheNextStart) {
   // This start keeps its language.
   EXPECT_EQ(action(&console(), "mnuSetProp")->text(), "主控台编辑(&E)...");
   EXPECT_FALSE(status().isEmpty());
+  // A choice that cannot be saved is reported, and the menu shows again what the
+  // next start will have (here, with no readable choice, this start's language).
+  const std::string config = std::getenv("WAYFIND_CONFIG_DIR");
+  std::ofstream(config + "-file") << "x";
+  setenv("WAYFIND_CONFIG_DIR", (config + "-file/config").c_str(), 1);
+  action(&console(), "mnuLang_en")->trigger();
+  EXPECT_EQ(messages->count(erp::client::ScriptedMessageService::Kind::Error), 1);
+  EXPECT_TRUE(action(&console(), "mnuLang_chs")->isChecked());
+  EXPECT_FALSE(action(&console(), "mnuLang_en")->isChecked());
+  setenv("WAYFIND_CONFIG_DIR", config.c_str(), 1);
 }
 
 }  // namespace
