@@ -1,9 +1,7 @@
 #include "api/host_start.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
-#include <string_view>
 
 #include "erp/client/data_services.h"
 #include "erp/client/register_client.h"
@@ -28,12 +26,9 @@ constexpr const char* kSource = "wayfind";
 
 int32_t defaultUser(erp::storage::Connection& conn) {
   if (const char* env = std::getenv("WAYFIND_USER"); env && *env) {
-    int32_t id = 0;
-    const std::string_view text(env);
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
-    if (ec != std::errc() || end != text.data() + text.size())
-      fail(std::string("WAYFIND_USER is not a user id: ") + env);
-    return id;
+    const auto id = platform::wholeInt32(env);
+    if (!id) fail(std::string("WAYFIND_USER is not a user id: ") + env);
+    return *id;
   }
   auto st = conn.prepare(
       "SELECT FUserID FROM t_User WHERE FUserID >= 16384 AND FForbidden = 0 "

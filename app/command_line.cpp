@@ -1,7 +1,6 @@
 #include "app/command_line.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -207,10 +206,9 @@ Invocation parse(const std::vector<std::string>& args) {
     else if (a == "--db") inv.host.database = value();
     else if (a == "--user") {
       std::string v = value();
-      int32_t id = 0;
-      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), id);
-      if (ec != std::errc() || end != v.data() + v.size()) throw UsageError{"--user takes a user id, not " + v + "."};
-      inv.host.userId = id;
+      const auto id = platform::wholeInt32(v);
+      if (!id) throw UsageError{"--user takes a user id, not " + v + "."};
+      inv.host.userId = *id;
     } else if (a == "--setup-type") inv.host.setupType = value();
     else if (a == "--lang") {
       inv.host.language = value();

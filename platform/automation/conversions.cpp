@@ -200,6 +200,13 @@ bool CBool(const Variant& v) {
   }
 }
 
+std::optional<int32_t> wholeInt32(std::string_view text) {
+  int32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 std::string exactNumberText(double d) {
   char buf[32];
   return std::string(buf, std::to_chars(buf, buf + sizeof buf, d).ptr);

@@ -32,6 +32,9 @@ std::string formatNumber(double d);
 // Parses a numeric text as the host does (spaces around, sign, decimals, exponent,
 // &H hex); nullopt when the text is not a number.
 std::optional<double> parseNumber(std::string_view text);
+// A text that is a whole 32-bit number and nothing else ("16385", "-3"); nullopt
+// for anything else (blanks, a sign "+", a fraction, a number out of range).
+std::optional<int32_t> wholeInt32(std::string_view text);
 // The shortest text that reads back as exactly d ("2.5", "1e+20", "inf", "nan"),
 // for a database: with a full stop whatever the process's locale.
 std::string exactNumberText(double d);
