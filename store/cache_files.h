@@ -56,6 +56,17 @@ platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std:
 // removed and every table slot emptied, so the next query fetches both
 // dictionaries anew (from the other cache file or the server). Never throws.
 void ForgetDamagedCacheFile(const std::string& file);
+// Runs operation; when a cache file shows damage as it reads it, the file is
+// forgotten (above) and operation runs once more, on tables fetched anew.
+template <class F>
+decltype(auto) AfterDamageForgotten(F&& operation) {
+  try {
+    return operation();
+  } catch (const platform::DamagedFileError& damage) {
+    ForgetDamagedCacheFile(damage.file());
+  }
+  return operation();
+}
 // Saves dictionary to file; a failure is ignored (the caller uses the dictionary
 // all the same). Never throws.
 void WriteCachedDictionary(const std::string& name, const std::string& file,

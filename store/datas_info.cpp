@@ -19,23 +19,10 @@ namespace {
 
 // The wrapper of a logged method: start entry, the store operation, end entry with
 // code 0. A failure leaves the method before the end entry.
-// Runs a store operation; when a cache file shows damage as the operation reads
-// it, the file and the tables loaded from it are forgotten and the operation
-// runs once more, on tables fetched anew.
-template <class F>
-auto checked(F&& operation) {
-  try {
-    return operation();
-  } catch (const platform::DamagedFileError& damage) {
-    ForgetDamagedCacheFile(damage.file());
-  }
-  return operation();
-}
-
 template <class F>
 auto logged(const char* method, F&& operation) {
   const int32_t handle = LogStart(std::string("WayfindInfo.DatasInfo.") + method);
-  auto result = checked(operation);
+  auto result = AfterDamageForgotten(operation);
   LogEnd(handle, 0);
   return result;
 }
@@ -76,23 +63,23 @@ DatasInfo::Rs DatasInfo::GetSubFunc_All(int32_t id) {
 DatasInfo::Rs DatasInfo::GetDetailFunc(int32_t id) {
   return logged("GetDetailFunc", [&] { return store::GetDetailFunc(id); });
 }
-DatasInfo::Rs DatasInfo::GetDetailFunc_All(int32_t id) { return checked([&] { return store::GetDetailFunc_All(id); }); }
-DatasInfo::Rs DatasInfo::GetDetailFuncInfo(int32_t id) { return checked([&] { return store::GetDetailFuncInfo(id); }); }
-DatasInfo::Rs DatasInfo::GetHelpCodeInfo(const std::string& code) { return checked([&] { return store::GetHelpCodeInfo(code); }); }
-DatasInfo::Rs DatasInfo::GetDetailNormalFunc(int32_t group) { return checked([&] { return store::GetDetailNormalFunc(group); }); }
-bool DatasInfo::IsRefresh(int32_t id, int32_t type, Dict& oDict) { return checked([&] { return store::IsRefresh(id, type, oDict); }); }
+DatasInfo::Rs DatasInfo::GetDetailFunc_All(int32_t id) { return AfterDamageForgotten([&] { return store::GetDetailFunc_All(id); }); }
+DatasInfo::Rs DatasInfo::GetDetailFuncInfo(int32_t id) { return AfterDamageForgotten([&] { return store::GetDetailFuncInfo(id); }); }
+DatasInfo::Rs DatasInfo::GetHelpCodeInfo(const std::string& code) { return AfterDamageForgotten([&] { return store::GetHelpCodeInfo(code); }); }
+DatasInfo::Rs DatasInfo::GetDetailNormalFunc(int32_t group) { return AfterDamageForgotten([&] { return store::GetDetailNormalFunc(group); }); }
+bool DatasInfo::IsRefresh(int32_t id, int32_t type, Dict& oDict) { return AfterDamageForgotten([&] { return store::IsRefresh(id, type, oDict); }); }
 std::string DatasInfo::GetSubSysClass(int32_t id, int32_t type) {
   return logged("GetSubSysClass", [&] { return store::GetSubSysClass(id, type); });
 }
-bool DatasInfo::IsSetEnable(int32_t id, Dict& oDict) { return checked([&] { return store::IsSetEnable(id, oDict); }); }
-std::string DatasInfo::GetSubSysName(int32_t id) { return checked([&] { return store::GetSubSysName(id); }); }
+bool DatasInfo::IsSetEnable(int32_t id, Dict& oDict) { return AfterDamageForgotten([&] { return store::IsSetEnable(id, oDict); }); }
+std::string DatasInfo::GetSubSysName(int32_t id) { return AfterDamageForgotten([&] { return store::GetSubSysName(id); }); }
 std::string DatasInfo::GetProfileValue(const std::string& name) {
   return logged("GetProfileValue", [&] { return store::GetProfileValue(name); });
 }
 std::string DatasInfo::GetAcctShowName(const std::string& name) {
   return logged("GetAcctShowName", [&] { return store::GetAcctShowName(name); });
 }
-DatasInfo::Rs DatasInfo::GetAcctInfo(int32_t acctType) { return checked([&] { return store::GetAcctInfo(acctType); }); }
+DatasInfo::Rs DatasInfo::GetAcctInfo(int32_t acctType) { return AfterDamageForgotten([&] { return store::GetAcctInfo(acctType); }); }
 bool DatasInfo::GetSubSystemInfo(int32_t id, Dict& oDict) {
   return logged("GetSubSystemInfo", [&] { return store::GetSubSystemInfo(id, oDict); });
 }
@@ -109,17 +96,17 @@ bool DatasInfo::IsReFreshBaseData(int32_t lngSystemID) {
   }
 }
 
-bool DatasInfo::IsRefreshNode(int32_t id, int32_t type) { return checked([&] { return store::IsRefreshNode(id, type); }); }
-int32_t DatasInfo::GetNextIndex(int32_t type, int32_t id) { return checked([&] { return store::GetNextIndex(type, id); }); }
-int32_t DatasInfo::GetNextID(int32_t type, int32_t id) { return checked([&] { return store::GetNextID(type, id); }); }
-bool DatasInfo::IsHasChild(int32_t base, int32_t id) { return checked([&] { return store::IsHasChild(base, id); }); }
-platform::Variant DatasInfo::GetNormalFuncGroup() { return checked([&] { return store::GetNormalFuncGroup(); }); }
-void DatasInfo::Export(const std::string& file) { checked([&] { store::Export(file); }); }
-void DatasInfo::Initial() { checked([&] { store::Initial(); }); }
+bool DatasInfo::IsRefreshNode(int32_t id, int32_t type) { return AfterDamageForgotten([&] { return store::IsRefreshNode(id, type); }); }
+int32_t DatasInfo::GetNextIndex(int32_t type, int32_t id) { return AfterDamageForgotten([&] { return store::GetNextIndex(type, id); }); }
+int32_t DatasInfo::GetNextID(int32_t type, int32_t id) { return AfterDamageForgotten([&] { return store::GetNextID(type, id); }); }
+bool DatasInfo::IsHasChild(int32_t base, int32_t id) { return AfterDamageForgotten([&] { return store::IsHasChild(base, id); }); }
+platform::Variant DatasInfo::GetNormalFuncGroup() { return AfterDamageForgotten([&] { return store::GetNormalFuncGroup(); }); }
+void DatasInfo::Export(const std::string& file) { AfterDamageForgotten([&] { store::Export(file); }); }
+void DatasInfo::Initial() { AfterDamageForgotten([&] { store::Initial(); }); }
 void DatasInfo::ClearCache() { ReleaseTables(true); }
 bool DatasInfo::IsBOSQuery() const { return store::IsBOSQuery(); }
 void DatasInfo::SetIsBOSQuery(bool value) { store::SetIsBOSQuery(value); }
-void DatasInfo::RegetDataInfo() { checked([&] { store::Initial(); }); }
+void DatasInfo::RegetDataInfo() { AfterDamageForgotten([&] { store::Initial(); }); }
 
 void registerDatasInfo() {
   platform::Registry::instance().add(DatasInfo::kProgId, [] { return std::make_shared<DatasInfo>(); });

@@ -820,28 +820,12 @@ FunctionSearch::Source FunctionSearch::withFile(Source now) {
   return now;
 }
 
-namespace {
-
-// Runs work; when a cache file shows damage as the tree is read, the file and
-// the tables loaded from it are forgotten and the work runs once more.
-template <class F>
-decltype(auto) afterDamageForgotten(F&& work) {
-  try {
-    return work();
-  } catch (const platform::DamagedFileError& damage) {
-    ForgetDamagedCacheFile(damage.file());
-  }
-  return work();
-}
-
-}  // namespace
-
 const SearchIndex& FunctionSearch::current() {
-  return afterDamageForgotten([this]() -> const SearchIndex& { return currentOnce(); });
+  return AfterDamageForgotten([this]() -> const SearchIndex& { return currentOnce(); });
 }
 
 bool FunctionSearch::prepareStep(std::chrono::microseconds budget) {
-  return afterDamageForgotten([&] { return prepareStepOnce(budget); });
+  return AfterDamageForgotten([&] { return prepareStepOnce(budget); });
 }
 
 const SearchIndex& FunctionSearch::currentOnce() {
