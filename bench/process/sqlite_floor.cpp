@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
   const char* sql =
       "SELECT (SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID'), "
       "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = 0), 0), "
-      "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = ?1), 0)";
+      "COALESCE((SELECT FStamp FROM t_NavVersion WHERE FUserID = 0), 0), "
+      "COALESCE((SELECT FRevision FROM t_NavVersion WHERE FUserID = ?1), 0), "
+      "COALESCE((SELECT FStamp FROM t_NavVersion WHERE FUserID = ?1), 0)";
   if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
     std::fprintf(stderr, "cannot read the versions: %s\n", sqlite3_errmsg(db));
     return 1;
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
   if (sqlite3_step(st) == SQLITE_ROW) {
     const auto* instance = sqlite3_column_text(st, 0);
     versions = std::string(instance ? reinterpret_cast<const char*>(instance) : "") + ":" +
-               std::to_string(sqlite3_column_int64(st, 1)) + ":" + std::to_string(sqlite3_column_int64(st, 2));
+               std::to_string(sqlite3_column_int64(st, 1)) + "." + std::to_string(sqlite3_column_int64(st, 2)) + ":" +
+               std::to_string(sqlite3_column_int64(st, 3)) + "." + std::to_string(sqlite3_column_int64(st, 4));
   }
   sqlite3_finalize(st);
   const long sum = touchFiles(argv + 3, argv + argc);

@@ -109,12 +109,18 @@ void migrateTo5(Connection&) {}
 // place of one lock per level that any session could keep.
 void migrateTo6(Connection&) {}
 
+// Version 7: each revision carries a random stamp, drawn anew by every change
+// (versions.h). A copy of the database, or a backup put back, keeps the
+// instance and the revisions; after a change in each, the stamps still tell
+// their versions apart, so a cache file of one is never taken for the other.
+void migrateTo7(Connection& conn) { conn.exec(schema::createdIn(conn.backend(), 7)); }
+
 using Migration = void (*)(Connection&);
 // migrations[i] takes a database from version i to version i + 1, on either
 // back end.
 const std::vector<Migration>& migrations() {
   static const std::vector<Migration> steps{&migrateTo1, &migrateTo2, &migrateTo3, &migrateTo4,
-                                            &migrateTo5, &migrateTo6};
+                                            &migrateTo5, &migrateTo6, &migrateTo7};
   return steps;
 }
 
@@ -173,13 +179,16 @@ bool ensureSchema(Connection& conn, const Seeder& seeder, bool create) {
     if (version == 0 && !create)
       raiseRefused(kStorageSource, "数据库 " + conn.displayName() +
                                        " 中还没有 WayfindInfo 的表，请先以数据库所有者的身份运行 wayfind db init。");
-    migrations()[static_cast<size_t>(version)](conn);
+    // A new database takes every step in one transaction, and is filled only
+    // then, with the tables as this program writes them.
+    const int target = version == 0 ? kSchemaVersion : version + 1;
+    for (int step = version; step < target; ++step) migrations()[static_cast<size_t>(step)](conn);
     if (version == 0) {
       created = true;
       if (seeder) seeder(conn);
     }
-    setSchemaVersion(conn, version + 1);
-    if (conn.backend() == Backend::PostgreSQL && version + 1 == kSchemaVersion) conn.exec(server::rights());
+    setSchemaVersion(conn, target);
+    if (conn.backend() == Backend::PostgreSQL && target == kSchemaVersion) conn.exec(server::rights());
     tx.commit();
   }
 }

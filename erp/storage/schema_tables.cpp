@@ -129,7 +129,9 @@ std::vector<Table> makeTables() {
   using W = Writers;
   return {
       {"t_WayfindMeta", 1, W::Owner, {text("FKey").key(), text("FValue").notNullable()}},
-      {"t_NavVersion", 1, W::RowOwner, {integer("FUserID").key(), revision("FRevision").notNullable()}},
+      {"t_NavVersion", 1, W::RowOwner,
+       {integer("FUserID").key(), revision("FRevision").notNullable(),
+        revision("FStamp").notNullable().byDefault("0").added(7)}},
       {"t_User", 1, W::Owner,
        {integer("FUserID").key(), name("FName"), flag("FForbidden"),
         text("FDescription", size::kDescription).notNullable().byDefault("''")}},

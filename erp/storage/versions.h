@@ -4,6 +4,10 @@
 //
 //   template:  "T:<instance>:<template revision>"
 //   user:      "U:<instance>:<template revision>:<user id>:<user revision>"
+//
+// where each revision reads "<counter>.<stamp>": the counter moves by one with
+// each change, and the stamp is drawn at random by it, so that two copies of one
+// database changed apart never show the same text for different rows.
 #pragma once
 
 #include <cstdint>

@@ -182,8 +182,9 @@ TEST_F(NodeUpdates, NamesStampedByEarlierProgramsFollowTheTemplateAfterTheMigrat
       "INSERT INTO t_NavFuncGroupItem(FFuncGroupID, FPosition, FDetailFuncID, FFuncName, FHelpCode, FShowName) "
       "SELECT FFuncGroupID, 1, 10001, 'Voucher entry', 'PZ', 'Voucher entry' FROM t_NavFuncGroup;");
   const int64_t templateRevision = revision(0);
-  conn().exec(onServer() ? "UPDATE t_WayfindMeta SET FValue = '3' WHERE FKey = 'SchemaVersion'"
-                         : "PRAGMA user_version = 3");
+  conn().exec(onServer() ? "UPDATE t_WayfindMeta SET FValue = '3' WHERE FKey = 'SchemaVersion';"
+                           "ALTER TABLE t_NavVersion DROP COLUMN FStamp"
+                         : "PRAGMA user_version = 3; ALTER TABLE t_NavVersion DROP COLUMN FStamp");
   storage::releaseThreadConnections();
   EXPECT_EQ(storage::schemaVersion(conn()), storage::kSchemaVersion);
   EXPECT_GT(revision(0), templateRevision);  // every client fetches its rows afresh

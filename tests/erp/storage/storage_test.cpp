@@ -106,9 +106,11 @@ TEST(StorageSchema, OlderFileMigratesKeepingItsData) {
     if (erp::testing::onServer())
       old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; "
                 "DROP FUNCTION wayfind_lock(integer, integer); GRANT DELETE ON t_NavUserSubFunc TO wayfind_user; "
-                "UPDATE t_WayfindMeta SET FValue = '1' WHERE FKey = 'SchemaVersion';");
+                "UPDATE t_WayfindMeta SET FValue = '1' WHERE FKey = 'SchemaVersion';"
+                "ALTER TABLE t_NavVersion DROP COLUMN FStamp;");
     else
-      old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; PRAGMA user_version = 1;");
+      old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; PRAGMA user_version = 1;"
+                "ALTER TABLE t_NavVersion DROP COLUMN FStamp;");
   }
   auto& conn = *storage::connectionFor(db.path());
   EXPECT_EQ(storage::schemaVersion(conn), storage::kSchemaVersion);
@@ -266,6 +268,19 @@ TEST(StorageVersions, BumpsAreMonotonicAndTextsDifferAcrossDatabases) {
     EXPECT_NE(storage::templateVersionText(conn), tplBefore);
     firstText = storage::templateVersionText(conn);
     EXPECT_THROW(storage::bumpUserRevision(conn, 0), platform::AutomationError);
+    // Two copies of one database (or a backup put back) changed apart reach the
+    // same counters with other rows; their texts differ all the same. Each
+    // change here is rolled back, so both start where the database stands.
+    const auto changedApart = [&] {
+      storage::Transaction tx(conn);
+      storage::bumpTemplateRevision(conn);
+      storage::bumpUserRevision(conn, 16384);
+      return std::pair(storage::templateVersionText(conn), storage::userVersionText(conn, 16384));
+    };
+    const auto one = changedApart(), other = changedApart();
+    EXPECT_EQ(storage::templateVersionText(conn), firstText);
+    EXPECT_NE(one.first, other.first);
+    EXPECT_NE(one.second, other.second);
   }
   TempDatabase again(storage::Seed::None);
   auto& conn = again.conn();
