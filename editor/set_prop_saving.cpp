@@ -156,6 +156,12 @@ void dlgSetProp::saveRows(nav::Level level, SaveScope scope, platform::Dictionar
   PropGridBinding& view = level == nav::Level::DetailFunc ? *detailView_ : *outlineView_;
   if (view.grid().isHidden()) return;
   const std::vector<SaveRow> rows = view.rows().saveRows(scope);
+  // A template function the user keeps in one of their own folders as well has
+  // a row at each place: the user's own save names the sub-function shown, so
+  // the row the grid showed is the one changed. (Rows applied to other users
+  // go to the places those users have.)
+  std::optional<int32_t> shownSubFunc;
+  if (level == nav::Level::DetailFunc && !forTemplateUser(info)) shownSubFunc = nav::KeyId(m_strCurKey);
   // The rows go to the middle tier one by one, in grid order, while the window
   // waits; each call stores its row or nothing.
   widgets::RunBusy(this, [&] {
@@ -163,6 +169,7 @@ void dlgSetProp::saveRows(nav::Level level, SaveScope scope, platform::Dictionar
     for (const SaveRow& r : rows) {
       auto dict = std::make_shared<platform::Dictionary>();
       r.writeTo(*dict);
+      if (shownSubFunc && !nav::IsCustomItem(level, r.id)) dict->SetValue("FSubFuncID", platform::Variant(*shownSubFunc));
       int32_t id = r.id;
       switch (level) {
         case nav::Level::TopClass: update->UpdateTopClass(id, dict, info); break;

@@ -195,6 +195,24 @@ TEST_F(SetPropEndToEnd, ApplyingToOneChosenUserLeavesEveryOtherUserAsTheyWere) {
   for (int32_t user : others) EXPECT_EQ(tree(user, true), before[user]) << user;
 }
 
+TEST_F(SetPropEndToEnd, AnEditChangesTheRowAtThePlaceShown) {
+  // 张伟 keeps 销售订单录入 (2020201) in his folder 我的单据 and has no row of
+  // his own at its template place, where the editor shows it.
+  login(16385);
+  currentUser = 16385;
+  auto& f = open();
+  showDetails("Sub20202");
+  auto& detail = *f.vaDetailProp();
+  const int row = rowOf(detail, 2020201);
+  ASSERT_TRUE(detail.userTypeText(2, row, "XSDD2"));
+  ASSERT_TRUE(clickTool("SetProps"));
+  EXPECT_TRUE(messages->questions().empty()) << "nobody else changed it";
+  EXPECT_EQ(detail.Text(2, row), "XSDD2");
+  ASSERT_TRUE(clickTool("Close"));
+  EXPECT_EQ(detailHelpCode(20202, 2020201), "XSDD2");
+  EXPECT_EQ(detailHelpCode(750103, 2020201), "XSDDLR");
+}
+
 TEST_F(SetPropEndToEnd, AHelpCodeChangedInEnglishLeavesTheChineseNames) {
   login(16385, "en");
   currentUser = 16385;
