@@ -16,6 +16,11 @@ namespace {
 void updateNode(const Node& node, std::string_view field, std::string_view value) {
   auto dict = std::make_shared<platform::Dictionary>();
   dict->SetValue(std::string(field), platform::Variant(std::string(value)));
+  // A template function the user keeps in a folder of their own as well has a
+  // row at each place: the node's parent says which one is meant.
+  if (node.level == Level::DetailFunction && node.parentId != 0 &&
+      !nav::IsCustomItem(nav::Level::DetailFunc, node.id))
+    dict->SetValue("FSubFuncID", platform::Variant(node.parentId));
   update::DatasUpdate change;
   switch (node.level) {
     case Level::TopClass: change.UpdateTopClass(node.id, dict); break;

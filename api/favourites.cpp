@@ -32,6 +32,13 @@ const FavouriteGroup* groupNamed(const std::vector<FavouriteGroup>& groups, std:
 
 void refused(const std::string& what) { api::failCall(what + " was refused by the middle tier."); }
 
+// Groups are numbered from 1. Below the API, -1 stands for the user's first
+// group; a host names a group by the id favouriteGroups gave it.
+void requireGroupId(int32_t groupId) {
+  if (groupId <= 0)
+    api::failCall("There is no favourites group " + std::to_string(groupId) + "; favouriteGroups lists the ids.");
+}
+
 }  // namespace
 
 std::vector<FavouriteGroup> favouriteGroups(Session& session) {
@@ -43,6 +50,7 @@ std::vector<Favourite> favourites(Session& session, int32_t groupId) {
   session.user();
   return api::guarded([&] {
     std::vector<Favourite> list;
+    if (groupId <= 0) return list;
     auto rs = store::DatasInfo().GetDetailNormalFunc(groupId);
     if (!rs) return list;
     for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) {
@@ -92,6 +100,7 @@ void addFavourite(Session& session, int32_t groupId, const Node& detailFunction,
   session.user();
   if (detailFunction.level != Level::DetailFunction)
     api::failCall("Only a detail function can be a favourite; " + detailFunction.name + " is not one.");
+  requireGroupId(groupId);
   api::guarded([&] {
     int32_t id = detailFunction.id, group = groupId;
     std::string code = detailFunction.helpCode, show(name), funcName = detailFunction.name;
@@ -103,6 +112,7 @@ void addFavourite(Session& session, int32_t groupId, const Node& detailFunction,
 
 void clearFavourites(Session& session, int32_t groupId) {
   session.user();
+  requireGroupId(groupId);
   api::guarded([&] { update::DatasUpdate().ClearNormalList(groupId); });
 }
 

@@ -4,6 +4,7 @@
 // store's answers become the API's plain structs.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <utility>
@@ -33,6 +34,11 @@ inline constexpr const char* kApiSource = "WayfindInfo";
 [[noreturn]] inline void failCall(const std::string& description) {
   throw Error(platform::err::kInvalidProcedureCall, kApiSource, description);
 }
+
+// The open session's number, 0 while none is open: each Session::open takes a
+// new one, so an object made in a session that has closed is told from the
+// objects of the session open now (objects.cpp).
+uint64_t openSessionNumber();
 
 template <class F>
 auto guarded(F&& call) -> decltype(call()) {

@@ -69,14 +69,18 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   // request to a server.
   std::optional<std::string> instance;
   {
-    auto st = conn->prepare(options.uuid ? "SELECT FName, FForbidden FROM t_User WHERE FUserID = ?"
-                                         : "SELECT FName, FForbidden, (SELECT FValue FROM t_WayfindMeta WHERE "
-                                           "FKey = 'InstanceID') FROM t_User WHERE FUserID = ?");
+    // Groups are rows of t_User too (the administrators' is 1); nobody logs in as one.
+    auto st = conn->prepare(std::string("SELECT FName, FForbidden, CASE WHEN FUserID < 16384 OR EXISTS (SELECT 1 FROM "
+                                        "t_Group WHERE FGroupID = t_User.FUserID) THEN 1 ELSE 0 END") +
+                            (options.uuid ? "" : ", (SELECT FValue FROM t_WayfindMeta WHERE FKey = 'InstanceID')") +
+                            " FROM t_User WHERE FUserID = ?");
     st.bind(1, session.userId);
-    if (!st.step()) fail("User " + std::to_string(session.userId) + " does not exist in " + session.databasePath + ".");
-    if (st.int32(1) != 0) fail("User " + std::to_string(session.userId) + " is forbidden to log in.");
+    const std::string who = "User " + std::to_string(session.userId);
+    if (!st.step()) fail(who + " does not exist in " + session.databasePath + ".");
+    if (st.int32(2) != 0) fail(who + " (" + st.text(0) + ") is a group or a system account, not a user who logs in.");
+    if (st.int32(1) != 0) fail(who + " is forbidden to log in.");
     session.userName = st.text(0);
-    if (!options.uuid && !st.isNull(2)) instance = st.text(2);
+    if (!options.uuid && !st.isNull(3)) instance = st.text(3);
   }
 
   if (!isLanguageCode(options.language))

@@ -19,6 +19,9 @@ namespace wayfind {
 
 struct Object::Impl {
   platform::ObjectPtr object;
+  // The session it was made in: its calls read and change that session's user's
+  // rows, so they end with the session.
+  uint64_t session = api::openSessionNumber();
 };
 
 namespace api {
@@ -110,6 +113,8 @@ Value Object::invoke(std::string_view method, std::vector<Value>&& args) { retur
 Value Object::invoke(std::string_view method, std::vector<Value>& args) {
   return api::guarded([&] {
     if (!impl_) platform::raise(kObjectNotSet, api::kApiSource, "Object variable not set: invoke on Nothing.");
+    if (impl_->session != api::openSessionNumber())
+      api::failCall("This object was made in a wayfind::Session that is closed; create it again in the open session.");
     auto dispatch = std::dynamic_pointer_cast<platform::Dispatchable>(impl_->object);
     if (!dispatch) platform::raise(platform::err::kNoSuchMethod, api::kApiSource, "This object has no methods to call by name.");
     platform::Args in;

@@ -1,6 +1,9 @@
 // wayfind/search.h over the store's function search.
 #include "wayfind/search.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "api/guard.h"
 #include "store/search.h"
 #include "wayfind/session.h"
@@ -10,10 +13,24 @@ namespace wayfind {
 SearchResult search(Session& session, std::string_view text, size_t limit) {
   session.user();
   return api::guarded([&] {
-    const auto found = store::SearchFunctions(text, limit);
+    // The store's answer holds the levels a text names too (a console lists
+    // them); a host asked for functions. Asked again past the levels, until
+    // limit functions are in or no more match.
+    store::FunctionSearchResult found;
+    size_t functions = 0;
+    for (size_t ask = limit;;) {
+      found = store::SearchFunctions(text, ask);
+      functions = static_cast<size_t>(
+          std::count_if(found.rows.begin(), found.rows.end(), [](const auto& row) { return row.depth == 4; }));
+      const size_t levels = found.rows.size() - functions;
+      if (functions >= limit || !found.more || levels == 0 || ask > SIZE_MAX - levels) break;
+      ask += levels;
+    }
     SearchResult result;
-    result.more = found.more;
+    result.more = found.more || functions > limit;
     for (const auto& row : found.rows) {
+      if (row.depth != 4) continue;
+      if (result.functions.size() == limit) break;
       Found f;
       f.function.level = Level::DetailFunction;
       f.function.id = row.detailFuncId;

@@ -1,6 +1,7 @@
 // wayfind::Session: api::startHost for a host, one session per process.
 #include "wayfind/session.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "api/guard.h"
@@ -25,6 +26,8 @@ struct OpenSession {
   std::mutex mutex;
   bool open = false;
   std::string description;
+  uint64_t opened = 0;                 // sessions opened so far
+  std::atomic<uint64_t> number{0};     // the open one's, 0: none
 };
 OpenSession& openSession() {
   static OpenSession s;
@@ -40,6 +43,10 @@ void forgetSessionState() {
 }
 
 }  // namespace
+
+namespace api {
+uint64_t openSessionNumber() { return openSession().number.load(); }
+}  // namespace api
 
 Session Session::open(const SessionOptions& options) {
   auto& guard = openSession();
@@ -68,6 +75,7 @@ Session Session::open(const SessionOptions& options) {
     state->host = api::startHost(host);
   });
   guard.open = true;
+  guard.number = ++guard.opened;
   guard.description = "user " + std::to_string(state->host.userId) + " on " + state->host.databasePath;
   return Session(std::move(state));
 }
@@ -89,6 +97,7 @@ Session::~Session() {
   std::lock_guard lock(guard.mutex);
   forgetSessionState();
   guard.open = false;
+  guard.number = 0;
   guard.description.clear();
 }
 

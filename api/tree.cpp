@@ -79,6 +79,7 @@ Node functionByHelpCode(Session& session, const std::string& helpCode) {
     // an exact help code ranked first.
     const auto found = store::SearchFunctions(helpCode, 8);
     for (const auto& row : found.rows) {
+      if (row.depth != 4) continue;  // a level the text names as well
       if (row.rank != store::SearchRank::HelpCode) break;
       Node n;
       n.level = Level::DetailFunction;

@@ -16,7 +16,8 @@ namespace wayfind {
 
 Windows::Windows(Session& session) : session_(session) {
   session.user();
-  if (!QApplication::instance())
+  // A QCoreApplication or QGuiApplication is not enough: widgets need a QApplication.
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
     api::failCall("wayfind::Windows needs a QApplication: create one before the windows.");
   if (widgets::windowsRunning())
     api::failCall("The windows are already started; destroy the other wayfind::Windows first.");

@@ -8,7 +8,8 @@
 //   for (const auto& row : std::get<wayfind::TablePtr>(tops)->rows) ...
 //
 // Each create makes a new object, as the class's ProgID would; the objects share
-// the session's store. A ProgID that nothing registered throws Error 429 with the
+// the session's store, and end with the session: once it is closed, a call on
+// one throws Error 5. A ProgID that nothing registered throws Error 429 with the
 // ProgIDs there are; an unknown method throws Error 438; a wrong argument Error 13
 // or 449 (a required one missing).
 //

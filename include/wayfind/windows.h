@@ -12,7 +12,8 @@
 // messages) and "WayfindInfo.Application" creatable by its ProgID (objects.h);
 // destroying it closes them again and takes that ProgID away. A QApplication
 // must exist first, and one Windows at a time: otherwise the constructor throws
-// Error 5 saying so.
+// Error 5 saying so. A Windows keeps a reference to its session: destroy it
+// before the session.
 //
 // show() opens the window modally and returns when the user closes it; the
 // session's tree then shows what the user saved there.

@@ -51,6 +51,32 @@ int main(int argc, char** argv) {
   const auto found = wayfind::search(session, details[0].name, 5);
   expect(!found.functions.empty() && found.functions[0].function.id == details[0].id, "search " + found.functions.at(0).path);
 
+  // Only functions are found, though the text names a subsystem too.
+  bool onlyFunctions = true;
+  for (const auto& f : wayfind::search(session, "General Ledger", 5).functions)
+    onlyFunctions = onlyFunctions && f.function.id != 0 && f.function.parentId != 0;
+  expect(onlyFunctions, "search answers functions only");
+
+  // 2020201 is in the user's folder 750103 as well; renamed at its template
+  // place, it is renamed there, and the folder's row keeps its name.
+  const auto under = [&](const wayfind::Node& parent, int32_t id) {
+    for (const auto& n : wayfind::children(session, parent))
+      if (n.id == id) return n;
+    return wayfind::Node{};
+  };
+  wayfind::Node top2;
+  for (const auto& top : tops)
+    if (top.id == 2) top2 = top;
+  const auto order = under(under(under(top2, 202), 20202), 2020201);
+  wayfind::rename(session, order, "Orders here");
+  wayfind::Node top7;
+  for (const auto& top : wayfind::topClasses(session))
+    if (top.id == 7) top7 = top;
+  const auto kept = under(under(under(top7, 7501), 750103), 2020201);
+  expect(under(under(under(top2, 202), 20202), 2020201).name == "Orders here" && kept.id == 2020201 &&
+             kept.name != "Orders here",
+         "renamed at the place named: " + kept.name);
+
   wayfind::rename(session, tops[0], "My books");
   expect(wayfind::topClasses(session).at(0).name == "My books", "renamed");
   wayfind::rename(session, tops[0], tops[0].name);
@@ -62,6 +88,14 @@ int main(int argc, char** argv) {
   wayfind::addFavourite(session, group, details[0]);
   const auto favourites = wayfind::favourites(session, group);
   expect(favourites.size() == 1 && favourites[0].detailFunctionId == details[0].id, "favourite " + favourites.at(0).name);
+  // No group is numbered -1 (below the API it would stand for the first group).
+  try {
+    wayfind::clearFavourites(session, -1);
+    expect(false, "cleared group -1");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 5 && wayfind::favourites(session, -1).empty() && wayfind::favourites(session, group).size() == 1,
+           e.what());
+  }
 
   // The late-bound classes by ProgID.
   auto info = wayfind::create(session, "WayfindInfo.DatasInfo");
@@ -82,6 +116,21 @@ int main(int argc, char** argv) {
   auto next = wayfind::Session::open({});
   expect(next.database() == second && next.createdDatabase() && next.language() == "chs",
          "reopened on " + next.database() + " after " + first);
+  // An object of the closed session does not act for the open one's user.
+  try {
+    info.invoke("GetTopClass");
+    expect(false, "an object of a closed session");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 5, e.what());
+  }
+  { wayfind::Session closing(std::move(next)); }
+  // A group is a row of the users' table, but nobody logs in as one.
+  try {
+    wayfind::Session::open({.database = second, .user = 1});
+    expect(false, "logged in as group 1");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 5, e.what());
+  }
   std::cout << "WayfindInfo " << WAYFIND_VERSION << "\n";
   return failures == 0 ? 0 : 1;
 }
