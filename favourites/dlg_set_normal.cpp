@@ -200,8 +200,11 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
     m_bDirty = false;
     widgets::TreeNode selected = tvGroup->SelectedItem();
     if (!selected) return result;
-    currentGroup_ = groupIdOf(selected);
-    LoadGroupItems(currentGroup_);
+    // The list is the clicked group's only once its rows are read: a read that
+    // fails leaves the list, and the tree, on the group it showed.
+    const int32_t next = groupIdOf(selected);
+    LoadGroupItems(next);
+    currentGroup_ = next;
     Bar->SetToolEnabled("Delete", true);
     return result;
   } catch (const AutomationError& e) {

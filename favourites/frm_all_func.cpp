@@ -90,6 +90,17 @@ void frmAllFunc::ShowMe(widgets::Grid* objVaSpread) {
     setParent(owner, Qt::Dialog);
     placeBeside(*owner);
   }
+  // However the showing ends, a picker that failed to load included, it is the
+  // editor's no longer and waits for nothing.
+  struct Release {
+    frmAllFunc& picker;
+    QWidget* owner;
+    ~Release() {
+      picker.waiting_ = nullptr;
+      if (owner) picker.setParent(nullptr, Qt::Dialog);
+      picker.grid_ = nullptr;
+    }
+  } release{*this, owner};
   if (widgets::ModalRunner::instance().scripted() || !owner) {
     ShowModal();
   } else {
@@ -104,11 +115,8 @@ void frmAllFunc::ShowMe(widgets::Grid* objVaSpread) {
       QEventLoop loop;
       waiting_ = &loop;
       loop.exec();
-      waiting_ = nullptr;
     }
   }
-  if (owner) setParent(nullptr, Qt::Dialog);
-  grid_ = nullptr;
 }
 
 void frmAllFunc::placeBeside(const QWidget& owner) {

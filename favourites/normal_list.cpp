@@ -21,6 +21,7 @@
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
 #include "favourites/favourite_columns.h"
+#include "platform/navigation/columns.h"
 #include "platform/navigation/node_keys.h"
 #include "widgets/busy_state.h"
 #include "widgets/message_boxes.h"
@@ -61,7 +62,7 @@ void dlgSetNormal::setUpGrid() {
   // The name is the function's own and is stored as it is shown.
   vaNormal->SetColLock(kColName, true);
   vaNormal->SetColMaxLength(kColHelpCode, 50);
-  vaNormal->SetColMaxLength(kColShowName, 60);
+  vaNormal->SetColMaxLength(kColShowName, nav::kNameChars);
   connect(vaNormal, &widgets::Grid::editChange, this, [this](int, int) { m_bDirty = true; });
   connect(vaNormal, &widgets::Grid::change, this, [this](int, int) { m_bDirty = true; });
   vaNormal->viewport()->setAcceptDrops(true);
@@ -191,7 +192,13 @@ bool dlgSetNormal::eventFilter(QObject* watched, QEvent* event) {
       auto* drop = static_cast<QDropEvent*>(event);
       drop->setDropAction(Qt::CopyAction);
       drop->accept();
-      AddFunctionRow(draggedFunctionId(drop->mimeData()));
+      // Inside the drag's own event loop: a failure is reported here, never
+      // thrown through Qt.
+      try {
+        AddFunctionRow(draggedFunctionId(drop->mimeData()));
+      } catch (const platform::AutomationError& e) {
+        widgets::MsgError(e);
+      }
       return true;
     }
     default:

@@ -29,9 +29,16 @@ std::string Form::ApplyResources() {
 void Form::Load() {
   if (loaded_) return;
   loaded_ = true;
-  UseQtTranslations();
-  ApplyResources();
-  Form_Load();
+  try {
+    UseQtTranslations();
+    ApplyResources();
+    Form_Load();
+  } catch (...) {
+    // Not loaded: the next showing loads it afresh.
+    loaded_ = false;
+    hide();
+    throw;
+  }
   NameControls(this);
 }
 

@@ -1,5 +1,7 @@
 #include "widgets/grid.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
@@ -37,7 +39,9 @@ class GridEditDelegate : public QStyledItemDelegate {
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
       const int col = index.column() + 1;
       const int row = index.row() + 1;
-      if (int max = grid_->ColMaxLength(col); max > 0) line->setMaxLength(max);
+      // Never below the text the cell holds: QLineEdit would cut it on opening.
+      if (int max = grid_->ColMaxLength(col); max > 0)
+        line->setMaxLength(std::max(max, static_cast<int>(index.data(Qt::EditRole).toString().size())));
       Grid* grid = grid_;
       QObject::connect(line, &QLineEdit::textEdited, grid, [grid, col, row] { emit grid->editChange(col, row); });
     }

@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include "dialogs/dlg_add_item.h"
+#include "erp/storage/connection.h"
+#include "store/data_info.h"
 #include "favourites_fixture.h"
 
 namespace wayfind::favourites::testing {
@@ -85,6 +87,47 @@ TEST_F(EditsKeptTest, ThePickerOpensBesideTheEditorNotOverItsList) {
   ASSERT_TRUE(modal().done()) << join(modal().failures());
   EXPECT_FALSE(picker.intersects(ed.frameGeometry())) << "picker at " << picker.x() << "," << picker.y();
   EXPECT_GT(picker.left(), ed.frameGeometry().right());
+}
+
+TEST_F(EditsKeptTest, ReadsThatFailLeaveTheListOnItsGroupAndThePickerToLoadAgain) {
+  login(kZhang);
+  auto& ed = openEditor();
+  const int32_t group = ed.currentGroupId();
+  const auto shown = gridRows();
+  int32_t fresh = 0;
+  for (int32_t id : functionsOf(10101))
+    if (!ed.IsInList(id)) fresh = id;
+  ASSERT_NE(fresh, 0);
+  focusGrid();
+  {
+    // The database refuses every statement for a while.
+    struct Down {
+      Down() {
+        store::DataInfo::instance().reset();
+        erp::storage::setStatementObserverForTesting([](const std::string&) {
+          throw platform::AutomationError(platform::err::kInvalidProcedureCall, "test", "数据库暂时不可用");
+        });
+      }
+      ~Down() { erp::storage::setStatementObserverForTesting({}); }
+    } down;
+    ed.tvGroup->simulateClick(ed.tvGroup->NodeAt(2));
+    drop("Det" + std::to_string(fresh));  // reported, not thrown through Qt's drop
+    ed.Bar->ClickTool("New");  // the picker cannot load
+  }
+  EXPECT_EQ(ed.currentGroupId(), group);
+  EXPECT_EQ(ed.tvGroup->SelectedItem().Key(), "Top" + std::to_string(group));
+  EXPECT_EQ(gridRows(), shown);
+  EXPECT_EQ(shownCalls().size(), 3u) << shownMessages();
+  // Working again, the picker loads its tree afresh.
+  int topClasses = 0;
+  modal().push("frmAllFunc", [&](QDialog& d) {
+    topClasses = static_cast<frmAllFunc&>(d).tvFunc->Count();
+    d.reject();
+  });
+  focusGrid();
+  ed.Bar->ClickTool("New");
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+  EXPECT_GT(topClasses, 0);
 }
 
 TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {

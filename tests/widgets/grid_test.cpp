@@ -3,6 +3,7 @@
 // actions raising exactly the notifications the windows listen to.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QSignalSpy>
 
 #include "platform/automation/automation_error.h"
@@ -108,6 +109,13 @@ TEST(GridTest, TypingStopsAtTheColumnsLengthLimit) {
   g->SetColMaxLength(1, 4);
   g->userTypeText(1, 1, "一二三四五");
   EXPECT_EQ(g->Text(1, 1), "一二三四");
+  // A text stored longer than the limit is not cut by opening its cell.
+  g->SetText(1, 2, "一二三四五六");
+  g->setCurrentCell(1, 0);
+  g->edit(g->currentIndex());
+  auto* line = qobject_cast<QLineEdit*>(g->indexWidget(g->currentIndex()));
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->text(), QString::fromUtf8("一二三四五六"));
 }
 
 }  // namespace
