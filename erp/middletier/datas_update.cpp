@@ -1,5 +1,7 @@
 #include "erp/middletier/datas_update.h"
 
+#include <algorithm>
+
 #include "erp/api/save_conflicts.h"
 #include "erp/middletier/datas_update_apply.h"
 #include "erp/middletier/datas_update_change.h"
@@ -107,6 +109,17 @@ void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t 
   if (row == before) return;
   rows::writeUserRow(conn, l, user, row);
   c.userChanged(user);
+  // A subsystem SetUnInsSys hid in the template, given a row of the user's own
+  // that copies it hidden: RefreshActivFunc shows that row again with the
+  // template's, unless the user chose its visibility here.
+  if (!current && l.number == 2 && std::find(set.begin(), set.end(), "FVisible") == set.end()) {
+    auto note = conn.prepare(
+        "INSERT INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT ?1, ?2 WHERE EXISTS (SELECT 1 FROM "
+        "t_NavUnInsHidden WHERE FUserID = 0 AND FSubSysID = ?2) AND EXISTS (SELECT 1 FROM t_NavUserSubSystem "
+        "WHERE FUserID = ?1 AND FSubSysID = ?2 AND FVisible = 0) ON CONFLICT DO NOTHING");
+    note.bindAll(user, id);
+    note.run();
+  }
 }
 
 // A row's dictionary as the editors send it: the values, and under "Read" the

@@ -193,7 +193,8 @@ std::vector<Table> makeTables() {
       {"t_NavSysState", 2, W::Administrators,
        {integer("FSubSysID").key().refers("t_NavSubSystem(FSubSysID)", true),
         integer("FInstalled").notNullable().byDefault("1"), flag("FBaseDataRefresh")}},
-      {"t_NavUnInsHidden", 2, W::Administrators, {id("FUserID"), id("FSubSysID")}, "FUserID, FSubSysID"},
+      // A user notes their own row too: one made from a template row hidden there.
+      {"t_NavUnInsHidden", 2, W::RowOwner, {id("FUserID"), id("FSubSysID")}, "FUserID, FSubSysID"},
       // The server's own: which role is which ERP user, and the rows the middle
       // tier's serialising locks are taken on.
       {"t_UserRole", 5, W::Owner,

@@ -134,12 +134,22 @@ TEST_F(Maintenance, SubsystemsNotInstalledAreHiddenAndComeBackWhenInstalled) {
   EXPECT_GT(revision(kUserB), bBefore);
   EXPECT_EQ(count("SELECT FVisible FROM t_NavSubSystem WHERE FSubSysID = 10"), 1);
 
+  // A renames it while it is hidden: A's new row copies the template's, hidden.
+  auto rename = dict({{"NewName", "我的采购"}});
+  up_.UpdateSystemFunc(props(kUserA), sys, rename, false, none_);
+  const std::string visibleOfA =
+      "SELECT FVisible FROM t_NavUserSubSystem WHERE FSubSysID = 20 AND FUserID = " + std::to_string(kUserA);
+  EXPECT_EQ(count(visibleOfA), 0);
+
   up_.RefreshActivFunc(props(kAdmin));  // still not installed: stays hidden
   EXPECT_EQ(count("SELECT FVisible FROM t_NavSubSystem WHERE FSubSysID = 20"), 0);
   middletier::setSubSystemInstalled(path(), 20, true);
   up_.RefreshActivFunc(props(kAdmin));
   EXPECT_EQ(count("SELECT FVisible FROM t_NavSubSystem WHERE FSubSysID = 20"), 1);
-  EXPECT_EQ(count("SELECT FVisible FROM t_NavUserSubSystem WHERE FSubSysID = 20"), 1);
+  EXPECT_EQ(count("SELECT FVisible FROM t_NavUserSubSystem WHERE FSubSysID = 20 AND FUserID = " +
+                  std::to_string(kUserB)),
+            1);
+  EXPECT_EQ(count(visibleOfA), 1);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUnInsHidden"), 0);
   // Uninstalled once more: hidden once more, and the clients are told.
   middletier::setSubSystemInstalled(path(), 20, false);

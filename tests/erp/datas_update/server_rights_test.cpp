@@ -183,6 +183,14 @@ TEST_F(ServerRights, MiddleTierOnAUsersConnectionRefusesWhatTheUserMayNotDo) {
   std::string name = "我的账簿";
   up.UpdateSubSysFuncName(props(kUserA), id, name);
   EXPECT_EQ(row(userTable(kUserA, "SubFunc"), "FSubFuncID", 101)["FFuncName"], platform::Variant(name));
+  // A subsystem hidden while it is not installed: A's row of it, made hidden on
+  // A's own connection, is noted to come back with the template's.
+  middletier::setSubSystemInstalled(path(), 20, false);
+  middletier::ServerDatasUpdate(as("admin")).SetUnInsSys(props(kAdmin));
+  int32_t sys = 20;
+  auto renamed = dict({{"NewName", platform::Variant("我的采购")}});
+  up.UpdateSystemFunc(props(kUserA), sys, renamed, false, none);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUnInsHidden WHERE FUserID = 16385 AND FSubSysID = 20"), 1);
   // Posing as another user in the login is refused before anything is written.
   expectRefused([&] { up.UpdateSubSysFuncName(props(kUserB), id, name); }, "不一致");
   expectRefused([&] { info.GetUserData(props(kUserB)); }, "不一致");
