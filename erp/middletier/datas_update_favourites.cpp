@@ -73,7 +73,8 @@ Item checkedItem(Change& c, int32_t funcId, const Variant& help, const Variant& 
             rows::textArg("strFuncName", name, size::kName, false)};
   rows::checkHelpCode("strHelpCode", item.help);
   item.show = rows::textArg("strShowName", show, size::kName, false);
-  if (platform::trimSpaces(item.show).empty()) item.show = item.name;
+  const bool noShow = platform::trimSpaces(item.show).empty();
+  if (noShow) item.show = item.name;
   // A template function, or one of the caller's own.
   auto exists = c.conn().prepare(
       "SELECT 1 FROM t_NavDetailFunc WHERE FDetailFuncID = ?1 UNION ALL "
@@ -82,14 +83,16 @@ Item checkedItem(Change& c, int32_t funcId, const Variant& help, const Variant& 
   if (!exists.step()) refuse(say("%1不存在，可能已被删除。", {rows::nodeText(rows::level(4), funcId)}));
   // The editors send the names they show, in the session's language: a text equal
   // to the function's own is no text of the user's, so the entry keeps following
-  // the function's names in every language.
+  // the function's names in every language. An entry follows the function's show
+  // name; a show name the user typed as the function's name, where the two
+  // differ, is the user's own.
   auto names = c.conn().prepare("SELECT " + functionNameSql("?1", "?2", "?3", false) + ", " +
                                 functionNameSql("?1", "?2", "?3", true));
   names.bindAll(funcId, c.userId(), c.caller().language);
   if (names.step()) {
     const std::string name = names.isNull(0) ? std::string() : names.text(0);
     const std::string show = names.isNull(1) ? std::string() : names.text(1);
-    if (item.show == show || item.show == name) item.show.clear();
+    if (item.show == show || (noShow && item.show == name)) item.show.clear();
     if (item.name == name) item.name.clear();
   }
   return item;

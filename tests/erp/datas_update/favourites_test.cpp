@@ -49,6 +49,12 @@ TEST_F(Favourites, NoGroupChosenMeansTheFirstGroupMadeWhenMissing) {
   // Again in the same list: moved to the end with its new texts.
   EXPECT_TRUE(append(kUserA, 10001, "NEW", "新录入", first));
   EXPECT_EQ(list(kUserA, first), "10002::查询 10001:NEW:新录入 ");
+  // Shown by a shorter show name, the function keeps its full name where the
+  // user typed that.
+  conn().exec("UPDATE t_NavDetailFunc SET FShowName = '凭证查' WHERE FDetailFuncID = 10002");
+  s = "凭证查询";
+  up_.AppendNormalItem(props(kUserA), func, h, s, n, chosen);
+  EXPECT_EQ(list(kUserA, first), "10001:NEW:新录入 10002::凭证查询 ");
 }
 
 TEST_F(Favourites, ClearingAndSavingAListKeepsOtherGroupsAndUsers) {
