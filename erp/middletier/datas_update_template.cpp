@@ -190,8 +190,15 @@ CheckedRefresh checkRefresh(storage::Connection& conn, const Level& l, int32_t s
       for (const auto& col : refreshColumns(l)) {
         if (!d->Lookup(col.name)) continue;
         const Variant v = d->GetValue(col.name);
+        // Texts checked as every other change checks them: a help code goes into
+        // the tree's filter texts, and a node given a name is given one that is not blank.
+        std::string text;
+        if (col.kind != Kind::Int) {
+          text = rows::textArg(col.name, v, col.size, col.name == "FFuncName");
+          if (col.name == "FHelpCode" || col.name == "FHelpCode1") rows::checkHelpCode(col.name, text);
+        }
         e.values.emplace_back(col.name.c_str(), col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
-                                                              : Variant(rows::textArg(col.name, v, col.size, false)));
+                                                                      : Variant(std::move(text)));
       }
     } else if (item.isNumeric() || item.isString()) {
       e.id = rows::intArg(l.idCol, item);

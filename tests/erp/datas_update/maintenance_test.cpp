@@ -94,6 +94,13 @@ TEST_F(Maintenance, RefreshRefusalsChangeNothing) {
   expectRefused([&] { up_.RefreshSubFunc(props(kAdmin), sys, unnamed, no, yes); }, "需要名称");
   auto detailElsewhere = entries({Variant(dict({{"FDetailFuncID", 30001}, {"FSubFuncID", 200}, {"FFuncName", "x"}}))});
   expectRefused([&] { up_.RefreshDetailFunc(props(kAdmin), sys, detailElsewhere, no, yes); }, "不在子系统");
+  // What any other change refuses: a quote in a help code, a blank name.
+  for (const char* key : {"FHelpCode", "FHelpCode1", "FFuncName"}) {
+    auto values = dict({{"FDetailFuncID", 10001}, {"FSubFuncID", 100}});
+    values->SetValue(key, Variant(std::string(key[1] == 'H' ? "A'B" : "  ")));
+    auto bad = entries({Variant(values)});
+    expectRefused([&] { up_.RefreshDetailFunc(props(kAdmin), sys, bad, no, yes); }, "");
+  }
   EXPECT_EQ(dump(), state);
 
   // The detail functions of subsystem 20: a new one, the old one removed with A's favourite of it.
