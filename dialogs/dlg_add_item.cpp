@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "context/language.h"
+#include "context/save_outcome.h"
+#include "erp/api/save_conflicts.h"
 #include "erp/api/message_service.h"
 #include "erp/api/progids.h"
 #include "platform/automation/automation_error.h"
@@ -157,7 +159,7 @@ void dlgAddItem::Form_Load() {
   levelNumber_ = 0;
   parentId_ = 0;
   group_ = false;
-  storedIndex_ = 0;
+  ReadValues.clear();
   txtName->clear();
   txtHelpCode->clear();
   txtPrgPath->clear();
@@ -194,8 +196,7 @@ void dlgAddItem::lookUpDetailFunc() {
     if (!rs || rs->isEOF()) return;
     txtPrgPath->setText(QString::fromStdString(platform::fieldText(*rs, "FClassName")));
     txtHelpCode->setText(QString::fromStdString(platform::fieldText(*rs, "FHelpCode")));
-    const Variant& index = rs->value("FIndex");
-    storedIndex_ = index.isNull() || index.isEmpty() ? 0 : platform::CLng(index);
+    ReadValues["ClassName"] = platform::fieldText(*rs, "FClassName");
   } catch (const AutomationError& e) {
     erp::api::messages().reportError(e);
   }
@@ -264,7 +265,41 @@ void dlgAddItem::createItem() {
   const std::string name = trimmed(txtName);
   const std::string helpCode = trimmed(txtHelpCode);
   const std::string path = trimmed(txtPrgPath);
+  if (curLevel == "EditDetail") {
+    modifyDetail(name, helpCode, path);
+    return;
+  }
   widgets::RunBusy(this, [&] { storeItem(name, helpCode, path); });
+}
+
+void dlgAddItem::modifyDetail(const std::string& name, const std::string& helpCode, const std::string& path) {
+  auto dict = std::make_shared<platform::Dictionary>();
+  auto read = std::make_shared<platform::Dictionary>();
+  for (const auto& [key, typed] : {std::pair<const char*, const std::string&>{"NewName", name},
+                                   {"HelpCode", helpCode}, {"ClassName", path}}) {
+    const auto was = ReadValues.find(key);
+    if (was != ReadValues.end() && was->second == typed) continue;  // not changed here
+    dict->SetValue(key, Variant(typed));
+    if (was != ReadValues.end()) read->SetValue(key, Variant(was->second));
+  }
+  if (dict->Count() == 0) return;
+  if (read->Count() > 0) dict->SetValue("Read", Variant(read));
+  auto info = std::make_shared<platform::Dictionary>();
+  for (;;) {
+    widgets::RunBusy(this, [&] { update::newDatasUpdate()->UpdateDetailFuncAttr(DetailFuncID, dict, info); });
+    const auto conflicts = erp::api::TakeConflicts(*info);
+    if (!context::AskKeepMine(conflicts)) return;  // the other window's values stay
+    if (conflicts.empty()) return;
+    // Kept: the same values again, against what the other window stored.
+    auto again = std::make_shared<platform::Dictionary>();
+    auto theirs = std::make_shared<platform::Dictionary>();
+    for (const auto& c : conflicts) {
+      again->SetValue(c.key, dict->GetValue(c.key));
+      theirs->SetValue(c.key, c.theirsValue);
+    }
+    again->SetValue("Read", Variant(theirs));
+    dict = again;
+  }
 }
 
 void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode, const std::string& path) {
@@ -301,14 +336,6 @@ void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode,
       if (update->CreateSubFunc(parent, index, dict) == 0) notCreated();
       return;
     case kDetailFunc:
-      if (curLevel == "EditDetail") {
-        dict->SetValue("NewName", Variant(name));
-        dict->SetValue("HelpCode", Variant(helpCode));
-        dict->SetValue("ClassName", Variant(path));
-        dict->SetValue("Index", Variant(storedIndex_));
-        update->UpdateDetailFuncAttr(DetailFuncID, dict);
-        return;
-      }
       dict->SetValue("NewName", Variant(name));
       dict->SetValue("FDetailFuncID", Variant(id));
       dict->SetValue("FClassName", Variant(path));

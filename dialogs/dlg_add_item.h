@@ -11,6 +11,7 @@
 //   dlg.DetailFuncID = id;          // "EditDetail" only
 //   dlg.Load();                     // the mode, its captions and layout, translated
 //   dlg.txtName->setText(...);      // optional: wins over what loading looked up
+//   dlg.ReadValues["NewName"] = ...; // "EditDetail": the values the caller read
 //   dlg.ShowModal();
 //   const bool created = dlg.Tag.isString() && platform::CStr(dlg.Tag) == "OK";
 //   dlg.Unload();
@@ -23,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "widgets/form.h"
@@ -46,6 +48,11 @@ class dlgAddItem : public widgets::Form {
   // Set by the caller before loading.
   std::string curLevel;
   int32_t DetailFuncID = 0;
+  // "EditDetail": the values the user's changes are told from, by key ("NewName",
+  // "HelpCode", "ClassName"): loading reads the program path, the caller adds what
+  // it showed the user. Only keys typed otherwise are sent, with these as the
+  // values read, so a change another window made meanwhile is not undone.
+  std::map<std::string, std::string> ReadValues;
 
   // The checks of the entered texts, in order; the first failure is shown through
   // the message service, its box gets the focus, and the answer is false.
@@ -82,11 +89,11 @@ class dlgAddItem : public widgets::Form {
   void lookUpDetailFunc();
   void createItem();
   void storeItem(const std::string& name, const std::string& helpCode, const std::string& path);
+  void modifyDetail(const std::string& name, const std::string& helpCode, const std::string& path);
 
   int32_t levelNumber_ = 0;
   int32_t parentId_ = 0;
   bool group_ = false;
-  int32_t storedIndex_ = 0;  // FIndex of the detail function being modified
 };
 
 }  // namespace wayfind::dialogs

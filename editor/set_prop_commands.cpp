@@ -153,6 +153,12 @@ void dlgSetProp::ModifyItem() {
   // Written after loading, so the grid's values win over what loading looked up.
   dlg.txtName->setText(QString::fromStdString(rows.cellText(detail_col::kName, row)));
   dlg.txtHelpCode->setText(QString::fromStdString(rows.cellText(detail_col::kHelpCode, row)));
+  // What the grid read, so that only what the user changes (here or in the grid)
+  // is stored, and a change another window made meanwhile is asked about.
+  const auto& read = rows.at(row).read;
+  for (const auto& [key, col] : {std::pair<const char*, int>{"NewName", detail_col::kName},
+                                 {"HelpCode", detail_col::kHelpCode}})
+    if (read.size() >= static_cast<size_t>(col)) dlg.ReadValues[key] = read[static_cast<size_t>(col - 1)];
   dlg.ShowModal();
   if (confirmedByTag(dlg)) runNodeClickFor(m_strCurKey);
 }

@@ -101,6 +101,13 @@ TEST_F(SetPropTest, ModifyEditsACustomDetailFunctionWithTheGridsValues) {
   ASSERT_GT(row, 0);
   grid.userClick(1, row);
   ASSERT_TRUE(enabled("Modify"));
+  // Another window stores a name and a help code of its own meanwhile: the
+  // help code, not changed here, stays theirs; the name is asked about.
+  exec("UPDATE t_NavUserDetailFunc SET FFuncName = '别人的明细', FHelpCode = 'THEIRS' WHERE FUserID = ? AND "
+       "FDetailFuncID = 1000000000",
+       {currentUser});
+  bumpUser(currentUser);
+  messages->answers = {true};  // keep mine
   modal().push("dlgAddItem", [](QDialog& d) {
     auto& dlg = static_cast<dialogs::dlgAddItem&>(d);
     EXPECT_EQ(dlg.curLevel, "EditDetail");
@@ -112,7 +119,9 @@ TEST_F(SetPropTest, ModifyEditsACustomDetailFunctionWithTheGridsValues) {
   });
   ASSERT_TRUE(clickTool("Modify"));
   EXPECT_TRUE(modal().done()) << windowtests::join(modal().failures());
+  EXPECT_EQ(messages->questions().size(), 1u);
   EXPECT_EQ(grid.Text(1, rowOf(grid, 1000000000)), "改过的明细");
+  EXPECT_EQ(detailHelpCode(10101, 1000000000), "THEIRS");
 }
 
 TEST_F(SetPropTest, NoToAnyQuestionChangesNothing) {
