@@ -330,6 +330,9 @@ void dlgSetNormal::ShowMainConsoleEditor() {
 }
 
 void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel) {
+  // The middle tier stores a group's name without the blanks around it; the tree
+  // shows it as stored.
+  newText = platform::trimSpaces(newText);
   if (newText == node.Text()) return;  // nothing changed: nothing to ask or store
   if (platform::charLength(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
     widgets::MsgWarning(lang("项目名称超过了50个字符，请重新输入。"));

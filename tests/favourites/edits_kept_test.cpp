@@ -138,6 +138,16 @@ TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {
   EXPECT_TRUE(ed.tvGroup->simulateLabelEdit(node, name));
   EXPECT_TRUE(messages->questions().empty()) << shownMessages();
   EXPECT_EQ(node.Text(), name);
+  // Blanks typed around a name are not stored, nor shown; the next rename then
+  // finds the name it shows stored, and asks only whether to save.
+  messages->answers = {true};
+  EXPECT_TRUE(ed.tvGroup->simulateLabelEdit(node, " 新名 "));
+  EXPECT_EQ(node.Text(), "新名");
+  messages->calls.clear();
+  messages->answers = {true};
+  EXPECT_TRUE(ed.tvGroup->simulateLabelEdit(node, "再改"));
+  EXPECT_EQ(messages->questions().size(), 1u) << shownMessages();
+  EXPECT_EQ(node.Text(), "再改");
 }
 
 }  // namespace
