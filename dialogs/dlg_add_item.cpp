@@ -230,7 +230,7 @@ bool dlgAddItem::ValidateInput() {
   const std::string name = trimmed(txtName);
   const std::string helpCode = trimmed(txtHelpCode);
   const std::string path = trimmed(txtPrgPath);
-  if (name.empty()) return refuse(txtName, "项目名称不能为空，请重新输入。");
+  if (platform::isBlankText(name)) return refuse(txtName, "项目名称不能为空，请重新输入。");
   if (levelNumber_ == kDetailFunc && path.empty()) return refuse(txtPrgPath, "程序路径不能为空，请重新输入。");
   if (platform::charLength(name) > kMaxName) return refuse(txtName, "项目名称超过了50个字符，请重新输入。");
   if (platform::charLength(helpCode) > kMaxHelpCode) return refuse(txtHelpCode, "助记码超过了50个字符，请重新输入。");

@@ -438,7 +438,7 @@ std::string textArg(std::string_view key, const Variant& v, int32_t maxChars, bo
   if (!storage::isValidUtf8(text)) refuse(say("%1不是有效的文本。", {label}));
   if (platform::charLength(text) > static_cast<size_t>(maxChars))
     refuse(say("%1不能超过 %2 个字符。", {label, std::to_string(maxChars)}));
-  if (required && platform::trimSpaces(text).empty()) refuse(say("%1不能为空。", {label}));
+  if (required && platform::isBlankText(text)) refuse(say("%1不能为空。", {label}));
   return text;
 }
 

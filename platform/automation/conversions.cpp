@@ -327,6 +327,21 @@ bool iequals(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool isBlankText(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r')) {
+      ++i;
+    } else if (s.substr(i, 2) == "\xC2\xA0") {
+      i += 2;
+    } else if (s.substr(i, 3) == "\xE3\x80\x80") {
+      i += 3;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string trimSpaces(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && s[b] == ' ') ++b;

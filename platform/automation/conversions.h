@@ -53,5 +53,8 @@ std::string toUpperAscii(std::string_view s);
 std::string toLowerAscii(std::string_view s);
 bool iequals(std::string_view a, std::string_view b);
 std::string trimSpaces(std::string_view s);  // VB Trim: spaces only
+// Whether a text shows nothing: only blanks (ASCII, no-break and ideographic
+// spaces, as a Chinese input method types them), tabs and line breaks.
+bool isBlankText(std::string_view s);
 
 }  // namespace wayfind::platform

@@ -93,8 +93,8 @@ TEST_F(Favourites, GroupsAreTheUsersOwnAndNamedOnce) {
   expectRefused([&] { append(kUserB, 10001, "", "x", group); }, "其他用户");
   expectRefused([&] { append(kUserA, 99999, "", "x", group); }, "不存在");
   expectRefused([&] { append(kUserA, 10002, "a'b", "x", group); }, "单引号");
-  std::string blank = "  ";
-  expectRefused([&] { up_.AddNormalFuncGroup(props(kUserA), blank, show); }, "不能为空");
+  for (std::string blank : {"  ", "\xE3\x80\x80\xE3\x80\x80", "\t", " \r\n", "\xC2\xA0"})
+    expectRefused([&] { up_.AddNormalFuncGroup(props(kUserA), blank, show); }, "不能为空");
   int32_t missing = 4242;
   expectRefused([&] { up_.DelNormalFuncGroup(props(kUserA), missing); }, "不存在");
   EXPECT_EQ(dump(), state);
