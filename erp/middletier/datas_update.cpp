@@ -10,6 +10,7 @@
 #include "erp/storage/field_sizes.h"
 #include "platform/automation/conversions.h"
 #include "platform/navigation/columns.h"
+#include "platform/navigation/function_use.h"
 
 namespace wayfind::erp::middletier {
 
@@ -400,10 +401,15 @@ void ServerDatasUpdate::DeleteItem(const Props& p, int32_t& lBase, int32_t& lID,
 void ServerDatasUpdate::SetDefault(const Props& p) {
   Change c(database_, p, "SetDefault", storage::WriteLock::Shared);
   int changed = 0;
+  // The user's rows and settings; the record of what the user started stays, as
+  // an import and applying to users keep it.
   for (const char* table : {"t_NavUserDetailFunc", "t_NavUserSubFunc", "t_NavUserSubSystem", "t_NavUserTopClass",
                             "t_NavUserProfile"}) {
-    auto st = c.conn().prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?");
+    const bool profile = std::string_view(table) == "t_NavUserProfile";
+    auto st = c.conn().prepare(std::string("DELETE FROM ") + table + " WHERE FUserID = ?" +
+                               (profile ? " AND FName <> ?" : ""));
     st.bind(1, c.userId());
+    if (profile) st.bind(2, nav::kFunctionUseSetting);
     changed += st.run();
     c.checkpoint(table);
   }

@@ -180,6 +180,9 @@ TEST_F(ConcurrentSaves, AStartCountsInTheUsersRecordWithoutANewVersion) {
   EXPECT_EQ(up_.GetFunctionUse(props(kUserA)), use);
   EXPECT_EQ(up_.GetFunctionUse(props(kUserB)), "") << "each user's own";
   EXPECT_EQ(userVersion(kUserA), before);
+  // Restoring the default tree, as an import does, keeps what the user started.
+  up_.SetDefault(props(kUserA));
+  EXPECT_EQ(up_.GetFunctionUse(props(kUserA)), use);
 }
 
 }  // namespace
