@@ -33,14 +33,17 @@ struct SessionOptions {
   // The ERP database: an SQLite file, or a postgresql:// location. Empty: the
   // one WAYFIND_DB names, else the user's data folder's.
   std::string database{};
-  // The user logged in (an ERP user id, 16384 and above); 0: the first active one.
+  // The user logged in (an ERP user id, 16384 and above; never a group); 0: the
+  // one WAYFIND_USER names, else the first active one.
   int32_t user = 0;
   // The language of every name the session reads: a language code, "chs"
   // (simplified Chinese), "cht" (traditional Chinese) or "en". Another code
   // throws Error 5 listing the codes there are.
   std::string language = "chs";
-  // Where the navigation tables are kept between runs. Empty: the user's cache
-  // folder ($XDG_CACHE_HOME/wayfind).
+  // Where the navigation tables are kept between runs. Empty: the folder
+  // WAYFIND_CACHE_DIR names, else (a library not installed, as in its build
+  // tree) a writable folder beside it, else the user's cache folder
+  // ($XDG_CACHE_HOME/wayfind).
   std::string cacheFolder{};
 };
 

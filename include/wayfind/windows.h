@@ -41,7 +41,8 @@ class WAYFIND_EXPORT Windows {
 
   // Answers whether the window changed something (the favourites editor: the
   // user saved; the main-console editor: it was shown at all, false when the
-  // user has no right to it; the options: always true once closed).
+  // user has no right to it or it could not open, which a message box told the
+  // user; the options: always true once closed).
   bool show(Window window);
 
  private:
