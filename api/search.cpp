@@ -15,15 +15,17 @@ SearchResult search(Session& session, std::string_view text, size_t limit) {
   return api::guarded([&] {
     // The store's answer holds the levels a text names too (a console lists
     // them); a host asked for functions. Asked again past the levels, until
-    // limit functions are in or no more match.
+    // limit functions are in or no more match. (With a limit of 0 one is looked
+    // for, to say whether there are more.)
     store::FunctionSearchResult found;
     size_t functions = 0;
-    for (size_t ask = limit;;) {
+    const size_t want = std::max<size_t>(limit, 1);
+    for (size_t ask = want;;) {
       found = store::SearchFunctions(text, ask);
       functions = static_cast<size_t>(
           std::count_if(found.rows.begin(), found.rows.end(), [](const auto& row) { return row.depth == 4; }));
       const size_t levels = found.rows.size() - functions;
-      if (functions >= limit || !found.more || levels == 0 || ask > SIZE_MAX - levels) break;
+      if (functions >= want || !found.more || levels == 0 || ask > SIZE_MAX - levels) break;
       ask += levels;
     }
     SearchResult result;
