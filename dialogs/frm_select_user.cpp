@@ -225,7 +225,6 @@ void frmSelectUser::DeleteChildNodes(TreeNode node) {
 
 void frmSelectUser::LoadUserByGroup(TreeNode group) {
   passOn(":LoadUserByGroup", [&] {
-    DeleteChildNodes(group);
     // The group's id as its key carries it; a key that is not a number is no group.
     const std::string digits = group.Key().substr(1);
     char* end = nullptr;
@@ -234,6 +233,9 @@ void frmSelectUser::LoadUserByGroup(TreeNode group) {
       platform::raise(platform::err::kTypeMismatch, ":LoadUserByGroup");
     const std::string sql = usersQuery(static_cast<int32_t>(id));
     auto rs = widgets::RunBusy(this, [&] { return getData(sql); });
+    // Only now that the users are read: a read that fails leaves the placeholder,
+    // and the group is read again when it is next expanded, ticked or confirmed.
+    DeleteChildNodes(group);
     for (; rs && !rs->isEOF(); rs->MoveNext())
       tvUserGroup->Add(group, std::string("U").append(platform::fieldText(*rs, "FUserID")).append(",").append(platform::fieldText(*rs, "FGroupID")),
                        platform::fieldText(*rs, "UserName"), "4");
@@ -272,6 +274,13 @@ void frmSelectUser::cmdOk_Click() {
     std::string& first = chosen.firstUserId;
     bool haveFirst = false;
     if (!chkAll->isChecked()) {
+      // A group ticked whose users could not be read yet is read now: its users
+      // are never left out unseen.
+      for (int i = 1; i <= tvUserGroup->Count(); ++i) {
+        TreeNode node = tvUserGroup->NodeAt(i);
+        if (node.Key().rfind("G", 0) != 0 || !isGroup(node) || !node.Checked()) continue;
+        if (node.Children() == 1 && node.Child().Text() == placeholderText()) spreadCheck(node);
+      }
       for (int i = 1; i <= tvUserGroup->Count(); ++i) {
         TreeNode node = tvUserGroup->NodeAt(i);
         if (node.Key().rfind("U", 0) != 0 || !node.Checked()) continue;

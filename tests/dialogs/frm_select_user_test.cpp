@@ -203,10 +203,11 @@ class NoUsersDataAccess : public erp::api::IBillUseInfo {
  public:
   explicit NoUsersDataAccess(std::filesystem::path database) : real_(std::move(database)) {}
   platform::RecordsetPtr GetData(const std::string& props, const std::string& sql) override {
-    if (sql.find("FForbidden") != std::string::npos)
+    if (failing && sql.find("FForbidden") != std::string::npos)
       throw platform::AutomationError(5, "T8MSmsManager.clsBillUseInfo", "用户表不可用");  // lang:data
     return real_.GetData(props, sql);
   }
+  bool failing = true;
 
  private:
   erp::client::BillUseInfo real_;
@@ -224,6 +225,21 @@ TEST_F(FrmSelectUserTest, UsersThatCannotBeLoadedAreReportedOnceNotOncePerGroup)
   EXPECT_EQ(error.source(), ":CheckNode");
   EXPECT_EQ(error.description(), "用户表不可用");
   EXPECT_FALSE(answer);
+}
+
+TEST_F(FrmSelectUserTest, AGroupTickedWhileItsUsersCouldNotBeReadIsReadWhenConfirmed) {
+  auto access = std::make_shared<NoUsersDataAccess>(database);
+  platform::ScopedRegistration failing(erp::progid::kBillUseInfo, platform::sharedFactory(access));
+  show([&](frmSelectUser& dlg) {
+    dlg.chkAll->click();
+    dlg.tvUserGroup->simulateCheck(dlg.tvUserGroup->Node("G4"), true);  // reported
+    access->failing = false;
+    dlg.cmdOk->click();
+  });
+  ASSERT_TRUE(answer);
+  EXPECT_FALSE(answer->applyAll);
+  EXPECT_EQ(answer->firstUserId, "16387");
+  EXPECT_EQ(userIds(answer->otherUsers), std::vector<std::string>{"16390"});
 }
 
 }  // namespace
