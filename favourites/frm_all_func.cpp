@@ -241,7 +241,7 @@ bool frmAllFunc::eventFilter(QObject* watched, QEvent* event) {
     // as a click chooses it, and Enter on a function adds it, as a double click does.
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      if (keyboardChoice_) PickSelected();
+      PickSelected();  // the node reached with the keys, or clicked
       return true;
     }
     keyPressing_ = true;  // the tree moves its selection once this filter has passed the key on

@@ -110,10 +110,11 @@ TEST_F(PickerTest, ChooseAddsTheSelectedFunctionOnlyAfterAMouseDownOnANode) {
   const int rows = ed.vaNormal->MaxRows();
   withPicker([&](frmAllFunc& p) {
     auto sub = expandPath(p, {"Top1", "Sys101", "Sub10101"});
-    widgets::TreeNode fresh;
+    std::vector<widgets::TreeNode> unlisted;
     for (auto n : sub.childNodes())
-      if (!ed.IsInList(detailFuncIdOfKey(n.Key()))) fresh = n;
-    ASSERT_TRUE(fresh);
+      if (!ed.IsInList(detailFuncIdOfKey(n.Key()))) unlisted.push_back(n);
+    ASSERT_GE(unlisted.size(), 2u);
+    const widgets::TreeNode fresh = unlisted[0];
     // Selected by no gesture of the user's (no mouse-down, no key in the tree): nothing.
     p.tvFunc->SetSelectedItem(fresh);
     p.NodeClick(fresh);
@@ -123,6 +124,10 @@ TEST_F(PickerTest, ChooseAddsTheSelectedFunctionOnlyAfterAMouseDownOnANode) {
     QTest::mouseClick(p.tvFunc->viewport(), Qt::LeftButton, {}, p.tvFunc->visualItemRect(fresh.item()).center());
     p.btnOk->click();
     EXPECT_EQ(ed.vaNormal->MaxRows(), rows + 1);
+    // A click on another, then Enter.
+    QTest::mouseClick(p.tvFunc->viewport(), Qt::LeftButton, {}, p.tvFunc->visualItemRect(unlisted[1].item()).center());
+    QTest::keyClick(p.tvFunc, Qt::Key_Return);
+    EXPECT_EQ(ed.vaNormal->MaxRows(), rows + 2);
   });
 }
 
