@@ -25,7 +25,10 @@ SearchResult search(Session& session, std::string_view text, size_t limit) {
       functions = static_cast<size_t>(
           std::count_if(found.rows.begin(), found.rows.end(), [](const auto& row) { return row.depth == 4; }));
       const size_t levels = found.rows.size() - functions;
-      if (functions >= want || !found.more || levels == 0 || ask > SIZE_MAX - levels) break;
+      // The store gave all it found (its "more" may still say a typing error away
+      // could find others), or enough: asking for more brings nothing new.
+      if (functions >= want || !found.more || found.rows.size() < ask || levels == 0 || ask > SIZE_MAX - levels)
+        break;
       ask += levels;
     }
     SearchResult result;

@@ -89,10 +89,16 @@ const char* const kNamesFollowingTheTemplateV4[] = {
     "  AND t_NavFuncGroupItem.FShowName IN (t.FFuncName, t.FFuncName_en, t.FFuncName_cht, t.FShowName))",
 };
 
-void migrateTo4(Connection& conn) {
+// Rows changed.
+int followTemplateNames(Connection& conn) {
   int changed = 0;
   for (const char* sql : kNamesFollowingTheTemplateV4) changed += conn.prepare(sql).run();
-  if (changed > 0) conn.prepare("UPDATE t_NavVersion SET FRevision = FRevision + 1 WHERE FUserID = 0").run();
+  return changed;
+}
+
+void migrateTo4(Connection& conn) {
+  if (followTemplateNames(conn) > 0)
+    conn.prepare("UPDATE t_NavVersion SET FRevision = FRevision + 1 WHERE FUserID = 0").run();
   conn.exec(schema::createdIn(conn.backend(), 4));
 }
 
@@ -185,7 +191,12 @@ bool ensureSchema(Connection& conn, const Seeder& seeder, bool create) {
     for (int step = version; step < target; ++step) migrations()[static_cast<size_t>(step)](conn);
     if (version == 0) {
       created = true;
-      if (seeder) seeder(conn);
+      // The company's rows, with the names that only repeat the template's
+      // following it, as version 4 leaves an older database's.
+      if (seeder) {
+        seeder(conn);
+        followTemplateNames(conn);
+      }
     }
     setSchemaVersion(conn, target);
     if (conn.backend() == Backend::PostgreSQL && target == kSchemaVersion) conn.exec(server::rights());

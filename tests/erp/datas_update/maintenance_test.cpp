@@ -96,10 +96,11 @@ TEST_F(Maintenance, RefreshRefusalsChangeNothing) {
   expectRefused([&] { up_.RefreshDetailFunc(props(kAdmin), sys, detailElsewhere, no, yes); }, "不在子系统");
   // What any other change refuses: a quote in a help code, a blank name.
   for (const char* key : {"FHelpCode", "FHelpCode1", "FFuncName"}) {
+    const bool helpCode = key[1] == 'H';
     auto values = dict({{"FDetailFuncID", 10001}, {"FSubFuncID", 100}});
-    values->SetValue(key, Variant(std::string(key[1] == 'H' ? "A'B" : "  ")));
+    values->SetValue(key, Variant(std::string(helpCode ? "A'B" : "  ")));
     auto bad = entries({Variant(values)});
-    expectRefused([&] { up_.RefreshDetailFunc(props(kAdmin), sys, bad, no, yes); }, "");
+    expectRefused([&] { up_.RefreshDetailFunc(props(kAdmin), sys, bad, no, yes); }, helpCode ? "单引号" : "不能为空");
   }
   EXPECT_EQ(dump(), state);
 

@@ -52,6 +52,11 @@ TEST(DemoCompany, LoadsARealisticTemplateOnFirstOpen) {
     }
   }
   EXPECT_EQ(scalar(conn, "SELECT COUNT(*) FROM t_NavTopClass WHERE FTopClassName = '我的T/8'"), 1);
+  // A user's row that repeats the template's name has none of its own: it
+  // follows the template's in every language.
+  EXPECT_EQ(scalar(conn, "SELECT COUNT(*) FROM t_NavUserSubFunc u JOIN t_NavSubFunc t USING (FSubFuncID) "
+                         "WHERE u.FFuncName = t.FFuncName"),
+            0);
   EXPECT_GE(scalar(conn, "SELECT COUNT(*) FROM t_NavTopClass WHERE FShowSysType = 2"), 1);
   EXPECT_GE(scalar(conn, "SELECT COUNT(*) FROM t_NavSubSystem WHERE FAcctType = ',12,'"), 1);
   EXPECT_GE(scalar(conn, "SELECT COUNT(*) FROM t_NavSubSystem WHERE FAcctType = ',1,3,'"), 1);
