@@ -49,7 +49,7 @@ platform::VectorPtr NormalListSaveData(const std::vector<NormalRow>& rows, bool&
   filledShowName = false;
   for (const NormalRow& r : rows) {
     std::string show = r.showName;
-    if (platform::trimSpaces(show).empty()) {
+    if (platform::isBlankText(show)) {
       show = r.name;
       filledShowName = true;
     }

@@ -111,9 +111,9 @@ void updateUserRow(Change& c, int32_t user, const Level& l, int32_t id, int32_t 
   rows::writeUserRow(conn, l, user, row);
   c.userChanged(user);
   // A subsystem SetUnInsSys hid in the template, given a row of the user's own
-  // that copies it hidden: RefreshActivFunc shows that row again with the
-  // template's, unless the user chose its visibility here.
-  if (!current && l.number == 2 && std::find(set.begin(), set.end(), "FVisible") == set.end()) {
+  // that is hidden as the template's is (a window sends the box as it shows it,
+  // unticked): RefreshActivFunc shows that row again with the template's.
+  if (!current && l.number == 2) {
     auto note = conn.prepare(
         "INSERT INTO t_NavUnInsHidden(FUserID, FSubSysID) SELECT ?1, ?2 WHERE EXISTS (SELECT 1 FROM "
         "t_NavUnInsHidden WHERE FUserID = 0 AND FSubSysID = ?2) AND EXISTS (SELECT 1 FROM t_NavUserSubSystem "

@@ -73,7 +73,7 @@ Item checkedItem(Change& c, int32_t funcId, const Variant& help, const Variant& 
             rows::textArg("strFuncName", name, size::kName, false)};
   rows::checkHelpCode("strHelpCode", item.help);
   item.show = rows::textArg("strShowName", show, size::kName, false);
-  const bool noShow = platform::trimSpaces(item.show).empty();
+  const bool noShow = platform::isBlankText(item.show);
   if (noShow) item.show = item.name;
   // A template function, or one of the caller's own.
   auto exists = c.conn().prepare(
@@ -141,7 +141,7 @@ SentRow sentRow(const platform::Dictionary& row) {
   SentRow r{{rows::intArg("FDetailFuncID", field(row, "FDetailFuncID")), platform::textOrEmpty(field(row, "FHelpCode")),
              platform::textOrEmpty(field(row, "FShowName"))},
             platform::textOrEmpty(field(row, "FFuncName"))};
-  if (platform::trimSpaces(r.entry.show).empty()) r.entry.show = r.name;
+  if (platform::isBlankText(r.entry.show)) r.entry.show = r.name;
   return r;
 }
 

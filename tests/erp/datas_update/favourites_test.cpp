@@ -42,8 +42,8 @@ TEST_F(Favourites, NoGroupChosenMeansTheFirstGroupMadeWhenMissing) {
   int32_t func = 10002;
   up_.AppendNormalItem(props(kUserA), func, h, s, n, chosen);
   EXPECT_EQ(chosen, first);  // the group used comes back
-  // An empty show name takes the function's name.
-  EXPECT_TRUE(append(kUserA, 20001, "CG", "  ", second));
+  // An empty show name takes the function's name; so does one of ideographic spaces.
+  EXPECT_TRUE(append(kUserA, 20001, "CG", "\xE3\x80\x80", second));
   EXPECT_EQ(list(kUserA, first), "10001:A1:录入 10002::查询 ");
   EXPECT_EQ(list(kUserA, second), "20001:CG:功能20001 ");
   // Again in the same list: moved to the end with its new texts.

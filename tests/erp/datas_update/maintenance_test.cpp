@@ -142,8 +142,9 @@ TEST_F(Maintenance, SubsystemsNotInstalledAreHiddenAndComeBackWhenInstalled) {
   EXPECT_GT(revision(kUserB), bBefore);
   EXPECT_EQ(count("SELECT FVisible FROM t_NavSubSystem WHERE FSubSysID = 10"), 1);
 
-  // A renames it while it is hidden: A's new row copies the template's, hidden.
-  auto rename = dict({{"NewName", "我的采购"}});
+  // A renames it while it is hidden, sending the box as shown: A's new row is
+  // hidden as the template's is.
+  auto rename = dict({{"NewName", "我的采购"}, {"Visible", 0}});
   up_.UpdateSystemFunc(props(kUserA), sys, rename, false, none_);
   const std::string visibleOfA =
       "SELECT FVisible FROM t_NavUserSubSystem WHERE FSubSysID = 20 AND FUserID = " + std::to_string(kUserA);
