@@ -528,6 +528,10 @@ Plan plan(storage::Connection& conn, int32_t userId, Customisation data, NewIden
 
 bool claim(storage::Connection& conn, const Plan& p) {
   if (storage::templateRevision(conn) != p.templateRevision) return false;
+  // The user's rows changed since the plan (another window of theirs, or an
+  // administrator applying settings to them): what the plan took to be theirs
+  // may be so no longer, and another user may be taking such an identifier.
+  if (storage::userRevision(conn, p.userId) != p.userRevision) return false;
   for (int n = 1; n <= 4; ++n) {
     const Level& l = rows::level(n);
     // Those the user held when planned stay theirs: nobody else takes an

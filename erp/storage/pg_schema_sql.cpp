@@ -75,8 +75,10 @@ BEGIN
     -- reader. UPDATE is granted column by column (which allows no LOCK beyond
     -- what SELECT allows); rows are deleted through wayfind_delete_rows.
     EXECUTE format('REVOKE INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER ON %I FROM wayfind_user', t);
+    -- Not an identity column: a row moved ahead of the numbers it hands out
+    -- would make somebody else's next new row fail.
     SELECT string_agg(quote_ident(attname), ', ' ORDER BY attnum) INTO cols
-      FROM pg_attribute WHERE attrelid = t::regclass AND attnum > 0 AND NOT attisdropped;
+      FROM pg_attribute WHERE attrelid = t::regclass AND attnum > 0 AND NOT attisdropped AND attidentity = '';
     EXECUTE format('GRANT UPDATE (%s) ON %I TO wayfind_user', cols, t);
     -- Numbers of an identity column come from it only: a number taken ahead of
     -- it in a transaction left open would hold up other users' new rows.
@@ -188,6 +190,11 @@ BEGIN
         RAISE EXCEPTION 'no level %%', level USING ERRCODE = 'invalid_parameter_value';
       END IF;
       BEGIN
+        -- A claim is for its transaction only: one whose transaction ended
+        -- without giving it up (a role calling this itself and committing) is
+        -- no claim.
+        DELETE FROM t_WayfindIdClaim WHERE FLevel = level AND FID = ANY (ids)
+          AND txid_status(FTxn) IS DISTINCT FROM 'in progress';
         INSERT INTO t_WayfindIdClaim(FLevel, FID, FTxn) SELECT DISTINCT level, i, txid_current() FROM unnest(ids) AS i;
       EXCEPTION WHEN unique_violation OR lock_not_available THEN
         RETURN false;

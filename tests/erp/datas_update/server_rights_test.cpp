@@ -147,6 +147,16 @@ TEST_F(ServerRights, PlainSqlOfAUserCannotTouchOthersRowsTheTemplateOrTheRights)
   EXPECT_EQ(changed(*own, "INSERT INTO t_NavFuncGroup(FUserID, FFuncGroupName, FShowName, FIndex) "
                           "VALUES (16385, 'g', 'g', 9)"),
             1);
+  // ... but not move a group's number ahead of the ones the table hands out,
+  // where somebody's next new group would fail on it.
+  EXPECT_EQ(changed(*own, "UPDATE t_NavFuncGroup SET FFuncGroupID = FFuncGroupID + 1 WHERE FUserID = 16385"), -1);
+  // A claim of an identifier made outside a change and committed holds nothing
+  // once its transaction is over: another user's change claims it.
+  own->exec("SELECT wayfind_claim_ids(1, ARRAY[424242])");
+  auto other = storage::Connection::open(as("b"));
+  other->beginWrite(storage::WriteLock::Shared);
+  EXPECT_TRUE(other->claimIdentifiers(1, {424242}));
+  other->rollback();
   // An administrator changes the template through their own connection.
   auto admin = storage::Connection::open(as("admin"));
   EXPECT_EQ(changed(*admin, "UPDATE t_NavTopClass SET FTopClassName = '财务部' WHERE FTopClassID = 1"), 1);

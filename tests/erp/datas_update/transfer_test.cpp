@@ -454,6 +454,26 @@ TEST_F(Transfer, AnIdentifierTakenAfterTheImportsPlanIsNotStoredTwice) {
             1);
 }
 
+// The user's own rows changed after the plan (another window of theirs deleting
+// a custom item, say, whose identifier the plan then took to be theirs and
+// claimed nothing for): the import plans again.
+TEST_F(Transfer, AChangeOfTheUsersRowsAfterThePlanSendsTheImportRoundAgain) {
+  customise(kUserA);
+  auto file = datas_.ExportUserData(props(kUserA));
+  int plans = 0;
+  middletier::setChangeFaultHookForTesting([&](std::string_view method, std::string_view point) {
+    if (method != "ImportUserData" || point != "planned" || plans++ > 0) return;
+    std::string name = "RIGHT_ALIGN", value = "0";
+    up_.SetProfileValue(props(kUserA), name, value);
+  });
+  up_.ImportUserData(props(kUserA), file);
+  middletier::setChangeFaultHookForTesting({});
+  EXPECT_EQ(plans, 2) << "the import did not plan again";
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserProfile WHERE FUserID = 16385 AND FName = 'RIGHT_ALIGN' AND "
+                  "FValue = '1'"),
+            1);
+}
+
 // On a server an import writes its rows before it takes the write lock. A
 // whole-database change that holds the lock then sends the import round again
 // at once (neither waits on the other); when that change moved the template,
