@@ -542,8 +542,9 @@ void PgConnection::beginWrite(WriteLock scope) {
     return;
   }
   for (int attempt = 1;; ++attempt) {
-    begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
+    // Asked before BEGIN: a failure to ask leaves no transaction open behind it.
     const std::string lock = writeLockSql(whole);
+    begin("BEGIN ISOLATION LEVEL READ COMMITTED;");
     PGresult* res = PQexec(conn_, lock.c_str());
     if (PQresultStatus(res) == PGRES_TUPLES_OK) {
       PQclear(res);
