@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/navigation/columns.h"
 #include "store/pinyin_match.h"
 #include "store/search_index_layout.h"
 #include "store/search_postings.h"
@@ -1201,12 +1202,15 @@ std::vector<std::string> SearchIndex::wordsOf(std::string_view folded) const {
       return levels_ && !Query(*levels_, w, 1, false, false).run().empty();
     };
     std::string_view rest = word;
-    while (chineseWord(rest) && !names(rest)) {
+    // No name is longer than kNameChars: a longer beginning names nothing, and is
+    // not looked for (a pasted paragraph would cost the cube of its length).
+    const auto longerThanAName = [](std::string_view w) { return CodePoints(w).size() > static_cast<size_t>(nav::kNameChars); };
+    while (chineseWord(rest) && (longerThanAName(rest) || !names(rest))) {
       const std::vector<char32_t> cps = CodePoints(rest);
       size_t cut = 0, bytes = 0;
       std::vector<size_t> ends;  // byte length of each beginning
       for (char32_t c : cps) ends.push_back(bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4);
-      for (size_t n = cps.size() - 1; n >= 1 && !cut; --n)
+      for (size_t n = std::min(cps.size() - 1, static_cast<size_t>(nav::kNameChars)); n >= 1 && !cut; --n)
         if (names(rest.substr(0, ends[n - 1]))) cut = ends[n - 1];
       if (!cut) break;
       out.emplace_back(rest.substr(0, cut));
@@ -1219,7 +1223,7 @@ std::vector<std::string> SearchIndex::wordsOf(std::string_view folded) const {
 
 std::vector<SearchMatch> SearchIndex::find(std::string_view text, size_t limit, bool* incomplete) const {
   if (incomplete) *incomplete = false;
-  const std::string query = FoldSearchText(text);
+  const std::string query = FoldSearchText(LimitSearchText(text));
   if (query.empty() || limit == 0 || functionCount_ == 0) return {};
   const std::vector<std::string> words = wordsOf(query);
   Words prepared(*this, words, limit);

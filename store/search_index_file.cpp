@@ -63,7 +63,8 @@ void SaveSearchIndex(const std::string& path, const std::string& key, const Sear
 
 std::optional<SearchIndex> LoadSearchIndex(const std::string& path, const std::string& key) {
   try {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not waiting on a pipe or a device someone put there.
+    const int fd = platform::openRegularFileForReading(path);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     auto map = std::make_shared<Mapping>();

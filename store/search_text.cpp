@@ -92,6 +92,13 @@ char32_t FoldSearchChar(char32_t cp) {
   return hanzi::FoldVariant(cp);
 }
 
+std::string_view LimitSearchText(std::string_view text) {
+  size_t chars = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && ++chars > kSearchTextChars) return text.substr(0, i);
+  return text;
+}
+
 std::string FoldSearchText(std::string_view text) {
   std::string out;
   FoldSearchText(text, out);

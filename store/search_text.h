@@ -12,6 +12,13 @@
 
 namespace wayfind::store {
 
+// The most characters of a search text that count: longer than any name, help
+// code or several of them typed together. The console's box takes no more.
+inline constexpr size_t kSearchTextChars = 256;
+// The text's first kSearchTextChars characters (a longer pasted text would cost
+// every search far more than it could find).
+std::string_view LimitSearchText(std::string_view text);
+
 // The text folded for comparison, as UTF-8:
 // - full-width ASCII forms (U+FF01 to U+FF5E) become their ASCII twins, the
 //   ideographic space a space;

@@ -37,6 +37,7 @@
 #include "platform/navigation/languages.h"
 #include "platform/navigation/node_keys.h"
 #include "platform/automation/registry.h"
+#include "store/search_text.h"
 #include "update/datas_update.h"
 #include "widgets/accessible_names.h"
 #include "widgets/busy_state.h"
@@ -166,6 +167,7 @@ QWidget* ConsoleWindow::buildSearch() {
   txtSearch_ = new QLineEdit;
   txtSearch_->setObjectName("txtSearch");
   txtSearch_->setClearButtonEnabled(true);
+  txtSearch_->setMaxLength(static_cast<int>(store::kSearchTextChars));
   txtSearch_->setPlaceholderText("输入功能名称、助记码或拼音");
   lvResult_ = new QTreeWidget;
   lvResult_->setObjectName("lvResult");
