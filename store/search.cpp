@@ -174,12 +174,18 @@ class PagedRead {
 
   bool done() const { return done_; }
   bool failed() const { return failed_; }
+  // Failed with the service there: it may answer the next time.
+  bool refused() const { return failed_ && !missing_; }
 
   // Reads the next page for the login props, each row to f(id, row); true
   // when every row is read.
   template <class F>
   bool next(const std::string& props, F&& f) {
     if (done_) return true;
+    if (!platform::Registry::instance().contains(erp::progid::kBillUseInfo)) {
+      missing_ = failed_ = done_ = true;
+      return true;
+    }
     try {
       auto access = platform::Registry::instance().createAs<erp::api::IBillUseInfo>(erp::progid::kBillUseInfo);
       const std::string sql = "SELECT " + columns_ + " FROM " + table_ + " WHERE " + id_ + " > " +
@@ -211,7 +217,7 @@ class PagedRead {
   static constexpr size_t kPage = 16384;
   std::string columns_, table_, id_;
   int64_t last_ = INT32_MIN;
-  bool done_ = false, failed_ = false;
+  bool done_ = false, failed_ = false, missing_ = false;
 };
 
 // The template's simplified-Chinese names of the detail functions. The middle tier
@@ -290,6 +296,7 @@ struct SimplifiedNames {
 struct LevelNames {
   std::unordered_map<int32_t, SearchPlace::NameList> byLevel[3];
   int depth = 0;  // being read, 0 to 2; 3 when done
+  bool refused = false;  // by the service; see PagedRead::refused
   std::unique_ptr<PagedRead> read;
 
   SearchPlace::NameList of(int level, int32_t id) const {
@@ -324,6 +331,7 @@ struct LevelNames {
     });
     if (read->failed()) {
       for (auto& level : byLevel) level.clear();
+      refused = read->refused();
       depth = 3;
     } else if (read->done()) {
       ++depth;
@@ -339,6 +347,11 @@ struct LevelNames {
 struct DataNames {
   SimplifiedNames simplified;
   LevelNames levels;
+
+  // Whether no read was refused: an index made without some of these names
+  // serves, but is not saved for the next start to take as the whole. (Where
+  // the ERP has no data access at all, there is nothing more to be had.)
+  bool complete() const { return !simplified.read.refused() && !levels.refused; }
 };
 
 // A place given its levels' other names.
@@ -851,8 +864,9 @@ const SearchIndex& FunctionSearch::currentOnce() {
   // the index, as the preparing does: a later build and reset wait for that save.
   saving_ = std::async(std::launch::async, [done = std::move(reading_), made, path = now.filePath,
                                             key = now.fileKey]() mutable {
+    const bool complete = done->names.complete();
     done.reset();
-    saveQuietly(path, key, made);
+    if (complete) saveQuietly(path, key, made);
     releaseFreedMemory();
   });
   install(std::move(made), std::move(now), true);
@@ -894,8 +908,10 @@ bool FunctionSearch::prepareStepOnce(std::chrono::microseconds budget) {
                                             key = buildingFor_.fileKey]() mutable {
     std::optional<SearchIndex> index;
     SearchTree tree;
+    bool complete = false;
     try {
       reading->make(true, std::chrono::steady_clock::time_point::max());
+      complete = reading->names.complete();
       tree = std::move(reading->tree);
       reading.reset();
       index.emplace(tree.places, tree.functions);
@@ -907,7 +923,7 @@ bool FunctionSearch::prepareStepOnce(std::chrono::microseconds budget) {
     // Freed here once the index is handed over: neither the answer nor the
     // console's thread waits for it.
     tree = {};
-    saveQuietly(path, key, *index);
+    if (complete) saveQuietly(path, key, *index);
     releaseFreedMemory();
   });
   return false;
@@ -970,6 +986,7 @@ void orderByHabits(const SearchIndex& index, std::string_view text, std::vector<
 }  // namespace
 
 FunctionSearchResult SearchFunctions(std::string_view text, size_t limit) {
+  text = LimitSearchText(text);
   FunctionSearchResult result;
   if (limit == 0 || FoldSearchText(text).empty()) return result;
   const SearchIndex& index = FunctionSearch::instance().current();

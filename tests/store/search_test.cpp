@@ -393,6 +393,12 @@ TEST_F(SearchTest, OtherLanguagesFindFunctionsByTheirSimplifiedNamesToo) {
   std::filesystem::remove(store::SearchIndexFilePath());
   EXPECT_TRUE(found("查阅").empty());
   EXPECT_EQ(found("voucher query"), (std::vector<int32_t>{12}));
+  // What it made is not saved for the next start to take as the whole: with the
+  // service back, the next start reads the names again.
+  FunctionSearch::instance().reset();
+  EXPECT_FALSE(std::filesystem::exists(store::SearchIndexFilePath()));
+  access->fail = false;
+  EXPECT_EQ(found("查阅"), (std::vector<int32_t>{12}));
 }
 
 TEST_F(SearchTest, AUserOwnedFolderIsSearchedByTheUsersRowsInTheUsersLanguage) {
