@@ -807,6 +807,9 @@ void saveQuietly(const std::string& path, const std::string& key, const SearchIn
 }  // namespace
 
 void FunctionSearch::install(SearchIndex index, Source source, bool made) {
+  // The functions used were numbered in the index before, which a new one may
+  // replace at the same address.
+  usedIndex_ = nullptr;
   index_ = std::make_unique<SearchIndex>(std::move(index));
   source_ = std::move(source);
   ++(made ? builds_ : loads_);
