@@ -3,6 +3,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/recordset/recordset.h"
+#include "store/cache_files.h"
 #include "store/datas_info.h"
 #include "store/display_name.h"
 
@@ -71,18 +72,22 @@ std::vector<NavItem> NavSource::subFuncs(int32_t subSysId) {
 }
 
 std::vector<NavItem> NavSource::detailFuncs(int32_t subFuncId) {
-  std::vector<NavItem> items;
-  auto rows = datasInfo()->GetDetailFunc(subFuncId);
-  // Named at this place as the search names it: the user's own rows are read once
-  // the query has loaded the store.
-  const auto userNames = store::UserDetailNames::read();
-  eachRow(rows, [&](Recordset& d) {
-    NavItem item = detailOf(d);
-    item.name = userNames.nameOf(subFuncId, d);
-    item.subFuncId = subFuncId;
-    items.push_back(std::move(item));
+  // The user's names below read cells of the cache file the query did not touch:
+  // damage found there is recovered from as the query's own is.
+  return store::AfterDamageForgotten([&] {
+    std::vector<NavItem> items;
+    auto rows = datasInfo()->GetDetailFunc(subFuncId);
+    // Named at this place as the search names it: the user's own rows are read
+    // once the query has loaded the store.
+    const auto userNames = store::UserDetailNames::read();
+    eachRow(rows, [&](Recordset& d) {
+      NavItem item = detailOf(d);
+      item.name = userNames.nameOf(subFuncId, d);
+      item.subFuncId = subFuncId;
+      items.push_back(std::move(item));
+    });
+    return items;
   });
-  return items;
 }
 
 std::vector<FavouriteGroup> NavSource::favourites() {
