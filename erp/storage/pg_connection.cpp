@@ -515,7 +515,9 @@ bool PgConnection::broken() const { return PQstatus(conn_) == CONNECTION_BAD; }
 
 bool PgConnection::hasLockFunction() {
   if (lockFunction_) return true;
-  PGresult* res = PQexec(conn_, "SELECT to_regprocedure('wayfind_lock(integer,integer)') IS NOT NULL");
+  // Outside a transaction a session the server ended is made again, as BEGIN's is.
+  PGresult* res = sendOutsideTransaction(
+      [&] { return PQexec(conn_, "SELECT to_regprocedure('wayfind_lock(integer,integer)') IS NOT NULL"); });
   if (PQresultStatus(res) != PGRES_TUPLES_OK) fail(res, "无法开始写事务");
   lockFunction_ = *PQgetvalue(res, 0, 0) == 't';
   PQclear(res);

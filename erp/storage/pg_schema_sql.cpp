@@ -192,9 +192,11 @@ BEGIN
       BEGIN
         -- A claim is for its transaction only: one whose transaction ended
         -- without giving it up (a role calling this itself and committing) is
-        -- no claim.
+        -- no claim, nor is one of a transaction this server never began (a
+        -- copy of another server's database).
         DELETE FROM t_WayfindIdClaim WHERE FLevel = level AND FID = ANY (ids)
-          AND txid_status(FTxn) IS DISTINCT FROM 'in progress';
+          AND CASE WHEN FTxn >= txid_current() THEN FTxn <> txid_current()
+                   ELSE txid_status(FTxn) IS DISTINCT FROM 'in progress' END;
         INSERT INTO t_WayfindIdClaim(FLevel, FID, FTxn) SELECT DISTINCT level, i, txid_current() FROM unnest(ids) AS i;
       EXCEPTION WHEN unique_violation OR lock_not_available THEN
         RETURN false;

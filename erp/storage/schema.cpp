@@ -121,12 +121,17 @@ void migrateTo6(Connection&) {}
 // their versions apart, so a cache file of one is never taken for the other.
 void migrateTo7(Connection& conn) { conn.exec(schema::createdIn(conn.backend(), 7)); }
 
+// Version 8: on a server, rights that no plain user can turn against the others
+// (kRights): no UPDATE of an identity column, and a claim of an identifier
+// whose transaction has ended gives way to the next.
+void migrateTo8(Connection&) {}
+
 using Migration = void (*)(Connection&);
 // migrations[i] takes a database from version i to version i + 1, on either
 // back end.
 const std::vector<Migration>& migrations() {
   static const std::vector<Migration> steps{&migrateTo1, &migrateTo2, &migrateTo3, &migrateTo4,
-                                            &migrateTo5, &migrateTo6, &migrateTo7};
+                                            &migrateTo5, &migrateTo6, &migrateTo7, &migrateTo8};
   return steps;
 }
 
