@@ -4,6 +4,7 @@
 #include "api/guard.h"
 #include "platform/automation/conversions.h"
 #include "platform/navigation/levels.h"
+#include "store/cache_files.h"
 #include "store/datas_info.h"
 #include "store/display_name.h"
 #include "store/search.h"
@@ -62,8 +63,12 @@ std::vector<Node> children(Session& session, const Node& parent, Visibility visi
       case Level::SubSystem:
         return nodesOf(all ? info.GetSubFunc_All(parent.id) : info.GetSubFunc(parent.id), Level::SubFunction, parent.id);
       case Level::SubFunction:
-        return nodesOf(all ? info.GetDetailFunc_All(parent.id) : info.GetDetailFunc(parent.id), Level::DetailFunction,
-                       parent.id);
+        // The user's names read cells of the cache file the query did not touch:
+        // damage found there is recovered from as the query's own is.
+        return store::AfterDamageForgotten([&] {
+          return nodesOf(all ? info.GetDetailFunc_All(parent.id) : info.GetDetailFunc(parent.id),
+                         Level::DetailFunction, parent.id);
+        });
       case Level::DetailFunction:
         break;
     }

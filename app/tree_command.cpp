@@ -5,6 +5,7 @@
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/navigation/levels.h"
+#include "store/cache_files.h"
 #include "store/datas_info.h"
 #include "store/display_name.h"
 
@@ -88,7 +89,9 @@ std::string treeJson(const std::vector<Node>& nodes) {
 
 int runTree(const Invocation& inv, std::ostream& out) {
   auto info = store::newDatasInfo();
-  auto tree = readTree(*info, inv.all);
+  // The user's names read cells of the cache files the queries did not touch:
+  // damage found there is recovered from as the queries' own is.
+  auto tree = store::AfterDamageForgotten([&] { return readTree(*info, inv.all); });
   if (inv.json)
     out << treeJson(tree) << "\n";
   else
