@@ -123,6 +123,8 @@ bool ConsoleWindow::event(QEvent* event) {
 
 void ConsoleWindow::refresh() {
   const QString selected = tvMenu_->currentItem() ? keyOf(tvMenu_->currentItem()) : QString();
+  // A function shown at two places is chosen again at the one it was chosen at.
+  const QVariant selectedPlace = tvMenu_->currentItem() ? tvMenu_->currentItem()->data(0, kPlaceRole) : QVariant();
   const QSet<QString> open = expandedKeys_;
   search_->treeChanged();
   prepareSearch();
@@ -149,7 +151,7 @@ void ConsoleWindow::refresh() {
       for (int i = 0; i < tvMenu_->topLevelItemCount(); ++i) items << tvMenu_->topLevelItem(i);
       while (!items.isEmpty()) {
         QTreeWidgetItem* item = items.takeFirst();
-        if (keyOf(item) == selected) {
+        if (keyOf(item) == selected && item->data(0, kPlaceRole) == selectedPlace) {
           QSignalBlocker block(tvMenu_);
           tvMenu_->setCurrentItem(item);
           break;

@@ -203,6 +203,15 @@ TEST_F(ConsoleTest, AFunctionReadsTheSameInTheTreeAndTheSearchAtEachOfItsPlaces)
   folder->setExpanded(true);
   ASSERT_NE(childWithKey(folder, "Det1010101"), nullptr);
   EXPECT_EQ(childWithKey(folder, "Det1010101")->text(0).toStdString(), "Voucher Entry");
+  // Chosen at one of its places, it is chosen there again when the tree is read
+  // again (the folder comes first in the tree).
+  QTreeWidgetItem* vouchers = node("Sub10101");
+  ASSERT_NE(vouchers, nullptr);
+  tree()->setCurrentItem(childWithKey(vouchers, "Det1010101"));
+  console().refresh();
+  ASSERT_NE(tree()->currentItem(), nullptr);
+  ASSERT_NE(tree()->currentItem()->parent(), nullptr);
+  EXPECT_EQ(tree()->currentItem()->parent()->data(0, Qt::UserRole).toString(), "Sub10101");
 }
 
 TEST_F(ConsoleTest, AFunctionRenamedInTheEditorShowsItsNewNameInTheTreeAndTheSearch) {
