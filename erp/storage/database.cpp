@@ -123,7 +123,7 @@ namespace {
 
 // The calling thread's cache, emptied when the settings were reset, and left
 // (not closed) in a forked child: closing them would end the parent's server
-// sessions too.
+// sessions too, or close an SQLite file the parent holds open.
 ThreadCache& currentThreadCache() {
   auto& cache = threadCache();
   unsigned generation;

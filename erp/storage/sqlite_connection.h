@@ -23,6 +23,10 @@ class SqliteConnection final : public Connection {
   void rollback() noexcept override;
   void endRead() noexcept override;
 
+  // In a forked child the handle is the parent's: it is left open, never closed
+  // here (SQLite's locks and its write-ahead log belong to the parent).
+  void abandon() noexcept override { db_ = nullptr; }
+
   // For the data-access service, which puts an authorizer on the handle.
   sqlite3* handle() const { return db_; }
 
