@@ -88,7 +88,9 @@ std::string firstWord(const std::string& sql) {
 // read-only role wayfind_reader, with a time limit. The server prepares one
 // statement only; anything that writes is refused by the transaction and the
 // role alike, and the functions that would switch the role back or reach the
-// server's files are refused before the statement is sent.
+// server's files are refused before the statement is sent, as are those that
+// run a query given as text (which could call them by a name put together
+// there) and identifiers written with Unicode escapes.
 platform::RecordsetPtr serverQuery(storage::Connection& conn, const std::string& sql) {
   const std::string word = firstWord(sql);
   if (word.empty()) refuse("查询语句为空。");
@@ -96,7 +98,8 @@ platform::RecordsetPtr serverQuery(storage::Connection& conn, const std::string&
     refuse("只允许只读查询 (SELECT)，该语句被拒绝: " + word);
   const std::string lower = platform::toLowerAscii(sql);
   for (const char* refused : {"set_config", "pg_read_file", "pg_read_binary_file", "pg_ls_dir", "lo_import",
-                              "lo_export", "lo_get", "dblink", "pg_stat_file"})
+                              "lo_export", "lo_get", "dblink", "pg_stat_file", "query_to_xml", "cursor_to_xml",
+                              "ts_stat", "ts_rewrite", "u&\""})
     if (lower.find(refused) != std::string::npos)
       refuse(std::string("只允许只读查询 (SELECT)，不允许使用函数 ") + refused + "。");
   if (conn.inTransaction()) refuse("数据访问不能在事务中进行。");

@@ -422,7 +422,12 @@ TEST_F(ServerRights, DataAccessReadsOnlyWithTheReaderRole) {
   expectRefused([&] { data.GetData(props(kUserA), "DELETE FROM t_NavUserSubFunc"); }, "只读");
   expectRefused([&] { data.GetData(props(kUserA), "WITH d AS (DELETE FROM t_NavUserSubFunc RETURNING 1) SELECT * FROM d"); },
                 "只读");
-  expectRefused([&] { data.GetData(props(kUserA), "SELECT set_config('role', session_user, true)"); }, "set_config");
+  for (const char* sql :
+       {"SELECT set_config('role', session_user, true)",
+        "SELECT query_to_xml('select set_'||'config(''role'',''none'',true)', true, false, '')",
+        "SELECT ts_stat('select set_'||'config(''role'',''none'',true)::tsvector')",
+        "SELECT U&\"set\\005fconfig\"('role', 'none', true)"})
+    expectRefused([&] { data.GetData(props(kUserA), sql); }, "不允许使用函数");
   expectRefused([&] { data.GetData(props(kUserA), "SELECT 1; DELETE FROM t_NavUserSubFunc"); }, "");
   EXPECT_EQ(dump(), before);
   // One server session serves query after query, refused ones among them, each
