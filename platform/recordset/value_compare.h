@@ -13,8 +13,7 @@ namespace wayfind::platform {
 int compareTextNoCase(std::string_view a, std::string_view b);
 
 // Sort order of two stored values of one field: Null (and Empty) first, then
-// numbers, then texts (a text that reads as a number compares as that number
-// against a number), objects last.
+// numbers (NaN last among them), then texts, objects last. A total order.
 int compareForSort(const Variant& a, const Variant& b);
 int compareForSort(const Cell& a, const Cell& b);
 

@@ -2,6 +2,7 @@
 // rows added after the view was built.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include "platform/automation/automation_error.h"
@@ -44,6 +45,29 @@ TEST(RecordsetSort, StableWithNullFirstAscendingAndLastDescending) {
   EXPECT_EQ(rs->sort(), " [FGroup] desc , FTitle ");
   rs->setSort("");
   EXPECT_EQ(labels(*rs), (Labels{"p0", "p1", "p2", "p3", "p4"}));
+}
+
+// A sort needs one order: NaN goes after every number, and in a field holding
+// numbers and texts the numbers come first (a numeric text is still a text).
+TEST(RecordsetSort, NotANumberAndMixedValuesSortInOneOrder) {
+  struct Case {
+    DataType type;
+    std::vector<Variant> values;
+    Labels sorted;
+  };
+  const Case cases[] = {
+      {DataType::Double, {3.0, std::nan(""), 1.0, 2.0}, {"r2", "r3", "r0", "r1"}},
+      {DataType::Variant, {"10", 10, "9", 5}, {"r3", "r1", "r0", "r2"}},
+  };
+  for (const Case& c : cases) {
+    auto rs = std::make_shared<Recordset>();
+    rs->appendField("FName", DataType::VarWChar, 10);
+    rs->appendField("FV", c.type);
+    rs->open();
+    for (size_t i = 0; i < c.values.size(); ++i) rs->appendStoredRow({"r" + std::to_string(i), c.values[i]});
+    rs->setSort("FV");
+    EXPECT_EQ(labels(*rs), c.sorted);
+  }
 }
 
 TEST(RecordsetSort, MovesToTheFirstRowAndRejectsBadTexts) {
