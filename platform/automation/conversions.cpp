@@ -55,6 +55,11 @@ std::optional<Date> parseDateText(std::string_view s) {
   }
   if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || se < 0 || se > 59)
     return std::nullopt;
+  // A day the month does not have (2023-02-29, 2024-04-31) is no date, not the
+  // first days of the next month.
+  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (d > kMonthDays[mo - 1] + (mo == 2 && leap ? 1 : 0)) return std::nullopt;
   const int64_t days = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) - kEpochOffset;
   return Date{static_cast<double>(days) + (h * 3600 + mi * 60 + se) / 86400.0};
 }
@@ -262,7 +267,7 @@ std::string CStr(const Variant& v) {
 
 Date CDate(const Variant& v) {
   switch (v.type()) {
-    case VarType::Date: return v.asDate();
+    case VarType::Date: return countableDate(v.asDate().serial);
     case VarType::Null: nullUse();
     case VarType::String: {
       if (auto d = parseDateText(v.asString())) return *d;

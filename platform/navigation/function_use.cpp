@@ -15,7 +15,8 @@ int32_t UseDayToday() {
 }
 
 double FunctionUse::decayed(const Use& use, int32_t today) {
-  const int32_t age = std::max(0, today - use.day);
+  // In 64 bits: a day read from a damaged record may be any 32-bit number.
+  const int64_t age = std::max<int64_t>(0, int64_t{today} - use.day);
   return use.score * std::exp2(-static_cast<double>(age) / kUseHalfLifeDays);
 }
 

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <optional>
 
+#include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
 #include "platform/recordset/bound_criteria.h"
 #include "platform/recordset/field_value.h"
@@ -74,7 +75,13 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Number& number, const C
 
   if (c.mode == Mode::Like) {
     if (isText) return c.like.matches(value.text);
-    return c.like.matches(CStr(variantOf(value)));
+    // A value with no text (a date beyond counting, read as it lay in a file)
+    // matches no pattern: evaluating a filter never fails.
+    try {
+      return c.like.matches(CStr(variantOf(value)));
+    } catch (const AutomationError&) {
+      return false;
+    }
   }
   if (c.mode == Mode::Text) {
     return isText && textHolds(c.op, value.text, c.text);

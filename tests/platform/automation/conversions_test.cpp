@@ -93,12 +93,16 @@ TEST(Conversions, DatesRoundTripThroughText) {
   EXPECT_EQ(CStr(Variant(d)), "2026-12-08 10:30:15");
   EXPECT_EQ(CStr(Variant(CDate(Variant("1899-12-30")))), "1899-12-30");
   EXPECT_DOUBLE_EQ(CDate(Variant("1900-01-01")).serial, 2.0);
-  EXPECT_EQ(errorOf([] { CDate(Variant("2026-13-01")); }), err::kTypeMismatch);
+  // Days the month does not have are no dates (not the next month's first days).
+  for (const char* missing : {"2026-13-01", "2023-02-29", "2024-04-31", "1900-02-29"})
+    EXPECT_EQ(errorOf([=] { CDate(Variant(missing)); }), err::kTypeMismatch) << missing;
+  EXPECT_EQ(CStr(Variant(CDate(Variant("2024-02-29")))), "2024-02-29");
   EXPECT_EQ(CStr(Variant(CDate(Variant("20000-01-01")))), "20000-01-01");
   // A date too far out for its days to be counted, or none at all, has no text.
   for (double serial : {1e300, -1e300, 1e16, std::nan(""), HUGE_VAL}) {
     EXPECT_EQ(errorOf([=] { CStr(Variant(Date{serial})); }), err::kOverflow) << serial;
     EXPECT_EQ(errorOf([=] { CDate(Variant(serial)); }), err::kOverflow) << serial;
+    EXPECT_EQ(errorOf([=] { CDate(Variant(Date{serial})); }), err::kOverflow) << serial;
   }
   EXPECT_EQ(errorOf([] { CDate(Variant("5E290880301")); }), err::kOverflow);
 }

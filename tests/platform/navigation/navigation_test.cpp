@@ -112,6 +112,8 @@ TEST(FunctionUse, StartsAddUpHalveInTwoWeeksAndTheRecordKeepsTheHighestThatFit) 
   EXPECT_EQ(text.rfind("1000006:7.000:100", 0), 0u) << text;
   EXPECT_GT(FunctionUse::parse(text).score(1000013, 100), 0.0);
   EXPECT_EQ(FunctionUse::parse(text).score(1000007, 100), 0.0) << "a score of 1 did not fit";
+  // A day as old as a damaged record can make it has aged away, not wrapped round.
+  EXPECT_LT(FunctionUse::parse("5:8.000:-2147483000").score(5, 20300), 1e-9);
   // However big a score read, it is written back whole.
   EXPECT_DOUBLE_EQ(FunctionUse::parse(FunctionUse::parse("7:1e300:100").text(100)).score(7, 100), 1e300);
   // Anything else is no use at all, never a crash.
