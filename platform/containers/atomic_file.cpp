@@ -84,12 +84,22 @@ void removeStaleTemporaries(const std::filesystem::path& folder) {
   }
 }
 
+constexpr size_t kTemporaryNameKept = 200;
+
 TemporaryFile createTemporaryBeside(const std::filesystem::path& target) {
   static std::atomic<unsigned> counter{0};
   const std::filesystem::path folder = target.parent_path();
   removeStaleTemporaries(folder);
+  // The target's name, cut to leave room for what the temporary name adds: a name
+  // the folder takes must stay one it can save (255 bytes on most file systems).
+  std::string base = target.filename().string();
+  if (base.size() > kTemporaryNameKept) {
+    size_t cut = kTemporaryNameKept;
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    base.resize(cut);
+  }
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = std::string(".").append(target.filename().string()).append(".tmp-").append(std::to_string(::getpid()))
+    std::string name = std::string(".").append(base).append(".tmp-").append(std::to_string(::getpid()))
                            .append("-").append(std::to_string(counter.fetch_add(1)));
     std::filesystem::path candidate = folder.empty() ? std::filesystem::path(name) : folder / name;
     int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

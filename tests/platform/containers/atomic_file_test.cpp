@@ -74,6 +74,13 @@ TEST_F(AtomicFile, ReplacesAnExistingFileKeepingItsPermissionsAndLeavesNoTempora
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(filesInFolder(), 1u);
+  // A name as long as the folder takes (80 Chinese characters and more) saves too.
+  std::string longName;
+  for (int i = 0; i < 80; ++i) longName += "模";
+  const fs::path named = folder_ / (longName + "0123456789.dat");
+  writeFileAtomically(named, "long");
+  EXPECT_EQ(readAll(named), "long");
+  EXPECT_EQ(filesInFolder(), 2u);
 }
 
 TEST_F(AtomicFile, ASaveRemovesTemporariesThatAKilledProcessLeftInTheFolder) {
