@@ -28,10 +28,13 @@ constexpr const char* kInvalidChars[] = {"'"};
 std::string languageEntry(int32_t language) { return ";Language=" + LanguageCodeOf(language); }
 
 // True when an entry of the text is named Language, in any letter case; a value
-// that holds the word ("UserName=Language Lab") is no such entry.
+// that holds the word ("UserName=Language Lab"), or a braced value that holds a
+// whole entry ("UserName={Lab;Language=cht}"), is no such entry.
 bool hasLanguageEntry(std::string_view text) {
   while (!text.empty()) {
-    const size_t end = std::min(text.find(';'), text.size());
+    size_t end = 0;
+    for (bool braced = false; end < text.size() && (braced || text[end] != ';'); ++end)
+      if (text[end] == '{' || text[end] == '}') braced = text[end] == '{';
     const std::string_view entry = text.substr(0, end);
     text.remove_prefix(std::min(end + 1, text.size()));
     const size_t eq = entry.find('=');

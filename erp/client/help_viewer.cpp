@@ -49,7 +49,9 @@ std::filesystem::path helpTopicFile(int32_t helpContext, const std::string& lang
     if (l.empty() || l.find_first_of("/\\.") != std::string::npos) continue;
     if (std::filesystem::is_regular_file(folder / l / name)) return folder / l / name;
   }
-  return folder / (lang.empty() ? std::string("chs") : lang) / name;
+  // Where neither has the topic, the path named is the simplified-Chinese one's:
+  // never one a language code with a folder in it would lead out of the help.
+  return folder / "chs" / name;
 }
 
 HelpTopic loadHelpTopic(int32_t helpContext, const std::string& language) {

@@ -1,6 +1,7 @@
 #include "erp/client/share_props.h"
 
 #include <unistd.h>
+#include <algorithm>
 
 #include "platform/automation/automation_error.h"
 
@@ -68,8 +69,15 @@ void publishLogin(const LoginProperties& login, int32_t processId) {
 LoginProperties makeLogin(int32_t userId, const std::string& userName, const std::string& setupType,
                           const std::string& uuid, const std::string& acctDb) {
   LoginProperties login;
+  // A name with a ";" and a "}" has no form as an entry; the entry then carries
+  // it with ")" for "}" (the middle tier goes by UserID, and the UserName
+  // property keeps the name as it is).
+  std::string nameEntry = userName;
+  const size_t first = nameEntry.find_first_not_of(' ');
+  if (nameEntry.find(';') != std::string::npos || (first != std::string::npos && nameEntry[first] == '{'))
+    std::replace(nameEntry.begin(), nameEntry.end(), '}', ')');
   login.propsString = buildPropsString(
-      {{"UserID", std::to_string(userId)}, {"UserName", userName}, {"T8Version", "9.0"}, {"AcctDB", acctDb}});
+      {{"UserID", std::to_string(userId)}, {"UserName", nameEntry}, {"T8Version", "9.0"}, {"AcctDB", acctDb}});
   login.userName = userName;
   login.setupType = setupType;
   login.uuid = uuid;

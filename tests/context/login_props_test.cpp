@@ -59,7 +59,8 @@ TEST_F(LoginPropsTest, ALanguageEntryInAnyLetterCaseIsLeftAlone) {
   }
   // The word elsewhere is no language entry: without one the middle tier would
   // answer in Chinese what is kept as another language's template.
-  for (const char* text : {"UserID=1;XLanguageY=1", "UserName=Language Lab;UserID=1"}) {
+  for (const char* text : {"UserID=1;XLanguageY=1", "UserName=Language Lab;UserID=1",
+                           "UserID=1;UserName={Lab;Language=cht}"}) {
     publish("PropsString", text);
     EXPECT_EQ(PropsString(), std::string(text) + ";Language=chs");
   }

@@ -57,6 +57,10 @@ TEST_F(SharePropsTest, APublishedLoginIsWhatTheComponentReads) {
   EXPECT_EQ(context::UUID(), "uuid-1");
   EXPECT_EQ(context::GetVersionText(), "9.0");
   EXPECT_EQ(context::DetectLanguage(), context::kLangEn);
+  // A name with ";" and "}" logs in too; the property keeps it as it is.
+  publishLogin(makeLogin(16394, "R&D; {x}", "3", "uuid-1"));
+  EXPECT_EQ(context::PropsString(), "UserID=16394;UserName={R&D; {x)};T8Version=9.0;AcctDB=demo;Language=en");
+  EXPECT_EQ(context::UserName(), "R&D; {x}");
 }
 
 TEST_F(SharePropsTest, LoginsOfOtherProcessesAreNotSeen) {

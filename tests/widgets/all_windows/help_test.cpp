@@ -25,6 +25,13 @@ namespace fs = std::filesystem;
 
 class HelpTest : public windowtests::WindowTest {};
 
+TEST_F(HelpTest, ALanguageCodeWithAFolderInItNeverLeadsOutOfTheHelp) {
+  for (const char* language : {"../../x", "/tmp/x"}) {
+    const fs::path file = erp::client::helpTopicFile(424242, language);
+    EXPECT_EQ(file.parent_path().filename(), "chs") << file;
+  }
+}
+
 TEST_F(HelpTest, EveryTopicIsWrittenInThreeLanguagesWithItsWindowsPicture) {
   for (const std::string& window : forms().names()) {
     if (window.find('.') != std::string::npos) continue;
