@@ -11,6 +11,7 @@
 #include "erp/api/progids.h"
 #include "erp/api/share_props.h"
 #include "platform/automation/conversions.h"
+#include "platform/automation/props_entries.h"
 #include "platform/automation/registry.h"
 
 namespace wayfind::context {
@@ -31,17 +32,11 @@ std::string languageEntry(int32_t language) { return ";Language=" + LanguageCode
 // that holds the word ("UserName=Language Lab"), or a braced value that holds a
 // whole entry ("UserName={Lab;Language=cht}"), is no such entry.
 bool hasLanguageEntry(std::string_view text) {
-  while (!text.empty()) {
-    size_t end = 0;
-    for (bool braced = false; end < text.size() && (braced || text[end] != ';'); ++end)
-      if (text[end] == '{' || text[end] == '}') braced = text[end] == '{';
-    const std::string_view entry = text.substr(0, end);
-    text.remove_prefix(std::min(end + 1, text.size()));
-    const size_t eq = entry.find('=');
-    if (eq != std::string_view::npos && platform::iequals(platform::trimSpaces(entry.substr(0, eq)), "Language"))
-      return true;
-  }
-  return false;
+  bool found = false;
+  platform::ForEachPropsEntry(text, [&](std::string_view name, std::string_view) {
+    return found = platform::iequals(name, "Language");
+  });
+  return found;
 }
 
 // PropsString must tell the middle tier the user's language; the host's text may

@@ -36,22 +36,29 @@ void ShareProps::SetProperty(int32_t processId, const std::string& name, const p
   SharePropsTable::instance().set(processId, name, value);
 }
 
+namespace {
+
+// Whether a value is written in braces: it holds a ";", or starts with "{" once
+// readers have trimmed its blanks.
+bool needsBraces(const std::string& value) {
+  const size_t firstNonSpace = value.find_first_not_of(' ');
+  return value.find(';') != std::string::npos || (firstNonSpace != std::string::npos && value[firstNonSpace] == '{');
+}
+
+}  // namespace
+
 std::string buildPropsString(const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string text;
   for (const auto& [name, value] : entries) {
     if (name.empty() || name.find_first_of("=;{}") != std::string::npos)
       throw platform::AutomationError(platform::err::kInvalidProcedureCall, "PropsMgr.ShareProps",
                                       "invalid property entry name \"" + name + "\"");
-    // Readers trim a value before they look for "{", so a value that starts with
-    // spaces and then "{" needs the braces too.
-    const size_t firstNonSpace = value.find_first_not_of(' ');
-    const bool needsBraces =
-        value.find(';') != std::string::npos || (firstNonSpace != std::string::npos && value[firstNonSpace] == '{');
-    if (needsBraces && value.find('}') != std::string::npos)
+    const bool braced = needsBraces(value);
+    if (braced && value.find('}') != std::string::npos)
       throw platform::AutomationError(platform::err::kInvalidProcedureCall, "PropsMgr.ShareProps",
                                       "the value of \"" + name + "\" cannot be written as a property entry");
     if (!text.empty()) text += ';';
-    text += name + "=" + (needsBraces ? "{" + value + "}" : value);
+    text += name + "=" + (braced ? "{" + value + "}" : value);
   }
   return text;
 }
@@ -73,9 +80,7 @@ LoginProperties makeLogin(int32_t userId, const std::string& userName, const std
   // it with ")" for "}" (the middle tier goes by UserID, and the UserName
   // property keeps the name as it is).
   std::string nameEntry = userName;
-  const size_t first = nameEntry.find_first_not_of(' ');
-  if (nameEntry.find(';') != std::string::npos || (first != std::string::npos && nameEntry[first] == '{'))
-    std::replace(nameEntry.begin(), nameEntry.end(), '}', ')');
+  if (needsBraces(nameEntry)) std::replace(nameEntry.begin(), nameEntry.end(), '}', ')');
   login.propsString = buildPropsString(
       {{"UserID", std::to_string(userId)}, {"UserName", nameEntry}, {"T8Version", "9.0"}, {"AcctDB", acctDb}});
   login.userName = userName;

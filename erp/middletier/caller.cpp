@@ -5,43 +5,18 @@
 #include "erp/middletier/messages.h"
 #include "erp/storage/storage_error.h"
 #include "platform/automation/conversions.h"
+#include "platform/automation/props_entries.h"
 #include "platform/navigation/languages.h"
 
 namespace wayfind::erp::middletier {
 
-namespace {
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-// Splits off the text before sep; the rest becomes what follows it, or empty
-// when sep is missing.
-std::string_view splitOff(std::string_view& rest, char sep) {
-  const auto pos = rest.find(sep);
-  std::string_view piece = rest.substr(0, pos);
-  rest = pos == std::string_view::npos ? std::string_view{} : rest.substr(pos + 1);
-  return piece;
-}
-}  // namespace
-
 std::optional<std::string> propsEntry(std::string_view props, std::string_view name) {
-  std::string_view rest = props;
-  while (!rest.empty()) {
-    const std::string_view key = trim(splitOff(rest, '='));
-    rest = trim(rest);
-    std::string_view value;
-    if (!rest.empty() && rest.front() == '{') {
-      rest.remove_prefix(1);
-      value = splitOff(rest, '}');
-      splitOff(rest, ';');
-    } else {
-      value = splitOff(rest, ';');
-    }
-    if (key == name) return std::string(trim(value));
-  }
-  return std::nullopt;
+  std::optional<std::string> found;
+  platform::ForEachPropsEntry(props, [&](std::string_view key, std::string_view value) {
+    if (key == name) found = std::string(value);
+    return found.has_value();
+  });
+  return found;
 }
 
 std::optional<int32_t> userIdFromProps(std::string_view props) {
@@ -60,13 +35,10 @@ std::string languageFromProps(std::string_view props) {
   auto lang = propsEntry(props, "Language");
   if (!lang) {
     // The host writes the name as "Language"; accept another letter case too.
-    std::string_view rest = props;
-    while (!rest.empty() && !lang) {
-      const std::string_view entry = splitOff(rest, ';');
-      const auto eq = entry.find('=');
-      if (eq != std::string_view::npos && platform::iequals(trim(entry.substr(0, eq)), "Language"))
-        lang = std::string(trim(entry.substr(eq + 1)));
-    }
+    platform::ForEachPropsEntry(props, [&](std::string_view key, std::string_view value) {
+      if (platform::iequals(key, "Language")) lang = std::string(value);
+      return lang.has_value();
+    });
   }
   if (lang) {
     const std::string l = platform::toLowerAscii(*lang);
