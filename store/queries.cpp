@@ -15,6 +15,7 @@
 #include "platform/automation/registry.h"
 #include "platform/navigation/levels.h"
 #include "platform/navigation/user_folders.h"
+#include "store/cache_files.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/merge.h"
@@ -535,13 +536,18 @@ RecordsetPtr GetAcctInfo(int32_t lngAcctType) {
   return s.templ.AcctType;
 }
 
+// These two never fail, answering "" instead; damage met in a cache file is
+// recovered from first (the file forgotten and the tables fetched again), or the
+// file would stay in place and every setting read as unset until the server's
+// version moved.
 std::string GetAcctShowName(const std::string& strName) {
   try {
-    EnsureLoaded();
-    Recordset& rs = table(DataInfo::instance().templ.AcctType, "template AcctType");
-    rs.setFilter("FNumber = '" + QuoteFilterText(strName) + "'");
-    if (rs.isEOF()) return {};
-    return platform::CStr(rs.value("FShowName"));
+    return AfterDamageForgotten([&] {
+      EnsureLoaded();
+      Recordset& rs = table(DataInfo::instance().templ.AcctType, "template AcctType");
+      rs.setFilter("FNumber = '" + QuoteFilterText(strName) + "'");
+      return rs.isEOF() ? std::string() : platform::CStr(rs.value("FShowName"));
+    });
   } catch (...) {
     return {};
   }
@@ -549,11 +555,12 @@ std::string GetAcctShowName(const std::string& strName) {
 
 std::string GetProfileValue(const std::string& strName) {
   try {
-    EnsureLoaded();
-    Recordset& rs = table(DataInfo::instance().user.Profile, "user Profile");
-    rs.setFilter("FName='" + QuoteFilterText(strName) + "'");
-    if (rs.isEOF()) return {};
-    return platform::fieldText(rs, "FValue");
+    return AfterDamageForgotten([&] {
+      EnsureLoaded();
+      Recordset& rs = table(DataInfo::instance().user.Profile, "user Profile");
+      rs.setFilter("FName='" + QuoteFilterText(strName) + "'");
+      return rs.isEOF() ? std::string() : platform::fieldText(rs, "FValue");
+    });
   } catch (...) {
     return {};
   }

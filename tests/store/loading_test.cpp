@@ -69,38 +69,46 @@ TEST_F(LoadingTest, CorruptOrTruncatedCacheFileSilentlyLeadsToTheServer) {
 }
 
 TEST_F(LoadingTest, DamageAQueryOrASearchMeetsInACacheFileIsFetchedAgainAndAnswered) {
-  // Enough functions that the damaged name lies in a block of cells alone,
-  // which loading does not read.
+  // Enough rows that the damaged name lies in a block of cells alone, which
+  // loading does not read.
   auto det = tableOf(templ(), "DetailFunc");
-  for (int i = 1; i <= 20000; ++i)
+  auto profile = tableOf(user(), "Profile");
+  for (int i = 1; i <= 20000; ++i) {
     addRow(det, {{"FDetailFuncID", i}, {"FSubFuncID", 1 + i / 100}, {"FFuncName", "功能" + std::to_string(100000 + i)},
                  {"FShowName", "F"}, {"FIndex", i}, {"FVisible", 1}, {"FAcctType", ""}, {"FFuncType", 0}});
+    addRow(profile, {{"FName", "SETTING" + std::to_string(100000 + i)}, {"FValue", "value"}});
+  }
   store::Initial();
-  const fs::path file = cacheDir / "Templatechsdemo.dat";
-  for (bool search : {false, true}) {
-    SCOPED_TRACE(search ? "a search" : "a query");
+  enum class Reader { Query, Search, Setting };
+  for (Reader reader : {Reader::Query, Reader::Search, Reader::Setting}) {
+    SCOPED_TRACE(static_cast<int>(reader));
+    const bool setting = reader == Reader::Setting;
+    const fs::path file = setting ? userFile() : cacheDir / "Templatechsdemo.dat";
     std::string bytes;
     {
       std::ifstream in(file, std::ios::binary);
       bytes.assign(std::istreambuf_iterator<char>(in), {});
     }
-    const size_t at = bytes.find("功能110000");
+    const size_t at = bytes.find(setting ? "SETTING110000" : "功能110000");
     ASSERT_NE(at, std::string::npos);
     bytes[at + 8] ^= 0x01;
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 
     newProcess();
     store::DatasInfo datas;  // loads the damaged file: its names are not read yet
-    const int calls = server->templateCalls;
-    if (search) {
+    const int calls = setting ? server->userCalls : server->templateCalls;
+    if (reader == Reader::Search) {
       EXPECT_NO_THROW(store::SearchFunctions("功能110000", 5));  // reads every name to make the index
+    } else if (setting) {
+      // A setting never fails, but it must not read as unset for damage it can recover from.
+      EXPECT_EQ(datas.GetProfileValue("SETTING120000"), "value");
     } else {
       auto rs = datas.GetDetailFunc(101);
       std::vector<std::string> names;
       for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) names.push_back(platform::CStr(rs->value("FFuncName")));
       EXPECT_NE(std::find(names.begin(), names.end(), "功能110000"), names.end());
     }
-    EXPECT_EQ(server->templateCalls, calls + 1) << "the template is fetched again";
+    EXPECT_EQ(setting ? server->userCalls : server->templateCalls, calls + 1) << "fetched again";
     platform::Dictionary again;
     EXPECT_TRUE(again.Load(file)) << "the file is written again, intact";
   }
