@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "erp/client/data_services.h"
+#include "erp/client/file_call_log.h"
 #include "erp/client/register_client.h"
 #include "erp/middletier/register_server.h"
 #include "erp/storage/database.h"
@@ -86,7 +87,16 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   if (!isLanguageCode(options.language))
     fail(std::string("The language (--lang or WAYFIND_LANGUAGE) is ") + kLanguageCodes + ", not " + options.language + ".");
   erp::client::setLoginLanguage(options.language);
-  if (options.callLog) erp::client::enableCallLog(*options.callLog);
+  if (options.callLog) {
+    // Asked for a log and given none would go unnoticed: each call's line is
+    // written after the call, and a failed write does not fail the call.
+    try {
+      erp::client::checkCallLog(*options.callLog);
+    } catch (const platform::AutomationError& e) {
+      fail(e.description() + ".");
+    }
+    erp::client::enableCallLog(*options.callLog);
+  }
   if (options.cacheDir) store::SetCacheFolder(*options.cacheDir);
 
   const std::string uuid = options.uuid ? *options.uuid : instance ? *instance : erp::storage::instanceId(*conn);

@@ -14,13 +14,14 @@ using platform::AutomationError;
 using platform::Variant;
 
 int runCall(const Invocation& inv, std::ostream& out) {
-  const std::string target = inv.positional[0];
+  // The class may be named with the component's prefix, as a host names it.
+  std::string_view target = inv.positional[0];
+  if (target.starts_with("WayfindInfo.")) target.remove_prefix(std::string_view("WayfindInfo.").size());
   auto dot = target.find('.');
   if (dot == std::string::npos || dot == 0 || dot + 1 == target.size())
     throw UsageError{"Name the method as CLASS.METHOD, for example DatasInfo.GetTopClass."};
-  std::string className = target.substr(0, dot);
-  if (className.rfind("WayfindInfo.", 0) != 0) className = "WayfindInfo." + className;
-  const std::string method = target.substr(dot + 1);
+  const std::string className = "WayfindInfo." + std::string(target.substr(0, dot));
+  const std::string method(target.substr(dot + 1));
 
   platform::Args args;
   for (size_t i = 1; i < inv.positional.size(); ++i) args.push_back(parseCallArgument(inv.positional[i]));

@@ -189,11 +189,24 @@ Invocation parse(const std::vector<std::string>& args) {
       if (i + 1 >= args.size()) throw UsageError{a + " needs a value."};
       return args[++i];
     };
-    if (a == "--help" || a == "-h") inv.help = true;
-    else if (a == "--version") inv.version = true;
-    else if (a == "--json") inv.json = true;
-    else if (a == "--all") inv.all = true;
-    else if (a == "--edit") inv.edit = true;
+    // A path or name given empty (an unset shell variable) would otherwise stand
+    // for something else: SQLite takes an empty file name for a private database
+    // thrown away at the end, so every write would vanish.
+    auto nonEmptyValue = [&]() -> std::string {
+      std::string v = value();
+      if (v.empty()) throw UsageError{a + " needs a value, not an empty text."};
+      return v;
+    };
+    // A flag takes no value: "--json=no" must not switch JSON on.
+    auto flag = [&]() {
+      if (inlineValue) throw UsageError{a + " takes no value."};
+      return true;
+    };
+    if (a == "--help" || a == "-h") inv.help = flag();
+    else if (a == "--version") inv.version = flag();
+    else if (a == "--json") inv.json = flag();
+    else if (a == "--all") inv.all = flag();
+    else if (a == "--edit") inv.edit = flag();
     else if (a == "--limit") {
       std::string v = value();
       auto n = platform::parseNumber(v);
@@ -201,9 +214,9 @@ Invocation parse(const std::vector<std::string>& args) {
         throw UsageError{"--limit takes a whole number from 1 to 1000000, not " + v + "."};
       inv.limit = static_cast<size_t>(*n);
     }
-    else if (a == "--demo") inv.demo = true;
-    else if (a == "--no-habits") inv.noHabits = true;
-    else if (a == "--db") inv.host.database = value();
+    else if (a == "--demo") inv.demo = flag();
+    else if (a == "--no-habits") inv.noHabits = flag();
+    else if (a == "--db") inv.host.database = nonEmptyValue();
     else if (a == "--user") {
       std::string v = value();
       const auto id = platform::wholeInt32(v);
@@ -214,9 +227,9 @@ Invocation parse(const std::vector<std::string>& args) {
       inv.host.language = value();
       inv.languageGiven = true;
       if (!api::isLanguageCode(inv.host.language)) throw UsageError{"--lang takes " + languageCodes() + "."};
-    } else if (a == "--uuid") inv.host.uuid = value();
-    else if (a == "--cache-dir") inv.host.cacheDir = value();
-    else if (a == "--call-log") inv.host.callLog = value();
+    } else if (a == "--uuid") inv.host.uuid = nonEmptyValue();
+    else if (a == "--cache-dir") inv.host.cacheDir = nonEmptyValue();
+    else if (a == "--call-log") inv.host.callLog = nonEmptyValue();
     else if (a == "--functions") {
       std::string v = value();
       auto n = platform::parseNumber(v);

@@ -2,6 +2,7 @@
 #include "app/commands.h"
 
 #include "app/json_writer.h"
+#include "app/text_output.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "store/datas_info.h"
@@ -31,12 +32,12 @@ int runFavourites(const Invocation& inv, std::ostream& out) {
   // Every group is read before anything is printed: a failing read prints no half list.
   std::string text = list.empty() ? "No favourites groups.\n" : "";
   for (auto& [id, name] : list) {
-    text += "Group " + std::to_string(id) + "  " + name + "\n";
+    text += "Group " + std::to_string(id) + "  " + printable(name) + "\n";
     eachRow(info->GetDetailNormalFunc(id), [&](platform::Recordset& f) {
       std::string show = platform::textOrEmpty(f.value("FShowName"));
       if (show.empty()) show = platform::textOrEmpty(f.value("FFuncName"));
-      text += "  Det " + platform::textOrEmpty(f.value("FDetailFuncID")) + "  " + show;
-      if (!platform::textOrEmpty(f.value("FHelpCode")).empty()) text += "  [" + platform::textOrEmpty(f.value("FHelpCode")) + "]";
+      text += "  Det " + platform::textOrEmpty(f.value("FDetailFuncID")) + "  " + printable(show);
+      if (!platform::textOrEmpty(f.value("FHelpCode")).empty()) text += "  [" + printable(platform::textOrEmpty(f.value("FHelpCode"))) + "]";
       text += "\n";
     });
   }

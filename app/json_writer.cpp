@@ -7,6 +7,7 @@
 #include "platform/containers/dictionary.h"
 #include "platform/containers/vector.h"
 #include "platform/recordset/recordset.h"
+#include "store/search_text.h"
 
 namespace wayfind::app {
 
@@ -15,7 +16,19 @@ using platform::VarType;
 
 std::string jsonString(std::string_view text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      // JSON is UTF-8: a byte that begins no well-formed sequence (text another tool
+      // wrote into the database) becomes U+FFFD, or a strict reader refuses it all.
+      const size_t start = i;
+      if (store::NextCodePoint(text, i) == 0xFFFD)
+        out += "\xef\xbf\xbd";
+      else
+        out.append(text.substr(start, i - start));
+      continue;
+    }
+    ++i;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;

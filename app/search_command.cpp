@@ -57,7 +57,8 @@ const char* depthName(int depth) {
 }
 
 std::string useScoreJson(double score) {
-  char text[32];
+  // Room for the largest finite score a profile may hold (309 digits before the point).
+  char text[400];
   std::snprintf(text, sizeof text, "%.3f", score);
   return text;
 }
@@ -90,19 +91,19 @@ std::string searchRowText(size_t number, const store::FunctionSearchRow& r) {
   if (r.depth < 4) {
     static const char* const kinds[] = {"Top", "Sys", "Sub"};
     const int32_t id = r.depth == 1 ? r.topClassId : r.depth == 2 ? r.subSysId : r.subFuncId;
-    return std::to_string(number) + ". " + kinds[r.depth - 1] + " " + std::to_string(id) + "  " + r.name +
-           (r.path.empty() ? "" : "  " + r.path) + "\n";
+    return std::to_string(number) + ". " + kinds[r.depth - 1] + " " + std::to_string(id) + "  " + printable(r.name) +
+           (r.path.empty() ? "" : "  " + printable(r.path)) + "\n";
   }
-  std::string line = std::to_string(number) + ". Det " + std::to_string(r.detailFuncId) + "  " + r.name;
+  std::string line = std::to_string(number) + ". Det " + std::to_string(r.detailFuncId) + "  " + printable(r.name);
   std::string codes = r.helpCode;
   if (!r.helpCode1.empty()) codes += (codes.empty() ? "" : ", ") + r.helpCode1;
-  if (!codes.empty()) line += "  [" + codes + "]";
-  line += "  " + r.path;
+  if (!codes.empty()) line += "  [" + printable(codes) + "]";
+  line += "  " + printable(r.path);
   if (!r.enabled) line += "  (disabled)";
   if (r.matchedBy == store::MatchedBy::PinyinInitials || r.matchedBy == store::MatchedBy::Pinyin ||
       r.rank == store::SearchRank::Typo || r.matched != r.name)
     line += "  (" + std::string(r.rank == store::SearchRank::Typo ? "nearly " : "") + matchedByName(r.matchedBy) +
-            (r.matched.empty() ? "" : ": " + r.matched) + ")";
+            (r.matched.empty() ? "" : ": " + printable(r.matched)) + ")";
   return line + "\n";
 }
 
@@ -128,7 +129,7 @@ int runSearch(const Invocation& inv, std::ostream& out) {
     return 0;
   }
   std::string report = exact && exact->RecordCount() > 0
-                           ? "Help code " + text + ":\n" + formatValue(Variant(exact)) + "\n"
+                           ? "Help code " + printable(text) + ":\n" + formatValue(Variant(exact)) + "\n"
                            : "No function has the help code " + text + ".\n\n";
   if (found.rows.empty()) {
     report += "Nothing in the tree matches " + text + ".\n";

@@ -84,6 +84,23 @@ size_t displayWidth(std::string_view text) {
   return width;
 }
 
+std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+    if (c < 0x20 || c == 0x7F || c1) {
+      out += "\xef\xbf\xbd";
+      if (c1) ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 std::string valueText(const Variant& v) {
   switch (v.type()) {
     case platform::VarType::Empty: return "";
@@ -95,7 +112,7 @@ std::string valueText(const Variant& v) {
       if (auto vec = v.objectAs<platform::Vector>()) return "<vector, " + std::to_string(vec->Count()) + " items>";
       return "<object>";
     }
-    default: return platform::CStr(v);
+    default: return printable(platform::CStr(v));
   }
 }
 
@@ -107,9 +124,9 @@ std::string formatValue(const Variant& v) {
     for (const auto& key : d->Keys()) {
       Variant value = d->GetValue(key);
       if (value.isObject() && value.asObject())
-        out += key + ":\n" + formatValue(value);
+        out += printable(key) + ":\n" + formatValue(value);
       else
-        out += key + " = " + valueText(value) + "\n";
+        out += printable(key) + " = " + valueText(value) + "\n";
     }
     return out;
   }

@@ -2,6 +2,7 @@
 #include "app/commands.h"
 
 #include "app/json_writer.h"
+#include "app/text_output.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
 #include "platform/navigation/levels.h"
@@ -62,9 +63,9 @@ std::vector<Node> readTree(store::DatasInfo& info, bool all) {
 
 void printTreeText(const std::vector<Node>& nodes, int depth, std::ostream& out) {
   for (const auto& n : nodes) {
-    out << std::string(depth * 2, ' ') << nav::InfoOf(n.level).keyPrefix << " " << n.id << "  " << n.name;
-    if (!n.helpCode.empty()) out << "  [" << n.helpCode << "]";
-    if (!n.className.empty()) out << "  " << n.className;
+    out << std::string(depth * 2, ' ') << nav::InfoOf(n.level).keyPrefix << " " << n.id << "  " << printable(n.name);
+    if (!n.helpCode.empty()) out << "  [" << printable(n.helpCode) << "]";
+    if (!n.className.empty()) out << "  " << printable(n.className);
     out << "\n";
     printTreeText(n.children, depth + 1, out);
   }

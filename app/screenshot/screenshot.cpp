@@ -10,14 +10,15 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 
-#include <unistd.h>
 
 #include "app/command_line.h"
 #include "erp/api/message_service.h"
@@ -144,7 +145,12 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
     erp::frmres::registerFrmResLoader();  // the ERP client service the windows use
     widgets::WindowsSession windows(/*keepMessages=*/true);
     std::unique_ptr<QWidget> owned;
-    const fs::path scratch = fs::temp_directory_path() / ("wayfind-screenshot-" + std::to_string(::getpid()));
+    // A folder of its own, made with a name nobody could have foreseen, and
+    // removed on every way out.
+    QTemporaryDir scratchDir(QDir::tempPath() + "/wayfind-screenshot-XXXXXX");
+    if (!scratchDir.isValid())
+      throw std::runtime_error("cannot make a scratch folder: " + scratchDir.errorString().toStdString());
+    const fs::path scratch = scratchDir.path().toStdString();
     QWidget* form = openView(request.window, owned, scratch);
     if (form->layout()) form->layout()->activate();
     // WAYFIND_SHOW_ON_DISPLAY=1 puts the view on the display as well and keeps it
@@ -174,8 +180,6 @@ int takeScreenshot(const ScreenshotRequest& request, std::ostream& out, std::ost
     const QPixmap picture = form->grab();
     form->hide();
     owned.reset();
-    std::error_code ec;
-    fs::remove_all(scratch, ec);
     savePicture(picture, request.file);
     for (const auto& failure : noModalDialogs.failures()) err << "wayfind: " << failure << "\n";
     out << request.file << " (" << picture.width() << "x" << picture.height() << ")\n";

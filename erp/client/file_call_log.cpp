@@ -52,7 +52,7 @@ std::string oneField(const std::string& s) {
   return out;
 }
 
-void appendLine(const std::string& path, const std::string& line) {
+int openLog(const std::string& path) {
   // The log is a regular file. O_NONBLOCK: a named pipe nobody reads fails at
   // once (ENXIO) instead of holding the call up; for a regular file it changes
   // nothing. Whatever else opened (a pipe being read, a device) is refused
@@ -67,6 +67,11 @@ void appendLine(const std::string& path, const std::string& line) {
     throw platform::AutomationError(platform::err::kFileError, "QVLogMsg.Log",
                                     "cannot open call log " + path + ": it is not a regular file");
   }
+  return fd;
+}
+
+void appendLine(const std::string& path, const std::string& line) {
+  const int fd = openLog(path);
   const std::string data = line + "\n";
   ssize_t written;
   do {
@@ -89,6 +94,8 @@ void enableCallLog(const std::string& path) {
 }
 
 void disableCallLog() { enableCallLog({}); }
+
+void checkCallLog(const std::string& path) { ::close(openLog(path)); }
 
 std::string callLogPath() {
   {

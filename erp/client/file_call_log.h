@@ -21,6 +21,9 @@ namespace wayfind::erp::client {
 // environment variable still applies).
 void enableCallLog(const std::string& path);
 void disableCallLog();
+// Opens (creating it) the log file as a line would be written to it; throws
+// AutomationError where that fails, so a host can say so when it starts.
+void checkCallLog(const std::string& path);
 // The file in use: the host's, else WAYFIND_CALL_LOG, else empty (logging off).
 std::string callLogPath();
 

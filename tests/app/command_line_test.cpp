@@ -46,6 +46,11 @@ TEST(CallArguments, ReadNumbersBooleansTextsAndContainers) {
 
 TEST(Output, JsonEscapesAndKeepsTypes) {
   EXPECT_EQ(app::jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+  // Bytes that are not UTF-8 (written into the database by another tool) become
+  // U+FFFD, so the whole answer stays JSON a strict parser takes.
+  EXPECT_EQ(app::jsonString("a\xff\xc3"), "\"a\xef\xbf\xbd\xef\xbf\xbd\"");
+  EXPECT_EQ(app::jsonString("\xed\xa0\x80\xe5\x87x"), "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbdx\"");
+  EXPECT_EQ(app::jsonString("\xc0\xaf总"), "\"\xef\xbf\xbd\xef\xbf\xbd总\"");
   EXPECT_EQ(app::toJson(Variant(true)), "true");
   EXPECT_EQ(app::toJson(Variant::null()), "null");
   EXPECT_EQ(app::toJson(Variant(int32_t{-3})), "-3");
@@ -65,6 +70,8 @@ TEST(Output, JsonEscapesAndKeepsTypes) {
 
 TEST(Output, TablesAlignWideCharacters) {
   EXPECT_EQ(app::displayWidth("总账ab"), 6u);
+  // Stored names go to a terminal without their control characters.
+  EXPECT_EQ(app::printable("a\x1b[31m\nb\xc2\x85\x7f总"), "a\xef\xbf\xbd[31m\xef\xbf\xbd" "b\xef\xbf\xbd\xef\xbf\xbd总");
   auto rs = std::make_shared<platform::Recordset>();
   rs->appendField("FName", platform::DataType::VarWChar, 20);
   rs->appendField("FID", platform::DataType::Integer);
@@ -94,6 +101,17 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
   EXPECT_NE(err.str().find("--user needs a value"), std::string::npos);
   err.str("");
   EXPECT_EQ(app::runCommandLine({"tree", "--bogus"}, in, out, err, false), 2);
+  // An empty path (an unset shell variable) and a value given to a flag are refused
+  // before anything is opened.
+  for (const std::vector<std::string>& asked :
+       {std::vector<std::string>{"tree", "--db="}, {"tree", "--db", ""}, {"tree", "--cache-dir="},
+        {"tree", "--call-log", ""}, {"tree", "--uuid="}, {"tree", "--json=no"}, {"tree", "--all=false"}}) {
+    err.str("");
+    EXPECT_EQ(app::runCommandLine(asked, in, out, err, false), 2) << asked[1];
+    EXPECT_TRUE(err.str().find("not an empty text") != std::string::npos ||
+                err.str().find("takes no value") != std::string::npos)
+        << err.str();
+  }
   out.str("");
   err.str("");
   EXPECT_EQ(app::runCommandLine({}, in, out, err, false), 2);

@@ -92,7 +92,8 @@ TEST_F(EndToEnd, ARenameThroughCallShowsInTheNextTree) {
   ASSERT_FALSE(id.empty()) << tree.out;
   EXPECT_NE(errors().find("created the demo company"), std::string::npos);
 
-  Outcome call = wayfind("call DatasUpdate.UpdateSubSysFuncName " + id + " 改名后的功能");
+  // The class may carry the component's prefix.
+  Outcome call = wayfind("call WayfindInfo.DatasUpdate.UpdateSubSysFuncName " + id + " 改名后的功能");
   ASSERT_EQ(call.status, 0) << errors();
   Outcome after = wayfind("tree");
   ASSERT_EQ(after.status, 0) << errors();

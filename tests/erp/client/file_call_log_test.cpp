@@ -76,7 +76,10 @@ TEST_F(FileCallLogTest, ALogThatIsNoRegularFileIsRefusedAtOnce) {
   const fs::path pipe = file.string() + ".pipe", device = file.string() + ".device";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   fs::create_symlink("/dev/null", device);
+  // A host checks the file when it starts; a folder fails there too.
+  EXPECT_THROW(checkCallLog(file.parent_path().string()), platform::AutomationError);
   for (const auto& path : {pipe, device}) {
+    EXPECT_THROW(checkCallLog(path.string()), platform::AutomationError) << path;
     enableCallLog(path.string());
     FileCallLog log;
     int32_t handle = start(log, "WayfindInfo.DatasInfo.GetTopClass"), code = 0;
