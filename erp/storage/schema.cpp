@@ -174,6 +174,13 @@ int schemaVersion(Connection& conn) {
   return st.step() ? st.int32(0) : 0;
 }
 
+bool isOwnOrNewSqliteFile(Connection& conn) {
+  const int version = schemaVersion(conn);
+  if (version != 0) return version > 0 && version <= kSchemaVersion;
+  auto st = conn.prepare("SELECT 1 FROM sqlite_master LIMIT 1");
+  return !st.step();
+}
+
 bool ensureSchema(Connection& conn, const Seeder& seeder, bool create) {
   static_assert(kSchemaVersion >= 1);
   if (schemaVersion(conn) == kSchemaVersion) return false;  // the common case, no lock taken
@@ -190,6 +197,10 @@ bool ensureSchema(Connection& conn, const Seeder& seeder, bool create) {
     if (version == 0 && !create)
       raiseRefused(kStorageSource, "数据库 " + conn.displayName() +
                                        " 中还没有 WayfindInfo 的表，请先以数据库所有者的身份运行 wayfind db init。");
+    // Another program's database file: our tables and the demo company are not
+    // put into it.
+    if (version == 0 && conn.backend() == Backend::SQLite && !isOwnOrNewSqliteFile(conn))
+      raiseRefused(kStorageSource, "文件 " + conn.displayName() + " 是别的程序的数据库，不是 WayfindInfo 的，不能打开。");
     // A new database takes every step in one transaction, and is filled only
     // then, with the tables as this program writes them.
     const int target = version == 0 ? kSchemaVersion : version + 1;

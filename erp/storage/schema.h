@@ -20,5 +20,9 @@ using Seeder = std::function<void(Connection&)>;
 // database is refused (a PostgreSQL database is created by "wayfind db init").
 bool ensureSchema(Connection& conn, const Seeder& seeder = {}, bool create = true);
 int schemaVersion(Connection& conn);
+// Whether an SQLite file is this program's (a version it knows) or new (version 0
+// and nothing in it yet). Another program's file, or one a newer program made, is
+// neither, and is refused untouched.
+bool isOwnOrNewSqliteFile(Connection& conn);
 
 }  // namespace wayfind::erp::storage

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "erp/storage/schema.h"
 #include "erp/storage/storage_error.h"
 #include "platform/containers/atomic_file.h"
 
@@ -140,8 +141,12 @@ std::shared_ptr<Connection> SqliteConnection::open(const std::filesystem::path& 
   // A name that starts "file:" is a file of that name, not an SQLite URI (the
   // system's SQLite reads URIs, whose settings could put the database in memory
   // or turn its locking off): given as "./file:...", it is no URI.
+  // The empty name and ":memory:" would be private databases thrown away when
+  // the connection closes, every write to them lost: the first is refused, the
+  // second is a file of that name.
   std::string name = path.string();
-  if (name.starts_with("file:")) name.insert(0, "./");
+  if (name.empty()) raiseDatabaseError("无法打开数据库", "no file name given");
+  if (name.starts_with("file:") || name == ":memory:") name.insert(0, "./");
   const int rc = sqlite3_open_v2(name.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     const std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -154,8 +159,11 @@ std::shared_ptr<Connection> SqliteConnection::open(const std::filesystem::path& 
   conn->exec("PRAGMA foreign_keys = ON;");
   if (mode == Mode::ReadWrite) {
     // journal_mode needs the file lock for a moment; the busy timeout covers it.
-    auto st = conn->prepare("PRAGMA journal_mode = WAL");
-    st.step();
+    // A file that will be refused (another program's, a newer one's) keeps its own.
+    if (isOwnOrNewSqliteFile(*conn)) {
+      auto st = conn->prepare("PRAGMA journal_mode = WAL");
+      st.step();
+    }
     conn->exec("PRAGMA synchronous = NORMAL;");
   }
   return conn;

@@ -72,6 +72,29 @@ TEST(StorageSchema, FileFromNewerProgramIsRefusedUntouched) {
   EXPECT_EQ(countRows(*conn, "t_Future"), 0);
 }
 
+TEST(StorageSchema, AnotherProgramsFileIsRefusedAndKeepsItsJournal) {
+  if (erp::testing::onServer()) GTEST_SKIP() << "SQLite files";
+  TempDatabase dir(storage::Seed::None);
+  for (const char* made : {"CREATE TABLE notes(body);", "PRAGMA user_version = 99; CREATE TABLE t_Future(x);"}) {
+    SCOPED_TRACE(made);
+    const std::filesystem::path path = dir.path().string() + ".other";
+    std::filesystem::remove(path);
+    {
+      auto conn = storage::Connection::open(path);
+      conn->exec(std::string("PRAGMA journal_mode = DELETE; ") + made);
+    }
+    storage::releaseThreadConnections();
+    EXPECT_THROW(storage::connectionFor(path), platform::AutomationError);
+    auto conn = storage::Connection::open(path, storage::Connection::Mode::ReadOnly);
+    auto mode = conn->prepare("PRAGMA journal_mode");
+    ASSERT_TRUE(mode.step());
+    EXPECT_EQ(mode.text(0), "delete");
+    EXPECT_EQ(countRows(*conn, "sqlite_master"), 1);
+    conn.reset();
+    std::filesystem::remove(path);
+  }
+}
+
 TEST(StorageSchema, FailingSeederLeavesAnEmptyFileThatTheNextOpenFills) {
   if (erp::testing::onServer()) GTEST_SKIP() << "SQLite file; a server database is made by db init";
   TempDatabase db(storage::Seed::None);
