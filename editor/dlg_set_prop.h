@@ -76,6 +76,7 @@ class dlgSetProp : public widgets::Form {
   // then stay pending.
   void MarkDirty();
   void CheckHelpCode(int row);
+  void CheckOrderNumber(PropGridBinding& view, int row);
   bool SaveChanges(bool ask, platform::DictionaryPtr info);
   void SetSaveState(bool dirty);
   void UpdateRowCommands();
@@ -125,6 +126,7 @@ class dlgSetProp : public widgets::Form {
   void FormResize();
 
   // The shared steps of the four fills.
+  void settleEdits();
   void beginFill(int placeholderIndex, bool outline);
   void fillOutline(const std::string& parentKey, const std::vector<GridRow>& rows, nav::Level childLevel,
                    const char* image, bool placeholders, bool lockTemplateRows);
@@ -142,6 +144,13 @@ class dlgSetProp : public widgets::Form {
   // After a save: the rows the user left as read show what is stored now, other
   // users' changes included; the tree is not touched.
   void rereadShownRows();
+  // The rows of the level the grid shows, as the middle tier holds them now;
+  // none when the grid lists no level.
+  std::optional<std::vector<GridRow>> readShownLevel();
+  // After a failed save: the edits of rows whose items were deleted meanwhile
+  // (here or by another window) are dropped, or no save could ever succeed.
+  // Answers their names.
+  std::vector<std::string> dropEditsOfDeletedItems();
 
   void moveRow(int from, int to);
 

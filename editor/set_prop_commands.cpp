@@ -164,22 +164,31 @@ void dlgSetProp::ModifyItem() {
 }
 
 void dlgSetProp::DeleteRow() {
-  const PropGridBinding& view = visibleView();
+  PropGridBinding& view = visibleView();
   const int row = view.activeRow();
   if (!view.rows().contains(row)) return;
   int32_t id = view.rows().at(row).id;
   int32_t base = m_lngLevel;
+  // Children another window added since the list was read count too.
   const bool hasChild = widgets::RunBusy(this, [&] {
-    return store::newDatasInfo()->IsHasChild(base, id);
+    auto info = store::newDatasInfo();
+    info->RegetDataInfo();
+    return info->IsHasChild(base, id);
   });
   if (hasChild) {
     erp::api::messages().warn(context::GetLangText("选定的项目还存在子项目，不能删除。"));
     return;
   }
-  // A template item is never deleted; the list is shown again either way.
+  // A template item is never deleted; the list is shown again either way. The
+  // middle tier is asked itself, so that a refusal is reported, not passed over.
   if (id >= base) {
-    widgets::RunBusy(this, [&] { newUpdate()->DeleteItem(base, id); });
+    const std::string props = context::PropsString();
+    bool templateItem = false;
+    widgets::RunBusy(this, [&] { erp::api::newServerDatasUpdate()->DeleteItem(props, base, id, templateItem); });
     if (base == nav::kTopClassBase) m_blnModified = true;
+    // The deleted item's own edits go with it.
+    PropRow& deleted = view.rows().at(row);
+    deleted.cells = deleted.read;
   }
   runNodeClickFor(m_strCurKey);
 }
@@ -206,7 +215,9 @@ void dlgSetProp::MoveRowDown() {
 }
 
 void dlgSetProp::RestoreDefault() {
-  widgets::RunBusy(this, [] { newUpdate()->SetDefault(); });
+  // Asked of the middle tier itself: a failure is reported, not passed over.
+  const std::string props = context::PropsString();
+  widgets::RunBusy(this, [&] { erp::api::newServerDatasUpdate()->SetDefault(props); });
 }
 
 void dlgSetProp::ApplyToUsers() {

@@ -80,17 +80,37 @@ PropRow MakeRow(const GridRow& row, bool locked) {
   return r;
 }
 
-int32_t OrderNumber(std::string_view text) {
-  text = trimBlanks(text);
+std::optional<int32_t> ReadOrderNumber(std::string_view text) {
+  // Full-width digits and signs (a Chinese input method in full-width mode) read
+  // as their ASCII forms.
+  std::string ascii;
+  for (std::string_view rest = trimBlanks(text); !rest.empty();) {
+    const auto c = static_cast<unsigned char>(rest[0]);
+    if (rest.size() >= 3 && c == 0xEF && static_cast<unsigned char>(rest[1]) == 0xBC) {
+      const auto c2 = static_cast<unsigned char>(rest[2]);
+      if (c2 >= 0x90 && c2 <= 0x99) ascii += static_cast<char>('0' + (c2 - 0x90));
+      else if (c2 == 0x8B) ascii += '+';
+      else if (c2 == 0x8D) ascii += '-';
+      else return std::nullopt;
+      rest.remove_prefix(3);
+      continue;
+    }
+    ascii += rest[0];
+    rest.remove_prefix(1);
+  }
+  std::string_view digits = ascii;
   // One sign at most; from_chars takes the minus itself.
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) return 0;
+  if (!digits.empty() && digits.front() == '+') {
+    digits.remove_prefix(1);
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) return std::nullopt;
   }
   int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size() ? value : 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
 }
+
+int32_t OrderNumber(std::string_view text) { return ReadOrderNumber(text).value_or(0); }
 
 std::vector<std::string> SaveRow::keys() const {
   std::vector<std::string> out;
@@ -204,10 +224,14 @@ std::vector<std::string> PropRows::saved(const std::vector<std::string>& cells) 
 std::vector<SaveRow> PropRows::saveRows(SaveScope scope) const {
   std::vector<SaveRow> out;
   for (const PropRow& r : rows_) {
-    if (kind_ == RowKind::Outline && platform::trimSpaces(r.cell(kNameCol)).empty()) continue;
+    const bool blankName = kind_ == RowKind::Outline && trimBlanks(r.cell(kNameCol)).empty();
+    // Applied to other users, a row goes whole: one without a name stays out.
+    if (blankName && scope == SaveScope::WholeLevel) continue;
     SaveRow row{kind_, r.id, saved(r.cells), {}};
     if (scope == SaveScope::Changes) {
       row.read = saved(r.read);
+      // A cleared name leaves the stored one; the row's other edits still go.
+      if (blankName && !row.read->empty()) row.values[kNameCol - 1] = (*row.read)[kNameCol - 1];
       if (row.keys().empty()) continue;
     }
     out.push_back(std::move(row));
@@ -217,6 +241,16 @@ std::vector<SaveRow> PropRows::saveRows(SaveScope scope) const {
 
 void PropRows::settle() {
   for (PropRow& r : rows_) r.read = r.shown();
+}
+
+std::vector<std::string> PropRows::dropEditsOfItemsNotIn(const std::vector<int32_t>& present) {
+  std::vector<std::string> names;
+  for (PropRow& r : rows_) {
+    if (std::find(present.begin(), present.end(), r.id) != present.end() || r.cells == r.read) continue;
+    names.push_back(r.read.empty() ? r.cell(kNameCol) : r.read[kNameCol - 1]);
+    r.cells = r.read;
+  }
+  return names;
 }
 
 int PropRows::takeStoredRow(int32_t id, const ReadValues& stored) {

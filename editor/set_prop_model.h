@@ -49,7 +49,9 @@ struct PropRow {
 PropRow MakeRow(const GridRow& row, bool locked);
 
 // The number an order-number text stands for: the text without surrounding
-// blanks, an optional sign and decimal digits within 32 bits; anything else is 0.
+// blanks, an optional sign and decimal digits (ASCII or full-width) within 32
+// bits; anything else is none (ReadOrderNumber) or 0 (OrderNumber).
+std::optional<int32_t> ReadOrderNumber(std::string_view text);
 int32_t OrderNumber(std::string_view text);
 
 // What one row is saved with: each column's key ("NewName", ("HelpCode"),
@@ -128,12 +130,15 @@ class PropRows {
   // Another row whose help code equals row's (see FindDuplicateHelpCode).
   std::optional<int> duplicateHelpCode(int row) const;
 
-  // The rows a save sends, in grid order: detail rows (locked ones too), and the
-  // outline rows whose name is not blank (a cleared name leaves the stored one);
-  // of those, for Changes, the ones whose values differ from what they read.
+  // The rows a save sends, in grid order: for Changes, the rows whose values
+  // differ from what they read (a cleared outline name leaves the stored one);
+  // for WholeLevel, detail rows (locked ones too) and outline rows with a name.
   std::vector<SaveRow> saveRows(SaveScope scope = SaveScope::Changes) const;
   // After a save: what every row shows counts as read. Rows not found are ignored.
   void settle();
+  // Drops the edits of the rows whose items are not among present (deleted
+  // meanwhile): they show what they read again. Answers the names they had.
+  std::vector<std::string> dropEditsOfItemsNotIn(const std::vector<int32_t>& present);
   // The values stored now for the item id (a row read again), shown where the
   // row still shows what it read; answers the row, 0 when no row has the item.
   int takeStoredRow(int32_t id, const ReadValues& stored);

@@ -34,8 +34,22 @@ std::shared_ptr<update::DatasUpdate> newUpdate() {
 // ---- change tracking ----
 
 void dlgSetProp::MarkDirty() {
-  if (!m_blnSaveShown) SetSaveState(true);
+  // Pending first: the edit is in the rows already, and must be saved or asked
+  // about even when showing the toolbar's state fails.
   model_.markPending();
+  if (!m_blnSaveShown) SetSaveState(true);
+}
+
+void dlgSetProp::CheckOrderNumber(PropGridBinding& view, int row) {
+  // A text that is no whole number would be stored as 0, the item moved to the
+  // top: the cell shows what it read again.
+  PropRow& r = view.rows().at(row);
+  const int col = view.rows().indexColumn();
+  if (ReadOrderNumber(r.cell(col))) return;
+  const auto at = static_cast<size_t>(col - 1);
+  r.cell(col) = at < r.read.size() ? r.read[at] : std::string("0");
+  view.showRow(row);
+  erp::api::messages().warn(context::GetLangText("序号必须是整数。"));
 }
 
 void dlgSetProp::CheckHelpCode(int row) {
@@ -51,6 +65,7 @@ void dlgSetProp::cellAction(PropGridBinding& view, CellAction action, int col, i
   if (action == CellAction::Change) view.takeCell(col, row);
   const PropRows& rows = view.rows();
   if (action == CellAction::Change && rows.holdsHelpCode(col)) CheckHelpCode(row);
+  if (action == CellAction::Change && col == rows.indexColumn()) CheckOrderNumber(view, row);
   // A click counts for the row it made active.
   if (rows.isEdit(action, col, action == CellAction::Click ? view.activeRow() : row)) MarkDirty();
   if (action == CellAction::Click) UpdateRowCommands();
@@ -115,6 +130,15 @@ bool dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
     SetSaveState(false);
     return true;
   } catch (const platform::AutomationError& e) {
+    // An item deleted meanwhile (by this window or another) is refused at every
+    // save: its edits are dropped, the user told, and the rest saved again. Each
+    // round drops a row, so this ends.
+    if (const auto gone = dropEditsOfDeletedItems(); !gone.empty()) {
+      std::string names;
+      for (const auto& name : gone) names += "\r\n" + name;
+      erp::api::messages().warn(context::FormatLangText("下列功能项已被删除，对它们的修改没有保存：%1", {Variant(names)}));
+      return SaveChanges(false, info);
+    }
     // The edits stay pending: the toolbar still offers "应用", and leaving the node
     // or closing the editor asks again.
     erp::api::messages().warn(context::GetLangText("保存出错: ") + context::SaveFailureDescription(e) + "\r\n\r\n" +

@@ -78,14 +78,18 @@ void dlgSetProp::ShowGrid(bool outline) {
   if (!hide->isHidden()) hide->hide();
 }
 
-void dlgSetProp::beginFill(int placeholderIndex, bool outline) {
+void dlgSetProp::settleEdits() {
   // Filling the grid again over unsaved edits, for another node or for this one
-  // after a change: the user is asked first. When they cannot be saved, the
-  // editor stays on the node with them.
+  // after a change: the user is asked first, before the rows are read, so that
+  // what is read holds what they saved. When they cannot be saved, the editor
+  // stays on the node with them.
   if (!m_strCurKey.empty() && model_.pending() && !SaveChanges(true, nullptr)) {
     tvFunc_->SetSelectedItem(tvFunc_->Find(m_strCurKey));
     throw EditsKept{};
   }
+}
+
+void dlgSetProp::beginFill(int placeholderIndex, bool outline) {
   if (placeholderIndex != -1) tvFunc_->Remove(tvFunc_->NodeAt(placeholderIndex));
   ShowGrid(outline);
   PropGridBinding& view = outline ? *outlineView_ : *detailView_;
@@ -108,6 +112,7 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Gri
 }
 
 void dlgSetProp::ShowTopClasses(int placeholderIndex) {
+  settleEdits();
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetTopClass_All(); });
   auto rows = ReadTopClasses(*rs);
   beginFill(placeholderIndex, true);
@@ -115,6 +120,7 @@ void dlgSetProp::ShowTopClasses(int placeholderIndex) {
 }
 
 void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
+  settleEdits();
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubSystem_All(id); });
   auto rows = ReadSubSystems(*rs);
   const std::string key = nav::NodeKey(Level::TopClass, id);
@@ -123,6 +129,7 @@ void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
 }
 
 void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
+  settleEdits();
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubFunc_All(id); });
   auto rows = ReadSubFuncs(*rs);
   const std::string key = nav::NodeKey(Level::SubSystem, id);
@@ -132,6 +139,7 @@ void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
 }
 
 void dlgSetProp::ShowDetailFuncs(int32_t id) {
+  settleEdits();
   auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetDetailFunc_All(id); });
   auto rows = ReadDetailFuncs(*rs);
   const std::string key = nav::NodeKey(Level::SubFunc, id);
@@ -142,33 +150,49 @@ void dlgSetProp::ShowDetailFuncs(int32_t id) {
   m_strCurKey = key;
 }
 
-void dlgSetProp::rereadShownRows() {
+std::optional<std::vector<GridRow>> dlgSetProp::readShownLevel() {
   const auto listed = nav::ChildLevelOfKey(m_strCurKey);
   const auto id = nav::KeyId(m_strCurKey);
-  if (!listed || !id) return;
+  if (!listed || !id) return std::nullopt;
+  auto query = freshQuery();
+  if (*listed == Level::DetailFunc)
+    return ReadDetailFuncs(*widgets::RunBusy(this, [&] { return query->GetDetailFunc_All(*id); }));
+  auto rs = widgets::RunBusy(this, [&] {
+    return *listed == Level::TopClass    ? query->GetTopClass_All()
+           : *listed == Level::SubSystem ? query->GetSubSystem_All(*id)
+                                         : query->GetSubFunc_All(*id);
+  });
+  return *listed == Level::TopClass    ? ReadTopClasses(*rs)
+         : *listed == Level::SubSystem ? ReadSubSystems(*rs)
+                                       : ReadSubFuncs(*rs);
+}
+
+void dlgSetProp::rereadShownRows() {
   try {
-    auto query = freshQuery();
-    PropGridBinding& view = *listed == Level::DetailFunc ? *detailView_ : *outlineView_;
-    const auto take = [&](int32_t item, const ReadValues& stored) {
-      if (const int row = view.rows().takeStoredRow(item, stored)) view.showRow(row);
-    };
-    if (*listed == Level::DetailFunc) {
-      for (const auto& r : ReadDetailFuncs(*widgets::RunBusy(this, [&] { return query->GetDetailFunc_All(*id); })))
-        take(r.id, MakeRow(r, false).read);
-      return;
-    }
-    auto rs = widgets::RunBusy(this, [&] {
-      return *listed == Level::TopClass    ? query->GetTopClass_All()
-             : *listed == Level::SubSystem ? query->GetSubSystem_All(*id)
-                                           : query->GetSubFunc_All(*id);
-    });
-    const auto rows = *listed == Level::TopClass    ? ReadTopClasses(*rs)
-                      : *listed == Level::SubSystem ? ReadSubSystems(*rs)
-                                                    : ReadSubFuncs(*rs);
-    for (const auto& r : rows) take(r.id, MakeRow(r, false).read);
+    const auto rows = readShownLevel();
+    if (!rows) return;
+    PropGridBinding& view = visibleView();
+    for (const auto& r : *rows)
+      if (const int row = view.rows().takeStoredRow(r.id, MakeRow(r, false).read)) view.showRow(row);
   } catch (const platform::AutomationError&) {
     // The save is stored; the rows keep showing what was saved until the node is
     // filled again.
+  }
+}
+
+std::vector<std::string> dlgSetProp::dropEditsOfDeletedItems() {
+  try {
+    const auto rows = readShownLevel();
+    if (!rows) return {};
+    std::vector<int32_t> present;
+    for (const auto& r : *rows) present.push_back(r.id);
+    PropGridBinding& view = visibleView();
+    auto names = view.rows().dropEditsOfItemsNotIn(present);
+    if (!names.empty())
+      for (int row = 1; row <= view.rows().count(); ++row) view.showRow(row);
+    return names;
+  } catch (const platform::AutomationError&) {
+    return {};
   }
 }
 

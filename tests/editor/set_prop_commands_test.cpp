@@ -124,6 +124,45 @@ TEST_F(SetPropTest, ModifyEditsACustomDetailFunctionWithTheGridsValues) {
   EXPECT_EQ(detailHelpCode(10101, 1000000000), "THEIRS");
 }
 
+TEST_F(SetPropTest, EditsOfAnItemDeletedMeanwhileAreDroppedAndTheRestSaved) {
+  for (const bool here : {false, true}) {
+    SCOPED_TRACE(here ? "deleted here" : "deleted by another window");
+    exec("INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
+         "VALUES (?, 10000000, 101, '自定义子功能', 60, 1)", {currentUser});
+    bumpUser(currentUser);
+    auto& f = open();
+    show("Top1", "Sys101");
+    auto& grid = *f.vaOutlineProp();
+    const int custom = rowOf(grid, 10000000), other = rowOf(grid, 10101);
+    ASSERT_GT(custom, 0);
+    ASSERT_TRUE(grid.userTypeText(1, custom, "改了又删"));
+    ASSERT_TRUE(grid.userTypeText(1, other, "保存的名字"));
+    messages->answers = {true, true};
+    if (here) {
+      grid.userClick(1, custom);
+      ASSERT_TRUE(clickTool("Delete"));  // asked to delete, then to save the other edit
+    } else {
+      exec("DELETE FROM t_NavUserSubFunc WHERE FUserID = ? AND FSubFuncID = 10000000", {currentUser});
+      bumpUser(currentUser);
+      ASSERT_TRUE(clickTool("SetProps"));
+      EXPECT_EQ(messages->warnings().size(), 1u) << "the deleted item is named";
+    }
+    EXPECT_EQ(messages->count(Kind::Error), 0);
+    EXPECT_FALSE(f.dirty());
+    if (here) {
+      EXPECT_EQ(rowOf(grid, 10000000), 0);
+    }
+    // The grid shows what was saved, read after the save.
+    EXPECT_EQ(grid.Text(1, rowOf(grid, 10101)), "保存的名字");
+    const auto stored = subFuncs(101);
+    EXPECT_NE(std::find(stored.begin(), stored.end(), std::pair<int32_t, std::string>{10101, "保存的名字"}), stored.end());
+    f.Unload();
+    exec("DELETE FROM t_NavUserSubFunc WHERE FUserID = ?", {currentUser});
+    bumpUser(currentUser);
+    messages->calls.clear();
+  }
+}
+
 TEST_F(SetPropTest, NoToAnyQuestionChangesNothing) {
   exec("INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
        "VALUES (?, 10000000, 101, '自定义子功能', 60, 1)", {currentUser});
@@ -441,7 +480,9 @@ TEST_F(SetPropTest, PropertyOpensTheCompanyProperties) {
 TEST_F(SetPropTest, AFailingCommandIsReportedAndTheEditorStaysOpen) {
   auto& f = open();
   {
-    platform::ScopedUnregistration noUpdates("WayfindInfo.DatasUpdate");
+    // The middle tier failing: restoring the defaults says so (the public class
+    // would pass the failure over).
+    platform::ScopedUnregistration noUpdates("ZelWayfind.DatasUpdate");
     messages->answers = {true};
     ASSERT_TRUE(clickTool("mnudefault"));
   }

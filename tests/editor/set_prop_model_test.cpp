@@ -38,8 +38,14 @@ TEST(SetPropModel, OrderNumbersReadAsTheGridReadsThem) {
       {"\u3000" "12\u3000", 12}, {"\u00a05", 5}, {"", 0},              {"   ", 0},
       {"4a", 0},           {"4 2", 0},           {"+-3", 0},           {"--3", 0},
       {"2147483647", 2147483647}, {"2147483648", 0}, {"1.5", 0},        {"\u4e00", 0},
+      {"\uff11\uff12", 12}, {"\uff0d" "3", -3}, {"\uff0b\uff17", 7},  {"1e3", 0},
   };
-  for (const auto& [text, number] : cases) EXPECT_EQ(OrderNumber(text), number) << '"' << text << '"';
+  for (const auto& [text, number] : cases) {
+    EXPECT_EQ(OrderNumber(text), number) << '"' << text << '"';
+    // None where the text is no number (0 itself reads as 0).
+    EXPECT_EQ(ReadOrderNumber(text).has_value(), number != 0 || std::string_view(text).find('0') != std::string_view::npos)
+        << '"' << text << '"';
+  }
 }
 
 TEST(SetPropModel, WhichActionsAreEdits) {
@@ -189,6 +195,24 @@ TEST(SetPropModel, SavesSendOnlyWhatChangedWithWhatWasReadAndSettle) {
   again[0].writeTo(dict);
   EXPECT_EQ(platform::CStr(dict.GetValue("Read").objectAs<platform::Dictionary>()->GetValue("NewName")), "other");
   EXPECT_EQ(rows.takeStored(99, "NewName", platform::Variant("x"), true), 0);
+}
+
+TEST(SetPropModel, ABlankNameKeepsTheStoredOneButNotTheRowsOtherEdits) {
+  PropRows rows = rowsOf(RowKind::Outline, {row(1, "a"), row(2, "b")});
+  for (int r = 1; r <= 2; ++r) rows.at(r).read = rows.at(r).shown();
+  rows.at(1).cell(oc::kName) = "\u3000 ";  // an ideographic space is blank too
+  rows.at(1).cell(oc::kVisible) = "0";
+  rows.at(2).cell(oc::kName) = "";
+  const auto sent = rows.saveRows();
+  ASSERT_EQ(sent.size(), 1u) << "a cleared name alone sends nothing";
+  EXPECT_EQ(sent[0].keys(), std::vector<std::string>{"Visible"});
+  EXPECT_TRUE(rows.saveRows(SaveScope::WholeLevel).empty());
+
+  // Items deleted meanwhile lose their edits, and say which they were.
+  rows.at(2).cell(oc::kName) = "c";
+  EXPECT_EQ(rows.dropEditsOfItemsNotIn({1}), std::vector<std::string>{"b"});
+  EXPECT_EQ(rows.at(2).cell(oc::kName), "b");
+  EXPECT_EQ(rows.at(1).cell(oc::kVisible), "0") << "a row still there keeps its edits";
 }
 
 TEST(SetPropModel, PendingEditsOutliveReloadsOfTheRows) {

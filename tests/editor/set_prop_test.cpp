@@ -177,7 +177,12 @@ TEST_F(SetPropTest, TypingADetailOrderNumberIsAnEditAndIsSaved) {
   showDetails("Sub10101");
   auto& grid = *f.vaDetailProp();
   const int32_t id = grid.RowItemData(1);
-  ASSERT_TRUE(grid.userTypeText(5, 1, "42"));
+  // A text that is no number is refused, not stored as 0; full-width digits read.
+  const std::string before = grid.Text(5, 1);
+  ASSERT_TRUE(grid.userTypeText(5, 1, "1e3"));
+  EXPECT_EQ(grid.Text(5, 1), before);
+  EXPECT_EQ(messages->warnings(), std::vector<std::string>{"序号必须是整数。"});
+  ASSERT_TRUE(grid.userTypeText(5, 1, "\uff14\uff12"));
   EXPECT_TRUE(f.dirty());
   ASSERT_TRUE(clickTool("SetProps"));
   click("Sub10101");
