@@ -77,6 +77,7 @@ class dlgSetProp : public widgets::Form {
   void MarkDirty();
   void CheckHelpCode(int row);
   void CheckOrderNumber(PropGridBinding& view, int row);
+  void editCancelled(const PropGridBinding& view);
   bool SaveChanges(bool ask, platform::DictionaryPtr info);
   void SetSaveState(bool dirty);
   void UpdateRowCommands();

@@ -13,9 +13,13 @@ void PropGridBinding::setUpColumns() {
   grid_.SetMaxRows(0);
   const auto& columns = GridColumns(rows_.kind());
   for (int col = 1; col <= rows_.columnCount(); ++col) {
-    const nav::EditorUse& use = columns[static_cast<size_t>(col - 1)]->editor;
+    const nav::ColumnInfo& column = *columns[static_cast<size_t>(col - 1)];
+    const nav::EditorUse& use = column.editor;
     grid_.SetHeaderText(col, use.caption);
     grid_.SetColWidthTwips(col, use.widthTwips);
+    // A text no longer than the database stores: a longer one would be refused
+    // at the save, after the rows before it were stored.
+    if (column.type == nav::ColumnType::Text && column.size > 0) grid_.SetColMaxLength(col, column.size);
   }
   for (int col = 1; col <= rows_.columnCount(); ++col)
     if (rows_.isCheckColumn(col)) grid_.SetColType(col, Grid::CellType::CheckBox);

@@ -40,6 +40,14 @@ void dlgSetProp::MarkDirty() {
   if (!m_blnSaveShown) SetSaveState(true);
 }
 
+void dlgSetProp::editCancelled(const PropGridBinding& view) {
+  // Keystrokes taken back with Esc: when nothing is left to save, nothing is
+  // pending, and no question is asked about it.
+  if (!model_.pending() || !view.rows().saveRows().empty()) return;
+  model_.clearPending();
+  SetSaveState(false);
+}
+
 void dlgSetProp::CheckOrderNumber(PropGridBinding& view, int row) {
   // A text that is no whole number would be stored as 0, the item moved to the
   // top: the cell shows what it read again.

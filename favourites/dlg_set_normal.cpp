@@ -158,6 +158,7 @@ void dlgSetNormal::RefreshEditor() {
 }
 
 void dlgSetNormal::LoadGroupTree() {
+  tvGroup->CommitEdit();  // a rename still open is stored before the groups are read
   auto groups = widgets::RunBusy(
       this, [] { return newDatasInfo()->GetNormalFuncGroup().objectAs<platform::Recordset>(); });
   tvGroup->Clear();
@@ -231,7 +232,10 @@ void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
 
 void dlgSetNormal::onToolClick(const QString& qname) {
   const std::string name = qname.toStdString();
-  vaNormal->CommitEdit();  // a shortcut pressed while a cell is edited takes the cell along
+  // A shortcut or button pressed while a cell or a group's name is edited takes
+  // it along (a refresh would otherwise store the name over a list read before).
+  vaNormal->CommitEdit();
+  tvGroup->CommitEdit();
   if (name == "Close") {
     Unload();
     return;
@@ -377,6 +381,7 @@ void dlgSetNormal::Form_QueryUnload(bool& cancel) {
   if (widgets::Form* picker = widgets::forms().existing(frmAllFunc::kFormName); picker && picker->isVisible())
     picker->Unload();
   vaNormal->CommitEdit();
+  tvGroup->CommitEdit();
   if (m_bDirty && !SaveAndSwitchGroup()) cancel = true;
 }
 

@@ -63,7 +63,9 @@ void dlgSetNormal::setUpGrid() {
   vaNormal->SetColLock(kColName, true);
   vaNormal->SetColMaxLength(kColHelpCode, 50);
   vaNormal->SetColMaxLength(kColShowName, nav::kNameChars);
-  connect(vaNormal, &widgets::Grid::editChange, this, [this](int, int) { m_bDirty = true; });
+  // A cell counts as changed when its edit ends with a new text (keystrokes taken
+  // back with Esc leave nothing to save); leaving a cell, the commands and
+  // closing all end an open edit first.
   connect(vaNormal, &widgets::Grid::change, this, [this](int, int) { m_bDirty = true; });
   vaNormal->viewport()->setAcceptDrops(true);
   vaNormal->viewport()->installEventFilter(this);

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <QValidator>
 
 #include "platform/automation/automation_error.h"
 #include "widgets/elided_tooltips.h"
@@ -26,7 +27,51 @@ void requireColumn(const QTableWidget& grid, int col) {
   if (col < 1 || col > grid.columnCount()) platform::raise(platform::err::kSubscriptOutOfRange, kSource);
 }
 
+// Characters as the database counts them: a character beyond the basic plane
+// (a rare ideograph, an emoji) is two UTF-16 units and one character.
+int characterCount(const QString& text) {
+  int n = 0;
+  for (int i = 0; i < text.size(); ++i, ++n)
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
+  return n;
+}
+
+// The length of a whole character that ends at at (1 or 2 UTF-16 units).
+int unitsOfCharacterBefore(const QString& text, int at) {
+  return at >= 2 && text[at - 1].isLowSurrogate() && text[at - 2].isHighSurrogate() ? 2 : 1;
+}
+
+// A column's length limit in characters. QLineEdit's own limit counts UTF-16
+// units: it refuses names the database takes, and cuts a character beyond the
+// basic plane in half, which is then stored as "?". Like that limit, what was
+// just typed or pasted (the text before the cursor) is cut, whole characters
+// at a time.
+class CharacterLimit final : public QValidator {
+ public:
+  CharacterLimit(int max, QObject* parent) : QValidator(parent), max_(max) {}
+  State validate(QString& input, int& pos) const override {
+    int excess = characterCount(input) - max_;
+    int at = std::clamp(pos, 0, static_cast<int>(input.size()));
+    const int end = at;
+    for (; excess > 0 && at > 0; --excess) at -= unitsOfCharacterBefore(input, at);
+    if (excess > 0) return Invalid;
+    input.remove(at, end - at);
+    pos = at;
+    return Acceptable;
+  }
+
+ private:
+  int max_;
+};
+
 }  // namespace
+
+QString TruncatedToCharacters(const QString& text, int max) {
+  int units = 0;
+  for (int n = 0; n < max && units < text.size(); ++n)
+    units += text[units].isHighSurrogate() && units + 1 < text.size() && text[units + 1].isLowSurrogate() ? 2 : 1;
+  return text.left(units);
+}
 
 // The editor of a text cell: reports every keystroke as editChange and keeps the
 // column's length limit.
@@ -39,9 +84,13 @@ class GridEditDelegate : public QStyledItemDelegate {
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
       const int col = index.column() + 1;
       const int row = index.row() + 1;
-      // Never below the text the cell holds: QLineEdit would cut it on opening.
+      // Never below the text the cell holds, which stays whole.
       if (int max = grid_->ColMaxLength(col); max > 0)
-        line->setMaxLength(std::max(max, static_cast<int>(index.data(Qt::EditRole).toString().size())));
+        line->setValidator(
+            new CharacterLimit(std::max(max, characterCount(index.data(Qt::EditRole).toString())), line));
+      // A screen reader names the box by its column and row.
+      const auto* header = grid_->horizontalHeaderItem(index.column());
+      line->setAccessibleName((header ? header->text() : QString()) + QStringLiteral(" ") + QString::number(row));
       Grid* grid = grid_;
       QObject::connect(line, &QLineEdit::textEdited, grid, [grid, col, row] { emit grid->editChange(col, row); });
     }
@@ -72,6 +121,13 @@ Grid::Grid(QWidget* parent) : QTableWidget(parent) {
   horizontalHeader()->setHighlightSections(false);
   connect(this, &QTableWidget::itemChanged, this, &Grid::onItemChanged);
   connect(this, &QTableWidget::cellClicked, this, [this](int r, int c) { emit clicked(c + 1, r + 1); });
+  // Esc closes a cell's editor without its text: the window hears of it, so that
+  // keystrokes taken back leave nothing marked changed.
+  connect(itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+          [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
+            if (hint == QAbstractItemDelegate::RevertModelCache && currentIndex().isValid())
+              emit editCancel(currentColumn() + 1, currentRow() + 1);
+          });
   ShowElidedTextTips(this);
 }
 
@@ -400,7 +456,7 @@ bool Grid::userTypeText(int col, int row, const std::string& text) {
   checkCell(col, row, "userTypeText");
   if (Lock(col, row) || GetCellType(col, row) == CellType::CheckBox || isColumnHidden(col - 1)) return false;
   QString t = QString::fromStdString(text);
-  if (int max = ColMaxLength(col); max > 0 && t.size() > max) t.truncate(max);  // the editor stops typing there
+  if (int max = ColMaxLength(col); max > 0) t = TruncatedToCharacters(t, max);  // the editor stops typing there
   SetActiveCell(col, row);
   emit editChange(col, row);
   cell(col, row)->setText(t);  // not quiet: raises change when the text differs

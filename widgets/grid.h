@@ -8,7 +8,8 @@
 // The user's actions come as three signals, each with the column and row:
 //   editChange(col, row)  the text of a cell is being typed (every keystroke);
 //   change(col, row)      the user changed a cell's value (edit finished, box ticked);
-//   clicked(col, row)     the user clicked a cell.
+//   clicked(col, row)     the user clicked a cell;
+//   editCancel(col, row)  the user ended typing with Esc: the cell keeps its text.
 // Keyboard: Tab and Shift+Tab move from cell to cell; Ctrl+Tab and
 // Ctrl+Shift+Tab (also while a cell is being edited) leave the grid for the next
 // or previous control, as in any item view of the desktop.
@@ -25,6 +26,10 @@
 #include <string>
 
 namespace wayfind::widgets {
+
+// The first max characters of text (a character beyond the basic plane is one
+// character, never cut in half).
+QString TruncatedToCharacters(const QString& text, int max);
 
 class Grid : public QTableWidget {
   Q_OBJECT
@@ -75,7 +80,8 @@ class Grid : public QTableWidget {
   int ColWidth(int col) const;  // pixels
   void SetColWidth(int col, int pixels);
   void SetColWidthTwips(int col, int twips);
-  // Longest text a user may type into a column's cells (0: no limit).
+  // Longest text a user may type into a column's cells, in characters as the
+  // database counts them (0: no limit).
   void SetColMaxLength(int col, int characters);
   int ColMaxLength(int col) const;
 
@@ -108,6 +114,7 @@ class Grid : public QTableWidget {
   void editChange(int col, int row);
   void change(int col, int row);
   void clicked(int col, int row);
+  void editCancel(int col, int row);
 
  private:
   friend class GridEditDelegate;

@@ -23,6 +23,12 @@ using namespace treeitem;
 class KeyedTreeDelegate : public QStyledItemDelegate {
  public:
   explicit KeyedTreeDelegate(KeyedTree* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    // A screen reader names the box as it names the tree.
+    if (editor) editor->setAccessibleName(tree_->accessibleName());
+    return editor;
+  }
   void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
     QTreeWidgetItem* item = tree_->itemFromIndex(index);
@@ -178,6 +184,14 @@ void KeyedTree::RemoveChildren(const TreeNode& node) {
     delete child;
   }
   --quiet_;
+}
+
+void KeyedTree::CommitEdit() {
+  if (state() != QAbstractItemView::EditingState) return;
+  QWidget* editor = indexWidget(currentIndex());
+  if (!editor) return;
+  commitData(editor);
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void KeyedTree::Clear() {

@@ -75,6 +75,9 @@ class KeyedTree : public QTreeWidget {
   // Removes every child of node (not the node).
   void RemoveChildren(const TreeNode& node);
   void Clear();
+  // Ends a label edit in progress, keeping what was typed (afterLabelEdit is
+  // raised), so that a command started meanwhile sees the new name.
+  void CommitEdit();
 
   TreeNode SelectedItem() const;
   void SetSelectedItem(const TreeNode& node);  // raises no notification

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QTest>
 #include <algorithm>
 
 #include "editor/query_rows.h"
@@ -187,6 +189,22 @@ TEST_F(SetPropTest, TypingADetailOrderNumberIsAnEditAndIsSaved) {
   ASSERT_TRUE(clickTool("SetProps"));
   click("Sub10101");
   EXPECT_EQ(grid.Text(5, rowOf(grid, id)), "42");
+}
+
+// Keystrokes taken back with Esc leave nothing to save, and nothing pending.
+TEST_F(SetPropTest, KeystrokesTakenBackWithEscapeLeaveNothingPending) {
+  auto& f = open();
+  show("Top1", "Sys101");
+  auto& grid = *f.vaOutlineProp();
+  grid.setCurrentCell(0, 0);
+  grid.edit(grid.currentIndex());
+  auto* line = qobject_cast<QLineEdit*>(grid.indexWidget(grid.currentIndex()));
+  ASSERT_NE(line, nullptr);
+  QTest::keyClick(line, Qt::Key_X);
+  EXPECT_TRUE(f.dirty());
+  QTest::keyClick(line, Qt::Key_Escape);
+  EXPECT_FALSE(f.dirty());
+  EXPECT_TRUE(enabled("Refresh"));
 }
 
 // A click on a locked row's check box is no edit: nothing shows pending.

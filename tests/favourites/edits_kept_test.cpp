@@ -3,6 +3,7 @@
 // group, the picker opens beside the editor, and a rename that changed nothing
 // asks nothing.
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -148,6 +149,19 @@ TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {
   EXPECT_TRUE(ed.tvGroup->simulateLabelEdit(node, "再改"));
   EXPECT_EQ(messages->questions().size(), 1u) << shownMessages();
   EXPECT_EQ(node.Text(), "再改");
+
+  // Refreshed while the name is still being typed: the rename is stored, and the
+  // groups read after it show it.
+  ed.tvGroup->editItem(node.item());
+  auto* line = ed.tvGroup->findChild<QLineEdit*>();
+  ASSERT_NE(line, nullptr);
+  line->setText(QString::fromUtf8("开着刷新"));
+  messages->calls.clear();
+  messages->answers = {true};
+  ed.Bar->ClickTool("Refresh");
+  EXPECT_EQ(ed.tvGroup->NodeAt(1).Text(), "开着刷新") << shownMessages();
+  const auto groups = storedGroups();
+  EXPECT_TRUE(std::any_of(groups.begin(), groups.end(), [](const std::string& g) { return g.ends_with(":开着刷新"); }));
 }
 
 }  // namespace

@@ -118,5 +118,37 @@ TEST(GridTest, TypingStopsAtTheColumnsLengthLimit) {
   EXPECT_EQ(line->text(), QString::fromUtf8("一二三四五六"));
 }
 
+// The limit counts characters as the database does: a character beyond the basic
+// plane is one, and is never cut in half (half of one is stored as "?").
+TEST(GridTest, TheLengthLimitCountsCharactersAndNeverCutsOne) {
+  std::unique_ptr<Grid> g(makeGrid());
+  g->SetColMaxLength(1, 5);
+  g->SetHeaderText(1, "名称");
+  const std::pair<const char*, const char*> cases[] = {
+      {"一二三四\U00020000", "一二三四\U00020000"},
+      {"一二三四五\U00020000", "一二三四五"},
+      {"abcd\U00020000\U00020001", "abcd\U00020000"},
+  };
+  for (const auto& [pasted, kept] : cases) {
+    SCOPED_TRACE(pasted);
+    g->userTypeText(1, 2, pasted);
+    EXPECT_EQ(g->Text(1, 2), kept);
+    g->SetText(1, 1, "");
+    g->setCurrentCell(0, 0);
+    g->edit(g->currentIndex());
+    auto* line = qobject_cast<QLineEdit*>(g->indexWidget(g->currentIndex()));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->accessibleName(), QString::fromUtf8("名称 1")) << "a screen reader names the box";
+    line->insert(QString::fromUtf8(pasted));
+    EXPECT_EQ(line->text(), QString::fromUtf8(kept));
+    // Esc takes the typing back, and says so.
+    QSignalSpy cancelled(g.get(), &Grid::editCancel);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(line, &escape);
+    EXPECT_EQ(cancelled.count(), 1);
+    EXPECT_EQ(g->Text(1, 1), "");
+  }
+}
+
 }  // namespace
 }  // namespace wayfind::widgets
