@@ -132,16 +132,21 @@ void ConsoleWindow::refresh() {
     settings_ = widgets::RunBusy(this, [this] { return ConsoleSettings::read(source_); });
     applySettings();
     fillTopLevel();
-    fillFavourites();
-    // Open the same branches again, level by level: a parent opens before its
-    // children can be found.
+    // The tree is new: nothing in it is open until the branches open again.
     expandedKeys_.clear();
+    // Open the same branches again, level by level: a parent opens before its
+    // children can be found. A branch that cannot be read has said so once; the
+    // others are left closed rather than each saying it again.
+    bool readable = true;
     for (Level level : {Level::TopClass, Level::SubSystem, Level::SubFunc}) {
       QList<QTreeWidgetItem*> items;
       for (int i = 0; i < tvMenu_->topLevelItemCount(); ++i) items << tvMenu_->topLevelItem(i);
-      while (!items.isEmpty()) {
+      while (readable && !items.isEmpty()) {
         QTreeWidgetItem* item = items.takeFirst();
-        if (levelOf(item) == level && open.contains(keyOf(item))) item->setExpanded(true);
+        if (levelOf(item) == level && open.contains(keyOf(item))) {
+          item->setExpanded(true);
+          readable = item->data(0, kLoadedRole).toBool() || !item->isExpanded();
+        }
         if (item->isExpanded())
           for (int i = 0; i < item->childCount(); ++i) items << item->child(i);
       }
@@ -160,6 +165,8 @@ void ConsoleWindow::refresh() {
       }
     }
   });
+  // The favourites on their own: a failure there leaves the tree as it was put back.
+  guarded([&] { fillFavourites(); });
   if (!txtSearch_->text().trimmed().isEmpty()) runSearch(txtSearch_->text());
 }
 
