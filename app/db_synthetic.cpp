@@ -1,9 +1,13 @@
 // The synthetic company behind "wayfind db synthetic".
 #include "app/db_synthetic.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -55,11 +59,20 @@ void createSyntheticCompany(const std::filesystem::path& path, int64_t functions
     removeQuietly(temp);
     throw;
   }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
+  // Put in place only if nothing took the name meanwhile (a build takes minutes):
+  // a file made there since the check above is never replaced.
+  int rc = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+  if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    // A file system without that kind of rename: a second name, then the first removed.
+    rc = ::link(temp.c_str(), path.c_str());
+    if (rc == 0) removeQuietly(temp);
+  }
+  if (rc != 0) {
+    const int error = errno;
     removeQuietly(temp);
     platform::raise(platform::err::kFileError, kSource,
-                    "Cannot create " + path.string() + ": " + ec.message() + ".");
+                    "Cannot create " + path.string() + ": " +
+                        (error == EEXIST ? std::string("the file was made meanwhile") : std::strerror(error)) + ".");
   }
 }
 
