@@ -3,11 +3,16 @@
 #include "store/cache_files.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 #include "context/language.h"
 #include "context/login_props.h"
@@ -24,6 +29,42 @@ namespace wayfind::store {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Cache files found damaged that could not be removed (another user's file in a
+// shared folder): known by what the file is, so that the query asked again does
+// not map the same damage, and a good file written there later is taken.
+struct FileIdentity {
+  dev_t device;
+  ino_t inode;
+  int64_t size;
+  int64_t modifiedNs;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const std::string& file) {
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino, static_cast<int64_t>(st.st_size),
+                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+struct DamagedFiles {
+  std::mutex mutex;
+  std::vector<FileIdentity> kept;
+};
+
+DamagedFiles& damagedFiles() {
+  static DamagedFiles files;
+  return files;
+}
+
+bool knownDamaged(const std::string& file) {
+  auto& d = damagedFiles();
+  std::lock_guard lock(d.mutex);
+  if (d.kept.empty()) return false;
+  const auto id = identityOf(file);
+  return id && std::find(d.kept.begin(), d.kept.end(), *id) != d.kept.end();
+}
 
 // The host option; process-wide like the store itself.
 std::string& cacheFolderOption() {
@@ -146,7 +187,7 @@ std::string CacheFilePath(const std::string& name, int32_t userId) {
 platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std::string& version,
                                              const std::string& file) {
   try {
-    if (!erp::api::messages().fileExists(file)) return nullptr;
+    if (!erp::api::messages().fileExists(file) || knownDamaged(file)) return nullptr;
     auto dict = std::make_shared<platform::Dictionary>();
     // Cells are checked as queries first read them: a query touches the pages
     // it needs, not the whole file (ForgetDamagedCacheFile handles damage).
@@ -163,8 +204,14 @@ platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std:
 }
 
 void ForgetDamagedCacheFile(const std::string& file) {
+  const auto identity = identityOf(file);
   std::error_code ec;
   fs::remove(file, ec);
+  if (ec && identity) {
+    auto& d = damagedFiles();
+    std::lock_guard lock(d.mutex);
+    d.kept.push_back(*identity);
+  }
   try {
     DataInfo::instance().clearSlots();
   } catch (...) {
