@@ -78,6 +78,20 @@ std::string GetVersionText() { return GetKeyValue(PropsString(), "T8Version", ";
 
 std::string GetKeyValue(const std::string& text, const std::string& key, const std::string& separator) {
   try {
+    if (separator == ";") {
+      // A login's properties text is read entry by entry, so a value (a user
+      // named "T8Version=TEE") is never taken for an entry. The key is still found
+      // at the end of a longer name: callers rely on "T8Version" being found in an
+      // entry such as "XT8Version=...".
+      const std::string wanted = platform::toUpperAscii(key);
+      std::string found;
+      platform::ForEachPropsEntry(text, [&](std::string_view name, std::string_view value) {
+        if (!platform::toUpperAscii(std::string(name)).ends_with(wanted)) return false;
+        found = value;
+        return true;
+      });
+      return found;
+    }
     std::string s = text;
     if (separator.empty() || !s.ends_with(separator)) s += separator;
     const std::string k = key + "=";

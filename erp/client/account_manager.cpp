@@ -1,8 +1,15 @@
 #include "erp/client/account_manager.h"
 
+#include <unistd.h>
+
+#include "erp/client/share_props.h"
+#include "erp/middletier/caller.h"
+#include "erp/middletier/datas_update_change.h"
+#include "erp/middletier/messages.h"
 #include "erp/storage/database.h"
 #include "erp/storage/field_sizes.h"
 #include "erp/storage/storage_error.h"
+#include "platform/automation/conversions.h"
 
 namespace wayfind::erp::client {
 
@@ -21,6 +28,14 @@ void AcctMgr::SetProfile(const std::string& name, const std::string& value) {
   storage::checkText(kSource, "设置值", value, storage::size::kProfileValue);
   auto conn = storage::connectionFor(database_);
   storage::Transaction tx(*conn);
+  // The company's switches are the administrators' to change: the login this
+  // process published says who asks (a server's rights refuse the others too,
+  // with an error of its own; a database file has nothing else to stop them).
+  const std::string props =
+      platform::textOrEmpty(SharePropsTable::instance().get(static_cast<int32_t>(::getpid()), "PropsString"));
+  const auto caller = middletier::requireCaller(*conn, props, kSource);
+  if (!middletier::isAdministrator(*conn, caller.userId))
+    storage::raiseRefused(kSource, middletier::say("只有系统管理员才能%1。", {middletier::say("修改公司的设置")}));
   auto st = conn->prepare(
       "INSERT INTO t_AcctProfile(FName, FValue) VALUES (?1, ?2) ON CONFLICT(FName) DO UPDATE SET FValue = ?2");
   st.bindAll(name, value).run();

@@ -16,8 +16,9 @@ class AcctMgr : public api::IAcctMgr {
   // The stored text; empty text when the name was never set.
   std::string GetProfile(const std::string& name) override;
   // Stores value under name. A name that is empty, longer than 50 characters or
-  // not UTF-8, or a value longer than 255 characters or not UTF-8, is refused
-  // with error 5 and nothing is stored.
+  // not UTF-8, or a value longer than 1000 characters or not UTF-8, is refused
+  // with error 5 and nothing is stored; so is a change asked by a process whose
+  // published login is no administrator's.
   void SetProfile(const std::string& name, const std::string& value) override;
 
   static constexpr const char* kSource = "QvSvrMgr.AcctMgr";

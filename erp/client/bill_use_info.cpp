@@ -5,7 +5,9 @@
 #include <cctype>
 #include <chrono>
 
+#include "erp/client/res_loader.h"
 #include "erp/middletier/caller.h"
+#include "erp/middletier/messages.h"
 #include "erp/storage/database.h"
 #include "erp/storage/recordset_builder.h"
 #include "erp/storage/sqlite_connection.h"
@@ -42,7 +44,20 @@ int deadlineHandler(void* arg) {
   return std::chrono::steady_clock::now() > *deadline ? 1 : 0;
 }
 
-[[noreturn]] void refuse(const std::string& why) { storage::raiseRefused(BillUseInfo::kSource, why); }
+// A refusal in the caller's language (the client's tables; the Chinese text where
+// they have none), with what SQLite or the server said after it as it stands.
+[[noreturn]] void refuse(const std::string& why, const std::string& detail = {}) {
+  std::string text = why;
+  if (const std::string& language = middletier::callLanguage(); language != "chs") {
+    try {
+      ResLoader loader;
+      loader.setLanguageID(language);
+      text = loader.LoadString(why);
+    } catch (const platform::AutomationError&) {
+    }
+  }
+  storage::raiseRefused(BillUseInfo::kSource, detail.empty() ? text : text + " " + detail);
+}
 
 // Keeps the authorizer and the progress handler on the connection while the
 // query runs.
@@ -95,13 +110,13 @@ platform::RecordsetPtr serverQuery(storage::Connection& conn, const std::string&
   const std::string word = firstWord(sql);
   if (word.empty()) refuse("查询语句为空。");
   if (word != "SELECT" && word != "WITH" && word != "VALUES" && word != "TABLE")
-    refuse("只允许只读查询 (SELECT)，该语句被拒绝: " + word);
+    refuse("只允许只读查询 (SELECT)，该语句被拒绝:", word);
   const std::string lower = platform::toLowerAscii(sql);
   for (const char* refused : {"set_config", "pg_read_file", "pg_read_binary_file", "pg_ls_dir", "lo_import",
                               "lo_export", "lo_get", "dblink", "pg_stat_file", "query_to_xml", "cursor_to_xml",
                               "ts_stat", "ts_rewrite", "u&\""})
     if (lower.find(refused) != std::string::npos)
-      refuse(std::string("只允许只读查询 (SELECT)，不允许使用函数 ") + refused + "。");
+      refuse("只允许只读查询 (SELECT)，不允许使用函数", refused);
   if (conn.inTransaction()) refuse("数据访问不能在事务中进行。");
   conn.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY;");
   struct End {
@@ -117,9 +132,9 @@ platform::RecordsetPtr serverQuery(storage::Connection& conn, const std::string&
     const std::string& d = e.description();
     if (d.find("SQLSTATE 57014") != std::string::npos) refuse("查询超过了 15 秒，已中止。");
     if (d.find("SQLSTATE 25006") != std::string::npos || d.find("SQLSTATE 42501") != std::string::npos)
-      refuse("只允许只读查询 (SELECT)，该语句被拒绝: " + d);
+      refuse("只允许只读查询 (SELECT)，该语句被拒绝:", d);
     if (d.find("multiple commands") != std::string::npos) refuse("一次只能执行一条查询语句。");
-    refuse("查询语句有误: " + d);
+    refuse("查询语句有误:", d);
   }
 }
 
@@ -128,11 +143,11 @@ platform::RecordsetPtr serverQuery(storage::Connection& conn, const std::string&
 BillUseInfo::BillUseInfo(std::filesystem::path database) : database_(std::move(database)) {}
 
 platform::RecordsetPtr BillUseInfo::GetData(const std::string& propsString, const std::string& sql) {
-  if (!storage::isValidUtf8(sql)) refuse("查询语句不是有效的 UTF-8 文本。");
   {
     auto rw = storage::connectionFor(database_);
     middletier::requireCaller(*rw, propsString, kSource);
   }
+  if (!storage::isValidUtf8(sql)) refuse("查询语句不是有效的 UTF-8 文本。");
   auto conn = storage::readOnlyConnectionFor(database_);
   if (conn->backend() == storage::Backend::PostgreSQL) return serverQuery(*conn, sql);
   sqlite3* db = static_cast<storage::SqliteConnection&>(*conn).handle();
@@ -146,8 +161,8 @@ platform::RecordsetPtr BillUseInfo::GetData(const std::string& propsString, cons
   if (rc != SQLITE_OK) {
     const std::string msg = sqlite3_errmsg(db);
     sqlite3_finalize(first);
-    if ((rc & 0xFF) == SQLITE_AUTH) refuse("只允许只读查询 (SELECT)，该语句被拒绝: " + msg);
-    refuse("查询语句有误: " + msg);
+    if ((rc & 0xFF) == SQLITE_AUTH) refuse("只允许只读查询 (SELECT)，该语句被拒绝:", msg);
+    refuse("查询语句有误:", msg);
   }
   if (!first) refuse("查询语句为空。");
   const bool readOnly = sqlite3_stmt_readonly(first) != 0;

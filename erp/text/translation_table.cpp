@@ -64,6 +64,9 @@ TranslationTable TranslationTable::parse(std::istream& in, const std::string& so
     auto value = unescape(line.substr(tab + 1));
     if (!key || !value) fileError(where + "unknown escape (only \\t \\n \\r \\\\ are known)");
     if (key->empty()) fileError(where + "empty text");
+    // Texts are looked up trimmed of spaces: one with spaces around it would
+    // never be found (and a second entry could hide behind it).
+    if (key->front() == ' ' || key->back() == ' ') fileError(where + "spaces around the text");
     if (!table.entries_.emplace(std::move(*key), std::move(*value)).second)
       fileError(where + "the text has a translation already");
   }

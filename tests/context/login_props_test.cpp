@@ -119,6 +119,9 @@ TEST(GetKeyValue, FindsEntriesAsThePropertiesTextIsRead) {
   // The key is found at the end of a longer key, as callers rely on.
   EXPECT_EQ(GetKeyValue("XT8Version=8.5;T8Version=9.0", "T8Version", ";"), "8.5");
   EXPECT_EQ(GetKeyValue("a=1|b=2", "b", "|"), "2");
+  // A value is no entry: a user named after an entry does not stand for it.
+  EXPECT_EQ(GetKeyValue("UserID=5;UserName=T8Version=TEE;T8Version=9.0", "T8Version", ";"), "9.0");
+  EXPECT_EQ(GetKeyValue("UserName={x;T8Version=TEE};T8Version=9.0", "T8Version", ";"), "9.0");
   EXPECT_EQ(GetKeyValue("a=1||b=2||", "b", "||"), "2");
   EXPECT_EQ(GetKeyValue("a=1;b=2", "a", ""), "");  // the cut comes right at the key
 }

@@ -50,6 +50,7 @@ TEST(TranslationTable, RefusesMalformedFilesNamingTheLine) {
   EXPECT_EQ(parseError("名称\tName\n删除 Delete\n"), "t.tsv:2: no tab between the text and its translation");
   EXPECT_EQ(parseError("名称\tName\n名称\tTitle\n"), "t.tsv:2: the text has a translation already");
   EXPECT_EQ(parseError("\tName\n"), "t.tsv:1: empty text");
+  EXPECT_EQ(parseError("名称\tName\n 确定 \tOK\n"), "t.tsv:2: spaces around the text");
   EXPECT_NE(parseError("名称\tNa\\me\n").find("t.tsv:1: unknown escape"), std::string::npos);
 }
 

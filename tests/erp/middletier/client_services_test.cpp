@@ -9,6 +9,7 @@
 #include "erp/client/bill_use_info.h"
 #include "erp/client/data_services.h"
 #include "erp/client/security_info.h"
+#include "erp/client/share_props.h"
 #include "erp/demo/demo_company.h"
 #include "erp/middletier/erp_test_db.h"
 #include "erp/middletier/register_server.h"
@@ -56,8 +57,9 @@ TEST(SecurityInfo, AnswersFromStoredRights) {
   EXPECT_FALSE(s.IsAdministrator(propsFor(demo::ids::kWangFang)));
 }
 
-TEST(AcctMgr, StoresCompanySwitches) {
+TEST(AcctMgr, StoresCompanySwitchesForAdministratorsOnly) {
   TempDatabase db;
+  client::publishLogin(client::makeLogin(demo::ids::kWangFang, "王芳", "Industry", "t"));
   client::AcctMgr m;
   EXPECT_EQ(m.GetProfile("COMPANY_NOTSHOW"), "1");
   EXPECT_EQ(m.GetProfile("COMPANY_NOTSAVE"), "");  // unset
@@ -66,6 +68,10 @@ TEST(AcctMgr, StoresCompanySwitches) {
   m.SetProfile("COMPANY_NOTSAVE", "1");
   EXPECT_EQ(client::AcctMgr().GetProfile("COMPANY_NOTSAVE"), "1");
   EXPECT_THROW(m.SetProfile("", "1"), platform::AutomationError);
+  // A plain user's process may read them, not change them.
+  client::publishLogin(client::makeLogin(demo::ids::kZhangWei, "张伟", "Industry", "t"));
+  EXPECT_THROW(m.SetProfile("COMPANY_NOTSAVE", "0"), platform::AutomationError);
+  EXPECT_EQ(m.GetProfile("COMPANY_NOTSAVE"), "1");
 }
 
 TEST(BillUseInfo, RunsTheUserSelectionQueriesAsTheyStand) {
@@ -129,6 +135,13 @@ TEST(BillUseInfo, RefusesEverythingButOneReadOnlySelect) {
       EXPECT_EQ(e.number(), platform::err::kInvalidProcedureCall) << sql;
       EXPECT_EQ(e.source(), "T8MSmsManager.clsBillUseInfo") << sql;
     }
+  }
+  // Said in the caller's language.
+  try {
+    data.GetData(propsFor(demo::ids::kWangFang, "en"), "SELECT nosuchcol FROM t_User");
+    ADD_FAILURE() << "accepted";
+  } catch (const platform::AutomationError& e) {
+    EXPECT_TRUE(e.description().starts_with("The query is not valid: ")) << e.description();
   }
   auto st = db.conn().prepare("SELECT COUNT(*) FROM t_User");
   ASSERT_TRUE(st.step());

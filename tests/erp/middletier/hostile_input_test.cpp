@@ -8,6 +8,7 @@
 #include "erp/client/account_manager.h"
 #include "erp/client/bill_use_info.h"
 #include "erp/client/security_info.h"
+#include "erp/client/share_props.h"
 #include "erp/demo/demo_company.h"
 #include "erp/middletier/erp_test_db.h"
 #include "erp/middletier/server_data_info.h"
@@ -66,6 +67,7 @@ TEST(HostileInput, ReadSideQuestionsNeverRunTheirArgumentsAsSql) {
 
 TEST(HostileInput, CompanySwitchesStoreVerbatimOrRefuse) {
   TempDatabase db;
+  client::publishLogin(client::makeLogin(demo::ids::kWangFang, "王芳", "Industry", "t"));
   client::AcctMgr m;
   const std::string inject = "'; DROP TABLE t_User; --";
   m.SetProfile(inject, inject);
