@@ -53,6 +53,17 @@ void registerEverything() {
 HostSession startHost(const HostOptions& options, const std::function<void(const std::string&)>& onCreated) {
   registerEverything();
   HostSession session;
+  // A call log asked for (the option, else WAYFIND_CALL_LOG) that cannot be
+  // written would go unnoticed: each call's line is written after the call, and a
+  // failed write does not fail the call. Checked before anything is created.
+  if (const std::string log = options.callLog ? *options.callLog : erp::client::callLogPath(); !log.empty()) {
+    try {
+      erp::client::checkCallLog(log);
+    } catch (const platform::AutomationError& e) {
+      fail(e.description() + ".");
+    }
+  }
+  if (options.callLog) erp::client::enableCallLog(*options.callLog);
 
   if (options.database) erp::storage::CurrentDatabase::set(*options.database);
   const auto path = erp::storage::CurrentDatabase::path();
@@ -87,16 +98,6 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   if (!isLanguageCode(options.language))
     fail(std::string("The language (--lang or WAYFIND_LANGUAGE) is ") + kLanguageCodes + ", not " + options.language + ".");
   erp::client::setLoginLanguage(options.language);
-  if (options.callLog) {
-    // Asked for a log and given none would go unnoticed: each call's line is
-    // written after the call, and a failed write does not fail the call.
-    try {
-      erp::client::checkCallLog(*options.callLog);
-    } catch (const platform::AutomationError& e) {
-      fail(e.description() + ".");
-    }
-    erp::client::enableCallLog(*options.callLog);
-  }
   if (options.cacheDir) store::SetCacheFolder(*options.cacheDir);
 
   const std::string uuid = options.uuid ? *options.uuid : instance ? *instance : erp::storage::instanceId(*conn);

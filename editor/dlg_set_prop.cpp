@@ -165,7 +165,7 @@ void dlgSetProp::connectEvents() {
     connect(grid, &Grid::clicked, this, [this, view](int col, int row) {
       RunGuarded([&] { cellAction(*view, CellAction::Click, col, row); });
     });
-    connect(grid, &Grid::editCancel, this, [this, view](int, int) { RunGuarded([&] { editCancelled(*view); }); });
+    connect(grid, &Grid::editCancel, this, [this, view](int, int) { RunGuarded([&] { dropPendingIfNothingToSave(*view); }); });
   }
 
   // Moving through a grid with the keys is like clicking the rows: the row

@@ -76,8 +76,9 @@ class dlgSetProp : public widgets::Form {
   // then stay pending.
   void MarkDirty();
   void CheckHelpCode(int row);
-  void CheckOrderNumber(PropGridBinding& view, int row);
-  void editCancelled(const PropGridBinding& view);
+  void CheckOrderNumber(PropGridBinding& view, int row, const std::string& before);
+  void dropPendingIfNothingToSave(const PropGridBinding& view);
+  void warnDeleted(const std::vector<std::string>& names);
   bool SaveChanges(bool ask, platform::DictionaryPtr info);
   void SetSaveState(bool dirty);
   void UpdateRowCommands();

@@ -145,6 +145,16 @@ void dlgSetProp::ModifyItem() {
   const PropRows& rows = detailView_->rows();
   const int row = detailView_->activeRow();
   if (!rows.contains(row)) return;
+  // A name or help code typed in the grid and not yet saved is settled first:
+  // the dialog stores what it shows against what was read, and the grid's own
+  // save would then take the dialog's value for another user's.
+  const PropRow& r = rows.at(row);
+  for (int col : {detail_col::kName, detail_col::kHelpCode})
+    if (static_cast<size_t>(col) > r.read.size() || r.cell(col) != r.read[static_cast<size_t>(col - 1)]) {
+      settleEdits();
+      break;
+    }
+  if (!rows.contains(row)) return;
   auto& dlg = addItemDialog();
   UnloadWhenDone unload(dlg);
   dlg.curLevel = "EditDetail";
@@ -186,9 +196,11 @@ void dlgSetProp::DeleteRow() {
     bool templateItem = false;
     widgets::RunBusy(this, [&] { erp::api::newServerDatasUpdate()->DeleteItem(props, base, id, templateItem); });
     if (base == nav::kTopClassBase) m_blnModified = true;
-    // The deleted item's own edits go with it.
+    // The deleted item's own edits go with it, and with nothing else left to
+    // save nothing is asked about.
     PropRow& deleted = view.rows().at(row);
     deleted.cells = deleted.read;
+    dropPendingIfNothingToSave(view);
   }
   runNodeClickFor(m_strCurKey);
 }

@@ -40,22 +40,22 @@ void dlgSetProp::MarkDirty() {
   if (!m_blnSaveShown) SetSaveState(true);
 }
 
-void dlgSetProp::editCancelled(const PropGridBinding& view) {
-  // Keystrokes taken back with Esc: when nothing is left to save, nothing is
-  // pending, and no question is asked about it.
+void dlgSetProp::dropPendingIfNothingToSave(const PropGridBinding& view) {
+  // Keystrokes taken back with Esc, a deleted row's edits gone with it: when
+  // nothing is left to save, nothing is pending, and no question is asked.
   if (!model_.pending() || !view.rows().saveRows().empty()) return;
   model_.clearPending();
   SetSaveState(false);
 }
 
-void dlgSetProp::CheckOrderNumber(PropGridBinding& view, int row) {
+void dlgSetProp::CheckOrderNumber(PropGridBinding& view, int row, const std::string& before) {
   // A text that is no whole number would be stored as 0, the item moved to the
-  // top: the cell shows what it read again.
+  // top: the cell shows what it held before again (after a move, its place's
+  // number, not the one the item read).
   PropRow& r = view.rows().at(row);
   const int col = view.rows().indexColumn();
   if (ReadOrderNumber(r.cell(col))) return;
-  const auto at = static_cast<size_t>(col - 1);
-  r.cell(col) = at < r.read.size() ? r.read[at] : std::string("0");
+  r.cell(col) = before;
   view.showRow(row);
   erp::api::messages().warn(context::GetLangText("序号必须是整数。"));
 }
@@ -70,10 +70,12 @@ void dlgSetProp::CheckHelpCode(int row) {
 
 void dlgSetProp::cellAction(PropGridBinding& view, CellAction action, int col, int row) {
   // A changed cell goes into the rows first: what follows reads the rows.
+  const bool orderNumber = action == CellAction::Change && col == view.rows().indexColumn() && view.rows().contains(row);
+  const std::string before = orderNumber ? view.rows().at(row).cell(col) : std::string();
   if (action == CellAction::Change) view.takeCell(col, row);
   const PropRows& rows = view.rows();
   if (action == CellAction::Change && rows.holdsHelpCode(col)) CheckHelpCode(row);
-  if (action == CellAction::Change && col == rows.indexColumn()) CheckOrderNumber(view, row);
+  if (orderNumber) CheckOrderNumber(view, row, before);
   // A click counts for the row it made active.
   if (rows.isEdit(action, col, action == CellAction::Click ? view.activeRow() : row)) MarkDirty();
   if (action == CellAction::Click) UpdateRowCommands();
@@ -88,6 +90,13 @@ namespace {
 bool forTemplateUser(const platform::DictionaryPtr& info) { return info && info->Lookup("TemplateUserID"); }
 
 }  // namespace
+
+void dlgSetProp::warnDeleted(const std::vector<std::string>& names) {
+  if (names.empty()) return;
+  std::string list;
+  for (const auto& name : names) list += "\r\n" + name;
+  erp::api::messages().warn(context::FormatLangText("下列功能项已被删除，对它们的修改没有保存：%1", {Variant(list)}));
+}
 
 bool dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
   // Applying to users sends the level as it is shown, edited or not.
@@ -109,6 +118,9 @@ bool dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
       return true;
     }
   }
+  // Rows whose items were deleted meanwhile are not sent: a new item may have
+  // taken a deleted one's number, and would get its edits.
+  if (!apply) warnDeleted(dropEditsOfDeletedItems());
   try {
     // Conflicts come back in the info dictionary: the caller's, or one of the save's own.
     platform::DictionaryPtr collected = info ? info : std::make_shared<platform::Dictionary>();
@@ -142,9 +154,7 @@ bool dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
     // save: its edits are dropped, the user told, and the rest saved again. Each
     // round drops a row, so this ends.
     if (const auto gone = dropEditsOfDeletedItems(); !gone.empty()) {
-      std::string names;
-      for (const auto& name : gone) names += "\r\n" + name;
-      erp::api::messages().warn(context::FormatLangText("下列功能项已被删除，对它们的修改没有保存：%1", {Variant(names)}));
+      warnDeleted(gone);
       return SaveChanges(false, info);
     }
     // The edits stay pending: the toolbar still offers "应用", and leaving the node

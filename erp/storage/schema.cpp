@@ -199,8 +199,15 @@ bool ensureSchema(Connection& conn, const Seeder& seeder, bool create) {
                                        " 中还没有 WayfindInfo 的表，请先以数据库所有者的身份运行 wayfind db init。");
     // Another program's database file: our tables and the demo company are not
     // put into it.
-    if (version == 0 && conn.backend() == Backend::SQLite && !isOwnOrNewSqliteFile(conn))
+    if (version == 0 && conn.backend() == Backend::SQLite && !isOwnOrNewSqliteFile(conn)) {
+      // Ours with its version lost (a copy put back from an SQL dump, which does
+      // not carry it), or another program's.
+      auto meta = conn.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 't_WayfindMeta'");
+      if (meta.step())
+        raiseRefused(kStorageSource, "数据库 " + conn.displayName() +
+                                         " 中有 WayfindInfo 的表，但没有记下结构版本（例如由 SQL 转储恢复的副本），不能打开。");
       raiseRefused(kStorageSource, "文件 " + conn.displayName() + " 是别的程序的数据库，不是 WayfindInfo 的，不能打开。");
+    }
     // A new database takes every step in one transaction, and is filled only
     // then, with the tables as this program writes them.
     const int target = version == 0 ? kSchemaVersion : version + 1;

@@ -142,10 +142,16 @@ TEST_F(SetPropTest, EditsOfAnItemDeletedMeanwhileAreDroppedAndTheRestSaved) {
       grid.userClick(1, custom);
       ASSERT_TRUE(clickTool("Delete"));  // asked to delete, then to save the other edit
     } else {
-      exec("DELETE FROM t_NavUserSubFunc WHERE FUserID = ? AND FSubFuncID = 10000000", {currentUser});
+      // Deleted, and its number taken by a new item under another subsystem: the
+      // new item does not get the edits.
+      exec("UPDATE t_NavUserSubFunc SET FSubSysID = 102, FFuncName = '别处的新项' WHERE FUserID = ? AND "
+           "FSubFuncID = 10000000", {currentUser});
       bumpUser(currentUser);
       ASSERT_TRUE(clickTool("SetProps"));
       EXPECT_EQ(messages->warnings().size(), 1u) << "the deleted item is named";
+      const auto elsewhere = subFuncs(102);
+      EXPECT_NE(std::find(elsewhere.begin(), elsewhere.end(), std::pair<int32_t, std::string>{10000000, "别处的新项"}),
+                elsewhere.end());
     }
     EXPECT_EQ(messages->count(Kind::Error), 0);
     EXPECT_FALSE(f.dirty());
