@@ -112,6 +112,8 @@ std::optional<int32_t> ReadOrderNumber(std::string_view text) {
 
 int32_t OrderNumber(std::string_view text) { return ReadOrderNumber(text).value_or(0); }
 
+bool IsBlankName(std::string_view name) { return trimBlanks(name).empty(); }
+
 std::vector<std::string> SaveRow::keys() const {
   std::vector<std::string> out;
   const auto& columns = GridColumns(kind);
@@ -224,7 +226,7 @@ std::vector<std::string> PropRows::saved(const std::vector<std::string>& cells) 
 std::vector<SaveRow> PropRows::saveRows(SaveScope scope) const {
   std::vector<SaveRow> out;
   for (const PropRow& r : rows_) {
-    const bool blankName = kind_ == RowKind::Outline && trimBlanks(r.cell(kNameCol)).empty();
+    const bool blankName = kind_ == RowKind::Outline && IsBlankName(r.cell(kNameCol));
     // Applied to other users, a row goes whole: one without a name stays out.
     if (blankName && scope == SaveScope::WholeLevel) continue;
     SaveRow row{kind_, r.id, saved(r.cells), {}};

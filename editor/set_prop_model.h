@@ -52,6 +52,9 @@ PropRow MakeRow(const GridRow& row, bool locked);
 // blanks, an optional sign and decimal digits (ASCII or full-width) within 32
 // bits; anything else is none (ReadOrderNumber) or 0 (OrderNumber).
 std::optional<int32_t> ReadOrderNumber(std::string_view text);
+// Whether a name is blank as the editor and the middle tier take it: nothing but
+// spaces, control blanks and Unicode separators (the ideographic space among them).
+bool IsBlankName(std::string_view name);
 int32_t OrderNumber(std::string_view text);
 
 // What one row is saved with: each column's key ("NewName", ("HelpCode"),

@@ -186,7 +186,7 @@ void dlgSetProp::showStoredNames() {
   for (int row = 1; row <= rows.count(); ++row) {
     const PropRow& r = rows.at(row);
     const std::string& name = r.cell(outline_col::kName);
-    if (platform::trimSpaces(name).empty()) continue;
+    if (IsBlankName(name)) continue;
     widgets::TreeNode node = tvFunc_->Find(nav::NodeKey(*listed, r.id));
     if (!node.isNull() && r.read.size() >= static_cast<size_t>(outline_col::kName) &&
         name == r.read[outline_col::kName - 1])
