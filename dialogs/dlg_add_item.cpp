@@ -8,9 +8,11 @@
 #include <string_view>
 
 #include "context/language.h"
+#include "context/login_props.h"
 #include "context/save_outcome.h"
 #include "erp/api/save_conflicts.h"
 #include "erp/api/message_service.h"
+#include "erp/api/server_datas_update.h"
 #include "erp/api/progids.h"
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
@@ -75,17 +77,21 @@ std::string trimmed(const QLineEdit* box) { return platform::trimSpaces(textOf(b
 
 
 // Refuses, as they are typed, the characters that break the stored texts: single
-// and double quote, comma and slash. Pasted text is not filtered.
+// and double quote, comma and slash (a program's path needs its slashes). Pasted
+// text is not filtered.
 class RefusedCharacters : public QObject {
  public:
-  using QObject::QObject;
+  RefusedCharacters(QString refused, QObject* parent) : QObject(parent), refused_(std::move(refused)) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress) {
       const QString typed = static_cast<QKeyEvent*>(event)->text();
-      if (typed.size() == 1 && QStringLiteral("'\",/").contains(typed.at(0))) return true;
+      if (typed.size() == 1 && refused_.contains(typed.at(0))) return true;
     }
     return QObject::eventFilter(watched, event);
   }
+
+ private:
+  QString refused_;
 };
 
 [[noreturn]] void notCreated() {
@@ -127,8 +133,9 @@ dlgAddItem::dlgAddItem() : widgets::Form(kFormName) {
   btnOk->setDefault(true);
   designedLayout();
 
-  auto* filter = new RefusedCharacters(this);
-  for (QLineEdit* box : {txtName, txtHelpCode, txtPrgPath}) box->installEventFilter(filter);
+  auto* filter = new RefusedCharacters(QStringLiteral("'\",/"), this);
+  for (QLineEdit* box : {txtName, txtHelpCode}) box->installEventFilter(filter);
+  txtPrgPath->installEventFilter(new RefusedCharacters(QStringLiteral("'\","), this));
 
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOk_Click(); });
   connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancel_Click(); });
@@ -235,7 +242,8 @@ bool dlgAddItem::ValidateInput() {
   if (platform::charLength(name) > kMaxName) return refuse(txtName, "项目名称超过了50个字符，请重新输入。");
   if (platform::charLength(helpCode) > kMaxHelpCode) return refuse(txtHelpCode, "助记码超过了50个字符，请重新输入。");
   if (platform::charLength(path) > kMaxPath) return refuse(txtPrgPath, "程序路径超过了255个字符，请重新输入。");
-  if (levelNumber_ == kDetailFunc && !erp::api::messages().fileExists(textOf(txtPrgPath)))
+  // The path checked is the one stored: without blanks around it.
+  if (levelNumber_ == kDetailFunc && !erp::api::messages().fileExists(path))
     return refuse(txtPrgPath, "程序路径不存在，请重新输入。");
   return true;
 }
@@ -311,29 +319,32 @@ void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode,
     index = info->GetNextIndex(levelNumber_, parentId_);
     id = info->GetNextID(levelNumber_, parentId_);
   }
-  auto update = update::newDatasUpdate();
+  // The middle tier is asked itself: its refusal (a parent deleted in another
+  // window, a help code it does not take) reaches the user with its reason, and
+  // an answer of no identifier means nothing was made.
+  auto server = erp::api::newServerDatasUpdate();
+  const std::string props = context::PropsString();
   int32_t parent = parentId_;
-  // The create methods drop a failure of the server and then answer no
-  // identifier: the user must not be told that an item exists when it does not.
+  bool templateItem = false;
   switch (levelNumber_) {
     case kTopClass:
       dict->SetValue("FTopClassID", Variant(id));
       dict->SetValue("FTopClassName", Variant(name));
-      if (update->CreateTopClass(index, dict) == 0) notCreated();
+      if (platform::CLng(server->CreateTopClass(props, index, dict, templateItem)) == 0) notCreated();
       return;
     case kSubSystem:
       if (group_) {
-        if (!update->AddNormalFuncGroup(name)) notCreated();
+        if (!update::newDatasUpdate()->AddNormalFuncGroup(name)) notCreated();
         return;
       }
       dict->SetValue("FSubSysID", Variant(id));
       dict->SetValue("FSysName", Variant(name));
-      if (update->CreateSubSys(parent, index, dict) == 0) notCreated();
+      if (platform::CLng(server->CreateSubSys(props, parent, index, dict, templateItem)) == 0) notCreated();
       return;
     case kSubFunc:
       dict->SetValue("FSubFuncID", Variant(id));
       dict->SetValue("FFuncName", Variant(name));
-      if (update->CreateSubFunc(parent, index, dict) == 0) notCreated();
+      if (platform::CLng(server->CreateSubFunc(props, parent, index, dict, templateItem)) == 0) notCreated();
       return;
     case kDetailFunc:
       dict->SetValue("NewName", Variant(name));
@@ -342,7 +353,7 @@ void dlgAddItem::storeItem(const std::string& name, const std::string& helpCode,
       dict->SetValue("FClassParam", Variant("SelfDefine"));
       dict->SetValue("FHelpCode", Variant(helpCode));
       dict->SetValue("FFuncName", Variant(name));
-      update->CreateDetailFunc(parent, index, dict);
+      server->CreateDetailFunc(props, parent, index, dict, templateItem);
       {
         // The dictionary comes back with the identifier the server gave; the
         // function must now be in the user's data.
