@@ -36,7 +36,6 @@ constexpr Box kCancelButton{6300, 2160, 1200, 405};
 
 using widgets::place;
 
-const char* flag(const QCheckBox* box) { return box->isChecked() ? "1" : "0"; }
 
 }  // namespace
 
@@ -79,6 +78,11 @@ void dlgProperties::Form_Load() {
   } catch (const AutomationError& e) {
     erp::api::messages().reportError(e);
   }
+  for (const auto& [name, box] : switches()) read_[name] = box->isChecked();
+}
+
+std::vector<std::pair<const char*, QCheckBox*>> dlgProperties::switches() const {
+  return {{"ENTERPRISE_LOGO", chkLogo}, {"COMPANY_NOTSHOW", chkCompany}, {"COMPANY_NOTSAVE", chkSave}};
 }
 
 void dlgProperties::chkCompany_Click() {
@@ -92,12 +96,18 @@ void dlgProperties::chkCompany_Click() {
 
 void dlgProperties::OKButton_Click() {
   try {
-    const auto logo = flag(chkLogo), notShow = flag(chkCompany), notSave = flag(chkSave);
+    // Only the switches changed here are written: another administrator's change
+    // of the others meanwhile stays. (A switch is yes or no: one changed meanwhile
+    // either is what the user set, or goes back to what the window read.)
+    std::vector<std::pair<const char*, bool>> changed;
+    for (const auto& [name, box] : switches())
+      if (box->isChecked() != read_[name]) changed.emplace_back(name, box->isChecked());
     widgets::RunBusy(this, [&] {
       auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
-      manager->SetProfile("ENTERPRISE_LOGO", logo);
-      manager->SetProfile("COMPANY_NOTSHOW", notShow);
-      manager->SetProfile("COMPANY_NOTSAVE", notSave);
+      for (const auto& [name, ticked] : changed) {
+        manager->SetProfile(name, ticked ? "1" : "0");
+        read_[name] = ticked;
+      }
     });
   } catch (const AutomationError& e) {
     // The dialog stays open with the user's choices; what was written before the

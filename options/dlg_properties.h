@@ -3,6 +3,11 @@
 // console editor opens it from its "Property" tool.
 #pragma once
 
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "widgets/form.h"
 
 class QCheckBox;
@@ -36,6 +41,11 @@ class dlgProperties : public widgets::Form {
  protected:
   // The three switches from the account manager; chkSingleUI starts cleared.
   void Form_Load() override;
+
+ private:
+  // Each switch's setting name and box.
+  std::vector<std::pair<const char*, QCheckBox*>> switches() const;
+  std::map<std::string, bool> read_;  // each box's tick as loaded (or last stored)
 };
 
 }  // namespace wayfind::options

@@ -1,6 +1,6 @@
 // dlgProperties against an account manager that remembers what it was asked and
 // told: the three ways the switches load, chkSave following chkCompany, and what
-// OK writes.
+// OK writes (only the switches changed in the window).
 #include <QCheckBox>
 #include <QPushButton>
 
@@ -70,9 +70,16 @@ TEST_F(DlgPropertiesTest, CompanyShownHidesNothingAndLeavesSaveOffAndDisabled) {
     EXPECT_FALSE(dlg.chkCompany->isChecked());
     EXPECT_FALSE(dlg.chkSave->isEnabled());
     EXPECT_FALSE(dlg.chkSave->isChecked()) << "whatever COMPANY_NOTSAVE holds";
+    // Another administrator changes a switch meanwhile; this one changes another.
+    manager->stored["COMPANY_NOTSHOW"] = "1";
+    dlg.chkLogo->click();
     dlg.OKButton->click();
   });
-  EXPECT_EQ(manager->written, (Writes{{"ENTERPRISE_LOGO", "1"}, {"COMPANY_NOTSHOW", "0"}, {"COMPANY_NOTSAVE", "0"}}));
+  // Only what was changed here is written: the other's change and the stored
+  // COMPANY_NOTSAVE stay.
+  EXPECT_EQ(manager->written, (Writes{{"ENTERPRISE_LOGO", "0"}}));
+  EXPECT_EQ(manager->stored["COMPANY_NOTSHOW"], "1");
+  EXPECT_EQ(manager->stored["COMPANY_NOTSAVE"], "1");
 }
 
 TEST_F(DlgPropertiesTest, CompanyHiddenWithSaveUnsetShowsSaveTicked) {
@@ -110,20 +117,22 @@ TEST_F(DlgPropertiesTest, SaveFollowsCompanyAndKeepsItsTickWhenDisabled) {
     dlg.OKButton->click();
   });
   // The kept tick is written; the single-window switch is stored nowhere.
-  EXPECT_EQ(manager->written, (Writes{{"ENTERPRISE_LOGO", "0"}, {"COMPANY_NOTSHOW", "0"}, {"COMPANY_NOTSAVE", "1"}}));
+  EXPECT_EQ(manager->written, (Writes{{"COMPANY_NOTSAVE", "1"}}));
 }
 
 TEST_F(DlgPropertiesTest, AFailingAccountManagerIsReportedAndStopsTheWrites) {
   manager->stored = {{"COMPANY_NOTSHOW", "1"}};
   manager->failOn = "COMPANY_NOTSHOW";
   show([&](dlgProperties& dlg) {
+    dlg.chkLogo->click();
+    dlg.chkCompany->click();
     dlg.OKButton->click();
     EXPECT_TRUE(dlg.isVisible()) << "the dialog stays open";
-    EXPECT_TRUE(dlg.chkCompany->isChecked());
+    EXPECT_FALSE(dlg.chkCompany->isChecked()) << "with the user's choices";
     dlg.CancelButton->click();
   });
   EXPECT_EQ(messages->count(erp::client::ScriptedMessageService::Kind::Error), 1);
-  EXPECT_EQ(manager->written, (Writes{{"ENTERPRISE_LOGO", "0"}}));
+  EXPECT_EQ(manager->written, (Writes{{"ENTERPRISE_LOGO", "1"}}));
 }
 
 TEST_F(DlgPropertiesTest, EachShowingReadsTheAccountManagerAgain) {
