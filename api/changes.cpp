@@ -13,6 +13,14 @@ namespace wayfind {
 
 namespace {
 
+// A node's level as the headers number them (a host may have made the node
+// itself): any other would name no table, or read past the levels' own.
+void requireLevel(const Node& node) {
+  const auto level = static_cast<int32_t>(node.level);
+  if (level < static_cast<int32_t>(Level::TopClass) || level > static_cast<int32_t>(Level::DetailFunction))
+    api::failCall("A node's level is 1 to 4, not " + std::to_string(level) + ".");
+}
+
 void updateNode(const Node& node, std::string_view field, std::string_view value) {
   auto dict = std::make_shared<platform::Dictionary>();
   dict->SetValue(std::string(field), platform::Variant(std::string(value)));
@@ -35,12 +43,14 @@ void updateNode(const Node& node, std::string_view field, std::string_view value
 
 void rename(Session& session, const Node& node, std::string_view name) {
   session.user();
+  requireLevel(node);
   api::guarded([&] { updateNode(node, nav::InfoOf(static_cast<nav::Level>(node.level)).nameField, name); });
 }
 
 void setField(Session& session, const Node& node, std::string_view field, std::string_view value) {
   session.user();
   if (field.empty()) api::failCall("setField needs the name of a field.");
+  requireLevel(node);
   api::guarded([&] { updateNode(node, field, value); });
 }
 

@@ -70,10 +70,10 @@ std::vector<Node> children(Session& session, const Node& parent, Visibility visi
                          Level::DetailFunction, parent.id);
         });
       case Level::DetailFunction:
-        break;
+        api::failCall("A detail function has no children; " + parent.name + " (" + std::to_string(parent.id) +
+                      ") is one.");
     }
-    api::failCall("A detail function has no children; " + parent.name + " (" + std::to_string(parent.id) +
-                  ") is one.");
+    api::failCall("A node's level is 1 to 4, not " + std::to_string(static_cast<int32_t>(parent.level)) + ".");
   });
 }
 

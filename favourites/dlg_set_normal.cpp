@@ -142,6 +142,7 @@ void dlgSetNormal::buildControls() {
 
 void dlgSetNormal::Form_Load() {
   m_bDirty = false;
+  saved_ = false;
   RefreshEditor();
   // Each showing starts at the groups, whatever had the focus when it last closed.
   tvGroup->setFocus(Qt::OtherFocusReason);
@@ -280,7 +281,10 @@ void dlgSetNormal::AddNew() {
       dlg.curLevel = "Grp1";
       dlg.ShowModal();
       const bool created = dlg.Tag.isString() && platform::CStr(dlg.Tag) == "OK";
-      if (created) RefreshEditor();
+      if (created) {
+        saved_ = true;
+        RefreshEditor();
+      }
       dlg.Unload();
     } else if (gridHasFocus()) {
       // While the picker is open only the list takes part: the groups, the
@@ -314,6 +318,7 @@ void dlgSetNormal::DeleteSelected() {
       return;
     }
     widgets::RunBusy(this, [group] { newDatasUpdate()->DelNormalFuncGroup(group); });
+    saved_ = true;
     RefreshEditor();
     Bar->SetToolEnabled("Delete", !tvGroup->SelectedItem().isNull());
   } else {
@@ -366,6 +371,7 @@ void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newTe
       }
     }
     widgets::RunBusy(this, [&] { newDatasUpdate()->UpdateNormalFuncGroup(group, newText); });
+    saved_ = true;
   } catch (const AutomationError& e) {
     // A name the server refused is not shown as if it were stored.
     cancel = true;

@@ -49,6 +49,9 @@ class dlgSetNormal : public widgets::Form {
   // The list in the grid has changed and is not saved. The picker sets it too.
   bool m_bDirty = false;
   bool Modified() const { return m_bDirty; }
+  // Whether anything was stored since the window was loaded: the list, or a
+  // group made, renamed or deleted.
+  bool Saved() const { return saved_; }
   // The group whose list the grid shows (0 before any was loaded).
   int32_t currentGroupId() const { return currentGroup_; }
 
@@ -118,6 +121,7 @@ class dlgSetNormal : public widgets::Form {
 
   int32_t currentGroup_ = 0;
   std::vector<NormalRow> readRows_;  // the current group's list as loaded
+  bool saved_ = false;
 };
 
 }  // namespace wayfind::favourites

@@ -160,6 +160,7 @@ void dlgSetNormal::SaveList() {
     read = ReadRowsKeepingMine(read, storedRows(group), conflicts);
   }
   m_bDirty = false;
+  saved_ = true;
   if (emptyShowName) widgets::MsgWarning(lang("显示名称不能为空!"));
 }
 

@@ -11,4 +11,9 @@ bool favouritesEditorModified(widgets::Form& form) {
   platform::raise(platform::err::kTypeMismatch, kSetNormalForm);
 }
 
+bool favouritesEditorSaved(widgets::Form& form) {
+  if (auto* editor = dynamic_cast<favourites::dlgSetNormal*>(&form)) return editor->Saved();
+  platform::raise(platform::err::kTypeMismatch, kSetNormalForm);
+}
+
 }  // namespace wayfind::launcher

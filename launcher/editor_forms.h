@@ -12,5 +12,7 @@ inline constexpr const char* kOptionsForm = "dlgOptions";
 
 // The favourites editor's Modified value.
 bool favouritesEditorModified(widgets::Form& form);
+// Whether the favourites editor stored anything since it was loaded.
+bool favouritesEditorSaved(widgets::Form& form);
 
 }  // namespace wayfind::launcher

@@ -8,7 +8,9 @@
 #include "api/guard.h"
 #include "erp/frmres/frm_res_loader.h"
 #include "launcher/application.h"
+#include "launcher/editor_forms.h"
 #include "launcher/register_windows.h"
+#include "widgets/form_registry.h"
 #include "widgets/windows_runtime.h"
 #include "wayfind/session.h"
 
@@ -36,7 +38,11 @@ bool Windows::show(Window window) {
   return api::guarded([&] {
     launcher::Application application;
     switch (window) {
-      case Window::FavouritesEditor: return application.ShowSetNormal();
+      case Window::FavouritesEditor:
+        // The launcher answers the editor's Modified value, which a close always
+        // clears (saved, or declined); the host is told whether anything was stored.
+        application.ShowSetNormal();
+        return launcher::favouritesEditorSaved(*widgets::forms().form(launcher::kSetNormalForm));
       case Window::MainConsoleEditor: return application.ShowSetProp();
       case Window::Options: application.ShowOption(); return true;
     }

@@ -7,11 +7,13 @@
 #include <cctype>
 
 #include "launcher/application.h"
+#include "launcher/editor_forms.h"
 #include "context/login_props.h"
 #include "erp/api/progids.h"
 #include "erp/api/security.h"
 #include "editor/dlg_set_prop.h"
 #include "favourites/dlg_set_normal.h"
+#include "widgets/toolbar.h"
 #include "options/dlg_options.h"
 #include "platform/automation/conversions.h"
 #include "platform/automation/registry.h"
@@ -177,6 +179,25 @@ TEST_F(ApplicationTest, TheFavouritesEditorAnswersItsModifiedValue) {
   EXPECT_TRUE(app.ShowSetNormal());
   EXPECT_TRUE(modal().done()) << join(modal().failures());
   EXPECT_EQ(initials, 1);
+}
+
+// What a host is told: whether the user stored anything (the Modified value is
+// cleared by every close).
+TEST_F(ApplicationTest, TheFavouritesEditorSaysWhetherItStoredAnything) {
+  for (const bool apply : {false, true}) {
+    messages->answers = {apply};  // asked whether to save the list
+    modal().push("dlgSetNormal", [apply](QDialog& d) {
+      auto& editor = static_cast<favourites::dlgSetNormal&>(d);
+      if (apply) {
+        editor.m_bDirty = true;
+        editor.Bar->ClickTool("SetProps");
+      }
+      d.reject();
+    });
+    EXPECT_FALSE(app.ShowSetNormal());
+    EXPECT_EQ(launcher::favouritesEditorSaved(*widgets::forms().form(launcher::kSetNormalForm)), apply);
+  }
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
 }
 
 TEST_F(ApplicationTest, TheOptionsDialogReloadsTheTablesAfterEveryClose) {

@@ -81,6 +81,14 @@ int main(int argc, char** argv) {
   wayfind::rename(session, tops[0], "My books");
   expect(wayfind::topClasses(session).at(0).name == "My books", "renamed");
   wayfind::rename(session, tops[0], tops[0].name);
+  wayfind::Node nowhere = tops[0];
+  nowhere.level = static_cast<wayfind::Level>(0);  // a node a host made wrongly
+  try {
+    wayfind::rename(session, nowhere, "x");
+    expect(false, "renamed a node of level 0");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 5, e.what());
+  }
 
   const int32_t group = wayfind::addFavouriteGroup(session, " Daily ");  // kept without its blanks
   bool listed = false;
