@@ -50,14 +50,18 @@ UserDetailNames UserDetailNames::read() {
   const int sub = user->fieldIndex("FSubFuncID");
   const int id = user->fieldIndex("FDetailFuncID");
   const int show = user->fieldIndex("FShowName");
+  const int en = user->fieldIndex("FFuncName_en");
+  const int cht = user->fieldIndex("FFuncName_cht");
   if (sub < 0 || id < 0) return result;
+  const auto text = [&](size_t row, int field) {
+    return field < 0 ? std::string() : platform::textOrEmpty(user->storedValue(row, field));
+  };
   result.reserve(user->storedRowCount());
   for (size_t row = 0; row < user->storedRowCount(); ++row) {
     const Variant& s = user->storedValue(row, sub);
     const Variant& d = user->storedValue(row, id);
     if (s.isNull() || d.isNull() || s.isEmpty() || d.isEmpty()) continue;
-    result.put(keyOf(platform::CLng(s), platform::CLng(d)),
-               show < 0 ? std::string() : platform::textOrEmpty(user->storedValue(row, show)));
+    result.put(keyOf(platform::CLng(s), platform::CLng(d)), text(row, show), text(row, en), text(row, cht));
   }
   return result;
 }
@@ -68,9 +72,10 @@ void UserDetailNames::reserve(size_t rows) {
   slots_.assign(size, Slot{0, 0});
   marks_.assign(size / 8, 0);
   names_.reserve(rows);
+  otherNames_.reserve(rows);
 }
 
-void UserDetailNames::put(uint64_t key, std::string name) {
+void UserDetailNames::put(uint64_t key, std::string name, std::string en, std::string cht) {
   const uint64_t hash = key * platform::kHashMultiplier;
   marks_[platform::hashSlot(key, marks_.size())] |= markBits(hash);
   const size_t mask = slots_.size() - 1;
@@ -78,30 +83,38 @@ void UserDetailNames::put(uint64_t key, std::string name) {
     Slot& slot = slots_[at];
     if (slot.name == 0) {
       names_.push_back(std::move(name));
+      otherNames_.emplace_back(std::move(en), std::move(cht));
       slot = {key, static_cast<uint32_t>(names_.size())};
       return;
     }
     if (slot.key == key) {
       names_[slot.name - 1] = std::move(name);
+      otherNames_[slot.name - 1] = {std::move(en), std::move(cht)};
       return;
     }
   }
 }
 
-const std::string* UserDetailNames::find(uint64_t key) const {
-  if (slots_.empty()) return nullptr;
+uint32_t UserDetailNames::find(uint64_t key) const {
+  if (slots_.empty()) return 0;
   const uint64_t bits = markBits(key * platform::kHashMultiplier);
-  if ((marks_[platform::hashSlot(key, marks_.size())] & bits) != bits) return nullptr;
+  if ((marks_[platform::hashSlot(key, marks_.size())] & bits) != bits) return 0;
   const size_t mask = slots_.size() - 1;
   for (size_t at = platform::hashSlot(key, slots_.size());; at = (at + 1) & mask) {
     const Slot& slot = slots_[at];
-    if (slot.name == 0) return nullptr;
-    if (slot.key == key) return &names_[slot.name - 1];
+    if (slot.name == 0 || slot.key == key) return slot.name;
   }
 }
 
 const std::string* UserDetailNames::showName(int32_t subFuncId, int32_t detailFuncId) const {
-  return find(keyOf(subFuncId, detailFuncId));
+  const uint32_t at = find(keyOf(subFuncId, detailFuncId));
+  return at == 0 ? nullptr : &names_[at - 1];
+}
+
+UserDetailNames::Own UserDetailNames::own(int32_t subFuncId, int32_t detailFuncId) const {
+  const uint32_t at = find(keyOf(subFuncId, detailFuncId));
+  if (at == 0) return {};
+  return {&names_[at - 1], {otherNames_[at - 1].first, otherNames_[at - 1].second}};
 }
 
 std::string UserDetailNames::nameOf(int32_t subFuncId, const Recordset& merged) const {

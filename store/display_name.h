@@ -38,6 +38,14 @@ class UserDetailNames {
   // The user's show name for a function at a sub-function (empty text when the
   // row has none); nullptr when the user has no row for it there.
   const std::string* showName(int32_t subFuncId, int32_t detailFuncId) const;
+  // The same, with the names the user's row there keeps in English and
+  // traditional Chinese (their own functions' and their folders' rows have them;
+  // a merged row of theirs does not); empty where none. One look-up for both.
+  struct Own {
+    const std::string* showName = nullptr;
+    std::pair<std::string_view, std::string_view> otherNames;
+  };
+  Own own(int32_t subFuncId, int32_t detailFuncId) const;
 
   // The name the current row of a merged detail-function record set (a
   // GetDetailFunc answer for subFuncId) is shown by.
@@ -50,9 +58,10 @@ class UserDetailNames {
   // Room for rows keys, given before the first put: read() knows how many rows
   // it puts, so the table never grows.
   void reserve(size_t rows);
-  // The name of key (a row read later replaces an earlier one's).
-  void put(uint64_t key, std::string name);
-  const std::string* find(uint64_t key) const;
+  // The names of key (a row read later replaces an earlier one's).
+  void put(uint64_t key, std::string name, std::string en, std::string cht);
+  // The number of key's names, 0 when none.
+  uint32_t find(uint64_t key) const;
 
   // An open-addressed table of the keys, each beside its name's number: a tree of
   // many functions looks every one of them up, and most are not there.
@@ -62,6 +71,7 @@ class UserDetailNames {
   };
   std::vector<Slot> slots_;
   std::vector<std::string> names_;
+  std::vector<std::pair<std::string, std::string>> otherNames_;  // beside names_
   // Two bits of each key's hash in a word of its own, set for every key: a key
   // missing one of its bits is not in the table. The table of a user with many
   // rows is larger than the processor's caches, and a tree looks up every

@@ -123,7 +123,8 @@ enum DetailField { kId, kFuncName, kNameEn, kNameCht, kShowName, kHelpCode, kHel
 // English name still find it. simplified: the template's simplified name, when
 // the session is in another language.
 SearchFunction functionOf(const StoredFields& f, uint32_t place, const std::string* userShow,
-                          std::optional<std::string_view> simplified) {
+                          std::optional<std::string_view> simplified,
+                          std::pair<std::string_view, std::string_view> userOther) {
   SearchFunction fn;
   fn.detailFuncId = f.id(kId);
   fn.place = place;
@@ -143,7 +144,10 @@ SearchFunction functionOf(const StoredFields& f, uint32_t place, const std::stri
     if (!name.empty() && name != fn.name) others[count++] = name;
   };
   if (!userShow || !blank(own)) add(func);
-  add(f.text(kNameEn, room[3]));
+  // A row of the user's own (their function, or one in their folder) is merged
+  // with its name in the session's language only: the others are the user row's.
+  const std::string_view en = f.text(kNameEn, room[3]);
+  add(en.empty() ? userOther.first : en);
   // The merged row still carries the show name the user's name replaced; its
   // twin in the other Chinese script is the same name.
   const std::string replaced = userShow ? FoldSearchText(showName) : std::string();
@@ -151,7 +155,8 @@ SearchFunction functionOf(const StoredFields& f, uint32_t place, const std::stri
     if (replaced.empty() || FoldSearchText(name) != replaced || FoldSearchText(fn.name) == replaced) add(name);
   };
   if (simplified) addChinese(*simplified);
-  addChinese(f.text(kNameCht, room[0]));
+  const std::string_view cht = f.text(kNameCht, room[0]);
+  addChinese(cht.empty() ? userOther.second : cht);
   fn.otherNames.assign(others, others + count);
   fn.helpCode = platform::trimSpaces(f.text(kHelpCode, room[0]));
   fn.helpCode1 = platform::trimSpaces(f.text(kHelpCode1, room[0]));
@@ -470,23 +475,41 @@ struct FunctionSearch::Reading {
     });
   }
 
+  // A level's children, all of them or none: a query that fails half way leaves
+  // what it added behind it, and the level is read again next time rather than
+  // missing from the index for good.
+  template <class Places, class Read>
+  static void wholly(Places& into, Read&& read) {
+    const size_t before = into.size();
+    try {
+      read();
+    } catch (...) {
+      into.resize(before);
+      throw;
+    }
+  }
+
   void readTop(const SearchPlace& top) {
-    eachRow(GetSubSystem(top.topClassId), [&](Recordset& sys) {
-      const Fields s(sys, {"FSubSysID", "FName"});
-      SearchPlace place = top;
-      place.subSysId = s.id(0);
-      place.subSysName = s.text(1);
-      systems.push_back(std::move(place));
+    wholly(systems, [&] {
+      eachRow(GetSubSystem(top.topClassId), [&](Recordset& sys) {
+        const Fields s(sys, {"FSubSysID", "FName"});
+        SearchPlace place = top;
+        place.subSysId = s.id(0);
+        place.subSysName = s.text(1);
+        systems.push_back(std::move(place));
+      });
     });
   }
 
   void readSystem(const SearchPlace& system) {
-    eachRow(GetSubFunc(system.subSysId), [&](Recordset& sub) {
-      const Fields u(sub, {"FSubFuncID", "FFuncName"});
-      SearchPlace place = system;
-      place.subFuncId = u.id(0);
-      place.subFuncName = u.text(1);
-      subFuncs.push_back(std::move(place));
+    wholly(subFuncs, [&] {
+      eachRow(GetSubFunc(system.subSysId), [&](Recordset& sub) {
+        const Fields u(sub, {"FSubFuncID", "FFuncName"});
+        SearchPlace place = system;
+        place.subFuncId = u.id(0);
+        place.subFuncName = u.text(1);
+        subFuncs.push_back(std::move(place));
+      });
     });
   }
 
@@ -515,8 +538,8 @@ struct FunctionSearch::Reading {
     const Slot& s = slots[k];
     fields.at({s.rs, s.row});
     const int32_t id = fields.id(kId);
-    tree.functions[k] = functionOf(fields, s.place, userNames.showName(subFuncs[s.subFunc].subFuncId, id),
-                                   names.simplified.find(id));
+    const UserDetailNames::Own own = userNames.own(subFuncs[s.subFunc].subFuncId, id);
+    tree.functions[k] = functionOf(fields, s.place, own.showName, names.simplified.find(id), own.otherNames);
   }
   void makeFunction(uint32_t k) { makeFunction(k, detailFields); }
 
@@ -639,11 +662,6 @@ struct FunctionSearch::Reading {
   // read, may run on another thread while the store serves other queries.
   bool readStore(std::chrono::steady_clock::time_point deadline) {
     auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
-    if (!userNamesRead) {
-      userNames = UserDetailNames::read();
-      userNamesRead = true;
-      if (late()) return false;
-    }
     if (!dataNames.valid() && !dataNamesRead) {
       std::promise<void> named;
       placesNamed = named.get_future();
@@ -656,12 +674,22 @@ struct FunctionSearch::Reading {
       topsRead = true;
       if (late()) return false;
     }
+    // The user's rows as the store holds them, which the first query loaded:
+    // read before it, a fresh process found none.
+    if (!userNamesRead) {
+      userNames = UserDetailNames::read();
+      userNamesRead = true;
+      if (late()) return false;
+    }
+    // Each moves on once its level is read: one that failed is read again.
     while (nextTop < tops.size()) {
-      readTop(tops[nextTop++]);
+      readTop(tops[nextTop]);
+      ++nextTop;
       if (late()) return false;
     }
     while (nextSystem < systems.size()) {
-      readSystem(systems[nextSystem++]);
+      readSystem(systems[nextSystem]);
+      ++nextSystem;
       if (late()) return false;
     }
     if (!details) {

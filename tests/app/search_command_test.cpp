@@ -103,6 +103,15 @@ TEST_F(SearchCommand, PinyinAndOtherScriptsFindFunctionsAndJsonSaysWhatMatched) 
   ASSERT_EQ(variant.status, 0) << variant.err;
   EXPECT_NE(variant.out.find("\"detailFuncId\":1010201"), std::string::npos) << variant.out;
 
+  // The user's own functions, and their folders' rows, by their names in the
+  // other languages.
+  for (const auto& [args, found] : {std::pair<const char*, const char*>{"search calculator", "1. Det 1000000000  计算器"},
+                                    {"search 'monthly review'", "1. Det 1000000001  月度经营分析"},
+                                    {"search 个人备忘 --lang en", "1. Det 1000000002  Personal Notes"}}) {
+    Outcome own = wayfind(std::string(args) + " --user 16385");
+    EXPECT_NE(own.out.find(found), std::string::npos) << args << "\n" << own.out << own.err;
+  }
+
   Outcome typo = wayfind("search vouchre --json --limit 1");
   ASSERT_EQ(typo.status, 0) << typo.err;
   EXPECT_NE(typo.out.find("\"rank\":\"typo\""), std::string::npos) << typo.out;
