@@ -13,6 +13,14 @@
 // ProgIDs there are; an unknown method throws Error 438; a wrong argument Error 13
 // or 449 (a required one missing).
 //
+// The classes behave as their callers in the ERP know them: "WayfindInfo.DatasUpdate"
+// passes over a refusal of the middle tier in its Create*, DeleteItem, Refresh*,
+// SetDefault, SetUnInsSys, UpdateSysBaseData and RefreshActivFunc (a Create*
+// then answers 0; read again to know what happened), and what a late-bound
+// object changed shows in the tree, the search and setting() after
+// Session::reload(). The calls of changes.h and favourites.h throw Error on a
+// refusal and show their changes at once.
+//
 // Values cross as Value: Empty (std::monostate), Null, a Boolean, a whole number,
 // a Double (a date is its serial number: days since 1899-12-30), a text (UTF-8),
 // a Table (a record set the method answered, copied: its visible rows in order),

@@ -68,7 +68,8 @@ class WAYFIND_EXPORT Session {
   bool createdDatabase() const;  // the file was made by this open, with the demo company
 
   // Reads the navigation tree again from the database, for changes made by
-  // other programs. Changes made through this API show at once without it.
+  // other programs, or through the late-bound objects of objects.h. Changes made
+  // through the other calls of this API show at once without it.
   void reload();
 
  private:
