@@ -14,7 +14,7 @@
 // or 449 (a required one missing).
 //
 // The classes behave as their callers in the ERP know them: "WayfindInfo.DatasUpdate"
-// passes over a refusal of the middle tier in its Create*, DeleteItem, Refresh*,
+// passes over a refusal of the middle tier in its Create*, DeleteItem, Refresh*, ReFreshStatus,
 // SetDefault, SetUnInsSys, UpdateSysBaseData and RefreshActivFunc (a Create*
 // then answers 0; read again to know what happened), and what a late-bound
 // object changed shows in the tree, the search and setting() after
