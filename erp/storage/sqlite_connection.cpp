@@ -2,11 +2,7 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "erp/storage/schema.h"
@@ -34,22 +30,6 @@ void configureSqliteOnce() {
     return true;
   }();
   (void)configured;
-}
-
-// Whether a database file is ours, in WAL mode already, as its header says (bytes
-// 18 and 19 are 2 in WAL mode; the user version is the big-endian word at 60):
-// a connection to such a file has nothing to switch, and needs no statement to
-// find that out. Any other file (new, empty, another's, in another mode) is
-// looked at with statements.
-bool ownFileInWalMode(const std::filesystem::path& path) {
-  unsigned char header[64];
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return false;
-  const ssize_t got = ::pread(fd, header, sizeof header, 0);
-  ::close(fd);
-  if (got != static_cast<ssize_t>(sizeof header) || std::memcmp(header, "SQLite format 3", 16) != 0) return false;
-  const uint32_t version = uint32_t{header[60]} << 24 | uint32_t{header[61]} << 16 | uint32_t{header[62]} << 8 | header[63];
-  return header[18] == 2 && header[19] == 2 && version >= 1 && version <= static_cast<uint32_t>(kSchemaVersion);
 }
 
 std::string shortSql(const std::string& sql) {
@@ -180,7 +160,9 @@ std::shared_ptr<Connection> SqliteConnection::open(const std::filesystem::path& 
   if (mode == Mode::ReadWrite) {
     // journal_mode needs the file lock for a moment; the busy timeout covers it.
     // A file that will be refused (another program's, a newer one's) keeps its own.
-    if (!ownFileInWalMode(path) && isOwnOrNewSqliteFile(*conn)) {
+    // (Asked through the connection: a descriptor of our own on the file, closed
+    // again, would drop every POSIX lock this process's connections hold on it.)
+    if (isOwnOrNewSqliteFile(*conn)) {
       auto st = conn->prepare("PRAGMA journal_mode = WAL");
       st.step();
     }
