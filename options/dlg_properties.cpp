@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
+#include <string_view>
 
 #include "erp/api/account_manager.h"
 #include "erp/api/message_service.h"
@@ -66,6 +67,7 @@ void dlgProperties::Form_Load() {
   try {
     auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
     chkLogo->setChecked(manager->GetProfile("ENTERPRISE_LOGO") == "1");
+    storedNotSave_ = manager->GetProfile("COMPANY_NOTSAVE") != "0";
     if (manager->GetProfile("COMPANY_NOTSHOW") != "1") {
       chkCompany->setChecked(false);
       chkSave->setEnabled(false);
@@ -73,7 +75,7 @@ void dlgProperties::Form_Load() {
     } else {
       chkCompany->setChecked(true);
       chkSave->setEnabled(true);
-      chkSave->setChecked(manager->GetProfile("COMPANY_NOTSAVE") != "0");
+      chkSave->setChecked(storedNotSave_);
     }
   } catch (const AutomationError& e) {
     erp::api::messages().reportError(e);
@@ -99,14 +101,18 @@ void dlgProperties::OKButton_Click() {
     // Only the switches changed here are written: another administrator's change
     // of the others meanwhile stays. (A switch is yes or no: one changed meanwhile
     // either is what the user set, or goes back to what the window read.)
+    // The save switch, shown cleared while the company name is shown, is also
+    // changed where the user can set it and it differs from what is stored.
     std::vector<std::pair<const char*, bool>> changed;
     for (const auto& [name, box] : switches())
-      if (box->isChecked() != read_[name]) changed.emplace_back(name, box->isChecked());
+      if (box->isChecked() != read_[name] || (box == chkSave && box->isEnabled() && box->isChecked() != storedNotSave_))
+        changed.emplace_back(name, box->isChecked());
     widgets::RunBusy(this, [&] {
       auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
       for (const auto& [name, ticked] : changed) {
         manager->SetProfile(name, ticked ? "1" : "0");
         read_[name] = ticked;
+        if (std::string_view(name) == "COMPANY_NOTSAVE") storedNotSave_ = ticked;
       }
     });
   } catch (const AutomationError& e) {

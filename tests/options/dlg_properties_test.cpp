@@ -120,6 +120,19 @@ TEST_F(DlgPropertiesTest, SaveFollowsCompanyAndKeepsItsTickWhenDisabled) {
   EXPECT_EQ(manager->written, (Writes{{"COMPANY_NOTSAVE", "1"}}));
 }
 
+// The save switch, shown cleared while the company name is shown, cleared by the
+// user after hiding the name: written, though it looks as it did when loaded.
+TEST_F(DlgPropertiesTest, ASaveSwitchClearedAfterHidingTheCompanyIsWritten) {
+  manager->stored = {{"COMPANY_NOTSHOW", "0"}, {"COMPANY_NOTSAVE", "1"}};
+  show([&](dlgProperties& dlg) {
+    dlg.chkCompany->click();
+    dlg.chkSave->click();
+    EXPECT_FALSE(dlg.chkSave->isChecked());
+    dlg.OKButton->click();
+  });
+  EXPECT_EQ(manager->written, (Writes{{"COMPANY_NOTSHOW", "1"}, {"COMPANY_NOTSAVE", "0"}}));
+}
+
 TEST_F(DlgPropertiesTest, AFailingAccountManagerIsReportedAndStopsTheWrites) {
   manager->stored = {{"COMPANY_NOTSHOW", "1"}};
   manager->failOn = "COMPANY_NOTSHOW";
