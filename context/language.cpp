@@ -42,6 +42,7 @@ size_t countTrailingSpaces(const std::string& s) {
 // be created leaves none, so the next lookup tries again.
 std::shared_ptr<IResLoader> resourceLoader() {
   auto& state = LanguageState::instance();
+  std::lock_guard lock(state.mutex);
   if (auto loader = std::dynamic_pointer_cast<IResLoader>(state.resourceLoader)) return loader;
   auto loader = Registry::instance().createAs<IResLoader>(erp::progid::kResLoader);
   state.resourceLoader = loader;
@@ -53,6 +54,7 @@ std::shared_ptr<IResLoader> resourceLoader() {
 // The formatting object of the process; it is known by its interface identifier.
 std::shared_ptr<ITextFormatter> formatter() {
   auto& state = LanguageState::instance();
+  std::lock_guard lock(state.mutex);
   if (auto f = std::dynamic_pointer_cast<ITextFormatter>(state.formatter)) return f;
   auto f = Registry::instance().createAs<ITextFormatter>(erp::progid::kFormatterInterfaceId);
   state.formatter = f;
@@ -63,6 +65,7 @@ std::shared_ptr<ITextFormatter> formatter() {
 // failure leaves none and the next window tries again.
 std::shared_ptr<erp::api::IFrmResLoader> formResourceLoader() {
   auto& state = LanguageState::instance();
+  std::lock_guard lock(state.mutex);
   if (auto loader = std::dynamic_pointer_cast<erp::api::IFrmResLoader>(state.formResourceLoader)) return loader;
   auto loader = Registry::instance().createAs<erp::api::IFrmResLoader>(erp::progid::kFrmResLoader);
   state.formResourceLoader = loader;
@@ -113,6 +116,7 @@ LanguageState& LanguageState::instance() {
 }
 
 void LanguageState::reset() {
+  std::lock_guard lock(mutex);
   cachedLanguage = 0;
   resourceLoader.reset();
   formatter.reset();
@@ -131,6 +135,7 @@ int32_t DetectLanguage() {
 
 int32_t GetLanguage() {
   auto& state = LanguageState::instance();
+  std::lock_guard lock(state.mutex);
   if (state.cachedLanguage == 0) state.cachedLanguage = DetectLanguage();
   return state.cachedLanguage;
 }
@@ -147,6 +152,7 @@ std::string GetLangText(const std::string& text) {
     const size_t trailing = countTrailingSpaces(text);
     const std::string trimmed = text.substr(leading, text.size() - leading - trailing);
 
+    std::lock_guard lock(LanguageState::instance().mutex);
     auto loader = resourceLoader();
     loader->setLanguageID(GetLanguageCode());
     std::string translated = loader->LoadString(trimmed);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,11 +42,15 @@ std::string SetFormFont(platform::ObjectPtr window);
 std::string ApplyFormResources(platform::ObjectPtr window);
 
 // The process-wide state behind these functions (cached language, resource loader,
-// formatting object). reset() is for tests.
+// formatting object). reset() is for tests. The windows' database thread looks
+// texts up too: the functions hold mutex while they use the state (the one
+// loader's language is set for each lookup).
 class LanguageState {
  public:
   static LanguageState& instance();
   void reset();
+
+  std::recursive_mutex mutex;
 
   int32_t cachedLanguage = 0;  // 0 until first asked
   platform::ObjectPtr resourceLoader;
