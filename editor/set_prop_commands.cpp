@@ -143,18 +143,26 @@ void dlgSetProp::NewItem() {
 
 void dlgSetProp::ModifyItem() {
   const PropRows& rows = detailView_->rows();
-  const int row = detailView_->activeRow();
+  int row = detailView_->activeRow();
   if (!rows.contains(row)) return;
   // A name or help code typed in the grid and not yet saved is settled first:
   // the dialog stores what it shows against what was read, and the grid's own
-  // save would then take the dialog's value for another user's.
+  // save would then take the dialog's value for another user's. Saved or
+  // declined, the rows are read again (a declined edit or move undone), and the
+  // item found again.
   const PropRow& r = rows.at(row);
   for (int col : {detail_col::kName, detail_col::kHelpCode})
     if (static_cast<size_t>(col) > r.read.size() || r.cell(col) != r.read[static_cast<size_t>(col - 1)]) {
+      const int32_t item = r.id;
       settleEdits();
+      runNodeClickFor(m_strCurKey);
+      row = 0;
+      for (int i = 1; i <= rows.count() && row == 0; ++i)
+        if (rows.at(i).id == item) row = i;
+      if (row == 0) return;
+      detailView_->setActiveRow(row);
       break;
     }
-  if (!rows.contains(row)) return;
   auto& dlg = addItemDialog();
   UnloadWhenDone unload(dlg);
   dlg.curLevel = "EditDetail";

@@ -245,10 +245,6 @@ void PropRows::settle() {
   for (PropRow& r : rows_) r.read = r.shown();
 }
 
-void PropRows::revert() {
-  for (PropRow& r : rows_) r.cells = r.read;
-}
-
 std::vector<std::string> PropRows::dropEditsOfItemsNotIn(const std::vector<int32_t>& present) {
   std::vector<std::string> names;
   for (PropRow& r : rows_) {

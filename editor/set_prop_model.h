@@ -139,8 +139,6 @@ class PropRows {
   std::vector<SaveRow> saveRows(SaveScope scope = SaveScope::Changes) const;
   // After a save: what every row shows counts as read. Rows not found are ignored.
   void settle();
-  // A save declined: every row shows what it read again.
-  void revert();
   // Drops the edits of the rows whose items are not among present (deleted
   // meanwhile): they show what they read again. Answers the names they had.
   std::vector<std::string> dropEditsOfItemsNotIn(const std::vector<int32_t>& present);

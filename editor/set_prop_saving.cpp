@@ -113,11 +113,6 @@ bool dlgSetProp::SaveChanges(bool ask, platform::DictionaryPtr info) {
     const std::string question = context::GetLangText("您刚才对 [") + name +
                                  context::GetLangText("] 功能属性进行了修改，是否保存？");
     if (!erp::api::messages().askYesNo(question)) {
-      // The edits are thrown away: the grid shows the rows as read again (a
-      // dialog opened next, Modify's, starts from them).
-      PropGridBinding& view = visibleView();
-      view.rows().revert();
-      for (int row = 1; row <= view.rows().count(); ++row) view.showRow(row);
       model_.clearPending();
       SetSaveState(false);
       return true;

@@ -64,6 +64,7 @@ dlgProperties::dlgProperties() : widgets::Form(kFormName) {
 void dlgProperties::Form_Load() {
   // Nothing survives between showings: a form loaded again starts as designed.
   chkSingleUI->setChecked(false);
+  storedNotSave_.reset();
   try {
     auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);
     chkLogo->setChecked(manager->GetProfile("ENTERPRISE_LOGO") == "1");
@@ -75,7 +76,7 @@ void dlgProperties::Form_Load() {
     } else {
       chkCompany->setChecked(true);
       chkSave->setEnabled(true);
-      chkSave->setChecked(storedNotSave_);
+      chkSave->setChecked(*storedNotSave_);
     }
   } catch (const AutomationError& e) {
     erp::api::messages().reportError(e);
@@ -105,7 +106,8 @@ void dlgProperties::OKButton_Click() {
     // changed where the user can set it and it differs from what is stored.
     std::vector<std::pair<const char*, bool>> changed;
     for (const auto& [name, box] : switches())
-      if (box->isChecked() != read_[name] || (box == chkSave && box->isEnabled() && box->isChecked() != storedNotSave_))
+      if (box->isChecked() != read_[name] ||
+          (box == chkSave && storedNotSave_ && box->isEnabled() && box->isChecked() != *storedNotSave_))
         changed.emplace_back(name, box->isChecked());
     widgets::RunBusy(this, [&] {
       auto manager = platform::Registry::instance().createAs<erp::api::IAcctMgr>(erp::progid::kAcctMgr);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,7 +47,7 @@ class dlgProperties : public widgets::Form {
   // Each switch's setting name and box.
   std::vector<std::pair<const char*, QCheckBox*>> switches() const;
   std::map<std::string, bool> read_;  // each box's tick as loaded (or last stored)
-  bool storedNotSave_ = true;         // COMPANY_NOTSAVE as stored (unset is on)
+  std::optional<bool> storedNotSave_;  // COMPANY_NOTSAVE as stored (unset is on); none when unread
 };
 
 }  // namespace wayfind::options
