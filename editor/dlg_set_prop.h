@@ -39,7 +39,15 @@ class TitlePanel;
 class ToolBar;
 }  // namespace wayfind::widgets
 
+namespace wayfind::store {
+class DatasInfo;
+}  // namespace wayfind::store
+
 namespace wayfind::editor {
+
+// A new query object on freshly loaded tables: the editor always shows (and
+// checks against) what the middle tier holds now.
+std::shared_ptr<store::DatasInfo> FreshQuery();
 
 class dlgSetProp : public widgets::Form {
   Q_OBJECT

@@ -156,9 +156,7 @@ void dlgSetProp::ModifyItem() {
       const int32_t item = r.id;
       settleEdits();
       runNodeClickFor(m_strCurKey);
-      row = 0;
-      for (int i = 1; i <= rows.count() && row == 0; ++i)
-        if (rows.at(i).id == item) row = i;
+      row = detailView_->grid().FindRowByItemData(item);
       if (row == 0) return;
       detailView_->setActiveRow(row);
       break;
@@ -188,11 +186,7 @@ void dlgSetProp::DeleteRow() {
   int32_t id = view.rows().at(row).id;
   int32_t base = m_lngLevel;
   // Children another window added since the list was read count too.
-  const bool hasChild = widgets::RunBusy(this, [&] {
-    auto info = store::newDatasInfo();
-    info->RegetDataInfo();
-    return info->IsHasChild(base, id);
-  });
+  const bool hasChild = widgets::RunBusy(this, [&] { return FreshQuery()->IsHasChild(base, id); });
   if (hasChild) {
     erp::api::messages().warn(context::GetLangText("选定的项目还存在子项目，不能删除。"));
     return;

@@ -24,18 +24,11 @@ int32_t childLevelBase(std::string_view key) {
   return level ? nav::LevelBase(*level) : 0;
 }
 
-// A new query object on freshly loaded tables: the editor always shows what the
-// middle tier holds now.
-std::shared_ptr<store::DatasInfo> freshQuery() {
-  auto info = store::newDatasInfo();
-  info->RegetDataInfo();
-  return info;
-}
 
 // Whether template rows under a node are read-only: the node is refreshed from
 // the template (type 2 for a subsystem, 3 for a sub-function).
 bool refreshedParent(int32_t id, int32_t type) {
-  auto info = freshQuery();
+  auto info = FreshQuery();
   platform::DictionaryPtr none;
   return info->IsRefresh(id, type, none);
 }
@@ -51,6 +44,12 @@ class ShowWhenDone {
 };
 
 }  // namespace
+
+std::shared_ptr<store::DatasInfo> FreshQuery() {
+  auto info = store::newDatasInfo();
+  info->RegetDataInfo();
+  return info;
+}
 
 void dlgSetProp::BuildRoot() {
   tvFunc_->Clear();
@@ -113,7 +112,7 @@ void dlgSetProp::fillOutline(const std::string& parentKey, const std::vector<Gri
 
 void dlgSetProp::ShowTopClasses(int placeholderIndex) {
   settleEdits();
-  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetTopClass_All(); });
+  auto rs = widgets::RunBusy(this, [&] { return FreshQuery()->GetTopClass_All(); });
   auto rows = ReadTopClasses(*rs);
   beginFill(placeholderIndex, true);
   fillOutline(nav::kRootKey, rows, Level::TopClass, "Top", true, false);
@@ -121,7 +120,7 @@ void dlgSetProp::ShowTopClasses(int placeholderIndex) {
 
 void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
   settleEdits();
-  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubSystem_All(id); });
+  auto rs = widgets::RunBusy(this, [&] { return FreshQuery()->GetSubSystem_All(id); });
   auto rows = ReadSubSystems(*rs);
   const std::string key = nav::NodeKey(Level::TopClass, id);
   beginFill(placeholderIndex, true);
@@ -130,7 +129,7 @@ void dlgSetProp::ShowSubSystems(int32_t id, int placeholderIndex) {
 
 void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
   settleEdits();
-  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetSubFunc_All(id); });
+  auto rs = widgets::RunBusy(this, [&] { return FreshQuery()->GetSubFunc_All(id); });
   auto rows = ReadSubFuncs(*rs);
   const std::string key = nav::NodeKey(Level::SubSystem, id);
   beginFill(placeholderIndex, true);
@@ -140,7 +139,7 @@ void dlgSetProp::ShowSubFuncs(int32_t id, int placeholderIndex) {
 
 void dlgSetProp::ShowDetailFuncs(int32_t id) {
   settleEdits();
-  auto rs = widgets::RunBusy(this, [&] { return freshQuery()->GetDetailFunc_All(id); });
+  auto rs = widgets::RunBusy(this, [&] { return FreshQuery()->GetDetailFunc_All(id); });
   auto rows = ReadDetailFuncs(*rs);
   const std::string key = nav::NodeKey(Level::SubFunc, id);
   beginFill(-1, false);
@@ -154,7 +153,7 @@ std::optional<std::vector<GridRow>> dlgSetProp::readShownLevel() {
   const auto listed = nav::ChildLevelOfKey(m_strCurKey);
   const auto id = nav::KeyId(m_strCurKey);
   if (!listed || !id) return std::nullopt;
-  auto query = freshQuery();
+  auto query = FreshQuery();
   if (*listed == Level::DetailFunc)
     return ReadDetailFuncs(*widgets::RunBusy(this, [&] { return query->GetDetailFunc_All(*id); }));
   auto rs = widgets::RunBusy(this, [&] {

@@ -28,17 +28,19 @@ void requireColumn(const QTableWidget& grid, int col) {
 }
 
 // Characters as the database counts them: a character beyond the basic plane
-// (a rare ideograph, an emoji) is two UTF-16 units and one character.
-int characterCount(const QString& text) {
-  int n = 0;
-  for (int i = 0; i < text.size(); ++i, ++n)
-    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
-  return n;
+// (a rare ideograph, an emoji) is two UTF-16 units and one character. The units
+// of the character that starts at i, and of the one that ends at at:
+int unitsOfCharacterAt(const QString& text, int i) {
+  return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
 }
-
-// The length of a whole character that ends at at (1 or 2 UTF-16 units).
 int unitsOfCharacterBefore(const QString& text, int at) {
   return at >= 2 && text[at - 1].isLowSurrogate() && text[at - 2].isHighSurrogate() ? 2 : 1;
+}
+
+int characterCount(const QString& text) {
+  int n = 0;
+  for (int i = 0; i < text.size(); i += unitsOfCharacterAt(text, i)) ++n;
+  return n;
 }
 
 // A column's length limit in characters. QLineEdit's own limit counts UTF-16
@@ -68,8 +70,7 @@ class CharacterLimit final : public QValidator {
 
 QString TruncatedToCharacters(const QString& text, int max) {
   int units = 0;
-  for (int n = 0; n < max && units < text.size(); ++n)
-    units += text[units].isHighSurrogate() && units + 1 < text.size() && text[units + 1].isLowSurrogate() ? 2 : 1;
+  for (int n = 0; n < max && units < text.size(); ++n) units += unitsOfCharacterAt(text, units);
   return text.left(units);
 }
 
