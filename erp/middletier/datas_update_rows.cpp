@@ -358,20 +358,27 @@ bool idInUse(storage::Connection& conn, const Level& l, int32_t id) {
 }
 
 int32_t nextFreeCustomId(storage::Connection& conn, const Level& l) {
+  // Above every identifier a deleted item had too: an edit still open on it
+  // elsewhere must not land on a new item.
   const std::string sql = std::string("SELECT MAX(id) FROM (SELECT MAX(") + l.idCol + ") AS id FROM " + l.tplTable +
-                          " UNION ALL SELECT MAX(" + l.idCol + ") FROM " + l.userTable + ") AS ids";
-  const int64_t highest = maxOf(conn, sql).value_or(0);
+                          " UNION ALL SELECT MAX(" + l.idCol + ") FROM " + l.userTable +
+                          " UNION ALL SELECT MAX(FID) FROM t_WayfindRetiredId WHERE FLevel = ?1) AS ids";
+  const int64_t highest = maxOf(conn, sql, l.number).value_or(0);
   const int64_t next = highest >= l.base ? highest + 1 : l.base;
   if (next <= std::numeric_limits<int32_t>::max()) return static_cast<int32_t>(next);
   // The top of the range is taken (one item may sit there): the lowest free
-  // identifier from the base on.
+  // identifier from the base on, none a deleted item had.
   const std::string id = l.idCol, tpl = l.tplTable, user = l.userTable;
+  const std::string level = std::to_string(l.number);
   const std::string free =
       "SELECT MIN(c.id) FROM (SELECT CAST(?1 AS INTEGER) AS id"
       " UNION ALL SELECT " + id + " + 1 FROM " + tpl + " WHERE " + id + " >= ?1 AND " + id + " < 2147483647"
-      " UNION ALL SELECT " + id + " + 1 FROM " + user + " WHERE " + id + " >= ?1 AND " + id + " < 2147483647) AS c"
+      " UNION ALL SELECT " + id + " + 1 FROM " + user + " WHERE " + id + " >= ?1 AND " + id + " < 2147483647"
+      " UNION ALL SELECT FID + 1 FROM t_WayfindRetiredId WHERE FLevel = " + level + " AND FID >= ?1"
+      " AND FID < 2147483647) AS c"
       " WHERE NOT EXISTS (SELECT 1 FROM " + tpl + " WHERE " + id + " = c.id)"
-      " AND NOT EXISTS (SELECT 1 FROM " + user + " WHERE " + id + " = c.id)";
+      " AND NOT EXISTS (SELECT 1 FROM " + user + " WHERE " + id + " = c.id)"
+      " AND NOT EXISTS (SELECT 1 FROM t_WayfindRetiredId WHERE FLevel = " + level + " AND FID = c.id)";
   if (const auto found = maxOf(conn, free, l.base)) return static_cast<int32_t>(*found);
   throw platform::AutomationError(platform::err::kOverflow, "ZelWayfind.DatasUpdate", say("该层级的自定义项目标识已用完。"));
 }

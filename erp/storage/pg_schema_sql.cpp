@@ -213,6 +213,28 @@ BEGIN
   EXECUTE 'GRANT EXECUTE ON FUNCTION wayfind_claim_ids(integer, integer[]) TO wayfind_user';
   EXECUTE 'GRANT EXECUTE ON FUNCTION wayfind_release_claims() TO wayfind_user';
 
+  -- Keeps the custom identifier of a user's deleted row (the trigger on each
+  -- users' table passes the level and the identifier's column): never handed
+  -- out again. Only this function writes t_WayfindRetiredId, a number once;
+  -- the table has no unique key, so no session ever waits on another's insert
+  -- (a plain role could otherwise hold up the deletion of somebody else's item
+  -- by inserting and deleting a row of its own with the same number, and
+  -- keeping its transaction open).
+  EXECUTE format($f$
+    CREATE OR REPLACE FUNCTION wayfind_retire_id() RETURNS trigger
+      LANGUAGE plpgsql SECURITY DEFINER SET search_path = %s, pg_temp AS $body$
+    DECLARE
+      lvl integer := TG_ARGV[0]::integer;
+      gone integer := (to_jsonb(OLD) ->> TG_ARGV[1])::integer;
+    BEGIN
+      IF NOT EXISTS (SELECT 1 FROM t_WayfindRetiredId WHERE FLevel = lvl AND FID = gone) THEN
+        INSERT INTO t_WayfindRetiredId(FLevel, FID) VALUES (lvl, gone);
+      END IF;
+      RETURN NULL;
+    END $body$
+    $f$, s);
+  EXECUTE 'REVOKE ALL ON FUNCTION wayfind_retire_id() FROM PUBLIC';
+
   -- Deletes the rows of tbl at the given row addresses that the session's role
   -- may delete: what row-level security lets it delete, no more. The middle
   -- tier finds the addresses with SELECT ... FOR UPDATE under the role's own
@@ -264,7 +286,9 @@ BEGIN
     EXECUTE format('ALTER DATABASE %I SET client_connection_check_interval = %L', current_database(), '10s');
   END IF;
 END $$;
-)SQL";
+
+-- The users' tables keep the custom identifiers of their deleted rows.
+@RETIRING TRIGGERS@)SQL";
 
 // "'t_a', 't_b', ...", broken before a name that would reach past column 110 and
 // carried on under the first name; start is the column the list starts in.
@@ -351,6 +375,7 @@ std::string rights() {
     if (name == "GROUP_ITEMS") return quotedList(writtenBy(Writers::GroupOwner), column);
     if (name == "GRANT INSERT") return insertGrant;
     if (name == "REVOKE SEQUENCES") return sequenceGrants;
+    if (name == "RETIRING TRIGGERS") return schema::retiringTriggers(Backend::PostgreSQL);
     if (name.starts_with("CREATE ")) {
       const std::string table(name.substr(7));
       return schema::createTable(Backend::PostgreSQL, schema::table(table.c_str()), kSchemaVersion, true);

@@ -126,12 +126,23 @@ void migrateTo7(Connection& conn) { conn.exec(schema::createdIn(conn.backend(), 
 // whose transaction has ended gives way to the next.
 void migrateTo8(Connection&) {}
 
+// Version 9: the custom identifiers of deleted items are kept
+// (t_WayfindRetiredId) and never handed out again: a new item took the number
+// of the highest one deleted before it, and an edit still open on the deleted
+// item in another window was then stored on the new one. On a server the
+// triggers come with the rights (kRights), which run after the last step.
+void migrateTo9(Connection& conn) {
+  conn.exec(schema::createdIn(conn.backend(), 9));
+  if (conn.backend() == Backend::SQLite) conn.exec(schema::retiringTriggers(Backend::SQLite));
+}
+
 using Migration = void (*)(Connection&);
 // migrations[i] takes a database from version i to version i + 1, on either
 // back end.
 const std::vector<Migration>& migrations() {
   static const std::vector<Migration> steps{&migrateTo1, &migrateTo2, &migrateTo3, &migrateTo4,
-                                            &migrateTo5, &migrateTo6, &migrateTo7, &migrateTo8};
+                                            &migrateTo5, &migrateTo6, &migrateTo7, &migrateTo8,
+                                            &migrateTo9};
   return steps;
 }
 

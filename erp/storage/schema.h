@@ -10,7 +10,7 @@
 
 namespace wayfind::erp::storage {
 
-inline constexpr int kSchemaVersion = 8;
+inline constexpr int kSchemaVersion = 9;
 
 // Called inside the transaction that creates a new database (version 0 to 1), to
 // fill it (the demo company). A failure rolls the creation back.

@@ -110,6 +110,25 @@ std::string createdIn(Backend backend, int version) {
   return out;
 }
 
+std::string retiringTriggers(Backend backend) {
+  std::string out;
+  for (const nav::LevelInfo& info : nav::kLevels) {
+    const std::string table = userTable(info.level), column = info.idField;
+    const std::string level = std::to_string(nav::LevelNumber(info.level)), base = std::to_string(info.base);
+    if (backend == Backend::PostgreSQL) {
+      out += "DROP TRIGGER IF EXISTS wayfind_retired ON " + table + ";\nCREATE TRIGGER wayfind_retired AFTER DELETE ON " +
+             table + " FOR EACH ROW WHEN (OLD." + column + " >= " + base + ")\n  EXECUTE FUNCTION wayfind_retire_id(" +
+             level + ", '" + folded(column.c_str()) + "');\n";
+    } else {
+      out += "CREATE TRIGGER IF NOT EXISTS " + table + "_retired AFTER DELETE ON " + table + " WHEN OLD." + column +
+             " >= " + base + "\nBEGIN INSERT INTO t_WayfindRetiredId(FLevel, FID) SELECT " + level + ", OLD." + column +
+             " WHERE NOT EXISTS (SELECT 1 FROM t_WayfindRetiredId WHERE FLevel = " + level + " AND FID = OLD." +
+             column + "); END;\n";
+    }
+  }
+  return out;
+}
+
 std::string widenedIn(Backend backend, int version) {
   std::string out;
   for (const Table& t : tables()) {

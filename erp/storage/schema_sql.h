@@ -24,4 +24,9 @@ std::string createdIn(Backend backend, int version);
 // its name.
 std::string widenedIn(Backend backend, int version);
 
+// The users' tables' delete triggers that keep the custom identifier of a
+// deleted row in t_WayfindRetiredId, so that it is never handed out again. On a
+// server they call wayfind_retire_id(), which the server's rights define.
+std::string retiringTriggers(Backend backend);
+
 }  // namespace wayfind::erp::storage::schema

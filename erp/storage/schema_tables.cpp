@@ -205,6 +205,12 @@ std::vector<Table> makeTables() {
       // with the transaction that claimed it. Empty at rest.
       {"t_WayfindIdClaim", 6, W::Private, {id("FLevel"), id("FID"), revision("FTxn").notNullable()}, "FLevel, FID",
        {}, true},
+      // Custom identifiers whose items were deleted, (level, identifier): never
+      // handed out again, so an edit still open on a deleted item cannot land on
+      // a new one. Written by the users' tables' delete triggers only; no unique
+      // key, so that no session ever waits on another's insert.
+      {"t_WayfindRetiredId", 9, W::Owner, {id("FLevel"), id("FID")}, nullptr,
+       {{"ix_WayfindRetiredId", "FLevel, FID", 9}}},
   };
 }
 

@@ -183,8 +183,9 @@ TEST_F(NodeUpdates, NamesStampedByEarlierProgramsFollowTheTemplateAfterTheMigrat
       "SELECT FFuncGroupID, 1, 10001, 'Voucher entry', 'PZ', 'Voucher entry' FROM t_NavFuncGroup;");
   const int64_t templateRevision = revision(0);
   conn().exec(onServer() ? "UPDATE t_WayfindMeta SET FValue = '3' WHERE FKey = 'SchemaVersion';"
-                           "ALTER TABLE t_NavVersion DROP COLUMN FStamp"
-                         : "PRAGMA user_version = 3; ALTER TABLE t_NavVersion DROP COLUMN FStamp");
+                           "ALTER TABLE t_NavVersion DROP COLUMN FStamp; DROP TABLE t_WayfindRetiredId CASCADE"
+                         : "PRAGMA user_version = 3; ALTER TABLE t_NavVersion DROP COLUMN FStamp;"
+                           "DROP TABLE t_WayfindRetiredId");
   storage::releaseThreadConnections();
   EXPECT_EQ(storage::schemaVersion(conn()), storage::kSchemaVersion);
   EXPECT_GT(revision(0), templateRevision);  // every client fetches its rows afresh
@@ -363,6 +364,14 @@ TEST_F(NodeUpdates, DeleteItemRemovesOnlyChildlessCustomItems) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserSubSystem"), 0);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavUserDetailFunc"), 0);
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroupItem"), 0);  // no dangling favourite
+  // A deleted item's number is never handed out again (an edit still open on it
+  // in another window would land on the new item), to any user.
+  auto again = dict({{"FTopClassName", "又一个"}});
+  EXPECT_EQ(platform::CLng(up_.CreateTopClass(props(kUserB), index, again, tpl)), topId + 1);
+  auto sysAgain = dict({{"FSysName", "子"}});
+  int32_t templateTopOne = 1;
+  EXPECT_EQ(platform::CLng(up_.CreateSubSys(props(kUserA), templateTopOne, index, sysAgain, tpl)), sysId + 1);
+  EXPECT_EQ(createDetail(kUserA, 100, "工具"), detail + 1);
 }
 
 TEST_F(NodeUpdates, NameAndHelpFileMethodsWriteTheUsersRow) {

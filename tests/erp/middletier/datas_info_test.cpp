@@ -120,13 +120,19 @@ TEST_F(ServerDatasInfoTest, NextIdIsAtOrAboveTheLevelBaseAndAboveEveryIdInUse) {
   EXPECT_EQ(server.GetNextID(admin, type, parent).asLong(), 10000001);
   type = 4;
   EXPECT_EQ(server.GetNextID(admin, type, parent).asLong(), 1000000003);
-  // An empty level starts at the base.
+  // A deleted item's number is not handed out again; a level never used starts
+  // at the base.
   db.conn().exec("DELETE FROM t_NavUserTopClass");
   type = 1;
+  EXPECT_EQ(server.GetNextID(admin, type, parent).asLong(), 1001);
+  db.conn().exec("DELETE FROM t_WayfindRetiredId");
   EXPECT_EQ(server.GetNextID(admin, type, parent).asLong(), 1000);
   // The top of the range taken: the lowest free identifier below it.
   db.conn().exec("INSERT INTO t_NavUserDetailFunc(FUserID, FSubFuncID, FDetailFuncID) VALUES (16384, 1, 2147483647)");
   type = 4;
+  EXPECT_EQ(server.GetNextID(admin, type, parent).asLong(), 1000000003);
+  // Not even then a deleted item's number.
+  db.conn().exec("DELETE FROM t_NavUserDetailFunc WHERE FDetailFuncID = 1000000001");
   EXPECT_EQ(server.GetNextID(admin, type, parent).asLong(), 1000000003);
 }
 

@@ -131,12 +131,15 @@ TEST(StorageSchema, OlderFileMigratesKeepingItsData) {
     // On a server also its rights of then: a table-wide DELETE (which let a role
     // lock the table against readers) and advisory write locks.
     if (erp::testing::onServer())
-      old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; "
+      old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; DROP TABLE t_WayfindRetiredId; "
                 "DROP FUNCTION wayfind_lock(integer, integer); GRANT DELETE ON t_NavUserSubFunc TO wayfind_user; "
                 "UPDATE t_WayfindMeta SET FValue = '1' WHERE FKey = 'SchemaVersion';"
                 "ALTER TABLE t_NavVersion DROP COLUMN FStamp;");
     else
-      old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; PRAGMA user_version = 1;"
+      old->exec("DROP TABLE t_NavUnInsHidden; DROP TABLE t_NavSysState; DROP TABLE t_WayfindRetiredId; "
+                "DROP TRIGGER t_NavUserTopClass_retired; DROP TRIGGER t_NavUserSubSystem_retired; "
+                "DROP TRIGGER t_NavUserSubFunc_retired; DROP TRIGGER t_NavUserDetailFunc_retired; "
+                "PRAGMA user_version = 1;"
                 "ALTER TABLE t_NavVersion DROP COLUMN FStamp;");
   }
   auto& conn = *storage::connectionFor(db.path());
