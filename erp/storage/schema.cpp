@@ -192,9 +192,25 @@ bool isOwnOrNewSqliteFile(Connection& conn) {
   return !st.step();
 }
 
+// Whether the session's role may change the tables on a server: their owner's
+// (or a member of it), or a superuser.
+bool ownsTheTables(Connection& conn) {
+  auto st = conn.prepare(
+      "SELECT COALESCE((SELECT rolsuper FROM pg_roles WHERE rolname = current_user), false) "
+      "OR pg_has_role(current_user, (SELECT relowner FROM pg_class WHERE oid = 't_wayfindmeta'::regclass), 'MEMBER')");
+  return st.step() && st.int64(0) != 0;
+}
+
 bool ensureSchema(Connection& conn, const Seeder& seeder, bool create) {
   static_assert(kSchemaVersion >= 1);
-  if (schemaVersion(conn) == kSchemaVersion) return false;  // the common case, no lock taken
+  const int found = schemaVersion(conn);
+  if (found == kSchemaVersion) return false;  // the common case, no lock taken
+  // After a program upgrade on a server only the tables' owner can bring them
+  // up to date; anybody else would meet a refusal of the server's own words.
+  if (conn.backend() == Backend::PostgreSQL && found > 0 && found < kSchemaVersion && !ownsTheTables(conn))
+    raiseRefused(kStorageSource, "数据库 " + conn.displayName() + " 的结构版本 " + std::to_string(found) +
+                                     " 比本程序的版本 " + std::to_string(kSchemaVersion) +
+                                     " 旧，请先以数据库所有者的身份运行 wayfind db init 升级。");
   bool created = false;
   for (;;) {
     Transaction tx(conn);

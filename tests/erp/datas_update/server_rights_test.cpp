@@ -231,6 +231,26 @@ TEST_F(ServerRights, MiddleTierOnAUsersConnectionRefusesWhatTheUserMayNotDo) {
   up.ImportUserData(props(kUserA), fromB);
   EXPECT_EQ(userTable(kUserA, "SubFunc")->storedRowCount(), userTable(kUserB, "SubFunc")->storedRowCount());
   EXPECT_EQ(row(userTable(kUserA, "SubFunc"), "FSubFuncID", 101)["FFuncName"], platform::Variant(name));
+
+  // A's item deleted on A's connection: its number is kept by the server's
+  // function (no ERP role may write that table), and is not handed out again.
+  int32_t parent = 10, index = 0, base = 10000000;
+  bool tpl = false;
+  auto first = dict({{"FFuncName", platform::Variant("临时")}});
+  int32_t made = platform::CLng(up.CreateSubFunc(props(kUserA), parent, index, first, tpl));
+  up.DeleteItem(props(kUserA), base, made, tpl);
+  auto second = dict({{"FFuncName", platform::Variant("临时")}});
+  EXPECT_GT(platform::CLng(up.CreateSubFunc(props(kUserA), parent, index, second, tpl)), made);
+  EXPECT_TRUE(refused(*storage::Connection::open(as("a")), "INSERT INTO t_WayfindRetiredId VALUES (3, 1)"));
+
+  // A database an older program made: only its owner can bring it up to date,
+  // and the user is told so.
+  storage::releaseThreadConnections();
+  auto owner = storage::Connection::open(path());
+  owner->exec("UPDATE t_WayfindMeta SET FValue = '8' WHERE FKey = 'SchemaVersion'");
+  expectRefused([&] { middletier::ServerDatasUpdate(as("a")).UpdateSubSysFuncName(props(kUserA), id, name); },
+                "wayfind db init");
+  owner->exec("UPDATE t_WayfindMeta SET FValue = '9' WHERE FKey = 'SchemaVersion'");
 }
 
 // A lock that stops readers or writers needs a table-wide UPDATE, DELETE or
