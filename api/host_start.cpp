@@ -71,6 +71,7 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   std::error_code ec;
   // A server database is never created here ("wayfind db init" makes it).
   const bool server = erp::storage::isServerLocation(path);
+  erp::storage::refuseMistakenServerAddress(path);
   session.createdDatabase = !server && !std::filesystem::exists(path, ec);
   if (session.createdDatabase) std::filesystem::create_directories(path.parent_path(), ec);
   auto conn = erp::storage::connectionFor(path);

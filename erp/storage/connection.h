@@ -233,6 +233,10 @@ using ConnectionPtr = std::shared_ptr<Connection>;
 
 // True for a PostgreSQL connection URI ("postgresql://" or "postgres://").
 bool isServerLocation(const std::filesystem::path& location);
+// Refuses a location that is a server's address written otherwise than
+// isServerLocation reads one ("PostgreSQL://...", "host=db dbname=erp"):
+// taken for a file name it would make a new database wherever the program runs.
+void refuseMistakenServerAddress(const std::filesystem::path& location);
 // The location for messages, without a password.
 std::string locationForDisplay(const std::filesystem::path& location);
 

@@ -54,6 +54,7 @@ ConnectionPtr openPrepared(const std::filesystem::path& path, Seed seed, bool cr
     ensureSchema(*conn, seederFor(seed), create);
     return conn;
   }
+  refuseMistakenServerAddress(path);
   if (path.has_parent_path()) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);

@@ -9,7 +9,9 @@
 #include <chrono>
 #include <thread>
 
+#include "erp/client/account_manager.h"
 #include "erp/client/bill_use_info.h"
+#include "erp/client/share_props.h"
 #include "erp/storage/user_roles.h"
 #include "erp/middletier/erp_test_db.h"
 #include "update_fixture.h"
@@ -210,6 +212,9 @@ TEST_F(ServerRights, MiddleTierOnAUsersConnectionRefusesWhatTheUserMayNotDo) {
   expectRefused([&] { up.UpdateTopClass(props(kUserA), top, d, true, none); }, "系统管理员");
   auto targets = std::make_shared<platform::Vector>();
   expectRefused([&] { up.ApplyAllUser(props(kUserA), targets, none); }, "系统管理员");
+  // The company's switches: told so, not the server's refusal of the write lock.
+  client::publishLogin(client::makeLogin(kUserA, "张伟", "1", "t"));
+  expectRefused([&] { client::AcctMgr(as("a")).SetProfile("ENTERPRISE_LOGO", "x"); }, "系统管理员");
   // A role that is no ERP user gets a clear refusal.
   middletier::ServerDatasUpdate stranger(as("stranger"));
   expectRefused([&] { stranger.UpdateSubSysFuncName(props(kUserA), id, name); }, "不对应任何 ERP 用户");
