@@ -143,6 +143,11 @@ void dlgSetNormal::buildControls() {
 void dlgSetNormal::Form_Load() {
   m_bDirty = false;
   saved_ = false;
+  // The form is kept between showings: nothing of the last one's list may be
+  // taken for this one's, should the first read fail.
+  currentGroup_ = 0;
+  readRows_.clear();
+  vaNormal->ClearRows();
   RefreshEditor();
   // Each showing starts at the groups, whatever had the focus when it last closed.
   tvGroup->setFocus(Qt::OtherFocusReason);
@@ -150,11 +155,17 @@ void dlgSetNormal::Form_Load() {
 
 void dlgSetNormal::RefreshEditor() {
   LoadGroupTree();
-  vaNormal->ClearRows();
   if (tvGroup->Count() > 0) {
     widgets::TreeNode first = tvGroup->NodeAt(1);
     first.SetExpanded(true);
-    SaveAndSwitchGroup();  // as if the first group had been clicked
+    // As if the first group had been clicked. The list is cleared only by a
+    // read that succeeds: one that fails leaves the list with the group it
+    // was read from, so that a save cannot take an empty list for it.
+    SaveAndSwitchGroup();
+  } else {
+    vaNormal->ClearRows();
+    currentGroup_ = 0;
+    readRows_.clear();
   }
 }
 
@@ -185,6 +196,7 @@ int32_t dlgSetNormal::groupIdOf(const widgets::TreeNode& node) {
 
 bool dlgSetNormal::SaveAndSwitchGroup() {
   bool result = true;
+  bool reading = false;
   try {
     if (m_bDirty) {
       if (!widgets::MsgQuestion(lang("您刚才对常用功能属性进行了修改，是否保存？"))) {
@@ -205,14 +217,16 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
     // The list is the clicked group's only once its rows are read: a read that
     // fails leaves the list, and the tree, on the group it showed.
     const int32_t next = groupIdOf(selected);
+    reading = true;
     LoadGroupItems(next);
     currentGroup_ = next;
     Bar->SetToolEnabled("Delete", true);
     return result;
   } catch (const AutomationError& e) {
-    reportSaveFailure(e);
+    reading ? reportReadFailure(e) : reportSaveFailure(e);
   } catch (const std::exception& e) {
-    reportSaveFailure(AutomationError(platform::err::kInvalidProcedureCall, "WayfindInfo", e.what()));
+    const AutomationError error(platform::err::kInvalidProcedureCall, "WayfindInfo", e.what());
+    reading ? reportReadFailure(error) : reportSaveFailure(error);
   }
   return false;
 }
@@ -228,6 +242,13 @@ void dlgSetNormal::reportSaveFailure(const AutomationError& error) {
                       lang("错误号: ") + std::to_string(error.number()));
   // The edits stay, still marked changed, under their own group: saving again
   // retries, and leaving the group or closing asks about them once more.
+  keepEdits();
+}
+
+void dlgSetNormal::reportReadFailure(const AutomationError& error) {
+  // Nothing was being stored: the list and the tree stay on the group shown.
+  widgets::MsgWarning(lang("在进行数据操作时发生错误: ") + error.description() + "\n\n" + lang("错误号: ") +
+                      std::to_string(error.number()));
   keepEdits();
 }
 

@@ -107,6 +107,7 @@ class dlgSetNormal : public widgets::Form {
   void onGroupLabelEdited(widgets::TreeNode node, std::string& newText, bool& cancel);
   void onDelClicked();
   void reportSaveFailure(const platform::AutomationError& error);
+  void reportReadFailure(const platform::AutomationError& error);
   void keepEdits();
   bool groupTreeHasFocus() const;
   bool gridHasFocus() const;

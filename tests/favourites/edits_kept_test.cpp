@@ -129,6 +129,39 @@ TEST_F(EditsKeptTest, ReadsThatFailLeaveTheListOnItsGroupAndThePickerToLoadAgain
   ed.Bar->ClickTool("New");
   EXPECT_TRUE(modal().done()) << join(modal().failures());
   EXPECT_GT(topClasses, 0);
+
+  // Refreshed, and opened again, while only the lists cannot be read: the list
+  // stays with the group it was read from (or, newly opened, with none), so a
+  // function added then and saved keeps the group's others.
+  const auto stored = storedList(group);
+  for (bool reopen : {false, true}) {
+    SCOPED_TRACE(reopen ? "opened again" : "refreshed");
+    messages->calls.clear();
+    {
+      store::DataInfo::instance().reset();
+      erp::storage::setStatementObserverForTesting([](const std::string& sql) {
+        if (sql.find("t_NavFuncGroupItem") != std::string::npos)
+          throw platform::AutomationError(platform::err::kInvalidProcedureCall, "test", "列表暂时读不出");
+      });
+      if (reopen) {
+        ed.Unload();
+        openEditor();
+      } else {
+        ed.Bar->ClickTool("Refresh");
+      }
+      erp::storage::setStatementObserverForTesting({});
+    }
+    ASSERT_EQ(messages->warnings().size(), 1u) << shownMessages();
+    EXPECT_NE(messages->warnings()[0].find("列表暂时读不出"), std::string::npos) << shownMessages();
+    EXPECT_EQ(ed.currentGroupId(), reopen ? 0 : group);
+    EXPECT_EQ(gridRows(), reopen ? std::vector<std::string>{} : shown);
+    focusGrid();
+    drop("Det" + std::to_string(fresh));
+    messages->answers = {true};
+    ed.Bar->ClickTool("SetProps");
+    const auto after = storedList(group);
+    for (const std::string& row : stored) EXPECT_NE(std::find(after.begin(), after.end(), row), after.end()) << row;
+  }
 }
 
 TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {
