@@ -63,8 +63,9 @@ void SaveSearchIndex(const std::string& path, const std::string& key, const Sear
 
 std::optional<SearchIndex> LoadSearchIndex(const std::string& path, const std::string& key) {
   try {
-    // Not waiting on a pipe or a device someone put there.
-    const int fd = platform::openRegularFileForReading(path);
+    // Not waiting on a pipe or a device someone put there, nor read through a
+    // link.
+    const int fd = platform::openRegularFileForReading(path, false);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     auto map = std::make_shared<Mapping>();

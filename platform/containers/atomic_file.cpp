@@ -152,10 +152,10 @@ std::optional<std::string> nonRegularKind(const std::filesystem::path& path) {
   return kindOf(st.st_mode);
 }
 
-int openRegularFileForReading(const std::filesystem::path& path) {
+int openRegularFileForReading(const std::filesystem::path& path, bool followLinks) {
   // O_NONBLOCK: opening a pipe with no writer returns at once; it changes
   // nothing for a regular file, whose reads never wait anyway.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
   if (fd < 0) return -1;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -175,13 +175,20 @@ struct AtomicFileWriter::State {
 AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested, Flush flush) {
   if (requested.empty() || !requested.has_filename()) fail(requested, "the path names no file", 0);
   std::filesystem::path path = requested;
+  struct stat link;
+  const bool isLink = ::lstat(requested.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+  if (isLink && flush == Flush::Later) {
+    // A file the program makes again is its own: the new file takes the link's
+    // place, and whatever the link led to stays as it is.
+    s_.reset(new State{path, createTemporaryBeside(path), flush});
+    return;
+  }
   struct stat existing;
   const bool exists = ::stat(requested.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode))
     fail(requested, std::string("it is ") + kindOf(existing.st_mode) + ", not a regular file; it was left as it is",
          0);
-  struct stat link;
-  if (exists && ::lstat(requested.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+  if (exists && isLink) {
     // The link stays a link: the file it leads to is the one replaced.
     std::error_code ec;
     path = std::filesystem::canonical(requested, ec);

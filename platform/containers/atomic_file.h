@@ -36,7 +36,9 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 // the program can make again (a cache file, which its loader checks and
 // refuses when damaged) need not wait for the disk: readers still see the old
 // content or the new, and only a crash of the machine can leave it missing or
-// damaged.
+// damaged. Such a file is the program's own: a symbolic link put in its place
+// is replaced by the new file, never followed (in a folder others may write,
+// one would make the program write over any file of the user's).
 enum class Flush { ToDisk, Later };
 
 // The same for a file written piece by piece, so that a large file never has to
@@ -77,7 +79,8 @@ std::optional<std::string> nonRegularKind(const std::filesystem::path& path);
 
 // Opens path to read without waiting (a pipe with no writer, a device) and only
 // when it is a regular file: the descriptor, or -1 with errno set (EINVAL when
-// something other than a regular file is there).
-int openRegularFileForReading(const std::filesystem::path& path);
+// something other than a regular file is there). Without followLinks a
+// symbolic link is refused too (ELOOP): a cache file is never read through one.
+int openRegularFileForReading(const std::filesystem::path& path, bool followLinks = true);
 
 }  // namespace wayfind::platform

@@ -45,8 +45,8 @@ bool readAt(int fd, char* into, size_t n, off_t offset) {
 // header promises, is refused without mapping or reading the rest. A mapped
 // file's pages are read as the loader first touches them, so a file refused
 // for its structure is refused having read a few of them.
-std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::path& path) {
-  int fd = openRegularFileForReading(path);
+std::shared_ptr<fileformat::LoadBuffer> readSavedForm(const std::filesystem::path& path, bool followLinks) {
+  int fd = openRegularFileForReading(path, followLinks);
   if (fd < 0) return nullptr;
   std::shared_ptr<fileformat::LoadBuffer> buffer;
   struct stat st;
@@ -216,7 +216,9 @@ bool Dictionary::LoadCheckingAsRead(const std::filesystem::path& path) { return 
 
 bool Dictionary::load(const std::filesystem::path& path, const fileformat::Expected* expected, bool checkAsRead) {
   try {
-    if (auto buffer = readSavedForm(path)) {
+    // A cache file is never read through a link (one put in a folder others
+    // may write would hand the program a file of someone else's choosing).
+    if (auto buffer = readSavedForm(path, !checkAsRead)) {
       const std::string source = path.string();
       return take(buffer, expected, checkAsRead ? &source : nullptr);
     }

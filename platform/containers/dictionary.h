@@ -71,7 +71,8 @@ class Dictionary : public Object {
   // of its record sets are checked where they are first read rather than all
   // at once, so a query touches only the pages it needs. Damage found then
   // raises DamagedFileError from the read, and a caller that can should
-  // forget what it loaded and make the file again.
+  // forget what it loaded and make the file again. A symbolic link at path is
+  // not followed: the file is taken as missing.
   bool LoadCheckingAsRead(const std::filesystem::path& path);
 
   // The saved form in memory (what Save writes, what Load reads).

@@ -165,6 +165,27 @@ TEST_F(AtomicFile, SpecialFilesAreRefusedLeftAsTheyAreAndNeverWaitedOn) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(readAll(real), "new");
   EXPECT_FALSE(nonRegularKind(link).has_value());
+
+  // A cache file's place is the program's own: a link put there (to a file of
+  // the user's, to a device, or to nothing) is neither read through nor
+  // written through; the new file takes the link's place.
+  Dictionary saved;
+  saved.SetValue("TimeStamp", "cache");
+  saved.Save(real);
+  const std::string userFile = readAll(real);
+  const fs::path dangling = folder_ / "gone.dat", toDevice = folder_ / "dev.dat";
+  fs::create_symlink(folder_ / "nothing", dangling);
+  fs::create_symlink("/dev/null", toDevice);
+  for (const fs::path& cache : {link, dangling, toDevice}) {
+    SCOPED_TRACE(cache.string());
+    Dictionary d;
+    EXPECT_FALSE(d.LoadCheckingAsRead(cache));
+    saved.SaveCache(cache);
+    EXPECT_FALSE(fs::is_symlink(cache));
+    EXPECT_TRUE(d.LoadCheckingAsRead(cache));
+  }
+  EXPECT_EQ(readAll(real), userFile);
+  EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
 }
 
 TEST_F(AtomicFile, DiskFullDuringSaveRaisesAndLeavesTheOldFileIntact) {
