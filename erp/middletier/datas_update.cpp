@@ -148,6 +148,15 @@ void updateTemplateRow(Change& c, const Level& l, int32_t id, const platform::Di
   auto& conn = c.conn();
   if (id >= l.base || !rows::templateHas(conn, l, id)) refuse(say("模板中没有%1。", {nodeText(l, id)}));
   auto row = *rows::templateAsUserRow(conn, l, id, "chs");
+  // A user's row over the template has no show name of the template's; the
+  // template's own is what a change of it is compared with (else clearing it
+  // would look like no change).
+  for (const nav::ColumnInfo& col : nav::ColumnsOf(static_cast<nav::Level>(l.number))) {
+    if (col.role != nav::ColumnRole::ShowName) continue;
+    auto st = conn.prepare(std::string("SELECT ") + col.name + " FROM " + l.tplTable + " WHERE " + l.idCol + " = ?");
+    st.bind(1, id);
+    if (st.step()) row[col.name] = st.value(0);
+  }
   const auto before = row;
   const auto columns = rows::applyKeys(dict, l, rows::KeyUse::Update, row, nullptr);
   if (row == before) return;

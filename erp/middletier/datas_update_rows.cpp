@@ -169,7 +169,7 @@ Owner ownerOf(storage::Connection& conn, const Level& l, int32_t id, int32_t use
 Owner requireOwnNode(storage::Connection& conn, const Level& l, int32_t id, int32_t userId) {
   const Owner owner = ownerOf(conn, l, id, userId);
   if (owner == Owner::None) refuse(say("%1不存在，可能已被删除。", {nodeText(l, id)}));
-  if (owner == Owner::Other) refuse(say("%1是其他用户自定义的项目，不能修改。", {nodeText(conn, l, id)}));
+  if (owner == Owner::Other) refuse(say("%1是其他用户自定义的项目，不能修改。", {nodeText(l, id)}));
   return owner;
 }
 
@@ -178,7 +178,7 @@ void requireParent(storage::Connection& conn, const Level& child, int32_t parent
   const Owner owner = ownerOf(conn, parent, parentId, userId);
   if (owner == Owner::None) refuse(say("上级%1不存在，可能已被删除。", {nodeText(parent, parentId)}));
   if (owner == Owner::Other)
-    refuse(say("上级%1是其他用户自定义的项目，不能在其下新建。", {nodeText(conn, parent, parentId)}));
+    refuse(say("上级%1是其他用户自定义的项目，不能在其下新建。", {nodeText(parent, parentId)}));
 }
 
 std::optional<Row> templateAsUserRow(storage::Connection& conn, const Level& l, int32_t id,

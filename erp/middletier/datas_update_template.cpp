@@ -29,6 +29,7 @@ struct Column {
   std::string name;
   Kind kind;
   int32_t size;
+  bool emptyIsNull;  // an empty text is no value: stored as Null, as the editors store it
 };
 
 // The template fields a refresh entry may carry, besides the identifier and
@@ -38,10 +39,10 @@ std::vector<Column> templateColumns(nav::Level level) {
   for (const nav::ColumnInfo& c : nav::ColumnsOf(level)) {
     if (c.role == nav::ColumnRole::Id || c.role == nav::ColumnRole::Parent) continue;
     const Kind kind = c.type == nav::ColumnType::Text ? Kind::Text : Kind::Int;
-    out.push_back({c.name, kind, c.size});
+    out.push_back({c.name, kind, c.size, c.emptyIsNull});
     if (c.translated != nav::Translated::No)
       nav::ForEachTranslation([&](const nav::LanguageInfo& lang) {
-        out.push_back({c.name + std::string(lang.columnSuffix), kind, c.size});
+        out.push_back({c.name + std::string(lang.columnSuffix), kind, c.size, false});
       });
   }
   return out;
@@ -197,8 +198,9 @@ CheckedRefresh checkRefresh(storage::Connection& conn, const Level& l, int32_t s
           text = rows::textArg(col.name, v, col.size, col.name == "FFuncName");
           if (col.name == "FHelpCode" || col.name == "FHelpCode1") rows::checkHelpCode(col.name, text);
         }
-        e.values.emplace_back(col.name.c_str(), col.kind == Kind::Int ? Variant(rows::intArg(col.name, v))
-                                                                      : Variant(std::move(text)));
+        e.values.emplace_back(col.name.c_str(), col.kind == Kind::Int  ? Variant(rows::intArg(col.name, v))
+                                                : col.emptyIsNull && text.empty() ? Variant::null()
+                                                                                  : Variant(std::move(text)));
       }
     } else if (item.isNumeric() || item.isString()) {
       e.id = rows::intArg(l.idCol, item);

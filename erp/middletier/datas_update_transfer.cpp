@@ -223,7 +223,9 @@ Customisation fromTables(const platform::Dictionary& dict, bool withFavourites) 
   std::set<std::string> names;
   for (size_t r = 0; r < profile->storedRowCount(); ++r) {
     const std::string name = textCell(*profile, r, pf[0], kProfile);
-    if (name.empty() || !names.insert(name).second)
+    // A blank name, which no other change stores, would be a setting nobody
+    // can read or change.
+    if (platform::isBlankText(name) || !names.insert(name).second)
       badShape(say("%1的名称为空或重复。", {rowText(kProfile, r)}));
     // The record of the functions a user started stays that user's own: a file
     // or another user's customisation neither brings nor replaces it.

@@ -4,7 +4,9 @@
 // the user's data (and its search index) again.
 #include "erp/middletier/datas_update.h"
 
+#include "erp/middletier/caller.h"
 #include "erp/middletier/datas_update_change.h"
+#include "erp/storage/database.h"
 #include "erp/storage/field_sizes.h"
 #include "platform/navigation/function_use.h"
 
@@ -21,10 +23,12 @@ std::string storedUse(storage::Connection& conn, int32_t userId) {
 }  // namespace
 
 std::string ServerDatasUpdate::GetFunctionUse(const Props& p) {
-  Change c(database_, p, "GetFunctionUse", storage::WriteLock::Shared);
-  std::string use = storedUse(c.conn(), c.userId());
-  c.commit();
-  return use;
+  // A read: it waits behind no change, and a database the process may only
+  // read answers it too.
+  auto conn = storage::connectionFor(database_);
+  storage::ReadTransaction rt(*conn);
+  const Caller caller = requireCaller(*conn, p, kSource);
+  return storedUse(*conn, caller.userId);
 }
 
 std::string ServerDatasUpdate::RecordFunctionUse(const Props& p, int32_t& lngDetailID) {

@@ -116,7 +116,8 @@ std::string localized(const std::string& column, const std::string& language) {
 }
 
 std::string templateShowName(const std::string& prefix, const std::string& language) {
-  return "CASE WHEN " + language + " = 'chs' AND " + prefix + "FShowName IS NOT NULL THEN " + prefix +
+  // An empty show name is none (rows stored by earlier programs hold '').
+  return "CASE WHEN " + language + " = 'chs' AND " + prefix + "FShowName <> '' THEN " + prefix +
          "FShowName ELSE " + localized(prefix + "FFuncName", language) + " END";
 }
 

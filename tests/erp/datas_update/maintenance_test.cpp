@@ -74,6 +74,22 @@ TEST_F(Maintenance, AFunctionMovedByARefreshTakesTheUsersRowsAlong) {
                   "AND FFuncName = '我的凭证录入'"),
             1);
   EXPECT_GT(revision(kUserA), before);
+
+  // An empty show name is none, whether the template's editor or a refresh sends it.
+  const std::string isNull = "SELECT COUNT(*) FROM t_NavDetailFunc WHERE FDetailFuncID = 10001 AND FShowName IS NULL";
+  for (bool byRefresh : {false, true}) {
+    auto shown = dict({{"ShowName", "模板显示名"}});
+    up_.UpdateDetailFuncAttr(props(kAdmin), id, shown, true, none_);
+    EXPECT_EQ(count(isNull), 0);
+    if (byRefresh) {
+      auto cleared = entries({Variant(dict({{"FDetailFuncID", 10001}, {"FSubFuncID", 101}, {"FShowName", ""}}))});
+      up_.RefreshDetailFunc(props(kAdmin), sys, cleared, keep, tpl);
+    } else {
+      auto cleared = dict({{"ShowName", ""}});
+      up_.UpdateDetailFuncAttr(props(kAdmin), id, cleared, true, none_);
+    }
+    EXPECT_EQ(count(isNull), 1) << byRefresh;
+  }
 }
 
 TEST_F(Maintenance, RefreshRefusalsChangeNothing) {

@@ -224,7 +224,7 @@ TEST_F(NodeUpdates, RefusalsSpeakTheCallersLanguageAndNameWhatTheyRefuse) {
       {"en", [&] { std::string g = "日常", s; up_.AddNormalFuncGroup(props(kUserA, "en"), g, s); },
        "There is already a favourites group \"日常\". Please choose another name."},
       {"en", [&] { auto d = dict({{"NewName", "x"}}); up_.UpdateDetailFuncAttr(props(kUserB, "en"), calc, d, false, none_); },
-       "Function \"计算器\" was created by another user and cannot be changed."},
+       "Function (number 1000000000) was created by another user and cannot be changed."},
       {"en", [&] { int32_t f = 1999999999; std::string h, s, n; up_.AppendNormalItem(props(kUserA, "en"), f, h, s, n, group); },
        "Function (number 1999999999) does not exist; it may have been deleted."},
       {"cht", [&] { auto d = dict({{"HelpCode", "A'B"}}); int32_t f = 10001; up_.UpdateDetailFuncAttr(props(kUserA, "cht"), f, d, false, none_); },
@@ -322,7 +322,7 @@ TEST_F(NodeUpdates, AnotherUsersCustomItemsAreRefused) {
   expectRefused([&] {
     auto d = dict({{"NewName", "偷改"}});
     up_.UpdateDetailFuncAttr(props(kUserB), target, d, false, none_);
-  }, "其他用户");
+  }, "（编号 1000000000）是其他用户");  // by its number: A's names are A's own
   expectRefused([&] { up_.DeleteItem(props(kUserB), base, target, tpl); }, "其他用户");
   int32_t nobody = 1000000050;
   expectRefused([&] {

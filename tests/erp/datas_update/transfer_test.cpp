@@ -165,6 +165,8 @@ TEST_F(Transfer, ADictionaryOfTheWrongShapeChangesNothing) {
   expectRefused([&] { auto d = badRow("FuncGroupItem", "FFuncGroupID", Variant(777)); up_.ImportUserData(props(kUserB), d); },
                 "不存在的组");
   expectRefused([&] { auto d = copyWith("FuncGroup", Variant()); up_.ImportUserData(props(kUserB), d); }, "同时");
+  expectRefused([&] { auto d = badRow("Profile", "FName", Variant("  ")); up_.ImportUserData(props(kUserB), d); },
+                "为空或重复");
   EXPECT_EQ(dump(), state);
 }
 
