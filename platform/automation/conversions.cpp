@@ -1,5 +1,6 @@
 #include "platform/automation/conversions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -123,6 +124,24 @@ T toInteger(const Variant& v) {
     int64_t x = v.asLongLong();
     if (x < std::numeric_limits<T>::min() || x > std::numeric_limits<T>::max()) overflow();
     return static_cast<T>(x);
+  }
+  if (v.type() == VarType::String) {
+    // A text of digits alone is read exactly: through a double, digits beyond
+    // the 53rd bit would be lost without a word.
+    const std::string text = trimSpaces(v.asString());
+    const size_t digitsFrom = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (text.size() > digitsFrom &&
+        std::all_of(text.begin() + static_cast<std::ptrdiff_t>(digitsFrom), text.end(),
+                    [](char c) { return c >= '0' && c <= '9'; })) {
+      int64_t x = 0;
+      const char* from = text.data() + (text[0] == '+' ? 1 : 0);
+      auto [end, ec] = std::from_chars(from, text.data() + text.size(), x);
+      if (ec == std::errc::result_out_of_range) overflow();
+      if (ec == std::errc() && end == text.data() + text.size()) {
+        if (x < std::numeric_limits<T>::min() || x > std::numeric_limits<T>::max()) overflow();
+        return static_cast<T>(x);
+      }
+    }
   }
   double d = numericValue(v);
   if (std::isnan(d)) overflow();

@@ -1,6 +1,7 @@
 // Evaluation of bound criteria against one stored row. Never throws: a value the
 // clause cannot compare with simply does not satisfy it.
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <optional>
 
@@ -32,6 +33,13 @@ bool holds(CompareOp op, int cmp) {
 template <class T>
 int threeWay(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// A number that is no number (NaN) equals nothing and has no order: only "<>"
+// holds for it.
+bool numberHolds(CompareOp op, double value, double literal) {
+  if (std::isnan(value) || std::isnan(literal)) return op == CompareOp::NotEqual;
+  return holds(op, threeWay(value, literal));
 }
 
 bool textHolds(CompareOp op, std::string_view value, std::string_view literal) {
@@ -90,14 +98,14 @@ bool BoundCriteria::clauseMatches(const Clause& c, const Number& number, const C
   // Numeric and Dynamic: numbers compare as numbers where both sides are numbers.
   if (c.hasNumber) {
     if (number.integer && value.isInteger()) return holds(c.op, threeWay(value.integer, *number.integer));
-    if (auto d = numericOf(value)) return holds(c.op, threeWay(*d, number.number));
+    if (auto d = numericOf(value)) return numberHolds(c.op, *d, number.number);
     if (c.mode == Mode::Numeric) return false;
   }
   // Dynamic from here on. A number and a text that is no number are not
   // comparable: the clause does not hold, whatever the operator.
   if (!isText) return false;
   if (c.literalIsText) return textHolds(c.op, value.text, c.text);
-  if (auto d = parseNumber(value.text)) return holds(c.op, threeWay(*d, number.number));
+  if (auto d = parseNumber(value.text)) return numberHolds(c.op, *d, number.number);
   return false;
 }
 

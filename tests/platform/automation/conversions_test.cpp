@@ -84,7 +84,13 @@ TEST(Conversions, NumberTexts) {
   EXPECT_FALSE(CBool(Variant("-1E-400")));
   EXPECT_EQ(errorOf([] { CDbl(Variant("1e400")); }), err::kOverflow);
   EXPECT_EQ(CDbl(Variant(".5")), 0.5);
-  EXPECT_EQ(errorOf([] { CLngLng(Variant("9223372036854775807")); }), err::kOverflow);  // 2^63 as a double
+  // A text of digits is read exactly, not through a double.
+  EXPECT_EQ(CLngLng(Variant(" 9223372036854775807")), INT64_MAX);
+  EXPECT_EQ(CLngLng(Variant("9007199254740993")), 9007199254740993);
+  EXPECT_EQ(CLngLng(Variant("-9223372036854775808")), INT64_MIN);
+  EXPECT_EQ(errorOf([] { CLngLng(Variant("9223372036854775808")); }), err::kOverflow);
+  EXPECT_EQ(errorOf([] { CLng(Variant("2147483648")); }), err::kOverflow);
+  EXPECT_EQ(errorOf([] { CLngLng(Variant(9223372036854775807.0)); }), err::kOverflow);  // 2^63 as a double
   EXPECT_EQ(CLngLng(Variant(-9223372036854775808.0)), INT64_MIN);
 }
 

@@ -68,6 +68,18 @@ TEST(RecordsetSort, NotANumberAndMixedValuesSortInOneOrder) {
     rs->setSort("FV");
     EXPECT_EQ(labels(*rs), c.sorted);
   }
+  // Nor does a filter take NaN for any number: only "<>" holds for it.
+  auto rs = std::make_shared<Recordset>();
+  rs->appendField("FName", DataType::VarWChar, 10);
+  rs->appendField("FV", DataType::Double);
+  rs->open();
+  for (const auto& [name, v] : {std::pair{"r0", 3.0}, {"r1", std::nan("")}, {"r2", 1.0}}) rs->appendStoredRow({name, v});
+  const std::pair<const char*, Labels> filters[] = {
+      {"FV = 3", {"r0"}}, {"FV <= 3", {"r0", "r2"}}, {"FV >= 1", {"r0", "r2"}}, {"FV <> 3", {"r1", "r2"}}};
+  for (const auto& [filter, expected] : filters) {
+    rs->setFilter(filter);
+    EXPECT_EQ(labels(*rs), expected) << filter;
+  }
 }
 
 TEST(RecordsetSort, MovesToTheFirstRowAndRejectsBadTexts) {
