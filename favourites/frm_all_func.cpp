@@ -201,6 +201,11 @@ void frmAllFunc::ExpandNode(const widgets::TreeNode& node) {
       LoadDetailFuncs(node, id);
     }
   } catch (const platform::AutomationError& e) {
+    // The level can be opened again to retry: its placeholder goes back, and
+    // the node closes.
+    for (widgets::TreeNode child = node.Child(); child; child = node.Child()) tvFunc->Remove(child);
+    tvFunc->AddPlaceholder(node);
+    widgets::TreeNode(node).SetExpanded(false);
     widgets::MsgError(e);
   }
 }

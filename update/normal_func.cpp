@@ -16,18 +16,48 @@ using platform::Variant;
 namespace {
 
 // Appending through the server: every argument by reference, the answer as a
-// Boolean; a failing call answers false.
+// Boolean; a failing call answers false, or with raising, reaches the caller.
 bool appendThroughServer(int32_t funcId, const std::string& helpCode, const std::string& showName,
-                         const std::string& funcName, int32_t groupId) {
+                         const std::string& funcName, int32_t groupId, bool raising) {
   bool result = false;
-  discardFailure([&] {
+  auto call = [&] {
     int32_t id = funcId, group = groupId;
     std::string code = helpCode, show = showName, name = funcName;
     const std::string props = context::PropsString();
     auto server = createUpdateServer();
     result = platform::CBool(server->AppendNormalItem(props, id, code, show, name, group));
-  });
+  };
+  if (raising) {
+    reportFailure(call);
+  } else {
+    discardFailure(call);
+  }
   return result;
+}
+
+bool appendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
+                      const std::string& strFuncName, const Variant& lngGroupID, bool raising) {
+  // Creating the query object loads the navigation tables when a slot is empty.
+  store::DatasInfo info;
+  const bool noGroup = !lngGroupID.isEmpty() && !lngGroupID.isNull() && platform::CLng(lngGroupID) == -1;
+  if (!noGroup)
+    return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, platform::CLng(lngGroupID),
+                               raising);
+
+  Variant groups = store::GetNormalFuncGroup();
+  auto rs = groups.objectAs<platform::Recordset>();
+  if (rs && rs->RecordCount() > 1) {
+    std::vector<GroupChoice> choices;
+    for (; !rs->isEOF(); rs->MoveNext()) {
+      // A group without a name lists as empty text.
+      choices.push_back({platform::CLng(rs->value("FFuncGroupID")), platform::fieldText(*rs, "FFuncGroupName")});
+    }
+    auto chooser = groupChooser();
+    const int32_t chosen = chooser ? chooser->choose(choices) : -1;
+    if (chosen == -1) return false;
+    return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, chosen, raising);
+  }
+  return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, -1, raising);
 }
 
 }  // namespace
@@ -76,26 +106,12 @@ Variant UpdateNormalFuncGroup(int32_t lngGroupID, const std::string& strName) {
 
 bool AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
                       const std::string& strFuncName, const Variant& lngGroupID) {
-  // Creating the query object loads the navigation tables when a slot is empty.
-  store::DatasInfo info;
-  const bool noGroup = !lngGroupID.isEmpty() && !lngGroupID.isNull() && platform::CLng(lngGroupID) == -1;
-  if (!noGroup)
-    return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, platform::CLng(lngGroupID));
+  return appendNormalItem(lngFuncID, strHelpCode, strShowName, strFuncName, lngGroupID, false);
+}
 
-  Variant groups = store::GetNormalFuncGroup();
-  auto rs = groups.objectAs<platform::Recordset>();
-  if (rs && rs->RecordCount() > 1) {
-    std::vector<GroupChoice> choices;
-    for (; !rs->isEOF(); rs->MoveNext()) {
-      // A group without a name lists as empty text.
-      choices.push_back({platform::CLng(rs->value("FFuncGroupID")), platform::fieldText(*rs, "FFuncGroupName")});
-    }
-    auto chooser = groupChooser();
-    const int32_t chosen = chooser ? chooser->choose(choices) : -1;
-    if (chosen == -1) return false;
-    return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, chosen);
-  }
-  return appendThroughServer(lngFuncID, strHelpCode, strShowName, strFuncName, -1);
+bool AppendNormalItemTellingWhy(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
+                                const std::string& strFuncName, const Variant& lngGroupID) {
+  return appendNormalItem(lngFuncID, strHelpCode, strShowName, strFuncName, lngGroupID, true);
 }
 
 }  // namespace wayfind::update

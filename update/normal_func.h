@@ -32,5 +32,11 @@ void ReplaceNormalList(int32_t lngGroupID, const platform::VectorPtr& rows);
 
 bool AppendNormalItem(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
                       const std::string& strFuncName, const platform::Variant& lngGroupID);
+// The same for the program's own windows: the server's refusal or failure
+// reaches the caller as the server raised it, so that the user learns why
+// (the function or the group deleted meanwhile); false only when the user
+// chose no group.
+bool AppendNormalItemTellingWhy(int32_t lngFuncID, const std::string& strHelpCode, const std::string& strShowName,
+                                const std::string& strFuncName, const platform::Variant& lngGroupID);
 
 }  // namespace wayfind::update

@@ -36,6 +36,7 @@
 #include "platform/navigation/node_keys.h"
 #include "platform/automation/registry.h"
 #include "update/datas_update.h"
+#include "update/normal_func.h"
 #include "widgets/accessible_names.h"
 #include "widgets/busy_state.h"
 #include "widgets/elided_tooltips.h"
@@ -146,12 +147,13 @@ bool ConsoleWindow::addToFavourites(QTreeWidgetItem* item) {
   if (!function) return false;
   bool added = false;
   // A group of -1: the update asks which group when the user has several (the
-  // favourites group chooser), and takes the only one otherwise.
-  guarded([&] {
-    auto update = update::newDatasUpdate();
-    added = update->AppendNormalItem(function->id, function->helpCode, function->name, function->funcName,
-                                     platform::Variant(int32_t{-1}));
-  });
+  // favourites group chooser), and takes the only one otherwise. A refusal
+  // (the function or the group deleted in another window) is told as it is.
+  if (!guarded([&] {
+        added = update::AppendNormalItemTellingWhy(function->id, function->helpCode, function->name,
+                                                   function->funcName, platform::Variant(int32_t{-1}));
+      }))
+    return false;
   showStatus(added ? langFormat("已加入常用功能：%1", q(function->name)) : lang("没有加入常用功能。"));
   if (added) guarded([this] { fillFavourites(); });
   return added;

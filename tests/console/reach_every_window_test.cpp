@@ -7,6 +7,7 @@
 #include <set>
 
 #include "console_fixture.h"
+#include "erp/storage/connection.h"
 #include "editor/dlg_set_prop.h"
 #include "favourites/dlg_set_normal.h"
 #include "widgets/form_registry.h"
@@ -94,6 +95,23 @@ TEST_F(ReachEveryWindowTest, AddingToTheFavouritesPutsTheFunctionInTheGroupChose
     second << favouritesTree()->topLevelItem(1)->child(i)->text(0);
   EXPECT_TRUE(second.contains(name)) << second.join(", ").toStdString();
   EXPECT_TRUE(status().contains(name)) << status().toStdString();
+
+  // The group chosen is deleted in another window meanwhile: the user is told
+  // why nothing was added.
+  modal().push("dlgGroup", [&](QDialog& d) {
+    auto* groups = d.findChild<QComboBox*>("cboGroup");
+    groups->setCurrentIndex(1);
+    auto conn = erp::storage::Connection::open(database);
+    conn->exec("DELETE FROM t_NavFuncGroupItem WHERE FFuncGroupID = " + groups->currentData().toString().toStdString());
+    conn->exec("DELETE FROM t_NavFuncGroup WHERE FFuncGroupID = " + groups->currentData().toString().toStdString());
+    d.findChild<QPushButton*>("cmdOk")->click();
+  });
+  messages->calls.clear();
+  EXPECT_FALSE(c.addToFavourites(node("Det1010101")));
+  EXPECT_TRUE(modal().done()) << join(modal().failures());
+  const auto errors = messages->callsOf(erp::client::ScriptedMessageService::Kind::Error);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].text.find("不存在"), std::string::npos) << errors[0].text;
 }
 
 }  // namespace

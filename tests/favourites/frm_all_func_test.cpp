@@ -2,7 +2,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "erp/storage/connection.h"
 #include "favourites_fixture.h"
+#include "store/data_info.h"
 #include "widgets/form_registry.h"
 
 namespace wayfind::favourites::testing {
@@ -68,6 +70,22 @@ TEST_F(PickerTest, TheFavouritesOwnClassIsNotOfferedAndLevelsLoadOnce) {
     EXPECT_TRUE(p.btnOk->isEnabled());
   });
   EXPECT_TRUE(shownCalls().empty()) << shownMessages();
+
+  // A level whose read fails can be opened again once the database answers.
+  withPicker([&](frmAllFunc& p) {
+    expandPath(p, {"Top1", "Sys101"});
+    auto sub = p.tvFunc->Node("Sub10101");
+    store::DataInfo::instance().reset();
+    erp::storage::setStatementObserverForTesting([](const std::string&) {
+      throw platform::AutomationError(platform::err::kInvalidProcedureCall, "test", "数据库暂时不可用");
+    });
+    p.tvFunc->simulateExpand(sub);
+    erp::storage::setStatementObserverForTesting({});
+    EXPECT_EQ(shownCalls().size(), 1u) << shownMessages();
+    EXPECT_TRUE(sub.Child().IsPlaceholder());
+    p.tvFunc->simulateExpand(sub);
+    EXPECT_EQ(sub.Children(), static_cast<int>(functionsOf(10101).size()));
+  });
 }
 
 TEST_F(PickerTest, DoubleClickAddsAFunctionOnceAndMarksTheEditorChangedEitherWay) {
