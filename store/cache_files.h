@@ -11,8 +11,10 @@
 // cache folder itself and wins over both.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/containers/dictionary.h"
 
@@ -57,15 +59,22 @@ platform::DictionaryPtr ReadCachedDictionary(const std::string& name, const std:
 // dictionaries anew (from the other cache file or the server). Never throws.
 void ForgetDamagedCacheFile(const std::string& file);
 // Runs operation; when a cache file shows damage as it reads it, the file is
-// forgotten (above) and operation runs once more, on tables fetched anew.
+// forgotten (above) and operation runs again, on tables fetched anew.
 template <class F>
 decltype(auto) AfterDamageForgotten(F&& operation) {
-  try {
-    return operation();
-  } catch (const platform::DamagedFileError& damage) {
-    ForgetDamagedCacheFile(damage.file());
+  // Each damaged file met is forgotten once: the template's and the user's may
+  // both be damaged, and one operation read both. The same file twice is
+  // damage that forgetting did not mend, and goes to the caller.
+  std::vector<std::string> forgotten;
+  for (;;) {
+    try {
+      return operation();
+    } catch (const platform::DamagedFileError& damage) {
+      if (std::find(forgotten.begin(), forgotten.end(), damage.file()) != forgotten.end()) throw;
+      forgotten.push_back(damage.file());
+      ForgetDamagedCacheFile(damage.file());
+    }
   }
-  return operation();
 }
 // Saves dictionary to file; a failure is ignored (the caller uses the dictionary
 // all the same). Never throws.

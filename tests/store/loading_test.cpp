@@ -114,6 +114,24 @@ TEST_F(LoadingTest, DamageAQueryOrASearchMeetsInACacheFileIsFetchedAgainAndAnswe
   }
 }
 
+TEST_F(LoadingTest, EachDamagedFileIsForgottenOnceAndTheSameDamageTwiceReachesTheCaller) {
+  // The template's file and then the user's, met by one operation.
+  int runs = 0;
+  const std::vector<std::string> damaged = {(cacheDir / "a.dat").string(), (cacheDir / "b.dat").string()};
+  EXPECT_EQ(store::AfterDamageForgotten([&] {
+              if (runs < 2) throw platform::DamagedFileError(damaged[runs++], "test");
+              return ++runs;
+            }),
+            3);
+  runs = 0;
+  EXPECT_THROW(store::AfterDamageForgotten([&]() -> int {
+                 ++runs;
+                 throw platform::DamagedFileError(damaged[0], "test");
+               }),
+               platform::DamagedFileError);
+  EXPECT_EQ(runs, 2);
+}
+
 TEST_F(LoadingTest, FailedSaveStillUsesTheLoadedDictionary) {
   // A folder where the file should be: the file test says no, the save fails.
   fs::create_directories(cacheDir / "Templatechsdemo.dat");
