@@ -196,7 +196,8 @@ bool PropRows::isEdit(CellAction action, int col, int row) const {
     case CellAction::Typing: return outline || (col >= 1 && col <= detail_col::kCount);
     case CellAction::Change: return col == (outline ? outline_col::kVisible : detail_col::kVisible);
     case CellAction::Click:
-      return outline ? col == outline_col::kVisible : col == detail_col::kVisible && editable(row);
+      // A locked row's box does not change: a click there edits nothing.
+      return col == (outline ? outline_col::kVisible : detail_col::kVisible) && editable(row);
   }
   return false;
 }

@@ -2,6 +2,7 @@
 // whose children the visible grid shows are pending until they are applied, the
 // user moves to another node, or the editor closes; then each row goes to the
 // middle tier as a dictionary of its values.
+#include <algorithm>
 #include <vector>
 
 #include "context/language.h"
@@ -197,7 +198,21 @@ void dlgSetProp::showStoredNames() {
 void dlgSetProp::saveRows(nav::Level level, SaveScope scope, platform::DictionaryPtr& info) {
   PropGridBinding& view = level == nav::Level::DetailFunc ? *detailView_ : *outlineView_;
   if (view.grid().isHidden()) return;
-  const std::vector<SaveRow> rows = view.rows().saveRows(scope);
+  std::vector<SaveRow> rows = view.rows().saveRows(scope);
+  if (scope == SaveScope::WholeLevel) {
+    // Applying sends every row shown: one whose item was deleted meanwhile
+    // would be refused for the first user, after the rows before it were
+    // stored, and for every user after. It is left out, and the user told.
+    if (const auto stored = readShownLevel()) {
+      std::vector<std::string> gone;
+      std::erase_if(rows, [&](const SaveRow& r) {
+        const bool present = std::any_of(stored->begin(), stored->end(), [&](const GridRow& g) { return g.id == r.id; });
+        if (!present) gone.push_back(r.value(outline_col::kName));
+        return !present;
+      });
+      warnDeleted(gone);
+    }
+  }
   // A template function the user keeps in one of their own folders as well has
   // a row at each place: the user's own save names the sub-function shown, so
   // the row the grid showed is the one changed. (Rows applied to other users

@@ -357,6 +357,17 @@ bool idInUse(storage::Connection& conn, const Level& l, int32_t id) {
   return st.step();
 }
 
+namespace {
+
+// Whether a custom item that was deleted had the identifier.
+bool retired(storage::Connection& conn, const Level& l, int32_t id) {
+  auto st = conn.prepare("SELECT 1 FROM t_WayfindRetiredId WHERE FLevel = ? AND FID = ? LIMIT 1");
+  st.bindAll(l.number, id);
+  return st.step();
+}
+
+}  // namespace
+
 int32_t nextFreeCustomId(storage::Connection& conn, const Level& l) {
   // Above every identifier a deleted item had too: an edit still open on it
   // elsewhere must not land on a new item.
@@ -387,7 +398,10 @@ int32_t claimCustomId(storage::Connection& conn, const Level& l, int32_t request
   constexpr int kInOrder = 4, kAttempts = 24;
   constexpr int64_t kTop = std::numeric_limits<int32_t>::max();
   int64_t candidate = nextFreeCustomId(conn, l);
-  if (requested >= l.base && requested <= candidate) candidate = requested;
+  // A number asked for is taken when it is free and no deleted item had it (a
+  // caller may ask for one it read before the item was deleted).
+  if (requested >= l.base && requested <= candidate && (requested == candidate || !retired(conn, l, requested)))
+    candidate = requested;
   std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     const auto id = static_cast<int32_t>(candidate);

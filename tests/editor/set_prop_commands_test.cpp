@@ -463,14 +463,22 @@ TEST_F(SetPropTest, ApplyingALevelOfTheAdministratorsOwnItemsGivesTheOthersNothi
   exec("INSERT INTO t_NavUserSubSystem(FUserID, FSubSysID, FTopClassID, FName, FIndex, FVisible) "
        "VALUES (?, 100050, 1, '管理员工具', 90, 1)", {currentUser});
   exec("INSERT INTO t_NavUserSubFunc(FUserID, FSubFuncID, FSubSysID, FFuncName, FIndex, FVisible) "
-       "VALUES (?, 10000050, 100050, '我的工具', 1, 1)", {currentUser});
+       "VALUES (?, 10000050, 100050, '我的工具', 1, 1), (?, 10000051, 100050, '旧工具', 2, 1)",
+       {currentUser, currentUser});
   bumpUser(currentUser);
   const std::string first = userVersion(16385), second = userVersion(16386);
   auto& f = open();
   show("Top1", "Sys100050");
-  ASSERT_EQ(f.vaOutlineProp()->MaxRows(), 1);
+  ASSERT_EQ(f.vaOutlineProp()->MaxRows(), 2);
+  // One of them deleted in another window meanwhile: left out and named, the
+  // rest applied.
+  exec("DELETE FROM t_NavUserSubFunc WHERE FSubFuncID = 10000051", {});
+  bumpUser(currentUser);
   modal().push("frmSelectUser", chooseUsers({"U16385,2", "U16386,2"}));
   ASSERT_TRUE(clickTool("mnuAllUser"));
+  ASSERT_EQ(messages->warnings().size(), 1u);
+  EXPECT_NE(messages->warnings()[0].find("旧工具"), std::string::npos) << messages->warnings()[0];
+  EXPECT_EQ(messages->count(Kind::Error), 0);
   EXPECT_EQ(userVersion(16385), first);
   EXPECT_EQ(userVersion(16386), second) << "李娜's setup was replaced by 张伟's";
 }

@@ -366,7 +366,7 @@ TEST_F(NodeUpdates, DeleteItemRemovesOnlyChildlessCustomItems) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM t_NavFuncGroupItem"), 0);  // no dangling favourite
   // A deleted item's number is never handed out again (an edit still open on it
   // in another window would land on the new item), to any user.
-  auto again = dict({{"FTopClassName", "又一个"}});
+  auto again = dict({{"FTopClassName", "又一个"}, {"FTopClassID", topId}});  // asked for by a caller that read it
   EXPECT_EQ(platform::CLng(up_.CreateTopClass(props(kUserB), index, again, tpl)), topId + 1);
   auto sysAgain = dict({{"FSysName", "子"}});
   int32_t templateTopOne = 1;
