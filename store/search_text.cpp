@@ -73,10 +73,17 @@ char* encode(char32_t cp, char* out) {
   return out;
 }
 
+// Every kind of space a pasted text may carry: typographic spaces, the
+// narrow no-break space, line and paragraph separators.
 bool isBlank(char32_t cp) {
   return cp == ' ' || cp == '\t' || cp == '\r' || cp == '\n' || cp == '\v' || cp == '\f' || cp == 0xA0 ||
-         cp == 0x3000;
+         cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F ||
+         cp == 0x205F || cp == 0x3000;
 }
+
+// Characters that show nothing (zero-width spaces and joiners, the word
+// joiner, a byte-order mark copied along with a text): no part of a word.
+bool isInvisible(char32_t cp) { return (cp >= 0x200B && cp <= 0x200D) || cp == 0x2060 || cp == 0xFEFF; }
 
 }  // namespace
 
@@ -131,6 +138,7 @@ void FoldSearchText(std::string_view text, std::string& out) {
       continue;
     }
     const char32_t cp = decodeAt(text, pos);
+    if (isInvisible(cp)) continue;
     if (isBlank(cp)) {
       pendingBlank = at != begin;
       continue;
@@ -147,7 +155,9 @@ void FoldSearchText(std::string_view text, std::string& out) {
 bool EndsAfterAWord(std::string_view text) {
   bool word = false, blank = false;
   for (size_t pos = 0; pos < text.size();) {
-    blank = isBlank(decodeAt(text, pos));
+    const char32_t cp = decodeAt(text, pos);
+    if (isInvisible(cp)) continue;
+    blank = isBlank(cp);
     word = word || !blank;
   }
   return word && blank;

@@ -284,9 +284,13 @@ TEST_F(SearchTest, BlankOrBrokenTextFindsNothingAndTouchesNothing) {
   EXPECT_EQ(store::FoldSearchText("ÄÖ Ωmega ПРИВЕТ"), "äö ωmega привет");
   EXPECT_EQ(store::FoldSearchText("  PZ\t\v LR\f\r\n"), "pz lr");            // blanks collapsed, ends dropped
   EXPECT_EQ(store::FoldSearchText("ＰＺ\xE3\x80\x80Lr\xC2\xA0 1"), "pz lr 1");  // full width, wide blanks
+  // Pasted along: a byte-order mark, zero-width and typographic spaces.
+  EXPECT_EQ(store::FoldSearchText("\xEF\xBB\xBFPZ\xE2\x80\x8B\xE2\x80\x89LR\xE2\x80\xAF" "1\xE2\x80\x8B"), "pz lr 1");
+  ASSERT_FALSE(found("pzlr").empty());
+  EXPECT_EQ(found("\xEF\xBB\xBFpzlr\xE2\x80\x8B"), found("pzlr"));
   // A blank after a word (the next word is coming) finds what the word finds.
   for (auto [text, ends] : {std::pair{"pz ", true}, {"pz\xE3\x80\x80", true}, {"pz lr\t", true}, {"pz", false},
-                            {"  ", false}, {"", false}})
+                            {"  ", false}, {"", false}, {"pz\xE2\x80\x89\xE2\x80\x8B", true}})
     EXPECT_EQ(store::EndsAfterAWord(text), ends) << text;
   EXPECT_EQ(found("pz "), found("pz"));
 }
