@@ -200,6 +200,9 @@ bool dlgSetNormal::SaveAndSwitchGroup() {
   try {
     if (m_bDirty) {
       if (!widgets::MsgQuestion(lang("您刚才对常用功能属性进行了修改，是否保存？"))) {
+        // The edits go: should the next group's read fail, the list shows its
+        // group as read, not edits nobody will be asked about again.
+        showReadRows();
         result = true;
       } else if (!ValidateList()) {
         // The user's edits stay: the list keeps its group, the tree goes back to

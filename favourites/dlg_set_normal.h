@@ -108,6 +108,7 @@ class dlgSetNormal : public widgets::Form {
   void onDelClicked();
   void reportSaveFailure(const platform::AutomationError& error);
   void reportReadFailure(const platform::AutomationError& error);
+  void showReadRows();  // the list as last read (or stored) from its group
   void keepEdits();
   bool groupTreeHasFocus() const;
   bool gridHasFocus() const;

@@ -161,7 +161,17 @@ void dlgSetNormal::SaveList() {
   }
   m_bDirty = false;
   saved_ = true;
+  // What this window stored is what it has read from now on: should the read
+  // that follows fail, the next save must not take its own earlier changes for
+  // another user's.
+  readRows_ = rows;
   if (emptyShowName) widgets::MsgWarning(lang("显示名称不能为空!"));
+}
+
+void dlgSetNormal::showReadRows() {
+  vaNormal->ClearRows();
+  for (const NormalRow& r : readRows_) appendNormalRow(*vaNormal, r);
+  btnDel->setEnabled(vaNormal->MaxRows() > 0);
 }
 
 int32_t detailFuncIdOfKey(const std::string& key) {

@@ -147,8 +147,13 @@ void dlgOptions::Form_Load() {
   designedLayout();
   read_.clear();
   stored_.clear();
+  OKButton->setEnabled(true);
   try {
     auto info = store::newDatasInfo();
+    // The data loaded (or brought up to date) first: a setting read without
+    // it reads as unset, and a change made over that would be taken for
+    // another user's. When it cannot be loaded, nothing is offered to save.
+    info->Initial();
     // Read in this order: the site names, then the switches.
     for (const Setting& s : settings()) {
       stored_[s.name] = info->GetProfileValue(s.name);
@@ -157,6 +162,7 @@ void dlgOptions::Form_Load() {
     }
     if (context::GetVersionText() == "TEE") hideSiteNames();
   } catch (const AutomationError& e) {
+    OKButton->setEnabled(false);
     erp::api::messages().reportError(e);
   }
 }

@@ -124,11 +124,10 @@ std::string nodeText(const Level& l, int32_t id, const std::string& name) {
 }
 
 std::string nodeText(storage::Connection& conn, const Level& l, int32_t id) {
-  // The template's name in the caller's language, else the name some user gave
-  // the item.
+  // The template's name in the caller's language; a custom item by its number
+  // (its name is its user's own, and the caller may be somebody else).
   auto st = conn.prepare(std::string("SELECT ") + localized(l.nameCol, "?2") + " FROM " + l.tplTable + " WHERE " +
-                         l.idCol + " = ?1 UNION ALL SELECT " + l.nameCol + " FROM " + l.userTable + " WHERE " +
-                         l.idCol + " = ?1 AND " + l.nameCol + " IS NOT NULL AND " + l.nameCol + " <> ''");
+                         l.idCol + " = ?1");
   st.bindAll(id, callLanguage());
   return nodeText(l, id, st.step() && !st.isNull(0) ? st.text(0) : std::string());
 }
@@ -400,13 +399,13 @@ int32_t claimCustomId(storage::Connection& conn, const Level& l, int32_t request
   int64_t candidate = nextFreeCustomId(conn, l);
   // A number asked for is taken when it is free and no deleted item had it (a
   // caller may ask for one it read before the item was deleted).
-  if (requested >= l.base && requested <= candidate && (requested == candidate || !retired(conn, l, requested)))
-    candidate = requested;
+  if (requested >= l.base && requested <= candidate && !retired(conn, l, requested)) candidate = requested;
   std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     const auto id = static_cast<int32_t>(candidate);
     // Checked again once claimed: a change may have stored it just before.
-    if (!idInUse(conn, l, id) && conn.claimIdentifiers(l.number, {id}) && !idInUse(conn, l, id)) return id;
+    if (!idInUse(conn, l, id) && !retired(conn, l, id) && conn.claimIdentifiers(l.number, {id}) && !idInUse(conn, l, id))
+      return id;
     const int64_t next = nextFreeCustomId(conn, l);
     if (attempt + 1 < kInOrder) {
       candidate = std::max(next, candidate + 1);

@@ -11,11 +11,13 @@
 #include "context/language.h"
 #include "erp/api/progids.h"
 #include "erp/client/share_props.h"
+#include "erp/storage/connection.h"
 #include "erp/middletier/datas_update.h"
 #include "options/dlg_options.h"
 #include "platform/automation/conversions.h"
 #include "options/dlg_properties.h"
 #include "platform/automation/registry.h"
+#include "store/data_info.h"
 #include "store/datas_info.h"
 #include "update/datas_update.h"
 #include "update/mock_update_server.h"
@@ -198,6 +200,23 @@ TEST_F(DlgOptionsTest, AFailedSaveIsReportedWithItsNumberAndTheDialogStaysOpen) 
   const std::string text = messages->warnings()[0];
   EXPECT_EQ(text.rfind("保存失败： ", 0), 0u) << text;
   EXPECT_NE(text.find("\r\n\r\n错误号： 429"), std::string::npos) << text;
+
+  // Settings that cannot be loaded are not shown as unset, to be saved over.
+  messages->calls.clear();
+  store::DataInfo::instance().reset();
+  erp::storage::setStatementObserverForTesting([](const std::string&) {
+    throw platform::AutomationError(platform::err::kInvalidProcedureCall, "test", "数据库暂时不可用");
+  });
+  show([&](dlgOptions& dlg) {
+    EXPECT_FALSE(dlg.OKButton->isEnabled());
+    dlg.CancelButton->click();
+  });
+  erp::storage::setStatementObserverForTesting({});
+  EXPECT_EQ(messages->count(ScriptedMessageService::Kind::Error), 1);
+  show([&](dlgOptions& dlg) {
+    EXPECT_TRUE(dlg.OKButton->isEnabled());
+    dlg.CancelButton->click();
+  });
 }
 
 TEST_F(DlgOptionsTest, AWriteFailingBelowTheDialogKeepsTheInputAndOKStoresItOnTheSecondTry) {
