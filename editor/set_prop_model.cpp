@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 #include "platform/automation/automation_error.h"
 #include "platform/automation/conversions.h"
@@ -188,6 +189,18 @@ void PropRows::move(int from, int to) {
   for (int col = 1; col <= columnCount(); ++col)
     if (cellKind(col) != nav::EditorCell::Order) std::swap(a.cell(col), b.cell(col));
   std::swap(a.read, b.read);
+  // Two places with the same number (left by two windows that reordered the
+  // level at once) would keep the items' order as stored whatever the user
+  // moves: from the upper of them down, each place takes a number above the
+  // one before it, as far as needed (a locked row keeps its own).
+  for (int col = 1; col <= columnCount(); ++col) {
+    if (cellKind(col) != nav::EditorCell::Order) continue;
+    for (int row = std::min(from, to) + 1; row <= count() && !at(row).locked; ++row) {
+      const int64_t before = OrderNumber(at(row - 1).cell(col)), here = OrderNumber(at(row).cell(col));
+      if (here > before || before >= std::numeric_limits<int32_t>::max()) break;
+      at(row).cell(col) = std::to_string(before + 1);
+    }
+  }
 }
 
 bool PropRows::isEdit(CellAction action, int col, int row) const {

@@ -112,6 +112,18 @@ TEST(SetPropModel, AMoveExchangesItemsButLeavesOrderNumbersAndLocksInPlace) {
   EXPECT_EQ(rows.at(2).id, 1);
   EXPECT_EQ(rows.at(2).cell(dc::kIndex), "20");
   EXPECT_FALSE(rows.at(2).locked);
+
+  // Places that share a number (two windows reordered at once) are numbered
+  // apart as far as needed, so that the move is stored; the rest keep theirs.
+  PropRows same = rowsOf(RowKind::Detail, {row(1, "a", false, "1"), row(2, "b", false, "2"), row(3, "c", false, "2"),
+                                           row(4, "d", false, "3"), row(5, "e", false, "9")});
+  same.settle();  // as read
+  same.move(3, 2);
+  std::vector<std::string> numbers;
+  for (int r = 1; r <= same.count(); ++r) numbers.push_back(same.at(r).cell(dc::kIndex));
+  EXPECT_EQ(numbers, (std::vector<std::string>{"1", "2", "3", "4", "9"}));
+  EXPECT_EQ(same.at(2).id, 3);
+  EXPECT_EQ(same.saveRows(SaveScope::Changes).size(), 2u);  // b and d take new numbers; c keeps 2
 }
 
 TEST(SetPropModel, CellsReadAndWriteByColumn) {
