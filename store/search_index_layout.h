@@ -17,7 +17,8 @@ namespace wayfind::store {
 namespace index_layout {
 
 constexpr uint32_t kMagic = 0x49534657;  // "WFSI"
-constexpr uint32_t kFormat = 5;  // 3: dense lists as bitmaps; 4: levels; 5: levels without places of their own
+constexpr uint32_t kFormat = 6;  // 3: dense lists as bitmaps; 4: levels; 5: levels without places of their own;
+                                 // 6: every space a blank, invisible characters dropped
 
 enum Section {
   kStrings, kPlaces, kFunctions, kTexts, kCodes, kKeys, kLists, kPostings, kSkips, kLevels, kLevelIndex, kSectionCount

@@ -40,7 +40,7 @@ std::vector<int32_t> detailPlaces(storage::Connection& conn, int32_t userId, int
     const int32_t place = rows::intArg("FSubFuncID", dict.GetValue("FSubFuncID"));
     const bool known = place == templatePlace || std::find(places.begin(), places.end(), place) != places.end();
     if (!known)
-      refuse(say("%1不在%2下。", {nodeText(conn, rows::level(4), id), nodeText(conn, rows::level(3), place)}));
+      refuse(say("%1不在%2下。", {nodeText(conn, rows::level(4), id, userId), nodeText(conn, rows::level(3), place, userId)}));
     return {place};
   }
   if (templatePlace) {

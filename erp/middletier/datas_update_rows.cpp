@@ -123,12 +123,14 @@ std::string nodeText(const Level& l, int32_t id, const std::string& name) {
   return label + quoted(name);
 }
 
-std::string nodeText(storage::Connection& conn, const Level& l, int32_t id) {
-  // The template's name in the caller's language; a custom item by its number
-  // (its name is its user's own, and the caller may be somebody else).
+std::string nodeText(storage::Connection& conn, const Level& l, int32_t id, int32_t callerId) {
+  // The template's name in the caller's language, else the name the caller
+  // gave an item of their own; anybody else's custom item by its number (its
+  // name is its user's own).
   auto st = conn.prepare(std::string("SELECT ") + localized(l.nameCol, "?2") + " FROM " + l.tplTable + " WHERE " +
-                         l.idCol + " = ?1");
-  st.bindAll(id, callLanguage());
+                         l.idCol + " = ?1 UNION ALL SELECT " + l.nameCol + " FROM " + l.userTable + " WHERE " +
+                         l.idCol + " = ?1 AND FUserID = ?3 AND " + l.nameCol + " <> ''");
+  st.bindAll(id, callLanguage(), callerId);
   return nodeText(l, id, st.step() && !st.isNull(0) ? st.text(0) : std::string());
 }
 

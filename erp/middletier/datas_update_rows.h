@@ -38,9 +38,9 @@ using Row = std::map<std::string, platform::Variant>;
 // A node as messages name it, in the caller's language: its level and name
 // ("明细功能“凭证录入”"), or its level and number when the name is not known.
 std::string nodeText(const Level& l, int32_t id, const std::string& name = {});
-// Looking the name up: the template's; a custom item by its number only (its
-// name is its user's own).
-std::string nodeText(storage::Connection& conn, const Level& l, int32_t id);
+// Looking the name up: the template's, else the caller's own item's; anybody
+// else's custom item by its number only (its name is its user's own).
+std::string nodeText(storage::Connection& conn, const Level& l, int32_t id, int32_t callerId = 0);
 // By the name a row carries.
 std::string nodeText(const Level& l, const Row& row);
 const std::vector<std::string>& userColumns(const Level& l);

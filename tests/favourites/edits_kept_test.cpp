@@ -8,7 +8,9 @@
 #include <QTest>
 
 #include "dialogs/dlg_add_item.h"
+#include "erp/api/progids.h"
 #include "erp/storage/connection.h"
+#include "platform/automation/registry.h"
 #include "store/data_info.h"
 #include "favourites_fixture.h"
 
@@ -162,6 +164,32 @@ TEST_F(EditsKeptTest, ReadsThatFailLeaveTheListOnItsGroupAndThePickerToLoadAgain
     const auto after = storedList(group);
     for (const std::string& row : stored) EXPECT_NE(std::find(after.begin(), after.end(), row), after.end()) << row;
   }
+
+  // A save whose following read fails, then the same row taken out again: the
+  // window knows what it stored, so the removal is its own and goes through.
+  // A declined save whose following read fails shows the list as read.
+  messages->answers = {false};
+  ed.tvGroup->simulateClick(ed.tvGroup->Find("Top" + std::to_string(group)));
+  auto clickOtherGroupUnreadable = [&](bool save) {
+    messages->answers = {save};
+    platform::ScopedUnregistration noReads(erp::progid::kServerDatasInfo);
+    ed.tvGroup->simulateClick(ed.tvGroup->NodeAt(2));
+  };
+  const auto savedRows = storedList(group);
+  ASSERT_EQ(savedRows.size(), gridRows().size());
+  ASSERT_TRUE(ed.vaNormal->userTypeText(3, 1, "改过"));
+  clickOtherGroupUnreadable(true);
+  EXPECT_EQ(ed.currentGroupId(), group);
+  ASSERT_TRUE(ed.vaNormal->userTypeText(3, 1, savedRows.front().substr(savedRows.front().rfind(':') + 1)));
+  messages->answers = {true};
+  ed.Bar->ClickTool("SetProps");
+  EXPECT_EQ(storedList(group), savedRows) << shownMessages();
+  ASSERT_TRUE(ed.vaNormal->userTypeText(3, 1, "不要了"));
+  const auto asRead = gridRows();
+  clickOtherGroupUnreadable(false);
+  EXPECT_NE(gridRows(), asRead);
+  EXPECT_FALSE(ed.Modified());
+  EXPECT_EQ(storedList(group), savedRows);
 }
 
 TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {

@@ -331,6 +331,16 @@ TEST_F(NodeUpdates, AnotherUsersCustomItemsAreRefused) {
   }, "不存在");
   expectRefused([&] { up_.UpdateTopClass("Language=chs", target, none_, false, none_); }, "UserID");
   EXPECT_EQ(dump(), state);
+  // A function asked for at a place it is not: the caller's own sub-function by
+  // its name, another user's by its number.
+  int32_t sys = 10, index = 0, function = 10001;
+  for (const auto& [user, name] : {std::pair{kUserA, "A 的子功能"}, {kUserB, "B 的子功能"}}) {
+    auto sub = dict({{"FFuncName", name}});
+    const int32_t place = platform::CLng(up_.CreateSubFunc(props(user), sys, index, sub, tpl));
+    auto d = dict({{"NewName", "x"}, {"FSubFuncID", place}});
+    expectRefused([&] { up_.UpdateDetailFuncAttr(props(kUserB), function, d, false, none_); },
+                  user == kUserB ? std::string("“B 的子功能”下") : "（编号 " + std::to_string(place) + "）下");
+  }
   // The owner may change its class.
   auto d = dict({{"NewName", "新名"}, {"ClassName", "/opt/other"}, {"HelpCode", "XM"}, {"Index", 4}});
   up_.UpdateDetailFuncAttr(props(kUserA), target, d, false, none_);
