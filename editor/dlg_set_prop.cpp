@@ -165,7 +165,9 @@ void dlgSetProp::connectEvents() {
     connect(grid, &Grid::clicked, this, [this, view](int col, int row) {
       RunGuarded([&] { cellAction(*view, CellAction::Click, col, row); });
     });
-    connect(grid, &Grid::editCancel, this, [this, view](int, int) { RunGuarded([&] { dropPendingIfNothingToSave(*view); }); });
+    // An edit ended with its text as it was (Esc, or keystrokes taken back by
+    // hand) leaves nothing pending when nothing else is.
+    connect(grid, &Grid::editEnd, this, [this, view](int, int) { RunGuarded([&] { dropPendingIfNothingToSave(*view); }); });
   }
 
   // Moving through a grid with the keys is like clicking the rows: the row

@@ -42,7 +42,7 @@ void dlgSetProp::MarkDirty() {
 }
 
 void dlgSetProp::dropPendingIfNothingToSave(const PropGridBinding& view) {
-  // Keystrokes taken back with Esc, a deleted row's edits gone with it: when
+  // Keystrokes taken back, a deleted row's edits gone with it: when
   // nothing is left to save, nothing is pending, and no question is asked.
   if (!model_.pending() || !view.rows().saveRows().empty()) return;
   model_.clearPending();

@@ -114,6 +114,7 @@ bool isUserInput(QEvent::Type type) {
     case QEvent::MouseButtonDblClick:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
+    case QEvent::InputMethod:  // Chinese from an input method comes as this, not as keys
     case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
     case QEvent::Wheel:

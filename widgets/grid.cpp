@@ -126,8 +126,9 @@ Grid::Grid(QWidget* parent) : QTableWidget(parent) {
   // keystrokes taken back leave nothing marked changed.
   connect(itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
           [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) {
-            if (hint == QAbstractItemDelegate::RevertModelCache && currentIndex().isValid())
-              emit editCancel(currentColumn() + 1, currentRow() + 1);
+            if (!currentIndex().isValid()) return;
+            if (hint == QAbstractItemDelegate::RevertModelCache) emit editCancel(currentColumn() + 1, currentRow() + 1);
+            emit editEnd(currentColumn() + 1, currentRow() + 1);
           });
   ShowElidedTextTips(this);
 }

@@ -9,7 +9,8 @@
 //   editChange(col, row)  the text of a cell is being typed (every keystroke);
 //   change(col, row)      the user changed a cell's value (edit finished, box ticked);
 //   clicked(col, row)     the user clicked a cell;
-//   editCancel(col, row)  the user ended typing with Esc: the cell keeps its text.
+//   editCancel(col, row)  the user ended typing with Esc: the cell keeps its text;
+//   editEnd(col, row)     a cell's editor closed, however (after change, if any).
 // Keyboard: Tab and Shift+Tab move from cell to cell; Ctrl+Tab and
 // Ctrl+Shift+Tab (also while a cell is being edited) leave the grid for the next
 // or previous control, as in any item view of the desktop.
@@ -115,6 +116,7 @@ class Grid : public QTableWidget {
   void change(int col, int row);
   void clicked(int col, int row);
   void editCancel(int col, int row);
+  void editEnd(int col, int row);
 
  private:
   friend class GridEditDelegate;

@@ -308,6 +308,14 @@ void KeyedTree::keyPressEvent(QKeyEvent* event) {
   if (currentItem() && currentItem() != before && quiet_ == 0) emit nodeClick(TreeNode(this, currentItem()));
 }
 
+void KeyedTree::inputMethodEvent(QInputMethodEvent* event) {
+  // Typing a node's first characters through an input method moves the
+  // selection as keys do: a click on the new node too.
+  QTreeWidgetItem* before = currentItem();
+  QTreeWidget::inputMethodEvent(event);
+  if (currentItem() && currentItem() != before && quiet_ == 0) emit nodeClick(TreeNode(this, currentItem()));
+}
+
 void KeyedTree::focusInEvent(QFocusEvent* event) {
   focusedSince_.start();
   QTreeWidget::focusInEvent(event);

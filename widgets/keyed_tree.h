@@ -114,6 +114,7 @@ class KeyedTree : public QTreeWidget {
   void dropEvent(QDropEvent* event) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
 
  private:

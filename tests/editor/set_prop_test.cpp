@@ -191,20 +191,25 @@ TEST_F(SetPropTest, TypingADetailOrderNumberIsAnEditAndIsSaved) {
   EXPECT_EQ(grid.Text(5, rowOf(grid, id)), "42");
 }
 
-// Keystrokes taken back with Esc leave nothing to save, and nothing pending.
-TEST_F(SetPropTest, KeystrokesTakenBackWithEscapeLeaveNothingPending) {
+// Keystrokes taken back, with Esc or by hand before Enter, leave nothing to
+// save, and nothing pending.
+TEST_F(SetPropTest, KeystrokesTakenBackLeaveNothingPending) {
   auto& f = open();
   show("Top1", "Sys101");
   auto& grid = *f.vaOutlineProp();
-  grid.setCurrentCell(0, 0);
-  grid.edit(grid.currentIndex());
-  auto* line = qobject_cast<QLineEdit*>(grid.indexWidget(grid.currentIndex()));
-  ASSERT_NE(line, nullptr);
-  QTest::keyClick(line, Qt::Key_X);
-  EXPECT_TRUE(f.dirty());
-  QTest::keyClick(line, Qt::Key_Escape);
-  EXPECT_FALSE(f.dirty());
-  EXPECT_TRUE(enabled("Refresh"));
+  for (Qt::Key undo : {Qt::Key_Escape, Qt::Key_Backspace}) {
+    grid.setCurrentCell(0, 0);
+    grid.edit(grid.currentIndex());
+    auto* line = qobject_cast<QLineEdit*>(grid.indexWidget(grid.currentIndex()));
+    ASSERT_NE(line, nullptr);
+    line->end(false);
+    QTest::keyClick(line, Qt::Key_X);
+    EXPECT_TRUE(f.dirty());
+    QTest::keyClick(line, undo);
+    if (undo != Qt::Key_Escape) QTest::keyClick(line, Qt::Key_Tab);  // Enter ends it as well, a moment later
+    EXPECT_FALSE(f.dirty()) << undo;
+    EXPECT_TRUE(enabled("Refresh"));
+  }
 }
 
 // A click on a locked row's check box is no edit: nothing shows pending.

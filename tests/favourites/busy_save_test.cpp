@@ -3,6 +3,7 @@
 // user does meanwhile is swallowed, and the save completes once the lock is back.
 #include <QApplication>
 #include <QCursor>
+#include <QInputMethodEvent>
 #include <QPushButton>
 #include <QTest>
 
@@ -61,7 +62,11 @@ TEST_F(BusyStateTest, ASaveWaitingForAnotherProcesssWriteLockKeepsTheWindowAlive
       EXPECT_FALSE(ed.Bar->ToolEnabled(tool)) << tool;
     EXPECT_FALSE(ed.btnCancel->isEnabled());
     // The user tries a second command meanwhile: Esc (close), a click on the
-    // other group, Alt+C. None of them starts, now or later.
+    // other group, Alt+C, the other group's name typed through an input
+    // method. None of them starts, now or later.
+    QInputMethodEvent typed;
+    typed.setCommitString(QString::fromStdString(ed.tvGroup->NodeAt(2).Text()));
+    QCoreApplication::sendEvent(ed.tvGroup, &typed);
     QTest::keyClick(&ed, Qt::Key_Escape);
     QTest::keyClick(&ed, Qt::Key_C, Qt::AltModifier);
     const QRect second = ed.tvGroup->visualItemRect(ed.tvGroup->NodeAt(2).item());

@@ -3,6 +3,8 @@
 // image, and notifications raised for the user's gestures only.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <memory>
 
@@ -104,6 +106,13 @@ TEST(KeyedTreeTest, UserGesturesNotifyAndApiChangesDoNot) {
   EXPECT_EQ(collapses.count(), 1);
   EXPECT_EQ(clicks.count(), 1);
   EXPECT_EQ(f.tree->SelectedItem(), f.top);
+  // A node's first character typed through an input method, as Chinese is.
+  f.root.SetExpanded(true);
+  QInputMethodEvent typed;
+  typed.setCommitString(QString::fromUtf8("供"));
+  QCoreApplication::sendEvent(f.tree.get(), &typed);
+  EXPECT_EQ(f.tree->SelectedItem(), f.sys);
+  EXPECT_EQ(clicks.count(), 2);
 }
 
 TEST(KeyedTreeTest, CheckBoxesNotifyOnTheUsersTickOnly) {
