@@ -66,12 +66,21 @@ HostSession startHost(const HostOptions& options, const std::function<void(const
   if (options.callLog) erp::client::enableCallLog(*options.callLog);
 
   if (options.database) erp::storage::CurrentDatabase::set(*options.database);
-  const auto path = erp::storage::CurrentDatabase::path();
+  auto path = erp::storage::CurrentDatabase::path();
+  erp::storage::refuseMistakenServerAddress(path);
+  // A file named relative to the working folder is that folder's now: every
+  // thread, and every call after the host changes its folder, opens the same.
+  if (!erp::storage::isServerLocation(path) && path.is_relative() && !path.empty()) {
+    std::error_code ec;
+    if (auto whole = std::filesystem::absolute(path, ec); !ec) {
+      path = whole;
+      erp::storage::CurrentDatabase::set(path);
+    }
+  }
   session.databasePath = erp::storage::locationForDisplay(path);
   std::error_code ec;
   // A server database is never created here ("wayfind db init" makes it).
   const bool server = erp::storage::isServerLocation(path);
-  erp::storage::refuseMistakenServerAddress(path);
   session.createdDatabase = !server && !std::filesystem::exists(path, ec);
   if (session.createdDatabase) std::filesystem::create_directories(path.parent_path(), ec);
   auto conn = erp::storage::connectionFor(path);

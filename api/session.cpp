@@ -8,6 +8,7 @@
 #include "api/host_start.h"
 #include "context/language.h"
 #include "erp/storage/database.h"
+#include "platform/automation/process_end.h"
 #include "store/data_info.h"
 #include "store/datas_info.h"
 #include "store/search.h"
@@ -72,6 +73,7 @@ Session Session::open(const SessionOptions& options) {
     host.language = options.language;
     host.cacheDir = options.cacheFolder;
     forgetSessionState();
+    erp::storage::CurrentDatabase::forgetConnections();
     state->host = api::startHost(host);
   });
   guard.open = true;
@@ -93,9 +95,17 @@ Session& Session::operator=(Session&& other) noexcept {
 
 Session::~Session() {
   if (!state_) return;
+  // A session kept in a static, ended at exit: the component's objects may be
+  // gone already, and nothing is left to forget.
+  if (platform::ProcessEnding()) return;
   auto& guard = openSession();
   std::lock_guard lock(guard.mutex);
   forgetSessionState();
+  // The database is closed as the session ends (by this thread now, by any
+  // other at its next call): a host may put another file in its place before
+  // the next session, and a connection left open would write into that.
+  erp::storage::CurrentDatabase::forgetConnections();
+  erp::storage::releaseThreadConnections();
   guard.open = false;
   guard.number = 0;
   guard.description.clear();

@@ -10,6 +10,7 @@
 #include "erp/api/language.h"
 #include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
+#include "platform/automation/process_end.h"
 #include "platform/automation/registry.h"
 #include "platform/navigation/languages.h"
 
@@ -112,6 +113,7 @@ std::string fillPlaceholders(const std::string& templ, const std::vector<platfor
 
 LanguageState& LanguageState::instance() {
   static LanguageState state;
+  static platform::ProcessEndMark mark;
   return state;
 }
 

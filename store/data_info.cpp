@@ -5,11 +5,13 @@
 #include "store/loading.h"
 
 #include "context/login_props.h"
+#include "platform/automation/process_end.h"
 
 namespace wayfind::store {
 
 DataInfo& DataInfo::instance() {
   static DataInfo store;
+  static platform::ProcessEndMark mark;
   return store;
 }
 

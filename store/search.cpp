@@ -18,13 +18,14 @@
 #include "erp/api/data_access.h"
 #include "erp/api/progids.h"
 #include "platform/automation/conversions.h"
+#include "platform/automation/process_end.h"
 #include "platform/automation/registry.h"
 #include "platform/navigation/columns.h"
 #include "platform/recordset/large_memory.h"
+#include "store/cache_files.h"
 #include "store/codes.h"
 #include "store/data_info.h"
 #include "store/display_name.h"
-#include "store/cache_files.h"
 #include "store/hanzi.h"
 #include "store/loading.h"
 #include "store/queries.h"
@@ -763,6 +764,7 @@ std::string SearchIndexFilePath() {
 
 FunctionSearch& FunctionSearch::instance() {
   static FunctionSearch search;
+  static platform::ProcessEndMark mark;
   return search;
 }
 

@@ -112,6 +112,11 @@ Seeder CurrentDatabase::demoSeeder() {
   return settings().demoSeeder;
 }
 
+void CurrentDatabase::forgetConnections() {
+  std::lock_guard lock(settings().mutex);
+  ++settings().generation;
+}
+
 void CurrentDatabase::reset() {
   std::lock_guard lock(settings().mutex);
   settings().path.reset();

@@ -37,6 +37,10 @@ class CurrentDatabase {
   static Seeder demoSeeder();
 
   static void reset();  // tests: forget path, seed and seeder
+  // Every thread's kept connections are let go at its next call, and opened
+  // again: a new session may find another file at the same path (a backup put
+  // back, a file removed) than the connections of the one before hold open.
+  static void forgetConnections();
 };
 
 // The calling thread's cached read-write connection to path (the current

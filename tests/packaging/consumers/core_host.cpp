@@ -9,8 +9,10 @@
 #include <wayfind/version.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <utility>
 
 static int failures = 0;
@@ -139,6 +141,25 @@ int main(int argc, char** argv) {
     expect(false, "logged in as group 1");
   } catch (const wayfind::Error& e) {
     expect(e.number() == 5, e.what());
+  }
+  // A database named relative to the working folder is the same file after the
+  // host moves to another folder and calls from another thread; a file put in
+  // its place between two sessions is the one the next session reads.
+  {
+    const std::filesystem::path home = std::filesystem::absolute(second).parent_path();
+    std::filesystem::current_path(home);
+    auto relative = wayfind::Session::open({.database = "relative.db", .user = 16385});
+    std::filesystem::create_directory(home / "elsewhere");
+    std::filesystem::current_path(home / "elsewhere");
+    std::thread([&] { wayfind::rename(relative, wayfind::topClasses(relative).at(0), "From a thread"); }).join();
+    expect(!std::filesystem::exists(home / "elsewhere" / "relative.db") &&
+               wayfind::topClasses(relative).at(0).name == "From a thread",
+           "one file for a relative name: " + relative.database());
+    { wayfind::Session closing(std::move(relative)); }
+    std::filesystem::copy_file(second, home / "relative.db", std::filesystem::copy_options::overwrite_existing);
+    for (const char* side : {"-wal", "-shm"}) std::filesystem::remove(home / ("relative.db" + std::string(side)));
+    auto again = wayfind::Session::open({.database = (home / "relative.db").string(), .user = 16385});
+    expect(wayfind::topClasses(again).at(0).name != "From a thread", "the file put back is read");
   }
   std::cout << "WayfindInfo " << WAYFIND_VERSION << "\n";
   return failures == 0 ? 0 : 1;
