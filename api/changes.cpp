@@ -3,6 +3,7 @@
 #include "wayfind/changes.h"
 
 #include "api/guard.h"
+#include "platform/automation/conversions.h"
 #include "platform/containers/dictionary.h"
 #include "platform/navigation/levels.h"
 #include "store/datas_info.h"
@@ -51,6 +52,12 @@ void setField(Session& session, const Node& node, std::string_view field, std::s
   session.user();
   if (field.empty()) api::failCall("setField needs the name of a field.");
   requireLevel(node);
+  // A node's number and place are not fields to set: the place would be taken
+  // over by the node's own parent and the call answer as if it were stored.
+  const auto& info = nav::InfoOf(static_cast<nav::Level>(node.level));
+  for (const char* fixed : {info.idField, info.parentIdField})
+    if (fixed && platform::iequals(field, fixed))
+      api::failCall("setField cannot change " + std::string(fixed) + ", a node's number or place.");
   api::guarded([&] { updateNode(node, field, value); });
 }
 

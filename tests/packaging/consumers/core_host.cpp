@@ -92,6 +92,13 @@ int main(int argc, char** argv) {
     expect(e.number() == 5, e.what());
   }
 
+  try {
+    wayfind::setField(session, order, "fsubfuncid", "10102");
+    expect(false, "moved a function by setField");
+  } catch (const wayfind::Error& e) {
+    expect(e.number() == 5, e.what());
+  }
+
   const int32_t group = wayfind::addFavouriteGroup(session, " Daily ");  // kept without its blanks
   bool listed = false;
   for (const auto& g : wayfind::favouriteGroups(session)) listed |= g.id == group && g.name == "Daily";
