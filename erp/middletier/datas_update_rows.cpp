@@ -321,24 +321,37 @@ std::vector<int32_t> userPlaces(storage::Connection& conn, int32_t userId, int32
 
 void writeUserRow(storage::Connection& conn, const Level& l, int32_t userId, const Row& row) {
   const auto& cols = userColumns(l);
-  std::string del = std::string("DELETE FROM ") + l.userTable + " WHERE FUserID = ?1 AND " + l.idCol + " = ?2";
-  if (l.number == 4) del += " AND FSubFuncID = ?3";
-  auto d = conn.prepare(del);
-  d.bindAll(userId, row.at(l.idCol));
-  if (l.number == 4) d.bind(3, row.at("FSubFuncID"));
-  d.run();
+  // The user's row changed in place where there is one (deleting and adding it
+  // again would count a custom item still in use among the deleted ones).
+  auto cell = [&](const std::string& c) {
+    auto it = row.find(c);
+    const Variant v = it == row.end() ? Variant::null() : it->second;
+    // FAcctType is NOT NULL in the user tables: empty means every account type.
+    return c == "FAcctType" && (v.isNull() || v.isEmpty()) ? Variant("") : v;
+  };
+  std::string set;
+  std::vector<std::string> changed;
+  for (const auto& c : cols) {
+    if (c == l.idCol || (l.number == 4 && c == "FSubFuncID")) continue;
+    set += (set.empty() ? "" : ", ") + c + " = ?";
+    changed.push_back(c);
+  }
+  std::string where = std::string(" WHERE FUserID = ? AND ") + l.idCol + " = ?";
+  if (l.number == 4) where += " AND FSubFuncID = ?";
+  auto up = conn.prepare(std::string("UPDATE ") + l.userTable + " SET " + set + where);
+  int at = 0;
+  for (const auto& c : changed) up.bind(++at, cell(c));
+  up.bind(++at, userId);
+  up.bind(++at, row.at(l.idCol));
+  if (l.number == 4) up.bind(++at, row.at("FSubFuncID"));
+  if (up.run() > 0) return;
   std::string marks = "?";
   for (size_t i = 0; i < cols.size(); ++i) marks += ", ?";
   auto ins = conn.prepare(std::string("INSERT INTO ") + l.userTable + " (FUserID, " + joined(cols) + ") VALUES (" +
                           marks + ")");
   ins.bind(1, userId);
   int i = 1;
-  for (const auto& c : cols) {
-    auto it = row.find(c);
-    const Variant v = it == row.end() ? Variant::null() : it->second;
-    // FAcctType is NOT NULL in the user tables: empty means every account type.
-    ins.bind(++i, c == "FAcctType" && (v.isNull() || v.isEmpty()) ? Variant("") : v);
-  }
+  for (const auto& c : cols) ins.bind(++i, cell(c));
   ins.run();
 }
 

@@ -345,6 +345,7 @@ TEST_F(NodeUpdates, AnotherUsersCustomItemsAreRefused) {
   auto d = dict({{"NewName", "新名"}, {"ClassName", "/opt/other"}, {"HelpCode", "XM"}, {"Index", 4}});
   up_.UpdateDetailFuncAttr(props(kUserA), target, d, false, none_);
   EXPECT_EQ(row(userTable(kUserA, "DetailFunc"), "FDetailFuncID", id)["FClassName"], Variant("/opt/other"));
+  EXPECT_EQ(count("SELECT COUNT(*) FROM t_WayfindRetiredId"), 0);  // changed, not deleted
 }
 
 TEST_F(NodeUpdates, DeleteItemRemovesOnlyChildlessCustomItems) {
