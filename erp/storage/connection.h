@@ -215,6 +215,9 @@ class Connection {
   // Forgets the server session without ending it (in a forked child, where the
   // session belongs to the parent).
   virtual void abandon() noexcept {}
+  // Closing later writes nothing of this connection's log into the file (SQLite
+  // moves its write-ahead log into the file as the last connection closes).
+  virtual void keepLogOnClose() noexcept {}
 
   // The location as given, for messages; a password in a URI is left out.
   const std::filesystem::path& path() const { return path_; }

@@ -25,11 +25,17 @@ Settings& settings() {
   return s;
 }
 
+// Set as the thread's cache goes at its end (for the program's first thread,
+// before the statics at exit): a host's session ended after that finds
+// nothing to let go.
+thread_local bool threadCacheGone = false;
+
 struct ThreadCache {
   unsigned generation = 0;
   pid_t pid = getpid();
   std::map<std::filesystem::path, ConnectionPtr> connections;
   std::map<std::filesystem::path, ConnectionPtr> readers;  // read-only, beside the read-write ones
+  ~ThreadCache() { threadCacheGone = true; }
 };
 
 ThreadCache& threadCache() {
@@ -145,6 +151,11 @@ ThreadCache& currentThreadCache() {
     cache.pid = getpid();
   }
   if (cache.generation != generation) {
+    // Kept from before the settings changed (a session that ended): the file
+    // may have been replaced meanwhile (a backup put back), and closing must
+    // not write this connection's log into the new one.
+    for (auto* held : {&cache.connections, &cache.readers})
+      for (auto& [where, conn] : *held) conn->keepLogOnClose();
     cache.connections.clear();
     cache.readers.clear();
     cache.generation = generation;
@@ -184,6 +195,7 @@ ConnectionPtr readOnlyConnectionFor(const std::filesystem::path& requested) {
 }
 
 void releaseThreadConnections() {
+  if (threadCacheGone) return;
   threadCache().connections.clear();
   threadCache().readers.clear();
 }

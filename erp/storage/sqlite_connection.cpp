@@ -130,6 +130,10 @@ class SqliteStatement final : public StatementBackend {
 
 }  // namespace
 
+void SqliteConnection::keepLogOnClose() noexcept {
+  if (db_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+}
+
 std::shared_ptr<Connection> SqliteConnection::open(const std::filesystem::path& path, Mode mode) {
   // A database is a regular file: a pipe opened as one would wait for ever on
   // its first read, and a device would be written over.

@@ -26,6 +26,7 @@ class SqliteConnection final : public Connection {
   // In a forked child the handle is the parent's: it is left open, never closed
   // here (SQLite's locks and its write-ahead log belong to the parent).
   void abandon() noexcept override { db_ = nullptr; }
+  void keepLogOnClose() noexcept override;
 
   // For the data-access service, which puts an authorizer on the handle.
   sqlite3* handle() const { return db_; }

@@ -4,19 +4,15 @@
 // order of their making; a host's object kept in a static of its own (a
 // wayfind::Session) may be destroyed after some of them, and must then leave
 // them alone. Each such object keeps a ProcessEndMark made just after it, whose
-// end comes just before its own.
+// end comes just before its own. One flag for the process, in the core library.
 #pragma once
-
-#include <atomic>
 
 namespace wayfind::platform {
 
-inline std::atomic<bool> processEnding{false};
-
-inline bool ProcessEnding() { return processEnding.load(std::memory_order_acquire); }
+bool ProcessEnding();
 
 struct ProcessEndMark {
-  ~ProcessEndMark() { processEnding.store(true, std::memory_order_release); }
+  ~ProcessEndMark();
 };
 
 }  // namespace wayfind::platform

@@ -167,6 +167,17 @@ int main(int argc, char** argv) {
     for (const char* side : {"-wal", "-shm"}) std::filesystem::remove(home / ("relative.db" + std::string(side)));
     auto again = wayfind::Session::open({.database = (home / "relative.db").string(), .user = 16385});
     expect(wayfind::topClasses(again).at(0).name != "From a thread", "the file put back is read");
+    // The same when the session ends on another thread than the one it was used on.
+    wayfind::rename(again, wayfind::topClasses(again).at(0), "Before the restore");
+    std::thread([&] { wayfind::Session closing(std::move(again)); }).join();
+    std::filesystem::copy_file(second, home / "relative.db", std::filesystem::copy_options::overwrite_existing);
+    for (const char* side : {"-wal", "-shm"}) std::filesystem::remove(home / ("relative.db" + std::string(side)));
+    auto restored = wayfind::Session::open({.database = (home / "relative.db").string(), .user = 16385});
+    expect(wayfind::topClasses(restored).at(0).name != "Before the restore", "put back after a session ended elsewhere");
+    { wayfind::Session closing(std::move(restored)); }
+    // A session a host keeps in a static ends at exit without harm.
+    static wayfind::Session kept = wayfind::Session::open({.database = (home / "relative.db").string(), .user = 16385});
+    expect(!wayfind::topClasses(kept).empty(), "a session kept in a static");
   }
   std::cout << "WayfindInfo " << WAYFIND_VERSION << "\n";
   return failures == 0 ? 0 : 1;
