@@ -11,7 +11,6 @@
 #include "context/language.h"
 #include "erp/api/progids.h"
 #include "erp/client/share_props.h"
-#include "erp/storage/connection.h"
 #include "erp/middletier/datas_update.h"
 #include "options/dlg_options.h"
 #include "platform/automation/conversions.h"
@@ -203,15 +202,14 @@ TEST_F(DlgOptionsTest, AFailedSaveIsReportedWithItsNumberAndTheDialogStaysOpen) 
 
   // Settings that cannot be loaded are not shown as unset, to be saved over.
   messages->calls.clear();
-  store::DataInfo::instance().reset();
-  erp::storage::setStatementObserverForTesting([](const std::string&) {
-    throw platform::AutomationError(platform::err::kInvalidProcedureCall, "test", "数据库暂时不可用");
-  });
-  show([&](dlgOptions& dlg) {
-    EXPECT_FALSE(dlg.OKButton->isEnabled());
-    dlg.CancelButton->click();
-  });
-  erp::storage::setStatementObserverForTesting({});
+  {
+    store::DataInfo::instance().reset();
+    platform::ScopedUnregistration noData(erp::progid::kServerDataInfo);
+    show([&](dlgOptions& dlg) {
+      EXPECT_FALSE(dlg.OKButton->isEnabled());
+      dlg.CancelButton->click();
+    });
+  }
   EXPECT_EQ(messages->count(ScriptedMessageService::Kind::Error), 1);
   show([&](dlgOptions& dlg) {
     EXPECT_TRUE(dlg.OKButton->isEnabled());
