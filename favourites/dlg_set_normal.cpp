@@ -6,8 +6,10 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <optional>
 #include <vector>
@@ -370,6 +372,7 @@ void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newTe
   if (platform::charLength(newText) > static_cast<size_t>(kMaxGroupNameChars)) {
     widgets::MsgWarning(lang("项目名称超过了50个字符，请重新输入。"));
     cancel = true;
+    editNameAgain(node, newText);
     return;
   }
   if (!widgets::MsgQuestion(lang("您刚才对常用功能组进行了修改，是否保存？"))) {
@@ -400,7 +403,21 @@ void dlgSetNormal::onGroupLabelEdited(widgets::TreeNode node, std::string& newTe
     // A name the server refused is not shown as if it were stored.
     cancel = true;
     widgets::MsgError(e);
+    editNameAgain(node, newText);
   }
+}
+
+void dlgSetNormal::editNameAgain(const widgets::TreeNode& node, const std::string& typed) {
+  // What the user typed is not thrown away with a refusal: the name's box
+  // opens again on it, once the edit that ends now is over.
+  QTimer::singleShot(0, this, [this, key = node.Key(), typed] {
+    const widgets::TreeNode again = tvGroup->Find(key);
+    if (!again || !isVisible()) return;
+    tvGroup->SetSelectedItem(again);
+    tvGroup->editItem(again.item());
+    if (auto* line = qobject_cast<QLineEdit*>(tvGroup->indexWidget(tvGroup->currentIndex())))
+      line->setText(QString::fromStdString(typed));
+  });
 }
 
 void dlgSetNormal::KeyDown(int16_t keyCode) { context::ShowHELP(keyCode, kHelpContext, "", 0, "", 0); }

@@ -109,6 +109,7 @@ class dlgSetNormal : public widgets::Form {
   void reportSaveFailure(const platform::AutomationError& error);
   void reportReadFailure(const platform::AutomationError& error);
   void showReadRows();  // the list as last read (or stored) from its group
+  void editNameAgain(const widgets::TreeNode& node, const std::string& typed);
   void keepEdits();
   bool groupTreeHasFocus() const;
   bool gridHasFocus() const;

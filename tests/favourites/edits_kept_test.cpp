@@ -223,6 +223,17 @@ TEST_F(EditsKeptTest, ARenameThatChangedNothingAsksNothing) {
   EXPECT_EQ(ed.tvGroup->NodeAt(1).Text(), "开着刷新") << shownMessages();
   const auto groups = storedGroups();
   EXPECT_TRUE(std::any_of(groups.begin(), groups.end(), [](const std::string& g) { return g.ends_with(":开着刷新"); }));
+
+  // A name refused (too long) is not thrown away: its box opens again on it.
+  const std::string tooLong(51, 'x');
+  messages->calls.clear();
+  EXPECT_FALSE(ed.tvGroup->simulateLabelEdit(ed.tvGroup->NodeAt(1), tooLong));
+  EXPECT_EQ(messages->warnings().size(), 1u) << shownMessages();
+  QCoreApplication::processEvents();
+  auto* again = qobject_cast<QLineEdit*>(ed.tvGroup->indexWidget(ed.tvGroup->currentIndex()));
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->text().toStdString(), tooLong);
+  EXPECT_EQ(ed.tvGroup->NodeAt(1).Text(), "开着刷新");
 }
 
 }  // namespace
